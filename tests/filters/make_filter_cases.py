@@ -158,14 +158,14 @@ def dct_cases():
             parts = out.split(b"\n", 3)
             return parts[3]
 
-        specs = [
+        images = [
             ("rgb-baseline", 13, 7, False, []),
             ("rgb-progressive", 9, 11, False, ["-progressive"]),
             ("gray-baseline", 10, 6, True, ["-grayscale"]),
             ("rgb-restart", 17, 17, False, ["-restart", "1"]),
             ("rgb-large", 48, 40, False, []),
         ]
-        for name, w, h, gray, opts in specs:
+        for name, w, h, gray, opts in images:
             src = os.path.join(tmp, name + (".pgm" if gray else ".ppm"))
             ppm(src, w, h, gray)
             jpg = subprocess.run(["cjpeg", "-quality", "80"] + opts + [src], check=True,
