@@ -55,11 +55,12 @@ struct CalculatorToken {
 // One entry of the operand stack: a number (integer or real) or a boolean.
 // A number keeps its real value and its integer part (the truncation toward
 // zero, saturated to 32 bits).
+// Trivial, so that the operand stack costs nothing to set up.
 struct CalculatorValue {
     enum Kind : uint8_t { Integer, Real, Boolean };
-    double real = 0.0;
-    int32_t integer = 0;
-    Kind kind = Integer;
+    double real;
+    int32_t integer;
+    Kind kind;
 
     bool isNumber() const { return kind != Boolean; }
     static CalculatorValue fromInt(int32_t v) { return {double(v), v, Integer}; }
