@@ -4,13 +4,6 @@
 
 namespace vistrel {
 
-void clipToPairs(double* values, size_t count, const std::vector<double>& pairs) {
-    size_t limit = std::min(count, pairs.size() / 2);
-    for (size_t i = 0; i < limit; ++i) {
-        values[i] = clipToPair(values[i], pairs[2 * i], pairs[2 * i + 1]);
-    }
-}
-
 bool SampleTable::layout() {
     stride.assign(size.size(), 0);
     uint64_t s = uint64_t(outputCount > 0 ? outputCount : 0);
@@ -51,29 +44,19 @@ void SampleTable::lookup(const double* inputs, double* outputs) const {
     }
 }
 
-void exponentialInterpolate(double x, double exponent, const std::vector<double>& c0,
-                            const std::vector<double>& c1, double* outputs) {
-    double p = std::pow(x, exponent);
-    for (size_t j = 0; j < c0.size(); ++j) outputs[j] = c0[j] + p * (c1[j] - c0[j]);
-}
-
-size_t stitchingSubdomain(double x, const std::vector<double>& bounds) {
-    size_t k = bounds.size() - 1;
-    for (size_t t = 1; t < k; ++t) {
+int32_t stitchingSubdomain(double x, const double* bounds, int32_t k) {
+    for (int32_t t = 1; t < k; ++t) {
         if (x < bounds[t]) return t - 1;
     }
     return k - 1;
 }
 
-double stitchingEncode(double x, size_t i, const std::vector<double>& bounds,
-                       const std::vector<double>& encode) {
-    double b0 = bounds[i];
-    double b1 = bounds[i + 1];
-    double e0 = encode[2 * i];
-    double e1 = encode[2 * i + 1];
+double stitchingEncode(double x, const double* bounds, const double* encode) {
+    double b0 = bounds[0];
+    double b1 = bounds[1];
     // A subdomain of zero width maps onto the start of its encode pair.
-    if (b1 == b0) return e0;
-    return e0 + (x - b0) * (e1 - e0) / (b1 - b0);
+    if (b1 == b0) return encode[0];
+    return encode[0] + (x - b0) * (encode[1] - encode[0]) / (b1 - b0);
 }
 
 }  // namespace vistrel

@@ -17,10 +17,6 @@ inline double clipToPair(double x, double lo, double hi) {
     return x;
 }
 
-// Clips values[i] to (pairs[2i], pairs[2i+1]) for every i below count that
-// has a pair.
-void clipToPairs(double* values, size_t count, const std::vector<double>& pairs);
-
 // The sample table of a sampled function and its lookup.
 struct SampleTable {
     int inputCount = 0;            // m
@@ -43,17 +39,13 @@ struct SampleTable {
     void lookup(const double* inputs, double* outputs) const;
 };
 
-// c0[j] + x^N (c1[j] - c0[j]) for every output j.
-void exponentialInterpolate(double x, double exponent, const std::vector<double>& c0,
-                            const std::vector<double>& c1, double* outputs);
-
 // The subdomain of x among bounds (k + 1 values: domain minimum, the k - 1
 // inner bounds, domain maximum): the first i with x < bounds[i + 1], else
 // k - 1.
-size_t stitchingSubdomain(double x, const std::vector<double>& bounds);
+int32_t stitchingSubdomain(double x, const double* bounds, int32_t k);
 
-// x mapped from subdomain i of bounds onto (encode[2i], encode[2i+1]).
-double stitchingEncode(double x, size_t i, const std::vector<double>& bounds,
-                       const std::vector<double>& encode);
+// x mapped from the subdomain (bounds[0], bounds[1]) onto (encode[0],
+// encode[1]).
+double stitchingEncode(double x, const double* bounds, const double* encode);
 
 }  // namespace vistrel

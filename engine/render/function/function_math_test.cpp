@@ -9,7 +9,7 @@
 namespace vistrel {
 namespace {
 
-TEST(FunctionMath, ClipToPairs) {
+TEST(FunctionMath, ClipToPair) {
     struct Case {
         double x, lo, hi, want;
     } cases[] = {
@@ -18,12 +18,6 @@ TEST(FunctionMath, ClipToPairs) {
         {0.5, 1, 0, 0}, {-5, 1, 0, 0}, {5, 1, 0, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(clipToPair(c.x, c.lo, c.hi), c.want) << c.x;
-    // only values with a pair are clipped
-    double v[3] = {5, 5, 5};
-    clipToPairs(v, 3, {0, 1, 0, 2});
-    EXPECT_EQ(v[0], 1);
-    EXPECT_EQ(v[1], 2);
-    EXPECT_EQ(v[2], 5);
 }
 
 SampleTable table(std::vector<uint32_t> size, int n, int bps, std::vector<uint32_t> samples,
@@ -109,32 +103,29 @@ TEST(FunctionMath, LayoutRefusesEmptyAndHugeTables) {
     EXPECT_EQ(t.sampleCount(), 3000000u);
 }
 
-TEST(FunctionMath, Exponential) {
-    double out[2];
-    exponentialInterpolate(0.5, 2, {0, 0.5}, {1, 1}, out);
-    EXPECT_DOUBLE_EQ(out[0], 0.25);
-    EXPECT_DOUBLE_EQ(out[1], 0.625);
-    exponentialInterpolate(0.25, 0.5, {1}, {0}, out);
-    EXPECT_DOUBLE_EQ(out[0], 0.5);
-}
-
 TEST(FunctionMath, StitchingSubdomains) {
-    const std::vector<double> two = {0, 0.5, 1};
-    const std::vector<double> three = {0, 0.3, 0.6, 1};
+    const double two[] = {0, 0.5, 1};
+    const double three[] = {0, 0.3, 0.6, 1};
     struct Case {
-        const std::vector<double>* bounds;
+        const double* bounds;
+        int32_t k;
         double x;
-        size_t want;
+        int32_t want;
     } cases[] = {
-        {&two, 0, 0},   {&two, 0.25, 0},  {&two, 0.5, 1},   {&two, 1, 1},
-        {&three, 0.29, 0}, {&three, 0.3, 1}, {&three, 0.6, 2}, {&three, 1, 2},
+        {two, 2, 0, 0},      {two, 2, 0.25, 0},   {two, 2, 0.5, 1},    {two, 2, 1, 1},
+        {three, 3, 0.29, 0}, {three, 3, 0.3, 1},  {three, 3, 0.6, 2},  {three, 3, 1, 2},
+        {two, 1, 0.7, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(stitchingSubdomain(c.x, *c.bounds), c.want) << c.x;
-    EXPECT_DOUBLE_EQ(stitchingEncode(0.75, 1, two, {0, 1, 1, 0}), 0.5);
-    EXPECT_DOUBLE_EQ(stitchingEncode(0.5, 1, two, {0, 1, 0, 1}), 0);
-    EXPECT_DOUBLE_EQ(stitchingEncode(1, 1, two, {0, 1, 0, 1}), 1);
+    for (const Case& c : cases) EXPECT_EQ(stitchingSubdomain(c.x, c.bounds, c.k), c.want) << c.x;
+    const double rising[] = {0, 1};
+    const double falling[] = {1, 0};
+    EXPECT_DOUBLE_EQ(stitchingEncode(0.75, two + 1, falling), 0.5);
+    EXPECT_DOUBLE_EQ(stitchingEncode(0.5, two + 1, rising), 0);
+    EXPECT_DOUBLE_EQ(stitchingEncode(1, two + 1, rising), 1);
     // a zero-width subdomain maps onto its encode start instead of 0/0
-    EXPECT_EQ(stitchingEncode(1, 1, {0, 1, 1}, {0, 1, 0.25, 0.75}), 0.25);
+    const double flat[] = {1, 1};
+    const double quarter[] = {0.25, 0.75};
+    EXPECT_EQ(stitchingEncode(1, flat, quarter), 0.25);
 }
 
 }  // namespace
