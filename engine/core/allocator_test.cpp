@@ -161,7 +161,8 @@ TEST(AllocatorTest, ClassAllocationRoutesOversizeRequestsToTheHeap) {
     BigShape* big = new BigShape;
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(pool->bytesInUse(), used);
-    for (char& c : big->more) c = 0x5A;
+    for (char& c : big->more)
+        c = 0x5A;
     delete static_cast<Shape*>(big);  // goes back to the heap, not into the pool
     EXPECT_EQ(pool->bytesInUse(), used);
 
