@@ -1,0 +1,92 @@
+// Win32 file calls over POSIX: the handful of kernel file functions the engine
+// uses, with the argument values, results and failure values of the originals.
+// Names are narrow (UTF-8 on this platform); a backslash separates folders as
+// well as a slash.
+#pragma once
+
+#include <cstdint>
+
+namespace win {
+
+using HANDLE = void*;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using BOOL = int;
+using ULONGLONG = std::uint64_t;
+
+struct ULARGE_INTEGER {
+  ULONGLONG QuadPart;
+};
+
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+
+constexpr DWORD FILE_SHARE_READ = 1;
+constexpr DWORD FILE_SHARE_WRITE = 2;
+
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 128;
+
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
+
+constexpr DWORD NO_ERROR = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+
+// Opens or creates a file. Access is GENERIC_READ and/or GENERIC_WRITE; the
+// disposition one of CREATE_NEW .. TRUNCATE_EXISTING. Share mode, security
+// attributes, flags and template are accepted and ignored. Returns
+// INVALID_HANDLE_VALUE on failure.
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+
+// Reads up to n bytes at the file pointer; *bytesRead gets the count (0 at the end).
+BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* overlapped);
+
+// Writes n bytes at the file pointer; *bytesWritten gets the count.
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD n, DWORD* bytesWritten, void* overlapped);
+
+// Moves the file pointer. Without distanceHigh the distance is a signed 32-bit
+// value; with it the two make one signed 64-bit distance and *distanceHigh gets
+// the high half of the new position. Returns the low half of the new position,
+// or INVALID_SET_FILE_POINTER (with GetLastError() != NO_ERROR) on failure; a
+// position before the start of the file fails.
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);
+
+// Low 32 bits of the file size; *sizeHigh gets the high half when given.
+// INVALID_FILE_SIZE (with GetLastError() != NO_ERROR) on failure.
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
+
+// Cuts or extends the file at the file pointer.
+BOOL SetEndOfFile(HANDLE file);
+
+BOOL FlushFileBuffers(HANDLE file);
+
+BOOL CloseHandle(HANDLE handle);
+
+// Free space of the file system holding directoryName (a folder, or any
+// existing path on it).
+BOOL GetDiskFreeSpaceExA(const char* directoryName, ULARGE_INTEGER* freeBytesAvailableToCaller,
+                         ULARGE_INTEGER* totalNumberOfBytes, ULARGE_INTEGER* totalNumberOfFreeBytes);
+
+// Error code of the last failing call on this thread.
+DWORD GetLastError();
+
+}  // namespace win
