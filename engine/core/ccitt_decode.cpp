@@ -454,4 +454,50 @@ uint16_t CcittFaxDecoder::getByte() {
     return static_cast<uint16_t>(byte);
 }
 
+// ------------------------------------------------------- CcittFaxDecodeStream
+
+CcittFaxDecodeStream::CcittFaxDecodeStream(InputStream* inner, FilterParams* params)
+    : FilterStream(inner, params), decoder_(&CcittFaxDecodeStream::readInner, this) {
+    if (isOpen()) startDecoder(params_.get());
+}
+
+CcittFaxDecodeStream::~CcittFaxDecodeStream() { decoder_.release(); }
+
+int CcittFaxDecodeStream::readInner(void* context) {
+    auto* self = static_cast<CcittFaxDecodeStream*>(context);
+    const std::uint16_t b = self->inner_->getByte();
+    return b == kEndOfData ? -1 : b;
+}
+
+void CcittFaxDecodeStream::startDecoder(const FilterParams* map) {
+    CcittParams p;
+    if (map) {
+        p.k = map->get(u"/K", p.k);
+        p.endOfLine = map->get(u"/EndOfLine", p.endOfLine) != 0;
+        p.encodedByteAlign = map->get(u"/EncodedByteAlign", p.encodedByteAlign) != 0;
+        p.columns = map->get(u"/Columns", p.columns);
+        p.rows = map->get(u"/Rows", p.rows);
+        p.endOfBlock = map->get(u"/EndOfBlock", p.endOfBlock) != 0;
+        p.blackIs1 = map->get(u"/BlackIs1", p.blackIs1) != 0;
+        p.damagedRowsBeforeError =
+            map->get(u"/DamagedRowsBeforeError", p.damagedRowsBeforeError);
+    }
+    // Lines that cannot be allocated close the filter; a width outside the
+    // accepted range only ends the data.
+    if (!decoder_.start(p) && p.columns >= 1 && p.columns <= kCcittMaxColumns) {
+        FilterStream::close();
+    }
+}
+
+FilterParams* CcittFaxDecodeStream::setParameters(FilterParams* params) {
+    FilterStream::setParameters(params);
+    if (isOpen()) startDecoder(params_.get());
+    return params;
+}
+
+void CcittFaxDecodeStream::close() {
+    decoder_.release();
+    FilterStream::close();
+}
+
 }  // namespace vistrel

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/core/filter_stream.h"
+
 namespace vistrel {
 
 // Decode parameters with the defaults used when a key is absent.
@@ -96,6 +98,37 @@ private:
     // Handing out: the run being read (even = white) and the pixel position.
     int32_t run_ = 0;
     int32_t x_ = 0;
+};
+
+// The /CCITTFaxDecode (/CCF) filter: the decoder over the inner stream's
+// bytes, with its parameters read from the link's /DecodeParms map.
+class CcittFaxDecodeStream : public FilterStream {
+public:
+    // Without parameters the defaults hold (group 3 one-dimensional, 1728
+    // columns); the chain factory hands the /DecodeParms map over later with
+    // setParameters.
+    CcittFaxDecodeStream(InputStream* inner, FilterParams* params);
+    ~CcittFaxDecodeStream() override;
+
+    // Stores the map, reads the parameters from it (absent keys take their
+    // defaults) and starts decoding afresh. /Columns outside 1 to
+    // kCcittMaxColumns end the data at once.
+    FilterParams* setParameters(FilterParams* params) override;
+    // Frees both lines and marks the filter closed.
+    void close() override;
+    // The end flag of the decoder.
+    bool atEnd() override { return decoder_.atEnd(); }
+
+    const CcittParams& ccittParams() const { return decoder_.params(); }
+
+protected:
+    std::uint16_t decodeByte() override { return decoder_.getByte(); }
+
+private:
+    static int readInner(void* context);
+    void startDecoder(const FilterParams* params);
+
+    CcittFaxDecoder decoder_;
 };
 
 }  // namespace vistrel

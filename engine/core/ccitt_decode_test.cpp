@@ -1,5 +1,7 @@
 #include "engine/core/ccitt_decode.h"
 
+#include "engine/core/streams.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -303,6 +305,73 @@ TEST(CcittFaxDecoder, EndlessMakeUpCodesDoNotOverflow) {
     Bytes tail = bits("00110101");
     data.insert(data.end(), tail.begin(), tail.end());
     EXPECT_EQ(decode(data, make(0, 16)), (Bytes{0xFF, 0xFF}));
+}
+
+// The filter link reads its parameters from the /DecodeParms map.
+TEST(CcittFaxDecodeStream, ReadsTheDecodeParms) {
+    Pbm pbm = readPbm(fixture("odd.pbm"));
+    Bytes data = readFile(fixture("odd.g32d"));
+    MemoryInputStream memory(data.data(), data.size());
+    CcittFaxDecodeStream filter(&memory, nullptr);
+    auto* params = new FilterParams;
+    params->set(u"/K", 1);
+    params->set(u"/Columns", pbm.width);
+    params->set(u"/Rows", pbm.height);
+    params->set(u"/EndOfBlock", 0);
+    params->set(u"/BlackIs1", 1);
+    EXPECT_EQ(filter.setParameters(params), params);
+    const CcittParams& p = filter.ccittParams();
+    EXPECT_EQ(p.k, 1);
+    EXPECT_EQ(p.columns, pbm.width);
+    EXPECT_EQ(p.rows, pbm.height);
+    EXPECT_FALSE(p.endOfBlock);
+    EXPECT_TRUE(p.blackIs1);
+    EXPECT_FALSE(p.encodedByteAlign);
+    EXPECT_FALSE(filter.atEnd());
+    Bytes out((pbm.width + 7) / 8 * pbm.height);
+    EXPECT_EQ(filter.read(out.data(), out.size()), static_cast<std::int64_t>(out.size()));
+    expectImage(out, pbm, pbm.height, true);
+    EXPECT_TRUE(filter.atEnd());
+    EXPECT_EQ(filter.getByte(), kEndOfData);
+    // A byte given back comes again, also after the end.
+    filter.unread(0x42);
+    EXPECT_EQ(filter.getByte(), 0x42);
+    filter.close();
+    EXPECT_EQ(filter.getByte(), kEndOfData);
+}
+
+TEST(CcittFaxDecodeStream, WithoutParametersIsGroup3With1728Columns) {
+    Bytes data = bits("010011011 00110101 010011011 00110101");
+    MemoryInputStream memory(data.data(), data.size());
+    CcittFaxDecodeStream filter(&memory, nullptr);
+    EXPECT_EQ(filter.ccittParams().columns, 1728);
+    EXPECT_EQ(filter.ccittParams().k, 0);
+    EXPECT_TRUE(filter.ccittParams().endOfBlock);
+    Bytes out(2 * 216 + 1);
+    EXPECT_EQ(filter.read(out.data(), out.size()), 2 * 216);
+}
+
+TEST(CcittFaxDecodeStream, ColumnsOutOfRangeEndTheData) {
+    Bytes data = bits("10011 10011");
+    for (int32_t columns : {0, -8, 1 << 20}) {
+        MemoryInputStream memory(data.data(), data.size());
+        CcittFaxDecodeStream filter(&memory, nullptr);
+        auto* params = new FilterParams;
+        params->set(u"/Columns", columns);
+        filter.setParameters(params);
+        EXPECT_EQ(filter.getByte(), kEndOfData) << columns;
+        EXPECT_TRUE(filter.atEnd()) << columns;
+    }
+}
+
+TEST(CcittFaxDecodeStream, OverAClosedStreamIsClosed) {
+    MemoryInputStream memory(nullptr, 5);
+    CcittFaxDecodeStream filter(&memory, nullptr);
+    EXPECT_FALSE(filter.isOpen());
+    EXPECT_EQ(filter.getByte(), kEndOfData);
+    CcittFaxDecodeStream none(nullptr, new FilterParams);
+    EXPECT_FALSE(none.isOpen());
+    EXPECT_EQ(none.getByte(), kEndOfData);
 }
 
 }  // namespace
