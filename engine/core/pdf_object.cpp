@@ -21,7 +21,12 @@ struct DestroyQueue {
     size_t capacity = 0;
     bool draining = false;
 
-    ~DestroyQueue() { std::free(items); }
+    ~DestroyQueue() {
+        std::free(items);
+        items = nullptr;
+        count = 0;
+        capacity = 0;
+    }
 
     bool push(PdfObject* object) {
         if (count == capacity) {
