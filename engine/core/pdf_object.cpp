@@ -21,7 +21,12 @@ struct DestroyQueue {
     size_t capacity = 0;
     bool draining = false;
 
-    ~DestroyQueue() { std::free(items); }
+    ~DestroyQueue() {
+        std::free(items);
+        items = nullptr;
+        count = 0;
+        capacity = 0;
+    }
 
     bool push(PdfObject* object) {
         if (count == capacity) {
@@ -543,8 +548,73 @@ uint16_t PdfName::kind() const {
 WString PdfName::typeName() const {
     return text_;
 }
+namespace {
+
+// Characters a name cannot hold as they are: white space and other controls,
+// delimiters, the number sign and everything outside printable ASCII.
+bool needsNameEscape(char16_t c) {
+    if (c < 0x21 || c > 0x7E)
+        return true;
+    switch (c) {
+        case u'#':
+        case u'(':
+        case u')':
+        case u'<':
+        case u'>':
+        case u'[':
+        case u']':
+        case u'{':
+        case u'}':
+        case u'/':
+        case u'%':
+            return true;
+        default:
+            return false;
+    }
+}
+
+void putNameByte(TextBuilder& b, uint8_t byte) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    b.put(u'#');
+    b.put(kHex[byte >> 4]);
+    b.put(kHex[byte & 15]);
+}
+
+}  // namespace
+
+// The tokenizer turns #xx escapes into characters; written back, such
+// characters are escaped again so that the name reads back the same.
 WString PdfName::text(const FileKey*) const {
-    return text_;
+    const char16_t* units = text_.chars();
+    const int32_t n = text_.size();
+    bool plain = true;
+    for (int32_t i = 1; i < n && plain; ++i)
+        plain = !needsNameEscape(units[i]);
+    if (plain)
+        return text_;
+
+    TextBuilder b;
+    int32_t i = 0;
+    if (n > 0 && units[0] == u'/') {
+        b.put(u'/');
+        i = 1;
+    }
+    for (; i < n; ++i) {
+        char16_t c = units[i];
+        if (!needsNameEscape(c)) {
+            b.put(c);
+        } else if (c <= 0xFF) {
+            putNameByte(b, static_cast<uint8_t>(c));
+        } else if (c < 0x800) {  // beyond a byte: its UTF-8 bytes
+            putNameByte(b, static_cast<uint8_t>(0xC0 | (c >> 6)));
+            putNameByte(b, static_cast<uint8_t>(0x80 | (c & 0x3F)));
+        } else {
+            putNameByte(b, static_cast<uint8_t>(0xE0 | (c >> 12)));
+            putNameByte(b, static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+            putNameByte(b, static_cast<uint8_t>(0x80 | (c & 0x3F)));
+        }
+    }
+    return b.take();
 }
 
 PdfKeyword::PdfKeyword() = default;
