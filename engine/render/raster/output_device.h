@@ -1,0 +1,193 @@
+// The drawing target of the engine. Three layers: OutputDevice keeps the
+// device-independent state and reduces lines and curves to pixel runs and
+// runs to pixels; DcDevice adds a device context with pen, brush, colours
+// and region clipping; the concrete device (GdiDevice) adds the rest.
+// Operations answer true on success.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/render/color/device_color.h"
+#include "engine/render/raster/drawable_base.h"
+#include "engine/render/raster/geometry.h"
+#include "engine/render/raster/line_style.h"
+#include "engine/render/raster/pointer_stack.h"
+#include "platform/gdi/gdi.h"
+
+namespace vistrel {
+
+class Shape;
+class CoverageBitmap;
+class ImageView;
+
+// Makes an empty raster image for NewImage; installed by the image code.
+using ImageFactory = DrawableBase* (*)();
+void setImageFactory(ImageFactory factory);
+
+class OutputDevice {
+public:
+    OutputDevice() = default;
+    OutputDevice(const OutputDevice&) = delete;
+    OutputDevice& operator=(const OutputDevice&) = delete;
+    virtual ~OutputDevice() = default;
+
+    virtual bool Attach(win::HDC deviceContext, IntPoint pageSize) = 0;
+    virtual win::HDC Detach() = 0;
+    virtual bool IsAttached() const { return attached_; }
+
+    // Factories; the caller owns what they return.
+    virtual DeviceColor* NewColor();
+    virtual DrawableBase* NewImage();
+    virtual Shape* NewShape();
+    virtual CoverageBitmap* NewCoverageBitmap(int width, int height);
+
+    virtual bool SelectStrokePen() = 0;
+    virtual bool SelectFillBrush() = 0;
+    virtual bool SetStrokeColor(const DeviceColor& color) = 0;
+    virtual bool SetFillColor(const DeviceColor& color) = 0;
+    virtual bool GetStrokeColor(DeviceColor& color) const = 0;
+    virtual bool GetFillColor(DeviceColor& color) const = 0;
+    virtual std::uint32_t StrokeColorValue() const = 0;
+    virtual std::uint32_t FillColorValue() const = 0;
+
+    virtual void SetLineStyle(const LineStyle& style);
+    // Replaces the dash list by the given one, turned by the phase so that
+    // the list starts with an "on" length. A list whose lengths are negative
+    // or add up to 0 draws solid.
+    virtual void SetDash(const std::vector<std::int32_t>& dashes, int phase);
+    virtual void SetLineCap(int cap);
+    virtual void SetLineJoin(int join);
+    virtual void SetMiterLimit(double limit);
+    virtual void SetLineWidth(double width);
+    virtual const LineStyle& GetLineStyle() const { return lineStyle_; }
+    virtual int GetLineCap() const { return lineStyle_.cap; }
+    virtual int GetLineJoin() const { return lineStyle_.join; }
+    virtual double GetMiterLimit() const { return lineStyle_.miterLimit; }
+    virtual double GetLineWidth() const { return lineStyle_.width; }
+    virtual LineStyle* CopyLineStyle() const { return new LineStyle(lineStyle_); }
+
+    virtual void MoveTo(IntPoint p) { SetCurrentPoint(p); }
+    virtual void MoveBy(IntPoint delta) { OffsetCurrentPoint(delta); }
+    virtual const IntPoint& GetCurrentPoint() const { return currentPoint_; }
+
+    virtual bool BeginSpans();
+    virtual void EndSpans();
+    virtual bool ClearPage() = 0;
+    virtual bool FillRect(const IntRect& r) = 0;
+
+    // Runs of |length| pixels from the current point (the end pixel left
+    // out); the current point moves by length.
+    virtual bool VerticalRun(int length);
+    virtual bool HorizontalRun(int length);
+    virtual bool Line(IntPoint from, IntPoint to);
+    virtual bool LineTo(IntPoint p);
+    virtual bool LineBy(IntPoint delta);
+    virtual bool Plot(IntPoint p);
+    virtual bool SetPixel(int x, int y, std::uint32_t color) = 0;
+    virtual bool GetPixel(IntPoint p, DeviceColor& color) = 0;
+    virtual std::uint32_t GetPixelValue(int x, int y) = 0;
+    virtual bool Curve(IntPoint p0, IntPoint p1, IntPoint p2, IntPoint p3);
+    virtual bool CurveBy(IntPoint d1, IntPoint d2, IntPoint d3);
+    virtual bool CurveTo(IntPoint p1, IntPoint p2, IntPoint p3);
+    virtual bool InvertRect(IntPoint origin, IntPoint size) = 0;
+    virtual bool DrawFocusRect(IntPoint origin, IntPoint size) = 0;
+
+    // 1 visible, 0 partly visible or undecided, -1 invisible.
+    virtual int RectVisible(int x0, int y0, int x1, int y1, bool quick);
+    virtual bool CombineClipRect(IntPoint origin, IntPoint size, int mode) = 0;
+    virtual bool IntersectClipRect(const IntRect& r) = 0;
+    // rule: 1 nonzero winding, 0 even-odd.
+    virtual bool ClipToShape(Shape& shape, int rule) = 0;
+    virtual bool ResetClip() = 0;
+    virtual bool SaveClip() = 0;
+    virtual bool RestoreClip() = 0;
+    // -1 no span clip, 0 empty span clip, 1 a span clip in force.
+    virtual int GetClipState() const { return -1; }
+    virtual bool PointVisible(int /*x*/, int /*y*/) { return true; }
+
+    virtual bool Draw(IntPoint position, DrawableBase& item) { return item.Draw(position, *this); }
+    virtual bool BlitImage(ImageView& image, IntPoint position) = 0;
+    virtual bool ReservedOp1(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) = 0;
+    virtual bool ReservedOp2(std::uint32_t, std::uint32_t, std::uint32_t) = 0;
+    virtual bool ReservedOp3(std::uint32_t, std::uint32_t, std::uint32_t) = 0;
+
+    virtual const IntPoint& GetPageSize() const { return pageSize_; }
+    virtual std::uint32_t Capabilities(std::uint32_t /*asked*/) const { return 0; }
+    virtual void SetCurrentPoint(IntPoint p) { currentPoint_ = p; }
+    virtual void OffsetCurrentPoint(IntPoint delta) { currentPoint_ = currentPoint_ + delta; }
+
+    // The device context handed to Attach, as a number; 0 when detached.
+    std::uint32_t deviceHandle() const { return deviceHandle_; }
+
+protected:
+    std::uint32_t deviceHandle_ = 0;
+    IntPoint pageSize_;
+    IntPoint currentPoint_;
+    LineStyle lineStyle_;
+    bool penDirty_ = true;
+    bool brushDirty_ = true;
+    bool miterDirty_ = true;
+    bool attached_ = false;
+};
+
+// The device-context layer.
+class DcDevice : public OutputDevice {
+public:
+    DcDevice();
+    ~DcDevice() override;
+
+    bool Attach(win::HDC deviceContext, IntPoint pageSize) override;
+    win::HDC Detach() override;
+    bool IsAttached() const override { return bool(dc_); }
+    CoverageBitmap* NewCoverageBitmap(int width, int height) override;
+
+    bool SelectFillBrush() override;
+    bool SetStrokeColor(const DeviceColor& color) override;
+    bool SetFillColor(const DeviceColor& color) override;
+    bool GetStrokeColor(DeviceColor& color) const override;
+    bool GetFillColor(DeviceColor& color) const override;
+    std::uint32_t StrokeColorValue() const override { return strokeColor_; }
+    std::uint32_t FillColorValue() const override { return fillColor_; }
+
+    bool ClearPage() override;
+    bool FillRect(const IntRect& r) override;
+    bool GetPixel(IntPoint p, DeviceColor& color) override;
+    std::uint32_t GetPixelValue(int x, int y) override;
+    bool InvertRect(IntPoint origin, IntPoint size) override;
+    bool DrawFocusRect(IntPoint origin, IntPoint size) override;
+
+    bool CombineClipRect(IntPoint origin, IntPoint size, int mode) override;
+    bool IntersectClipRect(const IntRect& r) override;
+    bool ClipToShape(Shape& shape, int rule) override;
+    bool ResetClip() override;
+    bool SaveClip() override;
+    bool RestoreClip() override;
+
+    win::HDC deviceContext() const { return dc_; }
+
+protected:
+    // Makes the fill brush anew when it is flagged and selects it.
+    bool UpdateBrush();
+    // Selects the device's own pen back out and deletes it.
+    void ReleasePen();
+    // Selects a freshly created pen, keeping the context's original pen the
+    // first time.
+    void SelectOwnPen(win::HPEN pen);
+
+    win::HDC dc_;
+    win::HPEN pen_;
+    win::HGDIOBJ oldPen_;
+    win::HBRUSH brush_;
+    win::HGDIOBJ oldBrush_;
+    bool penSelected_ = false;
+    bool brushSelected_ = false;
+    PointerStack<win::HRGN> clipStack_;
+    std::uint32_t fillColor_ = 0xFFFFFF;
+    std::uint32_t strokeColor_ = 0;
+};
+
+// Start-up hook of the output devices; does nothing.
+bool initOutputDevices();
+
+}  // namespace vistrel

@@ -1,0 +1,140 @@
+#include "engine/render/raster/shape.h"
+
+#include <algorithm>
+
+#include "engine/render/raster/outline.h"
+#include "engine/render/raster/output_device.h"
+
+namespace vistrel {
+
+Shape::~Shape() = default;
+
+Path& Shape::lastPath() {
+    if (paths_.empty()) paths_.emplace_back(NewPath());
+    return *paths_.back();
+}
+
+void Shape::MoveTo(IntPoint p) {
+    current_ = p;
+    Path* path = NewPath();
+    path->RMoveTo(p.x, p.y);
+    paths_.emplace_back(path);
+}
+
+void Shape::LineTo(IntPoint p) {
+    IntPoint d = p - current_;
+    lastPath().RLineTo(d.x, d.y);
+    current_ = p;
+}
+
+void Shape::CurveTo(IntPoint p1, IntPoint p2, IntPoint p3) {
+    IntPoint d1 = p1 - current_, d2 = p2 - p1, d3 = p3 - p2;
+    lastPath().RCurveTo(d1.x, d1.y, d2.x, d2.y, d3.x, d3.y);
+    current_ = p3;
+}
+
+void Shape::ClosePath() {
+    if (paths_.empty()) return;
+    paths_.back()->ClosePath();
+    paths_.emplace_back(NewPath());
+}
+
+void Shape::AddRectangle(const IntRect& r, const double m[6]) {
+    const double xs[4] = {double(r.x), double(r.x) + r.width, double(r.x) + r.width, double(r.x)};
+    const double ys[4] = {double(r.y), double(r.y), double(r.y) + r.height, double(r.y) + r.height};
+    IntPoint c[4];
+    for (int i = 0; i < 4; ++i) {
+        c[i] = IntPoint(roundCoord(m[0] * xs[i] + m[2] * ys[i] + m[4]),
+                        roundCoord(m[1] * xs[i] + m[3] * ys[i] + m[5]));
+    }
+    Path* path = NewPath();
+    path->RMoveTo(c[0].x, c[0].y);
+    for (int i = 1; i < 4; ++i) {
+        IntPoint d = c[i] - c[i - 1];
+        path->RLineTo(d.x, d.y);
+    }
+    path->ClosePath();
+    paths_.emplace_back(path);
+    paths_.emplace_back(NewPath());
+}
+
+void Shape::BoundingBox(IntPoint& min, IntPoint& max) const {
+    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    for (const auto& p : paths_) {
+        const auto& pts = p->points();
+        if (pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move)) continue;
+        x0 = std::min(x0, p->boxMin().x);
+        y0 = std::min(y0, p->boxMin().y);
+        x1 = std::max(x1, p->boxMax().x);
+        y1 = std::max(y1, p->boxMax().y);
+    }
+    if (x0 > x1 || y0 > y1) {
+        min = max = IntPoint(0, 0);
+        return;
+    }
+    min = IntPoint(x0, y0);
+    max = IntPoint(x1, y1);
+}
+
+bool Shape::IsRectangle() const {
+    if (paths_.empty() || !paths_[0]->IsRectangle()) return false;
+    for (std::size_t i = 1; i < paths_.size(); ++i) {
+        const auto& pts = paths_[i]->points();
+        if (!(pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move))) return false;
+    }
+    return true;
+}
+
+SpanList* Shape::Edges(int /*mask*/) { return nullptr; }
+
+bool Shape::Paint(IntPoint offset, OutputDevice& device) {
+    auto stroke = [&] {
+        for (const auto& p : paths_) p->Draw(offset, device);
+        return true;
+    };
+    switch (paintMode_) {
+        case Fill: return FillShape(offset, device);
+        case Stroke: return stroke();
+        case FillStroke: return FillShape(offset, device) && stroke();
+        default: return true;
+    }
+}
+
+// The plain kind scan-converts an outline flattened with tolerance 5: in
+// every row, the crossings of the contours (sorted by x, with the contour's
+// direction as winding) bound the filled runs.
+bool Shape::FillShape(IntPoint offset, OutputDevice& device) {
+    Outline outline;
+    for (const auto& p : paths_) {
+        outline.setCurrent(0, 0);
+        outline.Build(*p, 5, nullptr, Outline::DropEmptyAndReverse);
+    }
+    if (outline.minY() > outline.maxY()) return true;
+    struct Crossing {
+        std::int32_t x;
+        int winding;
+    };
+    std::vector<Crossing> row;
+    device.BeginSpans();
+    for (std::int32_t y = outline.minY(); y < outline.maxY(); ++y) {
+        row.clear();
+        for (const auto& c : outline.contours()) {
+            if (c->orientation == 0 || y < c->top() || y >= c->bottom()) continue;
+            row.push_back({c->xAt(y), c->orientation});
+        }
+        std::sort(row.begin(), row.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        int sum = 0;
+        for (std::size_t i = 0; i + 1 < row.size(); ++i) {
+            sum += row[i].winding;
+            bool inside = fillRule_ == 1 ? sum != 0 : (sum & 1) != 0;
+            if (inside && row[i + 1].x > row[i].x) {
+                device.MoveTo(offset + IntPoint(row[i].x, y));
+                device.HorizontalRun(row[i + 1].x - row[i].x);
+            }
+        }
+    }
+    device.EndSpans();
+    return true;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,224 @@
+// Headless stand-in for the graphics device interface the engine and the
+// viewer draw through: memory device contexts, DIB sections, pens, brushes,
+// regions, pixel access and block transfers. Every object lives in one
+// process-wide handle table; a handle is an opaque number that is looked up
+// (and type-checked) on every use, so a stale or forged number is refused
+// instead of being dereferenced.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace win {
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using LONG = std::int32_t;
+using BOOL = int;
+using COLORREF = std::uint32_t;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+enum class HandleKind : std::uint8_t { None, DC, Pen, Brush, Bitmap, Region, Font };
+
+// A typed handle: only a number. The table decides whether it names a live
+// object of the right kind.
+template <HandleKind K>
+struct TypedHandle {
+    std::uint32_t value = 0;
+
+    constexpr TypedHandle() = default;
+    constexpr TypedHandle(std::nullptr_t) {}
+    // A handle received as a plain number (for instance across the
+    // automation interface); it is only checked when used.
+    static constexpr TypedHandle fromValue(std::uint32_t v) {
+        TypedHandle h;
+        h.value = v;
+        return h;
+    }
+    constexpr explicit operator bool() const { return value != 0; }
+    friend constexpr bool operator==(TypedHandle a, TypedHandle b) { return a.value == b.value; }
+    friend constexpr bool operator==(TypedHandle a, std::nullptr_t) { return a.value == 0; }
+};
+
+using HDC = TypedHandle<HandleKind::DC>;
+using HPEN = TypedHandle<HandleKind::Pen>;
+using HBRUSH = TypedHandle<HandleKind::Brush>;
+using HBITMAP = TypedHandle<HandleKind::Bitmap>;
+using HRGN = TypedHandle<HandleKind::Region>;
+using HFONT = TypedHandle<HandleKind::Font>;
+
+// Any drawing object (pen, brush, bitmap, region, font).
+struct HGDIOBJ {
+    std::uint32_t value = 0;
+
+    constexpr HGDIOBJ() = default;
+    constexpr HGDIOBJ(std::nullptr_t) {}
+    constexpr HGDIOBJ(HPEN h) : value(h.value) {}
+    constexpr HGDIOBJ(HBRUSH h) : value(h.value) {}
+    constexpr HGDIOBJ(HBITMAP h) : value(h.value) {}
+    constexpr HGDIOBJ(HRGN h) : value(h.value) {}
+    constexpr HGDIOBJ(HFONT h) : value(h.value) {}
+    template <HandleKind K>
+    constexpr explicit operator TypedHandle<K>() const {
+        return TypedHandle<K>::fromValue(value);
+    }
+    constexpr explicit operator bool() const { return value != 0; }
+    friend constexpr bool operator==(HGDIOBJ a, HGDIOBJ b) { return a.value == b.value; }
+};
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+    friend bool operator==(const RECT&, const RECT&) = default;
+};
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;  // negative: rows from the top
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+
+// The colour table follows the header in memory (biClrUsed entries, or
+// 2^biBitCount when 0, for 8 bits and fewer).
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+
+struct RGNDATAHEADER {
+    DWORD dwSize;
+    DWORD iType;
+    DWORD nCount;
+    DWORD nRgnSize;
+    RECT rcBound;
+};
+
+struct RGNDATA {
+    RGNDATAHEADER rdh;
+    char Buffer[1];
+};
+
+struct XFORM {
+    float eM11, eM12, eM21, eM22, eDx, eDy;
+};
+
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+    return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return BYTE(c); }
+constexpr BYTE GetGValue(COLORREF c) { return BYTE(c >> 8); }
+constexpr BYTE GetBValue(COLORREF c) { return BYTE(c >> 16); }
+
+// GetDeviceCaps indices.
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
+
+// Pen styles.
+constexpr int PS_SOLID = 0;
+constexpr int PS_NULL = 5;
+
+// Bitmap compression and colour-table usage.
+constexpr DWORD BI_RGB = 0;
+constexpr UINT DIB_RGB_COLORS = 0;
+
+// Region results, combine modes and data type.
+constexpr int ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
+constexpr DWORD RDH_RECTANGLES = 1;
+
+// Raster operations.
+constexpr DWORD SRCCOPY = 0x00CC0020;
+constexpr DWORD SRCPAINT = 0x00EE0086;
+constexpr DWORD SRCAND = 0x008800C6;
+constexpr DWORD SRCINVERT = 0x00660046;
+constexpr DWORD PATCOPY = 0x00F00021;
+constexpr DWORD DSTINVERT = 0x00550009;
+constexpr DWORD BLACKNESS = 0x00000042;
+constexpr DWORD WHITENESS = 0x00FF0062;
+
+// Device contexts.
+HDC CreateCompatibleDC(HDC hdc);
+BOOL DeleteDC(HDC hdc);
+int GetDeviceCaps(HDC hdc, int index);
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
+BOOL DeleteObject(HGDIOBJ obj);
+
+// Bitmaps. 8-, 24- and 32-bit DIB sections; compatible bitmaps are 32-bit.
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
+                         void* section, DWORD offset);
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
+
+// Pens and brushes. A pen of width 0 or 1 is cosmetic; wider pens draw with
+// round caps and joins.
+HPEN CreatePen(int style, int width, COLORREF color);
+HBRUSH CreateSolidBrush(COLORREF color);
+
+// Drawing. Lines leave out their last pixel; rectangles exclude right and
+// bottom.
+BOOL Polyline(HDC hdc, const POINT* points, int count);
+int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
+BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
+BOOL DrawFocusRect(HDC hdc, const RECT* rect);
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+COLORREF GetPixel(HDC hdc, int x, int y);
+
+// Regions.
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
+BOOL PtInRegion(HRGN rgn, int x, int y);
+int GetRgnBox(HRGN rgn, RECT* box);
+DWORD GetRegionData(HRGN rgn, DWORD count, RGNDATA* data);
+HRGN ExtCreateRegion(const XFORM* xform, DWORD count, const RGNDATA* data);
+
+// Clipping of a device context (a copy of the region is kept).
+int GetClipRgn(HDC hdc, HRGN rgn);
+int SelectClipRgn(HDC hdc, HRGN rgn);
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+
+// Block transfers between device contexts.
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, DWORD rop);
+
+// Number of live objects of a kind in the handle table (stock objects not
+// counted); lets callers check that they release what they create.
+std::size_t LiveObjectCount(HandleKind kind);
+
+}  // namespace win

@@ -1,0 +1,146 @@
+#include "platform/gdi/gdi_objects.h"
+
+#include <cstring>
+
+namespace win {
+
+namespace {
+constexpr std::uint32_t kIndexBits = 20;
+constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+constexpr std::uint32_t kGenerationMask = 0x7FF;  // values stay below 2^31
+}  // namespace
+
+HandleTable& HandleTable::instance() {
+    static HandleTable table;
+    return table;
+}
+
+HandleTable::HandleTable() {
+    auto pen = std::make_unique<PenObject>();
+    pen->stock = true;
+    stockPen_ = HPEN::fromValue(add(std::move(pen)));
+    auto brush = std::make_unique<BrushObject>();
+    brush->stock = true;
+    stockBrush_ = HBRUSH::fromValue(add(std::move(brush)));
+    auto bm = std::make_unique<BitmapObject>();
+    bm->stock = true;
+    bm->width = bm->height = 1;
+    bm->stride = 4;
+    bm->storage = std::make_unique<std::uint8_t[]>(4);
+    stockBitmap_ = HBITMAP::fromValue(add(std::move(bm)));
+}
+
+std::uint32_t HandleTable::add(std::unique_ptr<GdiObject> obj) {
+    std::uint32_t index;
+    if (!free_.empty()) {
+        index = free_.back();
+        free_.pop_back();
+    } else {
+        if (slots_.size() >= kIndexMask) return 0;
+        index = std::uint32_t(slots_.size());
+        slots_.emplace_back();
+    }
+    Slot& s = slots_[index];
+    s.obj = std::move(obj);
+    return (s.generation << kIndexBits) | (index + 1);
+}
+
+GdiObject* HandleTable::find(std::uint32_t value) const {
+    std::uint32_t low = value & kIndexMask;
+    if (low == 0 || low > slots_.size()) return nullptr;
+    const Slot& s = slots_[low - 1];
+    if ((value >> kIndexBits) != s.generation) return nullptr;
+    return s.obj.get();
+}
+
+void HandleTable::remove(std::uint32_t value) {
+    if (!find(value)) return;
+    std::uint32_t index = (value & kIndexMask) - 1;
+    Slot& s = slots_[index];
+    s.obj.reset();
+    s.generation = (s.generation & kGenerationMask) == kGenerationMask ? 1 : s.generation + 1;
+    free_.push_back(index);
+}
+
+std::size_t HandleTable::liveCount(HandleKind kind) const {
+    std::size_t n = 0;
+    for (const Slot& s : slots_) {
+        if (s.obj && s.obj->kind == kind && !s.obj->stock) ++n;
+    }
+    return n;
+}
+
+std::size_t LiveObjectCount(HandleKind kind) { return HandleTable::instance().liveCount(kind); }
+
+COLORREF BitmapObject::read(int x, int y) const {
+    const std::uint8_t* p = row(y);
+    switch (bitsPerPixel) {
+        case 8: {
+            const RGBQUAD& q = palette[p[x]];
+            return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+        }
+        case 24: p += std::size_t(x) * 3; return RGB(p[2], p[1], p[0]);
+        default: p += std::size_t(x) * 4; return RGB(p[2], p[1], p[0]);
+    }
+}
+
+std::uint8_t BitmapObject::nearestIndex(COLORREF c) const {
+    int best = 0;
+    long bestDist = -1;
+    int n = paletteSize > 0 ? paletteSize : 256;
+    for (int i = 0; i < n; ++i) {
+        long dr = long(palette[i].rgbRed) - GetRValue(c);
+        long dg = long(palette[i].rgbGreen) - GetGValue(c);
+        long db = long(palette[i].rgbBlue) - GetBValue(c);
+        long d = dr * dr + dg * dg + db * db;
+        if (bestDist < 0 || d < bestDist) {
+            bestDist = d;
+            best = i;
+            if (d == 0) break;
+        }
+    }
+    return std::uint8_t(best);
+}
+
+void BitmapObject::write(int x, int y, COLORREF c) { fillRow(y, x, x + 1, c); }
+
+void BitmapObject::fillRow(int y, int x0, int x1, COLORREF c) {
+    if (x0 >= x1) return;
+    std::uint8_t* p = row(y);
+    std::uint8_t r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    switch (bitsPerPixel) {
+        case 8: std::memset(p + x0, nearestIndex(c), std::size_t(x1 - x0)); break;
+        case 24:
+            if (r == g && g == b) {
+                std::memset(p + std::size_t(x0) * 3, r, std::size_t(x1 - x0) * 3);
+            } else {
+                for (std::uint8_t* q = p + std::size_t(x0) * 3; q < p + std::size_t(x1) * 3; q += 3) {
+                    q[0] = b;
+                    q[1] = g;
+                    q[2] = r;
+                }
+            }
+            break;
+        default: {
+            std::uint32_t v = std::uint32_t(b) | (std::uint32_t(g) << 8) | (std::uint32_t(r) << 16);
+            for (int x = x0; x < x1; ++x) std::memcpy(p + std::size_t(x) * 4, &v, 4);
+            break;
+        }
+    }
+}
+
+void BitmapObject::invertRow(int y, int x0, int x1) {
+    if (x0 >= x1) return;
+    if (bitsPerPixel == 8) {
+        for (int x = x0; x < x1; ++x) {
+            COLORREF c = read(x, y);
+            write(x, y, ~c & 0xFFFFFF);
+        }
+        return;
+    }
+    int bpp = bitsPerPixel / 8;
+    std::uint8_t* p = row(y);
+    for (std::size_t i = std::size_t(x0) * bpp; i < std::size_t(x1) * bpp; ++i) p[i] = ~p[i];
+}
+
+}  // namespace win

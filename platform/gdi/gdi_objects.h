@@ -1,0 +1,160 @@
+// The objects behind GDI handles and the process-wide handle table.
+// Internal to the stand-in (and to code that shares the table, such as the
+// font half of the stand-in); callers of the API only ever see handles.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+#include "platform/gdi/rect_set.h"
+
+namespace win {
+
+struct GdiObject {
+    explicit GdiObject(HandleKind k) : kind(k) {}
+    virtual ~GdiObject() = default;
+    HandleKind kind;
+    bool stock = false;    // never deleted
+    int selectedIn = 0;    // number of device contexts that hold it
+};
+
+struct PenObject : GdiObject {
+    PenObject() : GdiObject(HandleKind::Pen) {}
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF color = 0;
+};
+
+struct BrushObject : GdiObject {
+    BrushObject() : GdiObject(HandleKind::Brush) {}
+    COLORREF color = 0xFFFFFF;
+};
+
+struct RegionObject : GdiObject {
+    RegionObject() : GdiObject(HandleKind::Region) {}
+    RectSet set;
+};
+
+// Pixels of 8 (palette), 24 (blue, green, red) or 32 (blue, green, red, x)
+// bits, rows top-down or bottom-up.
+struct BitmapObject : GdiObject {
+    BitmapObject() : GdiObject(HandleKind::Bitmap) {}
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 32;
+    std::size_t stride = 0;
+    bool topDown = true;
+    std::unique_ptr<std::uint8_t[]> storage;
+    std::array<RGBQUAD, 256> palette{};
+    int paletteSize = 0;
+
+    std::uint8_t* row(int y) {
+        return storage.get() + std::size_t(topDown ? y : height - 1 - y) * stride;
+    }
+    const std::uint8_t* row(int y) const {
+        return storage.get() + std::size_t(topDown ? y : height - 1 - y) * stride;
+    }
+    COLORREF read(int x, int y) const;
+    void write(int x, int y, COLORREF c);
+    // Palette index closest to a colour (8-bit bitmaps).
+    std::uint8_t nearestIndex(COLORREF c) const;
+    // Fills [x0, x1) of row y with one colour.
+    void fillRow(int y, int x0, int x1, COLORREF c);
+    // Inverts [x0, x1) of row y.
+    void invertRow(int y, int x0, int x1);
+};
+
+// Reserved for the font half of the stand-in.
+struct FontObject : GdiObject {
+    FontObject() : GdiObject(HandleKind::Font) {}
+};
+
+struct DcObject : GdiObject {
+    DcObject() : GdiObject(HandleKind::DC) {}
+    HBITMAP bitmap;
+    HPEN pen;
+    HBRUSH brush;
+    HFONT font;
+    std::optional<RectSet> clip;  // none: the whole bitmap
+};
+
+// One table for the process. Handle values carry a slot index and a
+// generation, so a value whose object was deleted no longer resolves.
+class HandleTable {
+public:
+    static HandleTable& instance();
+
+    std::uint32_t add(std::unique_ptr<GdiObject> obj);
+    GdiObject* find(std::uint32_t value) const;
+    template <class T>
+    T* find(std::uint32_t value, HandleKind kind) const {
+        GdiObject* o = find(value);
+        return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
+    }
+    void remove(std::uint32_t value);
+    std::size_t liveCount(HandleKind kind) const;
+
+    HPEN stockPen() const { return stockPen_; }
+    HBRUSH stockBrush() const { return stockBrush_; }
+    HBITMAP stockBitmap() const { return stockBitmap_; }
+
+private:
+    HandleTable();
+    struct Slot {
+        std::unique_ptr<GdiObject> obj;
+        std::uint32_t generation = 1;
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::uint32_t> free_;
+    HPEN stockPen_;
+    HBRUSH stockBrush_;
+    HBITMAP stockBitmap_;
+};
+
+inline DcObject* findDc(HDC h) {
+    return HandleTable::instance().find<DcObject>(h.value, HandleKind::DC);
+}
+inline BitmapObject* findBitmap(HBITMAP h) {
+    return HandleTable::instance().find<BitmapObject>(h.value, HandleKind::Bitmap);
+}
+inline PenObject* findPen(HPEN h) {
+    return HandleTable::instance().find<PenObject>(h.value, HandleKind::Pen);
+}
+inline BrushObject* findBrush(HBRUSH h) {
+    return HandleTable::instance().find<BrushObject>(h.value, HandleKind::Brush);
+}
+inline RegionObject* findRegion(HRGN h) {
+    return HandleTable::instance().find<RegionObject>(h.value, HandleKind::Region);
+}
+
+// The area a device context may draw into: its bitmap's bounds, further
+// limited by its clip region. Visits the visible x intervals of a row.
+template <class F>
+void forEachVisibleSpan(const DcObject& dc, const BitmapObject& bm, int y, int x0, int x1, F&& f) {
+    if (y < 0 || y >= bm.height) return;
+    if (x0 < 0) x0 = 0;
+    if (x1 > bm.width) x1 = bm.width;
+    if (x0 >= x1) return;
+    if (!dc.clip) {
+        f(x0, x1);
+        return;
+    }
+    const RectSet::Band* band = dc.clip->bandAt(y);
+    if (!band) return;
+    for (const RectSet::Span& s : band->spans) {
+        if (s.right <= x0) continue;
+        if (s.left >= x1) break;
+        f(s.left > x0 ? s.left : x0, s.right < x1 ? s.right : x1);
+    }
+}
+
+inline bool pointVisible(const DcObject& dc, const BitmapObject& bm, int x, int y) {
+    if (x < 0 || y < 0 || x >= bm.width || y >= bm.height) return false;
+    return !dc.clip || dc.clip->contains(x, y);
+}
+
+}  // namespace win

@@ -1,0 +1,356 @@
+#include "platform/gdi/gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace win {
+namespace {
+
+// A memory DC with a top-down 24-bit DIB section, cleared to white.
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    std::uint8_t* bits = nullptr;
+    int width, height;
+
+    Canvas(int w, int h, int bpp = 24) : width(w), height(h) {
+        struct {
+            BITMAPINFOHEADER h;
+            RGBQUAD colors[256];
+        } info{};
+        info.h = {sizeof(BITMAPINFOHEADER), w, -h, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i) info.colors[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
+        dc = CreateCompatibleDC(nullptr);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &p,
+                                  nullptr, 0);
+        bits = static_cast<std::uint8_t*>(p);
+        old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, w, h, WHITENESS);
+    }
+    ~Canvas() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    // '.' white, '#' black, '?' anything else; rows joined by '|'.
+    std::string picture() const {
+        std::string s;
+        for (int y = 0; y < height; ++y) {
+            if (y) s += '|';
+            for (int x = 0; x < width; ++x) {
+                SelectClipRgn(dc, nullptr);
+                COLORREF c = GetPixel(dc, x, y);
+                s += c == 0xFFFFFF ? '.' : c == 0 ? '#' : '?';
+            }
+        }
+        return s;
+    }
+};
+
+void drawLine(HDC dc, std::vector<POINT> pts, int width = 1, COLORREF color = 0) {
+    HPEN pen = CreatePen(PS_SOLID, width, color);
+    HGDIOBJ old = SelectObject(dc, pen);
+    EXPECT_TRUE(Polyline(dc, pts.data(), int(pts.size())));
+    SelectObject(dc, old);
+    EXPECT_TRUE(DeleteObject(pen));
+}
+
+TEST(GdiLines, CosmeticPenLeavesOutTheEndPixel) {
+    struct Case {
+        std::vector<POINT> pts;
+        const char* picture;
+    } cases[] = {
+        {{{0, 1}, {4, 1}}, ".....|####.|.....|.....|....."},
+        {{{4, 1}, {0, 1}}, ".....|.####|.....|.....|....."},
+        {{{1, 0}, {1, 3}}, ".#...|.#...|.#...|.....|....."},
+        {{{1, 4}, {1, 0}}, ".....|.#...|.#...|.#...|.#..."},
+        {{{0, 0}, {3, 3}}, "#....|.#...|..#..|.....|....."},
+        {{{0, 0}, {4, 2}}, "##...|..##.|.....|.....|....."},
+        {{{0, 0}, {2, 0}, {2, 2}}, "###..|..#..|.....|.....|....."},
+        {{{2, 2}, {2, 2}}, ".....|.....|.....|.....|....."},
+        // Far outside: only the visible part is walked.
+        {{{-2000000000, 3}, {2000000000, 3}}, ".....|.....|.....|#####|....."},
+        {{{-1000000000, -1000000000}, {1000000000, 1000000000}}, "#....|.#...|..#..|...#.|....#"},
+    };
+    for (const Case& c : cases) {
+        Canvas cv(5, 5);
+        drawLine(cv.dc, c.pts);
+        EXPECT_EQ(cv.picture(), c.picture) << c.pts[0].x << "," << c.pts[0].y;
+    }
+}
+
+TEST(GdiLines, WidePenHasRoundCaps) {
+    Canvas cv(11, 9);
+    drawLine(cv.dc, {{3, 4}, {7, 4}}, 5);
+    EXPECT_EQ(cv.picture(),
+              "...........|...........|..#######..|.#########.|.#########.|.#########.|"
+              "..#######..|...........|...........");
+    Canvas even(8, 4);
+    drawLine(even.dc, {{2, 2}, {6, 2}}, 2);
+    EXPECT_EQ(even.picture(), "........|.######.|.######.|........");
+}
+
+TEST(GdiFill, RectanglesAndRops) {
+    Canvas cv(6, 4);
+    HBRUSH black = CreateSolidBrush(0);
+    RECT r{1, 1, 3, 3};
+    EXPECT_TRUE(FillRect(cv.dc, &r, black));
+    EXPECT_EQ(cv.picture(), "......|.##...|.##...|......");
+    // Negative sizes extend left and up; DSTINVERT flips what is there.
+    EXPECT_TRUE(PatBlt(cv.dc, 4, 3, -3, -2, DSTINVERT));
+    EXPECT_EQ(cv.picture(), "......|...#..|...#..|......");
+    EXPECT_FALSE(PatBlt(cv.dc, 0, 0, 1, 1, SRCCOPY));  // needs a source
+    HGDIOBJ old = SelectObject(cv.dc, black);
+    EXPECT_TRUE(PatBlt(cv.dc, 5, 0, 1, 4, PATCOPY));
+    SelectObject(cv.dc, old);
+    EXPECT_EQ(cv.picture(), ".....#|...#.#|...#.#|.....#");
+    DeleteObject(black);
+}
+
+TEST(GdiFill, FocusRectIsAnInvertedDottedFrame) {
+    Canvas cv(6, 5);
+    RECT r{0, 0, 6, 5};
+    EXPECT_TRUE(DrawFocusRect(cv.dc, &r));
+    std::string p = cv.picture();
+    EXPECT_EQ(p, "#.#.#.|.....#|#.....|.....#|#.#.#.");
+    // Drawing it again restores the page.
+    DrawFocusRect(cv.dc, &r);
+    EXPECT_EQ(cv.picture(), "......|......|......|......|......");
+}
+
+TEST(GdiPixels, ColoursAndInvalidOutsideTheClip) {
+    Canvas cv(4, 4);
+    EXPECT_EQ(SetPixel(cv.dc, 1, 2, RGB(10, 20, 30)), RGB(10, 20, 30));
+    EXPECT_EQ(GetPixel(cv.dc, 1, 2), RGB(10, 20, 30));
+    // Bytes in the DIB are blue, green, red.
+    EXPECT_EQ(cv.bits[2 * 12 + 3], 30);
+    EXPECT_EQ(cv.bits[2 * 12 + 5], 10);
+    EXPECT_EQ(GetPixel(cv.dc, 4, 0), CLR_INVALID);
+    EXPECT_EQ(SetPixel(cv.dc, -1, 0, 0), CLR_INVALID);
+    IntersectClipRect(cv.dc, 0, 0, 2, 2);
+    EXPECT_EQ(GetPixel(cv.dc, 1, 2), CLR_INVALID);
+    EXPECT_EQ(SetPixel(cv.dc, 3, 3, 0), CLR_INVALID);
+    EXPECT_EQ(GetPixel(cv.dc, 1, 1), 0xFFFFFFu);
+}
+
+TEST(GdiPixels, GreyPaletteSectionStoresNearestEntry) {
+    Canvas cv(2, 1, 8);
+    EXPECT_EQ(SetPixel(cv.dc, 0, 0, RGB(100, 100, 102)), RGB(101, 101, 101));
+    EXPECT_EQ(cv.bits[0], 101);
+    EXPECT_EQ(GetDeviceCaps(cv.dc, BITSPIXEL), 8);
+}
+
+std::vector<RECT> rectsOf(HRGN rgn) {
+    DWORD n = GetRegionData(rgn, 0, nullptr);
+    std::vector<std::uint8_t> buf(n);
+    EXPECT_EQ(GetRegionData(rgn, n, reinterpret_cast<RGNDATA*>(buf.data())), n);
+    RGNDATAHEADER h;
+    std::memcpy(&h, buf.data(), sizeof h);
+    std::vector<RECT> out(h.nCount);
+    if (h.nCount) std::memcpy(out.data(), buf.data() + sizeof h, h.nCount * sizeof(RECT));
+    return out;
+}
+
+TEST(GdiRegions, CombineModes) {
+    // A = (0,0)-(4,4), B = (2,2)-(6,6).
+    struct Case {
+        int mode;
+        int result;
+        std::vector<RECT> rects;
+    } cases[] = {
+        {RGN_AND, SIMPLEREGION, {{2, 2, 4, 4}}},
+        {RGN_OR, COMPLEXREGION, {{0, 0, 4, 2}, {0, 2, 6, 4}, {2, 4, 6, 6}}},
+        {RGN_XOR, COMPLEXREGION, {{0, 0, 4, 2}, {0, 2, 2, 4}, {4, 2, 6, 4}, {2, 4, 6, 6}}},
+        {RGN_DIFF, COMPLEXREGION, {{0, 0, 4, 2}, {0, 2, 2, 4}}},
+        {RGN_COPY, SIMPLEREGION, {{0, 0, 4, 4}}},
+    };
+    HRGN a = CreateRectRgn(0, 0, 4, 4), b = CreateRectRgn(2, 2, 6, 6);
+    for (const Case& c : cases) {
+        HRGN d = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(CombineRgn(d, a, b, c.mode), c.result) << c.mode;
+        EXPECT_EQ(rectsOf(d), c.rects) << c.mode;
+        DeleteObject(d);
+    }
+    // Results that cancel out or touch merge back.
+    HRGN d = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(d, a, a, RGN_XOR), NULLREGION);
+    HRGN right = CreateRectRgn(4, 0, 8, 4);
+    EXPECT_EQ(CombineRgn(d, a, right, RGN_OR), SIMPLEREGION);
+    EXPECT_EQ(rectsOf(d), (std::vector<RECT>{{0, 0, 8, 4}}));
+    EXPECT_EQ(CombineRgn(d, a, b, 9), ERROR);
+    EXPECT_TRUE(PtInRegion(a, 3, 3));
+    EXPECT_FALSE(PtInRegion(a, 4, 3));
+    for (HRGN r : {a, b, d, right}) DeleteObject(r);
+}
+
+TEST(GdiRegions, RegionDataRoundTripAndMalformedData) {
+    HRGN a = CreateRectRgn(0, 0, 4, 4), b = CreateRectRgn(2, 2, 6, 6);
+    CombineRgn(a, a, b, RGN_XOR);
+    DWORD n = GetRegionData(a, 0, nullptr);
+    EXPECT_EQ(n, 32u + 4 * 16);
+    std::vector<std::uint8_t> buf(n);
+    EXPECT_EQ(GetRegionData(a, n - 1, reinterpret_cast<RGNDATA*>(buf.data())), 0u);
+    ASSERT_EQ(GetRegionData(a, n, reinterpret_cast<RGNDATA*>(buf.data())), n);
+    HRGN c = ExtCreateRegion(nullptr, n, reinterpret_cast<RGNDATA*>(buf.data()));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(rectsOf(c), rectsOf(a));
+    RECT box;
+    EXPECT_EQ(GetRgnBox(c, &box), COMPLEXREGION);
+    EXPECT_EQ(box, (RECT{0, 0, 6, 6}));
+    // A count larger than the data, or a wrong header, is refused.
+    EXPECT_FALSE(ExtCreateRegion(nullptr, n - 16, reinterpret_cast<RGNDATA*>(buf.data())));
+    buf[4] = 2;
+    EXPECT_FALSE(ExtCreateRegion(nullptr, n, reinterpret_cast<RGNDATA*>(buf.data())));
+    EXPECT_FALSE(ExtCreateRegion(nullptr, 8, reinterpret_cast<RGNDATA*>(buf.data())));
+    for (HRGN r : {a, b, c}) DeleteObject(r);
+}
+
+TEST(GdiRegions, ClipRegionOfADeviceContext) {
+    Canvas cv(6, 6);
+    HRGN probe = CreateRectRgn(0, 0, 1, 1);
+    EXPECT_EQ(GetClipRgn(cv.dc, probe), 0);
+    EXPECT_EQ(GetClipRgn(cv.dc, nullptr), -1);
+    EXPECT_EQ(GetClipRgn(HDC::fromValue(12345), probe), -1);
+    HRGN r = CreateRectRgn(1, 1, 3, 3);
+    EXPECT_EQ(SelectClipRgn(cv.dc, r), SIMPLEREGION);
+    DeleteObject(r);  // the context keeps its own copy
+    EXPECT_EQ(GetClipRgn(cv.dc, probe), 1);
+    EXPECT_EQ(rectsOf(probe), (std::vector<RECT>{{1, 1, 3, 3}}));
+    EXPECT_EQ(IntersectClipRect(cv.dc, 2, 0, 6, 6), SIMPLEREGION);
+    GetClipRgn(cv.dc, probe);
+    EXPECT_EQ(rectsOf(probe), (std::vector<RECT>{{2, 1, 3, 3}}));
+    EXPECT_EQ(IntersectClipRect(cv.dc, 5, 5, 6, 6), NULLREGION);
+    EXPECT_EQ(SelectClipRgn(cv.dc, nullptr), SIMPLEREGION);
+    EXPECT_EQ(GetClipRgn(cv.dc, probe), 0);
+    // Without a clip region, the whole surface is intersected.
+    EXPECT_EQ(IntersectClipRect(cv.dc, -5, -5, 2, 2), SIMPLEREGION);
+    GetClipRgn(cv.dc, probe);
+    EXPECT_EQ(rectsOf(probe), (std::vector<RECT>{{0, 0, 2, 2}}));
+    DeleteObject(probe);
+}
+
+TEST(GdiBlit, CopiesConvertAndClip) {
+    Canvas src(3, 2, 8);
+    // Grey palette: index i is (i, i, i).
+    const std::uint8_t grey[] = {0, 128, 255};
+    for (int x = 0; x < 3; ++x) {
+        src.bits[x] = grey[x];
+        src.bits[4 + x] = 0;
+    }
+    struct Case {
+        int x, y, w, h, sx, sy;
+        DWORD rop;
+        bool clip;
+        const char* picture;
+    } cases[] = {
+        {1, 1, 3, 2, 0, 0, SRCCOPY, false, ".....|.#?..|.###.|....."},
+        // Parts outside the source are left alone.
+        {0, 0, 5, 4, -1, -1, SRCCOPY, false, ".....|.#?..|.###.|....."},
+        {1, 1, 3, 2, 0, 0, SRCCOPY, true, ".....|.....|..##.|....."},
+        // White OR anything stays white; black is kept where the page was.
+        {1, 1, 3, 2, 0, 0, SRCPAINT, false, ".....|.....|.....|....."},
+    };
+    for (const Case& c : cases) {
+        Canvas dst(5, 4);
+        if (c.clip) IntersectClipRect(dst.dc, 2, 2, 5, 4);
+        EXPECT_TRUE(BitBlt(dst.dc, c.x, c.y, c.w, c.h, src.dc, c.sx, c.sy, c.rop));
+        EXPECT_EQ(dst.picture(), c.picture);
+        if (c.x == 1 && c.rop == SRCCOPY && !c.clip) {
+            EXPECT_EQ(GetPixel(dst.dc, 2, 1), RGB(128, 128, 128));
+        }
+    }
+    Canvas dst(5, 4);
+    PatBlt(dst.dc, 0, 0, 5, 4, BLACKNESS);
+    EXPECT_TRUE(BitBlt(dst.dc, 1, 1, 3, 2, src.dc, 0, 0, SRCPAINT));
+    EXPECT_EQ(dst.picture(), "#####|##?.#|#####|#####");
+}
+
+TEST(GdiBlit, StretchScalesAndMirrors) {
+    Canvas src(2, 1);
+    SetPixel(src.dc, 0, 0, 0);
+    Canvas dst(4, 2);
+    EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 2, src.dc, 0, 0, 2, 1, SRCCOPY));
+    EXPECT_EQ(dst.picture(), "##..|##..");
+    EXPECT_TRUE(StretchBlt(dst.dc, 4, 0, -4, 1, src.dc, 0, 0, 2, 1, SRCCOPY));
+    EXPECT_EQ(dst.picture(), "..##|##..");
+}
+
+TEST(GdiBlit, OverlappingCopyWithinOneBitmap) {
+    Canvas cv(4, 4);
+    SetPixel(cv.dc, 0, 0, 0);
+    SetPixel(cv.dc, 1, 1, 0);
+    EXPECT_TRUE(BitBlt(cv.dc, 1, 1, 3, 3, cv.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(cv.picture(), "#...|.#..|..#.|....");
+}
+
+TEST(GdiHandles, LookupRefusesStaleAndMistypedHandles) {
+    std::size_t pens = LiveObjectCount(HandleKind::Pen);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    EXPECT_EQ(LiveObjectCount(HandleKind::Pen), pens + 1);
+    // The pen's number used as a brush is not a brush.
+    RECT r{0, 0, 1, 1};
+    Canvas cv(2, 2);
+    EXPECT_EQ(FillRect(cv.dc, &r, HBRUSH::fromValue(pen.value)), 0);
+    HGDIOBJ old = SelectObject(cv.dc, pen);
+    EXPECT_FALSE(DeleteObject(pen));  // still selected
+    SelectObject(cv.dc, old);
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_FALSE(DeleteObject(pen));
+    EXPECT_FALSE(SelectObject(cv.dc, pen));
+    EXPECT_EQ(LiveObjectCount(HandleKind::Pen), pens);
+    // A slot reused by a new object does not answer to the old number.
+    HPEN again = CreatePen(PS_SOLID, 1, 0);
+    EXPECT_NE(again.value, pen.value);
+    DeleteObject(again);
+    // A bitmap can be selected into one context only.
+    HDC other = CreateCompatibleDC(cv.dc);
+    EXPECT_FALSE(SelectObject(other, cv.bitmap));
+    EXPECT_FALSE(DeleteObject(cv.bitmap));
+    EXPECT_TRUE(DeleteDC(other));
+    EXPECT_FALSE(DeleteDC(other));
+    EXPECT_EQ(GetPixel(other, 0, 0), CLR_INVALID);
+}
+
+TEST(GdiBitmaps, SectionsAndCompatibleBitmaps) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 32);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    // Rows from the bottom when the height is positive.
+    HBITMAP up = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(up);
+    HGDIOBJ old = SelectObject(dc, up);
+    SetPixel(dc, 0, 0, RGB(1, 2, 3));
+    EXPECT_EQ(static_cast<std::uint8_t*>(bits)[12], 3);  // stride 12, second row in memory
+    EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 24);
+    HBITMAP compatible = CreateCompatibleBitmap(dc, 3, 3);
+    ASSERT_TRUE(compatible);
+    SelectObject(dc, compatible);
+    EXPECT_EQ(GetPixel(dc, 2, 2), 0u);
+    EXPECT_EQ(GetPixel(dc, 3, 2), CLR_INVALID);
+    SelectObject(dc, old);
+    DeleteObject(up);
+    DeleteObject(compatible);
+    // Refused: zero or absurd sizes, unknown depths.
+    struct Bad {
+        LONG w, h;
+        WORD bpp;
+    } bad[] = {{0, 4, 24}, {4, 0, 24}, {1 << 30, 1 << 30, 24}, {4, 4, 16}, {-4, 4, 24}};
+    for (const Bad& b : bad) {
+        info.bmiHeader.biWidth = b.w;
+        info.bmiHeader.biHeight = b.h;
+        info.bmiHeader.biBitCount = b.bpp;
+        EXPECT_FALSE(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        EXPECT_EQ(bits, nullptr);
+    }
+    DeleteDC(dc);
+}
+
+}  // namespace
+}  // namespace win
