@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <new>
 
 namespace vistrel {
@@ -229,7 +230,7 @@ bool CcittFaxDecoder::fill(int n) {
 }
 
 int CcittFaxDecoder::peekBits(int n) {
-    fill(n);
+    if (bitCount_ < n) fill(n);
     if (bitCount_ == 0) return -1;
     const uint64_t mask = (uint64_t{1} << n) - 1;
     if (bitCount_ >= n) return static_cast<int>((bits_ >> (bitCount_ - n)) & mask);
@@ -429,18 +430,15 @@ bool CcittFaxDecoder::decodeRow() {
     return true;
 }
 
-uint16_t CcittFaxDecoder::getByte() {
-    if (!coding_) return 0xFFFF;
+// One byte from the current row at x (a multiple of 8), which lies below
+// Columns. The row ends with an entry not below Columns, so the run being
+// read always has an end within the line.
+unsigned CcittFaxDecoder::nextByte() {
     const int32_t columns = params_.columns;
-    if (x_ >= columns) {
-        if (ended_ || !decodeRow()) return 0xFFFF;
-    }
-    // The row ends with an entry not below Columns, so while x is below
-    // Columns the run being read always has an end within the line.
     unsigned byte = 0;
     int filled = 0;
     while (filled < 8 && x_ < columns) {
-        int32_t end = std::min(coding_[run_ + 1], columns);
+        const int32_t end = std::min(coding_[run_ + 1], columns);
         if (end <= x_) {
             ++run_;
             continue;
@@ -451,7 +449,39 @@ uint16_t CcittFaxDecoder::getByte() {
         x_ += count;
     }
     if (params_.blackIs1) byte = ~byte & 0xFF;
-    return static_cast<uint16_t>(byte);
+    return byte;
+}
+
+uint16_t CcittFaxDecoder::getByte() {
+    if (!coding_) return 0xFFFF;
+    if (x_ >= params_.columns) {
+        if (ended_ || !decodeRow()) return 0xFFFF;
+    }
+    return static_cast<uint16_t>(nextByte());
+}
+
+size_t CcittFaxDecoder::read(uint8_t* out, size_t count) {
+    if (!coding_) return 0;
+    const int32_t columns = params_.columns;
+    size_t done = 0;
+    while (done < count) {
+        if (x_ >= columns) {
+            if (ended_ || !decodeRow()) break;
+        }
+        // Whole bytes inside one run are filled at once.
+        while (coding_[run_ + 1] <= x_) ++run_;
+        const int32_t end = std::min(coding_[run_ + 1], columns);
+        const size_t whole = std::min(static_cast<size_t>((end - x_) / 8), count - done);
+        if (whole > 0) {
+            const bool white = (run_ & 1) == 0;
+            std::memset(out + done, white != params_.blackIs1 ? 0xFF : 0x00, whole);
+            done += whole;
+            x_ += static_cast<int32_t>(whole * 8);
+            continue;
+        }
+        out[done++] = static_cast<uint8_t>(nextByte());
+    }
+    return done;
 }
 
 // ------------------------------------------------------- CcittFaxDecodeStream
@@ -493,6 +523,17 @@ FilterParams* CcittFaxDecodeStream::setParameters(FilterParams* params) {
     FilterStream::setParameters(params);
     if (isOpen()) startDecoder(params_.get());
     return params;
+}
+
+std::int64_t CcittFaxDecodeStream::read(void* buffer, std::size_t count) {
+    if (!isOpen() || count == 0) return 0;
+    if (buffer == nullptr) return skip(count);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    std::uint16_t b;
+    if (takePushedBack(b)) out[done++] = static_cast<std::uint8_t>(b);
+    done += decoder_.read(out + done, count - done);
+    return static_cast<std::int64_t>(done);
 }
 
 void CcittFaxDecodeStream::close() {

@@ -5,6 +5,7 @@
 // white pixels are 1 unless /BlackIs1 is set.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -48,6 +49,8 @@ public:
 
     // The next byte of the image, or 0xFFFF at the end of the data.
     uint16_t getByte();
+    // Up to count bytes of the image into out; returns how many came.
+    size_t read(uint8_t* out, size_t count);
     // The end flag: set once the data has ended (the rest of the current
     // row may still be handed out).
     bool atEnd() const { return ended_; }
@@ -76,6 +79,7 @@ private:
     bool append(int32_t position);
     void afterRow();
     void failRow();
+    unsigned nextByte();
 
     ReadByteFn read_;
     void* context_;
@@ -116,6 +120,8 @@ public:
     FilterParams* setParameters(FilterParams* params) override;
     // Frees both lines and marks the filter closed.
     void close() override;
+    // The image bytes in blocks: whole bytes of a run are filled at once.
+    std::int64_t read(void* buffer, std::size_t count) override;
     // The end flag of the decoder.
     bool atEnd() override { return decoder_.atEnd(); }
 

@@ -88,6 +88,23 @@ Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 2
     return out;
 }
 
+// The same through read, in blocks of 1 to 13 bytes and one large block.
+Bytes decodeInBlocks(const Bytes& data, const CcittParams& params) {
+    MemorySource source{&data};
+    CcittFaxDecoder decoder(&MemorySource::read, &source);
+    decoder.start(params);
+    Bytes out;
+    for (size_t block = 1;; block = block % 13 + 1) {
+        if (block == 13) block = 100000;
+        size_t at = out.size();
+        out.resize(at + block);
+        size_t got = decoder.read(out.data() + at, block);
+        out.resize(at + got);
+        if (got < block) break;
+    }
+    return out;
+}
+
 // Compares decoded rows with the image: white pixels are 1 (0 with
 // BlackIs1), the bits after the last column 0 before inversion.
 void expectImage(const Bytes& out, const Pbm& pbm, int rows, bool blackIs1) {
@@ -130,6 +147,7 @@ TEST_P(CcittFixtureTest, DecodesTheImage) {
     if (!c.endOfBlock) params.rows = pbm.height;
     Bytes out = decode(data, params);
     expectImage(out, pbm, pbm.height, c.blackIs1);
+    EXPECT_EQ(decodeInBlocks(data, params), out);
 }
 
 INSTANTIATE_TEST_SUITE_P(
