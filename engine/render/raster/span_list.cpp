@@ -105,7 +105,6 @@ void SpanList::traceSegment(std::int64_t dx, std::int64_t dy) {
     }
     const int s = dx > 0 ? 1 : -1;
     const std::int64_t adx = std::llabs(dx);
-    pool_.reserve(pool_.size() + std::size_t(n));
     if (2 * adx < 2 * n) {
         std::int64_t e = -n;
         for (std::int64_t i = 0; i < n; ++i) {
@@ -262,6 +261,12 @@ void SpanList::AddPath(const Path& path) {
         if (poly.size() > 1) addPolygon(poly, true);
         return;
     }
+    // Room for the entries: one per row crossed, bounded by the rows of the
+    // control polygon.
+    std::int64_t rowsCrossed = 2 * std::int64_t(pts.size());
+    for (std::size_t i = 1; i < pts.size(); ++i) rowsCrossed += std::llabs(std::int64_t(pts[i].y) - pts[i - 1].y);
+    const std::size_t needed = pool_.size() + std::size_t(rowsCrossed);
+    if (needed > pool_.capacity()) pool_.reserve(std::max(needed, 2 * pool_.capacity()));
     // A path that does not begin with a move starts at the origin.
     if (pts[0].kind != PathPoint::Move) move(0, 0);
     for (std::size_t i = 0; i < pts.size(); ++i) {
@@ -314,11 +319,13 @@ bool SpanList::Limit(IntPoint origin, IntPoint size) {
 // ---- rows ----------------------------------------------------------------------
 
 // The chains that cross row y; stepping one row up or down only adds and
-// drops chains at their ends.
-void SpanList::collectActive(std::int32_t y) {
-    auto alive = [&](std::uint32_t i) { return chains_[i].top <= y && chains_[i].bottom >= y; };
+// drops chains at their ends. Answers how many chains were carried over from
+// the previous row in their old order (0 after a full rebuild).
+std::size_t SpanList::collectActive(std::int32_t y) {
+    if (y == activeRow_) return active_.size();
     if (activeRow_ != INT32_MIN && (y == activeRow_ + 1 || y == activeRow_ - 1)) {
-        std::erase_if(active_, [&](std::uint32_t i) { return !alive(i); });
+        std::erase_if(active_, [&](std::uint32_t i) { return chains_[i].top > y || chains_[i].bottom < y; });
+        const std::size_t kept = active_.size();
         if (y > activeRow_) {
             auto it = std::lower_bound(byTop_.begin(), byTop_.end(), y,
                                        [&](std::uint32_t i, std::int32_t v) { return chains_[i].top < v; });
@@ -328,14 +335,16 @@ void SpanList::collectActive(std::int32_t y) {
                                        [&](std::uint32_t i, std::int32_t v) { return chains_[i].bottom < v; });
             for (; it != byBottom_.end() && chains_[*it].bottom == y; ++it) active_.push_back(*it);
         }
-    } else if (y != activeRow_) {
-        active_.clear();
-        for (std::uint32_t i : byTop_) {
-            if (chains_[i].top > y) break;
-            if (chains_[i].bottom >= y) active_.push_back(i);
-        }
+        activeRow_ = y;
+        return kept;
+    }
+    active_.clear();
+    for (std::uint32_t i : byTop_) {
+        if (chains_[i].top > y) break;
+        if (chains_[i].bottom >= y) active_.push_back(i);
     }
     activeRow_ = y;
+    return 0;
 }
 
 bool SpanList::ScanlineCrossings(std::int32_t y) {
@@ -345,18 +354,49 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
     prefix_.clear();
     cachedHas_ = false;
     if (chains_.empty() || y < boxY0_ || y > boxY1_) return false;
-    collectActive(y);
+    const std::size_t kept = collectActive(y);
+    // The chains carried over from the previous row keep that row's x order,
+    // so they are nearly sorted (an insertion sort is linear); the chains
+    // that begin on this row are sorted apart and merged in.
+    rowTmp_.clear();
     for (std::uint32_t idx : active_) {
         const Chain& c = chains_[idx];
         const std::size_t i = std::size_t(c.direction > 0 ? y - c.top : c.bottom - y);
         const std::int32_t c0 = pool_[c.offset + i], c1 = pool_[c.offset + i + 1];
         const std::int32_t a = c1 >> 2, b = (c0 >> 2) + (c0 & 3) - 1;
-        crossings_.push_back(Crossing{std::min(a, b), std::max(a, b), y == c.bottom ? 0 : c.direction});
+        rowTmp_.push_back(RowItem{std::min(a, b), std::max(a, b), y == c.bottom ? 0 : c.direction, idx});
+    }
+    auto byLow = [](const RowItem& p, const RowItem& q) { return p.low < q.low; };
+    bool sorted = false;
+    if (kept > 0) {
+        // Many edges crossing between two rows: give up and sort.
+        std::size_t budget = 4 * kept + 64;
+        sorted = true;
+        for (std::size_t k = 1; k < kept && sorted; ++k) {
+            RowItem v = rowTmp_[k];
+            std::size_t j = k;
+            while (j > 0 && v.low < rowTmp_[j - 1].low) {
+                rowTmp_[j] = rowTmp_[j - 1];
+                --j;
+                if (--budget == 0) {
+                    sorted = false;
+                    break;
+                }
+            }
+            rowTmp_[j] = v;
+        }
+        if (sorted && kept < rowTmp_.size()) {
+            std::sort(rowTmp_.begin() + std::ptrdiff_t(kept), rowTmp_.end(), byLow);
+            std::inplace_merge(rowTmp_.begin(), rowTmp_.begin() + std::ptrdiff_t(kept), rowTmp_.end(), byLow);
+        }
+    }
+    if (!sorted) std::sort(rowTmp_.begin(), rowTmp_.end(), byLow);
+    for (std::size_t k = 0; k < rowTmp_.size(); ++k) {
+        active_[k] = rowTmp_[k].chain;
+        crossings_.push_back(Crossing{rowTmp_[k].low, rowTmp_[k].high, rowTmp_[k].winding});
     }
     // Overlapping or touching intervals fold into one with their windings
     // summed.
-    std::sort(crossings_.begin(), crossings_.end(),
-              [](const Crossing& p, const Crossing& q) { return p.low < q.low; });
     std::size_t out = 0;
     for (std::size_t k = 0; k < crossings_.size(); ++k) {
         if (out > 0 && std::int64_t(crossings_[k].low) <= std::int64_t(crossings_[out - 1].high) + 1) {

@@ -83,7 +83,7 @@ private:
     void grow(std::int32_t x, std::int32_t y);
     void addPolygon(const std::vector<IntPoint>& pts, bool clip);
     bool coveredClass(std::int64_t winding, int* cls) const;
-    void collectActive(std::int32_t y);
+    std::size_t collectActive(std::int32_t y);
     void buildSpanRow(std::int32_t y);
 
     SpanList* next_ = nullptr;
@@ -118,6 +118,11 @@ private:
     // Chains sorted by top and by bottom, and those crossing the last row.
     std::vector<std::uint32_t> byTop_, byBottom_;
     std::vector<std::uint32_t> active_;
+    struct RowItem {
+        std::int32_t low, high, winding;
+        std::uint32_t chain;
+    };
+    std::vector<RowItem> rowTmp_;
     std::int32_t activeRow_ = INT32_MIN;
 };
 
