@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/allocator.h"
+
 namespace vistrel {
 
 // ---------------------------------------------------------------- LengthLimitedStream
@@ -136,6 +138,78 @@ bool Rc4Stream::atEnd() {
     if (!openFlag_) return true;
     if (pushedBack_) return false;
     return inner_->atEnd();
+}
+
+// ---------------------------------------------------------------- ObjectDataStream
+
+ObjectDataStream::ObjectDataStream(const WString* text) : text_(text) {
+    openFlag_ = text_ != nullptr;
+}
+
+bool ObjectDataStream::open() {
+    position_ = 0;
+    pushedBack_ = false;
+    return true;
+}
+
+uint16_t ObjectDataStream::getByte() {
+    if (!openFlag_ || position_ >= size_t(text_->size())) return kEndOfData;
+    return uint16_t(text_->at(int32_t(position_++)));
+}
+
+uint64_t ObjectDataStream::size() { return openFlag_ ? uint64_t(text_->size()) : 0; }
+
+void ObjectDataStream::unread(uint16_t byte) {
+    if (byte != kEndOfData && position_ > 0) --position_;
+}
+
+bool ObjectDataStream::atEnd() { return !openFlag_ || position_ >= size_t(text_->size()); }
+
+int64_t ObjectDataStream::skip(size_t count) {
+    if (!openFlag_) return 0;
+    size_t left = size_t(text_->size()) - position_;
+    size_t n = count < left ? count : left;
+    position_ += n;
+    return int64_t(n);
+}
+
+bool ObjectDataStream::seek(uint64_t position) {
+    if (!openFlag_ || position > uint64_t(text_->size())) return false;
+    position_ = size_t(position);
+    return true;
+}
+
+// ---------------------------------------------------------------- TextWriter
+
+TextWriter::TextWriter(OutputStream* inner) : inner_(inner) {
+    openFlag_ = inner_ != nullptr && inner_->isOpen();
+}
+
+TextWriter::~TextWriter() { openFlag_ = false; }
+
+void TextWriter::close() { openFlag_ = false; }
+
+size_t TextWriter::write(const void* buffer, size_t count) {
+    return openFlag_ ? inner_->write(buffer, count) : 0;
+}
+
+int TextWriter::putByte(uint16_t c) { return openFlag_ ? inner_->putByte(c) : 0; }
+
+bool TextWriter::flush() { return openFlag_ && inner_->flush(); }
+
+bool TextWriter::write(const WString& text) {
+    if (!openFlag_) return false;
+    char* narrow = NarrowDupFromWide(text.chars());
+    if (!narrow) return false;
+    size_t n = size_t(text.size());
+    bool ok = n == 0 || inner_->write(narrow, n) == n;
+    blockPool().free(narrow);
+    return ok;
+}
+
+bool TextWriter::newLine() {
+    static const char kLineEnd[2] = {'\r', '\n'};
+    return openFlag_ && inner_->write(kLineEnd, 2) == 2;
 }
 
 }  // namespace vistrel

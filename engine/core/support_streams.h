@@ -8,6 +8,7 @@
 
 #include "engine/core/security.h"
 #include "engine/core/streams.h"
+#include "engine/core/wstring.h"
 
 namespace vistrel {
 
@@ -55,6 +56,48 @@ public:
 private:
     InputStream* inner_;
     Rc4Context rc4_;
+};
+
+// An input stream over the characters of a WString (not owned). Characters
+// are delivered as they are, 16-bit values not cut to 8 bits.
+class ObjectDataStream : public InputStream, public Seekable {
+public:
+    explicit ObjectDataStream(const WString* text);
+
+    bool open() override;
+    void close() override {}
+    uint16_t getByte() override;
+    uint64_t size() override;
+    uint64_t position() override { return position_; }
+    // Steps back one character (the byte itself is not stored).
+    void unread(uint16_t byte) override;
+    bool atEnd() override;
+    int64_t skip(size_t count) override;
+    bool seek(uint64_t position) override;
+
+private:
+    const WString* text_;
+    size_t position_ = 0;
+};
+
+// Writes WStrings as 8-bit text and line ends to an output stream (not owned).
+class TextWriter : public OutputStream {
+public:
+    explicit TextWriter(OutputStream* inner);
+    ~TextWriter() override;
+
+    void close() override;
+    size_t write(const void* buffer, size_t count) override;
+    int putByte(uint16_t c) override;
+    bool flush() override;
+
+    // The text's characters narrowed to 8 bits; false when closed or short.
+    bool write(const WString& text);
+    // Carriage return and line feed.
+    bool newLine();
+
+private:
+    OutputStream* inner_;
 };
 
 }  // namespace vistrel

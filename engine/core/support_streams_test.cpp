@@ -124,5 +124,62 @@ TEST(Rc4StreamTest, DecryptsWhateverTheReadPattern) {
     }
 }
 
+TEST(ObjectDataStreamTest, ReadsTheCharacters) {
+    WString text(u"a\u0142c");  // a character above 255 comes out whole
+    ObjectDataStream s(&text);
+    EXPECT_EQ(s.size(), 3u);
+    EXPECT_EQ(s.getByte(), u'a');
+    EXPECT_EQ(s.getByte(), 0x142);
+    s.unread(0x142);  // steps back: the character is read again
+    EXPECT_EQ(s.position(), 1u);
+    EXPECT_EQ(s.getByte(), 0x142);
+    EXPECT_EQ(s.getByte(), u'c');
+    EXPECT_EQ(s.getByte(), kEndOfData);
+    EXPECT_TRUE(s.atEnd());
+    s.unread(kEndOfData);  // the end mark is not given back
+    EXPECT_EQ(s.position(), 3u);
+    EXPECT_TRUE(s.seek(3));
+    EXPECT_FALSE(s.seek(4));
+    EXPECT_TRUE(s.seek(0));
+    EXPECT_EQ(s.skip(10), 3);
+    EXPECT_TRUE(s.atEnd());
+
+    ObjectDataStream none(nullptr);
+    EXPECT_EQ(none.size(), 0u);
+    EXPECT_EQ(none.getByte(), kEndOfData);
+    EXPECT_TRUE(none.atEnd());
+    EXPECT_FALSE(none.seek(0));
+}
+
+// Collects what is written.
+class ByteSink : public OutputStream {
+public:
+    int putByte(uint16_t c) override {
+        if (full) return 0;
+        bytes.push_back(char(c));
+        return 1;
+    }
+    std::string bytes;
+    bool full = false;
+};
+
+TEST(TextWriterTest, WritesNarrowTextAndLineEnds) {
+    ByteSink sink;
+    TextWriter w(&sink);
+    EXPECT_TRUE(w.write(WString(u"")));
+    EXPECT_EQ(sink.bytes, "");
+    EXPECT_TRUE(w.write(WString(u"ab\u00e9")));
+    EXPECT_TRUE(w.newLine());
+    EXPECT_EQ(sink.bytes, "ab\xe9\r\n");
+
+    sink.full = true;
+    EXPECT_FALSE(w.write(WString(u"x")));  // a short write is reported
+    EXPECT_FALSE(w.newLine());
+    sink.full = false;
+    w.close();
+    EXPECT_TRUE(sink.isOpen());  // the inner stream stays open
+    EXPECT_FALSE(w.write(WString(u"x")));
+}
+
 }  // namespace
 }  // namespace vistrel
