@@ -62,6 +62,9 @@ TEST(WStringTest, ConstantsUseLiteralInPlaceAndHashLikeRuntimeStrings) {
     EXPECT_EQ(std::u16string(literal), u"FontSystem");
 
     // Modifying a constant object detaches it from the literal first.
+    WString self(literal, -1, true);
+    self.mid(self, 4, 6);
+    EXPECT_EQ(utf8(self), "System");
     WString literalString(literal, -1, true);
     EXPECT_TRUE(literalString.appendText(u"!"));
     EXPECT_FALSE(literalString.isConstant());
