@@ -3,7 +3,7 @@
 namespace vistrel {
 
 // Stream objects are not available yet: no function data can be read.
-FunctionData::FunctionData(const PdfDict&, InputStream*, const FileKey*) {}
+FunctionData::FunctionData(const PdfDict&, InputStream*, const uint8_t*) {}
 
 FunctionData::~FunctionData() = default;
 

@@ -55,7 +55,7 @@ void PdfFunction::clipOutputs(double* outputs, int32_t count) const {
     }
 }
 
-Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const FileKey* fileKey) {
+Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey) {
     PdfNumber* type = asNumber(dict.get(names::FunctionType));
     if (!type) return nullptr;
     int32_t t = type->intValue();

@@ -13,7 +13,6 @@
 namespace vistrel {
 
 class InputStream;
-class FileKey;
 
 class PdfFunction : public PdfDict {
 public:
@@ -53,8 +52,8 @@ protected:
 // missing, unsupported or its entries fail the checks of its type. rawStream
 // is the document's input positioned at the stream data (null for a plain
 // dictionary; types 0 and 4 need it), fileKey the document's decryption key
-// (null when the document is not encrypted).
-Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const FileKey* fileKey);
+// (the 5-byte file key; null when the document is not encrypted).
+Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey);
 
 // The function an object stands for (class kind 43), borrowed; null otherwise.
 PdfFunction* asFunction(PdfObject* object);

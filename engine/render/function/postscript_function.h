@@ -13,7 +13,7 @@ namespace vistrel {
 class PostScriptFunction final : public PdfFunction {
 public:
     // Reads the program text from the stream data.
-    PostScriptFunction(const PdfDict& source, InputStream* rawStream, const FileKey* fileKey);
+    PostScriptFunction(const PdfDict& source, InputStream* rawStream, const uint8_t* fileKey);
     ~PostScriptFunction() override;
 
     // Pushes the clipped inputs, runs the program and takes n numbers from

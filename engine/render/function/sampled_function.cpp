@@ -37,7 +37,7 @@ constexpr int32_t kStackInputs = 32;
 }  // namespace
 
 SampledFunction::SampledFunction(const PdfDict& source, InputStream* rawStream,
-                                 const FileKey* fileKey)
+                                 const uint8_t* fileKey)
     : PdfFunction(source) {
     if (!isValid()) return;
     setUsable(false);

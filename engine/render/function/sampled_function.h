@@ -10,7 +10,7 @@ namespace vistrel {
 class SampledFunction final : public PdfFunction {
 public:
     // Reads the whole sample table from the stream data.
-    SampledFunction(const PdfDict& source, InputStream* rawStream, const FileKey* fileKey);
+    SampledFunction(const PdfDict& source, InputStream* rawStream, const uint8_t* fileKey);
 
     bool evaluate(const DoubleArray& inputs, DoubleArray& outputs) const override;
     int32_t functionType() const override;
