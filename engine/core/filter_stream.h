@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "engine/core/allocator.h"
 #include "engine/core/streams.h"
 
 namespace vistrel {
@@ -46,6 +47,8 @@ class FilterStream : public InputStream {
   virtual FilterParams* setParameters(FilterParams* params);
   FilterParams* parameters() const { return params_.get(); }
   InputStream* inner() const { return inner_; }
+
+  VISTREL_GLOBAL_ALLOCATOR()
 
  protected:
   // The next decoded byte, or 0xFFFF at the end of the data. Called only

@@ -100,6 +100,19 @@ uint16_t LzwDecodeStream::decodeByte() {
 // ---------------------------------------------------------------------------
 // FlateDecodeStream
 
+namespace {
+
+// zlib takes its memory from the engine's default allocator.
+voidpf zlibAlloc(voidpf, uInt items, uInt size) {
+  size_t bytes;
+  if (!checkedMultiply(items, size, &bytes)) return Z_NULL;
+  return globalNew(bytes);
+}
+
+void zlibFree(voidpf, voidpf block) { globalDelete(block); }
+
+}  // namespace
+
 FlateDecodeStream::FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage)
     : FilterStream(inner, params) {
   if (!openFlag_) return;
@@ -112,8 +125,8 @@ FlateDecodeStream::FlateDecodeStream(InputStream* inner, FilterParams* params, b
     openFlag_ = false;
     return;
   }
-  z_.zalloc = Z_NULL;
-  z_.zfree = Z_NULL;
+  z_.zalloc = zlibAlloc;
+  z_.zfree = zlibFree;
   z_.opaque = Z_NULL;
   z_.next_in = in_.get();
   z_.avail_in = 0;

@@ -720,6 +720,8 @@ bool WString::mid(const WString& source, int32_t index, int32_t count) {
     int32_t available = source.length_ - 1 - index;
     int32_t m = count < 0 ? available : std::min(count, available);
     if (&source == this) {
+        if (!reserveUnits(1))
+            return false;  // a constant becomes its own copy first
         std::memmove(chars_, chars_ + index, static_cast<size_t>(m) * 2);
         chars_[m] = 0;
         length_ = m + 1;

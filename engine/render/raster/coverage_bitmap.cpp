@@ -4,6 +4,10 @@
 #include <new>
 
 #include "engine/render/raster/output_device.h"
+#include "engine/render/raster/raster_settings.h"
+#include "platform/gdi/gdi.h"
+
+#include <algorithm>
 
 namespace vistrel {
 
@@ -70,6 +74,141 @@ bool CoverageBitmap::CompositePlain(IntPoint p, OutputDevice& device) {
             device.SetPixel(x, y, r | (g << 8) | (bl << 16));
         }
     }
+    return true;
+}
+
+}  // namespace vistrel
+
+// ---- the shared DIB kind ---------------------------------------------------
+
+namespace vistrel {
+
+namespace {
+
+struct SharedDib {
+    win::HDC dc;
+    struct {
+        win::BITMAPINFOHEADER header;
+        win::RGBQUAD colors[256];
+    } info{};
+    win::HBITMAP section;
+    win::HGDIOBJ oldBitmap;
+    std::uint8_t* bits = nullptr;
+    std::size_t stride = 0;
+    int width = 0;
+    int height = 0;
+    int live = 0;
+
+    // Makes the context and a section of at least w x h (growing only).
+    bool ensure(int w, int h) {
+        if (!dc) dc = win::CreateCompatibleDC(nullptr);
+        if (!dc) return false;
+        if (section && width >= w && height >= h) return true;
+        if (section) {
+            win::SelectObject(dc, oldBitmap);
+            win::DeleteObject(section);
+            section = nullptr;
+            bits = nullptr;
+            w = std::max(w, width);
+            h = std::max(h, height);
+        }
+        w = std::max(w, 1);
+        h = std::max(h, 1);
+        info.header = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 24, win::BI_RGB, 0, 100, 100, 0, 0};
+        for (int i = 0; i < 256; ++i) info.colors[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+        void* p = nullptr;
+        section = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
+                                        win::DIB_RGB_COLORS, &p, nullptr, 0);
+        if (!section) {
+            width = height = 0;
+            return false;
+        }
+        bits = static_cast<std::uint8_t*>(p);
+        width = w;
+        height = h;
+        stride = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
+        win::HGDIOBJ prev = win::SelectObject(dc, section);
+        if (!oldBitmap) oldBitmap = prev;
+        return true;
+    }
+
+    void release() {
+        if (dc) {
+            if (section) win::SelectObject(dc, oldBitmap);
+            win::DeleteDC(dc);
+        }
+        if (section) win::DeleteObject(section);
+        dc = nullptr;
+        section = nullptr;
+        oldBitmap = nullptr;
+        bits = nullptr;
+        width = height = 0;
+        stride = 0;
+    }
+};
+
+SharedDib gShared;
+
+}  // namespace
+
+DibCoverageBitmap::DibCoverageBitmap(int width, int height) : CoverageBitmap(width, height) {
+    if (!buffer_) return;
+    counted_ = true;
+    ++gShared.live;
+    gShared.ensure(width, height);
+}
+
+DibCoverageBitmap::~DibCoverageBitmap() {
+    if (counted_ && --gShared.live == 0) gShared.release();
+}
+
+bool DibCoverageBitmap::isUsable() const { return buffer_ && gShared.bits; }
+
+DibCoverageBitmap* DibCoverageBitmap::clone() const {
+    auto* b = new DibCoverageBitmap(width_, height_);
+    if (b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
+    return b;
+}
+
+bool DibCoverageBitmap::Resize(int width, int height) {
+    if (!CoverageBitmap::Resize(width, height)) return false;
+    if (!counted_) {
+        counted_ = true;
+        ++gShared.live;
+    }
+    gShared.ensure(width, height);
+    return true;
+}
+
+IntPoint DibCoverageBitmap::sharedSize() { return IntPoint(gShared.width, gShared.height); }
+
+int DibCoverageBitmap::liveCount() { return gShared.live; }
+
+bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
+    IntegerSetting method = readRasterSetting(u"FontSystem", u"AAMethod");
+    if ((method.present && method.value == 0) || !method.knownKind) return CompositePlain(p, device);
+    if (!buffer_ || !gShared.ensure(width_, height_)) return false;
+    win::HDC page = win::HDC::fromValue(device.deviceHandle());
+    win::BitBlt(gShared.dc, 0, 0, width_, height_, page, p.x, p.y, win::SRCCOPY);
+    const std::uint8_t kr = color_ & 0xFF, kg = (color_ >> 8) & 0xFF, kb = (color_ >> 16) & 0xFF;
+    const std::uint8_t* cov = buffer_.get();
+    for (int row = 0; row < height_; ++row) {
+        std::uint8_t* d = gShared.bits + std::size_t(row) * gShared.stride;
+        for (int col = 0; col < width_; ++col, d += 3) {
+            const std::uint32_t c = *cov++;
+            if (c == 0) continue;
+            if (c > 250) {
+                d[0] = kb;
+                d[1] = kg;
+                d[2] = kr;
+                continue;
+            }
+            d[0] = std::uint8_t(blendChannel(d[0], kb, c));
+            d[1] = std::uint8_t(blendChannel(d[1], kg, c));
+            d[2] = std::uint8_t(blendChannel(d[2], kr, c));
+        }
+    }
+    win::BitBlt(page, p.x, p.y, width_, height_, gShared.dc, 0, 0, win::SRCCOPY);
     return true;
 }
 

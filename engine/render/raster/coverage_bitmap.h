@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/render/raster/drawable_base.h"
+#include "engine/render/raster/geometry.h"
 
 namespace vistrel {
 
@@ -49,6 +50,27 @@ protected:
     std::uint32_t color_ = 0;
     std::uint32_t background_ = 0xFFFFFF;
     bool readBackground_ = false;
+};
+
+// The kind made by device-context devices: composites a whole block at
+// once through one process-wide 24-bit DIB section (copy the page area in,
+// blend in memory, copy it back).
+class DibCoverageBitmap : public CoverageBitmap {
+public:
+    DibCoverageBitmap(int width, int height);
+    ~DibCoverageBitmap() override;
+
+    bool isUsable() const override;
+    DibCoverageBitmap* clone() const override;
+    bool Composite(IntPoint position, OutputDevice& device) override;
+    bool Resize(int width, int height) override;
+
+    // The shared section (for tests): its size, or 0 x 0 when none exists.
+    static IntPoint sharedSize();
+    static int liveCount();
+
+private:
+    bool counted_ = false;
 };
 
 // Blends one channel d toward k by coverage c (1..250).

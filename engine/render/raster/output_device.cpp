@@ -302,7 +302,12 @@ win::HDC DcDevice::Detach() {
 }
 
 CoverageBitmap* DcDevice::NewCoverageBitmap(int width, int height) {
-    return OutputDevice::NewCoverageBitmap(width, height);
+    auto* b = new DibCoverageBitmap(width, height);
+    if (!b->isUsable()) {
+        delete b;
+        return nullptr;
+    }
+    return b;
 }
 
 void DcDevice::ReleasePen() {

@@ -1,0 +1,404 @@
+#include "engine/render/raster/gdi_device.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/render/raster/coverage_bitmap.h"
+#include "engine/render/raster/gdi_shape.h"
+#include "engine/render/raster/image_view.h"
+#include "engine/render/raster/raster_settings.h"
+#include "engine/render/raster/test_support.h"
+
+namespace vistrel {
+namespace {
+
+using test::Canvas;
+
+std::map<std::u16string, IntegerSetting>& settings() {
+    static std::map<std::u16string, IntegerSetting> s;
+    return s;
+}
+
+IntegerSetting readSetting(const char16_t* section, const char16_t* key) {
+    auto it = settings().find(std::u16string(section) + u"/" + key);
+    return it == settings().end() ? IntegerSetting{} : it->second;
+}
+
+// Installs the test settings; span clips are on unless a test says otherwise.
+class GdiDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings().clear();
+        settings()[u"Quality/GDCClipMode"] = {true, true, 1};
+        settings()[u"Quality/GDCOptimMode"] = {true, true, 1};
+        setRasterSettingReader(readSetting);
+    }
+    void TearDown() override {
+        setRasterSettingReader(nullptr);
+        settings().clear();
+    }
+};
+
+std::unique_ptr<Shape> polygon(GdiDevice& dev, std::vector<IntPoint> pts, int rule = 1) {
+    std::unique_ptr<Shape> s(dev.NewShape());
+    s->MoveTo(pts[0]);
+    for (std::size_t i = 1; i < pts.size(); ++i) s->LineTo(pts[i]);
+    s->ClosePath();
+    s->setFillRule(rule);
+    return s;
+}
+
+std::string blank(int w, int h) {
+    std::string row(std::size_t(w), '.');
+    std::string s;
+    for (int y = 0; y < h; ++y) s += row + "\n";
+    return s;
+}
+
+void setColors(GdiDevice& dev, std::uint32_t fill, std::uint32_t stroke) {
+    DeviceColor f(fill), s(stroke);
+    dev.SetFillColor(f);
+    dev.SetStrokeColor(s);
+}
+
+TEST_F(GdiDeviceTest, RunsWithAndWithoutSpanClip) {
+    struct Case {
+        bool clip;
+        const char* row;
+    } cases[] = {
+        {false, "........###....."},
+        // Under a span clip a leftward run covers the pixels left of its
+        // start.
+        {true, ".......###......"},
+    };
+    for (const Case& c : cases) {
+        Canvas cv(16, 8);
+        GdiDevice dev(cv.dc, IntPoint(16, 8));
+        setColors(dev, 0, 0);
+        if (c.clip) {
+            auto s = polygon(dev, {{-5, -5}, {30, -5}, {30, 30}, {-5, 30}});
+            s->setPaintMode(Shape::Nothing);
+            // A shape made of a rectangle path would become a plain box clip.
+            ASSERT_TRUE(dev.ClipToShape(*s, 1));
+            EXPECT_EQ(dev.GetClipState(), 1);
+        }
+        dev.MoveTo(IntPoint(10, 5));
+        EXPECT_TRUE(dev.HorizontalRun(-3));
+        EXPECT_EQ(dev.GetCurrentPoint(), IntPoint(7, 5));
+        EXPECT_EQ(cv.picture().substr(5 * 17, 16), c.row) << c.clip;
+    }
+}
+
+TEST_F(GdiDeviceTest, DashedRunsContinueAcrossRuns) {
+    Canvas cv(12, 3);
+    GdiDevice dev(cv.dc, IntPoint(12, 3));
+    setColors(dev, 0xFFFFFF, 0);
+    dev.SetDash({2, 1}, 0);
+    dev.MoveTo(IntPoint(0, 0));
+    dev.HorizontalRun(7);
+    dev.HorizontalRun(3);
+    // MoveTo starts the pattern again; vertical runs use it too.
+    dev.MoveTo(IntPoint(0, 1));
+    dev.HorizontalRun(4);
+    EXPECT_EQ(cv.picture(), "##.##.##.#..\n##.#........\n............\n");
+    // A list set through the line style that cannot be walked is solid.
+    LineStyle bad;
+    bad.dashes = {0, 0};
+    dev.SetLineStyle(bad);
+    dev.MoveTo(IntPoint(0, 2));
+    dev.HorizontalRun(5);
+    EXPECT_EQ(cv.picture().substr(26, 12), "#####.......");
+}
+
+TEST_F(GdiDeviceTest, LinesAndCurves) {
+    Canvas cv(12, 8);
+    GdiDevice dev(cv.dc, IntPoint(12, 8));
+    setColors(dev, 0xFFFFFF, 0);
+    dev.MoveTo(IntPoint(3, 3));
+    EXPECT_TRUE(dev.CurveBy(IntPoint(), IntPoint(), IntPoint()));
+    EXPECT_EQ(cv.picture(), blank(12, 8));
+    dev.Line(IntPoint(0, 0), IntPoint(8, 4));
+    dev.Curve(IntPoint(0, 7), IntPoint(3, 4), IntPoint(8, 4), IntPoint(11, 7));
+    EXPECT_EQ(dev.GetCurrentPoint(), IntPoint(11, 7));
+    // The small curve takes three steps: (4, 6), (7, 6), (11, 7).
+    EXPECT_EQ(cv.picture(),
+              "#...........\n.##.........\n...##.......\n.....##.....\n.......#....\n"
+              "............\n..#######...\n##.......##.\n");
+}
+
+TEST_F(GdiDeviceTest, EmptySpanClipDrawsNothing) {
+    Canvas cv(10, 10);
+    GdiDevice dev(cv.dc, IntPoint(10, 10));
+    setColors(dev, 0, 0);
+    auto far = polygon(dev, {{20, 20}, {40, 20}, {30, 40}});
+    EXPECT_TRUE(dev.ClipToShape(*far, 1));
+    EXPECT_EQ(dev.GetClipState(), 0);
+    EXPECT_FALSE(dev.FillRect(IntRect(0, 0, 10, 10)));
+    EXPECT_FALSE(dev.SetPixel(1, 1, 0));
+    EXPECT_FALSE(dev.PointVisible(1, 1));
+    EXPECT_EQ(dev.RectVisible(0, 0, 5, 5, false), -1);
+    dev.MoveTo(IntPoint(0, 1));
+    dev.HorizontalRun(10);
+    EXPECT_EQ(cv.picture(), blank(10, 10));
+}
+
+TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
+    Canvas cv(10, 10);
+    GdiDevice dev(cv.dc, IntPoint(10, 10));
+    setColors(dev, 0, 0);
+    auto tri = polygon(dev, {{0, 0}, {9, 0}, {0, 9}});
+    auto band = polygon(dev, {{0, 3}, {10, 3}, {10, 5}, {0, 5}});
+    EXPECT_TRUE(dev.SaveClip());
+    EXPECT_TRUE(dev.ClipToShape(*tri, 1));
+    EXPECT_TRUE(dev.SaveClip());
+    EXPECT_TRUE(dev.ClipToShape(*band, 1));
+    EXPECT_TRUE(dev.PointVisible(2, 4));
+    EXPECT_FALSE(dev.PointVisible(8, 4));  // outside the older clip
+    EXPECT_FALSE(dev.PointVisible(2, 1));  // outside the newer one
+    EXPECT_TRUE(dev.RestoreClip());
+    EXPECT_EQ(dev.GetClipState(), 1);
+    EXPECT_TRUE(dev.PointVisible(2, 1));
+    EXPECT_TRUE(dev.RestoreClip());
+    EXPECT_EQ(dev.GetClipState(), -1);
+    EXPECT_EQ(dev.spanClip(), nullptr);
+    EXPECT_FALSE(dev.RestoreClip());
+    // A shape that was filled hands its cached spans to the clip.
+    auto filled = polygon(dev, {{1, 1}, {8, 1}, {8, 8}, {1, 8}});
+    filled->setPaintMode(Shape::Fill);
+    filled->Paint(IntPoint(), dev);
+    auto* gdi = static_cast<GdiShape*>(filled.get());
+    EXPECT_TRUE(gdi->hasSpanList());
+    EXPECT_TRUE(dev.ClipToShape(*filled, 0));
+    EXPECT_FALSE(gdi->hasSpanList());
+}
+
+TEST_F(GdiDeviceTest, ClipWithoutSpanClipsUsesTheBox) {
+    settings().erase(u"Quality/GDCOptimMode");
+    Canvas cv(10, 10);
+    GdiDevice dev(cv.dc, IntPoint(10, 10));
+    auto tri = polygon(dev, {{2, 2}, {6, 2}, {2, 7}});
+    EXPECT_TRUE(dev.ClipToShape(*tri, 1));
+    EXPECT_EQ(dev.GetClipState(), -1);
+    win::HRGN r = win::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(win::GetClipRgn(cv.dc, r), 1);
+    win::RECT box;
+    win::GetRgnBox(r, &box);
+    EXPECT_EQ(box, (win::RECT{2, 2, 6, 7}));
+    win::DeleteObject(r);
+}
+
+TEST_F(GdiDeviceTest, PixelsAndRectanglesUnderASpanClip) {
+    Canvas cv(10, 10);
+    GdiDevice dev(cv.dc, IntPoint(10, 10));
+    setColors(dev, 0, 0);
+    auto sq = polygon(dev, {{2, 2}, {6, 2}, {6, 6}, {2, 6}});
+    dev.ClipToShape(*sq, 1);
+    // SetPixel needs a pixel strictly inside; edge pixels are refused.
+    EXPECT_TRUE(dev.SetPixel(4, 4, 0));
+    EXPECT_FALSE(dev.SetPixel(2, 4, 0));
+    EXPECT_TRUE(dev.PointVisible(2, 4));
+    struct Case {
+        int x0, y0, x1, y1;
+        bool quick;
+        int expected;
+    } cases[] = {
+        {3, 3, 5, 5, false, 1},  {0, 0, 1, 1, false, -1}, {20, 20, 30, 30, true, -1},
+        {3, 3, 5, 5, true, 0},   {0, 3, 4, 4, false, 0},  {3, 0, 4, 3, false, 0},
+        {5, 5, 3, 3, false, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(dev.RectVisible(c.x0, c.y0, c.x1, c.y1, c.quick), c.expected)
+            << c.x0 << "," << c.y0 << "," << c.x1 << "," << c.y1;
+    }
+    DeviceColor red(0x0000FF);
+    dev.SetFillColor(red);
+    EXPECT_TRUE(dev.FillRect(IntRect(0, 0, 10, 100000000)));
+    EXPECT_EQ(cv.picture(),
+              "..........\n..........\n..rrrrr...\n..rrrrr...\n..rrrrr...\n..rrrrr...\n"
+              "..rrrrr...\n..........\n..........\n..........\n");
+    EXPECT_EQ(dev.Capabilities(0xFFFFFFFF), 0x60001117u);
+}
+
+// A 24-bit top-down image for blits.
+class TestImage : public ImageView {
+public:
+    TestImage(int w, int h, std::uint32_t color) : w_(w), h_(h) {
+        win::BITMAPINFO info{};
+        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
+        void* p = nullptr;
+        dib_ = win::CreateDIBSection(nullptr, &info, win::DIB_RGB_COLORS, &p, nullptr, 0);
+        bits_ = static_cast<std::uint8_t*>(p);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t* q = dibRow(y) + x * 3;
+                q[0] = std::uint8_t(color >> 16);
+                q[1] = std::uint8_t(color >> 8);
+                q[2] = std::uint8_t(color);
+            }
+        }
+    }
+    ~TestImage() override { win::DeleteObject(dib_); }
+    win::HBITMAP dibSection() const override { return dib_; }
+    int dibWidth() const override { return w_; }
+    int dibHeight() const override { return h_; }
+    int bytesPerPixel() const override { return 3; }
+    std::size_t dibStride() const override { return (std::size_t(w_) * 3 + 3) & ~std::size_t(3); }
+    std::uint8_t* dibRow(int y) override { return bits_ + std::size_t(y) * dibStride(); }
+
+private:
+    int w_, h_;
+    win::HBITMAP dib_;
+    std::uint8_t* bits_;
+};
+
+TEST_F(GdiDeviceTest, ImageBlitsHonourTheSpanClip) {
+    Canvas cv(10, 6);
+    GdiDevice dev(cv.dc, IntPoint(10, 6));
+    setColors(dev, 0x00FF00, 0);
+    win::PatBlt(cv.dc, 0, 0, 10, 6, win::WHITENESS);
+    // Half of the image lies under the clip (a triangle).
+    auto tri = polygon(dev, {{0, 0}, {5, 0}, {0, 5}});
+    dev.ClipToShape(*tri, 1);
+    TestImage img(6, 4, 0x0000FF);
+    EXPECT_TRUE(dev.BlitImage(img, IntPoint(1, 1)));
+    EXPECT_EQ(cv.picture(), "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r........\n..........\n");
+    // The fill colour is back.
+    EXPECT_EQ(dev.FillColorValue(), 0x00FF00u);
+    // Wholly hidden and wholly visible images.
+    TestImage hidden(2, 2, 0xFF0000);
+    EXPECT_TRUE(dev.BlitImage(hidden, IntPoint(7, 3)));
+    GdiDevice plain(cv.dc, IntPoint(10, 6));
+    EXPECT_TRUE(plain.BlitImage(hidden, IntPoint(8, 4)));
+    EXPECT_EQ(cv.picture(), "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r......bb\n........bb\n");
+}
+
+TEST_F(GdiDeviceTest, FiguresThroughTheDevice) {
+    Canvas cv(32, 24);
+    GdiDevice dev(cv.dc, IntPoint(32, 24));
+    DeviceColor white(0xFFFFFF);
+    dev.SetFillColor(white);
+    dev.ClearPage();
+    // A star filled with the nonzero rule, and one with even-odd.
+    setColors(dev, 0xFF0000, 0);
+    auto star = polygon(dev, {{7, 0}, {12, 14}, {0, 5}, {14, 5}, {2, 14}}, 1);
+    star->setPaintMode(Shape::Fill);
+    EXPECT_TRUE(star->Paint(IntPoint(), dev));
+    auto hollow = polygon(dev, {{24, 0}, {29, 14}, {17, 5}, {31, 5}, {19, 14}}, 0);
+    hollow->setPaintMode(Shape::FillStroke);
+    EXPECT_TRUE(hollow->Paint(IntPoint(), dev));
+    // A rectangle fill clipped to a triangle.
+    auto tri = polygon(dev, {{0, 16}, {16, 16}, {0, 24}});
+    dev.SaveClip();
+    dev.ClipToShape(*tri, 1);
+    setColors(dev, 0x0000FF, 0);
+    dev.FillRect(IntRect(0, 16, 20, 8));
+    dev.RestoreClip();
+    // A wide stroke (round caps) and a dashed vertical line.
+    dev.SetLineWidth(3);
+    dev.Line(IntPoint(20, 18), IntPoint(24, 18));
+    dev.SetLineWidth(1);
+    dev.SetDash({3, 2}, 1);
+    dev.Line(IntPoint(29, 16), IntPoint(29, 24));
+    EXPECT_EQ(cv.picture(), test::readFixture("gdi_figures.txt"));
+}
+
+TEST(GdiDeviceAttach, AttachDetachAndPens) {
+    Canvas cv(4, 4);
+    std::size_t pens = win::LiveObjectCount(win::HandleKind::Pen);
+    {
+        GdiDevice dev(cv.dc, IntPoint(4, 4));
+        EXPECT_TRUE(dev.IsAttached());
+        EXPECT_EQ(dev.bitsPerPixel(), 24);
+        EXPECT_EQ(dev.clipMode(), 0);
+        EXPECT_FALSE(dev.Attach(cv.dc, IntPoint(4, 4)));
+        EXPECT_TRUE(dev.SelectStrokePen());
+        EXPECT_EQ(win::LiveObjectCount(win::HandleKind::Pen), pens + 1);
+        EXPECT_EQ(dev.Detach(), cv.dc);
+        EXPECT_EQ(win::LiveObjectCount(win::HandleKind::Pen), pens);
+        dev.MoveTo(IntPoint(2, 2));  // detached: ignored
+        EXPECT_EQ(dev.GetCurrentPoint(), IntPoint());
+        EXPECT_TRUE(dev.Attach(cv.dc, IntPoint(4, 4)));
+        EXPECT_TRUE(dev.BeginSpans());
+    }
+    EXPECT_EQ(win::LiveObjectCount(win::HandleKind::Pen), pens);
+}
+
+// ---- coverage bitmaps --------------------------------------------------------
+
+TEST_F(GdiDeviceTest, CoverageBlendsTowardTheColour) {
+    struct Case {
+        std::uint8_t coverage;
+        std::uint32_t expected;
+    } cases[] = {
+        {0, 0xFFFFFF}, {128, 0x7F7F7F}, {250, 0x050505}, {251, 0}, {255, 0},
+    };
+    for (bool dib : {false, true}) {
+        Canvas cv(5, 1);
+        GdiDevice dev(cv.dc, IntPoint(5, 1));
+        std::unique_ptr<CoverageBitmap> bm(dib ? dev.NewCoverageBitmap(5, 1) : new CoverageBitmap(5, 1));
+        ASSERT_TRUE(bm && bm->isUsable());
+        for (int i = 0; i < 5; ++i) bm->data()[i] = cases[i].coverage;
+        EXPECT_TRUE(dev.Draw(IntPoint(0, 0), *bm));
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(cv.pixel(i, 0), cases[i].expected) << dib << " " << i;
+    }
+}
+
+TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
+    struct Case {
+        bool dib;
+        IntegerSetting method;
+        const char* picture;
+    } cases[] = {
+        // The plain kind writes only pixels strictly inside the clip.
+        {false, {}, ".##.\n.##.\n....\n"},
+        {true, {}, "####\n####\n####\n"},
+        {true, {true, true, 0}, ".##.\n.##.\n....\n"},   // AAMethod 0: plain
+        {true, {true, false, 0}, ".##.\n.##.\n....\n"},  // unknown kind: plain
+        {true, {true, true, 2}, "####\n####\n####\n"},
+    };
+    for (const Case& c : cases) {
+        settings()[u"FontSystem/AAMethod"] = c.method;
+        Canvas cv(4, 3);
+        GdiDevice dev(cv.dc, IntPoint(4, 3));
+        auto sq = polygon(dev, {{0, 0}, {3, 0}, {3, 2}, {0, 2}});
+        dev.ClipToShape(*sq, 1);
+        std::unique_ptr<CoverageBitmap> bm(c.dib ? dev.NewCoverageBitmap(4, 3) : new CoverageBitmap(4, 3));
+        std::fill_n(bm->data(), 12, std::uint8_t(255));
+        bm->Composite(IntPoint(0, 0), dev);
+        EXPECT_EQ(cv.picture(), c.picture) << c.dib;
+    }
+}
+
+TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
+    Canvas cv(4, 4);
+    GdiDevice dev(cv.dc, IntPoint(4, 4));
+    ASSERT_EQ(DibCoverageBitmap::liveCount(), 0);
+    {
+        std::unique_ptr<CoverageBitmap> a(dev.NewCoverageBitmap(10, 4));
+        EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 4));
+        std::unique_ptr<CoverageBitmap> b(dev.NewCoverageBitmap(6, 9));
+        EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
+        std::unique_ptr<CoverageBitmap> c(dev.NewCoverageBitmap(3, 3));
+        EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
+        std::unique_ptr<CoverageBitmap> d(c->clone());
+        EXPECT_EQ(DibCoverageBitmap::liveCount(), 4);
+        EXPECT_TRUE(d->isUsable());
+        EXPECT_TRUE(d->Resize(12, 2));
+        EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(12, 9));
+    }
+    EXPECT_EQ(DibCoverageBitmap::liveCount(), 0);
+    EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(0, 0));
+    std::unique_ptr<CoverageBitmap> e(dev.NewCoverageBitmap(2, 2));
+    EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(2, 2));
+    // Oversized and negative requests are refused.
+    EXPECT_EQ(dev.NewCoverageBitmap(1 << 20, 1 << 20), nullptr);
+    EXPECT_EQ(dev.NewCoverageBitmap(-1, 5), nullptr);
+    EXPECT_FALSE(e->Resize(1 << 20, 1 << 20));
+    EXPECT_EQ(DibCoverageBitmap::liveCount(), 1);
+}
+
+}  // namespace
+}  // namespace vistrel

@@ -1,0 +1,59 @@
+#include "engine/render/raster/gdi_shape.h"
+
+#include "engine/render/raster/output_device.h"
+
+namespace vistrel {
+
+namespace {
+// Scan conversion reaches this far beyond the page.
+constexpr std::int32_t kScanMargin = 16;
+}  // namespace
+
+GdiShape::~GdiShape() = default;
+
+SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pageSize) {
+    auto* list = new SpanList(rule);
+    list->setMask(mask);
+    list->setBounds(-kScanMargin, -kScanMargin, clampCoord(std::int64_t(pageSize.x) + kScanMargin),
+                    clampCoord(std::int64_t(pageSize.y) + kScanMargin));
+    for (const auto& path : shape.paths()) {
+        const auto& pts = path->points();
+        if (!pts.empty() && pts.back().kind != PathPoint::Close) path->ClosePath();
+        list->AddPath(*path);
+    }
+    list->Finish();
+    return list;
+}
+
+SpanList* GdiShape::Edges(int mask) {
+    if (!spans_) spans_.reset(buildSpanList(*this, fillRule_, mask, pageSize_));
+    return spans_.get();
+}
+
+bool GdiShape::FillShape(IntPoint offset, OutputDevice& device) {
+    if (IsRectangle()) {
+        IntPoint mn, mx;
+        BoundingBox(mn, mx);
+        device.FillRect(IntRect(mn, mx - mn));
+        return true;
+    }
+    SpanList* list = Edges(3);
+    const IntPoint page = device.GetPageSize();
+    list->Limit(IntPoint(0, 0), page);
+    device.BeginSpans();
+    if (!list->empty()) {
+        for (std::int32_t y = list->minY(); y <= list->maxY(); ++y) {
+            const std::vector<std::int32_t>* row = list->SpanRow(y);
+            if (!row) continue;
+            const std::int32_t dy = clampCoord(std::int64_t(y) + offset.y);
+            for (std::size_t i = 0; i + 1 < row->size(); i += 2) {
+                device.MoveTo(IntPoint((*row)[i], dy));
+                device.HorizontalRun((*row)[i + 1] - (*row)[i]);
+            }
+        }
+    }
+    device.EndSpans();
+    return true;
+}
+
+}  // namespace vistrel

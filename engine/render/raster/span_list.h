@@ -1,0 +1,129 @@
+// Scan conversion of closed integer paths into scanline spans. Edges are
+// traced once into y-monotone chains with one entry per row; a row's
+// crossings and its covered spans are assembled on demand and cached. A span
+// list can also be laid over another one as a clip (the rows of a clip hold
+// the intersection with every older clip of its chain).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/render/raster/geometry.h"
+#include "engine/render/raster/path.h"
+
+namespace vistrel {
+
+class SpanList {
+public:
+    enum PixelClass { Interior = 1, Edge = 2, Exterior = 4 };
+    struct Crossing {
+        std::int32_t low;
+        std::int32_t high;
+        std::int32_t winding;
+        friend bool operator==(const Crossing&, const Crossing&) = default;
+    };
+
+    // rule: 1 nonzero winding, 0 even-odd.
+    explicit SpanList(int rule);
+    SpanList(const SpanList&) = delete;
+    SpanList& operator=(const SpanList&) = delete;
+    virtual ~SpanList();
+
+    // Adds the points of a closed path in device coordinates.
+    virtual void AddPath(const Path& path);
+    void Finish();
+    // Narrows the final box; true when something remains.
+    bool Limit(IntPoint origin, IntPoint size);
+    bool ScanlineCrossings(std::int32_t y);
+    PixelClass Classify(std::int32_t x, std::int32_t y);
+    // Boundaries b0 < b1 < ... of the covered pixels [b0, b1), [b2, b3), ...
+    // of row y, intersected with every older clip; null when nothing is
+    // covered.
+    const std::vector<std::int32_t>* SpanRow(std::int32_t y);
+    // Covered by this list's mask: Classify(x, y) & mask.
+    bool Covers(std::int32_t x, std::int32_t y) { return (Classify(x, y) & mask_) != 0; }
+
+    // Before adding paths: points outside this box (which should hold the
+    // device page with a margin) are clipped away, so that huge coordinates
+    // cost neither rows nor time.
+    void setBounds(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+
+    int mask() const { return mask_; }
+    void setMask(int mask) { mask_ = mask; }
+    int rule() const { return rule_; }
+    bool empty() const { return empty_; }
+    SpanList* next() const { return next_; }
+    void setNext(SpanList* next) { next_ = next; }
+    std::int32_t minX() const { return boxX0_; }
+    std::int32_t minY() const { return boxY0_; }
+    std::int32_t maxX() const { return boxX1_; }
+    std::int32_t maxY() const { return boxY1_; }
+    // The crossing list of the last row built (for tests and tools).
+    const std::vector<Crossing>& crossings() const { return crossings_; }
+
+private:
+    struct Chain {
+        std::int32_t startX = 0, startY = 0;
+        std::int32_t endY = 0;
+        std::int32_t currentX = 0;
+        std::int32_t top = 0, bottom = 0;
+        std::int32_t direction = 0;
+        std::int32_t segments = 0;
+        std::size_t offset = 0;  // first entry in the entry pool
+        std::size_t count = 0;
+    };
+
+    void startChain(std::int32_t x, std::int32_t y, int direction);
+    void finishChain();
+    void traceSegment(std::int64_t dx, std::int64_t dy);
+    void addStep(std::int64_t dx, std::int64_t dy);
+    void move(std::int32_t x, std::int32_t y);
+    void lineTo(std::int32_t x, std::int32_t y);
+    void closeChain(std::int32_t x, std::int32_t y);
+    void grow(std::int32_t x, std::int32_t y);
+    void addPolygon(const std::vector<IntPoint>& pts, bool clip);
+    bool coveredClass(std::int64_t winding, int* cls) const;
+    std::size_t collectActive(std::int32_t y);
+    void buildSpanRow(std::int32_t y);
+
+    SpanList* next_ = nullptr;
+    std::int32_t runX0_ = INT32_MAX, runY0_ = INT32_MAX, runX1_ = INT32_MIN, runY1_ = INT32_MIN;
+    std::int32_t boxX0_ = 0, boxY0_ = 0, boxX1_ = -1, boxY1_ = -1;
+    bool empty_ = true;
+    std::int32_t rule_;
+    std::int32_t mask_ = 1;
+
+    std::vector<Chain> chains_;
+    std::vector<std::int32_t> pool_;  // entries of every chain
+    Chain building_;
+    bool buildingOpen_ = false;
+
+    std::int32_t lastX_ = 0, lastY_ = 0;
+    std::int64_t pendingDx_ = 0, pendingDy_ = 0;
+    int direction_ = 0;
+
+    bool bounded_ = false;
+    std::int32_t bx0_ = 0, by0_ = 0, bx1_ = 0, by1_ = 0;
+
+    // Row caches.
+    std::vector<Crossing> crossings_;
+    std::vector<std::int64_t> prefix_;  // windings summed before each crossing
+    std::int32_t cachedRow_ = INT32_MIN;
+    bool cachedHas_ = false;
+    std::vector<std::int32_t> spanRow_;
+    std::vector<std::int32_t> scratch_;
+    std::int32_t spanRowY_ = INT32_MIN;
+    bool spanRowHas_ = false;
+
+    // Chains sorted by top and by bottom, and those crossing the last row.
+    std::vector<std::uint32_t> byTop_, byBottom_;
+    std::vector<std::uint32_t> active_;
+    struct RowItem {
+        std::int32_t low, high, winding;
+        std::uint32_t chain;
+    };
+    std::vector<RowItem> rowTmp_;
+    std::int32_t activeRow_ = INT32_MIN;
+};
+
+}  // namespace vistrel
