@@ -14,6 +14,7 @@
 #include "engine/constants/name_constants.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_ref.h"
+#include "engine/core/pdf_stream.h"
 #include "engine/core/streams.h"
 
 namespace vistrel {
@@ -247,6 +248,18 @@ TEST(DocumentTest, SelfReferencingLengthEnds) {
         EXPECT_EQ(f.object(8)->kind(), kKindDict);
     }
     setStreamObjectFactory(old);
+
+    // The stream objects themselves: a /Length that cannot be had is no limit.
+    for (const char* file : {"length_self.pdf", "length_mutual.pdf"}) {
+        Open f(fixture(file));
+        for (int32_t n : {7, 8}) {
+            PdfObject* o = f.object(n);
+            if (n == 8 && std::string(file) == "length_self.pdf") break;
+            ASSERT_NE(o, nullptr) << file << " " << n;
+            ASSERT_EQ(o->classKind(), kClassStream) << file << " " << n;
+            EXPECT_EQ(static_cast<PdfStream*>(o)->length(), PdfStream::kNoLength) << file << " " << n;
+        }
+    }
 }
 
 TEST(DocumentTest, NewObjectsTakeFreeNumbers) {
