@@ -565,11 +565,17 @@ size_t gScratchEntries = 0;
 [[maybe_unused]] void growScratch(size_t entries) {
     if (gScratchEntries >= entries)
         return;
-    void* table = gBlockPool.reallocate(gScratch, entries * sizeof(ScratchEntry));
+    // Grown geometrically, so that adding chunk after chunk stays linear.
+    size_t want = entries < gScratchEntries * 2 ? gScratchEntries * 2 : entries;
+    void* table = gBlockPool.reallocate(gScratch, want * sizeof(ScratchEntry));
+    if (!table && want != entries) {
+        want = entries;
+        table = gBlockPool.reallocate(gScratch, want * sizeof(ScratchEntry));
+    }
     if (!table)
         return;  // the old table stays
     gScratch = static_cast<ScratchEntry*>(table);
-    gScratchEntries = entries;
+    gScratchEntries = want;
 }
 
 }  // namespace

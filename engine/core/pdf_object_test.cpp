@@ -340,7 +340,7 @@ TEST(PdfObjectTest, ConstantsAreNeverFreedByReleasing) {
 
 TEST(PdfObjectTest, DeepNestingNeitherOverflowsNorLeaks) {
     // A chain of arrays far deeper than any walk may go.
-    constexpr int kDepth = 100000;
+    constexpr int kDepth = 200000;
     auto outer = makeRef<PdfArray>();
     PdfArray* innermost = outer.get();
     for (int i = 0; i < kDepth; ++i) {
