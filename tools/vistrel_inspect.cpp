@@ -3,6 +3,8 @@
 //
 //   vistrel-inspect info FILE [--password PW]
 //   vistrel-inspect object FILE NUM [--password PW]
+//   vistrel-inspect pages FILE [--password PW]
+//   vistrel-inspect outline FILE [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -11,9 +13,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/constants/name_constants.h"
+#include "engine/core/page_tree.h"
+#include "engine/core/pdf_catalog.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_ref.h"
@@ -36,10 +41,16 @@ struct Options {
     bool hasPassword = false;
 };
 
-// An open document with the stream it reads.
+// An open document with the stream it reads, and its catalog once read. The
+// catalog goes before the document, the document before the stream.
 struct Opened {
+    ~Opened() {
+        catalog.reset();
+        document.reset();
+    }
     std::unique_ptr<FileInputStream> stream;
     std::unique_ptr<PdfDocument> document;
+    std::unique_ptr<PdfCatalog> catalog;
 };
 
 int failure(const std::string& file, const char* reason) {
@@ -124,14 +135,116 @@ int commandInfo(const Options& options) {
     std::printf("Trailer keys: %s\n", keys.c_str());
     std::printf("Cross-reference entries: %d\n", doc.xrefTable() ? doc.xrefTable()->count() : 0);
 
-    // The page tree's own count, until the catalog reads the pages.
-    PdfDict* root = asDict(doc.trailer()->get(names::Root));
-    PdfDict* pages = root ? asDict(root->get(names::Pages)) : nullptr;
-    PdfNumber* count = pages ? asNumber(pages->get(names::Count)) : nullptr;
-    if (count)
-        std::printf("Pages: %d\n", count->intValue());
+    opened.catalog = std::make_unique<PdfCatalog>(&doc);
+    if (opened.catalog->isLoaded())
+        std::printf("Pages: %d\n", opened.catalog->getPageCount());
     else
-        std::printf("Pages: unknown\n");
+        std::printf("Pages: unknown (the catalog cannot be read)\n");
+    return kOk;
+}
+
+// Opens the document and reads its catalog.
+int openCatalog(const Options& options, Opened& opened) {
+    if (!options.arguments.empty()) return failure(options.file, "unexpected arguments");
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded()) {
+        return failure(options.file,
+                       "the document catalog cannot be read (no /Root reference or no page tree)");
+    }
+    return kOk;
+}
+
+int commandPages(const Options& options) {
+    Opened opened;
+    int status = openCatalog(options, opened);
+    if (status != kOk) return status;
+    PdfCatalog& catalog = *opened.catalog;
+    for (int32_t n = 1; n <= catalog.getPageCount(); ++n) {
+        Ref<PdfPage> page = catalog.getPage(n);
+        if (!page) {
+            std::printf("page %d: missing\n", n);
+            continue;
+        }
+        int32_t rotate = 0;
+        if (PdfNumber* r = asNumber(getInheritedAttribute(page.get(), names::Rotate, true)))
+            rotate = r->intValue() % 360;
+        if (rotate < 0) rotate += 360;
+        int32_t width = 0, height = 0;
+        if (getPageBoxes(page.get(), width, height))
+            std::printf("page %d: %d x %d pts, rotate %d, object %d\n", n, width, height, rotate,
+                        page->getId().number);
+        else
+            std::printf("page %d: no page box, rotate %d, object %d\n", n, rotate,
+                        page->getId().number);
+    }
+    return kOk;
+}
+
+// The page number an outline destination leads to, or 0 when the catalog
+// cannot tell: an explicit destination array, or a name looked up in /Dests
+// and then in the /Dests name tree (whose value may be an array or a
+// dictionary with /D).
+int32_t destinationPage(PdfCatalog& catalog, PdfObject* dest) {
+    for (int hops = 0; dest && hops < 8; ++hops) {
+        PdfObject* d = dest->direct();
+        if (!d) return 0;
+        if (d->kind() == kKindArray) {
+            PdfArray* a = static_cast<PdfArray*>(d);
+            if (a->count() < 1 || !asRef(a->at(0))) return 0;
+            Ref<PdfPage> page = catalog.getPageIndex(a->at(0));
+            return page ? catalog.lastPageNumber() : 0;
+        }
+        if (d->kind() == kKindDict) {
+            dest = static_cast<PdfDict*>(d)->get(names::D);
+            continue;
+        }
+        if (d->kind() != kKindName && d->kind() != kKindString) return 0;
+        PdfObject* value = catalog.dests() ? catalog.dests()->get(*d) : nullptr;
+        if (!value && catalog.namesDict()) {
+            PdfDict* tree = asDict(catalog.namesDict()->get(names::Dests));
+            WString key = static_cast<PdfString*>(d)->textValue();
+            if (d->kind() == kKindName) key = WString(key.view().substr(1).data(),
+                                                      int32_t(key.view().size() - 1));
+            value = tree ? lookupNameTree(tree, key) : nullptr;
+        }
+        dest = value;
+    }
+    return 0;
+}
+
+void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
+                  std::unordered_set<int32_t>& seen) {
+    if (depth > 64) return;
+    for (PdfObject* link = parent->get(names::First); link; ) {
+        PdfRef* ref = asRef(link);
+        if (ref && !seen.insert(ref->number()).second) return;  // a cycle
+        PdfDict* item = asDict(link);
+        if (!item) return;
+        OutlineItem record(item);
+        const WString* title = record.getTitle();
+        std::string line(size_t(depth) * 2, ' ');
+        line += title ? title->toUtf8() : "(no title)";
+        PdfObject* dest = record.getDest();
+        if (!dest) {
+            Ref<PdfAction> action = record.getAction();
+            if (action && action->actionKind() == PdfAction::kGoTo) dest = action->get(names::D);
+        }
+        if (int32_t page = destinationPage(catalog, dest)) line += " -> page " + std::to_string(page);
+        std::printf("%s\n", line.c_str());
+        printOutline(catalog, item, depth + 1, seen);
+        link = item->get(names::Next);
+    }
+}
+
+int commandOutline(const Options& options) {
+    Opened opened;
+    int status = openCatalog(options, opened);
+    if (status != kOk) return status;
+    std::unordered_set<int32_t> seen;
+    if (OutlineItem* root = opened.catalog->getOutlines())
+        printOutline(*opened.catalog, root->dict(), 0, seen);
     return kOk;
 }
 
@@ -164,6 +277,8 @@ struct Command {
 const Command kCommands[] = {
     {"info", commandInfo, "info FILE [--password PW]"},
     {"object", commandObject, "object FILE NUM [--password PW]"},
+    {"pages", commandPages, "pages FILE [--password PW]"},
+    {"outline", commandOutline, "outline FILE [--password PW]"},
 };
 
 int usage() {
