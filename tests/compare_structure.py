@@ -11,7 +11,7 @@ one-line reason, never a crash or a hang):
     gives (pdfinfo prints the unrotated box with decimals: its width and
     height are rounded and swapped for 90 and 270 degrees);
   - `outline` gives the titles, in order and nesting, that `qpdf --json`
-    lists under "outlines".
+    lists under "outlines", and every page number it prints is qpdf's.
 Files qpdf has to rebuild (damaged tables) are read differently on purpose
 and skipped. A file whose name carries "U=word" is opened with that
 password. Prints one line per difference; exits 1 when there is any.
@@ -35,19 +35,22 @@ def password_of(path):
     return m.group(1) if m else None
 
 
-def qpdf_outline(items, depth, out):
+def qpdf_outline(items, depth, out, pages):
     for item in items:
         out.append((depth, item.get("title", "")))
-        qpdf_outline(item.get("kids", []), depth + 1, out)
+        pages.append(item.get("destpageposfrom1"))
+        qpdf_outline(item.get("kids", []), depth + 1, out, pages)
 
 
 def ours_outline(text):
-    out = []
+    out, pages = [], []
     for line in text.splitlines():
         stripped = line.lstrip(" ")
-        title = re.sub(r" -> page \d+$", "", stripped)
+        m = re.search(r" -> page (\d+)$", stripped)
+        title = stripped[:m.start()] if m else stripped
         out.append(((len(line) - len(stripped)) // 2, title))
-    return out
+        pages.append(int(m.group(1)) if m else None)
+    return out, pages
 
 
 def main(argv):
@@ -124,13 +127,18 @@ def main(argv):
             continue
         qrc, qjson, _ = run(["qpdf"] + qpw + ["--json", "--json-key=outlines", f])
         try:
-            expected = []
-            qpdf_outline(json.loads(qjson).get("outlines", []), 0, expected)
+            expected, expected_pages = [], []
+            qpdf_outline(json.loads(qjson).get("outlines", []), 0, expected, expected_pages)
         except ValueError:
             continue
-        ours = ours_outline(outline)
+        ours, our_pages = ours_outline(outline)
         if ours != expected:
             differ(f, "outline differs:\n  ours: %r\n  qpdf: %r" % (ours[:8], expected[:8]))
+            continue
+        # A page number printed must be the one qpdf resolves.
+        for (depth, title), page, qpage in zip(ours, our_pages, expected_pages):
+            if page is not None and page != qpage:
+                differ(f, "outline item %r: page %d, qpdf %r" % (title, page, qpage))
     print("%d files checked, %d differences" % (checked, differences))
     return 1 if differences else 0
 
