@@ -124,7 +124,14 @@ public:
     bool insertText(const char16_t* text, int32_t index);
     bool append(const WString& other);
     bool appendText(const char16_t* text);
-    bool appendChar(char16_t c) { return insert(c, length_ - 1); }
+    bool appendChar(char16_t c) {
+        if (length_ < capacity_ && !constant_) {
+            chars_[length_ - 1] = c;
+            chars_[length_++] = 0;
+            return true;
+        }
+        return insert(c, length_ - 1);
+    }
     void erase(int32_t index, int32_t count);
     void trimLeft();
     WString substr(int32_t index, int32_t count) const;

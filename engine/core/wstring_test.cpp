@@ -403,6 +403,15 @@ TEST(WStringTest, MoveAndCopy) {
     EXPECT_EQ(utf8(c), "text more");
     EXPECT_NE(c.chars(), b.chars());
     EXPECT_EQ(c.capacity(), 16);  // assignment keeps the capacity when it fits
+
+    // Appending unit by unit across the capacity boundary.
+    WString built;
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(built.appendChar(char16_t('a' + i % 26)));
+    EXPECT_EQ(built.length(), 41);
+    EXPECT_EQ(built.capacity(), 64);
+    EXPECT_EQ(built.chars()[40], 0);
+    EXPECT_EQ(utf8(built).substr(24, 4), "yzab");
     EXPECT_TRUE(emptyWString().empty());
     EXPECT_EQ(emptyWString().capacity(), 16);
 }

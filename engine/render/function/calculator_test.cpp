@@ -235,6 +235,17 @@ const StackCase kStructureCases[] = {
     {"", Status::Done, ""},
     {"% comment only\n", Status::Done, ""},
     {"{ 1 % comment } 2\n 3 }", Status::Done, "1 3"},
+    // words as the PDF tokenizer splits them
+    {"{ 1e5 }", Status::Done, "1"},
+    {"{ -.5 +3 - }", Status::Done, "-0.5r 3 0"},
+    {"{ 12abc 1 }", Status::Done, ""},
+    {"{ 1 ) 2 }", Status::Done, "1 2"},
+    {"{ 1 ~ 2 }", Status::Done, "1"},
+    {"{ 1 <41> 2 }", Status::Done, "1"},
+    {"{ 1 << 2 }", Status::Done, "1"},
+    {"{ 1 \xE9" "dd 2 }", Status::Done, "1"},
+    {"{1 2 add}", Status::Done, "3"},
+    {"{1{2}if}", Status::Done, ""},
 };
 
 TEST(CalculatorProcedures, FollowThePendingSlots) {
