@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <limits>
-#include <new>
+#include <cstring>
 
 namespace vistrel {
 
@@ -119,6 +119,15 @@ std::int32_t doubledPowerOfTwo(std::int64_t n) {
   return static_cast<std::int32_t>(2 * p);
 }
 
+// A cleared array of n chain heads, or null.
+template <class Entry>
+Entry** newBuckets(std::int32_t n) {
+  void* p = globalNewArray(static_cast<std::size_t>(n) * sizeof(Entry*));
+  if (p == nullptr) return nullptr;
+  std::memset(p, 0, static_cast<std::size_t>(n) * sizeof(Entry*));
+  return static_cast<Entry**>(p);
+}
+
 }  // namespace
 
 template <class V>
@@ -126,11 +135,11 @@ StringHashMap<V>::StringHashMap()
     : bucketCount_(doubledPowerOfTwo(64)),
       mask_(static_cast<std::uint32_t>(bucketCount_ - 1)),
       minimumBucketCount_(bucketCount_),
-      buckets_(new (std::nothrow) Entry*[static_cast<std::size_t>(bucketCount_)]()) {}
+      buckets_(newBuckets<Entry>(bucketCount_)) {}
 
 template <class V>
 StringHashMap<V>::~StringHashMap() {
-  if (!buckets_) return;
+  if (buckets_ == nullptr) return;
   for (std::int32_t i = 0; i < bucketCount_; ++i) {
     for (Entry* e = buckets_[i]; e != nullptr;) {
       Entry* next = e->next;
@@ -138,11 +147,12 @@ StringHashMap<V>::~StringHashMap() {
       e = next;
     }
   }
+  globalDeleteArray(buckets_);
 }
 
 template <class V>
 V* StringHashMap<V>::find(const WString& name) const {
-  if (!buckets_) return nullptr;
+  if (buckets_ == nullptr) return nullptr;
   const std::uint32_t h = name.hash();
   for (Entry* e = buckets_[h & mask_]; e != nullptr; e = e->next) {
     if (e->hash == h && e->key.equals(name)) return &e->value;
@@ -152,9 +162,9 @@ V* StringHashMap<V>::find(const WString& name) const {
 
 template <class V>
 V* StringHashMap<V>::insert(const WString& name, V value) {
-  if (!buckets_) return nullptr;
+  if (buckets_ == nullptr) return nullptr;
   const std::uint32_t h = name.hash();
-  Entry* e = new (std::nothrow) Entry{h, WString(), std::move(value), nullptr};
+  Entry* e = new Entry{h, WString(), std::move(value), nullptr};
   if (e == nullptr) return nullptr;
   if (!e->key.assign(name)) {
     delete e;
@@ -172,8 +182,8 @@ template <class V>
 void StringHashMap<V>::grow() {
   const std::int32_t newCount = doubledPowerOfTwo(std::int64_t{bucketCount_} + growthStep_);
   if (newCount < minimumBucketCount_ || newCount > (1 << 28)) return;
-  std::unique_ptr<Entry*[]> fresh(new (std::nothrow) Entry*[static_cast<std::size_t>(newCount)]());
-  if (!fresh) return;  // keeps working with longer chains
+  Entry** fresh = newBuckets<Entry>(newCount);
+  if (fresh == nullptr) return;  // keeps working with longer chains
   const auto newMask = static_cast<std::uint32_t>(newCount - 1);
   for (std::int32_t i = 0; i < bucketCount_; ++i) {
     for (Entry* e = buckets_[i]; e != nullptr;) {
@@ -185,7 +195,8 @@ void StringHashMap<V>::grow() {
       e = next;
     }
   }
-  buckets_ = std::move(fresh);
+  globalDeleteArray(buckets_);
+  buckets_ = fresh;
   bucketCount_ = newCount;
   mask_ = newMask;
 }
@@ -213,7 +224,7 @@ SettingValue* SettingsStore::find(const WString& section, const WString& key) co
 void SettingsStore::set(const WString& section, const WString& key, const SettingValue& value) {
   auto* table = sections_.find(section);
   if (table == nullptr) {
-    std::unique_ptr<KeyTable> fresh(new (std::nothrow) KeyTable());
+    std::unique_ptr<KeyTable> fresh(new KeyTable());
     if (!fresh) return;
     table = sections_.insert(section, std::move(fresh));
     if (table == nullptr) return;
@@ -223,13 +234,13 @@ void SettingsStore::set(const WString& section, const WString& key, const Settin
     if (e.current) {
       e.current->assign(value);
     } else {
-      e.current.reset(new (std::nothrow) SettingValue(value));
+      e.current.reset(new SettingValue(value));
     }
     return;
   }
-  std::unique_ptr<Entry> fresh(new (std::nothrow) Entry());
+  std::unique_ptr<Entry> fresh(new Entry());
   if (!fresh) return;
-  fresh->current.reset(new (std::nothrow) SettingValue(value));
+  fresh->current.reset(new SettingValue(value));
   if (!fresh->current) return;
   (*table)->insert(key, std::move(fresh));
 }

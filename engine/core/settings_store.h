@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/core/allocator.h"
 #include "engine/core/wstring.h"
 
 namespace vistrel {
 
 struct SettingValue {
+  VISTREL_POOLED_CLASS(SettingValue)
+
   enum Kind : std::int32_t { kText = 1, kReal = 2, kInteger = 3, kBoolean = 4 };
 
   SettingValue() = default;
@@ -51,6 +54,8 @@ WString readSettingText(const SettingValue* value, const WString& fallback);
 // first, load factor 0.75, growth step 64. Entries are never removed.
 template <class V>
 class StringHashMap {
+  VISTREL_POOLED_CLASS(StringHashMap)
+
  public:
   StringHashMap();
   ~StringHashMap();
@@ -68,6 +73,8 @@ class StringHashMap {
 
  private:
   struct Entry {
+    VISTREL_POOLED_CLASS(Entry)
+
     std::uint32_t hash;
     WString key;
     V value;
@@ -81,7 +88,7 @@ class StringHashMap {
   std::int32_t growthStep_ = 64;
   std::int32_t count_ = 0;
   double loadFactor_ = 0.75;
-  std::unique_ptr<Entry*[]> buckets_;
+  Entry** buckets_;  // from globalNewArray, cleared
 };
 
 class SettingsStore {
@@ -107,6 +114,8 @@ class SettingsStore {
 
  private:
   struct Entry {
+    VISTREL_POOLED_CLASS(Entry)
+
     std::unique_ptr<SettingValue> current;
     std::unique_ptr<SettingValue> saved;
   };

@@ -74,8 +74,8 @@ bool OutputStream::flush() { return openFlag_; }
 
 FileInputStream::FileInputStream(std::u16string_view name, std::size_t bufferSize)
     : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {
-  buffer_.reset(new (std::nothrow) std::uint8_t[bufferSize_]);
-  if (!buffer_) {
+  buffer_ = static_cast<std::uint8_t*>(fileInputStreamHandle.allocate(bufferSize_));
+  if (buffer_ == nullptr) {
     openFlag_ = false;
     return;
   }
@@ -88,11 +88,17 @@ FileInputStream::FileInputStream(std::u16string_view name, std::size_t bufferSiz
 }
 
 FileInputStream::~FileInputStream() {
+  releaseBuffer();
   if (openFlag_) FileClose(handle_);
 }
 
+void FileInputStream::releaseBuffer() {
+  fileInputStreamHandle.free(buffer_, bufferSize_);
+  buffer_ = nullptr;
+}
+
 void FileInputStream::close() {
-  buffer_.reset();
+  releaseBuffer();
   bytesInBuffer_ = 0;
   readIndex_ = 0;
   if (openFlag_) {
@@ -117,7 +123,7 @@ bool FileInputStream::refill() {
   readIndex_ = 0;
   bufferStart_ = next;
   if (!syncFilePointer(next)) return false;
-  bytesInBuffer_ = FileRead(handle_, buffer_.get(), bufferSize_);
+  bytesInBuffer_ = FileRead(handle_, buffer_, bufferSize_);
   // A refill that brings nothing (the file shrank, or a read error) ends the
   // data; the buffer holds no stale bytes.
   return bytesInBuffer_ != 0;
@@ -154,13 +160,13 @@ std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
     const std::size_t avail = bytesInBuffer_ - readIndex_;
     const std::size_t want = count - delivered;
     if (want <= avail) {
-      std::memcpy(out + delivered, buffer_.get() + readIndex_, want);
+      std::memcpy(out + delivered, buffer_ + readIndex_, want);
       readIndex_ += want;
       position_ += want;
       delivered += want;
       break;
     }
-    std::memcpy(out + delivered, buffer_.get() + readIndex_, avail);
+    std::memcpy(out + delivered, buffer_ + readIndex_, avail);
     readIndex_ += avail;
     position_ += avail;
     delivered += avail;
@@ -375,8 +381,13 @@ bool MemoryInputStream::seek(std::uint64_t target) {
 
 std::uint64_t copyStream(InputStream& input, OutputStream& output, std::size_t bufferSize) {
   if (bufferSize == 0) bufferSize = kDefaultCopyBuffer;
-  std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[bufferSize]);
-  if (!buffer) return 0;
+  struct Buffer {
+    explicit Buffer(std::size_t n) : data(static_cast<std::uint8_t*>(globalNewArray(n))) {}
+    ~Buffer() { globalDeleteArray(data); }
+    std::uint8_t* get() const { return data; }
+    std::uint8_t* data;
+  } buffer(bufferSize);
+  if (buffer.get() == nullptr) return 0;
   std::uint64_t total = 0;
   for (;;) {
     const std::int64_t got = input.read(buffer.get(), bufferSize);

@@ -9,9 +9,25 @@
 #include <string>
 #include <string_view>
 
+#include "engine/core/allocator.h"
 #include "engine/core/file_layer.h"
 
+// Class allocation through a handle, with the nothrow form of new as well.
+#define VISTREL_STREAM_ALLOCATOR(handle)                                                  \
+  VISTREL_CLASS_ALLOCATOR(handle)                                                         \
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept {          \
+    return (handle).allocate(size);                                                       \
+  }                                                                                       \
+  static void operator delete(void* block, const std::nothrow_t&) noexcept {             \
+    (handle).free(block, 0);                                                              \
+  }
+
 namespace vistrel {
+
+// Allocator handles of the stream classes and their buffers (general heap).
+inline constinit AllocatorHandle fileInputStreamHandle{kAllocGeneral, 0};
+inline constinit AllocatorHandle fileOutputStreamHandle{kAllocGeneral, 0};
+inline constinit AllocatorHandle memoryInputStreamHandle{kAllocGeneral, 0};
 
 // What InputStream::getByte returns at the end of the data or when not open.
 constexpr std::uint16_t kEndOfData = 0xFFFF;
@@ -92,6 +108,8 @@ class OutputStream : public StreamBase {
 
 // Buffered input stream over a file opened for reading.
 class FileInputStream : public InputStream, public Seekable {
+  VISTREL_STREAM_ALLOCATOR(fileInputStreamHandle)
+
  public:
   FileInputStream(std::u16string_view name, std::size_t bufferSize);
   ~FileInputStream() override;
@@ -114,6 +132,7 @@ class FileInputStream : public InputStream, public Seekable {
  private:
   // Reads the next piece of the file into the buffer; false when none came.
   bool refill();
+  void releaseBuffer();
   // Puts the file pointer at offset when it may be elsewhere.
   bool syncFilePointer(std::uint64_t offset);
 
@@ -127,11 +146,13 @@ class FileInputStream : public InputStream, public Seekable {
   // bytesInBuffer_ while filePointerKnown_ holds.
   std::uint64_t bufferStart_ = 0;
   bool filePointerKnown_ = true;
-  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::uint8_t* buffer_ = nullptr;  // from the class's handle
 };
 
 // Output stream over a file opened with the FileOpen mode bits.
 class FileOutputStream : public OutputStream {
+  VISTREL_STREAM_ALLOCATOR(fileOutputStreamHandle)
+
  public:
   FileOutputStream(std::u16string_view name, std::uint16_t mode);
   ~FileOutputStream() override;
@@ -158,6 +179,8 @@ class FileOutputStream : public OutputStream {
 
 // Input stream over bytes the caller keeps alive; open() rewinds it.
 class MemoryInputStream : public InputStream, public Seekable {
+  VISTREL_STREAM_ALLOCATOR(memoryInputStreamHandle)
+
  public:
   MemoryInputStream(const void* data, std::size_t length);
 

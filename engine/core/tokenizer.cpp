@@ -1,13 +1,16 @@
 #include "engine/core/tokenizer.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "engine/core/allocator.h"
 #include "engine/core/streams.h"
 
 namespace vistrel {
 namespace {
+
+// Token characters and string bytes grow in buffers from the general heap.
+constinit AllocatorHandle tokenBufferHandle{kAllocGeneral, 0};
 
 // Character classes. Units above 255 (streams over wide text can deliver
 // them) are regular characters.
@@ -83,7 +86,7 @@ bool storeText(WString& text, const char16_t* units, std::size_t n) {
 
 template <class T>
 Tokenizer::Buffer<T>::~Buffer() {
-  std::free(data);
+  tokenBufferHandle.free(data, capacity * sizeof(T));
 }
 
 template <class T>
@@ -94,7 +97,7 @@ bool Tokenizer::Buffer<T>::grow() {
   }
   std::size_t next = capacity == 0 ? 64 : capacity * 2;
   if (next > kMaxUnits) next = kMaxUnits;
-  void* p = std::realloc(data, next * sizeof(T));
+  void* p = tokenBufferHandle.reallocate(data, next * sizeof(T));
   if (p == nullptr) {
     overflow = true;
     return false;
