@@ -5,14 +5,19 @@
 
 #include <cstdint>
 
+#include "engine/core/allocator.h"
+
 namespace vistrel {
 
 class DeviceColor {
+    VISTREL_GLOBAL_ALLOCATOR()
+
 public:
     DeviceColor() = default;
     explicit DeviceColor(std::uint32_t v) : value_(v) {}
     virtual ~DeviceColor() = default;
 
+    // Null when memory runs out.
     virtual DeviceColor* clone() const { return new DeviceColor(value_); }
     virtual bool SetRgb(int red, int green, int blue) {
         value_ = (std::uint32_t(blue & 0xFF) << 16) | (std::uint32_t(green & 0xFF) << 8) |

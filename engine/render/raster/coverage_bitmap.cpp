@@ -29,7 +29,7 @@ CoverageBitmap::~CoverageBitmap() = default;
 
 CoverageBitmap* CoverageBitmap::clone() const {
     auto* b = new CoverageBitmap(width_, height_);
-    if (b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
+    if (b && b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
 }
 
@@ -166,7 +166,7 @@ bool DibCoverageBitmap::isUsable() const { return buffer_ && gShared.bits; }
 
 DibCoverageBitmap* DibCoverageBitmap::clone() const {
     auto* b = new DibCoverageBitmap(width_, height_);
-    if (b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
+    if (b && b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
 }
 
@@ -185,7 +185,7 @@ IntPoint DibCoverageBitmap::sharedSize() { return IntPoint(gShared.width, gShare
 int DibCoverageBitmap::liveCount() { return gShared.live; }
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
-    IntegerSetting method = readRasterSetting(u"FontSystem", u"AAMethod");
+    IntegerSetting method = readRasterSetting(kSettingFontSystem, kSettingAAMethod);
     if ((method.present && method.value == 0) || !method.knownKind) return CompositePlain(p, device);
     if (!buffer_ || !gShared.ensure(width_, height_)) return false;
     win::HDC page = win::HDC::fromValue(device.deviceHandle());

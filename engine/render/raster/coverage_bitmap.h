@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/core/allocator.h"
 #include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/geometry.h"
 
 namespace vistrel {
 
 class CoverageBitmap : public DrawableBase {
+    VISTREL_GLOBAL_ALLOCATOR()
+
 public:
     // Largest coverage bitmap made, in bytes; larger requests are refused
     // (the bitmap is then not usable).

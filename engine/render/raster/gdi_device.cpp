@@ -33,7 +33,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
     pageSize_ = pageSize;
     bitsPerPixel_ = win::GetDeviceCaps(deviceContext, win::BITSPIXEL);
     resetDash();
-    clipMode_ = readRasterInt(u"Quality", u"GDCClipMode", 0);
+    clipMode_ = readRasterInt(kSettingQuality, kSettingGDCClipMode, 0);
 }
 
 GdiDevice::~GdiDevice() {
@@ -126,8 +126,7 @@ bool GdiDevice::FillRect(const IntRect& r) {
     if (clipState_ < 0) {
         win::RECT rc{r.x, r.y, clampCoord(std::int64_t(r.x) + r.width),
                      clampCoord(std::int64_t(r.y) + r.height)};
-        win::FillRect(dc_, &rc, brush_);
-        return true;
+        return win::FillRect(dc_, &rc, brush_) != 0;
     }
     BeginSpans();
     // Rows outside the clip's box have no spans; only the others are walked.
@@ -303,7 +302,7 @@ bool GdiDevice::PointVisible(int x, int y) {
 
 bool GdiDevice::ClipToShape(Shape& shape, int rule) {
     if (!dc_) return false;
-    const int optim = readRasterInt(u"Quality", u"GDCOptimMode", 0);
+    const int optim = readRasterInt(kSettingQuality, kSettingGDCOptimMode, 0);
     if (clipMode_ != 0 && optim != 0 && !shape.IsRectangle()) {
         clipState_ = 1;
         SpanList* list = nullptr;
@@ -312,6 +311,10 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
             list = gdiShape->takeSpanList();
         } else {
             list = GdiShape::buildSpanList(shape, rule, 3, pageSize_);
+            if (!list) {
+                clipState_ = spanClip_ ? (spanClip_->empty() ? 0 : 1) : -1;
+                return false;
+            }
         }
         if (!list->Limit(IntPoint(0, 0), pageSize_)) clipState_ = 0;
         list->setNext(spanClip_);
@@ -377,6 +380,7 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             if (hidden > 0) {
                 std::unique_ptr<DeviceColor> saved(NewColor());
                 std::unique_ptr<DeviceColor> black(NewColor());
+                if (!saved || !black) return false;
                 GetFillColor(*saved);
                 black->setValue(0);
                 SetFillColor(*black);

@@ -13,6 +13,7 @@ GdiShape::~GdiShape() = default;
 
 SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pageSize) {
     auto* list = new SpanList(rule);
+    if (!list) return nullptr;
     list->setMask(mask);
     list->setBounds(-kScanMargin, -kScanMargin, clampCoord(std::int64_t(pageSize.x) + kScanMargin),
                     clampCoord(std::int64_t(pageSize.y) + kScanMargin));
@@ -38,6 +39,7 @@ bool GdiShape::FillShape(IntPoint offset, OutputDevice& device) {
         return true;
     }
     SpanList* list = Edges(3);
+    if (!list) return false;
     const IntPoint page = device.GetPageSize();
     list->Limit(IntPoint(0, 0), page);
     device.BeginSpans();

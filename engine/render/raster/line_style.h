@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/allocator.h"
+
 namespace vistrel {
 
 struct LineStyle {
+    VISTREL_POOLED_CLASS(LineStyle)
+
     std::vector<std::int32_t> dashes;  // empty: solid
     std::int32_t cap = 0;
     std::int32_t join = 0;

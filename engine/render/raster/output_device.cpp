@@ -33,7 +33,7 @@ Shape* OutputDevice::NewShape() { return new Shape(); }
 
 CoverageBitmap* OutputDevice::NewCoverageBitmap(int width, int height) {
     auto* b = new CoverageBitmap(width, height);
-    if (!b->isUsable()) {
+    if (b && !b->isUsable()) {
         delete b;
         return nullptr;
     }
@@ -303,7 +303,7 @@ win::HDC DcDevice::Detach() {
 
 CoverageBitmap* DcDevice::NewCoverageBitmap(int width, int height) {
     auto* b = new DibCoverageBitmap(width, height);
-    if (!b->isUsable()) {
+    if (b && !b->isUsable()) {
         delete b;
         return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/allocator.h"
 #include "engine/render/color/device_color.h"
 #include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/geometry.h"
@@ -26,6 +27,8 @@ using ImageFactory = DrawableBase* (*)();
 void setImageFactory(ImageFactory factory);
 
 class OutputDevice {
+    VISTREL_GLOBAL_ALLOCATOR()
+
 public:
     OutputDevice() = default;
     OutputDevice(const OutputDevice&) = delete;
@@ -36,7 +39,8 @@ public:
     virtual win::HDC Detach() = 0;
     virtual bool IsAttached() const { return attached_; }
 
-    // Factories; the caller owns what they return.
+    // Factories; the caller owns what they return (null when memory runs
+    // out).
     virtual DeviceColor* NewColor();
     virtual DrawableBase* NewImage();
     virtual Shape* NewShape();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/core/allocator.h"
 #include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/geometry.h"
 
@@ -22,6 +23,8 @@ struct PathPoint {
 };
 
 class Path : public DrawableBase {
+    VISTREL_POOLED_CLASS(Path)
+
 public:
     Path() { points_.reserve(8); }
     Path(const Path&) = default;

@@ -9,34 +9,39 @@ namespace vistrel {
 
 Shape::~Shape() = default;
 
-Path& Shape::lastPath() {
-    if (paths_.empty()) paths_.emplace_back(NewPath());
-    return *paths_.back();
+Path* Shape::lastPath() {
+    if (paths_.empty()) {
+        Path* p = NewPath();
+        if (!p) return nullptr;
+        paths_.emplace_back(p);
+    }
+    return paths_.back().get();
 }
 
 void Shape::MoveTo(IntPoint p) {
     current_ = p;
     Path* path = NewPath();
+    if (!path) return;
     path->RMoveTo(p.x, p.y);
     paths_.emplace_back(path);
 }
 
 void Shape::LineTo(IntPoint p) {
     IntPoint d = p - current_;
-    lastPath().RLineTo(d.x, d.y);
+    if (Path* path = lastPath()) path->RLineTo(d.x, d.y);
     current_ = p;
 }
 
 void Shape::CurveTo(IntPoint p1, IntPoint p2, IntPoint p3) {
     IntPoint d1 = p1 - current_, d2 = p2 - p1, d3 = p3 - p2;
-    lastPath().RCurveTo(d1.x, d1.y, d2.x, d2.y, d3.x, d3.y);
+    if (Path* path = lastPath()) path->RCurveTo(d1.x, d1.y, d2.x, d2.y, d3.x, d3.y);
     current_ = p3;
 }
 
 void Shape::ClosePath() {
     if (paths_.empty()) return;
     paths_.back()->ClosePath();
-    paths_.emplace_back(NewPath());
+    if (Path* next = NewPath()) paths_.emplace_back(next);
 }
 
 void Shape::AddRectangle(const IntRect& r, const double m[6]) {
@@ -48,6 +53,7 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
                         roundCoord(m[1] * xs[i] + m[3] * ys[i] + m[5]));
     }
     Path* path = NewPath();
+    if (!path) return;
     path->RMoveTo(c[0].x, c[0].y);
     for (int i = 1; i < 4; ++i) {
         IntPoint d = c[i] - c[i - 1];
@@ -55,7 +61,7 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
     }
     path->ClosePath();
     paths_.emplace_back(path);
-    paths_.emplace_back(NewPath());
+    if (Path* next = NewPath()) paths_.emplace_back(next);
 }
 
 void Shape::BoundingBox(IntPoint& min, IntPoint& max) const {

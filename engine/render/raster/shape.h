@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/allocator.h"
 #include "engine/render/raster/geometry.h"
 #include "engine/render/raster/path.h"
 
@@ -15,6 +16,8 @@ class OutputDevice;
 class SpanList;
 
 class Shape {
+    VISTREL_POOLED_CLASS(Shape)
+
 public:
     enum PaintMode : std::int32_t { Fill = 0, Stroke = 1, FillStroke = 2, Nothing = 3 };
 
@@ -29,6 +32,7 @@ public:
     // The scan-converted spans of the shape with a class mask; the plain
     // kind has none.
     virtual SpanList* Edges(int mask);
+    // A new empty path; null when memory runs out.
     virtual Path* NewPath() { return new Path(); }
     virtual bool IsRectangle() const;
 
@@ -52,7 +56,8 @@ public:
 protected:
     // Fills the shape on the device (paint modes 0 and 2).
     virtual bool FillShape(IntPoint offset, OutputDevice& device);
-    Path& lastPath();
+    // The last path, made when there is none; null when memory runs out.
+    Path* lastPath();
 
     IntPoint current_;
     std::vector<std::unique_ptr<Path>> paths_;

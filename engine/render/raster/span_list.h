@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/allocator.h"
 #include "engine/render/raster/geometry.h"
 #include "engine/render/raster/path.h"
 
 namespace vistrel {
 
 class SpanList {
+    VISTREL_POOLED_CLASS(SpanList)
+
 public:
     enum PixelClass { Interior = 1, Edge = 2, Exterior = 4 };
     struct Crossing {
