@@ -83,6 +83,10 @@ public:
     bool setOffset(int32_t n, int64_t offset);
     // Forgets every entry.
     void freeEntries();
+    // Forgets the entries from n on (undoes registrations of a failed save).
+    void truncate(int32_t n) {
+        if (n >= 0 && n < count()) entries_.resize(size_t(n));
+    }
     // How many entries hold a cached object.
     int32_t cachedCount() const;
 
@@ -99,6 +103,8 @@ public:
     PdfTrailer(const PdfDict& dict, int64_t sectionOffset);
 
     int64_t sectionOffset() const { return sectionOffset_; }
+    // An appended update moves it to its own section.
+    void setSectionOffset(int64_t offset) { sectionOffset_ = offset; }
     WString text(const FileKey* key = nullptr) const override;
 
 private:
@@ -190,6 +196,19 @@ public:
     bool isEncrypted() const { return securityStatus_ != SecurityStatus::kNotEncrypted; }
 
     void attachCatalog(PdfCatalog* catalog);
+
+    // Incremental update (pdf_writer.cpp). save takes over the private
+    // dictionary, hangs it in the catalog under /LumbraData (or merges it
+    // into the one stored there) and appends it: write's result, or 0.
+    int save(PdfDict* privateData, const WString& fileName);
+    // Appends the listed objects (borrowed; references give their targets),
+    // a cross-reference section for them and a trailer to the file. 1
+    // written; 0 nothing written (empty list, modification not permitted, no
+    // /Root reference); -1 the file could not be opened for writing; -2 a
+    // write fell short (the file is cut back, nothing changes in memory).
+    int write(const PointerArray<PdfObject>& changed, const WString& fileName);
+    // The catalog's /LumbraData dictionary, or null.
+    PdfDict* privateData();
 
     // The number of the /Encrypt dictionary's object (-1 when direct or
     // absent): its strings are stored as they are, never encrypted.
