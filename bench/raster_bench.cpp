@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/settings_store.h"
 #include "engine/render/raster/coverage_bitmap.h"
 #include "engine/render/raster/gdi_device.h"
 #include "engine/render/raster/raster_settings.h"
@@ -37,8 +38,6 @@ struct Page {
         win::DeleteDC(dc);
     }
 };
-
-IntegerSetting spanClipsOn(const char16_t*, const char16_t*) { return {true, true, 1}; }
 
 // A star of n points around the page centre: 2n edges, heavy crossing.
 void addStar(Shape& s, int n, double outer, double inner) {
@@ -74,7 +73,8 @@ void BM_FillPolygonManyEdges(benchmark::State& state) {
 BENCHMARK(BM_FillPolygonManyEdges)->Arg(16)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_FillThroughComplexClip(benchmark::State& state) {
-    setRasterSettingReader(spanClipsOn);
+    settingsStore().set(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
+    settingsStore().set(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofInteger(1));
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     DeviceColor black(0);
@@ -88,7 +88,8 @@ void BM_FillThroughComplexClip(benchmark::State& state) {
         dev.FillRect(IntRect(0, 0, kPage, kPage));
         dev.RestoreClip();
     }
-    setRasterSettingReader(nullptr);
+    settingsStore().save(kSettingQuality, kSettingGDCClipMode);
+    settingsStore().save(kSettingQuality, kSettingGDCOptimMode);
     state.counters["edges"] = 2.0 * points;
 }
 BENCHMARK(BM_FillThroughComplexClip)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);

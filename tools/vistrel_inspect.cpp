@@ -5,6 +5,8 @@
 //   vistrel-inspect object FILE NUM [--password PW]
 //   vistrel-inspect pages FILE [--password PW]
 //   vistrel-inspect outline FILE [--password PW]
+//   vistrel-inspect store-tree FILE NAME [--password PW]
+//   vistrel-inspect read-tree FILE NAME [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -19,6 +21,7 @@
 #include "engine/constants/name_constants.h"
 #include "engine/core/page_tree.h"
 #include "engine/core/pdf_catalog.h"
+#include "engine/core/key_path.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_ref.h"
@@ -67,8 +70,8 @@ int openDocument(const Options& options, Opened& out) {
     PdfDocument& doc = *out.document;
     if (!doc.trailer()) {
         return failure(options.file,
-                       "no cross-reference table or trailer found (cross-reference streams "
-                       "are not read)");
+                       "no cross-reference table or trailer found (a damaged file, or a "
+                       "cross-reference stream, which is not read)");
     }
     if (doc.trailer()->get(names::Encrypt)) {
         WString password = WString::fromUtf8(options.password);
@@ -183,35 +186,12 @@ int commandPages(const Options& options) {
 }
 
 // The page number an outline destination leads to, or 0 when the catalog
-// cannot tell: an explicit destination array, or a name looked up in /Dests
-// and then in the /Dests name tree (whose value may be an array or a
-// dictionary with /D).
+// cannot tell.
 int32_t destinationPage(PdfCatalog& catalog, PdfObject* dest) {
-    for (int hops = 0; dest && hops < 8; ++hops) {
-        PdfObject* d = dest->direct();
-        if (!d) return 0;
-        if (d->kind() == kKindArray) {
-            PdfArray* a = static_cast<PdfArray*>(d);
-            if (a->count() < 1 || !asRef(a->at(0))) return 0;
-            Ref<PdfPage> page = catalog.getPageIndex(a->at(0));
-            return page ? catalog.lastPageNumber() : 0;
-        }
-        if (d->kind() == kKindDict) {
-            dest = static_cast<PdfDict*>(d)->get(names::D);
-            continue;
-        }
-        if (d->kind() != kKindName && d->kind() != kKindString) return 0;
-        PdfObject* value = catalog.dests() ? catalog.dests()->get(*d) : nullptr;
-        if (!value && catalog.namesDict()) {
-            PdfDict* tree = asDict(catalog.namesDict()->get(names::Dests));
-            WString key = static_cast<PdfString*>(d)->textValue();
-            if (d->kind() == kKindName) key = WString(key.view().substr(1).data(),
-                                                      int32_t(key.view().size() - 1));
-            value = tree ? lookupNameTree(tree, key) : nullptr;
-        }
-        dest = value;
-    }
-    return 0;
+    Ref<Destination> destination = catalog.readDestination(dest);
+    if (!destination || !destination->page()) return 0;
+    Ref<PdfPage> page = catalog.getPageIndex(destination->page());
+    return page ? catalog.lastPageNumber() : 0;
 }
 
 void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
@@ -268,6 +248,83 @@ int commandObject(const Options& options) {
     return kOk;
 }
 
+// A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...
+struct TreeNodeSample : Storable {
+    WString name;
+    std::vector<std::unique_ptr<TreeNodeSample>> kids;
+
+    TreeNodeSample& add(const char16_t* kidName) {
+        kids.push_back(std::make_unique<TreeNodeSample>());
+        kids.back()->name = WString(kidName);
+        return *kids.back();
+    }
+    static WString kidKey(size_t i) {
+        WString number;
+        number.fromInt(int32_t(i + 1));
+        return u"Kid" + number;
+    }
+    bool save(TreeWriter& writer) override {
+        if (!writer.putString(WString(u"Name"), name)) return false;
+        for (size_t i = 0; i < kids.size(); ++i) {
+            if (!writer.putNode(kidKey(i), *kids[i])) return false;
+        }
+        return true;
+    }
+    bool load(TreeReader& reader) override {
+        if (!reader.getString(WString(u"Name"), name)) return false;
+        for (size_t i = 0;; ++i) {
+            auto kid = std::make_unique<TreeNodeSample>();
+            if (!reader.getNode(kidKey(i), *kid)) return true;
+            kids.push_back(std::move(kid));
+        }
+    }
+    void print(int depth) const {
+        std::printf("%*s%s\n", depth * 2, "", name.toUtf8().c_str());
+        for (const auto& kid : kids) kid->print(depth + 1);
+    }
+};
+
+int commandStoreTree(const Options& options) {
+    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    TreeNodeSample root;
+    root.name = WString(u"Sample tree");
+    TreeNodeSample& first = root.add(u"Chapter 1 \u2014 Caf\u00e9 (Latin-1 and more)");
+    first.add(u"Section 1.1 \u00bfQu\u00e9?");
+    first.add(u"\u03a3\u03b5\u03bb\u03af\u03b4\u03b1 2");
+    root.add(u"\u0413\u043b\u0430\u0432\u0430 2 \u20ac").add(u"back\\slash");
+    root.add(u"Plain ASCII");
+    KeyPathWriter writer(opened.document.get(), WString::fromUtf8(options.file));
+    if (!writer.put(WString::fromUtf8(options.arguments[0]), root)) {
+        return failure(options.file, "the tree cannot be stored");
+    }
+    const int result = writer.save();
+    if (result != 1) {
+        const char* reason = result == -1   ? "the file cannot be opened for writing"
+                             : result == -2 ? "a write fell short (the file was cut back)"
+                                            : "nothing written (modification not permitted?)";
+        return failure(options.file, reason);
+    }
+    std::printf("Stored %s\n", options.arguments[0].c_str());
+    return kOk;
+}
+
+int commandReadTree(const Options& options) {
+    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    KeyPathReader reader(opened.document.get());
+    TreeNodeSample root;
+    if (!reader.get(WString::fromUtf8(options.arguments[0]), root)) {
+        return failure(options.file, "no such stored tree");
+    }
+    root.print(0);
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -279,6 +336,8 @@ const Command kCommands[] = {
     {"object", commandObject, "object FILE NUM [--password PW]"},
     {"pages", commandPages, "pages FILE [--password PW]"},
     {"outline", commandOutline, "outline FILE [--password PW]"},
+    {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
+    {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
 };
 
 int usage() {

@@ -1,8 +1,10 @@
 #include "engine/core/ccitt_decode.h"
 
+#include "engine/core/pdf_stream.h"
 #include "engine/core/streams.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
@@ -390,6 +392,47 @@ TEST(CcittFaxDecodeStream, OverAClosedStreamIsClosed) {
     CcittFaxDecodeStream none(nullptr, new FilterParams);
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.getByte(), kEndOfData);
+}
+
+// A stream object with /Filter [/FlateDecode /CCITTFaxDecode] and its
+// /DecodeParms: the chain hands the CCITT link its parameters.
+TEST(CcittFaxDecodeStream, DecodesInAStreamObjectChain) {
+    Pbm pbm = readPbm(fixture("odd.pbm"));
+    Bytes coded = readFile(fixture("odd.g4"));
+    uLongf size = compressBound(uLong(coded.size()));
+    Bytes packed(size);
+    ASSERT_EQ(compress(packed.data(), &size, coded.data(), uLong(coded.size())), Z_OK);
+    packed.resize(size);
+    const std::string prefix = "1 0 obj stream\r\n";
+    std::string file = prefix + std::string(packed.begin(), packed.end()) + "\nendstream\n";
+    MemoryInputStream raw(file.data(), file.size());
+    raw.skip(prefix.size());
+
+    auto name = [](const char* text) {
+        return ObjectRef::adopt(new PdfName(WString::fromLatin1(text)));
+    };
+    auto number = [](int value) { return ObjectRef::adopt(new PdfNumber(int32_t(value))); };
+    auto* filters = new PdfArray;
+    filters->append(name("/FlateDecode"));
+    filters->append(name("/CCF"));
+    auto* parms = new PdfDict;
+    parms->put(name("/K"), number(-1));
+    parms->put(name("/Columns"), number(pbm.width));
+    parms->put(name("/BlackIs1"), ObjectRef::adopt(new PdfBoolean(true)));
+    auto* parmsArray = new PdfArray;
+    parmsArray->append(ObjectRef::adopt(new PdfNull));
+    parmsArray->append(ObjectRef::adopt(parms));
+    PdfDict dict;
+    dict.put(name("/Length"), number(int(packed.size())));
+    dict.put(name("/Filter"), ObjectRef::adopt(filters));
+    dict.put(name("/DecodeParms"), ObjectRef::adopt(parmsArray));
+
+    Ref<PdfStream> stream = makePlainStream(dict, &raw, nullptr);
+    ASSERT_TRUE(stream->open());
+    Bytes out((pbm.width + 7) / 8 * pbm.height);
+    ASSERT_EQ(stream->read(out.data(), out.size()), static_cast<std::int64_t>(out.size()));
+    expectImage(out, pbm, pbm.height, true);
+    stream->close();
 }
 
 }  // namespace

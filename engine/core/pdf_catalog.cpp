@@ -41,6 +41,44 @@ void forEachAncestor(PdfDict* item, F visit) {
     }
 }
 
+// Lets go of every resolved target reachable from the trailer. Page trees and
+// outlines link both ways (/Kids and /Parent, /Next and /Prev), so their
+// objects hold each other through their references and reference counting
+// alone never frees them; a purge frees only what nothing else holds.
+void releaseObjectGraph(PdfDict* trailer) {
+    if (!trailer)
+        return;
+    std::vector<Ref<PdfRef>> refs;
+    std::vector<PdfObject*> pending{trailer};
+    std::unordered_set<PdfObject*> seen{trailer};
+    auto push = [&](PdfObject* o) {
+        if (o && seen.insert(o).second)
+            pending.push_back(o);
+    };
+    while (!pending.empty()) {
+        PdfObject* o = pending.back();
+        pending.pop_back();
+        if (o->classKind() == kClassRef) {
+            auto* ref = static_cast<PdfRef*>(o);
+            if (ref->target()) {
+                refs.push_back(Ref<PdfRef>::share(ref));
+                push(ref->target());
+            }
+        } else if (o->kind() == kKindArray) {
+            auto* a = static_cast<PdfArray*>(o);
+            for (int32_t i = 0; i < a->count(); ++i)
+                push(a->at(i));
+        } else if (o->kind() == kKindDict) {
+            for (const auto& entry : static_cast<PdfDict*>(o)->entries())
+                push(entry.value);
+        }
+    }
+    // The references are held while their targets go, so none disappears
+    // under the loop when the container holding it is destroyed.
+    for (Ref<PdfRef>& ref : refs)
+        ref->unresolve();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -191,6 +229,8 @@ PdfCatalog::~PdfCatalog() {
     pagesRoot_ = nullptr;
     infoDict_ = nullptr;
     catalogDict_ = nullptr;
+    if (document_)
+        releaseObjectGraph(document_->trailer());
 }
 
 bool PdfCatalog::readCatalog() {
@@ -300,6 +340,10 @@ Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
         current = parent;
     }
     return page;
+}
+
+Ref<Destination> PdfCatalog::readDestination(PdfObject* object) const {
+    return vistrel::readDestination(object, dests_.get(), namesDict_.get());
 }
 
 PdfObject* PdfCatalog::catalogEntry(const PdfObject& key, bool needLoaded) const {

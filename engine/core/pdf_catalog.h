@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/core/allocator.h"
+#include "engine/core/destination.h"
 #include "engine/core/page_tree.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_page.h"
@@ -80,6 +81,10 @@ public:
     // Reads the catalog when the document opened successfully, and attaches
     // itself to the document either way.
     explicit PdfCatalog(PdfDocument* document);
+    // Purges, drops its references, then lets go of every object the
+    // document's object graph still resolves (the two-way links of page trees
+    // and outlines would otherwise keep each other alive). The document must
+    // still exist.
     ~PdfCatalog() override;
 
     // Gives back what only the catalog's object graph holds; both levels
@@ -97,6 +102,10 @@ public:
     Ref<PdfPage> getPageIndex(PdfObject* pageRef);
     int32_t lastPageNumber() const { return lastPageNumber_; }
     OutlineItem* getOutlines() const { return outlines_.get(); }
+    // The destination an outline item's /Dest, a link's /Dest or a GoTo
+    // action's /D stands for, resolved through the catalog's tables; one
+    // reference for the caller, or null.
+    Ref<Destination> readDestination(PdfObject* object) const;
 
     Ref<PdfAction> getOpenAction(bool* created = nullptr) const;
     PdfName* getPageMode() const;

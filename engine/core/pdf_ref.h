@@ -55,6 +55,10 @@ public:
     bool bind(ObjectRef object);
 
     PdfObject* target() const { return target_; }
+    // Lets the resolved target go whatever else holds it; the next deref
+    // fetches it again. Breaks the reference cycles of a document's object
+    // graph (/Parent and /Kids, /Next and /Prev) when the document closes.
+    void unresolve() { dropTarget(); }
     ObjectSource* document() const { return document_; }
     int32_t number() const { return number_; }
     int32_t generation() const { return generation_; }
@@ -90,5 +94,9 @@ inline constexpr int kMaxNameTreeDepth = 256;
 // own PdfRef, borrowed and unresolved), else null. Nodes reached twice (a
 // cycle through /Kids) and levels below kMaxNameTreeDepth are not searched.
 PdfRef* lookupNameTree(PdfDict* root, const WString& key, PdfDict* node = nullptr);
+
+// As lookupNameTree, but gives the value paired with the key whatever its
+// kind (borrowed), or null.
+PdfObject* lookupNameTreeValue(PdfDict* root, const WString& key, PdfDict* node = nullptr);
 
 }  // namespace vistrel

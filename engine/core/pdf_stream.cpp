@@ -269,6 +269,11 @@ uint64_t PdfStream::position() { return current_ ? current_->position() : 0; }
 
 bool PdfStream::atEnd() { return current_ ? current_->atEnd() : true; }
 
+PdfStream* asStream(PdfObject* object) {
+  PdfObject* target = object ? object->direct() : nullptr;
+  return target ? dynamic_cast<PdfStream*>(target) : nullptr;
+}
+
 Ref<PdfStream> makePlainStream(const PdfDict& dict, InputStream* raw, const uint8_t* fileKey) {
   Ref<PdfStream> stream = Ref<PdfStream>::adopt(new PdfStream(dict, raw, false, fileKey));
   if (!stream || !stream->valid()) return nullptr;

@@ -136,6 +136,10 @@ class PdfStream : public PdfDict, public InputStream {
   bool hasKey_ = false;
 };
 
+// The stream object behind an object (a reference is resolved), borrowed;
+// null when it is no stream object (of any class kind built on PdfStream).
+PdfStream* asStream(PdfObject* object);
+
 // The plain stream object over a parsed stream dictionary (what the document
 // parser makes after the "stream" keyword): a new PdfStream, or null when it
 // could not be made.

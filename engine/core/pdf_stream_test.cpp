@@ -340,6 +340,10 @@ TEST(PdfStream, TextFormsAreTheDictionarys) {
   EXPECT_EQ(s->text().view(), d->text().view());
   EXPECT_EQ(s->typeName().view(), std::u16string(d->typeName().view()) + u"stream");
   EXPECT_EQ(s->entryCount(), 1);
+  EXPECT_EQ(asStream(s.get()), s.get());
+  EXPECT_EQ(asDict(s.get()), s.get());
+  EXPECT_EQ(asStream(d.get()), nullptr);
+  EXPECT_EQ(asStream(nullptr), nullptr);
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ IntPoint DibCoverageBitmap::sharedSize() { return IntPoint(gShared.width, gShare
 int DibCoverageBitmap::liveCount() { return gShared.live; }
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
-    IntegerSetting method = readRasterSetting(u"FontSystem", u"AAMethod");
+    IntegerSetting method = readRasterSetting(kSettingFontSystem, kSettingAAMethod);
     if ((method.present && method.value == 0) || !method.knownKind) return CompositePlain(p, device);
     if (!buffer_ || !gShared.ensure(width_, height_)) return false;
     win::HDC page = win::HDC::fromValue(device.deviceHandle());

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <string>
+
+#include "engine/core/settings_store.h"
 
 #include "engine/render/raster/coverage_bitmap.h"
 #include "engine/render/raster/gdi_shape.h"
@@ -17,28 +18,24 @@ namespace {
 
 using test::Canvas;
 
-std::map<std::u16string, IntegerSetting>& settings() {
-    static std::map<std::u16string, IntegerSetting> s;
-    return s;
+void setSetting(const WString& section, const WString& key, const SettingValue& v) {
+    settingsStore().set(section, key, v);
 }
 
-IntegerSetting readSetting(const char16_t* section, const char16_t* key) {
-    auto it = settings().find(std::u16string(section) + u"/" + key);
-    return it == settings().end() ? IntegerSetting{} : it->second;
-}
+// Parking a value leaves the setting missing.
+void clearSetting(const WString& section, const WString& key) { settingsStore().save(section, key); }
 
-// Installs the test settings; span clips are on unless a test says otherwise.
+// Span clips are on unless a test says otherwise.
 class GdiDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        settings().clear();
-        settings()[u"Quality/GDCClipMode"] = {true, true, 1};
-        settings()[u"Quality/GDCOptimMode"] = {true, true, 1};
-        setRasterSettingReader(readSetting);
+        setSetting(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
+        setSetting(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofText(WString(u"1")));
     }
     void TearDown() override {
-        setRasterSettingReader(nullptr);
-        settings().clear();
+        clearSetting(kSettingQuality, kSettingGDCClipMode);
+        clearSetting(kSettingQuality, kSettingGDCOptimMode);
+        clearSetting(kSettingFontSystem, kSettingAAMethod);
     }
 };
 
@@ -176,7 +173,7 @@ TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
 }
 
 TEST_F(GdiDeviceTest, ClipWithoutSpanClipsUsesTheBox) {
-    settings().erase(u"Quality/GDCOptimMode");
+    clearSetting(kSettingQuality, kSettingGDCOptimMode);
     Canvas cv(10, 10);
     GdiDevice dev(cv.dc, IntPoint(10, 10));
     auto tri = polygon(dev, {{2, 2}, {6, 2}, {2, 7}});
@@ -347,20 +344,27 @@ TEST_F(GdiDeviceTest, CoverageBlendsTowardTheColour) {
 }
 
 TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
+    SettingValue unknownKind;
+    unknownKind.kind = 0;
+    const SettingValue zero = SettingValue::ofInteger(0), two = SettingValue::ofReal(2.0);
     struct Case {
         bool dib;
-        IntegerSetting method;
+        const SettingValue* method;  // null: missing
         const char* picture;
     } cases[] = {
         // The plain kind writes only pixels strictly inside the clip.
-        {false, {}, ".##.\n.##.\n....\n"},
-        {true, {}, "####\n####\n####\n"},
-        {true, {true, true, 0}, ".##.\n.##.\n....\n"},   // AAMethod 0: plain
-        {true, {true, false, 0}, ".##.\n.##.\n....\n"},  // unknown kind: plain
-        {true, {true, true, 2}, "####\n####\n####\n"},
+        {false, nullptr, ".##.\n.##.\n....\n"},
+        {true, nullptr, "####\n####\n####\n"},
+        {true, &zero, ".##.\n.##.\n....\n"},  // plain
+        {true, &unknownKind, ".##.\n.##.\n....\n"},                                  // plain
+        {true, &two, "####\n####\n####\n"},
     };
     for (const Case& c : cases) {
-        settings()[u"FontSystem/AAMethod"] = c.method;
+        if (c.method) {
+            setSetting(kSettingFontSystem, kSettingAAMethod, *c.method);
+        } else {
+            clearSetting(kSettingFontSystem, kSettingAAMethod);
+        }
         Canvas cv(4, 3);
         GdiDevice dev(cv.dc, IntPoint(4, 3));
         auto sq = polygon(dev, {{0, 0}, {3, 0}, {3, 2}, {0, 2}});

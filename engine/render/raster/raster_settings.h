@@ -1,8 +1,9 @@
-// The engine settings this folder reads ("Quality"/"GDCClipMode",
-// "Quality"/"GDCOptimMode", "FontSystem"/"AAMethod"), read as integers
-// through a reader that the engine installs over its settings store. Without
-// a reader every setting is missing.
+// The engine settings this folder reads from the settings store, as
+// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode" and
+// "FontSystem"/"AAMethod".
 #pragma once
+
+#include "engine/core/wstring.h"
 
 namespace vistrel {
 
@@ -13,13 +14,16 @@ struct IntegerSetting {
     int value = 0;
 };
 
-using IntegerSettingReader = IntegerSetting (*)(const char16_t* section, const char16_t* key);
+extern const WString kSettingQuality;
+extern const WString kSettingGDCClipMode;
+extern const WString kSettingGDCOptimMode;
+extern const WString kSettingFontSystem;
+extern const WString kSettingAAMethod;
 
-void setRasterSettingReader(IntegerSettingReader reader);
-IntegerSetting readRasterSetting(const char16_t* section, const char16_t* key);
+IntegerSetting readRasterSetting(const WString& section, const WString& key);
 
 // The integer value, or fallback when the setting is missing.
-inline int readRasterInt(const char16_t* section, const char16_t* key, int fallback) {
+inline int readRasterInt(const WString& section, const WString& key, int fallback) {
     IntegerSetting s = readRasterSetting(section, key);
     return s.present ? s.value : fallback;
 }

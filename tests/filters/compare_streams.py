@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Compares the decoded stream data vistrel-inspect writes with qpdf and djpeg.
+
+    compare_streams.py INSPECT FILE... [--corpus FOLDER]
+
+For every stream of each file whose filters the engine reads (Flate, LZW,
+ASCIIHex, ASCII85, RunLength and DCT, no predictor), `vistrel-inspect stream`
+must write what `qpdf --filtered-stream-data` writes; a stream that ends in
+DCTDecode must give the samples `djpeg -pnm` gives for the same JPEG data.
+Passwords come from the corpus's SOURCES.md ('user password "..."').
+Files vistrel-inspect refuses to open are listed and skipped. Prints one line
+per difference and exits 1 when there is any. Standard library only.
+"""
+
+import base64
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import zlib
+
+READ = {"/FlateDecode", "/Fl", "/LZWDecode", "/LZW", "/ASCIIHexDecode", "/AHx",
+        "/ASCII85Decode", "/A85", "/RunLengthDecode", "/RL", "/DCTDecode", "/DCT"}
+
+
+def passwords(corpus):
+    found = {}
+    try:
+        with open(os.path.join(corpus, "SOURCES.md"), encoding="utf-8") as f:
+            for line in f:
+                m = re.match(r"\| `([^`]+)` \|.*user password \"([^\"]*)\"", line)
+                if m:
+                    found[m.group(1)] = m.group(2)
+    except OSError:
+        pass
+    return found
+
+
+def as_list(value):
+    if value is None:
+        return []
+    return value if isinstance(value, list) else [value]
+
+
+def streams(path, password):
+    args = ["qpdf", "--json=2", "--json-key=qpdf"]
+    if password is not None:
+        args.append("--password=" + password)
+    run = subprocess.run(args + [path], capture_output=True)
+    try:
+        objects = json.loads(run.stdout)["qpdf"][1]
+    except (ValueError, KeyError, IndexError):
+        return
+    for key, value in objects.items():
+        if not key.startswith("obj:") or not isinstance(value, dict) or "stream" not in value:
+            continue
+        d = value["stream"]["dict"]
+        filters = as_list(d.get("/Filter"))
+        if not filters or any(not isinstance(f, str) or f not in READ for f in filters):
+            continue
+        parms = [p for p in as_list(d.get("/DecodeParms")) if isinstance(p, dict)]
+        if any(p.get("/Predictor", 1) not in (1, None) for p in parms):
+            continue  # the engine applies no predictor; qpdf does
+        yield int(key.split(":")[1].split()[0]), filters
+
+
+def undo(filters, data):
+    """Decodes the links in front of a DCT link (Flate, ASCIIHex, ASCII85)."""
+    for f in filters:
+        if f in ("/FlateDecode", "/Fl"):
+            data = zlib.decompressobj().decompress(data)
+        elif f in ("/ASCIIHexDecode", "/AHx"):
+            digits = re.sub(rb"[^0-9A-Fa-f]", b"", data.split(b">")[0])
+            data = bytes.fromhex((digits + b"0" * (len(digits) % 2)).decode())
+        elif f in ("/ASCII85Decode", "/A85"):
+            data = base64.a85decode(data.split(b"~>")[0], ignorechars=b" \t\r\n")
+        else:
+            return None
+    return data
+
+
+def djpeg_samples(jpeg, tmp):
+    src = os.path.join(tmp, "in.jpg")
+    with open(src, "wb") as f:
+        f.write(jpeg)
+    run = subprocess.run(["djpeg", "-pnm", src], capture_output=True)
+    if run.returncode not in (0, 2) or not run.stdout:
+        return None
+    return run.stdout.split(b"\n", 3)[3]
+
+
+def main(argv):
+    inspect, files, corpus = argv[1], [], None
+    i = 2
+    while i < len(argv):
+        if argv[i] == "--corpus":
+            corpus = argv[i + 1]
+            i += 2
+        else:
+            files.append(argv[i])
+            i += 1
+    known = {}
+    if corpus and os.path.isdir(corpus):
+        known = passwords(corpus)
+        files += sorted(os.path.join(corpus, f) for f in os.listdir(corpus) if f.endswith(".pdf"))
+
+    differences = compared = 0
+    with tempfile.TemporaryDirectory() as tmp:
+        for path in files:
+            password = known.get(os.path.basename(path))
+            pw_args = ["--password", password] if password is not None else []
+            probe = subprocess.run([inspect, "info", path] + pw_args, capture_output=True, timeout=60)
+            if probe.returncode != 0:
+                print("skipped %s: %s" % (os.path.basename(path), probe.stderr.decode(errors="replace").strip()))
+                continue
+            qpw = ["--password=" + password] if password is not None else []
+            for num, filters in streams(path, password):
+                ours = subprocess.run([inspect, "stream", path, str(num)] + pw_args, capture_output=True, timeout=120)
+                if filters[-1] in ("/DCTDecode", "/DCT"):
+                    data = subprocess.run(["qpdf", "--show-object=%d" % num, "--raw-stream-data"] + qpw + [path],
+                                          capture_output=True).stdout
+                    data = undo(filters[:-1], data)
+                    if data is None:
+                        continue  # a link before DCT that this script cannot undo
+                    expected = djpeg_samples(data, tmp)
+                else:
+                    run = subprocess.run(["qpdf", "--show-object=%d" % num, "--filtered-stream-data",
+                                          "--decode-level=specialized"] + qpw + [path], capture_output=True)
+                    expected = run.stdout
+                compared += 1
+                if expected is None or ours.stdout != expected:
+                    differences += 1
+                    print("%s %d %s: %d bytes, expected %s (exit %d %s)" % (
+                        os.path.basename(path), num, " ".join(filters), len(ours.stdout),
+                        "none" if expected is None else len(expected), ours.returncode,
+                        ours.stderr.decode(errors="replace").strip()))
+    print("%d streams compared, %d differences" % (compared, differences))
+    return 1 if differences else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
