@@ -60,8 +60,8 @@ int openDocument(const Options& options, Opened& out) {
     PdfDocument& doc = *out.document;
     if (!doc.trailer()) {
         return failure(options.file,
-                       "no cross-reference table or trailer found (cross-reference streams "
-                       "are not read)");
+                       "no cross-reference table or trailer found (a damaged file, or a "
+                       "cross-reference stream, which is not read)");
     }
     if (doc.trailer()->get(names::Encrypt)) {
         WString password = WString::fromUtf8(options.password);

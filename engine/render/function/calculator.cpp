@@ -35,20 +35,6 @@ CalculatorValue integerResult(double v) {
 
 }  // namespace
 
-int32_t truncateSaturated(double v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return int32_t(v);
-}
-
-CalculatorValue CalculatorValue::fromReal(double v) { return {v, truncateSaturated(v), Real}; }
-
-CalculatorValue CalculatorValue::computed(double v) {
-    int32_t i = truncateSaturated(v);
-    return {v, i, v == double(i) ? Integer : Real};
-}
-
 // ---------------------------------------------------------------------------
 // Compilation
 
@@ -251,12 +237,27 @@ Status unaryNumber(Value* s, int n, F f) {
 
 CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
     Value* s = m.stack;
-    int& n = m.count;
+    // The count lives in a local while the block runs and goes back to the
+    // machine whenever the block returns or runs a procedure.
+    int n = m.count;
+    struct Sync {
+        Machine& m;
+        int& n;
+        ~Sync() { m.count = n; }
+    } sync{m, n};
+    auto push = [&](const Value& v) {
+        if (n >= kCalculatorStackLimit) {
+            m.overflow = true;
+            return false;
+        }
+        s[n++] = v;
+        return true;
+    };
     for (const Instruction* ip = code_.data() + blockStart_[block];; ++ip) {
         Status st = Status::Continue;
         switch (ip->op) {
             case OpPush:
-                if (!m.push(ip->value)) return Status::StackOverflow;
+                if (!push(ip->value)) return Status::StackOverflow;
                 continue;
             case OpIf:
             case OpIfElse: {
@@ -265,7 +266,9 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 if (c.kind != Value::Boolean) return Status::TypeCheck;
                 int proc = c.integer ? ip->a : ip->b;
                 if (proc >= 0) {
+                    m.count = n;
                     Status r = runBlock(proc, m);
+                    n = m.count;
                     if (r != Status::Done) return r;
                 }
                 continue;
@@ -275,7 +278,11 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
             case OpEnd:
                 // A procedure still pending when its block ends runs now; its
                 // outcome does not change the block's.
-                if (ip->a >= 0) runBlock(ip->a, m);
+                if (ip->a >= 0) {
+                    m.count = n;
+                    runBlock(ip->a, m);
+                    n = m.count;
+                }
                 return Status::Done;
 
             case OpAbs:
@@ -422,7 +429,7 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 break;
             case OpDup:
                 if (n < 1) return Status::StackUnderflow;
-                if (!m.push(s[n - 1])) return Status::StackOverflow;
+                if (!push(s[n - 1])) return Status::StackOverflow;
                 break;
             case OpExch:
                 if (n < 2) return Status::StackUnderflow;

@@ -72,7 +72,21 @@ struct CalculatorValue {
 };
 
 // Truncation toward zero saturated to the signed 32-bit range (NaN gives 0).
-int32_t truncateSaturated(double v);
+inline int32_t truncateSaturated(double v) {
+    if (v > -2147483649.0 && v < 2147483648.0) return int32_t(v);
+    if (v >= 2147483648.0) return INT32_MAX;
+    if (v <= -2147483649.0) return INT32_MIN;
+    return 0;  // NaN
+}
+
+inline CalculatorValue CalculatorValue::fromReal(double v) {
+    return {v, truncateSaturated(v), Real};
+}
+
+inline CalculatorValue CalculatorValue::computed(double v) {
+    int32_t i = truncateSaturated(v);
+    return {v, i, v == double(i) ? Integer : Real};
+}
 
 // A compiled calculator program.
 class CalculatorProgram {

@@ -1,10 +1,18 @@
 #include "engine/render/function/function_data.h"
 
+
+#include "engine/core/pdf_stream.h"
+
 namespace vistrel {
 
-// Stream objects are not available yet: no function data can be read.
-FunctionData::FunctionData(const PdfDict&, InputStream*, const uint8_t*) {}
+FunctionData::FunctionData(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey) {
+    stream_ = new PdfStream(dict, rawStream, false, fileKey);
+    if (stream_ && stream_->open()) input_ = stream_;
+}
 
-FunctionData::~FunctionData() = default;
+FunctionData::~FunctionData() {
+    if (input_) stream_->close();
+    releaseRef(stream_);
+}
 
 }  // namespace vistrel

@@ -6,6 +6,7 @@
 namespace vistrel {
 
 class InputStream;
+class PdfStream;
 
 // Builds the stream object over dict with the document's raw input and file
 // key, opens it and hands its decoded data to read; closes it again. False
@@ -27,7 +28,7 @@ public:
 
 private:
     InputStream* input_ = nullptr;
-    PdfObject* stream_ = nullptr;
+    PdfStream* stream_ = nullptr;
 };
 
 template <class Reader>

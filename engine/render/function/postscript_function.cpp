@@ -47,7 +47,7 @@ bool PostScriptFunction::evaluate(const DoubleArray& inputs, DoubleArray& output
             CalculatorProgram::compile(tokenizeCalculatorText(text_.data(), text_.size())));
     }
     double local[kStackInputs];
-    DoubleArray heap;
+    DoubleArray heap(0);
     double* x = local;
     if (inputCount > kStackInputs) {
         if (!heap.assign(inputs)) return false;

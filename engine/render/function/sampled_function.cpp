@@ -88,7 +88,7 @@ bool SampledFunction::evaluate(const DoubleArray& inputs, DoubleArray& outputs) 
     outputs.clear();
     if (!isValid() || inputs.count() != inputCount) return false;
     double local[kStackInputs];
-    DoubleArray heap;
+    DoubleArray heap(0);
     double* x = local;
     if (inputCount > kStackInputs) {
         if (!heap.assign(inputs)) return false;
