@@ -71,6 +71,7 @@ TEST(DocumentTest, OpensWellFormedAndRepairedFiles) {
         double version;
     } cases[] = {
         {"plain.pdf", 8, 1.4},
+        {"tiny.pdf", 4, 1.0},
         {"sample.pdf", 12, 1.4},
         {"incremental.pdf", 8, 1.4},
         {"short_subsection.pdf", 8, 1.4},
