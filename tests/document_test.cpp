@@ -114,6 +114,28 @@ TEST(DocumentTest, NoHeaderNeedsRepair) {
     EXPECT_TRUE(g.doc->header().found);
 }
 
+TEST(DocumentTest, RereadingOperations) {
+    Open f(fixture("plain.pdf"));
+    ASSERT_TRUE(f.doc->isValid());
+    EXPECT_TRUE(f.doc->rereadHeader(false));
+    EXPECT_TRUE(f.doc->reload(false));
+    EXPECT_EQ(f.doc->xrefTable()->count(), 8);
+    // The section at the trailer's offset, read where the stream stands.
+    ASSERT_TRUE(f.stream->seek(uint64_t(f.doc->trailer()->sectionOffset())));
+    EXPECT_TRUE(f.doc->readXrefHere(*f.doc->parser()));
+    EXPECT_EQ(f.doc->xrefTable()->count(), 8);
+    EXPECT_FALSE(f.doc->readXrefHere(*f.doc->parser()));  // "trailer" is no "xref"
+    // seekToObject lands on the object's own line.
+    ASSERT_TRUE(f.doc->seekToObject(5));
+    EXPECT_EQ(f.stream->position(), uint64_t(f.doc->offsetOf(5)));
+    EXPECT_FALSE(f.doc->seekToObject(0));   // free
+    EXPECT_FALSE(f.doc->seekToObject(50));  // outside
+
+    Open g(fixture("no_header.pdf"));
+    EXPECT_FALSE(g.doc->rereadHeader(false));
+    EXPECT_TRUE(g.doc->rereadHeader(true));
+}
+
 TEST(DocumentTest, NewestSectionWins) {
     Open f(fixture("incremental.pdf"));
     ASSERT_TRUE(f.doc->isValid());

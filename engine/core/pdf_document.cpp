@@ -315,6 +315,24 @@ bool PdfDocument::rereadHeader(bool repairAllowed) {
     return header_.found || repairAllowed;
 }
 
+bool PdfDocument::reload(bool repairAllowed) {
+    if (!seek(0)) return false;
+    readHeader();
+    if (!header_.found && !repairAllowed) return false;
+    while (readXrefSection(repairAllowed)) {
+    }
+    return true;
+}
+
+bool PdfDocument::readXrefHere(ObjectParser& parser) {
+    Tokenizer* t = parser.tokenizer();
+    if (!t || t->NextToken() != Tokenizer::kKeyword || !t->text.equalsText(u"xref")) return false;
+    if (!table_) table_ = std::make_unique<XrefTable>();
+    while (readXrefSubsectionsFrom(*t, *table_)) {
+    }
+    return true;
+}
+
 bool PdfDocument::readStartXref(bool repairAllowed) {
     static const char kKey[] = "startxref";
     const size_t keyLength = sizeof kKey - 1;
@@ -396,11 +414,10 @@ bool PdfDocument::readXrefSection(bool repairAllowed) {
 
     // A section read before (a /Prev loop, or the repair scan finding the
     // newest section again) ends the chain.
-    if (std::find(sectionsRead_.begin(), sectionsRead_.end(), offset) != sectionsRead_.end()) {
+    if (!sectionsRead_.insert(offset).second) {
         nextSection_ = 0;
         return false;
     }
-    sectionsRead_.push_back(offset);
 
     Tokenizer* t = parser_->tokenizer();
     bool isXref = offset > 0 && seek(offset) && t->NextToken() == Tokenizer::kKeyword &&
@@ -440,7 +457,11 @@ bool PdfDocument::readXrefSection(bool repairAllowed) {
 }
 
 bool PdfDocument::readXrefSubsections(XrefTable& table) {
-    Tokenizer* t = parser_->tokenizer();
+    return readXrefSubsectionsFrom(*parser_->tokenizer(), table);
+}
+
+bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table) {
+    Tokenizer* t = &tokenizer;
     auto number = [t](int64_t& out) {
         if (t->NextToken() != Tokenizer::kNumber) return false;
         out = t->isReal ? int64_t(t->realValue) : int64_t(t->intValue);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/core/object_parser.h"
@@ -82,6 +83,10 @@ public:
     bool setOffset(int32_t n, int64_t offset);
     // Forgets every entry.
     void freeEntries();
+    // Forgets the entries from n on (undoes registrations of a failed save).
+    void truncate(int32_t n) {
+        if (n >= 0 && n < count()) entries_.resize(size_t(n));
+    }
     // How many entries hold a cached object.
     int32_t cachedCount() const;
 
@@ -98,6 +103,8 @@ public:
     PdfTrailer(const PdfDict& dict, int64_t sectionOffset);
 
     int64_t sectionOffset() const { return sectionOffset_; }
+    // An appended update moves it to its own section.
+    void setSectionOffset(int64_t offset) { sectionOffset_ = offset; }
     WString text(const FileKey* key = nullptr) const override;
 
 private:
@@ -190,6 +197,19 @@ public:
 
     void attachCatalog(PdfCatalog* catalog);
 
+    // Incremental update (pdf_writer.cpp). save takes over the private
+    // dictionary, hangs it in the catalog under /LumbraData (or merges it
+    // into the one stored there) and appends it: write's result, or 0.
+    int save(PdfDict* privateData, const WString& fileName);
+    // Appends the listed objects (borrowed; references give their targets),
+    // a cross-reference section for them and a trailer to the file. 1
+    // written; 0 nothing written (empty list, modification not permitted, no
+    // /Root reference); -1 the file could not be opened for writing; -2 a
+    // write fell short (the file is cut back, nothing changes in memory).
+    int write(const PointerArray<PdfObject>& changed, const WString& fileName);
+    // The catalog's /LumbraData dictionary, or null.
+    PdfDict* privateData();
+
     // The number of the /Encrypt dictionary's object (-1 when direct or
     // absent): its strings are stored as they are, never encrypted.
     int32_t encryptObjectNumber() const { return encryptNumber_; }
@@ -203,6 +223,12 @@ public:
     bool seekToObject(int32_t number);
     // Rewinds and replaces the header; true when found or repair allowed.
     bool rereadHeader(bool repairAllowed);
+    // Rewinds, reads the header (false when it is missing and repair is not
+    // allowed), then reads the sections still due.
+    bool reload(bool repairAllowed);
+    // Reads "xref" and its subsections from the parser's tokenizer where it
+    // stands, without seeking; the trailer is left unread.
+    bool readXrefHere(ObjectParser& parser);
 
     // Offset of the next cross-reference section: -1 startxref not read yet,
     // 0 the chain has ended.
@@ -210,6 +236,7 @@ public:
 
 private:
     bool seek(int64_t offset);
+    bool readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table);
     // The repair scan, at most once per open; 0 once it has run.
     int64_t repairOnce();
     // Re-reads the newest trailer with strings taken as raw bytes.
@@ -231,7 +258,7 @@ private:
     SecurityStatus securityStatus_ = SecurityStatus::kNotEncrypted;
     PasswordMatch passwordMatch_ = PasswordMatch::kNone;
     // Section offsets read during this open, against /Prev loops.
-    std::vector<int64_t> sectionsRead_;
+    std::unordered_set<int64_t> sectionsRead_;
     bool repairScanned_ = false;
     int32_t fetchNesting_ = 0;
     int32_t encryptNumber_ = -1;

@@ -168,10 +168,10 @@ const PdfString* asStringObject(const PdfObject* object) {
 
 class NameTreeSearch {
 public:
-    explicit NameTreeSearch(const WString& key) : key_(key) {}
+    NameTreeSearch(const WString& key, bool anyValue) : key_(key), anyValue_(anyValue) {}
 
     // Sets `found` and returns true when the search ends at this node.
-    bool search(PdfDict* node, int depth, PdfRef*& found) {
+    bool search(PdfDict* node, int depth, PdfObject*& found) {
         if (depth >= kMaxNameTreeDepth)
             return false;
         try {
@@ -189,7 +189,7 @@ public:
                     continue;
                 int c = compareTexts(s->textValue(), key_);
                 if (c == 0) {
-                    found = asRef(names->get(i + 1));
+                    found = anyValue_ ? names->get(i + 1) : asRef(names->get(i + 1));
                     return true;
                 }
                 if (c > 0) {
@@ -214,7 +214,7 @@ public:
                 PdfDict* kid = asDict(kids->at(i));
                 if (!kid)
                     continue;
-                PdfRef* result = nullptr;
+                PdfObject* result = nullptr;
                 search(kid, depth + 1, result);
                 if (result) {
                     found = result;
@@ -227,19 +227,32 @@ public:
 
 private:
     const WString& key_;
+    bool anyValue_;  // any kind of value, not only references
     std::unordered_set<const PdfDict*> visited_;
 };
 
 }  // namespace
 
-PdfRef* lookupNameTree(PdfDict* root, const WString& key, PdfDict* node) {
+namespace {
+
+PdfObject* searchNameTree(PdfDict* root, const WString& key, PdfDict* node, bool anyValue) {
     PdfDict* start = node ? node : root;
     if (!start)
         return nullptr;
-    NameTreeSearch search(key);
-    PdfRef* found = nullptr;
+    NameTreeSearch search(key, anyValue);
+    PdfObject* found = nullptr;
     search.search(start, 0, found);
     return found;
+}
+
+}  // namespace
+
+PdfObject* lookupNameTreeValue(PdfDict* root, const WString& key, PdfDict* node) {
+    return searchNameTree(root, key, node, true);
+}
+
+PdfRef* lookupNameTree(PdfDict* root, const WString& key, PdfDict* node) {
+    return asRef(searchNameTree(root, key, node, false));
 }
 
 }  // namespace vistrel

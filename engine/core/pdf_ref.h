@@ -91,4 +91,8 @@ inline constexpr int kMaxNameTreeDepth = 256;
 // cycle through /Kids) and levels below kMaxNameTreeDepth are not searched.
 PdfRef* lookupNameTree(PdfDict* root, const WString& key, PdfDict* node = nullptr);
 
+// As lookupNameTree, but gives the value paired with the key whatever its
+// kind (borrowed), or null.
+PdfObject* lookupNameTreeValue(PdfDict* root, const WString& key, PdfDict* node = nullptr);
+
 }  // namespace vistrel
