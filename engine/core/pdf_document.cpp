@@ -470,12 +470,15 @@ bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table
     int64_t first, count;
     if (!number(first) || !number(count)) return false;
 
-    // Reject what no file could hold: negative numbers, and more entries or
-    // higher object numbers than the file's size allows (every entry takes at
-    // least 6 bytes of the section; numbers beyond 64K need a file that large).
+    // Reject what no file could hold: negative numbers, more entries than the
+    // rest of the file has room for (an entry line is 20 bytes; 18 leaves
+    // room for writers that shorten its end), and object numbers beyond 64K
+    // in a file smaller than that.
     uint64_t fileSize = stream_->size();
+    uint64_t here = std::min(stream_->position(), fileSize);
+    int64_t room = int64_t((fileSize - here) / 18) + 1;
     int64_t highest = std::max<int64_t>(int64_t(fileSize), 65536);
-    if (first < 0 || count < 0 || count > int64_t(fileSize / 6) + 1 || first + count > highest ||
+    if (first < 0 || count < 0 || count > room || first + count > highest ||
         first + count > INT32_MAX) {
         return false;
     }
