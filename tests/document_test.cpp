@@ -218,6 +218,33 @@ TEST(DocumentTest, ParsedValues) {
     EXPECT_EQ(textOf(d->get(odd)), "AB");
 }
 
+// Whatever follows a dictionary or a lone number inside an array is folded
+// like any other object: references stay references.
+TEST(DocumentTest, ObjectsAfterDictionariesAreFolded) {
+    Open f(fixture("sequences.pdf"));
+    ASSERT_TRUE(f.doc->isValid());
+    const struct {
+        const char16_t* key;
+        int32_t count;
+        int32_t refAt;
+        int32_t refNumber;
+    } cases[] = {
+        {u"/AfterDict", 2, 1, 5},
+        {u"/DictDict", 3, 2, 3},
+        {u"/AfterNumber", 3, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WString(c.key).toLatin1());
+        PdfArray* a = asArray(f.value(7, PdfName(WString(c.key))));
+        ASSERT_NE(a, nullptr);
+        ASSERT_EQ(a->count(), c.count);
+        PdfObject* last = a->at(c.refAt);
+        ASSERT_NE(last, nullptr);
+        EXPECT_EQ(last->kind(), kKindRef);
+        EXPECT_EQ(latin1(last), "REF " + std::to_string(c.refNumber));
+    }
+}
+
 // Subsection headers no file could hold are refused before anything is
 // allocated or indexed from them; the chain ends there.
 TEST(DocumentTest, HostileSubsectionsAreRefused) {

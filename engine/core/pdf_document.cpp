@@ -185,60 +185,67 @@ ObjectRef DecryptingParser::makeString() {
 
 void DecryptingParser::readNext() {
     ObjectRef o = ParseObject();
-    if (!o) {
-        append(nullptr);
-        return;
-    }
-    if (isInteger(o.get())) {
-        ObjectRef g = ParseObject();
-        if (!isInteger(g.get())) {
-            append(std::move(o));
-            append(std::move(g));
+    // A dictionary is known to be complete only once the object after it has
+    // been read; that object is then folded like any other, so a reference,
+    // rectangle or dictionary following a dictionary is not left raw.
+    for (;;) {
+        if (!o) {
+            append(nullptr);
             return;
         }
-        // A run of numbers: the last two before "R" make the reference.
-        ObjectRef n = std::move(o);
-        for (;;) {
-            ObjectRef x = ParseObject();
-            if (isKeyword(x.get(), u"R")) {
-                append(makeRef<PdfRef>(document_, intOf(n.get()), intOf(g.get())));
-                return;
-            }
-            if (isNumber(x.get())) {
-                append(std::move(n));
-                n = std::move(g);
-                g = std::move(x);
+        if (isInteger(o.get())) {
+            ObjectRef g = ParseObject();
+            if (!isInteger(g.get())) {
+                append(std::move(o));
+                o = std::move(g);
                 continue;
             }
-            append(std::move(n));
-            append(std::move(g));
-            append(std::move(x));
+            // A run of numbers: the last two before "R" make the reference.
+            ObjectRef n = std::move(o);
+            for (;;) {
+                ObjectRef x = ParseObject();
+                if (isKeyword(x.get(), u"R")) {
+                    append(makeRef<PdfRef>(document_, intOf(n.get()), intOf(g.get())));
+                    return;
+                }
+                if (isNumber(x.get())) {
+                    append(std::move(n));
+                    n = std::move(g);
+                    g = std::move(x);
+                    continue;
+                }
+                append(std::move(n));
+                append(std::move(g));
+                o = std::move(x);
+                break;
+            }
+            continue;
+        }
+        if (o->kind() == kKindArray && o->classKind() == kClassPlain) {
+            PdfArray* a = static_cast<PdfArray*>(o.get());
+            bool rectangle = a->count() == 4;
+            for (int32_t i = 0; rectangle && i < 4; ++i) rectangle = isNumber(a->at(i));
+            append(rectangle ? makeRectangle(std::move(o)) : std::move(o));
             return;
         }
-    }
-    if (o->kind() == kKindArray && o->classKind() == kClassPlain) {
-        PdfArray* a = static_cast<PdfArray*>(o.get());
-        bool rectangle = a->count() == 4;
-        for (int32_t i = 0; rectangle && i < 4; ++i) rectangle = isNumber(a->at(i));
-        append(rectangle ? makeRectangle(std::move(o)) : std::move(o));
-        return;
-    }
-    if (o->kind() == kKindDict && o->classKind() == kClassPlain) {
-        ObjectRef next = ParseObject();
-        if (isKeyword(next.get(), u"stream")) {
-            // The keyword's line ends with CR LF, LF or a lone CR.
-            InputStream* s = document_->stream();
-            uint16_t b = s->getByte();
-            if (b == '\r') b = s->getByte();
-            if (b != '\n' && b != kEndOfData) s->unread(b);
-            append(makeStreamObject(std::move(o), s, document_->fileKey()));
-            return;
+        if (o->kind() == kKindDict && o->classKind() == kClassPlain) {
+            ObjectRef next = ParseObject();
+            if (isKeyword(next.get(), u"stream")) {
+                // The keyword's line ends with CR LF, LF or a lone CR.
+                InputStream* s = document_->stream();
+                uint16_t b = s->getByte();
+                if (b == '\r') b = s->getByte();
+                if (b != '\n' && b != kEndOfData) s->unread(b);
+                append(makeStreamObject(std::move(o), s, document_->fileKey()));
+                return;
+            }
+            append(makeTypedObject(std::move(o)));
+            o = std::move(next);
+            continue;
         }
-        append(makeTypedObject(std::move(o)));
-        append(std::move(next));
+        append(std::move(o));
         return;
     }
-    append(std::move(o));
 }
 
 // ---------------------------------------------------------------- PdfDocument
