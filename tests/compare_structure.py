@@ -46,7 +46,7 @@ def ours_outline(text):
     out, pages = [], []
     for line in text.splitlines():
         stripped = line.lstrip(" ")
-        m = re.search(r" -> page (\d+)$", stripped)
+        m = re.search(r" -> page (\d+)(?:, .*)?$", stripped)
         title = stripped[:m.start()] if m else stripped
         out.append(((len(line) - len(stripped)) // 2, title))
         pages.append(int(m.group(1)) if m else None)

@@ -189,13 +189,48 @@ int commandPages(const Options& options) {
     return kOk;
 }
 
-// The page number an outline destination leads to, or 0 when the catalog
-// cannot tell.
-int32_t destinationPage(PdfCatalog& catalog, PdfObject* dest) {
+// Where an outline destination leads: " -> page N, /Fit parameters", or
+// nothing when the catalog cannot tell.
+std::string describeDestination(PdfCatalog& catalog, PdfObject* dest) {
     Ref<Destination> destination = catalog.readDestination(dest);
-    if (!destination || !destination->page()) return 0;
+    if (!destination || !destination->page()) return "";
     Ref<PdfPage> page = catalog.getPageIndex(destination->page());
-    return page ? catalog.lastPageNumber() : 0;
+    if (!page) return "";
+    std::string out = " -> page " + std::to_string(catalog.lastPageNumber()) + ", ";
+    out += WString(fitTypeName(destination->fitType())).toUtf8();
+    auto value = [&](const char* label, double v) {
+        char text[64];
+        if (v == kUnsetCoordinate)
+            std::snprintf(text, sizeof text, " %s unset", label);
+        else
+            std::snprintf(text, sizeof text, " %s %g", label, v);
+        out += text;
+    };
+    switch (destination->fitType()) {
+        case kFitXYZ:
+            value("left", destination->left());
+            value("top", destination->top());
+            value("zoom", destination->zoom());
+            break;
+        case kFitH:
+        case kFitBH:
+            value("top", destination->top());
+            break;
+        case kFitV:
+        case kFitBV:
+            value("left", destination->left());
+            break;
+        case kFitR:
+            value("left", destination->left());
+            value("bottom", destination->bottom());
+            value("right", destination->right());
+            value("top", destination->top());
+            break;
+        default:
+            break;
+    }
+    if (!destination->valid()) out += " (invalid parameters)";
+    return out;
 }
 
 void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
@@ -215,7 +250,7 @@ void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
             Ref<PdfAction> action = record.getAction();
             if (action && action->actionKind() == PdfAction::kGoTo) dest = action->get(names::D);
         }
-        if (int32_t page = destinationPage(catalog, dest)) line += " -> page " + std::to_string(page);
+        line += describeDestination(catalog, dest);
         std::printf("%s\n", line.c_str());
         printOutline(catalog, item, depth + 1, seen);
         link = item->get(names::Next);
