@@ -271,3 +271,28 @@ TEST(Figures, DrawnThroughTheDeviceInterface) {
 
 }  // namespace
 }  // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+// The plain fill walks only the rows and columns of the page, so a shape
+// with coordinates of a hundred million pixels fills the page at once.
+TEST(PlainShapeFill, HugeCoordinatesStayOnThePage) {
+    Canvas cv(6, 4);
+    RecordingDevice dev;
+    dev.Attach(cv.dc, IntPoint(6, 4));
+    DeviceColor black(0);
+    dev.SetStrokeColor(black);
+    Shape s;
+    s.MoveTo(IntPoint(-100000000, -100000000));
+    s.LineTo(IntPoint(100000000, -100000000));
+    s.LineTo(IntPoint(100000000, 100000000));
+    s.LineTo(IntPoint(-100000000, 100000000));
+    s.ClosePath();
+    s.setPaintMode(Shape::Fill);
+    EXPECT_TRUE(s.Paint(IntPoint(), dev));
+    EXPECT_EQ(cv.picture(), "######\n######\n######\n######\n");
+}
+
+}  // namespace
+}  // namespace vistrel
