@@ -71,6 +71,7 @@ TEST(DocumentTest, OpensWellFormedAndRepairedFiles) {
         double version;
     } cases[] = {
         {"plain.pdf", 8, 1.4},
+        {"tiny.pdf", 4, 1.0},
         {"sample.pdf", 12, 1.4},
         {"incremental.pdf", 8, 1.4},
         {"short_subsection.pdf", 8, 1.4},
@@ -112,6 +113,28 @@ TEST(DocumentTest, NoHeaderNeedsRepair) {
     Open g(fixture("plain.pdf"), false);
     EXPECT_TRUE(g.doc->isValid());
     EXPECT_TRUE(g.doc->header().found);
+}
+
+TEST(DocumentTest, RereadingOperations) {
+    Open f(fixture("plain.pdf"));
+    ASSERT_TRUE(f.doc->isValid());
+    EXPECT_TRUE(f.doc->rereadHeader(false));
+    EXPECT_TRUE(f.doc->reload(false));
+    EXPECT_EQ(f.doc->xrefTable()->count(), 8);
+    // The section at the trailer's offset, read where the stream stands.
+    ASSERT_TRUE(f.stream->seek(uint64_t(f.doc->trailer()->sectionOffset())));
+    EXPECT_TRUE(f.doc->readXrefHere(*f.doc->parser()));
+    EXPECT_EQ(f.doc->xrefTable()->count(), 8);
+    EXPECT_FALSE(f.doc->readXrefHere(*f.doc->parser()));  // "trailer" is no "xref"
+    // seekToObject lands on the object's own line.
+    ASSERT_TRUE(f.doc->seekToObject(5));
+    EXPECT_EQ(f.stream->position(), uint64_t(f.doc->offsetOf(5)));
+    EXPECT_FALSE(f.doc->seekToObject(0));   // free
+    EXPECT_FALSE(f.doc->seekToObject(50));  // outside
+
+    Open g(fixture("no_header.pdf"));
+    EXPECT_FALSE(g.doc->rereadHeader(false));
+    EXPECT_TRUE(g.doc->rereadHeader(true));
 }
 
 TEST(DocumentTest, NewestSectionWins) {
@@ -189,6 +212,10 @@ TEST(DocumentTest, ParsedValues) {
     EXPECT_EQ(latin1(d->get(arr)), "[REF 1, REF 3]");
     EXPECT_EQ(d->getId().number, 7);
     EXPECT_EQ(d->get(str)->getId().number, 7);  // members carry their object's id
+    // The FE FF form is UTF-16BE; a last odd byte is dropped.
+    PdfName uni(WString(u"/Uni")), odd(WString(u"/Odd"));
+    EXPECT_EQ(textOf(d->get(uni)), "AB");
+    EXPECT_EQ(textOf(d->get(odd)), "AB");
 }
 
 // Subsection headers no file could hold are refused before anything is
@@ -372,6 +399,10 @@ TEST(DocumentTest, Rc4StringsAreDecrypted) {
             PdfDict* d = asDict(f.object(n));
             if (d && d->get(str)) {
                 EXPECT_EQ(textOf(d->get(str)), "a(b)c") << password;
+                // Decrypted first, then read in the FE FF form.
+                PdfName uni(WString(u"/Uni")), odd(WString(u"/Odd"));
+                EXPECT_EQ(textOf(d->get(uni)), "AB") << password;
+                EXPECT_EQ(textOf(d->get(odd)), "AB") << password;
                 found = true;
             }
         }

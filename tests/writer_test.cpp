@@ -314,6 +314,40 @@ TEST_F(Writer, EncryptedDocumentsWriteStringsUnderTheirObjectKeys) {
     EXPECT_EQ(clear.load(u"Other"), other.dump());
 }
 
+// An /Encrypt dictionary written directly in the trailer stays a direct
+// dictionary in the update, its strings as they were.
+TEST_F(Writer, DirectEncryptDictionaryStaysInline) {
+    const std::string rc4 = encrypted();
+    if (rc4.empty())
+        GTEST_SKIP() << "qpdf is not installed";
+    std::string bytes = readFile(rc4);
+    const size_t trailerAt = bytes.rfind("trailer");
+    const size_t refAt = bytes.find("/Encrypt ", trailerAt);
+    const size_t refEnd = bytes.find(" R", refAt);
+    const size_t dictAt = bytes.find("<< /Filter /Standard");
+    ASSERT_TRUE(trailerAt != std::string::npos && refAt != std::string::npos &&
+                refEnd != std::string::npos && dictAt != std::string::npos);
+    const std::string dict = bytes.substr(dictAt, bytes.find(">>", dictAt) + 2 - dictAt);
+    // The trailer follows the cross-reference section: no offset moves.
+    bytes.replace(refAt, refEnd + 2 - refAt, "/Encrypt " + dict);
+    writeFile(rc4, bytes);
+    ASSERT_TRUE(qpdfCheck(rc4, "user"));
+
+    Node tree = bookmarks();
+    {
+        Opened opened(rc4, "user");
+        ASSERT_TRUE(opened.doc->isValid());
+        ASSERT_EQ(opened.store(u"BookMarks", tree), 1);
+    }
+    const std::string update = readFile(rc4).substr(bytes.size());
+    const size_t inlineAt = update.find("/Encrypt <<");
+    ASSERT_NE(inlineAt, std::string::npos);
+    EXPECT_NE(update.find("/O ", inlineAt), std::string::npos) << update.substr(inlineAt);
+    EXPECT_TRUE(qpdfCheck(rc4, "user"));
+    Opened reopened(rc4, "user");
+    EXPECT_EQ(reopened.load(u"BookMarks"), tree.dump());
+}
+
 TEST_F(Writer, ModificationNotPermittedWritesNothing) {
     const std::string rc4 = encrypted("--modify=n");
     if (rc4.empty())

@@ -3,6 +3,8 @@
 //
 //   vistrel-inspect info FILE [--password PW]
 //   vistrel-inspect object FILE NUM [--password PW]
+//   vistrel-inspect store-tree FILE NAME [--password PW]
+//   vistrel-inspect read-tree FILE NAME [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
+#include "engine/core/key_path.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_ref.h"
@@ -56,8 +59,8 @@ int openDocument(const Options& options, Opened& out) {
     PdfDocument& doc = *out.document;
     if (!doc.trailer()) {
         return failure(options.file,
-                       "no cross-reference table or trailer found (cross-reference streams "
-                       "are not read)");
+                       "no cross-reference table or trailer found (a damaged file, or a "
+                       "cross-reference stream, which is not read)");
     }
     if (doc.trailer()->get(names::Encrypt)) {
         WString password = WString::fromUtf8(options.password);
@@ -155,6 +158,83 @@ int commandObject(const Options& options) {
     return kOk;
 }
 
+// A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...
+struct TreeNodeSample : Storable {
+    WString name;
+    std::vector<std::unique_ptr<TreeNodeSample>> kids;
+
+    TreeNodeSample& add(const char16_t* kidName) {
+        kids.push_back(std::make_unique<TreeNodeSample>());
+        kids.back()->name = WString(kidName);
+        return *kids.back();
+    }
+    static WString kidKey(size_t i) {
+        WString number;
+        number.fromInt(int32_t(i + 1));
+        return u"Kid" + number;
+    }
+    bool save(TreeWriter& writer) override {
+        if (!writer.putString(WString(u"Name"), name)) return false;
+        for (size_t i = 0; i < kids.size(); ++i) {
+            if (!writer.putNode(kidKey(i), *kids[i])) return false;
+        }
+        return true;
+    }
+    bool load(TreeReader& reader) override {
+        if (!reader.getString(WString(u"Name"), name)) return false;
+        for (size_t i = 0;; ++i) {
+            auto kid = std::make_unique<TreeNodeSample>();
+            if (!reader.getNode(kidKey(i), *kid)) return true;
+            kids.push_back(std::move(kid));
+        }
+    }
+    void print(int depth) const {
+        std::printf("%*s%s\n", depth * 2, "", name.toUtf8().c_str());
+        for (const auto& kid : kids) kid->print(depth + 1);
+    }
+};
+
+int commandStoreTree(const Options& options) {
+    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    TreeNodeSample root;
+    root.name = WString(u"Sample tree");
+    TreeNodeSample& first = root.add(u"Chapter 1 \u2014 Caf\u00e9 (Latin-1 and more)");
+    first.add(u"Section 1.1 \u00bfQu\u00e9?");
+    first.add(u"\u03a3\u03b5\u03bb\u03af\u03b4\u03b1 2");
+    root.add(u"\u0413\u043b\u0430\u0432\u0430 2 \u20ac").add(u"back\\slash");
+    root.add(u"Plain ASCII");
+    KeyPathWriter writer(opened.document.get(), WString::fromUtf8(options.file));
+    if (!writer.put(WString::fromUtf8(options.arguments[0]), root)) {
+        return failure(options.file, "the tree cannot be stored");
+    }
+    const int result = writer.save();
+    if (result != 1) {
+        const char* reason = result == -1   ? "the file cannot be opened for writing"
+                             : result == -2 ? "a write fell short (the file was cut back)"
+                                            : "nothing written (modification not permitted?)";
+        return failure(options.file, reason);
+    }
+    std::printf("Stored %s\n", options.arguments[0].c_str());
+    return kOk;
+}
+
+int commandReadTree(const Options& options) {
+    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    KeyPathReader reader(opened.document.get());
+    TreeNodeSample root;
+    if (!reader.get(WString::fromUtf8(options.arguments[0]), root)) {
+        return failure(options.file, "no such stored tree");
+    }
+    root.print(0);
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -164,6 +244,8 @@ struct Command {
 const Command kCommands[] = {
     {"info", commandInfo, "info FILE [--password PW]"},
     {"object", commandObject, "object FILE NUM [--password PW]"},
+    {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
+    {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
 };
 
 int usage() {

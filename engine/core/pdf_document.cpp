@@ -315,6 +315,24 @@ bool PdfDocument::rereadHeader(bool repairAllowed) {
     return header_.found || repairAllowed;
 }
 
+bool PdfDocument::reload(bool repairAllowed) {
+    if (!seek(0)) return false;
+    readHeader();
+    if (!header_.found && !repairAllowed) return false;
+    while (readXrefSection(repairAllowed)) {
+    }
+    return true;
+}
+
+bool PdfDocument::readXrefHere(ObjectParser& parser) {
+    Tokenizer* t = parser.tokenizer();
+    if (!t || t->NextToken() != Tokenizer::kKeyword || !t->text.equalsText(u"xref")) return false;
+    if (!table_) table_ = std::make_unique<XrefTable>();
+    while (readXrefSubsectionsFrom(*t, *table_)) {
+    }
+    return true;
+}
+
 bool PdfDocument::readStartXref(bool repairAllowed) {
     static const char kKey[] = "startxref";
     const size_t keyLength = sizeof kKey - 1;
@@ -396,11 +414,10 @@ bool PdfDocument::readXrefSection(bool repairAllowed) {
 
     // A section read before (a /Prev loop, or the repair scan finding the
     // newest section again) ends the chain.
-    if (std::find(sectionsRead_.begin(), sectionsRead_.end(), offset) != sectionsRead_.end()) {
+    if (!sectionsRead_.insert(offset).second) {
         nextSection_ = 0;
         return false;
     }
-    sectionsRead_.push_back(offset);
 
     Tokenizer* t = parser_->tokenizer();
     bool isXref = offset > 0 && seek(offset) && t->NextToken() == Tokenizer::kKeyword &&
@@ -440,7 +457,11 @@ bool PdfDocument::readXrefSection(bool repairAllowed) {
 }
 
 bool PdfDocument::readXrefSubsections(XrefTable& table) {
-    Tokenizer* t = parser_->tokenizer();
+    return readXrefSubsectionsFrom(*parser_->tokenizer(), table);
+}
+
+bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table) {
+    Tokenizer* t = &tokenizer;
     auto number = [t](int64_t& out) {
         if (t->NextToken() != Tokenizer::kNumber) return false;
         out = t->isReal ? int64_t(t->realValue) : int64_t(t->intValue);
@@ -449,12 +470,15 @@ bool PdfDocument::readXrefSubsections(XrefTable& table) {
     int64_t first, count;
     if (!number(first) || !number(count)) return false;
 
-    // Reject what no file could hold: negative numbers, and more entries or
-    // higher object numbers than the file's size allows (every entry takes at
-    // least 6 bytes of the section; numbers beyond 64K need a file that large).
+    // Reject what no file could hold: negative numbers, more entries than the
+    // rest of the file has room for (an entry line is 20 bytes; 18 leaves
+    // room for writers that shorten its end), and object numbers beyond 64K
+    // in a file smaller than that.
     uint64_t fileSize = stream_->size();
+    uint64_t here = std::min(stream_->position(), fileSize);
+    int64_t room = int64_t((fileSize - here) / 18) + 1;
     int64_t highest = std::max<int64_t>(int64_t(fileSize), 65536);
-    if (first < 0 || count < 0 || count > int64_t(fileSize / 6) + 1 || first + count > highest ||
+    if (first < 0 || count < 0 || count > room || first + count > highest ||
         first + count > INT32_MAX) {
         return false;
     }

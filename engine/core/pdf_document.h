@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/core/object_parser.h"
@@ -222,6 +223,12 @@ public:
     bool seekToObject(int32_t number);
     // Rewinds and replaces the header; true when found or repair allowed.
     bool rereadHeader(bool repairAllowed);
+    // Rewinds, reads the header (false when it is missing and repair is not
+    // allowed), then reads the sections still due.
+    bool reload(bool repairAllowed);
+    // Reads "xref" and its subsections from the parser's tokenizer where it
+    // stands, without seeking; the trailer is left unread.
+    bool readXrefHere(ObjectParser& parser);
 
     // Offset of the next cross-reference section: -1 startxref not read yet,
     // 0 the chain has ended.
@@ -229,6 +236,7 @@ public:
 
 private:
     bool seek(int64_t offset);
+    bool readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table);
     // The repair scan, at most once per open; 0 once it has run.
     int64_t repairOnce();
     // Re-reads the newest trailer with strings taken as raw bytes.
@@ -250,7 +258,7 @@ private:
     SecurityStatus securityStatus_ = SecurityStatus::kNotEncrypted;
     PasswordMatch passwordMatch_ = PasswordMatch::kNone;
     // Section offsets read during this open, against /Prev loops.
-    std::vector<int64_t> sectionsRead_;
+    std::unordered_set<int64_t> sectionsRead_;
     bool repairScanned_ = false;
     int32_t fetchNesting_ = 0;
     int32_t encryptNumber_ = -1;
