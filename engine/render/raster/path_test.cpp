@@ -36,6 +36,13 @@ TEST(PathTest, AppendRules) {
     EXPECT_EQ(p.boxMin(), IntPoint(1, 1));
     EXPECT_EQ(p.boxMax(), IntPoint(8, 6));
     EXPECT_FALSE(p.IsRectangle());
+    // The most negative width of a rectangle is cut to the coordinate range
+    // rather than negated past it.
+    Path r;
+    r.Rectangle(1, 0, INT32_MIN, 1);
+    ASSERT_EQ(r.points().size(), 5u);
+    EXPECT_EQ(r.points()[1], (PathPoint{-kCoordLimit, 0, K::Line}));
+    EXPECT_EQ(r.points()[3], (PathPoint{0, 1, K::Line}));
 }
 
 TEST(PathTest, MatrixRoundsHalfAwayFromZero) {
