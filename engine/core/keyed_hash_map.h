@@ -125,7 +125,7 @@ public:
         Node*& head = buckets_[h & mask_];
         head = new (memory) Node{h, std::move(key), std::move(value), head};
         ++count_;
-        if ((bucketCount_ + growth_ / 2) * loadFactor_ < count_) {
+        if ((double(bucketCount_) + growth_ / 2) * loadFactor_ < count_) {
             rehash(doubledPowerOfTwo(int64_t(bucketCount_) + growth_));
         }
         return true;
