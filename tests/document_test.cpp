@@ -71,6 +71,7 @@ TEST(DocumentTest, OpensWellFormedAndRepairedFiles) {
         double version;
     } cases[] = {
         {"plain.pdf", 8, 1.4},
+        {"tiny.pdf", 4, 1.0},
         {"sample.pdf", 12, 1.4},
         {"incremental.pdf", 8, 1.4},
         {"short_subsection.pdf", 8, 1.4},
@@ -211,6 +212,10 @@ TEST(DocumentTest, ParsedValues) {
     EXPECT_EQ(latin1(d->get(arr)), "[REF 1, REF 3]");
     EXPECT_EQ(d->getId().number, 7);
     EXPECT_EQ(d->get(str)->getId().number, 7);  // members carry their object's id
+    // The FE FF form is UTF-16BE; a last odd byte is dropped.
+    PdfName uni(WString(u"/Uni")), odd(WString(u"/Odd"));
+    EXPECT_EQ(textOf(d->get(uni)), "AB");
+    EXPECT_EQ(textOf(d->get(odd)), "AB");
 }
 
 // Subsection headers no file could hold are refused before anything is
@@ -394,6 +399,10 @@ TEST(DocumentTest, Rc4StringsAreDecrypted) {
             PdfDict* d = asDict(f.object(n));
             if (d && d->get(str)) {
                 EXPECT_EQ(textOf(d->get(str)), "a(b)c") << password;
+                // Decrypted first, then read in the FE FF form.
+                PdfName uni(WString(u"/Uni")), odd(WString(u"/Odd"));
+                EXPECT_EQ(textOf(d->get(uni)), "AB") << password;
+                EXPECT_EQ(textOf(d->get(odd)), "AB") << password;
                 found = true;
             }
         }

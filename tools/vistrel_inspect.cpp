@@ -3,6 +3,9 @@
 //
 //   vistrel-inspect info FILE [--password PW]
 //   vistrel-inspect object FILE NUM [--password PW]
+//   vistrel-inspect pages FILE [--password PW]
+//   vistrel-inspect outline FILE [--password PW]
+//   vistrel-inspect stream FILE NUM [--password PW] [--raw]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //
@@ -13,14 +16,19 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/constants/name_constants.h"
+#include "engine/core/page_tree.h"
+#include "engine/core/pdf_catalog.h"
 #include "engine/core/key_path.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_ref.h"
+#include "engine/core/pdf_stream.h"
 #include "engine/core/streams.h"
+#include "engine/core/support_streams.h"
 #include "engine/core/wstring.h"
 
 using namespace vistrel;
@@ -37,12 +45,19 @@ struct Options {
     std::vector<std::string> arguments;  // after FILE
     std::string password;
     bool hasPassword = false;
+    bool raw = false;  // stream: the data as stored, decrypted but not decoded
 };
 
-// An open document with the stream it reads.
+// An open document with the stream it reads, and its catalog once read. The
+// catalog goes before the document, the document before the stream.
 struct Opened {
+    ~Opened() {
+        catalog.reset();
+        document.reset();
+    }
     std::unique_ptr<FileInputStream> stream;
     std::unique_ptr<PdfDocument> document;
+    std::unique_ptr<PdfCatalog> catalog;
 };
 
 int failure(const std::string& file, const char* reason) {
@@ -127,14 +142,128 @@ int commandInfo(const Options& options) {
     std::printf("Trailer keys: %s\n", keys.c_str());
     std::printf("Cross-reference entries: %d\n", doc.xrefTable() ? doc.xrefTable()->count() : 0);
 
-    // The page tree's own count, until the catalog reads the pages.
-    PdfDict* root = asDict(doc.trailer()->get(names::Root));
-    PdfDict* pages = root ? asDict(root->get(names::Pages)) : nullptr;
-    PdfNumber* count = pages ? asNumber(pages->get(names::Count)) : nullptr;
-    if (count)
-        std::printf("Pages: %d\n", count->intValue());
+    opened.catalog = std::make_unique<PdfCatalog>(&doc);
+    if (opened.catalog->isLoaded())
+        std::printf("Pages: %d\n", opened.catalog->getPageCount());
     else
-        std::printf("Pages: unknown\n");
+        std::printf("Pages: unknown (the catalog cannot be read)\n");
+    return kOk;
+}
+
+// Opens the document and reads its catalog.
+int openCatalog(const Options& options, Opened& opened) {
+    if (!options.arguments.empty()) return failure(options.file, "unexpected arguments");
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded()) {
+        return failure(options.file,
+                       "the document catalog cannot be read (no /Root reference or no page tree)");
+    }
+    return kOk;
+}
+
+int commandPages(const Options& options) {
+    Opened opened;
+    int status = openCatalog(options, opened);
+    if (status != kOk) return status;
+    PdfCatalog& catalog = *opened.catalog;
+    for (int32_t n = 1; n <= catalog.getPageCount(); ++n) {
+        Ref<PdfPage> page = catalog.getPage(n);
+        if (!page) {
+            std::printf("page %d: missing\n", n);
+            continue;
+        }
+        int32_t rotate = 0;
+        if (PdfNumber* r = asNumber(getInheritedAttribute(page.get(), names::Rotate, true)))
+            rotate = r->intValue() % 360;
+        if (rotate < 0) rotate += 360;
+        int32_t width = 0, height = 0;
+        if (getPageBoxes(page.get(), width, height))
+            std::printf("page %d: %d x %d pts, rotate %d, object %d\n", n, width, height, rotate,
+                        page->getId().number);
+        else
+            std::printf("page %d: no page box, rotate %d, object %d\n", n, rotate,
+                        page->getId().number);
+    }
+    return kOk;
+}
+
+// Where an outline destination leads: " -> page N, /Fit parameters", or
+// nothing when the catalog cannot tell.
+std::string describeDestination(PdfCatalog& catalog, PdfObject* dest) {
+    Ref<Destination> destination = catalog.readDestination(dest);
+    if (!destination || !destination->page()) return "";
+    Ref<PdfPage> page = catalog.getPageIndex(destination->page());
+    if (!page) return "";
+    std::string out = " -> page " + std::to_string(catalog.lastPageNumber()) + ", ";
+    out += WString(fitTypeName(destination->fitType())).toUtf8();
+    auto value = [&](const char* label, double v) {
+        char text[64];
+        if (v == kUnsetCoordinate)
+            std::snprintf(text, sizeof text, " %s unset", label);
+        else
+            std::snprintf(text, sizeof text, " %s %g", label, v);
+        out += text;
+    };
+    switch (destination->fitType()) {
+        case kFitXYZ:
+            value("left", destination->left());
+            value("top", destination->top());
+            value("zoom", destination->zoom());
+            break;
+        case kFitH:
+        case kFitBH:
+            value("top", destination->top());
+            break;
+        case kFitV:
+        case kFitBV:
+            value("left", destination->left());
+            break;
+        case kFitR:
+            value("left", destination->left());
+            value("bottom", destination->bottom());
+            value("right", destination->right());
+            value("top", destination->top());
+            break;
+        default:
+            break;
+    }
+    if (!destination->valid()) out += " (invalid parameters)";
+    return out;
+}
+
+void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
+                  std::unordered_set<int32_t>& seen) {
+    if (depth > 64) return;
+    for (PdfObject* link = parent->get(names::First); link; ) {
+        PdfRef* ref = asRef(link);
+        if (ref && !seen.insert(ref->number()).second) return;  // a cycle
+        PdfDict* item = asDict(link);
+        if (!item) return;
+        OutlineItem record(item);
+        const WString* title = record.getTitle();
+        std::string line(size_t(depth) * 2, ' ');
+        line += title ? title->toUtf8() : "(no title)";
+        PdfObject* dest = record.getDest();
+        if (!dest) {
+            Ref<PdfAction> action = record.getAction();
+            if (action && action->actionKind() == PdfAction::kGoTo) dest = action->get(names::D);
+        }
+        line += describeDestination(catalog, dest);
+        std::printf("%s\n", line.c_str());
+        printOutline(catalog, item, depth + 1, seen);
+        link = item->get(names::Next);
+    }
+}
+
+int commandOutline(const Options& options) {
+    Opened opened;
+    int status = openCatalog(options, opened);
+    if (status != kOk) return status;
+    std::unordered_set<int32_t> seen;
+    if (OutlineItem* root = opened.catalog->getOutlines())
+        printOutline(*opened.catalog, root->dict(), 0, seen);
     return kOk;
 }
 
@@ -156,6 +285,76 @@ int commandObject(const Options& options) {
     text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
     return kOk;
+}
+
+// The first /Filter name the engine does not read, for the failure message.
+std::string unreadFilter(PdfStream& stream) {
+    static const char16_t* const known[] = {
+        u"/ASCIIHexDecode", u"/AHx", u"/ASCII85Decode", u"/A85", u"/LZWDecode", u"/LZW",
+        u"/FlateDecode", u"/Fl", u"/DCTDecode", u"/DCT", u"/CCITTFaxDecode", u"/CCF",
+        u"/RunLengthDecode", u"/RL"};
+    PdfObject* filter = stream.get(names::Filter);
+    if (!filter) filter = stream.get(names::F);
+    filter = filter ? filter->direct() : nullptr;
+    std::vector<PdfObject*> list;
+    if (PdfArray* array = asArray(filter)) {
+        for (int32_t i = 0; i < array->count(); ++i) list.push_back(array->at(i) ? array->at(i)->direct() : nullptr);
+    } else if (filter) {
+        list.push_back(filter);
+    }
+    for (PdfObject* name : list) {
+        if (!name || name->kind() != kKindName) return "a /Filter entry that is no name";
+        bool found = false;
+        for (const char16_t* k : known) found = found || static_cast<PdfName*>(name)->textValue().view() == k;
+        if (!found) return "filter " + name->typeName().toLatin1() + " is not read";
+    }
+    return "";
+}
+
+int writeAll(const Options& options, InputStream& data) {
+    char buffer[4096];
+    int64_t n;
+    while ((n = data.read(buffer, sizeof buffer)) > 0) std::fwrite(buffer, 1, size_t(n), stdout);
+    std::fflush(stdout);
+    if (n < 0) return failure(options.file, "the stream data cannot be decoded past this point");
+    return kOk;
+}
+
+int commandStream(const Options& options) {
+    if (options.arguments.size() != 1) return failure(options.file, "expected one object number");
+    char* end = nullptr;
+    long number = std::strtol(options.arguments[0].c_str(), &end, 10);
+    if (!end || *end || number < 0 || number > INT32_MAX) {
+        return failure(options.file, "the object number is not a number");
+    }
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk) return status;
+    PdfDocument& doc = *opened.document;
+    Ref<PdfRef> ref = makeRef<PdfRef>(&doc, int32_t(number), 0);
+    PdfObject* object = ref->direct();
+    if (!object) return failure(options.file, "the object cannot be read");
+    PdfStream* stream = asStream(object);
+    if (!stream) return failure(options.file, "the object is not a stream");
+    if (!stream->usable()) return failure(options.file, "the stream's data cannot be read");
+
+    if (options.raw) {
+        // The stored bytes: the /Length window, decrypted in an encrypted file.
+        if (!opened.stream->seek(stream->dataStart())) return failure(options.file, "cannot seek to the data");
+        uint64_t limit = stream->length() == PdfStream::kNoLength ? LengthLimitedStream::kNoLimit
+                                                                  : uint64_t(stream->length());
+        LengthLimitedStream window(opened.stream.get(), limit);
+        if (!stream->hasObjectKey()) return writeAll(options, window);
+        Rc4Stream decrypted(&window, stream->objectKey());
+        return writeAll(options, decrypted);
+    }
+    if (!stream->open()) {
+        std::string why = unreadFilter(*stream);
+        return failure(options.file, why.empty() ? "the stream's filter chain cannot be built" : why.c_str());
+    }
+    status = writeAll(options, *stream);
+    stream->close();
+    return status;
 }
 
 // A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...
@@ -244,6 +443,9 @@ struct Command {
 const Command kCommands[] = {
     {"info", commandInfo, "info FILE [--password PW]"},
     {"object", commandObject, "object FILE NUM [--password PW]"},
+    {"pages", commandPages, "pages FILE [--password PW]"},
+    {"outline", commandOutline, "outline FILE [--password PW]"},
+    {"stream", commandStream, "stream FILE NUM [--password PW] [--raw]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
 };
@@ -266,6 +468,8 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) return usage();
             options.password = argv[++i];
             options.hasPassword = true;
+        } else if (std::strcmp(argv[i], "--raw") == 0) {
+            options.raw = true;
         } else {
             rest.push_back(argv[i]);
         }

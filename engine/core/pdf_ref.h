@@ -55,6 +55,10 @@ public:
     bool bind(ObjectRef object);
 
     PdfObject* target() const { return target_; }
+    // Lets the resolved target go whatever else holds it; the next deref
+    // fetches it again. Breaks the reference cycles of a document's object
+    // graph (/Parent and /Kids, /Next and /Prev) when the document closes.
+    void unresolve() { dropTarget(); }
     ObjectSource* document() const { return document_; }
     int32_t number() const { return number_; }
     int32_t generation() const { return generation_; }

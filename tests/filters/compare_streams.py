@@ -8,7 +8,8 @@ ASCIIHex, ASCII85, RunLength and DCT, no predictor), `vistrel-inspect stream`
 must write what `qpdf --filtered-stream-data` writes; a stream that ends in
 DCTDecode must give the samples `djpeg -pnm` gives for the same JPEG data.
 Passwords come from the corpus's SOURCES.md ('user password "..."').
-Files vistrel-inspect refuses to open are listed and skipped. Prints one line
+Files vistrel-inspect refuses to open, and objects that only a cross-reference
+stream lists, are listed and skipped. Prints one line
 per difference and exits 1 when there is any. Standard library only.
 """
 
@@ -118,6 +119,13 @@ def main(argv):
             qpw = ["--password=" + password] if password is not None else []
             for num, filters in streams(path, password):
                 ours = subprocess.run([inspect, "stream", path, str(num)] + pw_args, capture_output=True, timeout=120)
+                if ours.returncode != 0:
+                    shown = subprocess.run([inspect, "object", path, str(num)] + pw_args, capture_output=True,
+                                           timeout=60).stdout.strip()
+                    if shown == b"null":
+                        # Only a cross-reference stream lists it (a hybrid file).
+                        print("skipped %s %d: not in the cross-reference table" % (os.path.basename(path), num))
+                        continue
                 if filters[-1] in ("/DCTDecode", "/DCT"):
                     data = subprocess.run(["qpdf", "--show-object=%d" % num, "--raw-stream-data"] + qpw + [path],
                                           capture_output=True).stdout
@@ -130,6 +138,8 @@ def main(argv):
                                           "--decode-level=specialized"] + qpw + [path], capture_output=True)
                     expected = run.stdout
                 compared += 1
+                if os.environ.get("VERBOSE"):
+                    print("compared %s %d %s" % (os.path.basename(path), num, " ".join(filters)))
                 if expected is None or ours.stdout != expected:
                     differences += 1
                     print("%s %d %s: %d bytes, expected %s (exit %d %s)" % (

@@ -101,6 +101,10 @@ const StackCase kOperatorCases[] = {
     {"{ -2.5 neg }", Status::Done, "2.5r"},
     {"{ -2.0 abs }", Status::Done, "2r"},  // kind kept: still a real
     {"{ -3 abs }", Status::Done, "3"},
+    // results beyond 32 bits: a real, or an integer whose integer part saturates
+    {"{ 2147483647 1 add }", Status::Done, "2147483648r"},
+    {"{ 2147483647 2 mul ceiling 2 idiv }", Status::Done, "1073741823"},
+    {"{ 1 -2147483648 bitshift }", Status::Done, "1"},
     // rounding operators give integers
     {"{ 1.2 ceiling -1.2 ceiling }", Status::Done, "2 -1"},
     {"{ 1.8 floor -1.2 floor }", Status::Done, "1 -2"},
