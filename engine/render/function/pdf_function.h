@@ -55,6 +55,11 @@ protected:
 // (the 5-byte file key; null when the document is not encrypted).
 Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey);
 
+// Makes the document's typed-object factory ask makeFunction first for every
+// dictionary and stream it reads. Done when the program starts; calling it
+// again changes nothing.
+void installFunctionFactory();
+
 // The function an object stands for (class kind 43), borrowed; null otherwise.
 PdfFunction* asFunction(PdfObject* object);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/core/streams.h"
+#include "engine/core/typed_objects.h"
 #include "engine/render/function/function_test_util.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/function/postscript_function.h"
@@ -230,6 +231,29 @@ TEST(StitchingFunction, PassesFurtherInputsToItsFunctions) {
     bool ok = false;
     EXPECT_EQ(run(*f, {0.25, 4}, ok), std::vector<double>{4.75});
     EXPECT_TRUE(ok);
+}
+
+// The document's typed-object factory asks for a function first, for plain
+// dictionaries and for streams alike.
+TEST(FunctionFactory, TheDocumentMakesFunctions) {
+    ObjectRef made = createTypedObject(
+        dict({{u"FunctionType", num(2)}, {u"Domain", array({0, 1})}, {u"N", num(1)}, {u"Type", name(u"/Page")}}));
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->classKind(), kClassFunction);
+
+    Ref<PdfDict> d = calculator({{u"Length", num(9)}});
+    std::string program = "{ 2 mul }";
+    MemoryInputStream raw(program.data(), program.size());
+    made = createStreamObject(d, &raw, nullptr);
+    PdfFunction* f = asFunction(made.get());
+    ASSERT_TRUE(f);
+    bool ok = false;
+    EXPECT_EQ(run(*f, {0.25}, ok), std::vector<double>{0.5});
+
+    // a stream whose function is unusable stays a stream
+    made = createStreamObject(calculator({{u"Length", num(9)}, {u"Range", array({})}}), &raw, nullptr);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->classKind(), kClassStream);
 }
 
 }  // namespace

@@ -187,41 +187,88 @@ void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
     if (start >= 0) polyline(p.x, std::int32_t(start), p.x, std::int32_t(to));
 }
 
+// Walks n pixels of the dash list from the current dash state; each "on"
+// piece is drawn from p when draw is set. A walk that starts at the head of
+// the list (index 0, nothing consumed, on) and goes on past its end comes
+// back to the head, so whole periods are skipped at once when not drawing.
+void GdiDevice::walkDash(IntPoint& p, std::int64_t n, int s, bool horizontal, bool draw) {
+    const std::vector<std::int32_t>& dashes = lineStyle_.dashes;
+    if (dashIndex_ >= int(dashes.size())) resetDash();
+    std::int64_t period = 0;
+    if (!draw) {
+        for (std::int32_t d : dashes) period += d;
+    }
+    auto advance = [&](std::int64_t k) {
+        p = horizontal ? IntPoint(clampCoord(std::int64_t(p.x) + s * k), p.y)
+                       : IntPoint(p.x, clampCoord(std::int64_t(p.y) + s * k));
+    };
+    while (n > 0) {
+        if (!draw && dashIndex_ == 0 && dashRemainder_ == 0 && n > period) {
+            const std::int64_t skipped = n - ((n - 1) % period + 1);
+            advance(skipped);
+            n -= skipped;
+        }
+        const std::int64_t entry = dashRemainder_ > 0 ? dashRemainder_ : dashes[dashIndex_];
+        const bool wasOn = dashOn_;
+        std::int64_t piece;
+        if (n < entry) {
+            dashRemainder_ = int(entry - n);
+            piece = n;
+            n = 0;
+        } else {
+            piece = entry;
+            n -= entry;
+            dashRemainder_ = 0;
+            if (++dashIndex_ >= int(dashes.size())) {
+                dashIndex_ = 0;
+                dashOn_ = true;  // every wrap starts "on"
+            } else {
+                dashOn_ = !dashOn_;
+            }
+        }
+        if (draw && wasOn && piece > 0) clippedPiece(p, s * piece, horizontal);
+        advance(piece);
+    }
+}
+
 bool GdiDevice::run(int length, bool horizontal) {
     const IntPoint start = currentPoint_;
     const IntPoint end = horizontal ? IntPoint(clampCoord(std::int64_t(start.x) + length), start.y)
                                     : IntPoint(start.x, clampCoord(std::int64_t(start.y) + length));
-    const std::vector<std::int32_t>& dashes = lineStyle_.dashes;
-    if (spanDrawing_ || !dashUsable(dashes)) {
+    if (spanDrawing_ || !dashUsable(lineStyle_.dashes)) {
         clippedPiece(start, length, horizontal);
     } else {
-        std::int64_t n = std::llabs(std::int64_t(length));
+        // Only the pixels near the page are drawn; the dash state is carried
+        // through the rest without walking it pixel by pixel, so the time
+        // does not depend on the length of the run. The margin exceeds the
+        // reach of the widest pen.
+        const std::int64_t margin = 2 * std::int64_t(std::max(pageSize_.x, pageSize_.y)) + 4096;
+        const std::int64_t along = horizontal ? start.x : start.y;
+        const std::int64_t across = horizontal ? start.y : start.x;
+        const std::int64_t alongSize = horizontal ? pageSize_.x : pageSize_.y;
+        const std::int64_t acrossSize = horizontal ? pageSize_.y : pageSize_.x;
+        const std::int64_t n = std::llabs(std::int64_t(length));
         const int s = length > 0 ? 1 : -1;
-        IntPoint p = start;
-        if (dashIndex_ >= int(dashes.size())) resetDash();
-        while (n > 0) {
-            const std::int64_t entry = dashRemainder_ > 0 ? dashRemainder_ : dashes[dashIndex_];
-            const bool wasOn = dashOn_;
-            std::int64_t piece;
-            if (n < entry) {
-                dashRemainder_ = int(entry - n);
-                piece = n;
-                n = 0;
+        // Pixels k = 0 .. n - 1 lie at along + s k; those within
+        // [-margin, size + margin] are drawn.
+        std::int64_t first = 0, last = -1;
+        if (across >= -margin && across <= acrossSize + margin) {
+            const std::int64_t lo = -margin, hi = alongSize + margin;
+            if (s > 0) {
+                first = std::max<std::int64_t>(0, lo - along);
+                last = std::min<std::int64_t>(n - 1, hi - along);
             } else {
-                piece = entry;
-                n -= entry;
-                dashRemainder_ = 0;
-                if (++dashIndex_ >= int(dashes.size())) {
-                    dashIndex_ = 0;
-                    dashOn_ = true;  // every wrap starts "on"
-                } else {
-                    dashOn_ = !dashOn_;
-                }
+                first = std::max<std::int64_t>(0, along - hi);
+                last = std::min<std::int64_t>(n - 1, along - lo);
             }
-            if (wasOn && piece > 0) clippedPiece(p, s * piece, horizontal);
-            const std::int32_t step = std::int32_t(s * piece);
-            p = horizontal ? IntPoint(clampCoord(std::int64_t(p.x) + step), p.y)
-                           : IntPoint(p.x, clampCoord(std::int64_t(p.y) + step));
+        }
+        IntPoint p = start;
+        if (first > last) {
+            walkDash(p, n, s, horizontal, false);
+        } else {
+            walkDash(p, first, s, horizontal, false);
+            walkDash(p, last - first + 1, s, horizontal, true);
+            walkDash(p, n - 1 - last, s, horizontal, false);
         }
     }
     SetCurrentPoint(end);
@@ -234,8 +281,14 @@ bool GdiDevice::VerticalRun(int length) { return run(length, false); }
 
 bool GdiDevice::SetPixel(int x, int y, std::uint32_t color) {
     if (clipState_ == 0) return false;
-    // Under a span clip only pixels strictly inside the newest clip count.
-    if (clipState_ > 0 && spanClip_->Classify(x, y) != SpanList::Interior) return false;
+    // Under a span clip only pixels strictly inside the newest clip count,
+    // and only when every older clip of the chain covers them too.
+    if (clipState_ > 0) {
+        if (spanClip_->Classify(x, y) != SpanList::Interior) return false;
+        for (SpanList* s = spanClip_->next(); s; s = s->next()) {
+            if (!s->Covers(x, y)) return false;
+        }
+    }
     return win::SetPixel(dc_, x, y, color) != win::CLR_INVALID;
 }
 

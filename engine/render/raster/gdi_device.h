@@ -65,6 +65,7 @@ private:
     }
     // A run cut into dash pieces; each "on" piece drawn clipped.
     bool run(int length, bool horizontal);
+    void walkDash(IntPoint& p, std::int64_t n, int s, bool horizontal, bool draw);
     void clippedPiece(IntPoint p, std::int64_t length, bool horizontal);
     void polyline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     void freeSpanClip(SpanList* until);

@@ -110,6 +110,52 @@ TEST_F(GdiDeviceTest, DashedRunsContinueAcrossRuns) {
     EXPECT_EQ(cv.picture().substr(26, 12), "#####.......");
 }
 
+// Runs reaching far beyond the page keep the dash pattern of the whole run
+// on the pixels near the page, and the state after them, without walking
+// every off-page pixel.
+TEST_F(GdiDeviceTest, LongDashedRunsKeepTheirPattern) {
+    struct Case {
+        std::vector<std::int32_t> dashes;
+        IntPoint start;
+        bool horizontal;
+        int length;
+        IntPoint then;  // offset to a second run of 15 pixels along x at row 1
+        const char* rows;
+    } cases[] = {
+        // Crosses the page from far left; 200000000 is a multiple of 5.
+        {{3, 2}, {-200000000, 0}, true, 250000000, {0, 0}, "###..###..###..|...............|"},
+        // From far right, leftward: pixel x is on when (200000000 - x) mod 5 < 3.
+        {{3, 2}, {200000000, 0}, true, -250000000, {0, 0}, "#..###..###..##|...............|"},
+        // Odd count: on 2, off 1, on 1, then on again at the wrap.
+        {{2, 1, 1}, {-200000000, 0}, true, 250000000, {0, 0}, "##.###.###.###.|...............|"},
+        // Wholly off the page, then a run on the page continues the state:
+        // 100000001 pixels leave one pixel of the first entry consumed.
+        {{3, 2}, {0, -100000000}, true, 100000001, {-100000001, 100000001}, "...............|##..###..###..#|"},
+        // Vertical, crossing the page from far above, column 2.
+        {{1, 1}, {2, -100000000}, false, 200000000, {0, 0}, "..#............|...............|"},
+    };
+    for (const Case& c : cases) {
+        Canvas cv(15, 2);
+        GdiDevice dev(cv.dc, IntPoint(15, 2));
+        setColors(dev, 0xFFFFFF, 0);
+        dev.SetDash(c.dashes, 0);
+        dev.MoveTo(c.start);
+        EXPECT_TRUE(c.horizontal ? dev.HorizontalRun(c.length) : dev.VerticalRun(c.length));
+        const IntPoint end = c.horizontal ? IntPoint(c.start.x + c.length, c.start.y)
+                                          : IntPoint(c.start.x, c.start.y + c.length);
+        EXPECT_EQ(dev.GetCurrentPoint(), end);
+        if (c.then != IntPoint()) {
+            dev.OffsetCurrentPoint(c.then);
+            dev.HorizontalRun(15);
+        }
+        std::string pic = cv.picture();
+        for (char& ch : pic) {
+            if (ch == '\n') ch = '|';
+        }
+        EXPECT_EQ(pic, c.rows) << c.start.x << "," << c.start.y << " " << c.length;
+    }
+}
+
 TEST_F(GdiDeviceTest, LinesAndCurves) {
     Canvas cv(12, 8);
     GdiDevice dev(cv.dc, IntPoint(12, 8));
@@ -155,6 +201,11 @@ TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
     EXPECT_TRUE(dev.PointVisible(2, 4));
     EXPECT_FALSE(dev.PointVisible(8, 4));  // outside the older clip
     EXPECT_FALSE(dev.PointVisible(2, 1));  // outside the newer one
+    // A pixel strictly inside the newest clip is written only when the older
+    // clips cover it as well.
+    EXPECT_TRUE(dev.SetPixel(2, 4, 0));
+    EXPECT_FALSE(dev.SetPixel(8, 4, 0));
+    EXPECT_EQ(win::GetPixel(cv.dc, 8, 4), 0xFFFFFFu);
     EXPECT_TRUE(dev.RestoreClip());
     EXPECT_EQ(dev.GetClipState(), 1);
     EXPECT_TRUE(dev.PointVisible(2, 1));

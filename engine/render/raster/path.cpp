@@ -79,7 +79,7 @@ void Path::Rectangle(std::int32_t x, std::int32_t y, std::int32_t width, std::in
     RMoveTo(x, y);
     RLineTo(width, 0);
     RLineTo(0, height);
-    RLineTo(-width, 0);
+    RLineTo(clampCoord(-std::int64_t(width)), 0);
     ClosePath();
     rectangle_ = true;
 }

@@ -36,6 +36,13 @@ TEST(PathTest, AppendRules) {
     EXPECT_EQ(p.boxMin(), IntPoint(1, 1));
     EXPECT_EQ(p.boxMax(), IntPoint(8, 6));
     EXPECT_FALSE(p.IsRectangle());
+    // The most negative width of a rectangle is cut to the coordinate range
+    // rather than negated past it.
+    Path r;
+    r.Rectangle(1, 0, INT32_MIN, 1);
+    ASSERT_EQ(r.points().size(), 5u);
+    EXPECT_EQ(r.points()[1], (PathPoint{-kCoordLimit, 0, K::Line}));
+    EXPECT_EQ(r.points()[3], (PathPoint{0, 1, K::Line}));
 }
 
 TEST(PathTest, MatrixRoundsHalfAwayFromZero) {
@@ -267,6 +274,31 @@ TEST(Figures, DrawnThroughTheDeviceInterface) {
     dev.Line(IntPoint(12, 14), IntPoint(22, 6));
     dev.Curve(IntPoint(1, 14), IntPoint(4, 10), IntPoint(8, 10), IntPoint(11, 14));
     EXPECT_EQ(cv.picture(), test::readFixture("figures.txt"));
+}
+
+}  // namespace
+}  // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+// The plain fill walks only the rows and columns of the page, so a shape
+// with coordinates of a hundred million pixels fills the page at once.
+TEST(PlainShapeFill, HugeCoordinatesStayOnThePage) {
+    Canvas cv(6, 4);
+    RecordingDevice dev;
+    dev.Attach(cv.dc, IntPoint(6, 4));
+    DeviceColor black(0);
+    dev.SetStrokeColor(black);
+    Shape s;
+    s.MoveTo(IntPoint(-100000000, -100000000));
+    s.LineTo(IntPoint(100000000, -100000000));
+    s.LineTo(IntPoint(100000000, 100000000));
+    s.LineTo(IntPoint(-100000000, 100000000));
+    s.ClosePath();
+    s.setPaintMode(Shape::Fill);
+    EXPECT_TRUE(s.Paint(IntPoint(), dev));
+    EXPECT_EQ(cv.picture(), "######\n######\n######\n######\n");
 }
 
 }  // namespace

@@ -121,8 +121,15 @@ bool Shape::FillShape(IntPoint offset, OutputDevice& device) {
         int winding;
     };
     std::vector<Crossing> row;
+    // Only the rows and columns of the page (and a pixel beyond) are walked,
+    // whatever the coordinates of the shape.
+    const IntPoint page = device.GetPageSize();
+    const std::int64_t yFrom = std::max<std::int64_t>(outline.minY(), std::int64_t(offset.y) * -1 - 1);
+    const std::int64_t yTo = std::min<std::int64_t>(outline.maxY(), std::int64_t(page.y) - offset.y + 1);
+    const std::int64_t xLo = std::int64_t(-1) - offset.x, xHi = std::int64_t(page.x) + 1 - offset.x;
     device.BeginSpans();
-    for (std::int32_t y = outline.minY(); y < outline.maxY(); ++y) {
+    for (std::int64_t y64 = yFrom; y64 < yTo; ++y64) {
+        const std::int32_t y = std::int32_t(y64);
         row.clear();
         for (const auto& c : outline.contours()) {
             if (c->orientation == 0 || y < c->top() || y >= c->bottom()) continue;
@@ -133,9 +140,11 @@ bool Shape::FillShape(IntPoint offset, OutputDevice& device) {
         for (std::size_t i = 0; i + 1 < row.size(); ++i) {
             sum += row[i].winding;
             bool inside = fillRule_ == 1 ? sum != 0 : (sum & 1) != 0;
-            if (inside && row[i + 1].x > row[i].x) {
-                device.MoveTo(offset + IntPoint(row[i].x, y));
-                device.HorizontalRun(row[i + 1].x - row[i].x);
+            const std::int64_t from = std::max<std::int64_t>(row[i].x, xLo);
+            const std::int64_t to = std::min<std::int64_t>(row[i + 1].x, xHi);
+            if (inside && to > from) {
+                device.MoveTo(offset + IntPoint(std::int32_t(from), y));
+                device.HorizontalRun(int(to - from));
             }
         }
     }

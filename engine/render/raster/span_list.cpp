@@ -61,8 +61,7 @@ void SpanList::startChain(std::int32_t x, std::int32_t y, int direction) {
     building_ = Chain{};
     building_.startX = building_.currentX = x;
     building_.startY = building_.endY = y;
-    building_.offset = pool_.size();
-    pool_.push_back(0);  // becomes 4 * start x + 1
+    building_.segFirst = std::uint32_t(segments_.size());
     buildingOpen_ = true;
     pendingDx_ = pendingDy_ = 0;
     direction_ = direction;
@@ -75,12 +74,9 @@ void SpanList::finishChain() {
     buildingOpen_ = false;
     Chain& c = building_;
     if (c.segments == 0) {
-        pool_.resize(c.offset);
+        segments_.resize(c.segFirst);
         return;
     }
-    pool_[c.offset] = 4 * c.startX + 1;
-    pool_.push_back(4 * c.currentX + 1);
-    c.count = pool_.size() - c.offset;
     c.direction = direction_;
     c.top = std::min(c.startY, c.endY);
     c.bottom = std::max(c.startY, c.endY);
@@ -88,7 +84,14 @@ void SpanList::finishChain() {
 }
 
 // Bresenham with one entry per row left: 4 x + 1 + s, x the column where the
-// edge leaves the row and s its x step there.
+// edge leaves the row and s its x step there. Entry 0 of a chain is
+// 4 (start x) + 1, then come the rows of its segments, and last
+// 4 (current x) + 1.
+//
+// With n rows and adx columns, the steep walk (adx < n) takes its T(j)-th
+// x step in row j, T(j) = floor((2 adx j + n) / 2n); the shallow walk
+// leaves row r at its column step i(r) = ceil(adx (2r - 1) / 2n). Both are
+// stepped by one row with a quotient and a remainder, in either direction.
 void SpanList::traceSegment(std::int64_t dx, std::int64_t dy) {
     Chain& c = building_;
     if (dy == 0) {
@@ -98,37 +101,168 @@ void SpanList::traceSegment(std::int64_t dx, std::int64_t dy) {
     c.endY = clampCoord(c.endY + dy);
     const std::int64_t n = std::llabs(dy);
     ++c.segments;
-    std::int32_t x = c.currentX;
-    if (dx == 0) {
-        pool_.insert(pool_.end(), std::size_t(n), 4 * x + 1);
+    Segment g;
+    g.base = c.rows + 1;
+    g.n = std::int32_t(n);
+    g.x0 = c.currentX;
+    g.s = dx >= 0 ? 1 : -1;
+    g.adx = std::llabs(dx);
+    g.steep = 2 * g.adx < 2 * n;
+    g.stepQ = (2 * g.adx) / (2 * n);
+    g.stepR = (2 * g.adx) % (2 * n);
+    segments_.push_back(g);
+    c.rows = std::int32_t(std::min<std::int64_t>(std::int64_t(c.rows) + n, INT32_MAX - 2));
+    c.currentX = clampCoord(std::int64_t(c.currentX) + g.s * g.adx);
+}
+
+inline std::int32_t SpanList::segmentValue(const Segment& g, const Cursor& c) const {
+    if (g.steep) {
+        // The step of row j was taken when the remainder wrapped.
+        const std::int64_t st = c.rem < 2 * g.adx ? 1 : 0;
+        return std::int32_t(4 * (g.x0 + g.s * (c.q - st)) + 1 + g.s * st);
+    }
+    return std::int32_t(4 * (g.x0 + g.s * (c.q - 1)) + 1 + g.s);
+}
+
+void SpanList::seekCursor(const Chain& chain, Cursor& c, std::int32_t pos) const {
+    c.pos = pos;
+    if (pos <= 0) {
+        c.value = 4 * chain.startX + 1;
+        c.seg = chain.segFirst;
+        c.j = 0;
         return;
     }
-    const int s = dx > 0 ? 1 : -1;
-    const std::int64_t adx = std::llabs(dx);
-    if (2 * adx < 2 * n) {
-        std::int64_t e = -n;
-        for (std::int64_t i = 0; i < n; ++i) {
-            e += 2 * adx;
-            if (e < 0) {
-                pool_.push_back(4 * x + 1);
-            } else {
-                e -= 2 * n;
-                pool_.push_back(4 * x + 1 + s);
-                x += s;
-            }
-        }
+    if (pos > chain.rows) {
+        c.value = 4 * chain.currentX + 1;
+        c.seg = chain.segFirst + std::uint32_t(chain.segments) - 1;
+        c.j = segments_[c.seg].n + 1;
+        return;
+    }
+    const auto first = segments_.begin() + chain.segFirst;
+    const auto last = first + chain.segments;
+    const auto it = std::upper_bound(first, last, pos, [](std::int32_t v, const Segment& g) { return v < g.base; }) - 1;
+    const Segment& g = *it;
+    c.seg = std::uint32_t(it - segments_.begin());
+    c.j = pos - g.base + 1;
+    const std::int64_t n2 = 2 * std::int64_t(g.n);
+    if (g.steep) {
+        const std::int64_t m = 2 * g.adx * c.j + g.n;
+        c.q = m / n2;
+        c.rem = m % n2;
     } else {
-        std::int64_t e = -adx;
-        for (std::int64_t i = 0; i < adx; ++i) {
-            e += 2 * n;
-            if (e >= 0) {
-                pool_.push_back(4 * x + 1 + s);
-                e -= 2 * adx;
+        const std::int64_t num = g.adx * (2 * std::int64_t(c.j) - 1);
+        c.q = (num + n2 - 1) / n2;
+        c.rem = c.q * n2 - num;
+    }
+    c.value = segmentValue(g, c);
+}
+
+// Moves a cursor to pos; one row forward or back is a step of the
+// decision state, anything else a seek.
+inline void SpanList::moveCursor(const Chain& chain, Cursor& c, std::int32_t pos) const {
+    if (pos == c.pos) return;
+    const std::int64_t from = c.pos;
+    if (pos == from + 1 && from > 0 && pos <= chain.rows) {
+        const Segment& g = segments_[c.seg];
+        if (c.j < g.n) {
+            const std::int64_t n2 = 2 * std::int64_t(g.n);
+            ++c.j;
+            if (g.steep) {
+                c.rem += 2 * g.adx;
+                if (c.rem >= n2) {
+                    c.rem -= n2;
+                    ++c.q;
+                }
+            } else {
+                c.q += g.stepQ;
+                c.rem -= g.stepR;
+                if (c.rem < 0) {
+                    c.rem += n2;
+                    ++c.q;
+                }
             }
-            x += s;
+            c.pos = pos;
+            c.value = segmentValue(g, c);
+            return;
+        }
+    } else if (pos == from - 1 && pos > 0 && from <= chain.rows) {
+        const Segment& g = segments_[c.seg];
+        if (c.j > 1) {
+            const std::int64_t n2 = 2 * std::int64_t(g.n);
+            --c.j;
+            if (g.steep) {
+                c.rem -= 2 * g.adx;
+                if (c.rem < 0) {
+                    c.rem += n2;
+                    --c.q;
+                }
+            } else {
+                c.rem += g.stepR;
+                if (c.rem >= n2) {
+                    c.rem -= n2;
+                    --c.q;
+                }
+                c.q -= g.stepQ;
+            }
+            c.pos = pos;
+            c.value = segmentValue(g, c);
+            return;
         }
     }
-    c.currentX = x;
+    seekCursor(chain, c, pos);
+}
+
+// Entries i and i + 1 of a chain. Scanning rows in order moves the cursor
+// one entry along, and the entry it leaves is the other one of the next row.
+void SpanList::rowEntries(const Chain& chain, ChainCursor& cc, std::int32_t i, std::int32_t& c0,
+                          std::int32_t& c1) const {
+    Cursor& c = cc.cur;
+    if (c.pos == i && cc.otherPos == i + 1) {
+        c0 = c.value;
+        c1 = cc.other;
+        return;
+    }
+    if (c.pos == i + 1 && cc.otherPos == i) {
+        c0 = cc.other;
+        c1 = c.value;
+        return;
+    }
+    if (c.pos == i) {
+        // Moving down the entries.
+        cc.other = c.value;
+        cc.otherPos = i;
+        moveCursor(chain, c, i + 1);
+        c0 = cc.other;
+        c1 = c.value;
+        return;
+    }
+    if (c.pos == i + 1) {
+        // Moving up the entries.
+        cc.other = c.value;
+        cc.otherPos = i + 1;
+        moveCursor(chain, c, i);
+        c0 = c.value;
+        c1 = cc.other;
+        return;
+    }
+    // A fresh start: the cursor goes to the entry that the next row in the
+    // chain's own direction will need.
+    Cursor t;
+    if (chain.direction > 0) {
+        seekCursor(chain, t, i);
+        seekCursor(chain, c, i + 1);
+        cc.other = t.value;
+        cc.otherPos = i;
+        c0 = t.value;
+        c1 = c.value;
+    } else {
+        seekCursor(chain, t, i + 1);
+        seekCursor(chain, c, i);
+        cc.other = t.value;
+        cc.otherPos = i + 1;
+        c0 = c.value;
+        c1 = t.value;
+    }
 }
 
 void SpanList::addStep(std::int64_t dx, std::int64_t dy) {
@@ -261,12 +395,6 @@ void SpanList::AddPath(const Path& path) {
         if (poly.size() > 1) addPolygon(poly, true);
         return;
     }
-    // Room for the entries: one per row crossed, bounded by the rows of the
-    // control polygon.
-    std::int64_t rowsCrossed = 2 * std::int64_t(pts.size());
-    for (std::size_t i = 1; i < pts.size(); ++i) rowsCrossed += std::llabs(std::int64_t(pts[i].y) - pts[i - 1].y);
-    const std::size_t needed = pool_.size() + std::size_t(rowsCrossed);
-    if (needed > pool_.capacity()) pool_.reserve(std::max(needed, 2 * pool_.capacity()));
     // A path that does not begin with a move starts at the origin.
     if (pts[0].kind != PathPoint::Move) move(0, 0);
     for (std::size_t i = 0; i < pts.size(); ++i) {
@@ -301,6 +429,7 @@ void SpanList::Finish() {
               [&](std::uint32_t a, std::uint32_t b) { return chains_[a].top < chains_[b].top; });
     std::sort(byBottom_.begin(), byBottom_.end(),
               [&](std::uint32_t a, std::uint32_t b) { return chains_[a].bottom < chains_[b].bottom; });
+    cursors_.assign(chains_.size(), ChainCursor{});
     cachedRow_ = spanRowY_ = activeRow_ = INT32_MIN;
 }
 
@@ -361,8 +490,9 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
     rowTmp_.clear();
     for (std::uint32_t idx : active_) {
         const Chain& c = chains_[idx];
-        const std::size_t i = std::size_t(c.direction > 0 ? y - c.top : c.bottom - y);
-        const std::int32_t c0 = pool_[c.offset + i], c1 = pool_[c.offset + i + 1];
+        const std::int32_t i = c.direction > 0 ? y - c.top : c.bottom - y;
+        std::int32_t c0, c1;
+        rowEntries(c, cursors_[idx], i, c0, c1);
         const std::int32_t a = c1 >> 2, b = (c0 >> 2) + (c0 & 3) - 1;
         rowTmp_.push_back(RowItem{std::min(a, b), std::max(a, b), y == c.bottom ? 0 : c.direction, idx});
     }

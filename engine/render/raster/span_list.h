@@ -65,6 +65,18 @@ public:
     const std::vector<Crossing>& crossings() const { return crossings_; }
 
 private:
+    // A traced segment: n rows of Bresenham entries from column x0. Its
+    // entries follow from a closed form of the Bresenham decision, so they
+    // are produced row by row while scanning instead of being stored.
+    struct Segment {
+        std::int32_t base;  // chain entry index of the first row
+        std::int32_t n;     // rows (at least 1)
+        std::int32_t x0;
+        std::int32_t s;     // x step sign
+        std::int64_t adx;
+        std::int64_t stepQ, stepR;  // 2 adx = stepQ * 2n + stepR (shallow)
+        bool steep;
+    };
     struct Chain {
         std::int32_t startX = 0, startY = 0;
         std::int32_t endY = 0;
@@ -72,9 +84,30 @@ private:
         std::int32_t top = 0, bottom = 0;
         std::int32_t direction = 0;
         std::int32_t segments = 0;
-        std::size_t offset = 0;  // first entry in the entry pool
-        std::size_t count = 0;
+        std::int32_t rows = 0;     // entries 1 .. rows come from segments
+        std::uint32_t segFirst = 0;
     };
+    // Position in a chain's entries with the decision state of its segment.
+    struct Cursor {
+        std::int32_t pos = INT32_MIN;
+        std::int32_t value = 0;
+        std::uint32_t seg = 0;
+        std::int32_t j = 0;  // row within the segment, 1 .. n
+        std::int64_t q = 0, rem = 0;
+    };
+
+    // A chain's cursor stands on one of the two entries a row needs; the
+    // other one is remembered from the row before.
+    struct ChainCursor {
+        Cursor cur;
+        std::int32_t other = 0;
+        std::int32_t otherPos = INT32_MIN;
+    };
+
+    std::int32_t segmentValue(const Segment& g, const Cursor& c) const;
+    void seekCursor(const Chain& chain, Cursor& c, std::int32_t pos) const;
+    void moveCursor(const Chain& chain, Cursor& c, std::int32_t pos) const;
+    void rowEntries(const Chain& chain, ChainCursor& cc, std::int32_t i, std::int32_t& c0, std::int32_t& c1) const;
 
     void startChain(std::int32_t x, std::int32_t y, int direction);
     void finishChain();
@@ -97,7 +130,8 @@ private:
     std::int32_t mask_ = 1;
 
     std::vector<Chain> chains_;
-    std::vector<std::int32_t> pool_;  // entries of every chain
+    std::vector<Segment> segments_;  // segments of every chain, in order
+    std::vector<ChainCursor> cursors_;  // one per chain
     Chain building_;
     bool buildingOpen_ = false;
 

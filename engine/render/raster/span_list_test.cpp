@@ -186,39 +186,46 @@ TEST(SpanListBuild, CurvesAndCollinearSteps) {
     EXPECT_EQ(c.Classify(20, 35), SpanList::Exterior);
 }
 
-TEST(SpanListBuild, HugeCoordinatesAreCutToTheBounds) {
-    SpanList list(1);
-    list.setMask(3);
-    list.setBounds(-16, -16, 116, 116);
-    Path p;
-    p.MoveTo(-100000000, -100000000);
-    p.RLineTo(200000000, 0);
-    p.RLineTo(0, 200000000);
-    p.RLineTo(-200000000, 0);
-    p.ClosePath();
-    list.AddPath(p);
-    list.Finish();
-    ASSERT_TRUE(list.Limit(IntPoint(0, 0), IntPoint(100, 100)));
-    for (int y : {0, 50, 100}) {
-        const auto* row = list.SpanRow(y);
-        ASSERT_TRUE(row);
-        EXPECT_EQ(*row, (std::vector<std::int32_t>{0, 101}));
+// With bounds, paths reaching far beyond them are cut first; without, a
+// list keeps one record per edge rather than per row, so the same shapes
+// cost no memory in proportion to their size either way.
+TEST(SpanListBuild, HugeCoordinates) {
+    for (bool bounded : {true, false}) {
+        SCOPED_TRACE(bounded);
+        SpanList list(1);
+        list.setMask(3);
+        if (bounded) list.setBounds(-16, -16, 116, 116);
+        Path p;
+        p.MoveTo(-100000000, -100000000);
+        p.RLineTo(200000000, 0);
+        p.RLineTo(0, 200000000);
+        p.RLineTo(-200000000, 0);
+        p.ClosePath();
+        list.AddPath(p);
+        list.Finish();
+        ASSERT_TRUE(list.Limit(IntPoint(0, 0), IntPoint(100, 100)));
+        for (int y : {0, 50, 100}) {
+            const auto* row = list.SpanRow(y);
+            ASSERT_TRUE(row);
+            EXPECT_EQ(*row, (std::vector<std::int32_t>{0, 101}));
+        }
+        // A huge triangle whose diagonal crosses the page.
+        SpanList tri(1);
+        if (bounded) tri.setBounds(-16, -16, 116, 116);
+        Path t;
+        t.MoveTo(-100000000, 100000000 + 50);
+        t.RLineTo(200000000, -200000000);
+        t.RLineTo(0, 200000000);
+        t.ClosePath();
+        tri.AddPath(t);
+        tri.Finish();
+        // Inside where x + y > 50.
+        EXPECT_EQ(tri.Classify(60, 60), SpanList::Interior);
+        EXPECT_EQ(tri.Classify(30, 30), SpanList::Interior);
+        EXPECT_EQ(tri.Classify(10, 10), SpanList::Exterior);
+        EXPECT_EQ(tri.Classify(0, 20), SpanList::Exterior);
+        EXPECT_EQ(tri.Classify(25, 25), SpanList::Edge);
     }
-    // A huge triangle whose diagonal crosses the page.
-    SpanList tri(1);
-    tri.setBounds(-16, -16, 116, 116);
-    Path t;
-    t.MoveTo(-100000000, 100000000 + 50);
-    t.RLineTo(200000000, -200000000);
-    t.RLineTo(0, 200000000);
-    t.ClosePath();
-    tri.AddPath(t);
-    tri.Finish();
-    // Inside where x + y > 50.
-    EXPECT_EQ(tri.Classify(60, 60), SpanList::Interior);
-    EXPECT_EQ(tri.Classify(30, 30), SpanList::Interior);
-    EXPECT_EQ(tri.Classify(10, 10), SpanList::Exterior);
-    EXPECT_EQ(tri.Classify(0, 20), SpanList::Exterior);
 }
 
 }  // namespace
