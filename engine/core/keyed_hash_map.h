@@ -7,6 +7,11 @@
 // their chain, and a rehash walks the old buckets from index 0 and pushes each
 // node onto the head of its new chain (reversing nodes that meet again).
 //
+// A table of a few entries keeps its nodes in one list, in exactly the order
+// a walk over its buckets would give (bucket index ascending, newest first
+// within a bucket), and makes its bucket array only when it grows past that:
+// a dictionary of a handful of keys then costs no bucket array.
+//
 // Keys and values are stored as given; the map neither adds nor gives back
 // references. Key types: pointers to classes with `uint32_t hash() const` and
 // `bool equals(...) const` (the stored key's equals is called with the probe),
@@ -93,8 +98,10 @@ public:
           count_(other.count_),
           loadFactor_(other.loadFactor_),
           default_(std::move(other.default_)),
-          buckets_(other.buckets_) {
+          buckets_(other.buckets_),
+          small_(other.small_) {
         other.buckets_ = nullptr;
+        other.small_ = nullptr;
         other.count_ = 0;
     }
 
@@ -117,15 +124,29 @@ public:
             node->value = std::move(value);
             return true;
         }
-        if (!buckets_ && !allocateBuckets())
-            return false;
+        if (!buckets_) {
+            // Kept as a list while the table is small and would not grow.
+            if (count_ < kSmallLimit && !(growthDue(count_ + 1))) {
+                void* memory = nodeHandle().allocate(sizeof(Node));
+                if (!memory)
+                    return false;
+                Node** link = &small_;
+                while (*link && ((*link)->hash & mask_) < (h & mask_))
+                    link = &(*link)->next;
+                *link = new (memory) Node{h, std::move(key), std::move(value), *link};
+                ++count_;
+                return true;
+            }
+            if (!spill())
+                return false;
+        }
         void* memory = nodeHandle().allocate(sizeof(Node));
         if (!memory)
             return false;
         Node*& head = buckets_[h & mask_];
         head = new (memory) Node{h, std::move(key), std::move(value), head};
         ++count_;
-        if ((bucketCount_ + growth_ / 2) * loadFactor_ < count_) {
+        if (growthDue(count_)) {
             rehash(doubledPowerOfTwo(int64_t(bucketCount_) + growth_));
         }
         return true;
@@ -146,9 +167,7 @@ public:
     // The first node of the chain with the given hash whose key equals the probe.
     template <class P>
     Node* find(const P& probe, uint32_t h) const {
-        if (!buckets_)
-            return nullptr;
-        for (Node* node = buckets_[h & mask_]; node; node = node->next) {
+        for (Node* node = buckets_ ? buckets_[h & mask_] : small_; node; node = node->next) {
             if (node->hash == h && Traits::equal(node->key, probe))
                 return node;
         }
@@ -164,10 +183,9 @@ public:
     // caller through the out parameters when given. False when absent.
     template <class P>
     bool remove(const P& probe, K* keyOut = nullptr, V* valueOut = nullptr) {
-        if (!buckets_)
-            return false;
         uint32_t h = Traits::hash(probe);
-        for (Node** link = &buckets_[h & mask_]; *link; link = &(*link)->next) {
+        for (Node** link = buckets_ ? &buckets_[h & mask_] : &small_; *link;
+             link = &(*link)->next) {
             Node* node = *link;
             if (node->hash == h && Traits::equal(node->key, probe)) {
                 *link = node->next;
@@ -188,13 +206,22 @@ public:
     void grow(int32_t extra) {
         if (extra < 1)
             return;
+        if (!buckets_ && small_ && !spill())
+            return;
         rehash(doubledPowerOfTwo(int64_t(bucketCount_) + extra));
     }
 
     // Frees every node (keys and values are left to the owner) and the buckets.
     void clear() {
-        if (!buckets_)
+        while (small_) {
+            Node* next = small_->next;
+            destroyNode(small_);
+            small_ = next;
+        }
+        if (!buckets_) {
+            count_ = 0;
             return;
+        }
         for (int32_t i = 0; i < bucketCount_; ++i) {
             Node* node = buckets_[i];
             while (node) {
@@ -249,7 +276,7 @@ private:
     template <class NodeT>
     Iterator<NodeT> makeBegin() const {
         if (!buckets_ || count_ == 0)
-            return Iterator<NodeT>(buckets_, bucketCount_, bucketCount_, nullptr);
+            return Iterator<NodeT>(buckets_, bucketCount_, bucketCount_, buckets_ ? nullptr : small_);
         int32_t i = 0;
         while (!buckets_[i])
             ++i;
@@ -263,6 +290,32 @@ private:
         if (!buckets_)
             return false;
         std::memset(static_cast<void*>(buckets_), 0, sizeof(Node*) * size_t(bucketCount_));
+        return true;
+    }
+
+    // Entries kept as a list before a bucket array is made.
+    static constexpr int32_t kSmallLimit = 8;
+
+    bool growthDue(int32_t count) const {
+        return (double(bucketCount_) + growth_ / 2) * loadFactor_ < count;
+    }
+
+    // Moves the list of a small table into a new bucket array; each chain
+    // keeps the list's order (newest first). False when no array can be had.
+    bool spill() {
+        if (!allocateBuckets())
+            return false;
+        Node* node = small_;
+        small_ = nullptr;
+        while (node) {
+            Node* next = node->next;
+            Node** link = &buckets_[node->hash & mask_];
+            while (*link)
+                link = &(*link)->next;
+            node->next = nullptr;
+            *link = node;
+            node = next;
+        }
         return true;
     }
 
@@ -307,7 +360,8 @@ private:
     int32_t count_ = 0;
     double loadFactor_;
     V default_;
-    Node** buckets_ = nullptr;  // made on first insertion
+    Node** buckets_ = nullptr;  // made when the table outgrows the list
+    Node* small_ = nullptr;     // the entries, in walk order, while there is no array
 };
 
 }  // namespace vistrel

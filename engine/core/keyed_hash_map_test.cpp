@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,45 @@ TEST(KeyedHashMapTest, ChainOrderNewestFirstUntilARehashReversesIt) {
     big.insert(&a, 1);
     big.grow(0);
     EXPECT_EQ(big.bucketCount(), 128);
+}
+
+// Before any growth the walk order is fixed by the buckets alone: bucket
+// index ascending, newest first within a bucket. Small tables keep their
+// entries without a bucket array; the order must be the same on both sides of
+// the point where the array is made, after replacements and removals too.
+TEST(KeyedHashMapTest, WalkOrderOfSmallTablesMatchesTheBuckets) {
+    std::vector<TestKey> keys(40);
+    for (int i = 0; i < 40; ++i)
+        keys[i] = {uint32_t((i * 37) % 11) + (uint32_t(i) << 8), i};
+    for (int32_t hint : {4, 64}) {
+        SCOPED_TRACE(hint);
+        Map map(0, hint, 64);
+        std::vector<int> inserted;  // ids, oldest first
+        auto expected = [&] {
+            std::vector<int> ids(inserted.rbegin(), inserted.rend());
+            std::stable_sort(ids.begin(), ids.end(), [&](int x, int y) {
+                return (keys[x].h & map.mask()) < (keys[y].h & map.mask());
+            });
+            return ids;
+        };
+        for (int i = 0; i < 20; ++i) {
+            ASSERT_TRUE(map.insert(&keys[i], i));
+            inserted.push_back(i);
+            ASSERT_EQ(order(map), expected()) << "after inserting " << i;
+            if (i == 5 || i == 12) {
+                // Replacing keeps the position; removing takes the entry out.
+                ASSERT_TRUE(map.insert(&keys[2], 99));
+                EXPECT_EQ(map.get(&keys[2]), 99);
+                ASSERT_TRUE(map.remove(&keys[i - 1]));
+                inserted.erase(std::find(inserted.begin(), inserted.end(), i - 1));
+                ASSERT_EQ(order(map), expected());
+                EXPECT_EQ(map.count(), int32_t(inserted.size()));
+            }
+        }
+        for (int id : inserted)
+            EXPECT_EQ(map.get(&keys[id]), id == 2 ? 99 : id);
+        EXPECT_FALSE(map.contains(&keys[30]));
+    }
 }
 
 TEST(KeyedHashMapTest, InsertReplacesValueAndKeepsTheFirstKey) {

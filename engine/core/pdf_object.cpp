@@ -83,23 +83,7 @@ void destroyObject(PdfObject* object) {
 
 thread_local int nestingDepth = 0;
 
-class NestingGuard {
-public:
-    NestingGuard() : ok_(nestingDepth < kMaxObjectNesting) {
-        if (ok_)
-            ++nestingDepth;
-    }
-    ~NestingGuard() {
-        if (ok_)
-            --nestingDepth;
-    }
-    NestingGuard(const NestingGuard&) = delete;
-    NestingGuard& operator=(const NestingGuard&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
+using NestingGuard = ObjectNestingGuard;
 
 // ---------------------------------------------------------------------------
 // A growing run of UTF-16 units, made into a WString once at the end (the
@@ -229,6 +213,16 @@ bool textsEqual(const char16_t* a, const char16_t* b) {
 }
 
 }  // namespace
+
+ObjectNestingGuard::ObjectNestingGuard() : ok_(nestingDepth < kMaxObjectNesting) {
+    if (ok_)
+        ++nestingDepth;
+}
+
+ObjectNestingGuard::~ObjectNestingGuard() {
+    if (ok_)
+        --nestingDepth;
+}
 
 // ---------------------------------------------------------------------------
 // PdfObject
@@ -471,12 +465,12 @@ WString PdfString::typeName() const {
 WString PdfString::text(const FileKey* key) const {
     const char16_t* units = text_.chars();
     const size_t n = static_cast<size_t>(text_.size());
-    bool wide = false;
-    for (size_t i = 0; i < n; ++i) {
-        if (units[i] > 0xFF) {
+    // A text that begins with the characters FE FF would read back as UTF-16
+    // if written byte for byte; it takes the wide form as well.
+    bool wide = n >= 2 && units[0] == 0xFE && units[1] == 0xFF;
+    for (size_t i = 0; i < n && !wide; ++i) {
+        if (units[i] > 0xFF)
             wide = true;
-            break;
-        }
     }
 
     // The bytes to write: one per character, or FE FF and UTF-16BE when some
@@ -587,9 +581,14 @@ void putNameByte(TextBuilder& b, uint8_t byte) {
 WString PdfName::text(const FileKey*) const {
     const char16_t* units = text_.chars();
     const int32_t n = text_.size();
+    // Only a name that begins with the solidus went through the tokenizer's
+    // escape decoding; a run that merely began like a number did not, and is
+    // written as it was read.
     bool plain = true;
-    for (int32_t i = 1; i < n && plain; ++i)
-        plain = !needsNameEscape(units[i]);
+    if (n > 0 && units[0] == u'/') {
+        for (int32_t i = 1; i < n && plain; ++i)
+            plain = !needsNameEscape(units[i]);
+    }
     if (plain)
         return text_;
 

@@ -70,6 +70,20 @@ enum ClassKind : uint16_t {
 // nesting well inside it.
 inline constexpr int kMaxObjectNesting = 1000;
 
+// Counts one level of a walk over nested objects while it lives; ok() is
+// false (and nothing is counted) once kMaxObjectNesting levels are open.
+class ObjectNestingGuard {
+public:
+    ObjectNestingGuard();
+    ~ObjectNestingGuard();
+    ObjectNestingGuard(const ObjectNestingGuard&) = delete;
+    ObjectNestingGuard& operator=(const ObjectNestingGuard&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
 // The document's file key, given to text() when an encrypted document is
 // written. The security handler implements it: encryptString encrypts the
 // bytes of a string held by the indirect object `id` in place (RC4 under the

@@ -87,12 +87,15 @@ TEST(PdfObjectTest, TextForms) {
          u"(\xfe\xff\x00"
          u"A\x01"
          u"A\x00\\()"s},
+        {"text beginning with FE FF takes the wide form", string(u"\u00fe\u00ff"),
+         u"(\u00fe\u00ff)", u"(\xfe\xff\x00\xfe\x00\xff)"s},
         {"name", name(u"/Type"), u"/Type", u"/Type"},
         {"name with a space", name(u"/A B"), u"/A B", u"/A#20B"},
         {"name with delimiters", name(u"/a/(b)%"), u"/a/(b)%", u"/a#2F#28b#29#25"},
         {"name with a number sign", name(u"/A#42"), u"/A#42", u"/A#2342"},
         {"name with high characters", name(u"/\u00e9\u0141"), u"/\u00e9\u0141", u"/#E9#C5#81"},
         {"empty name", name(u"/"), u"/", u"/"},
+        {"number-like run without solidus written as read", name(u"+#."), u"+#.", u"+#."},
         {"keyword", keyword(u"BT"), u"BT", u"BT"},
         {"empty array", makeRef<PdfArray>(), u"[]", u"[ ]"},
         {"array", array({num(1), name(u"/A"), string(u"x")}), u"[1, /A, (x)]", u"[ 1 /A (x) ]"},

@@ -76,9 +76,15 @@ bool PdfRef::bind(ObjectRef object) {
 }
 
 bool PdfRef::visit(int32_t level) {
-    if (!target_)
+    if (!target_ || visiting_)
         return false;
+    // A target that is itself a resolved reference can lead back here.
+    ObjectNestingGuard guard;
+    if (!guard.ok())
+        return false;
+    visiting_ = true;
     bool freed = target_->visit(level);
+    visiting_ = false;
     if (target_ && target_->refCount() == 1) {
         dropTarget();
         return true;
@@ -134,7 +140,18 @@ WString PdfRef::text(const FileKey*) const {
 }
 
 ObjectId PdfRef::getId() const {
-    return target_ ? target_->getId() : PdfObject::getId();
+    // Through resolved references to the first object that is none; a chain
+    // that does not end there (a cycle) gives this reference's own id.
+    const PdfRef* ref = this;
+    for (int steps = 0; steps < kMaxObjectNesting; ++steps) {
+        const PdfObject* target = ref->target_;
+        if (!target)
+            return ref->PdfObject::getId();
+        if (target->classKind() != kClassRef)
+            return target->getId();
+        ref = static_cast<const PdfRef*>(target);
+    }
+    return PdfObject::getId();
 }
 
 void PdfRef::setId(int32_t number, int32_t generation, bool recursive) {

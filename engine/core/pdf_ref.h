@@ -81,6 +81,7 @@ private:
 
     PdfObject* target_ = nullptr;
     ObjectSource* document_;
+    bool visiting_ = false;
 };
 
 // The reference of an object, when it is one (class kind 35), else null.

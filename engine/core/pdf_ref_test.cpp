@@ -266,6 +266,26 @@ int32_t found(PdfDict* root, const char16_t* key) {
     return r ? r->number() : -1;
 }
 
+// Objects 5 and 6 are each a reference to the other. Once both references
+// are resolved they form a cycle that getId and visit must not follow forever.
+TEST(PdfRefTest, CycleOfResolvedReferencesEnds) {
+    FakeDocument doc;
+    doc.define(5, [&] { return ref(doc, 6); });
+    doc.define(6, [&] { return ref(doc, 5); });
+    auto r = ref(doc, 5);
+    PdfObject* five = r->direct();
+    ASSERT_NE(five, nullptr);
+    PdfObject* six = five->direct();
+    ASSERT_NE(six, nullptr);
+    ASSERT_EQ(six->direct(), five);
+
+    EXPECT_EQ(r->getId().number, 5);
+    // The walk stops where it meets itself again; on the way back each
+    // target held only by its reference is given back, the cycle included.
+    EXPECT_TRUE(asRef(r.get())->visit(0));
+    EXPECT_EQ(asRef(r.get())->target(), nullptr);
+}
+
 TEST(NameTreeTest, Lookups) {
     FakeDocument doc;
 
