@@ -13,9 +13,7 @@ and skipped. Passwords come from the corpus's SOURCES.md.
 Prints one line per image and exits 1 when any differs. Standard library only.
 """
 
-import json
 import os
-import re
 import struct
 import subprocess
 import sys
@@ -27,40 +25,13 @@ READ = CCITT | {"/FlateDecode", "/Fl", "/LZWDecode", "/LZW", "/ASCIIHexDecode", 
                 "/ASCII85Decode", "/A85", "/RunLengthDecode", "/RL"}
 
 
-def passwords(corpus):
-    found = {}
-    try:
-        with open(os.path.join(corpus, "SOURCES.md"), encoding="utf-8") as f:
-            for line in f:
-                m = re.match(r"\| `([^`]+)` \|.*user password \"([^\"]*)\"", line)
-                if m:
-                    found[m.group(1)] = m.group(2)
-    except OSError:
-        pass
-    return found
-
-
-def as_list(value):
-    if value is None:
-        return []
-    return value if isinstance(value, list) else [value]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from qpdf_objects import as_list, passwords, stream_dicts  # noqa: E402
 
 
 def ccitt_images(path, password):
     """(number, width, height, flipped) of each CCITT image XObject."""
-    args = ["qpdf", "--json=2", "--json-key=qpdf"]
-    if password is not None:
-        args.append("--password=" + password)
-    run = subprocess.run(args + [path], capture_output=True)
-    try:
-        objects = json.loads(run.stdout)["qpdf"][1]
-    except (ValueError, KeyError, IndexError):
-        return
-    for key, value in objects.items():
-        if not key.startswith("obj:") or not isinstance(value, dict) or "stream" not in value:
-            continue
-        d = value["stream"]["dict"]
-        filters = as_list(d.get("/Filter"))
+    for num, d, filters in stream_dicts(path, password):
         if not filters or filters[-1] not in CCITT or any(f not in READ for f in filters):
             continue
         width, height = d.get("/Width"), d.get("/Height")
@@ -70,7 +41,7 @@ def ccitt_images(path, password):
         flipped = isinstance(decode, list) and len(decode) == 2 and decode[0] == 1
         if d.get("/ImageMask") is True:
             flipped = not flipped
-        yield int(key.split(":")[1].split()[0]), width, height, flipped
+        yield num, width, height, flipped
 
 
 def png_pixels(path):

@@ -14,7 +14,6 @@ per difference and exits 1 when there is any. Standard library only.
 """
 
 import base64
-import json
 import os
 import re
 import subprocess
@@ -26,45 +25,18 @@ READ = {"/FlateDecode", "/Fl", "/LZWDecode", "/LZW", "/ASCIIHexDecode", "/AHx",
         "/ASCII85Decode", "/A85", "/RunLengthDecode", "/RL", "/DCTDecode", "/DCT"}
 
 
-def passwords(corpus):
-    found = {}
-    try:
-        with open(os.path.join(corpus, "SOURCES.md"), encoding="utf-8") as f:
-            for line in f:
-                m = re.match(r"\| `([^`]+)` \|.*user password \"([^\"]*)\"", line)
-                if m:
-                    found[m.group(1)] = m.group(2)
-    except OSError:
-        pass
-    return found
-
-
-def as_list(value):
-    if value is None:
-        return []
-    return value if isinstance(value, list) else [value]
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from qpdf_objects import as_list, passwords, stream_dicts  # noqa: E402
 
 
 def streams(path, password):
-    args = ["qpdf", "--json=2", "--json-key=qpdf"]
-    if password is not None:
-        args.append("--password=" + password)
-    run = subprocess.run(args + [path], capture_output=True)
-    try:
-        objects = json.loads(run.stdout)["qpdf"][1]
-    except (ValueError, KeyError, IndexError):
-        return
-    for key, value in objects.items():
-        if not key.startswith("obj:") or not isinstance(value, dict) or "stream" not in value:
-            continue
-        d = value["stream"]["dict"]
-        filters = as_list(d.get("/Filter"))
+    for num, d, filters in stream_dicts(path, password):
         if not filters or any(not isinstance(f, str) or f not in READ for f in filters):
             continue
         parms = [p for p in as_list(d.get("/DecodeParms")) if isinstance(p, dict)]
         if any(p.get("/Predictor", 1) not in (1, None) for p in parms):
             continue  # the engine applies no predictor; qpdf does
-        yield int(key.split(":")[1].split()[0]), filters
+        yield num, filters
 
 
 def undo(filters, data):
