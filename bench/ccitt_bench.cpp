@@ -40,9 +40,15 @@ void decodeFixture(benchmark::State& state, const char* name, int k) {
     state.SetBytesProcessed(bytes);
 }
 
-void BM_CcittGroup4(benchmark::State& state) { decodeFixture(state, "wide.g4", -1); }
-void BM_CcittGroup3OneDimensional(benchmark::State& state) { decodeFixture(state, "wide.g31d", 0); }
-void BM_CcittGroup3Mixed(benchmark::State& state) { decodeFixture(state, "wide.g32d", 2); }
+void BM_CcittGroup4(benchmark::State& state) {
+    decodeFixture(state, "wide.g4", -1);
+}
+void BM_CcittGroup3OneDimensional(benchmark::State& state) {
+    decodeFixture(state, "wide.g31d", 0);
+}
+void BM_CcittGroup3Mixed(benchmark::State& state) {
+    decodeFixture(state, "wide.g32d", 2);
+}
 BENCHMARK(BM_CcittGroup4);
 BENCHMARK(BM_CcittGroup3OneDimensional);
 BENCHMARK(BM_CcittGroup3Mixed);

@@ -45,7 +45,8 @@ std::string documentText(int n) {
 std::string writeTemp(const std::string& data) {
     char name[] = "/tmp/vistrel-doc-bench-XXXXXX";
     int fd = ::mkstemp(name);
-    if (fd < 0) return {};
+    if (fd < 0)
+        return {};
     bool ok = ::write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
     ::close(fd);
     return ok ? std::string(name) : std::string();
@@ -76,8 +77,10 @@ BENCHMARK(BM_OpenAndFetchAll)->Arg(1000)->Arg(20000);
 void BM_ParseDictionaries(benchmark::State& state) {
     std::string text;
     for (int i = 0; i < 2000; ++i) {
-        text += "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Widths [250 333 408 500] "
-                "/FirstChar 32 /Name (F" + std::to_string(i) + ") >>\n";
+        text +=
+            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Widths [250 333 408 500] "
+            "/FirstChar 32 /Name (F" +
+            std::to_string(i) + ") >>\n";
     }
     for (auto _ : state) {
         MemoryInputStream stream(text.data(), text.size());
@@ -85,7 +88,8 @@ void BM_ParseDictionaries(benchmark::State& state) {
         ObjectParser parser(&tokenizer);
         for (;;) {
             ObjectRef o = parser.ParseObject();
-            if (!o) break;
+            if (!o)
+                break;
             benchmark::DoNotOptimize(o.get());
         }
     }

@@ -13,87 +13,91 @@ namespace {
 using namespace vistrel;
 
 std::vector<uint8_t> contentLike(size_t n) {
-  static const char* words[] = {"BT ", "/F1 ", "12 ", "Tf ", "72.5 ", "712 ", "Td ", "(Hello) ", "Tj ", "ET\n", "q ", "Q\n"};
-  std::vector<uint8_t> out;
-  uint32_t x = 1;
-  while (out.size() < n) {
-    x = x * 1103515245u + 12345u;
-    const char* w = words[(x >> 16) % 12];
-    while (*w) out.push_back(uint8_t(*w++));
-  }
-  out.resize(n);
-  return out;
+    static const char* words[] = {"BT ", "/F1 ",     "12 ", "Tf ",  "72.5 ", "712 ",
+                                  "Td ", "(Hello) ", "Tj ", "ET\n", "q ",    "Q\n"};
+    std::vector<uint8_t> out;
+    uint32_t x = 1;
+    while (out.size() < n) {
+        x = x * 1103515245u + 12345u;
+        const char* w = words[(x >> 16) % 12];
+        while (*w)
+            out.push_back(uint8_t(*w++));
+    }
+    out.resize(n);
+    return out;
 }
 
 std::vector<uint8_t> deflate(const std::vector<uint8_t>& data) {
-  uLongf size = compressBound(uLong(data.size()));
-  std::vector<uint8_t> out(size);
-  compress2(out.data(), &size, data.data(), uLong(data.size()), 6);
-  out.resize(size);
-  return out;
+    uLongf size = compressBound(uLong(data.size()));
+    std::vector<uint8_t> out(size);
+    compress2(out.data(), &size, data.data(), uLong(data.size()), 6);
+    out.resize(size);
+    return out;
 }
 
 void FlateGetByte(benchmark::State& state) {
-  std::vector<uint8_t> packed = deflate(contentLike(1 << 20));
-  for (auto _ : state) {
-    MemoryInputStream in(packed.data(), packed.size());
-    FlateDecodeStream f(&in, nullptr, false);
-    uint64_t sum = 0;
-    for (uint16_t c; (c = f.getByte()) != kEndOfData;) sum += c;
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) << 20);
+    std::vector<uint8_t> packed = deflate(contentLike(1 << 20));
+    for (auto _ : state) {
+        MemoryInputStream in(packed.data(), packed.size());
+        FlateDecodeStream f(&in, nullptr, false);
+        uint64_t sum = 0;
+        for (uint16_t c; (c = f.getByte()) != kEndOfData;)
+            sum += c;
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) << 20);
 }
 BENCHMARK(FlateGetByte);
 
 void FlateRead(benchmark::State& state) {
-  std::vector<uint8_t> packed = deflate(contentLike(1 << 20));
-  std::vector<uint8_t> buffer(4096);
-  for (auto _ : state) {
-    MemoryInputStream in(packed.data(), packed.size());
-    FlateDecodeStream f(&in, nullptr, false);
-    while (f.read(buffer.data(), buffer.size()) > 0) {
+    std::vector<uint8_t> packed = deflate(contentLike(1 << 20));
+    std::vector<uint8_t> buffer(4096);
+    for (auto _ : state) {
+        MemoryInputStream in(packed.data(), packed.size());
+        FlateDecodeStream f(&in, nullptr, false);
+        while (f.read(buffer.data(), buffer.size()) > 0) {
+        }
     }
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) << 20);
+    state.SetBytesProcessed(int64_t(state.iterations()) << 20);
 }
 BENCHMARK(FlateRead);
 
 void DctRead(benchmark::State& state) {
-  // A 512 × 512 RGB picture compressed by libjpeg.
-  const int w = 512, h = 512;
-  std::vector<uint8_t> row(w * 3);
-  jpeg_compress_struct cinfo{};
-  JpegErrorManager err;
-  cinfo.err = initJpegErrorManager(err);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  guardedJpegCall(err, [&] {
-    jpeg_create_compress(&cinfo);
-    jpeg_mem_dest(&cinfo, &mem, &size);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w * 3; ++x) row[x] = uint8_t(x ^ y);
-      JSAMPROW r = row.data();
-      jpeg_write_scanlines(&cinfo, &r, 1);
+    // A 512 × 512 RGB picture compressed by libjpeg.
+    const int w = 512, h = 512;
+    std::vector<uint8_t> row(w * 3);
+    jpeg_compress_struct cinfo{};
+    JpegErrorManager err;
+    cinfo.err = initJpegErrorManager(err);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    guardedJpegCall(err, [&] {
+        jpeg_create_compress(&cinfo);
+        jpeg_mem_dest(&cinfo, &mem, &size);
+        cinfo.image_width = w;
+        cinfo.image_height = h;
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        jpeg_start_compress(&cinfo, TRUE);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w * 3; ++x)
+                row[x] = uint8_t(x ^ y);
+            JSAMPROW r = row.data();
+            jpeg_write_scanlines(&cinfo, &r, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+    });
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> jpg(mem, mem + size);
+    free(mem);
+    for (auto _ : state) {
+        MemoryInputStream in(jpg.data(), jpg.size());
+        DctDecodeStream f(&in, nullptr, false);
+        while (f.readRow(row.data())) {
+        }
     }
-    jpeg_finish_compress(&cinfo);
-  });
-  jpeg_destroy_compress(&cinfo);
-  std::vector<uint8_t> jpg(mem, mem + size);
-  free(mem);
-  for (auto _ : state) {
-    MemoryInputStream in(jpg.data(), jpg.size());
-    DctDecodeStream f(&in, nullptr, false);
-    while (f.readRow(row.data())) {
-    }
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * w * h * 3);
+    state.SetBytesProcessed(int64_t(state.iterations()) * w * h * 3);
 }
 BENCHMARK(DctRead);
 

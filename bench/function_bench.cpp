@@ -17,11 +17,14 @@ const char kTintTransform[] =
     "{ dup 0.5 gt { 0.5 sub 2 mul 1 exch } { 2 mul 0 exch } ifelse"
     "  dup 0.25 mul exch dup 0.9 mul exch 0.1 mul 4 -1 roll pop }";
 
-ObjectRef key(const char16_t* text) { return makeRef<PdfName>(WString(text)); }
+ObjectRef key(const char16_t* text) {
+    return makeRef<PdfName>(WString(text));
+}
 
 Ref<PdfArray> numbers(std::initializer_list<int32_t> values) {
     Ref<PdfArray> a = makeRef<PdfArray>();
-    for (int32_t v : values) a->append(makeRef<PdfNumber>(v));
+    for (int32_t v : values)
+        a->append(makeRef<PdfNumber>(v));
     return a;
 }
 

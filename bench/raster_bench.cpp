@@ -25,7 +25,8 @@ struct Page {
     win::HGDIOBJ old;
     Page() {
         win::BITMAPINFO info{};
-        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), kPage, -kPage, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
+        info.bmiHeader = {
+            sizeof(win::BITMAPINFOHEADER), kPage, -kPage, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
         dc = win::CreateCompatibleDC(nullptr);
         void* bits = nullptr;
         bitmap = win::CreateDIBSection(dc, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -98,13 +99,16 @@ void BM_CompositeGlyphPage(benchmark::State& state) {
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     const bool dib = state.range(0) != 0;
-    std::unique_ptr<CoverageBitmap> glyph(dib ? dev.NewCoverageBitmap(12, 16) : new CoverageBitmap(12, 16));
-    for (int i = 0; i < 12 * 16; ++i) glyph->data()[i] = std::uint8_t((i * 37) % 256);
+    std::unique_ptr<CoverageBitmap> glyph(dib ? dev.NewCoverageBitmap(12, 16)
+                                              : new CoverageBitmap(12, 16));
+    for (int i = 0; i < 12 * 16; ++i)
+        glyph->data()[i] = std::uint8_t((i * 37) % 256);
     glyph->setColor(0x202020);
     // A page of text: 160 glyphs by 110 lines.
     for (auto _ : state) {
         for (int y = 0; y < 110; ++y) {
-            for (int x = 0; x < 160; ++x) glyph->Composite(IntPoint(x * 12, y * 18), dev);
+            for (int x = 0; x < 160; ++x)
+                glyph->Composite(IntPoint(x * 12, y * 18), dev);
         }
     }
     state.SetItemsProcessed(state.iterations() * 160 * 110);

@@ -20,14 +20,18 @@
 namespace vistrel {
 namespace {
 
-std::string fixture(const std::string& name) { return std::string(VISTREL_FIXTURE_DIR) + "/" + name; }
+std::string fixture(const std::string& name) {
+    return std::string(VISTREL_FIXTURE_DIR) + "/" + name;
+}
 
 bool exists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string latin1(const PdfObject* o) { return o ? o->typeName().toLatin1() : "(none)"; }
+std::string latin1(const PdfObject* o) {
+    return o ? o->typeName().toLatin1() : "(none)";
+}
 
 // An open fixture: the stream the document reads, and the document.
 struct Open {
@@ -59,7 +63,8 @@ struct Open {
 
 std::string textOf(PdfObject* o) {
     o = o ? o->direct() : nullptr;
-    if (!o || o->kind() != kKindString) return "(not a string)";
+    if (!o || o->kind() != kKindString)
+        return "(not a string)";
     return static_cast<PdfString*>(o)->textValue().toLatin1();
 }
 
@@ -148,20 +153,21 @@ TEST(DocumentTest, NewestSectionWins) {
     EXPECT_GT(trailer->sectionOffset(), f.doc->offsetOf(3));
     EXPECT_EQ(trailer->text().toLatin1().substr(trailer->text().size() - 12), " (8) trailer");
 
-    EXPECT_EQ(latin1(f.value(3, names::Rotate)), "90");                  // update 2
-    EXPECT_EQ(latin1(f.value(4, names::Length)), "38");                  // update 1
-    EXPECT_EQ(latin1(f.object(6)), "Null");                              // freed in update 1
+    EXPECT_EQ(latin1(f.value(3, names::Rotate)), "90");  // update 2
+    EXPECT_EQ(latin1(f.value(4, names::Length)), "38");  // update 1
+    EXPECT_EQ(latin1(f.object(6)), "Null");              // freed in update 1
     EXPECT_EQ(f.doc->offsetOf(6), kXrefFree);
-    EXPECT_EQ(latin1(f.value(1, names::Type)), "/Catalog");              // original
-    EXPECT_EQ(latin1(f.value(5, names::BaseFont)), "/Helvetica");        // original
-    EXPECT_EQ(f.doc->xrefTable()->entry(0)->nextFree, 6);                // the newest head
+    EXPECT_EQ(latin1(f.value(1, names::Type)), "/Catalog");        // original
+    EXPECT_EQ(latin1(f.value(5, names::BaseFont)), "/Helvetica");  // original
+    EXPECT_EQ(f.doc->xrefTable()->entry(0)->nextFree, 6);          // the newest head
 }
 
 TEST(DocumentTest, BrokenSubsectionKeepsWhatWasRead) {
     Open f(fixture("broken_subsection.pdf"));
     ASSERT_TRUE(f.doc->isValid());
     ASSERT_NE(f.doc->trailer(), nullptr);
-    for (int n = 1; n <= 6; ++n) EXPECT_GT(f.doc->offsetOf(n), 0) << n;
+    for (int n = 1; n <= 6; ++n)
+        EXPECT_GT(f.doc->offsetOf(n), 0) << n;
     EXPECT_EQ(latin1(f.value(2, names::Type)), "/Pages");
 }
 
@@ -308,10 +314,12 @@ TEST(DocumentTest, SelfReferencingLengthEnds) {
         Open f(fixture(file));
         for (int32_t n : {7, 8}) {
             PdfObject* o = f.object(n);
-            if (n == 8 && std::string(file) == "length_self.pdf") break;
+            if (n == 8 && std::string(file) == "length_self.pdf")
+                break;
             ASSERT_NE(o, nullptr) << file << " " << n;
             ASSERT_EQ(o->classKind(), kClassStream) << file << " " << n;
-            EXPECT_EQ(static_cast<PdfStream*>(o)->length(), PdfStream::kNoLength) << file << " " << n;
+            EXPECT_EQ(static_cast<PdfStream*>(o)->length(), PdfStream::kNoLength)
+                << file << " " << n;
         }
     }
 }
@@ -350,7 +358,8 @@ ObjectRef noteKey(ObjectRef dict, InputStream*, const uint8_t* fileKey) {
 }
 
 TEST(DocumentTest, Rc4Passwords) {
-    if (!exists(fixture("rc4_user.pdf"))) GTEST_SKIP() << "qpdf was not there to encrypt";
+    if (!exists(fixture("rc4_user.pdf")))
+        GTEST_SKIP() << "qpdf was not there to encrypt";
     enum Expect { kUser, kOwner, kWrong, kUnsupported };
     struct Case {
         const char* file;
@@ -407,7 +416,8 @@ TEST(DocumentTest, Rc4Passwords) {
 }
 
 TEST(DocumentTest, Rc4StringsAreDecrypted) {
-    if (!exists(fixture("rc4_user.pdf"))) GTEST_SKIP() << "qpdf was not there to encrypt";
+    if (!exists(fixture("rc4_user.pdf")))
+        GTEST_SKIP() << "qpdf was not there to encrypt";
     StreamObjectFactory old = setStreamObjectFactory(noteKey);
     for (const char* password : {"user", "owner"}) {
         Open f(fixture("rc4_user.pdf"));
@@ -445,11 +455,13 @@ TEST(DocumentTest, CorpusFilesOpenOrFailCleanly) {
     const char* override = std::getenv("VISTREL_CORPUS_DIR");
     std::string dir = override ? override : VISTREL_CORPUS_DIR;
     DIR* d = ::opendir(dir.c_str());
-    if (!d) GTEST_SKIP() << "no corpus at " << dir;
+    if (!d)
+        GTEST_SKIP() << "no corpus at " << dir;
     std::vector<std::string> files;
     while (dirent* e = ::readdir(d)) {
         std::string name = e->d_name;
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf") files.push_back(name);
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf")
+            files.push_back(name);
     }
     ::closedir(d);
     std::sort(files.begin(), files.end());
@@ -472,7 +484,8 @@ TEST(DocumentTest, CorpusFilesOpenOrFailCleanly) {
         {"encrypted_doc_no_id.pdf", "", SecurityStatus::kMalformed},
     };
     for (const Encrypted& e : encrypted) {
-        if (std::find(files.begin(), files.end(), e.file) == files.end()) continue;
+        if (std::find(files.begin(), files.end(), e.file) == files.end())
+            continue;
         Open f(dir + "/" + e.file);
         WString pw = WString::fromUtf8(e.password);
         f.doc->setupSecurity(&pw);
@@ -482,7 +495,8 @@ TEST(DocumentTest, CorpusFilesOpenOrFailCleanly) {
     // Every object of every file is read without a crash or a hang.
     for (const std::string& name : files) {
         Open f(dir + "/" + name);
-        if (!f.doc->xrefTable()) continue;
+        if (!f.doc->xrefTable())
+            continue;
         int32_t count = std::min(f.doc->xrefTable()->count(), 5000);
         for (int32_t n = 0; n < count; ++n) {
             ObjectRef o = f.doc->fetchObject(n);

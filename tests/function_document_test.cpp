@@ -28,7 +28,8 @@ std::string corpusFile(const char* name) {
 
 std::vector<double> evaluate(PdfFunction& f, std::vector<double> in, bool& ok) {
     DoubleArray inputs;
-    for (double v : in) inputs.append(v);
+    for (double v : in)
+        inputs.append(v);
     DoubleArray outputs;
     ok = f.evaluate(inputs, outputs);
     return std::vector<double>(outputs.begin(), outputs.end());
@@ -39,7 +40,8 @@ std::vector<double> evaluate(PdfFunction& f, std::vector<double> in, bool& ok) {
 // nine outputs; both are calculator functions.
 TEST(FunctionDocument, CalculatorFunctionsOfARealFile) {
     std::string path = corpusFile("postscript_type4_many_outputs.pdf");
-    if (path.empty()) GTEST_SKIP() << "corpus file absent";
+    if (path.empty())
+        GTEST_SKIP() << "corpus file absent";
     FileInputStream file(WideFromUtf8(path), 4096);
     auto doc = std::make_unique<PdfDocument>(&file, false);
     ASSERT_TRUE(doc->isValid());
@@ -49,10 +51,13 @@ TEST(FunctionDocument, CalculatorFunctionsOfARealFile) {
     for (int32_t n = 1; n < 20; ++n) {
         refs.push_back(makeRef<PdfRef>(doc.get(), n, 0));
         PdfFunction* f = asFunction(refs.back().get());
-        if (!f) continue;
+        if (!f)
+            continue;
         EXPECT_EQ(f->functionType(), 4);
-        if (f->inputCount == 1 && f->outputCount == 9) spread = f;
-        if (f->inputCount == 9 && f->outputCount == 4) tint = f;
+        if (f->inputCount == 1 && f->outputCount == 9)
+            spread = f;
+        if (f->inputCount == 9 && f->outputCount == 4)
+            tint = f;
     }
     ASSERT_TRUE(spread);
     ASSERT_TRUE(tint);

@@ -79,7 +79,9 @@ TEST(StructureTest, InheritedBoxesRotationsAndResources) {
         EXPECT_EQ(w, c.width) << c.object;
         EXPECT_EQ(h, c.height) << c.object;
         EXPECT_EQ(page->hasText(), c.hasText) << c.object;
-        Resources r = !page->resources() ? kNone : page->resources() == rootResources ? kRoot : kOwn;
+        Resources r = !page->resources()                   ? kNone
+                      : page->resources() == rootResources ? kRoot
+                                                           : kOwn;
         EXPECT_EQ(r, c.resources) << c.object;
         // /Annots sits on the root only and is never inherited.
         EXPECT_EQ(getInheritedAttribute(page.get(), names::Annots, false), nullptr);
@@ -244,7 +246,7 @@ TEST(StructureTest, FormXObjects) {
         int32_t object;
         uint16_t classKind;
     } cases[] = {
-        {3, kClassFormXObject}, {4, kClassFormXObject}, {5, kClassStream}, {6, kClassStream},
+        {3, kClassFormXObject}, {4, kClassFormXObject}, {5, kClassStream},      {6, kClassStream},
         {7, kClassStream},      {8, kClassStream},      {9, kClassFormXObject},
     };
     for (const Case& c : cases) {

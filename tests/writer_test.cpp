@@ -90,9 +90,10 @@ std::string tenObjectFile() {
         std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
         pdf += line;
     }
-    pdf += "trailer\n<< /Size 10 /Root 1 0 R /Info 6 0 R /ID [<00112233445566778899aabbccddeeff>"
-           "<0123456789abcdef0123456789abcdef>] >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
+    pdf +=
+        "trailer\n<< /Size 10 /Root 1 0 R /Info 6 0 R /ID [<00112233445566778899aabbccddeeff>"
+        "<0123456789abcdef0123456789abcdef>] >>\nstartxref\n" +
+        std::to_string(xref) + "\n%%EOF\n";
     return pdf;
 }
 
@@ -159,9 +160,7 @@ struct Opened {
             doc->setupSecurity(&pw);
         }
     }
-    ~Opened() {
-        doc.reset();
-    }
+    ~Opened() { doc.reset(); }
     int store(const char16_t* treeName, Storable& tree) {
         KeyPathWriter writer(doc.get(), WString::fromUtf8(file));
         if (!writer.put(WString(treeName), tree))
@@ -198,9 +197,10 @@ protected:
         if (!haveQpdf())
             return "";
         const std::string out = dir + "/rc4.pdf";
-        const std::string command = "qpdf --allow-weak-crypto --object-streams=disable --encrypt "
-                                    "user owner 40 " + std::string(extra) + " -- '" + plain +
-                                    "' '" + out + "' >/dev/null 2>&1";
+        const std::string command =
+            "qpdf --allow-weak-crypto --object-streams=disable --encrypt "
+            "user owner 40 " +
+            std::string(extra) + " -- '" + plain + "' '" + out + "' >/dev/null 2>&1";
         return std::system(command.c_str()) == 0 ? out : "";
     }
 
@@ -233,10 +233,10 @@ TEST_F(Writer, FirstAndSecondSaveAppendExactlyTheUpdate) {
         "/Name (\xfe\xff\x04\x1c\x04\x38\x04\x40\x00\x20\x20\xac) \r"s
         "/Kid1 <<\r/Name (x\\\\y) \r>> \r>> \r/Name (Marks) \r"
         "/Kid1 <<\r/Name (Caf\xe9 \\(p. 1\\)) \r>> \r>> \r>>\rendobj\r" +
-        std::string(lines) +
-        "trailer\r<<\r/Size 11\r/Info 6 0 R\r/Root 1 0 R\r/Prev " + prev +
+        std::string(lines) + "trailer\r<<\r/Size 11\r/Info 6 0 R\r/Root 1 0 R\r/Prev " + prev +
         "\r/ID[<00112233445566778899aabbccddeeff><0123456789abcdef0123456789abcdef>]\r"
-        ">>\rstartxref\r" + std::to_string(xrefAt) + "\r%%EOF\r";
+        ">>\rstartxref\r" +
+        std::to_string(xrefAt) + "\r%%EOF\r";
     EXPECT_EQ(update, expected);
     EXPECT_TRUE(qpdfCheck(plain));
 
@@ -248,8 +248,10 @@ TEST_F(Writer, FirstAndSecondSaveAppendExactlyTheUpdate) {
     std::snprintf(lines, sizeof lines, "xref\r10 1\r%010zu 00000 n\r\n", first.size());
     EXPECT_EQ(second.substr(0, 9), "10 0 obj\r");
     EXPECT_NE(second.find("/BookMarks <<"), std::string::npos);
-    EXPECT_NE(second.find(std::string(lines) + "trailer\r<<\r/Size 11\r/Info 6 0 R\r/Root 1 0 R\r"
-                          "/Prev " + std::to_string(xrefAt) + "\r"),
+    EXPECT_NE(second.find(std::string(lines) +
+                          "trailer\r<<\r/Size 11\r/Info 6 0 R\r/Root 1 0 R\r"
+                          "/Prev " +
+                          std::to_string(xrefAt) + "\r"),
               std::string::npos);
     EXPECT_EQ(second.substr(second.size() - 17 - std::to_string(secondXref).size()),
               "startxref\r" + std::to_string(secondXref) + "\r%%EOF\r");
@@ -306,7 +308,8 @@ TEST_F(Writer, EncryptedDocumentsWriteStringsUnderTheirObjectKeys) {
     }
     const std::string decrypted = dir + "/decrypted.pdf";
     ASSERT_EQ(std::system(("qpdf --password=user --decrypt '" + rc4 + "' '" + decrypted +
-                           "' >/dev/null 2>&1").c_str()),
+                           "' >/dev/null 2>&1")
+                              .c_str()),
               0);
     Opened clear(decrypted);
     EXPECT_FALSE(clear.doc->isEncrypted());
@@ -364,8 +367,8 @@ TEST_F(Writer, ModificationNotPermittedWritesNothing) {
 // in memory; once it can be written, the next save writes the whole update.
 TEST_F(Writer, ReadOnlyFileThenWritable) {
     const bool root = geteuid() == 0;
-    const std::string lock = root ? "chattr +i '" + plain + "' 2>/dev/null"
-                                  : "chmod 0444 '" + plain + "'";
+    const std::string lock =
+        root ? "chattr +i '" + plain + "' 2>/dev/null" : "chmod 0444 '" + plain + "'";
     const std::string unlock = root ? "chattr -i '" + plain + "'" : "chmod 0644 '" + plain + "'";
     Opened opened(plain);
     if (std::system(lock.c_str()) != 0)

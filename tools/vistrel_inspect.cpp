@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
+#include "engine/core/key_path.h"
 #include "engine/core/page_tree.h"
 #include "engine/core/pdf_catalog.h"
-#include "engine/core/key_path.h"
 #include "engine/core/pdf_document.h"
 #include "engine/core/pdf_object.h"
 #include "engine/core/pdf_ref.h"
@@ -69,7 +69,8 @@ int failure(const std::string& file, const char* reason) {
 // with repair allowed, the security handler again with the user's password.
 int openDocument(const Options& options, Opened& out) {
     out.stream = std::make_unique<FileInputStream>(WideFromUtf8(options.file), 4096);
-    if (!out.stream->isOpen()) return failure(options.file, "cannot open the file");
+    if (!out.stream->isOpen())
+        return failure(options.file, "cannot open the file");
     out.document = std::make_unique<PdfDocument>(out.stream.get(), true);
     PdfDocument& doc = *out.document;
     if (!doc.trailer()) {
@@ -84,8 +85,7 @@ int openDocument(const Options& options, Opened& out) {
             case SecurityStatus::kAccepted:
                 break;
             case SecurityStatus::kWrongPassword:
-                std::fprintf(stderr, "vistrel-inspect: %s: wrong password\n",
-                             options.file.c_str());
+                std::fprintf(stderr, "vistrel-inspect: %s: wrong password\n", options.file.c_str());
                 return kWrongPassword;
             case SecurityStatus::kUnsupported:
                 return failure(options.file,
@@ -95,7 +95,8 @@ int openDocument(const Options& options, Opened& out) {
                 return failure(options.file, "malformed encryption dictionary or /ID");
         }
     }
-    if (!doc.isValid()) return failure(options.file, "the document is not usable");
+    if (!doc.isValid())
+        return failure(options.file, "the document is not usable");
     if (!asDict(doc.trailer()->get(names::Root))) {
         return failure(options.file, "no document catalog (/Root)");
     }
@@ -106,16 +107,19 @@ std::string printable(const WString& text) {
     std::string out = text.toLatin1();
     // The text form separates entries with carriage returns; show lines.
     for (char& c : out) {
-        if (c == '\r') c = '\n';
+        if (c == '\r')
+            c = '\n';
     }
     return out;
 }
 
 int commandInfo(const Options& options) {
-    if (!options.arguments.empty()) return failure(options.file, "unexpected arguments");
+    if (!options.arguments.empty())
+        return failure(options.file, "unexpected arguments");
     Opened opened;
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     PdfDocument& doc = *opened.document;
 
     std::printf("File: %s\n", options.file.c_str());
@@ -136,7 +140,8 @@ int commandInfo(const Options& options) {
     std::printf("Permissions: 0x%04X\n", doc.permissions() & 0xFFFF);
     std::string keys;
     for (const auto& entry : doc.trailer()->entries()) {
-        if (!keys.empty()) keys += ' ';
+        if (!keys.empty())
+            keys += ' ';
         keys += entry.key->typeName().toLatin1();
     }
     std::printf("Trailer keys: %s\n", keys.c_str());
@@ -152,9 +157,11 @@ int commandInfo(const Options& options) {
 
 // Opens the document and reads its catalog.
 int openCatalog(const Options& options, Opened& opened) {
-    if (!options.arguments.empty()) return failure(options.file, "unexpected arguments");
+    if (!options.arguments.empty())
+        return failure(options.file, "unexpected arguments");
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
     if (!opened.catalog->isLoaded()) {
         return failure(options.file,
@@ -166,7 +173,8 @@ int openCatalog(const Options& options, Opened& opened) {
 int commandPages(const Options& options) {
     Opened opened;
     int status = openCatalog(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     PdfCatalog& catalog = *opened.catalog;
     for (int32_t n = 1; n <= catalog.getPageCount(); ++n) {
         Ref<PdfPage> page = catalog.getPage(n);
@@ -177,7 +185,8 @@ int commandPages(const Options& options) {
         int32_t rotate = 0;
         if (PdfNumber* r = asNumber(getInheritedAttribute(page.get(), names::Rotate, true)))
             rotate = r->intValue() % 360;
-        if (rotate < 0) rotate += 360;
+        if (rotate < 0)
+            rotate += 360;
         int32_t width = 0, height = 0;
         if (getPageBoxes(page.get(), width, height))
             std::printf("page %d: %d x %d pts, rotate %d, object %d\n", n, width, height, rotate,
@@ -193,9 +202,11 @@ int commandPages(const Options& options) {
 // nothing when the catalog cannot tell.
 std::string describeDestination(PdfCatalog& catalog, PdfObject* dest) {
     Ref<Destination> destination = catalog.readDestination(dest);
-    if (!destination || !destination->page()) return "";
+    if (!destination || !destination->page())
+        return "";
     Ref<PdfPage> page = catalog.getPageIndex(destination->page());
-    if (!page) return "";
+    if (!page)
+        return "";
     std::string out = " -> page " + std::to_string(catalog.lastPageNumber()) + ", ";
     out += WString(fitTypeName(destination->fitType())).toUtf8();
     auto value = [&](const char* label, double v) {
@@ -229,18 +240,22 @@ std::string describeDestination(PdfCatalog& catalog, PdfObject* dest) {
         default:
             break;
     }
-    if (!destination->valid()) out += " (invalid parameters)";
+    if (!destination->valid())
+        out += " (invalid parameters)";
     return out;
 }
 
 void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
                   std::unordered_set<int32_t>& seen) {
-    if (depth > 64) return;
-    for (PdfObject* link = parent->get(names::First); link; ) {
+    if (depth > 64)
+        return;
+    for (PdfObject* link = parent->get(names::First); link;) {
         PdfRef* ref = asRef(link);
-        if (ref && !seen.insert(ref->number()).second) return;  // a cycle
+        if (ref && !seen.insert(ref->number()).second)
+            return;  // a cycle
         PdfDict* item = asDict(link);
-        if (!item) return;
+        if (!item)
+            return;
         OutlineItem record(item);
         const WString* title = record.getTitle();
         std::string line(size_t(depth) * 2, ' ');
@@ -248,7 +263,8 @@ void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
         PdfObject* dest = record.getDest();
         if (!dest) {
             Ref<PdfAction> action = record.getAction();
-            if (action && action->actionKind() == PdfAction::kGoTo) dest = action->get(names::D);
+            if (action && action->actionKind() == PdfAction::kGoTo)
+                dest = action->get(names::D);
         }
         line += describeDestination(catalog, dest);
         std::printf("%s\n", line.c_str());
@@ -260,7 +276,8 @@ void printOutline(PdfCatalog& catalog, PdfDict* parent, int depth,
 int commandOutline(const Options& options) {
     Opened opened;
     int status = openCatalog(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     std::unordered_set<int32_t> seen;
     if (OutlineItem* root = opened.catalog->getOutlines())
         printOutline(*opened.catalog, root->dict(), 0, seen);
@@ -268,7 +285,8 @@ int commandOutline(const Options& options) {
 }
 
 int commandObject(const Options& options) {
-    if (options.arguments.size() != 1) return failure(options.file, "expected one object number");
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one object number");
     char* end = nullptr;
     long number = std::strtol(options.arguments[0].c_str(), &end, 10);
     if (!end || *end || number < 0 || number > INT32_MAX) {
@@ -276,11 +294,13 @@ int commandObject(const Options& options) {
     }
     Opened opened;
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     PdfDocument& doc = *opened.document;
     Ref<PdfRef> ref = makeRef<PdfRef>(&doc, int32_t(number), 0);
     PdfObject* object = ref->direct();
-    if (!object) return failure(options.file, "the object cannot be read");
+    if (!object)
+        return failure(options.file, "the object cannot be read");
     std::string text = printable(object->text(nullptr));
     text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -290,23 +310,28 @@ int commandObject(const Options& options) {
 // The first /Filter name the engine does not read, for the failure message.
 std::string unreadFilter(PdfStream& stream) {
     static const char16_t* const known[] = {
-        u"/ASCIIHexDecode", u"/AHx", u"/ASCII85Decode", u"/A85", u"/LZWDecode", u"/LZW",
-        u"/FlateDecode", u"/Fl", u"/DCTDecode", u"/DCT", u"/CCITTFaxDecode", u"/CCF",
+        u"/ASCIIHexDecode",  u"/AHx", u"/ASCII85Decode", u"/A85", u"/LZWDecode",      u"/LZW",
+        u"/FlateDecode",     u"/Fl",  u"/DCTDecode",     u"/DCT", u"/CCITTFaxDecode", u"/CCF",
         u"/RunLengthDecode", u"/RL"};
     PdfObject* filter = stream.get(names::Filter);
-    if (!filter) filter = stream.get(names::F);
+    if (!filter)
+        filter = stream.get(names::F);
     filter = filter ? filter->direct() : nullptr;
     std::vector<PdfObject*> list;
     if (PdfArray* array = asArray(filter)) {
-        for (int32_t i = 0; i < array->count(); ++i) list.push_back(array->at(i) ? array->at(i)->direct() : nullptr);
+        for (int32_t i = 0; i < array->count(); ++i)
+            list.push_back(array->at(i) ? array->at(i)->direct() : nullptr);
     } else if (filter) {
         list.push_back(filter);
     }
     for (PdfObject* name : list) {
-        if (!name || name->kind() != kKindName) return "a /Filter entry that is no name";
+        if (!name || name->kind() != kKindName)
+            return "a /Filter entry that is no name";
         bool found = false;
-        for (const char16_t* k : known) found = found || static_cast<PdfName*>(name)->textValue().view() == k;
-        if (!found) return "filter " + name->typeName().toLatin1() + " is not read";
+        for (const char16_t* k : known)
+            found = found || static_cast<PdfName*>(name)->textValue().view() == k;
+        if (!found)
+            return "filter " + name->typeName().toLatin1() + " is not read";
     }
     return "";
 }
@@ -314,14 +339,17 @@ std::string unreadFilter(PdfStream& stream) {
 int writeAll(const Options& options, InputStream& data) {
     char buffer[4096];
     int64_t n;
-    while ((n = data.read(buffer, sizeof buffer)) > 0) std::fwrite(buffer, 1, size_t(n), stdout);
+    while ((n = data.read(buffer, sizeof buffer)) > 0)
+        std::fwrite(buffer, 1, size_t(n), stdout);
     std::fflush(stdout);
-    if (n < 0) return failure(options.file, "the stream data cannot be decoded past this point");
+    if (n < 0)
+        return failure(options.file, "the stream data cannot be decoded past this point");
     return kOk;
 }
 
 int commandStream(const Options& options) {
-    if (options.arguments.size() != 1) return failure(options.file, "expected one object number");
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one object number");
     char* end = nullptr;
     long number = std::strtol(options.arguments[0].c_str(), &end, 10);
     if (!end || *end || number < 0 || number > INT32_MAX) {
@@ -329,28 +357,35 @@ int commandStream(const Options& options) {
     }
     Opened opened;
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     PdfDocument& doc = *opened.document;
     Ref<PdfRef> ref = makeRef<PdfRef>(&doc, int32_t(number), 0);
     PdfObject* object = ref->direct();
-    if (!object) return failure(options.file, "the object cannot be read");
+    if (!object)
+        return failure(options.file, "the object cannot be read");
     PdfStream* stream = asStream(object);
-    if (!stream) return failure(options.file, "the object is not a stream");
-    if (!stream->usable()) return failure(options.file, "the stream's data cannot be read");
+    if (!stream)
+        return failure(options.file, "the object is not a stream");
+    if (!stream->usable())
+        return failure(options.file, "the stream's data cannot be read");
 
     if (options.raw) {
         // The stored bytes: the /Length window, decrypted in an encrypted file.
-        if (!opened.stream->seek(stream->dataStart())) return failure(options.file, "cannot seek to the data");
+        if (!opened.stream->seek(stream->dataStart()))
+            return failure(options.file, "cannot seek to the data");
         uint64_t limit = stream->length() == PdfStream::kNoLength ? LengthLimitedStream::kNoLimit
                                                                   : uint64_t(stream->length());
         LengthLimitedStream window(opened.stream.get(), limit);
-        if (!stream->hasObjectKey()) return writeAll(options, window);
+        if (!stream->hasObjectKey())
+            return writeAll(options, window);
         Rc4Stream decrypted(&window, stream->objectKey());
         return writeAll(options, decrypted);
     }
     if (!stream->open()) {
         std::string why = unreadFilter(*stream);
-        return failure(options.file, why.empty() ? "the stream's filter chain cannot be built" : why.c_str());
+        return failure(options.file,
+                       why.empty() ? "the stream's filter chain cannot be built" : why.c_str());
     }
     status = writeAll(options, *stream);
     stream->close();
@@ -373,31 +408,38 @@ struct TreeNodeSample : Storable {
         return u"Kid" + number;
     }
     bool save(TreeWriter& writer) override {
-        if (!writer.putString(WString(u"Name"), name)) return false;
+        if (!writer.putString(WString(u"Name"), name))
+            return false;
         for (size_t i = 0; i < kids.size(); ++i) {
-            if (!writer.putNode(kidKey(i), *kids[i])) return false;
+            if (!writer.putNode(kidKey(i), *kids[i]))
+                return false;
         }
         return true;
     }
     bool load(TreeReader& reader) override {
-        if (!reader.getString(WString(u"Name"), name)) return false;
+        if (!reader.getString(WString(u"Name"), name))
+            return false;
         for (size_t i = 0;; ++i) {
             auto kid = std::make_unique<TreeNodeSample>();
-            if (!reader.getNode(kidKey(i), *kid)) return true;
+            if (!reader.getNode(kidKey(i), *kid))
+                return true;
             kids.push_back(std::move(kid));
         }
     }
     void print(int depth) const {
         std::printf("%*s%s\n", depth * 2, "", name.toUtf8().c_str());
-        for (const auto& kid : kids) kid->print(depth + 1);
+        for (const auto& kid : kids)
+            kid->print(depth + 1);
     }
 };
 
 int commandStoreTree(const Options& options) {
-    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one tree name");
     Opened opened;
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     TreeNodeSample root;
     root.name = WString(u"Sample tree");
     TreeNodeSample& first = root.add(u"Chapter 1 \u2014 Caf\u00e9 (Latin-1 and more)");
@@ -421,10 +463,12 @@ int commandStoreTree(const Options& options) {
 }
 
 int commandReadTree(const Options& options) {
-    if (options.arguments.size() != 1) return failure(options.file, "expected one tree name");
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one tree name");
     Opened opened;
     int status = openDocument(options, opened);
-    if (status != kOk) return status;
+    if (status != kOk)
+        return status;
     KeyPathReader reader(opened.document.get());
     TreeNodeSample root;
     if (!reader.get(WString::fromUtf8(options.arguments[0]), root)) {
@@ -452,20 +496,23 @@ const Command kCommands[] = {
 
 int usage() {
     std::fprintf(stderr, "usage:\n");
-    for (const Command& c : kCommands) std::fprintf(stderr, "  vistrel-inspect %s\n", c.usage);
+    for (const Command& c : kCommands)
+        std::fprintf(stderr, "  vistrel-inspect %s\n", c.usage);
     return kFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return usage();
+    if (argc < 3)
+        return usage();
     Options options;
     options.command = argv[1];
     std::vector<std::string> rest;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--password") == 0) {
-            if (i + 1 >= argc) return usage();
+            if (i + 1 >= argc)
+                return usage();
             options.password = argv[++i];
             options.hasPassword = true;
         } else if (std::strcmp(argv[i], "--raw") == 0) {
@@ -474,11 +521,13 @@ int main(int argc, char** argv) {
             rest.push_back(argv[i]);
         }
     }
-    if (rest.empty()) return usage();
+    if (rest.empty())
+        return usage();
     options.file = rest[0];
     options.arguments.assign(rest.begin() + 1, rest.end());
     for (const Command& c : kCommands) {
-        if (options.command == c.name) return c.run(options);
+        if (options.command == c.name)
+            return c.run(options);
     }
     return usage();
 }

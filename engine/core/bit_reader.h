@@ -14,71 +14,71 @@ class InputStream;
 // Reads bits, most significant first, from an InputStream it does not own.
 // Users may also take bits through the fields themselves.
 class BitReader {
- public:
-  explicit BitReader(InputStream* source = nullptr);
-  virtual ~BitReader() = default;
+public:
+    explicit BitReader(InputStream* source = nullptr);
+    virtual ~BitReader() = default;
 
-  // Attaches to source and clears the bit state.
-  void reset(InputStream* source);
+    // Attaches to source and clears the bit state.
+    void reset(InputStream* source);
 
-  // The next n bits (n below 16) as an unsigned value. Returns 0xFFFF when n
-  // is 16 or more, the reader is not open or at its end, or the first byte the
-  // call needs cannot be read; a further byte of the same call that is missing
-  // reads as all ones, so every bit of the result is set. n = 0 gives 0.
-  std::uint16_t readBits(int n);
+    // The next n bits (n below 16) as an unsigned value. Returns 0xFFFF when n
+    // is 16 or more, the reader is not open or at its end, or the first byte the
+    // call needs cannot be read; a further byte of the same call that is missing
+    // reads as all ones, so every bit of the result is set. n = 0 gives 0.
+    std::uint16_t readBits(int n);
 
-  bool isOpen() const { return sourceOpen; }
-  // Whether no further bits can come.
-  bool atEnd();
+    bool isOpen() const { return sourceOpen; }
+    // Whether no further bits can come.
+    bool atEnd();
 
-  bool endFlag = true;
-  InputStream* source = nullptr;
-  bool sourceOpen = false;
-  std::uint16_t currentByte = 0;  // the partly used byte (0xFFFF once the data ran out)
-  int bitsUsed = 0;               // bits of currentByte already taken (0 to 7)
+    bool endFlag = true;
+    InputStream* source = nullptr;
+    bool sourceOpen = false;
+    std::uint16_t currentByte = 0;  // the partly used byte (0xFFFF once the data ran out)
+    int bitsUsed = 0;               // bits of currentByte already taken (0 to 7)
 };
 
 // Fixed-size set of bits; bit b is bit (b & 31) of word b / 32.
 class BitSet {
- public:
-  explicit BitSet(std::size_t bitCount);
+public:
+    explicit BitSet(std::size_t bitCount);
 
-  bool test(std::size_t b) const;
-  void assignBit(std::size_t b, bool on);
-  // Word by word over this set's words; words the other set lacks count as 0.
-  void xorWith(const BitSet& other);
-  void orWith(const BitSet& other);
-  void andWith(const BitSet& other);
-  // Complements every word, the bits beyond the bit count included.
-  void invert();
+    bool test(std::size_t b) const;
+    void assignBit(std::size_t b, bool on);
+    // Word by word over this set's words; words the other set lacks count as 0.
+    void xorWith(const BitSet& other);
+    void orWith(const BitSet& other);
+    void andWith(const BitSet& other);
+    // Complements every word, the bits beyond the bit count included.
+    void invert();
 
-  std::size_t bitCount() const { return bitCount_; }
-  std::size_t wordCount() const { return words_.size(); }
-  std::uint32_t word(std::size_t i) const { return words_[i]; }
+    std::size_t bitCount() const { return bitCount_; }
+    std::size_t wordCount() const { return words_.size(); }
+    std::uint32_t word(std::size_t i) const { return words_[i]; }
 
- private:
-  std::vector<std::uint32_t> words_;
-  std::size_t bitCount_;
+private:
+    std::vector<std::uint32_t> words_;
+    std::size_t bitCount_;
 };
 
 // State of a reader of packed samples over one image row: init stores the
 // three given values and clears the bit position and the end flag.
 struct RowCursor {
-  void init(int bitsPerSampleIn, const std::uint8_t* dataIn, std::size_t byteCount) {
-    data = dataIn;
-    currentByte = 0;
-    bitsPerSample = bitsPerSampleIn;
-    bitPosition = 0;
-    bytesLeft = byteCount;
-    endFlag = false;
-  }
+    void init(int bitsPerSampleIn, const std::uint8_t* dataIn, std::size_t byteCount) {
+        data = dataIn;
+        currentByte = 0;
+        bitsPerSample = bitsPerSampleIn;
+        bitPosition = 0;
+        bytesLeft = byteCount;
+        endFlag = false;
+    }
 
-  const std::uint8_t* data = nullptr;
-  std::uint32_t currentByte = 0;
-  int bitsPerSample = 0;
-  int bitPosition = 0;
-  std::size_t bytesLeft = 0;
-  bool endFlag = false;
+    const std::uint8_t* data = nullptr;
+    std::uint32_t currentByte = 0;
+    int bitsPerSample = 0;
+    int bitPosition = 0;
+    std::size_t bytesLeft = 0;
+    bool endFlag = false;
 };
 
 // Mathematical functions of the colour spaces and calculator functions.
@@ -100,7 +100,11 @@ void toLittleEndian32(std::uint32_t& word);
 void reverseBytes32(std::uint32_t& word);
 
 // Compare two two-word values by their first words only.
-inline bool firstWordEqual(const std::int32_t* a, const std::int32_t* b) { return a[0] == b[0]; }
-inline bool firstWordDiffers(const std::int32_t* a, const std::int32_t* b) { return a[0] != b[0]; }
+inline bool firstWordEqual(const std::int32_t* a, const std::int32_t* b) {
+    return a[0] == b[0];
+}
+inline bool firstWordDiffers(const std::int32_t* a, const std::int32_t* b) {
+    return a[0] != b[0];
+}
 
 }  // namespace vistrel

@@ -62,7 +62,7 @@ private:
     bool fill(int n);
     int peekBits(int n);  // -1 when no bit at all is left; missing bits read as 0
     void eatBits(int n);
-    int readBit();        // -1 when no bit is left
+    int readBit();  // -1 when no bit is left
     void alignToByte();
 
     int lookupMode();
@@ -94,7 +94,7 @@ private:
     int32_t codingCount_ = 0;  // entries in the coding line
     int32_t maxCount_ = 0;     // most entries a coding line may take
 
-    bool twoD_ = false;      // the next row is two-dimensional
+    bool twoD_ = false;  // the next row is two-dimensional
     bool pendingStart_ = false;
     bool ended_ = false;
     int64_t rowCounter_ = 0;

@@ -56,9 +56,12 @@ Bytes bits(const std::string& text) {
     Bytes out;
     int n = 0;
     for (char c : text) {
-        if (c != '0' && c != '1') continue;
-        if (n % 8 == 0) out.push_back(0);
-        if (c == '1') out.back() |= 0x80 >> (n % 8);
+        if (c != '0' && c != '1')
+            continue;
+        if (n % 8 == 0)
+            out.push_back(0);
+        if (c == '1')
+            out.back() |= 0x80 >> (n % 8);
         ++n;
     }
     return out;
@@ -69,7 +72,8 @@ struct MemorySource {
     size_t pos = 0;
     static int read(void* context) {
         auto* self = static_cast<MemorySource*>(context);
-        if (self->pos >= self->data->size()) return -1;
+        if (self->pos >= self->data->size())
+            return -1;
         return (*self->data)[self->pos++];
     }
 };
@@ -80,11 +84,13 @@ Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 2
     MemorySource source{&data};
     CcittFaxDecoder decoder(&MemorySource::read, &source);
     bool ok = decoder.start(params);
-    if (started) *started = ok;
+    if (started)
+        *started = ok;
     Bytes out;
     while (out.size() < limit) {
         uint16_t b = decoder.getByte();
-        if (b == 0xFFFF) break;
+        if (b == 0xFFFF)
+            break;
         out.push_back(static_cast<uint8_t>(b));
     }
     return out;
@@ -97,12 +103,14 @@ Bytes decodeInBlocks(const Bytes& data, const CcittParams& params) {
     decoder.start(params);
     Bytes out;
     for (size_t block = 1;; block = block % 13 + 1) {
-        if (block == 13) block = 100000;
+        if (block == 13)
+            block = 100000;
         size_t at = out.size();
         out.resize(at + block);
         size_t got = decoder.read(out.data() + at, block);
         out.resize(at + got);
-        if (got < block) break;
+        if (got < block)
+            break;
     }
     return out;
 }
@@ -116,7 +124,8 @@ void expectImage(const Bytes& out, const Pbm& pbm, int rows, bool blackIs1) {
         for (int x = 0; x < rowBytes * 8; ++x) {
             bool bit = out[y * rowBytes + x / 8] & (0x80 >> (x % 8));
             bool want = x < pbm.width ? !pbm.black(x, y) : false;
-            if (blackIs1) want = !want;
+            if (blackIs1)
+                want = !want;
             ASSERT_EQ(bit, want) << "row " << y << " column " << x;
         }
     }
@@ -130,7 +139,9 @@ struct FixtureCase {
     bool blackIs1;
 };
 
-void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.image << "." << c.coding; }
+void PrintTo(const FixtureCase& c, std::ostream* os) {
+    *os << c.image << "." << c.coding;
+}
 
 class CcittFixtureTest : public testing::TestWithParam<FixtureCase> {};
 
@@ -146,7 +157,8 @@ TEST_P(CcittFixtureTest, DecodesTheImage) {
     params.columns = pbm.width;
     params.endOfBlock = c.endOfBlock;
     params.blackIs1 = c.blackIs1;
-    if (!c.endOfBlock) params.rows = pbm.height;
+    if (!c.endOfBlock)
+        params.rows = pbm.height;
     Bytes out = decode(data, params);
     expectImage(out, pbm, pbm.height, c.blackIs1);
     EXPECT_EQ(decodeInBlocks(data, params), out);
@@ -154,24 +166,18 @@ TEST_P(CcittFixtureTest, DecodesTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, CcittFixtureTest,
-    testing::Values(FixtureCase{"wide", "g31d", 0, true, false},
-                    FixtureCase{"wide", "g32d", 4, true, false},
-                    FixtureCase{"wide", "g4", -1, true, false},
-                    FixtureCase{"wide", "g31d", 0, false, false},
-                    FixtureCase{"wide", "g32d", 2, false, true},
-                    FixtureCase{"wide", "g4", -1, false, false},
-                    FixtureCase{"codes", "g31d", 0, true, false},
-                    FixtureCase{"codes", "g32d", 1, true, false},
-                    FixtureCase{"codes", "g4", -1, true, false},
-                    FixtureCase{"odd", "g31d", 0, true, true},
-                    FixtureCase{"odd", "g32d", 1, true, false},
-                    FixtureCase{"odd", "g4", -1, true, false},
-                    FixtureCase{"narrow", "g31d", 0, true, false},
-                    FixtureCase{"narrow", "g32d", 3, false, false},
-                    FixtureCase{"narrow", "g4", -1, true, true},
-                    FixtureCase{"single", "g31d", 0, false, false},
-                    FixtureCase{"single", "g32d", 1, true, false},
-                    FixtureCase{"single", "g4", -1, true, false}),
+    testing::Values(
+        FixtureCase{"wide", "g31d", 0, true, false}, FixtureCase{"wide", "g32d", 4, true, false},
+        FixtureCase{"wide", "g4", -1, true, false}, FixtureCase{"wide", "g31d", 0, false, false},
+        FixtureCase{"wide", "g32d", 2, false, true}, FixtureCase{"wide", "g4", -1, false, false},
+        FixtureCase{"codes", "g31d", 0, true, false}, FixtureCase{"codes", "g32d", 1, true, false},
+        FixtureCase{"codes", "g4", -1, true, false}, FixtureCase{"odd", "g31d", 0, true, true},
+        FixtureCase{"odd", "g32d", 1, true, false}, FixtureCase{"odd", "g4", -1, true, false},
+        FixtureCase{"narrow", "g31d", 0, true, false},
+        FixtureCase{"narrow", "g32d", 3, false, false}, FixtureCase{"narrow", "g4", -1, true, true},
+        FixtureCase{"single", "g31d", 0, false, false},
+        FixtureCase{"single", "g32d", 1, true, false},
+        FixtureCase{"single", "g4", -1, true, false}),
     [](const testing::TestParamInfo<FixtureCase>& info) {
         const FixtureCase& c = info.param;
         return std::string(c.image) + "_" + c.coding + (c.endOfBlock ? "" : "_noEOB") +
@@ -203,13 +209,16 @@ struct BitsCase {
     Bytes expected;
 };
 
-void PrintTo(const BitsCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BitsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 CcittParams make(int32_t k, int32_t columns, std::function<void(CcittParams&)> more = {}) {
     CcittParams p;
     p.k = k;
     p.columns = columns;
-    if (more) more(p);
+    if (more)
+        more(p);
     return p;
 }
 
@@ -228,46 +237,65 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // A row ends as soon as its positions reach Columns: no black run follows.
         BitsCase{"WhiteRowOfEight", make(0, 8), "10011", {0xFF}},
-        BitsCase{"WhiteRowOfEightBlackIs1", make(0, 8, [](auto& p) { p.blackIs1 = true; }),
-                 "10011", {0x00}},
+        BitsCase{"WhiteRowOfEightBlackIs1",
+                 make(0, 8, [](auto& p) { p.blackIs1 = true; }),
+                 "10011",
+                 {0x00}},
         // 10 columns: the bits after the last column are 0 before BlackIs1.
         BitsCase{"TenColumns", make(0, 10), "1000 00011", {0xE0, 0x00}},
-        BitsCase{"TenColumnsBlackIs1", make(0, 10, [](auto& p) { p.blackIs1 = true; }),
-                 "1000 00011", {0x1F, 0xFF}},
+        BitsCase{"TenColumnsBlackIs1",
+                 make(0, 10, [](auto& p) { p.blackIs1 = true; }),
+                 "1000 00011",
+                 {0x1F, 0xFF}},
         // A row starting black has a white run of 0 first.
         BitsCase{"StartsBlack", make(0, 8), "00110101 010 0111 11 000111 11", {0x64}},
         // /Rows ends the data when /EndOfBlock is false, even with more rows coded.
         BitsCase{"RowsLimit",
-                 make(0, 8, [](auto& p) { p.rows = 2; p.endOfBlock = false; }),
-                 "10011 10011 10011", {0xFF, 0xFF}},
+                 make(0, 8,
+                      [](auto& p) {
+                          p.rows = 2;
+                          p.endOfBlock = false;
+                      }),
+                 "10011 10011 10011",
+                 {0xFF, 0xFF}},
         // Negative /Rows counts as 0: no limit.
         BitsCase{"NegativeRows",
-                 make(0, 8, [](auto& p) { p.rows = -2; p.endOfBlock = false; }),
-                 "10011 10011 10011", {0xFF, 0xFF, 0xFF}},
+                 make(0, 8,
+                      [](auto& p) {
+                          p.rows = -2;
+                          p.endOfBlock = false;
+                      }),
+                 "10011 10011 10011",
+                 {0xFF, 0xFF, 0xFF}},
         // An end-of-line code after each row is skipped in either mode.
         BitsCase{"EndOfLineBetweenRows",
                  make(0, 8, [](auto& p) { p.endOfBlock = false; }),
-                 "10011 000000000001 10011", {0xFF, 0xFF}},
+                 "10011 000000000001 10011",
+                 {0xFF, 0xFF}},
         // Group 4: two EOL codes after a row end the data at once.
         BitsCase{"EndOfBlockGroup4", make(-1, 8), "1 000000000001 000000000001 1 1", {0xFF}},
         // Group 3: after the two EOL codes, four more 12-bit groups follow
         // (the return to control); the rows coded after them are not decoded.
-        BitsCase{"ReturnToControl1D", make(0, 8),
+        BitsCase{"ReturnToControl1D",
+                 make(0, 8),
                  "10011 000000000001 000000000001 000000000001 000000000001"
                  " 000000000001 000000000001 10011",
                  {0xFF}},
-        BitsCase{"ReturnToControlMixed", make(2, 8),
+        BitsCase{"ReturnToControlMixed",
+                 make(2, 8),
                  "000000000001 1 10011 000000000001 1 000000000001 1 000000000001 1"
                  " 000000000001 1 000000000001 1 000000000001 1 10011",
                  {0xFF}},
         // Mixed coding: the tag bit after the EOL picks a two-dimensional row.
-        BitsCase{"MixedTagBits", make(1, 8),
+        BitsCase{"MixedTagBits",
+                 make(1, 8),
                  "000000000001 1 1000 00011 000000000001 0 1 1 000000000001 0 001 0111 11 1",
                  {0xE0, 0xE0, 0xCF}},
         // EncodedByteAlign: each row starts on a byte boundary.
         BitsCase{"EncodedByteAlign",
                  make(0, 8, [](auto& p) { p.encodedByteAlign = true; }),
-                 "10011 111 1000 00011 0", {0xFF, 0xE0}},
+                 "10011 111 1000 00011 0",
+                 {0xFF, 0xE0}},
         // No code matches (here fill bits): the data ends, earlier rows stay.
         BitsCase{"BadCodeEndsData", make(-1, 8), "1 0000000 1", {0xFF}},
         // Data ending inside a row drops that row.
@@ -299,7 +327,8 @@ TEST(CcittFaxDecoder, LeftShiftsPastTheStartEndTheData) {
     // Row 1: horizontal white 1 black 1, then V0: W B W...; then a stream of
     // VL3 codes, which point before the start of the line over and over.
     std::string data = "001 000111 010 1";
-    for (int i = 0; i < 60; ++i) data += " 0000010";
+    for (int i = 0; i < 60; ++i)
+        data += " 0000010";
     EXPECT_EQ(decode(bits(data), make(-1, 16)), (Bytes{0xBF, 0xFF}));
 }
 
@@ -307,11 +336,13 @@ TEST(CcittFaxDecoder, RunsThatDoNotAdvanceEndTheData) {
     // White 0 and black 0 again and again: the changing elements never
     // reach Columns; the line's capacity ends the data.
     std::string oneD;
-    for (int i = 0; i < 100; ++i) oneD += " 00110101 0000110111";
+    for (int i = 0; i < 100; ++i)
+        oneD += " 00110101 0000110111";
     EXPECT_TRUE(decode(bits(oneD), make(0, 8)).empty());
     // The same with horizontal mode codes of two empty runs.
     std::string twoD;
-    for (int i = 0; i < 100; ++i) twoD += " 001 00110101 0000110111";
+    for (int i = 0; i < 100; ++i)
+        twoD += " 001 00110101 0000110111";
     EXPECT_TRUE(decode(bits(twoD), make(-1, 8)).empty());
 }
 

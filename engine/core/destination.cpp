@@ -91,7 +91,7 @@ FitBVDestination::FitBVDestination(const PdfArray& source) : Destination(source)
 }
 
 const char16_t* fitTypeName(uint16_t fitType) {
-    static const char16_t* const kNames[] = {u"/XYZ", u"/Fit",  u"/FitH",  u"/FitV",
+    static const char16_t* const kNames[] = {u"/XYZ",  u"/Fit",  u"/FitH",  u"/FitV",
                                              u"/FitR", u"/FitB", u"/FitBH", u"/FitBV"};
     return fitType < 8 ? kNames[fitType] : u"";
 }

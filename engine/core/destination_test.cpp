@@ -39,22 +39,34 @@ struct E {
     double number = 0;
     const char16_t* text = nullptr;
 };
-E R(int n) { return {E::kRef, double(n)}; }
-E N(const char16_t* name) { return {E::kName, 0, name}; }
-E V(double value) { return {E::kNumber, value}; }
-E S(const char16_t* text) { return {E::kString, 0, text}; }
+E R(int n) {
+    return {E::kRef, double(n)};
+}
+E N(const char16_t* name) {
+    return {E::kName, 0, name};
+}
+E V(double value) {
+    return {E::kNumber, value};
+}
+E S(const char16_t* text) {
+    return {E::kString, 0, text};
+}
 const E kNullElement{E::kNull};
 
 ObjectRef element(MapDocument& doc, const E& e) {
     switch (e.kind) {
-    case E::kRef: return ObjectRef::adopt(new PdfRef(&doc, int32_t(e.number), 0));
-    case E::kName: return ObjectRef::adopt(new PdfName(WString(e.text)));
-    case E::kString: return ObjectRef::adopt(new PdfString(WString(e.text)));
-    case E::kNull: return ObjectRef::adopt(new PdfNull());
-    case E::kNumber:
-        if (e.number == int32_t(e.number))
-            return ObjectRef::adopt(new PdfNumber(int32_t(e.number)));
-        return ObjectRef::adopt(new PdfNumber(e.number));
+        case E::kRef:
+            return ObjectRef::adopt(new PdfRef(&doc, int32_t(e.number), 0));
+        case E::kName:
+            return ObjectRef::adopt(new PdfName(WString(e.text)));
+        case E::kString:
+            return ObjectRef::adopt(new PdfString(WString(e.text)));
+        case E::kNull:
+            return ObjectRef::adopt(new PdfNull());
+        case E::kNumber:
+            if (e.number == int32_t(e.number))
+                return ObjectRef::adopt(new PdfNumber(int32_t(e.number)));
+            return ObjectRef::adopt(new PdfNumber(e.number));
     }
     return {};
 }
@@ -84,11 +96,47 @@ struct ArrayCase {
 TEST(Destination, ExplicitArrays) {
     MapDocument doc;
     const ArrayCase cases[] = {
-        {"XYZ null top zero zoom", {R(3), N(u"/XYZ"), kNullElement, V(700), V(0)}, true, kFitXYZ, true, U, 700, U, U, U},
-        {"XYZ all given", {R(3), N(u"/XYZ"), V(10), V(20), V(1.5)}, true, kFitXYZ, true, 10, 20, 1.5, U, U},
+        {"XYZ null top zero zoom",
+         {R(3), N(u"/XYZ"), kNullElement, V(700), V(0)},
+         true,
+         kFitXYZ,
+         true,
+         U,
+         700,
+         U,
+         U,
+         U},
+        {"XYZ all given",
+         {R(3), N(u"/XYZ"), V(10), V(20), V(1.5)},
+         true,
+         kFitXYZ,
+         true,
+         10,
+         20,
+         1.5,
+         U,
+         U},
         {"XYZ four elements", {R(3), N(u"/XYZ"), V(10), V(700)}, false, 0, false, U, U, U, U, U},
-        {"XYZ six elements", {R(3), N(u"/XYZ"), V(10), V(700), V(1), V(2)}, false, 0, false, U, U, U, U, U},
-        {"XYZ string parameter", {R(3), N(u"/XYZ"), S(u"x"), V(700), V(1)}, true, kFitXYZ, false, U, U, U, U, U},
+        {"XYZ six elements",
+         {R(3), N(u"/XYZ"), V(10), V(700), V(1), V(2)},
+         false,
+         0,
+         false,
+         U,
+         U,
+         U,
+         U,
+         U},
+        {"XYZ string parameter",
+         {R(3), N(u"/XYZ"), S(u"x"), V(700), V(1)},
+         true,
+         kFitXYZ,
+         false,
+         U,
+         U,
+         U,
+         U,
+         U},
         {"Fit", {R(3), N(u"/Fit")}, true, kFitWhole, true, U, U, U, U, U},
         {"FitB", {R(3), N(u"/FitB")}, true, kFitB, true, U, U, U, U, U},
         {"Fit with extra", {R(3), N(u"/Fit"), V(1)}, false, 0, false, U, U, U, U, U},
@@ -97,7 +145,16 @@ TEST(Destination, ExplicitArrays) {
         {"FitV", {R(3), N(u"/FitV"), V(30)}, true, kFitV, true, 30, U, U, U, U},
         {"FitBH", {R(3), N(u"/FitBH"), V(44)}, true, kFitBH, true, U, 44, U, U, U},
         {"FitBV", {R(3), N(u"/FitBV"), V(72)}, true, kFitBV, true, 72, U, U, U, U},
-        {"FitR", {R(3), N(u"/FitR"), V(10), V(20), V(300), V(400)}, true, kFitR, true, 10, 400, U, 300, 20},
+        {"FitR",
+         {R(3), N(u"/FitR"), V(10), V(20), V(300), V(400)},
+         true,
+         kFitR,
+         true,
+         10,
+         400,
+         U,
+         300,
+         20},
         {"FitR short", {R(3), N(u"/FitR"), V(10), V(20), V(300)}, false, 0, false, U, U, U, U, U},
         {"page as number", {V(0), N(u"/Fit")}, false, 0, false, U, U, U, U, U},
         {"fit as string", {R(3), S(u"/Fit")}, false, 0, false, U, U, U, U, U},

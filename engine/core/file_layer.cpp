@@ -10,140 +10,169 @@ constexpr std::int64_t kFreeSpaceCap = 4294967294LL;
 constexpr std::size_t kMaxChunk = 0x40000000u;
 
 void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
 }
 
 }  // namespace
 
 bool nativeFileName(std::u16string_view name, std::string& out) {
-  out.clear();
-  out.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char16_t c = name[i];
-    if (c == 0) return false;
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= name.size() || name[i + 1] < 0xDC00 || name[i + 1] > 0xDFFF) return false;
-      const std::uint32_t cp = 0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (name[i + 1] - 0xDC00);
-      appendUtf8(out, cp);
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    } else {
-      appendUtf8(out, c);
+    out.clear();
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (c == 0)
+            return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= name.size() || name[i + 1] < 0xDC00 || name[i + 1] > 0xDFFF)
+                return false;
+            const std::uint32_t cp =
+                0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (name[i + 1] - 0xDC00);
+            appendUtf8(out, cp);
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        } else {
+            appendUtf8(out, c);
+        }
     }
-  }
-  return true;
+    return true;
 }
 
 FileHandle FileOpen(std::u16string_view name, std::uint16_t mode) {
-  std::string narrow;
-  if (!nativeFileName(name, narrow)) return win::INVALID_HANDLE_VALUE;
-  win::DWORD access = 0;
-  if (mode & kFileRead) access |= win::GENERIC_READ;
-  if (mode & kFileWrite) access |= win::GENERIC_WRITE;
-  win::DWORD disposition = win::OPEN_EXISTING;
-  if (mode & kFileCreate) disposition = (mode & kFileAppend) ? win::OPEN_ALWAYS : win::CREATE_ALWAYS;
-  FileHandle h = win::CreateFileA(narrow.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
-                                  disposition, win::FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != win::INVALID_HANDLE_VALUE && (mode & kFileAppend)) {
-    win::LONG high = 0;
-    win::SetFilePointer(h, 0, &high, win::FILE_END);
-  }
-  return h;
+    std::string narrow;
+    if (!nativeFileName(name, narrow))
+        return win::INVALID_HANDLE_VALUE;
+    win::DWORD access = 0;
+    if (mode & kFileRead)
+        access |= win::GENERIC_READ;
+    if (mode & kFileWrite)
+        access |= win::GENERIC_WRITE;
+    win::DWORD disposition = win::OPEN_EXISTING;
+    if (mode & kFileCreate)
+        disposition = (mode & kFileAppend) ? win::OPEN_ALWAYS : win::CREATE_ALWAYS;
+    FileHandle h =
+        win::CreateFileA(narrow.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                         nullptr, disposition, win::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != win::INVALID_HANDLE_VALUE && (mode & kFileAppend)) {
+        win::LONG high = 0;
+        win::SetFilePointer(h, 0, &high, win::FILE_END);
+    }
+    return h;
 }
 
 std::size_t FileRead(FileHandle h, void* buffer, std::size_t n) {
-  if (buffer == nullptr) {
-    if (n > static_cast<std::size_t>(INT64_MAX)) return 0;
-    const auto move = static_cast<std::int64_t>(n);
-    win::LONG high = static_cast<win::LONG>(move >> 32);
-    win::SetFilePointer(h, static_cast<win::LONG>(move & 0xFFFFFFFF), &high, win::FILE_CURRENT);
-    return n;
-  }
-  std::size_t total = 0;
-  auto* out = static_cast<unsigned char*>(buffer);
-  while (total < n) {
-    const auto want = static_cast<win::DWORD>(std::min(n - total, kMaxChunk));
-    win::DWORD got = 0;
-    if (!win::ReadFile(h, out + total, want, &got, nullptr)) return total + got;
-    total += got;
-    if (got < want) break;
-  }
-  return total;
+    if (buffer == nullptr) {
+        if (n > static_cast<std::size_t>(INT64_MAX))
+            return 0;
+        const auto move = static_cast<std::int64_t>(n);
+        win::LONG high = static_cast<win::LONG>(move >> 32);
+        win::SetFilePointer(h, static_cast<win::LONG>(move & 0xFFFFFFFF), &high, win::FILE_CURRENT);
+        return n;
+    }
+    std::size_t total = 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (total < n) {
+        const auto want = static_cast<win::DWORD>(std::min(n - total, kMaxChunk));
+        win::DWORD got = 0;
+        if (!win::ReadFile(h, out + total, want, &got, nullptr))
+            return total + got;
+        total += got;
+        if (got < want)
+            break;
+    }
+    return total;
 }
 
 std::size_t FileWrite(FileHandle h, const void* buffer, std::size_t n) {
-  std::size_t total = 0;
-  const auto* in = static_cast<const unsigned char*>(buffer);
-  while (total < n) {
-    const auto want = static_cast<win::DWORD>(std::min(n - total, kMaxChunk));
-    win::DWORD put = 0;
-    const bool ok = win::WriteFile(h, in + total, want, &put, nullptr) != 0;
-    total += put;
-    if (!ok || put < want) break;
-  }
-  return total;
+    std::size_t total = 0;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    while (total < n) {
+        const auto want = static_cast<win::DWORD>(std::min(n - total, kMaxChunk));
+        win::DWORD put = 0;
+        const bool ok = win::WriteFile(h, in + total, want, &put, nullptr) != 0;
+        total += put;
+        if (!ok || put < want)
+            break;
+    }
+    return total;
 }
 
 std::uint64_t FileSize(FileHandle h) {
-  win::DWORD high = 0;
-  const win::DWORD low = win::GetFileSize(h, &high);
-  if (low == win::INVALID_FILE_SIZE && win::GetLastError() != win::NO_ERROR) return 0;
-  return (static_cast<std::uint64_t>(high) << 32) | low;
+    win::DWORD high = 0;
+    const win::DWORD low = win::GetFileSize(h, &high);
+    if (low == win::INVALID_FILE_SIZE && win::GetLastError() != win::NO_ERROR)
+        return 0;
+    return (static_cast<std::uint64_t>(high) << 32) | low;
 }
 
 std::int64_t FileSeek(FileHandle h, std::int64_t offset, std::uint32_t origin) {
-  win::DWORD method = origin;
-  if (origin == kSeekCurrent) {
-    method = win::FILE_CURRENT;
-  } else if (origin == kSeekEnd) {
-    method = win::FILE_END;
-  } else if (origin == kSeekBegin) {
-    method = win::FILE_BEGIN;
-  }
-  win::LONG high = static_cast<win::LONG>(offset >> 32);
-  const win::DWORD low = win::SetFilePointer(h, static_cast<win::LONG>(offset & 0xFFFFFFFF), &high, method);
-  if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR) return -1;
-  const auto pos = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
-  if (static_cast<std::uint64_t>(pos) >= FileSize(h)) return -1;
-  return pos;
+    win::DWORD method = origin;
+    if (origin == kSeekCurrent) {
+        method = win::FILE_CURRENT;
+    } else if (origin == kSeekEnd) {
+        method = win::FILE_END;
+    } else if (origin == kSeekBegin) {
+        method = win::FILE_BEGIN;
+    }
+    win::LONG high = static_cast<win::LONG>(offset >> 32);
+    const win::DWORD low =
+        win::SetFilePointer(h, static_cast<win::LONG>(offset & 0xFFFFFFFF), &high, method);
+    if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR)
+        return -1;
+    const auto pos = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
+    if (static_cast<std::uint64_t>(pos) >= FileSize(h))
+        return -1;
+    return pos;
 }
 
-bool FileFlush(FileHandle h) { return win::FlushFileBuffers(h) != 0; }
+bool FileFlush(FileHandle h) {
+    return win::FlushFileBuffers(h) != 0;
+}
 
-bool FileAtOrPastEnd(FileHandle h, std::uint64_t position) { return position >= FileSize(h); }
+bool FileAtOrPastEnd(FileHandle h, std::uint64_t position) {
+    return position >= FileSize(h);
+}
 
 bool FileSetSize(FileHandle h, std::uint64_t size) {
-  if (size >= FileSize(h) || size > static_cast<std::uint64_t>(INT64_MAX)) return false;
-  win::LONG high = static_cast<win::LONG>(size >> 32);
-  const win::DWORD low = win::SetFilePointer(h, static_cast<win::LONG>(size & 0xFFFFFFFF), &high, win::FILE_BEGIN);
-  if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR) return false;
-  return win::SetEndOfFile(h) != 0;
+    if (size >= FileSize(h) || size > static_cast<std::uint64_t>(INT64_MAX))
+        return false;
+    win::LONG high = static_cast<win::LONG>(size >> 32);
+    const win::DWORD low =
+        win::SetFilePointer(h, static_cast<win::LONG>(size & 0xFFFFFFFF), &high, win::FILE_BEGIN);
+    if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR)
+        return false;
+    return win::SetEndOfFile(h) != 0;
 }
 
 std::int64_t FileFreeSpace(std::u16string_view name) {
-  std::string narrow;
-  if (!nativeFileName(name, narrow)) return -1;
-  win::ULARGE_INTEGER avail{0};
-  if (!win::GetDiskFreeSpaceExA(narrow.c_str(), &avail, nullptr, nullptr)) return -1;
-  if (avail.QuadPart >= 0x100000000ULL) return kFreeSpaceCap;
-  return static_cast<std::int64_t>(avail.QuadPart);
+    std::string narrow;
+    if (!nativeFileName(name, narrow))
+        return -1;
+    win::ULARGE_INTEGER avail{0};
+    if (!win::GetDiskFreeSpaceExA(narrow.c_str(), &avail, nullptr, nullptr))
+        return -1;
+    if (avail.QuadPart >= 0x100000000ULL)
+        return kFreeSpaceCap;
+    return static_cast<std::int64_t>(avail.QuadPart);
 }
 
-void FileClose(FileHandle h) { win::CloseHandle(h); }
+void FileClose(FileHandle h) {
+    win::CloseHandle(h);
+}
 
 }  // namespace vistrel

@@ -15,20 +15,22 @@ using FileHandle = win::HANDLE;
 
 // Mode bits of FileOpen.
 enum FileMode : std::uint16_t {
-  kFileRead = 1,    // GENERIC_READ
-  kFileWrite = 2,   // GENERIC_WRITE
-  kFileCreate = 4,  // CREATE_ALWAYS (OPEN_ALWAYS with kFileAppend); else OPEN_EXISTING
-  kFileAppend = 8,  // file pointer at the end after opening
+    kFileRead = 1,    // GENERIC_READ
+    kFileWrite = 2,   // GENERIC_WRITE
+    kFileCreate = 4,  // CREATE_ALWAYS (OPEN_ALWAYS with kFileAppend); else OPEN_EXISTING
+    kFileAppend = 8,  // file pointer at the end after opening
 };
 
 // Origins of FileSeek.
 enum FileOrigin : std::uint32_t {
-  kSeekCurrent = 1,
-  kSeekEnd = 2,
-  kSeekBegin = 3,
+    kSeekCurrent = 1,
+    kSeekEnd = 2,
+    kSeekBegin = 3,
 };
 
-inline bool isValidFile(FileHandle h) { return h != win::INVALID_HANDLE_VALUE && h != nullptr; }
+inline bool isValidFile(FileHandle h) {
+    return h != win::INVALID_HANDLE_VALUE && h != nullptr;
+}
 
 // Converts a UTF-16 file name to the platform's narrow (UTF-8) form. Surrogate
 // pairs are joined; an unpaired surrogate or an embedded NUL makes the name

@@ -9,12 +9,16 @@
 namespace vistrel {
 
 namespace {
-bool isDigit(std::uint16_t c) { return c >= '0' && c <= '9'; }
+bool isDigit(std::uint16_t c) {
+    return c >= '0' && c <= '9';
+}
 
 std::uint32_t le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
 }
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 bool readExactly(InputStream* in, void* buffer, std::size_t count) {
     return in->read(buffer, count) == static_cast<std::int64_t>(count);
@@ -28,8 +32,10 @@ BmpReadStream::BmpReadStream(InputStream* file, FilterParams* params) : ImageStr
 BmpReadStream::~BmpReadStream() = default;
 
 bool BmpReadStream::open() {
-    if (started_) return true;
-    if (!isOpen()) return false;
+    if (started_)
+        return true;
+    if (!isOpen())
+        return false;
     rowCounter_ = 0;
     inner_->open();
     if (!readHeader()) {
@@ -46,19 +52,26 @@ bool BmpReadStream::open() {
 bool BmpReadStream::readHeader() {
     std::uint8_t file[14];
     std::uint8_t info[40];
-    if (!readExactly(inner_, file, sizeof file)) return false;
-    if (le32(file + 2) != inner_->size()) return false;
+    if (!readExactly(inner_, file, sizeof file))
+        return false;
+    if (le32(file + 2) != inner_->size())
+        return false;
     const std::uint32_t dataOffset = le32(file + 10);
-    if (!readExactly(inner_, info, sizeof info)) return false;
-    if (le32(info) != 40) return false;  // OS/2 and later headers are not read
+    if (!readExactly(inner_, info, sizeof info))
+        return false;
+    if (le32(info) != 40)
+        return false;  // OS/2 and later headers are not read
     const auto width = static_cast<std::int32_t>(le32(info + 4));
     const auto height = static_cast<std::int32_t>(le32(info + 8));
     const int bits = le16(info + 14);
-    if (le32(info + 16) != 0) return false;  // compressed
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
+    if (le32(info + 16) != 0)
+        return false;  // compressed
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
+        return false;
     // A negative height is a bitmap stored top row first.
     const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    if (width <= 0 || rows == 0) return false;
+    if (width <= 0 || rows == 0)
+        return false;
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(rows) > kMaxImagePixels) {
         return false;
     }
@@ -76,15 +89,20 @@ bool BmpReadStream::readHeader() {
         // indexes beyond it show black.
         const std::uint32_t entries = 1u << bits;
         std::uint32_t used = le32(info + 32);
-        if (used == 0 || used > entries) used = entries;
+        if (used == 0 || used > entries)
+            used = entries;
         palette_.reset(new (std::nothrow) std::uint8_t[entries * 4]());
-        if (!palette_) return false;
-        if (!readExactly(inner_, palette_.get(), used * 4)) return false;
+        if (!palette_)
+            return false;
+        if (!readExactly(inner_, palette_.get(), used * 4))
+            return false;
         consumed += used * 4;
     }
-    if (dataOffset < consumed) return false;
+    if (dataOffset < consumed)
+        return false;
     const std::uint64_t gap = dataOffset - consumed;
-    if (gap > 0 && inner_->skip(gap) != static_cast<std::int64_t>(gap)) return false;
+    if (gap > 0 && inner_->skip(gap) != static_cast<std::int64_t>(gap))
+        return false;
 
     pixelBytes_ = static_cast<std::uint32_t>((static_cast<std::uint64_t>(width) * bits + 7) / 8);
     padBytes_ = (4 - pixelBytes_ % 4) % 4;
@@ -93,14 +111,17 @@ bool BmpReadStream::readHeader() {
 }
 
 bool BmpReadStream::readRow(std::uint8_t* buffer) {
-    if (!isOpen() || !started_ || error_ || buffer == nullptr) return false;
-    if (rowCounter_ >= static_cast<std::uint32_t>(height_)) return false;
+    if (!isOpen() || !started_ || error_ || buffer == nullptr)
+        return false;
+    if (rowCounter_ >= static_cast<std::uint32_t>(height_))
+        return false;
     if (!readExactly(inner_, fileRow_.get(), pixelBytes_)) {
         error_ = true;
         return false;
     }
     // The padding of the last row may be missing from a file.
-    if (padBytes_ > 0) inner_->skip(padBytes_);
+    if (padBytes_ > 0)
+        inner_->skip(padBytes_);
     ++rowCounter_;
 
     const std::uint8_t* in = fileRow_.get();
@@ -137,7 +158,8 @@ void BmpReadStream::close() {
 }
 
 bool BmpReadStream::atEnd() {
-    if (error_) return true;
+    if (error_)
+        return true;
     return inner_ == nullptr || inner_->atEnd();
 }
 
@@ -147,7 +169,9 @@ namespace {
 
 // libpng must not show messages; an error jumps back to the point the
 // calling method set.
-void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void pngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
@@ -156,7 +180,8 @@ PngReadStream::PngReadStream(InputStream* file, FilterParams* params) : ImageStr
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     if (png_) {
         info_ = png_create_info_struct(png_);
-        if (!info_) png_destroy_read_struct(&png_, nullptr, nullptr);
+        if (!info_)
+            png_destroy_read_struct(&png_, nullptr, nullptr);
     }
     if (!png_) {
         png_ = nullptr;
@@ -165,7 +190,8 @@ PngReadStream::PngReadStream(InputStream* file, FilterParams* params) : ImageStr
 }
 
 PngReadStream::~PngReadStream() {
-    if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+    if (png_)
+        png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
 }
 
 void PngReadStream::fail() {
@@ -188,8 +214,10 @@ void PngReadStream::readData(png_structp png, png_bytep data, std::size_t length
 // The methods that call libpng keep no objects with destructors in their
 // own frame: an error leaves them by a long jump.
 bool PngReadStream::open() {
-    if (started_) return true;
-    if (!isOpen() || failed_ || png_ == nullptr) return false;
+    if (started_)
+        return true;
+    if (!isOpen() || failed_ || png_ == nullptr)
+        return false;
     inner_->open();
     if (setjmp(png_jmpbuf(png_))) {
         fail();
@@ -215,11 +243,14 @@ bool PngReadStream::open() {
     png_set_expand(png_);
     // Grey files would give one sample per pixel: widen them to the three
     // components the reader reports.
-    if ((colourType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png_);
-    if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png_);
+    if ((colourType & PNG_COLOR_MASK_COLOR) == 0)
+        png_set_gray_to_rgb(png_);
+    if (interlace != PNG_INTERLACE_NONE)
+        png_set_interlace_handling(png_);
     png_read_update_info(png_, info_);
     const std::size_t rowBytes = std::size_t{width} * 3;
-    if (png_get_rowbytes(png_, info_) != rowBytes) png_error(png_, "unexpected row size");
+    if (png_get_rowbytes(png_, info_) != rowBytes)
+        png_error(png_, "unexpected row size");
 
     width_ = static_cast<std::int32_t>(width);
     height_ = static_cast<std::int32_t>(height);
@@ -231,8 +262,10 @@ bool PngReadStream::open() {
         // libpng de-interlaces only over the whole picture.
         image_.reset(new (std::nothrow) std::uint8_t[rowBytes * height]);
         imageRows_.reset(new (std::nothrow) std::uint8_t*[height]);
-        if (!image_ || !imageRows_) png_error(png_, "out of memory");
-        for (png_uint_32 y = 0; y < height; ++y) imageRows_[y] = image_.get() + rowBytes * y;
+        if (!image_ || !imageRows_)
+            png_error(png_, "out of memory");
+        for (png_uint_32 y = 0; y < height; ++y)
+            imageRows_[y] = image_.get() + rowBytes * y;
         png_read_image(png_, imageRows_.get());
     }
     started_ = true;
@@ -240,8 +273,10 @@ bool PngReadStream::open() {
 }
 
 bool PngReadStream::readRow(std::uint8_t* buffer) {
-    if (!started_ || !isOpen() || failed_ || buffer == nullptr) return false;
-    if (rowIndex_ >= static_cast<std::uint32_t>(height_)) return false;
+    if (!started_ || !isOpen() || failed_ || buffer == nullptr)
+        return false;
+    if (rowIndex_ >= static_cast<std::uint32_t>(height_))
+        return false;
     if (image_) {
         std::memcpy(buffer, imageRows_[rowIndex_], std::size_t(width_) * 3);
     } else {
@@ -253,7 +288,8 @@ bool PngReadStream::readRow(std::uint8_t* buffer) {
         png_read_rows(png_, &row, nullptr, 1);
     }
     ++rowIndex_;
-    if (rowIndex_ == static_cast<std::uint32_t>(height_)) close();
+    if (rowIndex_ == static_cast<std::uint32_t>(height_))
+        close();
     return true;
 }
 
@@ -278,7 +314,8 @@ NumberTextStream::NumberTextStream(InputStream* inner) : inner_(inner) {
 }
 
 void NumberTextStream::close() {
-    if (inner_) inner_->close();
+    if (inner_)
+        inner_->close();
     openFlag_ = false;
 }
 
@@ -286,19 +323,30 @@ std::int64_t NumberTextStream::read(void* buffer, std::size_t count) {
     return inner_ ? inner_->read(buffer, count) : 0;
 }
 
-std::uint16_t NumberTextStream::getByte() { return inner_ ? inner_->getByte() : kEndOfData; }
-
-std::uint64_t NumberTextStream::size() { return inner_ ? inner_->size() : 0; }
-
-std::uint64_t NumberTextStream::position() { return inner_ ? inner_->position() : 0; }
-
-void NumberTextStream::unread(std::uint16_t byte) {
-    if (inner_) inner_->unread(byte);
+std::uint16_t NumberTextStream::getByte() {
+    return inner_ ? inner_->getByte() : kEndOfData;
 }
 
-bool NumberTextStream::atEnd() { return inner_ ? inner_->atEnd() : true; }
+std::uint64_t NumberTextStream::size() {
+    return inner_ ? inner_->size() : 0;
+}
 
-std::int64_t NumberTextStream::skip(std::size_t count) { return inner_ ? inner_->skip(count) : 0; }
+std::uint64_t NumberTextStream::position() {
+    return inner_ ? inner_->position() : 0;
+}
+
+void NumberTextStream::unread(std::uint16_t byte) {
+    if (inner_)
+        inner_->unread(byte);
+}
+
+bool NumberTextStream::atEnd() {
+    return inner_ ? inner_->atEnd() : true;
+}
+
+std::int64_t NumberTextStream::skip(std::size_t count) {
+    return inner_ ? inner_->skip(count) : 0;
+}
 
 std::int32_t NumberTextStream::readNumber() {
     std::uint16_t c = getByte();
@@ -310,7 +358,8 @@ std::int32_t NumberTextStream::readNumber() {
     int digits = 0;
     while (isDigit(c)) {
         // Nine digits always fit; a longer number is no picture size.
-        if (++digits > kMaxDigits) return -1;
+        if (++digits > kMaxDigits)
+            return -1;
         value = value * 10 + (c - '0');
         c = getByte();
     }
@@ -323,7 +372,8 @@ std::int64_t NumberTextStream::skipPast(char c) {
     for (;;) {
         std::uint16_t b = getByte();
         ++reads;
-        if (b == kEndOfData || b == static_cast<std::uint8_t>(c)) return reads;
+        if (b == kEndOfData || b == static_cast<std::uint8_t>(c))
+            return reads;
     }
 }
 

@@ -89,13 +89,14 @@ TEST_P(PictureFileTest, DeliversTheRgbPixels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, PictureFileTest,
-                         testing::Values("bmp1", "bmp4", "bmp8", "bmp24", "grey1", "grey2",
-                                         "grey4", "grey8", "grey16", "greyalpha8", "palette2",
-                                         "palette4", "palette8", "palettetrns", "rgb8", "rgb16",
-                                         "rgba8", "interlaced"));
+                         testing::Values("bmp1", "bmp4", "bmp8", "bmp24", "grey1", "grey2", "grey4",
+                                         "grey8", "grey16", "greyalpha8", "palette2", "palette4",
+                                         "palette8", "palettetrns", "rgb8", "rgb16", "rgba8",
+                                         "interlaced"));
 
 void set32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 void set16(Bytes& b, std::size_t at, std::uint16_t v) {
     b[at] = static_cast<std::uint8_t>(v);
@@ -195,7 +196,8 @@ TEST(BmpReadStream, RefusesHeadersItCannotRead) {
         std::function<void(Bytes&)> change;
     };
     const Case cases[] = {
-        {"file size differs", [](Bytes& b) { set32(b, 2, static_cast<std::uint32_t>(b.size() + 1)); }},
+        {"file size differs",
+         [](Bytes& b) { set32(b, 2, static_cast<std::uint32_t>(b.size() + 1)); }},
         {"OS/2 header", [](Bytes& b) { set32(b, 14, 12); }},
         {"version 5 header", [](Bytes& b) { set32(b, 14, 124); }},
         {"compressed", [](Bytes& b) { set32(b, 30, 1); }},
@@ -207,10 +209,18 @@ TEST(BmpReadStream, RefusesHeadersItCannotRead) {
         {"negative width", [](Bytes& b) { set32(b, 18, static_cast<std::uint32_t>(-2)); }},
         {"height 0", [](Bytes& b) { set32(b, 22, 0); }},
         {"most negative height", [](Bytes& b) { set32(b, 22, 0x80000000u); }},
-        {"too many pixels", [](Bytes& b) { set32(b, 18, 65536); set32(b, 22, 65536); }},
+        {"too many pixels",
+         [](Bytes& b) {
+             set32(b, 18, 65536);
+             set32(b, 22, 65536);
+         }},
         {"data before the header's end", [](Bytes& b) { set32(b, 10, 40); }},
         {"data beyond the file", [](Bytes& b) { set32(b, 10, 4000); }},
-        {"cut inside the header", [](Bytes& b) { b.resize(30); set32(b, 2, 30); }},
+        {"cut inside the header",
+         [](Bytes& b) {
+             b.resize(30);
+             set32(b, 2, 30);
+         }},
     };
     for (const Case& c : cases) {
         Bytes file = base;
@@ -257,7 +267,8 @@ PngRun readPng(const Bytes& file) {
     run.opened = reader.open();
     if (run.opened) {
         Bytes row(std::size_t(reader.width()) * 3);
-        while (run.rowsRead < reader.height() && reader.readRow(row.data())) ++run.rowsRead;
+        while (run.rowsRead < reader.height() && reader.readRow(row.data()))
+            ++run.rowsRead;
     }
     run.closed = !reader.isOpen();
     return run;
@@ -280,11 +291,14 @@ TEST(PngReadStream, BrokenFilesEndThePicture) {
         {"header CRC wrong", [](Bytes& b) { b[29] ^= 0xFF; }, false},
         {"not a PNG", [](Bytes& b) { b[1] = 'X'; }, false},
         {"cut inside the picture data", [](Bytes& b) { b.resize(b.size() / 2); }, true},
-        {"picture data damaged", [](Bytes& b) {
+        {"picture data damaged",
+         [](Bytes& b) {
              const std::string tag = "IDAT";
              auto at = std::search(b.begin(), b.end(), tag.begin(), tag.end()) - b.begin();
-             for (std::size_t i = at + 6; i < b.size() - 16; ++i) b[i] ^= 0x5A;
-         }, true},
+             for (std::size_t i = at + 6; i < b.size() - 16; ++i)
+                 b[i] ^= 0x5A;
+         },
+         true},
     };
     for (const Case& c : cases) {
         Bytes file = good;
@@ -324,7 +338,8 @@ bool readGeometry(NumberTextStream& text, std::array<std::int32_t, 4>& out) {
     const char terminators[] = {',', ',', ',', '>'};
     for (int i = 0; i < 4; ++i) {
         out[i] = text.readNumber();
-        if (out[i] < 0) return false;
+        if (out[i] < 0)
+            return false;
         text.skipPast(terminators[i]);
     }
     return true;

@@ -12,13 +12,13 @@
 namespace vistrel {
 
 struct JpegErrorManager {
-  jpeg_error_mgr pub;  // first, so that libjpeg's pointer is this record
-  std::jmp_buf jump;
-  bool armed = false;   // a jump point is set
-  bool failed = false;  // a fatal error happened
-  // The library warned that the compressed data ended before the image was
-  // complete (the rest of the image is made up, not decoded).
-  bool dataEnded = false;
+    jpeg_error_mgr pub;  // first, so that libjpeg's pointer is this record
+    std::jmp_buf jump;
+    bool armed = false;   // a jump point is set
+    bool failed = false;  // a fatal error happened
+    // The library warned that the compressed data ended before the image was
+    // complete (the rest of the image is made up, not decoded).
+    bool dataEnded = false;
 };
 
 // Fills the manager with the engine's routines and returns the record to
@@ -30,15 +30,15 @@ jpeg_error_mgr* initJpegErrorManager(JpegErrorManager& manager);
 // then destroy the library object once and never use it again.
 template <class F>
 [[gnu::noinline]] bool guardedJpegCall(JpegErrorManager& manager, F&& call) {
-  if (setjmp(manager.jump) != 0) {
+    if (setjmp(manager.jump) != 0) {
+        manager.armed = false;
+        manager.failed = true;
+        return false;
+    }
+    manager.armed = true;
+    call();
     manager.armed = false;
-    manager.failed = true;
-    return false;
-  }
-  manager.armed = true;
-  call();
-  manager.armed = false;
-  return true;
+    return true;
 }
 
 }  // namespace vistrel

@@ -276,7 +276,8 @@ private:
     template <class NodeT>
     Iterator<NodeT> makeBegin() const {
         if (!buckets_ || count_ == 0)
-            return Iterator<NodeT>(buckets_, bucketCount_, bucketCount_, buckets_ ? nullptr : small_);
+            return Iterator<NodeT>(buckets_, bucketCount_, bucketCount_,
+                                   buckets_ ? nullptr : small_);
         int32_t i = 0;
         while (!buckets_[i])
             ++i;

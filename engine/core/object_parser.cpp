@@ -8,16 +8,22 @@ namespace vistrel {
 
 namespace {
 
-ObjectRef plainTyped(ObjectRef dict) { return dict; }
+ObjectRef plainTyped(ObjectRef dict) {
+    return dict;
+}
 // Until the typed factories choose a stream class by /Type and /Subtype, every
 // stream dictionary becomes a plain stream object.
 ObjectRef plainStream(ObjectRef dict, InputStream* stream, const uint8_t* fileKey) {
-    if (!dict || dict->kind() != kKindDict) return dict;
+    if (!dict || dict->kind() != kKindDict)
+        return dict;
     Ref<PdfStream> made = makePlainStream(*static_cast<PdfDict*>(dict.get()), stream, fileKey);
-    if (made && made->valid()) return made;
+    if (made && made->valid())
+        return made;
     return dict;
 }
-ObjectRef plainRectangle(ObjectRef array) { return array; }
+ObjectRef plainRectangle(ObjectRef array) {
+    return array;
+}
 
 TypedObjectFactory gTypedFactory = plainTyped;
 StreamObjectFactory gStreamFactory = plainStream;
@@ -66,7 +72,8 @@ namespace {
 
 void releaseQueue(ObjectParser::Queue* queue) {
     PdfObject* entry;
-    while (queue->removeFirst(&entry)) releaseRef(entry);
+    while (queue->removeFirst(&entry))
+        releaseRef(entry);
 }
 
 }  // namespace
@@ -82,15 +89,18 @@ ObjectParser::~ObjectParser() {
 
 void ObjectParser::append(ObjectRef object) {
     PdfObject* p = object.detach();
-    if (!queue_->append(p)) releaseRef(p);
+    if (!queue_->append(p))
+        releaseRef(p);
 }
 
 PdfObject* ObjectParser::entryAt(int32_t index) {
-    if (index < 0) return nullptr;
+    if (index < 0)
+        return nullptr;
     while (queue_->count() <= index) {
         int32_t before = queue_->count();
         readNext();
-        if (queue_->count() == before) return nullptr;  // out of memory
+        if (queue_->count() == before)
+            return nullptr;  // out of memory
     }
     return queue_->entryAt(index);
 }
@@ -103,7 +113,8 @@ ObjectRef ObjectParser::takeFirst() {
 
 void ObjectParser::dropTokens(int32_t n) {
     PdfObject* entry;
-    for (int32_t i = 0; i < n && queue_->removeFirst(&entry); ++i) releaseRef(entry);
+    for (int32_t i = 0; i < n && queue_->removeFirst(&entry); ++i)
+        releaseRef(entry);
 }
 
 void ObjectParser::pushList() {
@@ -128,7 +139,8 @@ void ObjectParser::popList() {
 }
 
 ObjectRef ObjectParser::ParseObject() {
-    if (!tokenizer_) return nullptr;
+    if (!tokenizer_)
+        return nullptr;
     ObjectRef result;
     switch (tokenizer_->NextToken()) {
         case Tokenizer::kNumber:
@@ -156,13 +168,15 @@ ObjectRef ObjectParser::ParseObject() {
             result = makeString();
             break;
         case Tokenizer::kLeftBracket:
-            if (depth_ >= kMaxNesting) return nullptr;
+            if (depth_ >= kMaxNesting)
+                return nullptr;
             ++depth_;
             result = parseArray();
             --depth_;
             break;
         case Tokenizer::kDictOpen:
-            if (depth_ >= kMaxNesting) return nullptr;
+            if (depth_ >= kMaxNesting)
+                return nullptr;
             ++depth_;
             result = parseDict();
             --depth_;
@@ -170,11 +184,14 @@ ObjectRef ObjectParser::ParseObject() {
         default:
             return nullptr;
     }
-    if (result) result->setId(number_, generation_, false);
+    if (result)
+        result->setId(number_, generation_, false);
     return result;
 }
 
-ObjectRef ObjectParser::makeString() { return makeRef<PdfString>(tokenizer_->text); }
+ObjectRef ObjectParser::makeString() {
+    return makeRef<PdfString>(tokenizer_->text);
+}
 
 ObjectRef ObjectParser::parseArray() {
     Ref<PdfArray> array = makeRef<PdfArray>();
@@ -182,10 +199,12 @@ ObjectRef ObjectParser::parseArray() {
     for (;;) {
         if (queue_->count() == 0) {
             readNext();
-            if (queue_->count() == 0) break;  // out of memory
+            if (queue_->count() == 0)
+                break;  // out of memory
         }
         ObjectRef entry = takeFirst();
-        if (!entry) break;
+        if (!entry)
+            break;
         array->append(std::move(entry));
     }
     popList();
@@ -197,7 +216,8 @@ ObjectRef ObjectParser::parseDict() {
     pushList();
     for (;;) {
         PdfObject* key = entryAt(0);
-        if (!key) break;
+        if (!key)
+            break;
         if (!entryAt(1)) {
             dict->put(ObjectRef::share(key), makeRef<PdfNull>());
             break;
@@ -210,6 +230,8 @@ ObjectRef ObjectParser::parseDict() {
     return dict;
 }
 
-void ObjectParser::readNext() { append(ParseObject()); }
+void ObjectParser::readNext() {
+    append(ParseObject());
+}
 
 }  // namespace vistrel

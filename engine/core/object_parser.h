@@ -29,7 +29,8 @@ public:
             storage_[depth_++] = p;
             return true;
         }
-        if (!storage_.append(p)) return false;
+        if (!storage_.append(p))
+            return false;
         ++depth_;
         return true;
     }
@@ -38,10 +39,12 @@ public:
     // Pushes copies of the top n entries in their order; false when fewer
     // than n are there.
     bool copy(int32_t n) {
-        if (n < 0 || depth_ < n) return false;
+        if (n < 0 || depth_ < n)
+            return false;
         int32_t first = depth_ - n;
         for (int32_t i = 0; i < n; ++i) {
-            if (!push(storage_[first + i])) return false;
+            if (!push(storage_[first + i]))
+                return false;
         }
         return true;
     }

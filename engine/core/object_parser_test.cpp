@@ -11,7 +11,9 @@
 namespace vistrel {
 namespace {
 
-std::string typeNameOf(const PdfObject* o) { return o ? o->typeName().toLatin1() : "(end)"; }
+std::string typeNameOf(const PdfObject* o) {
+    return o ? o->typeName().toLatin1() : "(end)";
+}
 
 // The type names of the objects a parser queue yields, up to its first end
 // entry (at most 20).
@@ -19,7 +21,8 @@ std::vector<std::string> drain(ObjectParser& parser) {
     std::vector<std::string> out;
     for (int i = 0; i < 20; ++i) {
         PdfObject* o = parser.entryAt(i);
-        if (!o) break;
+        if (!o)
+            break;
         out.push_back(typeNameOf(o));
     }
     return out;
@@ -41,7 +44,9 @@ struct DocumentText {
 
 struct PlainText {
     explicit PlainText(std::string t)
-        : text(std::move(t)), stream(text.data(), text.size()), tokenizer(&stream),
+        : text(std::move(t)),
+          stream(text.data(), text.size()),
+          tokenizer(&stream),
           parser(&tokenizer) {}
     std::string text;
     MemoryInputStream stream;
@@ -71,7 +76,8 @@ TEST(ObjectParserTest, PlainAndDocumentParsers) {
         // Any token that parses to no object ends the array, and is consumed.
         {"[1 >> 2 ] 3", {"[1]", "2"}, {"[1]", "2"}},
         {"[1 } 2", {"[1]", "2"}, {"[1]", "2"}},
-        {"true false null /N#41 (a\\)b) kw", {"True", "False", "Null", "/NA", "(a)b)", "kw"},
+        {"true false null /N#41 (a\\)b) kw",
+         {"True", "False", "Null", "/NA", "(a)b)", "kw"},
          {"True", "False", "Null", "/NA", "(a)b)", "kw"}},
         {"{ 1", {}, {}},
         {"", {}, {}},
@@ -112,14 +118,16 @@ TEST(ObjectParserTest, Dictionaries) {
 int nestingOf(PdfObject* o) {
     int depth = 0;
     while (o) {
-        if (o->kind() == kKindArray || o->kind() == kKindDict) ++depth;
+        if (o->kind() == kKindArray || o->kind() == kKindDict)
+            ++depth;
         if (o->kind() == kKindArray) {
             PdfArray* a = static_cast<PdfArray*>(o);
             o = a->count() ? a->at(0) : nullptr;
         } else if (o->kind() == kKindDict) {
             PdfDict* d = static_cast<PdfDict*>(o);
             o = nullptr;
-            for (const auto& e : d->entries()) o = e.value;
+            for (const auto& e : d->entries())
+                o = e.value;
         } else {
             break;
         }
@@ -131,7 +139,8 @@ TEST(ObjectParserTest, NestingIsBounded) {
     const int deep = 20000;
     for (const char* open : {"[", "<< /K ", "[<< /K "}) {
         std::string text;
-        for (int i = 0; i < deep; ++i) text += open;
+        for (int i = 0; i < deep; ++i)
+            text += open;
         PlainText t(text);
         PdfObject* o = t.parser.entryAt(0);
         ASSERT_NE(o, nullptr) << open;
@@ -184,11 +193,8 @@ TEST(ObjectParserTest, RectangleHook) {
         const char* input;
         int rectangles;
     } cases[] = {
-        {"[0 0 612 792]", 1},
-        {"[0.5 -1 2 3.25]", 1},
-        {"[0 0 612]", 0},
-        {"[0 0 612 792 1]", 0},
-        {"[0 0 612 1 0 R]", 0},  // a reference is not a number
+        {"[0 0 612 792]", 1},   {"[0.5 -1 2 3.25]", 1}, {"[0 0 612]", 0},
+        {"[0 0 612 792 1]", 0}, {"[0 0 612 1 0 R]", 0},  // a reference is not a number
         {"[0 0 612 /A]", 0},
     };
     for (const Case& c : cases) {
@@ -225,7 +231,8 @@ TEST(ObjectParserTest, TypedObjectHook) {
 std::string gStreamData;
 ObjectRef readStream(ObjectRef dict, InputStream* stream, const uint8_t*) {
     gStreamData.clear();
-    for (int i = 0; i < 5; ++i) gStreamData += char(stream->getByte());
+    for (int i = 0; i < 5; ++i)
+        gStreamData += char(stream->getByte());
     return dict;
 }
 
@@ -246,7 +253,8 @@ TEST(ObjectStackTest, PushPopPeekCopy) {
     PdfNull a, b, c;
     ObjectStack s;
     EXPECT_EQ(s.pop(), nullptr);
-    for (PdfObject* p : {&a, &b, &c}) s.push(p);
+    for (PdfObject* p : {&a, &b, &c})
+        s.push(p);
     EXPECT_EQ(s.peek(0), &c);
     EXPECT_EQ(s.peek(2), &a);
     EXPECT_EQ(s.peek(3), nullptr);
@@ -257,7 +265,8 @@ TEST(ObjectStackTest, PushPopPeekCopy) {
     EXPECT_EQ(s.peek(2), &c);
     EXPECT_FALSE(s.copy(6));
     EXPECT_EQ(s.depth(), 5);
-    for (int i = 0; i < 20; ++i) s.push(&a);  // grows past the first storage
+    for (int i = 0; i < 20; ++i)
+        s.push(&a);  // grows past the first storage
     EXPECT_EQ(s.depth(), 25);
     EXPECT_EQ(s.pop(), &a);
     s.clear();

@@ -64,7 +64,8 @@ Ref<PdfPage> pageByIndex(PdfDict* node, int32_t index, DescentPath& path) {
 
 int32_t roundedSpan(const PdfArray& box, int32_t a, int32_t b) {
     double span = std::fabs(static_cast<PdfNumber*>(box.at(a))->realValue() -
-                            static_cast<PdfNumber*>(box.at(b))->realValue()) + 0.5;
+                            static_cast<PdfNumber*>(box.at(b))->realValue()) +
+                  0.5;
     // Saturate: a hostile box must not overflow the conversion.
     if (!(span < 2147483647.0))
         return span >= 2147483647.0 ? INT32_MAX : 0;

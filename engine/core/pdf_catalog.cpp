@@ -195,9 +195,8 @@ void OutlineItem::flipCount() {
     int32_t flipped = count == INT32_MIN ? count : -count;
     setOutlineCount(dict_.get(), flipped);
     kidCount_ = flipped > 0 ? countOutlineKids(dict_.get()) : 0;
-    forEachAncestor(dict_.get(), [flipped](PdfDict* ancestor) {
-        addToOutlineCount(ancestor, flipped);
-    });
+    forEachAncestor(dict_.get(),
+                    [flipped](PdfDict* ancestor) { addToOutlineCount(ancestor, flipped); });
 }
 
 // ---------------------------------------------------------------------------
@@ -311,7 +310,7 @@ Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
     for (int depth = 0; depth <= kMaxPageTreeDepth; ++depth) {
         PdfRef* parentRef = asRef(current->get(names::Parent));
         if (!parentRef) {
-            lastPageNumber_ = static_cast<int32_t>(count < INT32_MIN ? INT32_MIN
+            lastPageNumber_ = static_cast<int32_t>(count < INT32_MIN   ? INT32_MIN
                                                    : count > INT32_MAX ? INT32_MAX
                                                                        : count);
             return page;

@@ -56,7 +56,7 @@ bool parsePdfDate(const WString& text, PdfDateFields& fields) {
         int high;
     };
     const Field parts[] = {
-        {&fields.month, 1, 12}, {&fields.day, 1, 31},    {&fields.hour, 0, 23},
+        {&fields.month, 1, 12},  {&fields.day, 1, 31},    {&fields.hour, 0, 23},
         {&fields.minute, 0, 59}, {&fields.second, 0, 59},
     };
     for (const Field& part : parts) {

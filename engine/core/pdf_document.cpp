@@ -20,14 +20,19 @@ bool isInteger(PdfObject* o) {
     return o && o->kind() == kKindNumber && static_cast<PdfNumber*>(o)->isInteger();
 }
 
-bool isNumber(PdfObject* o) { return o && o->kind() == kKindNumber; }
+bool isNumber(PdfObject* o) {
+    return o && o->kind() == kKindNumber;
+}
 
-int32_t intOf(PdfObject* o) { return static_cast<PdfNumber*>(o)->intValue(); }
+int32_t intOf(PdfObject* o) {
+    return static_cast<PdfNumber*>(o)->intValue();
+}
 
 // The low byte of each character.
 std::vector<uint8_t> bytesOf(const WString& text) {
     std::vector<uint8_t> out(size_t(text.size()));
-    for (int32_t i = 0; i < text.size(); ++i) out[size_t(i)] = uint8_t(text.at(i));
+    for (int32_t i = 0; i < text.size(); ++i)
+        out[size_t(i)] = uint8_t(text.at(i));
     return out;
 }
 
@@ -50,11 +55,13 @@ void StandardFileKey::encryptString(ObjectId id, uint8_t* bytes, size_t count) c
 // ---------------------------------------------------------------- XrefTable
 
 XrefTable::XrefTable(int32_t count) {
-    if (count > 0) grow(count);
+    if (count > 0)
+        grow(count);
 }
 
 bool XrefTable::grow(int32_t n) {
-    if (n <= count()) return true;
+    if (n <= count())
+        return true;
     // Growth by doubling keeps many small subsections linear.
     if (size_t(n) > entries_.capacity()) {
         size_t want = std::max(size_t(n), entries_.capacity() * 2);
@@ -70,9 +77,11 @@ int64_t XrefTable::offsetOf(int32_t n) const {
 }
 
 bool XrefTable::setCached(int32_t n, PdfObject* object) {
-    if (n >= count() || n < -1) return false;
+    if (n >= count() || n < -1)
+        return false;
     if (n == -1) {
-        if (!object) return false;
+        if (!object)
+            return false;
         if (entries_.empty()) {
             // A table without entry 0: make the free-list head first.
             grow(1);
@@ -87,7 +96,8 @@ bool XrefTable::setCached(int32_t n, PdfObject* object) {
             entries_[0].nextFree = entries_[size_t(head)].nextFree;
             entries_[0].offset = kXrefNew;
         } else {
-            if (count() == INT32_MAX || !grow(count() + 1)) return false;
+            if (count() == INT32_MAX || !grow(count() + 1))
+                return false;
             take = count() - 1;
         }
         XrefEntry& e = entries_[size_t(take)];
@@ -111,8 +121,10 @@ bool XrefTable::setCached(int32_t n, PdfObject* object) {
 
 bool XrefTable::setOffset(int32_t n, int64_t offset) {
     XrefEntry* e = entry(n);
-    if (!e || offset < 0) return false;
-    if (!(e->offset > 0 || e->offset == kXrefNew)) return false;
+    if (!e || offset < 0)
+        return false;
+    if (!(e->offset > 0 || e->offset == kXrefNew))
+        return false;
     e->offset = offset;
     return true;
 }
@@ -124,7 +136,8 @@ void XrefTable::freeEntries() {
 
 int32_t XrefTable::cachedCount() const {
     int32_t n = 0;
-    for (const XrefEntry& e : entries_) n += e.cached != nullptr;
+    for (const XrefEntry& e : entries_)
+        n += e.cached != nullptr;
     return n;
 }
 
@@ -137,8 +150,10 @@ WString PdfTrailer::text(const FileKey* key) const {
     WString out = PdfDict::text(key);
     int32_t size = -1;
     PdfObject* v = get(names::Size);
-    if (v) v = v->direct();
-    if (isNumber(v)) size = intOf(v);
+    if (v)
+        v = v->direct();
+    if (isNumber(v))
+        size = intOf(v);
     char buf[32];
     std::snprintf(buf, sizeof buf, " (%d) trailer", size);
     out.appendText(WString::fromLatin1(buf).chars());
@@ -159,7 +174,8 @@ DecryptingParser::~DecryptingParser() = default;
 
 bool DecryptingParser::objectKey(int32_t number, int32_t generation, uint8_t digest[16]) const {
     const uint8_t* key = document_ ? document_->fileKey() : nullptr;
-    if (!key) return false;
+    if (!key)
+        return false;
     computeObjectKey(key, number, generation, digest);
     return true;
 }
@@ -167,10 +183,10 @@ bool DecryptingParser::objectKey(int32_t number, int32_t generation, uint8_t dig
 ObjectRef DecryptingParser::makeString() {
     const uint8_t* raw = tokenizer_->rawBytes();
     size_t n = tokenizer_->rawSize();
-    if (rawStrings_) return makeRef<PdfString>(raw ? raw : reinterpret_cast<const uint8_t*>(""), n);
+    if (rawStrings_)
+        return makeRef<PdfString>(raw ? raw : reinterpret_cast<const uint8_t*>(""), n);
     uint8_t digest[16];
-    if (number_ == document_->encryptObjectNumber() ||
-        !objectKey(number_, generation_, digest)) {
+    if (number_ == document_->encryptObjectNumber() || !objectKey(number_, generation_, digest)) {
         return ObjectParser::makeString();
     }
     // Decrypt the bytes as they stand in the file, then decode the FE FF form.
@@ -179,7 +195,8 @@ ObjectRef DecryptingParser::makeString() {
     Rc4SetKey(rc4, digest, kObjectKeyLength);
     Rc4Crypt(rc4, bytes.data(), bytes.size());
     WString text;
-    if (!decodeStringBytes(bytes.data(), bytes.size(), tokenizer_->rawIsHex(), text)) return nullptr;
+    if (!decodeStringBytes(bytes.data(), bytes.size(), tokenizer_->rawIsHex(), text))
+        return nullptr;
     return makeRef<PdfString>(text);
 }
 
@@ -224,7 +241,8 @@ void DecryptingParser::readNext() {
         if (o->kind() == kKindArray && o->classKind() == kClassPlain) {
             PdfArray* a = static_cast<PdfArray*>(o.get());
             bool rectangle = a->count() == 4;
-            for (int32_t i = 0; rectangle && i < 4; ++i) rectangle = isNumber(a->at(i));
+            for (int32_t i = 0; rectangle && i < 4; ++i)
+                rectangle = isNumber(a->at(i));
             append(rectangle ? makeRectangle(std::move(o)) : std::move(o));
             return;
         }
@@ -234,8 +252,10 @@ void DecryptingParser::readNext() {
                 // The keyword's line ends with CR LF, LF or a lone CR.
                 InputStream* s = document_->stream();
                 uint16_t b = s->getByte();
-                if (b == '\r') b = s->getByte();
-                if (b != '\n' && b != kEndOfData) s->unread(b);
+                if (b == '\r')
+                    b = s->getByte();
+                if (b != '\n' && b != kEndOfData)
+                    s->unread(b);
                 append(makeStreamObject(std::move(o), s, document_->fileKey()));
                 return;
             }
@@ -290,7 +310,8 @@ PdfDocument::~PdfDocument() {
 }
 
 bool PdfDocument::seek(int64_t offset) {
-    if (!seekable_ || offset < 0) return false;
+    if (!seekable_ || offset < 0)
+        return false;
     return seekable_->seek(uint64_t(offset));
 }
 
@@ -301,12 +322,14 @@ bool PdfDocument::readHeader() {
         uint16_t b = stream_->getByte();
         c = b == kEndOfData ? '\0' : char(b);
     }
-    if (std::memcmp(head, "%PDF-", 5) != 0) return false;
+    if (std::memcmp(head, "%PDF-", 5) != 0)
+        return false;
     std::string digits;
     for (;;) {
         uint16_t b = stream_->getByte();
         if (b == '.' || (b >= '0' && b <= '9')) {
-            if (digits.size() < 32) digits += char(b);
+            if (digits.size() < 32)
+                digits += char(b);
             continue;
         }
         break;
@@ -317,15 +340,18 @@ bool PdfDocument::readHeader() {
 }
 
 bool PdfDocument::rereadHeader(bool repairAllowed) {
-    if (!seek(0)) return false;
+    if (!seek(0))
+        return false;
     readHeader();
     return header_.found || repairAllowed;
 }
 
 bool PdfDocument::reload(bool repairAllowed) {
-    if (!seek(0)) return false;
+    if (!seek(0))
+        return false;
     readHeader();
-    if (!header_.found && !repairAllowed) return false;
+    if (!header_.found && !repairAllowed)
+        return false;
     while (readXrefSection(repairAllowed)) {
     }
     return true;
@@ -333,8 +359,10 @@ bool PdfDocument::reload(bool repairAllowed) {
 
 bool PdfDocument::readXrefHere(ObjectParser& parser) {
     Tokenizer* t = parser.tokenizer();
-    if (!t || t->NextToken() != Tokenizer::kKeyword || !t->text.equalsText(u"xref")) return false;
-    if (!table_) table_ = std::make_unique<XrefTable>();
+    if (!t || t->NextToken() != Tokenizer::kKeyword || !t->text.equalsText(u"xref"))
+        return false;
+    if (!table_)
+        table_ = std::make_unique<XrefTable>();
     while (readXrefSubsectionsFrom(*t, *table_)) {
     }
     return true;
@@ -350,14 +378,17 @@ bool PdfDocument::readStartXref(bool repairAllowed) {
     for (;;) {
         start = start < 500 ? 0 : start - 500;
         if (!seek(int64_t(start))) {
-            if (start == 0) break;
+            if (start == 0)
+                break;
             continue;
         }
         int64_t n = stream_->read(buffer + 1, 512);
-        if (n < 0) n = 0;
+        if (n < 0)
+            n = 0;
         buffer[n + 1] = 0;
         for (int64_t i = 1; i <= n; ++i) {
-            if (buffer[i] == 0) buffer[i] = ' ';
+            if (buffer[i] == 0)
+                buffer[i] = ' ';
         }
         for (int64_t i = n - int64_t(keyLength); i >= 0; --i) {
             if (std::memcmp(buffer + 1 + i, kKey, keyLength) == 0) {
@@ -365,9 +396,11 @@ bool PdfDocument::readStartXref(bool repairAllowed) {
                 break;
             }
         }
-        if (found >= 0 || start == 0) break;
+        if (found >= 0 || start == 0)
+            break;
     }
-    if (found < 0) return false;
+    if (found < 0)
+        return false;
     seek(int64_t(start) + found + int64_t(keyLength));
     Tokenizer* t = parser_->tokenizer();
     bool result = true;
@@ -384,7 +417,8 @@ bool PdfDocument::readStartXref(bool repairAllowed) {
 }
 
 int64_t PdfDocument::repairOnce() {
-    if (repairScanned_) return 0;
+    if (repairScanned_)
+        return 0;
     repairScanned_ = true;
     return scanForXref();
 }
@@ -392,31 +426,38 @@ int64_t PdfDocument::repairOnce() {
 int64_t PdfDocument::scanForXref() {
     uint64_t size = stream_->size();
     uint64_t start = size < 500 ? 0 : size - 500;
-    if (!seek(int64_t(start))) return 0;
+    if (!seek(int64_t(start)))
+        return 0;
     uint8_t buffer[512];
     int64_t n = stream_->read(buffer, sizeof buffer);
     auto boundary = [](uint8_t c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0 ||
-               c == '%' || c == '<' || c == '>' || c == '[' || c == ']' || c == '(' ||
-               c == ')' || c == '{' || c == '}' || c == '/';
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0 || c == '%' ||
+               c == '<' || c == '>' || c == '[' || c == ']' || c == '(' || c == ')' || c == '{' ||
+               c == '}' || c == '/';
     };
     for (int64_t i = n - 4; i >= 0; --i) {
-        if (std::memcmp(buffer + i, "xref", 4) != 0) continue;
+        if (std::memcmp(buffer + i, "xref", 4) != 0)
+            continue;
         // A whole word only: the tail of "startxref" is no section.
-        if (i > 0 && !boundary(buffer[i - 1])) continue;
-        if (i + 4 < n && !boundary(buffer[i + 4])) continue;
+        if (i > 0 && !boundary(buffer[i - 1]))
+            continue;
+        if (i + 4 < n && !boundary(buffer[i + 4]))
+            continue;
         return int64_t(start) + i;
     }
     return 0;
 }
 
 bool PdfDocument::readXrefSection(bool repairAllowed) {
-    if (nextSection_ == 0) return false;
+    if (nextSection_ == 0)
+        return false;
     if (nextSection_ == -1) {
         readStartXref(repairAllowed);
-        if (nextSection_ == 0) return false;
+        if (nextSection_ == 0)
+            return false;
     }
-    if (!table_) table_ = std::make_unique<XrefTable>();
+    if (!table_)
+        table_ = std::make_unique<XrefTable>();
     int64_t offset = nextSection_;
 
     // A section read before (a /Prev loop, or the repair scan finding the
@@ -451,7 +492,8 @@ bool PdfDocument::readXrefSection(bool repairAllowed) {
         return false;
     }
     PdfDict* d = static_cast<PdfDict*>(dict.get());
-    if (!trailer_) trailer_ = makeRef<PdfTrailer>(*d, offset);
+    if (!trailer_)
+        trailer_ = makeRef<PdfTrailer>(*d, offset);
     PdfObject* prev = d->get(names::Prev);
     if (prev && prev->kind() == kKindNumber) {
         PdfNumber* p = static_cast<PdfNumber*>(prev);
@@ -470,12 +512,14 @@ bool PdfDocument::readXrefSubsections(XrefTable& table) {
 bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table) {
     Tokenizer* t = &tokenizer;
     auto number = [t](int64_t& out) {
-        if (t->NextToken() != Tokenizer::kNumber) return false;
+        if (t->NextToken() != Tokenizer::kNumber)
+            return false;
         out = t->isReal ? int64_t(t->realValue) : int64_t(t->intValue);
         return true;
     };
     int64_t first, count;
-    if (!number(first) || !number(count)) return false;
+    if (!number(first) || !number(count))
+        return false;
 
     // Reject what no file could hold: negative numbers, more entries than the
     // rest of the file has room for (an entry line is 20 bytes; 18 leaves
@@ -490,15 +534,19 @@ bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table
         return false;
     }
     int32_t end = int32_t(first + count);
-    if (end > table.count() && !table.grow(end)) return false;
+    if (end > table.count() && !table.grow(end))
+        return false;
 
     for (int64_t i = 0; i < count; ++i) {
         int64_t value, generation;
-        if (!number(value) || !number(generation)) return false;
-        if (t->NextToken() != Tokenizer::kKeyword) return false;
+        if (!number(value) || !number(generation))
+            return false;
+        if (t->NextToken() != Tokenizer::kKeyword)
+            return false;
         bool isFree = t->text.size() > 0 && t->text.at(0) == u'f';
         XrefEntry* e = table.entry(int32_t(first + i));
-        if (!e || e->offset != kXrefUnset) continue;  // a newer section already named it
+        if (!e || e->offset != kXrefUnset)
+            continue;  // a newer section already named it
         if (isFree) {
             e->offset = kXrefFree;
             e->nextFree = value >= 0 && value <= INT32_MAX ? int32_t(value) : 0;
@@ -512,10 +560,12 @@ bool PdfDocument::readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table
 
 ObjectRef PdfDocument::fetchObject(int32_t number) {
     XrefEntry* e = table_ ? table_->entry(number) : nullptr;
-    if (!e || e->offset < 0) return makeRef<PdfNull>();
+    if (!e || e->offset < 0)
+        return makeRef<PdfNull>();
     // The object is being read already (a /Length that names its own stream),
     // or fetches nest too deep: nothing to give.
-    if (e->fetching || fetchNesting_ >= kMaxFetchNesting) return nullptr;
+    if (e->fetching || fetchNesting_ >= kMaxFetchNesting)
+        return nullptr;
 
     uint64_t position = stream_->position();
     if (!seek(e->offset)) {
@@ -529,7 +579,8 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     ObjectRef result;
     ObjectRef num = parser_->ParseObject();
     ObjectRef gen;
-    if (isInteger(num.get()) && intOf(num.get()) == number) gen = parser_->ParseObject();
+    if (isInteger(num.get()) && intOf(num.get()) == number)
+        gen = parser_->ParseObject();
     if (isInteger(gen.get())) {
         ObjectRef keyword = parser_->ParseObject();  // "obj", not checked
         parser_->setId(number, intOf(gen.get()));
@@ -538,8 +589,10 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
         result = ObjectRef::share(parser_->entryAt(0));
         --fetchNesting_;
         // The table may have been reallocated by a nested fetch: look again.
-        if (XrefEntry* again = table_->entry(number)) again->fetching = false;
-        if (!result) result = makeRef<PdfNull>();
+        if (XrefEntry* again = table_->entry(number))
+            again->fetching = false;
+        if (!result)
+            result = makeRef<PdfNull>();
     } else {
         result = makeRef<PdfNull>();
     }
@@ -551,7 +604,8 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
 }
 
 PdfObject* PdfDocument::cachedObject(int32_t number) {
-    if (!valid_ || !table_) return nullptr;
+    if (!valid_ || !table_)
+        return nullptr;
     const XrefEntry* e = table_->entry(number);
     return e ? e->cached : nullptr;
 }
@@ -561,7 +615,8 @@ bool PdfDocument::setCached(int32_t number, PdfObject* object) {
 }
 
 int32_t PdfDocument::cachedCount() const {
-    if (!valid_) return -1;
+    if (!valid_)
+        return -1;
     return table_ ? table_->cachedCount() : 0;
 }
 
@@ -574,12 +629,15 @@ bool PdfDocument::seekToObject(int32_t number) {
     return offset >= 0 && seek(offset);
 }
 
-void PdfDocument::attachCatalog(PdfCatalog* catalog) { parser_->setCatalog(catalog); }
+void PdfDocument::attachCatalog(PdfCatalog* catalog) {
+    parser_->setCatalog(catalog);
+}
 
 // ---------------------------------------------------------------- security handler
 
 ObjectRef PdfDocument::rawTrailer() {
-    if (!trailer_) return nullptr;
+    if (!trailer_)
+        return nullptr;
     uint64_t position = stream_->position();
     ObjectRef result;
     Tokenizer* t = parser_->tokenizer();
@@ -587,7 +645,8 @@ ObjectRef PdfDocument::rawTrailer() {
         // Skip the section up to its "trailer" keyword.
         int k;
         while ((k = t->NextToken()) != Tokenizer::kEnd) {
-            if (k == Tokenizer::kKeyword && t->text.equalsText(u"trailer")) break;
+            if (k == Tokenizer::kKeyword && t->text.equalsText(u"trailer"))
+                break;
         }
         if (k != Tokenizer::kEnd) {
             parser_->pushList();
@@ -598,13 +657,16 @@ ObjectRef PdfDocument::rawTrailer() {
         }
     }
     seek(int64_t(position));
-    if (result && result->kind() != kKindDict) result = nullptr;
+    if (result && result->kind() != kKindDict)
+        result = nullptr;
     return result;
 }
 
 ObjectRef PdfDocument::rawObject(PdfObject* value) {
-    if (!value) return nullptr;
-    if (value->kind() != kKindRef) return ObjectRef::share(value);
+    if (!value)
+        return nullptr;
+    if (value->kind() != kKindRef)
+        return ObjectRef::share(value);
     parser_->setRawStrings(true);
     ObjectRef fetched = fetchObject(static_cast<PdfRef*>(value)->number());
     parser_->setRawStrings(false);
@@ -619,7 +681,8 @@ bool PdfDocument::setupSecurity(const WString* password) {
     // Everything is read from the file as raw bytes: /O, /U and /ID are
     // binary, and must not be taken for FE FF text or decrypted.
     ObjectRef trailer = rawTrailer();
-    if (!trailer) return fail(SecurityStatus::kMalformed);
+    if (!trailer)
+        return fail(SecurityStatus::kMalformed);
     PdfDict* t = static_cast<PdfDict*>(trailer.get());
     ObjectRef encryptObject = rawObject(t->get(names::Encrypt));
     if (!encryptObject || encryptObject->kind() != kKindDict) {
@@ -628,8 +691,10 @@ bool PdfDocument::setupSecurity(const WString* password) {
     PdfDict* encrypt = static_cast<PdfDict*>(encryptObject.get());
 
     PdfObject* filter = encrypt->get(names::Filter);
-    if (!filter || filter->kind() != kKindName) return fail(SecurityStatus::kMalformed);
-    if (!filter->equals(&names::Standard)) return fail(SecurityStatus::kUnsupported);
+    if (!filter || filter->kind() != kKindName)
+        return fail(SecurityStatus::kMalformed);
+    if (!filter->equals(&names::Standard))
+        return fail(SecurityStatus::kUnsupported);
     // Only the 40-bit form (revision 2) is read.
     PdfObject* v = encrypt->get(names::V);
     PdfObject* r = encrypt->get(names::R);
@@ -638,9 +703,8 @@ bool PdfDocument::setupSecurity(const WString* password) {
     }
 
     ObjectRef idArray = rawObject(t->get(names::ID));
-    PdfArray* ids = idArray && idArray->kind() == kKindArray
-                        ? static_cast<PdfArray*>(idArray.get())
-                        : nullptr;
+    PdfArray* ids =
+        idArray && idArray->kind() == kKindArray ? static_cast<PdfArray*>(idArray.get()) : nullptr;
     ObjectRef firstId = ids && ids->count() > 0 ? rawObject(ids->at(0)) : nullptr;
     ObjectRef o = rawObject(encrypt->get(names::O));
     ObjectRef u = rawObject(encrypt->get(names::U));
@@ -652,7 +716,8 @@ bool PdfDocument::setupSecurity(const WString* password) {
     std::vector<uint8_t> idBytes = bytesOf(static_cast<PdfString*>(firstId.get())->textValue());
     std::vector<uint8_t> oBytes = bytesOf(static_cast<PdfString*>(o.get())->textValue());
     std::vector<uint8_t> uBytes = bytesOf(static_cast<PdfString*>(u.get())->textValue());
-    if (oBytes.size() < 32 || uBytes.size() < 32) return fail(SecurityStatus::kMalformed);
+    if (oBytes.size() < 32 || uBytes.size() < 32)
+        return fail(SecurityStatus::kMalformed);
 
     EncryptionParams params;
     std::memcpy(params.owner, oBytes.data(), 32);
@@ -665,7 +730,8 @@ bool PdfDocument::setupSecurity(const WString* password) {
     std::vector<uint8_t> pw = password ? bytesOf(*password) : std::vector<uint8_t>();
     padPassword(pw.data(), pw.size(), padded);
     PasswordCheck check = checkPassword(padded, params);
-    if (!check.userMatched && !check.ownerMatched) return fail(SecurityStatus::kWrongPassword);
+    if (!check.userMatched && !check.ownerMatched)
+        return fail(SecurityStatus::kWrongPassword);
 
     if (!hasFileKey_) {
         std::memcpy(fileKey_, check.userMatched ? check.userKey : check.ownerKey, kFileKeyLength);

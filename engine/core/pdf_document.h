@@ -31,7 +31,6 @@ private:
     uint8_t key_[kFileKeyLength];
 };
 
-
 struct PdfHeader {
     double version = 1.3;  // 1.3 when the header is missing
     bool found = false;
@@ -64,12 +63,11 @@ public:
     int32_t count() const { return int32_t(entries_.size()); }
     int32_t lowestFirst() const { return lowestFirst_; }
     void noteFirst(int32_t first) {
-        if (first < lowestFirst_) lowestFirst_ = first;
+        if (first < lowestFirst_)
+            lowestFirst_ = first;
     }
     // Entry n, or null outside the table.
-    XrefEntry* entry(int32_t n) {
-        return n >= 0 && n < count() ? &entries_[size_t(n)] : nullptr;
-    }
+    XrefEntry* entry(int32_t n) { return n >= 0 && n < count() ? &entries_[size_t(n)] : nullptr; }
     const XrefEntry* entry(int32_t n) const {
         return n >= 0 && n < count() ? &entries_[size_t(n)] : nullptr;
     }
@@ -85,7 +83,8 @@ public:
     void freeEntries();
     // Forgets the entries from n on (undoes registrations of a failed save).
     void truncate(int32_t n) {
-        if (n >= 0 && n < count()) entries_.resize(size_t(n));
+        if (n >= 0 && n < count())
+            entries_.resize(size_t(n));
     }
     // How many entries hold a cached object.
     int32_t cachedCount() const;

@@ -43,9 +43,7 @@ public:
         return true;
     }
     // Cuts the file back to its length before the update.
-    void cutBack() {
-        FileSetSize(handle_, start_);
-    }
+    void cutBack() { FileSetSize(handle_, start_); }
     bool flush() { return FileFlush(handle_); }
 
 private:

@@ -8,11 +8,12 @@ namespace vistrel {
 
 namespace {
 
-inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t rotl(uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 inline uint32_t load32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-           (uint32_t(p[3]) << 24);
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 inline void store32(uint8_t* p, uint32_t v) {
@@ -23,16 +24,14 @@ inline void store32(uint8_t* p, uint32_t v) {
 }
 
 constexpr uint32_t kSine[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613,
-    0xfd469501, 0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193,
-    0xa679438e, 0x49b40821, 0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d,
-    0x02441453, 0xd8a1e681, 0xe7d3fbc8, 0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed,
-    0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a, 0xfffa3942, 0x8771f681, 0x6d9d6122,
-    0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70, 0x289b7ec6, 0xeaa127fa,
-    0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665, 0xf4292244,
-    0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb,
-    0xeb86d391};
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
 constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
@@ -43,7 +42,8 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
 
 void Md5Transform(uint32_t state[4], const uint8_t block[64]) {
     uint32_t m[16];
-    for (int i = 0; i < 16; ++i) m[i] = load32(block + 4 * i);
+    for (int i = 0; i < 16; ++i)
+        m[i] = load32(block + 4 * i);
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (int i = 0; i < 64; ++i) {
         uint32_t f;
@@ -85,7 +85,8 @@ void Md5Init(Md5Context& ctx) {
 }
 
 void Md5Update(Md5Context& ctx, const uint8_t* data, size_t length) {
-    if (ctx.finished || length == 0) return;
+    if (ctx.finished || length == 0)
+        return;
     size_t used = size_t((ctx.bitCount >> 3) & 63);
     ctx.bitCount += uint64_t(length) << 3;
     size_t room = 64 - used;
@@ -93,22 +94,26 @@ void Md5Update(Md5Context& ctx, const uint8_t* data, size_t length) {
     if (length >= room) {
         std::memcpy(ctx.buffer + used, data, room);
         Md5Transform(ctx.state, ctx.buffer);
-        for (i = room; i + 63 < length; i += 64) Md5Transform(ctx.state, data + i);
+        for (i = room; i + 63 < length; i += 64)
+            Md5Transform(ctx.state, data + i);
         used = 0;
     }
     std::memcpy(ctx.buffer + used, data + i, length - i);
 }
 
 void Md5Final(Md5Context& ctx, uint8_t digest[16]) {
-    if (ctx.finished) return;
+    if (ctx.finished)
+        return;
     uint8_t bits[8];
-    for (int i = 0; i < 8; ++i) bits[i] = uint8_t(ctx.bitCount >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        bits[i] = uint8_t(ctx.bitCount >> (8 * i));
     size_t used = size_t((ctx.bitCount >> 3) & 63);
     size_t padLength = used < 56 ? 56 - used : 120 - used;
     static const uint8_t kPad[64] = {0x80};
     Md5Update(ctx, kPad, padLength);
     Md5Update(ctx, bits, 8);
-    for (int i = 0; i < 4; ++i) store32(ctx.digest + 4 * i, ctx.state[i]);
+    for (int i = 0; i < 4; ++i)
+        store32(ctx.digest + 4 * i, ctx.state[i]);
     std::memcpy(digest, ctx.digest, 16);
     ctx.finished = true;
 }
@@ -128,8 +133,10 @@ void Rc4SetKey(Rc4Context& ctx, const uint8_t* key, size_t length) {
         key = &kZero;
         length = 1;
     }
-    if (length > 256) length = 256;
-    for (int i = 0; i < 256; ++i) ctx.state[i] = uint8_t(i);
+    if (length > 256)
+        length = 256;
+    for (int i = 0; i < 256; ++i)
+        ctx.state[i] = uint8_t(i);
     uint8_t j = 0;
     for (int i = 0; i < 256; ++i) {
         j = uint8_t(j + ctx.state[i] + key[size_t(i) % length]);
@@ -152,20 +159,22 @@ uint8_t Rc4CryptByte(Rc4Context& ctx, uint8_t byte) {
 }
 
 void Rc4Crypt(Rc4Context& ctx, uint8_t* buffer, size_t length) {
-    for (size_t i = 0; i < length; ++i) buffer[i] = Rc4CryptByte(ctx, buffer[i]);
+    for (size_t i = 0; i < length; ++i)
+        buffer[i] = Rc4CryptByte(ctx, buffer[i]);
 }
 
 // ---------------------------------------------------------------- standard security handler
 
-const uint8_t kPasswordPadding[32] = {0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41,
-                                      0x64, 0x00, 0x4E, 0x56, 0xFF, 0xFA, 0x01, 0x08,
-                                      0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68, 0x3E, 0x80,
-                                      0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
+const uint8_t kPasswordPadding[32] = {
+    0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41, 0x64, 0x00, 0x4E, 0x56, 0xFF, 0xFA, 0x01, 0x08,
+    0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68, 0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
 
 void padPassword(const uint8_t* password, size_t length, uint8_t padded[32]) {
-    if (password == nullptr) length = 0;
+    if (password == nullptr)
+        length = 0;
     size_t n = length < 32 ? length : 32;
-    if (n) std::memcpy(padded, password, n);
+    if (n)
+        std::memcpy(padded, password, n);
     std::memcpy(padded + n, kPasswordPadding, 32 - n);
 }
 
@@ -178,7 +187,8 @@ void computeFileKey(const uint8_t padded[32], const EncryptionParams& params,
     uint8_t p[4];
     store32(p, uint32_t(params.permissions));
     Md5Update(ctx, p, 4);
-    if (params.id && params.idLength) Md5Update(ctx, params.id, params.idLength);
+    if (params.id && params.idLength)
+        Md5Update(ctx, params.id, params.idLength);
     uint8_t digest[16];
     Md5Final(ctx, digest);
     std::memcpy(key, digest, kFileKeyLength);
@@ -219,7 +229,8 @@ PasswordCheck checkPassword(const uint8_t padded[32], const EncryptionParams& pa
 
 uint32_t updatePermissionWord(uint32_t before, int32_t permissions, const PasswordCheck& check,
                               bool emptyPassword) {
-    if (!check.userMatched && !check.ownerMatched) return before;
+    if (!check.userMatched && !check.ownerMatched)
+        return before;
     uint32_t word;
     if (check.userMatched)
         word = ((before & 3) | uint32_t(permissions)) & 0x7FFF;
@@ -229,10 +240,11 @@ uint32_t updatePermissionWord(uint32_t before, int32_t permissions, const Passwo
         // First acceptance: bit 0 tells that a user password is needed, bit 1
         // that the document has an owner password of its own.
         word &= ~uint32_t(3);
-        if (!(check.userMatched && emptyPassword)) word |= 1;
-        bool noOwnPassword =
-            check.ownerMatched && (check.userMatched || emptyPassword);
-        if (!noOwnPassword) word |= 2;
+        if (!(check.userMatched && emptyPassword))
+            word |= 1;
+        bool noOwnPassword = check.ownerMatched && (check.userMatched || emptyPassword);
+        if (!noOwnPassword)
+            word |= 2;
     }
     return word;
 }

@@ -27,7 +27,9 @@ std::string toHex(const uint8_t* data, size_t n) {
     return s;
 }
 
-const uint8_t* bytes(const char* s) { return reinterpret_cast<const uint8_t*>(s); }
+const uint8_t* bytes(const char* s) {
+    return reinterpret_cast<const uint8_t*>(s);
+}
 
 TEST(Md5Test, Rfc1321Vectors) {
     struct Case {
@@ -54,7 +56,8 @@ TEST(Md5Test, Rfc1321Vectors) {
         // boundary at different points) gives the same digest.
         size_t n = std::strlen(c.input);
         for (size_t split : {size_t(1), size_t(7), size_t(55), size_t(63), size_t(64)}) {
-            if (split > n) continue;
+            if (split > n)
+                continue;
             Md5Context ctx;
             Md5Init(ctx);
             Md5Update(ctx, bytes(c.input), split);
@@ -99,7 +102,8 @@ TEST(Rc4Test, PublishedVectors) {
 
         // Decrypting byte by byte with a fresh schedule restores the text.
         Rc4SetKey(ctx, bytes(c.key), std::strlen(c.key));
-        for (uint8_t& b : data) b = Rc4CryptByte(ctx, b);
+        for (uint8_t& b : data)
+            b = Rc4CryptByte(ctx, b);
         EXPECT_EQ(std::string(data.begin(), data.end()), c.plain);
     }
 }
@@ -131,12 +135,12 @@ struct Document {
     const char* user;
     const char* fileKey;
 };
-const Document kEmptyUser = {
-    "c92422687facee686e373f10b5c7d04738053152f7e2ee30e11c69ec442576ab",
-    "ac040a2978b7c85f8fe80d88b24ca08c107362d17be737fbcac6b20d7ef3459e", "aae16a1c58"};
-const Document kUserPassword = {
-    "94e8094419662a774442fb072e3d9f19e9d130ec09a4d0061e78fe920f7ab62f",
-    "80fc3da3cb96a4ce9b8e9e6e4b1714fbc10e41c2cfbfb235edef6bec4c4a6630", "c65fb88361"};
+const Document kEmptyUser = {"c92422687facee686e373f10b5c7d04738053152f7e2ee30e11c69ec442576ab",
+                             "ac040a2978b7c85f8fe80d88b24ca08c107362d17be737fbcac6b20d7ef3459e",
+                             "aae16a1c58"};
+const Document kUserPassword = {"94e8094419662a774442fb072e3d9f19e9d130ec09a4d0061e78fe920f7ab62f",
+                                "80fc3da3cb96a4ce9b8e9e6e4b1714fbc10e41c2cfbfb235edef6bec4c4a6630",
+                                "c65fb88361"};
 const std::vector<uint8_t> kId = fromHex("0123456789abcdef0123456789abcdef");
 
 EncryptionParams paramsOf(const Document& d) {
@@ -157,14 +161,10 @@ TEST(SecurityTest, PasswordChecks) {
         bool user;
         bool owner;
     } cases[] = {
-        {&kEmptyUser, nullptr, true, false},
-        {&kEmptyUser, "", true, false},
-        {&kEmptyUser, "owner", false, true},
-        {&kEmptyUser, "wrong", false, false},
-        {&kUserPassword, nullptr, false, false},
-        {&kUserPassword, "user", true, false},
-        {&kUserPassword, "owner", false, true},
-        {&kUserPassword, "Owner", false, false},
+        {&kEmptyUser, nullptr, true, false},     {&kEmptyUser, "", true, false},
+        {&kEmptyUser, "owner", false, true},     {&kEmptyUser, "wrong", false, false},
+        {&kUserPassword, nullptr, false, false}, {&kUserPassword, "user", true, false},
+        {&kUserPassword, "owner", false, true},  {&kUserPassword, "Owner", false, false},
     };
     for (const Case& c : cases) {
         EncryptionParams params = paramsOf(*c.doc);

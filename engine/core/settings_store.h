@@ -14,29 +14,29 @@
 namespace vistrel {
 
 struct SettingValue {
-  VISTREL_POOLED_CLASS(SettingValue)
+    VISTREL_POOLED_CLASS(SettingValue)
 
-  enum Kind : std::int32_t { kText = 1, kReal = 2, kInteger = 3, kBoolean = 4 };
+    enum Kind : std::int32_t { kText = 1, kReal = 2, kInteger = 3, kBoolean = 4 };
 
-  SettingValue() = default;
-  SettingValue(const SettingValue& other);
-  SettingValue& operator=(const SettingValue& other) {
-    assign(other);
-    return *this;
-  }
-  // Copies all five fields.
-  void assign(const SettingValue& other);
+    SettingValue() = default;
+    SettingValue(const SettingValue& other);
+    SettingValue& operator=(const SettingValue& other) {
+        assign(other);
+        return *this;
+    }
+    // Copies all five fields.
+    void assign(const SettingValue& other);
 
-  static SettingValue ofText(const WString& text);
-  static SettingValue ofReal(double value);
-  static SettingValue ofInteger(std::int32_t value);
-  static SettingValue ofBoolean(bool value);
+    static SettingValue ofText(const WString& text);
+    static SettingValue ofReal(double value);
+    static SettingValue ofInteger(std::int32_t value);
+    static SettingValue ofBoolean(bool value);
 
-  WString text;
-  std::int32_t integer = 0;
-  double real = 0.0;
-  bool boolean = false;
-  std::int32_t kind = 0;
+    WString text;
+    std::int32_t integer = 0;
+    double real = 0.0;
+    bool boolean = false;
+    std::int32_t kind = 0;
 };
 
 // The reading conventions. Each gives `fallback` when there is no value or its
@@ -54,76 +54,76 @@ WString readSettingText(const SettingValue* value, const WString& fallback);
 // first, load factor 0.75, growth step 64. Entries are never removed.
 template <class V>
 class StringHashMap {
-  VISTREL_POOLED_CLASS(StringHashMap)
+    VISTREL_POOLED_CLASS(StringHashMap)
 
- public:
-  StringHashMap();
-  ~StringHashMap();
-  StringHashMap(const StringHashMap&) = delete;
-  StringHashMap& operator=(const StringHashMap&) = delete;
+public:
+    StringHashMap();
+    ~StringHashMap();
+    StringHashMap(const StringHashMap&) = delete;
+    StringHashMap& operator=(const StringHashMap&) = delete;
 
-  // The stored value, or null when the name is missing.
-  V* find(const WString& name) const;
-  // Adds name -> value (the name must be missing); returns the stored value,
-  // or null when memory runs out.
-  V* insert(const WString& name, V value);
+    // The stored value, or null when the name is missing.
+    V* find(const WString& name) const;
+    // Adds name -> value (the name must be missing); returns the stored value,
+    // or null when memory runs out.
+    V* insert(const WString& name, V value);
 
-  std::int32_t bucketCount() const { return bucketCount_; }
-  std::int32_t count() const { return count_; }
+    std::int32_t bucketCount() const { return bucketCount_; }
+    std::int32_t count() const { return count_; }
 
- private:
-  struct Entry {
-    VISTREL_POOLED_CLASS(Entry)
+private:
+    struct Entry {
+        VISTREL_POOLED_CLASS(Entry)
 
-    std::uint32_t hash;
-    WString key;
-    V value;
-    Entry* next;
-  };
-  void grow();
+        std::uint32_t hash;
+        WString key;
+        V value;
+        Entry* next;
+    };
+    void grow();
 
-  std::int32_t bucketCount_;
-  std::uint32_t mask_;
-  std::int32_t minimumBucketCount_;
-  std::int32_t growthStep_ = 64;
-  std::int32_t count_ = 0;
-  double loadFactor_ = 0.75;
-  Entry** buckets_;  // from globalNewArray, cleared
+    std::int32_t bucketCount_;
+    std::uint32_t mask_;
+    std::int32_t minimumBucketCount_;
+    std::int32_t growthStep_ = 64;
+    std::int32_t count_ = 0;
+    double loadFactor_ = 0.75;
+    Entry** buckets_;  // from globalNewArray, cleared
 };
 
 class SettingsStore {
- public:
-  SettingsStore();
-  virtual ~SettingsStore();
-  SettingsStore(const SettingsStore&) = delete;
-  SettingsStore& operator=(const SettingsStore&) = delete;
+public:
+    SettingsStore();
+    virtual ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
-  // The current value, or null when the section, the key or a current value
-  // is missing. Borrowed: it lives until the entry is changed by set of a
-  // parked value, save or restore, or the store is destroyed.
-  SettingValue* find(const WString& section, const WString& key) const;
-  // Stores a copy of value; an existing current value is changed in place.
-  void set(const WString& section, const WString& key, const SettingValue& value);
-  // Parks the current value (an older parked value is destroyed); reads then
-  // see no value.
-  void save(const WString& section, const WString& key);
-  // Destroys the current value and brings the parked one back.
-  void restore(const WString& section, const WString& key);
+    // The current value, or null when the section, the key or a current value
+    // is missing. Borrowed: it lives until the entry is changed by set of a
+    // parked value, save or restore, or the store is destroyed.
+    SettingValue* find(const WString& section, const WString& key) const;
+    // Stores a copy of value; an existing current value is changed in place.
+    void set(const WString& section, const WString& key, const SettingValue& value);
+    // Parks the current value (an older parked value is destroyed); reads then
+    // see no value.
+    void save(const WString& section, const WString& key);
+    // Destroys the current value and brings the parked one back.
+    void restore(const WString& section, const WString& key);
 
-  std::int32_t sectionCount() const { return sections_.count(); }
+    std::int32_t sectionCount() const { return sections_.count(); }
 
- private:
-  struct Entry {
-    VISTREL_POOLED_CLASS(Entry)
+private:
+    struct Entry {
+        VISTREL_POOLED_CLASS(Entry)
 
-    std::unique_ptr<SettingValue> current;
-    std::unique_ptr<SettingValue> saved;
-  };
-  using KeyTable = StringHashMap<std::unique_ptr<Entry>>;
+        std::unique_ptr<SettingValue> current;
+        std::unique_ptr<SettingValue> saved;
+    };
+    using KeyTable = StringHashMap<std::unique_ptr<Entry>>;
 
-  Entry* entry(const WString& section, const WString& key) const;
+    Entry* entry(const WString& section, const WString& key) const;
 
-  StringHashMap<std::unique_ptr<KeyTable>> sections_;
+    StringHashMap<std::unique_ptr<KeyTable>> sections_;
 };
 
 // The process-wide store, empty until code fills it.

@@ -8,394 +8,467 @@
 namespace vistrel {
 namespace {
 
-constexpr std::size_t kMaxCount = static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max());
+constexpr std::size_t kMaxCount =
+    static_cast<std::size_t>(std::numeric_limits<std::int64_t>::max());
 constexpr std::size_t kDefaultCopyBuffer = 8192;
 
 }  // namespace
 
 // ---------------------------------------------------------------- InputStream
 
-bool InputStream::open() { return false; }
+bool InputStream::open() {
+    return false;
+}
 
-void InputStream::close() { openFlag_ = false; }
+void InputStream::close() {
+    openFlag_ = false;
+}
 
 std::int64_t InputStream::read(void* buffer, std::size_t count) {
-  if (!openFlag_ || count == 0) return 0;
-  if (buffer == nullptr) return skip(count);
-  count = std::min(count, kMaxCount);
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  std::size_t stored = 0;
-  while (stored < count) {
-    const std::uint16_t b = getByte();
-    if (b == kEndOfData) break;
-    out[stored++] = static_cast<std::uint8_t>(b);
-  }
-  return static_cast<std::int64_t>(stored);
+    if (!openFlag_ || count == 0)
+        return 0;
+    if (buffer == nullptr)
+        return skip(count);
+    count = std::min(count, kMaxCount);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t stored = 0;
+    while (stored < count) {
+        const std::uint16_t b = getByte();
+        if (b == kEndOfData)
+            break;
+        out[stored++] = static_cast<std::uint8_t>(b);
+    }
+    return static_cast<std::int64_t>(stored);
 }
 
-std::uint64_t InputStream::size() { return 0; }
+std::uint64_t InputStream::size() {
+    return 0;
+}
 
-std::uint64_t InputStream::position() { return 0; }
+std::uint64_t InputStream::position() {
+    return 0;
+}
 
 void InputStream::unread(std::uint16_t byte) {
-  pushedBackByte_ = byte;
-  pushedBack_ = true;
+    pushedBackByte_ = byte;
+    pushedBack_ = true;
 }
 
-bool InputStream::atEnd() { return !openFlag_; }
+bool InputStream::atEnd() {
+    return !openFlag_;
+}
 
 std::int64_t InputStream::skip(std::size_t count) {
-  if (!openFlag_) return 0;
-  count = std::min(count, kMaxCount);
-  std::size_t done = 0;
-  while (done < count && getByte() != kEndOfData) ++done;
-  return static_cast<std::int64_t>(done);
+    if (!openFlag_)
+        return 0;
+    count = std::min(count, kMaxCount);
+    std::size_t done = 0;
+    while (done < count && getByte() != kEndOfData)
+        ++done;
+    return static_cast<std::int64_t>(done);
 }
 
 // --------------------------------------------------------------- OutputStream
 
-bool OutputStream::open() { return false; }
-
-void OutputStream::close() { openFlag_ = false; }
-
-std::size_t OutputStream::write(const void* buffer, std::size_t count) {
-  if (!openFlag_ || buffer == nullptr) return 0;
-  const auto* in = static_cast<const std::uint8_t*>(buffer);
-  std::size_t written = 0;
-  while (written < count && putByte(in[written]) != 0) ++written;
-  return written;
+bool OutputStream::open() {
+    return false;
 }
 
-int OutputStream::putByte(std::uint16_t) { return 0; }
+void OutputStream::close() {
+    openFlag_ = false;
+}
 
-bool OutputStream::flush() { return openFlag_; }
+std::size_t OutputStream::write(const void* buffer, std::size_t count) {
+    if (!openFlag_ || buffer == nullptr)
+        return 0;
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    std::size_t written = 0;
+    while (written < count && putByte(in[written]) != 0)
+        ++written;
+    return written;
+}
+
+int OutputStream::putByte(std::uint16_t) {
+    return 0;
+}
+
+bool OutputStream::flush() {
+    return openFlag_;
+}
 
 // ------------------------------------------------------------ FileInputStream
 
 FileInputStream::FileInputStream(std::u16string_view name, std::size_t bufferSize)
     : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {
-  buffer_ = static_cast<std::uint8_t*>(fileInputStreamHandle.allocate(bufferSize_));
-  if (buffer_ == nullptr) {
-    openFlag_ = false;
-    return;
-  }
-  handle_ = FileOpen(name, kFileRead);
-  if (isValidFile(handle_)) {
-    fileSize_ = FileSize(handle_);
-  } else {
-    openFlag_ = false;
-  }
+    buffer_ = static_cast<std::uint8_t*>(fileInputStreamHandle.allocate(bufferSize_));
+    if (buffer_ == nullptr) {
+        openFlag_ = false;
+        return;
+    }
+    handle_ = FileOpen(name, kFileRead);
+    if (isValidFile(handle_)) {
+        fileSize_ = FileSize(handle_);
+    } else {
+        openFlag_ = false;
+    }
 }
 
 FileInputStream::~FileInputStream() {
-  releaseBuffer();
-  if (openFlag_) FileClose(handle_);
+    releaseBuffer();
+    if (openFlag_)
+        FileClose(handle_);
 }
 
 void FileInputStream::releaseBuffer() {
-  fileInputStreamHandle.free(buffer_, bufferSize_);
-  buffer_ = nullptr;
+    fileInputStreamHandle.free(buffer_, bufferSize_);
+    buffer_ = nullptr;
 }
 
 void FileInputStream::close() {
-  releaseBuffer();
-  bytesInBuffer_ = 0;
-  readIndex_ = 0;
-  if (openFlag_) {
-    FileClose(handle_);
-    handle_ = win::INVALID_HANDLE_VALUE;
-    openFlag_ = false;
-  }
+    releaseBuffer();
+    bytesInBuffer_ = 0;
+    readIndex_ = 0;
+    if (openFlag_) {
+        FileClose(handle_);
+        handle_ = win::INVALID_HANDLE_VALUE;
+        openFlag_ = false;
+    }
 }
 
 bool FileInputStream::syncFilePointer(std::uint64_t offset) {
-  if (filePointerKnown_ && bufferStart_ + bytesInBuffer_ == offset) return true;
-  win::LONG high = static_cast<win::LONG>(offset >> 32);
-  const win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF), &high,
-                                             win::FILE_BEGIN);
-  filePointerKnown_ = !(low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR);
-  return filePointerKnown_;
+    if (filePointerKnown_ && bufferStart_ + bytesInBuffer_ == offset)
+        return true;
+    win::LONG high = static_cast<win::LONG>(offset >> 32);
+    const win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF),
+                                               &high, win::FILE_BEGIN);
+    filePointerKnown_ =
+        !(low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR);
+    return filePointerKnown_;
 }
 
 bool FileInputStream::refill() {
-  const std::uint64_t next = bufferStart_ + bytesInBuffer_;
-  bytesInBuffer_ = 0;
-  readIndex_ = 0;
-  bufferStart_ = next;
-  if (!syncFilePointer(next)) return false;
-  bytesInBuffer_ = FileRead(handle_, buffer_, bufferSize_);
-  // A refill that brings nothing (the file shrank, or a read error) ends the
-  // data; the buffer holds no stale bytes.
-  return bytesInBuffer_ != 0;
+    const std::uint64_t next = bufferStart_ + bytesInBuffer_;
+    bytesInBuffer_ = 0;
+    readIndex_ = 0;
+    bufferStart_ = next;
+    if (!syncFilePointer(next))
+        return false;
+    bytesInBuffer_ = FileRead(handle_, buffer_, bufferSize_);
+    // A refill that brings nothing (the file shrank, or a read error) ends the
+    // data; the buffer holds no stale bytes.
+    return bytesInBuffer_ != 0;
 }
 
 std::uint16_t FileInputStream::getByte() {
-  if (!openFlag_) return kEndOfData;
-  std::uint16_t b;
-  if (takePushedBack(b)) {
+    if (!openFlag_)
+        return kEndOfData;
+    std::uint16_t b;
+    if (takePushedBack(b)) {
+        ++position_;
+        return b;
+    }
+    if (readIndex_ >= bytesInBuffer_) {
+        if (position_ == kBadPosition || FileAtOrPastEnd(handle_, position_))
+            return kEndOfData;
+        if (!refill())
+            return kEndOfData;
+    }
     ++position_;
-    return b;
-  }
-  if (readIndex_ >= bytesInBuffer_) {
-    if (position_ == kBadPosition || FileAtOrPastEnd(handle_, position_)) return kEndOfData;
-    if (!refill()) return kEndOfData;
-  }
-  ++position_;
-  return buffer_[readIndex_++];
+    return buffer_[readIndex_++];
 }
 
 std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
-  if (!openFlag_ || count == 0) return 0;
-  if (buffer == nullptr) return skip(count);
-  count = std::min(count, kMaxCount);
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  std::size_t delivered = 0;
-  std::uint16_t b;
-  if (takePushedBack(b)) {
-    out[delivered++] = static_cast<std::uint8_t>(b);
-    ++position_;
-  }
-  if (position_ == kBadPosition) return static_cast<std::int64_t>(delivered);
-  while (delivered < count) {
-    const std::size_t avail = bytesInBuffer_ - readIndex_;
-    const std::size_t want = count - delivered;
-    if (want <= avail) {
-      std::memcpy(out + delivered, buffer_ + readIndex_, want);
-      readIndex_ += want;
-      position_ += want;
-      delivered += want;
-      break;
+    if (!openFlag_ || count == 0)
+        return 0;
+    if (buffer == nullptr)
+        return skip(count);
+    count = std::min(count, kMaxCount);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t delivered = 0;
+    std::uint16_t b;
+    if (takePushedBack(b)) {
+        out[delivered++] = static_cast<std::uint8_t>(b);
+        ++position_;
     }
-    std::memcpy(out + delivered, buffer_ + readIndex_, avail);
-    readIndex_ += avail;
-    position_ += avail;
-    delivered += avail;
-    const std::size_t rest = want - avail;
-    if (rest >= bufferSize_) {
-      // A large read goes straight from the file into the caller's memory.
-      const std::uint64_t next = bufferStart_ + bytesInBuffer_;
-      if (!syncFilePointer(next)) break;
-      const std::size_t got = FileRead(handle_, out + delivered, rest);
-      bufferStart_ = next + got;
-      bytesInBuffer_ = 0;
-      readIndex_ = 0;
-      position_ += got;
-      delivered += got;
-      break;
+    if (position_ == kBadPosition)
+        return static_cast<std::int64_t>(delivered);
+    while (delivered < count) {
+        const std::size_t avail = bytesInBuffer_ - readIndex_;
+        const std::size_t want = count - delivered;
+        if (want <= avail) {
+            std::memcpy(out + delivered, buffer_ + readIndex_, want);
+            readIndex_ += want;
+            position_ += want;
+            delivered += want;
+            break;
+        }
+        std::memcpy(out + delivered, buffer_ + readIndex_, avail);
+        readIndex_ += avail;
+        position_ += avail;
+        delivered += avail;
+        const std::size_t rest = want - avail;
+        if (rest >= bufferSize_) {
+            // A large read goes straight from the file into the caller's memory.
+            const std::uint64_t next = bufferStart_ + bytesInBuffer_;
+            if (!syncFilePointer(next))
+                break;
+            const std::size_t got = FileRead(handle_, out + delivered, rest);
+            bufferStart_ = next + got;
+            bytesInBuffer_ = 0;
+            readIndex_ = 0;
+            position_ += got;
+            delivered += got;
+            break;
+        }
+        if (FileAtOrPastEnd(handle_, position_) || !refill())
+            break;
     }
-    if (FileAtOrPastEnd(handle_, position_) || !refill()) break;
-  }
-  return static_cast<std::int64_t>(delivered);
+    return static_cast<std::int64_t>(delivered);
 }
 
 std::int64_t FileInputStream::skip(std::size_t count) {
-  if (!openFlag_) return 0;
-  count = std::min(count, kMaxCount);
-  std::size_t rest = count;
-  std::uint16_t b;
-  if (rest > 0 && takePushedBack(b)) {
-    ++position_;
-    --rest;
-  }
-  const std::size_t avail = bytesInBuffer_ - readIndex_;
-  if (rest <= avail) {
-    readIndex_ += rest;
-    position_ += rest;
+    if (!openFlag_)
+        return 0;
+    count = std::min(count, kMaxCount);
+    std::size_t rest = count;
+    std::uint16_t b;
+    if (rest > 0 && takePushedBack(b)) {
+        ++position_;
+        --rest;
+    }
+    const std::size_t avail = bytesInBuffer_ - readIndex_;
+    if (rest <= avail) {
+        readIndex_ += rest;
+        position_ += rest;
+        return static_cast<std::int64_t>(count);
+    }
+    // Beyond the buffer: move the file pointer to the target and refill there.
+    const std::uint64_t start = position_;
+    bytesInBuffer_ = 0;
+    readIndex_ = 0;
+    std::int64_t target = -1;
+    if (start != kBadPosition && rest <= kMaxCount - start) {
+        target = FileSeek(handle_, static_cast<std::int64_t>(start + rest), kSeekBegin);
+    }
+    if (target < 0) {
+        position_ = kBadPosition;
+        filePointerKnown_ = false;
+        return -1;
+    }
+    position_ = static_cast<std::uint64_t>(target);
+    bufferStart_ = position_;
+    filePointerKnown_ = true;
+    refill();
     return static_cast<std::int64_t>(count);
-  }
-  // Beyond the buffer: move the file pointer to the target and refill there.
-  const std::uint64_t start = position_;
-  bytesInBuffer_ = 0;
-  readIndex_ = 0;
-  std::int64_t target = -1;
-  if (start != kBadPosition && rest <= kMaxCount - start) {
-    target = FileSeek(handle_, static_cast<std::int64_t>(start + rest), kSeekBegin);
-  }
-  if (target < 0) {
-    position_ = kBadPosition;
-    filePointerKnown_ = false;
-    return -1;
-  }
-  position_ = static_cast<std::uint64_t>(target);
-  bufferStart_ = position_;
-  filePointerKnown_ = true;
-  refill();
-  return static_cast<std::int64_t>(count);
 }
 
 void FileInputStream::unread(std::uint16_t byte) {
-  if (!openFlag_) return;
-  if (!pushedBack_ && position_ != kBadPosition && position_ > 0) --position_;
-  pushedBackByte_ = byte;
-  pushedBack_ = true;
+    if (!openFlag_)
+        return;
+    if (!pushedBack_ && position_ != kBadPosition && position_ > 0)
+        --position_;
+    pushedBackByte_ = byte;
+    pushedBack_ = true;
 }
 
 bool FileInputStream::atEnd() {
-  if (!openFlag_) return true;
-  if (pushedBack_ || readIndex_ < bytesInBuffer_) return false;
-  return position_ >= fileSize_;
+    if (!openFlag_)
+        return true;
+    if (pushedBack_ || readIndex_ < bytesInBuffer_)
+        return false;
+    return position_ >= fileSize_;
 }
 
 bool FileInputStream::seek(std::uint64_t target) {
-  if (!openFlag_) return false;
-  std::uint16_t b;
-  if (takePushedBack(b) && position_ != kBadPosition) ++position_;
-  if (filePointerKnown_ && target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
-    readIndex_ = static_cast<std::size_t>(target - bufferStart_);
-    position_ = target;
+    if (!openFlag_)
+        return false;
+    std::uint16_t b;
+    if (takePushedBack(b) && position_ != kBadPosition)
+        ++position_;
+    if (filePointerKnown_ && target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
+        readIndex_ = static_cast<std::size_t>(target - bufferStart_);
+        position_ = target;
+        return true;
+    }
+    if (target > kMaxCount)
+        return false;
+    const std::int64_t r = FileSeek(handle_, static_cast<std::int64_t>(target), kSeekBegin);
+    if (r < 0) {
+        // The file pointer may have moved; the next refill puts it right.
+        filePointerKnown_ = false;
+        return false;
+    }
+    position_ = static_cast<std::uint64_t>(r);
+    bufferStart_ = position_;
+    bytesInBuffer_ = 0;
+    readIndex_ = 0;
+    filePointerKnown_ = true;
     return true;
-  }
-  if (target > kMaxCount) return false;
-  const std::int64_t r = FileSeek(handle_, static_cast<std::int64_t>(target), kSeekBegin);
-  if (r < 0) {
-    // The file pointer may have moved; the next refill puts it right.
-    filePointerKnown_ = false;
-    return false;
-  }
-  position_ = static_cast<std::uint64_t>(r);
-  bufferStart_ = position_;
-  bytesInBuffer_ = 0;
-  readIndex_ = 0;
-  filePointerKnown_ = true;
-  return true;
 }
 
 void FileInputStream::refreshSize() {
-  if (openFlag_) fileSize_ = FileSize(handle_);
+    if (openFlag_)
+        fileSize_ = FileSize(handle_);
 }
 
 // ----------------------------------------------------------- FileOutputStream
 
 FileOutputStream::FileOutputStream(std::u16string_view name, std::uint16_t mode) : path_(name) {
-  handle_ = FileOpen(name, mode);
-  openFlag_ = isValidFile(handle_);
+    handle_ = FileOpen(name, mode);
+    openFlag_ = isValidFile(handle_);
 }
 
 FileOutputStream::~FileOutputStream() {
-  if (openFlag_) FileClose(handle_);
+    if (openFlag_)
+        FileClose(handle_);
 }
 
 void FileOutputStream::close() {
-  if (openFlag_) {
-    FileClose(handle_);
-    handle_ = win::INVALID_HANDLE_VALUE;
-    openFlag_ = false;
-  }
+    if (openFlag_) {
+        FileClose(handle_);
+        handle_ = win::INVALID_HANDLE_VALUE;
+        openFlag_ = false;
+    }
 }
 
 std::size_t FileOutputStream::write(const void* buffer, std::size_t count) {
-  if (!openFlag_ || buffer == nullptr) return 0;
-  return FileWrite(handle_, buffer, count);
+    if (!openFlag_ || buffer == nullptr)
+        return 0;
+    return FileWrite(handle_, buffer, count);
 }
 
 int FileOutputStream::putByte(std::uint16_t c) {
-  if (c == 0xFFFF) {
-    flush();
-    return 1;
-  }
-  const auto byte = static_cast<std::uint8_t>(c & 0xFF);
-  return static_cast<int>(write(&byte, 1));
+    if (c == 0xFFFF) {
+        flush();
+        return 1;
+    }
+    const auto byte = static_cast<std::uint8_t>(c & 0xFF);
+    return static_cast<int>(write(&byte, 1));
 }
 
-bool FileOutputStream::flush() { return openFlag_ && FileFlush(handle_); }
+bool FileOutputStream::flush() {
+    return openFlag_ && FileFlush(handle_);
+}
 
 bool FileOutputStream::truncate(std::uint64_t size) {
-  if (!openFlag_ || !FileSetSize(handle_, size)) return false;
-  FileFlush(handle_);
-  close();
-  return true;
+    if (!openFlag_ || !FileSetSize(handle_, size))
+        return false;
+    FileFlush(handle_);
+    close();
+    return true;
 }
 
 bool FileOutputStream::hasFreeSpace(std::uint64_t n) const {
-  if (!openFlag_) return false;
-  const std::size_t sep = path_.find_last_of(u"\\/");
-  const std::u16string_view folder =
-      sep == std::u16string::npos ? std::u16string_view(path_) : std::u16string_view(path_).substr(0, sep + 1);
-  const std::int64_t free = FileFreeSpace(folder);
-  if (free < 0) return false;
-  return n < static_cast<std::uint64_t>(free);
+    if (!openFlag_)
+        return false;
+    const std::size_t sep = path_.find_last_of(u"\\/");
+    const std::u16string_view folder = sep == std::u16string::npos
+                                           ? std::u16string_view(path_)
+                                           : std::u16string_view(path_).substr(0, sep + 1);
+    const std::int64_t free = FileFreeSpace(folder);
+    if (free < 0)
+        return false;
+    return n < static_cast<std::uint64_t>(free);
 }
 
 // ---------------------------------------------------------- MemoryInputStream
 
 MemoryInputStream::MemoryInputStream(const void* data, std::size_t length)
     : data_(static_cast<const std::uint8_t*>(data)), length_(data == nullptr ? 0 : length) {
-  openFlag_ = data != nullptr || length == 0;
+    openFlag_ = data != nullptr || length == 0;
 }
 
 bool MemoryInputStream::open() {
-  if (!openFlag_) return false;
-  index_ = 0;
-  pushedBack_ = false;
-  return true;
+    if (!openFlag_)
+        return false;
+    index_ = 0;
+    pushedBack_ = false;
+    return true;
 }
 
 std::uint16_t MemoryInputStream::getByte() {
-  if (!openFlag_) return kEndOfData;
-  std::uint16_t b;
-  if (takePushedBack(b)) return b;
-  if (index_ >= length_) return kEndOfData;
-  return data_[index_++];
+    if (!openFlag_)
+        return kEndOfData;
+    std::uint16_t b;
+    if (takePushedBack(b))
+        return b;
+    if (index_ >= length_)
+        return kEndOfData;
+    return data_[index_++];
 }
 
 std::int64_t MemoryInputStream::read(void* buffer, std::size_t count) {
-  if (!openFlag_ || count == 0) return 0;
-  if (buffer == nullptr) return skip(count);
-  count = std::min(count, kMaxCount);
-  auto* out = static_cast<std::uint8_t*>(buffer);
-  std::size_t delivered = 0;
-  std::uint16_t b;
-  if (takePushedBack(b)) out[delivered++] = static_cast<std::uint8_t>(b);
-  const std::size_t n = std::min(count - delivered, length_ - index_);
-  if (n > 0) std::memcpy(out + delivered, data_ + index_, n);
-  index_ += n;
-  return static_cast<std::int64_t>(delivered + n);
+    if (!openFlag_ || count == 0)
+        return 0;
+    if (buffer == nullptr)
+        return skip(count);
+    count = std::min(count, kMaxCount);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t delivered = 0;
+    std::uint16_t b;
+    if (takePushedBack(b))
+        out[delivered++] = static_cast<std::uint8_t>(b);
+    const std::size_t n = std::min(count - delivered, length_ - index_);
+    if (n > 0)
+        std::memcpy(out + delivered, data_ + index_, n);
+    index_ += n;
+    return static_cast<std::int64_t>(delivered + n);
 }
 
 void MemoryInputStream::unread(std::uint16_t byte) {
-  if (!openFlag_) return;
-  pushedBackByte_ = byte;
-  pushedBack_ = true;
+    if (!openFlag_)
+        return;
+    pushedBackByte_ = byte;
+    pushedBack_ = true;
 }
 
-bool MemoryInputStream::atEnd() { return !openFlag_ || (!pushedBack_ && index_ >= length_); }
+bool MemoryInputStream::atEnd() {
+    return !openFlag_ || (!pushedBack_ && index_ >= length_);
+}
 
 std::int64_t MemoryInputStream::skip(std::size_t count) {
-  if (!openFlag_) return 0;
-  std::size_t done = 0;
-  std::uint16_t b;
-  if (count > 0 && takePushedBack(b)) done = 1;
-  const std::size_t n = std::min(std::min(count, kMaxCount) - done, length_ - index_);
-  index_ += n;
-  return static_cast<std::int64_t>(done + n);
+    if (!openFlag_)
+        return 0;
+    std::size_t done = 0;
+    std::uint16_t b;
+    if (count > 0 && takePushedBack(b))
+        done = 1;
+    const std::size_t n = std::min(std::min(count, kMaxCount) - done, length_ - index_);
+    index_ += n;
+    return static_cast<std::int64_t>(done + n);
 }
 
 bool MemoryInputStream::seek(std::uint64_t target) {
-  if (!openFlag_ || target > length_) return false;
-  pushedBack_ = false;
-  index_ = static_cast<std::size_t>(target);
-  return true;
+    if (!openFlag_ || target > length_)
+        return false;
+    pushedBack_ = false;
+    index_ = static_cast<std::size_t>(target);
+    return true;
 }
 
 // ----------------------------------------------------------------- copyStream
 
 std::uint64_t copyStream(InputStream& input, OutputStream& output, std::size_t bufferSize) {
-  if (bufferSize == 0) bufferSize = kDefaultCopyBuffer;
-  struct Buffer {
-    explicit Buffer(std::size_t n) : data(static_cast<std::uint8_t*>(globalNewArray(n))) {}
-    ~Buffer() { globalDeleteArray(data); }
-    std::uint8_t* get() const { return data; }
-    std::uint8_t* data;
-  } buffer(bufferSize);
-  if (buffer.get() == nullptr) return 0;
-  std::uint64_t total = 0;
-  for (;;) {
-    const std::int64_t got = input.read(buffer.get(), bufferSize);
-    if (got <= 0) break;
-    total += output.write(buffer.get(), static_cast<std::size_t>(got));
-    if (static_cast<std::size_t>(got) != bufferSize) break;
-  }
-  return total;
+    if (bufferSize == 0)
+        bufferSize = kDefaultCopyBuffer;
+    struct Buffer {
+        explicit Buffer(std::size_t n) : data(static_cast<std::uint8_t*>(globalNewArray(n))) {}
+        ~Buffer() { globalDeleteArray(data); }
+        std::uint8_t* get() const { return data; }
+        std::uint8_t* data;
+    } buffer(bufferSize);
+    if (buffer.get() == nullptr)
+        return 0;
+    std::uint64_t total = 0;
+    for (;;) {
+        const std::int64_t got = input.read(buffer.get(), bufferSize);
+        if (got <= 0)
+            break;
+        total += output.write(buffer.get(), static_cast<std::size_t>(got));
+        if (static_cast<std::size_t>(got) != bufferSize)
+            break;
+    }
+    return total;
 }
 
 }  // namespace vistrel

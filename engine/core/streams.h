@@ -13,14 +13,14 @@
 #include "engine/core/file_layer.h"
 
 // Class allocation through a handle, with the nothrow form of new as well.
-#define VISTREL_STREAM_ALLOCATOR(handle)                                                  \
-  VISTREL_CLASS_ALLOCATOR(handle)                                                         \
-  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept {          \
-    return (handle).allocate(size);                                                       \
-  }                                                                                       \
-  static void operator delete(void* block, const std::nothrow_t&) noexcept {             \
-    (handle).free(block, 0);                                                              \
-  }
+#define VISTREL_STREAM_ALLOCATOR(handle)                                          \
+    VISTREL_CLASS_ALLOCATOR(handle)                                               \
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept { \
+        return (handle).allocate(size);                                           \
+    }                                                                             \
+    static void operator delete(void* block, const std::nothrow_t&) noexcept {    \
+        (handle).free(block, 0);                                                  \
+    }
 
 namespace vistrel {
 
@@ -33,173 +33,174 @@ inline constinit AllocatorHandle memoryInputStreamHandle{kAllocGeneral, 0};
 constexpr std::uint16_t kEndOfData = 0xFFFF;
 
 class StreamBase {
- public:
-  StreamBase() = default;
-  StreamBase(const StreamBase&) = delete;
-  StreamBase& operator=(const StreamBase&) = delete;
-  virtual ~StreamBase() = default;
+public:
+    StreamBase() = default;
+    StreamBase(const StreamBase&) = delete;
+    StreamBase& operator=(const StreamBase&) = delete;
+    virtual ~StreamBase() = default;
 };
 
 class InputStream : public StreamBase {
- public:
-  // Returns false in every stream of the core; readers that can restart
-  // (memory streams) rewind here.
-  virtual bool open();
-  // Marks the stream not open.
-  virtual void close();
-  // Delivers up to count bytes into buffer and returns how many came; with a
-  // null buffer it skips count bytes. Base: getByte until count bytes or the
-  // end. Some streams return -1 on a decoding error.
-  virtual std::int64_t read(void* buffer, std::size_t count);
-  // The next byte (0 to 255), or kEndOfData at the end or when not open.
-  virtual std::uint16_t getByte() = 0;
-  virtual std::uint64_t size();
-  // Bytes delivered so far, that is the offset of the next byte.
-  virtual std::uint64_t position();
-  // The next getByte or read delivers this byte first (one byte at most).
-  virtual void unread(std::uint16_t byte);
-  virtual bool atEnd();
-  // Skips up to count bytes and returns how many were skipped (-1 when a file
-  // stream cannot move there). Base: getByte until count bytes or the end.
-  virtual std::int64_t skip(std::size_t count);
+public:
+    // Returns false in every stream of the core; readers that can restart
+    // (memory streams) rewind here.
+    virtual bool open();
+    // Marks the stream not open.
+    virtual void close();
+    // Delivers up to count bytes into buffer and returns how many came; with a
+    // null buffer it skips count bytes. Base: getByte until count bytes or the
+    // end. Some streams return -1 on a decoding error.
+    virtual std::int64_t read(void* buffer, std::size_t count);
+    // The next byte (0 to 255), or kEndOfData at the end or when not open.
+    virtual std::uint16_t getByte() = 0;
+    virtual std::uint64_t size();
+    // Bytes delivered so far, that is the offset of the next byte.
+    virtual std::uint64_t position();
+    // The next getByte or read delivers this byte first (one byte at most).
+    virtual void unread(std::uint16_t byte);
+    virtual bool atEnd();
+    // Skips up to count bytes and returns how many were skipped (-1 when a file
+    // stream cannot move there). Base: getByte until count bytes or the end.
+    virtual std::int64_t skip(std::size_t count);
 
-  bool isOpen() const { return openFlag_; }
+    bool isOpen() const { return openFlag_; }
 
- protected:
-  // Hands out a byte given back with unread, if there is one.
-  bool takePushedBack(std::uint16_t& byte) {
-    if (!pushedBack_) return false;
-    pushedBack_ = false;
-    byte = pushedBackByte_;
-    return true;
-  }
+protected:
+    // Hands out a byte given back with unread, if there is one.
+    bool takePushedBack(std::uint16_t& byte) {
+        if (!pushedBack_)
+            return false;
+        pushedBack_ = false;
+        byte = pushedBackByte_;
+        return true;
+    }
 
-  bool openFlag_ = true;
-  bool pushedBack_ = false;
-  std::uint16_t pushedBackByte_ = 0;
+    bool openFlag_ = true;
+    bool pushedBack_ = false;
+    std::uint16_t pushedBackByte_ = 0;
 };
 
 // Second interface of the input streams that can be positioned.
 class Seekable {
- public:
-  virtual ~Seekable() = default;
-  virtual bool seek(std::uint64_t position) = 0;
+public:
+    virtual ~Seekable() = default;
+    virtual bool seek(std::uint64_t position) = 0;
 };
 
 class OutputStream : public StreamBase {
- public:
-  // Returns false; encoder streams give it a meaning.
-  virtual bool open();
-  // Marks the stream not open.
-  virtual void close();
-  // Writes count bytes and returns how many were written. Base: putByte for
-  // each byte until one fails.
-  virtual std::size_t write(const void* buffer, std::size_t count);
-  // Writes one byte; returns 1, or 0 when it was not written. Base: 0.
-  virtual int putByte(std::uint16_t c);
-  // Base: whether the stream is open.
-  virtual bool flush();
+public:
+    // Returns false; encoder streams give it a meaning.
+    virtual bool open();
+    // Marks the stream not open.
+    virtual void close();
+    // Writes count bytes and returns how many were written. Base: putByte for
+    // each byte until one fails.
+    virtual std::size_t write(const void* buffer, std::size_t count);
+    // Writes one byte; returns 1, or 0 when it was not written. Base: 0.
+    virtual int putByte(std::uint16_t c);
+    // Base: whether the stream is open.
+    virtual bool flush();
 
-  bool isOpen() const { return openFlag_; }
+    bool isOpen() const { return openFlag_; }
 
- protected:
-  bool openFlag_ = true;
+protected:
+    bool openFlag_ = true;
 };
 
 // Buffered input stream over a file opened for reading.
 class FileInputStream : public InputStream, public Seekable {
-  VISTREL_STREAM_ALLOCATOR(fileInputStreamHandle)
+    VISTREL_STREAM_ALLOCATOR(fileInputStreamHandle)
 
- public:
-  FileInputStream(std::u16string_view name, std::size_t bufferSize);
-  ~FileInputStream() override;
+public:
+    FileInputStream(std::u16string_view name, std::size_t bufferSize);
+    ~FileInputStream() override;
 
-  void close() override;
-  std::int64_t read(void* buffer, std::size_t count) override;
-  std::uint16_t getByte() override;
-  std::uint64_t size() override { return fileSize_; }
-  std::uint64_t position() override { return position_; }
-  void unread(std::uint16_t byte) override;
-  bool atEnd() override;
-  std::int64_t skip(std::size_t count) override;
-  bool seek(std::uint64_t target) override;
-  // Takes the file size from the file again.
-  virtual void refreshSize();
+    void close() override;
+    std::int64_t read(void* buffer, std::size_t count) override;
+    std::uint16_t getByte() override;
+    std::uint64_t size() override { return fileSize_; }
+    std::uint64_t position() override { return position_; }
+    void unread(std::uint16_t byte) override;
+    bool atEnd() override;
+    std::int64_t skip(std::size_t count) override;
+    bool seek(std::uint64_t target) override;
+    // Takes the file size from the file again.
+    virtual void refreshSize();
 
-  // Position after a skip that could not move the file pointer.
-  static constexpr std::uint64_t kBadPosition = ~std::uint64_t{0};
+    // Position after a skip that could not move the file pointer.
+    static constexpr std::uint64_t kBadPosition = ~std::uint64_t{0};
 
- private:
-  // Reads the next piece of the file into the buffer; false when none came.
-  bool refill();
-  void releaseBuffer();
-  // Puts the file pointer at offset when it may be elsewhere.
-  bool syncFilePointer(std::uint64_t offset);
+private:
+    // Reads the next piece of the file into the buffer; false when none came.
+    bool refill();
+    void releaseBuffer();
+    // Puts the file pointer at offset when it may be elsewhere.
+    bool syncFilePointer(std::uint64_t offset);
 
-  FileHandle handle_ = win::INVALID_HANDLE_VALUE;
-  std::uint64_t position_ = 0;
-  std::uint64_t fileSize_ = 0;
-  std::size_t bufferSize_ = 0;
-  std::size_t bytesInBuffer_ = 0;
-  std::size_t readIndex_ = 0;
-  // File offset of buffer_[0]; the file pointer is bufferStart_ +
-  // bytesInBuffer_ while filePointerKnown_ holds.
-  std::uint64_t bufferStart_ = 0;
-  bool filePointerKnown_ = true;
-  std::uint8_t* buffer_ = nullptr;  // from the class's handle
+    FileHandle handle_ = win::INVALID_HANDLE_VALUE;
+    std::uint64_t position_ = 0;
+    std::uint64_t fileSize_ = 0;
+    std::size_t bufferSize_ = 0;
+    std::size_t bytesInBuffer_ = 0;
+    std::size_t readIndex_ = 0;
+    // File offset of buffer_[0]; the file pointer is bufferStart_ +
+    // bytesInBuffer_ while filePointerKnown_ holds.
+    std::uint64_t bufferStart_ = 0;
+    bool filePointerKnown_ = true;
+    std::uint8_t* buffer_ = nullptr;  // from the class's handle
 };
 
 // Output stream over a file opened with the FileOpen mode bits.
 class FileOutputStream : public OutputStream {
-  VISTREL_STREAM_ALLOCATOR(fileOutputStreamHandle)
+    VISTREL_STREAM_ALLOCATOR(fileOutputStreamHandle)
 
- public:
-  FileOutputStream(std::u16string_view name, std::uint16_t mode);
-  ~FileOutputStream() override;
+public:
+    FileOutputStream(std::u16string_view name, std::uint16_t mode);
+    ~FileOutputStream() override;
 
-  void close() override;
-  std::size_t write(const void* buffer, std::size_t count) override;
-  // Writes the low byte of c; c = 0xFFFF flushes instead (and returns 1).
-  int putByte(std::uint16_t c) override;
-  bool flush() override;
+    void close() override;
+    std::size_t write(const void* buffer, std::size_t count) override;
+    // Writes the low byte of c; c = 0xFFFF flushes instead (and returns 1).
+    int putByte(std::uint16_t c) override;
+    bool flush() override;
 
-  // Cuts the file to size bytes (only shorter), flushes and closes it; false
-  // and nothing changed otherwise.
-  bool truncate(std::uint64_t size);
-  // Whether more than n bytes are free in the file's folder.
-  bool hasFreeSpace(std::uint64_t n) const;
+    // Cuts the file to size bytes (only shorter), flushes and closes it; false
+    // and nothing changed otherwise.
+    bool truncate(std::uint64_t size);
+    // Whether more than n bytes are free in the file's folder.
+    bool hasFreeSpace(std::uint64_t n) const;
 
-  std::u16string_view path() const { return path_; }
-  FileHandle handle() const { return handle_; }
+    std::u16string_view path() const { return path_; }
+    FileHandle handle() const { return handle_; }
 
- private:
-  std::u16string path_;
-  FileHandle handle_ = win::INVALID_HANDLE_VALUE;
+private:
+    std::u16string path_;
+    FileHandle handle_ = win::INVALID_HANDLE_VALUE;
 };
 
 // Input stream over bytes the caller keeps alive; open() rewinds it.
 class MemoryInputStream : public InputStream, public Seekable {
-  VISTREL_STREAM_ALLOCATOR(memoryInputStreamHandle)
+    VISTREL_STREAM_ALLOCATOR(memoryInputStreamHandle)
 
- public:
-  MemoryInputStream(const void* data, std::size_t length);
+public:
+    MemoryInputStream(const void* data, std::size_t length);
 
-  bool open() override;
-  std::int64_t read(void* buffer, std::size_t count) override;
-  std::uint16_t getByte() override;
-  std::uint64_t size() override { return length_; }
-  std::uint64_t position() override { return pushedBack_ && index_ > 0 ? index_ - 1 : index_; }
-  void unread(std::uint16_t byte) override;
-  bool atEnd() override;
-  std::int64_t skip(std::size_t count) override;
-  // Refused beyond the length.
-  bool seek(std::uint64_t target) override;
-  void rewind() { open(); }
+    bool open() override;
+    std::int64_t read(void* buffer, std::size_t count) override;
+    std::uint16_t getByte() override;
+    std::uint64_t size() override { return length_; }
+    std::uint64_t position() override { return pushedBack_ && index_ > 0 ? index_ - 1 : index_; }
+    void unread(std::uint16_t byte) override;
+    bool atEnd() override;
+    std::int64_t skip(std::size_t count) override;
+    // Refused beyond the length.
+    bool seek(std::uint64_t target) override;
+    void rewind() { open(); }
 
- private:
-  const std::uint8_t* data_;
-  std::size_t length_;
-  std::size_t index_ = 0;
+private:
+    const std::uint8_t* data_;
+    std::size_t length_;
+    std::size_t index_ = 0;
 };
 
 // Copies what is left of input to output in pieces of bufferSize bytes (8192

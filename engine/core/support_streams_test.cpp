@@ -24,20 +24,24 @@ std::vector<int> drain(InputStream& s, const std::string& pattern) {
         char op = pattern[step % pattern.size()];
         if (op == 'g') {
             uint16_t b = s.getByte();
-            if (b == kEndOfData) break;
+            if (b == kEndOfData)
+                break;
             out.push_back(b);
         } else if (op == 'u') {
             uint16_t b = s.getByte();
-            if (b == kEndOfData) break;
+            if (b == kEndOfData)
+                break;
             s.unread(b);
         } else if (op == 's') {
             int64_t n = s.skip(2);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             out.insert(out.end(), size_t(n), -1);
         } else {
             uint8_t buf[3];
             int64_t n = s.read(buf, sizeof buf);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             out.insert(out.end(), buf, buf + n);
         }
     }
@@ -155,7 +159,8 @@ TEST(ObjectDataStreamTest, ReadsTheCharacters) {
 class ByteSink : public OutputStream {
 public:
     int putByte(uint16_t c) override {
-        if (full) return 0;
+        if (full)
+            return 0;
         bytes.push_back(char(c));
         return 1;
     }

@@ -13,84 +13,85 @@ namespace vistrel {
 class InputStream;
 
 class Tokenizer {
- public:
-  // Token kinds.
-  enum Kind : int {
-    kNone = 0,          // a lone tilde
-    kEnd = 1,           // end of the stream (also with no stream)
-    kNumber = 2,        // value in intValue / realValue
-    kName = 3,          // "/Type"; also a run that starts like a number but is none
-    kKeyword = 4,       // true, obj, R, content operators...
-    kString = 5,        // literal, hexadecimal or ASCII85 string
-    kLeftBrace = 6,     // {
-    kRightBrace = 7,    // }
-    kLeftBracket = 8,   // [
-    kRightBracket = 9,  // ]
-    kDictOpen = 10,     // <<
-    kDictClose = 11,    // >>
-  };
+public:
+    // Token kinds.
+    enum Kind : int {
+        kNone = 0,          // a lone tilde
+        kEnd = 1,           // end of the stream (also with no stream)
+        kNumber = 2,        // value in intValue / realValue
+        kName = 3,          // "/Type"; also a run that starts like a number but is none
+        kKeyword = 4,       // true, obj, R, content operators...
+        kString = 5,        // literal, hexadecimal or ASCII85 string
+        kLeftBrace = 6,     // {
+        kRightBrace = 7,    // }
+        kLeftBracket = 8,   // [
+        kRightBracket = 9,  // ]
+        kDictOpen = 10,     // <<
+        kDictClose = 11,    // >>
+    };
 
-  explicit Tokenizer(InputStream* stream = nullptr);
-  virtual ~Tokenizer();
-  Tokenizer(const Tokenizer&) = delete;
-  Tokenizer& operator=(const Tokenizer&) = delete;
+    explicit Tokenizer(InputStream* stream = nullptr);
+    virtual ~Tokenizer();
+    Tokenizer(const Tokenizer&) = delete;
+    Tokenizer& operator=(const Tokenizer&) = delete;
 
-  // Replaces the stream; the current token stays.
-  void setStream(InputStream* stream) { stream_ = stream; }
-  InputStream* stream() const { return stream_; }
+    // Replaces the stream; the current token stays.
+    void setStream(InputStream* stream) { stream_ = stream; }
+    InputStream* stream() const { return stream_; }
 
-  // Reads the next token, sets kind, text and the number fields, returns kind.
-  int NextToken();
+    // Reads the next token, sets kind, text and the number fields, returns kind.
+    int NextToken();
 
-  // The bytes of the last string token as they stood in the file (escapes
-  // resolved, before the FE FF form is turned into UTF-16). Encrypted strings
-  // are decrypted from these and then decoded with decodeStringBytes.
-  const std::uint8_t* rawBytes() const { return raw_.data; }
-  std::size_t rawSize() const { return raw_.size; }
-  // Whether the last string token was written in hexadecimal.
-  bool rawIsHex() const { return rawIsHex_; }
+    // The bytes of the last string token as they stood in the file (escapes
+    // resolved, before the FE FF form is turned into UTF-16). Encrypted strings
+    // are decrypted from these and then decoded with decodeStringBytes.
+    const std::uint8_t* rawBytes() const { return raw_.data; }
+    std::size_t rawSize() const { return raw_.size; }
+    // Whether the last string token was written in hexadecimal.
+    bool rawIsHex() const { return rawIsHex_; }
 
-  int kind = kNone;
-  WString text;
-  bool isReal = false;
-  std::int32_t intValue = 0;
-  double realValue = 0.0;
+    int kind = kNone;
+    WString text;
+    bool isReal = false;
+    std::int32_t intValue = 0;
+    double realValue = 0.0;
 
-  // Growable buffer whose growth is checked: when memory runs out the token
-  // keeps what it has and further units are dropped.
-  template <class T>
-  struct Buffer {
-    ~Buffer();
-    void clear() {
-      size = 0;
-      overflow = false;
-    }
-    void push(T unit) {
-      if (size == capacity && !grow()) return;
-      data[size++] = unit;
-    }
-    bool grow();
+    // Growable buffer whose growth is checked: when memory runs out the token
+    // keeps what it has and further units are dropped.
+    template <class T>
+    struct Buffer {
+        ~Buffer();
+        void clear() {
+            size = 0;
+            overflow = false;
+        }
+        void push(T unit) {
+            if (size == capacity && !grow())
+                return;
+            data[size++] = unit;
+        }
+        bool grow();
 
-    T* data = nullptr;
-    std::size_t size = 0;
-    std::size_t capacity = 0;
-    bool overflow = false;  // a unit was dropped for want of memory
-  };
+        T* data = nullptr;
+        std::size_t size = 0;
+        std::size_t capacity = 0;
+        bool overflow = false;  // a unit was dropped for want of memory
+    };
 
- private:
-  std::uint16_t get();
-  void pushBack(std::uint16_t c);
-  int finish(int k);
-  void readRun();
-  bool readNumber();
-  void readLiteralString();
-  void readHexString();
-  void skipAscii85String();
+private:
+    std::uint16_t get();
+    void pushBack(std::uint16_t c);
+    int finish(int k);
+    void readRun();
+    bool readNumber();
+    void readLiteralString();
+    void readHexString();
+    void skipAscii85String();
 
-  InputStream* stream_;
-  Buffer<char16_t> units_;
-  Buffer<std::uint8_t> raw_;
-  bool rawIsHex_ = false;
+    InputStream* stream_;
+    Buffer<char16_t> units_;
+    Buffer<std::uint8_t> raw_;
+    bool rawIsHex_ = false;
 };
 
 // The text of a PDF string from its bytes, as the tokenizer builds it: when the

@@ -18,25 +18,39 @@ using namespace std::string_literals;
 // One expected token: kind and text, and for numbers whether it is real and
 // its value.
 struct Tok {
-  int kind;
-  std::u16string text;
-  bool isReal = false;
-  double value = 0;
+    int kind;
+    std::u16string text;
+    bool isReal = false;
+    double value = 0;
 };
 
-Tok num(const char16_t* text, std::int32_t v) { return {K::kNumber, text, false, static_cast<double>(v)}; }
-Tok real(const char16_t* text, double v) { return {K::kNumber, text, true, v}; }
-Tok str(std::u16string text) { return {K::kString, std::move(text)}; }
-Tok name(const char16_t* text) { return {K::kName, text}; }
-Tok kw(std::u16string text) { return {K::kKeyword, std::move(text)}; }
-Tok punct(int kind) { return {kind, u""}; }
+Tok num(const char16_t* text, std::int32_t v) {
+    return {K::kNumber, text, false, static_cast<double>(v)};
+}
+Tok real(const char16_t* text, double v) {
+    return {K::kNumber, text, true, v};
+}
+Tok str(std::u16string text) {
+    return {K::kString, std::move(text)};
+}
+Tok name(const char16_t* text) {
+    return {K::kName, text};
+}
+Tok kw(std::u16string text) {
+    return {K::kKeyword, std::move(text)};
+}
+Tok punct(int kind) {
+    return {kind, u""};
+}
 
 struct Case {
-  std::string input;
-  std::vector<Tok> tokens;  // the end token (kind 1) is checked after these
+    std::string input;
+    std::vector<Tok> tokens;  // the end token (kind 1) is checked after these
 };
 
-std::u16string units(std::initializer_list<char16_t> u) { return std::u16string(u); }
+std::u16string units(std::initializer_list<char16_t> u) {
+    return std::u16string(u);
+}
 
 const Case kCases[] = {
     // End of data.
@@ -58,7 +72,9 @@ const Case kCases[] = {
     {"(\xFE\xFF\x04\x1F\x00)"s, {str(u"\u041F")}},  // a final odd byte is dropped
     {"(\xFE\xFF)", {str(u"")}},
     {"(\xFE)", {str(units({0xFE}))}},
-    {"(\xFF\xFE\x00" "A)"s, {str(units({0xFF, 0xFE, 0, 'A'}))}},
+    {"(\xFF\xFE\x00"
+     "A)"s,
+     {str(units({0xFF, 0xFE, 0, 'A'}))}},
     {"(unterminated", {str(u"unterminated")}},
     {"(a\\", {str(u"a")}},
     {"()", {str(u"")}},
@@ -122,7 +138,9 @@ const Case kCases[] = {
     {"3000000000.5", {real(u"3000000000.5", 3000000000.5)}},
     // Punctuation and stray characters.
     {"<<>>", {punct(K::kDictOpen), punct(K::kDictClose)}},
-    {"{}[]", {punct(K::kLeftBrace), punct(K::kRightBrace), punct(K::kLeftBracket), punct(K::kRightBracket)}},
+    {"{}[]",
+     {punct(K::kLeftBrace), punct(K::kRightBrace), punct(K::kLeftBracket),
+      punct(K::kRightBracket)}},
     {"~x", {punct(K::kNone), kw(u"x")}},
     {"> x", {kw(u"x")}},
     {">", {}},
@@ -133,138 +151,145 @@ const Case kCases[] = {
 };
 
 TEST(TokenizerTest, TokenTable) {
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(testing::Message() << "input: \"" << c.input << "\"");
-    MemoryInputStream in(c.input.data(), c.input.size());
-    Tokenizer t(&in);
-    for (std::size_t i = 0; i < c.tokens.size(); ++i) {
-      const Tok& want = c.tokens[i];
-      SCOPED_TRACE(i);
-      ASSERT_EQ(t.NextToken(), want.kind);
-      EXPECT_EQ(t.kind, want.kind);
-      EXPECT_EQ(std::u16string(t.text.view()), want.text);
-      if (want.kind == K::kNumber) {
-        EXPECT_EQ(t.isReal, want.isReal);
-        if (want.isReal) {
-          EXPECT_DOUBLE_EQ(t.realValue, want.value);
-        } else {
-          EXPECT_EQ(t.intValue, static_cast<std::int32_t>(want.value));
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "input: \"" << c.input << "\"");
+        MemoryInputStream in(c.input.data(), c.input.size());
+        Tokenizer t(&in);
+        for (std::size_t i = 0; i < c.tokens.size(); ++i) {
+            const Tok& want = c.tokens[i];
+            SCOPED_TRACE(i);
+            ASSERT_EQ(t.NextToken(), want.kind);
+            EXPECT_EQ(t.kind, want.kind);
+            EXPECT_EQ(std::u16string(t.text.view()), want.text);
+            if (want.kind == K::kNumber) {
+                EXPECT_EQ(t.isReal, want.isReal);
+                if (want.isReal) {
+                    EXPECT_DOUBLE_EQ(t.realValue, want.value);
+                } else {
+                    EXPECT_EQ(t.intValue, static_cast<std::int32_t>(want.value));
+                }
+            }
         }
-      }
+        EXPECT_EQ(t.NextToken(), K::kEnd);
+        EXPECT_TRUE(t.text.empty());
+        EXPECT_EQ(t.NextToken(), K::kEnd);
     }
-    EXPECT_EQ(t.NextToken(), K::kEnd);
-    EXPECT_TRUE(t.text.empty());
-    EXPECT_EQ(t.NextToken(), K::kEnd);
-  }
 }
 
 TEST(TokenizerTest, NullStreamEnds) {
-  Tokenizer t;
-  EXPECT_EQ(t.kind, K::kNone);
-  EXPECT_EQ(t.NextToken(), K::kEnd);
+    Tokenizer t;
+    EXPECT_EQ(t.kind, K::kNone);
+    EXPECT_EQ(t.NextToken(), K::kEnd);
 }
 
 // The raw bytes of a string are kept as they stood, so that an encrypted
 // string can be decrypted first and decoded afterwards; decoding them gives
 // the token's text for every string of the table.
 TEST(TokenizerTest, RawBytesOfStrings) {
-  struct RawCase {
-    std::string input;
-    std::vector<std::uint8_t> raw;
-    bool hex;
-  };
-  const RawCase cases[] = {
-      {"(\xFE\xFF\x9A)", {0xFE, 0xFF, 0x9A}, false},  // ciphertext that happens to open with FE FF
-      {"(\\376\\377\\000A)", {0xFE, 0xFF, 0x00, 'A'}, false},
-      {"(a\\)\\\nb)", {'a', ')', 'b'}, false},
-      {"<FEFF41>", {0xFE, 0xFF, 0x41}, true},
-      {"<4>", {0x40}, true},
-      {"<410>", {0x41}, true},
-      {"<~zz~>", {}, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.input);
-    MemoryInputStream in(c.input.data(), c.input.size());
-    Tokenizer t(&in);
-    ASSERT_EQ(t.NextToken(), K::kString);
-    EXPECT_EQ(std::vector<std::uint8_t>(t.rawBytes(), t.rawBytes() + t.rawSize()), c.raw);
-    EXPECT_EQ(t.rawIsHex(), c.hex);
-  }
-  for (const auto& c : kCases) {
-    MemoryInputStream in(c.input.data(), c.input.size());
-    Tokenizer t(&in);
-    while (t.NextToken() != K::kEnd) {
-      if (t.kind != K::kString) continue;
-      SCOPED_TRACE(c.input);
-      WString decoded;
-      ASSERT_TRUE(decodeStringBytes(t.rawBytes(), t.rawSize(), t.rawIsHex(), decoded));
-      EXPECT_EQ(std::u16string(decoded.view()), std::u16string(t.text.view()));
+    struct RawCase {
+        std::string input;
+        std::vector<std::uint8_t> raw;
+        bool hex;
+    };
+    const RawCase cases[] = {
+        {"(\xFE\xFF\x9A)",
+         {0xFE, 0xFF, 0x9A},
+         false},  // ciphertext that happens to open with FE FF
+        {"(\\376\\377\\000A)", {0xFE, 0xFF, 0x00, 'A'}, false},
+        {"(a\\)\\\nb)", {'a', ')', 'b'}, false},
+        {"<FEFF41>", {0xFE, 0xFF, 0x41}, true},
+        {"<4>", {0x40}, true},
+        {"<410>", {0x41}, true},
+        {"<~zz~>", {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        MemoryInputStream in(c.input.data(), c.input.size());
+        Tokenizer t(&in);
+        ASSERT_EQ(t.NextToken(), K::kString);
+        EXPECT_EQ(std::vector<std::uint8_t>(t.rawBytes(), t.rawBytes() + t.rawSize()), c.raw);
+        EXPECT_EQ(t.rawIsHex(), c.hex);
     }
-  }
+    for (const auto& c : kCases) {
+        MemoryInputStream in(c.input.data(), c.input.size());
+        Tokenizer t(&in);
+        while (t.NextToken() != K::kEnd) {
+            if (t.kind != K::kString)
+                continue;
+            SCOPED_TRACE(c.input);
+            WString decoded;
+            ASSERT_TRUE(decodeStringBytes(t.rawBytes(), t.rawSize(), t.rawIsHex(), decoded));
+            EXPECT_EQ(std::u16string(decoded.view()), std::u16string(t.text.view()));
+        }
+    }
 }
 
 TEST(TokenizerTest, SetStreamKeepsTheTokenAndThePushedBackByte) {
-  const std::string a = "/A(x", b = "12 ";
-  MemoryInputStream first(a.data(), a.size()), second(b.data(), b.size());
-  Tokenizer t(&first);
-  ASSERT_EQ(t.NextToken(), K::kName);  // '(' was pushed back onto `first`
-  t.setStream(&second);
-  EXPECT_EQ(t.kind, K::kName);
-  EXPECT_EQ(std::u16string(t.text.view()), u"/A");
-  EXPECT_EQ(t.NextToken(), K::kNumber);
-  EXPECT_EQ(t.intValue, 12);
-  t.setStream(&first);
-  EXPECT_EQ(t.NextToken(), K::kString);
-  EXPECT_EQ(std::u16string(t.text.view()), u"x");
+    const std::string a = "/A(x", b = "12 ";
+    MemoryInputStream first(a.data(), a.size()), second(b.data(), b.size());
+    Tokenizer t(&first);
+    ASSERT_EQ(t.NextToken(), K::kName);  // '(' was pushed back onto `first`
+    t.setStream(&second);
+    EXPECT_EQ(t.kind, K::kName);
+    EXPECT_EQ(std::u16string(t.text.view()), u"/A");
+    EXPECT_EQ(t.NextToken(), K::kNumber);
+    EXPECT_EQ(t.intValue, 12);
+    t.setStream(&first);
+    EXPECT_EQ(t.NextToken(), K::kString);
+    EXPECT_EQ(std::u16string(t.text.view()), u"x");
 }
 
 // Long runs of stray characters are dropped in a loop, and long tokens are
 // limited only by memory.
 TEST(TokenizerTest, LongInputs) {
-  std::string strays;
-  for (int i = 0; i < 200000; ++i) strays += i % 2 ? ")" : "> ";
-  strays += "x";
-  std::string longName = "/" + std::string(1 << 20, 'n');
-  std::string longString = "(" + std::string(1 << 20, 's') + ")";
-  std::string deep = std::string(100000, '(') + std::string(100000, ')');
-  struct LongCase {
-    const std::string* input;
-    int kind;
-    std::size_t length;
-  };
-  const LongCase cases[] = {
-      {&strays, K::kKeyword, 1},
-      {&longName, K::kName, longName.size()},
-      {&longString, K::kString, longString.size() - 2},
-      {&deep, K::kString, deep.size() - 2},
-  };
-  for (const auto& c : cases) {
-    MemoryInputStream in(c.input->data(), c.input->size());
-    Tokenizer t(&in);
-    ASSERT_EQ(t.NextToken(), c.kind);
-    EXPECT_EQ(static_cast<std::size_t>(t.text.size()), c.length);
-    EXPECT_EQ(t.NextToken(), K::kEnd);
-  }
+    std::string strays;
+    for (int i = 0; i < 200000; ++i)
+        strays += i % 2 ? ")" : "> ";
+    strays += "x";
+    std::string longName = "/" + std::string(1 << 20, 'n');
+    std::string longString = "(" + std::string(1 << 20, 's') + ")";
+    std::string deep = std::string(100000, '(') + std::string(100000, ')');
+    struct LongCase {
+        const std::string* input;
+        int kind;
+        std::size_t length;
+    };
+    const LongCase cases[] = {
+        {&strays, K::kKeyword, 1},
+        {&longName, K::kName, longName.size()},
+        {&longString, K::kString, longString.size() - 2},
+        {&deep, K::kString, deep.size() - 2},
+    };
+    for (const auto& c : cases) {
+        MemoryInputStream in(c.input->data(), c.input->size());
+        Tokenizer t(&in);
+        ASSERT_EQ(t.NextToken(), c.kind);
+        EXPECT_EQ(static_cast<std::size_t>(t.text.size()), c.length);
+        EXPECT_EQ(t.NextToken(), K::kEnd);
+    }
 }
 
 // The tokenizer reads cross-reference subsections straight from files.
 TEST(TokenizerTest, OverAFileStream) {
-  const std::string path = testing::TempDir() + "/tokenizer-xref.txt";
-  {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::string text = "xref\n0 2\n0000000000 65535 f \n0000000017 00000 n \ntrailer\n<</Size 2>>";
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-  }
-  FileInputStream in(std::u16string(path.begin(), path.end()), 16);
-  Tokenizer t(&in);
-  std::vector<std::u16string> texts;
-  while (t.NextToken() != K::kEnd) texts.emplace_back(t.text.view());
-  const std::vector<std::u16string> want = {u"xref",  u"0", u"2",     u"0000000000", u"65535", u"f",  u"0000000017",
-                                            u"00000", u"n", u"trailer", u"",          u"/Size", u"2", u""};
-  EXPECT_EQ(texts, want);
-  std::remove(path.c_str());
+    const std::string path = testing::TempDir() + "/tokenizer-xref.txt";
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::string text =
+            "xref\n0 2\n0000000000 65535 f \n0000000017 00000 n \ntrailer\n<</Size 2>>";
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    FileInputStream in(std::u16string(path.begin(), path.end()), 16);
+    Tokenizer t(&in);
+    std::vector<std::u16string> texts;
+    while (t.NextToken() != K::kEnd)
+        texts.emplace_back(t.text.view());
+    const std::vector<std::u16string> want = {
+        u"xref",  u"0", u"2",       u"0000000000", u"65535", u"f", u"0000000017",
+        u"00000", u"n", u"trailer", u"",           u"/Size", u"2", u""};
+    EXPECT_EQ(texts, want);
+    std::remove(path.c_str());
 }
 
 }  // namespace

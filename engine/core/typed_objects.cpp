@@ -106,7 +106,7 @@ BorderStyle::BorderStyle(const PdfDict& source) : PdfDict(source) {
             const NameConstant& name;
             int32_t style;
         } kStyles[] = {
-            {names::S, kSolid}, {names::D, kDashed}, {names::B, kBeveled},
+            {names::S, kSolid}, {names::D, kDashed},    {names::B, kBeveled},
             {names::I, kInset}, {names::U, kUnderline},
         };
         for (const auto& entry : kStyles) {

@@ -84,12 +84,8 @@ TEST(TypedObjectsTest, FourNumberArraysBecomeRectangles) {
         const char* text;
         bool rectangle;
     } cases[] = {
-        {"[0 0 612 792]", true},
-        {"[0.4 -1 2 3.25]", true},
-        {"[0 0 612]", false},
-        {"[0 0 612 792 0]", false},
-        {"[0 0 612 1 0 R]", false},
-        {"[0 0 612 /A]", false},
+        {"[0 0 612 792]", true},    {"[0.4 -1 2 3.25]", true},  {"[0 0 612]", false},
+        {"[0 0 612 792 0]", false}, {"[0 0 612 1 0 R]", false}, {"[0 0 612 /A]", false},
     };
     for (const Case& c : cases) {
         Parsed p(c.text);
@@ -243,8 +239,9 @@ TEST(PageTreeTest, InheritedAttributesAndSizes) {
         EXPECT_EQ(h, c.height) << c.text;
     }
 
-    Parsed p("<< /Type /Page /Rotate 90 /Annots [] /Parent << /Type /Pages /Rotate 180 "
-             "/Contents 1 /Parent << /Type /Pages /Contents 2 /Annots [1] /Title 3 >> >> >>");
+    Parsed p(
+        "<< /Type /Page /Rotate 90 /Annots [] /Parent << /Type /Pages /Rotate 180 "
+        "/Contents 1 /Parent << /Type /Pages /Contents 2 /Annots [1] /Title 3 >> >> >>");
     auto number = [](PdfObject* o) { return asNumber(o) ? asNumber(o)->intValue() : -1; };
     EXPECT_EQ(number(lookupInherited(p.dict(), names::Rotate)), 90);
     EXPECT_EQ(number(lookupInherited(p.dict(), names::Contents)), 1);
@@ -252,7 +249,8 @@ TEST(PageTreeTest, InheritedAttributesAndSizes) {
     EXPECT_EQ(lookupInherited(p.dict(), names::Count), nullptr);
     PdfDict* parent = asDict(p.dict()->get(names::Parent));
     EXPECT_EQ(getInheritedAttribute(parent, names::Annots, false), nullptr);
-    EXPECT_EQ(getInheritedAttribute(parent, names::Annots, true), lookupInherited(parent, names::Annots));
+    EXPECT_EQ(getInheritedAttribute(parent, names::Annots, true),
+              lookupInherited(parent, names::Annots));
     ASSERT_TRUE(asArray(getInheritedAttribute(p.dict(), names::Annots, false)));
     EXPECT_EQ(getInheritedAttribute(parent, names::Rotate, false), parent->get(names::Rotate));
     EXPECT_EQ(getInheritedAttribute(parent, names::Title, false), nullptr);
@@ -263,9 +261,10 @@ TEST(PageTreeTest, PagesByIndexFollowCounts) {
     // without /Type, and a node without /Count that is skipped. (The nulls
     // keep dictionaries apart: the document parser types only a dictionary
     // that is not read as the look-ahead of the one before.)
-    Parsed p("<< /Type /Pages /Count 4 /Kids [<< /Type /Page /N 1 >> 7 "
-             "<< /Kids [<< /Type /Page /N 2 >> null << /Type /Page /N 3 >>] /Count 2 >> "
-             "null << /Type /Pages /Kids [] >> null << /Type /Page /N 4 >>] >>");
+    Parsed p(
+        "<< /Type /Pages /Count 4 /Kids [<< /Type /Page /N 1 >> 7 "
+        "<< /Kids [<< /Type /Page /N 2 >> null << /Type /Page /N 3 >>] /Count 2 >> "
+        "null << /Type /Pages /Kids [] >> null << /Type /Page /N 4 >>] >>");
     for (int32_t i = -1; i <= 5; ++i) {
         Ref<PdfPage> page = getPageByIndex(p.dict(), i);
         if (i < 1 || i > 4) {
@@ -297,9 +296,8 @@ TEST(PageTreeTest, CompareTextOrdersByUnsignedUnits) {
         std::u16string a, b;
         int order;
     } cases[] = {
-        {u"abc", u"abc", 0},     {u"ab", u"abc", -1},  {u"abd", u"abc", 1},
-        {u"", u"a", -1},         {u"\u00e9", u"z", 1}, {u"\uffff", u"\u0100", 1},
-        {u"B", u"a", -1},
+        {u"abc", u"abc", 0},  {u"ab", u"abc", -1},       {u"abd", u"abc", 1}, {u"", u"a", -1},
+        {u"\u00e9", u"z", 1}, {u"\uffff", u"\u0100", 1}, {u"B", u"a", -1},
     };
     for (const Case& c : cases) {
         WString a(c.a.c_str()), b(c.b.c_str());

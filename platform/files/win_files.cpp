@@ -15,251 +15,288 @@ namespace {
 thread_local DWORD lastError = NO_ERROR;
 
 BOOL fail(DWORD code) {
-  lastError = code;
-  return 0;
+    lastError = code;
+    return 0;
 }
 
 DWORD errorFromErrno(int e) {
-  switch (e) {
-    case ENOENT:
-    case ENOTDIR:
-      return ERROR_FILE_NOT_FOUND;
-    case EEXIST:
-      return ERROR_FILE_EXISTS;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-      return ERROR_ACCESS_DENIED;
-    case EBADF:
-      return ERROR_INVALID_HANDLE;
-    default:
-      return ERROR_INVALID_PARAMETER;
-  }
+    switch (e) {
+        case ENOENT:
+        case ENOTDIR:
+            return ERROR_FILE_NOT_FOUND;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        default:
+            return ERROR_INVALID_PARAMETER;
+    }
 }
 
 // Handles carry the descriptor plus one, so that no valid handle is null or
 // INVALID_HANDLE_VALUE.
-HANDLE handleFromFd(int fd) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd) + 1); }
+HANDLE handleFromFd(int fd) {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd) + 1);
+}
 
 int fdFromHandle(HANDLE h) {
-  std::intptr_t v = reinterpret_cast<std::intptr_t>(h);
-  if (v <= 0 || v > INT_MAX) return -1;
-  return static_cast<int>(v - 1);
+    std::intptr_t v = reinterpret_cast<std::intptr_t>(h);
+    if (v <= 0 || v > INT_MAX)
+        return -1;
+    return static_cast<int>(v - 1);
 }
 
 // Backslashes are folder separators, as on the system the engine was made for.
 std::string nativePath(const char* name) {
-  std::string path(name);
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
-  return path;
+    std::string path(name);
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+    return path;
 }
 
 }  // namespace
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*/, void* /*securityAttributes*/,
-                   DWORD creationDisposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
-  if (fileName == nullptr || *fileName == '\0') {
-    lastError = ERROR_FILE_NOT_FOUND;
-    return INVALID_HANDLE_VALUE;
-  }
-  const bool wantRead = (desiredAccess & GENERIC_READ) != 0;
-  const bool wantWrite = (desiredAccess & GENERIC_WRITE) != 0;
-  int flags = O_CLOEXEC;
-  flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
-  switch (creationDisposition) {
-    case CREATE_NEW:
-      flags |= O_CREAT | O_EXCL;
-      break;
-    case CREATE_ALWAYS:
-      flags |= O_CREAT;
-      break;
-    case OPEN_EXISTING:
-      break;
-    case OPEN_ALWAYS:
-      flags |= O_CREAT;
-      break;
-    case TRUNCATE_EXISTING:
-      break;
-    default:
-      lastError = ERROR_INVALID_PARAMETER;
-      return INVALID_HANDLE_VALUE;
-  }
-  const std::string path = nativePath(fileName);
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    lastError = errorFromErrno(errno);
-    return INVALID_HANDLE_VALUE;
-  }
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    lastError = ERROR_ACCESS_DENIED;
-    return INVALID_HANDLE_VALUE;
-  }
-  // CREATE_ALWAYS and TRUNCATE_EXISTING empty an existing file; this happens
-  // only once the name is known to be a plain file and not a folder.
-  if ((creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING) && S_ISREG(st.st_mode) &&
-      st.st_size != 0) {
-    const int rc = wantWrite ? ::ftruncate(fd, 0) : ::truncate(path.c_str(), 0);
-    if (rc != 0) {
-      const int e = errno;
-      ::close(fd);
-      lastError = errorFromErrno(e);
-      return INVALID_HANDLE_VALUE;
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+                   void* /*securityAttributes*/, DWORD creationDisposition,
+                   DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+    if (fileName == nullptr || *fileName == '\0') {
+        lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
     }
-  }
-  lastError = NO_ERROR;
-  return handleFromFd(fd);
+    const bool wantRead = (desiredAccess & GENERIC_READ) != 0;
+    const bool wantWrite = (desiredAccess & GENERIC_WRITE) != 0;
+    int flags = O_CLOEXEC;
+    flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (creationDisposition) {
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case OPEN_EXISTING:
+            break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case TRUNCATE_EXISTING:
+            break;
+        default:
+            lastError = ERROR_INVALID_PARAMETER;
+            return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = nativePath(fileName);
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        lastError = errorFromErrno(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    // CREATE_ALWAYS and TRUNCATE_EXISTING empty an existing file; this happens
+    // only once the name is known to be a plain file and not a folder.
+    if ((creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING) &&
+        S_ISREG(st.st_mode) && st.st_size != 0) {
+        const int rc = wantWrite ? ::ftruncate(fd, 0) : ::truncate(path.c_str(), 0);
+        if (rc != 0) {
+            const int e = errno;
+            ::close(fd);
+            lastError = errorFromErrno(e);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    lastError = NO_ERROR;
+    return handleFromFd(fd);
 }
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* /*overlapped*/) {
-  if (bytesRead != nullptr) *bytesRead = 0;
-  const int fd = fdFromHandle(file);
-  if (fd < 0) return fail(ERROR_INVALID_HANDLE);
-  if (buffer == nullptr && n != 0) return fail(ERROR_INVALID_PARAMETER);
-  DWORD done = 0;
-  auto* out = static_cast<unsigned char*>(buffer);
-  while (done < n) {
-    const ssize_t got = ::read(fd, out + done, n - done);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      if (bytesRead != nullptr) *bytesRead = done;
-      return fail(errorFromErrno(errno));
+    if (bytesRead != nullptr)
+        *bytesRead = 0;
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (buffer == nullptr && n != 0)
+        return fail(ERROR_INVALID_PARAMETER);
+    DWORD done = 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (done < n) {
+        const ssize_t got = ::read(fd, out + done, n - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            if (bytesRead != nullptr)
+                *bytesRead = done;
+            return fail(errorFromErrno(errno));
+        }
+        if (got == 0)
+            break;
+        done += static_cast<DWORD>(got);
     }
-    if (got == 0) break;
-    done += static_cast<DWORD>(got);
-  }
-  if (bytesRead != nullptr) *bytesRead = done;
-  lastError = NO_ERROR;
-  return 1;
+    if (bytesRead != nullptr)
+        *bytesRead = done;
+    lastError = NO_ERROR;
+    return 1;
 }
 
-BOOL WriteFile(HANDLE file, const void* buffer, DWORD n, DWORD* bytesWritten, void* /*overlapped*/) {
-  if (bytesWritten != nullptr) *bytesWritten = 0;
-  const int fd = fdFromHandle(file);
-  if (fd < 0) return fail(ERROR_INVALID_HANDLE);
-  if (buffer == nullptr && n != 0) return fail(ERROR_INVALID_PARAMETER);
-  DWORD done = 0;
-  const auto* in = static_cast<const unsigned char*>(buffer);
-  while (done < n) {
-    const ssize_t put = ::write(fd, in + done, n - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      if (bytesWritten != nullptr) *bytesWritten = done;
-      return fail(errorFromErrno(errno));
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD n, DWORD* bytesWritten,
+               void* /*overlapped*/) {
+    if (bytesWritten != nullptr)
+        *bytesWritten = 0;
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (buffer == nullptr && n != 0)
+        return fail(ERROR_INVALID_PARAMETER);
+    DWORD done = 0;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    while (done < n) {
+        const ssize_t put = ::write(fd, in + done, n - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            if (bytesWritten != nullptr)
+                *bytesWritten = done;
+            return fail(errorFromErrno(errno));
+        }
+        if (put == 0)
+            break;
+        done += static_cast<DWORD>(put);
     }
-    if (put == 0) break;
-    done += static_cast<DWORD>(put);
-  }
-  if (bytesWritten != nullptr) *bytesWritten = done;
-  lastError = NO_ERROR;
-  return done == n ? 1 : 0;
+    if (bytesWritten != nullptr)
+        *bytesWritten = done;
+    lastError = NO_ERROR;
+    return done == n ? 1 : 0;
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
-  const int fd = fdFromHandle(file);
-  if (fd < 0) {
-    lastError = ERROR_INVALID_HANDLE;
-    return INVALID_SET_FILE_POINTER;
-  }
-  std::int64_t move = distance;
-  if (distanceHigh != nullptr) {
-    move = static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
-                                     static_cast<std::uint32_t>(distance));
-  }
-  std::int64_t base;
-  switch (moveMethod) {
-    case FILE_BEGIN:
-      base = 0;
-      break;
-    case FILE_CURRENT:
-      base = ::lseek(fd, 0, SEEK_CUR);
-      break;
-    case FILE_END: {
-      struct stat st;
-      base = ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
-      break;
+    const int fd = fdFromHandle(file);
+    if (fd < 0) {
+        lastError = ERROR_INVALID_HANDLE;
+        return INVALID_SET_FILE_POINTER;
     }
-    default:
-      lastError = ERROR_INVALID_PARAMETER;
-      return INVALID_SET_FILE_POINTER;
-  }
-  if (base < 0) {
-    lastError = errorFromErrno(errno);
-    return INVALID_SET_FILE_POINTER;
-  }
-  if ((move < 0 && base + move < 0) || (move > 0 && base > INT64_MAX - move)) {
-    lastError = ERROR_NEGATIVE_SEEK;
-    return INVALID_SET_FILE_POINTER;
-  }
-  const off_t target = static_cast<off_t>(base + move);
-  if (::lseek(fd, target, SEEK_SET) != target) {
-    lastError = errorFromErrno(errno);
-    return INVALID_SET_FILE_POINTER;
-  }
-  const auto pos = static_cast<std::uint64_t>(target);
-  if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(pos >> 32);
-  lastError = NO_ERROR;
-  return static_cast<DWORD>(pos & 0xFFFFFFFFu);
+    std::int64_t move = distance;
+    if (distanceHigh != nullptr) {
+        move = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+            static_cast<std::uint32_t>(distance));
+    }
+    std::int64_t base;
+    switch (moveMethod) {
+        case FILE_BEGIN:
+            base = 0;
+            break;
+        case FILE_CURRENT:
+            base = ::lseek(fd, 0, SEEK_CUR);
+            break;
+        case FILE_END: {
+            struct stat st;
+            base = ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+            break;
+        }
+        default:
+            lastError = ERROR_INVALID_PARAMETER;
+            return INVALID_SET_FILE_POINTER;
+    }
+    if (base < 0) {
+        lastError = errorFromErrno(errno);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if ((move < 0 && base + move < 0) || (move > 0 && base > INT64_MAX - move)) {
+        lastError = ERROR_NEGATIVE_SEEK;
+        return INVALID_SET_FILE_POINTER;
+    }
+    const off_t target = static_cast<off_t>(base + move);
+    if (::lseek(fd, target, SEEK_SET) != target) {
+        lastError = errorFromErrno(errno);
+        return INVALID_SET_FILE_POINTER;
+    }
+    const auto pos = static_cast<std::uint64_t>(target);
+    if (distanceHigh != nullptr)
+        *distanceHigh = static_cast<LONG>(pos >> 32);
+    lastError = NO_ERROR;
+    return static_cast<DWORD>(pos & 0xFFFFFFFFu);
 }
 
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
-  const int fd = fdFromHandle(file);
-  struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0) {
-    lastError = fd < 0 ? ERROR_INVALID_HANDLE : errorFromErrno(errno);
-    return INVALID_FILE_SIZE;
-  }
-  const auto size = static_cast<std::uint64_t>(st.st_size);
-  if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
-  lastError = NO_ERROR;
-  return static_cast<DWORD>(size & 0xFFFFFFFFu);
+    const int fd = fdFromHandle(file);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        lastError = fd < 0 ? ERROR_INVALID_HANDLE : errorFromErrno(errno);
+        return INVALID_FILE_SIZE;
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (sizeHigh != nullptr)
+        *sizeHigh = static_cast<DWORD>(size >> 32);
+    lastError = NO_ERROR;
+    return static_cast<DWORD>(size & 0xFFFFFFFFu);
 }
 
 BOOL SetEndOfFile(HANDLE file) {
-  const int fd = fdFromHandle(file);
-  if (fd < 0) return fail(ERROR_INVALID_HANDLE);
-  const off_t here = ::lseek(fd, 0, SEEK_CUR);
-  if (here < 0 || ::ftruncate(fd, here) != 0) return fail(errorFromErrno(errno));
-  lastError = NO_ERROR;
-  return 1;
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    const off_t here = ::lseek(fd, 0, SEEK_CUR);
+    if (here < 0 || ::ftruncate(fd, here) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
 }
 
 BOOL FlushFileBuffers(HANDLE file) {
-  const int fd = fdFromHandle(file);
-  if (fd < 0) return fail(ERROR_INVALID_HANDLE);
-  if (::fsync(fd) != 0) return fail(errorFromErrno(errno));
-  lastError = NO_ERROR;
-  return 1;
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (::fsync(fd) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
 }
 
 BOOL CloseHandle(HANDLE handle) {
-  const int fd = fdFromHandle(handle);
-  if (fd < 0) return fail(ERROR_INVALID_HANDLE);
-  if (::close(fd) != 0 && errno != EINTR) return fail(errorFromErrno(errno));
-  lastError = NO_ERROR;
-  return 1;
+    const int fd = fdFromHandle(handle);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (::close(fd) != 0 && errno != EINTR)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
 }
 
 BOOL GetDiskFreeSpaceExA(const char* directoryName, ULARGE_INTEGER* freeBytesAvailableToCaller,
-                         ULARGE_INTEGER* totalNumberOfBytes, ULARGE_INTEGER* totalNumberOfFreeBytes) {
-  const std::string path = nativePath(directoryName != nullptr && *directoryName != '\0' ? directoryName : ".");
-  struct statvfs vfs;
-  if (::statvfs(path.c_str(), &vfs) != 0) return fail(errorFromErrno(errno));
-  const std::uint64_t unit = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
-  if (freeBytesAvailableToCaller != nullptr) freeBytesAvailableToCaller->QuadPart = unit * vfs.f_bavail;
-  if (totalNumberOfBytes != nullptr) totalNumberOfBytes->QuadPart = unit * vfs.f_blocks;
-  if (totalNumberOfFreeBytes != nullptr) totalNumberOfFreeBytes->QuadPart = unit * vfs.f_bfree;
-  lastError = NO_ERROR;
-  return 1;
+                         ULARGE_INTEGER* totalNumberOfBytes,
+                         ULARGE_INTEGER* totalNumberOfFreeBytes) {
+    const std::string path =
+        nativePath(directoryName != nullptr && *directoryName != '\0' ? directoryName : ".");
+    struct statvfs vfs;
+    if (::statvfs(path.c_str(), &vfs) != 0)
+        return fail(errorFromErrno(errno));
+    const std::uint64_t unit = vfs.f_frsize != 0 ? vfs.f_frsize : vfs.f_bsize;
+    if (freeBytesAvailableToCaller != nullptr)
+        freeBytesAvailableToCaller->QuadPart = unit * vfs.f_bavail;
+    if (totalNumberOfBytes != nullptr)
+        totalNumberOfBytes->QuadPart = unit * vfs.f_blocks;
+    if (totalNumberOfFreeBytes != nullptr)
+        totalNumberOfFreeBytes->QuadPart = unit * vfs.f_bfree;
+    lastError = NO_ERROR;
+    return 1;
 }
 
 }  // namespace win

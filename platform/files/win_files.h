@@ -15,7 +15,7 @@ using BOOL = int;
 using ULONGLONG = std::uint64_t;
 
 struct ULARGE_INTEGER {
-  ULONGLONG QuadPart;
+    ULONGLONG QuadPart;
 };
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
@@ -54,8 +54,9 @@ constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 // disposition one of CREATE_NEW .. TRUNCATE_EXISTING. Share mode, security
 // attributes, flags and template are accepted and ignored. Returns
 // INVALID_HANDLE_VALUE on failure.
-HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
-                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
+                   void* securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
+                   HANDLE templateFile);
 
 // Reads up to n bytes at the file pointer; *bytesRead gets the count (0 at the end).
 BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* overlapped);
@@ -84,7 +85,8 @@ BOOL CloseHandle(HANDLE handle);
 // Free space of the file system holding directoryName (a folder, or any
 // existing path on it).
 BOOL GetDiskFreeSpaceExA(const char* directoryName, ULARGE_INTEGER* freeBytesAvailableToCaller,
-                         ULARGE_INTEGER* totalNumberOfBytes, ULARGE_INTEGER* totalNumberOfFreeBytes);
+                         ULARGE_INTEGER* totalNumberOfBytes,
+                         ULARGE_INTEGER* totalNumberOfFreeBytes);
 
 // Error code of the last failing call on this thread.
 DWORD GetLastError();

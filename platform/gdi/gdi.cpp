@@ -11,7 +11,9 @@ namespace win {
 
 namespace {
 
-HandleTable& table() { return HandleTable::instance(); }
+HandleTable& table() {
+    return HandleTable::instance();
+}
 
 // The device context and the bitmap selected into it, or nulls.
 struct Target {
@@ -23,7 +25,8 @@ struct Target {
 Target target(HDC hdc) {
     Target t;
     t.dc = findDc(hdc);
-    if (t.dc) t.bm = findBitmap(t.dc->bitmap);
+    if (t.dc)
+        t.bm = findBitmap(t.dc->bitmap);
     return t;
 }
 
@@ -32,19 +35,21 @@ void fillSpan(const Target& t, int y, int x0, int x1, COLORREF c) {
 }
 
 void plot(const Target& t, int x, int y, COLORREF c) {
-    if (pointVisible(*t.dc, *t.bm, x, y)) t.bm->write(x, y, c);
+    if (pointVisible(*t.dc, *t.bm, x, y))
+        t.bm->write(x, y, c);
 }
 
 // One-pixel line from (x0, y0) towards (x1, y1), the last pixel left out.
 // Steps along the major axis; the minor coordinate of step i is the nearest
-// integer of the ideal line (halves rounded toward the start) (computed in closed form, so only the steps whose
-// major coordinate lies on the bitmap are visited).
+// integer of the ideal line (halves rounded toward the start) (computed in closed form, so only the
+// steps whose major coordinate lies on the bitmap are visited).
 void thinLine(const Target& t, int x0, int y0, int x1, int y1, COLORREF c) {
     if (y0 == y1) {
         long long a = x1 > x0 ? x0 : (long long)x1 + 1, b = x1 > x0 ? x1 : (long long)x0 + 1;
         a = std::max(a, -1LL);
         b = std::min(b, (long long)t.bm->width + 1);
-        if (a < b) fillSpan(t, y0, int(a), int(b), c);
+        if (a < b)
+            fillSpan(t, y0, int(a), int(b), c);
         return;
     }
     long long dx = (long long)x1 - x0, dy = (long long)y1 - y0;
@@ -62,7 +67,8 @@ void thinLine(const Target& t, int x0, int y0, int x1, int y1, COLORREF c) {
     for (long long i = first; i <= last; ++i) {
         long long off = (long long)(((__int128)2 * i * m + n - 1) / ((__int128)2 * n));
         long long a = major0 + sMajor * i, b = minor0 + sMinor * off;
-        if (b < INT_MIN || b > INT_MAX) continue;
+        if (b < INT_MIN || b > INT_MAX)
+            continue;
         if (xMajor) {
             plot(t, int(a), int(b), c);
         } else {
@@ -73,7 +79,8 @@ void thinLine(const Target& t, int x0, int y0, int x1, int y1, COLORREF c) {
 
 // Pen of width w > 1: every pixel whose centre lies within w/2 of the
 // segment (round caps and joins).
-void wideSegment(const Target& t, double ax, double ay, double bx, double by, double r, COLORREF c) {
+void wideSegment(const Target& t, double ax, double ay, double bx, double by, double r,
+                 COLORREF c) {
     double minY = std::min(ay, by) - r, maxY = std::max(ay, by) + r;
     int yStart = std::max(0, int(std::floor(minY - 0.5)));
     int yEnd = std::min(t.bm->height - 1, int(std::ceil(maxY - 0.5)));
@@ -83,7 +90,8 @@ void wideSegment(const Target& t, double ax, double ay, double bx, double by, do
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;
         auto disc = [&](double px, double py) {
             double h = r * r - (cy - py) * (cy - py);
-            if (h < 0) return;
+            if (h < 0)
+                return;
             double s = std::sqrt(h);
             lo = std::min(lo, px - s);
             hi = std::max(hi, px + s);
@@ -97,11 +105,13 @@ void wideSegment(const Target& t, double ax, double ay, double bx, double by, do
             auto clampLinear = [&](double k, double m, double low, double high) {
                 // low <= k*x + m <= high
                 if (k == 0) {
-                    if (m < low || m > high) interval[0] = 1, interval[1] = 0;
+                    if (m < low || m > high)
+                        interval[0] = 1, interval[1] = 0;
                     return;
                 }
                 double x1 = (low - m) / k, x2 = (high - m) / k;
-                if (x1 > x2) std::swap(x1, x2);
+                if (x1 > x2)
+                    std::swap(x1, x2);
                 interval[0] = std::max(interval[0], x1);
                 interval[1] = std::min(interval[1], x2);
             };
@@ -115,24 +125,34 @@ void wideSegment(const Target& t, double ax, double ay, double bx, double by, do
                 hi = std::max(hi, interval[1]);
             }
         }
-        if (lo > hi) continue;
+        if (lo > hi)
+            continue;
         double first = std::ceil(lo - 0.5), last = std::floor(hi - 0.5);
         first = std::max(first, -1.0);
         last = std::min(last, double(t.bm->width));
-        if (first <= last) fillSpan(t, y, int(first), int(last) + 1, c);
+        if (first <= last)
+            fillSpan(t, y, int(first), int(last) + 1, c);
     }
 }
 
 COLORREF applyRop(DWORD rop, COLORREF d, COLORREF s, COLORREF pattern) {
     switch (rop) {
-        case SRCCOPY: return s;
-        case SRCPAINT: return d | s;
-        case SRCAND: return d & s;
-        case SRCINVERT: return (d ^ s) & 0xFFFFFF;
-        case PATCOPY: return pattern;
-        case DSTINVERT: return ~d & 0xFFFFFF;
-        case BLACKNESS: return 0;
-        case WHITENESS: return 0xFFFFFF;
+        case SRCCOPY:
+            return s;
+        case SRCPAINT:
+            return d | s;
+        case SRCAND:
+            return d & s;
+        case SRCINVERT:
+            return (d ^ s) & 0xFFFFFF;
+        case PATCOPY:
+            return pattern;
+        case DSTINVERT:
+            return ~d & 0xFFFFFF;
+        case BLACKNESS:
+            return 0;
+        case WHITENESS:
+            return 0xFFFFFF;
     }
     return d;
 }
@@ -150,7 +170,8 @@ bool ropKnown(DWORD rop) {
 // ---- device contexts and objects -----------------------------------------
 
 HDC CreateCompatibleDC(HDC hdc) {
-    if (hdc && !findDc(hdc)) return nullptr;
+    if (hdc && !findDc(hdc))
+        return nullptr;
     auto dc = std::make_unique<DcObject>();
     HandleTable& t = table();
     dc->bitmap = t.stockBitmap();
@@ -161,10 +182,12 @@ HDC CreateCompatibleDC(HDC hdc) {
 
 BOOL DeleteDC(HDC hdc) {
     DcObject* dc = findDc(hdc);
-    if (!dc) return FALSE;
+    if (!dc)
+        return FALSE;
     HandleTable& t = table();
     for (std::uint32_t v : {dc->bitmap.value, dc->pen.value, dc->brush.value, dc->font.value}) {
-        if (GdiObject* o = t.find(v)) --o->selectedIn;
+        if (GdiObject* o = t.find(v))
+            --o->selectedIn;
     }
     t.remove(hdc.value);
     return TRUE;
@@ -172,12 +195,17 @@ BOOL DeleteDC(HDC hdc) {
 
 int GetDeviceCaps(HDC hdc, int index) {
     Target t = target(hdc);
-    if (!t.dc) return 0;
+    if (!t.dc)
+        return 0;
     switch (index) {
-        case BITSPIXEL: return t.bm && !t.bm->stock ? t.bm->bitsPerPixel : 32;
-        case PLANES: return 1;
-        case HORZRES: return t.bm ? t.bm->width : 0;
-        case VERTRES: return t.bm ? t.bm->height : 0;
+        case BITSPIXEL:
+            return t.bm && !t.bm->stock ? t.bm->bitsPerPixel : 32;
+        case PLANES:
+            return 1;
+        case HORZRES:
+            return t.bm ? t.bm->width : 0;
+        case VERTRES:
+            return t.bm ? t.bm->height : 0;
     }
     return 0;
 }
@@ -185,15 +213,23 @@ int GetDeviceCaps(HDC hdc, int index) {
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
     DcObject* dc = findDc(hdc);
     GdiObject* o = table().find(obj.value);
-    if (!dc || !o) return nullptr;
+    if (!dc || !o)
+        return nullptr;
     std::uint32_t* slot = nullptr;
     switch (o->kind) {
-        case HandleKind::Pen: slot = &dc->pen.value; break;
-        case HandleKind::Brush: slot = &dc->brush.value; break;
-        case HandleKind::Font: slot = &dc->font.value; break;
+        case HandleKind::Pen:
+            slot = &dc->pen.value;
+            break;
+        case HandleKind::Brush:
+            slot = &dc->brush.value;
+            break;
+        case HandleKind::Font:
+            slot = &dc->font.value;
+            break;
         case HandleKind::Bitmap:
             // A bitmap can be selected into one device context at a time.
-            if (o->selectedIn > 0 && dc->bitmap.value != obj.value && !o->stock) return nullptr;
+            if (o->selectedIn > 0 && dc->bitmap.value != obj.value && !o->stock)
+                return nullptr;
             slot = &dc->bitmap.value;
             break;
         case HandleKind::Region: {
@@ -201,12 +237,15 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
             r.value = std::uint32_t(SelectClipRgn(hdc, HRGN::fromValue(obj.value)));
             return r;
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
     HGDIOBJ old;
     old.value = *slot;
-    if (old.value == obj.value) return old;
-    if (GdiObject* prev = table().find(old.value)) --prev->selectedIn;
+    if (old.value == obj.value)
+        return old;
+    if (GdiObject* prev = table().find(old.value))
+        --prev->selectedIn;
     ++o->selectedIn;
     *slot = obj.value;
     return old;
@@ -214,9 +253,12 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
 
 BOOL DeleteObject(HGDIOBJ obj) {
     GdiObject* o = table().find(obj.value);
-    if (!o || o->kind == HandleKind::DC) return FALSE;
-    if (o->stock) return TRUE;
-    if (o->selectedIn > 0) return FALSE;
+    if (!o || o->kind == HandleKind::DC)
+        return FALSE;
+    if (o->stock)
+        return TRUE;
+    if (o->selectedIn > 0)
+        return FALSE;
     table().remove(obj.value);
     return TRUE;
 }
@@ -226,14 +268,18 @@ BOOL DeleteObject(HGDIOBJ obj) {
 namespace {
 
 std::unique_ptr<BitmapObject> makeBitmap(long long width, long long height, int bpp, bool topDown) {
-    if (width <= 0 || height <= 0 || width > 0x7FFF'FFFF || height > 0x7FFF'FFFF) return nullptr;
-    if (bpp != 8 && bpp != 24 && bpp != 32) return nullptr;
+    if (width <= 0 || height <= 0 || width > 0x7FFF'FFFF || height > 0x7FFF'FFFF)
+        return nullptr;
+    if (bpp != 8 && bpp != 24 && bpp != 32)
+        return nullptr;
     unsigned long long stride = ((unsigned long long)width * bpp + 31) / 32 * 4;
     unsigned long long total = stride * (unsigned long long)height;
-    if (total > (1ull << 32)) return nullptr;  // 4 GiB is far beyond any page
+    if (total > (1ull << 32))
+        return nullptr;  // 4 GiB is far beyond any page
     auto bm = std::make_unique<BitmapObject>();
     bm->storage.reset(new (std::nothrow) std::uint8_t[total]());
-    if (!bm->storage) return nullptr;
+    if (!bm->storage)
+        return nullptr;
     bm->width = int(width);
     bm->height = int(height);
     bm->bitsPerPixel = bpp;
@@ -246,9 +292,12 @@ std::unique_ptr<BitmapObject> makeBitmap(long long width, long long height, int 
 
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
                          DWORD offset) {
-    if (bits) *bits = nullptr;
-    if (!info || usage != DIB_RGB_COLORS || section || offset) return nullptr;
-    if (hdc && !findDc(hdc)) return nullptr;
+    if (bits)
+        *bits = nullptr;
+    if (!info || usage != DIB_RGB_COLORS || section || offset)
+        return nullptr;
+    if (hdc && !findDc(hdc))
+        return nullptr;
     const BITMAPINFOHEADER& h = info->bmiHeader;
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biCompression != BI_RGB) {
         return nullptr;
@@ -256,7 +305,8 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     long long height = h.biHeight;
     bool topDown = height < 0;
     auto bm = makeBitmap(h.biWidth, topDown ? -height : height, h.biBitCount, topDown);
-    if (!bm) return nullptr;
+    if (!bm)
+        return nullptr;
     if (bm->bitsPerPixel == 8) {
         DWORD n = h.biClrUsed ? std::min<DWORD>(h.biClrUsed, 256) : 256;
         const auto* colors = reinterpret_cast<const std::uint8_t*>(info) + h.biSize;
@@ -265,21 +315,25 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     }
     void* p = bm->storage.get();
     HBITMAP handle = HBITMAP::fromValue(table().add(std::move(bm)));
-    if (handle && bits) *bits = p;
+    if (handle && bits)
+        *bits = p;
     return handle;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
-    if (!findDc(hdc)) return nullptr;
+    if (!findDc(hdc))
+        return nullptr;
     auto bm = makeBitmap(width, height, 32, true);
-    if (!bm) return nullptr;
+    if (!bm)
+        return nullptr;
     return HBITMAP::fromValue(table().add(std::move(bm)));
 }
 
 // ---- pens and brushes ----------------------------------------------------
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-    if (style != PS_SOLID && style != PS_NULL) return nullptr;
+    if (style != PS_SOLID && style != PS_NULL)
+        return nullptr;
     auto pen = std::make_unique<PenObject>();
     pen->style = style;
     pen->width = std::max(width, 1);
@@ -297,10 +351,13 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 
 BOOL Polyline(HDC hdc, const POINT* points, int count) {
     Target t = target(hdc);
-    if (!t || !points || count < 2) return FALSE;
+    if (!t || !points || count < 2)
+        return FALSE;
     PenObject* pen = findPen(t.dc->pen);
-    if (!pen) return FALSE;
-    if (pen->style == PS_NULL) return TRUE;
+    if (!pen)
+        return FALSE;
+    if (pen->style == PS_NULL)
+        return TRUE;
     if (pen->width <= 1) {
         for (int i = 0; i + 1 < count; ++i) {
             thinLine(t, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pen->color);
@@ -310,8 +367,8 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
     double r = pen->width / 2.0;
     double o = (pen->width & 1) ? 0.5 : 0.0;
     for (int i = 0; i + 1 < count; ++i) {
-        wideSegment(t, points[i].x + o, points[i].y + o, points[i + 1].x + o, points[i + 1].y + o, r,
-                    pen->color);
+        wideSegment(t, points[i].x + o, points[i].y + o, points[i + 1].x + o, points[i + 1].y + o,
+                    r, pen->color);
     }
     return TRUE;
 }
@@ -319,24 +376,30 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     Target t = target(hdc);
     BrushObject* b = findBrush(brush);
-    if (!t || !rect || !b) return 0;
+    if (!t || !rect || !b)
+        return 0;
     int top = std::max(rect->top, 0), bottom = std::min(rect->bottom, t.bm->height);
-    for (int y = top; y < bottom; ++y) fillSpan(t, y, rect->left, rect->right, b->color);
+    for (int y = top; y < bottom; ++y)
+        fillSpan(t, y, rect->left, rect->right, b->color);
     return 1;
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     Target t = target(hdc);
-    if (!t || !ropKnown(rop) || ropNeedsSource(rop)) return FALSE;
+    if (!t || !ropKnown(rop) || ropNeedsSource(rop))
+        return FALSE;
     long long x0 = x, y0 = y, x1 = (long long)x + width, y1 = (long long)y + height;
-    if (x1 < x0) std::swap(x0, x1);
-    if (y1 < y0) std::swap(y0, y1);
+    if (x1 < x0)
+        std::swap(x0, x1);
+    if (y1 < y0)
+        std::swap(y0, y1);
     x0 = std::max<long long>(x0, 0);
     y0 = std::max<long long>(y0, 0);
     x1 = std::min<long long>(x1, t.bm->width);
     y1 = std::min<long long>(y1, t.bm->height);
     COLORREF pattern = 0;
-    if (BrushObject* b = findBrush(t.dc->brush)) pattern = b->color;
+    if (BrushObject* b = findBrush(t.dc->brush))
+        pattern = b->color;
     for (int row = int(y0); row < y1; ++row) {
         forEachVisibleSpan(*t.dc, *t.bm, row, int(x0), int(x1), [&](int a, int b) {
             if (rop == DSTINVERT) {
@@ -351,36 +414,43 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
 
 BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
     Target t = target(hdc);
-    if (!t || !rect) return FALSE;
+    if (!t || !rect)
+        return FALSE;
     // A dotted frame drawn by inverting every other pixel of the border.
     auto dot = [&](int x, int y) {
-        if (((x + y) & 1) == 0 && pointVisible(*t.dc, *t.bm, x, y)) t.bm->invertRow(y, x, x + 1);
+        if (((x + y) & 1) == 0 && pointVisible(*t.dc, *t.bm, x, y))
+            t.bm->invertRow(y, x, x + 1);
     };
     int l = rect->left, tp = rect->top, r = rect->right, b = rect->bottom;
-    if (l >= r || tp >= b) return TRUE;
+    if (l >= r || tp >= b)
+        return TRUE;
     int xs = std::max(l, 0), xe = std::min(r, t.bm->width);
     for (int x = xs; x < xe; ++x) {
         dot(x, tp);
-        if (b - 1 != tp) dot(x, b - 1);
+        if (b - 1 != tp)
+            dot(x, b - 1);
     }
     int ys = std::max(tp + 1, 0), ye = std::min(b - 1, t.bm->height);
     for (int y = ys; y < ye; ++y) {
         dot(l, y);
-        if (r - 1 != l) dot(r - 1, y);
+        if (r - 1 != l)
+            dot(r - 1, y);
     }
     return TRUE;
 }
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     Target t = target(hdc);
-    if (!t || !pointVisible(*t.dc, *t.bm, x, y)) return CLR_INVALID;
+    if (!t || !pointVisible(*t.dc, *t.bm, x, y))
+        return CLR_INVALID;
     t.bm->write(x, y, color & 0xFFFFFF);
     return t.bm->read(x, y);
 }
 
 COLORREF GetPixel(HDC hdc, int x, int y) {
     Target t = target(hdc);
-    if (!t || !pointVisible(*t.dc, *t.bm, x, y)) return CLR_INVALID;
+    if (!t || !pointVisible(*t.dc, *t.bm, x, y))
+        return CLR_INVALID;
     return t.bm->read(x, y);
 }
 
@@ -393,24 +463,33 @@ namespace {
 BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
               int srcWidth, int srcHeight, DWORD rop) {
     Target d = target(dest);
-    if (!d || !ropKnown(rop)) return FALSE;
+    if (!d || !ropKnown(rop))
+        return FALSE;
     Target s;
     if (ropNeedsSource(rop)) {
         s = target(src);
-        if (!s) return FALSE;
+        if (!s)
+            return FALSE;
     }
     bool flipX = false, flipY = false;
     long long dx0 = x, dy0 = y, dw = width, dh = height;
     long long sx0 = srcX, sy0 = srcY, sw = srcWidth, sh = srcHeight;
-    if (dw < 0) dx0 += dw, dw = -dw, flipX = !flipX;
-    if (dh < 0) dy0 += dh, dh = -dh, flipY = !flipY;
-    if (sw < 0) sx0 += sw, sw = -sw, flipX = !flipX;
-    if (sh < 0) sy0 += sh, sh = -sh, flipY = !flipY;
-    if (dw == 0 || dh == 0) return TRUE;
-    if (s && (sw == 0 || sh == 0)) return TRUE;
+    if (dw < 0)
+        dx0 += dw, dw = -dw, flipX = !flipX;
+    if (dh < 0)
+        dy0 += dh, dh = -dh, flipY = !flipY;
+    if (sw < 0)
+        sx0 += sw, sw = -sw, flipX = !flipX;
+    if (sh < 0)
+        sy0 += sh, sh = -sh, flipY = !flipY;
+    if (dw == 0 || dh == 0)
+        return TRUE;
+    if (s && (sw == 0 || sh == 0))
+        return TRUE;
 
     COLORREF pattern = 0;
-    if (BrushObject* b = findBrush(d.dc->brush)) pattern = b->color;
+    if (BrushObject* b = findBrush(d.dc->brush))
+        pattern = b->color;
     const bool plain = !flipX && !flipY && dw == sw && dh == sh;
     const bool same = s && s.bm == d.bm;
 
@@ -426,9 +505,11 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
         if (s) {
             long long k = row - dy0;
             long long m = plain ? k : (2 * k + 1) * sh / (2 * dh);
-            if (flipY) m = sh - 1 - m;
+            if (flipY)
+                m = sh - 1 - m;
             sr = sy0 + m;
-            if (sr < 0 || sr >= s.bm->height) continue;
+            if (sr < 0 || sr >= s.bm->height)
+                continue;
         }
         long long colFirst = std::max<long long>(dx0, 0);
         long long colLast = std::min<long long>(dx0 + dw, d.bm->width);
@@ -437,7 +518,8 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
             colFirst = std::max(colFirst, dx0 - sx0);
             colLast = std::min(colLast, dx0 - sx0 + s.bm->width);
         }
-        if (colFirst >= colLast) continue;
+        if (colFirst >= colLast)
+            continue;
         forEachVisibleSpan(*d.dc, *d.bm, row, int(colFirst), int(colLast), [&](int a, int b) {
             if (!s) {
                 if (rop == DSTINVERT) {
@@ -459,14 +541,16 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
             for (int c = a; c < b; ++c) {
                 long long k = c - dx0;
                 long long m = plain ? k : (2 * k + 1) * sw / (2 * dw);
-                if (flipX) m = sw - 1 - m;
+                if (flipX)
+                    m = sw - 1 - m;
                 long long sc = sx0 + m;
-                line[c - a] = (sc < 0 || sc >= s.bm->width) ? CLR_INVALID
-                                                            : s.bm->read(int(sc), int(sr));
+                line[c - a] =
+                    (sc < 0 || sc >= s.bm->width) ? CLR_INVALID : s.bm->read(int(sc), int(sr));
             }
             for (int c = a; c < b; ++c) {
                 COLORREF sv = line[c - a];
-                if (sv == CLR_INVALID) continue;
+                if (sv == CLR_INVALID)
+                    continue;
                 COLORREF dv = rop == SRCCOPY ? 0 : d.bm->read(c, row);
                 d.bm->write(c, row, applyRop(rop, dv, sv, pattern));
             }

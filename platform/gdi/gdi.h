@@ -133,9 +133,15 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE(c >> 8); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE(c >> 16); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return BYTE(c);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return BYTE(c >> 8);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return BYTE(c >> 16);
+}
 
 // GetDeviceCaps indices.
 constexpr int HORZRES = 8;
@@ -181,8 +187,8 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
 
 // Bitmaps. 8-, 24- and 32-bit DIB sections; compatible bitmaps are 32-bit.
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits,
-                         void* section, DWORD offset);
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
+                         DWORD offset);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 
 // Pens and brushes. A pen of width 0 or 1 is cosmetic; wider pens draw with

@@ -36,7 +36,8 @@ std::uint32_t HandleTable::add(std::unique_ptr<GdiObject> obj) {
         index = free_.back();
         free_.pop_back();
     } else {
-        if (slots_.size() >= kIndexMask) return 0;
+        if (slots_.size() >= kIndexMask)
+            return 0;
         index = std::uint32_t(slots_.size());
         slots_.emplace_back();
     }
@@ -47,14 +48,17 @@ std::uint32_t HandleTable::add(std::unique_ptr<GdiObject> obj) {
 
 GdiObject* HandleTable::find(std::uint32_t value) const {
     std::uint32_t low = value & kIndexMask;
-    if (low == 0 || low > slots_.size()) return nullptr;
+    if (low == 0 || low > slots_.size())
+        return nullptr;
     const Slot& s = slots_[low - 1];
-    if ((value >> kIndexBits) != s.generation) return nullptr;
+    if ((value >> kIndexBits) != s.generation)
+        return nullptr;
     return s.obj.get();
 }
 
 void HandleTable::remove(std::uint32_t value) {
-    if (!find(value)) return;
+    if (!find(value))
+        return;
     std::uint32_t index = (value & kIndexMask) - 1;
     Slot& s = slots_[index];
     s.obj.reset();
@@ -65,12 +69,15 @@ void HandleTable::remove(std::uint32_t value) {
 std::size_t HandleTable::liveCount(HandleKind kind) const {
     std::size_t n = 0;
     for (const Slot& s : slots_) {
-        if (s.obj && s.obj->kind == kind && !s.obj->stock) ++n;
+        if (s.obj && s.obj->kind == kind && !s.obj->stock)
+            ++n;
     }
     return n;
 }
 
-std::size_t LiveObjectCount(HandleKind kind) { return HandleTable::instance().liveCount(kind); }
+std::size_t LiveObjectCount(HandleKind kind) {
+    return HandleTable::instance().liveCount(kind);
+}
 
 COLORREF BitmapObject::read(int x, int y) const {
     const std::uint8_t* p = row(y);
@@ -79,8 +86,12 @@ COLORREF BitmapObject::read(int x, int y) const {
             const RGBQUAD& q = palette[p[x]];
             return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
         }
-        case 24: p += std::size_t(x) * 3; return RGB(p[2], p[1], p[0]);
-        default: p += std::size_t(x) * 4; return RGB(p[2], p[1], p[0]);
+        case 24:
+            p += std::size_t(x) * 3;
+            return RGB(p[2], p[1], p[0]);
+        default:
+            p += std::size_t(x) * 4;
+            return RGB(p[2], p[1], p[0]);
     }
 }
 
@@ -96,25 +107,32 @@ std::uint8_t BitmapObject::nearestIndex(COLORREF c) const {
         if (bestDist < 0 || d < bestDist) {
             bestDist = d;
             best = i;
-            if (d == 0) break;
+            if (d == 0)
+                break;
         }
     }
     return std::uint8_t(best);
 }
 
-void BitmapObject::write(int x, int y, COLORREF c) { fillRow(y, x, x + 1, c); }
+void BitmapObject::write(int x, int y, COLORREF c) {
+    fillRow(y, x, x + 1, c);
+}
 
 void BitmapObject::fillRow(int y, int x0, int x1, COLORREF c) {
-    if (x0 >= x1) return;
+    if (x0 >= x1)
+        return;
     std::uint8_t* p = row(y);
     std::uint8_t r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     switch (bitsPerPixel) {
-        case 8: std::memset(p + x0, nearestIndex(c), std::size_t(x1 - x0)); break;
+        case 8:
+            std::memset(p + x0, nearestIndex(c), std::size_t(x1 - x0));
+            break;
         case 24:
             if (r == g && g == b) {
                 std::memset(p + std::size_t(x0) * 3, r, std::size_t(x1 - x0) * 3);
             } else {
-                for (std::uint8_t* q = p + std::size_t(x0) * 3; q < p + std::size_t(x1) * 3; q += 3) {
+                for (std::uint8_t* q = p + std::size_t(x0) * 3; q < p + std::size_t(x1) * 3;
+                     q += 3) {
                     q[0] = b;
                     q[1] = g;
                     q[2] = r;
@@ -123,14 +141,16 @@ void BitmapObject::fillRow(int y, int x0, int x1, COLORREF c) {
             break;
         default: {
             std::uint32_t v = std::uint32_t(b) | (std::uint32_t(g) << 8) | (std::uint32_t(r) << 16);
-            for (int x = x0; x < x1; ++x) std::memcpy(p + std::size_t(x) * 4, &v, 4);
+            for (int x = x0; x < x1; ++x)
+                std::memcpy(p + std::size_t(x) * 4, &v, 4);
             break;
         }
     }
 }
 
 void BitmapObject::invertRow(int y, int x0, int x1) {
-    if (x0 >= x1) return;
+    if (x0 >= x1)
+        return;
     if (bitsPerPixel == 8) {
         for (int x = x0; x < x1; ++x) {
             COLORREF c = read(x, y);
@@ -140,7 +160,8 @@ void BitmapObject::invertRow(int y, int x0, int x1) {
     }
     int bpp = bitsPerPixel / 8;
     std::uint8_t* p = row(y);
-    for (std::size_t i = std::size_t(x0) * bpp; i < std::size_t(x1) * bpp; ++i) p[i] = ~p[i];
+    for (std::size_t i = std::size_t(x0) * bpp; i < std::size_t(x1) * bpp; ++i)
+        p[i] = ~p[i];
 }
 
 }  // namespace win

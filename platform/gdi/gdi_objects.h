@@ -18,8 +18,8 @@ struct GdiObject {
     explicit GdiObject(HandleKind k) : kind(k) {}
     virtual ~GdiObject() = default;
     HandleKind kind;
-    bool stock = false;    // never deleted
-    int selectedIn = 0;    // number of device contexts that hold it
+    bool stock = false;  // never deleted
+    int selectedIn = 0;  // number of device contexts that hold it
 };
 
 struct PenObject : GdiObject {
@@ -135,25 +135,33 @@ inline RegionObject* findRegion(HRGN h) {
 // limited by its clip region. Visits the visible x intervals of a row.
 template <class F>
 void forEachVisibleSpan(const DcObject& dc, const BitmapObject& bm, int y, int x0, int x1, F&& f) {
-    if (y < 0 || y >= bm.height) return;
-    if (x0 < 0) x0 = 0;
-    if (x1 > bm.width) x1 = bm.width;
-    if (x0 >= x1) return;
+    if (y < 0 || y >= bm.height)
+        return;
+    if (x0 < 0)
+        x0 = 0;
+    if (x1 > bm.width)
+        x1 = bm.width;
+    if (x0 >= x1)
+        return;
     if (!dc.clip) {
         f(x0, x1);
         return;
     }
     const RectSet::Band* band = dc.clip->bandAt(y);
-    if (!band) return;
+    if (!band)
+        return;
     for (const RectSet::Span& s : band->spans) {
-        if (s.right <= x0) continue;
-        if (s.left >= x1) break;
+        if (s.right <= x0)
+            continue;
+        if (s.left >= x1)
+            break;
         f(s.left > x0 ? s.left : x0, s.right < x1 ? s.right : x1);
     }
 }
 
 inline bool pointVisible(const DcObject& dc, const BitmapObject& bm, int x, int y) {
-    if (x < 0 || y < 0 || x >= bm.width || y >= bm.height) return false;
+    if (x < 0 || y < 0 || x >= bm.width || y >= bm.height)
+        return false;
     return !dc.clip || dc.clip->contains(x, y);
 }
 

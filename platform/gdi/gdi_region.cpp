@@ -17,20 +17,31 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     RegionObject* d = findRegion(dest);
     RegionObject* a = findRegion(src1);
-    if (!d || !a) return ERROR;
+    if (!d || !a)
+        return ERROR;
     if (mode == RGN_COPY) {
         d->set = a->set;
         return d->set.complexity();
     }
     RegionObject* b = findRegion(src2);
-    if (!b) return ERROR;
+    if (!b)
+        return ERROR;
     RectSet::Op op;
     switch (mode) {
-        case RGN_AND: op = RectSet::Op::And; break;
-        case RGN_OR: op = RectSet::Op::Or; break;
-        case RGN_XOR: op = RectSet::Op::Xor; break;
-        case RGN_DIFF: op = RectSet::Op::Diff; break;
-        default: return ERROR;
+        case RGN_AND:
+            op = RectSet::Op::And;
+            break;
+        case RGN_OR:
+            op = RectSet::Op::Or;
+            break;
+        case RGN_XOR:
+            op = RectSet::Op::Xor;
+            break;
+        case RGN_DIFF:
+            op = RectSet::Op::Diff;
+            break;
+        default:
+            return ERROR;
     }
     d->set = RectSet::combine(a->set, b->set, op);
     return d->set.complexity();
@@ -43,18 +54,22 @@ BOOL PtInRegion(HRGN rgn, int x, int y) {
 
 int GetRgnBox(HRGN rgn, RECT* box) {
     RegionObject* r = findRegion(rgn);
-    if (!r || !box) return ERROR;
+    if (!r || !box)
+        return ERROR;
     *box = r->set.bounds();
     return r->set.complexity();
 }
 
 DWORD GetRegionData(HRGN rgn, DWORD count, RGNDATA* data) {
     RegionObject* r = findRegion(rgn);
-    if (!r) return 0;
+    if (!r)
+        return 0;
     std::vector<RECT> rects = r->set.rects();
     DWORD needed = DWORD(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
-    if (!data) return needed;
-    if (count < needed) return 0;
+    if (!data)
+        return needed;
+    if (count < needed)
+        return 0;
     RGNDATAHEADER h{};
     h.dwSize = sizeof(RGNDATAHEADER);
     h.iType = RDH_RECTANGLES;
@@ -71,11 +86,14 @@ DWORD GetRegionData(HRGN rgn, DWORD count, RGNDATA* data) {
 
 HRGN ExtCreateRegion(const XFORM* xform, DWORD count, const RGNDATA* data) {
     // Only untransformed data is read; malformed data is refused.
-    if (xform || !data || count < sizeof(RGNDATAHEADER)) return nullptr;
+    if (xform || !data || count < sizeof(RGNDATAHEADER))
+        return nullptr;
     RGNDATAHEADER h;
     std::memcpy(&h, data, sizeof h);
-    if (h.dwSize != sizeof(RGNDATAHEADER) || h.iType != RDH_RECTANGLES) return nullptr;
-    if (h.nCount > (count - sizeof h) / sizeof(RECT)) return nullptr;
+    if (h.dwSize != sizeof(RGNDATAHEADER) || h.iType != RDH_RECTANGLES)
+        return nullptr;
+    if (h.nCount > (count - sizeof h) / sizeof(RECT))
+        return nullptr;
     const auto* p = reinterpret_cast<const std::uint8_t*>(data) + sizeof h;
     RectSet set;
     for (DWORD i = 0; i < h.nCount; ++i) {
@@ -92,28 +110,33 @@ HRGN ExtCreateRegion(const XFORM* xform, DWORD count, const RGNDATA* data) {
 int GetClipRgn(HDC hdc, HRGN rgn) {
     DcObject* dc = findDc(hdc);
     RegionObject* r = findRegion(rgn);
-    if (!dc || !r) return -1;
-    if (!dc->clip) return 0;
+    if (!dc || !r)
+        return -1;
+    if (!dc->clip)
+        return 0;
     r->set = *dc->clip;
     return 1;
 }
 
 int SelectClipRgn(HDC hdc, HRGN rgn) {
     DcObject* dc = findDc(hdc);
-    if (!dc) return ERROR;
+    if (!dc)
+        return ERROR;
     if (!rgn) {
         dc->clip.reset();
         return SIMPLEREGION;
     }
     RegionObject* r = findRegion(rgn);
-    if (!r) return ERROR;
+    if (!r)
+        return ERROR;
     dc->clip = r->set;
     return r->set.complexity();
 }
 
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
     DcObject* dc = findDc(hdc);
-    if (!dc) return ERROR;
+    if (!dc)
+        return ERROR;
     RectSet rect = RectSet::fromRect(left, top, right, bottom);
     if (!dc->clip) {
         // Without a clip region the whole surface is the current clip.

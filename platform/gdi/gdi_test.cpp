@@ -23,7 +23,8 @@ struct Canvas {
             RGBQUAD colors[256];
         } info{};
         info.h = {sizeof(BITMAPINFOHEADER), w, -h, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 256; ++i) info.colors[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
+        for (int i = 0; i < 256; ++i)
+            info.colors[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
         dc = CreateCompatibleDC(nullptr);
         void* p = nullptr;
         bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &p,
@@ -41,7 +42,8 @@ struct Canvas {
     std::string picture() const {
         std::string s;
         for (int y = 0; y < height; ++y) {
-            if (y) s += '|';
+            if (y)
+                s += '|';
             for (int x = 0; x < width; ++x) {
                 SelectClipRgn(dc, nullptr);
                 COLORREF c = GetPixel(dc, x, y);
@@ -152,7 +154,8 @@ std::vector<RECT> rectsOf(HRGN rgn) {
     RGNDATAHEADER h;
     std::memcpy(&h, buf.data(), sizeof h);
     std::vector<RECT> out(h.nCount);
-    if (h.nCount) std::memcpy(out.data(), buf.data() + sizeof h, h.nCount * sizeof(RECT));
+    if (h.nCount)
+        std::memcpy(out.data(), buf.data() + sizeof h, h.nCount * sizeof(RECT));
     return out;
 }
 
@@ -185,7 +188,8 @@ TEST(GdiRegions, CombineModes) {
     EXPECT_EQ(CombineRgn(d, a, b, 9), ERROR);
     EXPECT_TRUE(PtInRegion(a, 3, 3));
     EXPECT_FALSE(PtInRegion(a, 4, 3));
-    for (HRGN r : {a, b, d, right}) DeleteObject(r);
+    for (HRGN r : {a, b, d, right})
+        DeleteObject(r);
 }
 
 TEST(GdiRegions, RegionDataRoundTripAndMalformedData) {
@@ -207,7 +211,8 @@ TEST(GdiRegions, RegionDataRoundTripAndMalformedData) {
     buf[4] = 2;
     EXPECT_FALSE(ExtCreateRegion(nullptr, n, reinterpret_cast<RGNDATA*>(buf.data())));
     EXPECT_FALSE(ExtCreateRegion(nullptr, 8, reinterpret_cast<RGNDATA*>(buf.data())));
-    for (HRGN r : {a, b, c}) DeleteObject(r);
+    for (HRGN r : {a, b, c})
+        DeleteObject(r);
 }
 
 TEST(GdiRegions, ClipRegionOfADeviceContext) {
@@ -257,7 +262,8 @@ TEST(GdiBlit, CopiesConvertAndClip) {
     };
     for (const Case& c : cases) {
         Canvas dst(5, 4);
-        if (c.clip) IntersectClipRect(dst.dc, 2, 2, 5, 4);
+        if (c.clip)
+            IntersectClipRect(dst.dc, 2, 2, 5, 4);
         EXPECT_TRUE(BitBlt(dst.dc, c.x, c.y, c.w, c.h, src.dc, c.sx, c.sy, c.rop));
         EXPECT_EQ(dst.picture(), c.picture);
         if (c.x == 1 && c.rop == SRCCOPY && !c.clip) {

@@ -11,23 +11,28 @@ constexpr double kPi = 3.14159265358979323846;
 
 // Operator names, in the order of CalculatorProgram::Op.
 constexpr const char* kOperatorNames[] = {
-    "abs",  "add",   "and", "atan",  "bitshift", "ceiling", "copy", "cos",      "cvi",  "cvr",
-    "div",  "dup",   "eq",  "exch",  "exp",      "floor",   "ge",   "gt",       "idiv", "index",
-    "le",   "ln",    "log", "lt",    "mod",      "mul",     "ne",   "neg",      "not",  "or",
-    "pop",  "roll",  "round", "sin", "sqrt",     "sub",     "truncate", "xor",
+    "abs", "add",  "and",   "atan", "bitshift", "ceiling", "copy",     "cos", "cvi",  "cvr",
+    "div", "dup",  "eq",    "exch", "exp",      "floor",   "ge",       "gt",  "idiv", "index",
+    "le",  "ln",   "log",   "lt",   "mod",      "mul",     "ne",       "neg", "not",  "or",
+    "pop", "roll", "round", "sin",  "sqrt",     "sub",     "truncate", "xor",
 };
 constexpr int kOperatorCount = int(sizeof(kOperatorNames) / sizeof(kOperatorNames[0]));
 static_assert(kOperatorCount == CalculatorProgram::OpXor + 1);
 
 int findOperator(const std::string& word) {
     for (int i = 0; i < kOperatorCount; ++i) {
-        if (word == kOperatorNames[i]) return i;
+        if (word == kOperatorNames[i])
+            return i;
     }
     return -1;
 }
 
-double degToRad(double x) { return x * kPi * (1.0 / 180.0); }
-double radToDeg(double x) { return x * 180.0 / kPi; }
+double degToRad(double x) {
+    return x * kPi * (1.0 / 180.0);
+}
+double radToDeg(double x) {
+    return x * 180.0 / kPi;
+}
 
 CalculatorValue integerResult(double v) {
     return CalculatorValue{v, truncateSaturated(v), CalculatorValue::Integer};
@@ -42,7 +47,8 @@ int CalculatorProgram::nestingDepth(const std::vector<CalculatorToken>& tokens) 
     int depth = 0;
     int deepest = 0;
     for (const CalculatorToken& t : tokens) {
-        if (t.kind == CalculatorToken::End) break;
+        if (t.kind == CalculatorToken::End)
+            break;
         if (t.kind == CalculatorToken::LeftBrace) {
             deepest = std::max(deepest, ++depth);
         } else if (t.kind == CalculatorToken::RightBrace && depth > 0) {
@@ -55,7 +61,8 @@ int CalculatorProgram::nestingDepth(const std::vector<CalculatorToken>& tokens) 
 CalculatorProgram CalculatorProgram::compile(const std::vector<CalculatorToken>& tokens) {
     CalculatorProgram p;
     // Too deep a program stays empty and never runs.
-    if (nestingDepth(tokens) > kCalculatorMaxNesting) return p;
+    if (nestingDepth(tokens) > kCalculatorMaxNesting)
+        return p;
     size_t pos = 0;
     bool terminated = false;
     p.topBlock_ = p.compileBlock(tokens, pos, 0, terminated);
@@ -76,16 +83,20 @@ int CalculatorProgram::compileBlock(const std::vector<CalculatorToken>& tokens, 
     bool dead = false;
     terminated = false;
     auto fail = [&](CalculatorStatus s) {
-        if (!dead) out.push_back(Instruction{OpFail, int32_t(s)});
+        if (!dead)
+            out.push_back(Instruction{OpFail, int32_t(s)});
         dead = true;
     };
     for (;;) {
         const CalculatorToken* t = pos < tokens.size() ? &tokens[pos] : nullptr;
         ++pos;
         if (!t || t->kind == CalculatorToken::End || t->kind == CalculatorToken::RightBrace) {
-            if (t && t->kind == CalculatorToken::RightBrace) terminated = true;
-            if (!t || t->kind == CalculatorToken::End) pos = tokens.size();
-            if (!dead) out.push_back(Instruction{OpEnd, slot1});
+            if (t && t->kind == CalculatorToken::RightBrace)
+                terminated = true;
+            if (!t || t->kind == CalculatorToken::End)
+                pos = tokens.size();
+            if (!dead)
+                out.push_back(Instruction{OpEnd, slot1});
             break;
         }
         switch (t->kind) {
@@ -97,7 +108,8 @@ int CalculatorProgram::compileBlock(const std::vector<CalculatorToken>& tokens, 
                 }
                 break;
             case CalculatorToken::LeftBrace: {
-                if (!dead && slot1 >= 0 && slot2 >= 0) fail(CalculatorStatus::TooManyProcedures);
+                if (!dead && slot1 >= 0 && slot2 >= 0)
+                    fail(CalculatorStatus::TooManyProcedures);
                 bool inner = false;
                 int block = compileBlock(tokens, pos, depth + 1, inner);
                 if (!inner) {
@@ -108,7 +120,8 @@ int CalculatorProgram::compileBlock(const std::vector<CalculatorToken>& tokens, 
                 break;
             }
             case CalculatorToken::Keyword:
-                if (dead) break;
+                if (dead)
+                    break;
                 if (t->word == "true" || t->word == "false") {
                     out.push_back(
                         Instruction{OpPush, -1, -1, CalculatorValue::fromBool(t->word == "true")});
@@ -172,10 +185,12 @@ using Value = CalculatorValue;
 // Operators of two numbers whose result replaces a.
 template <typename F>
 Status binaryNumber(Value* s, int& n, F f) {
-    if (n < 2) return Status::StackUnderflow;
+    if (n < 2)
+        return Status::StackUnderflow;
     Value b = s[--n];
     Value& a = s[n - 1];
-    if (!a.isNumber() || !b.isNumber()) return Status::TypeCheck;
+    if (!a.isNumber() || !b.isNumber())
+        return Status::TypeCheck;
     a = Value::computed(f(a.real, b.real));
     return Status::Continue;
 }
@@ -184,12 +199,15 @@ Status binaryNumber(Value* s, int& n, F f) {
 // when the operation is undefined for the operands.
 template <typename F>
 Status binaryInteger(Value* s, int& n, F f) {
-    if (n < 2) return Status::StackUnderflow;
+    if (n < 2)
+        return Status::StackUnderflow;
     Value b = s[--n];
     Value& a = s[n - 1];
-    if (a.kind != Value::Integer || b.kind != Value::Integer) return Status::TypeCheck;
+    if (a.kind != Value::Integer || b.kind != Value::Integer)
+        return Status::TypeCheck;
     int32_t r = 0;
-    if (!f(a.integer, b.integer, r)) return Status::TypeCheck;
+    if (!f(a.integer, b.integer, r))
+        return Status::TypeCheck;
     a = Value::fromInt(r);
     return Status::Continue;
 }
@@ -197,10 +215,12 @@ Status binaryInteger(Value* s, int& n, F f) {
 // and, or, xor: b decides between the logical and the bitwise form.
 template <typename F>
 Status binaryLogic(Value* s, int& n, F f) {
-    if (n < 2) return Status::StackUnderflow;
+    if (n < 2)
+        return Status::StackUnderflow;
     Value b = s[--n];
     Value& a = s[n - 1];
-    if (b.kind == Value::Real || a.kind != b.kind) return Status::TypeCheck;
+    if (b.kind == Value::Real || a.kind != b.kind)
+        return Status::TypeCheck;
     int32_t r = f(a.integer, b.integer);
     a = b.kind == Value::Boolean ? Value::fromBool(r != 0) : Value::fromInt(r);
     return Status::Continue;
@@ -208,27 +228,34 @@ Status binaryLogic(Value* s, int& n, F f) {
 
 template <typename F>
 Status compare(Value* s, int& n, F f) {
-    if (n < 2) return Status::StackUnderflow;
+    if (n < 2)
+        return Status::StackUnderflow;
     Value b = s[--n];
-    if (!b.isNumber()) return Status::TypeCheck;
+    if (!b.isNumber())
+        return Status::TypeCheck;
     Value a = s[--n];
-    if (!a.isNumber()) return Status::TypeCheck;
+    if (!a.isNumber())
+        return Status::TypeCheck;
     s[n++] = Value::fromBool(f(a.real, b.real));
     return Status::Continue;
 }
 
 bool valuesEqual(const Value& a, const Value& b) {
-    if (a.isNumber() && b.isNumber()) return a.real == b.real;
-    if (a.kind == Value::Boolean && b.kind == Value::Boolean) return a.integer == b.integer;
+    if (a.isNumber() && b.isNumber())
+        return a.real == b.real;
+    if (a.kind == Value::Boolean && b.kind == Value::Boolean)
+        return a.integer == b.integer;
     return false;
 }
 
 // Unary operators on a number; f gives the new value.
 template <typename F>
 Status unaryNumber(Value* s, int n, F f) {
-    if (n < 1) return Status::StackUnderflow;
+    if (n < 1)
+        return Status::StackUnderflow;
     Value& a = s[n - 1];
-    if (!a.isNumber()) return Status::TypeCheck;
+    if (!a.isNumber())
+        return Status::TypeCheck;
     a = f(a);
     return Status::Continue;
 }
@@ -257,19 +284,23 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
         Status st = Status::Continue;
         switch (ip->op) {
             case OpPush:
-                if (!push(ip->value)) return Status::StackOverflow;
+                if (!push(ip->value))
+                    return Status::StackOverflow;
                 continue;
             case OpIf:
             case OpIfElse: {
-                if (n < 1) return Status::StackUnderflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
                 Value c = s[--n];
-                if (c.kind != Value::Boolean) return Status::TypeCheck;
+                if (c.kind != Value::Boolean)
+                    return Status::TypeCheck;
                 int proc = c.integer ? ip->a : ip->b;
                 if (proc >= 0) {
                     m.count = n;
                     Status r = runBlock(proc, m);
                     n = m.count;
-                    if (r != Status::Done) return r;
+                    if (r != Status::Done)
+                        return r;
                 }
                 continue;
             }
@@ -316,15 +347,17 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 });
                 break;
             case OpCvr:
-                st = unaryNumber(s, n, [](Value a) { return Value{a.real, a.integer, Value::Real}; });
+                st = unaryNumber(s, n, [](Value a) {
+                    return Value{a.real, a.integer, Value::Real};
+                });
                 break;
             case OpSin:
-                st = unaryNumber(s, n,
-                                 [](Value a) { return Value::computed(std::sin(degToRad(a.real))); });
+                st = unaryNumber(
+                    s, n, [](Value a) { return Value::computed(std::sin(degToRad(a.real))); });
                 break;
             case OpCos:
-                st = unaryNumber(s, n,
-                                 [](Value a) { return Value::computed(std::cos(degToRad(a.real))); });
+                st = unaryNumber(
+                    s, n, [](Value a) { return Value::computed(std::cos(degToRad(a.real))); });
                 break;
             case OpLn:
                 st = unaryNumber(s, n, [](Value a) { return Value::computed(std::log(a.real)); });
@@ -336,9 +369,11 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 st = unaryNumber(s, n, [](Value a) { return Value::computed(std::sqrt(a.real)); });
                 break;
             case OpNot: {
-                if (n < 1) return Status::StackUnderflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
                 Value& a = s[n - 1];
-                if (a.kind == Value::Real) return Status::TypeCheck;
+                if (a.kind == Value::Real)
+                    return Status::TypeCheck;
                 a = a.kind == Value::Boolean ? Value::fromBool(!a.integer)
                                              : Value::fromInt(~a.integer);
                 break;
@@ -369,14 +404,16 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 break;
             case OpIdiv:
                 st = binaryInteger(s, n, [](int32_t a, int32_t b, int32_t& r) {
-                    if (b == 0 || (a == INT32_MIN && b == -1)) return false;
+                    if (b == 0 || (a == INT32_MIN && b == -1))
+                        return false;
                     r = a / b;
                     return true;
                 });
                 break;
             case OpMod:
                 st = binaryInteger(s, n, [](int32_t a, int32_t b, int32_t& r) {
-                    if (b == 0) return false;
+                    if (b == 0)
+                        return false;
                     r = b == -1 ? 0 : a % b;
                     return true;
                 });
@@ -404,7 +441,8 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
 
             case OpEq:
             case OpNe: {
-                if (n < 2) return Status::StackUnderflow;
+                if (n < 2)
+                    return Status::StackUnderflow;
                 bool eq = valuesEqual(s[n - 2], s[n - 1]);
                 n -= 2;
                 s[n++] = Value::fromBool(ip->op == OpEq ? eq : !eq);
@@ -424,22 +462,29 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 break;
 
             case OpPop:
-                if (n < 1) return Status::StackUnderflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
                 --n;
                 break;
             case OpDup:
-                if (n < 1) return Status::StackUnderflow;
-                if (!push(s[n - 1])) return Status::StackOverflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
+                if (!push(s[n - 1]))
+                    return Status::StackOverflow;
                 break;
             case OpExch:
-                if (n < 2) return Status::StackUnderflow;
+                if (n < 2)
+                    return Status::StackUnderflow;
                 std::swap(s[n - 1], s[n - 2]);
                 break;
             case OpCopy: {
-                if (n < 1) return Status::StackUnderflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
                 Value c = s[--n];
-                if (c.kind != Value::Integer) return Status::TypeCheck;
-                if (c.integer < 0 || c.integer > n) return Status::StackUnderflow;
+                if (c.kind != Value::Integer)
+                    return Status::TypeCheck;
+                if (c.integer < 0 || c.integer > n)
+                    return Status::StackUnderflow;
                 int k = c.integer;
                 if (n + k > kCalculatorStackLimit) {
                     m.overflow = true;
@@ -450,35 +495,46 @@ CalculatorStatus CalculatorProgram::runBlock(int block, Machine& m) const {
                 break;
             }
             case OpIndex: {
-                if (n < 1) return Status::StackUnderflow;
+                if (n < 1)
+                    return Status::StackUnderflow;
                 Value c = s[--n];
-                if (c.kind != Value::Integer || c.integer < 0) return Status::TypeCheck;
-                if (c.integer >= n) return Status::StackUnderflow;
+                if (c.kind != Value::Integer || c.integer < 0)
+                    return Status::TypeCheck;
+                if (c.integer >= n)
+                    return Status::StackUnderflow;
                 s[n] = s[n - 1 - c.integer];
                 ++n;  // room: the popped count's slot
                 break;
             }
             case OpRoll: {
-                if (n < 2) return Status::StackUnderflow;
+                if (n < 2)
+                    return Status::StackUnderflow;
                 Value j = s[--n];
-                if (j.kind != Value::Integer) return Status::TypeCheck;
+                if (j.kind != Value::Integer)
+                    return Status::TypeCheck;
                 Value c = s[--n];
-                if (c.kind != Value::Integer || c.integer < 0) return Status::TypeCheck;
-                if (c.integer > n) return Status::StackUnderflow;
+                if (c.kind != Value::Integer || c.integer < 0)
+                    return Status::TypeCheck;
+                if (c.integer > n)
+                    return Status::StackUnderflow;
                 int k = c.integer;
-                if (k == 0) break;
+                if (k == 0)
+                    break;
                 int shift = int(((int64_t(j.integer) % k) + k) % k);
-                if (shift) std::rotate(s + n - k, s + n - shift, s + n);
+                if (shift)
+                    std::rotate(s + n - k, s + n - shift, s + n);
                 break;
             }
         }
-        if (st != Status::Continue) return st;
+        if (st != Status::Continue)
+            return st;
     }
 }
 
 bool CalculatorProgram::start(Machine& m, const double* inputs, int inputCount) const {
     for (int i = 0; i < inputCount; ++i) {
-        if (!m.push(Value::fromReal(inputs[i]))) return false;
+        if (!m.push(Value::fromReal(inputs[i])))
+            return false;
     }
     return topBlock_ >= 0;
 }
@@ -486,15 +542,18 @@ bool CalculatorProgram::start(Machine& m, const double* inputs, int inputCount) 
 bool CalculatorProgram::run(const double* inputs, int inputCount, double* outputs,
                             int outputCount) const {
     Machine m;
-    if (!start(m, inputs, inputCount)) return false;
+    if (!start(m, inputs, inputCount))
+        return false;
     Status st = runBlock(topBlock_, m);
-    if (m.overflow || st != Status::Done) return false;
+    if (m.overflow || st != Status::Done)
+        return false;
     // Up to outputCount entries come off the top; the numbers among them are
     // the outputs, deepest first.
     int take = std::min(outputCount, m.count);
     int numbers = 0;
     for (int i = m.count - take; i < m.count; ++i) {
-        if (m.stack[i].isNumber()) outputs[numbers++] = m.stack[i].real;
+        if (m.stack[i].isNumber())
+            outputs[numbers++] = m.stack[i].real;
     }
     return numbers == outputCount;
 }
@@ -506,7 +565,8 @@ CalculatorProgram::Trace CalculatorProgram::trace(const double* inputs, int inpu
         t.status = Status::StackOverflow;
     } else {
         t.status = runBlock(topBlock_, m);
-        if (m.overflow) t.status = Status::StackOverflow;
+        if (m.overflow)
+            t.status = Status::StackOverflow;
     }
     t.stack.assign(m.stack, m.stack + m.count);
     return t;

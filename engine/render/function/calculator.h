@@ -73,9 +73,12 @@ struct CalculatorValue {
 
 // Truncation toward zero saturated to the signed 32-bit range (NaN gives 0).
 inline int32_t truncateSaturated(double v) {
-    if (v > -2147483649.0 && v < 2147483648.0) return int32_t(v);
-    if (v >= 2147483648.0) return INT32_MAX;
-    if (v <= -2147483649.0) return INT32_MIN;
+    if (v > -2147483649.0 && v < 2147483648.0)
+        return int32_t(v);
+    if (v >= 2147483648.0)
+        return INT32_MAX;
+    if (v <= -2147483649.0)
+        return INT32_MIN;
     return 0;  // NaN
 }
 
@@ -118,16 +121,50 @@ public:
 
     enum Op : uint8_t {
         // operators, in the order of their names
-        OpAbs, OpAdd, OpAnd, OpAtan, OpBitshift, OpCeiling, OpCopy, OpCos, OpCvi, OpCvr, OpDiv,
-        OpDup, OpEq, OpExch, OpExp, OpFloor, OpGe, OpGt, OpIdiv, OpIndex, OpLe, OpLn, OpLog, OpLt,
-        OpMod, OpMul, OpNe, OpNeg, OpNot, OpOr, OpPop, OpRoll, OpRound, OpSin, OpSqrt, OpSub,
-        OpTruncate, OpXor,
+        OpAbs,
+        OpAdd,
+        OpAnd,
+        OpAtan,
+        OpBitshift,
+        OpCeiling,
+        OpCopy,
+        OpCos,
+        OpCvi,
+        OpCvr,
+        OpDiv,
+        OpDup,
+        OpEq,
+        OpExch,
+        OpExp,
+        OpFloor,
+        OpGe,
+        OpGt,
+        OpIdiv,
+        OpIndex,
+        OpLe,
+        OpLn,
+        OpLog,
+        OpLt,
+        OpMod,
+        OpMul,
+        OpNe,
+        OpNeg,
+        OpNot,
+        OpOr,
+        OpPop,
+        OpRoll,
+        OpRound,
+        OpSin,
+        OpSqrt,
+        OpSub,
+        OpTruncate,
+        OpXor,
         // program structure
-        OpPush,     // push value
-        OpIf,       // a: procedure
-        OpIfElse,   // a: procedure when true, b: procedure when false
-        OpFail,     // a: status
-        OpEnd,      // a: procedure left pending (-1: none); the block is Done
+        OpPush,    // push value
+        OpIf,      // a: procedure
+        OpIfElse,  // a: procedure when true, b: procedure when false
+        OpFail,    // a: status
+        OpEnd,     // a: procedure left pending (-1: none); the block is Done
     };
 
     struct Instruction {

@@ -35,7 +35,8 @@ std::string describe(const std::vector<CalculatorValue>& stack) {
         out << ' ';
     }
     std::string s = out.str();
-    if (!s.empty()) s.pop_back();
+    if (!s.empty())
+        s.pop_back();
     return s;
 }
 
@@ -44,21 +45,24 @@ bool stackMatches(const std::vector<CalculatorValue>& stack, const std::string& 
     std::string w;
     size_t i = 0;
     while (in >> w) {
-        if (i >= stack.size()) return false;
+        if (i >= stack.size())
+            return false;
         const CalculatorValue& v = stack[i++];
         if (w == "true" || w == "false") {
             if (v.kind != CalculatorValue::Boolean || (v.integer != 0) != (w == "true")) {
                 return false;
             }
         } else if (w == "nan") {
-            if (v.kind != CalculatorValue::Real || !std::isnan(v.real)) return false;
+            if (v.kind != CalculatorValue::Real || !std::isnan(v.real))
+                return false;
         } else if (w == "inf" || w == "-inf") {
             if (v.kind != CalculatorValue::Real || v.real != (w == "inf" ? INFINITY : -INFINITY)) {
                 return false;
             }
         } else if (w.back() == 'r') {
             double want = std::stod(w.substr(0, w.size() - 1));
-            if (v.kind != CalculatorValue::Real || std::fabs(v.real - want) > 1e-12) return false;
+            if (v.kind != CalculatorValue::Real || std::fabs(v.real - want) > 1e-12)
+                return false;
         } else {
             long want = std::stol(w);
             if (v.kind != CalculatorValue::Integer || v.integer != want || v.real != double(want)) {
@@ -247,7 +251,9 @@ const StackCase kStructureCases[] = {
     {"{ 1 ~ 2 }", Status::Done, "1"},
     {"{ 1 <41> 2 }", Status::Done, "1"},
     {"{ 1 << 2 }", Status::Done, "1"},
-    {"{ 1 \xE9" "dd 2 }", Status::Done, "1"},
+    {"{ 1 \xE9"
+     "dd 2 }",
+     Status::Done, "1"},
     {"{1 2 add}", Status::Done, "3"},
     {"{1{2}if}", Status::Done, ""},
 };
@@ -297,7 +303,8 @@ TEST(CalculatorRun, TakesOutputsFromTheTop) {
         double out[8] = {};
         bool ok = p.run(c.inputs.data(), int(c.inputs.size()), out, c.outputCount);
         EXPECT_EQ(ok, c.ok) << c.program;
-        if (!ok || !c.ok) continue;
+        if (!ok || !c.ok)
+            continue;
         for (size_t j = 0; j < c.outputs.size(); ++j) {
             EXPECT_NEAR(out[j], c.outputs[j], 1e-12) << c.program << " output " << j;
         }
@@ -318,13 +325,15 @@ TEST(CalculatorLimits, StackOverflowFailsTheEvaluation) {
     double out = 0;
     EXPECT_FALSE(compileText(doubling).run(nullptr, 0, &out, 1));
     std::string many = "{";
-    for (int i = 0; i <= kCalculatorStackLimit; ++i) many += " 1";
+    for (int i = 0; i <= kCalculatorStackLimit; ++i)
+        many += " 1";
     many += " }";
     EXPECT_FALSE(compileText(many).run(nullptr, 0, &out, 1));
     EXPECT_EQ(compileText(many).trace(nullptr, 0).status, Status::StackOverflow);
     // one entry less fits
     many = "{";
-    for (int i = 0; i < kCalculatorStackLimit; ++i) many += " 1";
+    for (int i = 0; i < kCalculatorStackLimit; ++i)
+        many += " 1";
     many += " }";
     EXPECT_TRUE(compileText(many).run(nullptr, 0, &out, 1));
     // also through dup and a procedure run at the end of its block
@@ -337,9 +346,11 @@ TEST(CalculatorLimits, StackOverflowFailsTheEvaluation) {
 TEST(CalculatorLimits, NestingBeyondTheCapIsRefused) {
     auto nested = [](int depth) {
         std::string s;
-        for (int i = 0; i < depth; ++i) s += "{ ";
+        for (int i = 0; i < depth; ++i)
+            s += "{ ";
         s += "1";
-        for (int i = 0; i < depth; ++i) s += " }";
+        for (int i = 0; i < depth; ++i)
+            s += " }";
         return s;
     };
     std::string ok = nested(kCalculatorMaxNesting);

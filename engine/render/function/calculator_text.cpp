@@ -25,7 +25,8 @@ std::vector<CalculatorToken> tokenizeCalculatorText(const char* text, size_t len
             }
         }
         out.push_back(std::move(t));
-        if (out.back().kind == Tokenizer::kEnd) return out;
+        if (out.back().kind == Tokenizer::kEnd)
+            return out;
     }
 }
 

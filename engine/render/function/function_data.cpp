@@ -1,17 +1,18 @@
 #include "engine/render/function/function_data.h"
 
-
 #include "engine/core/pdf_stream.h"
 
 namespace vistrel {
 
 FunctionData::FunctionData(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey) {
     stream_ = new PdfStream(dict, rawStream, false, fileKey);
-    if (stream_ && stream_->open()) input_ = stream_;
+    if (stream_ && stream_->open())
+        input_ = stream_;
 }
 
 FunctionData::~FunctionData() {
-    if (input_) stream_->close();
+    if (input_)
+        stream_->close();
     releaseRef(stream_);
 }
 

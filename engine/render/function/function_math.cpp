@@ -10,14 +10,16 @@ bool SampleTable::layout() {
     for (size_t i = 0; i < size.size(); ++i) {
         stride[i] = s;
         s *= size[i];
-        if (size[i] == 0 || s > UINT32_MAX) return false;
+        if (size[i] == 0 || s > UINT32_MAX)
+            return false;
     }
     return s <= UINT32_MAX;
 }
 
 uint64_t SampleTable::sampleCount() const {
     uint64_t s = uint64_t(outputCount);
-    for (uint32_t v : size) s *= v;
+    for (uint32_t v : size)
+        s *= v;
     return s;
 }
 
@@ -31,10 +33,13 @@ void SampleTable::lookup(const double* inputs, double* outputs) const {
         double e = e0 + (inputs[i] - d0) * (e1 - e0) / (d1 - d0);
         // Clamp to the table; a zero-width domain gives NaN, taken as 0.
         double last = double(size[i] - 1);
-        if (!(e > 0)) e = 0;
-        if (e >= last) e = last;
+        if (!(e > 0))
+            e = 0;
+        if (e >= last)
+            e = last;
         uint64_t r = uint64_t(e + 0.5);  // nearest sample point
-        if (r > size[i] - 1) r = size[i] - 1;
+        if (r > size[i] - 1)
+            r = size[i] - 1;
         index += r * stride[i];
     }
     double maxSample = double((uint64_t(1) << bitsPerSample) - 1);
@@ -46,7 +51,8 @@ void SampleTable::lookup(const double* inputs, double* outputs) const {
 
 int32_t stitchingSubdomain(double x, const double* bounds, int32_t k) {
     for (int32_t t = 1; t < k; ++t) {
-        if (x < bounds[t]) return t - 1;
+        if (x < bounds[t])
+            return t - 1;
     }
     return k - 1;
 }
@@ -55,7 +61,8 @@ double stitchingEncode(double x, const double* bounds, const double* encode) {
     double b0 = bounds[0];
     double b1 = bounds[1];
     // A subdomain of zero width maps onto the start of its encode pair.
-    if (b1 == b0) return encode[0];
+    if (b1 == b0)
+        return encode[0];
     return encode[0] + (x - b0) * (encode[1] - encode[0]) / (b1 - b0);
 }
 

@@ -12,8 +12,10 @@ namespace vistrel {
 
 // Clips x to [lo, hi]; the upper bound wins when lo > hi.
 inline double clipToPair(double x, double lo, double hi) {
-    if (std::max(lo, x) >= hi) return hi;
-    if (lo >= x) return lo;
+    if (std::max(lo, x) >= hi)
+        return hi;
+    if (lo >= x)
+        return lo;
     return x;
 }
 

@@ -13,11 +13,18 @@ TEST(FunctionMath, ClipToPair) {
     struct Case {
         double x, lo, hi, want;
     } cases[] = {
-        {0.5, 0, 1, 0.5}, {-1, 0, 1, 0}, {2, 0, 1, 1}, {0, 0, 1, 0}, {1, 0, 1, 1},
+        {0.5, 0, 1, 0.5},
+        {-1, 0, 1, 0},
+        {2, 0, 1, 1},
+        {0, 0, 1, 0},
+        {1, 0, 1, 1},
         // an inverted pair: the upper bound wins
-        {0.5, 1, 0, 0}, {-5, 1, 0, 0}, {5, 1, 0, 0},
+        {0.5, 1, 0, 0},
+        {-5, 1, 0, 0},
+        {5, 1, 0, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(clipToPair(c.x, c.lo, c.hi), c.want) << c.x;
+    for (const Case& c : cases)
+        EXPECT_EQ(clipToPair(c.x, c.lo, c.hi), c.want) << c.x;
 }
 
 SampleTable table(std::vector<uint32_t> size, int n, int bps, std::vector<uint32_t> samples,
@@ -30,10 +37,13 @@ SampleTable table(std::vector<uint32_t> size, int n, int bps, std::vector<uint32
     t.bitsPerSample = bps;
     t.samples = samples;
     for (size_t i = 0; i < size.size(); ++i) {
-        if (domain.size() < 2 * size.size()) domain.insert(domain.end(), {0.0, 1.0});
-        if (encode.size() < 2 * size.size()) encode.insert(encode.end(), {0.0, size[i] - 1.0});
+        if (domain.size() < 2 * size.size())
+            domain.insert(domain.end(), {0.0, 1.0});
+        if (encode.size() < 2 * size.size())
+            encode.insert(encode.end(), {0.0, size[i] - 1.0});
     }
-    while (decode.size() < size_t(2 * n)) decode.insert(decode.end(), {0.0, 1.0});
+    while (decode.size() < size_t(2 * n))
+        decode.insert(decode.end(), {0.0, 1.0});
     t.domain = domain;
     t.encode = encode;
     t.decode = decode;
@@ -54,7 +64,8 @@ TEST(FunctionMath, SampleLookupTakesTheNearestPoint) {
         // 16-bit samples decoded onto (0, 1)
         {table({2}, 1, 16, {0x1234, 0xFFFF}), {0}, {0x1234 / 65535.0}},
         // two outputs per point, decode onto (-1, 1) and (10, 20)
-        {table({3}, 2, 4, {0, 15, 5, 10, 15, 0}, {}, {}, {-1, 1, 10, 20}), {0.5},
+        {table({3}, 2, 4, {0, 15, 5, 10, 15, 0}, {}, {}, {-1, 1, 10, 20}),
+         {0.5},
          {-1 + 5 * 2 / 15.0, 10 + 10 * 10 / 15.0}},
         // first input varies fastest: point (1, 2) of a 2 x 3 grid is index 5
         {table({2, 3}, 1, 8, {0, 1, 2, 3, 4, 5}, {}, {}, {0, 255}), {1, 1}, {5}},
@@ -72,7 +83,8 @@ TEST(FunctionMath, SampleLookupTakesTheNearestPoint) {
     for (const Case& c : cases) {
         std::vector<double> out(c.t.outputCount, -99);
         c.t.lookup(c.in.data(), out.data());
-        for (size_t j = 0; j < c.want.size(); ++j) EXPECT_NEAR(out[j], c.want[j], 1e-12) << j;
+        for (size_t j = 0; j < c.want.size(); ++j)
+            EXPECT_NEAR(out[j], c.want[j], 1e-12) << j;
     }
 }
 
@@ -112,11 +124,12 @@ TEST(FunctionMath, StitchingSubdomains) {
         double x;
         int32_t want;
     } cases[] = {
-        {two, 2, 0, 0},      {two, 2, 0.25, 0},   {two, 2, 0.5, 1},    {two, 2, 1, 1},
-        {three, 3, 0.29, 0}, {three, 3, 0.3, 1},  {three, 3, 0.6, 2},  {three, 3, 1, 2},
-        {two, 1, 0.7, 0},
+        {two, 2, 0, 0},     {two, 2, 0.25, 0},   {two, 2, 0.5, 1},
+        {two, 2, 1, 1},     {three, 3, 0.29, 0}, {three, 3, 0.3, 1},
+        {three, 3, 0.6, 2}, {three, 3, 1, 2},    {two, 1, 0.7, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(stitchingSubdomain(c.x, c.bounds, c.k), c.want) << c.x;
+    for (const Case& c : cases)
+        EXPECT_EQ(stitchingSubdomain(c.x, c.bounds, c.k), c.want) << c.x;
     const double rising[] = {0, 1};
     const double falling[] = {1, 0};
     EXPECT_DOUBLE_EQ(stitchingEncode(0.75, two + 1, falling), 0.5);

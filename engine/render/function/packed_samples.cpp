@@ -11,7 +11,8 @@ bool readPackedSamples(InputStream* data, int bitsPerSample, uint64_t count,
                        std::vector<uint32_t>& samples) {
     samples.clear();
     BitReader reader(data);
-    if (!reader.isOpen() || reader.endFlag) return false;
+    if (!reader.isOpen() || reader.endFlag)
+        return false;
     // Grow with the data actually read rather than trusting the count.
     samples.reserve(size_t(std::min<uint64_t>(count, 1u << 16)));
     for (uint64_t s = 0; s < count; ++s) {
@@ -22,7 +23,8 @@ bool readPackedSamples(InputStream* data, int bitsPerSample, uint64_t count,
             // A piece of at most 8 bits is 0xFFFF only when no byte came; a
             // further byte that is missing leaves the reader's byte at the
             // end value.
-            if (bits == 0xFFFF || reader.currentByte == kEndOfData) return false;
+            if (bits == 0xFFFF || reader.currentByte == kEndOfData)
+                return false;
             value = (value << piece) | bits;
             left -= piece;
         }

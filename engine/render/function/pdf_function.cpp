@@ -13,7 +13,8 @@ namespace vistrel {
 PdfFunction::PdfFunction(const PdfDict& source) : PdfDict(source) {
     setUsable(false);
     PdfArray* d = asArray(get(names::Domain));
-    if (!d || d->count() <= 0 || d->count() % 2 != 0) return;
+    if (!d || d->count() <= 0 || d->count() % 2 != 0)
+        return;
     for (int32_t i = 0; i < d->count(); ++i) {
         PdfNumber* v = asNumber(d->get(i));
         if (!v || !domain.append(v->realValue())) {
@@ -25,9 +26,11 @@ PdfFunction::PdfFunction(const PdfDict& source) : PdfDict(source) {
     outputCount = 0;
     setUsable(true);
     PdfArray* r = asArray(get(names::Range));
-    if (!r) return;
+    if (!r)
+        return;
     outputCount = r->count() / 2;
-    if (outputCount <= 0 || r->count() % 2 != 0) return;
+    if (outputCount <= 0 || r->count() % 2 != 0)
+        return;
     for (int32_t i = 0; i < r->count(); ++i) {
         PdfNumber* v = asNumber(r->get(i));
         if (!v || !range.append(v->realValue())) {
@@ -39,7 +42,9 @@ PdfFunction::PdfFunction(const PdfDict& source) : PdfDict(source) {
 
 PdfFunction::~PdfFunction() = default;
 
-uint16_t PdfFunction::classKind() const { return kClassFunction; }
+uint16_t PdfFunction::classKind() const {
+    return kClassFunction;
+}
 
 void PdfFunction::clipInputs(double* inputs, int32_t count) const {
     int32_t limit = count < inputCount ? count : inputCount;
@@ -58,12 +63,14 @@ void PdfFunction::clipOutputs(double* outputs, int32_t count) const {
 
 Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey) {
     PdfNumber* type = asNumber(dict.get(names::FunctionType));
-    if (!type) return nullptr;
+    if (!type)
+        return nullptr;
     int32_t t = type->intValue();
     Ref<PdfFunction> f;
     switch (t) {
         case 0:
-            if (!rawStream) return nullptr;
+            if (!rawStream)
+                return nullptr;
             f = Ref<PdfFunction>::adopt(new SampledFunction(dict, rawStream, fileKey));
             break;
         case 2:
@@ -78,7 +85,8 @@ Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const
         default:
             return nullptr;
     }
-    if (!f || !f->isValid()) return nullptr;
+    if (!f || !f->isValid())
+        return nullptr;
     return f;
 }
 
@@ -90,7 +98,9 @@ ObjectRef functionFactory(const PdfDict& dict, InputStream* stream, const uint8_
 
 }  // namespace
 
-void installFunctionFactory() { setFunctionFactory(functionFactory); }
+void installFunctionFactory() {
+    setFunctionFactory(functionFactory);
+}
 
 namespace {
 
@@ -104,7 +114,8 @@ struct InstallFunctionFactory {
 
 PdfFunction* asFunction(PdfObject* object) {
     PdfObject* d = object ? object->direct() : nullptr;
-    if (!d || d->classKind() != kClassFunction) return nullptr;
+    if (!d || d->classKind() != kClassFunction)
+        return nullptr;
     return static_cast<PdfFunction*>(d);
 }
 

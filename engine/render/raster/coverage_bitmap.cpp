@@ -16,10 +16,12 @@ bool CoverageBitmap::validSize(int width, int height) {
 }
 
 CoverageBitmap::CoverageBitmap(int width, int height) {
-    if (!validSize(width, height)) return;
+    if (!validSize(width, height))
+        return;
     std::int64_t n = std::int64_t(width) * height;
     buffer_.reset(new (std::nothrow) std::uint8_t[n > 0 ? n : 1]());
-    if (!buffer_) return;
+    if (!buffer_)
+        return;
     capacity_ = n;
     width_ = width;
     height_ = height;
@@ -29,12 +31,14 @@ CoverageBitmap::~CoverageBitmap() = default;
 
 CoverageBitmap* CoverageBitmap::clone() const {
     auto* b = new CoverageBitmap(width_, height_);
-    if (b && b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
+    if (b && b->buffer_ && buffer_)
+        std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
 }
 
 bool CoverageBitmap::Resize(int width, int height) {
-    if (!validSize(width, height)) return false;
+    if (!validSize(width, height))
+        return false;
     std::int64_t n = std::int64_t(width) * height;
     if (n > capacity_ || !buffer_) {
         buffer_.reset(new (std::nothrow) std::uint8_t[n > 0 ? n : 1]());
@@ -55,13 +59,15 @@ bool CoverageBitmap::Composite(IntPoint position, OutputDevice& device) {
 }
 
 bool CoverageBitmap::CompositePlain(IntPoint p, OutputDevice& device) {
-    if (!buffer_) return false;
+    if (!buffer_)
+        return false;
     const std::uint32_t kr = color_ & 0xFF, kg = (color_ >> 8) & 0xFF, kb = (color_ >> 16) & 0xFF;
     const std::uint8_t* cov = buffer_.get();
     for (int row = 0; row < height_; ++row) {
         for (int col = 0; col < width_; ++col) {
             std::uint32_t c = *cov++;
-            if (c == 0) continue;
+            if (c == 0)
+                continue;
             int x = clampCoord(std::int64_t(p.x) + col), y = clampCoord(std::int64_t(p.y) + row);
             if (c > 250) {
                 device.SetPixel(x, y, color_);
@@ -101,9 +107,12 @@ struct SharedDib {
 
     // Makes the context and a section of at least w x h (growing only).
     bool ensure(int w, int h) {
-        if (!dc) dc = win::CreateCompatibleDC(nullptr);
-        if (!dc) return false;
-        if (section && width >= w && height >= h) return true;
+        if (!dc)
+            dc = win::CreateCompatibleDC(nullptr);
+        if (!dc)
+            return false;
+        if (section && width >= w && height >= h)
+            return true;
         if (section) {
             win::SelectObject(dc, oldBitmap);
             win::DeleteObject(section);
@@ -115,7 +124,8 @@ struct SharedDib {
         w = std::max(w, 1);
         h = std::max(h, 1);
         info.header = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 24, win::BI_RGB, 0, 100, 100, 0, 0};
-        for (int i = 0; i < 256; ++i) info.colors[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+        for (int i = 0; i < 256; ++i)
+            info.colors[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
         void* p = nullptr;
         section = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
                                         win::DIB_RGB_COLORS, &p, nullptr, 0);
@@ -128,16 +138,19 @@ struct SharedDib {
         height = h;
         stride = (std::size_t(w) * 3 + 3) & ~std::size_t(3);
         win::HGDIOBJ prev = win::SelectObject(dc, section);
-        if (!oldBitmap) oldBitmap = prev;
+        if (!oldBitmap)
+            oldBitmap = prev;
         return true;
     }
 
     void release() {
         if (dc) {
-            if (section) win::SelectObject(dc, oldBitmap);
+            if (section)
+                win::SelectObject(dc, oldBitmap);
             win::DeleteDC(dc);
         }
-        if (section) win::DeleteObject(section);
+        if (section)
+            win::DeleteObject(section);
         dc = nullptr;
         section = nullptr;
         oldBitmap = nullptr;
@@ -152,26 +165,32 @@ SharedDib gShared;
 }  // namespace
 
 DibCoverageBitmap::DibCoverageBitmap(int width, int height) : CoverageBitmap(width, height) {
-    if (!buffer_) return;
+    if (!buffer_)
+        return;
     counted_ = true;
     ++gShared.live;
     gShared.ensure(width, height);
 }
 
 DibCoverageBitmap::~DibCoverageBitmap() {
-    if (counted_ && --gShared.live == 0) gShared.release();
+    if (counted_ && --gShared.live == 0)
+        gShared.release();
 }
 
-bool DibCoverageBitmap::isUsable() const { return buffer_ && gShared.bits; }
+bool DibCoverageBitmap::isUsable() const {
+    return buffer_ && gShared.bits;
+}
 
 DibCoverageBitmap* DibCoverageBitmap::clone() const {
     auto* b = new DibCoverageBitmap(width_, height_);
-    if (b && b->buffer_ && buffer_) std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
+    if (b && b->buffer_ && buffer_)
+        std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
 }
 
 bool DibCoverageBitmap::Resize(int width, int height) {
-    if (!CoverageBitmap::Resize(width, height)) return false;
+    if (!CoverageBitmap::Resize(width, height))
+        return false;
     if (!counted_) {
         counted_ = true;
         ++gShared.live;
@@ -180,14 +199,20 @@ bool DibCoverageBitmap::Resize(int width, int height) {
     return true;
 }
 
-IntPoint DibCoverageBitmap::sharedSize() { return IntPoint(gShared.width, gShared.height); }
+IntPoint DibCoverageBitmap::sharedSize() {
+    return IntPoint(gShared.width, gShared.height);
+}
 
-int DibCoverageBitmap::liveCount() { return gShared.live; }
+int DibCoverageBitmap::liveCount() {
+    return gShared.live;
+}
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
     IntegerSetting method = readRasterSetting(kSettingFontSystem, kSettingAAMethod);
-    if ((method.present && method.value == 0) || !method.knownKind) return CompositePlain(p, device);
-    if (!buffer_ || !gShared.ensure(width_, height_)) return false;
+    if ((method.present && method.value == 0) || !method.knownKind)
+        return CompositePlain(p, device);
+    if (!buffer_ || !gShared.ensure(width_, height_))
+        return false;
     win::HDC page = win::HDC::fromValue(device.deviceHandle());
     win::BitBlt(gShared.dc, 0, 0, width_, height_, page, p.x, p.y, win::SRCCOPY);
     const std::uint8_t kr = color_ & 0xFF, kg = (color_ >> 8) & 0xFF, kb = (color_ >> 16) & 0xFF;
@@ -196,7 +221,8 @@ bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
         std::uint8_t* d = gShared.bits + std::size_t(row) * gShared.stride;
         for (int col = 0; col < width_; ++col, d += 3) {
             const std::uint32_t c = *cov++;
-            if (c == 0) continue;
+            if (c == 0)
+                continue;
             if (c > 250) {
                 d[0] = kb;
                 d[1] = kg;

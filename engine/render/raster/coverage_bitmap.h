@@ -24,7 +24,9 @@ public:
     ~CoverageBitmap() override;
 
     bool isUsable() const override { return bool(buffer_); }
-    bool Draw(IntPoint position, OutputDevice& device) override { return Composite(position, device); }
+    bool Draw(IntPoint position, OutputDevice& device) override {
+        return Composite(position, device);
+    }
     CoverageBitmap* clone() const override;
     virtual bool Composite(IntPoint position, OutputDevice& device);
     // A new buffer (contents not kept) only when the new size is larger.

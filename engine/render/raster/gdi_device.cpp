@@ -18,7 +18,8 @@ namespace {
 bool dashUsable(const std::vector<std::int32_t>& dashes) {
     std::int64_t sum = 0;
     for (std::int32_t d : dashes) {
-        if (d < 0) return false;
+        if (d < 0)
+            return false;
         sum += d;
     }
     return sum > 0;
@@ -50,39 +51,48 @@ void GdiDevice::freeSpanClip(SpanList* until) {
 }
 
 bool GdiDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
-    if (!DcDevice::Attach(deviceContext, pageSize)) return false;
+    if (!DcDevice::Attach(deviceContext, pageSize))
+        return false;
     bitsPerPixel_ = win::GetDeviceCaps(deviceContext, win::BITSPIXEL);
     resetDash();
     spanDrawing_ = false;
     return true;
 }
 
-Shape* GdiDevice::NewShape() { return new GdiShape(pageSize_); }
+Shape* GdiDevice::NewShape() {
+    return new GdiShape(pageSize_);
+}
 
 CoverageBitmap* GdiDevice::NewCoverageBitmap(int width, int height) {
     return DcDevice::NewCoverageBitmap(width, height);
 }
 
 bool GdiDevice::SelectStrokePen() {
-    if (!penDirty_) return true;
-    if (!dc_) return false;
+    if (!penDirty_)
+        return true;
+    if (!dc_)
+        return false;
     // A pen wider than the page covers it already.
     const double widest = 2.0 * std::max(pageSize_.x, pageSize_.y) + 2.0;
     int width = roundCoord(std::min(GetLineWidth(), widest));
-    if (width < 1) width = 1;
+    if (width < 1)
+        width = 1;
     ReleasePen();
     win::HPEN pen = win::CreatePen(win::PS_SOLID, width, strokeColor_);
-    if (!pen) return false;
+    if (!pen)
+        return false;
     SelectOwnPen(pen);
     penDirty_ = false;
     return true;
 }
 
 bool GdiDevice::BeginSpans() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     ReleasePen();
     win::HPEN pen = win::CreatePen(win::PS_SOLID, 1, fillColor_);
-    if (!pen) return false;
+    if (!pen)
+        return false;
     SelectOwnPen(pen);
     resetDash();
     spanDrawing_ = true;
@@ -91,7 +101,8 @@ bool GdiDevice::BeginSpans() {
 }
 
 void GdiDevice::EndSpans() {
-    if (!dc_) return;
+    if (!dc_)
+        return;
     spanDrawing_ = false;
     penDirty_ = true;
 }
@@ -113,16 +124,20 @@ void GdiDevice::MoveBy(IntPoint delta) {
 }
 
 void GdiDevice::SetCurrentPoint(IntPoint p) {
-    if (dc_) currentPoint_ = p;
+    if (dc_)
+        currentPoint_ = p;
 }
 
 void GdiDevice::OffsetCurrentPoint(IntPoint delta) {
-    if (dc_) currentPoint_ = currentPoint_ + delta;
+    if (dc_)
+        currentPoint_ = currentPoint_ + delta;
 }
 
 bool GdiDevice::FillRect(const IntRect& r) {
-    if (!dc_ || !UpdateBrush()) return false;
-    if (clipState_ == 0) return false;
+    if (!dc_ || !UpdateBrush())
+        return false;
+    if (clipState_ == 0)
+        return false;
     if (clipState_ < 0) {
         win::RECT rc{r.x, r.y, clampCoord(std::int64_t(r.x) + r.width),
                      clampCoord(std::int64_t(r.y) + r.height)};
@@ -147,7 +162,8 @@ void GdiDevice::polyline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std:
 }
 
 void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
-    if (clipState_ == 0 || len == 0) return;
+    if (clipState_ == 0 || len == 0)
+        return;
     if (clipState_ < 0) {
         if (horizontal) {
             polyline(p.x, p.y, clampCoord(p.x + len), p.y);
@@ -161,13 +177,16 @@ void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
     const std::int64_t b = len > 0 ? origin + len : origin;
     if (horizontal) {
         const std::vector<std::int32_t>* row = spanClip_->SpanRow(p.y);
-        if (!row) return;
+        if (!row)
+            return;
         // First span that ends after a.
-        std::size_t i = std::size_t(std::upper_bound(row->begin(), row->end(), a) - row->begin()) & ~std::size_t(1);
+        std::size_t i = std::size_t(std::upper_bound(row->begin(), row->end(), a) - row->begin()) &
+                        ~std::size_t(1);
         for (; i + 1 < row->size() && (*row)[i] < b; i += 2) {
             const std::int64_t lo = std::max<std::int64_t>(a, (*row)[i]);
             const std::int64_t hi = std::min<std::int64_t>(b, (*row)[i + 1]);
-            if (lo < hi) polyline(std::int32_t(lo), p.y, std::int32_t(hi), p.y);
+            if (lo < hi)
+                polyline(std::int32_t(lo), p.y, std::int32_t(hi), p.y);
         }
         return;
     }
@@ -178,13 +197,15 @@ void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
     std::int64_t start = -1;
     for (std::int64_t y = from; y < to; ++y) {
         bool visible = PointVisible(p.x, std::int32_t(y));
-        if (visible && start < 0) start = y;
+        if (visible && start < 0)
+            start = y;
         if (!visible && start >= 0) {
             polyline(p.x, std::int32_t(start), p.x, std::int32_t(y));
             start = -1;
         }
     }
-    if (start >= 0) polyline(p.x, std::int32_t(start), p.x, std::int32_t(to));
+    if (start >= 0)
+        polyline(p.x, std::int32_t(start), p.x, std::int32_t(to));
 }
 
 // Walks n pixels of the dash list from the current dash state; each "on"
@@ -193,10 +214,12 @@ void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
 // back to the head, so whole periods are skipped at once when not drawing.
 void GdiDevice::walkDash(IntPoint& p, std::int64_t n, int s, bool horizontal, bool draw) {
     const std::vector<std::int32_t>& dashes = lineStyle_.dashes;
-    if (dashIndex_ >= int(dashes.size())) resetDash();
+    if (dashIndex_ >= int(dashes.size()))
+        resetDash();
     std::int64_t period = 0;
     if (!draw) {
-        for (std::int32_t d : dashes) period += d;
+        for (std::int32_t d : dashes)
+            period += d;
     }
     auto advance = [&](std::int64_t k) {
         p = horizontal ? IntPoint(clampCoord(std::int64_t(p.x) + s * k), p.y)
@@ -226,7 +249,8 @@ void GdiDevice::walkDash(IntPoint& p, std::int64_t n, int s, bool horizontal, bo
                 dashOn_ = !dashOn_;
             }
         }
-        if (draw && wasOn && piece > 0) clippedPiece(p, s * piece, horizontal);
+        if (draw && wasOn && piece > 0)
+            clippedPiece(p, s * piece, horizontal);
         advance(piece);
     }
 }
@@ -275,18 +299,25 @@ bool GdiDevice::run(int length, bool horizontal) {
     return true;
 }
 
-bool GdiDevice::HorizontalRun(int length) { return run(length, true); }
+bool GdiDevice::HorizontalRun(int length) {
+    return run(length, true);
+}
 
-bool GdiDevice::VerticalRun(int length) { return run(length, false); }
+bool GdiDevice::VerticalRun(int length) {
+    return run(length, false);
+}
 
 bool GdiDevice::SetPixel(int x, int y, std::uint32_t color) {
-    if (clipState_ == 0) return false;
+    if (clipState_ == 0)
+        return false;
     // Under a span clip only pixels strictly inside the newest clip count,
     // and only when every older clip of the chain covers them too.
     if (clipState_ > 0) {
-        if (spanClip_->Classify(x, y) != SpanList::Interior) return false;
+        if (spanClip_->Classify(x, y) != SpanList::Interior)
+            return false;
         for (SpanList* s = spanClip_->next(); s; s = s->next()) {
-            if (!s->Covers(x, y)) return false;
+            if (!s->Covers(x, y))
+                return false;
         }
     }
     return win::SetPixel(dc_, x, y, color) != win::CLR_INVALID;
@@ -302,7 +333,8 @@ bool GdiDevice::CurveBy(IntPoint d1, IntPoint d2, IntPoint d3) {
     const std::int64_t N = n * n * n;
     const std::int64_t ax = std::int64_t(d1.x) - 2 * std::int64_t(d2.x) + d3.x;
     const std::int64_t ay = std::int64_t(d1.y) - 2 * std::int64_t(d2.y) + d3.y;
-    const std::int64_t bx = 3 * n * (std::int64_t(d2.x) - d1.x), by = 3 * n * (std::int64_t(d2.y) - d1.y);
+    const std::int64_t bx = 3 * n * (std::int64_t(d2.x) - d1.x),
+                       by = 3 * n * (std::int64_t(d2.y) - d1.y);
     const std::int64_t cx = 3 * n * n * d1.x, cy = 3 * n * n * d1.y;
     for (std::int64_t i = 1; i < n; ++i) {
         const std::int64_t x = (((ax * i + bx) * i + cx) * i + N / 2) / N;
@@ -314,47 +346,64 @@ bool GdiDevice::CurveBy(IntPoint d1, IntPoint d2, IntPoint d3) {
 }
 
 int GdiDevice::RectVisible(int x0, int y0, int x1, int y1, bool quick) {
-    if (clipState_ < 0) return 1;
-    if (clipState_ == 0) return -1;
-    if (x0 > x1) std::swap(x0, x1);
-    if (y0 > y1) std::swap(y0, y1);
+    if (clipState_ < 0)
+        return 1;
+    if (clipState_ == 0)
+        return -1;
+    if (x0 > x1)
+        std::swap(x0, x1);
+    if (y0 > y1)
+        std::swap(y0, y1);
     SpanList& s = *spanClip_;
-    if (x1 < s.minX() || x0 > s.maxX() || y1 < s.minY() || y0 > s.maxY()) return -1;
-    if (quick) return 0;
+    if (x1 < s.minX() || x0 > s.maxX() || y1 < s.minY() || y0 > s.maxY())
+        return -1;
+    if (quick)
+        return 0;
     int first = -1;  // state of the first row: 0 outside, 1 inside
     auto see = [&](bool inside) {
-        if (first < 0) first = inside;
+        if (first < 0)
+            first = inside;
         return first == int(inside);
     };
     // Rows beyond the box have no spans: they are outside.
-    if (y0 < s.minY() && !see(false)) return 0;
+    if (y0 < s.minY() && !see(false))
+        return 0;
     const std::int32_t from = std::max(y0, s.minY()), to = std::min(y1, s.maxY());
     for (std::int32_t y = from; y <= to; ++y) {
         const std::vector<std::int32_t>* row = s.SpanRow(y);
         bool inside = false;
         if (row) {
-            std::size_t count = std::size_t(std::upper_bound(row->begin(), row->end(), x0) - row->begin());
+            std::size_t count =
+                std::size_t(std::upper_bound(row->begin(), row->end(), x0) - row->begin());
             inside = count % 2 == 1;
-            if (count < row->size() && (*row)[count] <= x1) return 0;
+            if (count < row->size() && (*row)[count] <= x1)
+                return 0;
         }
-        if (!see(inside)) return 0;
-        if (y == INT32_MAX) break;
+        if (!see(inside))
+            return 0;
+        if (y == INT32_MAX)
+            break;
     }
-    if (y1 > s.maxY() && !see(false)) return 0;
+    if (y1 > s.maxY() && !see(false))
+        return 0;
     return first == 1 ? 1 : -1;
 }
 
 bool GdiDevice::PointVisible(int x, int y) {
-    if (clipState_ < 0) return true;
-    if (clipState_ == 0) return false;
+    if (clipState_ < 0)
+        return true;
+    if (clipState_ == 0)
+        return false;
     for (SpanList* s = spanClip_; s; s = s->next()) {
-        if (!s->Covers(x, y)) return false;
+        if (!s->Covers(x, y))
+            return false;
     }
     return true;
 }
 
 bool GdiDevice::ClipToShape(Shape& shape, int rule) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     const int optim = readRasterInt(kSettingQuality, kSettingGDCOptimMode, 0);
     if (clipMode_ != 0 && optim != 0 && !shape.IsRectangle()) {
         clipState_ = 1;
@@ -369,7 +418,8 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
                 return false;
             }
         }
-        if (!list->Limit(IntPoint(0, 0), pageSize_)) clipState_ = 0;
+        if (!list->Limit(IntPoint(0, 0), pageSize_))
+            clipState_ = 0;
         list->setNext(spanClip_);
         spanClip_ = list;
         return true;
@@ -380,22 +430,27 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
 }
 
 bool GdiDevice::ResetClip() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     return win::SelectClipRgn(dc_, nullptr) != win::ERROR;
 }
 
 bool GdiDevice::SaveClip() {
-    if (!DcDevice::SaveClip()) return false;
-    if (clipState_ != -1) spanStack_.push(spanClip_);
+    if (!DcDevice::SaveClip())
+        return false;
+    if (clipState_ != -1)
+        spanStack_.push(spanClip_);
     return true;
 }
 
 bool GdiDevice::RestoreClip() {
-    if (!dc_ || clipStack_.empty()) return false;
+    if (!dc_ || clipStack_.empty())
+        return false;
     ResetClip();
     win::HRGN r = clipStack_.pop();
     const bool ok = win::SelectClipRgn(dc_, r) != win::ERROR;
-    if (r) win::DeleteObject(r);
+    if (r)
+        win::DeleteObject(r);
     if (clipState_ != -1) {
         SpanList* target = spanStack_.pop();
         freeSpanClip(target);
@@ -405,14 +460,17 @@ bool GdiDevice::RestoreClip() {
 }
 
 bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     win::DWORD rop = win::SRCCOPY;
     const int w = image.dibWidth(), h = image.dibHeight();
-    if (clipState_ == 0) return true;
+    if (clipState_ == 0)
+        return true;
     if (clipState_ > 0) {
         const int visible = RectVisible(p.x, p.y, clampCoord(std::int64_t(p.x) + w),
                                         clampCoord(std::int64_t(p.y) + h), true);
-        if (visible < 0) return true;
+        if (visible < 0)
+            return true;
         if (visible == 0) {
             // Hidden pixels are zeroed in the image; when some remain
             // visible, the visible area is first painted black and the image
@@ -423,17 +481,20 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             for (int y = 0; y < h; ++y) {
                 std::uint8_t* row = image.dibRow(y);
                 for (int x = 0; x < w; ++x) {
-                    if (!PointVisible(clampCoord(std::int64_t(p.x) + x), clampCoord(std::int64_t(p.y) + y))) {
+                    if (!PointVisible(clampCoord(std::int64_t(p.x) + x),
+                                      clampCoord(std::int64_t(p.y) + y))) {
                         std::fill_n(row + std::size_t(x) * step, bpp, std::uint8_t(0));
                         ++hidden;
                     }
                 }
             }
-            if (hidden == std::int64_t(w) * h) return true;
+            if (hidden == std::int64_t(w) * h)
+                return true;
             if (hidden > 0) {
                 std::unique_ptr<DeviceColor> saved(NewColor());
                 std::unique_ptr<DeviceColor> black(NewColor());
-                if (!saved || !black) return false;
+                if (!saved || !black)
+                    return false;
                 GetFillColor(*saved);
                 black->setValue(0);
                 SetFillColor(*black);
@@ -449,7 +510,8 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
         }
     }
     win::HDC mem = win::CreateCompatibleDC(dc_);
-    if (!mem) return false;
+    if (!mem)
+        return false;
     win::HGDIOBJ old = win::SelectObject(mem, image.dibSection());
     if (!old) {
         win::DeleteDC(mem);

@@ -23,7 +23,9 @@ void setSetting(const WString& section, const WString& key, const SettingValue& 
 }
 
 // Parking a value leaves the setting missing.
-void clearSetting(const WString& section, const WString& key) { settingsStore().save(section, key); }
+void clearSetting(const WString& section, const WString& key) {
+    settingsStore().save(section, key);
+}
 
 // Span clips are on unless a test says otherwise.
 class GdiDeviceTest : public ::testing::Test {
@@ -42,7 +44,8 @@ protected:
 std::unique_ptr<Shape> polygon(GdiDevice& dev, std::vector<IntPoint> pts, int rule = 1) {
     std::unique_ptr<Shape> s(dev.NewShape());
     s->MoveTo(pts[0]);
-    for (std::size_t i = 1; i < pts.size(); ++i) s->LineTo(pts[i]);
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        s->LineTo(pts[i]);
     s->ClosePath();
     s->setFillRule(rule);
     return s;
@@ -51,7 +54,8 @@ std::unique_ptr<Shape> polygon(GdiDevice& dev, std::vector<IntPoint> pts, int ru
 std::string blank(int w, int h) {
     std::string row(std::size_t(w), '.');
     std::string s;
-    for (int y = 0; y < h; ++y) s += row + "\n";
+    for (int y = 0; y < h; ++y)
+        s += row + "\n";
     return s;
 }
 
@@ -130,7 +134,12 @@ TEST_F(GdiDeviceTest, LongDashedRunsKeepTheirPattern) {
         {{2, 1, 1}, {-200000000, 0}, true, 250000000, {0, 0}, "##.###.###.###.|...............|"},
         // Wholly off the page, then a run on the page continues the state:
         // 100000001 pixels leave one pixel of the first entry consumed.
-        {{3, 2}, {0, -100000000}, true, 100000001, {-100000001, 100000001}, "...............|##..###..###..#|"},
+        {{3, 2},
+         {0, -100000000},
+         true,
+         100000001,
+         {-100000001, 100000001},
+         "...............|##..###..###..#|"},
         // Vertical, crossing the page from far above, column 2.
         {{1, 1}, {2, -100000000}, false, 200000000, {0, 0}, "..#............|...............|"},
     };
@@ -150,7 +159,8 @@ TEST_F(GdiDeviceTest, LongDashedRunsKeepTheirPattern) {
         }
         std::string pic = cv.picture();
         for (char& ch : pic) {
-            if (ch == '\n') ch = '|';
+            if (ch == '\n')
+                ch = '|';
         }
         EXPECT_EQ(pic, c.rows) << c.start.x << "," << c.start.y << " " << c.length;
     }
@@ -253,8 +263,8 @@ TEST_F(GdiDeviceTest, PixelsAndRectanglesUnderASpanClip) {
         bool quick;
         int expected;
     } cases[] = {
-        {3, 3, 5, 5, false, 1},  {0, 0, 1, 1, false, -1}, {20, 20, 30, 30, true, -1},
-        {3, 3, 5, 5, true, 0},   {0, 3, 4, 4, false, 0},  {3, 0, 4, 3, false, 0},
+        {3, 3, 5, 5, false, 1}, {0, 0, 1, 1, false, -1}, {20, 20, 30, 30, true, -1},
+        {3, 3, 5, 5, true, 0},  {0, 3, 4, 4, false, 0},  {3, 0, 4, 3, false, 0},
         {5, 5, 3, 3, false, 1},
     };
     for (const Case& c : cases) {
@@ -312,7 +322,8 @@ TEST_F(GdiDeviceTest, ImageBlitsHonourTheSpanClip) {
     dev.ClipToShape(*tri, 1);
     TestImage img(6, 4, 0x0000FF);
     EXPECT_TRUE(dev.BlitImage(img, IntPoint(1, 1)));
-    EXPECT_EQ(cv.picture(), "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r........\n..........\n");
+    EXPECT_EQ(cv.picture(),
+              "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r........\n..........\n");
     // The fill colour is back.
     EXPECT_EQ(dev.FillColorValue(), 0x00FF00u);
     // Wholly hidden and wholly visible images.
@@ -320,7 +331,8 @@ TEST_F(GdiDeviceTest, ImageBlitsHonourTheSpanClip) {
     EXPECT_TRUE(dev.BlitImage(hidden, IntPoint(7, 3)));
     GdiDevice plain(cv.dc, IntPoint(10, 6));
     EXPECT_TRUE(plain.BlitImage(hidden, IntPoint(8, 4)));
-    EXPECT_EQ(cv.picture(), "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r......bb\n........bb\n");
+    EXPECT_EQ(cv.picture(),
+              "..........\n.rrrr.....\n.rrr......\n.rr.......\n.r......bb\n........bb\n");
 }
 
 TEST_F(GdiDeviceTest, FiguresThroughTheDevice) {
@@ -386,11 +398,14 @@ TEST_F(GdiDeviceTest, CoverageBlendsTowardTheColour) {
     for (bool dib : {false, true}) {
         Canvas cv(5, 1);
         GdiDevice dev(cv.dc, IntPoint(5, 1));
-        std::unique_ptr<CoverageBitmap> bm(dib ? dev.NewCoverageBitmap(5, 1) : new CoverageBitmap(5, 1));
+        std::unique_ptr<CoverageBitmap> bm(dib ? dev.NewCoverageBitmap(5, 1)
+                                               : new CoverageBitmap(5, 1));
         ASSERT_TRUE(bm && bm->isUsable());
-        for (int i = 0; i < 5; ++i) bm->data()[i] = cases[i].coverage;
+        for (int i = 0; i < 5; ++i)
+            bm->data()[i] = cases[i].coverage;
         EXPECT_TRUE(dev.Draw(IntPoint(0, 0), *bm));
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(cv.pixel(i, 0), cases[i].expected) << dib << " " << i;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(cv.pixel(i, 0), cases[i].expected) << dib << " " << i;
     }
 }
 
@@ -404,10 +419,9 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
         const char* picture;
     } cases[] = {
         // The plain kind writes only pixels strictly inside the clip.
-        {false, nullptr, ".##.\n.##.\n....\n"},
-        {true, nullptr, "####\n####\n####\n"},
-        {true, &zero, ".##.\n.##.\n....\n"},  // plain
-        {true, &unknownKind, ".##.\n.##.\n....\n"},                                  // plain
+        {false, nullptr, ".##.\n.##.\n....\n"},     {true, nullptr, "####\n####\n####\n"},
+        {true, &zero, ".##.\n.##.\n....\n"},         // plain
+        {true, &unknownKind, ".##.\n.##.\n....\n"},  // plain
         {true, &two, "####\n####\n####\n"},
     };
     for (const Case& c : cases) {
@@ -420,7 +434,8 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
         GdiDevice dev(cv.dc, IntPoint(4, 3));
         auto sq = polygon(dev, {{0, 0}, {3, 0}, {3, 2}, {0, 2}});
         dev.ClipToShape(*sq, 1);
-        std::unique_ptr<CoverageBitmap> bm(c.dib ? dev.NewCoverageBitmap(4, 3) : new CoverageBitmap(4, 3));
+        std::unique_ptr<CoverageBitmap> bm(c.dib ? dev.NewCoverageBitmap(4, 3)
+                                                 : new CoverageBitmap(4, 3));
         std::fill_n(bm->data(), 12, std::uint8_t(255));
         bm->Composite(IntPoint(0, 0), dev);
         EXPECT_EQ(cv.picture(), c.picture) << c.dib;

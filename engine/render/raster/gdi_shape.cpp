@@ -13,13 +13,15 @@ GdiShape::~GdiShape() = default;
 
 SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pageSize) {
     auto* list = new SpanList(rule);
-    if (!list) return nullptr;
+    if (!list)
+        return nullptr;
     list->setMask(mask);
     list->setBounds(-kScanMargin, -kScanMargin, clampCoord(std::int64_t(pageSize.x) + kScanMargin),
                     clampCoord(std::int64_t(pageSize.y) + kScanMargin));
     for (const auto& path : shape.paths()) {
         const auto& pts = path->points();
-        if (!pts.empty() && pts.back().kind != PathPoint::Close) path->ClosePath();
+        if (!pts.empty() && pts.back().kind != PathPoint::Close)
+            path->ClosePath();
         list->AddPath(*path);
     }
     list->Finish();
@@ -27,7 +29,8 @@ SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pag
 }
 
 SpanList* GdiShape::Edges(int mask) {
-    if (!spans_) spans_.reset(buildSpanList(*this, fillRule_, mask, pageSize_));
+    if (!spans_)
+        spans_.reset(buildSpanList(*this, fillRule_, mask, pageSize_));
     return spans_.get();
 }
 
@@ -39,14 +42,16 @@ bool GdiShape::FillShape(IntPoint offset, OutputDevice& device) {
         return true;
     }
     SpanList* list = Edges(3);
-    if (!list) return false;
+    if (!list)
+        return false;
     const IntPoint page = device.GetPageSize();
     list->Limit(IntPoint(0, 0), page);
     device.BeginSpans();
     if (!list->empty()) {
         for (std::int32_t y = list->minY(); y <= list->maxY(); ++y) {
             const std::vector<std::int32_t>* row = list->SpanRow(y);
-            if (!row) continue;
+            if (!row)
+                continue;
             const std::int32_t dy = clampCoord(std::int64_t(y) + offset.y);
             for (std::size_t i = 0; i + 1 < row->size(); i += 2) {
                 device.MoveTo(IntPoint((*row)[i], dy));

@@ -17,9 +17,12 @@ constexpr std::int32_t clampCoord(std::int64_t v) {
 
 // Rounds half away from zero and clamps to the coordinate range; NaN gives 0.
 inline std::int32_t roundCoord(double v) {
-    if (!(v == v)) return 0;
-    if (v >= kCoordLimit) return kCoordLimit;
-    if (v <= -kCoordLimit) return -kCoordLimit;
+    if (!(v == v))
+        return 0;
+    if (v >= kCoordLimit)
+        return kCoordLimit;
+    if (v <= -kCoordLimit)
+        return -kCoordLimit;
     return std::int32_t(v > 0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5));
 }
 

@@ -47,8 +47,10 @@ void Outline::startContour() {
 }
 
 void Outline::addStep(std::int64_t dx64, std::int64_t dy64) {
-    if (dx64 == 0 && dy64 == 0) return;
-    if (contours_.empty()) startContour();
+    if (dx64 == 0 && dy64 == 0)
+        return;
+    if (contours_.empty())
+        startContour();
     std::int32_t dx = clampCoord(dx64), dy = clampCoord(dy64);
     Contour* c = contours_.back().get();
     int dir = dy > 0 ? 1 : dy < 0 ? -1 : c->orientation;
@@ -60,9 +62,11 @@ void Outline::addStep(std::int64_t dx64, std::int64_t dy64) {
         // The contour runs upward: keep it stored downward from its top.
         std::swap(c->startX, c->currentX);
         std::swap(c->startY, c->currentY);
-        for (Step& s : c->steps) s = Step{-s.dx, -s.dy};
+        for (Step& s : c->steps)
+            s = Step{-s.dx, -s.dy};
     }
-    if (dir != 0) c->orientation = dir;
+    if (dir != 0)
+        c->orientation = dir;
 
     const std::int32_t fromX = curX_;
     curX_ = clampCoord(std::int64_t(curX_) + dx);
@@ -86,7 +90,8 @@ void Outline::addStep(std::int64_t dx64, std::int64_t dy64) {
             stored = Step{0, 0};
         }
     }
-    if (stored.dx != 0 || stored.dy != 0) c->steps.push_back(stored);
+    if (stored.dx != 0 || stored.dy != 0)
+        c->steps.push_back(stored);
     for (std::int32_t x : {fromX, curX_}) {
         c->minX = std::min(c->minX, x);
         c->maxX = std::max(c->maxX, x);
@@ -112,7 +117,8 @@ void Outline::curve(std::int64_t d1x, std::int64_t d1y, std::int64_t d2x, std::i
         return v < 0 ? -v : v;
     };
     const __int128 limit = (__int128)tolerance2_ * (kSub * kSub);
-    if (depth >= kMaxCurveDepth || (cross(ux, uy, d1x, d1y) < limit && cross(ux, uy, d3x, d3y) < limit)) {
+    if (depth >= kMaxCurveDepth ||
+        (cross(ux, uy, d1x, d1y) < limit && cross(ux, uy, d3x, d3y) < limit)) {
         fx_ += ux;
         fy_ += uy;
         auto toInt = [](std::int64_t f) {
@@ -172,7 +178,8 @@ void Outline::Build(const Path& path, int tolerance, const double* matrix, int f
                     break;
                 default:
                     lineTo(x, y);
-                    if (pts[i].kind == PathPoint::Close) startContour();
+                    if (pts[i].kind == PathPoint::Close)
+                        startContour();
                     break;
             }
         }
@@ -186,7 +193,8 @@ void Outline::Build(const Path& path, int tolerance, const double* matrix, int f
             }
         }
     }
-    if (flags & OrderContours) order();
+    if (flags & OrderContours)
+        order();
 }
 
 namespace {
@@ -195,12 +203,14 @@ namespace {
 // common rows where they differ, a lies right of b.
 bool outOfOrder(const Outline::Contour& a, const Outline::Contour& b) {
     std::int64_t top = std::max(a.top(), b.top()), bottom = std::min(a.bottom(), b.bottom());
-    if (top > bottom) return false;
+    if (top > bottom)
+        return false;
     std::int64_t rows = bottom - top + 1;
     std::int64_t stride = rows > kMaxOrderRows ? rows / kMaxOrderRows : 1;
     for (std::int64_t y = top; y <= bottom; y += stride) {
         std::int32_t xa = a.xAt(std::int32_t(y)), xb = b.xAt(std::int32_t(y));
-        if (xa != xb) return xa > xb;
+        if (xa != xb)
+            return xa > xb;
     }
     return false;
 }
@@ -217,7 +227,8 @@ void Outline::order() {
                 swapped = true;
             }
         }
-        if (!swapped) break;
+        if (!swapped)
+            break;
     }
 }
 

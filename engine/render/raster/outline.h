@@ -27,9 +27,7 @@ public:
         std::vector<Step> steps;
         bool stepsInOrder = false;  // upward contours: steps reversed already
 
-        bool empty() const {
-            return startX == currentX && startY == currentY && minX > maxX;
-        }
+        bool empty() const { return startX == currentX && startY == currentY && minX > maxX; }
         // x where the contour crosses row y (its steps interpolated).
         std::int32_t xAt(std::int32_t y) const;
         std::int32_t top() const { return startY; }

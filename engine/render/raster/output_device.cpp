@@ -16,20 +16,32 @@ constexpr std::int64_t kLineMargin = 4096;
 // Deepest halving of the device-independent curve.
 constexpr int kMaxCurveDepth = 16;
 
-int sign(std::int64_t v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
+int sign(std::int64_t v) {
+    return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
 }  // namespace
 
-void setImageFactory(ImageFactory factory) { gImageFactory = factory; }
+void setImageFactory(ImageFactory factory) {
+    gImageFactory = factory;
+}
 
-bool initOutputDevices() { return true; }
+bool initOutputDevices() {
+    return true;
+}
 
 // ---- root ------------------------------------------------------------------
 
-DeviceColor* OutputDevice::NewColor() { return new DeviceColor(0xFFFFFF); }
+DeviceColor* OutputDevice::NewColor() {
+    return new DeviceColor(0xFFFFFF);
+}
 
-DrawableBase* OutputDevice::NewImage() { return gImageFactory ? gImageFactory() : nullptr; }
+DrawableBase* OutputDevice::NewImage() {
+    return gImageFactory ? gImageFactory() : nullptr;
+}
 
-Shape* OutputDevice::NewShape() { return new Shape(); }
+Shape* OutputDevice::NewShape() {
+    return new Shape();
+}
 
 CoverageBitmap* OutputDevice::NewCoverageBitmap(int width, int height) {
     auto* b = new CoverageBitmap(width, height);
@@ -51,10 +63,12 @@ void OutputDevice::SetDash(const std::vector<std::int32_t>& dashes, int phase) {
     list.clear();
     std::int64_t sum = 0;
     for (std::int32_t d : dashes) {
-        if (d < 0) return;  // not a pattern: solid
+        if (d < 0)
+            return;  // not a pattern: solid
         sum += d;
     }
-    if (sum == 0) return;
+    if (sum == 0)
+        return;
     list = dashes;
     // The normalisation below returns to the same list and state after one
     // pattern length (two for an odd count, whose on/off parity flips), so a
@@ -74,7 +88,8 @@ void OutputDevice::SetDash(const std::vector<std::int32_t>& dashes, int phase) {
         list.erase(list.begin());
         list.push_back(f);
     }
-    if (!on) list.insert(list.begin(), 0);
+    if (!on)
+        list.insert(list.begin(), 0);
 }
 
 void OutputDevice::SetLineCap(int cap) {
@@ -102,22 +117,28 @@ bool OutputDevice::BeginSpans() {
     return true;
 }
 
-void OutputDevice::EndSpans() { penDirty_ = true; }
+void OutputDevice::EndSpans() {
+    penDirty_ = true;
+}
 
 bool OutputDevice::VerticalRun(int length) {
-    if (length == 0) return true;
+    if (length == 0)
+        return true;
     IntPoint p = currentPoint_;
     int s = length > 0 ? 1 : -1;
-    for (int i = 0; i != length; i += s) Plot(IntPoint(p.x, p.y + i));
+    for (int i = 0; i != length; i += s)
+        Plot(IntPoint(p.x, p.y + i));
     SetCurrentPoint(IntPoint(p.x, clampCoord(std::int64_t(p.y) + length)));
     return true;
 }
 
 bool OutputDevice::HorizontalRun(int length) {
-    if (length == 0) return true;
+    if (length == 0)
+        return true;
     IntPoint p = currentPoint_;
     int s = length > 0 ? 1 : -1;
-    for (int i = 0; i != length; i += s) Plot(IntPoint(p.x + i, p.y));
+    for (int i = 0; i != length; i += s)
+        Plot(IntPoint(p.x + i, p.y));
     SetCurrentPoint(IntPoint(clampCoord(std::int64_t(p.x) + length), p.y));
     return true;
 }
@@ -132,14 +153,18 @@ bool OutputDevice::Line(IntPoint from, IntPoint to) {
     return true;
 }
 
-bool OutputDevice::LineTo(IntPoint p) { return LineBy(p - currentPoint_); }
+bool OutputDevice::LineTo(IntPoint p) {
+    return LineBy(p - currentPoint_);
+}
 
 bool OutputDevice::LineBy(IntPoint delta) {
     SelectStrokePen();
     const IntPoint start = currentPoint_;
     const IntPoint end = start + delta;
-    if (delta.x == 0) return VerticalRun(end.y - start.y);
-    if (delta.y == 0) return HorizontalRun(end.x - start.x);
+    if (delta.x == 0)
+        return VerticalRun(end.y - start.y);
+    if (delta.y == 0)
+        return HorizontalRun(end.x - start.x);
 
     // A line reaching far beyond the page is cut to the page plus a margin
     // first, so that its length does not decide the time spent on it.
@@ -147,12 +172,15 @@ bool OutputDevice::LineBy(IntPoint delta) {
     const std::int64_t lo = -kLineMargin;
     const std::int64_t hiX = std::int64_t(pageSize_.x) + kLineMargin;
     const std::int64_t hiY = std::int64_t(pageSize_.y) + kLineMargin;
-    auto outside = [&](std::int64_t x, std::int64_t y) { return x < lo || y < lo || x > hiX || y > hiY; };
+    auto outside = [&](std::int64_t x, std::int64_t y) {
+        return x < lo || y < lo || x > hiX || y > hiY;
+    };
     if (outside(x0, y0) || outside(x1, y1)) {
         double t0 = 0, t1 = 1;
         const double dx = double(x1 - x0), dy = double(y1 - y0);
         auto cut = [&](double p, double q) {  // keeps p * t <= q
-            if (p == 0) return q >= 0;
+            if (p == 0)
+                return q >= 0;
             double r = q / p;
             if (p < 0) {
                 t0 = std::max(t0, r);
@@ -184,7 +212,8 @@ bool OutputDevice::LineBy(IntPoint delta) {
             run += sy;
             if (e >= 0) {
                 if (run != 0) {
-                    if (!VerticalRun(int(run))) return false;
+                    if (!VerticalRun(int(run)))
+                        return false;
                     OffsetCurrentPoint(IntPoint(sx, 0));
                 }
                 run = 0;
@@ -192,14 +221,16 @@ bool OutputDevice::LineBy(IntPoint delta) {
             }
             e += 2 * ax;
         }
-        if (!VerticalRun(int(run))) return false;
+        if (!VerticalRun(int(run)))
+            return false;
     } else {
         std::int64_t e = 2 * ay - ax;
         for (std::int64_t i = 0; i < ax; ++i) {
             run += sx;
             if (e >= 0) {
                 if (run != 0) {
-                    if (!HorizontalRun(int(run))) return false;
+                    if (!HorizontalRun(int(run)))
+                        return false;
                     OffsetCurrentPoint(IntPoint(0, sy));
                 }
                 run = 0;
@@ -207,13 +238,16 @@ bool OutputDevice::LineBy(IntPoint delta) {
             }
             e += 2 * ay;
         }
-        if (!HorizontalRun(int(run))) return false;
+        if (!HorizontalRun(int(run)))
+            return false;
     }
     SetCurrentPoint(end);
     return true;
 }
 
-bool OutputDevice::Plot(IntPoint p) { return SetPixel(p.x, p.y, StrokeColorValue()); }
+bool OutputDevice::Plot(IntPoint p) {
+    return SetPixel(p.x, p.y, StrokeColorValue());
+}
 
 bool OutputDevice::Curve(IntPoint p0, IntPoint p1, IntPoint p2, IntPoint p3) {
     SetCurrentPoint(p0);
@@ -224,14 +258,16 @@ namespace {
 
 // Halves the curve until its control deltas differ by less than 2 pixels.
 void halveCurve(OutputDevice& dev, IntPoint d1, IntPoint d2, IntPoint d3, int depth) {
-    std::int64_t m = std::max({std::llabs(std::int64_t(d1.x) - d2.x), std::llabs(std::int64_t(d1.y) - d2.y),
-                               std::llabs(std::int64_t(d3.x) - d2.x), std::llabs(std::int64_t(d3.y) - d2.y)});
+    std::int64_t m =
+        std::max({std::llabs(std::int64_t(d1.x) - d2.x), std::llabs(std::int64_t(d1.y) - d2.y),
+                  std::llabs(std::int64_t(d3.x) - d2.x), std::llabs(std::int64_t(d3.y) - d2.y)});
     if (m < 2 || depth >= kMaxCurveDepth) {
         dev.LineBy(d1 + d2 + d3);
         return;
     }
     auto at = [](std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t k1, std::int64_t k2,
-                 std::int64_t k3, std::int64_t div) { return clampCoord((k1 * a + k2 * b + k3 * c) / div); };
+                 std::int64_t k3,
+                 std::int64_t div) { return clampCoord((k1 * a + k2 * b + k3 * c) / div); };
     IntPoint l1(at(d1.x, d2.x, d3.x, 1, 0, 0, 2), at(d1.y, d2.y, d3.y, 1, 0, 0, 2));
     IntPoint l2(at(d1.x, d2.x, d3.x, 3, 1, 0, 4), at(d1.y, d2.y, d3.y, 3, 1, 0, 4));
     IntPoint l3(at(d1.x, d2.x, d3.x, 7, 4, 1, 8), at(d1.y, d2.y, d3.y, 7, 4, 1, 8));
@@ -253,7 +289,9 @@ bool OutputDevice::CurveTo(IntPoint p1, IntPoint p2, IntPoint p3) {
     return CurveBy(p1 - currentPoint_, p2 - p1, p3 - p2);
 }
 
-int OutputDevice::RectVisible(int, int, int, int, bool) { return 1; }
+int OutputDevice::RectVisible(int, int, int, int, bool) {
+    return 1;
+}
 
 // ---- device-context layer ------------------------------------------------
 
@@ -262,18 +300,24 @@ DcDevice::DcDevice() = default;
 DcDevice::~DcDevice() {
     // Every saved region is freed (a saved "no clip" entry is a null).
     while (!clipStack_.empty()) {
-        if (win::HRGN r = clipStack_.pop()) win::DeleteObject(r);
+        if (win::HRGN r = clipStack_.pop())
+            win::DeleteObject(r);
     }
     if (dc_) {
-        if (penSelected_) win::SelectObject(dc_, oldPen_);
-        if (brushSelected_) win::SelectObject(dc_, oldBrush_);
+        if (penSelected_)
+            win::SelectObject(dc_, oldPen_);
+        if (brushSelected_)
+            win::SelectObject(dc_, oldBrush_);
     }
-    if (pen_) win::DeleteObject(pen_);
-    if (brush_) win::DeleteObject(brush_);
+    if (pen_)
+        win::DeleteObject(pen_);
+    if (brush_)
+        win::DeleteObject(brush_);
 }
 
 bool DcDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
-    if (dc_) return false;
+    if (dc_)
+        return false;
     dc_ = deviceContext;
     deviceHandle_ = deviceContext.value;
     pageSize_ = pageSize;
@@ -288,13 +332,16 @@ bool DcDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 win::HDC DcDevice::Detach() {
-    if (!dc_) return nullptr;
+    if (!dc_)
+        return nullptr;
     attached_ = false;
     deviceHandle_ = 0;
     ReleasePen();
-    if (brushSelected_) win::SelectObject(dc_, oldBrush_);
+    if (brushSelected_)
+        win::SelectObject(dc_, oldBrush_);
     brushSelected_ = false;
-    if (brush_) win::DeleteObject(brush_);
+    if (brush_)
+        win::DeleteObject(brush_);
     brush_ = nullptr;
     win::HDC dc = dc_;
     dc_ = nullptr;
@@ -311,59 +358,76 @@ CoverageBitmap* DcDevice::NewCoverageBitmap(int width, int height) {
 }
 
 void DcDevice::ReleasePen() {
-    if (penSelected_ && dc_) win::SelectObject(dc_, oldPen_);
+    if (penSelected_ && dc_)
+        win::SelectObject(dc_, oldPen_);
     penSelected_ = false;
-    if (pen_) win::DeleteObject(pen_);
+    if (pen_)
+        win::DeleteObject(pen_);
     pen_ = nullptr;
 }
 
 void DcDevice::SelectOwnPen(win::HPEN pen) {
     pen_ = pen;
     win::HGDIOBJ prev = win::SelectObject(dc_, pen);
-    if (!oldPen_) oldPen_ = prev;
+    if (!oldPen_)
+        oldPen_ = prev;
     penSelected_ = true;
 }
 
 bool DcDevice::UpdateBrush() {
-    if (!brushDirty_) return true;
-    if (brushSelected_) win::SelectObject(dc_, oldBrush_);
+    if (!brushDirty_)
+        return true;
+    if (brushSelected_)
+        win::SelectObject(dc_, oldBrush_);
     brushSelected_ = false;
-    if (brush_) win::DeleteObject(brush_);
+    if (brush_)
+        win::DeleteObject(brush_);
     brush_ = win::CreateSolidBrush(fillColor_);
-    if (!brush_) return false;
+    if (!brush_)
+        return false;
     win::HGDIOBJ prev = win::SelectObject(dc_, brush_);
-    if (!oldBrush_) oldBrush_ = prev;
+    if (!oldBrush_)
+        oldBrush_ = prev;
     brushSelected_ = true;
     brushDirty_ = false;
     return true;
 }
 
 bool DcDevice::SelectFillBrush() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     brushDirty_ = true;
     return UpdateBrush();
 }
 
 bool DcDevice::SetStrokeColor(const DeviceColor& color) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     penDirty_ = true;
     return color.getValue(strokeColor_);
 }
 
 bool DcDevice::SetFillColor(const DeviceColor& color) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     brushDirty_ = true;
     return color.getValue(fillColor_);
 }
 
-bool DcDevice::GetStrokeColor(DeviceColor& color) const { return color.setValue(strokeColor_); }
+bool DcDevice::GetStrokeColor(DeviceColor& color) const {
+    return color.setValue(strokeColor_);
+}
 
-bool DcDevice::GetFillColor(DeviceColor& color) const { return color.setValue(fillColor_); }
+bool DcDevice::GetFillColor(DeviceColor& color) const {
+    return color.setValue(fillColor_);
+}
 
 bool DcDevice::ClearPage() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     ResetClip();
-    if (!UpdateBrush()) return false;
+    if (!UpdateBrush())
+        return false;
     win::RECT r{0, 0, pageSize_.x, pageSize_.y};
     return win::FillRect(dc_, &r, brush_) != 0;
 }
@@ -375,37 +439,47 @@ win::RECT toRect(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h)
 }  // namespace
 
 bool DcDevice::FillRect(const IntRect& r) {
-    if (!dc_ || !UpdateBrush()) return false;
+    if (!dc_ || !UpdateBrush())
+        return false;
     win::RECT rc = toRect(r.x, r.y, r.width, r.height);
     return win::FillRect(dc_, &rc, brush_) != 0;
 }
 
 bool DcDevice::GetPixel(IntPoint p, DeviceColor& color) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     win::COLORREF c = win::GetPixel(dc_, p.x, p.y);
-    if (c == win::CLR_INVALID) return false;
+    if (c == win::CLR_INVALID)
+        return false;
     return color.setValue(c);
 }
 
-std::uint32_t DcDevice::GetPixelValue(int x, int y) { return win::GetPixel(dc_, x, y); }
+std::uint32_t DcDevice::GetPixelValue(int x, int y) {
+    return win::GetPixel(dc_, x, y);
+}
 
 bool DcDevice::InvertRect(IntPoint origin, IntPoint size) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     return win::PatBlt(dc_, origin.x, origin.y, size.x, size.y, win::DSTINVERT) != 0;
 }
 
 bool DcDevice::DrawFocusRect(IntPoint origin, IntPoint size) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     win::RECT rc = toRect(origin.x, origin.y, size.x, size.y);
     return win::DrawFocusRect(dc_, &rc) != 0;
 }
 
 bool DcDevice::CombineClipRect(IntPoint origin, IntPoint size, int mode) {
-    if (!dc_) return false;
-    if (mode < win::RGN_AND || mode > win::RGN_COPY) return false;
+    if (!dc_)
+        return false;
+    if (mode < win::RGN_AND || mode > win::RGN_COPY)
+        return false;
     win::RECT rc = toRect(origin.x, origin.y, size.x, size.y);
     win::HRGN rect = win::CreateRectRgn(rc.left, rc.top, rc.right, rc.bottom);
-    if (!rect) return false;
+    if (!rect)
+        return false;
     bool ok;
     if (mode == win::RGN_COPY) {
         ok = win::SelectClipRgn(dc_, rect) != win::ERROR;
@@ -415,50 +489,62 @@ bool DcDevice::CombineClipRect(IntPoint origin, IntPoint size, int mode) {
         ok = current && win::GetClipRgn(dc_, current) != -1 &&
              win::CombineRgn(current, current, rect, mode) != win::ERROR &&
              win::SelectClipRgn(dc_, current) != win::ERROR;
-        if (current) win::DeleteObject(current);
+        if (current)
+            win::DeleteObject(current);
     }
     win::DeleteObject(rect);
     return ok;
 }
 
 bool DcDevice::IntersectClipRect(const IntRect& r) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     win::RECT rc = toRect(r.x, r.y, r.width, r.height);
     return win::IntersectClipRect(dc_, rc.left, rc.top, rc.right, rc.bottom) != win::ERROR;
 }
 
 bool DcDevice::ClipToShape(Shape& shape, int /*rule*/) {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     IntPoint mn, mx;
     shape.BoundingBox(mn, mx);
     return IntersectClipRect(IntRect(mn, mx - mn));
 }
 
 bool DcDevice::ResetClip() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     return win::SelectClipRgn(dc_, nullptr) != win::ERROR;
 }
 
 bool DcDevice::SaveClip() {
-    if (!dc_) return false;
+    if (!dc_)
+        return false;
     win::HRGN r = win::CreateRectRgn(0, 0, 1, 1);
-    if (!r) return false;
+    if (!r)
+        return false;
     switch (win::GetClipRgn(dc_, r)) {
-        case -1: win::DeleteObject(r); return false;
+        case -1:
+            win::DeleteObject(r);
+            return false;
         case 0:
             win::DeleteObject(r);
             clipStack_.push(nullptr);
             return true;
-        default: clipStack_.push(r); return true;
+        default:
+            clipStack_.push(r);
+            return true;
     }
 }
 
 bool DcDevice::RestoreClip() {
-    if (!dc_ || clipStack_.empty()) return false;
+    if (!dc_ || clipStack_.empty())
+        return false;
     ResetClip();
     win::HRGN r = clipStack_.pop();
     bool ok = win::SelectClipRgn(dc_, r) != win::ERROR;
-    if (r) win::DeleteObject(r);
+    if (r)
+        win::DeleteObject(r);
     return ok;
 }
 

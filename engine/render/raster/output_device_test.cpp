@@ -48,7 +48,8 @@ TEST(OutputDeviceLines, FarLinesAreCutToThePage) {
     EXPECT_EQ(dev.GetCurrentPoint(), IntPoint(100000000, 50000000));
     EXPECT_LT(dev.pixels.size(), 20000u);
     // The part on the page is still the line through the origin.
-    EXPECT_NE(std::find(dev.pixels.begin(), dev.pixels.end(), std::make_pair(4, 2)), dev.pixels.end());
+    EXPECT_NE(std::find(dev.pixels.begin(), dev.pixels.end(), std::make_pair(4, 2)),
+              dev.pixels.end());
 }
 
 TEST(OutputDeviceCurves, HalvingEndsOnTheEndPoint) {
@@ -156,7 +157,8 @@ TEST(PointerStackTest, PopKeepsEntriesForPushAgain) {
 std::vector<win::RECT> clipRects(win::HDC dc, bool* hasClip = nullptr) {
     win::HRGN r = win::CreateRectRgn(0, 0, 0, 0);
     int got = win::GetClipRgn(dc, r);
-    if (hasClip) *hasClip = got == 1;
+    if (hasClip)
+        *hasClip = got == 1;
     std::vector<win::RECT> out;
     if (got == 1) {
         std::vector<std::uint8_t> buf(win::GetRegionData(r, 0, nullptr));

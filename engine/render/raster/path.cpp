@@ -7,11 +7,14 @@
 namespace vistrel {
 
 namespace {
-std::int32_t add(std::int32_t a, std::int32_t b) { return clampCoord(std::int64_t(a) + b); }
+std::int32_t add(std::int32_t a, std::int32_t b) {
+    return clampCoord(std::int64_t(a) + b);
+}
 }  // namespace
 
 void Path::TransformPoint(std::int32_t& x, std::int32_t& y) const {
-    if (!matrix_) return;
+    if (!matrix_)
+        return;
     const auto& m = *matrix_;
     double px = x, py = y;
     x = roundCoord(m[0] * px + m[2] * py);
@@ -42,14 +45,16 @@ void Path::MoveTo(std::int32_t x, std::int32_t y) {
 }
 
 void Path::RMoveTo(std::int32_t dx, std::int32_t dy) {
-    if (dx == 0 && dy == 0) return;
+    if (dx == 0 && dy == 0)
+        return;
     curX_ = add(curX_, dx);
     curY_ = add(curY_, dy);
     append(curX_, curY_, PathPoint::Move);
 }
 
 void Path::RLineTo(std::int32_t dx, std::int32_t dy) {
-    if (dx == 0 && dy == 0) return;
+    if (dx == 0 && dy == 0)
+        return;
     beginSubpathIfClosed();
     curX_ = add(curX_, dx);
     curY_ = add(curY_, dy);
@@ -96,8 +101,10 @@ void Path::SetSidebearingWidth(std::int32_t sbx, std::int32_t sby, std::int32_t 
 }
 
 std::int32_t Path::AdvanceWidth() const {
-    if (advanceX_ != 0) return advanceX_;
-    if (points_.empty()) return 0;
+    if (advanceX_ != 0)
+        return advanceX_;
+    if (points_.empty())
+        return 0;
     return clampCoord(std::int64_t(maxX_) - minX_);
 }
 
@@ -109,7 +116,9 @@ bool drawPoints(const std::vector<PathPoint>& pts, IntPoint offset, OutputDevice
     for (std::size_t i = 0; i < pts.size(); ++i) {
         const PathPoint& p = pts[i];
         switch (p.kind) {
-            case PathPoint::Move: device.MoveTo(offset + map(p)); break;
+            case PathPoint::Move:
+                device.MoveTo(offset + map(p));
+                break;
             case PathPoint::Curve:
                 if (i + 2 < pts.size()) {
                     device.CurveTo(offset + map(p), offset + map(pts[i + 1]),
@@ -117,7 +126,9 @@ bool drawPoints(const std::vector<PathPoint>& pts, IntPoint offset, OutputDevice
                     i += 2;
                 }
                 break;
-            default: device.LineTo(offset + map(p)); break;
+            default:
+                device.LineTo(offset + map(p));
+                break;
         }
     }
     return true;
@@ -126,13 +137,15 @@ bool drawPoints(const std::vector<PathPoint>& pts, IntPoint offset, OutputDevice
 }  // namespace
 
 bool Path::Draw(IntPoint offset, OutputDevice& device) {
-    return drawPoints(points_, offset, device, [](const PathPoint& p) { return IntPoint(p.x, p.y); });
+    return drawPoints(points_, offset, device,
+                      [](const PathPoint& p) { return IntPoint(p.x, p.y); });
 }
 
 bool Path::DrawTransformed(IntPoint offset, OutputDevice& device, const double m[6]) {
     return drawPoints(points_, offset, device, [m](const PathPoint& p) {
         double x = p.x * 0.001, y = p.y * 0.001;
-        return IntPoint(roundCoord(m[0] * x + m[2] * y + m[4]), roundCoord(m[1] * x + m[3] * y + m[5]));
+        return IntPoint(roundCoord(m[0] * x + m[2] * y + m[4]),
+                        roundCoord(m[1] * x + m[3] * y + m[5]));
     });
 }
 

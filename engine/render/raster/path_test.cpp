@@ -118,8 +118,11 @@ TEST(ShapeTest, BuildingBoxAndRectangleTest) {
     const double m[6] = {2, 0, 0, -2, 10, 100};
     r.AddRectangle(IntRect(1, 1, 3, 2), m);
     ASSERT_EQ(r.paths().size(), 2u);
-    std::vector<PathPoint> expected = {{12, 98, K::Move}, {18, 98, K::Line}, {18, 94, K::Line},
-                                       {12, 94, K::Line}, {12, 98, K::Close}};
+    std::vector<PathPoint> expected = {{12, 98, K::Move},
+                                       {18, 98, K::Line},
+                                       {18, 94, K::Line},
+                                       {12, 94, K::Line},
+                                       {12, 98, K::Close}};
     EXPECT_EQ(r.paths()[0]->points(), expected);
     EXPECT_FALSE(r.IsRectangle());  // only Path::Rectangle marks a rectangle
 
@@ -217,7 +220,8 @@ TEST(OutlineTest, ContoursRunDownwardAndOrder) {
     for (const auto* c : {&left, &right}) {
         EXPECT_EQ(c->top(), 0);
         EXPECT_EQ(c->bottom(), 20);
-        for (const auto& s : c->steps) EXPECT_GT(s.dy, 0);
+        for (const auto& s : c->steps)
+            EXPECT_GT(s.dy, 0);
     }
     EXPECT_EQ(left.xAt(10), 0);
     EXPECT_EQ(right.xAt(10), 20);

@@ -29,15 +29,19 @@ public:
         return ++top_;
     }
     virtual T pop() {
-        if (top_ == 0) return T();
+        if (top_ == 0)
+            return T();
         return entries_[--top_];
     }
     // Pushes copies of the top n entries in their order.
     virtual bool pushAgain(int n) {
-        if (n < 1) return true;
-        if (std::size_t(n) > top_) return false;
+        if (n < 1)
+            return true;
+        if (std::size_t(n) > top_)
+            return false;
         std::size_t first = top_ - std::size_t(n);
-        for (std::size_t i = 0; i < std::size_t(n); ++i) push(entries_[first + i]);
+        for (std::size_t i = 0; i < std::size_t(n); ++i)
+            push(entries_[first + i]);
         return true;
     }
     std::size_t size() const { return top_; }

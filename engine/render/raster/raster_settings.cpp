@@ -12,7 +12,8 @@ const WString kSettingAAMethod(u"AAMethod", WString::kConstant);
 
 IntegerSetting readRasterSetting(const WString& section, const WString& key) {
     const SettingValue* v = settingsStore().find(section, key);
-    if (!v) return {};
+    if (!v)
+        return {};
     const bool known = v->kind >= SettingValue::kText && v->kind <= SettingValue::kBoolean;
     return IntegerSetting{true, known, known ? readSettingNumber(v, 0) : 0};
 }

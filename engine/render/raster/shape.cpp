@@ -12,7 +12,8 @@ Shape::~Shape() = default;
 Path* Shape::lastPath() {
     if (paths_.empty()) {
         Path* p = NewPath();
-        if (!p) return nullptr;
+        if (!p)
+            return nullptr;
         paths_.emplace_back(p);
     }
     return paths_.back().get();
@@ -21,27 +22,32 @@ Path* Shape::lastPath() {
 void Shape::MoveTo(IntPoint p) {
     current_ = p;
     Path* path = NewPath();
-    if (!path) return;
+    if (!path)
+        return;
     path->RMoveTo(p.x, p.y);
     paths_.emplace_back(path);
 }
 
 void Shape::LineTo(IntPoint p) {
     IntPoint d = p - current_;
-    if (Path* path = lastPath()) path->RLineTo(d.x, d.y);
+    if (Path* path = lastPath())
+        path->RLineTo(d.x, d.y);
     current_ = p;
 }
 
 void Shape::CurveTo(IntPoint p1, IntPoint p2, IntPoint p3) {
     IntPoint d1 = p1 - current_, d2 = p2 - p1, d3 = p3 - p2;
-    if (Path* path = lastPath()) path->RCurveTo(d1.x, d1.y, d2.x, d2.y, d3.x, d3.y);
+    if (Path* path = lastPath())
+        path->RCurveTo(d1.x, d1.y, d2.x, d2.y, d3.x, d3.y);
     current_ = p3;
 }
 
 void Shape::ClosePath() {
-    if (paths_.empty()) return;
+    if (paths_.empty())
+        return;
     paths_.back()->ClosePath();
-    if (Path* next = NewPath()) paths_.emplace_back(next);
+    if (Path* next = NewPath())
+        paths_.emplace_back(next);
 }
 
 void Shape::AddRectangle(const IntRect& r, const double m[6]) {
@@ -53,7 +59,8 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
                         roundCoord(m[1] * xs[i] + m[3] * ys[i] + m[5]));
     }
     Path* path = NewPath();
-    if (!path) return;
+    if (!path)
+        return;
     path->RMoveTo(c[0].x, c[0].y);
     for (int i = 1; i < 4; ++i) {
         IntPoint d = c[i] - c[i - 1];
@@ -61,14 +68,16 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
     }
     path->ClosePath();
     paths_.emplace_back(path);
-    if (Path* next = NewPath()) paths_.emplace_back(next);
+    if (Path* next = NewPath())
+        paths_.emplace_back(next);
 }
 
 void Shape::BoundingBox(IntPoint& min, IntPoint& max) const {
     std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
     for (const auto& p : paths_) {
         const auto& pts = p->points();
-        if (pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move)) continue;
+        if (pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move))
+            continue;
         x0 = std::min(x0, p->boxMin().x);
         y0 = std::min(y0, p->boxMin().y);
         x1 = std::max(x1, p->boxMax().x);
@@ -83,26 +92,35 @@ void Shape::BoundingBox(IntPoint& min, IntPoint& max) const {
 }
 
 bool Shape::IsRectangle() const {
-    if (paths_.empty() || !paths_[0]->IsRectangle()) return false;
+    if (paths_.empty() || !paths_[0]->IsRectangle())
+        return false;
     for (std::size_t i = 1; i < paths_.size(); ++i) {
         const auto& pts = paths_[i]->points();
-        if (!(pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move))) return false;
+        if (!(pts.empty() || (pts.size() == 1 && pts[0].kind == PathPoint::Move)))
+            return false;
     }
     return true;
 }
 
-SpanList* Shape::Edges(int /*mask*/) { return nullptr; }
+SpanList* Shape::Edges(int /*mask*/) {
+    return nullptr;
+}
 
 bool Shape::Paint(IntPoint offset, OutputDevice& device) {
     auto stroke = [&] {
-        for (const auto& p : paths_) p->Draw(offset, device);
+        for (const auto& p : paths_)
+            p->Draw(offset, device);
         return true;
     };
     switch (paintMode_) {
-        case Fill: return FillShape(offset, device);
-        case Stroke: return stroke();
-        case FillStroke: return FillShape(offset, device) && stroke();
-        default: return true;
+        case Fill:
+            return FillShape(offset, device);
+        case Stroke:
+            return stroke();
+        case FillStroke:
+            return FillShape(offset, device) && stroke();
+        default:
+            return true;
     }
 }
 
@@ -115,7 +133,8 @@ bool Shape::FillShape(IntPoint offset, OutputDevice& device) {
         outline.setCurrent(0, 0);
         outline.Build(*p, 5, nullptr, Outline::DropEmptyAndReverse);
     }
-    if (outline.minY() > outline.maxY()) return true;
+    if (outline.minY() > outline.maxY())
+        return true;
     struct Crossing {
         std::int32_t x;
         int winding;
@@ -124,18 +143,22 @@ bool Shape::FillShape(IntPoint offset, OutputDevice& device) {
     // Only the rows and columns of the page (and a pixel beyond) are walked,
     // whatever the coordinates of the shape.
     const IntPoint page = device.GetPageSize();
-    const std::int64_t yFrom = std::max<std::int64_t>(outline.minY(), std::int64_t(offset.y) * -1 - 1);
-    const std::int64_t yTo = std::min<std::int64_t>(outline.maxY(), std::int64_t(page.y) - offset.y + 1);
+    const std::int64_t yFrom =
+        std::max<std::int64_t>(outline.minY(), std::int64_t(offset.y) * -1 - 1);
+    const std::int64_t yTo =
+        std::min<std::int64_t>(outline.maxY(), std::int64_t(page.y) - offset.y + 1);
     const std::int64_t xLo = std::int64_t(-1) - offset.x, xHi = std::int64_t(page.x) + 1 - offset.x;
     device.BeginSpans();
     for (std::int64_t y64 = yFrom; y64 < yTo; ++y64) {
         const std::int32_t y = std::int32_t(y64);
         row.clear();
         for (const auto& c : outline.contours()) {
-            if (c->orientation == 0 || y < c->top() || y >= c->bottom()) continue;
+            if (c->orientation == 0 || y < c->top() || y >= c->bottom())
+                continue;
             row.push_back({c->xAt(y), c->orientation});
         }
-        std::sort(row.begin(), row.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        std::sort(row.begin(), row.end(),
+                  [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
         int sum = 0;
         for (std::size_t i = 0; i + 1 < row.size(); ++i) {
             sum += row[i].winding;

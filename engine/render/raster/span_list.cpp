@@ -7,10 +7,13 @@ namespace vistrel {
 
 namespace {
 
-int sign(std::int64_t v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
+int sign(std::int64_t v) {
+    return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
 
 // A point of the 32-step curve: p0 + (c3 i^3 + 96 c2 i^2 + 3072 c1 i + 16384) >> 15.
-std::int32_t curveCoord(std::int64_t p0, std::int64_t c1, std::int64_t c2, std::int64_t c3, std::int64_t i) {
+std::int32_t curveCoord(std::int64_t p0, std::int64_t c1, std::int64_t c2, std::int64_t c3,
+                        std::int64_t i) {
     std::int64_t v = (c3 * i * i * i + 96 * c2 * i * i + 3072 * c1 * i + 16384) >> 15;
     return clampCoord(p0 + v);
 }
@@ -18,12 +21,15 @@ std::int32_t curveCoord(std::int64_t p0, std::int64_t c1, std::int64_t c2, std::
 // Visits the 31 inner points and the end point of a curve from p0.
 template <class F>
 void curvePoints(IntPoint p0, IntPoint p1, IntPoint p2, IntPoint p3, F&& f) {
-    if (p0 == p1 && p1 == p2 && p2 == p3) return;
+    if (p0 == p1 && p1 == p2 && p2 == p3)
+        return;
     const std::int64_t c1x = std::int64_t(p1.x) - p0.x, c1y = std::int64_t(p1.y) - p0.y;
     const std::int64_t c2x = (std::int64_t(p2.x) - p0.x) - 2 * c1x;
     const std::int64_t c2y = (std::int64_t(p2.y) - p0.y) - 2 * c1y;
-    const std::int64_t c3x = (std::int64_t(p3.x) - p0.x) - 3 * (std::int64_t(p2.x) - p0.x) + 3 * c1x;
-    const std::int64_t c3y = (std::int64_t(p3.y) - p0.y) - 3 * (std::int64_t(p2.y) - p0.y) + 3 * c1y;
+    const std::int64_t c3x =
+        (std::int64_t(p3.x) - p0.x) - 3 * (std::int64_t(p2.x) - p0.x) + 3 * c1x;
+    const std::int64_t c3y =
+        (std::int64_t(p3.y) - p0.y) - 3 * (std::int64_t(p2.y) - p0.y) + 3 * c1y;
     for (int i = 1; i < 32; ++i) {
         f(curveCoord(p0.x, c1x, c2x, c3x, i), curveCoord(p0.y, c1y, c2y, c3y, i));
     }
@@ -68,7 +74,8 @@ void SpanList::startChain(std::int32_t x, std::int32_t y, int direction) {
 }
 
 void SpanList::finishChain() {
-    if (!buildingOpen_) return;
+    if (!buildingOpen_)
+        return;
     traceSegment(pendingDx_, pendingDy_);
     pendingDx_ = pendingDy_ = 0;
     buildingOpen_ = false;
@@ -140,7 +147,9 @@ void SpanList::seekCursor(const Chain& chain, Cursor& c, std::int32_t pos) const
     }
     const auto first = segments_.begin() + chain.segFirst;
     const auto last = first + chain.segments;
-    const auto it = std::upper_bound(first, last, pos, [](std::int32_t v, const Segment& g) { return v < g.base; }) - 1;
+    const auto it = std::upper_bound(first, last, pos,
+                                     [](std::int32_t v, const Segment& g) { return v < g.base; }) -
+                    1;
     const Segment& g = *it;
     c.seg = std::uint32_t(it - segments_.begin());
     c.j = pos - g.base + 1;
@@ -160,7 +169,8 @@ void SpanList::seekCursor(const Chain& chain, Cursor& c, std::int32_t pos) const
 // Moves a cursor to pos; one row forward or back is a step of the
 // decision state, anything else a seek.
 inline void SpanList::moveCursor(const Chain& chain, Cursor& c, std::int32_t pos) const {
-    if (pos == c.pos) return;
+    if (pos == c.pos)
+        return;
     const std::int64_t from = c.pos;
     if (pos == from + 1 && from > 0 && pos <= chain.rows) {
         const Segment& g = segments_[c.seg];
@@ -266,7 +276,8 @@ void SpanList::rowEntries(const Chain& chain, ChainCursor& cc, std::int32_t i, s
 }
 
 void SpanList::addStep(std::int64_t dx, std::int64_t dy) {
-    if (dx == 0 && dy == 0) return;
+    if (dx == 0 && dy == 0)
+        return;
     // Collinear steps are summed before tracing (always while nothing is
     // pending).
     if (pendingDy_ * dx == pendingDx_ * dy) {
@@ -288,7 +299,8 @@ void SpanList::move(std::int32_t x, std::int32_t y) {
 }
 
 void SpanList::lineTo(std::int32_t x, std::int32_t y) {
-    if (!buildingOpen_) startChain(lastX_, lastY_, 0);
+    if (!buildingOpen_)
+        startChain(lastX_, lastY_, 0);
     const std::int64_t dx = std::int64_t(x) - lastX_, dy = std::int64_t(y) - lastY_;
     const int dir = sign(dy);
     if (direction_ == 0) {
@@ -322,10 +334,14 @@ void SpanList::addPolygon(const std::vector<IntPoint>& input, bool clip) {
         for (int edge = 0; edge < 4 && !pts.empty(); ++edge) {
             auto inside = [&](IntPoint p) {
                 switch (edge) {
-                    case 0: return p.x >= bx0_;
-                    case 1: return p.x <= bx1_;
-                    case 2: return p.y >= by0_;
-                    default: return p.y <= by1_;
+                    case 0:
+                        return p.x >= bx0_;
+                    case 1:
+                        return p.x <= bx1_;
+                    case 2:
+                        return p.y >= by0_;
+                    default:
+                        return p.y <= by1_;
                 }
             };
             auto cut = [&](IntPoint a, IntPoint b) {
@@ -344,23 +360,28 @@ void SpanList::addPolygon(const std::vector<IntPoint>& input, bool clip) {
             bool prevIn = inside(prev);
             for (IntPoint cur : pts) {
                 bool curIn = inside(cur);
-                if (curIn != prevIn) out.push_back(cut(prev, cur));
-                if (curIn) out.push_back(cur);
+                if (curIn != prevIn)
+                    out.push_back(cut(prev, cur));
+                if (curIn)
+                    out.push_back(cur);
                 prev = cur;
                 prevIn = curIn;
             }
             pts.swap(out);
         }
     }
-    if (pts.empty()) return;
+    if (pts.empty())
+        return;
     move(pts[0].x, pts[0].y);
-    for (std::size_t i = 1; i < pts.size(); ++i) lineTo(pts[i].x, pts[i].y);
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        lineTo(pts[i].x, pts[i].y);
     closeChain(pts[0].x, pts[0].y);
 }
 
 void SpanList::AddPath(const Path& path) {
     const auto& pts = path.points();
-    if (pts.empty()) return;
+    if (pts.empty())
+        return;
     const bool clip = bounded_ && (path.boxMin().x < bx0_ || path.boxMin().y < by0_ ||
                                    path.boxMax().x > bx1_ || path.boxMax().y > by1_);
     if (clip) {
@@ -372,7 +393,8 @@ void SpanList::AddPath(const Path& path) {
         for (std::size_t i = 0; i < pts.size(); ++i) {
             const PathPoint& p = pts[i];
             if (p.kind == PathPoint::Move) {
-                if (poly.size() > 1) addPolygon(poly, true);
+                if (poly.size() > 1)
+                    addPolygon(poly, true);
                 poly.clear();
                 last = IntPoint(p.x, p.y);
                 poly.push_back(last);
@@ -386,31 +408,41 @@ void SpanList::AddPath(const Path& path) {
                 last = IntPoint(p.x, p.y);
                 poly.push_back(last);
                 if (p.kind == PathPoint::Close) {
-                    if (poly.size() > 1) addPolygon(poly, true);
+                    if (poly.size() > 1)
+                        addPolygon(poly, true);
                     poly.clear();
                     poly.push_back(last);
                 }
             }
         }
-        if (poly.size() > 1) addPolygon(poly, true);
+        if (poly.size() > 1)
+            addPolygon(poly, true);
         return;
     }
     // A path that does not begin with a move starts at the origin.
-    if (pts[0].kind != PathPoint::Move) move(0, 0);
+    if (pts[0].kind != PathPoint::Move)
+        move(0, 0);
     for (std::size_t i = 0; i < pts.size(); ++i) {
         const PathPoint& p = pts[i];
         switch (p.kind) {
-            case PathPoint::Move: move(p.x, p.y); break;
+            case PathPoint::Move:
+                move(p.x, p.y);
+                break;
             case PathPoint::Curve:
                 if (i + 2 < pts.size()) {
                     curvePoints(IntPoint(lastX_, lastY_), IntPoint(p.x, p.y),
-                                IntPoint(pts[i + 1].x, pts[i + 1].y), IntPoint(pts[i + 2].x, pts[i + 2].y),
+                                IntPoint(pts[i + 1].x, pts[i + 1].y),
+                                IntPoint(pts[i + 2].x, pts[i + 2].y),
                                 [&](std::int32_t x, std::int32_t y) { lineTo(x, y); });
                     i += 2;
                 }
                 break;
-            case PathPoint::Close: closeChain(p.x, p.y); break;
-            default: lineTo(p.x, p.y); break;
+            case PathPoint::Close:
+                closeChain(p.x, p.y);
+                break;
+            default:
+                lineTo(p.x, p.y);
+                break;
         }
     }
 }
@@ -423,12 +455,14 @@ void SpanList::Finish() {
     boxY1_ = runY1_;
     empty_ = boxX0_ > boxX1_ || boxY0_ > boxY1_;
     byTop_.resize(chains_.size());
-    for (std::uint32_t i = 0; i < byTop_.size(); ++i) byTop_[i] = i;
+    for (std::uint32_t i = 0; i < byTop_.size(); ++i)
+        byTop_[i] = i;
     byBottom_ = byTop_;
     std::sort(byTop_.begin(), byTop_.end(),
               [&](std::uint32_t a, std::uint32_t b) { return chains_[a].top < chains_[b].top; });
-    std::sort(byBottom_.begin(), byBottom_.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return chains_[a].bottom < chains_[b].bottom; });
+    std::sort(byBottom_.begin(), byBottom_.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return chains_[a].bottom < chains_[b].bottom;
+    });
     cursors_.assign(chains_.size(), ChainCursor{});
     cachedRow_ = spanRowY_ = activeRow_ = INT32_MIN;
 }
@@ -451,38 +485,48 @@ bool SpanList::Limit(IntPoint origin, IntPoint size) {
 // drops chains at their ends. Answers how many chains were carried over from
 // the previous row in their old order (0 after a full rebuild).
 std::size_t SpanList::collectActive(std::int32_t y) {
-    if (y == activeRow_) return active_.size();
+    if (y == activeRow_)
+        return active_.size();
     if (activeRow_ != INT32_MIN && (y == activeRow_ + 1 || y == activeRow_ - 1)) {
-        std::erase_if(active_, [&](std::uint32_t i) { return chains_[i].top > y || chains_[i].bottom < y; });
+        std::erase_if(active_,
+                      [&](std::uint32_t i) { return chains_[i].top > y || chains_[i].bottom < y; });
         const std::size_t kept = active_.size();
         if (y > activeRow_) {
-            auto it = std::lower_bound(byTop_.begin(), byTop_.end(), y,
-                                       [&](std::uint32_t i, std::int32_t v) { return chains_[i].top < v; });
-            for (; it != byTop_.end() && chains_[*it].top == y; ++it) active_.push_back(*it);
+            auto it = std::lower_bound(
+                byTop_.begin(), byTop_.end(), y,
+                [&](std::uint32_t i, std::int32_t v) { return chains_[i].top < v; });
+            for (; it != byTop_.end() && chains_[*it].top == y; ++it)
+                active_.push_back(*it);
         } else {
-            auto it = std::lower_bound(byBottom_.begin(), byBottom_.end(), y,
-                                       [&](std::uint32_t i, std::int32_t v) { return chains_[i].bottom < v; });
-            for (; it != byBottom_.end() && chains_[*it].bottom == y; ++it) active_.push_back(*it);
+            auto it = std::lower_bound(
+                byBottom_.begin(), byBottom_.end(), y,
+                [&](std::uint32_t i, std::int32_t v) { return chains_[i].bottom < v; });
+            for (; it != byBottom_.end() && chains_[*it].bottom == y; ++it)
+                active_.push_back(*it);
         }
         activeRow_ = y;
         return kept;
     }
     active_.clear();
     for (std::uint32_t i : byTop_) {
-        if (chains_[i].top > y) break;
-        if (chains_[i].bottom >= y) active_.push_back(i);
+        if (chains_[i].top > y)
+            break;
+        if (chains_[i].bottom >= y)
+            active_.push_back(i);
     }
     activeRow_ = y;
     return 0;
 }
 
 bool SpanList::ScanlineCrossings(std::int32_t y) {
-    if (y == cachedRow_) return cachedHas_;
+    if (y == cachedRow_)
+        return cachedHas_;
     cachedRow_ = y;
     crossings_.clear();
     prefix_.clear();
     cachedHas_ = false;
-    if (chains_.empty() || y < boxY0_ || y > boxY1_) return false;
+    if (chains_.empty() || y < boxY0_ || y > boxY1_)
+        return false;
     const std::size_t kept = collectActive(y);
     // The chains carried over from the previous row keep that row's x order,
     // so they are nearly sorted (an insertion sort is linear); the chains
@@ -494,7 +538,8 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
         std::int32_t c0, c1;
         rowEntries(c, cursors_[idx], i, c0, c1);
         const std::int32_t a = c1 >> 2, b = (c0 >> 2) + (c0 & 3) - 1;
-        rowTmp_.push_back(RowItem{std::min(a, b), std::max(a, b), y == c.bottom ? 0 : c.direction, idx});
+        rowTmp_.push_back(
+            RowItem{std::min(a, b), std::max(a, b), y == c.bottom ? 0 : c.direction, idx});
     }
     auto byLow = [](const RowItem& p, const RowItem& q) { return p.low < q.low; };
     bool sorted = false;
@@ -517,10 +562,12 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
         }
         if (sorted && kept < rowTmp_.size()) {
             std::sort(rowTmp_.begin() + std::ptrdiff_t(kept), rowTmp_.end(), byLow);
-            std::inplace_merge(rowTmp_.begin(), rowTmp_.begin() + std::ptrdiff_t(kept), rowTmp_.end(), byLow);
+            std::inplace_merge(rowTmp_.begin(), rowTmp_.begin() + std::ptrdiff_t(kept),
+                               rowTmp_.end(), byLow);
         }
     }
-    if (!sorted) std::sort(rowTmp_.begin(), rowTmp_.end(), byLow);
+    if (!sorted)
+        std::sort(rowTmp_.begin(), rowTmp_.end(), byLow);
     for (std::size_t k = 0; k < rowTmp_.size(); ++k) {
         active_[k] = rowTmp_[k].chain;
         crossings_.push_back(Crossing{rowTmp_[k].low, rowTmp_[k].high, rowTmp_[k].winding});
@@ -529,7 +576,8 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
     // summed.
     std::size_t out = 0;
     for (std::size_t k = 0; k < crossings_.size(); ++k) {
-        if (out > 0 && std::int64_t(crossings_[k].low) <= std::int64_t(crossings_[out - 1].high) + 1) {
+        if (out > 0 &&
+            std::int64_t(crossings_[k].low) <= std::int64_t(crossings_[out - 1].high) + 1) {
             Crossing& m = crossings_[out - 1];
             m.high = std::max(m.high, crossings_[k].high);
             m.winding += crossings_[k].winding;
@@ -540,7 +588,8 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
     crossings_.resize(out);
     prefix_.resize(out + 1);
     prefix_[0] = 0;
-    for (std::size_t k = 0; k < out; ++k) prefix_[k + 1] = prefix_[k] + crossings_[k].winding;
+    for (std::size_t k = 0; k < out; ++k)
+        prefix_[k + 1] = prefix_[k] + crossings_[k].winding;
     cachedHas_ = out > 0;
     return cachedHas_;
 }
@@ -552,17 +601,20 @@ bool SpanList::coveredClass(std::int64_t winding, int* cls) const {
 }
 
 SpanList::PixelClass SpanList::Classify(std::int32_t x, std::int32_t y) {
-    if (!ScanlineCrossings(y)) return Exterior;
+    if (!ScanlineCrossings(y))
+        return Exterior;
     auto it = std::lower_bound(crossings_.begin(), crossings_.end(), x,
                                [](const Crossing& c, std::int32_t v) { return c.high < v; });
-    if (it != crossings_.end() && it->low <= x) return Edge;
+    if (it != crossings_.end() && it->low <= x)
+        return Edge;
     bool in = rule_ == 1 ? prefix_[it - crossings_.begin()] != 0
                          : (prefix_[it - crossings_.begin()] & 1) != 0;
     return in ? Interior : Exterior;
 }
 
 const std::vector<std::int32_t>* SpanList::SpanRow(std::int32_t y) {
-    if (y != spanRowY_) buildSpanRow(y);
+    if (y != spanRowY_)
+        buildSpanRow(y);
     return spanRowHas_ ? &spanRow_ : nullptr;
 }
 
@@ -570,7 +622,8 @@ void SpanList::buildSpanRow(std::int32_t y) {
     spanRowY_ = y;
     spanRow_.clear();
     spanRowHas_ = false;
-    if (empty_ || !ScanlineCrossings(y)) return;
+    if (empty_ || !ScanlineCrossings(y))
+        return;
     const std::int64_t X0 = boxX0_, X1 = boxX1_, end = X1 + 1;
     const bool edges = (mask_ & Edge) != 0;
     // Boundaries in increasing x, kept within [X0, X1 + 1]; a boundary equal
@@ -586,7 +639,8 @@ void SpanList::buildSpanRow(std::int32_t y) {
     const std::size_t n = crossings_.size();
     std::size_t k = 0;
     std::int64_t sum = 0;
-    while (k < n && crossings_[k].high < X0) sum += crossings_[k++].winding;
+    while (k < n && crossings_[k].high < X0)
+        sum += crossings_[k++].winding;
     int cls;
     bool drawing = coveredClass(sum, &cls);
     if (k < n && crossings_[k].low < X0) {
@@ -615,15 +669,18 @@ void SpanList::buildSpanRow(std::int32_t y) {
             emit(crossings_[k].low);
             drawing = !drawing;
         }
-        if (crossings_[k].high > X1) break;
+        if (crossings_[k].high > X1)
+            break;
         sum += crossings_[k].winding;
         if (drawing != coveredClass(sum, &cls)) {
             emit(std::int64_t(crossings_[k].high) + 1);
             drawing = !drawing;
         }
     }
-    if (drawing) emit(end);
-    if (spanRow_.size() % 2) spanRow_.pop_back();  // spans come in pairs
+    if (drawing)
+        emit(end);
+    if (spanRow_.size() % 2)
+        spanRow_.pop_back();  // spans come in pairs
 
     if (next_ && !spanRow_.empty()) {
         const std::vector<std::int32_t>* other = next_->SpanRow(y);

@@ -72,7 +72,7 @@ private:
         std::int32_t base;  // chain entry index of the first row
         std::int32_t n;     // rows (at least 1)
         std::int32_t x0;
-        std::int32_t s;     // x step sign
+        std::int32_t s;  // x step sign
         std::int64_t adx;
         std::int64_t stepQ, stepR;  // 2 adx = stepQ * 2n + stepR (shallow)
         bool steep;
@@ -84,7 +84,7 @@ private:
         std::int32_t top = 0, bottom = 0;
         std::int32_t direction = 0;
         std::int32_t segments = 0;
-        std::int32_t rows = 0;     // entries 1 .. rows come from segments
+        std::int32_t rows = 0;  // entries 1 .. rows come from segments
         std::uint32_t segFirst = 0;
     };
     // Position in a chain's entries with the decision state of its segment.
@@ -107,7 +107,8 @@ private:
     std::int32_t segmentValue(const Segment& g, const Cursor& c) const;
     void seekCursor(const Chain& chain, Cursor& c, std::int32_t pos) const;
     void moveCursor(const Chain& chain, Cursor& c, std::int32_t pos) const;
-    void rowEntries(const Chain& chain, ChainCursor& cc, std::int32_t i, std::int32_t& c0, std::int32_t& c1) const;
+    void rowEntries(const Chain& chain, ChainCursor& cc, std::int32_t i, std::int32_t& c0,
+                    std::int32_t& c1) const;
 
     void startChain(std::int32_t x, std::int32_t y, int direction);
     void finishChain();
@@ -130,7 +131,7 @@ private:
     std::int32_t mask_ = 1;
 
     std::vector<Chain> chains_;
-    std::vector<Segment> segments_;  // segments of every chain, in order
+    std::vector<Segment> segments_;     // segments of every chain, in order
     std::vector<ChainCursor> cursors_;  // one per chain
     Chain building_;
     bool buildingOpen_ = false;

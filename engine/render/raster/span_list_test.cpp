@@ -32,7 +32,8 @@ std::string rows(SpanList& list) {
     std::string s;
     for (std::int32_t y = list.minY(); y <= list.maxY(); ++y) {
         const auto* row = list.SpanRow(y);
-        if (!row) continue;
+        if (!row)
+            continue;
         s += std::to_string(y) + ":";
         for (std::size_t i = 0; i + 1 < row->size(); i += 2) {
             s += "[" + std::to_string((*row)[i]) + "," + std::to_string((*row)[i + 1]) + ")";
@@ -60,7 +61,10 @@ TEST(SpanListRows, ShapesToSpans) {
         {"square interior", {kSquare}, 1, 1, "2:[3,6) 3:[3,6) 4:[3,6) 5:[3,6) "},
         // Counter-clockwise, the top side joins the upward chain's top row:
         // that row is all edge.
-        {"square counter-clockwise", {{{2, 2}, {2, 6}, {6, 6}, {6, 2}}}, 0, 1,
+        {"square counter-clockwise",
+         {{{2, 2}, {2, 6}, {6, 6}, {6, 2}}},
+         0,
+         1,
          "3:[3,6) 4:[3,6) 5:[3,6) "},
         // Only horizontal segments: no entries, nothing covered.
         {"horizontal only", {{{1, 3}, {8, 3}, {4, 3}}}, 1, 3, ""},
@@ -90,14 +94,11 @@ TEST(SpanListRows, FillRulesOnOverlapsAndSelfIntersections) {
         IntPoint probe;
         SpanList::PixelClass expected;
     } cases[] = {
-        {{a, b}, 1, {6, 6}, SpanList::Interior},   // union
-        {{a, b}, 0, {6, 6}, SpanList::Exterior},   // overlap left open
-        {{a, b}, 0, {2, 2}, SpanList::Interior},
-        {{a, b}, 0, {10, 10}, SpanList::Interior},
-        {{a, b}, 1, {13, 6}, SpanList::Exterior},
-        {{a, b}, 1, {8, 2}, SpanList::Edge},
-        {{star}, 1, {20, 20}, SpanList::Interior},
-        {{star}, 0, {20, 20}, SpanList::Exterior},
+        {{a, b}, 1, {6, 6}, SpanList::Interior},  // union
+        {{a, b}, 0, {6, 6}, SpanList::Exterior},  // overlap left open
+        {{a, b}, 0, {2, 2}, SpanList::Interior},   {{a, b}, 0, {10, 10}, SpanList::Interior},
+        {{a, b}, 1, {13, 6}, SpanList::Exterior},  {{a, b}, 1, {8, 2}, SpanList::Edge},
+        {{star}, 1, {20, 20}, SpanList::Interior}, {{star}, 0, {20, 20}, SpanList::Exterior},
         {{star}, 0, {20, 8}, SpanList::Interior},  // a point of the star
         {{star}, 1, {2, 30}, SpanList::Exterior},
     };
@@ -194,7 +195,8 @@ TEST(SpanListBuild, HugeCoordinates) {
         SCOPED_TRACE(bounded);
         SpanList list(1);
         list.setMask(3);
-        if (bounded) list.setBounds(-16, -16, 116, 116);
+        if (bounded)
+            list.setBounds(-16, -16, 116, 116);
         Path p;
         p.MoveTo(-100000000, -100000000);
         p.RLineTo(200000000, 0);
@@ -211,7 +213,8 @@ TEST(SpanListBuild, HugeCoordinates) {
         }
         // A huge triangle whose diagonal crosses the page.
         SpanList tri(1);
-        if (bounded) tri.setBounds(-16, -16, 116, 116);
+        if (bounded)
+            tri.setBounds(-16, -16, 116, 116);
         Path t;
         t.MoveTo(-100000000, 100000000 + 50);
         t.RLineTo(200000000, -200000000);

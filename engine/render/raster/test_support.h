@@ -37,7 +37,8 @@ struct Canvas {
         win::DeleteDC(dc);
     }
     std::uint32_t pixel(int x, int y) const {
-        const std::uint8_t* p = bits + std::size_t(y) * ((std::size_t(width) * 3 + 3) & ~std::size_t(3)) + x * 3;
+        const std::uint8_t* p =
+            bits + std::size_t(y) * ((std::size_t(width) * 3 + 3) & ~std::size_t(3)) + x * 3;
         return p[2] | (p[1] << 8) | (p[0] << 16);
     }
     // One character per pixel: '.' white, '#' black, 'r' red, 'g' green,
@@ -47,12 +48,24 @@ struct Canvas {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 switch (pixel(x, y)) {
-                    case 0xFFFFFF: s += '.'; break;
-                    case 0x000000: s += '#'; break;
-                    case 0x0000FF: s += 'r'; break;
-                    case 0x00FF00: s += 'g'; break;
-                    case 0xFF0000: s += 'b'; break;
-                    default: s += '?'; break;
+                    case 0xFFFFFF:
+                        s += '.';
+                        break;
+                    case 0x000000:
+                        s += '#';
+                        break;
+                    case 0x0000FF:
+                        s += 'r';
+                        break;
+                    case 0x00FF00:
+                        s += 'g';
+                        break;
+                    case 0xFF0000:
+                        s += 'b';
+                        break;
+                    default:
+                        s += '?';
+                        break;
                 }
             }
             s += '\n';
@@ -80,7 +93,8 @@ public:
     bool SelectStrokePen() override { return true; }
     bool SetPixel(int x, int y, std::uint32_t color) override {
         pixels.emplace_back(x, y);
-        if (drawPixels && dc_) win::SetPixel(dc_, x, y, color);
+        if (drawPixels && dc_)
+            win::SetPixel(dc_, x, y, color);
         return true;
     }
     bool FillRect(const IntRect& r) override {
@@ -88,7 +102,9 @@ public:
         return DcDevice::FillRect(r);
     }
     bool BlitImage(ImageView&, IntPoint) override { return false; }
-    bool ReservedOp1(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override { return true; }
+    bool ReservedOp1(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
+        return true;
+    }
     bool ReservedOp2(std::uint32_t, std::uint32_t, std::uint32_t) override { return true; }
     bool ReservedOp3(std::uint32_t, std::uint32_t, std::uint32_t) override { return true; }
 };
