@@ -284,7 +284,10 @@ int commandOutline(const Options& options) {
     return kOk;
 }
 
-int commandObject(const Options& options) {
+// Opens the document and resolves the object named by the one argument; the
+// reference in `ref` keeps it alive.
+int fetchArgumentObject(const Options& options, Opened& opened, Ref<PdfRef>& ref,
+                        PdfObject*& object) {
     if (options.arguments.size() != 1)
         return failure(options.file, "expected one object number");
     char* end = nullptr;
@@ -292,15 +295,23 @@ int commandObject(const Options& options) {
     if (!end || *end || number < 0 || number > INT32_MAX) {
         return failure(options.file, "the object number is not a number");
     }
-    Opened opened;
     int status = openDocument(options, opened);
     if (status != kOk)
         return status;
-    PdfDocument& doc = *opened.document;
-    Ref<PdfRef> ref = makeRef<PdfRef>(&doc, int32_t(number), 0);
-    PdfObject* object = ref->direct();
+    ref = makeRef<PdfRef>(opened.document.get(), int32_t(number), 0);
+    object = ref->direct();
     if (!object)
         return failure(options.file, "the object cannot be read");
+    return kOk;
+}
+
+int commandObject(const Options& options) {
+    Opened opened;
+    Ref<PdfRef> ref;
+    PdfObject* object = nullptr;
+    int status = fetchArgumentObject(options, opened, ref, object);
+    if (status != kOk)
+        return status;
     std::string text = printable(object->text(nullptr));
     text += '\n';
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -348,22 +359,12 @@ int writeAll(const Options& options, InputStream& data) {
 }
 
 int commandStream(const Options& options) {
-    if (options.arguments.size() != 1)
-        return failure(options.file, "expected one object number");
-    char* end = nullptr;
-    long number = std::strtol(options.arguments[0].c_str(), &end, 10);
-    if (!end || *end || number < 0 || number > INT32_MAX) {
-        return failure(options.file, "the object number is not a number");
-    }
     Opened opened;
-    int status = openDocument(options, opened);
+    Ref<PdfRef> ref;
+    PdfObject* object = nullptr;
+    int status = fetchArgumentObject(options, opened, ref, object);
     if (status != kOk)
         return status;
-    PdfDocument& doc = *opened.document;
-    Ref<PdfRef> ref = makeRef<PdfRef>(&doc, int32_t(number), 0);
-    PdfObject* object = ref->direct();
-    if (!object)
-        return failure(options.file, "the object cannot be read");
     PdfStream* stream = asStream(object);
     if (!stream)
         return failure(options.file, "the object is not a stream");
