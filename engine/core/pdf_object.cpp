@@ -212,6 +212,13 @@ bool textsEqual(const char16_t* a, const char16_t* b) {
     }
 }
 
+// Members of two containers match when both are absent or both are equal.
+bool sameMember(const PdfObject* mine, const PdfObject* theirs) {
+    if (!mine || !theirs)
+        return mine == theirs;
+    return mine->equals(theirs);
+}
+
 }  // namespace
 
 ObjectNestingGuard::ObjectNestingGuard() : ok_(nestingDepth < kMaxObjectNesting) {
@@ -722,14 +729,7 @@ bool PdfArray::equals(const PdfObject* other) const {
     if (!guard.ok())
         return false;
     for (int32_t i = 0; i < count(); ++i) {
-        const PdfObject* mine = items_[i];
-        const PdfObject* theirs = a->items_[i];
-        if (!mine || !theirs) {
-            if (mine != theirs)
-                return false;
-            continue;
-        }
-        if (!mine->equals(theirs))
+        if (!sameMember(items_[i], a->items_[i]))
             return false;
     }
     return true;
@@ -888,14 +888,7 @@ bool PdfDict::equals(const PdfObject* other) const {
     for (; mine != table_.end() && theirs != d->table_.end(); ++mine, ++theirs) {
         if (!mine->key->equals(theirs->key))
             return false;
-        const PdfObject* a = mine->value;
-        const PdfObject* b = theirs->value;
-        if (!a || !b) {
-            if (a != b)
-                return false;
-            continue;
-        }
-        if (!a->equals(b))
+        if (!sameMember(mine->value, theirs->value))
             return false;
     }
     return true;
