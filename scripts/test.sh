@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh "$@"
-ctest --test-dir "${BUILD_DIR:-build}" -j "$(nproc)" --output-on-failure --timeout 300
+ctest --test-dir "${BUILD_DIR:-build}" -j "${JOBS:-$(nproc)}" --output-on-failure --timeout 300
