@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/pdf_document.h"
-#include "engine/core/pdf_ref.h"
-#include "engine/core/pdf_stream.h"
 #include "engine/core/streams.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/parser/pdf_ref.h"
+#include "engine/parser/pdf_stream.h"
 
 namespace vistrel {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/pdf_document.h"
-#include "engine/core/pdf_ref.h"
 #include "engine/core/streams.h"
-#include "engine/core/typed_objects.h"
 #include "engine/core/wstring.h"
+#include "engine/doc/typed_objects.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/parser/pdf_ref.h"
 #include "engine/render/function/pdf_function.h"
 
 namespace vistrel {

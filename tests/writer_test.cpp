@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/key_path.h"
-#include "engine/core/pdf_document.h"
 #include "engine/core/streams.h"
+#include "engine/doc/key_path.h"
+#include "engine/parser/pdf_document.h"
 
 namespace vistrel {
 namespace {

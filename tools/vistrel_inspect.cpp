@@ -20,16 +20,17 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/key_path.h"
-#include "engine/core/page_tree.h"
-#include "engine/core/pdf_catalog.h"
-#include "engine/core/pdf_document.h"
-#include "engine/core/pdf_object.h"
-#include "engine/core/pdf_ref.h"
-#include "engine/core/pdf_stream.h"
 #include "engine/core/streams.h"
-#include "engine/core/support_streams.h"
 #include "engine/core/wstring.h"
+#include "engine/doc/key_path.h"
+#include "engine/doc/page_tree.h"
+#include "engine/doc/pdf_catalog.h"
+#include "engine/doc/typed_objects.h"
+#include "engine/object/pdf_object.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/parser/pdf_ref.h"
+#include "engine/parser/pdf_stream.h"
+#include "engine/parser/support_streams.h"
 
 using namespace vistrel;
 
@@ -507,6 +508,7 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 3)
         return usage();
+    installDocumentFactories();
     Options options;
     options.command = argv[1];
     std::vector<std::string> rest;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/core/streams.h"
-#include "engine/core/typed_objects.h"
+#include "engine/doc/typed_objects.h"
 #include "engine/render/function/function_test_util.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/function/postscript_function.h"
