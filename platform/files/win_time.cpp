@@ -7,11 +7,12 @@ namespace {
 
 TickCountSource tickSource = nullptr;
 
+// The monotonic clock counts from the system's start, as the kernel's tick
+// count does.
 DWORD monotonicTicks() {
     using namespace std::chrono;
-    static const steady_clock::time_point start = steady_clock::now();
-    const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - start).count();
-    return static_cast<DWORD>(static_cast<unsigned long long>(elapsed));
+    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<DWORD>(static_cast<unsigned long long>(ms));
 }
 
 }  // namespace

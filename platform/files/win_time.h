@@ -6,7 +6,7 @@
 
 namespace win {
 
-// Milliseconds since an arbitrary start (the first call), modulo 2^32.
+// Milliseconds since the system started, modulo 2^32.
 DWORD GetTickCount();
 
 // Replaces the clock GetTickCount reads, so that tests can drive time; null
