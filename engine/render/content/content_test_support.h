@@ -20,7 +20,7 @@
 #include "engine/render/content/font_renderer.h"
 #include "engine/render/content/progress_sink.h"
 #include "engine/render/raster/gdi_device.h"
-#include "engine/render/raster/test_support.h"
+#include "engine/render/raster/raster_test_util.h"
 
 namespace vistrel::test {
 
