@@ -10,6 +10,7 @@
 //   vistrel-inspect streams FILE [--password PW] [--raw]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
+//   vistrel-inspect ops FILE PAGE [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -33,6 +34,7 @@
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
 #include "engine/parser/support_streams.h"
+#include "tools/inspect_ops.h"
 
 using namespace vistrel;
 
@@ -542,6 +544,26 @@ int commandReadTree(const Options& options) {
     return kOk;
 }
 
+int commandOps(const Options& options) {
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one page number");
+    char* end = nullptr;
+    const long number = std::strtol(options.arguments[0].c_str(), &end, 10);
+    if (!end || *end || number < 1 || number > INT32_MAX)
+        return failure(options.file, "the page number is not a number");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded())
+        return failure(options.file, "the document catalog cannot be read");
+    std::string why;
+    if (!traceOperators(*opened.catalog, int32_t(number), why))
+        return failure(options.file, why.c_str());
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -558,6 +580,7 @@ const Command kCommands[] = {
     {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
+    {"ops", commandOps, "ops FILE PAGE [--password PW]"},
 };
 
 int usage() {
