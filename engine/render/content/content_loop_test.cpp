@@ -10,7 +10,7 @@
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
 #include "engine/render/content/content_stream_input.h"
-#include "engine/render/content/content_test_support.h"
+#include "engine/render/content/content_test_util.h"
 #include "engine/render/content/font_use_map.h"
 #include "platform/files/win_time.h"
 

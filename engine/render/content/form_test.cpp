@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/render/content/content_test_support.h"
+#include "engine/render/content/content_test_util.h"
 #include "engine/render/content/form_draw.h"
 
 namespace vistrel {

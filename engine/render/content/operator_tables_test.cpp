@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/render/content/content_test_support.h"
+#include "engine/render/content/content_test_util.h"
 #include "engine/render/content/registration.h"
 
 namespace vistrel {

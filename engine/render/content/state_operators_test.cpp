@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/render/content/content_test_support.h"
+#include "engine/render/content/content_test_util.h"
 #include "engine/render/content/operators.h"
 
 namespace vistrel {
@@ -290,6 +290,27 @@ TEST(TextStateOperatorsTest, Positioning) {
         EXPECT_EQ(t.leading, c.leading) << c.content;
         EXPECT_EQ(font.log, c.font) << c.content;
     }
+}
+
+// A handle whose font object is gone gets one through the bind hook when an
+// operator needs the font.
+RecordingFont* boundFont = nullptr;
+void bindRecordingFont(FontHandle& handle) {
+    handle.setFont(boundFont);
+}
+
+TEST(TextStateOperatorsTest, UnboundFontIsBoundOnUse) {
+    Session s;
+    RecordingFont font;
+    boundFont = &font;
+    s.in.textState()->font = makeRef<FontHandle>();
+    s.run("BT 2 Tc ET");
+    EXPECT_TRUE(font.log.empty());
+    const FontBindHook old = setFontBindHook(bindRecordingFont);
+    s.run("BT 3 Tc ET");
+    setFontBindHook(old);
+    EXPECT_EQ(font.log, (std::vector<std::string>{"Tc 3"}));
+    EXPECT_EQ(s.in.textState()->font->currentFont(), &font);
 }
 
 // "q" shares the font handle with the copy, counted; "Q" hands the restored
