@@ -212,6 +212,24 @@ public:
     std::uint64_t position() override { return MemoryInputStream::position() * 1000000000ull; }
 };
 
+// An input that reports half its length: the percentage stops at 100.
+class ShortLengthInput : public MemoryInputStream {
+public:
+    using MemoryInputStream::MemoryInputStream;
+    std::uint64_t size() override { return MemoryInputStream::size() / 2; }
+};
+
+TEST_F(ProgressTest, PercentageStopsAt100) {
+    const std::string content = manyOperators();
+    RecordingSink sink;
+    ShortLengthInput input(content.data(), content.size());
+    std::vector<std::string> events = run(input, &sink);
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 2], "100");
+    for (size_t i = 1; i + 1 < events.size(); ++i)
+        EXPECT_LE(std::stoi(events[i]), 100);
+}
+
 TEST_F(ProgressTest, PercentagesOfLongContentDoNotWrap) {
     const std::string content = manyOperators();
     RecordingSink small, huge;

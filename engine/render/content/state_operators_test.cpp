@@ -80,6 +80,8 @@ TEST(GraphicsStateOperatorsTest, DashesRoundOnLengthsUpAndKeepWhatWasRead) {
         {"[-1.5 2.7] 3 d", "ok", {-1, 2}, 3, {"dash -1 2 phase 3"}},
         {"[0.2 0.2 2 2.9] 4.8 d", "ok", {1, 0, 2, 2}, 4, {"dash 1 0 2 2 phase 4"}},
         {"[] 0 d", "ok", {}, 0, {"dash phase 0"}},
+        {"[3000000000.5 -3000000000] 0 d", "ok", {2147483647, -2147483647 - 1}, 0,
+         {"dash 2147483647 -2147483648 phase 0"}},
         {"[1 (x) 2] 7 d", "status 3", {1}, 7, {}},
         {"5 6 d", "status 3", {}, 6, {}},
         {"[1 2] d", "status 4", {}, 0, {}},
