@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/font/font_descriptor.h"
-#include "engine/font/font_test_document.h"
+#include "engine/font/font_test_util.h"
 
 namespace vistrel {
 namespace {

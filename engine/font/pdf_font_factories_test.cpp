@@ -8,7 +8,7 @@
 
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
-#include "engine/font/font_test_document.h"
+#include "engine/font/font_test_util.h"
 
 namespace vistrel {
 namespace {
