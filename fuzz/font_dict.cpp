@@ -1,14 +1,18 @@
 // Font dictionaries read from document data: the input is a list of object
 // bodies separated by lines holding "%%" (object n is the n-th body), written
-// into a small PDF file. Every object is fetched through the document, which
-// types font dictionaries and descriptors; each font dictionary then goes
-// through the description factories and the descriptions are compared.
+// into a small PDF file whose trailer lists them all under /Objects. Every
+// object is fetched through the document, which types font dictionaries and
+// descriptors; each font dictionary then goes through the description
+// factories and the descriptions are compared. A catalog is open meanwhile,
+// as in the engine, and lets go of the object graph (cycles included) when
+// it closes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/core/streams.h"
+#include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
@@ -78,15 +82,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)installed;
 
-    const std::string file = testing::pdfFileFromObjects(splitBodies(data, size));
+    const std::vector<std::string> bodies = splitBodies(data, size);
+    std::string all = "/Objects [";
+    for (size_t n = 1; n <= bodies.size(); ++n)
+        all += std::to_string(n) + " 0 R ";
+    const std::string file = testing::pdfFileFromObjects(bodies, all + "]");
     MemoryInputStream stream(reinterpret_cast<const uint8_t*>(file.data()), file.size());
     PdfDocument document(&stream, true);
+    static const Ref<PdfName> kObjects = makeRef<PdfName>(WString(u"/Objects"));
+    PdfArray* objects = document.trailer() ? asArray(document.trailer()->get(*kObjects)) : nullptr;
+    if (!objects)
+        return 0;
     std::vector<Ref<FontDescription>> made;
     {
-        std::vector<Ref<PdfRef>> refs;
-        for (int32_t n = 1; n <= int32_t(kMaxObjects); ++n) {
-            refs.push_back(makeRef<PdfRef>(&document, n, 0));
-            PdfObject* object = refs.back()->direct();
+        PdfCatalog catalog(&document);
+        for (int32_t i = 0; i < objects->count(); ++i) {
+            PdfObject* object = objects->at(i) ? objects->at(i)->direct() : nullptr;
             if (FontDict* font = asFontDict(object))
                 describe(*font, made);
             else if (FontDescriptorDict* descriptor = asFontDescriptor(object))

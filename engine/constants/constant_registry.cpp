@@ -107,10 +107,8 @@ constexpr ConstantGroup groupOf(const char* name) {
 // other subsystems take their places between these entries as they come.
 constexpr ConstantGroup kEngineGroups[] = {
     groupOf<kDecodeParams>("decode-parameter keys"),
-    groupOf<kRenderingSettings>("rendering settings"),
-    groupOf<kEncodingWords>("encoding words"),
-    groupOf<kFontSystemSettings>("font-system settings"),
-    groupOf<kFontWords>("font words"),
+    groupOf<kRenderingSettings>("rendering settings"), groupOf<kEncodingWords>("encoding words"),
+    groupOf<kFontSystemSettings>("font-system settings"), groupOf<kFontWords>("font words"),
     groupOf<kWeightWordList>("weight words"),
     // The glyph names come before the encoding tables, which store them.
     groupOf<kLatinGlyphs>("Latin glyph names"),
@@ -120,8 +118,7 @@ constexpr ConstantGroup kEngineGroups[] = {
     // Type 1 keys come here
     groupOf<kType1KindWords>("Type 1 kind words"),
     // the CFF standard strings come here
-    groupOf<kInterfaceSettings>("interface settings"),
-    groupOf<kType3KindWords>("Type 3 kind word"),
+    groupOf<kInterfaceSettings>("interface settings"), groupOf<kType3KindWords>("Type 3 kind word"),
     groupOf<kNames>("name constants"), groupOf<kKeywords>("keyword constants"),
     groupOf<kLateNames>("late name constants"),
     // content-operator tables, window-class names, late allocator handles,

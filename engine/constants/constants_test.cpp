@@ -171,11 +171,10 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
         order.push_back(engine.group(i).name);
     EXPECT_EQ(order, (std::vector<std::string>{
                          "decode-parameter keys", "rendering settings", "encoding words",
-                         "font-system settings", "font words", "weight words",
-                         "Latin glyph names", "Latin Extended-A glyph names",
-                         "font-database files", "Type 1 kind words", "interface settings",
-                         "Type 3 kind word", "name constants", "keyword constants",
-                         "late name constants"}));
+                         "font-system settings", "font words", "weight words", "Latin glyph names",
+                         "Latin Extended-A glyph names", "font-database files", "Type 1 kind words",
+                         "interface settings", "Type 3 kind word", "name constants",
+                         "keyword constants", "late name constants"}));
 }
 
 TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {

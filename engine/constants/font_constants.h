@@ -17,45 +17,45 @@
 
 // The built-in encodings by their lookup names ("StandartEncoding" is the
 // standard encoding's), then the words the font information shows for them.
-#define VISTREL_ENCODING_WORDS(X)                \
-    X(MacRomanEncoding, u"MacRomanEncoding")     \
-    X(WinAnsiEncoding, u"WinAnsiEncoding")       \
-    X(StandartEncoding, u"StandartEncoding")     \
-    X(PDFDocEncoding, u"PDFDocEncoding")         \
-    X(WinANSI, u"WinANSI")                       \
-    X(Standard, u"Standard")                     \
-    X(MacRoman, u"MacRoman")                     \
-    X(MaxExpert, u"MaxExpert")                   \
+#define VISTREL_ENCODING_WORDS(X)            \
+    X(MacRomanEncoding, u"MacRomanEncoding") \
+    X(WinAnsiEncoding, u"WinAnsiEncoding")   \
+    X(StandartEncoding, u"StandartEncoding") \
+    X(PDFDocEncoding, u"PDFDocEncoding")     \
+    X(WinANSI, u"WinANSI")                   \
+    X(Standard, u"Standard")                 \
+    X(MacRoman, u"MacRoman")                 \
+    X(MaxExpert, u"MaxExpert")               \
     X(Custom, u"Custom")
 
 // The kind word "TrueType", the category words of the registry's factory
 // table, and the style words.
-#define VISTREL_FONT_WORDS(X)     \
-    X(TrueType, u"TrueType")      \
-    X(Standard, u"Standard")      \
-    X(PDF, u"PDF")                \
-    X(Plain, u"Plain")            \
-    X(italic, u"italic")          \
-    X(oblique, u"oblique")        \
-    X(underline, u"underline")    \
-    X(strikeout, u"strikeout")    \
-    X(serif, u"serif")            \
+#define VISTREL_FONT_WORDS(X)  \
+    X(TrueType, u"TrueType")   \
+    X(Standard, u"Standard")   \
+    X(PDF, u"PDF")             \
+    X(Plain, u"Plain")         \
+    X(italic, u"italic")       \
+    X(oblique, u"oblique")     \
+    X(underline, u"underline") \
+    X(strikeout, u"strikeout") \
+    X(serif, u"serif")         \
     X(monospace, u"monospace")
 
 // The weight words in the order a weight is decided by (the first one a key
 // name contains wins), with their weights.
-#define VISTREL_WEIGHT_WORDS(X)         \
-    X(thin, u"thin", 100)               \
-    X(extralight, u"extralight", 200)   \
-    X(ultralight, u"ultralight", 200)   \
-    X(light, u"light", 300)             \
-    X(medium, u"medium", 500)           \
-    X(semibold, u"semibold", 600)       \
-    X(demibold, u"demibold", 600)       \
-    X(extrabold, u"extrabold", 800)     \
-    X(ultrabold, u"ultrabold", 800)     \
-    X(heavy, u"heavy", 900)             \
-    X(black, u"black", 900)             \
+#define VISTREL_WEIGHT_WORDS(X)       \
+    X(thin, u"thin", 100)             \
+    X(extralight, u"extralight", 200) \
+    X(ultralight, u"ultralight", 200) \
+    X(light, u"light", 300)           \
+    X(medium, u"medium", 500)         \
+    X(semibold, u"semibold", 600)     \
+    X(demibold, u"demibold", 600)     \
+    X(extrabold, u"extrabold", 800)   \
+    X(ultrabold, u"ultrabold", 800)   \
+    X(heavy, u"heavy", 900)           \
+    X(black, u"black", 900)           \
     X(bold, u"bold", 700)
 
 // The kind words of the Type 1 loaders, and of the Type 3 loader.
@@ -297,103 +297,103 @@
     X(zcaron, u"/zcaron")                 \
     X(zero, u"/zero")
 
-#define VISTREL_LATIN_EXT_A_GLYPH_NAMES(X)\
-    X(Amacron, u"/Amacron")         \
-    X(amacron, u"/amacron")         \
-    X(Abreve, u"/Abreve")           \
-    X(abreve, u"/abreve")           \
-    X(Aogonek, u"/Aogonek")         \
-    X(aogonek, u"/aogonek")         \
-    X(Cacute, u"/Cacute")           \
-    X(cacute, u"/cacute")           \
-    X(Ccircumflex, u"/Ccircumflex") \
-    X(ccircumflex, u"/ccircumflex") \
-    X(Ccaron, u"/Ccaron")           \
-    X(ccaron, u"/ccaron")           \
-    X(Dcaron, u"/Dcaron")           \
-    X(dcaron, u"/dcaron")           \
-    X(Dstroke, u"/Dstroke")         \
-    X(dstroke, u"/dstroke")         \
-    X(Emacron, u"/Emacron")         \
-    X(emacron, u"/emacron")         \
-    X(Ebreve, u"/Ebreve")           \
-    X(ebreve, u"/ebreve")           \
-    X(Eogonek, u"/Eogonek")         \
-    X(eogonek, u"/eogonek")         \
-    X(Ecaron, u"/Ecaron")           \
-    X(ecaron, u"/ecaron")           \
-    X(Gcircumflex, u"/Gcircumflex") \
-    X(gcircumflex, u"/gcircumflex") \
-    X(Gbreve, u"/Gbreve")           \
-    X(gbreve, u"/gbreve")           \
-    X(Gcedilla, u"/Gcedilla")       \
-    X(gcedilla, u"/gcedilla")       \
-    X(Hcircumflex, u"/Hcircumflex") \
-    X(hcircumflex, u"/hcircumflex") \
-    X(Itilde, u"/Itilde")           \
-    X(itilde, u"/itilde")           \
-    X(Imacron, u"/Imacron")         \
-    X(imacron, u"/imacron")         \
-    X(Ibreve, u"/Ibreve")           \
-    X(ibreve, u"/ibreve")           \
-    X(Iogonek, u"/Iogonek")         \
-    X(iogonek, u"/iogonek")         \
-    X(LJ, u"/LJ")                   \
-    X(lj, u"/lj")                   \
-    X(Jcircumflex, u"/Jcircumflex") \
-    X(jcircumflex, u"/jcircumflex") \
-    X(Kcedilla, u"/Kcedilla")       \
-    X(kcedilla, u"/kcedilla")       \
-    X(Lacute, u"/Lacute")           \
-    X(lacute, u"/lacute")           \
-    X(Lcedilla, u"/Lcedilla")       \
-    X(lcedila, u"/lcedila")         \
-    X(Lcaron, u"/Lcaron")           \
-    X(lcaron, u"/lcaron")           \
-    X(Lstroke, u"/Lstroke")         \
-    X(lstroke, u"/lstroke")         \
-    X(Macute, u"/Macute")           \
-    X(macute, u"/macute")           \
-    X(Ncedilla, u"/Ncedilla")       \
-    X(ncedilla, u"/ncedilla")       \
-    X(Ncaron, u"/Ncaron")           \
-    X(ncaron, u"/ncaron")           \
-    X(Omacron, u"/Omacron")         \
-    X(omacron, u"/omacron")         \
-    X(Obreve, u"/Obreve")           \
-    X(obreve, u"/obreve")           \
-    X(Racute, u"/Racute")           \
-    X(racute, u"/racute")           \
-    X(Rcedilla, u"/Rcedilla")       \
-    X(rcedilla, u"/rcedilla")       \
-    X(Rcaron, u"/Rcaron")           \
-    X(Sacute, u"/Sacute")           \
-    X(sacute, u"/sacute")           \
-    X(Scircumflex, u"/Scircumflex") \
-    X(scircumflex, u"/scircumflex") \
-    X(Scedilla, u"/Scedilla")       \
-    X(scedilla, u"/scedilla")       \
-    X(Tcedilla, u"/Tcedilla")       \
-    X(tcedilla, u"/tcedilla")       \
-    X(Tcaron, u"/Tcaron")           \
-    X(tcaron, u"/tcaron")           \
-    X(Tstroke, u"/Tstroke")         \
-    X(tstroke, u"/tstroke")         \
-    X(Utilde, u"/Utilde")           \
-    X(utilde, u"/utilde")           \
-    X(Umacron, u"/Umacron")         \
-    X(umacron, u"/umacron")         \
-    X(Ubreve, u"/Ubreve")           \
-    X(ubreve, u"/ubreve")           \
-    X(Uring, u"/Uring")             \
-    X(uring, u"/uring")             \
-    X(Uogonek, u"/Uogonek")         \
-    X(uogonek, u"/uogonek")         \
-    X(Wcircumflex, u"/Wcircumflex") \
-    X(wcircumflex, u"/wcircumflex") \
-    X(Ycircumflex, u"/Ycircumflex") \
-    X(ycircumflex, u"/ycircumflex") \
-    X(Zacute, u"/Zacute")           \
+#define VISTREL_LATIN_EXT_A_GLYPH_NAMES(X) \
+    X(Amacron, u"/Amacron")                \
+    X(amacron, u"/amacron")                \
+    X(Abreve, u"/Abreve")                  \
+    X(abreve, u"/abreve")                  \
+    X(Aogonek, u"/Aogonek")                \
+    X(aogonek, u"/aogonek")                \
+    X(Cacute, u"/Cacute")                  \
+    X(cacute, u"/cacute")                  \
+    X(Ccircumflex, u"/Ccircumflex")        \
+    X(ccircumflex, u"/ccircumflex")        \
+    X(Ccaron, u"/Ccaron")                  \
+    X(ccaron, u"/ccaron")                  \
+    X(Dcaron, u"/Dcaron")                  \
+    X(dcaron, u"/dcaron")                  \
+    X(Dstroke, u"/Dstroke")                \
+    X(dstroke, u"/dstroke")                \
+    X(Emacron, u"/Emacron")                \
+    X(emacron, u"/emacron")                \
+    X(Ebreve, u"/Ebreve")                  \
+    X(ebreve, u"/ebreve")                  \
+    X(Eogonek, u"/Eogonek")                \
+    X(eogonek, u"/eogonek")                \
+    X(Ecaron, u"/Ecaron")                  \
+    X(ecaron, u"/ecaron")                  \
+    X(Gcircumflex, u"/Gcircumflex")        \
+    X(gcircumflex, u"/gcircumflex")        \
+    X(Gbreve, u"/Gbreve")                  \
+    X(gbreve, u"/gbreve")                  \
+    X(Gcedilla, u"/Gcedilla")              \
+    X(gcedilla, u"/gcedilla")              \
+    X(Hcircumflex, u"/Hcircumflex")        \
+    X(hcircumflex, u"/hcircumflex")        \
+    X(Itilde, u"/Itilde")                  \
+    X(itilde, u"/itilde")                  \
+    X(Imacron, u"/Imacron")                \
+    X(imacron, u"/imacron")                \
+    X(Ibreve, u"/Ibreve")                  \
+    X(ibreve, u"/ibreve")                  \
+    X(Iogonek, u"/Iogonek")                \
+    X(iogonek, u"/iogonek")                \
+    X(LJ, u"/LJ")                          \
+    X(lj, u"/lj")                          \
+    X(Jcircumflex, u"/Jcircumflex")        \
+    X(jcircumflex, u"/jcircumflex")        \
+    X(Kcedilla, u"/Kcedilla")              \
+    X(kcedilla, u"/kcedilla")              \
+    X(Lacute, u"/Lacute")                  \
+    X(lacute, u"/lacute")                  \
+    X(Lcedilla, u"/Lcedilla")              \
+    X(lcedila, u"/lcedila")                \
+    X(Lcaron, u"/Lcaron")                  \
+    X(lcaron, u"/lcaron")                  \
+    X(Lstroke, u"/Lstroke")                \
+    X(lstroke, u"/lstroke")                \
+    X(Macute, u"/Macute")                  \
+    X(macute, u"/macute")                  \
+    X(Ncedilla, u"/Ncedilla")              \
+    X(ncedilla, u"/ncedilla")              \
+    X(Ncaron, u"/Ncaron")                  \
+    X(ncaron, u"/ncaron")                  \
+    X(Omacron, u"/Omacron")                \
+    X(omacron, u"/omacron")                \
+    X(Obreve, u"/Obreve")                  \
+    X(obreve, u"/obreve")                  \
+    X(Racute, u"/Racute")                  \
+    X(racute, u"/racute")                  \
+    X(Rcedilla, u"/Rcedilla")              \
+    X(rcedilla, u"/rcedilla")              \
+    X(Rcaron, u"/Rcaron")                  \
+    X(Sacute, u"/Sacute")                  \
+    X(sacute, u"/sacute")                  \
+    X(Scircumflex, u"/Scircumflex")        \
+    X(scircumflex, u"/scircumflex")        \
+    X(Scedilla, u"/Scedilla")              \
+    X(scedilla, u"/scedilla")              \
+    X(Tcedilla, u"/Tcedilla")              \
+    X(tcedilla, u"/tcedilla")              \
+    X(Tcaron, u"/Tcaron")                  \
+    X(tcaron, u"/tcaron")                  \
+    X(Tstroke, u"/Tstroke")                \
+    X(tstroke, u"/tstroke")                \
+    X(Utilde, u"/Utilde")                  \
+    X(utilde, u"/utilde")                  \
+    X(Umacron, u"/Umacron")                \
+    X(umacron, u"/umacron")                \
+    X(Ubreve, u"/Ubreve")                  \
+    X(ubreve, u"/ubreve")                  \
+    X(Uring, u"/Uring")                    \
+    X(uring, u"/uring")                    \
+    X(Uogonek, u"/Uogonek")                \
+    X(uogonek, u"/uogonek")                \
+    X(Wcircumflex, u"/Wcircumflex")        \
+    X(wcircumflex, u"/wcircumflex")        \
+    X(Ycircumflex, u"/Ycircumflex")        \
+    X(ycircumflex, u"/ycircumflex")        \
+    X(Zacute, u"/Zacute")                  \
     X(zacute, u"/zacute")
 
 namespace vistrel {

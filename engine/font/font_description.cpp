@@ -31,8 +31,7 @@ bool TrueTypeFontDescription::equals(const FontDescription* other) const {
            o->descent == descent;
 }
 
-Type3FontDescription::Type3FontDescription(Type3FontDict* fontDict,
-                                           ContentInterpreter* interpreter)
+Type3FontDescription::Type3FontDescription(Type3FontDict* fontDict, ContentInterpreter* interpreter)
     : fontDict_(Ref<Type3FontDict>::share(fontDict)), interpreter_(interpreter) {}
 
 bool Type3FontDescription::equals(const FontDescription* other) const {

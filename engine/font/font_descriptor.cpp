@@ -26,9 +26,8 @@ FontDescriptorDict::FontDescriptorDict(const PdfDict& source) : PdfDict(source) 
         const NameConstant& key;
         int32_t* field;
     } kRequired[] = {
-        {names::Ascent, &ascent_},           {names::CapHeight, &capHeight_},
-        {names::Descent, &descent_},         {names::Flags, nullptr},
-        {names::ItalicAngle, &italicAngle_}, {names::StemV, &stemV_},
+        {names::Ascent, &ascent_}, {names::CapHeight, &capHeight_},     {names::Descent, &descent_},
+        {names::Flags, nullptr},   {names::ItalicAngle, &italicAngle_}, {names::StemV, &stemV_},
     };
     for (const auto& entry : kRequired) {
         PdfNumber* number = asNumber(get(entry.key));
@@ -45,9 +44,9 @@ FontDescriptorDict::FontDescriptorDict(const PdfDict& source) : PdfDict(source) 
         const NameConstant& key;
         int32_t* field;
     } kOptional[] = {
-        {names::AvgWidth, &avgWidth_},         {names::Leading, &leading_},
-        {names::MaxWidth, &maxWidth_},         {names::MissingWidth, &missingWidth_},
-        {names::StemH, &stemH_},               {names::XHeight, &xHeight_},
+        {names::AvgWidth, &avgWidth_}, {names::Leading, &leading_},
+        {names::MaxWidth, &maxWidth_}, {names::MissingWidth, &missingWidth_},
+        {names::StemH, &stemH_},       {names::XHeight, &xHeight_},
     };
     for (const auto& entry : kOptional) {
         if (PdfNumber* number = asNumber(get(entry.key)))

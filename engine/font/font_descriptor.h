@@ -19,10 +19,10 @@ class FontProgram {
 public:
     enum : int32_t {
         kUnknown = 0,
-        kType1 = 1,         // /FontFile
-        kTrueType = 2,      // /FontFile2
-        kCompact = 3,       // /Subtype /Type1C
-        kCidCompact = 4,    // /Subtype /CIDFontType0C
+        kType1 = 1,       // /FontFile
+        kTrueType = 2,    // /FontFile2
+        kCompact = 3,     // /Subtype /Type1C
+        kCidCompact = 4,  // /Subtype /CIDFontType0C
     };
 
     FontProgram(PdfStream* stream, int32_t programKind);

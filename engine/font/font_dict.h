@@ -51,12 +51,12 @@ private:
     int16_t lastChar_ = 255;
 };
 
-#define VISTREL_FONT_DICT_CLASS(Class, kind)                                     \
-    class Class final : public FontDict {                                        \
-    public:                                                                      \
-        explicit Class(const PdfDict& source) : FontDict(source) {}              \
-        int32_t fontKind() const override { return kind; }                       \
-        VISTREL_POOLED_CLASS(Class)                                              \
+#define VISTREL_FONT_DICT_CLASS(Class, kind)                        \
+    class Class final : public FontDict {                           \
+    public:                                                         \
+        explicit Class(const PdfDict& source) : FontDict(source) {} \
+        int32_t fontKind() const override { return kind; }          \
+        VISTREL_POOLED_CLASS(Class)                                 \
     };
 
 VISTREL_FONT_DICT_CLASS(Type0FontDict, kType0)

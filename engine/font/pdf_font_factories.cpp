@@ -76,8 +76,8 @@ bool fillWidths(const FontDict& font, DoubleArray& widths, WidthTotal& total) {
 
 // What the Type 1 and TrueType factories share: names, widths, encoding and
 // style suffixes. False when memory runs out.
-bool describeSimpleFont(const FontDict& font, SimpleFontDescription& description,
-                        WString& outName, const StyleSuffix (&suffixes)[6], WidthTotal& total,
+bool describeSimpleFont(const FontDict& font, SimpleFontDescription& description, WString& outName,
+                        const StyleSuffix (&suffixes)[6], WidthTotal& total,
                         bool& encodingNameGiven) {
     fontKindPrefix(font, outName);
     if (PdfName* base = asName(font.get(names::BaseFont))) {

@@ -74,8 +74,8 @@ TEST(PdfFontFactoriesTest, OutNameAndDescriptionName) {
          "times-roman", FontDescription::kType1},
         {"/Subtype /MMType1 /BaseFont /MyriadMM", "0", createType1Font, "PDF_MMT1: MyriadMM",
          "myriadmm", FontDescription::kType1},
-        {"/Subtype /Type0 /BaseFont /MS-Mincho", nullptr, createTrueTypeFont,
-         "PDF_T0: MS-Mincho", "ms-mincho", FontDescription::kTrueType},
+        {"/Subtype /Type0 /BaseFont /MS-Mincho", nullptr, createTrueTypeFont, "PDF_T0: MS-Mincho",
+         "ms-mincho", FontDescription::kTrueType},
         {"/Subtype /CIDFontType2 /BaseFont /X", nullptr, createType1Font, "PDF_CID2: X", "x",
          FontDescription::kType1},
     };
@@ -95,10 +95,11 @@ TEST(PdfFontFactoriesTest, OutNameAndDescriptionName) {
     }
 
     // A descriptor that lacks /StemV is no descriptor: no suffixes.
-    FontTestDocument doc({"<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
-                          "/FontDescriptor 2 0 R >>",
-                          "<< /Type /FontDescriptor /Ascent 1 /CapHeight 1 /Descent 1 /Flags 2 "
-                          "/ItalicAngle 0 >>"});
+    FontTestDocument doc(
+        {"<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+         "/FontDescriptor 2 0 R >>",
+         "<< /Type /FontDescriptor /Ascent 1 /CapHeight 1 /Descent 1 /Flags 2 "
+         "/ItalicAngle 0 >>"});
     for (const auto& factory : kSimpleFactories) {
         SCOPED_TRACE(factory.label);
         EXPECT_EQ(narrow(make(factory.factory, doc).description->name()), "times-roman");
@@ -241,17 +242,20 @@ TEST(PdfFontFactoriesTest, TrueTypeMetrics) {
         const char* descriptor;  // object 2, or null
         double avgWidth, maxWidth, ascent, descent;
     } cases[] = {
-        {"/Widths [100]", "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 /Descent -200 "
-                          "/Flags 0 /ItalicAngle 0 /StemV 1 /AvgWidth 500 /MaxWidth 1000 >>",
+        {"/Widths [100]",
+         "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 /Descent -200 "
+         "/Flags 0 /ItalicAngle 0 /StemV 1 /AvgWidth 500 /MaxWidth 1000 >>",
          0.5, 1.0, 0.9, 0.2},
-        {"/FirstChar 32 /Widths [300 500]", "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 "
-                                            "/Descent -200 /Flags 0 /ItalicAngle 0 /StemV 1 >>",
+        {"/FirstChar 32 /Widths [300 500]",
+         "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 "
+         "/Descent -200 /Flags 0 /ItalicAngle 0 /StemV 1 >>",
          0.4, 0.0, 0.9, 0.2},
         {"/Widths [400 600]", nullptr, 0.5, 0.0, -1.0, -1.0},
         {"", nullptr, 0.0, 0.0, -1.0, -1.0},
         // No /StemV: no descriptor.
-        {"/Widths [100]", "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 /Descent -200 "
-                          "/Flags 0 /ItalicAngle 0 /AvgWidth 500 >>",
+        {"/Widths [100]",
+         "<< /Type /FontDescriptor /Ascent 900 /CapHeight 1 /Descent -200 "
+         "/Flags 0 /ItalicAngle 0 /AvgWidth 500 >>",
          0.1, 0.0, -1.0, -1.0},
     };
     for (const Case& c : cases) {
@@ -316,8 +320,7 @@ TEST(PdfFontFactoriesTest, SourcesOfTheOtherShapeGiveNone) {
     auto type3 = makeRef<Type3FontDescription>(type3Dict, interpreter);
     const uint32_t dictCount = type3Dict->refCount();
 
-    const FontSource sources[] = {FontSource(type3.get()), FontSource(doc.object(2)),
-                                  FontSource()};
+    const FontSource sources[] = {FontSource(type3.get()), FontSource(doc.object(2)), FontSource()};
     for (const FontSource& source : sources) {
         for (const auto& factory : kSimpleFactories) {
             SCOPED_TRACE(factory.label);

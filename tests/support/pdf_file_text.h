@@ -1,7 +1,7 @@
 // A small PDF file written from object bodies, for tests that need indirect
 // objects and streams: object n is bodies[n - 1] (an empty body leaves the
 // number free), with a cross-reference table and a trailer whose /Root is
-// object 1.
+// object 1, followed by the trailer entries given.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +10,8 @@
 
 namespace vistrel::testing {
 
-inline std::string pdfFileFromObjects(const std::vector<std::string>& bodies) {
+inline std::string pdfFileFromObjects(const std::vector<std::string>& bodies,
+                                      const std::string& trailerEntries = "") {
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < bodies.size(); ++i) {
@@ -29,7 +30,8 @@ inline std::string pdfFileFromObjects(const std::vector<std::string>& bodies) {
             std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offsets[i]);
         pdf += entry;
     }
-    pdf += "trailer\n<< /Size " + std::to_string(bodies.size() + 1) + " /Root 1 0 R >>\n";
+    pdf += "trailer\n<< /Size " + std::to_string(bodies.size() + 1) + " /Root 1 0 R " +
+           trailerEntries + " >>\n";
     pdf += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return pdf;
 }
