@@ -46,21 +46,25 @@ void sortStyles(FaceList& faces) {
     });
 }
 
-// Faces of a pool whose legacy family is `name`, else those that answer to
-// it by another of their names.
+// Faces of a pool that answer to `name`: by their file's name, else by
+// their legacy family, else by their typographic family.
 FaceList facesNamed(const FaceList& pool, std::string_view name) {
-    FaceList primary, other;
+    FaceList tiers[3];
     for (const auto& e : pool) {
-        if (sameName(e->names.front(), name)) {
-            primary.push_back(e);
-        } else if (std::any_of(e->names.begin() + 1, e->names.end(),
-                               [&](const std::string& n) { return sameName(n, name); })) {
-            other.push_back(e);
+        if (!e->stem.empty() && sameName(e->stem, name))
+            tiers[0].push_back(e);
+        else if (sameName(e->info.family, name))
+            tiers[1].push_back(e);
+        else if (!e->info.typographicFamily.empty() && sameName(e->info.typographicFamily, name))
+            tiers[2].push_back(e);
+    }
+    for (FaceList& r : tiers) {
+        if (!r.empty()) {
+            sortStyles(r);
+            return r;
         }
     }
-    FaceList& r = primary.empty() ? other : primary;
-    sortStyles(r);
-    return r;
+    return {};
 }
 
 std::shared_ptr<FaceEntry> makeEntry(std::shared_ptr<Face> face, std::string path, long index) {
@@ -68,9 +72,6 @@ std::shared_ptr<FaceEntry> makeEntry(std::shared_ptr<Face> face, std::string pat
     e->path = std::move(path);
     e->index = index;
     e->info = face->info();
-    e->names.push_back(e->info.family);
-    if (!e->info.typographicFamily.empty())
-        e->names.push_back(e->info.typographicFamily);
     e->face = std::move(face);
     return e;
 }
@@ -163,7 +164,7 @@ const FaceList& Catalog::system() {
         }
     }
     std::stable_sort(system_.begin(), system_.end(), [](const auto& a, const auto& b) {
-        return lowered(a->names.front()) < lowered(b->names.front());
+        return lowered(a->info.family) < lowered(b->info.family);
     });
     return system_;
 }
@@ -231,11 +232,13 @@ FaceList Catalog::substitute(int pitchAndFamily) {
         generic = "serif";
     else if ((pitchAndFamily & 0xF0) == FF_MODERN || (pitchAndFamily & 3) == FIXED_PITCH)
         generic = "monospace";
+    FaceList& r = substitutes_[generic];
+    if (!r.empty())
+        return r;
     std::map<std::pair<std::string, long>, std::shared_ptr<FaceEntry>> byFile;
     for (const auto& e : sys)
         byFile.emplace(std::make_pair(e->path, e->index), e);
 
-    FaceList r;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(generic));
     FcConfigSubstitute(config_->config, pattern, FcMatchPattern);
@@ -250,13 +253,13 @@ FaceList Catalog::substitute(int pitchAndFamily) {
             FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
             auto it = byFile.find({reinterpret_cast<const char*>(file), index});
             if (it != byFile.end())
-                r = facesNamed(sys, it->second->names.front());
+                r = facesNamed(sys, it->second->info.family);
         }
         FcFontSetDestroy(set);
     }
     FcPatternDestroy(pattern);
     if (r.empty())
-        r = facesNamed(sys, sys.front()->names.front());
+        r = facesNamed(sys, sys.front()->info.family);
     return r;
 }
 
@@ -264,10 +267,10 @@ std::vector<FaceList> Catalog::families() {
     std::map<std::string, std::string> names;  // lower-cased -> as written
     for (const Added& a : added_) {
         for (const auto& e : a.faces)
-            names.emplace(lowered(e->names.front()), e->names.front());
+            names.emplace(lowered(e->info.family), e->info.family);
     }
     for (const auto& e : system())
-        names.emplace(lowered(e->names.front()), e->names.front());
+        names.emplace(lowered(e->info.family), e->info.family);
     std::vector<FaceList> r;
     for (const auto& [key, name] : names) {
         FaceList f = family(name);
@@ -305,8 +308,7 @@ int Catalog::add(const std::string& path) {
     for (long i = 0; i < count; ++i) {
         if (std::shared_ptr<Face> face = Face::open(bytes, i)) {
             auto e = makeEntry(std::move(face), path, i);
-            if (!stem.empty())
-                e->names.push_back(stem);
+            e->stem = stem;
             added.faces.push_back(std::move(e));
         }
     }

@@ -5,6 +5,7 @@
 // stand-in.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,8 +19,8 @@ struct FaceEntry {
     std::string path;
     long index = 0;
     FaceInfo info;
-    // Names the face answers to, its legacy family first.
-    std::vector<std::string> names;
+    // An added face also answers to its file's name without the extension.
+    std::string stem;
     // An added face stays open from the start; a system face is opened on
     // first use and then kept open.
     std::shared_ptr<Face> face;
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<Config> config_;
     bool systemListed_ = false;
     FaceList system_;
+    std::map<std::string, FaceList> substitutes_;  // by generic family
     struct Added {
         std::string path;
         int uses = 0;

@@ -66,7 +66,7 @@ std::pair<LOGFONTA, NEWTEXTMETRICA> describe(const font::FaceEntry& e) {
     lf.lfItalic = in.italic;
     lf.lfCharSet = tm.tmCharSet;
     lf.lfPitchAndFamily = BYTE(in.familyClass | (in.fixedPitch ? FIXED_PITCH : VARIABLE_PITCH));
-    copyFaceName(lf.lfFaceName, e.names.front());
+    copyFaceName(lf.lfFaceName, e.info.family);
     return {lf, tm};
 }
 

@@ -299,12 +299,14 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         return g;
     }
     const long width = g.right - g.left, height = g.top - g.bottom;
-    if (width > 0 && height > 0 && width * height <= kMaxCachedArea) {
+    if (width > 0 && height > 0 && width <= kTile && height <= kTile &&
+        width * height <= kMaxCachedArea) {
         g.coverage.assign(std::size_t(width * height), 0);
         rasterize(o, -g.left * 64, -g.bottom * 64, int(width), int(height),
                   [&](int row, int x, int length, std::uint8_t coverage) {
-                      std::memset(&g.coverage[std::size_t(row) * width + x], coverage,
-                                  std::size_t(length));
+                      if (row >= 0 && row < height && x >= 0 && length > 0 && x + length <= width)
+                          std::memset(&g.coverage[std::size_t(row) * width + x], coverage,
+                                      std::size_t(length));
                   });
     }
     return g;
