@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/gdi_test_util.h"
 #include "platform/gdi/scaled_font.h"
-#include "tests/support/gdi_canvas.h"
 #include "tests/support/pinned_fonts.h"
 
 namespace win {
@@ -51,7 +51,7 @@ struct ExpectedStyle {
 
 const std::filesystem::path kFixtures = VISTREL_FONT_FIXTURES;
 
-class GdiFont : public testing::Test {
+class GdiFontTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { usePinnedFonts(); }
 };
@@ -147,7 +147,7 @@ struct TempDir {
     ~TempDir() { std::filesystem::remove_all(path); }
 };
 
-TEST_F(GdiFont, EnumeratesTheStylesOfAFamily) {
+TEST_F(GdiFontTest, EnumeratesTheStylesOfAFamily) {
     const struct {
         const char* family;
         BYTE pitchAndFamily;
@@ -181,7 +181,7 @@ TEST_F(GdiFont, EnumeratesTheStylesOfAFamily) {
     }
 }
 
-TEST_F(GdiFont, EnumeratesEveryFamilyOnce) {
+TEST_F(GdiFontTest, EnumeratesEveryFamilyOnce) {
     Canvas cv(1, 1);
     std::vector<std::string> names;
     for (const Enumerated& e : enumerate(cv.dc, nullptr))
@@ -202,7 +202,7 @@ TEST_F(GdiFont, EnumeratesEveryFamilyOnce) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST_F(GdiFont, ResolvesNamesWithoutCaseAndThroughAliases) {
+TEST_F(GdiFontTest, ResolvesNamesWithoutCaseAndThroughAliases) {
     const struct {
         const char* asked;
         const char* family;  // null: no face of that name
@@ -234,7 +234,7 @@ TEST_F(GdiFont, ResolvesNamesWithoutCaseAndThroughAliases) {
     }
 }
 
-TEST_F(GdiFont, TextMetricsAndExtentsMatchTheFontFiles) {
+TEST_F(GdiFontTest, TextMetricsAndExtentsMatchTheFontFiles) {
     Canvas cv(1, 1);
     for (const ExpectedMetrics& m : kExpectedMetrics) {
         Selected s(cv.dc, logFont(m.face, m.height, m.weight, m.italic));
@@ -257,7 +257,7 @@ TEST_F(GdiFont, TextMetricsAndExtentsMatchTheFontFiles) {
     }
 }
 
-TEST_F(GdiFont, InkStaysInTheOutlineBox) {
+TEST_F(GdiFontTest, InkStaysInTheOutlineBox) {
     const int em = 100, x = 150, y = 150;
     const struct {
         int glyph;  // in kExpectedGlyphs
@@ -311,7 +311,7 @@ TEST_F(GdiFont, InkStaysInTheOutlineBox) {
     }
 }
 
-TEST_F(GdiFont, UnderlineAndStrikeOutRunAlongTheAdvance) {
+TEST_F(GdiFontTest, UnderlineAndStrikeOutRunAlongTheAdvance) {
     const ExpectedGlyph& g = kExpectedGlyphs[0];
     const int em = 100, x = 20, y = 20;
     const double scale = double(em) / g.unitsPerEm;
@@ -339,7 +339,7 @@ TEST_F(GdiFont, UnderlineAndStrikeOutRunAlongTheAdvance) {
     }
 }
 
-TEST_F(GdiFont, DrawsOnlyInsideTheClipRegion) {
+TEST_F(GdiFontTest, DrawsOnlyInsideTheClipRegion) {
     Canvas cv(200, 100);
     Selected s(cv.dc, logFont("Liberation Sans", -120, FW_BOLD));
     HRGN clip = CreateRectRgn(50, 20, 150, 80);
@@ -354,7 +354,7 @@ TEST_F(GdiFont, DrawsOnlyInsideTheClipRegion) {
     EXPECT_LE(ink.bottom, 80);
 }
 
-TEST_F(GdiFont, DrawsTheSameCoverageOnEveryBitmap) {
+TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
     // White text on black: the grey level of each pixel is its coverage.
     const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
     std::vector<COLORREF> reference;
@@ -390,7 +390,7 @@ TEST_F(GdiFont, DrawsTheSameCoverageOnEveryBitmap) {
     }
 }
 
-TEST_F(GdiFont, TextColourAndBackgroundMode) {
+TEST_F(GdiFontTest, TextColourAndBackgroundMode) {
     Canvas cv(80, 80);
     EXPECT_EQ(SetTextColor(cv.dc, RGB(200, 0, 0)), 0u);
     EXPECT_EQ(SetTextColor(cv.dc, RGB(255, 0, 0)), RGB(200, 0, 0));
@@ -406,7 +406,7 @@ TEST_F(GdiFont, TextColourAndBackgroundMode) {
     EXPECT_EQ(cv.pixel(int(ink.left + ink.right) / 2, mid), RGB(255, 0, 0));
 }
 
-TEST_F(GdiFont, FreshDeviceContextHasADefaultFont) {
+TEST_F(GdiFontTest, FreshDeviceContextHasADefaultFont) {
     Canvas cv(1, 1);
     TEXTMETRICA tm{};
     ASSERT_TRUE(GetTextMetricsA(cv.dc, &tm));
@@ -429,7 +429,7 @@ TEST_F(GdiFont, FreshDeviceContextHasADefaultFont) {
     EXPECT_FALSE(CreateFontIndirectA(nullptr));
 }
 
-TEST_F(GdiFont, HostileSizesDrawNothingBeyondTheCap) {
+TEST_F(GdiFontTest, HostileSizesDrawNothingBeyondTheCap) {
     const struct {
         LONG height;
         LONG escapement;
@@ -453,7 +453,7 @@ TEST_F(GdiFont, HostileSizesDrawNothingBeyondTheCap) {
     }
 }
 
-TEST_F(GdiFont, AddedFontIsFoundByFileNameAndFamilyUntilRemoved) {
+TEST_F(GdiFontTest, AddedFontIsFoundByFileNameAndFamilyUntilRemoved) {
     TempDir dir;
     const std::string path = (dir.path / "ABCDEF+Embedded.ttf").string();
     std::filesystem::copy_file(kFixtures / "Embedded.ttf", path);
@@ -510,7 +510,7 @@ TEST_F(GdiFont, AddedFontIsFoundByFileNameAndFamilyUntilRemoved) {
     EXPECT_EQ(enumerate(cv.dc, "Liberation Sans").size(), 4u);
 }
 
-TEST_F(GdiFont, RefusesFilesThatHoldNoFont) {
+TEST_F(GdiFontTest, RefusesFilesThatHoldNoFont) {
     TempDir dir;
     std::ifstream in(kFixtures / "Embedded.ttf", std::ios::binary);
     std::string font((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
