@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <tuple>
@@ -157,7 +158,8 @@ const FaceList& Catalog::system() {
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
     for (const auto& [file, index] : files) {
-        if (std::shared_ptr<Face> face = Face::open(file, index)) {
+        std::shared_ptr<Face> face = Face::open(file, index);
+        if (face && !face->info().family.empty()) {
             auto e = makeEntry(std::move(face), file, index);
             e->face.reset();  // reopened when a font uses it
             system_.push_back(std::move(e));
@@ -289,6 +291,9 @@ int Catalog::add(const std::string& path) {
             return int(a.faces.size());
         }
     }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return 0;
@@ -309,6 +314,9 @@ int Catalog::add(const std::string& path) {
         if (std::shared_ptr<Face> face = Face::open(bytes, i)) {
             auto e = makeEntry(std::move(face), path, i);
             e->stem = stem;
+            // Programs embedded in documents often have no names at all.
+            if (e->info.family.empty())
+                e->info.family = stem;
             added.faces.push_back(std::move(e));
         }
     }

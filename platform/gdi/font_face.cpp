@@ -326,7 +326,7 @@ bool Face::readTables() {
         if ((b < 0x7F || b >= 0xC0) && byteGlyphs_[b] == 0)
             in.coversLatin1 = false;
     }
-    return !in.family.empty();
+    return true;
 }
 
 long Face::advance(unsigned glyph) const {

@@ -510,6 +510,31 @@ TEST_F(GdiFontTest, AddedFontIsFoundByFileNameAndFamilyUntilRemoved) {
     EXPECT_EQ(enumerate(cv.dc, "Liberation Sans").size(), 4u);
 }
 
+TEST_F(GdiFontTest, AddedFontWithoutNamesIsFoundByFileName) {
+    TempDir dir;
+    const std::string path = (dir.path / "GHIJKL+Nameless.ttf").string();
+    std::filesystem::copy_file(kFixtures / "Nameless.ttf", path);
+    ASSERT_EQ(AddFontResourceA(path.c_str()), 1);
+    Canvas cv(200, 60);
+    std::vector<Enumerated> got = enumerate(cv.dc, "GHIJKL+Nameless");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_STREQ(got[0].lf.lfFaceName, "GHIJKL+Nameless");
+    // The subset's advances are Liberation Serif's.
+    auto extent = [&](const char* face) {
+        Selected s(cv.dc, logFont(face, -40));
+        SIZE size{};
+        EXPECT_TRUE(GetTextExtentPoint32A(cv.dc, "Sub", 3, &size));
+        return size.cx;
+    };
+    EXPECT_EQ(extent("GHIJKL+Nameless"), extent("Liberation Serif"));
+    {
+        Selected s(cv.dc, logFont("GHIJKL+Nameless", -40));
+        draw(cv.dc, 5, 5, "Sub");
+    }
+    EXPECT_FALSE(blank(cv));
+    EXPECT_TRUE(RemoveFontResourceA(path.c_str()));
+}
+
 TEST_F(GdiFontTest, RefusesFilesThatHoldNoFont) {
     TempDir dir;
     std::ifstream in(kFixtures / "Embedded.ttf", std::ios::binary);
