@@ -15,9 +15,10 @@ namespace win::font {
 
 namespace {
 
-// Glyph boxes reaching further than this from their origin (only hostile
-// fonts have them) are not drawn.
-constexpr long kMaxGlyphExtent = 1 << 20;
+// Glyphs reaching further than this many ems from their origin (only
+// hostile fonts have them) are not drawn: rendering time grows with the
+// outline's size, and FreeType refuses outlines beyond 2^18 pixels.
+constexpr double kMaxGlyphReach = 8;
 // Glyphs whose box holds at most this many pixels keep their coverage.
 constexpr long kMaxCachedArea = 256 * 256;
 // Outlines drawn straight onto the page go through tiles of at most this
@@ -294,7 +295,7 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         }
     }
     setBox(g);
-    if (std::max({-g.left, -g.bottom, g.right, g.top}) > kMaxGlyphExtent) {
+    if (std::max({-g.left, -g.bottom, g.right, g.top}) > std::max(64.0, kMaxGlyphReach * em_)) {
         g = Glyph{};
         return g;
     }
