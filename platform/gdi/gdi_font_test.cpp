@@ -453,6 +453,20 @@ TEST_F(GdiFontTest, HostileSizesDrawNothingBeyondTheCap) {
     }
 }
 
+TEST_F(GdiFontTest, GlyphsReachingFarFromTheirOriginAreNotDrawn) {
+    TempDir dir;
+    const std::string path = (dir.path / "Reaching.ttf").string();
+    std::filesystem::copy_file(kFixtures / "Reaching.ttf", path);
+    ASSERT_EQ(AddFontResourceA(path.c_str()), 1);
+    for (const char* text : {"S", "u"}) {
+        Canvas cv(100, 100);
+        Selected s(cv.dc, logFont("Reaching", -50));
+        draw(cv.dc, 10, 10, text);
+        EXPECT_EQ(blank(cv), *text == 'u') << text;
+    }
+    EXPECT_TRUE(RemoveFontResourceA(path.c_str()));
+}
+
 TEST_F(GdiFontTest, AddedFontIsFoundByFileNameAndFamilyUntilRemoved) {
     TempDir dir;
     const std::string path = (dir.path / "ABCDEF+Embedded.ttf").string();
