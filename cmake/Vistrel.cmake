@@ -1,8 +1,14 @@
-# vistrel_folder_library(NAME <lib> [DEPS <libs...>])
+# vistrel_folder_library(NAME <lib> [SHARED] [DEPS <libs...>])
 # Builds every *.cpp of the calling folder except *_test.cpp into a static
-# library, and every *_test.cpp into one GoogleTest program <lib>_tests.
+# library (a shared one with SHARED: a layer loaded once per process, whose
+# objects pass between the libraries that use it), and every *_test.cpp into
+# one GoogleTest program <lib>_tests.
 function(vistrel_folder_library)
-  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "NAME" "DEPS" ${ARGN})
+  set(_kind STATIC)
+  if(ARG_SHARED)
+    set(_kind SHARED)
+  endif()
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(_src "")
   set(_tests "")
@@ -14,7 +20,7 @@ function(vistrel_folder_library)
     endif()
   endforeach()
   if(_src)
-    add_library(${ARG_NAME} STATIC ${_src})
+    add_library(${ARG_NAME} ${_kind} ${_src})
     target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS})
   else()
