@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     win::RegistryStore store = win::RegistryStore::parse(text);
     std::string once = store.serialize();
     std::string twice = win::RegistryStore::parse(once).serialize();
-    if (once != twice) std::abort();
+    if (once != twice)
+        std::abort();
     return 0;
 }

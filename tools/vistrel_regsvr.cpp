@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     // one on the library search path.
     std::string path = argv[argc - 1];
     char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved)) path = resolved;
+    if (realpath(path.c_str(), resolved))
+        path = resolved;
 
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {

@@ -8,7 +8,9 @@
 namespace win {
 namespace {
 
-std::u16string textOf(BSTR s) { return std::u16string(s ? s : u"", SysStringLen(s)); }
+std::u16string textOf(BSTR s) {
+    return std::u16string(s ? s : u"", SysStringLen(s));
+}
 
 TEST(Bstr, LengthsAndContents) {
     const char16_t withNul[] = {u'a', 0, u'b', 0};

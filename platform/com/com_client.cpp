@@ -32,9 +32,11 @@ public:
         std::lock_guard lock(mutex_);
         *missingExport = false;
         for (const LoadedLibrary& library : libraries_)
-            if (library.path == path) return library.handle;
+            if (library.path == path)
+                return library.handle;
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) return nullptr;
+        if (!handle)
+            return nullptr;
         if (!dlsym(handle, "DllGetClassObject")) {
             dlclose(handle);
             *missingExport = true;
@@ -47,8 +49,8 @@ public:
     void unloadUnused() {
         std::lock_guard lock(mutex_);
         for (size_t i = 0; i < libraries_.size();) {
-            auto canUnload =
-                reinterpret_cast<DllCanUnloadNowFunction>(dlsym(libraries_[i].handle, "DllCanUnloadNow"));
+            auto canUnload = reinterpret_cast<DllCanUnloadNowFunction>(
+                dlsym(libraries_[i].handle, "DllCanUnloadNow"));
             if (canUnload && canUnload() == S_OK) {
                 void* handle = libraries_[i].handle;
                 libraries_.erase(libraries_.begin() + std::ptrdiff_t(i));
@@ -73,7 +75,8 @@ LibraryTable& libraries() {
 std::string inprocServerPath(REFCLSID clsid) {
     std::u16string keyPath = u"CLSID\\" + GuidText(clsid) + u"\\InprocServer32";
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
         return {};
     std::u16string path;
     DWORD type = REG_NONE, size = 0;
@@ -84,7 +87,8 @@ std::string inprocServerPath(REFCLSID clsid) {
                              &size) != ERROR_SUCCESS)
             size = 0;
         path.resize(size / sizeof(char16_t));
-        while (!path.empty() && path.back() == 0) path.pop_back();
+        while (!path.empty() && path.back() == 0)
+            path.pop_back();
     }
     RegCloseKey(key);
     return utf8FromUtf16(path);
@@ -93,35 +97,47 @@ std::string inprocServerPath(REFCLSID clsid) {
 }  // namespace
 
 HRESULT CoInitializeEx(void* reserved, DWORD flags) {
-    if (reserved) return E_INVALIDARG;
-    if (!(flags & COINIT_APARTMENTTHREADED)) return apartmentCount ? RPC_E_CHANGED_MODE : E_NOTIMPL;
+    if (reserved)
+        return E_INVALIDARG;
+    if (!(flags & COINIT_APARTMENTTHREADED))
+        return apartmentCount ? RPC_E_CHANGED_MODE : E_NOTIMPL;
     return ++apartmentCount == 1 ? S_OK : S_FALSE;
 }
 
-HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT CoInitialize(void* reserved) {
+    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
 void CoUninitialize() {
-    if (apartmentCount == 0) return;
-    if (--apartmentCount == 0) libraries().unloadUnused();
+    if (apartmentCount == 0)
+        return;
+    if (--apartmentCount == 0)
+        libraries().unloadUnused();
 }
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
                          void** object) {
-    if (!object) return E_POINTER;
+    if (!object)
+        return E_POINTER;
     *object = nullptr;
-    if (apartmentCount == 0) return CO_E_NOTINITIALIZED;
-    if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+    if (apartmentCount == 0)
+        return CO_E_NOTINITIALIZED;
+    if (!(context & CLSCTX_INPROC_SERVER))
+        return REGDB_E_CLASSNOTREG;
     std::string path = inprocServerPath(clsid);
-    if (path.empty()) return REGDB_E_CLASSNOTREG;
+    if (path.empty())
+        return REGDB_E_CLASSNOTREG;
     bool missingExport = false;
     void* library = libraries().load(path, &missingExport);
-    if (!library) return missingExport ? CO_E_ERRORINDLL : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    if (!library)
+        return missingExport ? CO_E_ERRORINDLL : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
     auto getClassObject =
         reinterpret_cast<DllGetClassObjectFunction>(dlsym(library, "DllGetClassObject"));
     ComPtr<IClassFactory> factory;
     void* raw = nullptr;
     HRESULT hr = getClassObject(clsid, IID_IClassFactory, &raw);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     factory = ComPtr<IClassFactory>::adopt(static_cast<IClassFactory*>(raw));
     return factory->CreateInstance(outer, iid, object);
 }

@@ -30,7 +30,6 @@ void CoUninitialize();
 // when it has no DllGetClassObject; CO_E_NOTINITIALIZED outside an
 // apartment; otherwise what the class object answers (CLASS_E_NOAGGREGATION
 // for an outer object, E_NOINTERFACE, ...). *object is null on failure.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
-                         void** object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
 
 }  // namespace win

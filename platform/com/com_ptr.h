@@ -16,7 +16,8 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     ComPtr(T* p) : p_(p) {
-        if (p_) p_->AddRef();
+        if (p_)
+            p_->AddRef();
     }
     ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
@@ -43,7 +44,8 @@ public:
     // Releases the held pointer; the pointer is cleared before the release
     // runs, so a release that re-enters sees this one empty.
     void reset() {
-        if (T* p = std::exchange(p_, nullptr)) p->Release();
+        if (T* p = std::exchange(p_, nullptr))
+            p->Release();
     }
 
     // The slot an out-parameter fills; what was held is released first.
@@ -56,10 +58,12 @@ public:
     template <class U>
     HRESULT query(REFIID iid, ComPtr<U>& out) const {
         out.reset();
-        if (!p_) return E_POINTER;
+        if (!p_)
+            return E_POINTER;
         void* raw = nullptr;
         HRESULT hr = p_->QueryInterface(iid, &raw);
-        if (SUCCEEDED(hr)) out = ComPtr<U>::adopt(static_cast<U*>(raw));
+        if (SUCCEEDED(hr))
+            out = ComPtr<U>::adopt(static_cast<U*>(raw));
         return hr;
     }
 

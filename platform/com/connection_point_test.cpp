@@ -12,7 +12,8 @@ namespace win {
 namespace {
 
 // {5F0C2B1E-33A4-4E1B-9C55-8B7A0D7B1C01}
-constexpr IID kEvents = {0x5F0C2B1E, 0x33A4, 0x4E1B, {0x9C, 0x55, 0x8B, 0x7A, 0x0D, 0x7B, 0x1C, 0x01}};
+constexpr IID kEvents = {
+    0x5F0C2B1E, 0x33A4, 0x4E1B, {0x9C, 0x55, 0x8B, 0x7A, 0x0D, 0x7B, 0x1C, 0x01}};
 
 class Source : public IConnectionPointContainer {
 public:
@@ -85,7 +86,8 @@ TEST_F(ConnectionPointTest, SinksChangingTheListDuringAnEvent) {
     log.clear();
     b->during = [&] {
         // New sinks while the list is walked; the last lands past the end.
-        for (int i = 0; i < 40; ++i) advise(added.emplace_back(sink("n" + std::to_string(i))));
+        for (int i = 0; i < 40; ++i)
+            advise(added.emplace_back(sink("n" + std::to_string(i))));
         b->during = nullptr;
     };
     a.reset();  // its only reference left with its slot
@@ -99,7 +101,8 @@ TEST_F(ConnectionPointTest, SinksChangingTheListDuringAnEvent) {
     EXPECT_EQ(log[39], (Call{"n39", 2, {}}));
     EXPECT_EQ(source->point.connectionCount(), 41u);
     EXPECT_EQ(source->point.Unadvise(cb), S_OK);
-    for (DWORD cookie = 1; cookie <= 42; ++cookie) source->point.Unadvise(cookie);
+    for (DWORD cookie = 1; cookie <= 42; ++cookie)
+        source->point.Unadvise(cookie);
     EXPECT_EQ(source->point.connectionCount(), 0u);
 }
 

@@ -7,7 +7,8 @@
 namespace win {
 namespace {
 
-constexpr GUID kVistrel = {0x873C87C3, 0x7F1B, 0x4D98, {0xB9, 0x66, 0x0C, 0x8C, 0xAB, 0xFD, 0xC6, 0x51}};
+constexpr GUID kVistrel = {
+    0x873C87C3, 0x7F1B, 0x4D98, {0xB9, 0x66, 0x0C, 0x8C, 0xAB, 0xFD, 0xC6, 0x51}};
 
 TEST(Guid, ReadsTheBracedForm) {
     struct Case {
@@ -39,7 +40,8 @@ TEST(Guid, WritesTheBracedFormInUpperCase) {
     EXPECT_EQ(std::u16string(text), u"{873C87C3-7F1B-4D98-B966-0C8CABFDC651}");
     EXPECT_EQ(StringFromGUID2(kVistrel, text, 38), 0);
     // Every byte lands in its place: a round trip of an id with all digits.
-    constexpr GUID mixed = {0x01234567, 0x89AB, 0xCDEF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
+    constexpr GUID mixed = {
+        0x01234567, 0x89AB, 0xCDEF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
     StringFromGUID2(mixed, text, 39);
     EXPECT_EQ(std::u16string(text), u"{01234567-89AB-CDEF-FEDC-BA9876543210}");
     GUID back{};

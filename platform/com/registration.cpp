@@ -14,7 +14,8 @@ LONG setText(const std::u16string& keyPath, const char16_t* name, std::u16string
     HKEY key = nullptr;
     LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) return status;
+    if (status != ERROR_SUCCESS)
+        return status;
     status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
                             DWORD((text.size() + 1) * sizeof(char16_t)));
     RegCloseKey(key);
@@ -77,12 +78,15 @@ HRESULT RegisterClassEntry(const ClassEntry& entry, const std::string& libraryPa
         values.push_back({classKey + u"\\VersionIndependentProgID", nullptr, key});
         values.push_back({key, nullptr, description});
         values.push_back({key + u"\\CLSID", nullptr, id});
-        if (entry.progId) values.push_back({key + u"\\CurVer", nullptr, entry.progId});
+        if (entry.progId)
+            values.push_back({key + u"\\CurVer", nullptr, entry.progId});
     }
-    if (typeLib) values.push_back({classKey + u"\\TypeLib", nullptr, GuidText(*typeLib->libId)});
+    if (typeLib)
+        values.push_back({classKey + u"\\TypeLib", nullptr, GuidText(*typeLib->libId)});
     for (const Value& v : values) {
         LONG status = setText(v.key, v.name, v.text);
-        if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+        if (status != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(status);
     }
     return S_OK;
 }
@@ -90,9 +94,9 @@ HRESULT RegisterClassEntry(const ClassEntry& entry, const std::string& libraryPa
 HRESULT UnregisterClassEntry(const ClassEntry& entry) {
     const std::u16string id = GuidText(*entry.clsid);
     const std::u16string classKey = u"CLSID\\" + id;
-    std::vector<std::u16string> keys = {
-        classKey + u"\\InprocServer32", classKey + u"\\ProgID",
-        classKey + u"\\VersionIndependentProgID", classKey + u"\\TypeLib", classKey};
+    std::vector<std::u16string> keys = {classKey + u"\\InprocServer32", classKey + u"\\ProgID",
+                                        classKey + u"\\VersionIndependentProgID",
+                                        classKey + u"\\TypeLib", classKey};
     if (entry.progId) {
         keys.push_back(std::u16string(entry.progId) + u"\\CLSID");
         keys.push_back(entry.progId);
@@ -117,7 +121,8 @@ HRESULT UnregisterTypeLibEntry(const TypeLibRegistration& typeLib) {
     HRESULT hr = deleteKeys({libKey + u"\\" + versionText(typeLib)});
     // Other versions of the library may still be registered under its id.
     LONG status = RegDeleteKeyW(HKEY_CLASSES_ROOT, libKey.c_str());
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     if (status != ERROR_SUCCESS && status != LONG(ERROR_FILE_NOT_FOUND) &&
         status != LONG(ERROR_ACCESS_DENIED))
         return HRESULT_FROM_WIN32(status);

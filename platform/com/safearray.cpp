@@ -32,7 +32,8 @@ SAFEARRAY* SafeArrayCreate(VARTYPE type, UINT dimensions, SAFEARRAYBOUND* bounds
     if (type != VT_UI1 || dimensions != 1 || !bounds || bounds->cElements > kMaxElements)
         return nullptr;
     auto* array = new (std::nothrow) SAFEARRAY{};
-    if (!array) return nullptr;
+    if (!array)
+        return nullptr;
     if (bounds->cElements > 0) {
         array->pvData = std::calloc(bounds->cElements, 1);
         if (!array->pvData) {
@@ -52,9 +53,12 @@ SAFEARRAY* SafeArrayCreateVector(VARTYPE type, LONG lowerBound, ULONG elements) 
 }
 
 HRESULT SafeArrayRedim(SAFEARRAY* array, SAFEARRAYBOUND* bound) {
-    if (!array || !bound) return E_INVALIDARG;
-    if (array->cLocks > 0) return DISP_E_ARRAYISLOCKED;
-    if (bound->cElements > kMaxElements) return E_OUTOFMEMORY;
+    if (!array || !bound)
+        return E_INVALIDARG;
+    if (array->cLocks > 0)
+        return DISP_E_ARRAYISLOCKED;
+    if (bound->cElements > kMaxElements)
+        return E_OUTOFMEMORY;
     ULONG old = array->rgsabound[0].cElements;
     ULONG count = bound->cElements;
     if (count == 0) {
@@ -62,8 +66,10 @@ HRESULT SafeArrayRedim(SAFEARRAY* array, SAFEARRAYBOUND* bound) {
         array->pvData = nullptr;
     } else if (count != old) {
         void* data = std::realloc(array->pvData, count);
-        if (!data) return E_OUTOFMEMORY;
-        if (count > old) std::memset(static_cast<std::uint8_t*>(data) + old, 0, count - old);
+        if (!data)
+            return E_OUTOFMEMORY;
+        if (count > old)
+            std::memset(static_cast<std::uint8_t*>(data) + old, 0, count - old);
         array->pvData = data;
     }
     array->rgsabound[0] = *bound;
@@ -72,44 +78,56 @@ HRESULT SafeArrayRedim(SAFEARRAY* array, SAFEARRAYBOUND* bound) {
 
 HRESULT SafeArrayGetUBound(SAFEARRAY* array, UINT dimension, LONG* upperBound) {
     HRESULT status;
-    if (!oneDimension(array, dimension, &status)) return status;
-    if (!upperBound) return E_INVALIDARG;
+    if (!oneDimension(array, dimension, &status))
+        return status;
+    if (!upperBound)
+        return E_INVALIDARG;
     std::int64_t upper =
         std::int64_t(array->rgsabound[0].lLbound) + std::int64_t(array->rgsabound[0].cElements) - 1;
-    if (upper > std::numeric_limits<LONG>::max()) return DISP_E_OVERFLOW;
+    if (upper > std::numeric_limits<LONG>::max())
+        return DISP_E_OVERFLOW;
     *upperBound = LONG(upper);
     return S_OK;
 }
 
 HRESULT SafeArrayGetLBound(SAFEARRAY* array, UINT dimension, LONG* lowerBound) {
     HRESULT status;
-    if (!oneDimension(array, dimension, &status)) return status;
-    if (!lowerBound) return E_INVALIDARG;
+    if (!oneDimension(array, dimension, &status))
+        return status;
+    if (!lowerBound)
+        return E_INVALIDARG;
     *lowerBound = array->rgsabound[0].lLbound;
     return S_OK;
 }
 
 HRESULT SafeArrayAccessData(SAFEARRAY* array, void** data) {
-    if (!array || !data) return E_INVALIDARG;
-    if (array->cLocks == std::numeric_limits<ULONG>::max()) return E_UNEXPECTED;
+    if (!array || !data)
+        return E_INVALIDARG;
+    if (array->cLocks == std::numeric_limits<ULONG>::max())
+        return E_UNEXPECTED;
     ++array->cLocks;
     *data = array->pvData;
     return S_OK;
 }
 
 HRESULT SafeArrayUnaccessData(SAFEARRAY* array) {
-    if (!array) return E_INVALIDARG;
-    if (array->cLocks == 0) return E_UNEXPECTED;
+    if (!array)
+        return E_INVALIDARG;
+    if (array->cLocks == 0)
+        return E_UNEXPECTED;
     --array->cLocks;
     return S_OK;
 }
 
 HRESULT SafeArrayCopy(SAFEARRAY* array, SAFEARRAY** copy) {
-    if (!copy) return E_INVALIDARG;
+    if (!copy)
+        return E_INVALIDARG;
     *copy = nullptr;
-    if (!array) return S_OK;
+    if (!array)
+        return S_OK;
     SAFEARRAY* result = SafeArrayCreate(VT_UI1, 1, array->rgsabound);
-    if (!result) return E_OUTOFMEMORY;
+    if (!result)
+        return E_OUTOFMEMORY;
     if (array->rgsabound[0].cElements > 0)
         std::memcpy(result->pvData, array->pvData, array->rgsabound[0].cElements);
     *copy = result;
@@ -117,8 +135,10 @@ HRESULT SafeArrayCopy(SAFEARRAY* array, SAFEARRAY** copy) {
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* array) {
-    if (!array) return S_OK;
-    if (array->cLocks > 0) return DISP_E_ARRAYISLOCKED;
+    if (!array)
+        return S_OK;
+    if (array->cLocks > 0)
+        return DISP_E_ARRAYISLOCKED;
     std::free(array->pvData);
     delete array;
     return S_OK;

@@ -101,7 +101,8 @@ public:
     ~ComObject() { module_.unlock(); }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
+        if (!object)
+            return E_POINTER;
         IUnknown* found = T::interfaceFor(iid);
         if (!found) {
             *object = nullptr;
@@ -114,7 +115,8 @@ public:
     ULONG AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
     ULONG Release() override {
         ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (left == 0) delete this;
+        if (left == 0)
+            delete this;
         return left;
     }
 
@@ -129,10 +131,12 @@ public:
     // when it has no such interface.
     template <class... Args>
     static HRESULT createInstance(ComModule& module, REFIID iid, void** object, Args&&... args) {
-        if (!object) return E_POINTER;
+        if (!object)
+            return E_POINTER;
         *object = nullptr;
         ComPtr<ComObject> made = create(module, std::forward<Args>(args)...);
-        if (!made) return E_OUTOFMEMORY;
+        if (!made)
+            return E_OUTOFMEMORY;
         return made->QueryInterface(iid, object);
     }
 
@@ -149,9 +153,11 @@ public:
     explicit ClassFactory(ComModule& module) : module_(module) {}
 
     HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
+        if (!object)
+            return E_POINTER;
         *object = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
         return ComObject<T>::createInstance(module_, iid, object);
     }
     HRESULT LockServer(BOOL lock) override {
@@ -180,7 +186,7 @@ private:
 // is loaded.
 extern "C" {
 __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid,
-                                                                  void** object);
+                                                                 void** object);
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow();
 __attribute__((visibility("default"))) HRESULT DllRegisterServer();
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer();

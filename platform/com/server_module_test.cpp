@@ -9,7 +9,8 @@ namespace win {
 namespace {
 
 // {0E6A1B52-6F2D-4C8B-A0B4-6D3C5E7F9A11}
-constexpr CLSID kThingClass = {0x0E6A1B52, 0x6F2D, 0x4C8B, {0xA0, 0xB4, 0x6D, 0x3C, 0x5E, 0x7F, 0x9A, 0x11}};
+constexpr CLSID kThingClass = {
+    0x0E6A1B52, 0x6F2D, 0x4C8B, {0xA0, 0xB4, 0x6D, 0x3C, 0x5E, 0x7F, 0x9A, 0x11}};
 
 class Thing : public IDispatch {
 public:
@@ -83,7 +84,8 @@ TEST(ServerModule, ReferenceCountsAreAtomic) {
             }
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(thing->AddRef(), 2u);
     EXPECT_EQ(thing->Release(), 1u);
     thing.reset();

@@ -11,9 +11,9 @@
 
 namespace win {
 
-struct ITypeInfo;             // no type information is offered
-struct EXCEPINFO;             // no exception records are filled
-struct IEnumConnections;      // connections are not enumerated
+struct ITypeInfo;         // no type information is offered
+struct EXCEPINFO;         // no exception records are filled
+struct IEnumConnections;  // connections are not enumerated
 struct IEnumConnectionPoints;
 
 // {00000000-0000-0000-C000-000000000046}

@@ -81,8 +81,15 @@ TEST(Variant, CopiesAreDeepAndClearsFreeTheirParts) {
     object.refs = 3;  // the object's own and one for each variant above
     VARIANT nulls = make(VT_BSTR);
     nulls.bstrVal = nullptr;
-    VARIANT cases[] = {make(VT_EMPTY), i2(-3), i4(123456), r8(0.25), boolean(VARIANT_TRUE),
-                       text(u"caption, \"quoted\""), nulls, unknown, dispatch,
+    VARIANT cases[] = {make(VT_EMPTY),
+                       i2(-3),
+                       i4(123456),
+                       r8(0.25),
+                       boolean(VARIANT_TRUE),
+                       text(u"caption, \"quoted\""),
+                       nulls,
+                       unknown,
+                       dispatch,
                        bytes("\x89PNG\0\1", 6)};
     for (VARIANT& source : cases) {
         VARIANT copy = text(u"overwritten");  // freed by the copy
@@ -99,7 +106,9 @@ TEST(Variant, CopiesAreDeepAndClearsFreeTheirParts) {
                 }
                 break;
             case VT_UNKNOWN:
-            case VT_DISPATCH: EXPECT_EQ(object.refs, refsBefore + 1); break;
+            case VT_DISPATCH:
+                EXPECT_EQ(object.refs, refsBefore + 1);
+                break;
             case VT_ARRAY | VT_UI1: {
                 EXPECT_NE(copy.parray, source.parray);
                 void* data;
@@ -108,7 +117,8 @@ TEST(Variant, CopiesAreDeepAndClearsFreeTheirParts) {
                 SafeArrayUnaccessData(copy.parray);
                 break;
             }
-            default: EXPECT_EQ(std::memcmp(&copy.dblVal, &source.dblVal, sizeof(double)), 0);
+            default:
+                EXPECT_EQ(std::memcmp(&copy.dblVal, &source.dblVal, sizeof(double)), 0);
         }
         EXPECT_EQ(VariantClear(&copy), S_OK);
         EXPECT_EQ(copy.vt, VT_EMPTY);
@@ -175,7 +185,9 @@ TEST(Variant, ChangeTypeToNumbers) {
         EXPECT_EQ(hr, c.result) << "case " << (&c - cases);
         if (SUCCEEDED(hr)) {
             ASSERT_EQ(target.vt, c.type);
-            double got = c.type == VT_I2 ? target.iVal : c.type == VT_I4 ? target.lVal : target.dblVal;
+            double got = c.type == VT_I2   ? target.iVal
+                         : c.type == VT_I4 ? target.lVal
+                                           : target.dblVal;
             EXPECT_EQ(got, c.value) << "case " << (&c - cases);
         } else {
             EXPECT_EQ(target.vt, VT_BSTR);  // untouched

@@ -25,7 +25,7 @@ namespace win {
 using KeyPath = std::vector<std::u16string>;
 
 struct StoredValue {
-    std::u16string name;  // empty: the key's default value
+    std::u16string name;     // empty: the key's default value
     std::uint32_t type = 0;  // REG_SZ, REG_BINARY or REG_DWORD
     // REG_SZ: the 16-bit units without a terminator; REG_BINARY: the bytes;
     // REG_DWORD: the four bytes of the number, least significant first.

@@ -12,7 +12,8 @@ namespace {
 StoredValue stringValue(std::u16string name, std::u16string text) {
     StoredValue v{std::move(name), REG_SZ, {}};
     v.data.resize(text.size() * 2);
-    if (!text.empty()) std::memcpy(v.data.data(), text.data(), v.data.size());
+    if (!text.empty())
+        std::memcpy(v.data.data(), text.data(), v.data.size());
     return v;
 }
 

@@ -48,7 +48,8 @@ LONG setString(HKEY key, const char16_t* name, std::u16string_view text) {
 std::vector<BYTE> query(HKEY key, const char16_t* name, DWORD* type, LONG* status) {
     DWORD size = 0;
     *status = RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
-    if (*status != ERROR_SUCCESS) return {};
+    if (*status != ERROR_SUCCESS)
+        return {};
     std::vector<BYTE> data(size);
     *status = RegQueryValueExW(key, name, nullptr, type, data.data(), &size);
     data.resize(size);
@@ -64,7 +65,8 @@ std::vector<BYTE> bytesOf(std::u16string_view text) {
 TEST(Registry, ValuesRoundTripThroughTheFile) {
     TempConfigHome home;
     std::vector<BYTE> placement(44);
-    for (size_t i = 0; i < placement.size(); ++i) placement[i] = BYTE(i * 7);
+    for (size_t i = 0; i < placement.size(); ++i)
+        placement[i] = BYTE(i * 7);
     placement[0] = 44;
     const BYTE number[] = {0x2A, 0x00, 0x01, 0x80};
     struct Case {
@@ -89,8 +91,9 @@ TEST(Registry, ValuesRoundTripThroughTheFile) {
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
     HKEY again = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_READ, &again),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_READ, &again),
+        ERROR_SUCCESS);
     for (const Case& c : cases) {
         DWORD type = REG_NONE;
         LONG status;
@@ -225,9 +228,9 @@ TEST(Registry, GarbledLinesAreSkippedAndKept) {
               "this line is not a value\n"
               "\"Left panel\"=dword:1\n");
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_ALL_ACCESS,
-                            &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_ALL_ACCESS, &key),
+        ERROR_SUCCESS);
     LONG status;
     DWORD type;
     EXPECT_EQ(query(key, u"Palm Format", &type, &status), bytesOf(u"KM7P"));
@@ -248,9 +251,11 @@ TEST(Registry, GarbledLinesAreSkippedAndKept) {
 template <class Body>
 int inChild(Body body) {
     pid_t pid = fork();
-    if (pid == 0) _exit(body());
+    if (pid == 0)
+        _exit(body());
     int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
     return WEXITSTATUS(status);
 }
 
@@ -265,13 +270,15 @@ TEST(Registry, FailedWriteLeavesTheStoreIntact) {
     int result = inChild([&] {
         signal(SIGXFSZ, SIG_IGN);
         rlimit limit{before.size() + 100, before.size() + 100};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 2;
         return setString(key, u"Large", std::u16string(4000, u'x')) == ERROR_DISK_FULL ? 0 : 1;
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(readFile(home.registryFile()), before);
     for (const auto& entry : std::filesystem::directory_iterator(home.registryFile().parent_path()))
-        EXPECT_TRUE(entry.path().filename() == "registry" || entry.path().filename() == "registry.lock")
+        EXPECT_TRUE(entry.path().filename() == "registry" ||
+                    entry.path().filename() == "registry.lock")
             << entry.path();
     RegCloseKey(key);
 }

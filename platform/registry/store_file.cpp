@@ -18,34 +18,45 @@ LONG errorFromErrno(int error, LONG otherwise) {
     switch (error) {
         case EACCES:
         case EPERM:
-        case EROFS: return LONG(ERROR_ACCESS_DENIED);
+        case EROFS:
+            return LONG(ERROR_ACCESS_DENIED);
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return ERROR_DISK_FULL;
+        case EFBIG:
+            return ERROR_DISK_FULL;
         case ENOENT:
-        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-        default: return otherwise;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        default:
+            return otherwise;
     }
 }
 
 std::string configHome() {
     // Only an absolute XDG_CONFIG_HOME counts, as the XDG rules say.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') return xdg;
+    if (xdg && xdg[0] == '/')
+        return xdg;
     const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') return std::string(home) + "/.config";
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return std::string(pw->pw_dir) + "/.config";
+    if (home && home[0] == '/')
+        return std::string(home) + "/.config";
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return std::string(pw->pw_dir) + "/.config";
     return "/tmp";
 }
 
-std::string storeFolder() { return configHome() + "/lumbra"; }
+std::string storeFolder() {
+    return configHome() + "/lumbra";
+}
 
 // Creates the folder and the folders above it that are missing.
 bool makeFolders(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
     }
 }
 
@@ -53,8 +64,10 @@ bool writeAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         done += size_t(n);
     }
     return true;
@@ -66,7 +79,8 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0)
+            close(fd_);
     }
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
@@ -80,7 +94,8 @@ private:
 LONG replaceStore(const std::string& folder, const std::string& text) {
     std::string temp = folder + "/registry.XXXXXX";
     FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) return errorFromErrno(errno, ERROR_WRITE_FAULT);
+    if (fd.get() < 0)
+        return errorFromErrno(errno, ERROR_WRITE_FAULT);
     bool written = writeAll(fd.get(), text) && fsync(fd.get()) == 0;
     int error = errno;
     if (written) {
@@ -89,17 +104,21 @@ LONG replaceStore(const std::string& folder, const std::string& text) {
     }
     if (written && rename(temp.c_str(), (folder + "/registry").c_str()) == 0) {
         FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.get() >= 0) fsync(dir.get());
+        if (dir.get() >= 0)
+            fsync(dir.get());
         return ERROR_SUCCESS;
     }
-    if (written) error = errno;
+    if (written)
+        error = errno;
     unlink(temp.c_str());
     return errorFromErrno(error, ERROR_WRITE_FAULT);
 }
 
 }  // namespace
 
-std::string registryStorePath() { return storeFolder() + "/registry"; }
+std::string registryStorePath() {
+    return storeFolder() + "/registry";
+}
 
 LONG readRegistryStore(RegistryStore& store) {
     FileDescriptor fd(open(registryStorePath().c_str(), O_RDONLY | O_CLOEXEC));
@@ -114,9 +133,12 @@ LONG readRegistryStore(RegistryStore& store) {
     char buffer[16384];
     for (;;) {
         ssize_t n = read(fd.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errorFromErrno(errno, ERROR_READ_FAULT);
-        if (n == 0) break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errorFromErrno(errno, ERROR_READ_FAULT);
+        if (n == 0)
+            break;
         text.append(buffer, size_t(n));
     }
     store = RegistryStore::parse(text);
@@ -125,20 +147,26 @@ LONG readRegistryStore(RegistryStore& store) {
 
 LONG changeRegistryStore(const std::function<LONG(RegistryStore&, bool* changed)>& change) {
     std::string folder = storeFolder();
-    if (!makeFolders(folder)) return errorFromErrno(errno, ERROR_WRITE_FAULT);
+    if (!makeFolders(folder))
+        return errorFromErrno(errno, ERROR_WRITE_FAULT);
     // The lock is released when its descriptor closes.
-    FileDescriptor lock(open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock.get() < 0) return errorFromErrno(errno, ERROR_WRITE_FAULT);
+    FileDescriptor lock(
+        open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock.get() < 0)
+        return errorFromErrno(errno, ERROR_WRITE_FAULT);
     while (flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return errorFromErrno(errno, ERROR_WRITE_FAULT);
+        if (errno != EINTR)
+            return errorFromErrno(errno, ERROR_WRITE_FAULT);
     }
     // A store that exists but cannot be read is never replaced.
     RegistryStore store;
     LONG result = readRegistryStore(store);
-    if (result != ERROR_SUCCESS) return result;
+    if (result != ERROR_SUCCESS)
+        return result;
     bool changed = false;
     result = change(store, &changed);
-    if (result != ERROR_SUCCESS || !changed) return result;
+    if (result != ERROR_SUCCESS || !changed)
+        return result;
     return replaceStore(folder, store.serialize());
 }
 

@@ -24,8 +24,12 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool isHigh(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLow(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -54,7 +58,10 @@ std::u16string utf16FromUtf8(std::string_view text) {
         auto b = static_cast<unsigned char>(text[i]);
         std::uint32_t cp = 0xFFFD;
         size_t length = 1;
-        size_t more = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
+        size_t more = b >= 0xC2 && b <= 0xDF   ? 1
+                      : b >= 0xE0 && b <= 0xEF ? 2
+                      : b >= 0xF0 && b <= 0xF4 ? 3
+                                               : 0;
         if (b < 0x80) {
             cp = b;
         } else if (more != 0 && more < text.size() - i) {
@@ -68,7 +75,8 @@ std::u16string utf16FromUtf8(std::string_view text) {
             // Overlong forms, encoded surrogates and values past U+10FFFF
             // are not well-formed.
             std::uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-            if (ok && value >= least && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
+            if (ok && value >= least && value <= 0x10FFFF &&
+                !(value >= 0xD800 && value <= 0xDFFF)) {
                 cp = value;
                 length = more + 1;
             }
@@ -85,28 +93,39 @@ std::u16string utf16FromUtf8(std::string_view text) {
 }
 
 char16_t upperCaseUnit(char16_t c) {
-    if (c >= u'a' && c <= u'z') return c - 0x20;
-    if (c < 0xE0) return c;
-    if (c <= 0xFE && c != 0xF7) return c - 0x20;  // Latin-1 letters
-    if (c == 0xFF) return 0x178;
+    if (c >= u'a' && c <= u'z')
+        return c - 0x20;
+    if (c < 0xE0)
+        return c;
+    if (c <= 0xFE && c != 0xF7)
+        return c - 0x20;  // Latin-1 letters
+    if (c == 0xFF)
+        return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
         // Latin Extended-A pairs upper case with the lower case after it,
         // on even positions up to U+0137 and from U+014A, on odd ones between.
         bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddPairs) return (c & 1) ? c : c - 1;
-        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (oddPairs)
+            return (c & 1) ? c : c - 1;
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
         return (c & 1) ? c - 1 : c;
     }
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;  // Greek
-    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                // Cyrillic
-    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2)
+        return c - 0x20;  // Greek
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 0x20;  // Cyrillic
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 0x50;
     return c;
 }
 
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && upperCaseUnit(a[i]) != upperCaseUnit(b[i])) return false;
+        if (a[i] != b[i] && upperCaseUnit(a[i]) != upperCaseUnit(b[i]))
+            return false;
     return true;
 }
 

@@ -21,7 +21,8 @@ using vistrel::test::SinkCall;
 using vistrel::test::TempConfigHome;
 
 int regsvr(const std::string& arguments) {
-    int status = std::system((std::string(VISTREL_REGSVR) + " " + arguments + " 2>/dev/null").c_str());
+    int status =
+        std::system((std::string(VISTREL_REGSVR) + " " + arguments + " 2>/dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -37,7 +38,8 @@ std::u16string classesText(const char16_t* keyPath, const char16_t* name = nullp
         return u"(missing)";
     char16_t text[512] = {};
     DWORD size = sizeof text - 2;
-    LONG status = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    LONG status =
+        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? std::u16string(text) : u"(missing)";
 }
@@ -53,14 +55,17 @@ void setClassesText(const char16_t* keyPath, std::u16string_view text) {
     RegCloseKey(key);
 }
 
-std::u16string wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 const char16_t* const kServerKey = u"CLSID\\{3D6F5A10-8C2E-4B7A-9E41-2A5C7D9B0E01}\\InprocServer32";
 
 // Whether the sample library is loaded in this process now.
 bool sampleLoaded() {
     void* handle = dlopen(VISTREL_SAMPLE_SERVER, RTLD_NOW | RTLD_NOLOAD);
-    if (handle) dlclose(handle);
+    if (handle)
+        dlclose(handle);
     return handle != nullptr;
 }
 
@@ -103,13 +108,15 @@ TEST_F(ComServer, RegistrationWritesAndRemovesTheClassKeys) {
          u"Sample 1.0 Type Library"},
     };
     for (const Expected& e : written)
-        EXPECT_EQ(classesText(e.key.c_str(), e.name), e.text) << std::string(e.key.begin(), e.key.end());
+        EXPECT_EQ(classesText(e.key.c_str(), e.name), e.text)
+            << std::string(e.key.begin(), e.key.end());
 
     ASSERT_EQ(regsvr(std::string("-u ") + VISTREL_SAMPLE_SERVER), 0);
-    for (const Expected& e : written) EXPECT_EQ(classesText(e.key.c_str(), e.name), u"(missing)");
+    for (const Expected& e : written)
+        EXPECT_EQ(classesText(e.key.c_str(), e.name), u"(missing)");
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"TypeLib\\{3D6F5A10-8C2E-4B7A-9E41-2A5C7D9B0E04}", 0,
-                            KEY_READ, &key),
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"TypeLib\\{3D6F5A10-8C2E-4B7A-9E41-2A5C7D9B0E04}",
+                            0, KEY_READ, &key),
               LONG(ERROR_FILE_NOT_FOUND));
 
     // A file that is no library, and a library with no registration entry.
@@ -199,8 +206,9 @@ TEST_F(ComServer, HostCreatesAdvisesAndReceivesEvents) {
 
 TEST_F(ComServer, CreationFailures) {
     void* raw = &raw;
-    EXPECT_EQ(CoCreateInstance(sample::CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &raw),
-              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(
+        CoCreateInstance(sample::CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &raw),
+        CO_E_NOTINITIALIZED);
     EXPECT_EQ(raw, nullptr);
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
@@ -238,9 +246,11 @@ TEST_F(ComServer, CreationFailures) {
     };
     for (const Case& c : cases) {
         RegDeleteKeyW(HKEY_CLASSES_ROOT, kServerKey);
-        if (!c.library.empty()) setClassesText(kServerKey, wide(c.library));
+        if (!c.library.empty())
+            setClassesText(kServerKey, wide(c.library));
         raw = &raw;
-        EXPECT_EQ(CoCreateInstance(sample::CLSID_Sample, c.outer, c.context, c.iid, &raw), c.expected)
+        EXPECT_EQ(CoCreateInstance(sample::CLSID_Sample, c.outer, c.context, c.iid, &raw),
+                  c.expected)
             << c.what;
         EXPECT_EQ(raw, nullptr) << c.what;
     }

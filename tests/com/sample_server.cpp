@@ -20,7 +20,8 @@ public:
         return S_OK;
     }
     HRESULT get_value(LONG* value) override {
-        if (!value) return E_POINTER;
+        if (!value)
+            return E_POINTER;
         *value = value_;
         return S_OK;
     }
@@ -30,7 +31,8 @@ public:
     }
 
     HRESULT GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
+        if (!count)
+            return E_POINTER;
         *count = 0;
         return S_OK;
     }
@@ -43,7 +45,8 @@ public:
     }
 
     HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) override {
-        if (points) *points = nullptr;
+        if (points)
+            *points = nullptr;
         return E_NOTIMPL;
     }
     HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
@@ -53,7 +56,8 @@ public:
     IUnknown* interfaceFor(REFIID iid) {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_ISample)
             return static_cast<ISample*>(this);
-        if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+        if (iid == IID_IConnectionPointContainer)
+            return static_cast<IConnectionPointContainer*>(this);
         return nullptr;
     }
 
@@ -76,8 +80,12 @@ namespace win {
 HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     return sample::module.getClassObject(sample::classes, clsid, iid, object);
 }
-HRESULT DllCanUnloadNow() { return sample::module.canUnloadNow(); }
-HRESULT DllRegisterServer() { return sample::module.registerServer(sample::classes, &sample::typeLib); }
+HRESULT DllCanUnloadNow() {
+    return sample::module.canUnloadNow();
+}
+HRESULT DllRegisterServer() {
+    return sample::module.registerServer(sample::classes, &sample::typeLib);
+}
 HRESULT DllUnregisterServer() {
     return sample::module.unregisterServer(sample::classes, &sample::typeLib);
 }

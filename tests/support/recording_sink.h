@@ -61,13 +61,16 @@ public:
             EXPECT_EQ(win::VariantChangeType(&n, &params->rgvarg[i], 0, win::VT_I4), win::S_OK);
             call.arguments.push_back(n.lVal);
         }
-        if (log) log->push_back(call);
-        if (during) during();
+        if (log)
+            log->push_back(call);
+        if (during)
+            during();
         return answer;
     }
 
     win::IUnknown* interfaceFor(win::REFIID iid) {
-        if (iid == win::IID_IUnknown || iid == win::IID_IDispatch || (answersEvents && iid == events_))
+        if (iid == win::IID_IUnknown || iid == win::IID_IDispatch ||
+            (answersEvents && iid == events_))
             return this;
         return nullptr;
     }

@@ -15,10 +15,13 @@ namespace vistrel::test {
 class TempConfigHome {
 public:
     TempConfigHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-config-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vistrel-config-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a temporary folder");
         path_ = pattern;
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) previous_ = old;
+        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
+            previous_ = old;
         setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
     }
     TempConfigHome(const TempConfigHome&) = delete;
