@@ -1,8 +1,9 @@
-# vistrel_folder_library(NAME <lib> [DEPS <libs...>])
+# vistrel_folder_library(NAME <lib> [DEPS <libs...>] [TEST_ENVIRONMENT <VAR=value...>])
 # Builds every *.cpp of the calling folder except *_test.cpp into a static
-# library, and every *_test.cpp into one GoogleTest program <lib>_tests.
+# library, and every *_test.cpp into one GoogleTest program <lib>_tests,
+# whose tests run with the given environment.
 function(vistrel_folder_library)
-  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME" "DEPS;TEST_ENVIRONMENT" ${ARGN})
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(_src "")
   set(_tests "")
@@ -28,6 +29,11 @@ function(vistrel_folder_library)
     target_compile_definitions(${ARG_NAME}_tests PRIVATE
       VISTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       VISTREL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
-    gtest_discover_tests(${ARG_NAME}_tests DISCOVERY_TIMEOUT 60)
+    if(ARG_TEST_ENVIRONMENT)
+      gtest_discover_tests(${ARG_NAME}_tests DISCOVERY_TIMEOUT 60
+                           PROPERTIES ENVIRONMENT "${ARG_TEST_ENVIRONMENT}")
+    else()
+      gtest_discover_tests(${ARG_NAME}_tests DISCOVERY_TIMEOUT 60)
+    endif()
   endif()
 endfunction()

@@ -3,7 +3,8 @@
 # when they are all present already.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      zlib1g-dev libpng-dev libjpeg62-turbo-dev python3 qpdf)
+      zlib1g-dev libpng-dev libjpeg62-turbo-dev python3 qpdf
+      qt6-base-dev python3-pil imagemagick giflib-tools)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
