@@ -1,6 +1,7 @@
 #include "viewer/components/gif_image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -281,7 +282,8 @@ void GifFrame::updateGraphicControl() {
             continue;
         e.fixed.resize(5);
         e.fixed[0] = 4;
-        int d = delay / 10;
+        // The field holds hundredths of a second in 16 bits.
+        int d = std::clamp(delay / 10, 0, 0xFFFF);
         e.fixed[2] = std::uint8_t(d);
         e.fixed[3] = std::uint8_t(d >> 8);
         int index = firstExactMatch(item_->colourTable, transparentColour);
@@ -485,7 +487,8 @@ void GifImage::assign(const AnimatedCursorImage& src) {
     backgroundColour = kColourWindow;
     for (int i = 0; i < src.frameCount(); ++i) {
         int index = addFrame(src.frame(i));
-        frames_[std::size_t(index)]->delay = src.frameRate(i) * 100 / 6;
+        std::int64_t ms = std::int64_t(src.frameRate(i)) * 100 / 6;
+        frames_[std::size_t(index)]->delay = int(std::min<std::int64_t>(ms, INT32_MAX));
     }
     changed();
 }

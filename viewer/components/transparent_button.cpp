@@ -80,8 +80,9 @@ QImage disabledImage(const QImage& cell, const QPalette& pal) {
         return p != 0xFFFFFF && p != reference;
     };
     QImage out(cell.size(), QImage::Format_RGB32);
-    out.fill(pal.color(QPalette::Button));
-    QRgb highlight = pal.color(QPalette::Light).rgb(), shadow = pal.color(QPalette::Dark).rgb();
+    out.fill(pal.color(QPalette::Active, QPalette::Button));
+    QRgb highlight = pal.color(QPalette::Active, QPalette::Light).rgb(),
+         shadow = pal.color(QPalette::Active, QPalette::Dark).rgb();
     for (int y = 0; y < out.height(); ++y)
         for (int x = 0; x < out.width(); ++x) {
             if (isShape(x, y))
@@ -235,10 +236,12 @@ bool TransparentButton::event(QEvent* e) {
 
 void TransparentButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    // The button colours do not change with the state: the active group's.
     const QPalette& pal = palette();
-    const QColor face = pal.color(QPalette::Button), shadow = pal.color(QPalette::Dark),
-                 highlight = pal.color(QPalette::Light), dark = pal.color(QPalette::Shadow),
-                 black = Qt::black;
+    const QColor face = pal.color(QPalette::Active, QPalette::Button),
+                 shadow = pal.color(QPalette::Active, QPalette::Dark),
+                 highlight = pal.color(QPalette::Active, QPalette::Light),
+                 dark = pal.color(QPalette::Active, QPalette::Shadow), black = Qt::black;
     const int W = width(), H = height(), bw = borderWidth_;
 
     switch (frameStyle_) {
@@ -415,7 +418,7 @@ void TransparentButton::paintEvent(QPaintEvent*) {
         const int drawFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip |
                               Qt::TextShowMnemonic | lineFlags;
         if (isEnabled()) {
-            p.setPen(pal.color(QPalette::WindowText));
+            p.setPen(pal.color(QPalette::Active, QPalette::WindowText));
             p.drawText(box, drawFlags, caption_);
         } else {
             p.setPen(highlight);

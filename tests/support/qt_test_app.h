@@ -1,0 +1,19 @@
+// The one QApplication of a test program, made on first use. Runs headless
+// unless a platform is chosen in the environment.
+#pragma once
+
+#include <QApplication>
+
+namespace brevant::testing {
+
+inline QApplication& testApp() {
+    static int argc = 1;
+    static char name[] = "tests";
+    static char* argv[] = {name, nullptr};
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace brevant::testing
