@@ -101,8 +101,6 @@ def main():
     with Image.open(anim) as im:
         check(im.n_frames == 3, "animation: %d frames" % im.n_frames)
         check(im.info.get("loop") == 7, "animation: loop %r" % im.info.get("loop"))
-        check(im.info.get("comment") == b"written by the components",
-              "animation: comment %r" % im.info.get("comment"))
         for i in range(3):
             im.seek(i)
             check(im.info.get("duration") == (i + 1) * 100,
@@ -112,6 +110,9 @@ def main():
     text = readable(anim)
     check(text.count("Image #") == 3, "giftext: not three images")
     check("Transparency on: yes" in text, "giftext: no transparency")
+    # The picture's comment follows the last frame, where the imaging library
+    # does not look.
+    check("written by the components" in text, "giftext: no comment")
 
     for name in ("c2", "c16", "c32", "c256", "interlaced3", "interlaced21", "anim"):
         src = os.path.join(pictures, name + ".gif")
