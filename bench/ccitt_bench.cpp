@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/ccitt_decode.h"
+#include "engine/codec/ccitt_decode.h"
 #include "engine/core/streams.h"
 
 namespace {

@@ -9,11 +9,11 @@
 
 #include <unistd.h>
 
-#include "engine/core/object_parser.h"
-#include "engine/core/pdf_document.h"
 #include "engine/core/streams.h"
-#include "engine/core/tokenizer.h"
 #include "engine/core/wstring.h"
+#include "engine/object/tokenizer.h"
+#include "engine/parser/object_parser.h"
+#include "engine/parser/pdf_document.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "engine/core/dct_decode.h"
-#include "engine/core/lzw_flate.h"
+#include "engine/codec/dct_decode.h"
+#include "engine/codec/lzw_flate.h"
 #include "engine/core/streams.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/core/pdf_object.h"
 #include "engine/core/streams.h"
+#include "engine/object/pdf_object.h"
 #include "engine/render/function/pdf_function.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 
 namespace {
 

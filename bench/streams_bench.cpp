@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "engine/core/streams.h"
-#include "engine/core/tokenizer.h"
+#include "engine/object/tokenizer.h"
 
 namespace {
 

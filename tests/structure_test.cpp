@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/page_tree.h"
-#include "engine/core/pdf_catalog.h"
-#include "engine/core/pdf_document.h"
-#include "engine/core/pdf_page.h"
-#include "engine/core/pdf_ref.h"
 #include "engine/core/streams.h"
+#include "engine/doc/page_tree.h"
+#include "engine/doc/pdf_catalog.h"
+#include "engine/doc/pdf_page.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/parser/pdf_ref.h"
 
 namespace vistrel {
 namespace {

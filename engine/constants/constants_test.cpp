@@ -8,7 +8,7 @@
 #include "engine/constants/keyword_constants.h"
 #include "engine/constants/name_constants.h"
 #include "engine/constants/setting_keys.h"
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 
 namespace vistrel {
 namespace {
@@ -173,6 +173,23 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
                                                "font-system settings", "font-database files",
                                                "interface settings", "name constants",
                                                "keyword constants", "late name constants"}));
+}
+
+TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {
+    NameConstant& type = names::Type;
+    const uint32_t before = type.refCount();
+    for (int i = 0; i < 1000; ++i)
+        type.release();
+    EXPECT_EQ(str(type.text()), u"/Type");
+    for (int i = 0; i < 1000; ++i)
+        type.addRef();
+    EXPECT_EQ(type.refCount(), before);
+    {
+        ObjectRef held = ObjectRef::share(&type);
+        auto d = makeRef<PdfDict>();
+        d->put(held, ObjectRef::adopt(new PdfNumber(int32_t(1))));
+    }
+    EXPECT_EQ(type.refCount(), before);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "engine/constants/constant_slot.h"
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 
 // X(identifier, text), in load order.
 #define VISTREL_KEYWORD_CONSTANTS(X)             \

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "engine/constants/constant_slot.h"
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 
 // X(identifier, text): the 255 names built in one run, in load order.
 #define VISTREL_NAME_CONSTANTS(X)                                                                  \

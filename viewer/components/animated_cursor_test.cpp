@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/picture_fixtures.h"
+#include "viewer/components/picture_test_util.h"
 #include "viewer/components/graphic_errors.h"
 #include "viewer/components/message_service.h"
 

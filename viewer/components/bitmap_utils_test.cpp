@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "tests/support/picture_fixtures.h"
-#include "tests/support/qt_test_app.h"
+#include "viewer/components/picture_test_util.h"
+#include "viewer/components/qt_test_util.h"
 #include "viewer/components/gif_image.h"
 #include "viewer/components/icon.h"
 #include "viewer/components/qt_pictures.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-#include "tests/support/picture_fixtures.h"
+#include "viewer/components/picture_test_util.h"
 #include "viewer/components/animated_cursor.h"
 #include "viewer/components/gif_lzw.h"
 #include "viewer/components/graphic_errors.h"

@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "tests/support/qt_test_app.h"
+#include "viewer/components/qt_test_util.h"
 
 namespace brevant {
 namespace {

@@ -1,7 +1,7 @@
 #include "engine/render/function/calculator_text.h"
 
 #include "engine/core/streams.h"
-#include "engine/core/tokenizer.h"
+#include "engine/object/tokenizer.h"
 
 namespace vistrel {
 

@@ -1,6 +1,6 @@
 #include "engine/render/function/function_data.h"
 
-#include "engine/core/pdf_stream.h"
+#include "engine/parser/pdf_stream.h"
 
 namespace vistrel {
 

@@ -1,7 +1,7 @@
 // The decoded stream data of sampled and calculator functions.
 #pragma once
 
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 
 namespace vistrel {
 

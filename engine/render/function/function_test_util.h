@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/core/pdf_object.h"
+#include "engine/object/pdf_object.h"
 #include "engine/render/function/pdf_function.h"
 
 namespace vistrel::fixtures {

@@ -1,7 +1,7 @@
 #include "engine/render/function/pdf_function.h"
 
 #include "engine/constants/name_constants.h"
-#include "engine/core/typed_objects.h"
+#include "engine/doc/typed_objects.h"
 #include "engine/render/function/exponential_function.h"
 #include "engine/render/function/function_math.h"
 #include "engine/render/function/postscript_function.h"
@@ -101,16 +101,6 @@ ObjectRef functionFactory(const PdfDict& dict, InputStream* stream, const uint8_
 void installFunctionFactory() {
     setFunctionFactory(functionFactory);
 }
-
-namespace {
-
-// Every program that uses functions has the document make them as it reads
-// dictionaries and streams.
-struct InstallFunctionFactory {
-    InstallFunctionFactory() { installFunctionFactory(); }
-} gInstallFunctionFactory;
-
-}  // namespace
 
 PdfFunction* asFunction(PdfObject* object) {
     PdfObject* d = object ? object->direct() : nullptr;

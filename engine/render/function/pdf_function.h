@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "engine/core/containers.h"
-#include "engine/core/pdf_object.h"
 #include "engine/core/ref.h"
+#include "engine/object/pdf_object.h"
 
 namespace vistrel {
 
@@ -56,8 +56,8 @@ protected:
 Ref<PdfFunction> makeFunction(const PdfDict& dict, InputStream* rawStream, const uint8_t* fileKey);
 
 // Makes the document's typed-object factory ask makeFunction first for every
-// dictionary and stream it reads. Done when the program starts; calling it
-// again changes nothing.
+// dictionary and stream it reads. The engine's start-up calls it after
+// installDocumentFactories; calling it again changes nothing.
 void installFunctionFactory();
 
 // The function an object stands for (class kind 43), borrowed; null otherwise.

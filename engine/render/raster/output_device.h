@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/allocator.h"
-#include "engine/render/color/device_color.h"
+#include "engine/render/raster/device_color.h"
 #include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/geometry.h"
 #include "engine/render/raster/line_style.h"

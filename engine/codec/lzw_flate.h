@@ -1,0 +1,86 @@
+// LZW and Flate decode filters. Neither applies a predictor: the bytes are
+// handed out exactly as decompressed.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/codec/filter_stream.h"
+#include "engine/core/bit_reader.h"
+
+namespace vistrel {
+
+class LzwDecodeStream : public FilterStream {
+public:
+    LzwDecodeStream(InputStream* inner, FilterParams* params);
+    void close() override;
+    bool atEnd() override { return ended_; }
+
+protected:
+    uint16_t decodeByte() override;
+
+private:
+    static constexpr int kTableSize = 4096;
+    static constexpr int kClearCode = 256;
+    static constexpr int kEndCode = 257;
+
+    struct Entry {
+        int16_t prefix;  // -1: none
+        uint8_t last;
+    };
+
+    void resetTable();
+    // A code of the current width, most significant bit first; -1 when no
+    // byte is left at the start of the code.
+    int readCode();
+    void addEntry(int prefix, uint8_t last);
+    // Writes the string of code into the string buffer and hands out its
+    // first byte.
+    uint16_t expand(int code);
+    uint16_t end();
+
+    std::unique_ptr<BitReader> bits_;
+    Entry table_[kTableSize];
+    uint8_t string_[kTableSize];
+    int16_t stringIndex_ = 0;
+    int16_t stringLength_ = 0;
+    uint8_t firstChar_ = 0;
+    uint8_t width_ = 9;
+    int16_t nextCode_ = 258;
+    int16_t previous_ = -1;  // -1: the next code is the first after a clear
+    bool ended_ = false;
+};
+
+class FlateDecodeStream : public FilterStream {
+public:
+    // inlineImage: buffers of one byte, so that nothing behind the compressed
+    // data is consumed.
+    FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage);
+    ~FlateDecodeStream() override;
+    void close() override;
+    int64_t read(void* buffer, size_t count) override;
+    uint64_t position() override;
+    bool atEnd() override { return ended_; }
+
+protected:
+    uint16_t decodeByte() override;
+
+private:
+    // One inflate pass over the whole output buffer.
+    int inflatePass();
+    // Refills the input buffer from the inner stream; returns the bytes read.
+    size_t refill();
+
+    bool ended_ = false;
+    bool zopen_ = false;
+    uint32_t bufferSize_ = 512;
+    z_stream z_{};
+    std::unique_ptr<uint8_t[]> in_;
+    std::unique_ptr<uint8_t[]> out_;
+    uint32_t available_ = 0;
+    uint32_t index_ = 0;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,380 @@
+#include "engine/doc/pdf_catalog.h"
+
+#include <unordered_set>
+#include <vector>
+
+#include "engine/constants/name_constants.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/parser/pdf_ref.h"
+
+namespace vistrel {
+
+namespace {
+
+// Remembers the indirect objects a chain walk has passed, so that a chain
+// that loops stops at the repeat; direct links cannot loop on their own.
+class ChainGuard {
+public:
+    // False for a reference met before, and past kMaxOutlineChain steps.
+    bool enter(PdfObject* link) {
+        if (++steps_ > kMaxOutlineChain)
+            return false;
+        PdfRef* ref = asRef(link);
+        return !ref || seen_.insert(ref->number()).second;
+    }
+
+private:
+    std::unordered_set<int32_t> seen_;
+    int32_t steps_ = 0;
+};
+
+// Calls `visit` with every ancestor of an outline item along /Parent.
+template <class F>
+void forEachAncestor(PdfDict* item, F visit) {
+    ChainGuard guard;
+    for (PdfObject* link = item->get(names::Parent); link && guard.enter(link);) {
+        PdfDict* parent = asDict(link);
+        if (!parent)
+            break;
+        visit(parent);
+        link = parent->get(names::Parent);
+    }
+}
+
+// Lets go of every resolved target reachable from the trailer. Page trees and
+// outlines link both ways (/Kids and /Parent, /Next and /Prev), so their
+// objects hold each other through their references and reference counting
+// alone never frees them; a purge frees only what nothing else holds.
+void releaseObjectGraph(PdfDict* trailer) {
+    if (!trailer)
+        return;
+    std::vector<Ref<PdfRef>> refs;
+    std::vector<PdfObject*> pending{trailer};
+    std::unordered_set<PdfObject*> seen{trailer};
+    auto push = [&](PdfObject* o) {
+        if (o && seen.insert(o).second)
+            pending.push_back(o);
+    };
+    while (!pending.empty()) {
+        PdfObject* o = pending.back();
+        pending.pop_back();
+        if (o->classKind() == kClassRef) {
+            auto* ref = static_cast<PdfRef*>(o);
+            if (ref->target()) {
+                refs.push_back(Ref<PdfRef>::share(ref));
+                push(ref->target());
+            }
+        } else if (o->kind() == kKindArray) {
+            auto* a = static_cast<PdfArray*>(o);
+            for (int32_t i = 0; i < a->count(); ++i)
+                push(a->at(i));
+        } else if (o->kind() == kKindDict) {
+            for (const auto& entry : static_cast<PdfDict*>(o)->entries())
+                push(entry.value);
+        }
+    }
+    // The references are held while their targets go, so none disappears
+    // under the loop when the container holding it is destroyed.
+    for (Ref<PdfRef>& ref : refs)
+        ref->unresolve();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Outline counts
+
+int32_t getOutlineCount(const PdfDict* dict) {
+    PdfNumber* count = dict ? asNumber(dict->get(names::Count)) : nullptr;
+    return count ? count->intValue() : 0;
+}
+
+void setOutlineCount(PdfDict* dict, int32_t n) {
+    if (!dict)
+        return;
+    ObjectRef value = makeRef<PdfNumber>(n);
+    if (value)
+        dict->put(ObjectRef::share(&names::Count), std::move(value));
+}
+
+void addToOutlineCount(PdfDict* dict, int32_t delta) {
+    setOutlineCount(dict, getOutlineCount(dict) + delta);
+}
+
+int32_t countOutlineKids(PdfDict* dict) {
+    if (!dict)
+        return 0;
+    ChainGuard guard;
+    int32_t count = 0;
+    for (PdfObject* link = dict->get(names::First); link && guard.enter(link);) {
+        PdfDict* item = asDict(link);
+        if (!item)
+            break;
+        ++count;
+        link = item->get(names::Next);
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// OutlineItem
+
+OutlineItem::OutlineItem(PdfDict* item)
+    : held_(Ref<PdfDict>::share(item)), dict_(Ref<PdfDict>::share(item)) {
+    if (getOutlineCount(item) > 0)
+        kidCount_ = countOutlineKids(item);
+}
+
+bool OutlineItem::isOpen() const {
+    return getOutlineCount(dict_.get()) > 0;
+}
+
+int32_t OutlineItem::openCount() const {
+    return isOpen() ? kidCount_ : 0;
+}
+
+const WString* OutlineItem::getTitle() const {
+    PdfObject* title = dict_ ? dict_->get(names::Title) : nullptr;
+    PdfObject* d = title ? title->direct() : nullptr;
+    return d && d->kind() == kKindString ? &static_cast<PdfString*>(d)->textValue() : nullptr;
+}
+
+PdfObject* OutlineItem::getDest() const {
+    return dict_ ? dict_->get(names::Dest) : nullptr;
+}
+
+Ref<PdfAction> OutlineItem::getAction(bool* created) const {
+    return asAction(dict_ ? dict_->get(names::A) : nullptr, created);
+}
+
+bool OutlineItem::toParent() {
+    PdfDict* parent = dict_ ? asDict(dict_->get(names::Parent)) : nullptr;
+    if (!parent)
+        return false;
+    dict_ = Ref<PdfDict>::share(parent);
+    return true;
+}
+
+bool OutlineItem::toKid(int32_t index) {
+    open();
+    if (!dict_ || index < 0)
+        return false;
+    ChainGuard guard;
+    PdfObject* link = dict_->get(names::First);
+    PdfDict* item = guard.enter(link) ? asDict(link) : nullptr;
+    for (int32_t i = 0; item && i < index; ++i) {
+        link = item->get(names::Next);
+        item = guard.enter(link) ? asDict(link) : nullptr;
+    }
+    if (!item)
+        return false;
+    dict_ = Ref<PdfDict>::share(item);
+    return true;
+}
+
+bool OutlineItem::open() {
+    if (!dict_)
+        return false;
+    PdfNumber* count = asNumber(dict_->get(names::Count));
+    if (count && count->intValue() >= 1)
+        return false;
+    if (!asDict(dict_->get(names::First)))
+        return false;
+    flipCount();
+    return true;
+}
+
+void OutlineItem::toggle() {
+    if (dict_)
+        flipCount();
+}
+
+void OutlineItem::flipCount() {
+    int32_t count = getOutlineCount(dict_.get());
+    // -INT32_MIN does not exist; such a count stays as it is.
+    int32_t flipped = count == INT32_MIN ? count : -count;
+    setOutlineCount(dict_.get(), flipped);
+    kidCount_ = flipped > 0 ? countOutlineKids(dict_.get()) : 0;
+    forEachAncestor(dict_.get(),
+                    [flipped](PdfDict* ancestor) { addToOutlineCount(ancestor, flipped); });
+}
+
+// ---------------------------------------------------------------------------
+// PdfCatalog
+
+PdfRef* getTrailerRoot(PdfDict* trailer) {
+    return trailer ? asRef(trailer->get(names::Root)) : nullptr;
+}
+
+PdfRef* getTrailerInfo(PdfDict* trailer) {
+    return trailer ? asRef(trailer->get(names::Info)) : nullptr;
+}
+
+PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
+    if (document_ && document_->isValid()) {
+        loaded_ = readCatalog();
+        document_->attachCatalog(this);
+    }
+}
+
+PdfCatalog::~PdfCatalog() {
+    if (document_) {
+        if (PdfRef* root = getTrailerRoot(document_->trailer()))
+            root->visit(-1);
+    }
+    outlines_.reset();
+    dests_ = nullptr;
+    namesDict_ = nullptr;
+    pagesRoot_ = nullptr;
+    infoDict_ = nullptr;
+    catalogDict_ = nullptr;
+    if (document_)
+        releaseObjectGraph(document_->trailer());
+}
+
+bool PdfCatalog::readCatalog() {
+    PdfRef* root = document_ ? getTrailerRoot(document_->trailer()) : nullptr;
+    if (!root)
+        return false;
+    PdfObject* catalog = root->direct();
+    if (!catalog || catalog->kind() != kKindDict)
+        return false;
+    catalogDict_ = Ref<PdfDict>::share(static_cast<PdfDict*>(catalog));
+
+    PdfDict* pages = asPagesNode(catalogDict_->get(names::Pages));
+    if (!pages)
+        return false;
+    pagesRoot_ = Ref<PdfDict>::share(pages);
+
+    if (PdfRef* info = getTrailerInfo(document_->trailer()))
+        infoDict_ = Ref<PdfDict>::share(asDict(info));
+
+    if (PdfDict* outlines = asDict(catalogDict_->get(names::Outlines)))
+        outlines_.reset(new OutlineItem(outlines));
+
+    if (PdfDict* dests = asDict(catalogDict_->get(names::Dests)))
+        dests_ = makeRef<DestinationTable>(*dests);
+
+    PdfDict* namesDict = asDict(catalogDict_->get(names::Names));
+    if (!namesDict)
+        return true;
+    namesDict_ = Ref<PdfDict>::share(namesDict);
+    // Every entry's value becomes a destination table copied from the
+    // dictionary it names (an empty one for anything else). The keys are
+    // taken first: the entries are replaced while the table is walked.
+    std::vector<PdfObject*> keys;
+    keys.reserve(static_cast<size_t>(namesDict->size()));
+    for (const auto& entry : namesDict->entries())
+        keys.push_back(entry.key);
+    for (PdfObject* key : keys) {
+        PdfDict* tree = asDict(namesDict->get(*key));
+        ObjectRef table = tree ? makeRef<DestinationTable>(*tree) : makeRef<DestinationTable>();
+        if (table)
+            namesDict->put(ObjectRef::share(key), std::move(table));
+    }
+    return true;
+}
+
+bool PdfCatalog::purge(int level) {
+    PdfRef* root = document_ ? getTrailerRoot(document_->trailer()) : nullptr;
+    return root ? root->visit(level) : false;
+}
+
+Ref<PdfPage> PdfCatalog::getPage(int32_t pageNumber) {
+    if (!loaded_)
+        return nullptr;
+    return getPageByIndex(pagesRoot_.get(), pageNumber);
+}
+
+int32_t PdfCatalog::getPageCount() const {
+    if (!loaded_)
+        return 0;
+    PdfNumber* count = asNumber(pagesRoot_->get(names::Count));
+    return count ? count->intValue() : 0;
+}
+
+Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
+    PdfPage* target = asPage(pageRef);
+    if (!target)
+        return nullptr;
+    Ref<PdfPage> page = Ref<PdfPage>::share(target);
+    // The child is identified by object number, as it is listed in its
+    // parent's /Kids.
+    int32_t number = pageRef->getId().number;
+    if (PdfRef* ref = asRef(pageRef))
+        number = ref->number();
+    int64_t count = 1;  // hostile /Count values must not overflow the sum
+    PdfDict* current = target;
+    ChainGuard ancestors;
+    ancestors.enter(pageRef);
+    for (int depth = 0; depth <= kMaxPageTreeDepth; ++depth) {
+        PdfRef* parentRef = asRef(current->get(names::Parent));
+        if (!parentRef) {
+            lastPageNumber_ = static_cast<int32_t>(count < INT32_MIN   ? INT32_MIN
+                                                   : count > INT32_MAX ? INT32_MAX
+                                                                       : count);
+            return page;
+        }
+        // A /Parent chain that loops never reaches the root.
+        if (!ancestors.enter(parentRef))
+            return page;
+        PdfDict* parent = asDict(parentRef);
+        PdfArray* kids = parent ? asArray(parent->get(names::Kids)) : nullptr;
+        if (!kids)
+            return page;
+        for (int32_t i = 0; i < kids->count(); ++i) {
+            PdfRef* kid = asRef(kids->at(i));
+            if (!kid)
+                return page;
+            if (kid->number() == number) {
+                number = parentRef->number();
+                break;
+            }
+            PdfDict* sibling = asDict(kid);
+            if (!sibling)
+                return page;
+            PdfNumber* pages = asNumber(sibling->get(names::Count));
+            count += pages ? pages->intValue() : 1;
+        }
+        current = parent;
+    }
+    return page;
+}
+
+Ref<Destination> PdfCatalog::readDestination(PdfObject* object) const {
+    return vistrel::readDestination(object, dests_.get(), namesDict_.get());
+}
+
+PdfObject* PdfCatalog::catalogEntry(const PdfObject& key, bool needLoaded) const {
+    if (!catalogDict_ || (needLoaded && !loaded_))
+        return nullptr;
+    return catalogDict_->get(key);
+}
+
+Ref<PdfAction> PdfCatalog::getOpenAction(bool* created) const {
+    if (created)
+        *created = false;
+    return asAction(catalogEntry(names::OpenAction, false), created);
+}
+
+PdfName* PdfCatalog::getPageMode() const {
+    PdfObject* value = catalogEntry(names::PageMode, true);
+    PdfObject* d = value ? value->direct() : nullptr;
+    return d && d->kind() == kKindName ? static_cast<PdfName*>(d) : nullptr;
+}
+
+PdfName* PdfCatalog::getPageLayout() const {
+    PdfObject* value = catalogEntry(names::PageLayout, true);
+    PdfObject* d = value ? value->direct() : nullptr;
+    return d && d->kind() == kKindName ? static_cast<PdfName*>(d) : nullptr;
+}
+
+PdfDict* PdfCatalog::getViewerPreferences() const {
+    return asDict(catalogEntry(names::ViewerPreferences, true));
+}
+
+PdfDict* PdfCatalog::getURI() const {
+    return asDict(catalogEntry(names::URI, true));
+}
+
+}  // namespace vistrel

@@ -1,0 +1,96 @@
+// Page and form objects, destination tables, and the lookup of inherited page
+// attributes through /Parent.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/doc/content_runner.h"
+#include "engine/object/pdf_object.h"
+#include "engine/parser/pdf_stream.h"
+
+namespace vistrel {
+
+class TextLineList;
+
+// Deepest /Parent chain or /Kids nesting the page-tree walks follow. Real page
+// trees are a few levels deep; a hostile one (a cycle through /Parent or
+// /Kids) ends the walk with "not found".
+inline constexpr int kMaxPageTreeDepth = 256;
+
+// The value of `key` in `dict`, else in the nearest pages node up its /Parent
+// chain (a /Parent that is missing or not a pages node ends the walk);
+// borrowed, or null. A chain that comes back to a node it has passed, or that
+// is deeper than kMaxPageTreeDepth, gives null.
+PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key);
+
+// A page (class kind 36): a copy of the page dictionary with the content
+// runner over its own or inherited /Resources.
+class PdfPage final : public PdfDict {
+public:
+    explicit PdfPage(const PdfDict& source);
+    ~PdfPage() override;
+
+    uint16_t classKind() const override;
+
+    ContentRunner& runner() { return runner_; }
+    const ContentRunner& runner() const { return runner_; }
+    // The resources the runner holds (own or inherited), or null.
+    PdfDict* resources() const { return runner_.resources.get(); }
+    // False when the page's own /Resources has a /ProcSet array without
+    // /Text; page rendering then uses its table without text operators.
+    bool hasText() const { return hasText_; }
+
+    // The text lines page rendering collects; owned by the page. The list's
+    // type belongs to the text code, which installs how to destroy it.
+    TextLineList* textLines() const { return textLines_; }
+    void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*));
+
+    VISTREL_POOLED_CLASS(PdfPage)
+
+private:
+    ContentRunner runner_;
+    TextLineList* textLines_ = nullptr;
+    void (*destroyTextLines_)(TextLineList*) = nullptr;
+    bool hasText_ = true;
+};
+
+// A form XObject (class kind 47): a stream with its own content runner over
+// its own /Resources (never inherited) and its /Matrix. It is valid when the
+// stream is usable and /BBox is a rectangle; /FormType, when present, must be
+// the number 1 and /Matrix, when present, an array of six numbers (absent,
+// they count as 1 and the identity).
+class FormXObject final : public PdfStream {
+public:
+    FormXObject(const PdfDict& source, InputStream* raw, const uint8_t* fileKey);
+    ~FormXObject() override;
+
+    uint16_t classKind() const override;
+
+    ContentRunner& runner() { return runner_; }
+    PdfDict* resources() const { return runner_.resources.get(); }
+    const Matrix& matrix() const { return matrix_; }
+
+    VISTREL_GLOBAL_ALLOCATOR()
+
+private:
+    ContentRunner runner_;
+    Matrix matrix_;
+};
+
+// A destination table (class kind 40): a copy of a dictionary of named
+// destinations (/Dests of the catalog, or the root of a name tree under
+// /Names); made from null it is empty.
+class DestinationTable final : public PdfDict {
+public:
+    DestinationTable() = default;
+    explicit DestinationTable(const PdfDict& source);
+
+    uint16_t classKind() const override;
+
+    VISTREL_POOLED_CLASS(DestinationTable)
+};
+
+PdfPage* asPage(PdfObject* object);
+FormXObject* asFormXObject(PdfObject* object);
+
+}  // namespace vistrel

@@ -1,0 +1,237 @@
+#include "engine/parser/object_parser.h"
+
+#include "engine/parser/pdf_stream.h"
+
+namespace vistrel {
+
+// ---------------------------------------------------------------- factory hooks
+
+namespace {
+
+ObjectRef plainTyped(ObjectRef dict) {
+    return dict;
+}
+// Until the typed factories choose a stream class by /Type and /Subtype, every
+// stream dictionary becomes a plain stream object.
+ObjectRef plainStream(ObjectRef dict, InputStream* stream, const uint8_t* fileKey) {
+    if (!dict || dict->kind() != kKindDict)
+        return dict;
+    Ref<PdfStream> made = makePlainStream(*static_cast<PdfDict*>(dict.get()), stream, fileKey);
+    if (made && made->valid())
+        return made;
+    return dict;
+}
+ObjectRef plainRectangle(ObjectRef array) {
+    return array;
+}
+
+TypedObjectFactory gTypedFactory = plainTyped;
+StreamObjectFactory gStreamFactory = plainStream;
+RectangleFactory gRectangleFactory = plainRectangle;
+
+}  // namespace
+
+TypedObjectFactory setTypedObjectFactory(TypedObjectFactory factory) {
+    TypedObjectFactory old = gTypedFactory;
+    gTypedFactory = factory ? factory : plainTyped;
+    return old;
+}
+
+StreamObjectFactory setStreamObjectFactory(StreamObjectFactory factory) {
+    StreamObjectFactory old = gStreamFactory;
+    gStreamFactory = factory ? factory : plainStream;
+    return old;
+}
+
+RectangleFactory setRectangleFactory(RectangleFactory factory) {
+    RectangleFactory old = gRectangleFactory;
+    gRectangleFactory = factory ? factory : plainRectangle;
+    return old;
+}
+
+ObjectRef makeTypedObject(ObjectRef dict) {
+    ObjectRef made = gTypedFactory(dict);
+    return made ? made : dict;
+}
+
+ObjectRef makeStreamObject(ObjectRef dict, InputStream* stream, const uint8_t* fileKey) {
+    ObjectRef made = gStreamFactory(dict, stream, fileKey);
+    return made ? made : dict;
+}
+
+ObjectRef makeRectangle(ObjectRef array) {
+    ObjectRef made = gRectangleFactory(array);
+    return made ? made : array;
+}
+
+// ---------------------------------------------------------------- ObjectParser
+
+ObjectParser::ObjectParser(Tokenizer* tokenizer) : queue_(new Queue), tokenizer_(tokenizer) {}
+
+namespace {
+
+void releaseQueue(ObjectParser::Queue* queue) {
+    PdfObject* entry;
+    while (queue->removeFirst(&entry))
+        releaseRef(entry);
+}
+
+}  // namespace
+
+ObjectParser::~ObjectParser() {
+    releaseQueue(queue_);
+    delete queue_;
+    while (Queue* q = saved_.pop()) {
+        releaseQueue(q);
+        delete q;
+    }
+}
+
+void ObjectParser::append(ObjectRef object) {
+    PdfObject* p = object.detach();
+    if (!queue_->append(p))
+        releaseRef(p);
+}
+
+PdfObject* ObjectParser::entryAt(int32_t index) {
+    if (index < 0)
+        return nullptr;
+    while (queue_->count() <= index) {
+        int32_t before = queue_->count();
+        readNext();
+        if (queue_->count() == before)
+            return nullptr;  // out of memory
+    }
+    return queue_->entryAt(index);
+}
+
+ObjectRef ObjectParser::takeFirst() {
+    PdfObject* entry = nullptr;
+    queue_->removeFirst(&entry);
+    return ObjectRef::adopt(entry);
+}
+
+void ObjectParser::dropTokens(int32_t n) {
+    PdfObject* entry;
+    for (int32_t i = 0; i < n && queue_->removeFirst(&entry); ++i)
+        releaseRef(entry);
+}
+
+void ObjectParser::pushList() {
+    Queue* fresh = new Queue;
+    if (!saved_.push(queue_)) {
+        // Nothing can be set aside: keep working in the current queue.
+        delete fresh;
+        return;
+    }
+    queue_ = fresh;
+}
+
+void ObjectParser::popList() {
+    Queue* previous = saved_.pop();
+    if (!previous) {
+        releaseQueue(queue_);
+        return;
+    }
+    releaseQueue(queue_);
+    delete queue_;
+    queue_ = previous;
+}
+
+ObjectRef ObjectParser::ParseObject() {
+    if (!tokenizer_)
+        return nullptr;
+    ObjectRef result;
+    switch (tokenizer_->NextToken()) {
+        case Tokenizer::kNumber:
+            if (tokenizer_->isReal)
+                result = makeRef<PdfNumber>(tokenizer_->realValue);
+            else
+                result = makeRef<PdfNumber>(tokenizer_->intValue);
+            break;
+        case Tokenizer::kName:
+            result = makeRef<PdfName>(tokenizer_->text);
+            break;
+        case Tokenizer::kKeyword: {
+            const WString& t = tokenizer_->text;
+            if (t.equalsText(u"true"))
+                result = makeRef<PdfBoolean>(true);
+            else if (t.equalsText(u"false"))
+                result = makeRef<PdfBoolean>(false);
+            else if (t.equalsText(u"null"))
+                result = makeRef<PdfNull>();
+            else
+                result = makeRef<PdfKeyword>(t);
+            break;
+        }
+        case Tokenizer::kString:
+            result = makeString();
+            break;
+        case Tokenizer::kLeftBracket:
+            if (depth_ >= kMaxNesting)
+                return nullptr;
+            ++depth_;
+            result = parseArray();
+            --depth_;
+            break;
+        case Tokenizer::kDictOpen:
+            if (depth_ >= kMaxNesting)
+                return nullptr;
+            ++depth_;
+            result = parseDict();
+            --depth_;
+            break;
+        default:
+            return nullptr;
+    }
+    if (result)
+        result->setId(number_, generation_, false);
+    return result;
+}
+
+ObjectRef ObjectParser::makeString() {
+    return makeRef<PdfString>(tokenizer_->text);
+}
+
+ObjectRef ObjectParser::parseArray() {
+    Ref<PdfArray> array = makeRef<PdfArray>();
+    pushList();
+    for (;;) {
+        if (queue_->count() == 0) {
+            readNext();
+            if (queue_->count() == 0)
+                break;  // out of memory
+        }
+        ObjectRef entry = takeFirst();
+        if (!entry)
+            break;
+        array->append(std::move(entry));
+    }
+    popList();
+    return array;
+}
+
+ObjectRef ObjectParser::parseDict() {
+    Ref<PdfDict> dict = makeRef<PdfDict>();
+    pushList();
+    for (;;) {
+        PdfObject* key = entryAt(0);
+        if (!key)
+            break;
+        if (!entryAt(1)) {
+            dict->put(ObjectRef::share(key), makeRef<PdfNull>());
+            break;
+        }
+        ObjectRef k = takeFirst();
+        ObjectRef v = takeFirst();
+        dict->put(std::move(k), std::move(v));
+    }
+    popList();
+    return dict;
+}
+
+void ObjectParser::readNext() {
+    append(ParseObject());
+}
+
+}  // namespace vistrel
