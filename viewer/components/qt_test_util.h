@@ -1,5 +1,6 @@
-// The one QApplication of a test program, made on first use. Runs headless
-// unless a platform is chosen in the environment.
+// The one QApplication of a test program, made on first use and kept to the
+// end (destroyed after Qt's own globals at exit, it would crash). Runs
+// headless unless a platform is chosen in the environment.
 #pragma once
 
 #include <QApplication>
@@ -12,8 +13,8 @@ inline QApplication& testApp() {
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace brevant::testing

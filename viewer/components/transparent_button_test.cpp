@@ -19,13 +19,17 @@ constexpr QRgb kBackdrop = 0xFFFF00FF;
 constexpr QRgb kOlive = 0xFF808000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
                kYellow = 0xFFFFFF00;
 
+// Makes the application before any widget of the fixture.
+struct WithApp {
+    WithApp() { testing::testApp(); }
+};
+
 // A button on a parent of a known colour; grabs show the parent through.
-struct Fixture {
+struct Fixture : WithApp {
     QWidget parent;
     TransparentButton* button;
 
     explicit Fixture(QSize size = {24, 20}) {
-        testing::testApp();
         parent.resize(80, 80);
         QPalette pal = parent.palette();
         pal.setColor(QPalette::Window, QColor::fromRgb(kBackdrop));
