@@ -14,7 +14,9 @@ namespace {
 constexpr std::uint32_t kMaxFrames = 4096;
 constexpr std::size_t kMaxInfoText = 255;
 
-bool isId(ByteSpan id, const char* text) { return std::memcmp(id.data(), text, 4) == 0; }
+bool isId(ByteSpan id, const char* text) {
+    return std::memcmp(id.data(), text, 4) == 0;
+}
 
 struct Chunk {
     ByteSpan id;
@@ -62,7 +64,9 @@ void AnimatedCursorImage::readData(ByteSpan data) {
     loadFromBytes(r.take(n));
 }
 
-Bytes AnimatedCursorImage::saveToBytes() const { notImplemented(); }
+Bytes AnimatedCursorImage::saveToBytes() const {
+    notImplemented();
+}
 
 void AnimatedCursorImage::loadFromBytes(ByteSpan file) {
     clear();

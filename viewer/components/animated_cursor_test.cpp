@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "viewer/components/picture_test_util.h"
 #include "viewer/components/graphic_errors.h"
 #include "viewer/components/message_service.h"
+#include "viewer/components/picture_test_util.h"
 
 namespace brevant {
 namespace {

@@ -19,8 +19,7 @@ constexpr std::size_t kInfoHeader = 40;
 Bitmap::Bitmap(int width, int height, int bitsPerPixel) {
     if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
         throw InvalidGraphic("Bitmap image is not valid");
-    if (width < 0 || height < 0 ||
-        std::uint64_t(width) * std::uint64_t(height) > kMaxBitmapPixels)
+    if (width < 0 || height < 0 || std::uint64_t(width) * std::uint64_t(height) > kMaxBitmapPixels)
         throw InvalidGraphic("Bitmap image is not valid");
     width_ = width;
     height_ = height;

@@ -19,15 +19,21 @@ constexpr Colour kColourWindow = 0x80000005;   // the window background colour
 constexpr Colour kColourMagenta = 0xFF00FF;
 constexpr Colour kColourWhite = 0xFFFFFF;
 
-inline bool isRgbColour(Colour c) { return c <= 0xFFFFFF; }
+inline bool isRgbColour(Colour c) {
+    return c <= 0xFFFFFF;
+}
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-inline Colour colourOf(Rgb c) { return (Colour(c.r) << 16) | (Colour(c.g) << 8) | c.b; }
-inline Rgb rgbOf(Colour c) { return {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)}; }
+inline Colour colourOf(Rgb c) {
+    return (Colour(c.r) << 16) | (Colour(c.g) << 8) | c.b;
+}
+inline Rgb rgbOf(Colour c) {
+    return {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)};
+}
 
 // Largest number of pixels a bitmap may hold; readers refuse larger claims.
 constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t(1) << 26;

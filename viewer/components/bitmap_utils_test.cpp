@@ -7,11 +7,11 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "viewer/components/picture_test_util.h"
-#include "viewer/components/qt_test_util.h"
 #include "viewer/components/gif_image.h"
 #include "viewer/components/icon.h"
+#include "viewer/components/picture_test_util.h"
 #include "viewer/components/qt_pictures.h"
+#include "viewer/components/qt_test_util.h"
 #include "viewer/components/screen_cursors.h"
 
 namespace brevant {
@@ -93,7 +93,8 @@ TEST(QtPictures, DrawsGifFramesWithTheirTransparency) {
         QPainter p(&canvas);
         drawGif(p, QRect(0, 0, 10, 8), gif);
         p.end();
-        EXPECT_EQ(canvas.pixel(tx, ty), transparent ? kBackdrop : (0xFF000000 | f.transparentColour));
+        EXPECT_EQ(canvas.pixel(tx, ty),
+                  transparent ? kBackdrop : (0xFF000000 | f.transparentColour));
     }
 }
 

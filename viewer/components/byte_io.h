@@ -38,8 +38,12 @@ private:
 
 void putLe16(Bytes& out, std::uint32_t v);
 void putLe32(Bytes& out, std::uint32_t v);
-inline void putBytes(Bytes& out, ByteSpan b) { out.insert(out.end(), b.begin(), b.end()); }
-inline void putText(Bytes& out, const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
+inline void putBytes(Bytes& out, ByteSpan b) {
+    out.insert(out.end(), b.begin(), b.end());
+}
+inline void putText(Bytes& out, const std::string& s) {
+    out.insert(out.end(), s.begin(), s.end());
+}
 inline std::uint16_t le16At(ByteSpan b, std::size_t at) {
     return std::uint16_t(b[at] | (b[at + 1] << 8));
 }

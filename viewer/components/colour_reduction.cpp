@@ -19,7 +19,9 @@ Bitmap indexedResult(int w, int h) {
 }
 
 // Nearest of n evenly spread levels of 0..255, as a level number.
-int levelOf(int v, int levels) { return (v * (levels - 1) + 127) / 255; }
+int levelOf(int v, int levels) {
+    return (v * (levels - 1) + 127) / 255;
+}
 
 Bitmap truncate(const Bitmap& src, int rl, int gl, int bl) {
     Bitmap out = indexedResult(src.width(), src.height());
@@ -172,7 +174,9 @@ struct CutBox {
     std::array<int, 3> lo{}, hi{};
 };
 
-int cellChannel(int cell, int axis) { return (cell >> (8 - 4 * axis)) & 15; }
+int cellChannel(int cell, int axis) {
+    return (cell >> (8 - 4 * axis)) & 15;
+}
 
 Bitmap medianCut(const Bitmap& src, int wanted) {
     std::vector<std::uint32_t> counts(4096, 0);
@@ -264,9 +268,9 @@ Bitmap medianCut(const Bitmap& src, int wanted) {
     }
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x)
-            out.setIndex(x, y,
-                         boxOfCell[cellOf[std::size_t(y) * std::size_t(src.width()) +
-                                          std::size_t(x)]]);
+            out.setIndex(
+                x, y,
+                boxOfCell[cellOf[std::size_t(y) * std::size_t(src.width()) + std::size_t(x)]]);
     return out;
 }
 

@@ -8,12 +8,12 @@
 namespace brevant {
 
 enum class ReductionMethod {
-    Histogram = 0,      // the most frequent colours
-    Quantize = 1,       // median cut
-    Truncate784 = 2,    // 7 red, 8 green, 4 blue levels
-    Truncate666 = 3,    // 6 levels per channel
-    Tripel = 4,         // one channel per pixel, chosen by position
-    Grey = 5,           // 256 greys
+    Histogram = 0,    // the most frequent colours
+    Quantize = 1,     // median cut
+    Truncate784 = 2,  // 7 red, 8 green, 4 blue levels
+    Truncate666 = 3,  // 6 levels per channel
+    Tripel = 4,       // one channel per pixel, chosen by position
+    Grey = 5,         // 256 greys
 };
 
 constexpr ReductionMethod kDefaultReduction = ReductionMethod::Histogram;

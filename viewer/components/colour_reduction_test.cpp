@@ -74,7 +74,8 @@ TEST(ColourReduction, HistogramCoarsensPastTheColourLimit) {
     std::vector<Rgb> px;
     for (int i = 0; i < 1100; ++i)
         for (int lowBit = 0; lowBit < 2; ++lowBit)
-            px.push_back({std::uint8_t(i % 40 * 6), std::uint8_t(i / 40 * 8), std::uint8_t(100 + lowBit)});
+            px.push_back(
+                {std::uint8_t(i % 40 * 6), std::uint8_t(i / 40 * 8), std::uint8_t(100 + lowBit)});
     for (int i = 0; i < 30; ++i)
         px.push_back({0, 0, 101});
     Bitmap out = reduceColours(rgbImage(int(px.size()), 1, px), ReductionMethod::Histogram);

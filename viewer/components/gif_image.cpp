@@ -156,8 +156,12 @@ ColourTable readColourTable(ByteReader& r, int count) {
 
 }  // namespace
 
-void setGifLoadCorrupted(bool on) { g_loadCorrupted = on; }
-bool gifLoadCorrupted() { return g_loadCorrupted; }
+void setGifLoadCorrupted(bool on) {
+    g_loadCorrupted = on;
+}
+bool gifLoadCorrupted() {
+    return g_loadCorrupted;
+}
 
 // ---------------------------------------------------------------------------
 // GifFrame
@@ -219,9 +223,7 @@ void GifFrame::decode() {
     options.bitsPerPixel = item.bitsPerPixel;
     options.interlaced = interlaced;
     options.loadCorrupted = g_loadCorrupted;
-    options.progress = [this](int percent) {
-        owner_->progress(ProgressStage::Running, percent);
-    };
+    options.progress = [this](int percent) { owner_->progress(ProgressStage::Running, percent); };
     owner_->progress(ProgressStage::Starting, 0);
     try {
         if (decodeGifLzw(item.data, bmp, options))
@@ -406,7 +408,9 @@ void GifImage::clear() {
     screenWidth = screenHeight = 0;
 }
 
-void GifImage::setFrameIndex(int i) { current_ = std::clamp(i, -1, count() - 1); }
+void GifImage::setFrameIndex(int i) {
+    current_ = std::clamp(i, -1, count() - 1);
+}
 
 bool GifImage::empty() const {
     std::size_t i = std::size_t(std::max(current_, 0));
@@ -439,8 +443,12 @@ bool GifImage::isTransparent() const {
            });
 }
 
-void GifImage::setWidth(int) { throw GraphicError(kSGifResize); }
-void GifImage::setHeight(int) { throw GraphicError(kSGifResize); }
+void GifImage::setWidth(int) {
+    throw GraphicError(kSGifResize);
+}
+void GifImage::setHeight(int) {
+    throw GraphicError(kSGifResize);
+}
 
 void GifImage::assign(const GifImage& src) {
     if (&src == this)
@@ -518,11 +526,19 @@ int appendFrame(GifImage& image, std::vector<std::unique_ptr<GifFrame>>& frames,
 
 }  // namespace
 
-int GifImage::addFrame(const Bitmap& src) { return appendFrame(*this, frames_, src); }
-int GifImage::addFrame(const Icon& src) { return appendFrame(*this, frames_, src); }
-int GifImage::addFrame(GifFrame& src) { return appendFrame(*this, frames_, src); }
+int GifImage::addFrame(const Bitmap& src) {
+    return appendFrame(*this, frames_, src);
+}
+int GifImage::addFrame(const Icon& src) {
+    return appendFrame(*this, frames_, src);
+}
+int GifImage::addFrame(GifFrame& src) {
+    return appendFrame(*this, frames_, src);
+}
 
-void GifImage::loadFromBytes(ByteSpan file) { read(file, true); }
+void GifImage::loadFromBytes(ByteSpan file) {
+    read(file, true);
+}
 
 void GifImage::readData(ByteSpan data, bool decodeFirst) {
     ByteReader r(data);

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <random>
 
-#include "viewer/components/picture_test_util.h"
 #include "viewer/components/animated_cursor.h"
 #include "viewer/components/gif_lzw.h"
 #include "viewer/components/graphic_errors.h"
+#include "viewer/components/picture_test_util.h"
 
 namespace brevant {
 namespace {
@@ -117,10 +117,10 @@ TEST(GifImage, RefusesDamagedFilesOrMarksTheFrame) {
         bool loadCorrupted;
         Outcome outcome;
     } cases[] = {
-        {"v88a.gif", false, Version},        {"v88a.gif", true, Version},
-        {"codesize1.gif", false, CodeSize},  {"codesize1.gif", true, Corrupted},
-        {"codesize10.gif", false, CodeSize}, {"codesize10.gif", true, Corrupted},
-        {"cut.gif", false, ReadError},       {"cut.gif", true, Corrupted},
+        {"v88a.gif", false, Version},          {"v88a.gif", true, Version},
+        {"codesize1.gif", false, CodeSize},    {"codesize1.gif", true, Corrupted},
+        {"codesize10.gif", false, CodeSize},   {"codesize10.gif", true, Corrupted},
+        {"cut.gif", false, ReadError},         {"cut.gif", true, Corrupted},
         {"unknown_ext.gif", false, Extension},
     };
     for (const Case& c : cases) {
@@ -263,8 +263,10 @@ TEST(GifImage, WritesGraphicControlLoopAndComments) {
     };
     EXPECT_EQ(std::string(file.begin(), file.begin() + 6), "GIF89a");
     EXPECT_TRUE(contains({'!', 0xF9, 4, 0x01, 25, 0, 3, 0, ','}));
-    EXPECT_TRUE(contains({'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 7, 0, 0}));
-    EXPECT_TRUE(contains({'!', 0xFE, 10, 'f', 'i', 'r', 's', 't', ' ', 'l', 'i', 'n', 'e', 0, ';'}));
+    EXPECT_TRUE(contains(
+        {'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 7, 0, 0}));
+    EXPECT_TRUE(
+        contains({'!', 0xFE, 10, 'f', 'i', 'r', 's', 't', ' ', 'l', 'i', 'n', 'e', 0, ';'}));
 
     GifImage back;
     back.loadFromBytes(file);

@@ -9,16 +9,16 @@ namespace brevant {
 
 // Ids of the component string table.
 enum ComponentString {
-    kSGifVersion = 61092,       // unknown GIF signature or version
-    kSGifEncode = 61093,        // a bitmap that cannot be encoded
-    kSGifDecode = 61094,        // LZW code chain longer than the table
-    kSGifCodeSize = 61095,      // minimum code size outside 2..9
-    kSGifColours = 61096,       // colour count not a power of two
-    kSGifExtension = 61097,     // unknown extension label (formatted with it)
-    kSGifNoData = 61098,        // nothing to write
-    kSGifResize = 61099,        // width or height set
-    kSGifDescription = 61100,   // description of the file format
-    kSNotImplemented = 61257,   // the not-implemented box
+    kSGifVersion = 61092,      // unknown GIF signature or version
+    kSGifEncode = 61093,       // a bitmap that cannot be encoded
+    kSGifDecode = 61094,       // LZW code chain longer than the table
+    kSGifCodeSize = 61095,     // minimum code size outside 2..9
+    kSGifColours = 61096,      // colour count not a power of two
+    kSGifExtension = 61097,    // unknown extension label (formatted with it)
+    kSGifNoData = 61098,       // nothing to write
+    kSGifResize = 61099,       // width or height set
+    kSGifDescription = 61100,  // description of the file format
+    kSNotImplemented = 61257,  // the not-implemented box
 };
 
 // The stored text of a string id; empty for an id the table does not hold.

@@ -8,7 +8,9 @@
 namespace brevant {
 namespace {
 
-[[noreturn]] void invalidIcon() { throw InvalidGraphic("Icon image is not valid"); }
+[[noreturn]] void invalidIcon() {
+    throw InvalidGraphic("Icon image is not valid");
+}
 
 struct Decoded {
     int width = 0, height = 0, colours = 0;
@@ -152,7 +154,9 @@ void Icon::drawOn(Bitmap& dst, int x, int y, int w, int h) const {
             if (a == 0)
                 continue;
             Rgb s = rgbOf(p & 0xFFFFFF), d = dst.pixel(x + dx, y + dy);
-            auto mix = [a](int sc, int dc) { return std::uint8_t((sc * int(a) + dc * int(255 - a)) / 255); };
+            auto mix = [a](int sc, int dc) {
+                return std::uint8_t((sc * int(a) + dc * int(255 - a)) / 255);
+            };
             dst.setPixel(x + dx, y + dy, {mix(s.r, d.r), mix(s.g, d.g), mix(s.b, d.b)});
         }
     }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "viewer/components/picture_test_util.h"
 #include "viewer/components/graphic_errors.h"
+#include "viewer/components/picture_test_util.h"
 
 namespace brevant {
 namespace {

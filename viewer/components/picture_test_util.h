@@ -14,7 +14,9 @@ inline std::string picturePath(const std::string& name) {
     return std::string(BREVANT_PICTURE_DIR) + "/" + name;
 }
 
-inline Bytes pictureFile(const std::string& name) { return readFileBytes(picturePath(name)); }
+inline Bytes pictureFile(const std::string& name) {
+    return readFileBytes(picturePath(name));
+}
 
 // The first frame of a GIF fixture as the imaging library decodes it.
 struct DecodedPixels {

@@ -15,9 +15,13 @@ std::map<int, QCursor>& table() {
 
 }  // namespace
 
-void setScreenCursor(int id, const QCursor& cursor) { table()[id] = cursor; }
+void setScreenCursor(int id, const QCursor& cursor) {
+    table()[id] = cursor;
+}
 
-bool hasScreenCursor(int id) { return table().count(id) != 0; }
+bool hasScreenCursor(int id) {
+    return table().count(id) != 0;
+}
 
 QCursor screenCursor(int id) {
     auto it = table().find(id);

@@ -55,7 +55,9 @@ QImage masked(const QImage& image, QRgb transparent) {
     return out;
 }
 
-QRgb lowerLeft(const QImage& image) { return image.pixel(0, image.height() - 1); }
+QRgb lowerLeft(const QImage& image) {
+    return image.pixel(0, image.height() - 1);
+}
 
 // Grey levels weighted 11 red, 59 green, 30 blue.
 QImage greyImage(const QImage& cell) {
@@ -222,7 +224,9 @@ void TransparentButton::rebuildImages() {
     update();
 }
 
-void TransparentButton::click() { emit clicked(); }
+void TransparentButton::click() {
+    emit clicked();
+}
 
 bool TransparentButton::event(QEvent* e) {
     if (e->type() == QEvent::Shortcut &&
@@ -377,9 +381,9 @@ void TransparentButton::paintEvent(QPaintEvent*) {
     if (!caption_.isEmpty()) {
         p.setFont(font());
         const int lineFlags = wordWrap_ ? Qt::TextWordWrap : Qt::TextSingleLine;
-        QRect measured = p.boundingRect(QRect(0, 0, W, H),
-                                        Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | lineFlags,
-                                        caption_);
+        QRect measured = p.boundingRect(
+            QRect(0, 0, W, H), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | lineFlags,
+            caption_);
         const int tw = measured.width(), th = measured.height(), s = spacing_;
         const int gTopEdge = gTop, gBottomEdge = gTop + gh;
         int dx = 0, dy = 0;
@@ -415,8 +419,8 @@ void TransparentButton::paintEvent(QPaintEvent*) {
         QRect box(dx, dy, tw, th);
         if (shifted)
             box.translate(1, 1);
-        const int drawFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip |
-                              Qt::TextShowMnemonic | lineFlags;
+        const int drawFlags =
+            Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextShowMnemonic | lineFlags;
         if (isEnabled()) {
             p.setPen(pal.color(QPalette::Active, QPalette::WindowText));
             p.drawText(box, drawFlags, caption_);

@@ -12,7 +12,6 @@
 
 #include <vector>
 
-
 namespace brevant {
 
 class TransparentButton : public QWidget {
@@ -20,7 +19,17 @@ class TransparentButton : public QWidget {
 
 public:
     enum class FrameStyle { Regular, Indent, Explorer, None, Light, Dark, Mono };
-    enum class TextAlign { TopLeft, Top, TopRight, Right, BottomRight, Bottom, BottomLeft, Left, Center };
+    enum class TextAlign {
+        TopLeft,
+        Top,
+        TopRight,
+        Right,
+        BottomRight,
+        Bottom,
+        BottomLeft,
+        Left,
+        Center
+    };
 
     explicit TransparentButton(QWidget* parent = nullptr);
 

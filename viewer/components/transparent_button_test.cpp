@@ -45,8 +45,10 @@ struct Fixture : WithApp {
     }
 
     void send(QEvent::Type type, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
-        Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
-        QMouseEvent e(type, QPointF(pos), QPointF(button->mapToGlobal(pos)), b, held, Qt::NoModifier);
+        Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b);
+        QMouseEvent e(type, QPointF(pos), QPointF(button->mapToGlobal(pos)), b, held,
+                      Qt::NoModifier);
         QApplication::sendEvent(button, &e);
     }
     void enter() {
@@ -189,9 +191,11 @@ TEST(TransparentButton, PlacesGlyphAndCaption) {
         QPoint glyph;
         int captionSide;  // -1 above the glyph, 1 below, 0 beside
     } cases[] = {
-        {Align::TopLeft, {16, 30}, -1},  {Align::Top, {16, 30}, -1},   {Align::TopRight, {16, 30}, -1},
-        {Align::Right, {2, 16}, 0},      {Align::BottomRight, {16, 2}, 1}, {Align::Bottom, {16, 2}, 1},
-        {Align::BottomLeft, {16, 2}, 1}, {Align::Left, {30, 16}, 0},   {Align::Center, {16, 16}, 0},
+        {Align::TopLeft, {16, 30}, -1},   {Align::Top, {16, 30}, -1},
+        {Align::TopRight, {16, 30}, -1},  {Align::Right, {2, 16}, 0},
+        {Align::BottomRight, {16, 2}, 1}, {Align::Bottom, {16, 2}, 1},
+        {Align::BottomLeft, {16, 2}, 1},  {Align::Left, {30, 16}, 0},
+        {Align::Center, {16, 16}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.align));
