@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     win::BITMAPINFO info{};
-    info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), kSize, -kSize, 1, 24, win::BI_RGB, 0, 0, 0,
-                      0, 0};
+    info.bmiHeader = {
+        sizeof(win::BITMAPINFOHEADER), kSize, -kSize, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
     win::HDC dc = win::CreateCompatibleDC(nullptr);
     void* bits = nullptr;
     win::HBITMAP bitmap = win::CreateDIBSection(dc, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);

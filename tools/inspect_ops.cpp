@@ -41,8 +41,8 @@ class ScratchBitmap {
 public:
     ScratchBitmap(int width, int height) {
         win::BITMAPINFO info{};
-        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), width, -height, 1, 24, win::BI_RGB, 0,
-                          0, 0, 0, 0};
+        info.bmiHeader = {
+            sizeof(win::BITMAPINFOHEADER), width, -height, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
         dc = win::CreateCompatibleDC(nullptr);
         void* bits = nullptr;
         bitmap_ = win::CreateDIBSection(dc, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);

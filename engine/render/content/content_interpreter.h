@@ -26,11 +26,11 @@ class TextLineList;
 
 // What one step did with an operator, for tracing tools.
 struct OperatorTrace {
-    std::int32_t depth;    // 0 for the outermost content, 1 for a form it draws, ...
-    std::int32_t state;    // the parser state before the operator
-    const PdfObject* op;   // the operator keyword
-    bool handled;          // false when the state's table does not hold it (dropped)
-    std::int32_t status;   // the handler's status when handled
+    std::int32_t depth;   // 0 for the outermost content, 1 for a form it draws, ...
+    std::int32_t state;   // the parser state before the operator
+    const PdfObject* op;  // the operator keyword
+    bool handled;         // false when the state's table does not hold it (dropped)
+    std::int32_t status;  // the handler's status when handled
 };
 
 class StepObserver {

@@ -41,9 +41,9 @@ std::string deflate(const std::string& data) {
 }
 
 TEST(ContentStreamInputTest, JoinsTheStreamsOfTheContents) {
-    const std::vector<std::string> objects = {
-        streamObject("", "0 0 m 12"), streamObject("", "3 0 l S"), "42", "/Name",
-        streamObject("", "")};
+    const std::vector<std::string> objects = {streamObject("", "0 0 m 12"),
+                                              streamObject("", "3 0 l S"), "42", "/Name",
+                                              streamObject("", "")};
     const struct {
         const char* contents;
         bool ok;
@@ -268,7 +268,9 @@ TEST(ContentLoopTest, OperandsAccumulateInTheInlineImageState) {
     public:
         explicit Counts(ContentInterpreter& in) : in_(in) {}
         std::vector<int> counts;
-        void operatorDone(const OperatorTrace&) override { counts.push_back(in_.operands().count()); }
+        void operatorDone(const OperatorTrace&) override {
+            counts.push_back(in_.operands().count());
+        }
 
     private:
         ContentInterpreter& in_;
@@ -298,7 +300,8 @@ TEST(ContentLoopTest, StepsThatReadNothingEndTheRun) {
     ContentRunner runner;
     runner.tokenizer = std::make_unique<Tokenizer>(&input);
     runner.parser = std::make_unique<EndlessParser>(runner.tokenizer.get());
-    runner.reader = {new OperationReader(runner.parser.get()), [](OperationReader* r) { delete r; }};
+    runner.reader = {new OperationReader(runner.parser.get()),
+                     [](OperationReader* r) { delete r; }};
     runContentStream(runner, in);
     EXPECT_EQ(trace.lines.size(), size_t(kMaxIdleSteps));
 }

@@ -42,10 +42,9 @@ inline std::string streamObject(const std::string& entries, const std::string& d
 class TestDocument {
 public:
     TestDocument(const std::string& pageEntries, const std::vector<std::string>& objects) {
-        std::vector<std::string> all = {"<< /Type /Catalog /Pages 2 0 R >>",
-                                        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                                        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] " +
-                                            pageEntries + " >>"};
+        std::vector<std::string> all = {
+            "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] " + pageEntries + " >>"};
         all.insert(all.end(), objects.begin(), objects.end());
         bytes_ = "%PDF-1.4\n";
         std::vector<size_t> offsets;
@@ -220,9 +219,9 @@ class TraceLog : public StepObserver {
 public:
     std::vector<std::string> lines;
     void operatorDone(const OperatorTrace& t) override {
-        std::string outcome = !t.handled        ? "dropped"
-                              : t.status == 0   ? "ok"
-                                                : "status " + std::to_string(t.status);
+        std::string outcome = !t.handled      ? "dropped"
+                              : t.status == 0 ? "ok"
+                                              : "status " + std::to_string(t.status);
         lines.push_back(std::to_string(t.depth) + " " + std::to_string(t.state) + " " +
                         static_cast<const PdfString*>(t.op)->textValue().toLatin1() + " " +
                         outcome);

@@ -108,12 +108,27 @@ TEST(FormTest, MatrixClipAndStateAroundTheForm) {
     EXPECT_EQ(page.in.graphicsState().lineWidth, 3);
     EXPECT_EQ(page.in.savedStateCount(), 0u);
     EXPECT_EQ(page.in.resources(), page.doc.page()->resources());
-    EXPECT_EQ(page.device.log,
-              (std::vector<std::string>{"save", "width 2", "clip 1 10 10 110 110", "width 2",
-                                        "cap 0", "join 0", "dash phase 0", "width 1",
-                                        "miter 0", "restore", "width 3", "save", "width 6",
-                                        "clip 1 10 10 110 110", "width 2", "cap 0", "join 0",
-                                        "dash phase 0", "width 3", "miter 0", "restore"}));
+    EXPECT_EQ(page.device.log, (std::vector<std::string>{"save",
+                                                         "width 2",
+                                                         "clip 1 10 10 110 110",
+                                                         "width 2",
+                                                         "cap 0",
+                                                         "join 0",
+                                                         "dash phase 0",
+                                                         "width 1",
+                                                         "miter 0",
+                                                         "restore",
+                                                         "width 3",
+                                                         "save",
+                                                         "width 6",
+                                                         "clip 1 10 10 110 110",
+                                                         "width 2",
+                                                         "cap 0",
+                                                         "join 0",
+                                                         "dash phase 0",
+                                                         "width 3",
+                                                         "miter 0",
+                                                         "restore"}));
 }
 
 // The parser state a form leaves (here an open text object) does not reach
@@ -170,8 +185,8 @@ TEST(FormTest, WhatDoDoesNotDraw) {
         const char* content;
         const char* outcome;
     } cases[] = {
-        {"/Missing Do", "status 6"}, {"5 Do", "status 6"},    {"Do", "status 6"},
-        {"/Plain Do", "ok"},         {"/NoBox Do", "ok"},    {"/Dict Do", "ok"},
+        {"/Missing Do", "status 6"}, {"5 Do", "status 6"}, {"Do", "status 6"},
+        {"/Plain Do", "ok"},         {"/NoBox Do", "ok"},  {"/Dict Do", "ok"},
     };
     for (const auto& c : cases) {
         Page page("<< /XObject << /Plain 4 0 R /NoBox 5 0 R /Dict << /Type /XObject >> >> >>",

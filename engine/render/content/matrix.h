@@ -10,9 +10,8 @@
 namespace vistrel {
 
 inline Matrix multiply(const Matrix& m, const Matrix& n) {
-    return Matrix{m.a * n.a + m.b * n.c,       m.a * n.b + m.b * n.d,
-                  m.c * n.a + m.d * n.c,       m.c * n.b + m.d * n.d,
-                  m.e * n.a + m.f * n.c + n.e, m.e * n.b + m.f * n.d + n.f};
+    return Matrix{m.a * n.a + m.b * n.c, m.a * n.b + m.b * n.d,       m.c * n.a + m.d * n.c,
+                  m.c * n.b + m.d * n.d, m.e * n.a + m.f * n.c + n.e, m.e * n.b + m.f * n.d + n.f};
 }
 
 // m := m x other.

@@ -11,8 +11,12 @@ namespace vistrel {
 namespace {
 
 // The parser states that accept an operator, one bit per state.
-enum : unsigned { P = 1u << kStatePage, T = 1u << kStateText, A = 1u << kStatePath,
-                  I = 1u << kStateInlineImage };
+enum : unsigned {
+    P = 1u << kStatePage,
+    T = 1u << kStateText,
+    A = 1u << kStatePath,
+    I = 1u << kStateInlineImage
+};
 
 struct OperatorEntry {
     const KeywordConstant* op;
@@ -97,8 +101,14 @@ const OperatorEntry kOperators[] = {
 
 // Storage of the global tables and maps; the registry below constructs them
 // in place at load and destroys them at unload.
-enum TableIndex { kPageTable, kReducedPageTable, kTextTable, kPathTable, kInlineImageTable,
-                  kTableCount };
+enum TableIndex {
+    kPageTable,
+    kReducedPageTable,
+    kTextTable,
+    kPathTable,
+    kInlineImageTable,
+    kTableCount
+};
 ConstantSlot<OperatorTable> tableSlots[kTableCount];
 ConstantSlot<OperatorStateMap> fullMapSlot;
 ConstantSlot<OperatorStateMap> reducedMapSlot;

@@ -79,8 +79,10 @@ TEST(OperatorTablesTest, SizesOfTheTablesAndMaps) {
     const struct {
         const OperatorTable& table;
         int32_t count;
-    } tables[] = {{pageOperatorTable(), 40},  {reducedPageOperatorTable(), 39},
-                  {textOperatorTable(), 41},  {pathOperatorTable(), 31},
+    } tables[] = {{pageOperatorTable(), 40},
+                  {reducedPageOperatorTable(), 39},
+                  {textOperatorTable(), 41},
+                  {pathOperatorTable(), 31},
                   {inlineImageOperatorTable(), 2}};
     for (const auto& t : tables) {
         EXPECT_EQ(t.table.count(), t.count);
@@ -138,13 +140,13 @@ TEST(OperatorTablesTest, ContentGrammarThroughTheLoop) {
         std::vector<std::string> trace;
     } cases[] = {
         {"0 0 m q 10 10 l S", {"0 1 m ok", "0 3 q dropped", "0 3 l ok", "0 3 S ok"}},
-        {"BT 0 0 m 1 0 0 1 0 0 cm q ET", {"0 1 BT ok", "0 2 m dropped", "0 2 cm dropped",
-                                          "0 2 q dropped", "0 2 ET ok"}},
-        {"f 0 0 m 1 0 0 RG 5 5 l S", {"0 1 f dropped", "0 1 m ok", "0 3 RG ok", "0 3 l ok",
-                                      "0 3 S ok"}},
+        {"BT 0 0 m 1 0 0 1 0 0 cm q ET",
+         {"0 1 BT ok", "0 2 m dropped", "0 2 cm dropped", "0 2 q dropped", "0 2 ET ok"}},
+        {"f 0 0 m 1 0 0 RG 5 5 l S",
+         {"0 1 f dropped", "0 1 m ok", "0 3 RG ok", "0 3 l ok", "0 3 S ok"}},
         {"/F1 12 Tf BT /F1 12 Tf ET", {"0 1 Tf dropped", "0 1 BT ok", "0 2 Tf ok", "0 2 ET ok"}},
-        {"EI BX 1 2 zz EX", {"0 1 EI dropped", "0 1 BX dropped", "0 1 zz dropped",
-                             "0 1 EX dropped"}},
+        {"EI BX 1 2 zz EX",
+         {"0 1 EI dropped", "0 1 BX dropped", "0 1 zz dropped", "0 1 EX dropped"}},
         {"/OC /MC0 BDC 2 w EMC", {"0 1 BDC ok", "0 1 w ok", "0 1 EMC ok"}},
     };
     for (const auto& c : cases) {

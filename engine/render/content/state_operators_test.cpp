@@ -80,7 +80,10 @@ TEST(GraphicsStateOperatorsTest, DashesRoundOnLengthsUpAndKeepWhatWasRead) {
         {"[-1.5 2.7] 3 d", "ok", {-1, 2}, 3, {"dash -1 2 phase 3"}},
         {"[0.2 0.2 2 2.9] 4.8 d", "ok", {1, 0, 2, 2}, 4, {"dash 1 0 2 2 phase 4"}},
         {"[] 0 d", "ok", {}, 0, {"dash phase 0"}},
-        {"[3000000000.5 -3000000000] 0 d", "ok", {2147483647, -2147483647 - 1}, 0,
+        {"[3000000000.5 -3000000000] 0 d",
+         "ok",
+         {2147483647, -2147483647 - 1},
+         0,
          {"dash 2147483647 -2147483648 phase 0"}},
         {"[1 (x) 2] 7 d", "status 3", {1}, 7, {}},
         {"5 6 d", "status 3", {}, 6, {}},
@@ -101,8 +104,8 @@ TEST(GraphicsStateOperatorsTest, FlatnessIsClampedTo100) {
     const struct {
         const char* content;
         std::int32_t flatness;
-    } cases[] = {{"50 i", 50}, {"100 i", 100}, {"101 i", 100}, {"250 i", 100},
-                 {"-1 i", 100}, {"2.7 i", 2},  {"(x) i", 0}};
+    } cases[] = {{"50 i", 50},  {"100 i", 100}, {"101 i", 100}, {"250 i", 100},
+                 {"-1 i", 100}, {"2.7 i", 2},   {"(x) i", 0}};
     for (const auto& c : cases) {
         Session s;
         s.run(c.content);
@@ -195,9 +198,9 @@ TEST(GraphicsStateOperatorsTest, SaveAndRestore) {
     EXPECT_EQ(&s.in.graphicsState(), &g);
     EXPECT_EQ(space->refCount(), 2u);
     EXPECT_EQ(s.device.log,
-              (std::vector<std::string>{"width 14", "cap 2", "width 42", "fill 255",
-                                        "stroke 65280", "cap 1", "join 1", "dash 3 phase 0",
-                                        "width 4", "miter 5", "restore"}));
+              (std::vector<std::string>{"width 14", "cap 2", "width 42", "fill 255", "stroke 65280",
+                                        "cap 1", "join 1", "dash 3 phase 0", "width 4", "miter 5",
+                                        "restore"}));
 }
 
 // "Q" with nothing saved gives default states; the device keeps its colours
@@ -219,8 +222,8 @@ TEST(GraphicsStateOperatorsTest, RestoreWithoutSaveGivesDefaults) {
     EXPECT_EQ(s.in.deviceMatrix().a, 2);
     EXPECT_EQ(s.in.textState()->charSpacing, 0);
     EXPECT_EQ(s.in.textState()->textMatrix.e, 0);
-    EXPECT_EQ(s.device.log, (std::vector<std::string>{"cap 0", "join 0", "dash phase 0",
-                                                      "width 2", "miter 0", "restore"}));
+    EXPECT_EQ(s.device.log, (std::vector<std::string>{"cap 0", "join 0", "dash phase 0", "width 2",
+                                                      "miter 0", "restore"}));
 }
 
 // A dash with a negative length or a zero sum is drawn solid by the device,
@@ -270,15 +273,26 @@ TEST(TextStateOperatorsTest, Positioning) {
         double leading;
         std::vector<std::string> font;
     } cases[] = {
-        {{}, "BT 10 20 Td 5 5 Td ET", {1, 0, 0, 1, 15, 25}, 0,
-         {"moveText 10 20", "moveText 5 5"}},
-        {{}, "BT 2 0 0 2 0 0 Tm 10 20 Td ET", {2, 0, 0, 2, 20, 40}, 0,
+        {{}, "BT 10 20 Td 5 5 Td ET", {1, 0, 0, 1, 15, 25}, 0, {"moveText 10 20", "moveText 5 5"}},
+        {{},
+         "BT 2 0 0 2 0 0 Tm 10 20 Td ET",
+         {2, 0, 0, 2, 20, 40},
+         0,
          {"setTextMatrix 2 0 0 2 0 0", "moveText 10 20"}},
-        {{}, "BT 0 -14 TD T* ET", {1, 0, 0, 1, 0, -28}, 14,
+        {{},
+         "BT 0 -14 TD T* ET",
+         {1, 0, 0, 1, 0, -28},
+         14,
          {"TL 14", "moveText 0 -14", "nextLine"}},
-        {{}, "BT 12 TL 0 1 -1 0 100 100 Tm T* ET", {0, 1, -1, 0, 112, 100}, 12,
+        {{},
+         "BT 12 TL 0 1 -1 0 100 100 Tm T* ET",
+         {0, 1, -1, 0, 112, 100},
+         12,
          {"TL 12", "setTextMatrix 0 1 -1 0 100 100", "nextLine"}},
-        {{2, 0, 0, -2, 0, 400}, "3 0 0 3 10 10 cm BT 1 0 0 1 5 6 Tm ET", {1, 0, 0, 1, 5, 6}, 0,
+        {{2, 0, 0, -2, 0, 400},
+         "3 0 0 3 10 10 cm BT 1 0 0 1 5 6 Tm ET",
+         {1, 0, 0, 1, 5, 6},
+         0,
          {"setTextMatrix 6 0 0 -6 50 344"}},
     };
     for (const auto& c : cases) {
@@ -329,9 +343,9 @@ TEST(TextStateOperatorsTest, SaveAndRestoreCountTheFontAndRestoreIt) {
     font.log.clear();
     s.run("Q");
     EXPECT_EQ(handle->refCount(), 2u);
-    EXPECT_EQ(font.log, (std::vector<std::string>{
-                            "Tw 1", "Tc 2", "TL 3", "Tz 4", "Tr 1", "Ts 6", "size 0",
-                            "setTextMatrix 2 0 0 2 30 50 line 2 0 0 2 30 50"}));
+    EXPECT_EQ(font.log,
+              (std::vector<std::string>{"Tw 1", "Tc 2", "TL 3", "Tz 4", "Tr 1", "Ts 6", "size 0",
+                                        "setTextMatrix 2 0 0 2 30 50 line 2 0 0 2 30 50"}));
     s.in.textState()->font = nullptr;
     EXPECT_EQ(handle->refCount(), 1u);
 }
