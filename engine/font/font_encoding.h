@@ -78,4 +78,10 @@ private:
     int32_t position_ = EncodingTable::kCodes;
 };
 
+// The glyph name of a code in a font's encoding; empty also for a font
+// without one.
+inline const WString& glyphNameOf(const FontEncoding* encoding, int32_t code) {
+    return encoding ? encoding->glyphName(code) : emptyWString();
+}
+
 }  // namespace vistrel

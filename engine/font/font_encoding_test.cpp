@@ -113,6 +113,8 @@ TEST(FontEncodingTest, CodesOutsideOneByteHaveNoName) {
         EXPECT_EQ(e.glyphName(code).toLatin1(), "");
     }
     EXPECT_EQ(e.glyphName(255).toLatin1(), "/ydieresis");
+    EXPECT_EQ(glyphNameOf(&e, 65).toLatin1(), "/A");
+    EXPECT_EQ(glyphNameOf(nullptr, 65).toLatin1(), "");
 }
 
 TEST(FontEncodingTest, FindVisitsEveryCodeOfAName) {
