@@ -11,6 +11,7 @@
 #include "engine/control/tree_node.h"
 #include "engine/core/streams.h"
 #include "engine/doc/key_path.h"
+#include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/parser/pdf_document.h"
 #include "tests/support/pdf_builder.h"
@@ -35,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string pdf = testing::buildPdf(objects);
     MemoryInputStream stream(pdf.data(), pdf.size());
     PdfDocument document(&stream, true);
+    // As in the engine, the catalog lets go of the object graph (whose
+    // references may hold each other) before the document closes.
+    PdfCatalog catalog(&document);
 
     win::ComPtr<TreeNode> root = TreeNode::create();
     {

@@ -113,6 +113,22 @@ WordInfo copied(const WordInfo& w) {
     return c;
 }
 
+// A record with texts takes the place of the node's own, whose texts go.
+template <class Record>
+void replace(Record& mine, const Record& record) {
+    freeStrings(mine);
+    mine = record;
+}
+
+// The record a source's getter hands out (its texts fresh copies) replaces
+// the node's own when the getter answers S_OK.
+template <class Record, class Getter>
+void replaceIfGot(Record& mine, Getter get) {
+    Record record{};
+    if (get(&record) == S_OK)
+        replace(mine, record);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -182,21 +198,15 @@ int32_t TreeNode::depth() const {
 // Records and destination
 
 void TreeNode::setAnnotation(const PageAnnotation& annotation) {
-    PageAnnotation c = copied(annotation);
-    freeStrings(annotation_);
-    annotation_ = c;
+    replace(annotation_, copied(annotation));
 }
 
 void TreeNode::setFontInfo(const FontInfo& fontInfo) {
-    FontInfo c = copied(fontInfo);
-    freeStrings(fontInfo_);
-    fontInfo_ = c;
+    replace(fontInfo_, copied(fontInfo));
 }
 
 void TreeNode::setWordInfo(const WordInfo& wordInfo) {
-    WordInfo c = copied(wordInfo);
-    freeStrings(wordInfo_);
-    wordInfo_ = c;
+    replace(wordInfo_, copied(wordInfo));
 }
 
 void TreeNode::holdDestination(PdfObject* destination) {
@@ -239,30 +249,15 @@ bool TreeNode::copyFrom(ITreeNode* source, int32_t levels) {
     case TreeNodeType::Link:
         source->get_Link(&link_);
         break;
-    case TreeNodeType::Annotation: {
-        PageAnnotation record{};
-        if (source->get_Annotation(&record) == S_OK) {
-            freeStrings(annotation_);
-            annotation_ = record;
-        }
+    case TreeNodeType::Annotation:
+        replaceIfGot(annotation_, [&](PageAnnotation* r) { return source->get_Annotation(r); });
         break;
-    }
-    case TreeNodeType::Font_Info: {
-        FontInfo record{};
-        if (source->get_FontInfo(&record) == S_OK) {
-            freeStrings(fontInfo_);
-            fontInfo_ = record;
-        }
+    case TreeNodeType::Font_Info:
+        replaceIfGot(fontInfo_, [&](FontInfo* r) { return source->get_FontInfo(r); });
         break;
-    }
-    case TreeNodeType::Word_Info: {
-        WordInfo record{};
-        if (source->get_WordInfo(&record) == S_OK) {
-            freeStrings(wordInfo_);
-            wordInfo_ = record;
-        }
+    case TreeNodeType::Word_Info:
+        replaceIfGot(wordInfo_, [&](WordInfo* r) { return source->get_WordInfo(r); });
         break;
-    }
     }
 
     BSTR name = nullptr;
@@ -507,13 +502,24 @@ HRESULT TreeNode::get_ID(LONG* pVal) {
     return S_OK;
 }
 
-HRESULT TreeNode::get_State(DocState* pVal) {
-    if (!pVal)
+namespace {
+
+// The first answer of every typed getter: E_POINTER for a null pointer,
+// S_FALSE for a node of another type (the caller's data untouched), else
+// S_OK to go on.
+HRESULT checkGetter(const void* out, TreeNodeType type, TreeNodeType owner) {
+    if (!out)
         return win::E_POINTER;
-    if (type_ != TreeNodeType::State)
-        return S_FALSE;
-    *pVal = state_;
-    return S_OK;
+    return type == owner ? S_OK : S_FALSE;
+}
+
+}  // namespace
+
+HRESULT TreeNode::get_State(DocState* pVal) {
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::State);
+    if (hr == S_OK)
+        *pVal = state_;
+    return hr;
 }
 
 HRESULT TreeNode::put_State(DocState newVal) {
@@ -524,11 +530,8 @@ HRESULT TreeNode::put_State(DocState newVal) {
 }
 
 HRESULT TreeNode::get_stateInStr(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::State)
-        return S_FALSE;
-    return returnText(stateText(state_), pVal);
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::State);
+    return hr == S_OK ? returnText(stateText(state_), pVal) : hr;
 }
 
 HRESULT TreeNode::put_stateInStr(BSTR newVal) {
@@ -538,38 +541,31 @@ HRESULT TreeNode::put_stateInStr(BSTR newVal) {
 }
 
 HRESULT TreeNode::get_Link(PageLink* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Link)
-        return S_FALSE;
-    *pVal = link_;
-    return S_OK;
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Link);
+    if (hr == S_OK)
+        *pVal = link_;
+    return hr;
 }
 
 HRESULT TreeNode::get_linkInStr(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Link)
-        return S_FALSE;
-    return returnText(linkText(link_), pVal);
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Link);
+    return hr == S_OK ? returnText(linkText(link_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_Annotation(PageAnnotation* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Annotation)
-        return S_FALSE;
-    // The caller's record may hold texts of an earlier call.
-    freeStrings(*pVal);
-    *pVal = copied(annotation_);
-    return S_OK;
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Annotation);
+    if (hr == S_OK) {
+        // The caller's record may hold texts of an earlier call.
+        freeStrings(*pVal);
+        *pVal = copied(annotation_);
+    }
+    return hr;
 }
 
 HRESULT TreeNode::get_annotationInStr(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Annotation)
-        return S_FALSE;
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Annotation);
+    if (hr != S_OK)
+        return hr;
     // Replaces the caller's string (freeing the one it held).
     BSTR made = newString(annotationText(annotation_));
     if (!made)
@@ -580,37 +576,27 @@ HRESULT TreeNode::get_annotationInStr(BSTR* pVal) {
 }
 
 HRESULT TreeNode::get_FontInfo(FontInfo* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Font_Info)
-        return S_FALSE;
-    *pVal = copied(fontInfo_);
-    return S_OK;
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Font_Info);
+    if (hr == S_OK)
+        *pVal = copied(fontInfo_);
+    return hr;
 }
 
 HRESULT TreeNode::get_fontInfoInStr(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Font_Info)
-        return S_FALSE;
-    return returnText(fontInfoText(fontInfo_), pVal);
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Font_Info);
+    return hr == S_OK ? returnText(fontInfoText(fontInfo_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_WordInfo(WordInfo* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Word_Info)
-        return S_FALSE;
-    *pVal = copied(wordInfo_);
-    return S_OK;
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Word_Info);
+    if (hr == S_OK)
+        *pVal = copied(wordInfo_);
+    return hr;
 }
 
 HRESULT TreeNode::get_wordInfoInStr(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    if (type_ != TreeNodeType::Word_Info)
-        return S_FALSE;
-    return returnText(wordInfoText(wordInfo_), pVal);
+    const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Word_Info);
+    return hr == S_OK ? returnText(wordInfoText(wordInfo_), pVal) : hr;
 }
 
 // ---------------------------------------------------------------------------

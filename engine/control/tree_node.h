@@ -96,8 +96,10 @@ public:
     // --- The engine's side.
 
     // Makes the node a State node with that view at position 0,0 and the
-    // default name; the other records are cleared and a held destination is
-    // let go. Parent and kids are not changed.
+    // default name; the other records are cleared, a held destination is let
+    // go, and the parent link and index are cleared (meant for nodes that
+    // are in no tree: new nodes, roots and the builders' working nodes). The
+    // kids stay.
     void initState(int32_t page, double zoom, PalmFormat format, int32_t quality,
                    int32_t memoryUsage);
     // "Page " page "--" zoom in percent (rounded half away from zero) "%".

@@ -14,6 +14,7 @@
 #include "engine/control/held_destinations.h"
 #include "engine/core/streams.h"
 #include "engine/doc/key_path.h"
+#include "engine/doc/pdf_catalog.h"
 #include "engine/parser/pdf_document.h"
 #include "tests/support/pdf_builder.h"
 #include "tests/support/test_files.h"
@@ -667,13 +668,18 @@ TEST_F(TreeNodeTest, DepthIsBounded) {
 // ---------------------------------------------------------------------------
 // Storing and loading
 
-// An open document over a file in memory.
+// An open document over a file in memory, with its catalog (which lets go
+// of the object graph, cycles included, before the document closes).
 struct MemoryDocument {
     explicit MemoryDocument(std::string bytes)
-        : text(std::move(bytes)), stream(text.data(), text.size()), document(&stream, true) {}
+        : text(std::move(bytes)),
+          stream(text.data(), text.size()),
+          document(&stream, true),
+          catalog(&document) {}
     std::string text;
     MemoryInputStream stream;
     PdfDocument document;
+    PdfCatalog catalog;
 };
 
 // A document whose private dictionary is object 3; `tree` and `more` are

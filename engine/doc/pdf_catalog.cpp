@@ -219,6 +219,10 @@ PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
 
 PdfCatalog::~PdfCatalog() {
     if (document_) {
+        // The graph goes first, while it is whole: the purge below frees a
+        // container before an object it holds that refers to itself, which
+        // would then hold itself out of reach.
+        releaseObjectGraph(document_->trailer());
         if (PdfRef* root = getTrailerRoot(document_->trailer()))
             root->visit(-1);
     }
