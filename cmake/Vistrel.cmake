@@ -1,6 +1,6 @@
 # vistrel_folder_library(NAME <lib> [SHARED] [DEPS <folder libraries...>]
 #                        [PUBLIC_LIBS <libs...>] [PRIVATE_LIBS <libs...>]
-#                        [TEST_PREFIX <prefix>])
+#                        [TEST_PREFIX <prefix>] [TEST_ENVIRONMENT <VAR=value...>])
 #
 # Builds every *.cpp of the calling folder except *_test.cpp and test_main.cpp
 # into the static library <lib> (a shared one with SHARED: a layer loaded once
@@ -18,9 +18,10 @@
 #
 # Tests are named <prefix>.<Suite>.<Case>; the prefix is the folder's last
 # path component unless TEST_PREFIX gives another, so `ctest -R 'core\.'`
-# selects one layer.
+# selects one layer. TEST_ENVIRONMENT sets variables for the folder's tests.
 function(vistrel_folder_library)
-  cmake_parse_arguments(ARG "SHARED" "NAME;TEST_PREFIX" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "NAME;TEST_PREFIX"
+                        "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_ENVIRONMENT" ${ARGN})
   if(NOT ARG_NAME)
     message(FATAL_ERROR "vistrel_folder_library: NAME missing in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
@@ -84,7 +85,12 @@ function(vistrel_folder_library)
     target_compile_definitions(${ARG_NAME}_tests PRIVATE
       VISTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       VISTREL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
-    gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60)
+    if(ARG_TEST_ENVIRONMENT)
+      gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60
+                           PROPERTIES ENVIRONMENT "${ARG_TEST_ENVIRONMENT}")
+    else()
+      gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60)
+    endif()
   endif()
 endfunction()
 

@@ -218,11 +218,12 @@ PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
 }
 
 PdfCatalog::~PdfCatalog() {
-    if (document_) {
-        // The graph goes first, while it is whole: the purge below frees a
-        // container before an object it holds that refers to itself, which
-        // would then hold itself out of reach.
+    // The graph is let go before the purge: a purge that frees a page first
+    // would leave the cycles below it (a form whose resources name the form
+    // itself) out of reach of the walk.
+    if (document_)
         releaseObjectGraph(document_->trailer());
+    if (document_) {
         if (PdfRef* root = getTrailerRoot(document_->trailer()))
             root->visit(-1);
     }
@@ -232,8 +233,6 @@ PdfCatalog::~PdfCatalog() {
     pagesRoot_ = nullptr;
     infoDict_ = nullptr;
     catalogDict_ = nullptr;
-    if (document_)
-        releaseObjectGraph(document_->trailer());
 }
 
 bool PdfCatalog::readCatalog() {
