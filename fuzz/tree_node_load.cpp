@@ -14,7 +14,7 @@
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/parser/pdf_document.h"
-#include "tests/support/pdf_builder.h"
+#include "tests/support/pdf_file_text.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     vistrel::installDocumentFactories();
@@ -28,12 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     for (size_t start = 0; start <= input.size() && objects.size() < 4096;) {
         size_t end = input.find("endobj", start);
-        objects.emplace_back(input.substr(start, end == std::string_view::npos ? end : end - start));
+        objects.emplace_back(
+            input.substr(start, end == std::string_view::npos ? end : end - start));
         if (end == std::string_view::npos)
             break;
         start = end + 6;
     }
-    const std::string pdf = testing::buildPdf(objects);
+    const std::string pdf = testing::pdfFileFromObjects(objects);
     MemoryInputStream stream(pdf.data(), pdf.size());
     PdfDocument document(&stream, true);
     // As in the engine, the catalog lets go of the object graph (whose

@@ -79,10 +79,11 @@ public:
     // S_OK when the member may be called this way with `arguments` arguments
     // (a put's value included); otherwise the error Invoke answers.
     win::HRESULT expect(Kind kind, win::UINT arguments) const {
-        const bool allowed = kind == Kind::PropertyPut ? isPut()
-                             : kind == Kind::PropertyGet
-                                 ? (flags_ & (win::DISPATCH_PROPERTYGET | win::DISPATCH_METHOD)) != 0
-                                 : (flags_ & win::DISPATCH_METHOD) != 0;
+        const bool allowed =
+            kind == Kind::PropertyPut ? isPut()
+            : kind == Kind::PropertyGet
+                ? (flags_ & (win::DISPATCH_PROPERTYGET | win::DISPATCH_METHOD)) != 0
+                : (flags_ & win::DISPATCH_METHOD) != 0;
         if (!allowed)
             return win::DISP_E_MEMBERNOTFOUND;
         const win::UINT given = params_ ? params_->cArgs : 0;
@@ -131,9 +132,8 @@ public:
             return win::S_OK;
         if (arg->vt != win::VT_DISPATCH && arg->vt != win::VT_UNKNOWN)
             return mismatch(position, win::DISP_E_TYPEMISMATCH);
-        win::IUnknown* held = arg->vt == win::VT_DISPATCH
-                                  ? static_cast<win::IUnknown*>(arg->pdispVal)
-                                  : arg->punkVal;
+        win::IUnknown* held =
+            arg->vt == win::VT_DISPATCH ? static_cast<win::IUnknown*>(arg->pdispVal) : arg->punkVal;
         if (!held)
             return win::S_OK;
         if (win::FAILED(held->QueryInterface(iid, object)))

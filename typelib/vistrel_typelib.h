@@ -280,15 +280,15 @@ enum : DISPID {
 namespace VistrelEventsDispid {
 enum : DISPID {
     startProgressIndicator = 1,
-    setProgressIndicator = 2,    // short percentage
+    setProgressIndicator = 2,  // short percentage
     stopProgressIndicator = 3,
-    changePage = 4,              // long page
-    changeOffset = 5,            // long x, long y
-    changeZoom = 6,              // double zoom
+    changePage = 4,    // long page
+    changeOffset = 5,  // long x, long y
+    changeZoom = 6,    // double zoom
     fitWindow = 7,
-    fitWidth = 8,                // long y
-    fitHeight = 9,               // long x
-    fitRectangle = 10,           // long x, y, width, height
+    fitWidth = 8,       // long y
+    fitHeight = 9,      // long x
+    fitRectangle = 10,  // long x, y, width, height
     pdbRecordsLimitExceeded = 11,
 };
 }  // namespace VistrelEventsDispid

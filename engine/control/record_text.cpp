@@ -69,8 +69,8 @@ std::u16string linkText(const PageLink& link) {
 
 std::u16string annotationText(const PageAnnotation& annotation) {
     std::u16string out;
-    appendNumbers(out, {annotation.x, annotation.y, annotation.width, annotation.height,
-                        annotation.color});
+    appendNumbers(
+        out, {annotation.x, annotation.y, annotation.width, annotation.height, annotation.color});
     appendQuoted(out, annotation.caption);
     appendQuoted(out, annotation.text);
     appendNumber(out, LONG(annotation.type));
@@ -108,7 +108,7 @@ double readRealField(std::u16string_view field) {
 
 bool readStateText(std::u16string_view text, DocState& state) {
     // The zoom (field 4) and the device format (field 7) are not LONG fields.
-    LONG* const integers[] = {&state.x, &state.y, &state.page, nullptr,
+    LONG* const integers[] = {&state.x,           &state.y,       &state.page, nullptr,
                               &state.memoryUsage, &state.quality, nullptr};
     size_t start = 0;
     for (int field = 0; field < 7; ++field) {

@@ -183,8 +183,7 @@ void TreeNode::initState(int32_t page, double zoom, PalmFormat format, int32_t q
 }
 
 WString TreeNode::defaultName() const {
-    return u"Page " + numberText(state_.page) + u"--" + numberText(zoomPercent(state_.zoom)) +
-           u"%";
+    return u"Page " + numberText(state_.page) + u"--" + numberText(zoomPercent(state_.zoom)) + u"%";
 }
 
 int32_t TreeNode::depth() const {
@@ -235,29 +234,29 @@ bool TreeNode::copyFrom(ITreeNode* source, int32_t levels) {
     source->get_type(&type);
     type_ = type;
     switch (type) {
-    case TreeNodeType::State:
-        source->get_State(&state_);
-        break;
-    case TreeNodeType::TOC: {
-        LONG id = 0;
-        source->get_ID(&id);
-        const int32_t old = destination_;
-        destination_ = heldDestinations().holdAgain(id) ? id : 0;
-        heldDestinations().release(old);
-        break;
-    }
-    case TreeNodeType::Link:
-        source->get_Link(&link_);
-        break;
-    case TreeNodeType::Annotation:
-        replaceIfGot(annotation_, [&](PageAnnotation* r) { return source->get_Annotation(r); });
-        break;
-    case TreeNodeType::Font_Info:
-        replaceIfGot(fontInfo_, [&](FontInfo* r) { return source->get_FontInfo(r); });
-        break;
-    case TreeNodeType::Word_Info:
-        replaceIfGot(wordInfo_, [&](WordInfo* r) { return source->get_WordInfo(r); });
-        break;
+        case TreeNodeType::State:
+            source->get_State(&state_);
+            break;
+        case TreeNodeType::TOC: {
+            LONG id = 0;
+            source->get_ID(&id);
+            const int32_t old = destination_;
+            destination_ = heldDestinations().holdAgain(id) ? id : 0;
+            heldDestinations().release(old);
+            break;
+        }
+        case TreeNodeType::Link:
+            source->get_Link(&link_);
+            break;
+        case TreeNodeType::Annotation:
+            replaceIfGot(annotation_, [&](PageAnnotation* r) { return source->get_Annotation(r); });
+            break;
+        case TreeNodeType::Font_Info:
+            replaceIfGot(fontInfo_, [&](FontInfo* r) { return source->get_FontInfo(r); });
+            break;
+        case TreeNodeType::Word_Info:
+            replaceIfGot(wordInfo_, [&](WordInfo* r) { return source->get_WordInfo(r); });
+            break;
     }
 
     BSTR name = nullptr;
@@ -297,7 +296,8 @@ bool TreeNode::insertOwned(TreeNode* kid, int32_t position) {
     if (position < 0 || position > count || !kids_.append(kid))
         return false;
     TreeNode** slots = kids_.data();
-    std::memmove(slots + position + 1, slots + position, sizeof(TreeNode*) * size_t(count - position));
+    std::memmove(slots + position + 1, slots + position,
+                 sizeof(TreeNode*) * size_t(count - position));
     slots[position] = kid;
     for (int32_t i = position; i <= count; ++i)
         slots[i]->index_ = i;
@@ -621,8 +621,8 @@ HRESULT TreeNode::GetTypeInfo(win::UINT, win::LCID, win::ITypeInfo** info) {
     return win::E_NOTIMPL;
 }
 
-HRESULT TreeNode::GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count,
-                                win::LCID, win::DISPID* ids) {
+HRESULT TreeNode::GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count, win::LCID,
+                                win::DISPID* ids) {
     return dispatchIdsOfNames(kTreeNodeMembers, iid, names, count, ids);
 }
 
@@ -668,101 +668,101 @@ HRESULT TreeNode::Invoke(win::DISPID member, win::REFIID iid, win::LCID, win::WO
     };
 
     switch (member) {
-    case TreeNodeDispid::type:
-        return getLong([&](LONG* v) {
-            TreeNodeType t{};
-            HRESULT r = get_type(&t);
-            *v = LONG(t);
-            return r;
-        });
-    case TreeNodeDispid::name:
-        if (call.isPut()) {
-            if (HRESULT bad = call.expect(Kind::PropertyPut, 1); bad != S_OK)
+        case TreeNodeDispid::type:
+            return getLong([&](LONG* v) {
+                TreeNodeType t{};
+                HRESULT r = get_type(&t);
+                *v = LONG(t);
+                return r;
+            });
+        case TreeNodeDispid::name:
+            if (call.isPut()) {
+                if (HRESULT bad = call.expect(Kind::PropertyPut, 1); bad != S_OK)
+                    return bad;
+                BSTR text = nullptr;
+                if (HRESULT bad = call.stringArgument(call.valuePosition(), &text); bad != S_OK)
+                    return bad;
+                return put_name(text);
+            }
+            return getText([&](BSTR* t) { return get_name(t); });
+        case TreeNodeDispid::kids:
+            return getLong([&](LONG* v) { return get_kids(v); });
+        case TreeNodeDispid::root:
+        case TreeNodeDispid::parent:
+        case TreeNodeDispid::next:
+        case TreeNodeDispid::previous:
+            if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
                 return bad;
-            BSTR text = nullptr;
-            if (HRESULT bad = call.stringArgument(call.valuePosition(), &text); bad != S_OK)
+            return getNode([&](ITreeNode** n) {
+                return member == TreeNodeDispid::root     ? get_root(n)
+                       : member == TreeNodeDispid::parent ? get_parent(n)
+                       : member == TreeNodeDispid::next   ? get_next(n)
+                                                          : get_previous(n);
+            });
+        case TreeNodeDispid::kid: {
+            if (HRESULT bad = call.expect(Kind::PropertyGet, 1); bad != S_OK)
                 return bad;
-            return put_name(text);
+            LONG index = 0;
+            if (HRESULT bad = call.longArgument(0, &index); bad != S_OK)
+                return bad;
+            return getNode([&](ITreeNode** n) { return get_kid(index, n); });
         }
-        return getText([&](BSTR* t) { return get_name(t); });
-    case TreeNodeDispid::kids:
-        return getLong([&](LONG* v) { return get_kids(v); });
-    case TreeNodeDispid::root:
-    case TreeNodeDispid::parent:
-    case TreeNodeDispid::next:
-    case TreeNodeDispid::previous:
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
-            return bad;
-        return getNode([&](ITreeNode** n) {
-            return member == TreeNodeDispid::root     ? get_root(n)
-                   : member == TreeNodeDispid::parent ? get_parent(n)
-                   : member == TreeNodeDispid::next   ? get_next(n)
-                                                      : get_previous(n);
-        });
-    case TreeNodeDispid::kid: {
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 1); bad != S_OK)
-            return bad;
-        LONG index = 0;
-        if (HRESULT bad = call.longArgument(0, &index); bad != S_OK)
-            return bad;
-        return getNode([&](ITreeNode** n) { return get_kid(index, n); });
-    }
-    case TreeNodeDispid::addKid:
-    case TreeNodeDispid::insertKid: {
-        const bool insert = member == TreeNodeDispid::insertKid;
-        if (HRESULT bad = call.expect(Kind::Method, insert ? 2 : 1); bad != S_OK)
-            return bad;
-        win::ComPtr<ITreeNode> kid;
-        if (HRESULT bad = nodeArgument(0, kid); bad != S_OK)
-            return bad;
-        if (!insert)
-            return addKid(kid.get());
-        LONG index = 0;
-        if (HRESULT bad = call.longArgument(1, &index); bad != S_OK)
-            return bad;
-        return insertKid(kid.get(), index);
-    }
-    case TreeNodeDispid::removeKid: {
-        if (HRESULT bad = call.expect(Kind::Method, 1); bad != S_OK)
-            return bad;
-        LONG index = 0;
-        if (HRESULT bad = call.longArgument(0, &index); bad != S_OK)
-            return bad;
-        return removeKid(index);
-    }
-    case TreeNodeDispid::removeKids:
-        if (HRESULT bad = call.expect(Kind::Method, 0); bad != S_OK)
-            return bad;
-        return removeKids();
-    case TreeNodeDispid::ID:
-        return getLong([&](LONG* v) { return get_ID(v); });
-    case TreeNodeDispid::stateInStr:
-        if (call.isPut()) {
-            if (HRESULT bad = call.expect(Kind::PropertyPut, 1); bad != S_OK)
+        case TreeNodeDispid::addKid:
+        case TreeNodeDispid::insertKid: {
+            const bool insert = member == TreeNodeDispid::insertKid;
+            if (HRESULT bad = call.expect(Kind::Method, insert ? 2 : 1); bad != S_OK)
                 return bad;
-            BSTR text = nullptr;
-            if (HRESULT bad = call.stringArgument(call.valuePosition(), &text); bad != S_OK)
+            win::ComPtr<ITreeNode> kid;
+            if (HRESULT bad = nodeArgument(0, kid); bad != S_OK)
                 return bad;
-            return put_stateInStr(text);
+            if (!insert)
+                return addKid(kid.get());
+            LONG index = 0;
+            if (HRESULT bad = call.longArgument(1, &index); bad != S_OK)
+                return bad;
+            return insertKid(kid.get(), index);
         }
-        return getText([&](BSTR* t) { return get_stateInStr(t); });
-    case TreeNodeDispid::linkInStr:
-        return getText([&](BSTR* t) { return get_linkInStr(t); });
-    case TreeNodeDispid::annotationInStr:
-        return getText([&](BSTR* t) { return get_annotationInStr(t); });
-    case TreeNodeDispid::fontInfoInStr:
-        return getText([&](BSTR* t) { return get_fontInfoInStr(t); });
-    case TreeNodeDispid::wordInfoInStr:
-        return getText([&](BSTR* t) { return get_wordInfoInStr(t); });
-    case TreeNodeDispid::State:
-    case TreeNodeDispid::Link:
-    case TreeNodeDispid::Annotation:
-    case TreeNodeDispid::FontInfo:
-    case TreeNodeDispid::WordInfo:
-        // Records do not travel through late-bound calls.
-        return win::E_NOTIMPL;
-    default:
-        return win::DISP_E_MEMBERNOTFOUND;
+        case TreeNodeDispid::removeKid: {
+            if (HRESULT bad = call.expect(Kind::Method, 1); bad != S_OK)
+                return bad;
+            LONG index = 0;
+            if (HRESULT bad = call.longArgument(0, &index); bad != S_OK)
+                return bad;
+            return removeKid(index);
+        }
+        case TreeNodeDispid::removeKids:
+            if (HRESULT bad = call.expect(Kind::Method, 0); bad != S_OK)
+                return bad;
+            return removeKids();
+        case TreeNodeDispid::ID:
+            return getLong([&](LONG* v) { return get_ID(v); });
+        case TreeNodeDispid::stateInStr:
+            if (call.isPut()) {
+                if (HRESULT bad = call.expect(Kind::PropertyPut, 1); bad != S_OK)
+                    return bad;
+                BSTR text = nullptr;
+                if (HRESULT bad = call.stringArgument(call.valuePosition(), &text); bad != S_OK)
+                    return bad;
+                return put_stateInStr(text);
+            }
+            return getText([&](BSTR* t) { return get_stateInStr(t); });
+        case TreeNodeDispid::linkInStr:
+            return getText([&](BSTR* t) { return get_linkInStr(t); });
+        case TreeNodeDispid::annotationInStr:
+            return getText([&](BSTR* t) { return get_annotationInStr(t); });
+        case TreeNodeDispid::fontInfoInStr:
+            return getText([&](BSTR* t) { return get_fontInfoInStr(t); });
+        case TreeNodeDispid::wordInfoInStr:
+            return getText([&](BSTR* t) { return get_wordInfoInStr(t); });
+        case TreeNodeDispid::State:
+        case TreeNodeDispid::Link:
+        case TreeNodeDispid::Annotation:
+        case TreeNodeDispid::FontInfo:
+        case TreeNodeDispid::WordInfo:
+            // Records do not travel through late-bound calls.
+            return win::E_NOTIMPL;
+        default:
+            return win::DISP_E_MEMBERNOTFOUND;
     }
 }
 

@@ -85,8 +85,8 @@ public:
     // arguments are records answer E_NOTIMPL.
     HRESULT GetTypeInfoCount(win::UINT* count) override;
     HRESULT GetTypeInfo(win::UINT index, win::LCID locale, win::ITypeInfo** info) override;
-    HRESULT GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count,
-                          win::LCID locale, win::DISPID* ids) override;
+    HRESULT GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count, win::LCID locale,
+                          win::DISPID* ids) override;
     HRESULT Invoke(win::DISPID member, win::REFIID iid, win::LCID locale, win::WORD flags,
                    win::DISPPARAMS* params, win::VARIANT* result, win::EXCEPINFO* exception,
                    win::UINT* argumentError) override;

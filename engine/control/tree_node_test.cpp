@@ -16,7 +16,7 @@
 #include "engine/doc/key_path.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/parser/pdf_document.h"
-#include "tests/support/pdf_builder.h"
+#include "tests/support/pdf_file_text.h"
 #include "tests/support/test_files.h"
 
 namespace vistrel {
@@ -65,12 +65,23 @@ std::u16string recordText(ITreeNode* n) {
     n->get_type(&type);
     HRESULT hr = S_FALSE;
     switch (type) {
-    case TreeNodeType::State: hr = n->get_stateInStr(&text); break;
-    case TreeNodeType::Link: hr = n->get_linkInStr(&text); break;
-    case TreeNodeType::Annotation: hr = n->get_annotationInStr(&text); break;
-    case TreeNodeType::Font_Info: hr = n->get_fontInfoInStr(&text); break;
-    case TreeNodeType::Word_Info: hr = n->get_wordInfoInStr(&text); break;
-    case TreeNodeType::TOC: break;
+        case TreeNodeType::State:
+            hr = n->get_stateInStr(&text);
+            break;
+        case TreeNodeType::Link:
+            hr = n->get_linkInStr(&text);
+            break;
+        case TreeNodeType::Annotation:
+            hr = n->get_annotationInStr(&text);
+            break;
+        case TreeNodeType::Font_Info:
+            hr = n->get_fontInfoInStr(&text);
+            break;
+        case TreeNodeType::Word_Info:
+            hr = n->get_wordInfoInStr(&text);
+            break;
+        case TreeNodeType::TOC:
+            break;
     }
     return hr == S_OK ? take(text) : u"-";
 }
@@ -79,8 +90,8 @@ std::u16string recordText(ITreeNode* n) {
 std::u16string dump(ITreeNode* n) {
     TreeNodeType type{};
     n->get_type(&type);
-    std::u16string out = nameOf(n) + u"[" + char16_t(u'0' + LONG(type)) + u"|" + recordText(n) +
-                         u"](";
+    std::u16string out =
+        nameOf(n) + u"[" + char16_t(u'0' + LONG(type)) + u"|" + recordText(n) + u"](";
     LONG kids = 0;
     n->get_kids(&kids);
     for (LONG i = 1; i <= kids; ++i)
@@ -105,8 +116,8 @@ struct Strings {
 Strings str;  // emptied after each test
 
 PageAnnotation annotation(const char16_t* caption, const char16_t* text) {
-    return PageAnnotation{10, 20, 30, 40, 0xA0A0A0, str(caption), str(text),
-                          PageAnnotationType::IconOpened};
+    return PageAnnotation{10,       20,           30,        40,
+                          0xA0A0A0, str(caption), str(text), PageAnnotationType::IconOpened};
 }
 
 // Every node made in a test is gone by its end (the module counts them).
@@ -289,7 +300,9 @@ TEST_F(TreeNodeTest, RecordTexts) {
              n.setState(s);
          },
          u"10,250,3,1.500000,3,2,16"},
-        {[](TreeNode& n) { n.setState({-2, -0.25, -1, 0, 5, 0, PalmFormat::Color16a}); },
+        {[](TreeNode& n) {
+             n.setState({-2, -0.25, -1, 0, 5, 0, PalmFormat::Color16a});
+         },
          u"-1,0,-2,-0.250000,0,5,17"},
         {[](TreeNode& n) {
              n.setType(TreeNodeType::Link);
@@ -315,8 +328,7 @@ TEST_F(TreeNodeTest, RecordTexts) {
          u"3,\"Type3 font 1\",3,\"Embedded subset\",\"\""},
         {[](TreeNode& n) {
              n.setType(TreeNodeType::Word_Info);
-             n.setWordInfo({5, 6, 70, 18, str(u"Helvetica"),
-                            str(u"bold-italic"), 11});
+             n.setWordInfo({5, 6, 70, 18, str(u"Helvetica"), str(u"bold-italic"), 11});
          },
          u"5,6,70,18,\"Helvetica\",\"bold-italic\",11"},
     };
@@ -406,7 +418,8 @@ TEST_F(TreeNodeTest, KidsInsertRemoveAndNavigation) {
     EXPECT_EQ(root->get_kids(&kids), S_OK);
     EXPECT_EQ(kids, 3);
 
-    for (LONG index : {0, 4, -1, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()}) {
+    for (LONG index :
+         {0, 4, -1, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()}) {
         ITreeNode* out = root.get();
         EXPECT_EQ(root->get_kid(index, &out), S_FALSE) << index;
         EXPECT_EQ(out, nullptr);
@@ -480,8 +493,8 @@ TEST_F(TreeNodeTest, CopiesAreDeepAndIndependent) {
     word->setType(TreeNodeType::Word_Info);
     word->setWordInfo({1, 2, 3, 4, str(u"Courier"), str(u"-italic"), 9});
     font->setType(TreeNodeType::Font_Info);
-    font->setFontInfo({FontType::TrueType, str(u" Arial"), FontType::TrueType,
-                       str(u"Arial"), nullptr});
+    font->setFontInfo(
+        {FontType::TrueType, str(u" Arial"), FontType::TrueType, str(u"Arial"), nullptr});
     font->setName(WString(u""));  // an empty name: the copy takes the default name
     ASSERT_EQ(word->addKid(font.get()), S_OK);
     ASSERT_EQ(note->addKid(word.get()), S_OK);
@@ -524,8 +537,9 @@ TEST_F(TreeNodeTest, DestinationHandles) {
     };
     {
         ComPtr<TreeNode> a = node(u"a"), b = node(u"b"), c = node(u"c");
-        for (const auto& [n, d] : {std::pair{a.get(), first.get()}, std::pair{b.get(), second.get()},
-                             std::pair{c.get(), first.get()}}) {
+        for (const auto& [n, d] :
+             {std::pair{a.get(), first.get()}, std::pair{b.get(), second.get()},
+              std::pair{c.get(), first.get()}}) {
             n->setType(TreeNodeType::TOC);
             n->holdDestination(d);
         }
@@ -685,11 +699,11 @@ struct MemoryDocument {
 // A document whose private dictionary is object 3; `tree` and `more` are
 // objects 4, 5, ... and the stored tree /T is 4 0 R.
 std::string storedTree(const std::string& tree, std::vector<std::string> more = {}) {
-    std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R /LumbraData 3 0 R >>",
-        "<< /Type /Pages /Kids [] /Count 0 >>", "<< /Type /LumbraData /T 4 0 R >>", tree};
+    std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R /LumbraData 3 0 R >>",
+                                        "<< /Type /Pages /Kids [] /Count 0 >>",
+                                        "<< /Type /LumbraData /T 4 0 R >>", tree};
     objects.insert(objects.end(), more.begin(), more.end());
-    return testing::buildPdf(objects);
+    return testing::pdfFileFromObjects(objects);
 }
 
 // Loads /T into a root made as the control makes it (page 0).
@@ -710,8 +724,9 @@ TEST_F(TreeNodeTest, LoadFromSmallDocuments) {
         bool loaded;
         std::u16string dump;
     } cases[] = {
-        {"values", storedTree("<< /name (n) /x (12) /y (-4) /pagenum (3) /zoom (1.5) /memory (2) "
-                              "/quality (1) /palm (16) >>"),
+        {"values",
+         storedTree("<< /name (n) /x (12) /y (-4) /pagenum (3) /zoom (1.5) /memory (2) "
+                    "/quality (1) /palm (16) >>"),
          true, u"n[0|12,-4,3,1.500000,2,1,16]()"},
         {"numbers read up to the first other character; others are no texts",
          storedTree("<< /pagenum ( 7abc) /zoom (x) /x 5 /name /N >>"), true,
@@ -719,8 +734,9 @@ TEST_F(TreeNodeTest, LoadFromSmallDocuments) {
         {"kid keys 0, 1 and 3",
          storedTree("<< /0 << /name (a) >> /1 << /name (b) /0 << /name (c) >> >> "
                     "/3 << /name (d) >> >>"),
-         true, page0 + u"(a[0|0,0,1,1.000000,4,4,0]()b[0|0,0,1,1.000000,4,4,0](c[0|0,0,1,"
-                       u"1.000000,4,4,0]()))"},
+         true,
+         page0 + u"(a[0|0,0,1,1.000000,4,4,0]()b[0|0,0,1,1.000000,4,4,0](c[0|0,0,1,"
+                 u"1.000000,4,4,0]()))"},
         {"an empty dictionary", storedTree("<< >>"), false, page0 + u"()"},
         {"an empty kid ends the kids", storedTree("<< /0 << >> /1 << /name (b) >> >>"), false,
          page0 + u"()"},
@@ -777,8 +793,9 @@ TEST_F(TreeNodeTest, SaveAndLoadThroughADocument) {
     testing::TempDir tmp("vistrel-tree");
     ASSERT_TRUE(tmp.ok());
     const std::string path = tmp.path("marks.pdf");
-    ASSERT_TRUE(testing::writeFile(path, testing::buildPdf({"<< /Type /Catalog /Pages 2 0 R >>",
-                                                            "<< /Type /Pages /Kids [] /Count 0 >>"})));
+    ASSERT_TRUE(testing::writeFile(
+        path, testing::pdfFileFromObjects(
+                  {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"})));
 
     ComPtr<TreeNode> tree = node();
     tree->setState({2, 1.25, -3, 4, 1, 2, PalmFormat::Color4});
@@ -798,11 +815,12 @@ TEST_F(TreeNodeTest, SaveAndLoadThroughADocument) {
         ASSERT_TRUE(stored);
         std::vector<std::u16string> keys;
         for (const auto& entry : stored->entries())
-            keys.push_back(std::u16string(static_cast<const PdfName*>(entry.key)->textValue().view()));
+            keys.push_back(
+                std::u16string(static_cast<const PdfName*>(entry.key)->textValue().view()));
         std::sort(keys.begin(), keys.end());
-        EXPECT_EQ(keys, (std::vector<std::u16string>{u"/0", u"/1", u"/memory", u"/name",
-                                                     u"/pagenum", u"/palm", u"/quality", u"/x",
-                                                     u"/y", u"/zoom"}));
+        EXPECT_EQ(keys,
+                  (std::vector<std::u16string>{u"/0", u"/1", u"/memory", u"/name", u"/pagenum",
+                                               u"/palm", u"/quality", u"/x", u"/y", u"/zoom"}));
         auto* zoom = static_cast<PdfString*>(stored->get(*keyName(WString(u"zoom"))));
         EXPECT_EQ(zoom->textValue().toUtf8(), "1.250000");
         ASSERT_EQ(writer.save(), 1);
@@ -827,13 +845,31 @@ TEST_F(TreeNodeTest, NamesAndDispatchIds) {
         const char16_t* name;
         win::DISPID id;
     } names[] = {
-        {u"type", 1},         {u"NAME", 2},        {u"kids", 3},       {u"root", 4},
-        {u"parent", 5},       {u"next", 6},        {u"previous", 7},   {u"kid", 8},
-        {u"addKid", 9},       {u"insertkid", 10},  {u"removeKid", 11}, {u"removeKids", 12},
-        {u"ID", 13},          {u"State", 14},      {u"stateInStr", 15}, {u"Link", 16},
-        {u"linkInStr", 17},   {u"Annotation", 18}, {u"annotationInStr", 19},
-        {u"FontInfo", 20},    {u"fontInfoInStr", 21}, {u"WordInfo", 22},
-        {u"WORDINFOINSTR", 23}, {u"nothing", win::DISPID_UNKNOWN}, {u"kidd", win::DISPID_UNKNOWN},
+        {u"type", 1},
+        {u"NAME", 2},
+        {u"kids", 3},
+        {u"root", 4},
+        {u"parent", 5},
+        {u"next", 6},
+        {u"previous", 7},
+        {u"kid", 8},
+        {u"addKid", 9},
+        {u"insertkid", 10},
+        {u"removeKid", 11},
+        {u"removeKids", 12},
+        {u"ID", 13},
+        {u"State", 14},
+        {u"stateInStr", 15},
+        {u"Link", 16},
+        {u"linkInStr", 17},
+        {u"Annotation", 18},
+        {u"annotationInStr", 19},
+        {u"FontInfo", 20},
+        {u"fontInfoInStr", 21},
+        {u"WordInfo", 22},
+        {u"WORDINFOINSTR", 23},
+        {u"nothing", win::DISPID_UNKNOWN},
+        {u"kidd", win::DISPID_UNKNOWN},
     };
     for (const auto& c : names) {
         std::u16string text = c.name;
@@ -888,36 +924,58 @@ TEST_F(TreeNodeTest, InvokeCallsTheMembers) {
     calls.push_back({"type", 1, kGet, {}, false, S_OK, u"0", u""});
     calls.push_back({"name", 2, kGet, {}, false, S_OK, u"root", u""});
     calls.push_back({"name put", 2, kPut, {variant(u"R")}, true, S_OK, u"", u"R" + state + u"()"});
-    calls.push_back({"addKid", 9, kMethod, {variant(static_cast<win::IDispatch*>(other.get()))},
-                     false, S_OK, u"", u"R" + state + u"(other" + state + u"())"});
-    calls.push_back({"insertKid", 10, kMethod,
-                     {variant(static_cast<win::IDispatch*>(other.get())), variant(LONG(1))}, false,
-                     S_OK, u"", u""});
+    calls.push_back({"addKid",
+                     9,
+                     kMethod,
+                     {variant(static_cast<win::IDispatch*>(other.get()))},
+                     false,
+                     S_OK,
+                     u"",
+                     u"R" + state + u"(other" + state + u"())"});
+    calls.push_back({"insertKid",
+                     10,
+                     kMethod,
+                     {variant(static_cast<win::IDispatch*>(other.get())), variant(LONG(1))},
+                     false,
+                     S_OK,
+                     u"",
+                     u""});
     calls.push_back({"kids", 3, kGet, {}, false, S_OK, u"2", u""});
     calls.push_back({"kid 2", 8, kGet, {variant(LONG(2))}, false, S_OK, u"other", u""});
     calls.push_back({"kid 3", 8, kGet, {variant(LONG(3))}, false, S_FALSE, u"(null)", u""});
     calls.push_back({"removeKid", 11, kMethod, {variant(u"2")}, false, S_OK, u"", u""});
-    calls.push_back({"stateInStr put", 15, kPut, {variant(u"5,6,2,0.5,1,1,4")}, false, S_OK, u"",
-                     u""});
+    calls.push_back(
+        {"stateInStr put", 15, kPut, {variant(u"5,6,2,0.5,1,1,4")}, false, S_OK, u"", u""});
     calls.push_back({"stateInStr", 15, kGet, {}, false, S_OK, u"5,6,2,0.500000,1,1,4", u""});
     calls.push_back({"linkInStr of a State node", 17, kGet, {}, false, S_FALSE, u"", u""});
     calls.push_back({"ID", 13, kGet, {}, false, S_FALSE, u"0", u""});
-    calls.push_back({"removeKids", 12, kMethod, {}, false, S_OK, u"",
-                     u"R[0|5,6,2,0.500000,1,1,4]()"});
+    calls.push_back(
+        {"removeKids", 12, kMethod, {}, false, S_OK, u"", u"R[0|5,6,2,0.500000,1,1,4]()"});
     for (win::DISPID record : {14, 16, 18, 20, 22})
         calls.push_back({"a record", record, kGet, {}, false, win::E_NOTIMPL, u"", u""});
     calls.push_back({"unknown member", 99, kGet, {}, false, win::DISP_E_MEMBERNOTFOUND, u"", u""});
-    calls.push_back({"kids put", 3, kPut, {variant(LONG(1))}, false, win::DISP_E_MEMBERNOTFOUND,
-                     u"", u""});
-    calls.push_back({"addKid as a get", 9, win::DISPATCH_PROPERTYGET,
-                     {variant(static_cast<win::IDispatch*>(other.get()))}, false,
-                     win::DISP_E_MEMBERNOTFOUND, u"", u""});
-    calls.push_back({"removeKid without index", 11, kMethod, {}, false, win::DISP_E_BADPARAMCOUNT,
-                     u"", u""});
-    calls.push_back({"addKid of a number", 9, kMethod, {variant(LONG(4))}, false,
-                     win::DISP_E_TYPEMISMATCH, u"", u""});
-    calls.push_back({"kid of a text", 8, kGet, {variant(u"one")}, false, win::DISP_E_TYPEMISMATCH,
-                     u"", u""});
+    calls.push_back(
+        {"kids put", 3, kPut, {variant(LONG(1))}, false, win::DISP_E_MEMBERNOTFOUND, u"", u""});
+    calls.push_back({"addKid as a get",
+                     9,
+                     win::DISPATCH_PROPERTYGET,
+                     {variant(static_cast<win::IDispatch*>(other.get()))},
+                     false,
+                     win::DISP_E_MEMBERNOTFOUND,
+                     u"",
+                     u""});
+    calls.push_back(
+        {"removeKid without index", 11, kMethod, {}, false, win::DISP_E_BADPARAMCOUNT, u"", u""});
+    calls.push_back({"addKid of a number",
+                     9,
+                     kMethod,
+                     {variant(LONG(4))},
+                     false,
+                     win::DISP_E_TYPEMISMATCH,
+                     u"",
+                     u""});
+    calls.push_back(
+        {"kid of a text", 8, kGet, {variant(u"one")}, false, win::DISP_E_TYPEMISMATCH, u"", u""});
 
     for (Call& c : calls) {
         std::vector<win::VARIANT> lastFirst(c.arguments.rbegin(), c.arguments.rend());

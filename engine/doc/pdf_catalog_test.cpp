@@ -8,7 +8,7 @@
 #include "engine/core/streams.h"
 #include "engine/doc/key_path.h"
 #include "engine/parser/pdf_document.h"
-#include "tests/support/pdf_builder.h"
+#include "tests/support/pdf_file_text.h"
 
 namespace vistrel {
 namespace {
@@ -17,10 +17,10 @@ namespace {
 // themselves through their resolved references; closing the catalog lets go
 // of them, so that only their last outside holder keeps them.
 TEST(PdfCatalogTest, ClosingLetsGoOfObjectsThatReferToThemselves) {
-    const std::string pdf = testing::buildPdf(
+    const std::string pdf = testing::pdfFileFromObjects(
         {"<< /Type /Catalog /Pages 2 0 R /LumbraData 3 0 R >>",
-         "<< /Type /Pages /Kids [] /Count 0 >>", "<< /Self 4 0 R /Pair 5 0 R >>",
-         "<< /Me 4 0 R >>", "<< /Other 6 0 R >>", "<< /Back 5 0 R >>"});
+         "<< /Type /Pages /Kids [] /Count 0 >>", "<< /Self 4 0 R /Pair 5 0 R >>", "<< /Me 4 0 R >>",
+         "<< /Other 6 0 R >>", "<< /Back 5 0 R >>"});
     MemoryInputStream stream(pdf.data(), pdf.size());
     PdfDocument document(&stream, true);
     Ref<PdfDict> self, pair;

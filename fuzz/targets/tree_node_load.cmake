@@ -1,1 +1,1 @@
-vistrel_fuzz_target(tree_node_load LIBS vistrel_control vistrel_test_support)
+vistrel_fuzz_target(tree_node_load LIBS vistrel_control)

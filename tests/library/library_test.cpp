@@ -72,7 +72,8 @@ void hostRegistersCreatesAndUnloads() {
         {typeLib, nullptr, u"Vistrel 1.0 Type Library"},
     };
     for (const auto& w : written)
-        EXPECT_EQ(classesText(w.key.c_str(), w.name), w.text) << std::string(w.key.begin(), w.key.end());
+        EXPECT_EQ(classesText(w.key.c_str(), w.name), w.text)
+            << std::string(w.key.begin(), w.key.end());
 
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     void* raw = nullptr;
