@@ -303,8 +303,17 @@ PdfDocument::PdfDocument(InputStream* stream, bool repairAllowed) : stream_(stre
 }
 
 PdfDocument::~PdfDocument() {
-    // The trailer's references let go of their targets while the table is
-    // still there to be told.
+    // Every resolved object lets go of its references' targets while the
+    // table is still there to be told: objects that lead back to themselves
+    // through their references would otherwise outlive the document.
+    std::vector<PdfObject*> resolved;
+    if (trailer_)
+        resolved.push_back(trailer_.get());
+    for (int32_t n = 0; table_ && n < table_->count(); ++n) {
+        if (PdfObject* cached = table_->entry(n)->cached)
+            resolved.push_back(cached);
+    }
+    unresolveReachable(resolved);
     trailer_ = nullptr;
     parser_.reset();
 }
