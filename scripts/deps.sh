@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing
+# Installs the Debian packages the build and the tests need (the tools the
+# comparison tests compare with among them); does nothing
 # when they are all present already.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      zlib1g-dev libpng-dev libjpeg62-turbo-dev python3 qpdf)
+      zlib1g-dev libpng-dev libjpeg62-turbo-dev python3
+      qpdf mupdf-tools libjpeg-turbo-progs poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

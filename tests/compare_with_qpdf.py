@@ -4,9 +4,10 @@
     compare_with_qpdf.py INSPECT FILE... [--corpus FOLDER] [--password PW]
 
 For each file that vistrel-inspect opens, every object number of its
-cross-reference table is printed by both tools, parsed back into values
-(dictionaries compared by key, numbers by value, strings by their bytes) and
-compared. Streams are compared by their dictionaries. Prints one line per
+cross-reference table is printed by `vistrel-inspect objects` and listed by
+qpdf's JSON, both in one run per file; the printed objects are parsed back
+into values (dictionaries compared by key, numbers by value, strings as text)
+and compared. Streams are compared by their dictionaries. Prints one line per
 difference and exits 1 when there is any; files that vistrel-inspect refuses,
 and damaged files that qpdf rebuilds, are listed and skipped. Standard library only.
 """
@@ -15,6 +16,9 @@ import os
 import re
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from qpdf_objects import inspect_records, qpdf_objects  # noqa: E402
 
 DELIMS = b"()<>[]{}/%"
 WS = b" \t\r\n\f\0"
@@ -152,6 +156,46 @@ def fold_refs(items):
     return out
 
 
+def from_json(v):
+    """A value of qpdf's JSON (version 2) in the form parse() gives."""
+    if isinstance(v, bool) or v is None:
+        return v
+    if isinstance(v, (int, float)):
+        return float(v)
+    if isinstance(v, list):
+        return [from_json(x) for x in v]
+    if isinstance(v, dict):
+        return {json_name(k): from_json(x) for k, x in v.items()}
+    m = re.match(r"(\d+) (\d+) R$", v)
+    if m:
+        return Ref((int(m.group(1)), int(m.group(2))))
+    if v.startswith("/") or v.startswith("n:/"):
+        return json_name(v)
+    if v.startswith("u:"):
+        return ("text", v[2:])
+    if v.startswith("b:"):
+        return ("str", bytes.fromhex(v[2:]))
+    return Keyword(v)
+
+
+def json_name(text):
+    """A JSON name: UTF-8 text, or after "n:" with #xx escapes for other bytes."""
+    if text.startswith("n:"):
+        raw = re.sub(rb"#([0-9a-fA-F]{2})", lambda m: bytes([int(m.group(1), 16)]),
+                     text[2:].encode("latin-1"))
+        return Name(raw.decode("latin-1"))
+    return Name(text.encode("utf-8").decode("latin-1"))
+
+
+# The characters PDFDocEncoding puts where Latin-1 has controls.
+PDFDOC = dict(zip(range(0x18, 0x20), "\u02d8\u02c7\u02c6\u02d9\u02dd\u02db\u02da\u02dc"))
+PDFDOC.update(zip(range(0x80, 0x9f),
+                  "\u2022\u2020\u2021\u2026\u2014\u2013\u0192\u2044\u2039\u203a\u2212"
+                  "\u2030\u201e\u201c\u201d\u2018\u2019\u201a\u2122\ufb01\ufb02\u0141"
+                  "\u0152\u0160\u0178\u017d\u0131\u0142\u0153\u0161\u017e"))
+PDFDOC[0xa0] = "\u20ac"
+
+
 def normal(v):
     """Dictionaries without null values (a null value is an absent key)."""
     if isinstance(v, dict):
@@ -160,12 +204,15 @@ def normal(v):
         return [normal(x) for x in v]
     if isinstance(v, Ref):
         return ("ref", v[0])  # generations are compared nowhere
+    if isinstance(v, tuple) and v[0] == "text":
+        return ("str", v[1])
     if isinstance(v, tuple) and v[0] == "str":
-        # Strings compare as text: the FE FF form is UTF-16BE.
+        # Strings compare as text: the FE FF form is UTF-16BE, the others
+        # PDFDocEncoding (as qpdf shows them).
         b = v[1]
         if b.startswith(b"\xfe\xff"):
             return ("str", b[2:2 + (len(b) - 2) // 2 * 2].decode("utf-16-be", "replace"))
-        return ("str", b.decode("latin-1"))
+        return ("str", "".join(PDFDOC.get(c, chr(c)) for c in b))
     return v
 
 
@@ -228,18 +275,22 @@ def main(argv):
             g = re.match(r"(\d+)/(\d+):", line)
             if g:
                 generations[int(g.group(1))] = int(g.group(2))
+        theirs_all = qpdf_objects(f, password)
+        rc, ours_all, err = inspect_records(inspect, f, password, "objects")
+        if rc != 0:
+            print("%s: vistrel-inspect objects failed: %s" % (f, err.strip()))
+            differences += 1
+            continue
         for num in range(1, count):
-            rc, ours = run([inspect, "object", f, str(num)] + pw)
-            qrc, theirs = run(["qpdf"] + qpw +
-                              ["--show-object=%d,%d" % (num, generations.get(num, 0)), f])
-            if qrc not in (0, 3) or rc != 0:
-                if rc != 0:
-                    print("%s %d: vistrel-inspect failed" % (f, num))
-                    differences += 1
+            status, ours = ours_all.get(num, ("missing", b""))
+            if status is not None:
+                print("%s %d: vistrel-inspect %s" % (f, num, status))
+                differences += 1
                 continue
-            theirs = theirs.replace(b"Object is stream.  Dictionary:", b"")
+            entry = theirs_all.get((num, generations.get(num, 0)), {})
+            theirs = entry["stream"]["dict"] if "stream" in entry else entry.get("value")
             a = normal(parse(tokenize(ours)))
-            b = normal(parse(tokenize(theirs)))
+            b = normal([from_json(theirs)])
             compared += 1
             if not same(a, b):
                 differences += 1

@@ -2,9 +2,6 @@
 // real-world files of the shared corpus when it is there.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -16,17 +13,13 @@
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
+#include "tests/support/test_files.h"
 
 namespace vistrel {
 namespace {
 
 std::string fixture(const std::string& name) {
     return std::string(VISTREL_FIXTURE_DIR) + "/" + name;
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
 }
 
 std::string latin1(const PdfObject* o) {
@@ -358,7 +351,7 @@ ObjectRef noteKey(ObjectRef dict, InputStream*, const uint8_t* fileKey) {
 }
 
 TEST(DocumentTest, Rc4Passwords) {
-    if (!exists(fixture("rc4_user.pdf")))
+    if (!testing::fileExists(fixture("rc4_user.pdf")))
         GTEST_SKIP() << "qpdf was not there to encrypt";
     enum Expect { kUser, kOwner, kWrong, kUnsupported };
     struct Case {
@@ -416,7 +409,7 @@ TEST(DocumentTest, Rc4Passwords) {
 }
 
 TEST(DocumentTest, Rc4StringsAreDecrypted) {
-    if (!exists(fixture("rc4_user.pdf")))
+    if (!testing::fileExists(fixture("rc4_user.pdf")))
         GTEST_SKIP() << "qpdf was not there to encrypt";
     StreamObjectFactory old = setStreamObjectFactory(noteKey);
     for (const char* password : {"user", "owner"}) {
@@ -452,19 +445,10 @@ TEST(DocumentTest, Rc4StringsAreDecrypted) {
 // ---------------------------------------------------------------- real-world files
 
 TEST(DocumentTest, CorpusFilesOpenOrFailCleanly) {
-    const char* override = std::getenv("VISTREL_CORPUS_DIR");
-    std::string dir = override ? override : VISTREL_CORPUS_DIR;
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
+    const std::string dir = testing::corpusDir();
+    const std::vector<std::string> files = testing::corpusFiles();
+    if (files.empty())
         GTEST_SKIP() << "no corpus at " << dir;
-    std::vector<std::string> files;
-    while (dirent* e = ::readdir(d)) {
-        std::string name = e->d_name;
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".pdf")
-            files.push_back(name);
-    }
-    ::closedir(d);
-    std::sort(files.begin(), files.end());
 
     // What the security handler makes of the encrypted ones.
     struct Encrypted {

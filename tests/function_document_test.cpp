@@ -2,8 +2,6 @@
 // document's parser reads dictionaries and streams.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -16,15 +14,12 @@
 #include "engine/parser/pdf_ref.h"
 #include "engine/render/function/pdf_function.h"
 
+#include "tests/support/test_files.h"
+
 namespace vistrel {
 namespace {
 
-std::string corpusFile(const char* name) {
-    const char* override = std::getenv("VISTREL_CORPUS_DIR");
-    std::string path = std::string(override ? override : VISTREL_CORPUS_DIR) + "/" + name;
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? path : std::string();
-}
+using testing::corpusFile;
 
 std::vector<double> evaluate(PdfFunction& f, std::vector<double> in, bool& ok) {
     DoubleArray inputs;
@@ -38,7 +33,7 @@ std::vector<double> evaluate(PdfFunction& f, std::vector<double> in, bool& ok) {
 // A DeviceN space of nine colorants over DeviceCMYK: its tint transform has
 // nine inputs and four outputs, and the shading's function one input and
 // nine outputs; both are calculator functions.
-TEST(FunctionDocument, CalculatorFunctionsOfARealFile) {
+TEST(FunctionDocumentTest, CalculatorFunctionsOfARealFile) {
     std::string path = corpusFile("postscript_type4_many_outputs.pdf");
     if (path.empty())
         GTEST_SKIP() << "corpus file absent";

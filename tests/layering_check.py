@@ -6,8 +6,8 @@
 LAYERS is the file the configure step writes: one line per folder library,
 "folder: dependency folders...", as each folder's CMakeLists declares them.
 A file of a folder may include headers of its own folder and of the folders
-its dependencies reach. Test files (*_test.cpp, test_main.cpp) may also use
-tests/support. The outside libraries' headers belong to the folder that links
+its dependencies reach. Test files (*_test.cpp, *_test_util.h, test_main.cpp)
+may also use tests/support. The outside libraries' headers belong to the folder that links
 them (and the tests of the folders above it). --plant adds an include line to a file before checking, so the check
 itself can be shown to catch an upward include.
 """
@@ -60,7 +60,8 @@ def reach(deps):
 
 
 def is_test_file(name):
-    return name.endswith("_test.cpp") or name == "test_main.cpp"
+    """Tests, their main and the helper headers only tests include (*_test_util.h)."""
+    return name.endswith(("_test.cpp", "_test_util.h")) or name == "test_main.cpp"
 
 
 def check(source, deps, planted):

@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -21,21 +20,13 @@
 #include "engine/core/streams.h"
 #include "engine/doc/key_path.h"
 #include "engine/parser/pdf_document.h"
+#include "tests/support/test_files.h"
 
 namespace vistrel {
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using testing::readFile;
+using testing::writeFile;
 
 bool haveQpdf() {
     return std::system("qpdf --version >/dev/null 2>&1") == 0;
@@ -178,18 +169,18 @@ struct Opened {
     std::unique_ptr<PdfDocument> doc;
 };
 
-class Writer : public ::testing::Test {
+class WriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vistrel-writer-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir = pattern;
+        ASSERT_TRUE(tmp.ok());
+        dir = tmp.dir().string();
         plain = dir + "/ten.pdf";
         original = tenObjectFile();
         writeFile(plain, original);
     }
     void TearDown() override {
-        std::system(("chattr -i '" + plain + "' 2>/dev/null; rm -rf '" + dir + "'").c_str());
+        // A test may leave the file immutable; the folder goes with tmp.
+        std::system(("chattr -i '" + plain + "' 2>/dev/null").c_str());
     }
 
     // An RC4 40-bit copy of the plain file made by qpdf; empty when qpdf is absent.
@@ -204,6 +195,7 @@ protected:
         return std::system(command.c_str()) == 0 ? out : "";
     }
 
+    testing::TempDir tmp{"vistrel-writer"};
     std::string dir, plain, original;
 };
 
@@ -211,7 +203,7 @@ protected:
 // private dictionary as object 10, one subsection per written object and a
 // trailer carrying /Info, /Root, /Prev and /ID over; then a second save that
 // appends only the private dictionary, keeping the trees stored before.
-TEST_F(Writer, FirstAndSecondSaveAppendExactlyTheUpdate) {
+TEST_F(WriterTest, FirstAndSecondSaveAppendExactlyTheUpdate) {
     Node tree = bookmarks();
     Opened opened(plain);
     ASSERT_TRUE(opened.doc->isValid());
@@ -262,7 +254,7 @@ TEST_F(Writer, FirstAndSecondSaveAppendExactlyTheUpdate) {
     EXPECT_EQ(reopened.load(u"Other"), u"Other()");
 }
 
-TEST_F(Writer, NothingToStoreWritesNothing) {
+TEST_F(WriterTest, NothingToStoreWritesNothing) {
     Opened opened(plain);
     KeyPathWriter writer(opened.doc.get(), WString::fromUtf8(plain));
     EXPECT_EQ(writer.save(), 0);
@@ -281,7 +273,7 @@ TEST_F(Writer, NothingToStoreWritesNothing) {
 // Encrypted documents: every string comes out under the key of the object
 // that holds it, on the first save and on a merge into the stored dictionary.
 // qpdf decrypts the result, and the decrypted copy reads back the same trees.
-TEST_F(Writer, EncryptedDocumentsWriteStringsUnderTheirObjectKeys) {
+TEST_F(WriterTest, EncryptedDocumentsWriteStringsUnderTheirObjectKeys) {
     const std::string rc4 = encrypted();
     if (rc4.empty())
         GTEST_SKIP() << "qpdf is not installed";
@@ -319,7 +311,7 @@ TEST_F(Writer, EncryptedDocumentsWriteStringsUnderTheirObjectKeys) {
 
 // An /Encrypt dictionary written directly in the trailer stays a direct
 // dictionary in the update, its strings as they were.
-TEST_F(Writer, DirectEncryptDictionaryStaysInline) {
+TEST_F(WriterTest, DirectEncryptDictionaryStaysInline) {
     const std::string rc4 = encrypted();
     if (rc4.empty())
         GTEST_SKIP() << "qpdf is not installed";
@@ -351,7 +343,7 @@ TEST_F(Writer, DirectEncryptDictionaryStaysInline) {
     EXPECT_EQ(reopened.load(u"BookMarks"), tree.dump());
 }
 
-TEST_F(Writer, ModificationNotPermittedWritesNothing) {
+TEST_F(WriterTest, ModificationNotPermittedWritesNothing) {
     const std::string rc4 = encrypted("--modify=n");
     if (rc4.empty())
         GTEST_SKIP() << "qpdf is not installed";
@@ -365,7 +357,7 @@ TEST_F(Writer, ModificationNotPermittedWritesNothing) {
 
 // A file that cannot be opened for writing: -1 and no change, in the file or
 // in memory; once it can be written, the next save writes the whole update.
-TEST_F(Writer, ReadOnlyFileThenWritable) {
+TEST_F(WriterTest, ReadOnlyFileThenWritable) {
     const bool root = geteuid() == 0;
     const std::string lock =
         root ? "chattr +i '" + plain + "' 2>/dev/null" : "chmod 0444 '" + plain + "'";
@@ -397,7 +389,7 @@ TEST_F(Writer, ReadOnlyFileThenWritable) {
 // point of failure (an object, the cross-reference section, the trailer)
 // gives -2 with the file cut back; after the limit is lifted the same open
 // document writes a complete update.
-TEST_F(Writer, FullDiskCutsBackAndTheNextSaveIsComplete) {
+TEST_F(WriterTest, FullDiskCutsBackAndTheNextSaveIsComplete) {
     // Inside the catalog, the private dictionary, the cross-reference section
     // and the trailer.
     const size_t limits[] = {10, 100, 270, 330};

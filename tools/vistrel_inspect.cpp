@@ -6,6 +6,8 @@
 //   vistrel-inspect pages FILE [--password PW]
 //   vistrel-inspect outline FILE [--password PW]
 //   vistrel-inspect stream FILE NUM [--password PW] [--raw]
+//   vistrel-inspect objects FILE [--password PW]
+//   vistrel-inspect streams FILE [--password PW] [--raw]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //
@@ -319,6 +321,32 @@ int commandObject(const Options& options) {
     return kOk;
 }
 
+// Every object of the cross-reference table, numbers 1 to count - 1, each as
+// "object NUM LENGTH" and the LENGTH bytes `object` prints, then a line feed;
+// "object NUM failed" for one that cannot be read.
+int commandObjects(const Options& options) {
+    if (!options.arguments.empty())
+        return failure(options.file, "unexpected arguments");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
+    for (int32_t number = 1; number < count; ++number) {
+        Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
+        PdfObject* object = ref->direct();
+        if (!object) {
+            std::printf("object %d failed\n", number);
+            continue;
+        }
+        const std::string text = printable(object->text(nullptr));
+        std::printf("object %d %zu\n", number, text.size());
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    return kOk;
+}
+
 // The first /Filter name the engine does not read, for the failure message.
 std::string unreadFilter(PdfStream& stream) {
     static const char16_t* const known[] = {
@@ -348,15 +376,41 @@ std::string unreadFilter(PdfStream& stream) {
     return "";
 }
 
-int writeAll(const Options& options, InputStream& data) {
+// Appends everything the stream gives to out; false when it stops on an error.
+bool readAll(InputStream& data, std::string& out) {
     char buffer[4096];
     int64_t n;
     while ((n = data.read(buffer, sizeof buffer)) > 0)
-        std::fwrite(buffer, 1, size_t(n), stdout);
-    std::fflush(stdout);
-    if (n < 0)
-        return failure(options.file, "the stream data cannot be decoded past this point");
-    return kOk;
+        out.append(buffer, size_t(n));
+    return n >= 0;
+}
+
+// Reads a stream object's data into out: decoded through its filter chain, or
+// with raw the stored bytes (the /Length window, decrypted in an encrypted
+// file). Returns why it failed, with out holding what was read until then, or
+// an empty text.
+std::string readStreamData(Opened& opened, PdfStream& stream, bool raw, std::string& out) {
+    if (!stream.usable())
+        return "the stream's data cannot be read";
+    const char* const cutShort = "the stream data cannot be decoded past this point";
+    if (raw) {
+        if (!opened.stream->seek(stream.dataStart()))
+            return "cannot seek to the data";
+        uint64_t limit = stream.length() == PdfStream::kNoLength ? LengthLimitedStream::kNoLimit
+                                                                 : uint64_t(stream.length());
+        LengthLimitedStream window(opened.stream.get(), limit);
+        if (!stream.hasObjectKey())
+            return readAll(window, out) ? "" : cutShort;
+        Rc4Stream decrypted(&window, stream.objectKey());
+        return readAll(decrypted, out) ? "" : cutShort;
+    }
+    if (!stream.open()) {
+        std::string why = unreadFilter(stream);
+        return why.empty() ? "the stream's filter chain cannot be built" : why;
+    }
+    const bool complete = readAll(stream, out);
+    stream.close();
+    return complete ? "" : cutShort;
 }
 
 int commandStream(const Options& options) {
@@ -369,29 +423,37 @@ int commandStream(const Options& options) {
     PdfStream* stream = asStream(object);
     if (!stream)
         return failure(options.file, "the object is not a stream");
-    if (!stream->usable())
-        return failure(options.file, "the stream's data cannot be read");
+    std::string data;
+    const std::string why = readStreamData(opened, *stream, options.raw, data);
+    std::fwrite(data.data(), 1, data.size(), stdout);
+    std::fflush(stdout);
+    return why.empty() ? kOk : failure(options.file, why.c_str());
+}
 
-    if (options.raw) {
-        // The stored bytes: the /Length window, decrypted in an encrypted file.
-        if (!opened.stream->seek(stream->dataStart()))
-            return failure(options.file, "cannot seek to the data");
-        uint64_t limit = stream->length() == PdfStream::kNoLength ? LengthLimitedStream::kNoLimit
-                                                                  : uint64_t(stream->length());
-        LengthLimitedStream window(opened.stream.get(), limit);
-        if (!stream->hasObjectKey())
-            return writeAll(options, window);
-        Rc4Stream decrypted(&window, stream->objectKey());
-        return writeAll(options, decrypted);
+// The data of every stream object of the cross-reference table, as `stream`
+// writes it: "stream NUM LENGTH", then " failed: REASON" when the data stops
+// short or cannot be read, a line feed, the LENGTH bytes and a line feed.
+int commandStreams(const Options& options) {
+    if (!options.arguments.empty())
+        return failure(options.file, "unexpected arguments");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
+    for (int32_t number = 1; number < count; ++number) {
+        Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
+        PdfStream* stream = asStream(ref->direct());
+        if (!stream)
+            continue;
+        std::string data;
+        const std::string why = readStreamData(opened, *stream, options.raw, data);
+        std::printf("stream %d %zu%s%s\n", number, data.size(),
+                    why.empty() ? "" : " failed: ", why.c_str());
+        std::fwrite(data.data(), 1, data.size(), stdout);
+        std::fputc('\n', stdout);
     }
-    if (!stream->open()) {
-        std::string why = unreadFilter(*stream);
-        return failure(options.file,
-                       why.empty() ? "the stream's filter chain cannot be built" : why.c_str());
-    }
-    status = writeAll(options, *stream);
-    stream->close();
-    return status;
+    return kOk;
 }
 
 // A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...
@@ -492,6 +554,8 @@ const Command kCommands[] = {
     {"pages", commandPages, "pages FILE [--password PW]"},
     {"outline", commandOutline, "outline FILE [--password PW]"},
     {"stream", commandStream, "stream FILE NUM [--password PW] [--raw]"},
+    {"objects", commandObjects, "objects FILE [--password PW]"},
+    {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
 };

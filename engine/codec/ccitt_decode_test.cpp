@@ -12,18 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace vistrel {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::readBytes;
 
 std::string fixture(const std::string& name) {
-    return std::string(VISTREL_SOURCE_DIR) + "/tests/fixtures/ccitt/" + name;
+    return testing::sourcePath("tests/fixtures/ccitt/" + name);
 }
 
 // A binary PBM image: 1 bits are black.
@@ -37,7 +36,7 @@ struct Pbm {
 };
 
 Pbm readPbm(const std::string& path) {
-    Bytes data = readFile(path);
+    Bytes data = readBytes(path);
     Pbm pbm;
     std::string text(data.begin(), data.end());
     std::istringstream in(text);
@@ -141,14 +140,14 @@ void PrintTo(const FixtureCase& c, std::ostream* os) {
     *os << c.image << "." << c.coding;
 }
 
-class CcittFixtureTest : public testing::TestWithParam<FixtureCase> {};
+class CcittFixtureTest : public ::testing::TestWithParam<FixtureCase> {};
 
 // Group 3 (one- and two-dimensional) and group 4 data made by libtiff: row
 // widths from 1 to 2700 columns, runs of every code class.
 TEST_P(CcittFixtureTest, DecodesTheImage) {
     const FixtureCase& c = GetParam();
     Pbm pbm = readPbm(fixture(std::string(c.image) + ".pbm"));
-    Bytes data = readFile(fixture(std::string(c.image) + "." + c.coding));
+    Bytes data = readBytes(fixture(std::string(c.image) + "." + c.coding));
     ASSERT_FALSE(data.empty());
     CcittParams params;
     params.k = c.k;
@@ -164,7 +163,7 @@ TEST_P(CcittFixtureTest, DecodesTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, CcittFixtureTest,
-    testing::Values(
+    ::testing::Values(
         FixtureCase{"wide", "g31d", 0, true, false}, FixtureCase{"wide", "g32d", 4, true, false},
         FixtureCase{"wide", "g4", -1, true, false}, FixtureCase{"wide", "g31d", 0, false, false},
         FixtureCase{"wide", "g32d", 2, false, true}, FixtureCase{"wide", "g4", -1, false, false},
@@ -176,16 +175,16 @@ INSTANTIATE_TEST_SUITE_P(
         FixtureCase{"single", "g31d", 0, false, false},
         FixtureCase{"single", "g32d", 1, true, false},
         FixtureCase{"single", "g4", -1, true, false}),
-    [](const testing::TestParamInfo<FixtureCase>& info) {
+    [](const ::testing::TestParamInfo<FixtureCase>& info) {
         const FixtureCase& c = info.param;
         return std::string(c.image) + "_" + c.coding + (c.endOfBlock ? "" : "_noEOB") +
                (c.blackIs1 ? "_blackIs1" : "");
     });
 
-TEST(CcittFaxDecoder, TruncatedDataKeepsTheWholeRowsBeforeTheCut) {
+TEST(CcittFaxDecoderTest, TruncatedDataKeepsTheWholeRowsBeforeTheCut) {
     Pbm pbm = readPbm(fixture("wide.pbm"));
     for (const char* coding : {"g31d", "g4"}) {
-        Bytes data = readFile(fixture(std::string("wide.") + coding));
+        Bytes data = readBytes(fixture(std::string("wide.") + coding));
         data.resize(data.size() / 2);
         CcittParams params;
         params.k = coding[1] == '4' ? -1 : 0;
@@ -220,7 +219,7 @@ CcittParams make(int32_t k, int32_t columns, std::function<void(CcittParams&)> m
     return p;
 }
 
-class CcittBitsTest : public testing::TestWithParam<BitsCase> {};
+class CcittBitsTest : public ::testing::TestWithParam<BitsCase> {};
 
 TEST_P(CcittBitsTest, Decodes) {
     const BitsCase& c = GetParam();
@@ -232,7 +231,7 @@ TEST_P(CcittBitsTest, Decodes) {
 // EOL = 000000000001, horizontal = 001, V0 = 1, VL3 = 0000010.
 INSTANTIATE_TEST_SUITE_P(
     Rows, CcittBitsTest,
-    testing::Values(
+    ::testing::Values(
         // A row ends as soon as its positions reach Columns: no black run follows.
         BitsCase{"WhiteRowOfEight", make(0, 8), "10011", {0xFF}},
         BitsCase{"WhiteRowOfEightBlackIs1",
@@ -298,9 +297,9 @@ INSTANTIATE_TEST_SUITE_P(
         BitsCase{"BadCodeEndsData", make(-1, 8), "1 0000000 1", {0xFF}},
         // Data ending inside a row drops that row.
         BitsCase{"EndInsideRow", make(0, 8), "10011 1000", {0xFF}}),
-    [](const testing::TestParamInfo<BitsCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BitsCase>& info) { return std::string(info.param.name); });
 
-TEST(CcittFaxDecoder, DefaultsToGroup3With1728Columns) {
+TEST(CcittFaxDecoderTest, DefaultsToGroup3With1728Columns) {
     // Data starting with an EOL: the EOL is skipped, a white run of 1728
     // (make-up 1728 + terminating 0) fills the row.
     Bytes out = decode(bits("000000000001 010011011 00110101"), CcittParams{});
@@ -309,7 +308,7 @@ TEST(CcittFaxDecoder, DefaultsToGroup3With1728Columns) {
 
 // Hostile data must end cleanly, never touch memory outside the lines and
 // never hang.
-TEST(CcittFaxDecoder, RefusesColumnsOutsideOneTo65536) {
+TEST(CcittFaxDecoderTest, RefusesColumnsOutsideOneTo65536) {
     for (int32_t columns : {0, -1, -1728, 65537, INT32_MAX}) {
         bool started = true;
         Bytes out = decode(bits("10011"), make(0, columns), 16, &started);
@@ -321,7 +320,7 @@ TEST(CcittFaxDecoder, RefusesColumnsOutsideOneTo65536) {
     EXPECT_TRUE(started);
 }
 
-TEST(CcittFaxDecoder, LeftShiftsPastTheStartEndTheData) {
+TEST(CcittFaxDecoderTest, LeftShiftsPastTheStartEndTheData) {
     // Row 1: horizontal white 1 black 1, then V0: W B W...; then a stream of
     // VL3 codes, which point before the start of the line over and over.
     std::string data = "001 000111 010 1";
@@ -330,7 +329,7 @@ TEST(CcittFaxDecoder, LeftShiftsPastTheStartEndTheData) {
     EXPECT_EQ(decode(bits(data), make(-1, 16)), (Bytes{0xBF, 0xFF}));
 }
 
-TEST(CcittFaxDecoder, RunsThatDoNotAdvanceEndTheData) {
+TEST(CcittFaxDecoderTest, RunsThatDoNotAdvanceEndTheData) {
     // White 0 and black 0 again and again: the changing elements never
     // reach Columns; the line's capacity ends the data.
     std::string oneD;
@@ -344,7 +343,7 @@ TEST(CcittFaxDecoder, RunsThatDoNotAdvanceEndTheData) {
     EXPECT_TRUE(decode(bits(twoD), make(-1, 8)).empty());
 }
 
-TEST(CcittFaxDecoder, EndlessMakeUpCodesDoNotOverflow) {
+TEST(CcittFaxDecoderTest, EndlessMakeUpCodesDoNotOverflow) {
     // About a million make-up codes of 2560 (000000011111) in one run, then
     // a terminating white 0: the run is capped, the row is all white.
     Bytes data;
@@ -357,9 +356,9 @@ TEST(CcittFaxDecoder, EndlessMakeUpCodesDoNotOverflow) {
 }
 
 // The filter link reads its parameters from the /DecodeParms map.
-TEST(CcittFaxDecodeStream, ReadsTheDecodeParms) {
+TEST(CcittFaxDecodeStreamTest, ReadsTheDecodeParms) {
     Pbm pbm = readPbm(fixture("odd.pbm"));
-    Bytes data = readFile(fixture("odd.g32d"));
+    Bytes data = readBytes(fixture("odd.g32d"));
     MemoryInputStream memory(data.data(), data.size());
     CcittFaxDecodeStream filter(&memory, nullptr);
     auto* params = new FilterParams;
@@ -389,7 +388,7 @@ TEST(CcittFaxDecodeStream, ReadsTheDecodeParms) {
     EXPECT_EQ(filter.getByte(), kEndOfData);
 }
 
-TEST(CcittFaxDecodeStream, WithoutParametersIsGroup3With1728Columns) {
+TEST(CcittFaxDecodeStreamTest, WithoutParametersIsGroup3With1728Columns) {
     Bytes data = bits("010011011 00110101 010011011 00110101");
     MemoryInputStream memory(data.data(), data.size());
     CcittFaxDecodeStream filter(&memory, nullptr);
@@ -400,7 +399,7 @@ TEST(CcittFaxDecodeStream, WithoutParametersIsGroup3With1728Columns) {
     EXPECT_EQ(filter.read(out.data(), out.size()), 2 * 216);
 }
 
-TEST(CcittFaxDecodeStream, ColumnsOutOfRangeEndTheData) {
+TEST(CcittFaxDecodeStreamTest, ColumnsOutOfRangeEndTheData) {
     Bytes data = bits("10011 10011");
     for (int32_t columns : {0, -8, 1 << 20}) {
         MemoryInputStream memory(data.data(), data.size());
@@ -413,7 +412,7 @@ TEST(CcittFaxDecodeStream, ColumnsOutOfRangeEndTheData) {
     }
 }
 
-TEST(CcittFaxDecodeStream, OverAClosedStreamIsClosed) {
+TEST(CcittFaxDecodeStreamTest, OverAClosedStreamIsClosed) {
     MemoryInputStream memory(nullptr, 5);
     CcittFaxDecodeStream filter(&memory, nullptr);
     EXPECT_FALSE(filter.isOpen());

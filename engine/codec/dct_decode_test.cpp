@@ -57,7 +57,7 @@ size_t frameHeightAt(const std::vector<uint8_t>& jpg) {
     return 0;
 }
 
-TEST(DctDecode, CmykComesOutAsStoredWithoutInversion) {
+TEST(DctDecodeTest, CmykComesOutAsStoredWithoutInversion) {
     std::vector<uint8_t> jpg = encode(8, 8, 4, JCS_CMYK, {10, 200, 90, 250});
     ByteInput in(jpg);
     DctDecodeStream f(&in, nullptr, false);
@@ -77,7 +77,7 @@ TEST(DctDecode, CmykComesOutAsStoredWithoutInversion) {
     EXPECT_FALSE(f.readRow(row.data()));  // nothing after the last row
 }
 
-TEST(DctDecode, NotAJpegSetsTheErrorFlag) {
+TEST(DctDecodeTest, NotAJpegSetsTheErrorFlag) {
     for (const char* data : {"", "%PDF-1.4 not a picture", "\xFF\xD8\xFF"}) {
         SCOPED_TRACE(data);
         ByteInput in{std::string(data)};
@@ -92,7 +92,7 @@ TEST(DctDecode, NotAJpegSetsTheErrorFlag) {
     }
 }
 
-TEST(DctDecode, FatalLibraryErrorEndsTheData) {
+TEST(DctDecodeTest, FatalLibraryErrorEndsTheData) {
     // A frame of height 0 is refused by the library when decoding starts.
     std::vector<uint8_t> jpg = encode(8, 8, 3, JCS_RGB, {1, 2, 3});
     size_t at = frameHeightAt(jpg);
@@ -104,7 +104,7 @@ TEST(DctDecode, FatalLibraryErrorEndsTheData) {
     EXPECT_EQ(f.getByte(), 0xFFFF);
 }
 
-TEST(DctDecode, CloseAfterPartOfTheImageFinishesAndLeavesInputBehindIt) {
+TEST(DctDecodeTest, CloseAfterPartOfTheImageFinishesAndLeavesInputBehindIt) {
     std::vector<uint8_t> jpg = encode(40, 30, 3, JCS_RGB, {50, 100, 150});
     size_t end = jpg.size();
     jpg.insert(jpg.end(), {'E', 'I'});
@@ -124,7 +124,7 @@ TEST(DctDecode, CloseAfterPartOfTheImageFinishesAndLeavesInputBehindIt) {
     EXPECT_EQ(std::memcmp(b, again, 100), 0);
 }
 
-TEST(DctDecode, PushedBackByteCountsOnce) {
+TEST(DctDecodeTest, PushedBackByteCountsOnce) {
     std::vector<uint8_t> jpg = encode(4, 2, 1, JCS_GRAYSCALE, {77});
     ByteInput in(jpg);
     DctDecodeStream f(&in, nullptr, false);
@@ -136,7 +136,7 @@ TEST(DctDecode, PushedBackByteCountsOnce) {
     f.close();
 }
 
-TEST(DctDecode, HugeDeclaredImagesFailOrStreamWithoutLargeAllocations) {
+TEST(DctDecodeTest, HugeDeclaredImagesFailOrStreamWithoutLargeAllocations) {
     for (bool progressive : {true, false}) {
         SCOPED_TRACE(progressive);
         std::vector<uint8_t> jpg = encode(16, 16, 3, JCS_RGB, {9, 9, 9}, progressive);

@@ -77,7 +77,17 @@ TEST_P(FilterCaseTest, DecodesWhatTheEncoderWrote) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModes, FilterCaseTest,
-                         ::testing::Values(ReadMode::kBytes, ReadMode::kBlocks, ReadMode::kMixed));
+                         ::testing::Values(ReadMode::kBytes, ReadMode::kBlocks, ReadMode::kMixed),
+                         [](const ::testing::TestParamInfo<ReadMode>& info) {
+                             switch (info.param) {
+                                 case ReadMode::kBytes:
+                                     return "Bytes";
+                                 case ReadMode::kBlocks:
+                                     return "Blocks";
+                                 default:
+                                     return "Mixed";
+                             }
+                         });
 
 }  // namespace
 }  // namespace vistrel

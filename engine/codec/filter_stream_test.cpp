@@ -39,7 +39,7 @@ struct EdgeCase {
     size_t innerLeftAt;  // inner offset after decoding; SIZE_MAX: not checked
 };
 
-TEST(SimpleFilters, EdgeCases) {
+TEST(SimpleFiltersTest, EdgeCases) {
     const size_t any = SIZE_MAX;
     const EdgeCase cases[] = {
         {"hex", maker<AsciiHexDecodeStream>(), "48656C6C6F>", bytes({0x48, 0x65, 0x6C, 0x6C, 0x6F}),
@@ -111,7 +111,7 @@ TEST(SimpleFilters, EdgeCases) {
     }
 }
 
-TEST(SimpleFilters, RunLengthTruncatedLiteralRunEnds) {
+TEST(SimpleFiltersTest, RunLengthTruncatedLiteralRunEnds) {
     // A literal run of 4 with 2 bytes: 0xFFFF for each missing byte, then the
     // length byte finds the end of the data.
     ByteInput in(
@@ -125,7 +125,7 @@ TEST(SimpleFilters, RunLengthTruncatedLiteralRunEnds) {
     EXPECT_TRUE(f.atEnd());
 }
 
-TEST(SimpleFilters, UnreadByteComesBackEvenAfterTheEnd) {
+TEST(SimpleFiltersTest, UnreadByteComesBackEvenAfterTheEnd) {
     const Maker makers[] = {maker<AsciiHexDecodeStream>(), maker<Ascii85DecodeStream>(),
                             maker<RunLengthDecodeStream>(), maker<Base64DecodeStream>()};
     const char* inputs[] = {"41>", "5l~>",
@@ -148,7 +148,7 @@ TEST(SimpleFilters, UnreadByteComesBackEvenAfterTheEnd) {
     }
 }
 
-TEST(SimpleFilters, ClosedOrMissingInnerGivesNothing) {
+TEST(SimpleFiltersTest, ClosedOrMissingInnerGivesNothing) {
     ByteInput closed("41>");
     closed.close();
     const Maker makers[] = {maker<AsciiHexDecodeStream>(), maker<Ascii85DecodeStream>(),
@@ -165,7 +165,7 @@ TEST(SimpleFilters, ClosedOrMissingInnerGivesNothing) {
     }
 }
 
-TEST(SimpleFilters, SizeAndPositionAreTheInnerStreams) {
+TEST(SimpleFiltersTest, SizeAndPositionAreTheInnerStreams) {
     ByteInput in("48 65 6C>");
     AsciiHexDecodeStream f(&in, nullptr);
     EXPECT_EQ(f.size(), 9u);
@@ -175,7 +175,7 @@ TEST(SimpleFilters, SizeAndPositionAreTheInnerStreams) {
     EXPECT_GE(f.position(), 2u);
 }
 
-TEST(SimpleFilters, Ascii85CloseConsumesEndMarker) {
+TEST(SimpleFiltersTest, Ascii85CloseConsumesEndMarker) {
     // The reader stops at a group boundary; closing steps over the "~>".
     ByteInput in("5sdq,~>next");
     Ascii85DecodeStream f(&in, nullptr);
@@ -193,7 +193,7 @@ TEST(SimpleFilters, Ascii85CloseConsumesEndMarker) {
     EXPECT_EQ(in2.getByte(), 'n');
 }
 
-TEST(FilterParams, KeepsIntegersByKeyAndIsOwnedByTheFilter) {
+TEST(FilterParamsTest, KeepsIntegersByKeyAndIsOwnedByTheFilter) {
     ByteInput in("41>");
     AsciiHexDecodeStream f(&in, nullptr);
     auto* p = new FilterParams;

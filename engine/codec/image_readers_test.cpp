@@ -11,18 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 namespace vistrel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing::readBytes;
 
 std::string fixture(const std::string& name) {
-    return std::string(VISTREL_SOURCE_DIR) + "/tests/fixtures/images/" + name;
+    return testing::sourcePath("tests/fixtures/images/" + name);
 }
 
 // A binary PPM: width, height and the red, green and blue bytes.
@@ -33,7 +32,7 @@ struct Ppm {
 };
 
 Ppm readPpm(const std::string& path) {
-    Bytes data = readFile(path);
+    Bytes data = readBytes(path);
     std::istringstream in(std::string(data.begin(), data.end()));
     std::string magic;
     int maxval = 0;
@@ -58,7 +57,7 @@ Bytes readRows(Reader& reader, int rows) {
     return out;
 }
 
-class PictureFileTest : public testing::TestWithParam<const char*> {};
+class PictureFileTest : public ::testing::TestWithParam<const char*> {};
 
 // Files made by ImageMagick: BMP at 1, 4, 8 and 24 bits per pixel; PNG in
 // grey at 1 to 16 bits, grey with alpha, palettes (also with
@@ -66,7 +65,7 @@ class PictureFileTest : public testing::TestWithParam<const char*> {};
 TEST_P(PictureFileTest, DeliversTheRgbPixels) {
     const std::string name = GetParam();
     const bool bmp = name.rfind("bmp", 0) == 0;
-    Bytes file = readFile(fixture(name + (bmp ? ".bmp" : ".png")));
+    Bytes file = readBytes(fixture(name + (bmp ? ".bmp" : ".png")));
     ASSERT_FALSE(file.empty());
     Ppm expected = readPpm(fixture(name + ".rgb.ppm"));
     MemoryInputStream stream(file.data(), file.size());
@@ -89,10 +88,13 @@ TEST_P(PictureFileTest, DeliversTheRgbPixels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, PictureFileTest,
-                         testing::Values("bmp1", "bmp4", "bmp8", "bmp24", "grey1", "grey2", "grey4",
-                                         "grey8", "grey16", "greyalpha8", "palette2", "palette4",
-                                         "palette8", "palettetrns", "rgb8", "rgb16", "rgba8",
-                                         "interlaced"));
+                         ::testing::Values("bmp1", "bmp4", "bmp8", "bmp24", "grey1", "grey2",
+                                           "grey4", "grey8", "grey16", "greyalpha8", "palette2",
+                                           "palette4", "palette8", "palettetrns", "rgb8", "rgb16",
+                                           "rgba8", "interlaced"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 void set32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -150,7 +152,7 @@ BmpRun readBmp(const Bytes& file) {
     return run;
 }
 
-TEST(BmpReadStream, SwapsBlueAndRedAndSkipsThePadding) {
+TEST(BmpReadStreamTest, SwapsBlueAndRedAndSkipsThePadding) {
     // 2 x 2 at 24 bits: rows of 6 pixel bytes and 2 padding bytes, bottom
     // row first.
     Bytes file = makeBmp(2, 2, 24, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
@@ -160,7 +162,7 @@ TEST(BmpReadStream, SwapsBlueAndRedAndSkipsThePadding) {
     EXPECT_EQ(run.rows, (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}));
 }
 
-TEST(BmpReadStream, ReadsPalettePixelsMostSignificantFirst) {
+TEST(BmpReadStreamTest, ReadsPalettePixelsMostSignificantFirst) {
     // Width 3 at 1 bit: 3 bits used, 5 dropped, 3 padding bytes skipped.
     Bytes palette = {0, 0, 0, 0, 255, 255, 255, 0};
     Bytes file = makeBmp(3, 2, 1, palette, {{0xA0}, {0x5F}});
@@ -170,7 +172,7 @@ TEST(BmpReadStream, ReadsPalettePixelsMostSignificantFirst) {
                                0, 0, 0, 255, 255, 255, 0, 0, 0}));
 }
 
-TEST(BmpReadStream, PaletteHoldsTheColoursUsed) {
+TEST(BmpReadStreamTest, PaletteHoldsTheColoursUsed) {
     // 8 bits with two colours used: the palette has two entries and the
     // pixel data follows them; an index beyond them shows black.
     Bytes palette = {10, 20, 30, 0, 40, 50, 60, 0};
@@ -180,7 +182,7 @@ TEST(BmpReadStream, PaletteHoldsTheColoursUsed) {
     EXPECT_EQ(run.rows, (Bytes{60, 50, 40, 30, 20, 10, 0, 0, 0}));
 }
 
-TEST(BmpReadStream, NegativeHeightIsTopDown) {
+TEST(BmpReadStreamTest, NegativeHeightIsTopDown) {
     Bytes file = makeBmp(1, -2, 24, {}, {{1, 2, 3}, {4, 5, 6}});
     BmpRun run = readBmp(file);
     ASSERT_TRUE(run.opened);
@@ -189,7 +191,7 @@ TEST(BmpReadStream, NegativeHeightIsTopDown) {
     EXPECT_EQ(run.rows, (Bytes{3, 2, 1, 6, 5, 4}));
 }
 
-TEST(BmpReadStream, RefusesHeadersItCannotRead) {
+TEST(BmpReadStreamTest, RefusesHeadersItCannotRead) {
     const Bytes base = makeBmp(2, 2, 24, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
     struct Case {
         const char* name;
@@ -231,7 +233,7 @@ TEST(BmpReadStream, RefusesHeadersItCannotRead) {
     }
 }
 
-TEST(BmpReadStream, ShortPixelDataFailsTheRow) {
+TEST(BmpReadStreamTest, ShortPixelDataFailsTheRow) {
     Bytes file = makeBmp(2, 3, 24, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
     // The header promises three rows; the file holds two.
     BmpRun run = readBmp(file);
@@ -240,7 +242,7 @@ TEST(BmpReadStream, ShortPixelDataFailsTheRow) {
     EXPECT_TRUE(run.atEnd);
 }
 
-TEST(BmpReadStream, RowsNeedOpen) {
+TEST(BmpReadStreamTest, RowsNeedOpen) {
     Bytes file = makeBmp(1, 1, 24, {}, {{1, 2, 3}});
     MemoryInputStream stream(file.data(), file.size());
     BmpReadStream reader(&stream, nullptr);
@@ -276,8 +278,8 @@ PngRun readPng(const Bytes& file) {
 
 // Corrupt and cut files end the picture: the reader closes, no row comes
 // from a failed read, nothing is shown and the process goes on.
-TEST(PngReadStream, BrokenFilesEndThePicture) {
-    const Bytes good = readFile(fixture("rgb8.png"));
+TEST(PngReadStreamTest, BrokenFilesEndThePicture) {
+    const Bytes good = readBytes(fixture("rgb8.png"));
     ASSERT_FALSE(good.empty());
     const int height = 7;
     struct Case {
@@ -310,17 +312,17 @@ TEST(PngReadStream, BrokenFilesEndThePicture) {
     }
 }
 
-TEST(PngReadStream, ClosesAfterTheLastRow) {
-    Bytes file = readFile(fixture("grey8.png"));
+TEST(PngReadStreamTest, ClosesAfterTheLastRow) {
+    Bytes file = readBytes(fixture("grey8.png"));
     PngRun run = readPng(file);
     ASSERT_TRUE(run.opened);
     EXPECT_EQ(run.rowsRead, 7);
     EXPECT_TRUE(run.closed);
 }
 
-TEST(PngReadStream, ClosingEarlyFinishesTheFile) {
+TEST(PngReadStreamTest, ClosingEarlyFinishesTheFile) {
     for (const char* name : {"rgb8.png", "interlaced.png"}) {
-        Bytes file = readFile(fixture(name));
+        Bytes file = readBytes(fixture(name));
         MemoryInputStream stream(file.data(), file.size());
         PngReadStream reader(&stream, nullptr);
         ASSERT_TRUE(reader.open()) << name;
@@ -345,7 +347,7 @@ bool readGeometry(NumberTextStream& text, std::array<std::int32_t, 4>& out) {
     return true;
 }
 
-TEST(NumberTextStream, ReadsTheGeometry) {
+TEST(NumberTextStreamTest, ReadsTheGeometry) {
     struct Case {
         const char* text;
         bool ok;
@@ -378,7 +380,7 @@ TEST(NumberTextStream, ReadsTheGeometry) {
     }
 }
 
-TEST(NumberTextStream, GivesBackTheCharacterAfterANumber) {
+TEST(NumberTextStreamTest, GivesBackTheCharacterAfterANumber) {
     std::string text = "12a";
     MemoryInputStream memory(text.data(), text.size());
     NumberTextStream stream(&memory);
@@ -388,7 +390,7 @@ TEST(NumberTextStream, GivesBackTheCharacterAfterANumber) {
     EXPECT_EQ(stream.getByte(), kEndOfData);
 }
 
-TEST(NumberTextStream, SkipPastCountsTheReads) {
+TEST(NumberTextStreamTest, SkipPastCountsTheReads) {
     std::string text = "ab,cd";
     MemoryInputStream memory(text.data(), text.size());
     NumberTextStream stream(&memory);
@@ -396,7 +398,7 @@ TEST(NumberTextStream, SkipPastCountsTheReads) {
     EXPECT_EQ(stream.skipPast(','), 3);  // "c", "d" and the end of the data
 }
 
-TEST(NumberTextStream, IsOpenAsItsInnerStream) {
+TEST(NumberTextStreamTest, IsOpenAsItsInnerStream) {
     NumberTextStream none(nullptr);
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.getByte(), kEndOfData);

@@ -42,7 +42,7 @@ std::vector<uint8_t> text(const char* s) {
     return {s, s + std::strlen(s)};
 }
 
-TEST(LzwDecode, CodeTables) {
+TEST(LzwDecodeTest, CodeTables) {
     struct Case {
         const char* what;
         std::vector<uint8_t> input;
@@ -74,7 +74,7 @@ TEST(LzwDecode, CodeTables) {
     }
 }
 
-TEST(LzwDecode, FullTableStillDecodesAndWidthStaysTwelve) {
+TEST(LzwDecodeTest, FullTableStillDecodesAndWidthStaysTwelve) {
     // After a clear code, 3838 codes fill the table (next code 4096). Every
     // further 12-bit code must still decode, with no entry added.
     std::vector<std::pair<int, int>> codes = {{256, 9}};
@@ -116,7 +116,7 @@ TEST(LzwDecode, FullTableStillDecodesAndWidthStaysTwelve) {
     EXPECT_EQ(drain(f), expected);
 }
 
-TEST(LzwDecode, ClosedAndEmpty) {
+TEST(LzwDecodeTest, ClosedAndEmpty) {
     ByteInput empty(std::vector<uint8_t>{});
     LzwDecodeStream f(&empty, nullptr);
     EXPECT_EQ(f.getByte(), 0xFFFF);
@@ -148,7 +148,7 @@ std::vector<uint8_t> sample(size_t n) {
     return v;
 }
 
-TEST(FlateDecode, InlineBuffersReadNothingBehindTheData) {
+TEST(FlateDecodeTest, InlineBuffersReadNothingBehindTheData) {
     std::vector<uint8_t> plain = sample(3000);
     std::vector<uint8_t> packed = deflate(plain);
     size_t end = packed.size();
@@ -169,7 +169,7 @@ TEST(FlateDecode, InlineBuffersReadNothingBehindTheData) {
     }
 }
 
-TEST(FlateDecode, TruncatedDataEndsAfterTheLastDecodableByte) {
+TEST(FlateDecodeTest, TruncatedDataEndsAfterTheLastDecodableByte) {
     std::vector<uint8_t> plain = sample(20000);
     std::vector<uint8_t> packed = deflate(plain);
     packed.resize(packed.size() / 2);
@@ -184,7 +184,7 @@ TEST(FlateDecode, TruncatedDataEndsAfterTheLastDecodableByte) {
     }
 }
 
-TEST(FlateDecode, CorruptDataEndsTheData) {
+TEST(FlateDecodeTest, CorruptDataEndsTheData) {
     std::vector<uint8_t> plain = sample(5000);
     std::vector<uint8_t> packed = deflate(plain);
     packed[packed.size() / 2] ^= 0xFF;
@@ -211,7 +211,7 @@ TEST(FlateDecode, CorruptDataEndsTheData) {
     }
 }
 
-TEST(FlateDecode, PushedBackByteAndParametersAreKept) {
+TEST(FlateDecodeTest, PushedBackByteAndParametersAreKept) {
     std::vector<uint8_t> plain = sample(100);
     ByteInput in(deflate(plain));
     auto* params = new FilterParams;

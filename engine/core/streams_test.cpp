@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include "tests/support/test_files.h"
+
 namespace vistrel {
 namespace {
 
@@ -30,30 +32,20 @@ std::vector<std::uint8_t> pattern(std::size_t n) {
 
 class TempDir : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "vistrel-streams-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_TRUE(tmp_.ok()); }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return tmp_.path(name); }
     std::u16string wpath(const std::string& name) const { return wide(path(name)); }
 
     void writeFile(const std::string& name, const std::vector<std::uint8_t>& data) const {
-        std::ofstream out(path(name), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
+        testing::writeFile(path(name), std::string(data.begin(), data.end()));
     }
     void writeFile(const std::string& name, const std::string& text) const {
-        writeFile(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+        testing::writeFile(path(name), text);
     }
-    std::string readFile(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string readFile(const std::string& name) const { return testing::readFile(path(name)); }
 
-    fs::path dir_;
+    testing::TempDir tmp_{"vistrel-streams"};
 };
 
 // ------------------------------------------------------------- FileInputStream
@@ -82,7 +74,7 @@ TEST_F(FileInputStreamTest, MissingFileIsNotOpen) {
 }
 
 TEST_F(FileInputStreamTest, FolderIsNotOpen) {
-    FileInputStream in(wide(dir_.string()), 4096);
+    FileInputStream in(wide(tmp_.dir().string()), 4096);
     EXPECT_FALSE(in.isOpen());
 }
 
@@ -310,7 +302,7 @@ TEST_F(FileLayerTest, SeekOrigins) {
         {0, kSeekEnd, -1},  {-20, kSeekBegin, -1}, {3, 0, 3},         {1, 7, -1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.offset << " from " << c.origin);
+        SCOPED_TRACE(::testing::Message() << c.offset << " from " << c.origin);
         EXPECT_EQ(FileSeek(h, c.offset, c.origin), c.result);
     }
     FileClose(h);
@@ -343,7 +335,7 @@ TEST_F(FileLayerTest, SetSizeOnlyShortens) {
 }
 
 TEST_F(FileLayerTest, FreeSpace) {
-    const std::int64_t free = FileFreeSpace(wide(dir_.string()));
+    const std::int64_t free = FileFreeSpace(wide(tmp_.dir().string()));
     EXPECT_GT(free, 0);
     EXPECT_LE(free, 4294967294LL);
     EXPECT_EQ(FileFreeSpace(wpath("no/such/folder")), -1);
@@ -377,7 +369,8 @@ TEST_F(FileLayerTest, NativeFileNames) {
 }
 
 TEST_F(FileLayerTest, NonAsciiNameReachesTheRightFile) {
-    const std::u16string name = wide(dir_.string() + "/") + u"\u0141\u00f3d\u017a \U0001F600.pdf";
+    const std::u16string name =
+        wide(tmp_.dir().string() + "/") + u"\u0141\u00f3d\u017a \U0001F600.pdf";
     {
         FileOutputStream out(name, kFileWrite | kFileCreate);
         ASSERT_TRUE(out.isOpen());
@@ -387,21 +380,21 @@ TEST_F(FileLayerTest, NonAsciiNameReachesTheRightFile) {
     EXPECT_EQ(readFile("\xc5\x81\xc3\xb3"
                        "d\xc5\xba \xf0\x9f\x98\x80.pdf"),
               "%PDF");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.dir()), fs::directory_iterator()), 1);
     FileInputStream in(name, 4096);
     ASSERT_TRUE(in.isOpen());
     EXPECT_EQ(in.size(), 4u);
     EXPECT_EQ(in.getByte(), '%');
     // A name that cannot be converted opens nothing.
-    FileOutputStream bad(wide(dir_.string() + "/") + std::u16string(1, char16_t(0xDC00)),
+    FileOutputStream bad(wide(tmp_.dir().string() + "/") + std::u16string(1, char16_t(0xDC00)),
                          kFileWrite | kFileCreate);
     EXPECT_FALSE(bad.isOpen());
 }
 
 TEST_F(FileLayerTest, BackslashSeparatesFolders) {
-    fs::create_directory(dir_ / "fonts");
+    fs::create_directory(tmp_.dir() / "fonts");
     writeFile("fonts/fonts.dsc", std::string("x"));
-    FileInputStream in(wide(dir_.string() + "\\fonts\\fonts.dsc"), 4096);
+    FileInputStream in(wide(tmp_.dir().string() + "\\fonts\\fonts.dsc"), 4096);
     ASSERT_TRUE(in.isOpen());
     EXPECT_EQ(in.getByte(), 'x');
 }

@@ -93,7 +93,7 @@ struct ArrayCase {
     double left, top, zoom, right, bottom;
 };
 
-TEST(Destination, ExplicitArrays) {
+TEST(DestinationTest, ExplicitArrays) {
     MapDocument doc;
     const ArrayCase cases[] = {
         {"XYZ null top zero zoom",
@@ -184,7 +184,7 @@ TEST(Destination, ExplicitArrays) {
     }
 }
 
-TEST(Destination, TypeNameShowsThePageReference) {
+TEST(DestinationTest, TypeNameShowsThePageReference) {
     MapDocument doc;
     Ref<Destination> d = readDestination(array(doc, {R(5), N(u"/Fit")}).get(), nullptr, nullptr);
     ASSERT_TRUE(d);
@@ -193,7 +193,7 @@ TEST(Destination, TypeNameShowsThePageReference) {
 
 // The document of the named-destination cases: page objects 5 and 6, a
 // /Dests dictionary and a /Dests name tree with values of every accepted form.
-class NamedDestinations : public ::testing::Test {
+class NamedDestinationsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (int n : {5, 6}) {
@@ -248,7 +248,7 @@ protected:
     Ref<PdfDict> namesDict;
 };
 
-TEST_F(NamedDestinations, ResolveThroughDestsThenTheNameTree) {
+TEST_F(NamedDestinationsTest, ResolveThroughDestsThenTheNameTree) {
     struct Case {
         const char* label;
         ObjectRef key;
@@ -286,7 +286,7 @@ TEST_F(NamedDestinations, ResolveThroughDestsThenTheNameTree) {
     }
 }
 
-TEST_F(NamedDestinations, PageValueGivesAnUnsetXYZ) {
+TEST_F(NamedDestinationsTest, PageValueGivesAnUnsetXYZ) {
     Ref<Destination> d = readDestination(name(u"/page").get(), dests.get(), namesDict.get());
     ASSERT_TRUE(d);
     EXPECT_EQ(d->count(), 0);
@@ -295,7 +295,7 @@ TEST_F(NamedDestinations, PageValueGivesAnUnsetXYZ) {
     EXPECT_EQ(d->top(), U);
 }
 
-TEST_F(NamedDestinations, MissingTablesAndOtherKinds) {
+TEST_F(NamedDestinationsTest, MissingTablesAndOtherKinds) {
     EXPECT_FALSE(readDestination(name(u"/page").get(), nullptr, nullptr));
     EXPECT_FALSE(readDestination(nullptr, dests.get(), namesDict.get()));
     EXPECT_FALSE(readDestination(dests.get(), dests.get(), namesDict.get()));

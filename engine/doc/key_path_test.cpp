@@ -71,7 +71,7 @@ PdfObject* at(PdfDict* dict, const char16_t* key) {
     return dict ? dict->get(*keyName(WString(key))) : nullptr;
 }
 
-TEST(KeyPath, StoresNestedDictionariesAndReadsThemBack) {
+TEST(KeyPathTest, StoresNestedDictionariesAndReadsThemBack) {
     KeyPathWriter writer(nullptr, WString(u"unused.pdf"));
     Node tree = sampleTree();
     ASSERT_TRUE(writer.put(WString(u"B"), tree));
@@ -92,7 +92,7 @@ TEST(KeyPath, StoresNestedDictionariesAndReadsThemBack) {
     EXPECT_EQ(back.dump(), tree.dump());
 }
 
-TEST(KeyPath, SameNameReplacesAndFailedNodesLeaveNoEntry) {
+TEST(KeyPathTest, SameNameReplacesAndFailedNodesLeaveNoEntry) {
     KeyPathWriter writer(nullptr, WString(u"unused.pdf"));
     Node first = sampleTree();
     Node second;
@@ -134,7 +134,7 @@ TEST(KeyPath, SameNameReplacesAndFailedNodesLeaveNoEntry) {
     EXPECT_EQ(writer.save(), 0);
 }
 
-TEST(KeyPath, ReaderRefusesWrongKindsAndMissingData) {
+TEST(KeyPathTest, ReaderRefusesWrongKindsAndMissingData) {
     KeyPathWriter writer(nullptr, WString(u"unused.pdf"));
     Node tree = sampleTree();
     ASSERT_TRUE(writer.put(WString(u"B"), tree));
@@ -156,7 +156,7 @@ TEST(KeyPath, ReaderRefusesWrongKindsAndMissingData) {
 
 // A stored tree whose child refers back to an ancestor, and one nested deeper
 // than the reader follows: both loads end.
-TEST(KeyPath, CyclesAndDeepNestingEnd) {
+TEST(KeyPathTest, CyclesAndDeepNestingEnd) {
     auto root = Ref<PdfDict>::adopt(new PdfDict());
     auto a = Ref<PdfDict>::adopt(new PdfDict());
     a->put(keyName(WString(u"Name")), ObjectRef::adopt(new PdfString(WString(u"a"))));

@@ -40,7 +40,7 @@ const DateCase kCases[] = {
     {"", false, A, A, A, A, A, A, 0, A, A},
 };
 
-TEST(PdfDate, ParsesFieldsAndStopsAtTheFault) {
+TEST(PdfDateTest, ParsesFieldsAndStopsAtTheFault) {
     for (const DateCase& c : kCases) {
         SCOPED_TRACE(c.text);
         PdfDateFields f;

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "engine/core/streams.h"
+
+#include "tests/support/test_files.h"
 
 namespace vistrel {
 namespace {
@@ -152,7 +153,7 @@ const Case kCases[] = {
 
 TEST(TokenizerTest, TokenTable) {
     for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::Message() << "input: \"" << c.input << "\"");
+        SCOPED_TRACE(::testing::Message() << "input: \"" << c.input << "\"");
         MemoryInputStream in(c.input.data(), c.input.size());
         Tokenizer t(&in);
         for (std::size_t i = 0; i < c.tokens.size(); ++i) {
@@ -271,15 +272,10 @@ TEST(TokenizerTest, LongInputs) {
 
 // The tokenizer reads cross-reference subsections straight from files.
 TEST(TokenizerTest, OverAFileStream) {
-    const std::string path = testing::TempDir() + "/tokenizer-xref.txt";
-    {
-        FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::string text =
-            "xref\n0 2\n0000000000 65535 f \n0000000017 00000 n \ntrailer\n<</Size 2>>";
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
+    testing::TempDir dir;
+    const std::string path = dir.path("tokenizer-xref.txt");
+    ASSERT_TRUE(testing::writeFile(
+        path, "xref\n0 2\n0000000000 65535 f \n0000000017 00000 n \ntrailer\n<</Size 2>>"));
     FileInputStream in(std::u16string(path.begin(), path.end()), 16);
     Tokenizer t(&in);
     std::vector<std::u16string> texts;

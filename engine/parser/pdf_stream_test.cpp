@@ -4,8 +4,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -14,6 +12,8 @@
 #include "engine/codec/filter_stream.h"
 #include "engine/parser/support_streams.h"
 #include "tests/support/byte_input.h"
+
+#include "tests/support/test_files.h"
 
 namespace vistrel {
 namespace {
@@ -116,7 +116,7 @@ std::string readAll(PdfStream& s) {
 
 const std::string kText = "BT /F1 12 Tf 72 712 Td (A stream of page content) Tj ET\n";
 
-TEST(PdfStream, FilterNamesAndAbbreviations) {
+TEST(PdfStreamTest, FilterNamesAndAbbreviations) {
     struct Case {
         const char* what;
         ObjectRef filter;
@@ -159,7 +159,7 @@ TEST(PdfStream, FilterNamesAndAbbreviations) {
     }
 }
 
-TEST(PdfStream, LengthLimitsTheRawData) {
+TEST(PdfStreamTest, LengthLimitsTheRawData) {
     struct Case {
         ObjectRef length;
         std::string expected;
@@ -185,7 +185,7 @@ TEST(PdfStream, LengthLimitsTheRawData) {
     }
 }
 
-TEST(PdfStream, DecodeParmsReachEachLink) {
+TEST(PdfStreamTest, DecodeParmsReachEachLink) {
     std::string packed = ascii85(deflate(kText));
     RawFile raw(packed);
     Ref<PdfDict> d =
@@ -211,11 +211,9 @@ TEST(PdfStream, DecodeParmsReachEachLink) {
 // A stream object with /Filter [/FlateDecode /CCF] and its /DecodeParms: the
 // chain hands the CCITT link its parameters, and the image comes out as the
 // PBM fixture shows it (1 bits black, row padding 1 under /BlackIs1).
-TEST(PdfStream, CcittLinkGetsItsDecodeParms) {
+TEST(PdfStreamTest, CcittLinkGetsItsDecodeParms) {
     auto slurp = [](const char* name) {
-        std::ifstream in(std::string(VISTREL_SOURCE_DIR) + "/tests/fixtures/ccitt/" + name,
-                         std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return testing::readFile(testing::sourcePath(std::string("tests/fixtures/ccitt/") + name));
     };
     const std::string pbm = slurp("odd.pbm");
     std::istringstream header(pbm);
@@ -251,7 +249,7 @@ TEST(PdfStream, CcittLinkGetsItsDecodeParms) {
     }
 }
 
-TEST(PdfStream, ReadDecodeParmsKeepsNumbersAndBooleans) {
+TEST(PdfStreamTest, ReadDecodeParmsKeepsNumbersAndBooleans) {
     Ref<PdfDict> d = dict({{"/K", number(-1)},
                            {"/Columns", real(1728.9)},
                            {"/BlackIs1", ObjectRef::adopt(new PdfBoolean(true))},
@@ -269,7 +267,7 @@ TEST(PdfStream, ReadDecodeParmsKeepsNumbersAndBooleans) {
     EXPECT_EQ(empty->count(), 0u);
 }
 
-TEST(PdfStream, BadChainsFailForGood) {
+TEST(PdfStreamTest, BadChainsFailForGood) {
     struct Case {
         const char* what;
         std::vector<std::pair<const char*, ObjectRef>> extra;
@@ -303,7 +301,7 @@ TEST(PdfStream, BadChainsFailForGood) {
     }
 }
 
-TEST(PdfStream, UnusableWithoutAnOpenRawStream) {
+TEST(PdfStreamTest, UnusableWithoutAnOpenRawStream) {
     ByteInput closed(std::string("abc"));
     closed.close();
     Ref<PdfDict> d = dict({{"/Length", number(3)}});
@@ -318,7 +316,7 @@ TEST(PdfStream, UnusableWithoutAnOpenRawStream) {
     }
 }
 
-TEST(PdfStream, EncryptedStreamDecryptsBeforeEveryFilter) {
+TEST(PdfStreamTest, EncryptedStreamDecryptsBeforeEveryFilter) {
     const uint8_t fileKey[kFileKeyLength] = {0x11, 0x22, 0x33, 0x44, 0x55};
     uint8_t objectKey[16];
     computeObjectKey(fileKey, 7, 0, objectKey);
@@ -340,7 +338,7 @@ TEST(PdfStream, EncryptedStreamDecryptsBeforeEveryFilter) {
     s->close();
 }
 
-TEST(PdfStream, CloseRestoresThePositionSoStreamsNest) {
+TEST(PdfStreamTest, CloseRestoresThePositionSoStreamsNest) {
     // Two streams over one file: the inner one is opened, read and closed while
     // the outer one is open, and the outer one goes on where it stopped.
     // Enough data that the outer Flate link must come back to the file for more.
@@ -381,7 +379,7 @@ TEST(PdfStream, CloseRestoresThePositionSoStreamsNest) {
     EXPECT_EQ(in.position(), 3u);
 }
 
-TEST(PdfStream, OpenHoldsAReferenceUntilClose) {
+TEST(PdfStreamTest, OpenHoldsAReferenceUntilClose) {
     RawFile raw(kText);
     Ref<PdfStream> s =
         makePlainStream(*dict({{"/Length", number(int(kText.size()))}}), &raw.in, nullptr);
@@ -397,7 +395,7 @@ TEST(PdfStream, OpenHoldsAReferenceUntilClose) {
     p->close();  // destroys the stream (the sanitizers check)
 }
 
-TEST(PdfStream, ReopenStartsAtTheBeginning) {
+TEST(PdfStreamTest, ReopenStartsAtTheBeginning) {
     std::string data = deflate(kText);
     RawFile raw(data);
     Ref<PdfStream> s = makePlainStream(
@@ -411,7 +409,7 @@ TEST(PdfStream, ReopenStartsAtTheBeginning) {
     EXPECT_EQ(s->refCount(), 1u);
 }
 
-TEST(PdfStream, TextFormsAreTheDictionarys) {
+TEST(PdfStreamTest, TextFormsAreTheDictionarys) {
     RawFile raw("abc");
     Ref<PdfDict> d = dict({{"/Length", number(3)}});
     Ref<PdfStream> s = makePlainStream(*d, &raw.in, nullptr);

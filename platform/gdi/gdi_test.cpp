@@ -62,7 +62,7 @@ void drawLine(HDC dc, std::vector<POINT> pts, int width = 1, COLORREF color = 0)
     EXPECT_TRUE(DeleteObject(pen));
 }
 
-TEST(GdiLines, CosmeticPenLeavesOutTheEndPixel) {
+TEST(GdiLinesTest, CosmeticPenLeavesOutTheEndPixel) {
     struct Case {
         std::vector<POINT> pts;
         const char* picture;
@@ -86,7 +86,7 @@ TEST(GdiLines, CosmeticPenLeavesOutTheEndPixel) {
     }
 }
 
-TEST(GdiLines, WidePenHasRoundCaps) {
+TEST(GdiLinesTest, WidePenHasRoundCaps) {
     Canvas cv(11, 9);
     drawLine(cv.dc, {{3, 4}, {7, 4}}, 5);
     EXPECT_EQ(cv.picture(),
@@ -97,7 +97,7 @@ TEST(GdiLines, WidePenHasRoundCaps) {
     EXPECT_EQ(even.picture(), "........|.######.|.######.|........");
 }
 
-TEST(GdiFill, RectanglesAndRops) {
+TEST(GdiFillTest, RectanglesAndRops) {
     Canvas cv(6, 4);
     HBRUSH black = CreateSolidBrush(0);
     RECT r{1, 1, 3, 3};
@@ -114,7 +114,7 @@ TEST(GdiFill, RectanglesAndRops) {
     DeleteObject(black);
 }
 
-TEST(GdiFill, FocusRectIsAnInvertedDottedFrame) {
+TEST(GdiFillTest, FocusRectIsAnInvertedDottedFrame) {
     Canvas cv(6, 5);
     RECT r{0, 0, 6, 5};
     EXPECT_TRUE(DrawFocusRect(cv.dc, &r));
@@ -125,7 +125,7 @@ TEST(GdiFill, FocusRectIsAnInvertedDottedFrame) {
     EXPECT_EQ(cv.picture(), "......|......|......|......|......");
 }
 
-TEST(GdiPixels, ColoursAndInvalidOutsideTheClip) {
+TEST(GdiPixelsTest, ColoursAndInvalidOutsideTheClip) {
     Canvas cv(4, 4);
     EXPECT_EQ(SetPixel(cv.dc, 1, 2, RGB(10, 20, 30)), RGB(10, 20, 30));
     EXPECT_EQ(GetPixel(cv.dc, 1, 2), RGB(10, 20, 30));
@@ -140,7 +140,7 @@ TEST(GdiPixels, ColoursAndInvalidOutsideTheClip) {
     EXPECT_EQ(GetPixel(cv.dc, 1, 1), 0xFFFFFFu);
 }
 
-TEST(GdiPixels, GreyPaletteSectionStoresNearestEntry) {
+TEST(GdiPixelsTest, GreyPaletteSectionStoresNearestEntry) {
     Canvas cv(2, 1, 8);
     EXPECT_EQ(SetPixel(cv.dc, 0, 0, RGB(100, 100, 102)), RGB(101, 101, 101));
     EXPECT_EQ(cv.bits[0], 101);
@@ -159,7 +159,7 @@ std::vector<RECT> rectsOf(HRGN rgn) {
     return out;
 }
 
-TEST(GdiRegions, CombineModes) {
+TEST(GdiRegionsTest, CombineModes) {
     // A = (0,0)-(4,4), B = (2,2)-(6,6).
     struct Case {
         int mode;
@@ -192,7 +192,7 @@ TEST(GdiRegions, CombineModes) {
         DeleteObject(r);
 }
 
-TEST(GdiRegions, RegionDataRoundTripAndMalformedData) {
+TEST(GdiRegionsTest, RegionDataRoundTripAndMalformedData) {
     HRGN a = CreateRectRgn(0, 0, 4, 4), b = CreateRectRgn(2, 2, 6, 6);
     CombineRgn(a, a, b, RGN_XOR);
     DWORD n = GetRegionData(a, 0, nullptr);
@@ -215,7 +215,7 @@ TEST(GdiRegions, RegionDataRoundTripAndMalformedData) {
         DeleteObject(r);
 }
 
-TEST(GdiRegions, ClipRegionOfADeviceContext) {
+TEST(GdiRegionsTest, ClipRegionOfADeviceContext) {
     Canvas cv(6, 6);
     HRGN probe = CreateRectRgn(0, 0, 1, 1);
     EXPECT_EQ(GetClipRgn(cv.dc, probe), 0);
@@ -239,7 +239,7 @@ TEST(GdiRegions, ClipRegionOfADeviceContext) {
     DeleteObject(probe);
 }
 
-TEST(GdiBlit, CopiesConvertAndClip) {
+TEST(GdiBlitTest, CopiesConvertAndClip) {
     Canvas src(3, 2, 8);
     // Grey palette: index i is (i, i, i).
     const std::uint8_t grey[] = {0, 128, 255};
@@ -276,7 +276,7 @@ TEST(GdiBlit, CopiesConvertAndClip) {
     EXPECT_EQ(dst.picture(), "#####|##?.#|#####|#####");
 }
 
-TEST(GdiBlit, StretchScalesAndMirrors) {
+TEST(GdiBlitTest, StretchScalesAndMirrors) {
     Canvas src(2, 1);
     SetPixel(src.dc, 0, 0, 0);
     Canvas dst(4, 2);
@@ -286,7 +286,7 @@ TEST(GdiBlit, StretchScalesAndMirrors) {
     EXPECT_EQ(dst.picture(), "..##|##..");
 }
 
-TEST(GdiBlit, OverlappingCopyWithinOneBitmap) {
+TEST(GdiBlitTest, OverlappingCopyWithinOneBitmap) {
     Canvas cv(4, 4);
     SetPixel(cv.dc, 0, 0, 0);
     SetPixel(cv.dc, 1, 1, 0);
@@ -294,7 +294,7 @@ TEST(GdiBlit, OverlappingCopyWithinOneBitmap) {
     EXPECT_EQ(cv.picture(), "#...|.#..|..#.|....");
 }
 
-TEST(GdiHandles, LookupRefusesStaleAndMistypedHandles) {
+TEST(GdiHandlesTest, LookupRefusesStaleAndMistypedHandles) {
     std::size_t pens = LiveObjectCount(HandleKind::Pen);
     HPEN pen = CreatePen(PS_SOLID, 1, 0);
     EXPECT_EQ(LiveObjectCount(HandleKind::Pen), pens + 1);
@@ -322,7 +322,7 @@ TEST(GdiHandles, LookupRefusesStaleAndMistypedHandles) {
     EXPECT_EQ(GetPixel(other, 0, 0), CLR_INVALID);
 }
 
-TEST(GdiBitmaps, SectionsAndCompatibleBitmaps) {
+TEST(GdiBitmapsTest, SectionsAndCompatibleBitmaps) {
     HDC dc = CreateCompatibleDC(nullptr);
     EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 32);
     BITMAPINFO info{};

@@ -4,7 +4,7 @@
     compare_ccitt.py INSPECT FILE... [--corpus FOLDER]
 
 For every image XObject of each file whose last filter is /CCITTFaxDecode
-(/CCF), the rows `vistrel-inspect stream FILE NUM` writes (8 pixels a byte,
+(/CCF), the rows `vistrel-inspect streams FILE` writes for it (8 pixels a byte,
 each row starting on a byte boundary) must show the same pixels as the image
 `mutool extract FILE NUM` writes. mutool writes image masks as coverage
 (painted pixels 1) and applies /Decode, so those flip the expected values.
@@ -26,7 +26,7 @@ READ = CCITT | {"/FlateDecode", "/Fl", "/LZWDecode", "/LZW", "/ASCIIHexDecode", 
 
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from qpdf_objects import as_list, passwords, stream_dicts  # noqa: E402
+from qpdf_objects import as_list, inspect_records, passwords, stream_dicts  # noqa: E402
 
 
 def ccitt_images(path, password):
@@ -127,9 +127,9 @@ def main(argv):
         if probe.returncode != 0:
             print("skipped %s: %s" % (name, probe.stderr.decode(errors="replace").strip()))
             continue
+        _, ours_all, _ = inspect_records(inspect, path, password, "streams")
         for num, width, height, flipped in images:
-            ours = subprocess.run([inspect, "stream", path, str(num)] + pw_args,
-                                  capture_output=True, timeout=120)
+            status, data = ours_all.get(num, ("not listed", b""))
             with tempfile.TemporaryDirectory() as tmp:
                 mp = ["-p", password] if password is not None else []
                 subprocess.run(["mutool", "extract"] + mp + [os.path.abspath(path), str(num)],
@@ -141,10 +141,9 @@ def main(argv):
                 mw, mh, levels = png_pixels(os.path.join(tmp, written[0]))
             compared += 1
             stride = (width + 7) // 8
-            data = ours.stdout
             problem = None
-            if ours.returncode != 0:
-                problem = "vistrel-inspect failed: " + ours.stderr.decode(errors="replace").strip()
+            if status is not None:
+                problem = "vistrel-inspect failed: " + status
             elif (mw, mh) != (width, height):
                 problem = "mutool wrote %dx%d" % (mw, mh)
             elif len(data) < stride * height:

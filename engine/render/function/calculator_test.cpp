@@ -192,7 +192,7 @@ const StackCase kOperatorCases[] = {
     {"{ 1 2 3 1 roll }", Status::StackUnderflow, "1 2"},
 };
 
-TEST(CalculatorOperators, LeaveTheExpectedStack) {
+TEST(CalculatorOperatorsTest, LeaveTheExpectedStack) {
     for (const StackCase& c : kOperatorCases) {
         CalculatorProgram p = compileText(c.program);
         CalculatorProgram::Trace t = p.trace(nullptr, 0);
@@ -258,7 +258,7 @@ const StackCase kStructureCases[] = {
     {"{1{2}if}", Status::Done, ""},
 };
 
-TEST(CalculatorProcedures, FollowThePendingSlots) {
+TEST(CalculatorProceduresTest, FollowThePendingSlots) {
     for (const StackCase& c : kStructureCases) {
         CalculatorProgram::Trace t = compileText(c.program).trace(nullptr, 0);
         EXPECT_EQ(t.status, c.status) << c.program;
@@ -267,7 +267,7 @@ TEST(CalculatorProcedures, FollowThePendingSlots) {
     }
 }
 
-TEST(CalculatorProcedures, ThirdPendingProcedureEndsTheBody) {
+TEST(CalculatorProceduresTest, ThirdPendingProcedureEndsTheBody) {
     CalculatorProgram::Trace t = compileText("{ 1 } { 2 } { 3 }").trace(nullptr, 0);
     EXPECT_EQ(t.status, Status::TooManyProcedures);
     t = compileText("{ 1 { 2 } { 3 } { 4 } 5 }").trace(nullptr, 0);
@@ -283,7 +283,7 @@ struct RunCase {
     std::vector<double> outputs;
 };
 
-TEST(CalculatorRun, TakesOutputsFromTheTop) {
+TEST(CalculatorRunTest, TakesOutputsFromTheTop) {
     const RunCase cases[] = {
         {"{ 2 mul }", {0.25}, 1, true, {0.5}},
         {"{ pop 1 2 }", {0.3}, 1, true, {2}},
@@ -311,7 +311,7 @@ TEST(CalculatorRun, TakesOutputsFromTheTop) {
     }
 }
 
-TEST(CalculatorRun, InputsArePushedAsReals) {
+TEST(CalculatorRunTest, InputsArePushedAsReals) {
     double in = 1.0;
     CalculatorProgram::Trace t = compileText("{ }").trace(&in, 1);
     EXPECT_TRUE(stackMatches(t.stack, "1r")) << describe(t.stack);
@@ -320,7 +320,7 @@ TEST(CalculatorRun, InputsArePushedAsReals) {
     EXPECT_TRUE(stackMatches(t.stack, "1r")) << describe(t.stack);
 }
 
-TEST(CalculatorLimits, StackOverflowFailsTheEvaluation) {
+TEST(CalculatorLimitsTest, StackOverflowFailsTheEvaluation) {
     std::string doubling = "{ 1 dup 2 copy 4 copy 8 copy 16 copy 32 copy 64 copy }";
     double out = 0;
     EXPECT_FALSE(compileText(doubling).run(nullptr, 0, &out, 1));
@@ -343,7 +343,7 @@ TEST(CalculatorLimits, StackOverflowFailsTheEvaluation) {
     EXPECT_FALSE(compileText(nested).run(nullptr, 0, &out, 1));
 }
 
-TEST(CalculatorLimits, NestingBeyondTheCapIsRefused) {
+TEST(CalculatorLimitsTest, NestingBeyondTheCapIsRefused) {
     auto nested = [](int depth) {
         std::string s;
         for (int i = 0; i < depth; ++i)

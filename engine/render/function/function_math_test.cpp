@@ -9,7 +9,7 @@
 namespace vistrel {
 namespace {
 
-TEST(FunctionMath, ClipToPair) {
+TEST(FunctionMathTest, ClipToPair) {
     struct Case {
         double x, lo, hi, want;
     } cases[] = {
@@ -51,7 +51,7 @@ SampleTable table(std::vector<uint32_t> size, int n, int bps, std::vector<uint32
     return t;
 }
 
-TEST(FunctionMath, SampleLookupTakesTheNearestPoint) {
+TEST(FunctionMathTest, SampleLookupTakesTheNearestPoint) {
     struct Case {
         SampleTable t;
         std::vector<double> in;
@@ -88,7 +88,7 @@ TEST(FunctionMath, SampleLookupTakesTheNearestPoint) {
     }
 }
 
-TEST(FunctionMath, NanAndInfiniteInputsStayInsideTheTable) {
+TEST(FunctionMathTest, NanAndInfiniteInputsStayInsideTheTable) {
     SampleTable t = table({3, 2}, 1, 8, {1, 2, 3, 4, 5, 6}, {}, {}, {0, 255});
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -101,7 +101,7 @@ TEST(FunctionMath, NanAndInfiniteInputsStayInsideTheTable) {
     }
 }
 
-TEST(FunctionMath, LayoutRefusesEmptyAndHugeTables) {
+TEST(FunctionMathTest, LayoutRefusesEmptyAndHugeTables) {
     SampleTable t;
     t.outputCount = 3;
     t.size = {0, 5};
@@ -115,7 +115,7 @@ TEST(FunctionMath, LayoutRefusesEmptyAndHugeTables) {
     EXPECT_EQ(t.sampleCount(), 3000000u);
 }
 
-TEST(FunctionMath, StitchingSubdomains) {
+TEST(FunctionMathTest, StitchingSubdomains) {
     const double two[] = {0, 0.5, 1};
     const double three[] = {0, 0.3, 0.6, 1};
     struct Case {

@@ -17,7 +17,7 @@ struct Case {
     std::vector<uint32_t> want;
 };
 
-TEST(PackedSamples, ReadsMostSignificantBitFirst) {
+TEST(PackedSamplesTest, ReadsMostSignificantBitFirst) {
     const Case cases[] = {
         {{0x12, 0x34}, 16, 1, true, {0x1234}},
         {{0xA5}, 4, 2, true, {0xA, 0x5}},
@@ -50,7 +50,7 @@ TEST(PackedSamples, ReadsMostSignificantBitFirst) {
     }
 }
 
-TEST(PackedSamples, NoStreamIsNoData) {
+TEST(PackedSamplesTest, NoStreamIsNoData) {
     std::vector<uint32_t> got;
     EXPECT_FALSE(readPackedSamples(nullptr, 8, 1, got));
 }

@@ -18,7 +18,7 @@ struct BuildCase {
     bool built;
 };
 
-TEST(MakeFunction, RefusesUnusableDictionaries) {
+TEST(MakeFunctionTest, RefusesUnusableDictionaries) {
     auto f = [] { return arrayOf({}); };  // stand-in sub-function list
     const BuildCase cases[] = {
         {"exponential",
@@ -125,7 +125,7 @@ TEST(MakeFunction, RefusesUnusableDictionaries) {
     }
 }
 
-TEST(MakeFunction, KeepsTheEntriesAndId) {
+TEST(MakeFunctionTest, KeepsTheEntriesAndId) {
     Ref<PdfDict> d = dict({{u"FunctionType", num(2)},
                            {u"Domain", array({0, 1})},
                            {u"N", num(1)},
@@ -177,7 +177,7 @@ Ref<PdfDict> exponential(std::initializer_list<std::pair<const char16_t*, Object
     return d;
 }
 
-TEST(ExponentialFunction, Evaluates) {
+TEST(ExponentialFunctionTest, Evaluates) {
     checkEvaluations({
         {"identity", exponential({{u"N", num(1)}}), {0.3}, true, {0.3}},
         {"below the domain", exponential({{u"N", num(1)}}), {-1}, true, {0}},
@@ -243,7 +243,7 @@ Ref<PdfDict> stitching(std::initializer_list<std::pair<const char16_t*, ObjectRe
     return d;
 }
 
-TEST(StitchingFunction, Evaluates) {
+TEST(StitchingFunctionTest, Evaluates) {
     checkEvaluations({
         {"first subdomain", stitching({}), {0.25}, true, {0.5}},
         {"a bound belongs to the upper subdomain", stitching({}), {0.5}, true, {10}},
@@ -308,7 +308,7 @@ TEST(StitchingFunction, Evaluates) {
     });
 }
 
-TEST(StitchingFunction, FunctionsLeadingBackToItselfFail) {
+TEST(StitchingFunctionTest, FunctionsLeadingBackToItselfFail) {
     Ref<PdfArray> functions = arrayOf({identityFunction()});
     Ref<PdfFunction> f = makeFunction(
         *stitching({{u"Functions", functions}, {u"Bounds", array({})}, {u"Encode", array({0, 1})}}),

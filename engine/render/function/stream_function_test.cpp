@@ -95,7 +95,7 @@ void check(const std::vector<Case>& cases) {
 
 const std::string kTwoPoints("\x00\xFF", 2);
 
-TEST(SampledFunction, Evaluates) {
+TEST(SampledFunctionTest, Evaluates) {
     check({
         {"nearest of two points",
          sampled({}),
@@ -227,7 +227,7 @@ TEST(SampledFunction, Evaluates) {
     });
 }
 
-TEST(PostScriptFunction, Evaluates) {
+TEST(PostScriptFunctionTest, Evaluates) {
     check({
         {"double, clipped",
          calculator({}),
@@ -279,7 +279,7 @@ TEST(PostScriptFunction, Evaluates) {
     });
 }
 
-TEST(PostScriptFunction, RefusesProgramsNestedTooDeeply) {
+TEST(PostScriptFunctionTest, RefusesProgramsNestedTooDeeply) {
     auto nested = [](int depth) {
         std::string s;
         for (int i = 0; i < depth; ++i)
@@ -300,7 +300,7 @@ TEST(PostScriptFunction, RefusesProgramsNestedTooDeeply) {
     EXPECT_FALSE(StreamFunction(calculator({}), std::string(50000, '{')).function);
 }
 
-TEST(PostScriptFunction, KeepsTheProgramText) {
+TEST(PostScriptFunctionTest, KeepsTheProgramText) {
     StreamFunction sf(calculator({}), "{ 2 mul }\n");
     ASSERT_TRUE(sf.function);
     EXPECT_EQ(sf.function->functionType(), 4);
@@ -312,7 +312,7 @@ TEST(PostScriptFunction, KeepsTheProgramText) {
     EXPECT_EQ(run(*ps, {0.3}, ok), std::vector<double>{0.6});
 }
 
-TEST(StitchingFunction, PassesFurtherInputsToItsFunctions) {
+TEST(StitchingFunctionTest, PassesFurtherInputsToItsFunctions) {
     StreamFunction sub(calculator({{u"Domain", array({0, 1, 0, 10})}, {u"Range", array({0, 20})}}),
                        "{ add }");
     ASSERT_TRUE(sub.function);
@@ -330,7 +330,7 @@ TEST(StitchingFunction, PassesFurtherInputsToItsFunctions) {
 
 // The document's typed-object factory asks for a function first, for plain
 // dictionaries and for streams alike.
-TEST(FunctionFactory, TheDocumentMakesFunctions) {
+TEST(FunctionFactoryTest, TheDocumentMakesFunctions) {
     ObjectRef made = createTypedObject(dict({{u"FunctionType", num(2)},
                                              {u"Domain", array({0, 1})},
                                              {u"N", num(1)},

@@ -11,7 +11,7 @@
 #include "engine/render/raster/gdi_shape.h"
 #include "engine/render/raster/image_view.h"
 #include "engine/render/raster/raster_settings.h"
-#include "engine/render/raster/test_support.h"
+#include "engine/render/raster/raster_test_util.h"
 
 namespace vistrel {
 namespace {
@@ -365,7 +365,7 @@ TEST_F(GdiDeviceTest, FiguresThroughTheDevice) {
     EXPECT_EQ(cv.picture(), test::readFixture("gdi_figures.txt"));
 }
 
-TEST(GdiDeviceAttach, AttachDetachAndPens) {
+TEST(GdiDeviceAttachTest, AttachDetachAndPens) {
     Canvas cv(4, 4);
     std::size_t pens = win::LiveObjectCount(win::HandleKind::Pen);
     {

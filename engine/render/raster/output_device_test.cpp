@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/render/raster/raster_test_util.h"
 #include "engine/render/raster/shape.h"
-#include "engine/render/raster/test_support.h"
 
 namespace vistrel {
 namespace {
@@ -15,7 +15,7 @@ using test::Canvas;
 using test::RecordingDevice;
 using Pixels = std::vector<std::pair<int, int>>;
 
-TEST(OutputDeviceLines, RunLengthBresenham) {
+TEST(OutputDeviceLinesTest, RunLengthBresenham) {
     struct Case {
         IntPoint delta;
         Pixels pixels;
@@ -39,7 +39,7 @@ TEST(OutputDeviceLines, RunLengthBresenham) {
     }
 }
 
-TEST(OutputDeviceLines, FarLinesAreCutToThePage) {
+TEST(OutputDeviceLinesTest, FarLinesAreCutToThePage) {
     RecordingDevice dev;
     dev.drawPixels = false;
     dev.Attach(win::HDC::fromValue(1), IntPoint(10, 10));
@@ -52,7 +52,7 @@ TEST(OutputDeviceLines, FarLinesAreCutToThePage) {
               dev.pixels.end());
 }
 
-TEST(OutputDeviceCurves, HalvingEndsOnTheEndPoint) {
+TEST(OutputDeviceCurvesTest, HalvingEndsOnTheEndPoint) {
     RecordingDevice dev;
     dev.drawPixels = false;
     dev.Attach(win::HDC::fromValue(1), IntPoint(100, 100));
@@ -73,7 +73,7 @@ TEST(OutputDeviceCurves, HalvingEndsOnTheEndPoint) {
     EXPECT_TRUE(dev.pixels.empty());
 }
 
-TEST(OutputDeviceStyle, DashNormalisation) {
+TEST(OutputDeviceStyleTest, DashNormalisation) {
     struct Case {
         std::vector<std::int32_t> dashes;
         int phase;
@@ -98,7 +98,7 @@ TEST(OutputDeviceStyle, DashNormalisation) {
     }
 }
 
-TEST(OutputDeviceStyle, StyleFieldsAndCopies) {
+TEST(OutputDeviceStyleTest, StyleFieldsAndCopies) {
     RecordingDevice dev;
     dev.SetLineWidth(2.5);
     dev.SetLineCap(1);
@@ -117,7 +117,7 @@ TEST(OutputDeviceStyle, StyleFieldsAndCopies) {
     EXPECT_EQ(other.GetMiterLimit(), 4.0);
 }
 
-TEST(Geometry, RectangleNormalisation) {
+TEST(GeometryTest, RectangleNormalisation) {
     EXPECT_EQ(IntRect(10, 10, -4, 3, true), IntRect(6, 10, 4, 3));
     EXPECT_EQ(IntRect(10, 10, -4, -3, true), IntRect(6, 7, 4, 3));
     EXPECT_EQ(IntRect(10, 10, -4, 3, false).width, -4);
@@ -172,7 +172,7 @@ std::vector<win::RECT> clipRects(win::HDC dc, bool* hasClip = nullptr) {
     return out;
 }
 
-TEST(DcDeviceClip, CombineModes) {
+TEST(DcDeviceClipTest, CombineModes) {
     struct Case {
         int mode;
         bool result;
@@ -196,7 +196,7 @@ TEST(DcDeviceClip, CombineModes) {
     }
 }
 
-TEST(DcDeviceClip, SaveAndRestoreNest) {
+TEST(DcDeviceClipTest, SaveAndRestoreNest) {
     Canvas cv(10, 8);
     RecordingDevice dev;
     EXPECT_FALSE(dev.SaveClip());  // not attached
@@ -230,7 +230,7 @@ TEST(DcDeviceClip, SaveAndRestoreNest) {
     EXPECT_EQ(win::LiveObjectCount(win::HandleKind::Region), regions);
 }
 
-TEST(DcDevice, AttachColoursBrushAndPixels) {
+TEST(DcDeviceTest, AttachColoursBrushAndPixels) {
     Canvas cv(4, 4);
     RecordingDevice dev;
     DeviceColor red(0x0000FF);
@@ -266,7 +266,7 @@ TEST(DcDevice, AttachColoursBrushAndPixels) {
     EXPECT_FALSE(dev.IsAttached());
 }
 
-TEST(DcDevice, RootAnswers) {
+TEST(DcDeviceTest, RootAnswers) {
     RecordingDevice dev;
     EXPECT_EQ(dev.Capabilities(0xFFFFFFFF), 0u);
     EXPECT_EQ(dev.RectVisible(0, 0, 5, 5, false), 1);

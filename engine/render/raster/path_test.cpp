@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "engine/render/raster/outline.h"
+#include "engine/render/raster/raster_test_util.h"
 #include "engine/render/raster/shape.h"
-#include "engine/render/raster/test_support.h"
 
 namespace vistrel {
 namespace {
@@ -256,7 +256,7 @@ TEST(OutlineTest, OffsetMatrixAndEmptyContours) {
     EXPECT_TRUE(none.contours().empty());
 }
 
-TEST(Figures, DrawnThroughTheDeviceInterface) {
+TEST(FiguresTest, DrawnThroughTheDeviceInterface) {
     Canvas cv(24, 16);
     RecordingDevice dev;
     dev.Attach(cv.dc, IntPoint(24, 16));
@@ -288,7 +288,7 @@ namespace {
 
 // The plain fill walks only the rows and columns of the page, so a shape
 // with coordinates of a hundred million pixels fills the page at once.
-TEST(PlainShapeFill, HugeCoordinatesStayOnThePage) {
+TEST(PlainShapeFillTest, HugeCoordinatesStayOnThePage) {
     Canvas cv(6, 4);
     RecordingDevice dev;
     dev.Attach(cv.dc, IntPoint(6, 4));

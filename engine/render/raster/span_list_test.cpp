@@ -45,7 +45,7 @@ std::string rows(SpanList& list) {
 
 const Poly kSquare = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
 
-TEST(SpanListRows, ShapesToSpans) {
+TEST(SpanListRowsTest, ShapesToSpans) {
     struct Case {
         const char* name;
         std::vector<Poly> polys;
@@ -83,7 +83,7 @@ TEST(SpanListRows, ShapesToSpans) {
     }
 }
 
-TEST(SpanListRows, FillRulesOnOverlapsAndSelfIntersections) {
+TEST(SpanListRowsTest, FillRulesOnOverlapsAndSelfIntersections) {
     const Poly a = {{0, 0}, {8, 0}, {8, 8}, {0, 8}};
     const Poly b = {{4, 4}, {12, 4}, {12, 12}, {4, 12}};
     // A five-pointed star drawn in one stroke: its centre has winding 2.
@@ -118,7 +118,7 @@ TEST(SpanListRows, FillRulesOnOverlapsAndSelfIntersections) {
     EXPECT_EQ(*row, (std::vector<std::int32_t>{1, 4, 5, 8, 9, 12}));
 }
 
-TEST(SpanListRows, CrossingsAndRowsOutsideTheBox) {
+TEST(SpanListRowsTest, CrossingsAndRowsOutsideTheBox) {
     auto list = build({kSquare}, 1, 3);
     EXPECT_FALSE(list->ScanlineCrossings(1));
     EXPECT_EQ(list->SpanRow(7), nullptr);
@@ -130,7 +130,7 @@ TEST(SpanListRows, CrossingsAndRowsOutsideTheBox) {
     EXPECT_EQ(list->crossings(), (std::vector<SpanList::Crossing>{{2, 2, -1}, {6, 6, 1}}));
 }
 
-TEST(SpanListLimit, NarrowsTheBox) {
+TEST(SpanListLimitTest, NarrowsTheBox) {
     auto far = build({{{200, 10}, {300, 10}, {300, 50}, {200, 50}}}, 1, 3);
     EXPECT_FALSE(far->Limit(IntPoint(0, 0), IntPoint(100, 100)));
     EXPECT_TRUE(far->empty());
@@ -141,7 +141,7 @@ TEST(SpanListLimit, NarrowsTheBox) {
     EXPECT_EQ(rows(*sq), "4:[4,6) 5:[4,6) ");
 }
 
-TEST(SpanListClips, RowOfAClipHoldsOlderClips) {
+TEST(SpanListClipsTest, RowOfAClipHoldsOlderClips) {
     auto older = build({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}}, 1, 3);
     auto newer = build({{{5, 2}, {20, 2}, {20, 4}, {5, 4}}}, 1, 3);
     newer->setNext(older.get());
@@ -153,7 +153,7 @@ TEST(SpanListClips, RowOfAClipHoldsOlderClips) {
     EXPECT_EQ(outside->SpanRow(3), nullptr);
 }
 
-TEST(SpanListBuild, CurvesAndCollinearSteps) {
+TEST(SpanListBuildTest, CurvesAndCollinearSteps) {
     // Collinear steps make one chain: the same rows as one straight edge.
     SpanList a(1), b(1);
     a.setMask(3);
@@ -190,7 +190,7 @@ TEST(SpanListBuild, CurvesAndCollinearSteps) {
 // With bounds, paths reaching far beyond them are cut first; without, a
 // list keeps one record per edge rather than per row, so the same shapes
 // cost no memory in proportion to their size either way.
-TEST(SpanListBuild, HugeCoordinates) {
+TEST(SpanListBuildTest, HugeCoordinates) {
     for (bool bounded : {true, false}) {
         SCOPED_TRACE(bounded);
         SpanList list(1);

@@ -3,14 +3,14 @@
 // what it is asked to draw.
 #pragma once
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/render/raster/output_device.h"
 #include "platform/gdi/gdi.h"
+
+#include "tests/support/test_files.h"
 
 namespace vistrel::test {
 
@@ -76,10 +76,7 @@ struct Canvas {
 
 // A fixture under tests/fixtures/raster/.
 inline std::string readFixture(const std::string& name) {
-    std::ifstream in(std::string(VISTREL_SOURCE_DIR) + "/tests/fixtures/raster/" + name);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return testing::readFile(testing::sourcePath("tests/fixtures/raster/" + name));
 }
 
 // A device-context device whose pixels go to SetPixel of the context and
