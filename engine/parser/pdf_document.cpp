@@ -584,6 +584,11 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     int32_t savedNumber = parser_->objectNumber();
     int32_t savedGeneration = parser_->generation();
     parser_->pushList();
+    // Whatever stands at the offset may itself need objects (a damaged
+    // object line can start a whole dictionary): the entry counts as being
+    // read from the first token on.
+    e->fetching = true;
+    ++fetchNesting_;
 
     ObjectRef result;
     ObjectRef num = parser_->ParseObject();
@@ -593,18 +598,14 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     if (isInteger(gen.get())) {
         ObjectRef keyword = parser_->ParseObject();  // "obj", not checked
         parser_->setId(number, intOf(gen.get()));
-        e->fetching = true;
-        ++fetchNesting_;
         result = ObjectRef::share(parser_->entryAt(0));
-        --fetchNesting_;
-        // The table may have been reallocated by a nested fetch: look again.
-        if (XrefEntry* again = table_->entry(number))
-            again->fetching = false;
-        if (!result)
-            result = makeRef<PdfNull>();
-    } else {
-        result = makeRef<PdfNull>();
     }
+    if (!result)
+        result = makeRef<PdfNull>();
+    --fetchNesting_;
+    // The table may have been reallocated by a nested fetch: look again.
+    if (XrefEntry* again = table_->entry(number))
+        again->fetching = false;
 
     parser_->popList();
     parser_->setId(savedNumber, savedGeneration);
