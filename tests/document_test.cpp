@@ -187,7 +187,7 @@ TEST(DocumentTest, ObjectsReadAtAWrongOffsetCannotAskForThemselves) {
     // can reach a reference to the very object being read. That read yields
     // nothing, so every object read is cached once, nothing stays cached once
     // the references are gone, and the reads do not nest again and again
-    // (the second file took hours).
+    // (the second file took minutes).
     for (const char* seed : {"document/leak-object-line-missing",
                              "stored_tree/timeout-object-line-missing"}) {
         Open f(testing::sourcePath(std::string("fuzz/seeds/") + seed));
