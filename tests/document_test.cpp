@@ -194,8 +194,9 @@ TEST(DocumentTest, ObjectsReadAtAWrongOffsetCannotAskForThemselves) {
         ASSERT_TRUE(f.doc->xrefTable()) << seed;
         for (int32_t n = 0; n < f.doc->xrefTable()->count(); ++n) {
             Ref<PdfRef> ref = makeRef<PdfRef>(f.doc.get(), n, 0);
-            if (ref->direct())
+            if (ref->direct()) {
                 EXPECT_LE(f.doc->xrefTable()->entry(n)->count, 1) << seed << " " << n;
+            }
         }
         EXPECT_EQ(f.doc->cachedCount(), 0) << seed;
     }
