@@ -180,6 +180,18 @@ PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
 }
 
 PdfCatalog::~PdfCatalog() {
+    // Page tree and outline objects hold each other through their
+    // references; the listed pages too, when a purge has dropped the nodes
+    // that listed them. The graph is let go before the purge: a purge that
+    // frees a page first would leave the cycles below it (a form whose
+    // resources name the form itself) out of reach of the walk.
+    std::vector<PdfObject*> roots;
+    if (document_)
+        roots.push_back(document_->trailer());
+    for (const ObjectRef& page : pages_)
+        roots.push_back(page.get());
+    unresolveReachable(roots);
+    pages_.clear();
     if (document_) {
         if (PdfRef* root = getTrailerRoot(document_->trailer()))
             root->visit(-1);
@@ -190,16 +202,6 @@ PdfCatalog::~PdfCatalog() {
     pagesRoot_ = nullptr;
     infoDict_ = nullptr;
     catalogDict_ = nullptr;
-    // Page tree and outline objects hold each other through their
-    // references; the listed pages too, when a purge has dropped the nodes
-    // that listed them.
-    std::vector<PdfObject*> roots;
-    if (document_)
-        roots.push_back(document_->trailer());
-    for (const ObjectRef& page : pages_)
-        roots.push_back(page.get());
-    unresolveReachable(roots);
-    pages_.clear();
 }
 
 bool PdfCatalog::readCatalog() {
