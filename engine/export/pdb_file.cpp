@@ -91,11 +91,11 @@ bool planFile(const std::vector<const PDBPageRecord*>& pages, const PdbInfoTexts
             if (found == firstPosition.end())
                 continue;
             const std::size_t view = found->second / 2;
-            const double scale = pages[2 * view]->zoom / page.rec->zoom;
+            const double viewZoom = pages[2 * view]->zoom;
             PdbLink kept = link;
             kept.toPage = int32_t(view);
-            kept.toX = truncateToInt32(link.toX * scale);
-            kept.toY = truncateToInt32(link.toY * scale);
+            kept.toX = truncateToInt32(link.toX * viewZoom / page.rec->zoom);
+            kept.toY = truncateToInt32(link.toY * viewZoom / page.rec->zoom);
             page.links.push_back(kept);
         }
         if (!page.links.empty())
