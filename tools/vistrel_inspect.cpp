@@ -10,6 +10,8 @@
 //   vistrel-inspect streams FILE [--password PW] [--raw]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
+//   vistrel-inspect fonts FILE PAGE [--password PW]
+//   vistrel-inspect ops FILE PAGE [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -28,11 +30,14 @@
 #include "engine/doc/page_tree.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/pdf_font_factories.h"
 #include "engine/object/pdf_object.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
 #include "engine/parser/support_streams.h"
+#include "tools/inspect_fonts.h"
+#include "tools/inspect_ops.h"
 
 using namespace vistrel;
 
@@ -542,6 +547,52 @@ int commandReadTree(const Options& options) {
     return kOk;
 }
 
+// Opens the document and its catalog for a command whose one argument is a
+// page number; `number` gets the page, checked against the page count.
+int openPageArgument(const Options& options, Opened& opened, int32_t& number) {
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one page number");
+    char* end = nullptr;
+    const long value = std::strtol(options.arguments[0].c_str(), &end, 10);
+    if (!end || *end || value < 1 || value > INT32_MAX)
+        return failure(options.file, "the page number is not a number from 1");
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded())
+        return failure(options.file, "the document catalog cannot be read");
+    if (value > opened.catalog->getPageCount())
+        return failure(options.file, "no such page");
+    number = int32_t(value);
+    return kOk;
+}
+
+int commandFonts(const Options& options) {
+    Opened opened;
+    int32_t number = 0;
+    int status = openPageArgument(options, opened, number);
+    if (status != kOk)
+        return status;
+    Ref<PdfPage> page = opened.catalog->getPage(number);
+    if (!page)
+        return failure(options.file, "the page cannot be read");
+    printPageFonts(*page);
+    return kOk;
+}
+
+int commandOps(const Options& options) {
+    Opened opened;
+    int32_t number = 0;
+    int status = openPageArgument(options, opened, number);
+    if (status != kOk)
+        return status;
+    std::string why;
+    if (!traceOperators(*opened.catalog, number, why))
+        return failure(options.file, why.c_str());
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -558,6 +609,8 @@ const Command kCommands[] = {
     {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
+    {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
+    {"ops", commandOps, "ops FILE PAGE [--password PW]"},
 };
 
 int usage() {
@@ -573,6 +626,7 @@ int main(int argc, char** argv) {
     if (argc < 3)
         return usage();
     installDocumentFactories();
+    installFontDictionaryFactories();
     Options options;
     options.command = argv[1];
     std::vector<std::string> rest;

@@ -169,10 +169,12 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
     std::vector<std::string> order;
     for (size_t i = 0; i < engine.groupCount(); ++i)
         order.push_back(engine.group(i).name);
-    EXPECT_EQ(order, (std::vector<std::string>{"decode-parameter keys", "rendering settings",
-                                               "font-system settings", "font-database files",
-                                               "interface settings", "name constants",
-                                               "keyword constants", "late name constants"}));
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "decode-parameter keys", "rendering settings", "encoding words",
+                         "font-system settings", "font words", "weight words", "Latin glyph names",
+                         "Latin Extended-A glyph names", "font-database files", "Type 1 kind words",
+                         "interface settings", "Type 3 kind word", "name constants",
+                         "keyword constants", "late name constants"}));
 }
 
 TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {
