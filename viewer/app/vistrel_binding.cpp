@@ -1,6 +1,7 @@
 #include "viewer/app/vistrel_binding.h"
 
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
