@@ -207,8 +207,7 @@ TEST(KeyedHashMapTest, RemoveIfKeepsTheRest) {
             if (node.key % 3 != 0)
                 kept.push_back(node.key);
         }
-        EXPECT_EQ(map.removeIf([](const auto& node) { return node.value % 30 == 0; }),
-                  (n + 2) / 3);
+        EXPECT_EQ(map.removeIf([](const auto& node) { return node.value % 30 == 0; }), (n + 2) / 3);
         std::vector<int32_t> rest;
         for (const auto& node : map)
             rest.push_back(node.key);

@@ -49,8 +49,12 @@ CachedGlyphRenderer::~CachedGlyphRenderer() {
 
 GlyphKey CachedGlyphRenderer::matrixKey(std::uint16_t code) const {
     const Matrix& m = renderingMatrix();
-    return GlyphKey{truncToInt32(m.a * 1000), truncToInt32(m.b * 1000), truncToInt32(m.c * 1000),
-                    truncToInt32(m.d * 1000), code, this};
+    return GlyphKey{truncToInt32(m.a * 1000),
+                    truncToInt32(m.b * 1000),
+                    truncToInt32(m.c * 1000),
+                    truncToInt32(m.d * 1000),
+                    code,
+                    this};
 }
 
 bool CachedGlyphRenderer::trimCache(int level) {
@@ -96,8 +100,9 @@ bool CachedGlyphRenderer::obtainGlyph(const GlyphKey& key, std::uint16_t code, C
         glyph.bitmap = nullptr;
         return false;
     }
-    if (glyph.bitmap && cachingMode_ != kCachingOff && cache && cache->insert(key, glyph))
-        owned.release();
+    // A glyph without a bitmap (a space) is kept too: it is not rendered again.
+    if (cachingMode_ != kCachingOff && cache && cache->insert(key, glyph))
+        (void)owned.release();
     return true;
 }
 
@@ -112,9 +117,9 @@ bool CachedGlyphRenderer::composite(const CachedGlyph& glyph, IntPoint p) {
     return bitmap->Composite(p, *dev);
 }
 
-void CachedGlyphRenderer::drawDecorations(std::int32_t x0, std::int32_t x1,
-                                          std::int32_t underlineY, std::int32_t strikeoutY,
-                                          std::uint32_t color, bool restoreFill) {
+void CachedGlyphRenderer::drawDecorations(std::int32_t x0, std::int32_t x1, std::int32_t underlineY,
+                                          std::int32_t strikeoutY, std::uint32_t color,
+                                          bool restoreFill) {
     OutputDevice* dev = device();
     if (!dev)
         return;
@@ -177,8 +182,7 @@ bool CachedGlyphRenderer::drawGlyph(std::uint16_t code, IntPoint point) {
     const bool drawn = composite(glyph, point + IntPoint(glyph.left, glyph.top));
     owned.reset();
 
-    if (decorations_ && code != kSpace && foreground() &&
-        foreground()->getValue(value)) {
+    if (decorations_ && code != kSpace && foreground() && foreground()->getValue(value)) {
         const std::int64_t baseline = std::int64_t(point.y) + glyph.top + glyph.baseline;
         const std::int32_t x1 = clampCoord(std::int64_t(point.x) + roundedWidth(code));
         drawDecorations(point.x, x1, clampCoord(baseline + 2),

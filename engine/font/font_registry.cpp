@@ -83,9 +83,12 @@ FontRegistry::~FontRegistry() {
     purge(-1);
     loaderCursor_.reset();
     endLiveWalk();
-    // Handles still held elsewhere take their records with them.
+    // Handles still held elsewhere take their records with them; the
+    // registry's reference goes.
     for (auto& node : live_)
         static_cast<LiveFontHandle*>(node.key)->orphan(std::move(node.value));
+    for (auto& node : live_)
+        node.key->release();
     live_.clear();
 }
 
@@ -198,8 +201,8 @@ Ref<FontHandle> FontRegistry::createFont(const WString& kind, const WString& cat
                         return shared;
                 }
                 setStrictSubstitution(true);
-                if (Ref<FontHandle> made = loadFont(first.loader, description, source, key,
-                                                    category, kind, device))
+                if (Ref<FontHandle> made =
+                        loadFont(first.loader, description, source, key, category, kind, device))
                     return made;
             }
         }
@@ -264,8 +267,8 @@ Ref<FontHandle> FontRegistry::createPlainFont(const WString& kind, const WString
             return shared;
     }
     const WString key = u"Plain " + kind;
-    return loadFont(entry.loader, Ref<FontDescription>::share(description), source, key,
-                    category, kind, device);
+    return loadFont(entry.loader, Ref<FontDescription>::share(description), source, key, category,
+                    kind, device);
 }
 
 Ref<FontHandle> FontRegistry::reuseLiveFont(const FontDescription& description,
@@ -339,8 +342,7 @@ void FontRegistry::bindFont(FontHandle& handle) {
         return;
     const LiveFont& record = *node->value;
     OutputDevice* device = record.font ? record.font->device() : nullptr;
-    Ref<FontHandle> fresh =
-        createFont(record.kind, record.category, record.source, device, false);
+    Ref<FontHandle> fresh = createFont(record.kind, record.category, record.source, device, false);
     if (!fresh) {
         handle.setFont(record.font.get());
         return;

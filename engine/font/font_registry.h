@@ -163,12 +163,11 @@ private:
     Ref<FontHandle> reuseLiveFont(const FontDescription& description, OutputDevice* device);
     // Runs the loader and records the font; null when the loader fails.
     Ref<FontHandle> loadFont(FontLoader loader, const Ref<FontDescription>& description,
-                             const FontSource& source, const WString& key,
-                             const WString& category, const WString& kind, OutputDevice* device);
+                             const FontSource& source, const WString& key, const WString& category,
+                             const WString& kind, OutputDevice* device);
     Ref<FontHandle> addLiveFont(std::unique_ptr<FontRenderer> font,
                                 const Ref<FontDescription>& description, const FontSource& source,
-                                const WString& key, const WString& category,
-                                const WString& kind);
+                                const WString& key, const WString& category, const WString& kind);
     // Run by a handle's destructor.
     void removeLiveFont(FontHandle& handle);
     void endLiveWalk() { liveCursor_.reset(); }

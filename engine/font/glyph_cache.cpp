@@ -72,8 +72,7 @@ void GlyphCache::remove(const GlyphKey& key) {
     table_.remove(key);
 }
 
-void GlyphCache::purge(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d,
-                       bool match) {
+void GlyphCache::purge(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d, bool match) {
     if (a == 0 && b == 0 && c == 0 && d == 0) {
         table_.removeIf([](const auto&) { return true; });
         return;
@@ -98,9 +97,8 @@ bool GlyphCache::trim(int level) {
             oldest = node.value.glyph.stamp;
     }
     const std::uint64_t threshold = oldest + (stampCounter_ - oldest) / 2;
-    return table_.removeIf([threshold](const auto& node) {
-               return node.value.glyph.stamp <= threshold;
-           }) > 0;
+    return table_.removeIf(
+               [threshold](const auto& node) { return node.value.glyph.stamp <= threshold; }) > 0;
 }
 
 namespace {
