@@ -421,10 +421,11 @@ TEST_F(FontRegistryTest, BindExchangesTheRecords) {
     EXPECT_EQ(fontsAlive, 1);
 
     tries.clear();
+    const int firstSerial = first->serial;
     registry.bindFont(*h);
     TestFont* second = testFont(h.get());
     ASSERT_TRUE(second);
-    EXPECT_NE(second->serial, first->serial);
+    EXPECT_NE(second->serial, firstSerial);
     EXPECT_EQ(second->device(), &device);
     EXPECT_EQ(tries, std::vector<std::string>{"Type1 Arial +"});
     EXPECT_EQ(fontsAlive, 1);
