@@ -74,8 +74,8 @@ void BM_FillPolygonManyEdges(benchmark::State& state) {
 BENCHMARK(BM_FillPolygonManyEdges)->Arg(16)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_FillThroughComplexClip(benchmark::State& state) {
-    settingsStore().set(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
-    settingsStore().set(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofInteger(1));
+    settingsStore().set(settings::Quality, settings::GDCClipMode, SettingValue::ofInteger(1));
+    settingsStore().set(settings::Quality, settings::GDCOptimMode, SettingValue::ofInteger(1));
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     DeviceColor black(0);
@@ -89,8 +89,8 @@ void BM_FillThroughComplexClip(benchmark::State& state) {
         dev.FillRect(IntRect(0, 0, kPage, kPage));
         dev.RestoreClip();
     }
-    settingsStore().save(kSettingQuality, kSettingGDCClipMode);
-    settingsStore().save(kSettingQuality, kSettingGDCOptimMode);
+    settingsStore().save(settings::Quality, settings::GDCClipMode);
+    settingsStore().save(settings::Quality, settings::GDCOptimMode);
     state.counters["edges"] = 2.0 * points;
 }
 BENCHMARK(BM_FillThroughComplexClip)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);

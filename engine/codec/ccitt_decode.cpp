@@ -559,10 +559,10 @@ unsigned CcittFaxDecoder::nextByte() {
 
 uint16_t CcittFaxDecoder::getByte() {
     if (!coding_)
-        return 0xFFFF;
+        return kEndOfData;
     if (x_ >= params_.columns) {
         if (ended_ || !decodeRow())
-            return 0xFFFF;
+            return kEndOfData;
     }
     return static_cast<uint16_t>(nextByte());
 }

@@ -41,13 +41,13 @@ public:
     CcittFaxDecoder& operator=(const CcittFaxDecoder&) = delete;
 
     // Takes the parameters, allocates both lines and resets the decoder.
-    // Answers false (and every byte is then 0xFFFF) when /Columns lies
+    // Answers false (and every byte is then kEndOfData) when /Columns lies
     // outside 1 to kCcittMaxColumns or the lines cannot be allocated.
     bool start(const CcittParams& params);
-    // Frees both lines; getByte gives 0xFFFF from then on.
+    // Frees both lines; getByte gives kEndOfData from then on.
     void release();
 
-    // The next byte of the image, or 0xFFFF at the end of the data.
+    // The next byte of the image, or kEndOfData at the end of the data.
     uint16_t getByte();
     // Up to count bytes of the image into out; returns how many came.
     size_t read(uint8_t* out, size_t count);

@@ -75,7 +75,7 @@ struct MemorySource {
     }
 };
 
-// Decodes until 0xFFFF or limit bytes.
+// Decodes until kEndOfData or limit bytes.
 Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 24,
              bool* started = nullptr) {
     MemorySource source{&data};
@@ -86,7 +86,7 @@ Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 2
     Bytes out;
     while (out.size() < limit) {
         uint16_t b = decoder.getByte();
-        if (b == 0xFFFF)
+        if (b == kEndOfData)
             break;
         out.push_back(static_cast<uint8_t>(b));
     }

@@ -22,7 +22,7 @@ public:
     bool open() override;
     // Drains the rest of the image and finishes the decompression.
     void close() override;
-    // 0xFFFF when closed or after an error; a pushed-back byte counts.
+    // kEndOfData when closed or after an error; a pushed-back byte counts.
     uint16_t getByte() override;
     int64_t read(void* buffer, size_t count) override;
     void unread(uint16_t byte) override;

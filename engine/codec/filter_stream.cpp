@@ -1,21 +1,13 @@
 #include "engine/codec/filter_stream.h"
 
+#include "engine/core/wstring.h"
+
 namespace vistrel {
 
 namespace {
 
 bool isFilterWhiteSpace(uint16_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-int hexDigitValue(uint16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 int base64Value(uint16_t c) {
@@ -273,7 +265,7 @@ uint16_t RunLengthDecodeStream::decodeByte() {
         return uint16_t(byte_);
     }
     // Literal run: the next inner byte; at the end of the inner data each byte
-    // still due gives 0xFFFF and the next length byte ends the data.
+    // still due gives kEndOfData and the next length byte ends the data.
     uint16_t c = inner_->getByte();
     byte_ = c == kEndOfData ? -1 : c;
     return c;

@@ -38,7 +38,7 @@ public:
 
     bool open() override { return false; }
     void close() override;
-    // Closed: 0xFFFF. A pushed-back byte comes first; then decodeByte().
+    // Closed: kEndOfData. A pushed-back byte comes first; then decodeByte().
     uint16_t getByte() override;
     uint64_t size() override;
     uint64_t position() override;
@@ -51,11 +51,11 @@ public:
     VISTREL_GLOBAL_ALLOCATOR()
 
 protected:
-    // The next decoded byte, or 0xFFFF at the end of the data. Called only
+    // The next decoded byte, or kEndOfData at the end of the data. Called only
     // while open and with no pushed-back byte.
     virtual uint16_t decodeByte() = 0;
     // Reads inner bytes while they are space, tab, CR or LF and gives the
-    // first other byte (0xFFFF included) back to the inner stream.
+    // first other byte (kEndOfData included) back to the inner stream.
     void skipWhiteSpace();
 
     InputStream* inner_;

@@ -39,7 +39,7 @@ int LzwDecodeStream::readCode() {
     uint16_t code = bits_->readBits(width_);
     // No byte left at the start of the code; or the input ran out inside it:
     // the bits left over are the padding behind the last code, not a code.
-    if (code == 0xFFFF || bits_->currentByte == kEndOfData)
+    if (code == kEndOfData || bits_->currentByte == kEndOfData)
         return -1;
     return code;
 }

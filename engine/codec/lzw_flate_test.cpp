@@ -15,7 +15,7 @@ using testing::ByteInput;
 
 std::vector<uint8_t> drain(FilterStream& f) {
     std::vector<uint8_t> out;
-    for (uint16_t c; (c = f.getByte()) != 0xFFFF;)
+    for (uint16_t c; (c = f.getByte()) != kEndOfData;)
         out.push_back(uint8_t(c));
     return out;
 }
@@ -119,7 +119,7 @@ TEST(LzwDecodeTest, FullTableStillDecodesAndWidthStaysTwelve) {
 TEST(LzwDecodeTest, ClosedAndEmpty) {
     ByteInput empty(std::vector<uint8_t>{});
     LzwDecodeStream f(&empty, nullptr);
-    EXPECT_EQ(f.getByte(), 0xFFFF);
+    EXPECT_EQ(f.getByte(), kEndOfData);
     EXPECT_TRUE(f.atEnd());
     LzwDecodeStream g(nullptr, new FilterParams);  // the parameters are dropped
     EXPECT_FALSE(g.isOpen());
@@ -127,7 +127,7 @@ TEST(LzwDecodeTest, ClosedAndEmpty) {
     ByteInput in(std::vector<uint8_t>{0x80, 0x0B, 0x60});
     LzwDecodeStream h(&in, nullptr);
     h.close();
-    EXPECT_EQ(h.getByte(), 0xFFFF);
+    EXPECT_EQ(h.getByte(), kEndOfData);
 }
 
 std::vector<uint8_t> deflate(const std::vector<uint8_t>& data) {
@@ -180,7 +180,7 @@ TEST(FlateDecodeTest, TruncatedDataEndsAfterTheLastDecodableByte) {
         EXPECT_GT(out.size(), 1000u);
         EXPECT_LT(out.size(), plain.size());
         EXPECT_TRUE(std::equal(out.begin(), out.end(), plain.begin()));
-        EXPECT_EQ(f.getByte(), 0xFFFF);
+        EXPECT_EQ(f.getByte(), kEndOfData);
     }
 }
 
@@ -207,7 +207,7 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
     {
         ByteInput in(text("not zlib data at all"));
         FlateDecodeStream f(&in, nullptr, false);
-        EXPECT_EQ(f.getByte(), 0xFFFF);
+        EXPECT_EQ(f.getByte(), kEndOfData);
     }
 }
 

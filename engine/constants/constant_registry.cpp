@@ -13,7 +13,6 @@ namespace detail {
 ConstantSlot<NameConstant> nameConstantSlots[kNameConstantCount];
 ConstantSlot<NameConstant> lateNameConstantSlots[kLateNameConstantCount];
 ConstantSlot<KeywordConstant> keywordConstantSlots[kKeywordConstantCount];
-ConstantSlot<WStringConstant> decodeParamKeySlots[kDecodeParamKeyCount];
 ConstantSlot<WStringConstant> renderingSettingKeySlots[kRenderingSettingKeyCount];
 ConstantSlot<WStringConstant> fontSystemSettingKeySlots[kFontSystemSettingKeyCount];
 ConstantSlot<WStringConstant> fontDatabaseFileNameSlots[kFontDatabaseFileNameCount];
@@ -26,7 +25,6 @@ namespace {
 constexpr const char16_t* kNameTexts[] = {VISTREL_NAME_CONSTANTS(VISTREL_X)};
 constexpr const char16_t* kLateNameTexts[] = {VISTREL_LATE_NAME_CONSTANTS(VISTREL_X)};
 constexpr const char16_t* kKeywordTexts[] = {VISTREL_KEYWORD_CONSTANTS(VISTREL_X)};
-constexpr const char16_t* kDecodeParamTexts[] = {VISTREL_DECODE_PARAM_KEYS(VISTREL_X)};
 constexpr const char16_t* kRenderingSettingTexts[] = {VISTREL_RENDERING_SETTING_KEYS(VISTREL_X)};
 constexpr const char16_t* kFontSystemSettingTexts[] = {VISTREL_FONT_SYSTEM_SETTING_KEYS(VISTREL_X)};
 constexpr const char16_t* kFontDatabaseFileTexts[] = {VISTREL_FONT_DATABASE_FILE_NAMES(VISTREL_X)};
@@ -55,8 +53,6 @@ constexpr ConstantList<NameConstant, detail::kLateNameConstantCount> kLateNames{
     detail::lateNameConstantSlots, kLateNameTexts};
 constexpr ConstantList<KeywordConstant, detail::kKeywordConstantCount> kKeywords{
     detail::keywordConstantSlots, kKeywordTexts};
-constexpr ConstantList<WStringConstant, detail::kDecodeParamKeyCount> kDecodeParams{
-    detail::decodeParamKeySlots, kDecodeParamTexts};
 constexpr ConstantList<WStringConstant, detail::kRenderingSettingKeyCount> kRenderingSettings{
     detail::renderingSettingKeySlots, kRenderingSettingTexts};
 constexpr ConstantList<WStringConstant, detail::kFontSystemSettingKeyCount> kFontSystemSettings{
@@ -75,7 +71,6 @@ constexpr ConstantGroup groupOf(const char* name) {
 // settings store are constant-initialized and need no entry; the lists of
 // other subsystems take their places between these entries as they come.
 constexpr ConstantGroup kEngineGroups[] = {
-    groupOf<kDecodeParams>("decode-parameter keys"),
     groupOf<kRenderingSettings>("rendering settings"),
     // encoding names and display words come here
     groupOf<kFontSystemSettings>("font-system settings"),

@@ -338,7 +338,7 @@ std::size_t FileOutputStream::write(const void* buffer, std::size_t count) {
 }
 
 int FileOutputStream::putByte(std::uint16_t c) {
-    if (c == 0xFFFF) {
+    if (c == kEndOfData) {
         flush();
         return 1;
     }

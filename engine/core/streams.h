@@ -160,7 +160,7 @@ public:
 
     void close() override;
     std::size_t write(const void* buffer, std::size_t count) override;
-    // Writes the low byte of c; c = 0xFFFF flushes instead (and returns 1).
+    // Writes the low byte of c; c = kEndOfData flushes instead (and returns 1).
     int putByte(std::uint16_t c) override;
     bool flush() override;
 

@@ -408,8 +408,8 @@ TEST_F(FileOutputStreamTest, WritePutByteAndFlush) {
     ASSERT_TRUE(out.isOpen());
     EXPECT_EQ(out.path(), wpath("o"));
     EXPECT_EQ(out.write("ab", 2), 2u);
-    EXPECT_EQ(out.putByte(0x163), 1);   // the low byte: 'c'
-    EXPECT_EQ(out.putByte(0xFFFF), 1);  // flushes, writes nothing
+    EXPECT_EQ(out.putByte(0x163), 1);       // the low byte: 'c'
+    EXPECT_EQ(out.putByte(kEndOfData), 1);  // flushes, writes nothing
     EXPECT_TRUE(out.flush());
     out.close();
     EXPECT_FALSE(out.isOpen());

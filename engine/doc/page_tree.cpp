@@ -85,8 +85,7 @@ PdfObject* getInheritedAttribute(PdfDict* page, const PdfObject& key, bool inher
 int32_t pageCountOf(const PdfDict* node) {
     if (!node)
         return -1;
-    PdfNumber* count = asNumber(node->get(names::Count));
-    return count ? count->intValue() : -1;
+    return asInt(node->get(names::Count), -1);
 }
 
 Ref<PdfPage> getPageByIndex(PdfDict* node, int32_t index) {
@@ -132,18 +131,6 @@ Ref<PagesNode> toPagesNode(PdfObject* object) {
     if (d->get(names::Kids) && d->get(names::Count))
         return makeRef<PagesNode>(*d);
     return nullptr;
-}
-
-int compareText(const WString& a, const WString& b) {
-    std::u16string_view x = a.view(), y = b.view();
-    size_t n = x.size() < y.size() ? x.size() : y.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (x[i] != y[i])
-            return static_cast<uint16_t>(x[i]) < static_cast<uint16_t>(y[i]) ? -1 : 1;
-    }
-    if (x.size() == y.size())
-        return 0;
-    return x.size() < y.size() ? -1 : 1;
 }
 
 }  // namespace vistrel

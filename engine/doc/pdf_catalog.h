@@ -14,6 +14,7 @@
 #include "engine/doc/pdf_page.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/object/pdf_object.h"
+#include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 
 namespace vistrel {
@@ -135,9 +136,5 @@ private:
     Ref<DestinationTable> dests_;
     bool loaded_ = false;
 };
-
-// The trailer's /Root (or /Info) when it is an indirect reference, else null.
-PdfRef* getTrailerRoot(PdfDict* trailer);
-PdfRef* getTrailerInfo(PdfDict* trailer);
 
 }  // namespace vistrel

@@ -22,10 +22,6 @@ PdfObject* lookup(const PdfDict& dict, const PdfObject& key, const PdfObject& ab
     return value ? value->direct() : nullptr;
 }
 
-bool isName(const PdfObject* object) {
-    return object != nullptr && object->kind() == kKindName;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -38,12 +34,12 @@ FilterChain::FilterChain(PdfStream* stream, bool inlineFlag, const uint8_t* obje
     valid_ = true;
 
     if (PdfObject* filter = lookup(*stream, names::Filter, names::F)) {
-        if (isName(filter)) {
+        if (nameOf(filter)) {
             names_.push_back(ObjectRef::share(filter));
         } else if (PdfArray* array = asArray(filter)) {
             for (int32_t i = 0; i < array->count(); ++i) {
                 PdfObject* element = array->at(i) ? array->at(i)->direct() : nullptr;
-                if (!isName(element)) {
+                if (!nameOf(element)) {
                     valid_ = false;
                     break;
                 }
@@ -222,7 +218,7 @@ bool PdfStream::buildFilterChain(FilterChain& chain) {
             return true;
 
         PdfObject* name = chain.names_[i].get();
-        if (!isName(name))
+        if (!nameOf(name))
             return false;
         InputStream* in = chain.current_;
         FilterStream* link = nullptr;
@@ -255,9 +251,9 @@ FilterParams* PdfStream::readDecodeParms(const PdfDict* dict) {
     if (params == nullptr || dict == nullptr)
         return params;
     for (const auto& entry : dict->entries()) {
-        if (!isName(entry.key))
+        if (!nameOf(entry.key))
             continue;
-        std::u16string_view key = static_cast<const PdfName*>(entry.key)->textValue().view();
+        std::u16string_view key = nameOf(entry.key)->textValue().view();
         PdfObject* value = entry.value ? entry.value->direct() : nullptr;
         if (value == nullptr)
             continue;

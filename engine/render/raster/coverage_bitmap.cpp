@@ -208,7 +208,7 @@ int DibCoverageBitmap::liveCount() {
 }
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
-    IntegerSetting method = readRasterSetting(kSettingFontSystem, kSettingAAMethod);
+    IntegerSetting method = readRasterSetting(settings::FontSystem, settings::AAMethod);
     if ((method.present && method.value == 0) || !method.knownKind)
         return CompositePlain(p, device);
     if (!buffer_ || !gShared.ensure(width_, height_))

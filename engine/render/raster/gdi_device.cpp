@@ -34,7 +34,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
     pageSize_ = pageSize;
     bitsPerPixel_ = win::GetDeviceCaps(deviceContext, win::BITSPIXEL);
     resetDash();
-    clipMode_ = readRasterInt(kSettingQuality, kSettingGDCClipMode, 0);
+    clipMode_ = readRasterInt(settings::Quality, settings::GDCClipMode, 0);
 }
 
 GdiDevice::~GdiDevice() {
@@ -404,7 +404,7 @@ bool GdiDevice::PointVisible(int x, int y) {
 bool GdiDevice::ClipToShape(Shape& shape, int rule) {
     if (!dc_)
         return false;
-    const int optim = readRasterInt(kSettingQuality, kSettingGDCOptimMode, 0);
+    const int optim = readRasterInt(settings::Quality, settings::GDCOptimMode, 0);
     if (clipMode_ != 0 && optim != 0 && !shape.IsRectangle()) {
         clipState_ = 1;
         SpanList* list = nullptr;

@@ -31,13 +31,13 @@ void clearSetting(const WString& section, const WString& key) {
 class GdiDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setSetting(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
-        setSetting(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofText(WString(u"1")));
+        setSetting(settings::Quality, settings::GDCClipMode, SettingValue::ofInteger(1));
+        setSetting(settings::Quality, settings::GDCOptimMode, SettingValue::ofText(WString(u"1")));
     }
     void TearDown() override {
-        clearSetting(kSettingQuality, kSettingGDCClipMode);
-        clearSetting(kSettingQuality, kSettingGDCOptimMode);
-        clearSetting(kSettingFontSystem, kSettingAAMethod);
+        clearSetting(settings::Quality, settings::GDCClipMode);
+        clearSetting(settings::Quality, settings::GDCOptimMode);
+        clearSetting(settings::FontSystem, settings::AAMethod);
     }
 };
 
@@ -234,7 +234,7 @@ TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
 }
 
 TEST_F(GdiDeviceTest, ClipWithoutSpanClipsUsesTheBox) {
-    clearSetting(kSettingQuality, kSettingGDCOptimMode);
+    clearSetting(settings::Quality, settings::GDCOptimMode);
     Canvas cv(10, 10);
     GdiDevice dev(cv.dc, IntPoint(10, 10));
     auto tri = polygon(dev, {{2, 2}, {6, 2}, {2, 7}});
@@ -426,9 +426,9 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
     };
     for (const Case& c : cases) {
         if (c.method) {
-            setSetting(kSettingFontSystem, kSettingAAMethod, *c.method);
+            setSetting(settings::FontSystem, settings::AAMethod, *c.method);
         } else {
-            clearSetting(kSettingFontSystem, kSettingAAMethod);
+            clearSetting(settings::FontSystem, settings::AAMethod);
         }
         Canvas cv(4, 3);
         GdiDevice dev(cv.dc, IntPoint(4, 3));
