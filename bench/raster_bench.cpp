@@ -63,7 +63,7 @@ void BM_FillPolygonManyEdges(benchmark::State& state) {
     dev.SetFillColor(black);
     const int points = int(state.range(0));
     for (auto _ : state) {
-        std::unique_ptr<Shape> s(dev.NewShape());
+        std::unique_ptr<Shape> s = dev.NewShape();
         addStar(*s, points, 950, 300);
         s->setPaintMode(Shape::Fill);
         s->Paint(IntPoint(), dev);
@@ -82,7 +82,7 @@ void BM_FillThroughComplexClip(benchmark::State& state) {
     dev.SetFillColor(black);
     const int points = int(state.range(0));
     for (auto _ : state) {
-        std::unique_ptr<Shape> clip(dev.NewShape());
+        std::unique_ptr<Shape> clip = dev.NewShape();
         addStar(*clip, points, 990, 500);
         dev.SaveClip();
         dev.ClipToShape(*clip, 0);
@@ -99,8 +99,8 @@ void BM_CompositeGlyphPage(benchmark::State& state) {
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     const bool dib = state.range(0) != 0;
-    std::unique_ptr<CoverageBitmap> glyph(dib ? dev.NewCoverageBitmap(12, 16)
-                                              : new CoverageBitmap(12, 16));
+    std::unique_ptr<CoverageBitmap> glyph =
+        dib ? dev.NewCoverageBitmap(12, 16) : std::make_unique<CoverageBitmap>(12, 16);
     for (int i = 0; i < 12 * 16; ++i)
         glyph->data()[i] = std::uint8_t((i * 37) % 256);
     glyph->setColor(0x202020);

@@ -596,8 +596,8 @@ size_t CcittFaxDecoder::read(uint8_t* out, size_t count) {
 
 // ------------------------------------------------------- CcittFaxDecodeStream
 
-CcittFaxDecodeStream::CcittFaxDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params), decoder_(&CcittFaxDecodeStream::readInner, this) {
+CcittFaxDecodeStream::CcittFaxDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)), decoder_(&CcittFaxDecodeStream::readInner, this) {
     if (isOpen())
         startDecoder(params_.get());
 }
@@ -631,11 +631,11 @@ void CcittFaxDecodeStream::startDecoder(const FilterParams* map) {
     }
 }
 
-FilterParams* CcittFaxDecodeStream::setParameters(FilterParams* params) {
-    FilterStream::setParameters(params);
+FilterParams* CcittFaxDecodeStream::setParameters(std::unique_ptr<FilterParams> params) {
+    FilterStream::setParameters(std::move(params));
     if (isOpen())
         startDecoder(params_.get());
-    return params;
+    return params_.get();
 }
 
 std::int64_t CcittFaxDecodeStream::read(void* buffer, std::size_t count) {

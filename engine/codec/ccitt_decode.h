@@ -111,13 +111,13 @@ public:
     // Without parameters the defaults hold (group 3 one-dimensional, 1728
     // columns); the chain factory hands the /DecodeParms map over later with
     // setParameters.
-    CcittFaxDecodeStream(InputStream* inner, FilterParams* params);
+    CcittFaxDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     ~CcittFaxDecodeStream() override;
 
     // Stores the map, reads the parameters from it (absent keys take their
     // defaults) and starts decoding afresh. /Columns outside 1 to
     // kCcittMaxColumns end the data at once.
-    FilterParams* setParameters(FilterParams* params) override;
+    FilterParams* setParameters(std::unique_ptr<FilterParams> params) override;
     // Frees both lines and marks the filter closed.
     void close() override;
     // The image bytes in blocks: whole bytes of a run are filled at once.

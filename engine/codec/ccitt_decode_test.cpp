@@ -361,13 +361,14 @@ TEST(CcittFaxDecodeStreamTest, ReadsTheDecodeParms) {
     Bytes data = readBytes(fixture("odd.g32d"));
     MemoryInputStream memory(data.data(), data.size());
     CcittFaxDecodeStream filter(&memory, nullptr);
-    auto* params = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* params = owned.get();
     params->set(u"/K", 1);
     params->set(u"/Columns", pbm.width);
     params->set(u"/Rows", pbm.height);
     params->set(u"/EndOfBlock", 0);
     params->set(u"/BlackIs1", 1);
-    EXPECT_EQ(filter.setParameters(params), params);
+    EXPECT_EQ(filter.setParameters(std::move(owned)), params);
     const CcittParams& p = filter.ccittParams();
     EXPECT_EQ(p.k, 1);
     EXPECT_EQ(p.columns, pbm.width);
@@ -404,9 +405,9 @@ TEST(CcittFaxDecodeStreamTest, ColumnsOutOfRangeEndTheData) {
     for (int32_t columns : {0, -8, 1 << 20}) {
         MemoryInputStream memory(data.data(), data.size());
         CcittFaxDecodeStream filter(&memory, nullptr);
-        auto* params = new FilterParams;
+        auto params = std::make_unique<FilterParams>();
         params->set(u"/Columns", columns);
-        filter.setParameters(params);
+        filter.setParameters(std::move(params));
         EXPECT_EQ(filter.getByte(), kEndOfData) << columns;
         EXPECT_TRUE(filter.atEnd()) << columns;
     }
@@ -417,7 +418,7 @@ TEST(CcittFaxDecodeStreamTest, OverAClosedStreamIsClosed) {
     CcittFaxDecodeStream filter(&memory, nullptr);
     EXPECT_FALSE(filter.isOpen());
     EXPECT_EQ(filter.getByte(), kEndOfData);
-    CcittFaxDecodeStream none(nullptr, new FilterParams);
+    CcittFaxDecodeStream none(nullptr, std::make_unique<FilterParams>());
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.getByte(), kEndOfData);
 }

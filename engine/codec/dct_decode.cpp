@@ -70,8 +70,9 @@ struct DctDecodeStream::Source {
     static void termSource(j_decompress_ptr) {}
 };
 
-DctDecodeStream::DctDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage)
-    : ImageStream(inner, params) {
+DctDecodeStream::DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params,
+                                 bool inlineImage)
+    : ImageStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
     inputSize_ = inlineImage ? 1 : 512;

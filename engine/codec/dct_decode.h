@@ -15,7 +15,7 @@ class DctDecodeStream : public ImageStream {
 public:
     // inlineImage: the input is read one byte at a time, so that nothing
     // behind the compressed data is consumed.
-    DctDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage);
+    DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params, bool inlineImage);
     ~DctDecodeStream() override;
 
     // Reads the header and starts decoding when not started yet.

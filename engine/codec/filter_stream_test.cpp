@@ -196,16 +196,17 @@ TEST(SimpleFiltersTest, Ascii85CloseConsumesEndMarker) {
 TEST(FilterParamsTest, KeepsIntegersByKeyAndIsOwnedByTheFilter) {
     ByteInput in("41>");
     AsciiHexDecodeStream f(&in, nullptr);
-    auto* p = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* p = owned.get();
     p->set(u"/Predictor", 12);
     p->set(u"/Columns", 5);
     p->set(u"/Columns", 6);
-    EXPECT_EQ(f.setParameters(p), p);
+    EXPECT_EQ(f.setParameters(std::move(owned)), p);
     EXPECT_EQ(f.parameters()->get(u"/Predictor"), 12);
     EXPECT_EQ(f.parameters()->get(u"/Columns"), 6);
     EXPECT_EQ(f.parameters()->get(u"/Colors"), 0);
     EXPECT_FALSE(f.parameters()->contains(u"/Colors"));
-    f.setParameters(new FilterParams);  // the first map is destroyed (leak check)
+    f.setParameters(std::make_unique<FilterParams>());  // the first map is destroyed
     EXPECT_EQ(f.parameters()->count(), 0u);
 }
 

@@ -9,8 +9,8 @@ namespace vistrel {
 // ---------------------------------------------------------------------------
 // LzwDecodeStream
 
-LzwDecodeStream::LzwDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {
+LzwDecodeStream::LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
     bits_.reset(new (std::nothrow) BitReader(inner));
@@ -128,8 +128,9 @@ void zlibFree(voidpf, voidpf block) {
 
 }  // namespace
 
-FlateDecodeStream::FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage)
-    : FilterStream(inner, params) {
+FlateDecodeStream::FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params,
+                                     bool inlineImage)
+    : FilterStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
     bufferSize_ = inlineImage ? 1 : 512;

@@ -14,7 +14,7 @@ namespace vistrel {
 
 class LzwDecodeStream : public FilterStream {
 public:
-    LzwDecodeStream(InputStream* inner, FilterParams* params);
+    LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     void close() override;
     bool atEnd() override { return ended_; }
 
@@ -57,7 +57,7 @@ class FlateDecodeStream : public FilterStream {
 public:
     // inlineImage: buffers of one byte, so that nothing behind the compressed
     // data is consumed.
-    FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage);
+    FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params, bool inlineImage);
     ~FlateDecodeStream() override;
     void close() override;
     int64_t read(void* buffer, size_t count) override;

@@ -121,7 +121,7 @@ TEST(LzwDecodeTest, ClosedAndEmpty) {
     LzwDecodeStream f(&empty, nullptr);
     EXPECT_EQ(f.getByte(), kEndOfData);
     EXPECT_TRUE(f.atEnd());
-    LzwDecodeStream g(nullptr, new FilterParams);  // the parameters are dropped
+    LzwDecodeStream g(nullptr, std::make_unique<FilterParams>());  // the parameters are dropped
     EXPECT_FALSE(g.isOpen());
     EXPECT_EQ(g.parameters(), nullptr);
     ByteInput in(std::vector<uint8_t>{0x80, 0x0B, 0x60});
@@ -214,9 +214,10 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
 TEST(FlateDecodeTest, PushedBackByteAndParametersAreKept) {
     std::vector<uint8_t> plain = sample(100);
     ByteInput in(deflate(plain));
-    auto* params = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* params = owned.get();
     params->set(u"/Predictor", 12);
-    FlateDecodeStream f(&in, params, false);
+    FlateDecodeStream f(&in, std::move(owned), false);
     EXPECT_EQ(f.parameters(), params);
     uint16_t first = f.getByte();
     f.unread(first);

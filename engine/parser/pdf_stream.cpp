@@ -209,10 +209,10 @@ bool PdfStream::buildFilterChain(FilterChain& chain) {
             const PdfDict* parms = nullptr;
             if (i - 1 < chain.parameters_.size() && chain.parameters_[i - 1])
                 parms = asDict(chain.parameters_[i - 1].get());
-            FilterParams* params = readDecodeParms(parms);
+            std::unique_ptr<FilterParams> params = readDecodeParms(parms);
             if (params == nullptr)
                 return false;
-            chain.links_.back()->setParameters(params);
+            chain.links_.back()->setParameters(std::move(params));
         }
         if (i == n)
             return true;
@@ -246,8 +246,8 @@ bool PdfStream::buildFilterChain(FilterChain& chain) {
     return true;
 }
 
-FilterParams* PdfStream::readDecodeParms(const PdfDict* dict) {
-    auto* params = new (std::nothrow) FilterParams;
+std::unique_ptr<FilterParams> PdfStream::readDecodeParms(const PdfDict* dict) {
+    std::unique_ptr<FilterParams> params(new (std::nothrow) FilterParams);
     if (params == nullptr || dict == nullptr)
         return params;
     for (const auto& entry : dict->entries()) {

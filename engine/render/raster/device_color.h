@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/core/allocator.h"
 
@@ -18,7 +19,9 @@ public:
     virtual ~DeviceColor() = default;
 
     // Null when memory runs out.
-    virtual DeviceColor* clone() const { return new DeviceColor(value_); }
+    virtual std::unique_ptr<DeviceColor> clone() const {
+        return std::make_unique<DeviceColor>(value_);
+    }
     virtual bool SetRgb(int red, int green, int blue) {
         value_ = (std::uint32_t(blue & 0xFF) << 16) | (std::uint32_t(green & 0xFF) << 8) |
                  std::uint32_t(red & 0xFF);

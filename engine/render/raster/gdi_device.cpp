@@ -59,11 +59,11 @@ bool GdiDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
     return true;
 }
 
-Shape* GdiDevice::NewShape() {
-    return new GdiShape(pageSize_);
+std::unique_ptr<Shape> GdiDevice::NewShape() {
+    return std::make_unique<GdiShape>(pageSize_);
 }
 
-CoverageBitmap* GdiDevice::NewCoverageBitmap(int width, int height) {
+std::unique_ptr<CoverageBitmap> GdiDevice::NewCoverageBitmap(int width, int height) {
     return DcDevice::NewCoverageBitmap(width, height);
 }
 
@@ -491,8 +491,8 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             if (hidden == std::int64_t(w) * h)
                 return true;
             if (hidden > 0) {
-                std::unique_ptr<DeviceColor> saved(NewColor());
-                std::unique_ptr<DeviceColor> black(NewColor());
+                std::unique_ptr<DeviceColor> saved = NewColor();
+                std::unique_ptr<DeviceColor> black = NewColor();
                 if (!saved || !black)
                     return false;
                 GetFillColor(*saved);

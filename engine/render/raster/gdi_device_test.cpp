@@ -42,7 +42,7 @@ protected:
 };
 
 std::unique_ptr<Shape> polygon(GdiDevice& dev, std::vector<IntPoint> pts, int rule = 1) {
-    std::unique_ptr<Shape> s(dev.NewShape());
+    std::unique_ptr<Shape> s = dev.NewShape();
     s->MoveTo(pts[0]);
     for (std::size_t i = 1; i < pts.size(); ++i)
         s->LineTo(pts[i]);
@@ -398,8 +398,8 @@ TEST_F(GdiDeviceTest, CoverageBlendsTowardTheColour) {
     for (bool dib : {false, true}) {
         Canvas cv(5, 1);
         GdiDevice dev(cv.dc, IntPoint(5, 1));
-        std::unique_ptr<CoverageBitmap> bm(dib ? dev.NewCoverageBitmap(5, 1)
-                                               : new CoverageBitmap(5, 1));
+        std::unique_ptr<CoverageBitmap> bm =
+            dib ? dev.NewCoverageBitmap(5, 1) : std::make_unique<CoverageBitmap>(5, 1);
         ASSERT_TRUE(bm && bm->isUsable());
         for (int i = 0; i < 5; ++i)
             bm->data()[i] = cases[i].coverage;
@@ -434,8 +434,8 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
         GdiDevice dev(cv.dc, IntPoint(4, 3));
         auto sq = polygon(dev, {{0, 0}, {3, 0}, {3, 2}, {0, 2}});
         dev.ClipToShape(*sq, 1);
-        std::unique_ptr<CoverageBitmap> bm(c.dib ? dev.NewCoverageBitmap(4, 3)
-                                                 : new CoverageBitmap(4, 3));
+        std::unique_ptr<CoverageBitmap> bm =
+            c.dib ? dev.NewCoverageBitmap(4, 3) : std::make_unique<CoverageBitmap>(4, 3);
         std::fill_n(bm->data(), 12, std::uint8_t(255));
         bm->Composite(IntPoint(0, 0), dev);
         EXPECT_EQ(cv.picture(), c.picture) << c.dib;
@@ -447,11 +447,11 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     GdiDevice dev(cv.dc, IntPoint(4, 4));
     ASSERT_EQ(DibCoverageBitmap::liveCount(), 0);
     {
-        std::unique_ptr<CoverageBitmap> a(dev.NewCoverageBitmap(10, 4));
+        std::unique_ptr<CoverageBitmap> a = dev.NewCoverageBitmap(10, 4);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 4));
-        std::unique_ptr<CoverageBitmap> b(dev.NewCoverageBitmap(6, 9));
+        std::unique_ptr<CoverageBitmap> b = dev.NewCoverageBitmap(6, 9);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
-        std::unique_ptr<CoverageBitmap> c(dev.NewCoverageBitmap(3, 3));
+        std::unique_ptr<CoverageBitmap> c = dev.NewCoverageBitmap(3, 3);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
         std::unique_ptr<CoverageBitmap> d(c->clone());
         EXPECT_EQ(DibCoverageBitmap::liveCount(), 4);
@@ -461,7 +461,7 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     }
     EXPECT_EQ(DibCoverageBitmap::liveCount(), 0);
     EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(0, 0));
-    std::unique_ptr<CoverageBitmap> e(dev.NewCoverageBitmap(2, 2));
+    std::unique_ptr<CoverageBitmap> e = dev.NewCoverageBitmap(2, 2);
     EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(2, 2));
     // Oversized and negative requests are refused.
     EXPECT_EQ(dev.NewCoverageBitmap(1 << 20, 1 << 20), nullptr);
