@@ -446,6 +446,38 @@ bool MemoryInputStream::seek(std::uint64_t target) {
     return true;
 }
 
+// ----------------------------------------------------------------- MappedFile
+
+MappedView MappedFile::map(std::u16string_view name) {
+    MappedView mapped;
+    void* view = FileMapOpen(name, kFileRead, &mapped.file, &mapped.mapping);
+    if (view != nullptr) {
+        mapped.view = static_cast<const std::uint8_t*>(view);
+        mapped.fileSize = FileSize(mapped.file);
+    }
+    return mapped;
+}
+
+MappedFile::MappedFile(std::u16string_view name) : MappedFile(map(name)) {}
+
+MappedFile::MappedFile(const MappedView& mapped)
+    : MappedView(mapped), MemoryInputStream(mapped.view, std::size_t(mapped.fileSize)) {
+    openFlag_ = view != nullptr;
+}
+
+MappedFile::~MappedFile() {
+    close();
+}
+
+void MappedFile::close() {
+    if (view != nullptr || isValidFile(file))
+        FileMapClose(view, file, mapping);
+    view = nullptr;
+    file = win::INVALID_HANDLE_VALUE;
+    mapping = nullptr;
+    openFlag_ = false;
+}
+
 // ----------------------------------------------------------------- copyStream
 
 std::uint64_t copyStream(InputStream& input, OutputStream& output, std::size_t bufferSize) {
