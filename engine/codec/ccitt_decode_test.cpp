@@ -210,7 +210,7 @@ void PrintTo(const BitsCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-CcittParams make(int32_t k, int32_t columns, std::function<void(CcittParams&)> more = {}) {
+CcittParams make(int32_t k, int32_t columns, const std::function<void(CcittParams&)>& more = {}) {
     CcittParams p;
     p.k = k;
     p.columns = columns;

@@ -48,7 +48,7 @@ std::vector<uint8_t> decodeAll(FilterStream& f, ReadMode mode) {
                 break;
             out.push_back(uint8_t(c));
         } else {
-            int32_t n = f.read(block, sizeof block);
+            int64_t n = f.read(block, sizeof block);
             if (n <= 0)
                 break;
             out.insert(out.end(), block, block + n);

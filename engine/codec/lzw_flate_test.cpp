@@ -200,7 +200,7 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
         ByteInput in(packed);
         FlateDecodeStream f(&in, nullptr, false);
         std::vector<uint8_t> out(plain.size());
-        int32_t n = f.read(out.data(), int32_t(out.size()));
+        int64_t n = f.read(out.data(), out.size());
         EXPECT_EQ(n, -1);  // the call in which the error happens reports it
         EXPECT_EQ(f.read(out.data(), 10), 0);
     }

@@ -529,7 +529,8 @@ WString::WString(WString&& other) noexcept
     other.hash_ = 0;
 }
 
-WString& WString::operator=(const WString& other) {
+// assign leaves a string assigned to itself as it is.
+WString& WString::operator=(const WString& other) {  // NOLINT(bugprone-unhandled-self-assignment)
     assign(other);
     return *this;
 }

@@ -42,7 +42,7 @@ TEST(WStringTest, ConstructionLengthCapacityHash) {
 }
 
 TEST(WStringTest, ConstantsUseLiteralInPlaceAndHashLikeRuntimeStrings) {
-    static const char16_t literal[] = u"FontSystem";
+    static constexpr char16_t literal[] = u"FontSystem";
     static constinit const WString constant{literal, WString::kConstant};
     EXPECT_EQ(constant.chars(), literal);
     EXPECT_TRUE(constant.isConstant());
@@ -395,7 +395,7 @@ TEST(WStringTest, MoveAndCopy) {
     a.appendText(u" more");
     WString b(std::move(a));
     EXPECT_EQ(utf8(b), "text more");
-    EXPECT_TRUE(a.empty());
+    EXPECT_TRUE(a.empty());  // NOLINT(bugprone-use-after-move): moved from, now empty
     EXPECT_TRUE(a.appendText(u"reuse"));
     EXPECT_EQ(utf8(a), "reuse");
     WString c;

@@ -31,6 +31,7 @@ struct DestroyQueue {
     bool push(PdfObject* object) {
         if (count == capacity) {
             size_t fresh = capacity ? capacity * 2 : 64;
+            // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of pointers
             auto* grown = static_cast<PdfObject**>(std::realloc(items, fresh * sizeof(PdfObject*)));
             if (!grown)
                 return false;

@@ -311,7 +311,7 @@ IncrementalWriter::Result IncrementalWriter::saveNew(Ref<PdfDict> given, PdfDict
         freed = *table.entry(freeNumber);
 
     auto ref = Ref<PdfRef>::adopt(new PdfRef(&document_, -1, -1));
-    if (!ref || !ref->bind(ObjectRef::share(given.get())))
+    if (!ref || !ref->bind(std::move(given)))
         return Result::kNothing;
 
     auto undo = [&]() {

@@ -44,6 +44,7 @@ DWORD errorFromErrno(int e) {
 // Handles carry the descriptor plus one, so that no valid handle is null or
 // INVALID_HANDLE_VALUE.
 HANDLE handleFromFd(int fd) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): handles are numbers in pointer form
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd) + 1);
 }
 

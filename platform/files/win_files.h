@@ -19,7 +19,9 @@ struct ULARGE_INTEGER {
     ULONGLONG QuadPart;
 };
 
-inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+// Handles are numbers in pointer form, as on the system the engine was made for.
+inline HANDLE const INVALID_HANDLE_VALUE =
+    reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));  // NOLINT(performance-no-int-to-ptr)
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;

@@ -412,7 +412,7 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         if (gdiShape && gdiShape->hasSpanList()) {
             list = gdiShape->takeSpanList();
         } else {
-            list = GdiShape::buildSpanList(shape, rule, 3, pageSize_);
+            list = GdiShape::buildSpanList(shape, rule, 3, pageSize_).release();
             if (!list) {
                 clipState_ = spanClip_ ? (spanClip_->empty() ? 0 : 1) : -1;
                 return false;

@@ -453,7 +453,8 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
         std::unique_ptr<CoverageBitmap> c = dev.NewCoverageBitmap(3, 3);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
-        std::unique_ptr<CoverageBitmap> d(c->clone());
+        std::unique_ptr<DrawableBase> copy = c->clone();
+        auto* d = static_cast<CoverageBitmap*>(copy.get());
         EXPECT_EQ(DibCoverageBitmap::liveCount(), 4);
         EXPECT_TRUE(d->isUsable());
         EXPECT_TRUE(d->Resize(12, 2));
