@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "engine/codec/image_stream.h"
-#include "engine/codec/jpeg_error.h"
 
 namespace vistrel {
 
@@ -37,6 +36,7 @@ protected:
 
 private:
     struct Source;
+    struct Library;  // libjpeg's objects
 
     bool start();
     // Decodes the next batch of rows; false when no row can come any more.
@@ -49,12 +49,10 @@ private:
     bool dead_ = false;     // the library object is destroyed
     bool created_ = false;  // the library object exists
     bool ended_ = false;    // every row handed out, or no more rows can come
-    JpegErrorManager err_;
-    jpeg_decompress_struct cinfo_{};
+    std::unique_ptr<Library> lib_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<uint8_t[]> input_;
     uint32_t inputSize_ = 512;
-    std::unique_ptr<JSAMPROW[]> rows_;
     std::unique_ptr<uint8_t[]> rowBlock_;
     uint32_t batchCapacity_ = 0;  // rows the row block holds
     uint32_t rowBytes_ = 0;       // output_width × output_components

@@ -1,4 +1,5 @@
 #include "engine/codec/dct_decode.h"
+#include "engine/codec/jpeg_error.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // handed out exactly as decompressed.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <memory>
 
 #include "engine/codec/filter_stream.h"
 #include "engine/core/bit_reader.h"
+
+struct z_stream_s;
 
 namespace vistrel {
 
@@ -76,7 +76,7 @@ private:
     bool ended_ = false;
     bool zopen_ = false;
     uint32_t bufferSize_ = 512;
-    z_stream z_{};
+    std::unique_ptr<z_stream_s> z_;  // zlib's state
     std::unique_ptr<uint8_t[]> in_;
     std::unique_ptr<uint8_t[]> out_;
     uint32_t available_ = 0;
