@@ -1,9 +1,12 @@
-# vistrel_folder_library(NAME <lib> [DEPS <folder libraries...>]
+# vistrel_folder_library(NAME <lib> [SHARED] [DEPS <folder libraries...>]
 #                        [PUBLIC_LIBS <libs...>] [PRIVATE_LIBS <libs...>]
-#                        [TEST_LIBS <libs...>] [TEST_PREFIX <prefix>])
+#                        [TEST_LIBS <libs...>] [TEST_PREFIX <prefix>]
+#                        [TEST_ENVIRONMENT <VAR=value...>])
 #
 # Builds every *.cpp of the calling folder except *_test.cpp and test_main.cpp
-# into the static library <lib>, and every *_test.cpp into one GoogleTest
+# into the static library <lib> (a shared one with SHARED: a layer loaded once
+# per process, whose objects pass between the libraries that use it, such as
+# the COM stand-in), and every *_test.cpp into one GoogleTest
 # program <lib>_tests that links only <lib> (and so its dependencies). A folder
 # with a test_main.cpp starts its test program there (the start-up routines of
 # its layer); the others use GoogleTest's main.
@@ -18,9 +21,10 @@
 #
 # Tests are named <prefix>.<Suite>.<Case>; the prefix is the folder's last
 # path component unless TEST_PREFIX gives another, so `ctest -R 'core\.'`
-# selects one layer.
+# selects one layer. TEST_ENVIRONMENT sets variables for the folder's tests.
 function(vistrel_folder_library)
-  cmake_parse_arguments(ARG "" "NAME;TEST_PREFIX" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "NAME;TEST_PREFIX"
+                        "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS;TEST_ENVIRONMENT" ${ARGN})
   if(NOT ARG_NAME)
     message(FATAL_ERROR "vistrel_folder_library: NAME missing in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
@@ -53,7 +57,11 @@ function(vistrel_folder_library)
     endif()
   endforeach()
   if(_src)
-    add_library(${ARG_NAME} STATIC ${_src})
+    if(ARG_SHARED)
+      add_library(${ARG_NAME} SHARED ${_src})
+    else()
+      add_library(${ARG_NAME} STATIC ${_src})
+    endif()
     target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${ARG_NAME} PUBLIC ${ARG_DEPS} ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   else()
@@ -81,7 +89,12 @@ function(vistrel_folder_library)
     target_compile_definitions(${ARG_NAME}_tests PRIVATE
       VISTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       VISTREL_CORPUS_DIR="${PROJECT_SOURCE_DIR}/../shared/corpus")
-    gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60)
+    if(ARG_TEST_ENVIRONMENT)
+      gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60
+                           PROPERTIES ENVIRONMENT "${ARG_TEST_ENVIRONMENT}")
+    else()
+      gtest_discover_tests(${ARG_NAME}_tests TEST_PREFIX "${_prefix}." DISCOVERY_TIMEOUT 60)
+    endif()
   endif()
 endfunction()
 

@@ -24,6 +24,8 @@ OUTSIDE = {
     "jpeglib.h": {"engine/codec"},
     "jerror.h": {"engine/codec"},
     "png.h": {"engine/codec"},
+    "ft2build.h": {"platform/gdi"},
+    "fontconfig/fontconfig.h": {"platform/gdi"},
 }
 TEST_SUPPORT = "tests/support"
 

@@ -177,6 +177,7 @@ HDC CreateCompatibleDC(HDC hdc) {
     dc->bitmap = t.stockBitmap();
     dc->pen = t.stockPen();
     dc->brush = t.stockBrush();
+    dc->font = t.stockFont();
     return HDC::fromValue(t.add(std::move(dc)));
 }
 

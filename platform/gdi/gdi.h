@@ -1,6 +1,6 @@
 // Headless stand-in for the graphics device interface the engine and the
 // viewer draw through: memory device contexts, DIB sections, pens, brushes,
-// regions, pixel access and block transfers. Every object lives in one
+// regions, pixel access and block transfers (fonts and text: gdi_font.h). Every object lives in one
 // process-wide handle table; a handle is an opaque number that is looked up
 // (and type-checked) on every use, so a stale or forged number is refused
 // instead of being dereferenced.

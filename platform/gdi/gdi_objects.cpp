@@ -28,6 +28,9 @@ HandleTable::HandleTable() {
     bm->stride = 4;
     bm->storage = std::make_unique<std::uint8_t[]>(4);
     stockBitmap_ = HBITMAP::fromValue(add(std::move(bm)));
+    auto font = std::make_unique<FontObject>(defaultLogFont());
+    font->stock = true;
+    stockFont_ = HFONT::fromValue(add(std::move(font)));
 }
 
 std::uint32_t HandleTable::add(std::unique_ptr<GdiObject> obj) {

@@ -10,9 +10,14 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_font.h"
 #include "platform/gdi/rect_set.h"
 
 namespace win {
+
+namespace font {
+class ScaledFont;
+}
 
 struct GdiObject {
     explicit GdiObject(HandleKind k) : kind(k) {}
@@ -68,9 +73,16 @@ struct BitmapObject : GdiObject {
     void invertRow(int y, int x0, int x1);
 };
 
-// Reserved for the font half of the stand-in.
+// The font a device context holds from its creation.
+LOGFONTA defaultLogFont();
+
 struct FontObject : GdiObject {
-    FontObject() : GdiObject(HandleKind::Font) {}
+    explicit FontObject(const LOGFONTA& lf);
+    ~FontObject() override;
+    LOGFONTA logfont;
+    // The face and size chosen for the logical font: made at creation, and
+    // on first use for the stock font.
+    std::unique_ptr<font::ScaledFont> scaled;
 };
 
 struct DcObject : GdiObject {
@@ -80,6 +92,8 @@ struct DcObject : GdiObject {
     HBRUSH brush;
     HFONT font;
     std::optional<RectSet> clip;  // none: the whole bitmap
+    COLORREF textColor = 0;
+    int bkMode = OPAQUE;
 };
 
 // One table for the process. Handle values carry a slot index and a
@@ -101,6 +115,7 @@ public:
     HPEN stockPen() const { return stockPen_; }
     HBRUSH stockBrush() const { return stockBrush_; }
     HBITMAP stockBitmap() const { return stockBitmap_; }
+    HFONT stockFont() const { return stockFont_; }
 
 private:
     HandleTable();
@@ -113,6 +128,7 @@ private:
     HPEN stockPen_;
     HBRUSH stockBrush_;
     HBITMAP stockBitmap_;
+    HFONT stockFont_;
 };
 
 inline DcObject* findDc(HDC h) {
@@ -129,6 +145,9 @@ inline BrushObject* findBrush(HBRUSH h) {
 }
 inline RegionObject* findRegion(HRGN h) {
     return HandleTable::instance().find<RegionObject>(h.value, HandleKind::Region);
+}
+inline FontObject* findFont(HFONT h) {
+    return HandleTable::instance().find<FontObject>(h.value, HandleKind::Font);
 }
 
 // The area a device context may draw into: its bitmap's bounds, further

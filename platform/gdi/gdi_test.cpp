@@ -1,4 +1,5 @@
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -8,51 +9,6 @@
 
 namespace win {
 namespace {
-
-// A memory DC with a top-down 24-bit DIB section, cleared to white.
-struct Canvas {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old;
-    std::uint8_t* bits = nullptr;
-    int width, height;
-
-    Canvas(int w, int h, int bpp = 24) : width(w), height(h) {
-        struct {
-            BITMAPINFOHEADER h;
-            RGBQUAD colors[256];
-        } info{};
-        info.h = {sizeof(BITMAPINFOHEADER), w, -h, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
-        for (int i = 0; i < 256; ++i)
-            info.colors[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
-        dc = CreateCompatibleDC(nullptr);
-        void* p = nullptr;
-        bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &p,
-                                  nullptr, 0);
-        bits = static_cast<std::uint8_t*>(p);
-        old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, w, h, WHITENESS);
-    }
-    ~Canvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    // '.' white, '#' black, '?' anything else; rows joined by '|'.
-    std::string picture() const {
-        std::string s;
-        for (int y = 0; y < height; ++y) {
-            if (y)
-                s += '|';
-            for (int x = 0; x < width; ++x) {
-                SelectClipRgn(dc, nullptr);
-                COLORREF c = GetPixel(dc, x, y);
-                s += c == 0xFFFFFF ? '.' : c == 0 ? '#' : '?';
-            }
-        }
-        return s;
-    }
-};
 
 void drawLine(HDC dc, std::vector<POINT> pts, int width = 1, COLORREF color = 0) {
     HPEN pen = CreatePen(PS_SOLID, width, color);

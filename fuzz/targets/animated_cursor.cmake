@@ -1,0 +1,1 @@
+vistrel_fuzz_target(animated_cursor LIBS brevant_components)

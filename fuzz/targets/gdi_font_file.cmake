@@ -1,0 +1,1 @@
+vistrel_fuzz_target(gdi_font_file LIBS win_gdi)

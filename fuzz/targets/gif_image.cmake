@@ -1,0 +1,1 @@
+vistrel_fuzz_target(gif_image LIBS brevant_components)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(icon_list LIBS brevant_components)

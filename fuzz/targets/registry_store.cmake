@@ -1,0 +1,1 @@
+vistrel_fuzz_target(registry_store LIBS win_registry)

@@ -1,0 +1,373 @@
+#include "platform/gdi/scaled_font.h"
+
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "platform/gdi/font_catalog.h"
+#include "platform/gdi/gdi_objects.h"
+
+namespace win::font {
+
+namespace {
+
+// Glyphs reaching further than this many ems from their origin (only
+// hostile fonts have them) are not drawn: rendering time grows with the
+// outline's size, and FreeType refuses outlines beyond 2^18 pixels.
+constexpr double kMaxGlyphReach = 8;
+// Glyphs whose box holds at most this many pixels keep their coverage.
+constexpr long kMaxCachedArea = 256 * 256;
+// Outlines drawn straight onto the page go through tiles of at most this
+// many pixels a side (FreeType's spans hold 16-bit positions).
+constexpr long kTile = 4096;
+// Pen positions are kept far inside the range of 64-bit integers.
+constexpr double kMaxPen = 1e15;
+
+LONG roundPixels(double v) {
+    if (!(v > double(INT_MIN)))
+        return INT_MIN;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    return LONG(std::llround(v));
+}
+
+LONG saturate(long long v) {
+    return LONG(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+long floorDiv64(FT_Pos v) {
+    return long(v >= 0 ? v / 64 : -((-v + 63) / 64));
+}
+
+long ceilDiv64(FT_Pos v) {
+    return -floorDiv64(-v);
+}
+
+FT_Outline view(Outline& o) {
+    FT_Outline v{};
+    v.n_points = decltype(v.n_points)(o.points.size());
+    v.n_contours = decltype(v.n_contours)(o.contours.size());
+    v.points = o.points.data();
+    v.tags = o.tags.data();
+    v.contours = o.contours.data();
+    v.flags = o.flags;
+    return v;
+}
+
+// Renders an outline moved by (dx, dy) (1/64 pixels) into a frame of
+// width x height pixels whose bottom left is the origin; `sink` gets each
+// run as (row counted from the top, x, length, coverage).
+template <class Sink>
+void rasterize(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int height, Sink&& sink) {
+    Outline moved = source;
+    for (FT_Vector& p : moved.points) {
+        p.x += dx;
+        p.y += dy;
+    }
+    FT_Outline outline = view(moved);
+    struct Context {
+        Sink* sink;
+        int height;
+    } context{&sink, height};
+    FT_Raster_Params params{};
+    params.source = &outline;
+    params.flags = FT_RASTER_FLAG_AA | FT_RASTER_FLAG_DIRECT | FT_RASTER_FLAG_CLIP;
+    params.gray_spans = [](int y, int count, const FT_Span* spans, void* user) {
+        auto* c = static_cast<Context*>(user);
+        for (int i = 0; i < count; ++i)
+            (*c->sink)(c->height - 1 - y, spans[i].x, spans[i].len, spans[i].coverage);
+    };
+    params.user = &context;
+    params.clip_box = {0, 0, width, height};
+    FT_Outline_Render(FreeType::get()->library(), &outline, &params);
+}
+
+std::uint8_t mix(unsigned dst, unsigned src, unsigned coverage) {
+    return std::uint8_t((dst * (255 - coverage) + src * coverage + 127) / 255);
+}
+
+// Blends coverage in one colour into the pixels a device context may touch.
+class Painter {
+public:
+    Painter(const DcObject& dc, BitmapObject& bm, COLORREF color)
+        : dc_(dc), bm_(bm), r_(GetRValue(color)), g_(GetGValue(color)), b_(GetBValue(color)) {
+        // An 8-bit bitmap with the identity grey palette takes grey text
+        // as plain values.
+        greyValues_ = bm.bitsPerPixel == 8 && r_ == g_ && g_ == b_ &&
+                      (bm.paletteSize == 0 || bm.paletteSize == 256);
+        for (int i = 0; i < 256 && greyValues_; ++i) {
+            const RGBQUAD& q = bm.palette[i];
+            greyValues_ = q.rgbRed == i && q.rgbGreen == i && q.rgbBlue == i;
+        }
+    }
+
+    void paint(const ScaledFont::Glyph& g, long long ox, long long oy) {
+        if (g.empty())
+            return;
+        const long long left = ox + g.left, top = oy - g.top;
+        const long long x0 = std::max(left, 0LL), x1 = std::min(ox + g.right, (long long)bm_.width);
+        const long long y0 = std::max(top, 0LL),
+                        y1 = std::min(oy - g.bottom, (long long)bm_.height);
+        if (x0 >= x1 || y0 >= y1)
+            return;
+        if (!g.coverage.empty()) {
+            const long width = g.right - g.left;
+            for (int y = int(y0); y < y1; ++y) {
+                const std::uint8_t* row = g.coverage.data() + std::size_t(y - top) * width;
+                forEachVisibleSpan(dc_, bm_, y, int(x0), int(x1),
+                                   [&](int a, int b) { blend(y, a, b, row + (a - left), 1); });
+            }
+            return;
+        }
+        for (long long ty = y0; ty < y1; ty += kTile) {
+            const long long tyEnd = std::min(ty + kTile, y1);
+            for (long long tx = x0; tx < x1; tx += kTile) {
+                const long long txEnd = std::min(tx + kTile, x1);
+                rasterize(g.outline, FT_Pos(ox - tx) * 64, FT_Pos(tyEnd - oy) * 64, int(txEnd - tx),
+                          int(tyEnd - ty), [&](int row, int x, int length, std::uint8_t coverage) {
+                              const int y = int(ty) + row, a = int(tx) + x;
+                              forEachVisibleSpan(dc_, bm_, y, a, a + length, [&](int p, int q) {
+                                  blend(y, p, q, &coverage, 0);
+                              });
+                          });
+            }
+        }
+    }
+
+private:
+    // Pixels [a, b) of row y; coverage advances by `step` per pixel.
+    void blend(int y, int a, int b, const std::uint8_t* coverage, int step) {
+        std::uint8_t* row = bm_.row(y);
+        if (bm_.bitsPerPixel == 8) {
+            for (int x = a; x < b; ++x, coverage += step) {
+                unsigned k = *coverage;
+                if (k == 0)
+                    continue;
+                if (greyValues_) {
+                    row[x] = mix(row[x], r_, k);
+                } else {
+                    COLORREF d = bm_.read(x, y);
+                    row[x] =
+                        bm_.nearestIndex(RGB(mix(GetRValue(d), r_, k), mix(GetGValue(d), g_, k),
+                                             mix(GetBValue(d), b_, k)));
+                }
+            }
+            return;
+        }
+        const int bytes = bm_.bitsPerPixel / 8;
+        std::uint8_t* p = row + std::size_t(a) * bytes;
+        for (int x = a; x < b; ++x, coverage += step, p += bytes) {
+            unsigned k = *coverage;
+            if (k == 0)
+                continue;
+            p[0] = mix(p[0], b_, k);
+            p[1] = mix(p[1], g_, k);
+            p[2] = mix(p[2], r_, k);
+        }
+    }
+
+    const DcObject& dc_;
+    BitmapObject& bm_;
+    unsigned r_, g_, b_;
+    bool greyValues_ = false;
+};
+
+// The box of an outline in whole pixels.
+void setBox(ScaledFont::Glyph& g) {
+    FT_BBox box;
+    FT_Outline v = view(g.outline);
+    FT_Outline_Get_CBox(&v, &box);
+    g.left = floorDiv64(box.xMin);
+    g.bottom = floorDiv64(box.yMin);
+    g.right = ceilDiv64(box.xMax);
+    g.top = ceilDiv64(box.yMax);
+}
+
+}  // namespace
+
+std::unique_ptr<ScaledFont> ScaledFont::create(const LOGFONTA& lf) {
+    std::string_view name(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE - 1));
+    Catalog& catalog = Catalog::instance();
+    FaceList faces = catalog.family(name);
+    if (faces.empty())
+        faces = catalog.substitute(lf.lfPitchAndFamily);
+    const int weight = lf.lfWeight <= 0 ? FW_NORMAL : int(std::min<LONG>(lf.lfWeight, 1000));
+    const bool italic = lf.lfItalic != 0;
+    std::shared_ptr<FaceEntry> entry = chooseStyle(faces, weight, italic);
+    std::shared_ptr<Face> face = entry ? entry->open() : nullptr;
+    if (!face)
+        return nullptr;
+
+    std::unique_ptr<ScaledFont> f(new ScaledFont);
+    f->face_ = face;
+    const FaceInfo& in = face->info();
+    f->bold_ = weight >= 600 && in.weight < 600;
+    f->oblique_ = italic && !in.italic;
+    f->underline_ = lf.lfUnderline != 0;
+    f->strikeout_ = lf.lfStrikeOut != 0;
+
+    const long long height = lf.lfHeight;
+    const int cell = in.ascent + in.descent;
+    f->em_ = height < 0 ? double(-height) : double(height) * in.unitsPerEm / cell;
+    f->scale_ = f->em_ / in.unitsPerEm;
+    f->drawable_ = f->em_ > 0 && f->em_ <= kMaxPixelSize;
+
+    int turn = lf.lfEscapement % 3600;
+    if (turn < 0)
+        turn += 3600;
+    switch (turn) {
+        case 0:
+            break;
+        case 900:
+            f->cos_ = 0, f->sin_ = 1;
+            break;
+        case 1800:
+            f->cos_ = -1, f->sin_ = 0;
+            break;
+        case 2700:
+            f->cos_ = 0, f->sin_ = -1;
+            break;
+        default: {
+            double a = turn * std::numbers::pi / 1800;
+            f->cos_ = std::cos(a);
+            f->sin_ = std::sin(a);
+        }
+    }
+
+    const double s = f->scale_;
+    const LONG boldExtra = f->bold_ ? roundPixels(f->em_ * kBoldStrength) : 0;
+    TEXTMETRICA& tm = f->metrics_;
+    tm.tmAscent = roundPixels(in.ascent * s);
+    tm.tmDescent = height > 0 ? saturate(height - tm.tmAscent) : roundPixels(in.descent * s);
+    tm.tmHeight = saturate((long long)tm.tmAscent + tm.tmDescent);
+    tm.tmInternalLeading = saturate((long long)tm.tmHeight - roundPixels(f->em_));
+    tm.tmExternalLeading = roundPixels(in.externalLeading * s);
+    tm.tmAveCharWidth = saturate((long long)roundPixels(in.averageWidth * s) + boldExtra);
+    tm.tmMaxCharWidth = saturate((long long)roundPixels(in.maximumWidth * s) + boldExtra);
+    tm.tmWeight = f->bold_ ? weight : in.weight;
+    tm.tmOverhang = 0;
+    tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
+    tm.tmFirstChar = 0x20;
+    tm.tmLastChar = 0xFF;
+    tm.tmDefaultChar = 0x1F;
+    tm.tmBreakChar = 0x20;
+    tm.tmItalic = italic || in.italic;
+    tm.tmUnderlined = f->underline_;
+    tm.tmStruckOut = f->strikeout_;
+    tm.tmPitchAndFamily =
+        BYTE(in.familyClass | (in.fixedPitch ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE);
+    tm.tmCharSet = in.coversLatin1 ? ANSI_CHARSET : SYMBOL_CHARSET;
+
+    for (unsigned b = 0; b < 256; ++b) {
+        double units = double(face->advance(face->glyphForByte(std::uint8_t(b))));
+        f->advances_[b] = saturate((long long)roundPixels(units * s) + boldExtra);
+    }
+    return f;
+}
+
+const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
+    auto [it, added] = glyphs_.try_emplace(index);
+    Glyph& g = it->second;
+    if (!added || !face_->outline(index, g.outline))
+        return g;
+    Outline& o = g.outline;
+    for (FT_Vector& p : o.points) {
+        p.x = FT_Pos(std::llround(p.x * scale_));
+        p.y = FT_Pos(std::llround(p.y * scale_));
+    }
+    if (bold_) {
+        // Wider and higher by the strength, the left and bottom kept.
+        FT_Pos strength = FT_Pos(std::llround(em_ * kBoldStrength * 64));
+        FT_Outline v = view(o);
+        FT_Outline_EmboldenXY(&v, strength, strength);
+    }
+    if (oblique_ || cos_ != 1) {
+        for (FT_Vector& p : o.points) {
+            double x = double(p.x), y = double(p.y);
+            if (oblique_)
+                x += y * kObliqueSlant;
+            p.x = FT_Pos(std::llround(x * cos_ - y * sin_));
+            p.y = FT_Pos(std::llround(x * sin_ + y * cos_));
+        }
+    }
+    setBox(g);
+    if (std::max({-g.left, -g.bottom, g.right, g.top}) > std::max(64.0, kMaxGlyphReach * em_)) {
+        g = Glyph{};
+        return g;
+    }
+    const long width = g.right - g.left, height = g.top - g.bottom;
+    if (width > 0 && height > 0 && width <= kTile && height <= kTile &&
+        width * height <= kMaxCachedArea) {
+        g.coverage.assign(std::size_t(width * height), 0);
+        rasterize(o, -g.left * 64, -g.bottom * 64, int(width), int(height),
+                  [&](int row, int x, int length, std::uint8_t coverage) {
+                      if (row >= 0 && row < height && x >= 0 && length > 0 && x + length <= width)
+                          std::memset(&g.coverage[std::size_t(row) * width + x], coverage,
+                                      std::size_t(length));
+                  });
+    }
+    return g;
+}
+
+void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
+                      std::size_t count, COLORREF color) {
+    if (!drawable_)
+        return;
+    Painter painter(dc, bm, color);
+    // The baseline lies one ascent below the top of the cell, across the
+    // baseline's direction (device y grows downwards).
+    const double bx = x + metrics_.tmAscent * sin_, by = y + metrics_.tmAscent * cos_;
+    long long total = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        double px = std::clamp(bx + double(total) * cos_, -kMaxPen, kMaxPen);
+        double py = std::clamp(by - double(total) * sin_, -kMaxPen, kMaxPen);
+        painter.paint(glyph(face_->glyphForByte(text[i])), std::llround(px), std::llround(py));
+        total += advances_[text[i]];
+    }
+    if ((!underline_ && !strikeout_) || total <= 0)
+        return;
+
+    // Underline and strike-out: bars along the baseline, as long as the
+    // advances, cut to the part that can reach the bitmap.
+    const long long ox = std::llround(bx), oy = std::llround(by);
+    double nearest = INFINITY, farthest = -INFINITY;
+    for (double cx : {0.0, double(bm.width)}) {
+        for (double cy : {0.0, double(bm.height)}) {
+            double along = (cx - ox) * cos_ - (cy - oy) * sin_;
+            nearest = std::min(nearest, along);
+            farthest = std::max(farthest, along);
+        }
+    }
+    const FaceInfo& in = face_->info();
+    auto bar = [&](int position, int thickness) {
+        const LONG top = roundPixels(position * scale_);
+        const LONG bottom =
+            saturate((long long)top - std::max<LONG>(1, roundPixels(thickness * scale_)));
+        const double pad = std::max(std::abs(double(top)), std::abs(double(bottom))) + 1;
+        const double from = std::max(0.0, std::floor(nearest - pad));
+        const double to = std::min(double(total), std::ceil(farthest + pad));
+        if (from >= to)
+            return;
+        Glyph g;
+        const double corners[4][2] = {
+            {from, double(bottom)}, {to, double(bottom)}, {to, double(top)}, {from, double(top)}};
+        for (const auto& c : corners) {
+            g.outline.points.push_back({FT_Pos(std::llround((c[0] * cos_ - c[1] * sin_) * 64)),
+                                        FT_Pos(std::llround((c[0] * sin_ + c[1] * cos_) * 64))});
+            g.outline.tags.push_back(FT_CURVE_TAG_ON);
+        }
+        g.outline.contours.push_back(3);
+        setBox(g);
+        painter.paint(g, ox, oy);
+    };
+    if (underline_)
+        bar(in.underlinePosition, in.underlineThickness);
+    if (strikeout_)
+        bar(in.strikeoutPosition, in.strikeoutThickness);
+}
+
+}  // namespace win::font

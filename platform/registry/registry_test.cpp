@@ -1,0 +1,340 @@
+#include "platform/registry/registry.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_config_home.h"
+
+namespace win {
+namespace {
+
+using vistrel::test::TempConfigHome;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+HKEY createKey(HKEY root, const char16_t* path, REGSAM access = KEY_ALL_ACCESS) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(root, path, 0, nullptr, 0, access, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    return key;
+}
+
+LONG setString(HKEY key, const char16_t* name, std::u16string_view text) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                          DWORD((text.size() + 1) * 2));
+}
+
+// The value as the two-call pattern reads it: size first, then the bytes.
+std::vector<BYTE> query(HKEY key, const char16_t* name, DWORD* type, LONG* status) {
+    DWORD size = 0;
+    *status = RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
+    if (*status != ERROR_SUCCESS)
+        return {};
+    std::vector<BYTE> data(size);
+    *status = RegQueryValueExW(key, name, nullptr, type, data.data(), &size);
+    data.resize(size);
+    return data;
+}
+
+std::vector<BYTE> bytesOf(std::u16string_view text) {
+    std::vector<BYTE> bytes((text.size() + 1) * 2, 0);
+    std::memcpy(bytes.data(), text.data(), text.size() * 2);
+    return bytes;
+}
+
+TEST(Registry, ValuesRoundTripThroughTheFile) {
+    TempConfigHome home;
+    std::vector<BYTE> placement(44);
+    for (size_t i = 0; i < placement.size(); ++i)
+        placement[i] = BYTE(i * 7);
+    placement[0] = 44;
+    const BYTE number[] = {0x2A, 0x00, 0x01, 0x80};
+    struct Case {
+        const char16_t* name;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    const Case cases[] = {
+        {u"Show Splash", REG_SZ, bytesOf(u"KM7PX2QR")},
+        {u"Empty", REG_SZ, bytesOf(u"")},
+        {u"Odd text", REG_SZ, bytesOf(std::u16string(u"a\0\"b\\\n\u00e9\U0001F600", 8))},
+        {u"Main Form", REG_BINARY, placement},
+        {u"No bytes", REG_BINARY, {}},
+        {u"Number", REG_DWORD, {number, number + 4}},
+        {nullptr, REG_SZ, bytesOf(u"default")},
+    };
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI");
+    for (const Case& c : cases) {
+        EXPECT_EQ(RegSetValueExW(key, c.name, 0, c.type, c.data.data(), DWORD(c.data.size())),
+                  ERROR_SUCCESS);
+    }
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+    HKEY again = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_READ, &again),
+        ERROR_SUCCESS);
+    for (const Case& c : cases) {
+        DWORD type = REG_NONE;
+        LONG status;
+        EXPECT_EQ(query(again, c.name, &type, &status), c.data);
+        EXPECT_EQ(status, ERROR_SUCCESS);
+        EXPECT_EQ(type, c.type);
+    }
+    // A string written without its terminator reads with one.
+    EXPECT_EQ(RegSetValueExW(createKey(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI"), u"Bare",
+                             0, REG_SZ, reinterpret_cast<const BYTE*>(u"ab"), 4),
+              ERROR_SUCCESS);
+    LONG status;
+    DWORD type;
+    EXPECT_EQ(query(again, u"Bare", &type, &status), bytesOf(u"ab"));
+    RegCloseKey(again);
+}
+
+TEST(Registry, QueryResults) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Test");
+    ASSERT_EQ(setString(key, u"Name", u"four"), ERROR_SUCCESS);
+
+    BYTE small[4];
+    DWORD size = sizeof small;
+    DWORD type = REG_NONE;
+    EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, &type, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, nullptr, small, nullptr),
+              LONG(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, nullptr, nullptr, &size),
+              LONG(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(RegQueryValueExW(key, u"Name", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+    // Sizes the kinds do not have are refused.
+    const BYTE three[3] = {};
+    EXPECT_EQ(RegSetValueExW(key, u"N", 0, REG_DWORD, three, 3), LONG(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegSetValueExW(key, u"S", 0, REG_SZ, three, 3), LONG(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegSetValueExW(key, u"M", 0, 7, three, 2), LONG(ERROR_INVALID_PARAMETER));
+
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, KEY_READ, &readOnly),
+              ERROR_SUCCESS);
+    EXPECT_EQ(setString(readOnly, u"Name", u"x"), LONG(ERROR_ACCESS_DENIED));
+    RegCloseKey(readOnly);
+    RegCloseKey(key);
+    EXPECT_EQ(setString(key, u"Name", u"x"), LONG(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(RegCloseKey(key), LONG(ERROR_INVALID_HANDLE));
+}
+
+TEST(Registry, NamesCompareWithoutCase) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI");
+    ASSERT_EQ(setString(key, u"Tree Path", u"/home"), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"\\SOFTWARE\\corvane\\lumbragui\\", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    LONG status;
+    DWORD type;
+    EXPECT_EQ(query(key, u"TREE PATH", &type, &status), bytesOf(u"/home"));
+    ASSERT_EQ(setString(key, u"tree path", u"/usr"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    // One value, still spelled as first written.
+    std::string file = readFile(home.registryFile());
+    EXPECT_NE(file.find("\"Tree Path\"=\"/usr\""), std::string::npos) << file;
+    EXPECT_EQ(file.find("tree path"), std::string::npos) << file;
+}
+
+TEST(Registry, ClassesRootIsTheUsersSoftwareClasses) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CLASSES_ROOT, u"CLSID\\{0A76D28C-1620-42BC-9A55-34491C527002}");
+    ASSERT_EQ(setString(key, nullptr, u"TreeNode Class"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    HKEY same = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                            u"Software\\Classes\\clsid\\{0a76d28c-1620-42bc-9a55-34491c527002}", 0,
+                            KEY_READ, &same),
+              ERROR_SUCCESS);
+    LONG status;
+    DWORD type;
+    EXPECT_EQ(query(same, u"", &type, &status), bytesOf(u"TreeNode Class"));
+    RegCloseKey(same);
+}
+
+TEST(Registry, DeletingKeysAndValues) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\A\\B");
+    ASSERT_EQ(setString(key, u"v", u"1"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(key, u"V"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(key, u"v"), LONG(ERROR_FILE_NOT_FOUND));
+
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\A"), LONG(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\A\\B"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\A\\B"), LONG(ERROR_FILE_NOT_FOUND));
+    // The handle still open names a key that is gone.
+    EXPECT_EQ(setString(key, u"v", u"1"), ERROR_KEY_DELETED);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    RegCloseKey(key);
+
+    HKEY gone = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\A\\B", 0, KEY_READ, &gone),
+              LONG(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(gone, nullptr);
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Soft\x01ware", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &gone, nullptr),
+              LONG(ERROR_INVALID_PARAMETER));
+}
+
+TEST(Registry, MissingStoreIsEmptyAndReadsLeaveItMissing) {
+    TempConfigHome home;
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_READ, &key),
+              LONG(ERROR_FILE_NOT_FOUND));
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"x", nullptr, nullptr, nullptr, &size),
+              LONG(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "lumbra"));
+}
+
+// Hand edits that cannot be read are skipped, and kept through a change.
+TEST(Registry, GarbledLinesAreSkippedAndKept) {
+    TempConfigHome home;
+    writeFile(home.registryFile(),
+              "[HKEY_CURRENT_USER\\Software\\Corvane\\LumbraGUI]\n"
+              "\"Palm Format\"=\"KM7P\"\n"
+              "\"Broken\"=\"no closing quote\n"
+              "this line is not a value\n"
+              "\"Left panel\"=dword:1\n");
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_ALL_ACCESS, &key),
+        ERROR_SUCCESS);
+    LONG status;
+    DWORD type;
+    EXPECT_EQ(query(key, u"Palm Format", &type, &status), bytesOf(u"KM7P"));
+    query(key, u"Broken", &type, &status);
+    EXPECT_EQ(status, LONG(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(query(key, u"Left panel", &type, &status), (std::vector<BYTE>{1, 0, 0, 0}));
+
+    ASSERT_EQ(setString(key, u"Show Splash", u"X"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string file = readFile(home.registryFile());
+    EXPECT_NE(file.find("\"Broken\"=\"no closing quote\nthis line is not a value\n"),
+              std::string::npos)
+        << file;
+    EXPECT_NE(file.find("\"Show Splash\"=\"X\""), std::string::npos) << file;
+}
+
+// Runs body in a child process; answers its exit status (-1 when it died).
+template <class Body>
+int inChild(Body body) {
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// A write that cannot finish (here: the file size limit is reached half-way)
+// fails, and the store stays as it was, with no temporary file left beside it.
+TEST(Registry, FailedWriteLeavesTheStoreIntact) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI");
+    ASSERT_EQ(setString(key, u"Kept", std::u16string(200, u'k')), ERROR_SUCCESS);
+    const std::string before = readFile(home.registryFile());
+
+    int result = inChild([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{before.size() + 100, before.size() + 100};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 2;
+        return setString(key, u"Large", std::u16string(4000, u'x')) == ERROR_DISK_FULL ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(home.registryFile()), before);
+    for (const auto& entry : std::filesystem::directory_iterator(home.registryFile().parent_path()))
+        EXPECT_TRUE(entry.path().filename() == "registry" ||
+                    entry.path().filename() == "registry.lock")
+            << entry.path();
+    RegCloseKey(key);
+}
+
+// Processes writing at the same time each re-read the store under the lock:
+// every value written by any of them is there at the end.
+TEST(Registry, ConcurrentWritersKeepEachOthersValues) {
+    TempConfigHome home;
+    constexpr int kWriters = 3, kValues = 20;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            HKEY key = nullptr;
+            int failures = 0;
+            for (int i = 0; i < kValues; ++i) {
+                if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Shared", 0, nullptr, 0,
+                                    KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                    ++failures;
+                    continue;
+                }
+                std::string name = "w" + std::to_string(w) + "v" + std::to_string(i);
+                DWORD value = DWORD(w * 1000 + i);
+                std::u16string wide(name.begin(), name.end());
+                if (RegSetValueExW(key, wide.c_str(), 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&value), 4) != ERROR_SUCCESS)
+                    ++failures;
+                RegCloseKey(key);
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+        ASSERT_GT(pid, 0);
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Shared", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    for (int w = 0; w < kWriters; ++w) {
+        for (int i = 0; i < kValues; ++i) {
+            std::string name = "w" + std::to_string(w) + "v" + std::to_string(i);
+            std::u16string wide(name.begin(), name.end());
+            DWORD value = 0, size = 4;
+            ASSERT_EQ(RegQueryValueExW(key, wide.c_str(), nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(&value), &size),
+                      ERROR_SUCCESS)
+                << name;
+            EXPECT_EQ(value, DWORD(w * 1000 + i));
+        }
+    }
+    RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace win

@@ -1,0 +1,32 @@
+// Where the registry store lives and how it is read and changed:
+// ${XDG_CONFIG_HOME:-$HOME/.config}/lumbra/registry. A change takes an
+// advisory lock (the file "registry.lock" beside the store), re-reads the
+// store, applies the change, writes the result to a temporary file in the
+// same folder, flushes it and renames it over the store. A crash or a full
+// disk therefore leaves either the old store or the new one, never a
+// truncated one, and changes of several processes are applied one after the
+// other, each on top of the last.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_store.h"
+
+namespace win {
+
+// The store file's path, worked out again at every call (the environment
+// may change between calls, as tests do).
+std::string registryStorePath();
+
+// Reads the store; a missing file is an empty store. ERROR_SUCCESS or the
+// error of the read.
+LONG readRegistryStore(RegistryStore& store);
+
+// Applies change to the store under the lock. change answers ERROR_SUCCESS
+// and sets *changed when the store must be written; any other answer is
+// handed back and nothing is written.
+LONG changeRegistryStore(const std::function<LONG(RegistryStore&, bool* changed)>& change);
+
+}  // namespace win
