@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs the checks of .clang-tidy over every C++ source of engine/, platform/,
-# tools/ and tests/ in the build's compilation database (build/ or
-# $BUILD_DIR); fails on any finding. Does nothing when clang-tidy is not
-# installed.
+# Runs the checks of .clang-tidy over every C++ source of the folders below in
+# the build's compilation database (build/ or $BUILD_DIR); fails on any
+# finding. Does nothing when clang-tidy is not installed. A folder joins the
+# list once it has no findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -15,10 +15,12 @@ if [ ! -f "$build/compile_commands.json" ]; then
   echo "no $build/compile_commands.json: build first" >&2
   exit 1
 fi
+folders=(engine platform/files tools tests)
+pattern="$PWD/($(IFS='|'; echo "${folders[*]}"))/.*\.cpp$"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 "$runner" -p "$build" -j "${JOBS:-$(nproc)}" -quiet \
-  "$PWD/(engine|platform|tools|tests)/.*\.cpp$" >"$log" 2>&1 || true
+  "$pattern" >"$log" 2>&1 || true
 findings=$(sed 's/\x1b\[[0-9;]*m//g' "$log" | grep -E '^/.*: (warning|error): ' | sort -u || true)
 if [ -n "$findings" ]; then
   echo "$findings"
