@@ -10,6 +10,7 @@
 //   vistrel-inspect streams FILE [--password PW] [--raw]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
+//   vistrel-inspect fonts FILE PAGE [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -29,11 +30,13 @@
 #include "engine/doc/page_tree.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/pdf_font_factories.h"
 #include "engine/object/pdf_object.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
 #include "engine/parser/support_streams.h"
+#include "tools/inspect_fonts.h"
 
 using namespace vistrel;
 
@@ -542,6 +545,29 @@ int commandReadTree(const Options& options) {
     return kOk;
 }
 
+int commandFonts(const Options& options) {
+    if (options.arguments.size() != 1)
+        return failure(options.file, "expected one page number");
+    char* end = nullptr;
+    const long number = std::strtol(options.arguments[0].c_str(), &end, 10);
+    if (!end || *end || number < 1 || number > INT32_MAX)
+        return failure(options.file, "the page number is not a number from 1");
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded())
+        return failure(options.file, "the document catalog cannot be read");
+    if (number > opened.catalog->getPageCount())
+        return failure(options.file, "no such page");
+    Ref<PdfPage> page = opened.catalog->getPage(int32_t(number));
+    if (!page)
+        return failure(options.file, "the page cannot be read");
+    printPageFonts(*page);
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -558,6 +584,7 @@ const Command kCommands[] = {
     {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
+    {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
 };
 
 int usage() {
@@ -573,6 +600,7 @@ int main(int argc, char** argv) {
     if (argc < 3)
         return usage();
     installDocumentFactories();
+    installFontDictionaryFactories();
     Options options;
     options.command = argv[1];
     std::vector<std::string> rest;

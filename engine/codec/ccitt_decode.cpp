@@ -1,5 +1,7 @@
 #include "engine/codec/ccitt_decode.h"
 
+#include "engine/codec/decode_param_keys.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -615,14 +617,15 @@ int CcittFaxDecodeStream::readInner(void* context) {
 void CcittFaxDecodeStream::startDecoder(const FilterParams* map) {
     CcittParams p;
     if (map) {
-        p.k = map->get(u"/K", p.k);
-        p.endOfLine = map->get(u"/EndOfLine", p.endOfLine) != 0;
-        p.encodedByteAlign = map->get(u"/EncodedByteAlign", p.encodedByteAlign) != 0;
-        p.columns = map->get(u"/Columns", p.columns);
-        p.rows = map->get(u"/Rows", p.rows);
-        p.endOfBlock = map->get(u"/EndOfBlock", p.endOfBlock) != 0;
-        p.blackIs1 = map->get(u"/BlackIs1", p.blackIs1) != 0;
-        p.damagedRowsBeforeError = map->get(u"/DamagedRowsBeforeError", p.damagedRowsBeforeError);
+        namespace keys = decode_keys;
+        p.k = map->get(keys::K, p.k);
+        p.endOfLine = map->get(keys::EndOfLine, p.endOfLine) != 0;
+        p.encodedByteAlign = map->get(keys::EncodedByteAlign, p.encodedByteAlign) != 0;
+        p.columns = map->get(keys::Columns, p.columns);
+        p.rows = map->get(keys::Rows, p.rows);
+        p.endOfBlock = map->get(keys::EndOfBlock, p.endOfBlock) != 0;
+        p.blackIs1 = map->get(keys::BlackIs1, p.blackIs1) != 0;
+        p.damagedRowsBeforeError = map->get(keys::DamagedRowsBeforeError, p.damagedRowsBeforeError);
     }
     // Lines that cannot be allocated close the filter; a width outside the
     // accepted range only ends the data.

@@ -87,8 +87,9 @@ TEST(ConstantsTest, KnownTextsAndHashes) {
     EXPECT_EQ(str(keywords::T_star.text()), u"T*");
     EXPECT_EQ(str(keywords::lbrace.text()), u"{");
     EXPECT_EQ(str(keywords::and_.text()), u"and");
-    EXPECT_EQ(settings::Mode.length(), 5);
-    EXPECT_EQ(settings::Mode.capacity(), 5);
+    EXPECT_EQ(params::K.length(), 3);
+    EXPECT_EQ(params::K.capacity(), 3);
+    EXPECT_EQ(str(params::DamagedRowsBeforeError), u"/DamagedRowsBeforeError");
     EXPECT_EQ(str(settings::FontsDsc), u"fonts.dsc");
     EXPECT_EQ(str(settings::GDCOptimMode), u"GDCOptimMode");
     // A run-time string finds a settings key by hash and text.
@@ -168,10 +169,12 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
     std::vector<std::string> order;
     for (size_t i = 0; i < engine.groupCount(); ++i)
         order.push_back(engine.group(i).name);
-    EXPECT_EQ(order, (std::vector<std::string>{"rendering settings", "font-system settings",
-                                               "font-database files", "interface settings",
-                                               "name constants", "keyword constants",
-                                               "late name constants"}));
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "decode-parameter keys", "rendering settings", "encoding words",
+                         "font-system settings", "font words", "weight words", "Latin glyph names",
+                         "Latin Extended-A glyph names", "font-database files", "Type 1 kind words",
+                         "interface settings", "Type 3 kind word", "name constants",
+                         "keyword constants", "late name constants"}));
 }
 
 TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {

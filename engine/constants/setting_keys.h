@@ -1,11 +1,12 @@
-// Settings sections and keys, file names of the font folder and the
-// content-run label: the WStringConstant words the engine passes to the
-// settings store.
+// Settings sections and keys, file names of the font folder, the content-run
+// label and the decode-parameter keys: the WStringConstant words the engine
+// passes to the settings store and to /DecodeParms lookups.
 //
 // Each list is built at its own place of the load order (constant_registry.cpp);
-// use them by name: settings::FontSystem, settings::AASize.
+// use them by name: settings::FontSystem, settings::AASize, params::Columns.
 #pragma once
 
+#include "engine/codec/decode_param_keys.h"
 #include "engine/constants/constant_slot.h"
 #include "engine/constants/wstring_constant.h"
 
@@ -58,6 +59,7 @@ namespace vistrel {
 
 namespace detail {
 #define VISTREL_X(id, text) kSetting_##id,
+enum DecodeParamKeyIndex : int { VISTREL_DECODE_PARAM_KEYS(VISTREL_X) kDecodeParamKeyCount };
 enum RenderingSettingKeyIndex : int {
     VISTREL_RENDERING_SETTING_KEYS(VISTREL_X) kRenderingSettingKeyCount
 };
@@ -71,11 +73,20 @@ enum InterfaceSettingKeyIndex : int {
     VISTREL_INTERFACE_SETTING_KEYS(VISTREL_X) kInterfaceSettingKeyCount
 };
 #undef VISTREL_X
+extern ConstantSlot<WStringConstant> decodeParamKeySlots[kDecodeParamKeyCount];
 extern ConstantSlot<WStringConstant> renderingSettingKeySlots[kRenderingSettingKeyCount];
 extern ConstantSlot<WStringConstant> fontSystemSettingKeySlots[kFontSystemSettingKeyCount];
 extern ConstantSlot<WStringConstant> fontDatabaseFileNameSlots[kFontDatabaseFileNameCount];
 extern ConstantSlot<WStringConstant> interfaceSettingKeySlots[kInterfaceSettingKeyCount];
 }  // namespace detail
+
+namespace params {
+#define VISTREL_X(id, text)                \
+    inline constexpr WStringConstant& id = \
+        detail::decodeParamKeySlots[detail::kSetting_##id].object;
+VISTREL_DECODE_PARAM_KEYS(VISTREL_X)
+#undef VISTREL_X
+}  // namespace params
 
 namespace settings {
 #define VISTREL_SLOT_REF(slots, id) \

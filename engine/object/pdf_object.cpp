@@ -1007,6 +1007,11 @@ PdfDict* asBorderStyle(PdfObject* object) {
     return castByClassKind<PdfDict>(object, kClassBorderStyle);
 }
 
+bool wideStringEquals(const WString& a, const WString& b) {
+    return a.length() == b.length() &&
+           std::memcmp(a.chars(), b.chars(), sizeof(char16_t) * size_t(a.length())) == 0;
+}
+
 const PdfName* nameOf(const PdfObject* object) {
     return object && object->kind() == kKindName ? static_cast<const PdfName*>(object) : nullptr;
 }

@@ -409,6 +409,9 @@ PdfArray* asRectangle(PdfObject* object);
 PdfDict* asPagesNode(PdfObject* object);
 PdfDict* asBorderStyle(PdfObject* object);
 
+// Two WStrings of the same length and the same characters.
+bool wideStringEquals(const WString& a, const WString& b);
+
 // The object as it stands (a reference is not followed) as a name, a string
 // (names and keywords are not strings here) or a number; null for null and
 // for any other kind.

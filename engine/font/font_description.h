@@ -1,0 +1,152 @@
+// Font descriptions: what a font is asked for by, reference-counted. The font
+// registry keeps one with every live font and reuses the font for a request
+// whose description answers equal; widths and programs never take part in
+// equality, so requests that differ only in those share one font.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/core/allocator.h"
+#include "engine/core/containers.h"
+#include "engine/core/ref.h"
+#include "engine/core/wstring.h"
+#include "engine/font/differences.h"
+#include "engine/font/font_dict.h"
+
+namespace vistrel {
+
+class ContentInterpreter;
+class InputStream;
+
+class FontDescription {
+public:
+    // kind() values.
+    enum : int32_t {
+        kTrueType = 0,
+        kType3 = 3,
+        kSimple = 256,  // the shared base of the Type 1 and TrueType kinds
+        kType1 = 257,
+    };
+
+    FontDescription(const FontDescription&) = delete;
+    FontDescription& operator=(const FontDescription&) = delete;
+
+    virtual int32_t kind() const = 0;
+    // Same kind and the same key name.
+    virtual bool equals(const FontDescription* other) const;
+
+    // The key name.
+    const WString& name() const { return name_; }
+    WString& name() { return name_; }
+
+    void addRef() { ++refCount_; }
+    void release() {
+        if (--refCount_ == 0)
+            delete this;
+    }
+    uint32_t refCount() const { return refCount_; }
+
+    VISTREL_GLOBAL_ALLOCATOR()
+
+protected:
+    FontDescription() = default;
+    virtual ~FontDescription() = default;
+
+private:
+    WString name_;
+    uint32_t refCount_ = 1;
+};
+
+// The fields the Type 1 and TrueType descriptions share: the encoding name,
+// the /Differences (or none) and the widths per code (may be empty).
+class SimpleFontDescription : public FontDescription {
+public:
+    int32_t kind() const override { return kSimple; }
+    // Also the same encoding name and the same differences.
+    bool equals(const FontDescription* other) const override;
+
+    const WString& encodingName() const { return encodingName_; }
+    WString& encodingName() { return encodingName_; }
+    const Differences* differences() const { return differences_.get(); }
+    void setDifferences(std::unique_ptr<Differences> differences) {
+        differences_ = std::move(differences);
+    }
+    const DoubleArray& widths() const { return widths_; }
+    DoubleArray& widths() { return widths_; }
+
+protected:
+    SimpleFontDescription() = default;
+
+private:
+    WString encodingName_;
+    std::unique_ptr<Differences> differences_;
+    DoubleArray widths_;
+};
+
+class Type1FontDescription final : public SimpleFontDescription {
+public:
+    Type1FontDescription() = default;
+
+    int32_t kind() const override { return kType1; }
+    // Also the same compact flag.
+    bool equals(const FontDescription* other) const override;
+
+    // The embedded program's data, or null; not counted (it lives as long as
+    // the font dictionary's descriptor).
+    InputStream* program() const { return program_; }
+    // True for a compact (Type 1C) program.
+    bool isCompact() const { return isCompact_; }
+    void setProgram(InputStream* program, bool isCompact) {
+        program_ = program;
+        isCompact_ = isCompact;
+    }
+
+private:
+    InputStream* program_ = nullptr;
+    bool isCompact_ = false;
+};
+
+// Metrics are em units (the descriptor's values × 0.001): average and
+// maximum width 0 when unknown, ascent and descent -1 when unknown.
+class TrueTypeFontDescription final : public SimpleFontDescription {
+public:
+    TrueTypeFontDescription() = default;
+
+    int32_t kind() const override { return kTrueType; }
+    // Also exactly the same four metrics.
+    bool equals(const FontDescription* other) const override;
+
+    double avgWidth = 0.0;
+    double maxWidth = 0.0;
+    double ascent = -1.0;
+    double descent = -1.0;
+
+    // The embedded TrueType program's data, or null; not counted.
+    InputStream* program() const { return program_; }
+    void setProgram(InputStream* program) { program_ = program; }
+
+private:
+    InputStream* program_ = nullptr;
+};
+
+// A Type 3 font is asked for by its font dictionary and the interpreter that
+// runs its glyph procedures.
+class Type3FontDescription final : public FontDescription {
+public:
+    // Takes one reference on the dictionary; the interpreter is not counted.
+    Type3FontDescription(Type3FontDict* fontDict, ContentInterpreter* interpreter);
+
+    int32_t kind() const override { return kType3; }
+    // Also font dictionaries that are equal PDF objects.
+    bool equals(const FontDescription* other) const override;
+
+    Type3FontDict* fontDict() const { return fontDict_.get(); }
+    ContentInterpreter* interpreter() const { return interpreter_; }
+
+private:
+    Ref<Type3FontDict> fontDict_;
+    ContentInterpreter* interpreter_;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,13 @@
+// The font layer's test program starts as the engine does: the document's
+// parser makes typed objects, font dictionaries and descriptors among them.
+#include <gtest/gtest.h>
+
+#include "engine/doc/typed_objects.h"
+#include "engine/font/pdf_font_factories.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    vistrel::installDocumentFactories();
+    vistrel::installFontDictionaryFactories();
+    return RUN_ALL_TESTS();
+}

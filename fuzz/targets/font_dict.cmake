@@ -1,0 +1,1 @@
+vistrel_fuzz_target(font_dict LIBS vistrel_font)

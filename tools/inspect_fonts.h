@@ -1,0 +1,22 @@
+// vistrel-inspect fonts: the font resources of one page as the font code
+// reads them.
+#pragma once
+
+#include <cstdint>
+
+namespace vistrel {
+
+class PdfPage;
+
+// Prints one line per /Font resource of the page, in the resource
+// dictionary's order; tab-separated fields:
+//   resource name, subtype=, basefont=, object= (number, or "direct"),
+//   out= and description= (the names the factory writes), encoding=,
+//   differences= (count, or "none"), program= (none, Type 1, TrueType,
+//   Type 1C, CIDFontType0C), flags= (the descriptor's flags in hex, or
+//   "no descriptor").
+// A Type 0 font takes its program and flags from its first descendant font.
+// A resource that is no font dictionary prints "not a font dictionary".
+void printPageFonts(PdfPage& page);
+
+}  // namespace vistrel
