@@ -11,6 +11,7 @@
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW]
+//   vistrel-inspect ops FILE PAGE [--password PW]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -37,6 +38,7 @@
 #include "engine/parser/pdf_stream.h"
 #include "engine/parser/support_streams.h"
 #include "tools/inspect_fonts.h"
+#include "tools/inspect_ops.h"
 
 using namespace vistrel;
 
@@ -545,26 +547,49 @@ int commandReadTree(const Options& options) {
     return kOk;
 }
 
-int commandFonts(const Options& options) {
+// Opens the document and its catalog for a command whose one argument is a
+// page number; `number` gets the page, checked against the page count.
+int openPageArgument(const Options& options, Opened& opened, int32_t& number) {
     if (options.arguments.size() != 1)
         return failure(options.file, "expected one page number");
     char* end = nullptr;
-    const long number = std::strtol(options.arguments[0].c_str(), &end, 10);
-    if (!end || *end || number < 1 || number > INT32_MAX)
+    const long value = std::strtol(options.arguments[0].c_str(), &end, 10);
+    if (!end || *end || value < 1 || value > INT32_MAX)
         return failure(options.file, "the page number is not a number from 1");
-    Opened opened;
     int status = openDocument(options, opened);
     if (status != kOk)
         return status;
     opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
     if (!opened.catalog->isLoaded())
         return failure(options.file, "the document catalog cannot be read");
-    if (number > opened.catalog->getPageCount())
+    if (value > opened.catalog->getPageCount())
         return failure(options.file, "no such page");
-    Ref<PdfPage> page = opened.catalog->getPage(int32_t(number));
+    number = int32_t(value);
+    return kOk;
+}
+
+int commandFonts(const Options& options) {
+    Opened opened;
+    int32_t number = 0;
+    int status = openPageArgument(options, opened, number);
+    if (status != kOk)
+        return status;
+    Ref<PdfPage> page = opened.catalog->getPage(number);
     if (!page)
         return failure(options.file, "the page cannot be read");
     printPageFonts(*page);
+    return kOk;
+}
+
+int commandOps(const Options& options) {
+    Opened opened;
+    int32_t number = 0;
+    int status = openPageArgument(options, opened, number);
+    if (status != kOk)
+        return status;
+    std::string why;
+    if (!traceOperators(*opened.catalog, number, why))
+        return failure(options.file, why.c_str());
     return kOk;
 }
 
@@ -585,6 +610,7 @@ const Command kCommands[] = {
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
+    {"ops", commandOps, "ops FILE PAGE [--password PW]"},
 };
 
 int usage() {

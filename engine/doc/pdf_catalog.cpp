@@ -208,6 +208,11 @@ PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
 }
 
 PdfCatalog::~PdfCatalog() {
+    // The graph is let go before the purge: a purge that frees a page first
+    // would leave the cycles below it (a form whose resources name the form
+    // itself) out of reach of the walk.
+    if (document_)
+        releaseObjectGraph(document_->trailer());
     if (document_) {
         if (PdfRef* root = getTrailerRoot(document_->trailer()))
             root->visit(-1);
@@ -218,8 +223,6 @@ PdfCatalog::~PdfCatalog() {
     pagesRoot_ = nullptr;
     infoDict_ = nullptr;
     catalogDict_ = nullptr;
-    if (document_)
-        releaseObjectGraph(document_->trailer());
 }
 
 bool PdfCatalog::readCatalog() {

@@ -1,0 +1,147 @@
+#include "engine/render/content/content_interpreter.h"
+
+#include <algorithm>
+
+#include "engine/render/content/font_renderer.h"
+#include "engine/render/content/matrix.h"
+#include "engine/render/raster/output_device.h"
+
+namespace vistrel {
+
+ContentInterpreter::ContentInterpreter(const OperatorStateMap& map, std::int32_t state,
+                                       bool withTextState)
+    : map_(&map), hasTextState_(withTextState) {
+    setMode(state);
+    graphics_.reset(new GraphicsState);
+    if (!graphics_)
+        return;
+    if (withTextState) {
+        text_.reset(new TextState);
+        if (!text_) {
+            graphics_.reset();
+            return;
+        }
+    }
+    ok_ = true;
+}
+
+ContentInterpreter::~ContentInterpreter() {
+    text_.reset();
+    graphics_.reset();
+    savedGraphics_.clear();
+    savedText_.clear();
+    operands_.clear();
+}
+
+void ContentInterpreter::setMode(std::int32_t state) {
+    state_ = state;
+    table_ = map_ ? map_->find(state) : nullptr;
+}
+
+PdfObject* ContentInterpreter::findResource(const PdfObject& category,
+                                            const PdfObject& name) const {
+    if (!resources_)
+        return nullptr;
+    PdfDict* dict = asDict(resources_->get(category));
+    return dict ? dict->get(name) : nullptr;
+}
+
+void ContentInterpreter::setBaseMatrix(const Matrix& base) {
+    base_ = base;
+    updateDeviceMatrix();
+}
+
+void ContentInterpreter::updateDeviceMatrix() {
+    deviceMatrix_ = multiply(graphics_ ? graphics_->ctm : Matrix{}, base_);
+}
+
+double ContentInterpreter::deviceLineWidth() const {
+    return graphics_->lineWidth * lengthScale(deviceMatrix_);
+}
+
+void ContentInterpreter::saveGraphicsState() {
+    if (std::unique_ptr<GraphicsState> copy = graphics_->copy()) {
+        savedGraphics_.push_back(std::move(graphics_));
+        graphics_ = std::move(copy);
+    }
+    updateDeviceMatrix();
+    if (text_) {
+        std::unique_ptr<TextState> copy(new TextState(*text_));
+        if (copy) {
+            savedText_.push_back(std::move(text_));
+            text_ = std::move(copy);
+        }
+    }
+    if (device_ && device_->IsAttached())
+        device_->SaveClip();
+}
+
+void ContentInterpreter::restoreGraphicsState() {
+    if (!savedGraphics_.empty()) {
+        graphics_ = std::move(savedGraphics_.back());
+        savedGraphics_.pop_back();
+    } else if (std::unique_ptr<GraphicsState> fresh{new GraphicsState}) {
+        graphics_ = std::move(fresh);
+    }
+    updateDeviceMatrix();
+    if (text_) {
+        if (!savedText_.empty()) {
+            text_ = std::move(savedText_.back());
+            savedText_.pop_back();
+        } else if (std::unique_ptr<TextState> fresh{new TextState}) {
+            text_ = std::move(fresh);
+        }
+    }
+    applyStateToDevice();
+}
+
+void ContentInterpreter::applyStateToDevice() {
+    if (device_ && device_->IsAttached()) {
+        const GraphicsState& g = *graphics_;
+        if (g.fillColor)
+            device_->SetFillColor(*g.fillColor);
+        if (g.strokeColor)
+            device_->SetStrokeColor(*g.strokeColor);
+        device_->SetLineCap(g.lineCap);
+        device_->SetLineJoin(g.lineJoin);
+        device_->SetDash(g.dashes, g.dashPhase);
+        device_->SetLineWidth(deviceLineWidth());
+        device_->SetMiterLimit(g.miterLimit);
+        device_->RestoreClip();
+    }
+    if (FontRenderer* font = currentFont(*this)) {
+        const TextState& t = *text_;
+        const Matrix toDevice = deviceMatrix_;
+        font->setWordSpacing(t.wordSpacing);
+        font->setCharSpacing(t.charSpacing);
+        font->setLeading(t.leading);
+        font->setHorizontalScale(t.horizontalScaling);
+        font->setRenderMode(t.renderMode);
+        font->setRise(t.rise);
+        font->setFontSize(t.fontSize);
+        const Matrix lm = multiply(t.lineMatrix, toDevice);
+        font->setTextMatrix(multiply(t.textMatrix, toDevice), &lm);
+    }
+}
+
+bool ContentInterpreter::enterNested(const void* key) {
+    if (std::int32_t(nested_.size()) >= kMaxNesting)
+        return false;
+    if (std::find(nested_.begin(), nested_.end(), key) != nested_.end())
+        return false;
+    nested_.push_back(key);
+    return true;
+}
+
+void ContentInterpreter::leaveNested(const void* key) {
+    auto it = std::find(nested_.begin(), nested_.end(), key);
+    if (it != nested_.end())
+        nested_.erase(it);
+}
+
+FontRenderer* currentFont(ContentInterpreter& interpreter) {
+    TextState* text = interpreter.textState();
+    return text && text->font ? text->font->font() : nullptr;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,53 @@
+// The counted handle of a live font, as the text state and the font-use map
+// of a content run hold it. The font registry owns the font object and may
+// take it away; the next user of the handle then has the registry bind a
+// fresh one (font()).
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/allocator.h"
+
+namespace vistrel {
+
+class FontRenderer;
+class FontHandle;
+
+// Gives a handle without a font object one (the font registry's bind step).
+using FontBindHook = void (*)(FontHandle& handle);
+// Installs the hook (null removes it) and returns the one it replaces.
+FontBindHook setFontBindHook(FontBindHook hook);
+
+class FontHandle {
+    VISTREL_GLOBAL_ALLOCATOR()
+
+public:
+    // One reference for the creator.
+    explicit FontHandle(FontRenderer* font = nullptr) : font_(font) {}
+    FontHandle(const FontHandle&) = delete;
+    FontHandle& operator=(const FontHandle&) = delete;
+
+    void addRef() { ++refCount_; }
+    // The last reference destroys the handle.
+    void release() {
+        if (--refCount_ == 0)
+            delete this;
+    }
+    std::uint32_t refCount() const { return refCount_; }
+
+    // The font object, bound through the bind hook first when the handle has
+    // none; null when none can be had.
+    FontRenderer* font();
+    // The font object as it stands, without binding.
+    FontRenderer* currentFont() const { return font_; }
+    void setFont(FontRenderer* font) { font_ = font; }
+
+protected:
+    virtual ~FontHandle() = default;
+
+private:
+    std::uint32_t refCount_ = 1;
+    FontRenderer* font_;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,219 @@
+// "Do" with form XObjects: the form's content runs nested in the same
+// interpreter, inside its own graphics state, under its /Matrix and clipped
+// to its /BBox.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/constants/name_constants.h"
+#include "engine/render/content/content_test_util.h"
+#include "engine/render/content/form_draw.h"
+
+namespace vistrel {
+namespace {
+
+using test::Canvas;
+using test::RecordingGdiDevice;
+using test::streamObject;
+using test::TestDocument;
+using test::TraceLog;
+
+std::string form(const std::string& entries, const std::string& content) {
+    return streamObject("/Type /XObject /Subtype /Form /BBox [0 0 50 50] " + entries, content);
+}
+
+// What the interpreter looks like at each operator: depth, device matrix,
+// whether two probe points are visible, the content input.
+class Probe : public StepObserver {
+public:
+    Probe(ContentInterpreter& in, DcDevice& device) : in_(in), device_(device) {}
+    struct Seen {
+        std::int32_t depth;
+        std::string op;
+        Matrix deviceMatrix;
+        bool inside, outside;
+        InputStream* input;
+        double charSpacing;
+    };
+    std::vector<Seen> seen;
+    TraceLog trace;
+
+    void operatorDone(const OperatorTrace& t) override {
+        trace.operatorDone(t);
+        seen.push_back({t.depth, static_cast<const PdfString*>(t.op)->textValue().toLatin1(),
+                        in_.deviceMatrix(), visible(60, 60), visible(5, 5), in_.contentInput(),
+                        in_.textState()->charSpacing});
+    }
+
+private:
+    // Inside the device's span clip and the clip region of its context.
+    bool visible(int x, int y) {
+        if (!device_.PointVisible(x, y))
+            return false;
+        win::HRGN region = win::CreateRectRgn(0, 0, 1, 1);
+        const int got = win::GetClipRgn(device_.deviceContext(), region);
+        const bool inside = got != 1 || win::PtInRegion(region, x, y);
+        win::DeleteObject(region);
+        return inside;
+    }
+
+    ContentInterpreter& in_;
+    DcDevice& device_;
+};
+
+struct Page {
+    Page(const std::string& resources, const std::vector<std::string>& objects)
+        : doc("/Resources " + resources, objects), canvas(128, 128), device(canvas) {
+        in.setDevice(&device);
+        in.setResources(doc.page()->resources());
+        in.setStepObserver(&probe);
+    }
+    void run(const std::string& content) {
+        MemoryInputStream input(content.data(), content.size());
+        pageInput = &input;
+        in.setContentInput(&input);
+        runContentStream(doc.page()->runner(), in);
+    }
+
+    TestDocument doc;
+    Canvas canvas;
+    RecordingGdiDevice device;
+    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
+    Probe probe{in, device};
+    InputStream* pageInput = nullptr;
+};
+
+TEST(FormTest, MatrixClipAndStateAroundTheForm) {
+    Page page("<< /XObject << /Fm1 4 0 R >> >>",
+              {form("/Matrix [2 0 0 2 10 10]", "BT 5 Tc ET 1 w")});
+    page.in.setBaseMatrix(Matrix{1, 0, 0, 1, 0, 0});
+    page.run("/Fm1 Do 3 w /Fm1 Do");
+    const auto& seen = page.probe.seen;
+    ASSERT_EQ(page.probe.trace.lines,
+              (std::vector<std::string>{"1 1 BT ok", "1 2 Tc ok", "1 2 ET ok", "1 1 w ok",
+                                        "0 1 Do ok", "0 1 w ok", "1 1 BT ok", "1 2 Tc ok",
+                                        "1 2 ET ok", "1 1 w ok", "0 1 Do ok"}));
+    // Inside: /Matrix x CTM x base, clipped to the box (10,10)-(110,110).
+    EXPECT_EQ(test::RecordingFont::text(seen[0].deviceMatrix), "2 0 0 2 10 10");
+    EXPECT_TRUE(seen[0].inside);
+    EXPECT_FALSE(seen[0].outside);
+    EXPECT_NE(seen[0].input, page.pageInput);
+    EXPECT_EQ(seen[3].charSpacing, 5);
+    // After: the page's matrix, clip, input and text state.
+    EXPECT_EQ(test::RecordingFont::text(seen[4].deviceMatrix), "1 0 0 1 0 0");
+    EXPECT_TRUE(seen[4].outside);
+    EXPECT_EQ(seen[4].input, page.pageInput);
+    EXPECT_EQ(seen[4].charSpacing, 0);
+    EXPECT_EQ(page.in.graphicsState().lineWidth, 3);
+    EXPECT_EQ(page.in.savedStateCount(), 0u);
+    EXPECT_EQ(page.in.resources(), page.doc.page()->resources());
+    EXPECT_EQ(page.device.log, (std::vector<std::string>{"save",
+                                                         "width 2",
+                                                         "clip 1 10 10 110 110",
+                                                         "width 2",
+                                                         "cap 0",
+                                                         "join 0",
+                                                         "dash phase 0",
+                                                         "width 1",
+                                                         "miter 0",
+                                                         "restore",
+                                                         "width 3",
+                                                         "save",
+                                                         "width 6",
+                                                         "clip 1 10 10 110 110",
+                                                         "width 2",
+                                                         "cap 0",
+                                                         "join 0",
+                                                         "dash phase 0",
+                                                         "width 3",
+                                                         "miter 0",
+                                                         "restore"}));
+}
+
+// The parser state a form leaves (here an open text object) does not reach
+// the content that drew it.
+TEST(FormTest, StateLeftByTheFormDoesNotLeak) {
+    Page page("<< /XObject << /Fm1 4 0 R >> >>", {form("", "BT 0 0 m")});
+    page.run("/Fm1 Do 0 0 m 5 5 l S");
+    EXPECT_EQ(page.probe.trace.lines,
+              (std::vector<std::string>{"1 1 BT ok", "1 2 m dropped", "0 1 Do ok", "0 1 m ok",
+                                        "0 3 l ok", "0 3 S ok"}));
+}
+
+TEST(FormTest, RecursionEnds) {
+    const struct {
+        const char* what;
+        std::vector<std::string> objects;
+        std::vector<std::string> trace;
+    } cases[] = {
+        {"a form that draws itself",
+         {form("/Resources << /XObject << /Fm1 4 0 R >> >>", "/Fm1 Do")},
+         {"1 1 Do ok", "0 1 Do ok"}},
+        {"three forms in a cycle",
+         {form("/Resources << /XObject << /Fm2 5 0 R >> >>", "/Fm2 Do"),
+          form("/Resources << /XObject << /Fm3 6 0 R >> >>", "/Fm3 Do"),
+          form("/Resources << /XObject << /Fm1 4 0 R >> >>", "/Fm1 Do")},
+         {"3 1 Do ok", "2 1 Do ok", "1 1 Do ok", "0 1 Do ok"}},
+    };
+    for (const auto& c : cases) {
+        Page page("<< /XObject << /Fm1 4 0 R >> >>", c.objects);
+        page.run("/Fm1 Do");
+        EXPECT_EQ(page.probe.trace.lines, c.trace) << c.what;
+        EXPECT_EQ(page.in.nestingDepth(), 0) << c.what;
+        EXPECT_EQ(page.in.savedStateCount(), 0u) << c.what;
+    }
+}
+
+// A chain of 40 forms, each drawing the next: 32 levels of forms are drawn.
+TEST(FormTest, NestingIsCapped) {
+    std::vector<std::string> objects;
+    for (int i = 1; i <= 40; ++i) {
+        const std::string next = std::to_string(i + 4);
+        objects.push_back(form("/Resources << /XObject << /Fm " + next + " 0 R >> >>", "/Fm Do"));
+    }
+    Page page("<< /XObject << /Fm 4 0 R >> >>", objects);
+    page.run("/Fm Do");
+    const auto& lines = page.probe.trace.lines;
+    ASSERT_EQ(lines.size(), size_t(ContentInterpreter::kMaxNesting + 1));
+    EXPECT_EQ(lines.front(), std::to_string(ContentInterpreter::kMaxNesting) + " 1 Do ok");
+    EXPECT_EQ(page.in.savedStateCount(), 0u);
+}
+
+TEST(FormTest, WhatDoDoesNotDraw) {
+    const struct {
+        const char* content;
+        const char* outcome;
+    } cases[] = {
+        {"/Missing Do", "status 6"}, {"5 Do", "status 6"}, {"Do", "status 6"},
+        {"/Plain Do", "ok"},         {"/NoBox Do", "ok"},  {"/Dict Do", "ok"},
+    };
+    for (const auto& c : cases) {
+        Page page("<< /XObject << /Plain 4 0 R /NoBox 5 0 R /Dict << /Type /XObject >> >> >>",
+                  {streamObject("", "5 w"),
+                   streamObject("/Type /XObject /Subtype /Form /Matrix [1 0 0 1 0 0]", "5 w")});
+        page.run(c.content);
+        EXPECT_EQ(page.probe.trace.lines,
+                  (std::vector<std::string>{std::string("0 1 Do ") + c.outcome}))
+            << c.content;
+        EXPECT_TRUE(page.device.log.empty()) << c.content;
+    }
+}
+
+// drawFormXObject on its own keeps the caller's content input and base
+// matrix, and nothing else of the graphics state.
+TEST(FormTest, DrawingTheFormRestoresInputAndBaseMatrix) {
+    Page page("<< >>", {form("", "2 0 0 2 0 0 cm")});
+    FormXObject* fm = asFormXObject(page.doc.object(4));
+    ASSERT_NE(fm, nullptr);
+    MemoryInputStream input("", 0);
+    page.in.setContentInput(&input);
+    page.in.setBaseMatrix(Matrix{1, 0, 0, -1, 0, 100});
+    drawFormXObject(*fm, page.in);
+    EXPECT_EQ(page.in.contentInput(), &input);
+    EXPECT_EQ(test::RecordingFont::text(page.in.baseMatrix()), "1 0 0 -1 0 100");
+    EXPECT_EQ(test::RecordingFont::text(page.in.deviceMatrix()), "2 0 0 -2 0 100");
+}
+
+}  // namespace
+}  // namespace vistrel

@@ -1,0 +1,27 @@
+#include "engine/render/content/graphics_state.h"
+
+namespace vistrel {
+
+std::unique_ptr<GraphicsState> GraphicsState::copy() const {
+    std::unique_ptr<GraphicsState> s(new GraphicsState);
+    if (!s)
+        return nullptr;
+    s->flatness = flatness;
+    s->lineWidth = lineWidth;
+    s->miterLimit = miterLimit;
+    s->lineCap = lineCap;
+    s->dashes = dashes;
+    s->dashPhase = dashPhase;
+    s->lineJoin = lineJoin;
+    s->ctm = ctm;
+    s->fillSpace = fillSpace;
+    s->strokeSpace = strokeSpace;
+    if (fillColor)
+        s->fillColor.reset(fillColor->clone());
+    if (strokeColor)
+        s->strokeColor.reset(strokeColor->clone());
+    s->pendingClip = pendingClip;
+    return s;
+}
+
+}  // namespace vistrel
