@@ -167,7 +167,14 @@ TEST(GraphicsStateOperatorsTest, FindResourceFollowsTheCategory) {
     EXPECT_EQ(in.findResource(names::Font, g1), nullptr);
 }
 
-class FakeSpace : public ColorSpace {};
+// A counted space the test can watch.
+class FakeSpace : public ColorSpace {
+public:
+    FakeSpace() : ColorSpace(1) {}
+    void convertSamples(std::uint8_t*, std::int32_t, std::size_t, bool) const override {}
+    bool convertColor(const DoubleArray&, DoubleArray&, bool) const override { return false; }
+    ColorSpaceFamily family() const override { return ColorSpaceFamily::DeviceGray; }
+};
 
 // "q" continues with a copy (colours cloned, spaces shared, no path); "Q"
 // brings the saved state back and hands it to the device again.
