@@ -250,6 +250,28 @@ inline void stepText(ContentInterpreter& in, const std::string& content) {
     in.leaveRun();
 }
 
+// An interpreter over a recording device on a small canvas, running content
+// text through the loop.
+struct Session {
+    explicit Session(const Matrix& base = Matrix{}, int size = 16)
+        : canvas(size, size), device(canvas) {
+        in.setDevice(&device);
+        in.setBaseMatrix(base);
+        in.setStepObserver(&trace);
+    }
+    void run(const std::string& content) { runText(in, runner, content); }
+    std::string lastWidth() const {
+        std::vector<std::string> w = device.entries("width");
+        return w.empty() ? "none" : w.back();
+    }
+
+    Canvas canvas;
+    RecordingGdiDevice device;
+    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
+    ContentRunner runner;
+    TraceLog trace;
+};
+
 // What registerPdfFontFactories answered when the test program started.
 extern bool firstRegistration;
 

@@ -14,6 +14,7 @@ namespace {
 using test::Canvas;
 using test::RecordingFont;
 using test::RecordingGdiDevice;
+using test::Session;
 using test::streamObject;
 using test::TestDocument;
 using test::TraceLog;
@@ -21,26 +22,6 @@ using test::TraceLog;
 Matrix scale(double s) {
     return Matrix{s, 0, 0, s, 0, 0};
 }
-
-// An interpreter over a recording device on a small canvas.
-struct Session {
-    explicit Session(const Matrix& base = Matrix{}) : canvas(16, 16), device(canvas) {
-        in.setDevice(&device);
-        in.setBaseMatrix(base);
-        in.setStepObserver(&trace);
-    }
-    void run(const std::string& content) { test::runText(in, runner, content); }
-    std::string lastWidth() const {
-        std::vector<std::string> w = device.entries("width");
-        return w.empty() ? "none" : w.back();
-    }
-
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
-    ContentRunner runner;
-    TraceLog trace;
-};
 
 // The device line width is always the stored width scaled by the square root
 // of the absolute determinant of CTM x base, whichever operator sets it.
