@@ -37,13 +37,16 @@ inline std::string streamObject(const std::string& entries, const std::string& d
            "\nendstream";
 }
 
-// A one-page document in memory. Object 1 is the catalog, 2 the pages node,
-// 3 the page with the given extra entries; the given objects are 4, 5, ...
+// A one-page document in memory. Object 1 is the catalog, 2 the pages node
+// (with the given extra entries), 3 the page with the given extra entries;
+// the given objects are 4, 5, ...
 class TestDocument {
 public:
-    TestDocument(const std::string& pageEntries, const std::vector<std::string>& objects) {
+    TestDocument(const std::string& pageEntries, const std::vector<std::string>& objects,
+                 const std::string& pagesEntries = "") {
         std::vector<std::string> all = {
-            "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [3 0 R] /Count 1 " + pagesEntries + " >>",
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] " + pageEntries + " >>"};
         all.insert(all.end(), objects.begin(), objects.end());
         bytes_ = "%PDF-1.4\n";
