@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -37,17 +38,29 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Pixels of blue, green, red bytes to red, green, blue.
+void toRgb(const std::uint8_t* bgr, std::size_t pixels, std::uint8_t* rgb) {
+    for (const std::uint8_t* end = bgr + pixels * 3; bgr != end; bgr += 3, rgb += 3) {
+        rgb[0] = bgr[2];
+        rgb[1] = bgr[1];
+        rgb[2] = bgr[0];
+    }
+}
+
+// Rows converted in blocks small enough to stay in the cache while the
+// system copies them out; each block is written in one call, which bypasses
+// the stream's buffer.
 bool writePpm(const PageBitmap& bitmap, std::FILE* f) {
+    const std::size_t rowBytes = std::size_t(bitmap.width()) * 3;
+    const std::int32_t blockRows = std::int32_t(std::max<std::size_t>(1, (256 << 10) / rowBytes));
+    std::vector<std::uint8_t> rgb(rowBytes * std::size_t(blockRows));
     std::fprintf(f, "P6\n%d %d\n255\n", bitmap.width(), bitmap.height());
-    std::vector<std::uint8_t> rgb(std::size_t(bitmap.width()) * 3);
-    for (std::int32_t y = 0; y < bitmap.height(); ++y) {
-        const std::uint8_t* bgr = bitmap.row(y);
-        for (std::size_t i = 0; i < rgb.size(); i += 3) {
-            rgb[i] = bgr[i + 2];
-            rgb[i + 1] = bgr[i + 1];
-            rgb[i + 2] = bgr[i];
-        }
-        if (std::fwrite(rgb.data(), 1, rgb.size(), f) != rgb.size())
+    for (std::int32_t y = 0; y < bitmap.height(); y += blockRows) {
+        const std::int32_t rows = std::min(blockRows, bitmap.height() - y);
+        for (std::int32_t r = 0; r < rows; ++r)
+            toRgb(bitmap.row(y + r), std::size_t(bitmap.width()), rgb.data() + rowBytes * r);
+        const std::size_t bytes = rowBytes * std::size_t(rows);
+        if (std::fwrite(rgb.data(), 1, bytes, f) != bytes)
             return false;
     }
     return true;
@@ -67,12 +80,7 @@ bool writePng(const PageBitmap& bitmap, std::FILE* f) {
                      PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (std::int32_t y = 0; y < bitmap.height(); ++y) {
-            const std::uint8_t* bgr = bitmap.row(y);
-            for (std::size_t i = 0; i < rgb.size(); i += 3) {
-                rgb[i] = bgr[i + 2];
-                rgb[i + 1] = bgr[i + 1];
-                rgb[i + 2] = bgr[i];
-            }
+            toRgb(bitmap.row(y), std::size_t(bitmap.width()), rgb.data());
             png_write_row(png, rgb.data());
         }
         png_write_end(png, nullptr);
