@@ -95,6 +95,12 @@ bool parseOptions(const std::vector<std::string>& args, RenderOptions& o, std::s
         why = "render needs PAGES, --zoom and --out";
         return false;
     }
+    const std::size_t dot = o.out.rfind('.');
+    const std::string extension = dot == std::string::npos ? "" : o.out.substr(dot);
+    if (extension != ".png" && extension != ".ppm") {
+        why = "the output name must end in .png or .ppm";
+        return false;
+    }
     return true;
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/core/streams.h"
+#include "engine/doc/pdf_catalog.h"
 #include "engine/parser/pdf_document.h"
-#include "engine/parser/pdf_ref.h"
 #include "engine/render/color/device_color_spaces.h"
 
 #include "tests/support/pdf_file_text.h"
@@ -17,31 +17,35 @@ namespace vistrel {
 namespace {
 
 // Objects parsed by a document, so that references resolve: object 1 is a
-// placeholder catalog, the given bodies are objects 2, 3, ...
+// placeholder catalog, the given bodies are objects 2, 3, ... The trailer
+// lists them all; the catalog lets go of the objects (cycles included) when
+// it closes.
 class Objects {
 public:
     explicit Objects(const std::vector<std::string>& bodies) {
         std::vector<std::string> all = {"<< /Type /Catalog >>"};
         all.insert(all.end(), bodies.begin(), bodies.end());
-        bytes_ = testing::pdfFileFromObjects(all);
+        bytes_ = testing::pdfFileListingObjects(all);
         input_ = std::make_unique<MemoryInputStream>(bytes_.data(), bytes_.size());
         doc_ = std::make_unique<PdfDocument>(input_.get(), false);
+        catalog_ = std::make_unique<PdfCatalog>(doc_.get());
     }
     ~Objects() {
-        refs_.clear();
+        catalog_.reset();
         doc_.reset();
     }
-    // A reference to object `number` (not resolved).
+    // The trailer's reference to object `number` (not resolved).
     PdfObject* ref(int32_t number) {
-        refs_.push_back(makeRef<PdfRef>(doc_.get(), number, 0));
-        return refs_.back().get();
+        static const Ref<PdfName> kObjects = makeRef<PdfName>(WString(u"/Objects"));
+        PdfArray* objects = asArray(doc_->trailer()->get(*kObjects));
+        return objects ? objects->get(number - 1) : nullptr;
     }
 
 private:
     std::string bytes_;
     std::unique_ptr<MemoryInputStream> input_;
     std::unique_ptr<PdfDocument> doc_;
-    std::vector<Ref<PdfRef>> refs_;
+    std::unique_ptr<PdfCatalog> catalog_;
 };
 
 std::string iccStream(const std::string& entries) {
