@@ -8,7 +8,8 @@
 # the COM stand-in), and every *_test.cpp into one GoogleTest
 # program <lib>_tests that links only <lib> (and so its dependencies). A folder
 # with a test_main.cpp starts its test program there (the start-up routines of
-# its layer); the others use GoogleTest's main.
+# its layer); the others use GoogleTest's main. A folder's main.cpp is the
+# entry of a program the folder's CMakeLists makes; it stays out of the library.
 #
 # DEPS names the folder libraries directly below this one; each must have been
 # declared already (folders are added lowest layer first). They are the only
@@ -49,6 +50,7 @@ function(vistrel_folder_library)
       list(APPEND _tests ${f})
     elseif(f MATCHES "/test_main\\.cpp$")
       set(_test_main ${f})
+    elseif(f MATCHES "/main\\.cpp$")
     else()
       list(APPEND _src ${f})
     endif()

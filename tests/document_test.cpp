@@ -181,6 +181,27 @@ TEST(DocumentTest, FetchGivesNullAndKeepsThePosition) {
     EXPECT_EQ(f.stream->position(), 123u);
 }
 
+TEST(DocumentTest, ObjectsReadAtAWrongOffsetCannotAskForThemselves) {
+    // Damaged files (found by the fuzz targets) whose cross-reference entries
+    // lead into the middle of other objects: reading what stands at an offset
+    // can reach a reference to the very object being read. That read yields
+    // nothing, so every object read is cached once, nothing stays cached once
+    // the references are gone, and the reads do not nest again and again
+    // (the second file took minutes).
+    for (const char* seed : {"document/leak-object-line-missing",
+                             "stored_tree/timeout-object-line-missing"}) {
+        Open f(testing::sourcePath(std::string("fuzz/seeds/") + seed));
+        ASSERT_TRUE(f.doc->xrefTable()) << seed;
+        for (int32_t n = 0; n < f.doc->xrefTable()->count(); ++n) {
+            Ref<PdfRef> ref = makeRef<PdfRef>(f.doc.get(), n, 0);
+            if (ref->direct()) {
+                EXPECT_LE(f.doc->xrefTable()->entry(n)->count, 1) << seed << " " << n;
+            }
+        }
+        EXPECT_EQ(f.doc->cachedCount(), 0) << seed;
+    }
+}
+
 TEST(DocumentTest, CacheIsSharedAndReleased) {
     Open f(fixture("plain.pdf"));
     ASSERT_TRUE(f.doc->isValid());

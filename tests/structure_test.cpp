@@ -21,11 +21,11 @@ namespace {
 // An open fixture with its catalog. The catalog goes first: its destructor
 // reads the document's trailer.
 struct Doc {
-    explicit Doc(const char* name)
+    explicit Doc(const char* name, bool withCatalog = true)
         : stream(std::make_unique<FileInputStream>(
               WideFromUtf8(std::string(VISTREL_STRUCTURE_DIR) + "/" + name), 4096)),
           doc(std::make_unique<PdfDocument>(stream.get(), true)),
-          catalog(std::make_unique<PdfCatalog>(doc.get())) {}
+          catalog(withCatalog ? std::make_unique<PdfCatalog>(doc.get()) : nullptr) {}
     ~Doc() {
         catalog.reset();
         refs.clear();
@@ -117,7 +117,6 @@ TEST(StructureTest, CatalogsThatDoNotLoad) {
         bool loaded;
         int32_t pages;
     } cases[] = {
-        {"root_without_count.pdf", true, 0},
         {"direct_root.pdf", false, 0},
         {"plain_pages_root.pdf", false, 0},
     };
@@ -132,6 +131,70 @@ TEST(StructureTest, CatalogsThatDoNotLoad) {
     Doc d("plain_pages_root.pdf");
     EXPECT_EQ(d.pageNumberOf(3), 1);
     EXPECT_EQ(d.catalog->getPageMode(), nullptr);
+}
+
+TEST(StructureTest, PageCountIsThePagesTheTreeHolds) {
+    struct Case {
+        const char* file;
+        std::vector<int32_t> pages;  // object numbers in page order
+    } cases[] = {
+        {"balanced.pdf", {10, 11, 12, 13, 14, 15}},
+        {"count_too_big.pdf", {3}},                 // /Count 2147483647
+        {"count_too_small.pdf", {10, 11, 12}},      // /Count 1 and 0
+        {"root_without_count.pdf", {3}},            // no /Count
+        {"shared_node.pdf", {10, 11, 10, 11, 12}},  // a node listed twice
+        {"cycles.pdf", {10, 11}},                   // /Count 5
+    };
+    for (const Case& c : cases) {
+        Doc d(c.file);
+        ASSERT_TRUE(d.catalog->isLoaded()) << c.file;
+        int32_t count = int32_t(c.pages.size());
+        EXPECT_EQ(d.catalog->getPageCount(), count) << c.file;
+        for (int32_t n = 1; n <= count; ++n) {
+            Ref<PdfPage> page = d.catalog->getPage(n);
+            ASSERT_TRUE(page) << c.file << " page " << n;
+            EXPECT_EQ(page->getId().number, c.pages[size_t(n - 1)]) << c.file << " page " << n;
+        }
+        EXPECT_EQ(d.catalog->getPage(0), nullptr) << c.file;
+        EXPECT_EQ(d.catalog->getPage(count + 1), nullptr) << c.file;
+        EXPECT_EQ(d.catalog->getPage(INT32_MAX), nullptr) << c.file;
+    }
+}
+
+TEST(StructureTest, SelfReferencesAreFreedWithTheDocument) {
+    // Objects whose references lead back to themselves once resolved: a pages
+    // node that is its own /Parent, or one of two nodes that are each other's,
+    // resolved when a page without /Resources looks them up; an open outline
+    // item that is its own /First, resolved when its kids are counted. With
+    // the document gone, nothing but the test holds the watched object.
+    struct Case {
+        const char* file;
+        int32_t fetched;  // the object read
+        int32_t watched;  // the object on the cycle
+        bool outline;     // read as an outline item
+    } cases[] = {
+        {"self_parent.pdf", 3, 2, false},
+        {"parent_cycle.pdf", 4, 3, false},
+        {"outline_own_first.pdf", 5, 5, true},
+    };
+    for (bool withCatalog : {false, true}) {
+        for (const Case& c : cases) {
+            Ref<PdfDict> watched;
+            {
+                Doc d(c.file, withCatalog);
+                PdfDict* fetched = asDict(d.ref(c.fetched));
+                ASSERT_TRUE(fetched) << c.file;
+                if (c.outline)
+                    EXPECT_EQ(OutlineItem(fetched).kidCount(), 1) << c.file;
+                else
+                    EXPECT_TRUE(asPage(fetched)) << c.file;
+                watched = Ref<PdfDict>::share(asDict(d.ref(c.watched)));
+                ASSERT_TRUE(watched) << c.file;
+            }
+            EXPECT_EQ(watched->refCount(), 1u)
+                << c.file << (withCatalog ? " with" : " without") << " a catalog";
+        }
+    }
 }
 
 TEST(StructureTest, OutlinesOpenAndClosed) {

@@ -1,6 +1,9 @@
 #include "engine/doc/page_tree.h"
 
 #include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "engine/constants/name_constants.h"
 #include "engine/parser/pdf_ref.h"
@@ -9,58 +12,54 @@ namespace vistrel {
 
 namespace {
 
-// The object numbers of the pages nodes on the current descent.
-struct DescentPath {
-    int32_t numbers[kMaxPageTreeDepth];
-    int depth = 0;
+// Appends the pages of one pages node and of the nodes below it. A node
+// listed again after its walk has ended adds the pages it added then, so
+// shared nodes cost no second walk.
+class PageLister {
+public:
+    explicit PageLister(std::vector<ObjectRef>& pages) : pages_(pages) {}
 
-    bool contains(int32_t number) const {
-        if (number < 0)
-            return false;
-        for (int i = 0; i < depth; ++i) {
-            if (numbers[i] == number)
-                return true;
+    void walk(PdfDict* node, int32_t number, int depth) {
+        if (number >= 0)
+            onPath_.insert(number);
+        size_t first = pages_.size();
+        PdfArray* kids = asArray(node->get(names::Kids));
+        for (int32_t i = 0; kids && i < kids->count() && pages_.size() < kMaxPageCount; ++i) {
+            PdfObject* kid = kids->at(i);
+            if (asPage(kid)) {
+                pages_.push_back(ObjectRef::share(kid));
+                continue;
+            }
+            const PdfRef* ref = asRef(kid);
+            int32_t kidNumber = ref ? ref->number() : -1;
+            if (kidNumber >= 0 && onPath_.count(kidNumber))
+                continue;  // a node listed below itself
+            auto walked = walked_.find(kidNumber);
+            if (kidNumber >= 0 && walked != walked_.end()) {
+                for (size_t k = walked->second.first; k < walked->second.second; ++k) {
+                    if (pages_.size() >= kMaxPageCount)
+                        break;
+                    ObjectRef page = pages_[k];
+                    pages_.push_back(std::move(page));
+                }
+                continue;
+            }
+            Ref<PagesNode> child = toPagesNode(kid);
+            if (child && depth + 1 < kMaxPageTreeDepth)
+                walk(child.get(), kidNumber, depth + 1);
         }
-        return false;
+        if (number >= 0) {
+            onPath_.erase(number);
+            walked_[number] = {first, pages_.size()};
+        }
     }
+
+private:
+    std::vector<ObjectRef>& pages_;
+    std::unordered_set<int32_t> onPath_;  // object numbers of the nodes being walked
+    // The pages each node walked to the end added: [first, end) of the list.
+    std::unordered_map<int32_t, std::pair<size_t, size_t>> walked_;
 };
-
-Ref<PdfPage> pageByIndex(PdfDict* node, int32_t index, DescentPath& path) {
-    if (index > pageCountOf(node))
-        return nullptr;
-    PdfArray* kids = asArray(node->get(names::Kids));
-    if (!kids)
-        return nullptr;
-    for (int32_t i = 0; i < kids->count(); ++i) {
-        PdfObject* kid = kids->at(i);
-        if (PdfPage* page = asPage(kid)) {
-            if (index == 1)
-                return Ref<PdfPage>::share(page);
-            --index;
-            continue;
-        }
-        const PdfRef* ref = asRef(kid);
-        int32_t number = ref ? ref->number() : -1;
-        if (path.contains(number))
-            continue;  // a node listed below itself
-        Ref<PagesNode> child = toPagesNode(kid);
-        if (!child)
-            continue;
-        int32_t count = pageCountOf(child.get());
-        if (index <= count) {
-            if (path.depth >= kMaxPageTreeDepth)
-                return nullptr;
-            path.numbers[path.depth++] = number;
-            Ref<PdfPage> found = pageByIndex(child.get(), index, path);
-            --path.depth;
-            return found;
-        }
-        // A negative or missing /Count never moves the index back.
-        if (count > 0)
-            index -= count;
-    }
-    return nullptr;
-}
 
 int32_t roundedSpan(const PdfArray& box, int32_t a, int32_t b) {
     double span = std::fabs(static_cast<PdfNumber*>(box.at(a))->realValue() -
@@ -82,22 +81,11 @@ PdfObject* getInheritedAttribute(PdfDict* page, const PdfObject& key, bool inher
     return lookupInherited(page, key);
 }
 
-int32_t pageCountOf(const PdfDict* node) {
-    if (!node)
-        return -1;
-    PdfNumber* count = asNumber(node->get(names::Count));
-    return count ? count->intValue() : -1;
-}
-
-Ref<PdfPage> getPageByIndex(PdfDict* node, int32_t index) {
-    if (!node)
-        return nullptr;
-    DescentPath path;
-    if (const PdfObject* self = node) {
-        ObjectId id = self->getId();
-        path.numbers[path.depth++] = id.number;
-    }
-    return pageByIndex(node, index, path);
+std::vector<ObjectRef> listPages(PdfDict* root) {
+    std::vector<ObjectRef> pages;
+    if (root)
+        PageLister(pages).walk(root, root->getId().number, 0);
+    return pages;
 }
 
 bool getPageBoxes(PdfDict* page, int32_t& width, int32_t& height) {

@@ -3,7 +3,9 @@
 // /Rotate.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/ref.h"
 #include "engine/doc/pdf_page.h"
@@ -18,15 +20,17 @@ namespace vistrel {
 // "/Annots".
 PdfObject* getInheritedAttribute(PdfDict* page, const PdfObject& key, bool inherit);
 
-// The page count of a pages node: the integer value of /Count when it is a
-// number, else -1.
-int32_t pageCountOf(const PdfDict* node);
+// Most pages a page tree lists: the most objects a file may number.
+inline constexpr size_t kMaxPageCount = (size_t(1) << 23) - 1;
 
-// The page of 1-based `index` under the pages node, with one reference for
-// the caller; null when there is none. /Count values steer the descent; a
-// node met again below itself (a /Kids cycle) gives no page, and so does a
-// tree deeper than kMaxPageTreeDepth.
-Ref<PdfPage> getPageByIndex(PdfDict* node, int32_t index);
+// The pages under the pages node in tree order: every element of a /Kids
+// array that is a page, as it stands there (a reference or a direct page),
+// with the pages of every kid that is a pages node (toPagesNode) in its
+// place. /Count is not consulted. A node listed below itself (a /Kids cycle)
+// adds nothing, nodes deeper than kMaxPageTreeDepth are not entered, and a
+// node listed twice is walked once, so the work is linear in the size of the
+// tree and of the list, which ends at kMaxPageCount pages.
+std::vector<ObjectRef> listPages(PdfDict* root);
 
 // The page size in whole points after rotation: the inherited /CropBox, else
 // the inherited /MediaBox, with width and height swapped for any inherited

@@ -41,44 +41,6 @@ void forEachAncestor(PdfDict* item, F visit) {
     }
 }
 
-// Lets go of every resolved target reachable from the trailer. Page trees and
-// outlines link both ways (/Kids and /Parent, /Next and /Prev), so their
-// objects hold each other through their references and reference counting
-// alone never frees them; a purge frees only what nothing else holds.
-void releaseObjectGraph(PdfDict* trailer) {
-    if (!trailer)
-        return;
-    std::vector<Ref<PdfRef>> refs;
-    std::vector<PdfObject*> pending{trailer};
-    std::unordered_set<PdfObject*> seen{trailer};
-    auto push = [&](PdfObject* o) {
-        if (o && seen.insert(o).second)
-            pending.push_back(o);
-    };
-    while (!pending.empty()) {
-        PdfObject* o = pending.back();
-        pending.pop_back();
-        if (o->classKind() == kClassRef) {
-            auto* ref = static_cast<PdfRef*>(o);
-            if (ref->target()) {
-                refs.push_back(Ref<PdfRef>::share(ref));
-                push(ref->target());
-            }
-        } else if (o->kind() == kKindArray) {
-            auto* a = static_cast<PdfArray*>(o);
-            for (int32_t i = 0; i < a->count(); ++i)
-                push(a->at(i));
-        } else if (o->kind() == kKindDict) {
-            for (const auto& entry : static_cast<PdfDict*>(o)->entries())
-                push(entry.value);
-        }
-    }
-    // The references are held while their targets go, so none disappears
-    // under the loop when the container holding it is destroyed.
-    for (Ref<PdfRef>& ref : refs)
-        ref->unresolve();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -218,11 +180,18 @@ PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
 }
 
 PdfCatalog::~PdfCatalog() {
-    // The graph is let go before the purge: a purge that frees a page first
-    // would leave the cycles below it (a form whose resources name the form
-    // itself) out of reach of the walk.
+    // Page tree and outline objects hold each other through their
+    // references; the listed pages too, when a purge has dropped the nodes
+    // that listed them. The graph is let go before the purge: a purge that
+    // frees a page first would leave the cycles below it (a form whose
+    // resources name the form itself) out of reach of the walk.
+    std::vector<PdfObject*> roots;
     if (document_)
-        releaseObjectGraph(document_->trailer());
+        roots.push_back(document_->trailer());
+    for (const ObjectRef& page : pages_)
+        roots.push_back(page.get());
+    unresolveReachable(roots);
+    pages_.clear();
     if (document_) {
         if (PdfRef* root = getTrailerRoot(document_->trailer()))
             root->visit(-1);
@@ -283,17 +252,22 @@ bool PdfCatalog::purge(int level) {
     return root ? root->visit(level) : false;
 }
 
+const std::vector<ObjectRef>& PdfCatalog::pages() const {
+    if (!pagesListed_ && loaded_) {
+        pages_ = listPages(pagesRoot_.get());
+        pagesListed_ = true;
+    }
+    return pages_;
+}
+
 Ref<PdfPage> PdfCatalog::getPage(int32_t pageNumber) {
-    if (!loaded_)
+    if (!loaded_ || pageNumber < 1 || size_t(pageNumber) > pages().size())
         return nullptr;
-    return getPageByIndex(pagesRoot_.get(), pageNumber);
+    return Ref<PdfPage>::share(asPage(pages_[size_t(pageNumber) - 1].get()));
 }
 
 int32_t PdfCatalog::getPageCount() const {
-    if (!loaded_)
-        return 0;
-    PdfNumber* count = asNumber(pagesRoot_->get(names::Count));
-    return count ? count->intValue() : 0;
+    return loaded_ ? static_cast<int32_t>(pages().size()) : 0;
 }
 
 Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/core/allocator.h"
 #include "engine/core/ref.h"
@@ -93,9 +94,11 @@ public:
     virtual bool isLoaded() const { return loaded_; }
     virtual bool readCatalog();
 
-    // The page of 1-based number, with one reference for the caller.
+    // The page of 1-based number, with one reference for the caller; null
+    // beyond the page count.
     Ref<PdfPage> getPage(int32_t pageNumber);
-    // The root's /Count, 0 when not loaded or when /Count is not a number.
+    // The number of pages the page tree holds (listPages), whatever the
+    // root's /Count says; 0 when not loaded.
     int32_t getPageCount() const;
     // The page a reference leads to, with one reference for the caller; on
     // success lastPageNumber() is its 1-based number when the tree tells it.
@@ -124,6 +127,8 @@ public:
 
 private:
     PdfObject* catalogEntry(const PdfObject& key, bool needLoaded) const;
+    // The pages of the tree in order, listed on the first use.
+    const std::vector<ObjectRef>& pages() const;
 
     PdfDocument* document_;
     Ref<PdfDict> pagesRoot_;
@@ -134,6 +139,8 @@ private:
     std::unique_ptr<OutlineItem> outlines_;
     Ref<DestinationTable> dests_;
     bool loaded_ = false;
+    mutable std::vector<ObjectRef> pages_;
+    mutable bool pagesListed_ = false;
 };
 
 // The trailer's /Root (or /Info) when it is an indirect reference, else null.

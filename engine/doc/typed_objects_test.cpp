@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/constants/name_constants.h"
 #include "engine/core/streams.h"
@@ -256,27 +257,26 @@ TEST(PageTreeTest, InheritedAttributesAndSizes) {
     EXPECT_EQ(getInheritedAttribute(parent, names::Title, false), nullptr);
 }
 
-TEST(PageTreeTest, PagesByIndexFollowCounts) {
+TEST(PageTreeTest, ListsPagesInTreeOrder) {
     // Direct kids: pages /N 1 to 4, the second and third inside a node
-    // without /Type, and a node without /Count that is skipped. (The nulls
-    // keep dictionaries apart: the document parser types only a dictionary
-    // that is not read as the look-ahead of the one before.)
+    // without /Type, a node without /Count whose page counts all the same,
+    // and a number and an empty node that add nothing. The /Count values are
+    // not consulted. (The nulls keep dictionaries apart: the document parser
+    // types only a dictionary that is not read as the look-ahead of the one
+    // before.)
     Parsed p(
-        "<< /Type /Pages /Count 4 /Kids [<< /Type /Page /N 1 >> 7 "
-        "<< /Kids [<< /Type /Page /N 2 >> null << /Type /Page /N 3 >>] /Count 2 >> "
-        "null << /Type /Pages /Kids [] >> null << /Type /Page /N 4 >>] >>");
-    for (int32_t i = -1; i <= 5; ++i) {
-        Ref<PdfPage> page = getPageByIndex(p.dict(), i);
-        if (i < 1 || i > 4) {
-            EXPECT_EQ(page, nullptr) << i;
-            continue;
-        }
+        "<< /Type /Pages /Count 1 /Kids [<< /Type /Page /N 1 >> 7 "
+        "<< /Kids [<< /Type /Page /N 2 >> null << /Type /Page /N 3 >>] /Count 9 >> "
+        "null << /Type /Pages /Kids [] >> null << /Type /Pages /Kids [<< /Type /Page /N 4 >>] "
+        ">> null << /Kids [<< /Type /Page /N 5 >>] >>] >>");
+    std::vector<ObjectRef> pages = listPages(p.dict());
+    ASSERT_EQ(pages.size(), 4u);
+    for (int32_t i = 0; i < 4; ++i) {
+        PdfPage* page = asPage(pages[size_t(i)].get());
         ASSERT_TRUE(page) << i;
-        EXPECT_EQ(asNumber(page->get(names::N))->intValue(), i);
+        EXPECT_EQ(asNumber(page->get(names::N))->intValue(), i + 1);
     }
-    Parsed noCount("<< /Type /Pages /Kids [<< /Type /Page >>] >>");
-    EXPECT_EQ(getPageByIndex(noCount.dict(), 1), nullptr);
-    EXPECT_EQ(pageCountOf(noCount.dict()), -1);
+    EXPECT_TRUE(listPages(nullptr).empty());
 }
 
 TEST(PageTreeTest, ToPagesNodeCopiesOnlyWhenNeeded) {

@@ -303,8 +303,17 @@ PdfDocument::PdfDocument(InputStream* stream, bool repairAllowed) : stream_(stre
 }
 
 PdfDocument::~PdfDocument() {
-    // The trailer's references let go of their targets while the table is
-    // still there to be told.
+    // Every resolved object lets go of its references' targets while the
+    // table is still there to be told: objects that lead back to themselves
+    // through their references would otherwise outlive the document.
+    std::vector<PdfObject*> resolved;
+    if (trailer_)
+        resolved.push_back(trailer_.get());
+    for (int32_t n = 0; table_ && n < table_->count(); ++n) {
+        if (PdfObject* cached = table_->entry(n)->cached)
+            resolved.push_back(cached);
+    }
+    unresolveReachable(resolved);
     trailer_ = nullptr;
     parser_.reset();
 }
@@ -575,6 +584,11 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     int32_t savedNumber = parser_->objectNumber();
     int32_t savedGeneration = parser_->generation();
     parser_->pushList();
+    // Whatever stands at the offset may itself need objects (a damaged
+    // object line can start a whole dictionary): the entry counts as being
+    // read from the first token on.
+    e->fetching = true;
+    ++fetchNesting_;
 
     ObjectRef result;
     ObjectRef num = parser_->ParseObject();
@@ -584,18 +598,14 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     if (isInteger(gen.get())) {
         ObjectRef keyword = parser_->ParseObject();  // "obj", not checked
         parser_->setId(number, intOf(gen.get()));
-        e->fetching = true;
-        ++fetchNesting_;
         result = ObjectRef::share(parser_->entryAt(0));
-        --fetchNesting_;
-        // The table may have been reallocated by a nested fetch: look again.
-        if (XrefEntry* again = table_->entry(number))
-            again->fetching = false;
-        if (!result)
-            result = makeRef<PdfNull>();
-    } else {
-        result = makeRef<PdfNull>();
     }
+    if (!result)
+        result = makeRef<PdfNull>();
+    --fetchNesting_;
+    // The table may have been reallocated by a nested fetch: look again.
+    if (XrefEntry* again = table_->entry(number))
+        again->fetching = false;
 
     parser_->popList();
     parser_->setId(savedNumber, savedGeneration);

@@ -163,6 +163,40 @@ PdfRef* asRef(PdfObject* object) {
     return object && object->classKind() == kClassRef ? static_cast<PdfRef*>(object) : nullptr;
 }
 
+void unresolveReachable(const std::vector<PdfObject*>& roots) {
+    std::vector<Ref<PdfRef>> refs;
+    std::vector<PdfObject*> pending;
+    std::unordered_set<PdfObject*> seen;
+    auto push = [&](PdfObject* o) {
+        if (o && seen.insert(o).second)
+            pending.push_back(o);
+    };
+    for (PdfObject* root : roots)
+        push(root);
+    while (!pending.empty()) {
+        PdfObject* o = pending.back();
+        pending.pop_back();
+        if (o->classKind() == kClassRef) {
+            auto* ref = static_cast<PdfRef*>(o);
+            if (ref->target()) {
+                refs.push_back(Ref<PdfRef>::share(ref));
+                push(ref->target());
+            }
+        } else if (o->kind() == kKindArray) {
+            auto* a = static_cast<PdfArray*>(o);
+            for (int32_t i = 0; i < a->count(); ++i)
+                push(a->at(i));
+        } else if (o->kind() == kKindDict) {
+            for (const auto& entry : static_cast<PdfDict*>(o)->entries())
+                push(entry.value);
+        }
+    }
+    // The references are held while their targets go, so none disappears
+    // under the loop when the container holding it is destroyed.
+    for (Ref<PdfRef>& ref : refs)
+        ref->unresolve();
+}
+
 // ---------------------------------------------------------------------------
 // Name trees
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/object/pdf_object.h"
 
@@ -86,6 +87,15 @@ private:
 
 // The reference of an object, when it is one (class kind 35), else null.
 PdfRef* asRef(PdfObject* object);
+
+// Lets go of the target of every resolved reference reachable from the roots
+// (through arrays, dictionaries and the targets themselves), whatever else
+// holds it. Objects that lead back to themselves through their references (a
+// page tree's /Kids and /Parent, an outline's /Next and /Prev, a /Parent or
+// /First that names its own object) hold each other, so reference counting
+// alone never frees them; this breaks every such cycle. The walk visits each
+// object once.
+void unresolveReachable(const std::vector<PdfObject*>& roots);
 
 // Deepest name-tree level searched; deeper /Kids are not followed.
 inline constexpr int kMaxNameTreeDepth = 256;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "viewer/components/graphic_errors.h"
-#include "viewer/components/message_service.h"
+#include "viewer/components/message_test_util.h"
 #include "viewer/components/picture_test_util.h"
 
 namespace brevant {
@@ -120,11 +120,11 @@ TEST(AnimatedCursor, DrawsStripsAndFirstFrames) {
     EXPECT_EQ(copy.frameCount(), 3);
     EXPECT_EQ(copy.title(), "Test cursor");
 
-    std::string shown;
-    auto previous = setMessageBoxHook([&](MessageKind, const std::string& text) { shown = text; });
+    testing::ScriptedMessages boxes;
     EXPECT_THROW(cursor.saveToBytes(), Abort);
-    setMessageBoxHook(previous);
-    EXPECT_EQ(shown, "Функция не реализована");
+    EXPECT_EQ(
+        boxes.shown,
+        (std::vector<MessageRequest>{{"Error", "Функция не реализована", MessageIcon::Error}}));
 }
 
 }  // namespace

@@ -98,9 +98,9 @@ int histogramHash(Rgb c) {
                kHistogramSlots);
 }
 
-int findSlot(const std::vector<HistogramSlot>& slots, Rgb c) {
+int findSlot(const std::vector<HistogramSlot>& histogram, Rgb c) {
     int i = histogramHash(c);
-    while (slots[std::size_t(i)].used && !(slots[std::size_t(i)].colour == c))
+    while (histogram[std::size_t(i)].used && !(histogram[std::size_t(i)].colour == c))
         i = i == kHistogramSlots - 1 ? 0 : i + 1;
     return i;
 }
@@ -112,9 +112,9 @@ Bitmap reduceByHistogram(const Bitmap& src, int colours) {
     std::array<std::uint8_t, 3> masks{255, 255, 255};  // red, green, blue
     const std::array<int, 3> turnOrder{2, 0, 1};
     int turn = 0;
-    std::vector<HistogramSlot> slots;
+    std::vector<HistogramSlot> histogram;
     for (;;) {
-        slots.assign(kHistogramSlots, {});
+        histogram.assign(kHistogramSlots, {});
         int distinct = 0;
         bool overflow = false;
         for (int y = 0; y < src.height() && !overflow; ++y)
@@ -122,7 +122,7 @@ Bitmap reduceByHistogram(const Bitmap& src, int colours) {
                 Rgb c = src.pixel(x, y);
                 c = {std::uint8_t(c.r & masks[0]), std::uint8_t(c.g & masks[1]),
                      std::uint8_t(c.b & masks[2])};
-                HistogramSlot& s = slots[std::size_t(findSlot(slots, c))];
+                HistogramSlot& s = histogram[std::size_t(findSlot(histogram, c))];
                 if (!s.used) {
                     if (distinct == kHistogramMaxColours) {
                         overflow = true;
@@ -143,24 +143,24 @@ Bitmap reduceByHistogram(const Bitmap& src, int colours) {
 
     std::vector<int> order;
     for (int i = 0; i < kHistogramSlots; ++i)
-        if (slots[std::size_t(i)].used)
+        if (histogram[std::size_t(i)].used)
             order.push_back(i);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return slots[std::size_t(a)].count > slots[std::size_t(b)].count;
+        return histogram[std::size_t(a)].count > histogram[std::size_t(b)].count;
     });
     Bitmap out = indexedResult(src.width(), src.height());
     std::vector<Rgb> table;
     for (std::size_t i = 0; i < order.size() && i < std::size_t(colours); ++i)
-        table.push_back(slots[std::size_t(order[i])].colour);
+        table.push_back(histogram[std::size_t(order[i])].colour);
     std::copy(table.begin(), table.end(), out.palette().begin());
     for (int i : order)
-        slots[std::size_t(i)].entry = nearestIndex(table, slots[std::size_t(i)].colour);
+        histogram[std::size_t(i)].entry = nearestIndex(table, histogram[std::size_t(i)].colour);
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x) {
             Rgb c = src.pixel(x, y);
             c = {std::uint8_t(c.r & masks[0]), std::uint8_t(c.g & masks[1]),
                  std::uint8_t(c.b & masks[2])};
-            out.setIndex(x, y, std::uint32_t(slots[std::size_t(findSlot(slots, c))].entry));
+            out.setIndex(x, y, std::uint32_t(histogram[std::size_t(findSlot(histogram, c))].entry));
         }
     return out;
 }

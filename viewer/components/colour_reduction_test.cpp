@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "viewer/components/graphic_errors.h"
-#include "viewer/components/message_service.h"
+#include "viewer/components/message_test_util.h"
 
 namespace brevant {
 namespace {
@@ -130,11 +130,11 @@ TEST(ColourReduction, ConvertsToBitmapFiles) {
 
     EXPECT_THROW(convertToDib(Bitmap(), 8, kDefaultReduction), InvalidGraphic);
 
-    std::string shown;
-    auto previous = setMessageBoxHook([&](MessageKind, const std::string& text) { shown = text; });
+    testing::ScriptedMessages boxes;
     EXPECT_THROW(convertToDib(eight, 16, kDefaultReduction), Abort);
-    setMessageBoxHook(previous);
-    EXPECT_EQ(shown, "Функция не реализована");
+    EXPECT_EQ(
+        boxes.shown,
+        (std::vector<MessageRequest>{{"Error", "Функция не реализована", MessageIcon::Error}}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "viewer/components/components_startup.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include "viewer/components/message_service.h"
 #include "viewer/components/screen_cursors.h"
@@ -9,13 +8,8 @@
 namespace brevant {
 
 void startComponents() {
-    setMessageBoxHook([](MessageKind kind, const std::string& text) {
-        QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Warning,
-                        kind == MessageKind::Error ? "Error" : "Warning",
-                        QString::fromStdString(text), QMessageBox::Ok);
-        box.setWindowModality(Qt::ApplicationModal);
-        box.exec();
-    });
+    static QtMessageService boxes;
+    setMessageService(&boxes);
     setCursorResetHook([] {
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();

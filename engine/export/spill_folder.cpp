@@ -1,0 +1,85 @@
+#include "engine/export/spill_folder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+
+namespace vistrel {
+
+SpillFolder::~SpillFolder() {
+    if (!path_.empty())
+        ::rmdir(path_.c_str());
+}
+
+bool SpillFolder::make() {
+    if (!path_.empty())
+        return true;
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = base && *base ? base : "/tmp";
+    pattern += "/vistrel-pdb-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return false;
+    path_ = std::move(pattern);
+    return true;
+}
+
+std::string SpillFolder::pagePath(int32_t position) const {
+    return path_ + "/" + std::to_string(position) + ".tmp";
+}
+
+bool SpillFolder::writePage(int32_t position, const std::uint8_t* data, std::size_t size) {
+    if (!make())
+        return false;
+    const std::string name = pagePath(position);
+    int fd;
+    do {
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd, data + done, size - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            break;
+        done += std::size_t(put);
+    }
+    const bool closed = ::close(fd) == 0 || errno == EINTR;
+    if (done < size || !closed) {
+        ::unlink(name.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SpillFolder::readPage(int32_t position, std::uint8_t* data, std::size_t size) const {
+    if (path_.empty())
+        return false;
+    int fd;
+    do {
+        fd = ::open(pagePath(position).c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, data + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += std::size_t(got);
+    }
+    ::close(fd);
+    return done == size;
+}
+
+void SpillFolder::removePage(int32_t position) const {
+    if (!path_.empty())
+        ::unlink(pagePath(position).c_str());
+}
+
+}  // namespace vistrel

@@ -1,0 +1,41 @@
+// The table-free and dictionary decode filters: the first byte chooses the
+// filter (Flate, LZW, ASCIIHex, ASCII85, RunLength), the second the way the
+// data is read and LZW's /EarlyChange; the rest is the encoded data.
+#include <cstdint>
+#include <memory>
+
+#include "engine/codec/filter_stream.h"
+#include "engine/codec/lzw_flate.h"
+#include "fuzz/fuzz_input.h"
+
+using namespace vistrel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::FuzzInput input(data, size);
+    const uint8_t which = input.byte();
+    const uint8_t how = input.byte();
+    MemoryInputStream encoded(input.data(), input.size());
+    auto* params = new FilterParams;
+    std::unique_ptr<FilterStream> filter;
+    switch (which % 5) {
+        case 0:
+            filter = std::make_unique<FlateDecodeStream>(&encoded, params, (how & 4) != 0);
+            break;
+        case 1:
+            params->set(u"/EarlyChange", how >> 7);
+            filter = std::make_unique<LzwDecodeStream>(&encoded, params);
+            break;
+        case 2:
+            filter = std::make_unique<AsciiHexDecodeStream>(&encoded, params);
+            break;
+        case 3:
+            filter = std::make_unique<Ascii85DecodeStream>(&encoded, params);
+            break;
+        default:
+            filter = std::make_unique<RunLengthDecodeStream>(&encoded, params);
+            break;
+    }
+    fuzz::drain(*filter, size_t(1) << 22, how);
+    filter->close();
+    return 0;
+}

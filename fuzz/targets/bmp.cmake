@@ -1,0 +1,1 @@
+vistrel_fuzz_target(bmp LIBS vistrel_codec)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(ccitt LIBS vistrel_codec)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(dct LIBS vistrel_codec)

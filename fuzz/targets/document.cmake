@@ -1,0 +1,1 @@
+vistrel_fuzz_target(document LIBS vistrel_function)

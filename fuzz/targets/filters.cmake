@@ -1,0 +1,1 @@
+vistrel_fuzz_target(filters LIBS vistrel_codec)

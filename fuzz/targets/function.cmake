@@ -1,0 +1,1 @@
+vistrel_fuzz_target(function LIBS vistrel_function)

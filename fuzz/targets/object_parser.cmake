@@ -1,0 +1,1 @@
+vistrel_fuzz_target(object_parser LIBS vistrel_doc)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(png LIBS vistrel_codec)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(stored_tree LIBS vistrel_doc)

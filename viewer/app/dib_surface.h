@@ -1,0 +1,35 @@
+// Where engine pages meet Qt: a 32-bit top-down DIB section of a surface's
+// size, selected into a memory device context of the GDI stand-in. The
+// engine draws into the device context; the same pixel memory is wrapped,
+// not copied, in a QImage that QPainter paints.
+#pragma once
+
+#include <QImage>
+
+#include "platform/gdi/gdi.h"
+
+namespace brevant {
+
+class DibSurface {
+public:
+    // A surface of width x height pixels; invalid when either is below 1
+    // or the device context or section cannot be made.
+    DibSurface(int width, int height);
+    ~DibSurface();
+    DibSurface(const DibSurface&) = delete;
+    DibSurface& operator=(const DibSurface&) = delete;
+
+    bool isValid() const { return !image_.isNull(); }
+    // The device context the engine draws into (null when invalid).
+    win::HDC dc() const { return dc_; }
+    // The pixels (blue, green, red, unused per pixel), rows from the top.
+    const QImage& image() const { return image_; }
+
+private:
+    win::HDC dc_ = nullptr;
+    win::HBITMAP bitmap_ = nullptr;
+    win::HGDIOBJ previous_ = nullptr;
+    QImage image_;
+};
+
+}  // namespace brevant

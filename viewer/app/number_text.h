@@ -1,0 +1,28 @@
+// Whole numbers read from text the user or the settings give.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <stdexcept>
+
+namespace brevant {
+
+// A signed 32-bit decimal: an optional "+" or "-", then digits only.
+std::optional<int> parseDecimalInt(QStringView text);
+
+// The error ParseLeadingInt raises; it carries no message.
+class NumberError : public std::runtime_error {
+public:
+    NumberError() : std::runtime_error("") {}
+};
+
+// The number at the start of a text ("150%" gives 150, " 42 " 42, "-5 px"
+// -5, "3 of 12" 3): blanks and control characters around the text are
+// dropped; then, cutting the text before each non-digit from the second
+// unit on, the first leading part that reads as a decimal gives the result.
+// Without a number: NumberError when raiseOnError, else def.
+int ParseLeadingInt(const QString& text, int def, bool raiseOnError);
+
+}  // namespace brevant

@@ -1,0 +1,19 @@
+// The viewer's own cursors in the screen's cursor table: the hand tool and
+// its grip, the finger over a link, the zoom box tool and the render wait.
+#pragma once
+
+namespace brevant {
+
+enum ViewerCursor {
+    kOpenHandCursor = 5,    // the hand tool
+    kCloseHandCursor = 6,   // the hand tool while dragging
+    kFingerCursor = 7,      // over a link
+    kZoomInCursor = 8,      // the zoom box tool
+    kWaitRenderCursor = 10  // while a page renders
+};
+
+// Draws the five cursors and puts them into the screen's cursor table.
+// Needs the QApplication.
+void registerViewerCursors();
+
+}  // namespace brevant
