@@ -1,6 +1,7 @@
 // The engine settings this folder reads from the settings store, as
-// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode" and
-// "FontSystem"/"AAMethod" (keys from settings:: of engine/constants).
+// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode",
+// "Quality"/"FullColorPathConversion" and "FontSystem"/"AAMethod" (keys from
+// settings:: of engine/constants).
 #pragma once
 
 #include "engine/constants/setting_keys.h"
