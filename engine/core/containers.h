@@ -193,6 +193,8 @@ public:
         void* memory = tokenListHandle.allocate(sizeof(Node));
         if (!memory)
             return false;
+        // The node lives in the list's own allocator block; the list frees it.
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory)
         Node* node = new (memory) Node{entry, &sentinel_, sentinel_.prev};
         sentinel_.prev->next = node;
         sentinel_.prev = node;
