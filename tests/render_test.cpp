@@ -167,5 +167,32 @@ TEST_F(RenderTest, RotationAndCropBox) {
     }
 }
 
+// The presets the tools start with: the curve threshold from the view's
+// quality and memory usage, and the settings rendering reads per level.
+TEST_F(RenderTest, Presets) {
+    const WString fontSystem(u"FontSystem"), quality(u"Quality");
+    auto integer = [](const WString& section, const char16_t* key) {
+        return readSettingNumber(settingsStore().find(section, WString(key)), -999);
+    };
+    const struct {
+        std::int32_t quality, memory, threshold;
+    } thresholds[] = {{4, 4, 10}, {1, 0, 53}, {1, 4, 53}, {0, 0, 56}, {5, 4, -4}};
+    for (const auto& t : thresholds) {
+        applyMemoryPreset(t.memory, t.quality, t.memory);
+        EXPECT_EQ(integer(fontSystem, u"CurveThreshold"), t.threshold) << t.quality << t.memory;
+    }
+    const struct {
+        std::int32_t level, pathConversion, clipMode, aaSize;
+    } levels[] = {{1, 1, 0, 2}, {2, 2, 1, 4}, {4, 2, 1, 8}, {0, 0, 0, 8}};
+    for (const auto& l : levels) {
+        applyQualityPreset(l.level);
+        EXPECT_EQ(integer(quality, u"FullColorPathConversion"), l.pathConversion) << l.level;
+        EXPECT_EQ(integer(quality, u"GDCClipMode"), l.clipMode) << l.level;
+        // Level 0 leaves the anti-aliasing size as it was.
+        EXPECT_EQ(integer(fontSystem, u"AASize"), l.aaSize) << l.level;
+    }
+    startRendering(4, 4);
+}
+
 }  // namespace
 }  // namespace vistrel
