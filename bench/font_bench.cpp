@@ -56,7 +56,7 @@ public:
         setAscent(0.8);
     }
     bool renderGlyph(std::uint16_t code, CachedGlyph& glyph) override {
-        glyph.bitmap = device()->NewCoverageBitmap(5, 7);
+        glyph.bitmap = device()->NewCoverageBitmap(5, 7).release();
         if (!glyph.bitmap)
             return false;
         for (int i = 0; i < 35; ++i)

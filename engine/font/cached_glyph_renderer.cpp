@@ -82,7 +82,7 @@ void CachedGlyphRenderer::fillColorChanged() {
     OutputDevice* dev = device();
     if (!dev || drawsInForeground(renderMode()))
         return;
-    std::unique_ptr<DeviceColor> color(dev->NewColor());
+    std::unique_ptr<DeviceColor> color = dev->NewColor();
     std::uint32_t value = 0;
     if (color && dev->GetFillColor(*color) && color->getValue(value))
         textColor_ = value;
@@ -123,9 +123,9 @@ void CachedGlyphRenderer::drawDecorations(std::int32_t x0, std::int32_t x1, std:
     OutputDevice* dev = device();
     if (!dev)
         return;
-    std::unique_ptr<DeviceColor> lineColor(dev->NewColor());
-    std::unique_ptr<DeviceColor> savedFill(dev->NewColor());
-    std::unique_ptr<DeviceColor> savedStroke(dev->NewColor());
+    std::unique_ptr<DeviceColor> lineColor = dev->NewColor();
+    std::unique_ptr<DeviceColor> savedFill = dev->NewColor();
+    std::unique_ptr<DeviceColor> savedStroke = dev->NewColor();
     if (!lineColor || !savedFill || !savedStroke)
         return;
     lineColor->setValue(color);

@@ -51,7 +51,7 @@ public:
             return false;
         if (outcome == kNoBitmap || code == kSpace)
             return true;
-        glyph.bitmap = device()->NewCoverageBitmap(2, 3);
+        glyph.bitmap = device()->NewCoverageBitmap(2, 3).release();
         std::memset(glyph.bitmap->data(), 255, 6);
         glyph.left = 0;
         glyph.top = -3;
@@ -154,7 +154,7 @@ TEST_F(CachedGlyphRendererTest, ModeTwoRendersEveryTime) {
     // An entry under the font's own key is used and stays in the cache.
     const GlyphKey key{10000, 0, 0, -10000, kB, &font};
     CachedGlyph lent;
-    lent.bitmap = page.device.NewCoverageBitmap(1, 1);
+    lent.bitmap = page.device.NewCoverageBitmap(1, 1).release();
     lent.bitmap->data()[0] = 255;
     ASSERT_TRUE(cache().insert(key, lent));
     ASSERT_TRUE(font.showGlyph(kB));
