@@ -12,7 +12,7 @@
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/progress_sink.h"
-#include "engine/render/content/registration.h"
+#include "engine/font/pdf_font_registration.h"
 #include "engine/render/raster/gdi_device.h"
 #include "platform/gdi/gdi.h"
 

@@ -4,7 +4,9 @@
 
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
-#include "engine/render/content/registration.h"
+#include "engine/font/font_registry.h"
+#include "engine/font/pdf_font_registration.h"
+#include "engine/font/truetype_loader.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -73,7 +75,9 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
 }
 
 void startRendering(std::int32_t quality, std::int32_t memoryUsage) {
-    initOutputDevices();
+    fontStaticObjects().buildAll();
+    initFontSystem();
+    registerTrueTypeLoader();
     registerPdfFontFactories();
     applyMemoryPreset(memoryUsage, quality, memoryUsage);
     applyQualityPreset(quality);

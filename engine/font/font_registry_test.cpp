@@ -467,6 +467,7 @@ TEST_F(FontRegistryTest, ReuseBindsAndAttaches) {
 
 // The process-wide registry binds handles through FontHandle::font.
 TEST(FontRegistryGlobalTest, HandlesBindThroughTheProcessRegistry) {
+    destroyFontRegistry();
     ASSERT_TRUE(createFontRegistry());
     FontRegistry* registry = fontRegistry();
     ASSERT_NE(registry, nullptr);
@@ -486,6 +487,7 @@ TEST(FontRegistryGlobalTest, HandlesBindThroughTheProcessRegistry) {
     EXPECT_EQ(fontsAlive, 1);
     h = nullptr;
     EXPECT_EQ(fontsAlive, 0);
+    createFontRegistry();
 }
 
 // --- Purging ---

@@ -3,6 +3,7 @@
 #include "engine/constants/constant_registry.h"
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
+#include "engine/font/font_registry.h"
 #include "platform/com/server_module.h"
 #include "typelib/vistrel_typelib.h"
 
@@ -20,14 +21,17 @@ const win::ClassEntry kClasses[] = {
 const win::TypeLibRegistration kTypeLib = {&LIBID_VISTRELLib, kLibraryMajorVersion,
                                            kLibraryMinorVersion, kLibraryName};
 
-// Load: the engine's constants exist before any class object is asked for.
-// Unload (only once DllCanUnloadNow has answered S_OK, so no object of the
-// library is alive): the constants are destroyed, newest first.
+// Load: the engine's constants and the font layer's static objects exist
+// before any class object is asked for. Unload (only once DllCanUnloadNow has
+// answered S_OK, so no object of the library is alive): the font objects go
+// first (the registry with its fonts), then the constants, newest first.
 __attribute__((constructor)) void loadLibrary() {
     engineConstants().buildAll();
+    fontStaticObjects().buildAll();
 }
 
 __attribute__((destructor)) void unloadLibrary() {
+    fontStaticObjects().destroyAll();
     engineConstants().destroyAll();
 }
 

@@ -12,6 +12,7 @@ ContentInterpreter::ContentInterpreter(const OperatorStateMap& map, std::int32_t
                                        bool withTextState)
     : map_(&map), hasTextState_(withTextState) {
     setMode(state);
+    link_ = Ref<InterpreterLink>::adopt(new InterpreterLink(this));
     graphics_.reset(new GraphicsState);
     if (!graphics_)
         return;
@@ -26,6 +27,8 @@ ContentInterpreter::ContentInterpreter(const OperatorStateMap& map, std::int32_t
 }
 
 ContentInterpreter::~ContentInterpreter() {
+    if (link_)
+        link_->interpreter_ = nullptr;
     text_.reset();
     graphics_.reset();
     savedGraphics_.clear();
@@ -141,7 +144,15 @@ void ContentInterpreter::leaveNested(const void* key) {
 
 FontRenderer* currentFont(ContentInterpreter& interpreter) {
     TextState* text = interpreter.textState();
-    return text && text->font ? text->font->font() : nullptr;
+    if (!text || !text->font)
+        return nullptr;
+    if (FontRenderer* font = text->font->currentFont())
+        return font;
+    // A font made again by the registry knows nothing of this run yet.
+    FontRenderer* font = text->font->font();
+    if (font)
+        font->attachDevice(interpreter.device(), &interpreter);
+    return font;
 }
 
 }  // namespace vistrel

@@ -169,7 +169,7 @@ public:
     std::vector<std::string> log;
     OutputDevice* device = nullptr;
 
-    bool attachDevice(OutputDevice* d, int) override {
+    bool attachDevice(OutputDevice* d, ContentInterpreter*) override {
         log.push_back("attach");
         if (device || !d)
             return false;
@@ -274,8 +274,5 @@ struct Session {
     ContentRunner runner;
     TraceLog trace;
 };
-
-// What registerPdfFontFactories answered when the test program started.
-extern bool firstRegistration;
 
 }  // namespace vistrel::test
