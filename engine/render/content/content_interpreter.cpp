@@ -112,19 +112,23 @@ void ContentInterpreter::applyStateToDevice() {
         device_->SetMiterLimit(g.miterLimit);
         device_->RestoreClip();
     }
-    if (FontRenderer* font = currentFont(*this)) {
-        const TextState& t = *text_;
-        const Matrix toDevice = deviceMatrix_;
-        font->setWordSpacing(t.wordSpacing);
-        font->setCharSpacing(t.charSpacing);
-        font->setLeading(t.leading);
-        font->setHorizontalScale(t.horizontalScaling);
-        font->setRenderMode(t.renderMode);
-        font->setRise(t.rise);
-        font->setFontSize(t.fontSize);
-        const Matrix lm = multiply(t.lineMatrix, toDevice);
-        font->setTextMatrix(multiply(t.textMatrix, toDevice), &lm);
-    }
+    if (FontRenderer* font = currentFont(*this))
+        applyTextState(*font);
+}
+
+void ContentInterpreter::applyTextState(FontRenderer& font) const {
+    if (!text_)
+        return;
+    const TextState& t = *text_;
+    font.setWordSpacing(t.wordSpacing);
+    font.setCharSpacing(t.charSpacing);
+    font.setLeading(t.leading);
+    font.setHorizontalScale(t.horizontalScaling);
+    font.setRenderMode(t.renderMode);
+    font.setRise(t.rise);
+    font.setFontSize(t.fontSize);
+    const Matrix lm = multiply(t.lineMatrix, deviceMatrix_);
+    font.setTextMatrix(multiply(t.textMatrix, deviceMatrix_), &lm);
 }
 
 bool ContentInterpreter::enterNested(const void* key) {
@@ -150,8 +154,10 @@ FontRenderer* currentFont(ContentInterpreter& interpreter) {
         return font;
     // A font made again by the registry knows nothing of this run yet.
     FontRenderer* font = text->font->font();
-    if (font)
+    if (font) {
         font->attachDevice(interpreter.device(), &interpreter);
+        interpreter.applyTextState(*font);
+    }
     return font;
 }
 

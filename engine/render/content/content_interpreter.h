@@ -20,6 +20,7 @@
 
 namespace vistrel {
 
+class FontRenderer;
 class InputStream;
 class OperationReader;
 class OutputDevice;
@@ -120,6 +121,9 @@ public:
     // Hands the graphics state to the device (colours, line style, the clip
     // saved last) and the text state to the current font.
     void applyStateToDevice();
+    // Hands the text state to a font: its parameters, and its matrices in
+    // device terms.
+    void applyTextState(FontRenderer& font) const;
 
     // The value under `name` in the resource category (a dictionary, also
     // through a reference), not dereferenced; null when absent.
@@ -204,8 +208,7 @@ private:
 // The font object of the text state's current font; null when there is no
 // text state, no font or no font object. A handle without a font object is
 // bound first, and the font it gets is attached to the interpreter's device
-// and to the interpreter itself.
-class FontRenderer;
+// and to the interpreter itself and given the text state.
 FontRenderer* currentFont(ContentInterpreter& interpreter);
 
 }  // namespace vistrel

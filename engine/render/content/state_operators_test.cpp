@@ -300,7 +300,8 @@ TEST(TextStateOperatorsTest, Positioning) {
 }
 
 // A handle whose font object is gone gets one through the bind hook when an
-// operator needs the font; the font it gets is attached to the run's device.
+// operator needs the font; the font it gets is attached to the run's device
+// and given the run's text state.
 RecordingFont* boundFont = nullptr;
 void bindRecordingFont(FontHandle& handle) {
     handle.setFont(boundFont);
@@ -316,8 +317,12 @@ TEST(TextStateOperatorsTest, UnboundFontIsBoundOnUse) {
     const FontBindHook old = setFontBindHook(bindRecordingFont);
     s.run("BT 3 Tc ET");
     setFontBindHook(old);
+    // Attached and given the text state ("2 Tc" of the run before), then
+    // "BT" and "Tc".
     EXPECT_EQ(font.log, (std::vector<std::string>{
-                            "attach", "setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0", "Tc 3"}));
+                            "attach", "Tw 0", "Tc 2", "TL 0", "Tz 100", "Tr 0", "Ts 0", "size 0",
+                            "setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0",
+                            "setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0", "Tc 3"}));
     EXPECT_EQ(s.in.textState()->font->currentFont(), &font);
     EXPECT_EQ(font.device, &s.device);
 }
