@@ -15,8 +15,6 @@
 #include "engine/font/font_registry.h"
 #include "engine/font/font_test_util.h"
 #include "engine/font/pdf_font_factories.h"
-#include "engine/font/pdf_font_registration.h"
-#include "engine/font/truetype_loader.h"
 #include "engine/render/content/content_test_util.h"
 #include "engine/render/content/matrix.h"
 
@@ -126,14 +124,8 @@ private:
 // registers it.
 class Type3FontTest : public ::testing::Test {
 protected:
-    void SetUp() override { freshRegistry(); }
-    void TearDown() override { freshRegistry(); }
-    static void freshRegistry() {
-        destroyFontRegistry();
-        createFontRegistry();
-        registerTrueTypeLoader();
-        addPdfFontFactories(*fontRegistry());
-    }
+    void SetUp() override { testing::freshEngineRegistry(); }
+    void TearDown() override { testing::freshEngineRegistry(); }
 };
 
 // A filled square over the glyph's em, in an RGB colour. (The scan
