@@ -5,6 +5,7 @@
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
 #include "engine/font/font_registry.h"
+#include "engine/font/pdf_font_factories.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
 #include "engine/render/raster/output_device.h"
@@ -76,6 +77,7 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
 
 void startRendering(std::int32_t quality, std::int32_t memoryUsage) {
     fontStaticObjects().buildAll();
+    installFontDictionaryFactories();
     initFontSystem();
     registerTrueTypeLoader();
     registerPdfFontFactories();

@@ -18,7 +18,7 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
                        std::int32_t viewMemoryUsage);
 
 // The engine start-up of the control object as far as it exists: the font
-// system with the output devices, the TrueType loader, the PDF font factories
+// dictionaries, the font system with the output devices, the TrueType loader, the PDF font factories
 // (and the operator state maps), the memory then the quality preset, and
 // text capture for search switched on.
 void startRendering(std::int32_t quality, std::int32_t memoryUsage);
