@@ -12,6 +12,8 @@
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW]
 //   vistrel-inspect ops FILE PAGE [--password PW]
+//   vistrel-inspect render FILE PAGES --zoom Z --out PATH [--password PW]
+//       [--quality Q] [--memory M] [--set SECTION/KEY=VALUE]... [--progress]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -38,6 +40,7 @@
 #include "engine/parser/support_streams.h"
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
+#include "tools/inspect_render.h"
 
 using namespace vistrel;
 
@@ -593,6 +596,20 @@ int commandOps(const Options& options) {
     return kOk;
 }
 
+int commandRender(const Options& options) {
+    std::string why;
+    if (!checkRenderArguments(options.arguments, why))
+        return failure(options.file, why.c_str());
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded())
+        return failure(options.file, "the document catalog cannot be read");
+    return renderPages(*opened.catalog, options.file, options.arguments);
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -611,6 +628,9 @@ const Command kCommands[] = {
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
     {"ops", commandOps, "ops FILE PAGE [--password PW]"},
+    {"render", commandRender,
+     "render FILE PAGES --zoom Z --out PATH [--password PW] [--quality Q] [--memory M] "
+     "[--set SECTION/KEY=VALUE]... [--progress]"},
 };
 
 int usage() {

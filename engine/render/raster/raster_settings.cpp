@@ -7,6 +7,7 @@ namespace vistrel {
 const WString kSettingQuality(u"Quality", WString::kConstant);
 const WString kSettingGDCClipMode(u"GDCClipMode", WString::kConstant);
 const WString kSettingGDCOptimMode(u"GDCOptimMode", WString::kConstant);
+const WString kSettingFullColorPathConversion(u"FullColorPathConversion", WString::kConstant);
 const WString kSettingFontSystem(u"FontSystem", WString::kConstant);
 const WString kSettingAAMethod(u"AAMethod", WString::kConstant);
 

@@ -1,6 +1,6 @@
 // The engine settings this folder reads from the settings store, as
-// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode" and
-// "FontSystem"/"AAMethod".
+// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode",
+// "Quality"/"FullColorPathConversion" and "FontSystem"/"AAMethod".
 #pragma once
 
 #include "engine/core/wstring.h"
@@ -17,6 +17,7 @@ struct IntegerSetting {
 extern const WString kSettingQuality;
 extern const WString kSettingGDCClipMode;
 extern const WString kSettingGDCOptimMode;
+extern const WString kSettingFullColorPathConversion;
 extern const WString kSettingFontSystem;
 extern const WString kSettingAAMethod;
 
