@@ -609,16 +609,11 @@ win::IUnknown* TreeNode::interfaceFor(win::REFIID iid) {
 }
 
 HRESULT TreeNode::GetTypeInfoCount(win::UINT* count) {
-    if (!count)
-        return win::E_POINTER;
-    *count = 0;
-    return S_OK;
+    return noTypeInfoCount(count);
 }
 
 HRESULT TreeNode::GetTypeInfo(win::UINT, win::LCID, win::ITypeInfo** info) {
-    if (info)
-        *info = nullptr;
-    return win::E_NOTIMPL;
+    return noTypeInfo(info);
 }
 
 HRESULT TreeNode::GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count, win::LCID,
@@ -636,24 +631,8 @@ HRESULT TreeNode::Invoke(win::DISPID member, win::REFIID iid, win::LCID, win::WO
     HRESULT hr = S_OK;
 
     // A property get that gives a number, a text or a node.
-    auto getLong = [&](auto getter) {
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
-            return bad;
-        LONG value = 0;
-        hr = getter(&value);
-        if (win::SUCCEEDED(hr))
-            call.returnLong(value);
-        return hr;
-    };
-    auto getText = [&](auto getter) {
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
-            return bad;
-        BSTR text = nullptr;
-        hr = getter(&text);
-        if (hr == S_OK)
-            call.returnString(text);
-        return hr;
-    };
+    auto getLong = [&](auto getter) { return call.getLong(getter); };
+    auto getText = [&](auto getter) { return call.getText(getter); };
     auto getNode = [&](auto getter) {
         ITreeNode* node = nullptr;
         hr = getter(&node);
