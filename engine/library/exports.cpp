@@ -3,6 +3,7 @@
 #include "engine/constants/constant_registry.h"
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
+#include "engine/control/vistrel.h"
 #include "platform/com/server_module.h"
 #include "typelib/vistrel_typelib.h"
 
@@ -13,6 +14,8 @@ using namespace VISTRELLib;
 
 // The classes the library serves and registers: one line per class.
 const win::ClassEntry kClasses[] = {
+    {&CLSID_Vistrel, &win::ClassFactory<Vistrel>::getClassObject, u"Vistrel Class", kVistrelProgId,
+     kVistrelVersionIndependentProgId},
     {&CLSID_TreeNode, &win::ClassFactory<TreeNode>::getClassObject, u"TreeNode Class",
      kTreeNodeProgId, nullptr},
 };
