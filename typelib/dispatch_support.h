@@ -5,6 +5,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "platform/com/bstr.h"
 #include "platform/com/guid.h"
@@ -59,6 +60,16 @@ inline win::HRESULT dispatchIdsOfNames(std::span<const DispatchMember> members, 
             result = win::DISP_E_UNKNOWNNAME;
     }
     return result;
+}
+
+// A new BSTR of the text into *out: S_OK, or E_OUTOFMEMORY with *out
+// untouched.
+inline win::HRESULT newText(std::u16string_view text, win::BSTR* out) {
+    win::BSTR made = win::SysAllocStringLen(text.data(), win::UINT(text.size()));
+    if (!made)
+        return win::E_OUTOFMEMORY;
+    *out = made;
+    return win::S_OK;
 }
 
 // IDispatch's type-information members for objects that offer none.

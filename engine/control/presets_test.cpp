@@ -59,6 +59,7 @@ TEST(PresetsTest, EachQualityLevelWritesItsRow) {
     for (const auto& l : levels) {
         applyQualityPreset(l.level);
         std::vector<std::string> row;
+        row.reserve(keys.size());
         for (const Key& k : keys)
             row.push_back(setting(k.section, k.key));
         EXPECT_EQ(row, l.row) << "level " << l.level;

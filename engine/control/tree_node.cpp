@@ -62,15 +62,6 @@ BSTR newString(const std::u16string& text) {
     return win::SysAllocStringLen(text.data(), win::UINT(text.size()));
 }
 
-// A new BSTR of text into *out: S_OK, or E_OUTOFMEMORY with *out untouched.
-HRESULT returnText(const std::u16string& text, BSTR* out) {
-    BSTR made = newString(text);
-    if (!made)
-        return win::E_OUTOFMEMORY;
-    *out = made;
-    return S_OK;
-}
-
 void freeStrings(PageAnnotation& a) {
     win::SysFreeString(a.caption);
     win::SysFreeString(a.text);
@@ -532,7 +523,7 @@ HRESULT TreeNode::put_State(DocState newVal) {
 
 HRESULT TreeNode::get_stateInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::State);
-    return hr == S_OK ? returnText(stateText(state_), pVal) : hr;
+    return hr == S_OK ? newText(stateText(state_), pVal) : hr;
 }
 
 HRESULT TreeNode::put_stateInStr(BSTR newVal) {
@@ -550,7 +541,7 @@ HRESULT TreeNode::get_Link(PageLink* pVal) {
 
 HRESULT TreeNode::get_linkInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Link);
-    return hr == S_OK ? returnText(linkText(link_), pVal) : hr;
+    return hr == S_OK ? newText(linkText(link_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_Annotation(PageAnnotation* pVal) {
@@ -585,7 +576,7 @@ HRESULT TreeNode::get_FontInfo(FontInfo* pVal) {
 
 HRESULT TreeNode::get_fontInfoInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Font_Info);
-    return hr == S_OK ? returnText(fontInfoText(fontInfo_), pVal) : hr;
+    return hr == S_OK ? newText(fontInfoText(fontInfo_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_WordInfo(WordInfo* pVal) {
@@ -597,7 +588,7 @@ HRESULT TreeNode::get_WordInfo(WordInfo* pVal) {
 
 HRESULT TreeNode::get_wordInfoInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Word_Info);
-    return hr == S_OK ? returnText(wordInfoText(wordInfo_), pVal) : hr;
+    return hr == S_OK ? newText(wordInfoText(wordInfo_), pVal) : hr;
 }
 
 // ---------------------------------------------------------------------------

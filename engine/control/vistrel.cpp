@@ -247,13 +247,7 @@ HRESULT Vistrel::get_pages(LONG* pVal) {
 }
 
 HRESULT Vistrel::get_filename(BSTR* pVal) {
-    if (!pVal)
-        return win::E_POINTER;
-    BSTR text = win::SysAllocStringLen(fileName_.data(), win::UINT(fileName_.size()));
-    if (!text)
-        return win::E_OUTOFMEMORY;
-    *pVal = text;
-    return S_OK;
+    return pVal ? newText(fileName_, pVal) : win::E_POINTER;
 }
 
 HRESULT Vistrel::get_writeMode(BigPDBWriteMode* pVal) {

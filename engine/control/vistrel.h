@@ -152,8 +152,7 @@ private:
     // cannot be read or a row was refused.
     bool forEachPageRow(const std::function<bool(const std::uint8_t*)>& row) const;
     // The page as JPEG or PNG bytes in a new byte array.
-    template <class Encoder>
-    HRESULT encodePage(win::VARIANT* pVal) const;
+    HRESULT encodePage(win::VARIANT* pVal, bool png) const;
     void closeDocument();
 
     win::ConnectionPoint events_;

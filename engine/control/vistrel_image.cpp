@@ -100,8 +100,7 @@ HRESULT Vistrel::writeJPG(BSTR filename) {
     return S_FALSE;
 }
 
-template <class Encoder>
-HRESULT Vistrel::encodePage(win::VARIANT* pVal) const {
+HRESULT Vistrel::encodePage(win::VARIANT* pVal, bool png) const {
     if (!pVal)
         return win::E_POINTER;
     if (!hasPageBitmap())
@@ -110,10 +109,15 @@ HRESULT Vistrel::encodePage(win::VARIANT* pVal) const {
     if (!buffer.isOpen())
         return S_FALSE;
     {
-        Encoder encoder(&buffer, bitmapWidth_, bitmapHeight_, 3);
-        if (!encoder.isOpen() || !encoder.open() ||
-            !forEachPageRow([&](const std::uint8_t* row) { return encoder.writeRow(row); }) ||
-            !encoder.finish() || buffer.refused())
+        std::unique_ptr<ImageEncodeStream> encoder;
+        if (png) {
+            encoder = std::make_unique<PngEncodeStream>(&buffer, bitmapWidth_, bitmapHeight_, 3);
+        } else {
+            encoder = std::make_unique<JpegEncodeStream>(&buffer, bitmapWidth_, bitmapHeight_, 3);
+        }
+        if (!encoder->isOpen() || !encoder->open() ||
+            !forEachPageRow([&](const std::uint8_t* row) { return encoder->writeRow(row); }) ||
+            !encoder->finish() || buffer.refused())
             return S_FALSE;
     }
     // Only a whole image is handed out.
@@ -126,11 +130,11 @@ HRESULT Vistrel::encodePage(win::VARIANT* pVal) const {
 }
 
 HRESULT Vistrel::get_JPG(win::VARIANT* pVal) {
-    return encodePage<JpegEncodeStream>(pVal);
+    return encodePage(pVal, false);
 }
 
 HRESULT Vistrel::get_PNG(win::VARIANT* pVal) {
-    return encodePage<PngEncodeStream>(pVal);
+    return encodePage(pVal, true);
 }
 
 }  // namespace vistrel

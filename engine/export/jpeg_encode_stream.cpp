@@ -115,7 +115,7 @@ JpegEncodeStream::JpegEncodeStream(OutputStream* inner, std::int32_t width, std:
 JpegEncodeStream::~JpegEncodeStream() {
     if (!codec_)
         return;
-    finish();
+    JpegEncodeStream::finish();
     if (codec_->created)
         jpeg_destroy_compress(&codec_->cinfo);
 }

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/core/streams.h"
+#include "engine/export/image_encode_stream.h"
 
 namespace vistrel {
 
-class JpegEncodeStream : public OutputStream {
+class JpegEncodeStream : public ImageEncodeStream {
 public:
     // Rows of width pixels of `components` bytes each (1 grey, 3 red, green,
     // blue, 4 CMYK). Not set up (isOpen() false) for a zero or other size or
@@ -27,19 +27,10 @@ public:
     // Opens the inner stream (its answer ignored) and starts the image once;
     // false when not set up or the library fails.
     bool open() override;
-    // Finishes the image (see finish).
-    void close() override { finish(); }
-    // Bytes come only as rows.
-    int putByte(std::uint16_t) override { return 0; }
-    bool flush() override { return true; }
-
-    // Compresses the next row; false when the stream has failed.
-    bool writeRow(const std::uint8_t* row);
-    // Finishes the image when it was started; false when the stream has
-    // failed, now or before.
-    bool finish();
-
-    bool failed() const;
+    bool writeRow(const std::uint8_t* row) override;
+    // Finishes the image when it was started.
+    bool finish() override;
+    bool failed() const override;
 
 private:
     struct Codec;

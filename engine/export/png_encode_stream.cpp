@@ -81,7 +81,7 @@ PngEncodeStream::PngEncodeStream(OutputStream* inner, std::int32_t width, std::i
 
 PngEncodeStream::~PngEncodeStream() {
     if (codec_ && codec_->headerWritten)
-        finish();
+        PngEncodeStream::finish();
 }
 
 bool PngEncodeStream::open() {

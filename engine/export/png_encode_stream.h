@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/core/streams.h"
+#include "engine/export/image_encode_stream.h"
 
 namespace vistrel {
 
-class PngEncodeStream : public OutputStream {
+class PngEncodeStream : public ImageEncodeStream {
 public:
     // Rows of width pixels of `components` bytes (1 grey; 3 red, green,
     // blue). Not set up (isOpen() false) for another component count, a
@@ -28,19 +28,11 @@ public:
 
     // True when the header has been written.
     bool open() override;
-    void close() override { finish(); }
-    // Bytes come only as rows.
-    int putByte(std::uint16_t) override { return 0; }
-    bool flush() override { return true; }
-
-    // Writes the next row (width × components bytes); false when the stream
-    // has failed or every row has been written already.
-    bool writeRow(const std::uint8_t* row);
-    // Ends the image once: false when the stream has failed, now or before,
-    // or fewer rows than the height were written.
-    bool finish();
-
-    bool failed() const;
+    // Every row may be written once; one more is refused.
+    bool writeRow(const std::uint8_t* row) override;
+    // Also false when fewer rows than the height were written.
+    bool finish() override;
+    bool failed() const override;
     OutputStream* inner() const { return inner_; }
 
 private:
