@@ -1,6 +1,7 @@
 #include "engine/control/engine_startup.h"
 
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
 #include "engine/font/pdf_font_factories.h"
 #include "engine/render/content/registration.h"
 #include "engine/render/function/pdf_function.h"
@@ -13,6 +14,7 @@ void startEngine() {
     installFunctionFactory();
     installFontDictionaryFactories();
     initOutputDevices();
+    initFontSystem();
     registerPdfFontFactories();
 }
 

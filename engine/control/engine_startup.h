@@ -5,7 +5,8 @@
 namespace vistrel {
 
 // The document's typed objects, functions and font dictionaries, then the
-// output devices and the content operators. Each routine may run again.
+// output devices, the font system and the content operators. Each routine
+// may run again.
 void startEngine();
 
 }  // namespace vistrel

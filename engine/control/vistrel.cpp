@@ -14,6 +14,7 @@
 #include "engine/core/streams.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
+#include "engine/font/font_registry.h"
 #include "engine/parser/pdf_document.h"
 
 namespace vistrel {
@@ -236,6 +237,10 @@ void Vistrel::closeDocument() {
     catalog_.reset();
     document_.reset();
     stream_.reset();
+    // Then every font only the registry still holds goes, the closed
+    // document's among them (captured words held theirs until now).
+    if (FontRegistry* registry = fontRegistry())
+        registry->purge(-1);
     fileName_.clear();
 }
 

@@ -24,6 +24,7 @@
 #include "engine/core/settings_store.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
+#include "engine/font/font_registry.h"
 #include "platform/com/com.h"
 #include "platform/gdi/gdi.h"
 #include "tests/support/recording_sink.h"
@@ -248,6 +249,47 @@ TEST_F(ControlTest, OpenAnswersWithTheViewReset) {
     EXPECT_FALSE(control->pageStore());
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(v->close(), S_OK);
+}
+
+// A font of a closed document that only the registry still holds goes with
+// the close; one a user still holds stays.
+int testFontsAlive = 0;
+
+class TestFont : public FontRenderer {
+public:
+    TestFont() : FontRenderer(nullptr, nullptr) { ++testFontsAlive; }
+    ~TestFont() override { --testFontsAlive; }
+};
+
+class TestDescription : public FontDescription {
+public:
+    std::int32_t kind() const override { return 100; }
+};
+
+TEST_F(ControlTest, CloseLetsGoOfTheFontsOnlyTheRegistryHolds) {
+    ASSERT_TRUE(createFontRegistry());
+    FontRegistry& registry = *fontRegistry();
+    const WString kind(u"ControlTestKind"), plain(u"Plain");
+    registry.registerLoader(
+        kind, [](FontDescription&, OutputDevice*) -> std::unique_ptr<FontRenderer> {
+            return std::make_unique<TestFont>();
+        },
+        0);
+    auto make = [&] {
+        return registry.createFont(kind, plain,
+                                   FontSource(Ref<FontDescription>::adopt(new TestDescription).get()),
+                                   nullptr, false);
+    };
+    ASSERT_EQ(open(fixture("red.pdf")), S_OK);
+    Ref<FontHandle> kept = make();
+    ASSERT_TRUE(kept && make());  // the second only the registry holds
+    EXPECT_EQ(testFontsAlive, 2);
+    EXPECT_EQ(v->close(), S_OK);
+    EXPECT_EQ(testFontsAlive, 1);
+    EXPECT_EQ(registry.liveFontCount(), 1);
+    kept = nullptr;
+    destroyFontRegistry();
+    EXPECT_EQ(testFontsAlive, 0);
 }
 
 TEST_F(ControlTest, FilesThatAreNoDocumentsAndPasswords) {
