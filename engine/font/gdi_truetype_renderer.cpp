@@ -120,7 +120,30 @@ struct FaceSearch {
     std::int32_t italicDifference = 2;
     std::int32_t weightDifference = 2000;
     LOGFONTA font{};
+    // Faces not to take: those of a document's program installed under the
+    // name of another one.
+    std::vector<std::string> excluded;
 };
+
+bool sameFaceName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool isExcluded(const FaceSearch& s, const LOGFONTA& lf) {
+    const std::string_view face(lf.lfFaceName, strnlen(lf.lfFaceName, win::LF_FACESIZE));
+    for (const std::string& name : s.excluded) {
+        if (sameFaceName(face, name))
+            return true;
+    }
+    return false;
+}
 
 void rateStrictly(FaceSearch& s, const LOGFONTA& lf) {
     const std::int32_t weight = std::abs(lf.lfWeight - s.weight);
@@ -177,7 +200,7 @@ void rateLoosely(FaceSearch& s, const LOGFONTA& lf, const win::NEWTEXTMETRICA& t
 int enumFontFamilyCallback(const LOGFONTA* font, const win::NEWTEXTMETRICA* metrics,
                            win::DWORD fontType, win::LPARAM data) {
     auto* search = reinterpret_cast<FaceSearch*>(data);  // NOLINT(performance-no-int-to-ptr)
-    if (font && metrics) {
+    if (font && metrics && !isExcluded(*search, *font)) {
         if (search->strict)
             rateStrictly(*search, *font);
         else
@@ -450,8 +473,10 @@ bool GdiTrueTypeRenderer::installEmbeddedTrueType(const TrueTypeFontDescription&
     if (map->count(path) > 0) {
         // Installed already: shared only when it is the same program; another
         // program of the same name is left to the system faces.
-        if (!fileHolds(narrow, bytes))
+        if (!fileHolds(narrow, bytes)) {
+            shadowingFace_ = face;
             return false;
+        }
     } else {
         if (!writeNewFile(narrow, bytes))
             return false;
@@ -513,6 +538,21 @@ bool GdiTrueTypeRenderer::findSystemFont(const TrueTypeFontDescription& descript
     const win::HDC dc = win::CreateCompatibleDC(nullptr);
     if (!dc)
         return false;
+    if (!shadowingFace_.empty()) {
+        // The faces the system finds by the name of the other program are
+        // that program's.
+        search.excluded.push_back(shadowingFace_);
+        win::EnumFontFamiliesA(
+            dc, shadowingFace_.c_str(),
+            [](const LOGFONTA* font, const win::NEWTEXTMETRICA*, win::DWORD, win::LPARAM data) {
+                auto* names =
+                    reinterpret_cast<std::vector<std::string>*>(data);  // NOLINT(performance-no-int-to-ptr)
+                if (font)
+                    names->emplace_back(font->lfFaceName, strnlen(font->lfFaceName, win::LF_FACESIZE));
+                return 1;
+            },
+            reinterpret_cast<win::LPARAM>(&search.excluded));
+    }
     win::EnumFontFamiliesA(dc, search.strict ? family.c_str() : nullptr, enumFontFamilyCallback,
                            reinterpret_cast<win::LPARAM>(&search));
     win::DeleteDC(dc);

@@ -148,6 +148,9 @@ private:
     WString filePath_;
     double averageWidth_ = 0.0;
     double maximumWidth_ = 0.0;
+    // The face of a program of the same name installed already, whose faces
+    // the system search leaves alone.
+    std::string shadowingFace_;
     std::uint8_t requestedItalic_ = 0;
     std::int32_t requestedWeight_ = 0;
     // 0x00BBGGRR.
