@@ -39,7 +39,7 @@ const Matrix kMatrices[] = {
     {-1, 0, 0, 1, 80, 30},  {1, 0, 0.3, -1, 5, 60}, {-1, 0, 0, -1, 80, 60},
     {0.8, 0.6, 0.6, -0.8, 20, 60}, {0, 0, 0, 0, 10, 10},
 };
-const double kSizes[] = {12, 1, 0.01, 300, 3000, 1e9, -20, std::numeric_limits<double>::infinity(),
+const double kSizes[] = {12, 1, 0.01, 60, 20000, 1e9, -20, std::numeric_limits<double>::infinity(),
                          std::numeric_limits<double>::quiet_NaN(), 5.9};
 const char16_t* const kEncodings[] = {u"WinAnsiEncoding", u"MacRomanEncoding",
                                       u"StandartEncoding", u"PDFDocEncoding", u"Nothing"};

@@ -1,6 +1,7 @@
 #include "engine/font/cached_truetype_renderer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -40,6 +41,15 @@ Ref<TrueTypeFontDescription> withoutDecorations(const TrueTypeFontDescription& d
     copy->descent = description.descent;
     copy->setProgram(description.program());
     return copy;
+}
+
+// Bit 7 of four pixels: lit.
+constexpr std::uint32_t kLitMask = 0x80808080u;
+
+std::uint32_t litBits(const std::uint8_t* pixels) {
+    std::uint32_t word;
+    std::memcpy(&word, pixels, sizeof word);
+    return word & kLitMask;
 }
 
 std::int64_t roundUp(std::int64_t v, std::int64_t step) {
@@ -332,26 +342,57 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
     glyph.top = roundToInt32(-double(originY_) / f);
     glyph.baseline = roundToInt32((originY_ - inner_->emTopY()) / f);
 
-    const int width = boxWidth_ / f, height = boxHeight_ / f;
-    std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(width, height);
+    // The pixels lit (bit 7 set), found four at a time, bound the blocks
+    // reduced; the bitmap holds those blocks alone, since glyphs are
+    // composited block by block and the box is far larger than most.
+    int x0 = boxWidth_, x1 = -1, y0 = boxHeight_, y1 = -1;
+    for (int y = 0; y < boxHeight_; ++y) {
+        const std::uint8_t* row = imageRow(y);
+        int first = -1;
+        for (int x = 0; x < boxWidth_ && first < 0; x += 4) {
+            if (const std::uint32_t lit = litBits(row + x))
+                first = x + std::countr_zero(lit) / 8;
+        }
+        if (first < 0)
+            continue;
+        for (int x = boxWidth_ - 4;; x -= 4) {
+            if (const std::uint32_t lit = litBits(row + x)) {
+                x1 = std::max(x1, x + (31 - std::countl_zero(lit)) / 8);
+                break;
+            }
+        }
+        x0 = std::min(x0, first);
+        y0 = std::min(y0, y);
+        y1 = y;
+    }
+    if (x1 < 0)
+        return true;  // no ink: nothing to composite
+    const int c0 = x0 / f, c1 = x1 / f, r0 = y0 / f, r1 = y1 / f;
+    std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(c1 - c0 + 1, r1 - r0 + 1);
     if (!bitmap || !bitmap->isUsable())
         return false;
-    std::uint8_t* out = bitmap->data();
-    std::memset(out, 0, std::size_t(width) * std::size_t(height));
+    std::uint8_t coverage[17];
+    for (int n = 0; n <= f * f; ++n)
+        coverage[n] = blockCoverage(f, n);
     const std::uint8_t* rows[4];
-    for (int r = 0; r < height; ++r) {
+    for (int r = r0; r <= r1; ++r) {
         for (int i = 0; i < f; ++i)
             rows[i] = imageRow(r * f + i);
-        for (int c = 0; c < width; ++c) {
+        std::uint8_t* out = bitmap->data() + std::size_t(r - r0) * bitmap->width();
+        for (int c = c0; c <= c1; ++c) {
             int lit = 0;
             for (int i = 0; i < f; ++i) {
-                const std::uint8_t* p = rows[i] + std::size_t(c) * f;
-                for (int j = 0; j < f; ++j)
-                    lit += p[j] >> 7;
+                std::uint32_t word = 0;
+                std::memcpy(&word, rows[i] + std::size_t(c) * f, std::size_t(f));
+                // The lit bits moved to bit 0 of each byte, the bytes summed.
+                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
             }
-            out[std::size_t(r) * width + c] = blockCoverage(f, lit);
+            *out++ = coverage[lit];
         }
     }
+    glyph.left += c0;
+    glyph.top += r0;
+    glyph.baseline -= r0;
     glyph.bitmap = bitmap.release();
     return true;
 }
