@@ -19,13 +19,16 @@ using Note = std::pair<ScrollCode, int>;
 
 // A horizontal bar of the page-view kind: a 1000-pixel extent seen through
 // 300 pixels, a third of the extent per click beside the thumb.
-struct Bar {
+struct WithApp {
+    WithApp() { testing::testApp(); }
+};
+
+struct Bar : WithApp {
     NotifyingScrollBar bar{Qt::Horizontal};
     std::vector<Note> notes;
     std::vector<int> valuesSeen;  // the bar's value while each note ran
 
     Bar() {
-        testing::testApp();
         bar.resize(300, 16);
         bar.setMax(1000);
         bar.setPageSize(300);
