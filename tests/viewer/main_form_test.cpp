@@ -173,8 +173,7 @@ TEST_F(MainForm, ShortPlacementIgnored) {
     placement.right = 750;
     placement.bottom = 560;
     auto bytes = placement.toBytes();
-    TOptions().WriteBinary(QString::fromUtf16(settings::kMainForm),
-                           std::span(bytes.data(), 40));
+    TOptions().WriteBinary(QString::fromUtf16(settings::kMainForm), std::span(bytes.data(), 40));
     TBrevantForm& f = showForm();
     EXPECT_EQ(f.size(), QSize(800, 600));
 }
@@ -198,35 +197,60 @@ TEST_F(MainForm, ResetDocumentUI) {
         bool enabled, checked;
     };
     const Case cases[] = {
-        {"DocumentInfo1", false, false},  {"PreparepagesforPalm1", false, false},
-        {"tbPreparePages", false, false}, {"GeneralInfo1", false, false},
-        {"SecurityInfo1", false, false},  {"FontInfo1", false, false},
-        {"PreviewPages1", false, false},  {"tbPreviewPages", false, false},
-        {"GoToPage1", false, false},      {"ShowOnDeviceAct1", false, false},
-        {"tbShowOnDevice", false, false}, {"FitWidth", false, false},
-        {"tbFitWidth", false, false},     {"Fullpage1", false, false},
-        {"tbFullPage", false, false},     {"Fitheight1", false, false},
-        {"tbFitHeight", false, false},    {"FirstPage1", false, false},
-        {"sbFirstPage", false, false},    {"PrevPage1", false, false},
-        {"sbPrevPage", false, false},     {"NextPage1", false, false},
-        {"sbNextPage", false, false},     {"LastPage1", false, false},
-        {"sbLastPage", false, false},     {"PrevView1", false, false},
-        {"tbPrevView", false, false},     {"NextView1", false, false},
-        {"tbNextView", false, false},     {"tbZoomLevels", false, false},
-        {"bAddBM", false, false},         {"bAddPalm", false, false},
-        {"ePageNum", false, false},       {"eZOOM", false, false},
-        {"ActualSize1", false, false},    {"tbActualSize", false, false},
-        {"Zoom1", false, false},          {"HandTool1", true, true},
-        {"tbHandTool", true, true},       {"ZoomBox1", true, false},
-        {"tbZoomTool", true, false},      {"sbVert", false, false},
+        {"DocumentInfo1", false, false},
+        {"PreparepagesforPalm1", false, false},
+        {"tbPreparePages", false, false},
+        {"GeneralInfo1", false, false},
+        {"SecurityInfo1", false, false},
+        {"FontInfo1", false, false},
+        {"PreviewPages1", false, false},
+        {"tbPreviewPages", false, false},
+        {"GoToPage1", false, false},
+        {"ShowOnDeviceAct1", false, false},
+        {"tbShowOnDevice", false, false},
+        {"FitWidth", false, false},
+        {"tbFitWidth", false, false},
+        {"Fullpage1", false, false},
+        {"tbFullPage", false, false},
+        {"Fitheight1", false, false},
+        {"tbFitHeight", false, false},
+        {"FirstPage1", false, false},
+        {"sbFirstPage", false, false},
+        {"PrevPage1", false, false},
+        {"sbPrevPage", false, false},
+        {"NextPage1", false, false},
+        {"sbNextPage", false, false},
+        {"LastPage1", false, false},
+        {"sbLastPage", false, false},
+        {"PrevView1", false, false},
+        {"tbPrevView", false, false},
+        {"NextView1", false, false},
+        {"tbNextView", false, false},
+        {"tbZoomLevels", false, false},
+        {"bAddBM", false, false},
+        {"bAddPalm", false, false},
+        {"ePageNum", false, false},
+        {"eZOOM", false, false},
+        {"ActualSize1", false, false},
+        {"tbActualSize", false, false},
+        {"Zoom1", false, false},
+        {"HandTool1", true, true},
+        {"tbHandTool", true, true},
+        {"ZoomBox1", true, false},
+        {"tbZoomTool", true, false},
+        {"sbVert", false, false},
         {"sbHorz", false, false},
         // The tree buttons follow their trees.
-        {"FileSave1", false, false},      {"bRenamePalm", false, false},
-        {"bDelPalm", false, false},       {"bDelAllPalm", false, false},
-        {"bRenameBM", true, false},       {"bDelBM", true, false},
+        {"FileSave1", false, false},
+        {"bRenamePalm", false, false},
+        {"bDelPalm", false, false},
+        {"bDelAllPalm", false, false},
+        {"bRenameBM", true, false},
+        {"bDelBM", true, false},
         {"bDelAllBM", true, false},
         // Untouched.
-        {"FileOpen1", true, false},       {"Options1", true, false},
+        {"FileOpen1", true, false},
+        {"Options1", true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -241,9 +265,9 @@ TEST_F(MainForm, ResetDocumentUI) {
 // Commands needing a document start disabled, those of FormCreate too.
 TEST_F(MainForm, CommandsDisabledAtStart) {
     showForm();
-    for (const char* name : {"DocumentInfo1", "PreparepagesforPalm1", "PreviewPageIn1",
-                             "PreviewPageIn2", "GeneralInfo1", "SecurityInfo1", "FontInfo1",
-                             "GoToPage1", "FirstPage1", "Zoom1"}) {
+    for (const char* name :
+         {"DocumentInfo1", "PreparepagesforPalm1", "PreviewPageIn1", "PreviewPageIn2",
+          "GeneralInfo1", "SecurityInfo1", "FontInfo1", "GoToPage1", "FirstPage1", "Zoom1"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(stateOf(name).first);
     }
@@ -294,9 +318,9 @@ TEST_F(MainForm, ViewToggles) {
     // Drop-down buttons open their menus at their own top-left corner (the
     // window placed so that the menus fit on the screen there).
     f.resize(800, 600);
-    for (auto [button, menu, top] :
-         {std::tuple{f.tbOptions, f.pmOptions, 0}, {f.tbDocInfo, f.pmDocInfo, 0},
-          {f.tbZoomLevels, f.pmZOOM, -400}}) {
+    for (auto [button, menu, top] : {std::tuple{f.tbOptions, f.pmOptions, 0},
+                                     {f.tbDocInfo, f.pmDocInfo, 0},
+                                     {f.tbZoomLevels, f.pmZOOM, -400}}) {
         f.move(0, top);
         QCoreApplication::processEvents();
         button->setEnabled(true);

@@ -76,7 +76,8 @@ protected:
     // last look.
     QStringList drawCalls() {
         QStringList found;
-        static const QRegularExpression draw("^draw -?\\d+,(.*)$", QRegularExpression::MultilineOption);
+        static const QRegularExpression draw("^draw -?\\d+,(.*)$",
+                                             QRegularExpression::MultilineOption);
         for (auto it = draw.globalMatch(testing::takeCalls(fake.get())); it.hasNext();)
             found << it.next().captured(1);
         return found;

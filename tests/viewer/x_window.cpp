@@ -24,14 +24,14 @@ template <class T>
 using Reply = std::unique_ptr<T, Free>;
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 std::string property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, name, type, 0, 1024), nullptr));
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 1024), nullptr));
     if (!reply)
         return {};
     return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
@@ -45,7 +45,8 @@ bool viewable(xcb_connection_t* c, xcb_window_t window) {
 }
 
 std::vector<xcb_window_t> children(xcb_connection_t* c, xcb_window_t window) {
-    Reply<xcb_query_tree_reply_t> reply(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    Reply<xcb_query_tree_reply_t> reply(
+        xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
     if (!reply)
         return {};
     xcb_window_t* first = xcb_query_tree_children(reply.get());

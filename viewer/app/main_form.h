@@ -134,9 +134,9 @@ public:
     QMenu* Device1;
     QAction* SelectPalmFormat1;
     QMenu* ImageClarity1;
-    QAction* Standard1;             // tag 4
-    QAction* MaximizeBrightness1;   // tag 16
-    QAction* MaximizeContrast1;     // tag 17
+    QAction* Standard1;            // tag 4
+    QAction* MaximizeBrightness1;  // tag 16
+    QAction* MaximizeContrast1;    // tag 17
     QAction* PreviewPageIn1;
     QAction* PreviewPages1;  // the Preview Pages action of tbPreviewPages
     QAction* ShowOnDeviceAct1;

@@ -232,7 +232,8 @@ void TBrevantForm::createMenus() {
     SelectPalmFormat2 = makeAction(this, "SelectPalmFormat2", tr("Select Device &Format..."));
     Standard1 = makeCheckable(this, "Standard1", tr("Standard (2bit)"));
     Standard1->setData(4);
-    MaximizeBrightness1 = makeCheckable(this, "MaximizeBrightness1", tr("Maximize Brightness (4bit)"));
+    MaximizeBrightness1 =
+        makeCheckable(this, "MaximizeBrightness1", tr("Maximize Brightness (4bit)"));
     MaximizeBrightness1->setData(16);
     MaximizeContrast1 = makeCheckable(this, "MaximizeContrast1", tr("Maximize Contrast (4bit)"));
     MaximizeContrast1->setData(17);
@@ -399,7 +400,8 @@ void TBrevantForm::createToolBar() {
     tbPreviewPages = addButton(ToolBar1, "tbPreviewPages", PreviewPages1, ToolIcon::PreviewPages);
     cbClarity = new QComboBox(ToolBar1);
     cbClarity->setObjectName("cbClarity");
-    cbClarity->addItems({Standard1->text(), MaximizeBrightness1->text(), MaximizeContrast1->text()});
+    cbClarity->addItems(
+        {Standard1->text(), MaximizeBrightness1->text(), MaximizeContrast1->text()});
     cbClarity->setEnabled(false);
     cbClarity->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     ToolBar1->addWidget(cbClarity);
@@ -415,7 +417,8 @@ void TBrevantForm::createStatusBar() {
     tbStatus->setAllowedAreas(Qt::BottomToolBarArea);
     tbStatus->setFixedHeight(kStatusBarHeight);
     // The bar's whole height is for its boxes and the 16-pixel progress bar.
-    tbStatus->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
+    tbStatus->setStyleSheet(
+        QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
     addToolBar(Qt::BottomToolBarArea, tbStatus);
 
     auto* panel = new QWidget(tbStatus);
@@ -489,18 +492,19 @@ void TBrevantForm::createPane() {
     tabFont.setPixelSize(11);
     PageControl1->tabBar()->setFont(tabFont);
     TabSheet3 = makeTreeTab("TabSheet3", "tvTOC", tvTOC, {}, {});
-    TabSheet1 = makeTreeTab("TabSheet1", "tvBookmarks", tvBookmarks, {&bAddBM, &bRenameBM, &bDelBM, &bDelAllBM},
+    TabSheet1 = makeTreeTab("TabSheet1", "tvBookmarks", tvBookmarks,
+                            {&bAddBM, &bRenameBM, &bDelBM, &bDelAllBM},
                             {{"bAddBM", "Add"},
                              {"bRenameBM", "Rename"},
                              {"bDelBM", "Delete"},
                              {"bDelAllBM", "Delete All"}});
-    TabSheet2 = makeTreeTab(
-        "TabSheet2", "tvForPalm", tvForPalm, {&bAddPalm, &bRenamePalm, &bDelPalm, &bDelAllPalm, &bSavePDB},
-        {{"bAddPalm", "Add"},
-         {"bRenamePalm", "Rename"},
-         {"bDelPalm", "Delete"},
-         {"bDelAllPalm", "Delete All"},
-         {"bSavePDB", "Save As PDB"}});
+    TabSheet2 = makeTreeTab("TabSheet2", "tvForPalm", tvForPalm,
+                            {&bAddPalm, &bRenamePalm, &bDelPalm, &bDelAllPalm, &bSavePDB},
+                            {{"bAddPalm", "Add"},
+                             {"bRenamePalm", "Rename"},
+                             {"bDelPalm", "Delete"},
+                             {"bDelAllPalm", "Delete All"},
+                             {"bSavePDB", "Save As PDB"}});
     tvTOC->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvTOC->setContextMenuPolicy(Qt::CustomContextMenu);
     tvBookmarks->setContextMenuPolicy(Qt::CustomContextMenu);

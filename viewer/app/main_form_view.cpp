@@ -33,7 +33,8 @@ void TBrevantForm::bindViewCommands() {
         if (!floating)
             tbStatusEndDock();
     });
-    connect(tbZoomLevels, &QToolButton::clicked, this, [this] { openDropDown(tbZoomLevels, pmZOOM); });
+    connect(tbZoomLevels, &QToolButton::clicked, this,
+            [this] { openDropDown(tbZoomLevels, pmZOOM); });
     connect(tbOptions, &QToolButton::clicked, this, [this] { openDropDown(tbOptions, pmOptions); });
     connect(tbDocInfo, &QToolButton::clicked, this, [this] { openDropDown(tbDocInfo, pmDocInfo); });
     ePageNum->installEventFilter(this);

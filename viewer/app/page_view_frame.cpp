@@ -114,7 +114,9 @@ void TfrScroll::Layout() {
 }
 
 void TfrScroll::ScrollToPoint(int x, int y) {
-    const auto wanted = [](int v) { return v == kKeep ? std::nullopt : std::optional<long long>(v); };
+    const auto wanted = [](int v) {
+        return v == kKeep ? std::nullopt : std::optional<long long>(v);
+    };
     scrollTo(wanted(x), wanted(y));
 }
 

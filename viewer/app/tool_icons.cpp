@@ -92,8 +92,7 @@ void paint(ToolIcon icon, QPainter& p) {
             break;
         case ToolIcon::Hand:
         case ToolIcon::ZoomBox: {
-            QImage picture =
-                scaledCursor(icon == ToolIcon::Hand ? kOpenHandCursor : kZoomInCursor);
+            QImage picture = scaledCursor(icon == ToolIcon::Hand ? kOpenHandCursor : kZoomInCursor);
             p.drawImage(QPointF((kSize - picture.width()) / 2.0, (kSize - picture.height()) / 2.0),
                         picture);
             break;

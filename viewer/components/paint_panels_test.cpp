@@ -12,12 +12,13 @@
 namespace brevant {
 namespace {
 
-constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000,
-               kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kMagenta = 0xFFFF00FF;
+constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF,
+               kGreen = 0xFF00FF00, kMagenta = 0xFFFF00FF;
 
 // Fills a rectangle of the device context through the GDI stand-in.
 void fill(win::HDC dc, win::RECT rect, QRgb colour) {
-    win::HBRUSH brush = win::CreateSolidBrush(win::RGB(qRed(colour), qGreen(colour), qBlue(colour)));
+    win::HBRUSH brush =
+        win::CreateSolidBrush(win::RGB(qRed(colour), qGreen(colour), qBlue(colour)));
     win::FillRect(dc, &rect, brush);
     win::DeleteObject(brush);
 }
@@ -42,20 +43,21 @@ TEST(PntPanel, DrawsItsFrameUnlessTheHandlerSaysNot) {
     };
     const Case cases[] = {
         {"no handler: the filled rectangle", nullptr, Qt::SolidPattern, {kBlack, kWhite}},
-        {"NoDraw left at 1: the rectangle after the drawing", fillRed, Qt::NoBrush,
-         {kBlack, kRed}},
+        {"NoDraw left at 1: the rectangle after the drawing", fillRed, Qt::NoBrush, {kBlack, kRed}},
         {"NoDraw 0: no rectangle",
          [&](QWidget* w, win::HDC dc, int& noDraw) {
              fillRed(w, dc, noDraw);
              noDraw = 0;
          },
-         Qt::SolidPattern, {kRed, kRed}},
+         Qt::SolidPattern,
+         {kRed, kRed}},
         {"NoDraw negative: no rectangle",
          [&](QWidget* w, win::HDC dc, int& noDraw) {
              fillRed(w, dc, noDraw);
              noDraw = -5;
          },
-         Qt::SolidPattern, {kRed, kRed}},
+         Qt::SolidPattern,
+         {kRed, kRed}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
