@@ -1,6 +1,5 @@
-// The host side of the fake engine: a scratch registry store with the fake
-// registered and COM initialised for one test, and the fake's own
-// interface behind a binding.
+// The host side of the fake engine: the fake registered for one test, and
+// the fake's own interface behind a binding.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,24 +7,15 @@
 #include <QString>
 
 #include "platform/com/com.h"
-#include "tests/support/class_registration.h"
-#include "tests/support/temp_config_home.h"
 #include "tests/viewer/fake_engine.h"
+#include "tests/viewer/registered_engine.h"
 #include "viewer/app/vistrel_binding.h"
-#include "viewer/components/message_test_util.h"
 
 namespace brevant::testing {
 
-class FakeEngineTest : public ::testing::Test {
+class FakeEngineTest : public RegisteredEngineTest {
 protected:
-    vistrel::test::TempConfigHome home;
-    ScriptedMessages boxes;
-
-    void SetUp() override {
-        ASSERT_EQ(vistrel::test::runRegsvr(VISTREL_REGSVR, BREVANT_FAKE_ENGINE), 0);
-        ASSERT_EQ(win::CoInitialize(nullptr), win::S_OK);
-    }
-    void TearDown() override { win::CoUninitialize(); }
+    FakeEngineTest() : RegisteredEngineTest(BREVANT_FAKE_ENGINE) {}
 };
 
 inline win::ComPtr<fake::IFakeEngine> fakeOf(TVistrel& vistrel) {
