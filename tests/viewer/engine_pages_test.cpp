@@ -17,12 +17,6 @@
 #include "viewer/app/progress_indicator.h"
 #include "viewer/components/paint_panels.h"
 
-// Under the leak checker, the font configuration library keeps allocations
-// of its own to the end; they are not reported.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace brevant {
 namespace {
 

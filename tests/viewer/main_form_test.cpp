@@ -32,13 +32,6 @@
 #include "viewer/components/notifying_scroll_bar.h"
 #include "viewer/components/paint_panels.h"
 
-// Under the leak checker, the font configuration library that Qt loads for
-// the window's texts keeps allocations of its own to the end; they are not
-// reported.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace brevant {
 namespace {
 
