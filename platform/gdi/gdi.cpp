@@ -571,6 +571,21 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                              std::size_t(b - a) * bpp);
                 return;
             }
+            if (plain && rop == SRCCOPY && s.bm->bitsPerPixel != 8 && d.bm->bitsPerPixel != 8) {
+                // 24 to 32 bits or back: blue, green, red as they are, the
+                // fourth byte 0 (distinct bitmaps: the sizes differ).
+                const int sb = s.bm->bitsPerPixel / 8, db = d.bm->bitsPerPixel / 8;
+                const std::uint8_t* sp = s.bm->row(int(sr)) + std::size_t(a - dx0 + sx0) * sb;
+                std::uint8_t* dp = d.bm->row(row) + std::size_t(a) * db;
+                for (int c = a; c < b; ++c, sp += sb, dp += db) {
+                    dp[0] = sp[0];
+                    dp[1] = sp[1];
+                    dp[2] = sp[2];
+                    if (db == 4)
+                        dp[3] = 0;
+                }
+                return;
+            }
             line.resize(std::size_t(b - a));
             for (int c = a; c < b; ++c) {
                 long long k = c - dx0;
