@@ -11,6 +11,7 @@
 #include "engine/doc/typed_objects.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/content/progress_sink.h"
 #include "engine/render/content/registration.h"
 #include "engine/render/raster/gdi_device.h"
@@ -79,6 +80,7 @@ Ref<FormXObject> selfForm(InputStream& raw, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     installDocumentFactories();
+    installImageFactories();
     registerPdfFontFactories();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/content/registration.h"
 #include "engine/render/raster/output_device.h"
 
@@ -75,6 +76,7 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
 void startRendering(std::int32_t quality, std::int32_t memoryUsage) {
     initOutputDevices();
     registerPdfFontFactories();
+    installImageFactories();
     applyMemoryPreset(memoryUsage, quality, memoryUsage);
     applyQualityPreset(quality);
     setBool(settings::Functionality, settings::EnableSearch, true);

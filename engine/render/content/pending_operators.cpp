@@ -37,15 +37,4 @@ std::int32_t opdquote(ContentInterpreter&) {
     return kStatusDone;
 }
 
-// Inline images.
-std::int32_t opBI(ContentInterpreter& in) {
-    return enter(in, kStateInlineImage);
-}
-std::int32_t opID(ContentInterpreter&) {
-    return kStatusDone;
-}
-std::int32_t opEI(ContentInterpreter& in) {
-    return enter(in, kStatePage);
-}
-
 }  // namespace vistrel

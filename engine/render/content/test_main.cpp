@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/doc/typed_objects.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/content/registration.h"
 
 namespace vistrel::test {
@@ -13,6 +14,7 @@ bool firstRegistration = false;
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     vistrel::installDocumentFactories();
+    vistrel::installImageFactories();
     vistrel::test::firstRegistration = vistrel::registerPdfFontFactories();
     return RUN_ALL_TESTS();
 }
