@@ -566,6 +566,22 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                              std::size_t(b - a) * bpp);
                 return;
             }
+            if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel == 8 &&
+                d.bm->bitsPerPixel != 8 && s.bm != d.bm) {
+                // Palette entries straight into the destination's bytes.
+                const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
+                const std::uint8_t* in = s.bm->row(int(sr)) + columns.source(a);
+                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                for (int c = a; c < b; ++c, out += bpp) {
+                    const RGBQUAD& q = s.bm->palette[*in++];
+                    out[0] = q.rgbBlue;
+                    out[1] = q.rgbGreen;
+                    out[2] = q.rgbRed;
+                    if (bpp == 4)
+                        out[3] = 0;
+                }
+                return;
+            }
             line.resize(std::size_t(b - a));
             for (int c = a; c < b; ++c) {
                 long long sc = columns.source(c);
@@ -610,6 +626,22 @@ BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int srcX
         [&](const Target& d, const Target& s, int row, long long sr, int a, int b,
             const AxisMap& columns) {
             const std::uint8_t* sourceRow = s.bm->row(int(sr));
+            if (perPixel && constant == 255 && columns.plain && d.bm->bitsPerPixel != 8) {
+                // Straight over the destination's bytes; uncovered pixels
+                // are left, covered ones copied.
+                const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
+                const std::uint8_t* in = sourceRow + std::size_t(columns.source(a)) * 4;
+                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                for (int c = a; c < b; ++c, in += 4, out += bpp) {
+                    const unsigned alpha = in[3];
+                    if (alpha == 0 && (in[0] | in[1] | in[2]) == 0)
+                        continue;
+                    for (int ch = 0; ch < 3; ++ch)
+                        out[ch] = std::uint8_t(
+                            std::min(255u, in[ch] + (out[ch] * (255 - alpha) + 127) / 255));
+                }
+                return;
+            }
             for (int c = a; c < b; ++c) {
                 const long long sc = columns.source(c);
                 if (sc < 0 || sc >= s.bm->width)

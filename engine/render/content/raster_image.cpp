@@ -350,14 +350,14 @@ namespace {
 template <int Channels>
 void scaleRowTo(const std::uint8_t* src, std::int32_t width, std::int32_t sourceBytes,
                 std::uint8_t* out, std::int32_t dstWidth, std::int32_t xScale, std::int32_t xStep) {
-    // The source byte of output channel ch.
-    auto at = [src, sourceBytes](std::int64_t x, int ch) {
-        return std::uint32_t(src[x * sourceBytes + (Channels == 1 ? 0 : 2 - ch)]);
-    };
+    // Where output channel ch lies in a source pixel.
+    constexpr int kOffset[3] = {Channels == 1 ? 0 : 2, 1, 0};
+    const std::uint8_t* end = src + std::size_t(width) * std::size_t(sourceBytes);
+    std::uint8_t* const outEnd = out + std::size_t(dstWidth) * Channels;
     if (width == dstWidth) {
-        for (std::int32_t x = 0; x < width; ++x) {
+        for (; src < end; src += sourceBytes, out += Channels) {
             for (int ch = 0; ch < Channels; ++ch)
-                out[x * Channels + ch] = std::uint8_t(at(x, ch));
+                out[ch] = src[kOffset[ch]];
         }
         return;
     }
@@ -366,35 +366,35 @@ void scaleRowTo(const std::uint8_t* src, std::int32_t width, std::int32_t source
         // pixel takes width units.
         std::uint64_t sum[Channels] = {};
         std::int64_t need = width;
-        std::int32_t o = 0;
         auto emit = [&]() {
-            if (o < dstWidth) {
+            if (out < outEnd) {
                 for (int ch = 0; ch < Channels; ++ch) {
                     const std::uint64_t v = (sum[ch] * std::uint64_t(xScale)) >> 10;
-                    out[o * Channels + ch] = std::uint8_t(v > 255 ? 255 : v);
+                    out[ch] = std::uint8_t(v > 255 ? 255 : v);
                 }
+                out += Channels;
             }
-            ++o;
         };
-        for (std::int32_t x = 0; x < width; ++x) {
+        for (; src < end; src += sourceBytes) {
             if (need > dstWidth) {
                 for (int ch = 0; ch < Channels; ++ch)
-                    sum[ch] += at(x, ch);
+                    sum[ch] += src[kOffset[ch]];
                 need -= dstWidth;
             } else if (need == dstWidth) {
                 for (int ch = 0; ch < Channels; ++ch)
-                    sum[ch] += at(x, ch);
+                    sum[ch] += src[kOffset[ch]];
                 emit();
                 std::fill_n(sum, Channels, 0);
                 need = width;
             } else {
+                // need * xStep < 2^20: the share of this pixel in 1/2^20.
+                const std::uint32_t share = std::uint32_t(need) * std::uint32_t(xStep);
                 std::uint32_t rest[Channels];
                 for (int ch = 0; ch < Channels; ++ch) {
-                    const std::uint32_t v = at(x, ch);
-                    const std::uint32_t part =
-                        std::uint32_t((std::uint64_t(v) * std::uint64_t(need) * std::uint64_t(xStep)) >> 20);
+                    const std::uint32_t v = src[kOffset[ch]];
+                    const std::uint32_t part = std::min((v * share) >> 20, v);
                     sum[ch] += part;
-                    rest[ch] = v - std::min(part, v);
+                    rest[ch] = v - part;
                 }
                 emit();
                 for (int ch = 0; ch < Channels; ++ch)
@@ -406,25 +406,26 @@ void scaleRowTo(const std::uint8_t* src, std::int32_t width, std::int32_t source
     }
     // Enlarging: where an output pixel falls between two source pixels, the
     // two are blended by the share of the first.
+    const std::uint8_t* last = end - sourceBytes;
     std::int64_t supply = dstWidth;
-    std::int32_t i = 0;
-    for (std::int32_t o = 0; o < dstWidth; ++o) {
+    for (; out < outEnd; out += Channels) {
         if (supply >= width) {
             for (int ch = 0; ch < Channels; ++ch)
-                out[o * Channels + ch] = std::uint8_t(at(i, ch));
+                out[ch] = src[kOffset[ch]];
             supply -= width;
             if (supply == 0) {
-                i = std::min(i + 1, width - 1);
+                if (src < last)
+                    src += sourceBytes;
                 supply = dstWidth;
             }
         } else {
             const std::uint32_t w = std::uint32_t(supply * 1024 / width);
-            const std::int32_t next = std::min(i + 1, width - 1);
+            const std::uint8_t* next = src < last ? src + sourceBytes : src;
             for (int ch = 0; ch < Channels; ++ch) {
-                const std::uint32_t v = (at(i, ch) * w + at(next, ch) * (1024 - w)) >> 10;
-                out[o * Channels + ch] = std::uint8_t(v > 255 ? 255 : v);
+                const std::uint32_t v = (src[kOffset[ch]] * w + next[kOffset[ch]] * (1024 - w)) >> 10;
+                out[ch] = std::uint8_t(v > 255 ? 255 : v);
             }
-            i = next;
+            src = next;
             supply = dstWidth - (width - supply);
         }
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "engine/render/raster/coverage_bitmap.h"
@@ -477,16 +478,20 @@ win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
         return nullptr;
     }
     const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
+    // The four bytes for each stencil value.
+    std::uint8_t table[256][4];
+    for (unsigned v = 0; v < 256; ++v) {
+        const unsigned alpha = 255u - v;
+        table[v][0] = std::uint8_t((blue * alpha + 127) / 255);
+        table[v][1] = std::uint8_t((green * alpha + 127) / 255);
+        table[v][2] = std::uint8_t((red * alpha + 127) / 255);
+        table[v][3] = std::uint8_t(alpha);
+    }
     std::uint8_t* out = static_cast<std::uint8_t*>(bits);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* in = stencil.dibRow(y);
-        for (int x = 0; x < w; ++x, out += 4) {
-            const unsigned alpha = 255u - in[x];
-            out[0] = std::uint8_t((blue * alpha + 127) / 255);
-            out[1] = std::uint8_t((green * alpha + 127) / 255);
-            out[2] = std::uint8_t((red * alpha + 127) / 255);
-            out[3] = std::uint8_t(alpha);
-        }
+        for (int x = 0; x < w; ++x, out += 4)
+            std::memcpy(out, table[in[x]], 4);
     }
     return section;
 }
