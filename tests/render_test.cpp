@@ -130,7 +130,7 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
             const Rgb expected = readPng(testing::sourcePath("tests/fixtures/render/" + name));
             if (pixelsOf(bitmap) != expected) {
                 std::filesystem::create_directories(written);
-                const std::string actual = written + "/" + name;
+                const std::string actual = (std::filesystem::path(written) / name).string();
                 writePageImage(bitmap, actual, why);
                 ADD_FAILURE() << name << " differs from its image; this render: " << actual;
             }

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -330,10 +331,10 @@ int commandObject(const Options& options) {
     return kOk;
 }
 
-// Every object of the cross-reference table, numbers 1 to count - 1, each as
-// "object NUM LENGTH" and the LENGTH bytes `object` prints, then a line feed;
-// "object NUM failed" for one that cannot be read.
-int commandObjects(const Options& options) {
+// Opens the document and calls visit for every number of its cross-reference
+// table from 1 on, with the object (null when it cannot be read).
+int forEachObject(const Options& options,
+                  const std::function<void(Opened&, int32_t, PdfObject*)>& visit) {
     if (!options.arguments.empty())
         return failure(options.file, "unexpected arguments");
     Opened opened;
@@ -343,17 +344,25 @@ int commandObjects(const Options& options) {
     const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
     for (int32_t number = 1; number < count; ++number) {
         Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
-        PdfObject* object = ref->direct();
+        visit(opened, number, ref->direct());
+    }
+    return kOk;
+}
+
+// Every object of the cross-reference table, each as "object NUM LENGTH" and
+// the LENGTH bytes `object` prints, then a line feed; "object NUM failed" for
+// one that cannot be read.
+int commandObjects(const Options& options) {
+    return forEachObject(options, [](Opened&, int32_t number, PdfObject* object) {
         if (!object) {
             std::printf("object %d failed\n", number);
-            continue;
+            return;
         }
         const std::string text = printable(object->text(nullptr));
         std::printf("object %d %zu\n", number, text.size());
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
-    }
-    return kOk;
+    });
 }
 
 // The first /Filter name the engine does not read, for the failure message.
@@ -443,26 +452,17 @@ int commandStream(const Options& options) {
 // writes it: "stream NUM LENGTH", then " failed: REASON" when the data stops
 // short or cannot be read, a line feed, the LENGTH bytes and a line feed.
 int commandStreams(const Options& options) {
-    if (!options.arguments.empty())
-        return failure(options.file, "unexpected arguments");
-    Opened opened;
-    int status = openDocument(options, opened);
-    if (status != kOk)
-        return status;
-    const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
-    for (int32_t number = 1; number < count; ++number) {
-        Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
-        PdfStream* stream = asStream(ref->direct());
+    return forEachObject(options, [&](Opened& opened, int32_t number, PdfObject* object) {
+        PdfStream* stream = asStream(object);
         if (!stream)
-            continue;
+            return;
         std::string data;
         const std::string why = readStreamData(opened, *stream, options.raw, data);
         std::printf("stream %d %zu%s%s\n", number, data.size(),
                     why.empty() ? "" : " failed: ", why.c_str());
         std::fwrite(data.data(), 1, data.size(), stdout);
         std::fputc('\n', stdout);
-    }
-    return kOk;
+    });
 }
 
 // A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...

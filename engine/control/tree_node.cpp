@@ -296,8 +296,9 @@ bool TreeNode::insertOwned(TreeNode* kid, int32_t position) {
     if (position < 0 || position > count || !kids_.append(kid))
         return false;
     TreeNode** slots = kids_.data();
-    std::memmove(slots + position + 1, slots + position,
-                 sizeof(TreeNode*) * size_t(count - position));
+    // NOLINTNEXTLINE(bugprone-sizeof-expression): the kids are an array of pointers
+    const size_t bytes = sizeof(TreeNode*) * size_t(count - position);
+    std::memmove(slots + position + 1, slots + position, bytes);
     slots[position] = kid;
     for (int32_t i = position; i <= count; ++i)
         slots[i]->index_ = i;

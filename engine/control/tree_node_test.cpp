@@ -758,6 +758,7 @@ TEST_F(TreeNodeTest, LoadFromSmallDocuments) {
 // A chain 10,000 levels deep loads as deep as the reader follows.
 TEST_F(TreeNodeTest, DeepStoredChainLoadsWithinTheBound) {
     std::vector<std::string> chain;
+    chain.reserve(10001);
     for (int i = 0; i < 10000; ++i)
         chain.push_back("<< /name (x) /0 " + std::to_string(i + 6) + " 0 R >>");
     chain.push_back("<< /name (end) >>");

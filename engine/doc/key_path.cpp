@@ -63,7 +63,7 @@ int KeyPathWriter::save() {
         return 0;
     // The document takes the root dictionary over, whatever the outcome.
     current_ = nullptr;
-    const int result = document_->save(root_.detach(), fileName_);
+    const int result = document_->save(std::move(root_), fileName_);
     if (result == 1)
         saved_ = true;
     return result;

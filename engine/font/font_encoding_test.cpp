@@ -68,6 +68,7 @@ TEST(FontEncodingTest, NamedEncodings) {
             EXPECT_EQ(e.glyphName(code).toLatin1(), glyph) << "code " << code;
         EXPECT_EQ(described(e), c.describe);
 
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the copy is tested
         FontEncoding copy(e);
         EXPECT_EQ(copy.base(), e.base());
         for (const auto& [code, glyph] : c.glyphs)
@@ -100,6 +101,7 @@ TEST(FontEncodingTest, EncodingsOverAFontProgramsTable) {
     EXPECT_EQ(described(emptyList), "Custom");
     EXPECT_EQ(described(modified), "Custom(Modified)");
 
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): the copy is tested
     FontEncoding copy(modified);
     EXPECT_NE(copy.base(), modified.base());
     EXPECT_EQ(copy.glyphName(2).toLatin1(), "/gamma");

@@ -203,7 +203,7 @@ TEST_F(Binding, FailingResults) {
         bool checked;
         std::function<HRESULT()> call;  // unchecked calls give their result
     };
-    auto checked = [](std::function<void()> f) {
+    auto checked = [](const std::function<void()>& f) {
         return [f] {
             f();
             return S_OK;

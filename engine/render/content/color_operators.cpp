@@ -43,7 +43,7 @@ std::int32_t applyColor(ContentInterpreter& in, Side side, const DoubleArray& in
     if (!space || !space->convertColor(input, output, false))
         return kStatusWrongOperand;
     OutputDevice* device = in.device();
-    color.reset(device ? device->NewColor() : nullptr);
+    color = device ? device->NewColor() : nullptr;
     if (!color)
         return kStatusWrongOperand;
     color->fromComponents(output, model);

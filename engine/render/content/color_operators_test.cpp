@@ -18,6 +18,7 @@ using test::TestDocument;
 // The trace without depth and state: "rg ok", "sc status 10".
 std::vector<std::string> outcomes(const std::vector<std::string>& trace) {
     std::vector<std::string> out;
+    out.reserve(trace.size());
     for (const std::string& line : trace)
         out.push_back(line.substr(line.find(' ', line.find(' ') + 1) + 1));
     return out;

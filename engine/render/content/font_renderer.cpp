@@ -173,7 +173,7 @@ void FontRenderer::showStringAsBar(const WString& text) {
         w = clampCoord(deviceHeight_);
 
     device_->GetStrokeColor(*scratch_);
-    std::unique_ptr<DeviceColor> light(scratch_->clone());
+    std::unique_ptr<DeviceColor> light = scratch_->clone();
     if (!light)
         return;
     int rgb[3];

@@ -47,7 +47,7 @@ public:
     ~FontRenderer() override;
 
     // No copy: only the fonts that can be copied answer one.
-    FontRenderer* clone() const override { return nullptr; }
+    std::unique_ptr<DrawableBase> clone() const override { return nullptr; }
     // The font's encoding, or null.
     virtual FontEncoding* encoding() const { return encoding_; }
 

@@ -73,7 +73,7 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
     ColorSpace* space = image.colorSpace();
     if (!device || !space)
         return;
-    std::unique_ptr<DrawableBase> made(device->NewImage());
+    std::unique_ptr<DrawableBase> made = device->NewImage();
     auto* raster = dynamic_cast<RasterImage*>(made.get());
     if (!raster)
         return;
@@ -127,8 +127,8 @@ void drawImagePlaceholder(ContentInterpreter& in) {
     const IntPoint p01(roundCoord(m.c + m.e), roundCoord(m.d + m.f));
     const IntPoint p11 = p10 + p01 - p00;
 
-    std::unique_ptr<DeviceColor> saved(device->NewColor());
-    std::unique_ptr<DeviceColor> black(device->NewColor());
+    std::unique_ptr<DeviceColor> saved = device->NewColor();
+    std::unique_ptr<DeviceColor> black = device->NewColor();
     if (!saved || !black)
         return;
     device->GetStrokeColor(*saved);

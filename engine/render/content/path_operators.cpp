@@ -30,7 +30,7 @@ IntPoint fetchPoint(ContentInterpreter& in) {
 Shape* currentPath(ContentInterpreter& in) {
     GraphicsState& g = in.graphicsState();
     if (!g.path && in.device())
-        g.path.reset(in.device()->NewShape());
+        g.path = in.device()->NewShape();
     return g.path.get();
 }
 

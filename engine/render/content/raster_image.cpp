@@ -139,8 +139,8 @@ RasterImage::~RasterImage() {
     freeDib();
 }
 
-DrawableBase* newRasterImage() {
-    return new (std::nothrow) RasterImage;
+std::unique_ptr<DrawableBase> newRasterImage() {
+    return std::unique_ptr<DrawableBase>(new (std::nothrow) RasterImage);
 }
 
 // ---------------------------------------------------------------------------
@@ -620,7 +620,7 @@ void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage
                 q[ch] = std::uint8_t((p[ch] * (1024 - weight) + n[ch] * weight) >> 10);
         }
     }
-    std::unique_ptr<Shape> shape(device.NewShape());
+    std::unique_ptr<Shape> shape = device.NewShape();
     if (!shape)
         return;
     device.SaveClip();
@@ -636,8 +636,8 @@ void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage
     device.RestoreClip();
 }
 
-DrawableBase* RasterImage::clone() const {
-    auto* copy = new (std::nothrow) RasterImage;
+std::unique_ptr<DrawableBase> RasterImage::clone() const {
+    std::unique_ptr<RasterImage> copy(new (std::nothrow) RasterImage);
     if (!copy)
         return nullptr;
     copy->width_ = width_;
@@ -666,10 +666,8 @@ DrawableBase* RasterImage::clone() const {
     copy->yErrorStep_ = yErrorStep_;
     copy->stencil_ = stencil_;
     if (dibBits_) {
-        if (!copy->createDib()) {
-            delete copy;
+        if (!copy->createDib())
             return nullptr;
-        }
         const std::size_t n = std::size_t(dstWidth_) * std::size_t(bytesPerPixel_);
         std::memcpy(copy->dibBits_, dibBits_, dibStride_ * std::size_t(dibHeight_));
         std::memcpy(copy->rowAccumulator_.get(), rowAccumulator_.get(), n);

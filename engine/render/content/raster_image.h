@@ -55,7 +55,7 @@ public:
     // parallelogram. False when there is no DIB.
     bool Draw(IntPoint origin, OutputDevice& device) override;
     // A deep copy: its own DIB and accumulators, no picture reader.
-    DrawableBase* clone() const override;
+    std::unique_ptr<DrawableBase> clone() const override;
 
     // Prepares the DIB for a source of width x height samples of
     // `components` components (1, 3, or 4 for CMYK) of bitsPerComponent
@@ -152,6 +152,6 @@ private:
 };
 
 // The drawable the output devices make for NewImage: an empty RasterImage.
-DrawableBase* newRasterImage();
+std::unique_ptr<DrawableBase> newRasterImage();
 
 }  // namespace vistrel

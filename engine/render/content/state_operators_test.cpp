@@ -167,7 +167,7 @@ TEST(GraphicsStateOperatorsTest, SaveAndRestore) {
     g.fillColor = std::make_unique<DeviceColor>(0x0000FFu);
     g.strokeColor = std::make_unique<DeviceColor>(0x00FF00u);
     g.pendingClip = GraphicsState::kClipEvenOdd;
-    g.path.reset(s.device.NewShape());
+    g.path = s.device.NewShape();
     s.run("2 w 1 J 1 j 5 M [3] 0 d q");
     GraphicsState& copy = s.in.graphicsState();
     ASSERT_NE(&copy, &g);

@@ -44,7 +44,7 @@ std::uint32_t pack(int red, int green, int blue) {
 
 // The three CMYK models; the setting picks one at each call.
 std::uint32_t cmykToRgb(double c, double m, double y, double k) {
-    const int model = readRasterInt(kSettingQuality, kSettingFullColorPathConversion, 0);
+    const int model = readRasterInt(settings::Quality, settings::FullColorPathConversion, 0);
     if (model == 1 || model == 2) {
         // The inks first take the black in.
         const double cc = c * (1 - k) + k, mm = m * (1 - k) + k, yy = y * (1 - k) + k;

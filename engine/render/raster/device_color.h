@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
 #include "engine/core/allocator.h"
 #include "engine/core/containers.h"
 
@@ -31,7 +33,9 @@ public:
     virtual ~DeviceColor() = default;
 
     // Null when memory runs out.
-    virtual DeviceColor* clone() const { return new DeviceColor(value_); }
+    virtual std::unique_ptr<DeviceColor> clone() const {
+        return std::make_unique<DeviceColor>(value_);
+    }
     // False, leaving the value, for an array without storage, a refused
     // model, a ByCount list of a count other than 1, 3 or 4, or fewer
     // components than the model reads. Gray, Rgb and the quick CMYK model

@@ -29,11 +29,11 @@ class PathConversion {
 public:
     explicit PathConversion(const SettingValue* value) {
         if (value)
-            settingsStore().set(kSettingQuality, kSettingFullColorPathConversion, *value);
+            settingsStore().set(settings::Quality, settings::FullColorPathConversion, *value);
         else
-            settingsStore().save(kSettingQuality, kSettingFullColorPathConversion);
+            settingsStore().save(settings::Quality, settings::FullColorPathConversion);
     }
-    ~PathConversion() { settingsStore().save(kSettingQuality, kSettingFullColorPathConversion); }
+    ~PathConversion() { settingsStore().save(settings::Quality, settings::FullColorPathConversion); }
 };
 
 struct FromCase {
