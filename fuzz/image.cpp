@@ -83,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FuzzInput in(data, size);
     const unsigned mode = in.byte();
     setQuality(settings::ImageShowMode, mode & 1 ? 2 : mode & 2 ? 1 : 3);
-    setQuality(settings::ImageRotationMode, (mode >> 2) % 5);
-    setQuality(settings::FullColorImageConversion, (mode >> 5) % 3);
+    setQuality(settings::ImageRotationMode, std::int32_t((mode >> 2) % 5));
+    setQuality(settings::FullColorImageConversion, std::int32_t((mode >> 5) % 3));
     const bool inlineImage = mode & 0x80;
     const std::string dict = entries(in, inlineImage);
     std::string matrix;

@@ -456,6 +456,7 @@ Ref<InlineImage> parseInlineImage(ContentInterpreter& interpreter) {
         }
         const PdfObject* full = expandedKey(*d);
         dict->put(full ? constantRef(full) : std::move(top), std::move(pending));
+        pending = nullptr;
         expectKey = false;
     }
     if (!reachedMarker) {

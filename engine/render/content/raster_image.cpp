@@ -211,8 +211,9 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
             orientation_ = kUpright;
         }
     } else {
-        dibW = dstW = std::int64_t(std::ceil(std::sqrt(double(a) * a + double(b) * b)));
-        dibH = dstH = std::int64_t(std::ceil(std::sqrt(double(c) * c + double(d) * d)));
+        const double da = double(a), db = double(b), dc = double(c), dd = double(d);
+        dibW = dstW = std::int64_t(std::ceil(std::sqrt(da * da + db * db)));
+        dibH = dstH = std::int64_t(std::ceil(std::sqrt(dc * dc + dd * dd)));
         if (rotationMode_ >= 3) {
             orientation_ |= kRotated;
         } else {
