@@ -1,5 +1,6 @@
 #include "engine/render/content/image_dict.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -301,22 +302,36 @@ void InlineImage::readRows() {
         return;
     valid_ = false;
     const std::size_t rowBytes = outBytesPerRow_;
-    rows_.reset(new (std::nothrow) std::uint8_t[rowBytes * std::size_t(height_)]());
     std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[bufferSize()]);
-    if (!rows_ || !scratch) {
-        rows_.reset();
+    if (!scratch)
         return;
-    }
     // The white-space byte after "ID".
-    if (content_->getByte() == kEndOfData || !open()) {
-        rows_.reset();
+    if (content_->getByte() == kEndOfData || !open())
         return;
-    }
+    std::size_t capacity = 0;  // in rows
     for (std::int32_t y = 0; y < height_; ++y) {
         if (!readStoredRow(*this, scratch.get()))
-            continue;
+            break;  // the data ended
         colorSpace_->convertSamples(scratch.get(), bitsPerComponent_, std::size_t(width_), false);
-        std::memcpy(rows_.get() + rowBytes * std::size_t(y), scratch.get(), rowBytes);
+        if (std::size_t(rowsHeld_) == capacity) {
+            // Twice the room, at most for every row.
+            const std::size_t grown =
+                std::min(std::max<std::size_t>(2 * capacity, 16), std::size_t(height_));
+            std::unique_ptr<std::uint8_t[]> larger(new (std::nothrow)
+                                                       std::uint8_t[grown * rowBytes]);
+            if (!larger) {
+                close();
+                rows_.reset();
+                rowsHeld_ = 0;
+                return;
+            }
+            if (rowsHeld_ > 0)
+                std::memcpy(larger.get(), rows_.get(), std::size_t(rowsHeld_) * rowBytes);
+            rows_ = std::move(larger);
+            capacity = grown;
+        }
+        std::memcpy(rows_.get() + std::size_t(rowsHeld_) * rowBytes, scratch.get(), rowBytes);
+        ++rowsHeld_;
     }
     close();
     valid_ = true;
@@ -340,7 +355,7 @@ void InlineImage::closeRows() {
 }
 
 bool InlineImage::readRow(std::uint8_t* buffer) {
-    if (!colorSpace_ || !rowsOpen_ || !rows_ || rowIndex_ >= height_)
+    if (!colorSpace_ || !rowsOpen_ || rowIndex_ >= rowsHeld_)
         return false;
     std::memcpy(buffer, rows_.get() + outBytesPerRow_ * std::size_t(rowIndex_), outBytesPerRow_);
     ++rowIndex_;
@@ -421,7 +436,7 @@ bool isKeywordObject(const PdfObject* object, const PdfObject& keyword) {
 
 }  // namespace
 
-Ref<InlineImage> parseInlineImage(ContentInterpreter& interpreter) {
+Ref<PdfDict> parseInlineImageDict(ContentInterpreter& interpreter) {
     ContentOperandStack& stack = interpreter.operands();
     Ref<PdfDict> dict = makeRef<PdfDict>();
     if (!dict)
@@ -470,6 +485,13 @@ Ref<InlineImage> parseInlineImage(ContentInterpreter& interpreter) {
         if (PdfObject* resource = interpreter.findResource(names::ColorSpace, *spaceName))
             dict->put(constantRef(&names::ColorSpace), ObjectRef::share(resource));
     }
+    return dict;
+}
+
+Ref<InlineImage> parseInlineImage(ContentInterpreter& interpreter) {
+    Ref<PdfDict> dict = parseInlineImageDict(interpreter);
+    if (!dict)
+        return nullptr;
     std::unique_ptr<ContentStreamView> view(new (std::nothrow)
                                                 ContentStreamView(interpreter.contentInput()));
     if (!view)

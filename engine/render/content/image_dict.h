@@ -165,7 +165,9 @@ private:
 };
 
 // The image of an inline image: every row read and converted when it is
-// made. Decode is applied after the colour conversion.
+// made. Decode is applied after the colour conversion. Only the rows the data
+// holds are kept (the last one filled up with zeros), so that a dictionary
+// promising far more rows than follow costs nothing for the missing ones.
 class InlineImage final : public ImageDict {
 public:
     // Reads the rows from the content, which stands at the byte after "ID".
@@ -175,8 +177,12 @@ public:
     bool openRows() override;
     void closeRows() override;
     bool readRow(std::uint8_t* buffer) override;
+    // Every row the data held has been handed out.
+    bool rowsEnded() const override { return rowIndex_ >= rowsHeld_; }
 
     bool rowsOpen() const { return rowsOpen_; }
+    // Rows the data held, at most height().
+    std::int32_t rowsHeld() const { return rowsHeld_; }
 
     VISTREL_GLOBAL_ALLOCATOR()
 
@@ -184,14 +190,21 @@ private:
     void readRows();
 
     std::unique_ptr<ContentStreamView> content_;
-    std::unique_ptr<std::uint8_t[]> rows_;  // height rows of outBytesPerRow bytes
+    std::unique_ptr<std::uint8_t[]> rows_;  // rowsHeld_ rows of outBytesPerRow bytes
+    std::int32_t rowsHeld_ = 0;
     bool rowsOpen_ = false;
 };
 
-// Builds the inline image from the operands on the interpreter's stack down
-// to the "BI" marker (abbreviated keys and names expanded, a colour space
-// name looked up among the resources) and the data after "ID". Null when the
-// operands are not a dictionary or the image is not valid.
+// The inline image's dictionary from the operands on the interpreter's stack
+// down to the "BI" marker: abbreviated keys and the abbreviated names of
+// values (also inside arrays) expanded, "true" and "false" taken as
+// booleans, a colour space name replaced by the resource of that name. Null
+// when the operands are not a dictionary; the offending operand is pushed
+// back.
+Ref<PdfDict> parseInlineImageDict(ContentInterpreter& interpreter);
+
+// Builds the inline image from that dictionary and the data after "ID".
+// Null when the operands are not a dictionary or the image is not valid.
 Ref<InlineImage> parseInlineImage(ContentInterpreter& interpreter);
 
 }  // namespace vistrel

@@ -212,6 +212,7 @@ TEST(InlineImageTest, ParsedFromTheOperands) {
         ColorSpaceFamily family = ColorSpaceFamily::DeviceGray;
         Bytes firstRow = {};
         std::string rest = {};  // what the content input still holds
+        std::int32_t held = -1;  // rows the data holds; -1: all
     } cases[] = {
         {"grey", "/W 4 /H 2 /BPC 8 /CS /G", " \x01\x02\x03\x04\x05\x06\x07\x08 EI", true, 4, 2, 8,
          false, ColorSpaceFamily::DeviceGray, {1, 2, 3, 4}, " EI"},
@@ -241,7 +242,10 @@ TEST(InlineImageTest, ParsedFromTheOperands) {
         {"16 bits", "/W 2 /H 1 /BPC 16 /CS /G", " \x12\x34\x56\x78 EI", true, 2, 1, 8, false,
          ColorSpaceFamily::DeviceGray, {0x12, 0x56}, " EI"},
         {"short data", "/W 4 /H 2 /BPC 8 /CS /G", " \x01\x02", true, 4, 2, 8, false,
-         ColorSpaceFamily::DeviceGray, {1, 2, 0, 0}, ""},
+         ColorSpaceFamily::DeviceGray, {1, 2, 0, 0}, "", 1},
+        // Only the rows that came are held.
+        {"far fewer rows than promised", "/W 4 /H 1000000 /BPC 8 /CS /G", " abcd", true, 4,
+         1000000, 8, false, ColorSpaceFamily::DeviceGray, {'a', 'b', 'c', 'd'}, "", 1},
         {"no data at all", "/W 4 /H 2 /BPC 8 /CS /G", "", false},
         {"mask bits 8", "/W 4 /H 2 /IM true /BPC 8", " abcdefgh EI", false},
         {"no colour space", "/W 4 /H 2 /BPC 8", " abcdefgh EI", false},
@@ -275,10 +279,54 @@ TEST(InlineImageTest, ParsedFromTheOperands) {
         ASSERT_TRUE(image->readRow(row.data())) << c.what;
         row.resize(image->outBytesPerRow());
         EXPECT_EQ(row, c.firstRow) << c.what;
+        EXPECT_EQ(image->rowsHeld(), c.held < 0 ? c.height : c.held) << c.what;
         std::string rest;
         for (std::uint16_t b; (b = setup.input.getByte()) != kEndOfData;)
             rest += char(b);
         EXPECT_EQ(rest, c.rest) << c.what;
+    }
+}
+
+// The dictionary the operands make: abbreviations expanded in keys, in name
+// values and inside arrays (other names and keys kept), a colour space name
+// replaced by its resource, and the operands consumed down to "BI".
+TEST(InlineImageTest, DictionaryFromTheOperands) {
+    const struct {
+        std::string operands;
+        std::vector<std::pair<std::string, std::string>> entries;  // key, value text
+    } cases[] = {
+        {"/CS [/I /RGB 1 (abcdef)]",
+         {{"/ColorSpace", "[ /Indexed /DeviceRGB 1 (abcdef) ]"}}},
+        {"/CS [/I /G 3 (abcd)] /F [/AHx /Fl] /DP [null]",
+         {{"/ColorSpace", "[ /Indexed /DeviceGray 3 (abcd) ]"},
+          {"/F", "[ /AHx /Fl ]"},
+          {"/DP", "[ null ]"}}},
+        {"/BPC 1 /CS /CMYK /D [1 0] /H 2 /IM false /I true /W 3",
+         {{"/BitsPerComponent", "1"},
+          {"/ColorSpace", "/DeviceCMYK"},
+          {"/Decode", "[ 1 0 ]"},
+          {"/Height", "2"},
+          {"/ImageMask", "false"},
+          {"/Interpolate", "true"},
+          {"/Width", "3"}}},
+        {"/CS /Cs1 /Other /I", {{"/ColorSpace", "/DeviceRGB"}, {"/Other", "/Indexed"}}},
+        {"/CS /Cs9", {{"/ColorSpace", "/Cs9"}}},
+    };
+    Ref<PdfDict> resources = makeRef<PdfDict>();
+    Ref<PdfDict> spaces = makeRef<PdfDict>();
+    spaces->put(makeRef<PdfName>(WString(u"/Cs1")), ObjectRef::share(&names::DeviceRGB));
+    resources->put(ObjectRef::share(&names::ColorSpace), spaces);
+    for (const auto& c : cases) {
+        InlineSetup setup(c.operands, "", resources.get());
+        Ref<PdfDict> dict = parseInlineImageDict(setup.in);
+        ASSERT_NE(dict, nullptr) << c.operands;
+        EXPECT_EQ(dict->size(), std::int32_t(c.entries.size())) << c.operands;
+        for (const auto& [key, value] : c.entries) {
+            PdfObject* got = dict->get(PdfName(WString::fromUtf8(key)));
+            ASSERT_NE(got, nullptr) << c.operands << " " << key;
+            EXPECT_EQ(got->text().toUtf8(), value) << c.operands << " " << key;
+        }
+        EXPECT_EQ(setup.in.operands().count(), 1) << c.operands;
     }
 }
 

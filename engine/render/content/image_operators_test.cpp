@@ -260,6 +260,7 @@ TEST_F(ImageOperatorsTest, HostileImagesEndQuickly) {
         "q 0 0 0 0 10 10 cm /Red Do Q "
         "q 100 0 0 100 10 10 cm BI /W 4 /H 100000000 /BPC 8 /CS /G ID abcd EI Q "
         "q 100 0 0 100 10 10 cm BI /W 0 /H 1 /BPC 8 /CS /G ID abcd EI Q "
+        "q 100 0 0 100 10 10 cm BI /W 4096 /H 4096 /BPC 8 /CS /G /F /AHx ID abcd> EI Q "
         "/Missing Do");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(page.canvas.pixel(5, 5), 0xFFFFFFu);
