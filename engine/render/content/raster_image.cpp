@@ -70,6 +70,57 @@ double clamp01(double v) {
     return v < 1 ? v : 1;
 }
 
+// round(255 * videoTransfer(t)) without a power per call. Below 0.02 the
+// curve is a line; from there on it rises with t, so the byte is the number
+// of thresholds (the least t giving each byte 1 .. 255, found once with the
+// curve itself) at or below t. A table over 4096 steps of t gives the count
+// at each step's start; the few thresholds within a step are tested.
+class VideoBytes {
+public:
+    VideoBytes() {
+        constexpr double kStart = 0.02;
+        auto byteAt = [](double t) { return roundByte(255 * videoTransfer(t)); };
+        for (int v = 1; v <= 255; ++v) {
+            // The least double in [0.02, 1] whose byte is v or more.
+            double low = kStart, high = 1.0;
+            if (byteAt(low) >= v) {
+                threshold_[v] = low;
+                continue;
+            }
+            while (std::nextafter(low, high) < high) {
+                const double middle = low + (high - low) / 2;
+                const double probe = middle > low ? middle : std::nextafter(low, high);
+                (byteAt(probe) >= v ? high : low) = probe;
+            }
+            threshold_[v] = high;
+        }
+        threshold_[0] = 0;
+        for (int i = 0; i <= kSteps; ++i) {
+            const double t = double(i) / kSteps;
+            int n = 0;
+            while (n < 255 && threshold_[n + 1] <= t)
+                ++n;
+            atStep_[i] = std::uint8_t(n);
+        }
+    }
+
+    int operator()(double t) const {
+        if (!(t >= 0.02))
+            return roundByte(255 * videoTransfer(t));
+        if (!(t < 1))
+            return 255;
+        int n = atStep_[int(t * kSteps)];
+        while (n < 255 && threshold_[n + 1] <= t)
+            ++n;
+        return n;
+    }
+
+private:
+    static constexpr int kSteps = 4096;
+    double threshold_[256];
+    std::uint8_t atStep_[kSteps + 1];
+};
+
 }  // namespace
 
 // CMYK to RGB for one model, with a small cache of recent results (runs of
@@ -120,14 +171,15 @@ struct RasterImage::Cmyk {
             g = 255 - roundByte(255 * clamp01(0.49 * c + 0.87 * m + 0.21 * y));
             b = 255 - roundByte(255 * clamp01(0.25 * c + 0.65 * m + 0.76 * y));
         } else {
-            const double x1 = std::pow(2.0, -5.38 * c - 0.48 * m - 0.98 * y);
-            const double x2 = std::pow(2.0, -3.71 * c - 2.94 * m - 0.58 * y);
-            const double x3 = std::pow(2.0, -0.7 * c - 3.29 * m - 4.5 * y);
+            static const VideoBytes videoByte;
+            const double x1 = std::exp2(-5.38 * c - 0.48 * m - 0.98 * y);
+            const double x2 = std::exp2(-3.71 * c - 2.94 * m - 0.58 * y);
+            const double x3 = std::exp2(-0.7 * c - 3.29 * m - 4.5 * y);
             double lr, lg, lb;
             xyzToRgb(x1, x2, x3, lr, lg, lb);
-            r = roundByte(255 * videoTransfer(lr));
-            g = roundByte(255 * videoTransfer(lg));
-            b = roundByte(255 * videoTransfer(lb));
+            r = videoByte(lr);
+            g = videoByte(lg);
+            b = videoByte(lb);
         }
         return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16;
     }
@@ -364,44 +416,32 @@ void scaleRowTo(const std::uint8_t* src, std::int32_t width, std::int32_t source
     }
     if (width > dstWidth) {
         // Box filter: a source pixel supplies dstWidth units, an output
-        // pixel takes width units.
-        std::uint64_t sum[Channels] = {};
+        // pixel takes width units. A pixel that straddles two output pixels
+        // gives (value * need * xStep) >> 20 to the first (need: the units
+        // it still lacks) and the rest to the second; one that fills its
+        // output pixel exactly or lies inside gives all to it. Each output
+        // pixel is its sum times xScale / 1024. To keep the loop free of
+        // branches on the pixel's case, the output pixel under way is
+        // written at every source pixel; the last write, when it is
+        // complete, stays.
+        std::uint64_t current[Channels] = {};
         std::int64_t need = width;
-        auto emit = [&]() {
-            if (out < outEnd) {
-                for (int ch = 0; ch < Channels; ++ch) {
-                    const std::uint64_t v = (sum[ch] * std::uint64_t(xScale)) >> 10;
-                    out[ch] = std::uint8_t(v > 255 ? 255 : v);
-                }
-                out += Channels;
-            }
-        };
         for (; src < end; src += sourceBytes) {
-            if (need > dstWidth) {
-                for (int ch = 0; ch < Channels; ++ch)
-                    sum[ch] += src[kOffset[ch]];
-                need -= dstWidth;
-            } else if (need == dstWidth) {
-                for (int ch = 0; ch < Channels; ++ch)
-                    sum[ch] += src[kOffset[ch]];
-                emit();
-                std::fill_n(sum, Channels, 0);
-                need = width;
-            } else {
-                // need * xStep < 2^20: the share of this pixel in 1/2^20.
-                const std::uint32_t share = std::uint32_t(need) * std::uint32_t(xStep);
-                std::uint32_t rest[Channels];
-                for (int ch = 0; ch < Channels; ++ch) {
-                    const std::uint32_t v = src[kOffset[ch]];
-                    const std::uint32_t part = std::min((v * share) >> 20, v);
-                    sum[ch] += part;
-                    rest[ch] = v - part;
-                }
-                emit();
-                for (int ch = 0; ch < Channels; ++ch)
-                    sum[ch] = rest[ch];
-                need = width - (dstWidth - need);
+            const bool inside = need > dstWidth;
+            const std::uint32_t share = need >= dstWidth
+                                            ? std::uint32_t(1) << 20
+                                            : std::uint32_t(need) * std::uint32_t(xStep);
+#pragma GCC unroll 3
+            for (int ch = 0; ch < Channels; ++ch) {
+                const std::uint32_t v = src[kOffset[ch]];
+                const std::uint32_t part = std::min((v * share) >> 20, v);
+                const std::uint64_t sum = current[ch] + part;
+                const std::uint64_t scaled = (sum * std::uint64_t(xScale)) >> 10;
+                out[ch] = std::uint8_t(scaled > 255 ? 255 : scaled);
+                current[ch] = inside ? sum : v - part;
             }
+            out += inside ? 0 : Channels;
+            need += inside ? -std::int64_t(dstWidth) : std::int64_t(width) - dstWidth;
         }
         return;
     }
@@ -497,11 +537,12 @@ bool RasterImage::putRow(std::uint8_t* row, std::size_t /*byteCount*/) {
         // Shrinking: rows are summed, weighted yScale / 1024, into the
         // output row under way.
         std::uint8_t* sum = nextRowAccumulator_.get();
-        yAccumulator_ -= yScale_;
+        const std::int32_t yScale = yScale_;  // a local, so that the loops vectorise
+        yAccumulator_ -= yScale;
         advance(-1);
         if (yAccumulator_ >= 0) {
             for (std::size_t i = 0; i < n; ++i)
-                sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * yScale_) >> 10)));
+                sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * yScale) >> 10)));
             if (yAccumulator_ == 0) {
                 writeRow(sum);
                 std::memset(sum, 0, n);
@@ -510,14 +551,15 @@ bool RasterImage::putRow(std::uint8_t* row, std::size_t /*byteCount*/) {
             return true;
         }
         // The row completes the output row and spills into the next.
-        const std::int32_t weight = yScale_ + yAccumulator_;
+        const std::int32_t weight = yScale + yAccumulator_;
         for (std::size_t i = 0; i < n; ++i)
             sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * weight) >> 10)));
         writeRow(sum);
         rowAccumulator_.swap(nextRowAccumulator_);
         std::uint8_t* spill = nextRowAccumulator_.get();
+        const std::int32_t spillWeight = -yAccumulator_;
         for (std::size_t i = 0; i < n; ++i)
-            spill[i] = std::uint8_t((spill[i] * -yAccumulator_) >> 10);
+            spill[i] = std::uint8_t((spill[i] * spillWeight) >> 10);
         yAccumulator_ += 1024;
         return true;
     }

@@ -13,6 +13,7 @@
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
 #include "engine/core/streams.h"
+#include "engine/render/raster/device_color.h"
 #include "engine/render/raster/gdi_device.h"
 #include "engine/render/raster/raster_test_util.h"
 
@@ -163,6 +164,52 @@ TEST(RasterImageTest, WideningAndCmyk) {
             settings.set(settings::FullColorImageConversion, c.model);
         EXPECT_EQ(scaled(4, c.components, c.bits, {c.row}, 4, 1), c.dib)
             << c.components << " x " << c.bits << " bits, model " << c.model;
+    }
+}
+
+// The ink models over a grid of CMYK pixels give the bytes of their
+// formulas, computed here with plain powers (the conversion avoids them).
+TEST(RasterImageTest, InkModelsFollowTheirFormulas) {
+    auto roundByte = [](double v) { return int(std::trunc(v + 0.5)); };
+    auto clamp01 = [](double v) { return v < 0 ? 0.0 : v > 1 ? 1.0 : v; };
+    const int levels[] = {0, 1, 19, 64, 101, 128, 170, 222, 254, 255};
+    std::vector<std::uint8_t> row;
+    for (int c : levels)
+        for (int m : levels)
+            for (int y : levels)
+                for (int k : levels)
+                    row.insert(row.end(), {std::uint8_t(c), std::uint8_t(m), std::uint8_t(y),
+                                           std::uint8_t(k)});
+    const int count = int(row.size() / 4);
+    for (int model : {1, 2}) {
+        QualitySettings settings;
+        settings.set(settings::FullColorImageConversion, model);
+        const std::vector<int> dib = scaled(count, 4, 8, {row}, count, 1);
+        ASSERT_EQ(int(dib.size()), 3 * count);
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* p = row.data() + 4 * i;
+            const double k = p[3] / 255.0;
+            const double c = p[0] * (1 - k) / 255 + k, m = p[1] * (1 - k) / 255 + k,
+                         y = p[2] * (1 - k) / 255 + k;
+            int rgb[3];
+            if (model == 1) {
+                rgb[0] = 255 - roundByte(255 * clamp01(1.09 * c + 0.14 * m + 0.16 * y));
+                rgb[1] = 255 - roundByte(255 * clamp01(0.49 * c + 0.87 * m + 0.21 * y));
+                rgb[2] = 255 - roundByte(255 * clamp01(0.25 * c + 0.65 * m + 0.76 * y));
+            } else {
+                double lin[3];
+                xyzToRgb(std::pow(2.0, -5.38 * c - 0.48 * m - 0.98 * y),
+                         std::pow(2.0, -3.71 * c - 2.94 * m - 0.58 * y),
+                         std::pow(2.0, -0.7 * c - 3.29 * m - 4.5 * y), lin[0], lin[1], lin[2]);
+                for (int ch = 0; ch < 3; ++ch)
+                    rgb[ch] = roundByte(255 * videoTransfer(lin[ch]));
+            }
+            // The DIB holds blue, green, red.
+            ASSERT_EQ((std::vector<int>{dib[3 * i + 2], dib[3 * i + 1], dib[3 * i]}),
+                      (std::vector<int>{rgb[0], rgb[1], rgb[2]}))
+                << "model " << model << ", CMYK " << int(p[0]) << " " << int(p[1]) << " "
+                << int(p[2]) << " " << int(p[3]);
+        }
     }
 }
 
