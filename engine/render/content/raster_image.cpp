@@ -81,23 +81,21 @@ public:
         constexpr double kStart = 0.02;
         auto byteAt = [](double t) { return roundByte(255 * videoTransfer(t)); };
         for (int v = 1; v <= 255; ++v) {
-            // The least double in [0.02, 1] whose byte is v or more.
-            double low = kStart, high = 1.0;
-            if (byteAt(low) >= v) {
-                threshold_[v] = low;
-                continue;
-            }
-            while (std::nextafter(low, high) < high) {
-                const double middle = low + (high - low) / 2;
-                const double probe = middle > low ? middle : std::nextafter(low, high);
-                (byteAt(probe) >= v ? high : low) = probe;
-            }
-            threshold_[v] = high;
+            // The least double from 0.02 on whose byte is v or more: near
+            // where the curve reaches v - 0.5, then moved to the exact place.
+            double t = std::pow(((v - 0.5) / 255 + 0.1) / 1.1, 1 / 0.45);
+            if (!(t > kStart))
+                t = kStart;
+            while (byteAt(t) < v)
+                t = std::nextafter(t, 2.0);
+            while (t > kStart && byteAt(std::nextafter(t, 0.0)) >= v)
+                t = std::nextafter(t, 0.0);
+            threshold_[v] = t;
         }
         threshold_[0] = 0;
+        int n = 0;
         for (int i = 0; i <= kSteps; ++i) {
             const double t = double(i) / kSteps;
-            int n = 0;
             while (n < 255 && threshold_[n + 1] <= t)
                 ++n;
             atStep_[i] = std::uint8_t(n);
