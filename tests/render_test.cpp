@@ -83,7 +83,7 @@ Rgb readPng(const std::string& path) {
 // The engine start-up of the control, once for the whole program.
 class RenderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { startRendering(4, 4); }
+    static void SetUpTestSuite() { startRendering(4, 4, WString::fromUtf8(VISTREL_FONTS_DIR)); }
 };
 
 // Each page at zoom 1 with the default presets (quality 4: the ink model
@@ -191,7 +191,7 @@ TEST_F(RenderTest, Presets) {
         // Level 0 leaves the anti-aliasing size as it was.
         EXPECT_EQ(integer(fontSystem, u"AASize"), l.aaSize) << l.level;
     }
-    startRendering(4, 4);
+    startRendering(4, 4, WString::fromUtf8(VISTREL_FONTS_DIR));
 }
 
 }  // namespace

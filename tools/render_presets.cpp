@@ -8,6 +8,7 @@
 #include "engine/font/pdf_font_factories.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
+#include "engine/font/type1_loader.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -75,10 +76,11 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
     setInt(settings::FontSystem, settings::CurveThreshold, std::int32_t(threshold));
 }
 
-void startRendering(std::int32_t quality, std::int32_t memoryUsage) {
+void startRendering(std::int32_t quality, std::int32_t memoryUsage, const WString& fontsFolder) {
     fontStaticObjects().buildAll();
     installFontDictionaryFactories();
     initFontSystem();
+    registerType1Loaders(fontsFolder);
     registerTrueTypeLoader();
     registerPdfFontFactories();
     applyMemoryPreset(memoryUsage, quality, memoryUsage);

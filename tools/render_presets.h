@@ -6,7 +6,13 @@
 
 #include <cstdint>
 
+#include "engine/core/wstring.h"
+
 namespace vistrel {
+
+// The levels the control takes after opening a document.
+constexpr std::int32_t kDefaultQuality = 4;
+constexpr std::int32_t kDefaultMemoryUsage = 4;
 
 // Writes the settings of a quality level 0 to 5; any other level writes
 // nothing.
@@ -18,9 +24,10 @@ void applyMemoryPreset(std::int32_t memoryUsage, std::int32_t viewQuality,
                        std::int32_t viewMemoryUsage);
 
 // The engine start-up of the control object as far as it exists: the font
-// dictionaries, the font system with the output devices, the TrueType loader, the PDF font factories
-// (and the operator state maps), the memory then the quality preset, and
-// text capture for search switched on.
-void startRendering(std::int32_t quality, std::int32_t memoryUsage);
+// dictionaries, the font system with the output devices, the Type 1 loaders
+// with the fonts folder (a path ending in its separator), the TrueType
+// loader, the PDF font factories (and the operator state maps), the memory
+// then the quality preset, and text capture for search switched on.
+void startRendering(std::int32_t quality, std::int32_t memoryUsage, const WString& fontsFolder);
 
 }  // namespace vistrel
