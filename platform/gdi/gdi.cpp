@@ -488,11 +488,28 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
     if (s && (sw == 0 || sh == 0))
         return TRUE;
 
+    const bool plain = !flipX && !flipY && dw == sw && dh == sh;
+    const bool same = s && s.bm == d.bm;
+    if (s && plain && !same && rop == SRCCOPY && !d.dc->clip &&
+        s.bm->bitsPerPixel == d.bm->bitsPerPixel && d.bm->bitsPerPixel != 8) {
+        // A copy between two bitmaps of one format without clipping: whole
+        // rows of the part inside both bitmaps at once.
+        const long long r0 = std::max({dy0, 0LL, dy0 - sy0});
+        const long long r1 = std::min({dy0 + dh, (long long)d.bm->height, dy0 - sy0 + s.bm->height});
+        const long long c0 = std::max({dx0, 0LL, dx0 - sx0});
+        const long long c1 = std::min({dx0 + dw, (long long)d.bm->width, dx0 - sx0 + s.bm->width});
+        const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
+        for (long long row = r0; row < r1 && c0 < c1; ++row) {
+            std::memcpy(d.bm->row(int(row)) + std::size_t(c0) * bpp,
+                        s.bm->row(int(row - dy0 + sy0)) + std::size_t(c0 - dx0 + sx0) * bpp,
+                        std::size_t(c1 - c0) * bpp);
+        }
+        return TRUE;
+    }
+
     COLORREF pattern = 0;
     if (BrushObject* b = findBrush(d.dc->brush))
         pattern = b->color;
-    const bool plain = !flipX && !flipY && dw == sw && dh == sh;
-    const bool same = s && s.bm == d.bm;
 
     long long rowFirst = std::max<long long>(dy0, 0);
     long long rowLast = std::min<long long>(dy0 + dh, d.bm->height);  // exclusive
