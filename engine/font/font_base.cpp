@@ -197,27 +197,53 @@ bool FontBase::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
         return true;
     const std::int32_t width = 4 + std::int32_t(spanX);
     const std::int32_t height = 4 + std::int32_t(spanY);
-    std::unique_ptr<CoverageBitmap> bitmap = device()
-                                                 ? device()->NewCoverageBitmap(width, height)
-                                                 : std::make_unique<CoverageBitmap>(width, height);
-    if (!bitmap || !bitmap->isUsable() || bitmap->width() != width || bitmap->height() != height)
+    coverage_.assign(std::size_t(width) * std::size_t(height), 0);
+    scanConvert(outline, s, width, height);
+
+    // Only the covered part becomes the glyph's bitmap: the margins and the
+    // rows and columns nothing reached cost compositing time at every
+    // showing and change no pixel.
+    std::int32_t x0 = width, x1 = -1, y0 = height, y1 = -1;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = coverage_.data() + std::size_t(y) * width;
+        for (std::int32_t x = 0; x < width; ++x) {
+            if (row[x]) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = y;
+            }
+        }
+    }
+    if (x1 < 0)
+        return true;
+    const std::int32_t cropWidth = x1 - x0 + 1, cropHeight = y1 - y0 + 1;
+    std::unique_ptr<CoverageBitmap> bitmap =
+        device() ? device()->NewCoverageBitmap(cropWidth, cropHeight)
+                 : std::make_unique<CoverageBitmap>(cropWidth, cropHeight);
+    if (!bitmap || !bitmap->isUsable() || bitmap->width() != cropWidth ||
+        bitmap->height() != cropHeight)
         return false;
-    std::memset(bitmap->data(), 0, std::size_t(width) * std::size_t(height));
-    scanConvert(outline, s, *bitmap);
+    for (std::int32_t y = 0; y < cropHeight; ++y) {
+        std::memcpy(bitmap->data() + std::size_t(y) * cropWidth,
+                    coverage_.data() + std::size_t(y0 + y) * width + x0, std::size_t(cropWidth));
+    }
 
     // The bitmap's top-left corner from the glyph origin: the outline's box
     // at the device size less the margin column on the left and the margin
     // row above that the scan conversion adds (placed without them, every
-    // glyph stood one pixel right of and below its place).
-    const std::int64_t depth = truncated(-outline.minY() * k) + 1;
-    glyph.left = toInt32(truncated(outline.minX() * k) - 1);
+    // glyph stood one pixel right of and below its place), then moved to
+    // the covered part.
+    const std::int64_t depth = truncated(-outline.minY() * k) + 1 - y0;
+    glyph.left = toInt32(truncated(outline.minX() * k) - 1 + x0);
     glyph.top = toInt32(truncated(s) - depth);
     glyph.baseline = toInt32(depth);
     glyph.bitmap = bitmap.release();
     return true;
 }
 
-void FontBase::scanConvert(const Outline& outline, double s, CoverageBitmap& bitmap) {
+void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
+                           std::int32_t height) {
     const std::int32_t aaSize = std::clamp(
         readSettingNumber(settingsStore().find(settings::FontSystem, settings::AASize),
                           kDefaultAASize),
@@ -241,7 +267,7 @@ void FontBase::scanConvert(const Outline& outline, double s, CoverageBitmap& bit
     int fillDirection = 0;
     for (std::int64_t y = first; y <= last; ++y) {
         const std::int64_t row = (y - first) / aaSize;
-        if (row >= bitmap.height())
+        if (row >= height)
             break;
         const double ordinate = double(y) * unitsPerSub;
         const std::int64_t Y =
@@ -283,14 +309,14 @@ void FontBase::scanConvert(const Outline& outline, double s, CoverageBitmap& bit
                          [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
         if (fillDirection == 0 && !crossings_.empty() && crossings_.front().x < crossings_.back().x)
             fillDirection = crossings_.front().direction;
-        std::uint8_t* pixels = bitmap.data() + row * bitmap.width();
+        std::uint8_t* pixels = coverage_.data() + row * width;
         for (std::size_t i = 0; i < crossings_.size(); ++i) {
             const int direction = fillDirection != 0 ? fillDirection : crossings_[i].direction;
             if (crossings_[i].direction != direction)
                 continue;
             for (std::size_t j = i + 1; j < crossings_.size(); ++j) {
                 if (crossings_[j].direction == -direction && crossings_[j].x >= crossings_[i].x) {
-                    coverSpan(pixels, bitmap.width(), (double(crossings_[i].x) - minX) * k + 1,
+                    coverSpan(pixels, width, (double(crossings_[i].x) - minX) * k + 1,
                               (double(crossings_[j].x) - minX) * k + 1, step);
                     break;
                 }

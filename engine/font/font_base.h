@@ -103,8 +103,9 @@ private:
 
     // The entry of a code, else "/.notdef"'s; null when there is neither.
     GlyphOutline* entryOf(std::uint16_t code) const;
-    // Fills the bitmap from the outline at device size s.
-    void scanConvert(const Outline& outline, double s, CoverageBitmap& bitmap);
+    // Fills the coverage scratch (width x height, cleared) from the outline
+    // at device size s.
+    void scanConvert(const Outline& outline, double s, std::int32_t width, std::int32_t height);
 
     Matrix fontMatrix_;
     std::uint16_t lastCode_ = 65535;
@@ -118,6 +119,7 @@ private:
     // Scratch of the scan conversion, kept between glyphs.
     std::vector<Chain> chains_;
     std::vector<Crossing> crossings_;
+    std::vector<std::uint8_t> coverage_;
 };
 
 }  // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,38 +18,47 @@ namespace {
 
 constexpr std::uint16_t kSignature = 222;
 
-// The byte reader of a font file: every read fails once the data has ended,
-// and the failure sticks.
+// The byte reader of a font file, a block at a time: every read fails once
+// the data has ended, and the failure sticks.
 class FileBytes {
 public:
     explicit FileBytes(InputStream& in) : in_(in) {}
 
     std::uint32_t byte() {
-        const std::uint16_t c = ended_ ? kEndOfData : in_.getByte();
-        if (c == kEndOfData) {
-            ended_ = true;
+        if (next_ == end_ && !refill())
             return 0;
-        }
-        return c;
+        return *next_++;
     }
     std::uint32_t word() {
         const std::uint32_t high = byte();
         return high << 8 | byte();
     }
     std::int32_t signedWord() { return std::int16_t(std::uint16_t(word())); }
-    // "/" followed by a length byte's worth of characters.
-    WString name() {
+    // "/" followed by a length byte's worth of characters, into text.
+    void name(std::u16string& text) {
         const std::uint32_t length = byte();
-        WString text(std::int32_t(length) + 1);
-        text.appendChar(u'/');
+        text.assign(1, u'/');
         for (std::uint32_t i = 0; i < length && !ended_; ++i)
-            text.appendChar(char16_t(byte()));
-        return text;
+            text.push_back(char16_t(byte()));
     }
     bool ended() const { return ended_; }
 
 private:
+    bool refill() {
+        const std::int64_t n = ended_ ? 0 : in_.read(block_, sizeof block_);
+        if (n <= 0) {
+            ended_ = true;
+            return false;
+        }
+        next_ = block_;
+        end_ = block_ + n;
+        return true;
+    }
+
     InputStream& in_;
+    std::uint8_t block_[4096];
+    const std::uint8_t* next_ = block_;
+    const std::uint8_t* end_ = block_;
     bool ended_ = false;
 };
 
@@ -139,9 +149,10 @@ bool OwnOutlineFont::loadProgram(InputStream* stream) {
     // The file's encoding, taken only when the description named none.
     const std::uint32_t entries = in.word();
     EncodingTable table;
+    std::u16string name;
     for (std::uint32_t i = 0; i < entries && !in.ended(); ++i) {
-        WString name = in.name();
-        table.setEntry(name, std::int32_t(in.byte()));
+        in.name(name);
+        table.setEntry(WString(name.c_str(), std::int32_t(name.size())), std::int32_t(in.byte()));
     }
     if (in.ended())
         return false;
@@ -155,30 +166,31 @@ bool OwnOutlineFont::loadProgram(InputStream* stream) {
 
     const std::uint32_t glyphs = in.word();
     for (std::uint32_t g = 0; g < glyphs && !in.ended(); ++g) {
-        const WString name = in.name();
+        in.name(name);
         const std::uint32_t points = in.word();
         const std::int32_t minX = in.signedWord(), maxX = in.signedWord();
         const std::int32_t minY = in.signedWord(), maxY = in.signedWord();
         const std::int32_t advanceX = in.signedWord(), advanceY = in.signedWord();
+        // Glyphs no code reaches are read past.
+        const auto range = std::equal_range(
+            codes.begin(), codes.end(), std::make_pair(std::u16string_view(name), 0),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+        const bool used = range.first != range.second;
         Path path;
         bool refused = false;
         std::int64_t x = 0, y = 0;
         for (std::uint32_t p = 0; p < points && !in.ended(); ++p) {
             const std::int32_t kind = readPoint(in, x, y);
             refused = refused || kind == kNoKind;
-            if (!refused)
+            if (used && !refused)
                 path.AppendPoint(clampCoord(x), clampCoord(y), kind);
         }
         if (in.ended())
             return false;
-        if (refused)
+        if (!used || refused)
             continue;
         path.SetBox(IntPoint(minX, minY), IntPoint(maxX, maxY));
         path.SetAdvance(advanceX, advanceY);
-
-        const auto range =
-            std::equal_range(codes.begin(), codes.end(), std::make_pair(name.view(), 0),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
         for (auto it = range.first; it != range.second; ++it) {
             std::unique_ptr<GlyphOutline> entry(new GlyphOutline());
             if (!entry)
