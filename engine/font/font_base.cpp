@@ -77,6 +77,13 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
         gain(row[i], step);
 }
 
+// The pixel column, from the glyph origin, of the bitmap's first column: the
+// margin column left of the pixel that holds the outline's left edge.
+std::int64_t firstColumn(const Outline& outline, double k) {
+    constexpr double kLimit = 9.0e18;
+    return std::int64_t(std::clamp(std::floor(outline.minX() * k), -kLimit, kLimit)) - 1;
+}
+
 }  // namespace
 
 FontBase::FontBase(const FontDescription& description, OutputDevice* device)
@@ -127,7 +134,9 @@ double FontBase::programAdvance(std::uint16_t code) {
     const GlyphOutline* entry = entryOf(code);
     if (!entry || !entry->path)
         return 0.0;
-    return entry->path->AdvanceWidth() * 0.001;
+    // Scaled horizontally as the widths of the font dictionary are, since
+    // it stands in for them.
+    return entry->path->AdvanceWidth() * 0.001 * horizontalScale() * 0.01;
 }
 
 GlyphOutline* FontBase::getEdges(std::uint16_t code) {
@@ -229,13 +238,11 @@ bool FontBase::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
                     coverage_.data() + std::size_t(y0 + y) * width + x0, std::size_t(cropWidth));
     }
 
-    // The bitmap's top-left corner from the glyph origin: the outline's box
-    // at the device size less the margin column on the left and the margin
-    // row above that the scan conversion adds (placed without them, every
-    // glyph stood one pixel right of and below its place), then moved to
-    // the covered part.
-    const std::int64_t depth = truncated(-outline.minY() * k) + 1 - y0;
-    glyph.left = toInt32(truncated(outline.minX() * k) - 1 + x0);
+    // The bitmap's top-left corner from the glyph origin, in whole pixels:
+    // the first pixel column and row the scan conversion fills (the margin
+    // column and row included), moved to the covered part.
+    const std::int64_t depth = -truncated(outline.minY() * k - 1) - y0;
+    glyph.left = toInt32(firstColumn(outline, k) + x0);
     glyph.top = toInt32(truncated(s) - depth);
     glyph.baseline = toInt32(depth);
     glyph.bitmap = bitmap.release();
@@ -250,7 +257,10 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         1, kMaxAASize);
     const std::int32_t step = 255 / aaSize;
     const double k = s / 1000.0;
-    const double minX = outline.minX();
+    // Columns count from a whole pixel, so that glyphs keep their place
+    // within a pixel: column 0 is the margin column left of the pixel that
+    // holds the outline's left edge.
+    const double origin = double(firstColumn(outline, k)) + 1;
 
     // Chains that only run sideways bound nothing.
     chains_.clear();
@@ -316,8 +326,8 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                 continue;
             for (std::size_t j = i + 1; j < crossings_.size(); ++j) {
                 if (crossings_[j].direction == -direction && crossings_[j].x >= crossings_[i].x) {
-                    coverSpan(pixels, width, (double(crossings_[i].x) - minX) * k + 1,
-                              (double(crossings_[j].x) - minX) * k + 1, step);
+                    coverSpan(pixels, width, double(crossings_[i].x) * k - origin + 1,
+                              double(crossings_[j].x) * k - origin + 1, step);
                     break;
                 }
             }

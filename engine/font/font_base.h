@@ -51,8 +51,8 @@ public:
     // The text the loader wrote ("T1: " and a name).
     void description(WString& text) const override;
     void readOptions() override;
-    // The advance of the code's outline (else "/.notdef"'s) x 0.001; 0 when
-    // there is neither.
+    // The advance of the code's outline (else "/.notdef"'s) x 0.001, with
+    // the horizontal scale; 0 when there is neither.
     double programAdvance(std::uint16_t code) override;
     // Scan-converts the code's outline (else "/.notdef"'s) into a coverage
     // bitmap made by the device. A code without an outline, a glyph of fewer

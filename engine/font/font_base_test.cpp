@@ -319,6 +319,10 @@ TEST_F(FontBaseTest, CodesWithoutGlyphDoNotStopTheString) {
     EXPECT_EQ(notdef.rows[0].size(), 2u);
     EXPECT_DOUBLE_EQ(font.programAdvance(kNone), 1.0);
     EXPECT_DOUBLE_EQ(font.programAdvance(kSquare), 2.0);
+    // The advance stands in for the widths, which the horizontal scale
+    // narrows.
+    font.setHorizontalScale(50);
+    EXPECT_DOUBLE_EQ(font.glyphWidth(kSquare), 1.0);
 
     TestOutlineFont empty(plainDescription());
     empty.setOutlines(nullptr);
