@@ -57,7 +57,7 @@ public:
     // The own font file closest to the description's key name, opened (it
     // may fail to open: the stream is then not open), with the chosen
     // entry's name appended to text; null when nothing is chosen or the
-    // entry has no /FileName string.
+    // entry has no /FileName string inside the folder.
     std::unique_ptr<InputStream> matchStyle(const FontDescription& description, WString& text);
     // The CMap file for a request: the entry of the CMap's name, else the
     // first of the same registry and ordering; null when none fits or it
@@ -70,7 +70,7 @@ public:
 
 private:
     // folder + the entry's /FileName, opened; null without a /FileName
-    // string.
+    // string or for one that climbs out of the folder ("..").
     std::unique_ptr<InputStream> openEntryFile(const PdfDict& entry) const;
 
     WString folder_;

@@ -154,8 +154,8 @@ TEST(FontDatabaseTest, ScoringRules) {
 // is left out, even the only one; the comparison is case-sensitive against
 // the lower-cased request. An exact entry name wins at once; entries that
 // are no dictionaries are skipped; an entry without /FileName is named in
-// the text but gives no file, one naming a missing file a stream that is
-// not open.
+// the text but gives no file, nor does one climbing out of the folder; one
+// naming a missing file gives a stream that is not open.
 TEST(FontDatabaseTest, StrictSubstitutionAndEntries) {
     SettingGuard strict(settings::FontSystem, settings::StrictTTSubst);
     HandMade only("<< /Only << /FileName (a.olf) /FamilyName (arial) /KeyWords (arial) >> >>");
@@ -170,7 +170,7 @@ TEST(FontDatabaseTest, StrictSubstitutionAndEntries) {
     HandMade entries("<< /Bad 5 /Exact << /FileName (a.olf) >> /Best << /FileName (a.olf) "
                      "/KeyWords (exact exact) /isBold 0 /isItalic 0 /isSerif 0 >> /NoFile << "
                      "/KeyWords (nofile) >> /Missing << /FileName (missing.olf) /KeyWords "
-                     "(missing) >> >>");
+                     "(missing) >> /Out << /FileName (../x/a.olf) /KeyWords (out) >> >>");
     EXPECT_EQ(match(entries.database, u"exact").entry, "Exact");
     const Match noFile = match(entries.database, u"nofile-x");
     EXPECT_EQ(noFile.entry, "NoFile");
@@ -179,6 +179,10 @@ TEST(FontDatabaseTest, StrictSubstitutionAndEntries) {
     EXPECT_EQ(missing.entry, "Missing");
     EXPECT_TRUE(missing.file);
     EXPECT_FALSE(missing.open);
+    // A name that climbs out of the folder opens nothing.
+    const Match out = match(entries.database, u"out");
+    EXPECT_EQ(out.entry, "Out");
+    EXPECT_FALSE(out.file);
 }
 
 // A missing file, or one whose first object is no dictionary, leaves its
