@@ -122,11 +122,11 @@ TEST_F(OwnFontFilesTest, EveryGlyphOfEveryFace) {
         const PdfString* fileName = dict ? asString(dict->get(PdfName(WString(u"/FileName")))) : nullptr;
         ASSERT_TRUE(fileName);
         const std::string file = fileName->textValue().toLatin1();
-        const std::string base = file.substr(0, file.size() - 4);
-        SCOPED_TRACE(base);
+        const std::string source = kSourceDir + "/" + file.substr(0, file.size() - 4);
+        SCOPED_TRACE(source);
         FT_Face face = nullptr;
-        ASSERT_EQ(FT_New_Face(library, (kSourceDir + "/" + base + ".t1").c_str(), 0, &face), 0);
-        const std::map<std::string, int> widths = afmWidths(kSourceDir + "/" + base + ".afm");
+        ASSERT_EQ(FT_New_Face(library, (source + ".t1").c_str(), 0, &face), 0);
+        const std::map<std::string, int> widths = afmWidths(source + ".afm");
         ASSERT_FALSE(widths.empty());
 
         std::vector<std::string> names;
