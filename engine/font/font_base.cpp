@@ -18,8 +18,9 @@ namespace {
 // A stored outline is reused while each normalised matrix term stays this
 // close.
 constexpr double kMatrixTolerance = 0.0001;
-// Outlines are flattened with their upward chains reversed and their chains
-// ordered left to right, so that spans pair in chain order.
+// Outlines are flattened with their upward chains reversed (every chain
+// runs downward from its start) and their chains ordered left to right,
+// the order crossings at one x keep.
 constexpr int kOutlineFlags = Outline::DropEmptyAndReverse | Outline::OrderContours;
 constexpr std::int32_t kDefaultAASize = 2;
 constexpr std::int32_t kMaxAASize = 16;
@@ -42,11 +43,16 @@ std::int32_t toInt32(std::int64_t v) {
                                                  std::numeric_limits<std::int32_t>::max()));
 }
 
-// v truncated toward zero, within the 64-bit range the callers need (their
-// values are bounded by the glyph-size cap or by the coordinate range).
-std::int64_t truncated(double v) {
+// A whole number within the 64-bit range the callers need (their values
+// are bounded by the glyph-size cap or by the coordinate range).
+std::int64_t toInt64(double whole) {
     constexpr double kLimit = 9.0e18;
-    return std::int64_t(std::clamp(std::trunc(v), -kLimit, kLimit));
+    return std::int64_t(std::clamp(whole, -kLimit, kLimit));
+}
+
+// v truncated toward zero.
+std::int64_t truncated(double v) {
+    return toInt64(std::trunc(v));
 }
 
 // Adds coverage, saturating at 255.
@@ -80,8 +86,7 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
 // The pixel column, from the glyph origin, of the bitmap's first column: the
 // margin column left of the pixel that holds the outline's left edge.
 std::int64_t firstColumn(const Outline& outline, double k) {
-    constexpr double kLimit = 9.0e18;
-    return std::int64_t(std::clamp(std::floor(outline.minX() * k), -kLimit, kLimit)) - 1;
+    return toInt64(std::floor(outline.minX() * k)) - 1;
 }
 
 }  // namespace
