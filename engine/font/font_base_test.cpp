@@ -118,6 +118,26 @@ Type1FontDescription& plainDescription() {
     return d;
 }
 
+// A page of w x h pixels whose fill colour is the text colour, drawn on with
+// coverage steps of 255 (AASize 1), so that glyph pixels take the colour.
+struct Page {
+    Page(int w, int h, int r, int g, int b)
+        : aaSize(settings::FontSystem, settings::AASize), canvas(w, h), device(canvas.dc, IntPoint(w, h)) {
+        aaSize.set(SettingValue::ofInteger(1));
+        DeviceColor color;
+        color.SetRgb(r, g, b);
+        device.SetFillColor(color);
+    }
+    std::string row(int y) const {
+        return canvas.picture().substr(std::size_t(y) * std::size_t(canvas.width + 1),
+                                       std::size_t(canvas.width));
+    }
+
+    SettingGuard aaSize;
+    test::Canvas canvas;
+    GdiDevice device;
+};
+
 class FontBaseTest : public ::testing::Test {
 protected:
     void TearDown() override { glyphCache()->purge(0, 0, 0, 0, false); }
@@ -162,23 +182,13 @@ TEST_F(FontBaseTest, CoverageStepsFollowTheAntiAliasingSize) {
 // A glyph shown on a page lands on its place: the square at size 4 from
 // (2, 10) covers columns 2 to 5 and rows 6 to 10 in the text colour.
 TEST_F(FontBaseTest, GlyphsLandWhereTheTextStands) {
-    SettingGuard aaSize(settings::FontSystem, settings::AASize);
-    aaSize.set(SettingValue::ofInteger(1));
-    test::Canvas canvas(12, 12);
-    GdiDevice device(canvas.dc, IntPoint(12, 12));
-    DeviceColor red;
-    red.SetRgb(255, 0, 0);
-    device.SetFillColor(red);
-    TestOutlineFont font(plainDescription(), &device);
+    Page page(12, 12, 255, 0, 0);
+    TestOutlineFont font(plainDescription(), &page.device);
     font.fillColorChanged();
     font.place(4);
     ASSERT_TRUE(font.showGlyph(kSquare));
-    const std::string picture = canvas.picture();
-    for (int y = 0; y < 12; ++y) {
-        EXPECT_EQ(picture.substr(std::size_t(y) * 13, 12),
-                  y >= 6 && y <= 10 ? "..rrrr......" : std::string(12, '.'))
-            << y;
-    }
+    for (int y = 0; y < 12; ++y)
+        EXPECT_EQ(page.row(y), y >= 6 && y <= 10 ? "..rrrr......" : std::string(12, '.')) << y;
     EXPECT_DOUBLE_EQ(font.textMatrix().e, 2 + 2.0 * 4);
 }
 
@@ -294,14 +304,8 @@ TEST_F(FontBaseTest, GlyphsThatDrawNothing) {
 // width; with a "/.notdef" outline such a code draws that. Without an
 // outline cache a glyph fails.
 TEST_F(FontBaseTest, CodesWithoutGlyphDoNotStopTheString) {
-    SettingGuard aaSize(settings::FontSystem, settings::AASize);
-    aaSize.set(SettingValue::ofInteger(1));
-    test::Canvas canvas(40, 14);
-    GdiDevice device(canvas.dc, IntPoint(40, 14));
-    DeviceColor black;
-    black.SetRgb(0, 0, 0);
-    device.SetFillColor(black);
-    TestOutlineFont font(plainDescription(), &device);
+    Page page(40, 14, 0, 0, 0);
+    TestOutlineFont font(plainDescription(), &page.device);
     font.fillColorChanged();
     font.place(8, 2, 12);
     const char16_t text[] = {kSquare, kNone, kSquare, 0};
@@ -309,7 +313,7 @@ TEST_F(FontBaseTest, CodesWithoutGlyphDoNotStopTheString) {
 
     // Two squares a square's advance apart, the code between them without
     // a width.
-    EXPECT_EQ(canvas.picture().substr(8 * 41, 40), "..########........########..............");
+    EXPECT_EQ(page.row(8), "..########........########..............");
     EXPECT_DOUBLE_EQ(font.textMatrix().e, 2 + 2 * 16);
 
     font.setNotdefPath(square(0, 500));
