@@ -5,12 +5,11 @@
 #include <string>
 
 #include "engine/constants/name_constants.h"
+#include "engine/control/engine_startup.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
 #include "engine/font/pdf_font_factories.h"
-#include "engine/font/pdf_font_registration.h"
-#include "engine/font/truetype_loader.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/font_renderer.h"
 #include "tools/render_presets.h"

@@ -5,11 +5,10 @@
 #include <cstdio>
 
 #include "engine/constants/name_constants.h"
+#include "engine/control/engine_startup.h"
 #include "engine/doc/page_tree.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/pdf_page.h"
-#include "engine/font/pdf_font_registration.h"
-#include "engine/font/truetype_loader.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/content_stream_input.h"
@@ -73,9 +72,9 @@ int scratchSide(double points) {
 
 }  // namespace
 
-bool traceOperators(PdfCatalog& catalog, std::int32_t pageNumber, std::string& why) {
-    registerTrueTypeLoader();
-    registerPdfFontFactories();
+bool traceOperators(PdfCatalog& catalog, std::int32_t pageNumber, const WString& fontsFolder,
+                    std::string& why) {
+    startEngine(fontsFolder);
     if (pageNumber < 1 || pageNumber > catalog.getPageCount()) {
         why = "no such page";
         return false;

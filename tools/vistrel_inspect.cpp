@@ -11,7 +11,7 @@
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW] [--load] [--fonts DIR]
-//   vistrel-inspect ops FILE PAGE [--password PW]
+//   vistrel-inspect ops FILE PAGE [--password PW] [--fonts DIR]
 //   vistrel-inspect render FILE PAGES --zoom Z --out PATH [--password PW]
 //       [--quality Q] [--memory M] [--set SECTION/KEY=VALUE]... [--progress]
 //       [--fonts DIR]
@@ -612,7 +612,7 @@ int commandOps(const Options& options) {
     if (status != kOk)
         return status;
     std::string why;
-    if (!traceOperators(*opened.catalog, number, why))
+    if (!traceOperators(*opened.catalog, number, options.fontsFolder, why))
         return failure(options.file, why.c_str());
     return kOk;
 }
@@ -648,7 +648,7 @@ const Command kCommands[] = {
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW] [--load] [--fonts DIR]"},
-    {"ops", commandOps, "ops FILE PAGE [--password PW]"},
+    {"ops", commandOps, "ops FILE PAGE [--password PW] [--fonts DIR]"},
     {"render", commandRender,
      "render FILE PAGES --zoom Z --out PATH [--password PW] [--quality Q] [--memory M] "
      "[--set SECTION/KEY=VALUE]... [--progress] [--fonts DIR]"},

@@ -56,18 +56,6 @@ public:
     }
 };
 
-// Font dictionaries as the font layer types them (class kind 44).
-class TestFontDict final : public PdfDict {
-public:
-    explicit TestFontDict(const PdfDict& source) : PdfDict(source) {}
-    std::uint16_t classKind() const override { return kClassFontDict; }
-    VISTREL_POOLED_CLASS(TestFontDict)
-};
-
-ObjectRef makeTestFontDict(const PdfDict& dict) {
-    return makeRef<TestFontDict>(dict);
-}
-
 // The fonts the maker made, and the dictionaries it was asked for; a
 // dictionary with /BaseFont /Fail makes none.
 std::vector<std::unique_ptr<ShowingFont>> made;
@@ -98,7 +86,7 @@ const std::vector<std::string> kObjects = {
 class TextOperatorsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        oldFactory_ = setFontDictFactory(makeTestFontDict);
+        oldFactory_ = setFontDictFactory(test::makeTestFontDict);
         oldMaker_ = setFontMaker(makeShowingFont);
     }
     void TearDown() override {
