@@ -267,12 +267,18 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
     // holds the outline's left edge.
     const double origin = double(firstColumn(outline, k)) + 1;
 
-    // Chains that only run sideways bound nothing.
+    // Chains that only run sideways bound nothing. The others begin in the
+    // order of their tops; a chain that has used its steps leaves.
     chains_.clear();
+    active_.clear();
     for (const auto& contour : outline.contours()) {
         if (contour->orientation != 0 && !contour->steps.empty())
-            chains_.push_back(Chain{contour.get(), 0, 0, 0, false});
+            chains_.push_back(Chain{contour.get(), chains_.size(), 0, 0, 0});
     }
+    std::stable_sort(chains_.begin(), chains_.end(), [](const Chain& a, const Chain& b) {
+        return a.contour->startY < b.contour->startY;
+    });
+    std::size_t waiting = 0;
 
     // Sub-scanline y stands for the glyph ordinate 1000 y / (A s); every A
     // of them make one pixel row.
@@ -288,17 +294,16 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         const std::int64_t Y =
             truncated(ordinate > 0 ? ordinate + 0.5 : ordinate - 0.5);
 
+        for (; waiting < chains_.size() && chains_[waiting].contour->startY <= Y; ++waiting) {
+            Chain chain = chains_[waiting];
+            chain.x = chain.contour->startX;
+            chain.y = chain.contour->startY;
+            active_.push_back(chain);
+        }
         crossings_.clear();
-        for (Chain& chain : chains_) {
+        std::size_t kept = 0;
+        for (Chain& chain : active_) {
             const Outline::Contour& c = *chain.contour;
-            if (!chain.begun) {
-                if (c.startY > Y)
-                    continue;
-                chain.begun = true;
-                chain.x = c.startX;
-                chain.y = c.startY;
-                chain.step = 0;
-            }
             while (chain.step < c.steps.size() && chain.y + c.steps[chain.step].dy < Y) {
                 chain.x += c.steps[chain.step].dx;
                 chain.y += c.steps[chain.step].dy;
@@ -309,19 +314,22 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
             const Outline::Step& st = c.steps[chain.step];
             const std::int64_t x = st.dy == 0 ? chain.x + st.dx
                                               : chain.x + (Y - chain.y) * st.dx / st.dy;
-            crossings_.push_back(Crossing{x, c.orientation});
+            crossings_.push_back(Crossing{x, chain.order, c.orientation});
+            active_[kept++] = chain;
         }
+        active_.resize(kept);
 
         // Chains are ordered left to right only where they share rows (a
         // contour that starts halfway down a side leaves two chains there),
-        // so the crossings are put in x order here, chain order kept among
-        // equal x. The fill direction of the whole glyph is that of the
-        // leftmost crossing on the first sub-scanline whose crossings do not
-        // all stand at one x; until then every crossing qualifies. Each
-        // crossing of the fill direction pairs with the first later crossing
-        // of the other direction that is not left of it.
-        std::stable_sort(crossings_.begin(), crossings_.end(),
-                         [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        // so the crossings are put in x order here, the outline's chain
+        // order kept among equal x. The fill direction of the whole glyph is
+        // that of the leftmost crossing on the first sub-scanline whose
+        // crossings do not all stand at one x; until then every crossing
+        // qualifies. Each crossing of the fill direction pairs with the first
+        // later crossing of the other direction that is not left of it.
+        std::sort(crossings_.begin(), crossings_.end(), [](const Crossing& a, const Crossing& b) {
+            return a.x < b.x || (a.x == b.x && a.chain < b.chain);
+        });
         if (fillDirection == 0 && !crossings_.empty() && crossings_.front().x < crossings_.back().x)
             fillDirection = crossings_.front().direction;
         std::uint8_t* pixels = coverage_.data() + row * width;

@@ -91,14 +91,16 @@ private:
     // of its chain.
     struct Crossing {
         std::int64_t x;
+        // The chain's place in the outline's order.
+        std::size_t chain;
         int direction;
     };
     // Where one chain of the outline stands while the sub-scanlines go down.
     struct Chain {
         const Outline::Contour* contour;
+        std::size_t order;
         std::int64_t x, y;
         std::size_t step;
-        bool begun;
     };
 
     // The entry of a code, else "/.notdef"'s; null when there is neither.
@@ -118,6 +120,7 @@ private:
     std::unique_ptr<GlyphOutline> notdef_;
     // Scratch of the scan conversion, kept between glyphs.
     std::vector<Chain> chains_;
+    std::vector<Chain> active_;
     std::vector<Crossing> crossings_;
     std::vector<std::uint8_t> coverage_;
 };

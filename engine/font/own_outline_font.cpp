@@ -110,6 +110,14 @@ std::int32_t readPoint(FileBytes& in, std::int64_t& x, std::int64_t& y) {
     return kPointKinds[flag & 0x07];
 }
 
+// Reads past one point record.
+void skipPoint(FileBytes& in) {
+    // Delta bytes by form.
+    static constexpr std::uint32_t kDeltaBytes[8] = {1, 2, 3, 3, 4, 1, 1, 0};
+    for (std::uint32_t n = kDeltaBytes[in.byte() >> 5]; n > 0; --n)
+        in.byte();
+}
+
 // The codes of the encoding by glyph name, sorted by name.
 using CodeList = std::vector<std::pair<std::u16string_view, std::int32_t>>;
 
@@ -175,19 +183,23 @@ bool OwnOutlineFont::loadProgram(InputStream* stream) {
         const auto range = std::equal_range(
             codes.begin(), codes.end(), std::make_pair(std::u16string_view(name), 0),
             [](const auto& a, const auto& b) { return a.first < b.first; });
-        const bool used = range.first != range.second;
+        if (range.first == range.second) {
+            for (std::uint32_t p = 0; p < points && !in.ended(); ++p)
+                skipPoint(in);
+            continue;
+        }
         Path path;
         bool refused = false;
         std::int64_t x = 0, y = 0;
         for (std::uint32_t p = 0; p < points && !in.ended(); ++p) {
             const std::int32_t kind = readPoint(in, x, y);
             refused = refused || kind == kNoKind;
-            if (used && !refused)
+            if (!refused)
                 path.AppendPoint(clampCoord(x), clampCoord(y), kind);
         }
         if (in.ended())
             return false;
-        if (!used || refused)
+        if (refused)
             continue;
         path.SetBox(IntPoint(minX, minY), IntPoint(maxX, maxY));
         path.SetAdvance(advanceX, advanceY);

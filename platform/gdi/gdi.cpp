@@ -492,6 +492,31 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 
 namespace {
 
+// Copies n pixels from column x of a row of 24 or 32 bits per pixel to
+// column at of a row of 24 or 32 bits (blue, green, red; the fourth byte of
+// a 32-bit pixel is 0).
+void copyPixels(std::uint8_t* to, int toBpp, int at, const std::uint8_t* from, int fromBpp, int x,
+                int n) {
+    to += std::size_t(at) * std::size_t(toBpp / 8);
+    from += std::size_t(x) * std::size_t(fromBpp / 8);
+    if (toBpp == fromBpp) {
+        std::memcpy(to, from, std::size_t(n) * std::size_t(toBpp / 8));
+    } else if (toBpp == 32) {
+        for (int i = 0; i < n; ++i, to += 4, from += 3) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = 0;
+        }
+    } else {
+        for (int i = 0; i < n; ++i, to += 3, from += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+    }
+}
+
 // Source pixel lookups for one destination row: maps a destination column to
 // a source column (or -1 when it lies outside the source).
 BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
@@ -523,19 +548,22 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
 
     const bool plain = !flipX && !flipY && dw == sw && dh == sh;
     const bool same = s && s.bm == d.bm;
-    if (s && plain && !same && rop == SRCCOPY && !d.dc->clip &&
-        s.bm->bitsPerPixel == d.bm->bitsPerPixel && d.bm->bitsPerPixel != 8) {
-        // A copy between two bitmaps of one format without clipping: whole
-        // rows of the part inside both bitmaps at once.
+    const auto direct = [](int bpp) { return bpp == 24 || bpp == 32; };
+    if (s && plain && !same && rop == SRCCOPY && direct(s.bm->bitsPerPixel) &&
+        direct(d.bm->bitsPerPixel)) {
+        // A copy between two bitmaps of 24 or 32 bits: the visible part of
+        // each row of the part inside both bitmaps at once.
         const long long r0 = std::max({dy0, 0LL, dy0 - sy0});
         const long long r1 = std::min({dy0 + dh, (long long)d.bm->height, dy0 - sy0 + s.bm->height});
         const long long c0 = std::max({dx0, 0LL, dx0 - sx0});
         const long long c1 = std::min({dx0 + dw, (long long)d.bm->width, dx0 - sx0 + s.bm->width});
-        const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
         for (long long row = r0; row < r1 && c0 < c1; ++row) {
-            std::memcpy(d.bm->row(int(row)) + std::size_t(c0) * bpp,
-                        s.bm->row(int(row - dy0 + sy0)) + std::size_t(c0 - dx0 + sx0) * bpp,
-                        std::size_t(c1 - c0) * bpp);
+            std::uint8_t* to = d.bm->row(int(row));
+            const std::uint8_t* from = s.bm->row(int(row - dy0 + sy0));
+            forEachVisibleSpan(*d.dc, *d.bm, int(row), int(c0), int(c1), [&](int a, int b) {
+                copyPixels(to, d.bm->bitsPerPixel, a, from, s.bm->bitsPerPixel,
+                           a - int(dx0 - sx0), b - a);
+            });
         }
         return TRUE;
     }
