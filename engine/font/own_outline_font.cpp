@@ -34,6 +34,16 @@ public:
         return high << 8 | byte();
     }
     std::int32_t signedWord() { return std::int16_t(std::uint16_t(word())); }
+    // Reads past n bytes.
+    void skip(std::uint32_t n) {
+        while (n > 0) {
+            if (next_ == end_ && !refill())
+                return;
+            const std::uint32_t here = std::min<std::uint32_t>(n, std::uint32_t(end_ - next_));
+            next_ += here;
+            n -= here;
+        }
+    }
     // "/" followed by a length byte's worth of characters, into text.
     void name(std::u16string& text) {
         const std::uint32_t length = byte();
@@ -114,8 +124,7 @@ std::int32_t readPoint(FileBytes& in, std::int64_t& x, std::int64_t& y) {
 void skipPoint(FileBytes& in) {
     // Delta bytes by form.
     static constexpr std::uint32_t kDeltaBytes[8] = {1, 2, 3, 3, 4, 1, 1, 0};
-    for (std::uint32_t n = kDeltaBytes[in.byte() >> 5]; n > 0; --n)
-        in.byte();
+    in.skip(kDeltaBytes[in.byte() >> 5]);
 }
 
 // The codes of the encoding by glyph name, sorted by name.
