@@ -6,6 +6,7 @@
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
 #include "engine/font/type1_loader.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/output_device.h"
 
@@ -16,6 +17,7 @@ void startEngine(const WString& fontsFolder) {
     installFunctionFactory();
     installFontDictionaryFactories();
     initOutputDevices();
+    installImageFactories();
     initFontSystem();
     registerType1Loaders(fontsFolder);
     registerTrueTypeLoader();
