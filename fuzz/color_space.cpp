@@ -16,6 +16,7 @@
 #include "engine/doc/typed_objects.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/render/color/make_color_space.h"
+#include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/device_color.h"
 #include "tests/support/pdf_file_text.h"
 
@@ -69,6 +70,7 @@ void build(PdfObject* object) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool installed = [] {
         installDocumentFactories();
+        installFunctionFactory();
         return true;
     }();
     (void)installed;
