@@ -102,7 +102,7 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
         {"strokes.pdf", 1, 1, nullptr}, {"fills.pdf", 1, 1, nullptr},
         {"rotate.pdf", 1, 6, nullptr},  {"links.pdf", 1, 1, nullptr},
         {"contents.pdf", 1, 3, nullptr}, {"images.pdf", 1, 7, nullptr},
-        {"images.pdf", 3, 3, &imageConversion},
+        {"images.pdf", 3, 3, &imageConversion}, {"spaces.pdf", 1, 4, nullptr},
     };
     // Renders that differ are written here, to be looked at (and, once
     // checked, copied over the kept image).
