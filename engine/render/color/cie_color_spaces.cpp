@@ -1,9 +1,11 @@
 #include "engine/render/color/cie_color_spaces.h"
 
 #include <cmath>
+#include <new>
 
 #include "engine/constants/name_constants.h"
 #include "engine/core/bit_reader.h"
+#include "engine/render/color/video_transfer_bytes.h"
 #include "engine/render/raster/device_color.h"
 #include "engine/render/raster/raster_settings.h"
 
@@ -34,11 +36,6 @@ constexpr double kZeros[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 int qualitySetting(const WString& key) {
     return readRasterInt(settings::Quality, key, 0);
-}
-
-// Truncates 255 * v, v within 0 to 1.
-std::uint8_t byteOf(double v) {
-    return std::uint8_t(255 * v);
 }
 
 // 255 * (i / 255)^exponent for i = 0 to 255: truncated (CalGray) or rounded
@@ -150,7 +147,10 @@ CalRgbColorSpace::CalRgbColorSpace(const PdfDict& dict) : ColorSpace(3), cie_(di
 }
 
 void CalRgbColorSpace::toXyz(double a, double b, double c, double xyz[3]) const {
-    const double ga = Pow(a, gamma_[0]), gb = Pow(b, gamma_[1]), gc = Pow(c, gamma_[2]);
+    mixXyz(Pow(a, gamma_[0]), Pow(b, gamma_[1]), Pow(c, gamma_[2]), xyz);
+}
+
+void CalRgbColorSpace::mixXyz(double ga, double gb, double gc, double xyz[3]) const {
     const double* m = matrix_;
     xyz[0] = (ga * m[0] + gb * m[3] + gc * m[6]) * cie_.whitePoint[0];
     xyz[1] = (ga * m[1] + gb * m[4] + gc * m[7]) * cie_.whitePoint[1];
@@ -170,12 +170,25 @@ void CalRgbColorSpace::convertSamples(std::uint8_t* bytes, std::int32_t bitsPerC
     if (!valid_ || bitsPerComponent < 8)
         return;
     if (qualitySetting(settings::FullColorImageConversion) != 0) {
+        // As fullRgb, with the powers of the 256 sample values taken once
+        // and the transfer's bytes from their thresholds.
+        if (!sampleGammas_) {
+            sampleGammas_.reset(new (std::nothrow) double[3 * 256]);
+            if (!sampleGammas_)
+                return;
+            for (int c = 0; c < 3; ++c) {
+                for (int i = 0; i < 256; ++i)
+                    sampleGammas_[c * 256 + i] = Pow(i * kSampleScale, gamma_[c]);
+            }
+        }
+        const double* g = sampleGammas_.get();
+        const VideoTransferBytes& video = VideoTransferBytes::instance();
         for (std::size_t i = 0; i < pixelCount; ++i, bytes += 3) {
-            double rgb[3];
-            fullRgb(bytes[0] * kSampleScale, bytes[1] * kSampleScale, bytes[2] * kSampleScale,
-                    rgb);
+            double xyz[3], rgb[3];
+            mixXyz(g[bytes[0]], g[256 + bytes[1]], g[512 + bytes[2]], xyz);
+            xyzToRgb(xyz[0], xyz[1], xyz[2], rgb[0], rgb[1], rgb[2]);
             for (int c = 0; c < 3; ++c)
-                bytes[c] = byteOf(rgb[c]);
+                bytes[c] = video(rgb[c]);
         }
         return;
     }
@@ -230,6 +243,7 @@ void LabColorSpace::convertSamples(std::uint8_t* bytes, std::int32_t bitsPerComp
                                    std::size_t pixelCount, bool decoded) const {
     if (!valid_ || bitsPerComponent < 8)
         return;
+    const VideoTransferBytes& video = VideoTransferBytes::instance();
     for (std::size_t i = 0; i < pixelCount; ++i, bytes += 3) {
         double l, a, b;
         if (decoded) {
@@ -245,7 +259,7 @@ void LabColorSpace::convertSamples(std::uint8_t* bytes, std::int32_t bitsPerComp
         labToXyz(l, a, b, xyz);
         xyzToRgb(xyz[0], xyz[1], xyz[2], rgb[0], rgb[1], rgb[2]);
         for (int c = 0; c < 3; ++c)
-            bytes[c] = byteOf(videoTransfer(rgb[c]));
+            bytes[c] = video(rgb[c]);
     }
 }
 

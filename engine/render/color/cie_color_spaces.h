@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/object/pdf_object.h"
 #include "engine/render/color/color_space.h"
@@ -64,6 +65,8 @@ public:
 private:
     // X, Y, Z of the components a, b, c (0 to 1).
     void toXyz(double a, double b, double c, double xyz[3]) const;
+    // X, Y, Z of the components already raised to their gammas.
+    void mixXyz(double ga, double gb, double gc, double xyz[3]) const;
     // Device r, g, b of the components, each through the video transfer.
     void fullRgb(double a, double b, double c, double rgb[3]) const;
 
@@ -71,6 +74,9 @@ private:
     double gamma_[3] = {1, 1, 1};
     double matrix_[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};  // XA YA ZA XB YB ZB XC YC ZC
     std::uint8_t tables_[3][256] = {};
+    // Each channel's gamma power of the 256 sample values, made by the first
+    // full conversion of samples.
+    mutable std::unique_ptr<double[]> sampleGammas_;
 };
 
 class LabColorSpace final : public ColorSpace {

@@ -46,6 +46,29 @@ TintColorSpace::TintColorSpace(std::int32_t components, PdfObject* alternate, Pd
     valid_ = true;
 }
 
+TintColorSpace::~TintColorSpace() = default;
+
+struct TintColorSpace::TintCache {
+    static constexpr std::size_t kSlots = 1024;  // the key's hash takes 10 bits
+    static constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
+    std::unique_ptr<std::uint64_t[]> keys;
+    std::unique_ptr<std::uint8_t[]> bytes;  // kSlots entries of outputComponents bytes
+};
+
+TintColorSpace::TintCache* TintColorSpace::tintCache() const {
+    if (!cache_) {
+        auto cache = std::make_unique<TintCache>();
+        cache->keys.reset(new (std::nothrow) std::uint64_t[TintCache::kSlots]);
+        cache->bytes.reset(new (std::nothrow)
+                               std::uint8_t[TintCache::kSlots * std::size_t(outputComponents_)]);
+        if (!cache->keys || !cache->bytes)
+            return nullptr;
+        std::fill_n(cache->keys.get(), TintCache::kSlots, TintCache::kEmpty);
+        cache_ = std::move(cache);
+    }
+    return cache_.get();
+}
+
 bool TintColorSpace::convertColor(const DoubleArray& in, DoubleArray& out, bool) const {
     DoubleArray tints;
     if (!valid_ || in.count() < components_ || !function_->evaluate(in, tints)) {
@@ -86,14 +109,42 @@ void TintColorSpace::convertRow(std::uint8_t* bytes, std::int32_t bitsPerCompone
     if (!tints.setSize(components_))
         return;
     const double maxSample = std::ldexp(1.0, bitsPerComponent) - 1;
+    // The tint of every sample value of up to 8 bits, divided once.
+    double tintOf[256];
+    const bool small = bitsPerComponent <= 8;
+    for (int s = 0; small && s <= int(maxSample); ++s)
+        tintOf[s] = s / maxSample;
     const bool lab = separation && alternate_->family() == ColorSpaceFamily::Lab;
+    // Pixels of the same samples give the same bytes: the function's results
+    // are kept by their samples, when these fit in a key.
+    TintCache* cache = nullptr;
+    if (bitsPerComponent <= 15 && components * std::size_t(bitsPerComponent) <= 56)
+        cache = tintCache();
+    double* tint = tints.data();
     std::uint8_t* target = row.get();
-    for (std::size_t i = 0; i < pixelCount; ++i) {
+    for (std::size_t i = 0; i < pixelCount; ++i, target += out) {
+        // The depth leads the key, so keys of different depths differ.
+        std::uint64_t key = std::uint64_t(bitsPerComponent);
+        bool keyed = cache != nullptr;
         for (std::size_t c = 0; c < components; ++c) {
             const std::uint16_t s = reader.readBits(bitsPerComponent);
-            if (s == kEndOfData && !separation)
-                return;
-            tints[std::int32_t(c)] = (s == kEndOfData ? -1.0 : double(s)) / maxSample;
+            if (s == kEndOfData) {
+                if (!separation)
+                    return;
+                tint[c] = -1.0 / maxSample;
+                keyed = false;
+            } else {
+                tint[c] = small ? tintOf[s] : s / maxSample;
+                key = key << bitsPerComponent | s;
+            }
+        }
+        std::size_t slot = 0;
+        if (keyed) {
+            slot = std::size_t((key * 0x9E3779B97F4A7C15ull) >> 54);
+            if (cache->keys[slot] == key) {
+                std::memcpy(target, cache->bytes.get() + slot * out, out);
+                continue;
+            }
         }
         if (!function_->evaluate(tints, outputs))
             return;
@@ -102,10 +153,14 @@ void TintColorSpace::convertRow(std::uint8_t* bytes, std::int32_t bitsPerCompone
             if (lab) {
                 // L as an unsigned byte, a and b as signed ones.
                 const int b = c == 0 ? truncatedWithin(v, 0, 255) : truncatedWithin(v, -128, 127);
-                *target++ = std::uint8_t(b & 0xFF);
+                target[c] = std::uint8_t(b & 0xFF);
             } else {
-                *target++ = std::uint8_t(truncatedWithin(v * 255, 0, 255));
+                target[c] = std::uint8_t(truncatedWithin(v * 255, 0, 255));
             }
+        }
+        if (keyed) {
+            std::memcpy(cache->bytes.get() + slot * out, target, out);
+            cache->keys[slot] = key;
         }
     }
     alternate_->convertSamples(row.get(), 8, pixelCount, lab ? true : decoded);

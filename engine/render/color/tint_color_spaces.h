@@ -4,6 +4,8 @@
 // alternate.
 #pragma once
 
+#include <memory>
+
 #include "engine/core/ref.h"
 #include "engine/object/pdf_object.h"
 #include "engine/render/color/color_space.h"
@@ -15,6 +17,8 @@ namespace vistrel {
 // conversions through them.
 class TintColorSpace : public ColorSpace {
 public:
+    ~TintColorSpace() override;
+
     // Fails for fewer values than components; else the function's outputs
     // through the alternate.
     bool convertColor(const DoubleArray& in, DoubleArray& out, bool toXyz) const override;
@@ -38,9 +42,15 @@ protected:
                     bool decoded, bool separation) const;
 
 private:
+    // Bytes of the function's results by the samples they came from.
+    struct TintCache;
+    // Made at the first row; null when memory runs out.
+    TintCache* tintCache() const;
+
     Ref<ColorSpace> alternate_;
     Ref<PdfFunction> function_;
     std::int32_t outputComponents_ = 0;
+    mutable std::unique_ptr<TintCache> cache_;
 };
 
 class SeparationColorSpace final : public TintColorSpace {

@@ -105,6 +105,37 @@ TEST(TintColorSpaceTest, SamplesGoThroughTheTintTransform) {
     }
 }
 
+TEST(TintColorSpaceTest, RowsOfOneSpaceAtEveryDepth) {
+    // The function's results are kept between rows by their samples: rows
+    // of other depths (the same values meaning other tints) and repeated
+    // samples give what a fresh space gives.
+    const std::string operand = "[/DeviceN [/A /B] /DeviceRGB 3 0 R]";
+    ParsedSpace shared(operand, {kPairToRgb});
+    ASSERT_TRUE(shared.space && shared->valid());
+    const struct {
+        std::int32_t bits;
+        size_t pixels;
+        Bytes in;
+    } rows[] = {
+        {8, 3, {1, 1, 255, 0, 0, 17}},
+        {4, 3, {0x11, 0xF0, 0x11}},
+        {2, 4, {0x5F, 0x05}},
+        {1, 4, {0x5A}},
+        {8, 2, {255, 0, 1, 1}},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& r : rows) {
+            ParsedSpace fresh(operand, {kPairToRgb});
+            Bytes expected(r.pixels * 3, 0), row(r.pixels * 3, 0);
+            std::copy(r.in.begin(), r.in.end(), expected.begin());
+            std::copy(r.in.begin(), r.in.end(), row.begin());
+            fresh->convertSamples(expected.data(), r.bits, r.pixels, false);
+            shared->convertSamples(row.data(), r.bits, r.pixels, false);
+            EXPECT_EQ(row, expected) << r.bits << " bits, pass " << pass;
+        }
+    }
+}
+
 TEST(TintColorSpaceTest, ManyColorants) {
     // 40 colorants averaged into one gray: no fixed number of components.
     std::string names, program;
