@@ -1,4 +1,4 @@
-// Expected values: see cie_expected.py beside this file, which recomputes
+// Expected values: see expected_values.py beside this file, which recomputes
 // them from the formulas.
 #include "engine/render/color/cie_color_spaces.h"
 

@@ -1,3 +1,5 @@
+// Expected values: see expected_values.py beside this file, which recomputes
+// them from the formulas.
 #include "engine/render/color/tint_color_spaces.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Recomputes the expected values of cie_color_spaces_test.cpp from the
-formulas, apart from the C++ code: run it and compare with the tables there.
+"""Recomputes the expected values of the colour-space tests from the
+formulas, apart from the C++ code: run it and compare with the tables of
+cie_color_spaces_test.cpp and tint_color_spaces_test.cpp.
 
-    python3 engine/render/color/cie_expected.py
+    python3 engine/render/color/expected_values.py
 """
 
 import math
@@ -76,7 +77,31 @@ def lab_sample(bytes3, white, rng, decoded):
     return [int(255 * video(v)) for v in engine_rgb(*lab_xyz(l, a, b, white))]
 
 
+# Tint transforms: type 2 outputs c0 + t^n (c1 - c0); sample bytes are the
+# outputs times 255, truncated and held within 0 to 255.
+def type2(t, c0, c1, n=1):
+    return [a + t ** n * (b - a) for a, b in zip(c0, c1)]
+
+
+def sample_bytes(values):
+    return [min(255, max(0, int(v * 255))) for v in values]
+
+
 def main():
+    cmyk = ([0, 0, 0, 0], [1, 0.5, 0, 0.2])
+    print("Separation over CMYK, colours 1 and 0.5:", type2(1, *cmyk), type2(0.5, *cmyk))
+    print("Separation over CMYK, samples 255 0 128:",
+          [sample_bytes(type2(s / 255, *cmyk)) for s in (255, 0, 128)])
+    print("Separation over CMYK, 1-bit samples 1 0:",
+          [sample_bytes(type2(s, *cmyk)) for s in (1, 0)])
+    # (a, b) -> (a * b, a, b)
+    print("DeviceN over RGB, colour 0.5 0.25:", [0.5 * 0.25, 0.5, 0.25])
+    print("DeviceN over RGB, 4-bit samples (15, 8) (0, 15):",
+          [sample_bytes([a * b, a, b]) for a, b in ((15 / 15, 8 / 15), (0 / 15, 15 / 15))])
+    print("Separation over RGB at -1/65535 (clipped to 0):",
+          sample_bytes(type2(0, [0.2, 0.4, 0.6], [1, 1, 1])))
+    print("Index table through a Separation (white to red), tints 00 FF 80:",
+          [sample_bytes(type2(s / 255, [1, 1, 1], [1, 0, 0])) for s in (0, 255, 128)])
     d65 = (0.9505, 1.0, 1.089)
     print("CalRGB quick colour 0.5 (gamma 1): %.6f" % 0.5 ** (1 / GAMMA_NUMERATOR))
     print("CalRGB quick colour 0.5 (gamma 2.2): %.6f" % 0.5 ** (2.2 / GAMMA_NUMERATOR))
