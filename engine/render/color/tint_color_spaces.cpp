@@ -57,7 +57,9 @@ struct TintColorSpace::TintCache {
 
 TintColorSpace::TintCache* TintColorSpace::tintCache() const {
     if (!cache_) {
-        auto cache = std::make_unique<TintCache>();
+        std::unique_ptr<TintCache> cache(new (std::nothrow) TintCache);
+        if (!cache)
+            return nullptr;
         cache->keys.reset(new (std::nothrow) std::uint64_t[TintCache::kSlots]);
         cache->bytes.reset(new (std::nothrow)
                                std::uint8_t[TintCache::kSlots * std::size_t(outputComponents_)]);
