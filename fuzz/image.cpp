@@ -17,7 +17,7 @@
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/image_dict.h"
 #include "engine/render/content/image_drawing.h"
-#include "engine/render/content/registration.h"
+#include "engine/render/content/operator_tables.h"
 #include "engine/render/raster/gdi_device.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/gdi/gdi.h"
@@ -75,7 +75,7 @@ void setQuality(const WString& key, std::int32_t value) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     installDocumentFactories();
     installImageFactories();
-    registerPdfFontFactories();
+    fillOperatorStateMaps();
     return 0;
 }
 

@@ -101,8 +101,9 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
         {"colours.pdf", 1, 2, nullptr}, {"colours.pdf", 1, 1, &pathConversion},
         {"strokes.pdf", 1, 1, nullptr}, {"fills.pdf", 1, 1, nullptr},
         {"rotate.pdf", 1, 6, nullptr},  {"links.pdf", 1, 1, nullptr},
-        {"contents.pdf", 1, 3, nullptr}, {"images.pdf", 1, 7, nullptr},
-        {"images.pdf", 3, 3, &imageConversion}, {"spaces.pdf", 1, 4, nullptr},
+        {"contents.pdf", 1, 3, nullptr}, {"type3.pdf", 1, 2, nullptr},
+        {"images.pdf", 1, 8, nullptr},  {"images.pdf", 3, 3, &imageConversion},
+        {"spaces.pdf", 1, 4, nullptr},
     };
     // Renders that differ are written here, to be looked at (and, once
     // checked, copied over the kept image).

@@ -3,8 +3,9 @@
 #include "engine/doc/typed_objects.h"
 #include "engine/font/font_registry.h"
 #include "engine/font/pdf_font_factories.h"
+#include "engine/font/pdf_font_registration.h"
+#include "engine/font/truetype_loader.h"
 #include "engine/render/content/image_drawing.h"
-#include "engine/render/content/registration.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/output_device.h"
 
@@ -17,6 +18,7 @@ void startEngine() {
     initOutputDevices();
     installImageFactories();
     initFontSystem();
+    registerTrueTypeLoader();
     registerPdfFontFactories();
 }
 

@@ -81,23 +81,21 @@ public:
         constexpr double kStart = 0.02;
         auto byteAt = [](double t) { return roundByte(255 * videoTransfer(t)); };
         for (int v = 1; v <= 255; ++v) {
-            // The least double in [0.02, 1] whose byte is v or more.
-            double low = kStart, high = 1.0;
-            if (byteAt(low) >= v) {
-                threshold_[v] = low;
-                continue;
-            }
-            while (std::nextafter(low, high) < high) {
-                const double middle = low + (high - low) / 2;
-                const double probe = middle > low ? middle : std::nextafter(low, high);
-                (byteAt(probe) >= v ? high : low) = probe;
-            }
-            threshold_[v] = high;
+            // The least double from 0.02 on whose byte is v or more: near
+            // where the curve reaches v - 0.5, then moved to the exact place.
+            double t = std::pow(((v - 0.5) / 255 + 0.1) / 1.1, 1 / 0.45);
+            if (!(t > kStart))
+                t = kStart;
+            while (byteAt(t) < v)
+                t = std::nextafter(t, 2.0);
+            while (t > kStart && byteAt(std::nextafter(t, 0.0)) >= v)
+                t = std::nextafter(t, 0.0);
+            threshold_[v] = t;
         }
         threshold_[0] = 0;
+        int n = 0;
         for (int i = 0; i <= kSteps; ++i) {
             const double t = double(i) / kSteps;
-            int n = 0;
             while (n < 255 && threshold_[n + 1] <= t)
                 ++n;
             atStep_[i] = std::uint8_t(n);
@@ -628,37 +626,63 @@ void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage
     const bool alongRows = std::llabs(uStepX) >= std::llabs(vStepX);
     const int px = bytesPerPixel_;
     const bool blend = rotationMode_ >= 4;
-    auto floorDiv = [](std::int64_t n, std::int64_t q) {
-        const std::int64_t r = n / q;
-        return (n % q != 0 && n < 0) ? r - 1 : r;
+    // A coordinate as q * det + r with 0 <= r < det; stepping it adds the
+    // step's q and r, with a carry, so that the walk needs no division.
+    struct Fraction {
+        std::int64_t q, r;
+        void step(const Fraction& by, std::int64_t det) {
+            q += by.q;
+            r += by.r;
+            if (r >= det) {
+                r -= det;
+                ++q;
+            }
+        }
     };
+    auto split = [det](std::int64_t n) {
+        std::int64_t q = n / det;
+        if (n % det != 0 && n < 0)
+            --q;
+        return Fraction{q, n - q * det};
+    };
+    // r * 1024 / det by a multiplication, corrected to the exact quotient.
+    const double perUnit = 1024.0 / double(det);
+    auto weightOf = [det, perUnit](std::int64_t r) {
+        std::int64_t weight = std::int64_t(double(r) * perUnit);
+        while (weight > 0 && weight * det > r * 1024)
+            --weight;
+        while ((weight + 1) * det <= r * 1024)
+            ++weight;
+        return std::int32_t(weight);
+    };
+    const Fraction uStep = split(uStepX), vStep = split(vStepX);
     const std::int64_t x0 = std::int64_t(box.position_.x) + position_.x - origin_.x;
     const std::int64_t y0 = std::int64_t(box.position_.y) + position_.y - origin_.y;
     for (std::int32_t row = 0; row < box.dibHeight_; ++row) {
         std::uint8_t* out = box.dibRow(row);
         const std::int64_t y = y0 + row;
-        std::int64_t u = uStepX * x0 + uStepY * y;
-        std::int64_t v = vStepX * x0 + vStepY * y;
-        for (std::int32_t col = 0; col < box.dibWidth_; ++col, u += uStepX, v += vStepX) {
-            std::int64_t sx = floorDiv(u, det), sy = floorDiv(v, det);
+        Fraction u = split(uStepX * x0 + uStepY * y);
+        Fraction v = split(vStepX * x0 + vStepY * y);
+        for (std::int32_t col = 0; col < box.dibWidth_; ++col, u.step(uStep, det), v.step(vStep, det)) {
+            std::int64_t sx = u.q, sy = v.q;
             // Pixels of the parallelogram's far edges map up to one pixel
             // past the source: they take the edge's pixel. Beyond that the
             // source lies outside and nothing is written.
             if (sx < -1 || sy < -1 || sx > dibWidth_ || sy > dibHeight_)
                 continue;
+            const bool before = alongRows ? sx < 0 : sy < 0;
             sx = std::clamp<std::int64_t>(sx, 0, dibWidth_ - 1);
             sy = std::clamp<std::int64_t>(sy, 0, dibHeight_ - 1);
             const std::uint8_t* p = dibRow(dibHeight_ - 1 - std::int32_t(sy)) + sx * px;
             std::uint8_t* q = out + std::size_t(col) * px;
             const bool border = sx + 1 >= dibWidth_ || sy + 1 >= dibHeight_;
-            if (!blend || border) {
+            // Before the first source pixel the blend takes that pixel alone.
+            if (!blend || border || before) {
                 std::memcpy(q, p, std::size_t(px));
                 continue;
             }
             const std::uint8_t* n = alongRows ? p + px : p - dibStride_;
-            const std::int64_t fraction = alongRows ? u - sx * det : v - sy * det;
-            const std::int32_t weight =
-                std::int32_t(std::clamp<std::int64_t>(fraction * 1024 / det, 0, 1024));
+            const std::int32_t weight = weightOf(alongRows ? u.r : v.r);
             for (int ch = 0; ch < px; ++ch)
                 q[ch] = std::uint8_t((p[ch] * (1024 - weight) + n[ch] * weight) >> 10);
         }
