@@ -70,14 +70,44 @@ TextLineList* newPageTextLineList() {
 
 // --- TextLine ---
 
+TextLine::TextLine(double y, const Matrix* back) : y_(y) {
+    if (back) {
+        turned_ = true;
+        back_ = *back;
+    }
+}
+
 bool TextLine::getWordInfo(size_t index, TextWordRecord& record) const {
     if (index >= words_.size())
         return false;
     const Word& word = words_[index];
-    record.x = word.x;
-    record.y = word.y;
-    record.width = word.xEnd - word.x;
-    record.height = word.height;
+    if (turned_) {
+        // The bounds of the box's corners in device pixels.
+        const double xs[] = {word.x, word.xEnd};
+        const double ys[] = {word.y - word.height, word.y};
+        double left = 0, right = 0, top = 0, bottom = 0;
+        bool first = true;
+        for (double x : xs) {
+            for (double y : ys) {
+                const double dx = x * back_.a + y * back_.c;
+                const double dy = x * back_.b + y * back_.d;
+                left = first ? dx : std::min(left, dx);
+                right = first ? dx : std::max(right, dx);
+                top = first ? dy : std::min(top, dy);
+                bottom = first ? dy : std::max(bottom, dy);
+                first = false;
+            }
+        }
+        record.x = left;
+        record.y = bottom;
+        record.width = right - left;
+        record.height = bottom - top;
+    } else {
+        record.x = word.x;
+        record.y = word.y;
+        record.width = word.xEnd - word.x;
+        record.height = word.height;
+    }
     record.font = word.font;
     record.text = wstringOf(word.text);
     return true;
@@ -205,6 +235,36 @@ void PageTextLineList::clear() {
     tallest_ = 0.0;
 }
 
+void PageTextLineList::setPageMatrix(const Matrix& page) {
+    turned_ = false;
+    toFrame_ = fromFrame_ = Matrix{};
+    // Upright: x to the right, y downwards.
+    if (page.b == 0 && page.c == 0 && page.a > 0 && page.d < 0)
+        return;
+    const double det = page.a * page.d - page.b * page.c;
+    if (!std::isfinite(det) || det == 0)
+        return;
+    // The page's linear part undone, then an upright one of the same scale
+    // s applied: [a b; c d]^-1 [s 0; 0 -s]. Quarter turns come out exact.
+    const double s = std::sqrt(std::fabs(det));
+    auto snap = [](double v) {
+        const double r = std::round(v);
+        return std::fabs(v - r) < 1e-9 ? r : v;
+    };
+    const Matrix to{snap(page.d * s / det),
+                    snap(page.b * s / det),
+                    snap(-page.c * s / det),
+                    snap(-page.a * s / det),
+                    0,
+                    0};
+    const double toDet = to.a * to.d - to.b * to.c;
+    if (!std::isfinite(toDet) || toDet == 0)
+        return;
+    toFrame_ = to;
+    fromFrame_ = Matrix{to.d / toDet, -to.b / toDet, -to.c / toDet, to.a / toDet, 0, 0};
+    turned_ = true;
+}
+
 void PageTextLineList::spaceWords() {
     for (auto& [y, entry] : byY_)
         entry.line->spaceWords();
@@ -247,14 +307,22 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
         tm.e += tx * tm.a;
         tm.f += tx * tm.b;
         m = glyphMatrix(tm, size, th, rise);
-        const double dx = m.e - x0;
-        const double dy = m.f - y0;
+        double dx = m.e - x0;
+        double dy = m.f - y0;
+        double x = x0;
+        double y = y0;
+        if (turned_) {
+            x = x0 * toFrame_.a + y0 * toFrame_.c;
+            y = x0 * toFrame_.b + y0 * toFrame_.d;
+            const double along = dx * toFrame_.a + dy * toFrame_.c;
+            dy = dx * toFrame_.b + dy * toFrame_.d;
+            dx = along;
+        }
         if (roundToInt32(dx * 10.0) != 0)
-            addChar(PlacedChar{code, x0, y0, font->deviceSize(), dx}, *handle);
+            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle);
         else
-            addChar(
-                PlacedChar{code, x0 - font->deviceSize(), y0, std::fabs(dy), font->deviceSize()},
-                *handle);
+            addChar(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
+                    *handle);
     }
 }
 
@@ -316,7 +384,7 @@ void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font) {
     if (entry) {
         entry->line->addCode(shown, font);
     } else {
-        auto fresh = std::make_unique<TextLine>(shown.y);
+        auto fresh = std::make_unique<TextLine>(shown.y, turned_ ? &fromFrame_ : nullptr);
         if (!fresh->addCode(shown, font))
             return;
         entry = &byY_.emplace(shown.y, Entry())->second;

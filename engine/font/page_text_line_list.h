@@ -5,10 +5,13 @@
 // characters are grouped into lines and, within a line, into words. When the
 // page is finished the words of each line are separated by single spaces.
 //
-// Positions are those of the text matrices the fonts hold: device pixels of
-// the page bitmap, y growing downwards, the current transformation included.
-// A character's height is the font size in device pixels, so word and line
-// breaks depend on the zoom the page was rendered at.
+// Positions come from the text matrices the fonts hold: device pixels of the
+// page bitmap, y growing downwards, the current transformation included. On
+// a turned page they are turned back into the page's reading frame, so that
+// its lines run along x as on an upright page; the words' boxes are turned
+// into device pixels again when they are read. A character's height is the
+// font size in device pixels: the gaps that break words and lines are
+// fractions of it.
 //
 // Readers walk the lines (TextLineList::lineCount, line) and, per line, the
 // words by ascending x (TextLine::wordCount, getWordInfo). A word keeps a
@@ -28,6 +31,7 @@
 #include "engine/core/allocator.h"
 #include "engine/core/ref.h"
 #include "engine/core/wstring.h"
+#include "engine/object/pdf_object.h"
 #include "engine/render/content/font_handle.h"
 #include "engine/render/content/text_line_list.h"
 
@@ -63,8 +67,10 @@ class TextLine {
     VISTREL_GLOBAL_ALLOCATOR()
 
 public:
-    // An empty line at the baseline y, of height 0.
-    explicit TextLine(double y) : y_(y) {}
+    // An empty line at the baseline y, of height 0. Positions are taken in
+    // the page's reading frame; back, when given, turns them into device
+    // pixels for getWordInfo.
+    explicit TextLine(double y, const Matrix* back = nullptr);
 
     // The baseline of the character that opened the line.
     double y() const { return y_; }
@@ -73,7 +79,9 @@ public:
     size_t wordCount() const { return words_.size(); }
 
     // The word at an index (words by ascending x); false, and the record
-    // untouched, at or past the word count.
+    // untouched, at or past the word count. On a turned page the record
+    // holds the word's box in device pixels: x and width its left edge and
+    // width, y its bottom edge and height its height.
     bool getWordInfo(size_t index, TextWordRecord& record) const;
     // The line's text: the words in order, separated by the spaces
     // spaceWords put between them.
@@ -124,6 +132,8 @@ private:
 
     double y_;
     double height_ = 0.0;
+    bool turned_ = false;
+    Matrix back_;
     std::vector<Word> words_;
     // Spaces between neighbouring words (spaceWords).
     std::int32_t spaces_ = 0;
@@ -143,6 +153,10 @@ public:
 
     void clear() override;
     void spaceWords() override;
+    // Characters are placed in the page's reading frame: device pixels
+    // turned so that the page's lines run along x. Without a page matrix, or
+    // for an upright page, that is device pixels as they are.
+    void setPageMatrix(const Matrix& pageMatrix) override;
     // Advances the copy of the text matrix code by code as the font would
     // (character and word spacing, horizontal scale, rise) and places each
     // character: horizontally by its origin and advance; when it advances
@@ -153,8 +167,9 @@ public:
     size_t lineCount() const override { return byY_.size(); }
     const TextLine* line(size_t index) const override;
 
-    // Places one shown code: the first line (by y) that covers its baseline
-    // and whose end it lies near takes it, else a new line at its baseline.
+    // Places one shown code, its position in the reading frame: the first
+    // line (by y) that covers its baseline and whose end it lies near takes
+    // it, else a new line at its baseline.
     // A space, and a character whose position, height or advance is not
     // finite, is dropped.
     void addChar(const PlacedChar& shown, FontHandle& font);
@@ -186,6 +201,11 @@ private:
     // The lines by their y; among equal y in the order they were made.
     std::multimap<double, Entry> byY_;
     Groups groups_;
+    // Device pixels to the reading frame and back (linear parts); used only
+    // on a turned page.
+    bool turned_ = false;
+    Matrix toFrame_;
+    Matrix fromFrame_;
     // The tallest line: a line whose y lies further than half of it from a
     // baseline cannot cover it.
     double tallest_ = 0.0;

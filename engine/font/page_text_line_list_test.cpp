@@ -392,6 +392,60 @@ TEST(PageTextLineListTest, SpaceWords) {
     EXPECT_EQ(list.line(1), nullptr);
 }
 
+// On a turned page the text is grouped along the page's lines as on an
+// upright one, and the boxes come back in device pixels, around the same
+// user-space box.
+TEST(PageTextLineListTest, TurnedPages) {
+    struct Box {
+        double left, top, right, bottom;
+    };
+    // The device box of a user-space box through a page matrix.
+    auto deviceBox = [](const Matrix& p, double x0, double y0, double x1, double y1) {
+        Box box{1e9, 1e9, -1e9, -1e9};
+        for (double x : {x0, x1}) {
+            for (double y : {y0, y1}) {
+                const double dx = x * p.a + y * p.c + p.e;
+                const double dy = x * p.b + y * p.d + p.f;
+                box = Box{std::min(box.left, dx), std::min(box.top, dy), std::max(box.right, dx),
+                          std::max(box.bottom, dy)};
+            }
+        }
+        return box;
+    };
+    for (double z : {1.0, 2.0}) {
+        const Matrix pages[] = {
+            {z, 0, 0, -z, 0, 300 * z},         // upright
+            {0, z, z, 0, 0, 0},                // a quarter turn
+            {-z, 0, 0, z, 400 * z, 0},         // half a turn
+            {0, -z, -z, 0, 300 * z, 400 * z},  // three quarters
+        };
+        for (const Matrix& page : pages) {
+            CaptureFont font;
+            font.setFontSize(10);
+            const Matrix tm = multiply(Matrix{1, 0, 0, 1, 100, 200}, page);
+            font.setTextMatrix(tm, nullptr);
+            Ref<FontHandle> handle = makeRef<FontHandle>(&font);
+            PageTextLineList list;
+            list.setPageMatrix(page);
+            list.addShownText(WString(u"AB CD"), tm, handle.get());
+            list.spaceWords();
+            ASSERT_EQ(list.lineCount(), 1u) << z << " " << page.a << " " << page.b;
+            EXPECT_EQ(list.line(0)->text().toUtf8(), "AB CD");
+            // Words 10 units wide from x 100 and 112.5, 10 high.
+            const double lefts[] = {100, 112.5};
+            for (size_t i = 0; i < 2; ++i) {
+                TextWordRecord word;
+                ASSERT_TRUE(list.line(0)->getWordInfo(i, word));
+                const Box expected = deviceBox(page, lefts[i], 200, lefts[i] + 10, 210);
+                EXPECT_DOUBLE_EQ(word.x, expected.left);
+                EXPECT_DOUBLE_EQ(word.x + word.width, expected.right);
+                EXPECT_DOUBLE_EQ(word.y - word.height, expected.top);
+                EXPECT_DOUBLE_EQ(word.y, expected.bottom);
+            }
+        }
+    }
+}
+
 // A word keeps its first character's font handle until the list lets go.
 TEST(PageTextLineListTest, WordsHoldTheirFont) {
     CaptureFont font;

@@ -24,6 +24,10 @@ public:
     virtual void clear() = 0;
     // Puts one space between the words of every line.
     virtual void spaceWords() = 0;
+    // The matrix from page space to device pixels of the page about to be
+    // captured: on a turned page the text is grouped along the page's own
+    // lines. Nothing for a list that keeps no lines.
+    virtual void setPageMatrix(const Matrix&) {}
     // Records a shown string: its 16-bit codes, a copy of the font's text
     // matrix (device terms) to advance, and the font.
     virtual void addShownText(const WString& text, const Matrix& textMatrix, FontHandle* font) = 0;
