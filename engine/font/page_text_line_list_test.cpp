@@ -15,6 +15,7 @@
 #include "engine/constants/font_constants.h"
 #include "engine/font/differences.h"
 #include "engine/font/font_encoding.h"
+#include "engine/font/font_registry.h"
 #include "engine/font/glyph_names.h"
 #include "engine/render/content/font_renderer.h"
 #include "engine/render/content/matrix.h"
@@ -464,6 +465,44 @@ TEST(PageTextLineListTest, WordsHoldTheirFont) {
         EXPECT_EQ(handle->refCount(), 2u);
     }
     EXPECT_EQ(handle->refCount(), 1u);
+}
+
+// The registry's low-memory purge between capturing and reading: the words'
+// handles keep their font alive; once the list lets go, the purge frees it.
+class PlainDescription : public FontDescription {
+public:
+    std::int32_t kind() const override { return 257; }
+};
+
+std::unique_ptr<FontRenderer> loadCaptureFont(FontDescription&, OutputDevice*) {
+    auto font = std::make_unique<CaptureFont>();
+    font->setFontSize(10);
+    font->setTextMatrix(deviceMatrix(1), nullptr);
+    return font;
+}
+
+TEST(PageTextLineListTest, WordsOutliveAPurge) {
+    FontRegistry registry;
+    ASSERT_TRUE(registry.registerLoader(fontwords::Type1, loadCaptureFont, 0));
+    auto description = Ref<FontDescription>::adopt(new PlainDescription());
+    PageTextLineList list;
+    {
+        Ref<FontHandle> handle = registry.createFont(fontwords::Type1, fontwords::Plain,
+                                                     FontSource(description.get()), nullptr, false);
+        ASSERT_TRUE(handle);
+        FontRenderer* font = handle->font();
+        list.addShownText(WString(u"AB CD"), font->textMatrix(), handle.get());
+    }
+    registry.purge(-1);
+    EXPECT_EQ(registry.liveFontCount(), 1);
+    TextWordRecord word;
+    ASSERT_TRUE(list.line(0)->getWordInfo(1, word));
+    ASSERT_NE(word.font->font(), nullptr);
+    EXPECT_EQ(word.font->font()->deviceSize(), 10);
+    word.font = nullptr;
+    list.clear();
+    registry.purge(-1);
+    EXPECT_EQ(registry.liveFontCount(), 0);
 }
 
 // A font that captures no text (Type 3), a handle without a font, and no
