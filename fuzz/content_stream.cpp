@@ -155,13 +155,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fonts->put(name(u"/T3"), type3Font(glyphData, size, squareData, sizeof kSquare - 1));
         put(*resources, names::Font, fonts);
         QuietSink sink;
-        ContentInterpreter interpreter(fullOperatorStateMap(), kStatePage, true);
-        interpreter.setDevice(&device);
-        interpreter.setBaseMatrix(Matrix{1, 0, 0, -1, 0, kSize});
-        interpreter.setProgressSink(&sink);
-        interpreter.setContentInput(&input);
-        ContentRunner runner(resources.get());
-        runContentStream(runner, interpreter);
+        {
+            ContentInterpreter interpreter(fullOperatorStateMap(), kStatePage, true);
+            interpreter.setDevice(&device);
+            interpreter.setBaseMatrix(Matrix{1, 0, 0, -1, 0, kSize});
+            interpreter.setProgressSink(&sink);
+            interpreter.setContentInput(&input);
+            ContentRunner runner(resources.get());
+            runContentStream(runner, interpreter);
+        }
+        // The fonts of this input go before the data their glyph procedures
+        // read, as a closing document's fonts go with it: the next input's
+        // Type 3 font is equal to this one and would otherwise share it.
+        if (FontRegistry* registry = fontRegistry())
+            registry->purge(-1);
     }
     win::SelectObject(dc, old);
     win::DeleteObject(bitmap);

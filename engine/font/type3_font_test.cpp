@@ -363,10 +363,10 @@ TEST_F(Type3FontTest, RecursionEnds) {
     // Fonts 4 to 9 with procedures 10 to 15, each showing the next font; the
     // last procedure is a red square.
     std::vector<std::string> chain;
+    chain.reserve(12);
     for (int i = 0; i < 6; ++i)
         chain.push_back(font(10 + i, "/Font << /X " + std::to_string(5 + i) + " 0 R >>"));
-    for (int i = 0; i < 5; ++i)
-        chain.push_back(showA);
+    chain.insert(chain.end(), 5, showA);
     chain.push_back(square("1 0 0"));
     const struct {
         const char* name;
