@@ -21,6 +21,10 @@ constexpr double kJoinGap = 0.13;
 // before it.
 constexpr double kNearBefore = 0.65;
 constexpr double kNearAfter = 2.0;
+// Characters are placed only within this many pixels of the origin (2^28),
+// far beyond any page bitmap: the boxes made of them stay finite and fit
+// 32-bit integers.
+constexpr double kFarOff = 268435456.0;
 
 bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
@@ -377,8 +381,8 @@ void PageTextLineList::regroup(Entry& entry) {
 void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font) {
     if (shown.code == kSpace)
         return;
-    if (!std::isfinite(shown.x) || !std::isfinite(shown.y) || !std::isfinite(shown.height) ||
-        !std::isfinite(shown.advance))
+    if (!(std::fabs(shown.x) <= kFarOff && std::fabs(shown.y) <= kFarOff &&
+          std::fabs(shown.height) <= kFarOff && std::fabs(shown.advance) <= kFarOff))
         return;
     Entry* entry = findLine(shown.x, shown.y);
     if (entry) {

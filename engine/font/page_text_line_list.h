@@ -39,7 +39,8 @@ namespace vistrel {
 
 class FontRenderer;
 
-// What TextLine::getWordInfo gives of a word. All values are finite.
+// What TextLine::getWordInfo gives of a word. The numbers are device pixels
+// within 2^30 of the origin.
 struct TextWordRecord {
     // Left edge and baseline (the largest baseline of its characters).
     double x = 0.0;
@@ -169,9 +170,9 @@ public:
 
     // Places one shown code, its position in the reading frame: the first
     // line (by y) that covers its baseline and whose end it lies near takes
-    // it, else a new line at its baseline.
-    // A space, and a character whose position, height or advance is not
-    // finite, is dropped.
+    // it, else a new line at its baseline. A space is dropped, and so is a
+    // character whose position, height or advance is not finite or lies
+    // more than 2^28 pixels from the origin.
     void addChar(const PlacedChar& shown, FontHandle& font);
 
 private:

@@ -336,11 +336,14 @@ TEST(PageTextLineListTest, LinesAndWords) {
         {"lines by y",
          {{u'C', 0, 300, 10, 10}, {u'A', 0, 100, 10, 10}, {u'B', 0, 200, 10, 10}},
          "A: A@0,100+10,10 | B: B@0,200+10,10 | C: C@0,300+10,10"},
-        // Not captured: a position, height or advance that is not finite.
+        // Not captured: a position, height or advance that is not finite,
+        // or lies beyond 2^28 pixels.
         {"infinite x", {{u'A', kInf, 100, 10, 10}}, ""},
         {"no y", {{u'A', 0, kNaN, 10, 10}}, ""},
         {"infinite height", {{u'A', 0, 100, -kInf, 10}}, ""},
         {"no advance", {{u'A', 0, 100, 10, kNaN}}, ""},
+        {"far off", {{u'A', -268435456.5, 100, 10, 10}, {u'B', 0, 100, 10, 3e8}}, ""},
+        {"just in", {{u'A', -268435456, 100, 10, 10}}, "A: A@-2.68435e+08,100+10,10"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(place(c.chars), c.lines) << c.what;
