@@ -357,11 +357,13 @@ std::unique_ptr<PdbLinkList> Vistrel::collectPageLinks() {
         }
         Ref<Destination> destination = target ? catalog_->readDestination(target) : nullptr;
         PdfObject* pageRef = destination ? destination->page() : nullptr;
-        if (!pageRef || !catalog_->getPageIndex(pageRef))
+        Ref<PdfPage> targetPage = pageRef ? catalog_->getPageIndex(pageRef) : nullptr;
+        if (!targetPage)
             continue;
+        // The number found must be the page's own in the page tree.
         PageLink record{};
         record.toPage = catalog_->lastPageNumber();
-        if (record.toPage < 1 || record.toPage > catalog_->getPageCount() ||
+        if (catalog_->getPage(record.toPage).get() != targetPage.get() ||
             !linkCorners(rect, m, record))
             continue;
         double x = 0, y = 0;
