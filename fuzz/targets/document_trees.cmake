@@ -1,0 +1,1 @@
+vistrel_fuzz_target(document_trees LIBS vistrel_control)
