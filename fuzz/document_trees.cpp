@@ -47,7 +47,8 @@ void readTree(Vistrel& v, const char* name) {
     for (int32_t i = 0; i < top.kidCount(); ++i) {
         TreeNode* kid = top.kidAt(i);
         win::BSTR record = nullptr;
-        if (kid->get_annotationInStr(&record) == win::S_OK || kid->get_linkInStr(&record) == win::S_OK ||
+        if (kid->get_annotationInStr(&record) == win::S_OK ||
+            kid->get_linkInStr(&record) == win::S_OK ||
             kid->get_wordInfoInStr(&record) == win::S_OK ||
             kid->get_fontInfoInStr(&record) == win::S_OK)
             win::SysFreeString(record);

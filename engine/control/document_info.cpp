@@ -90,9 +90,9 @@ void readDocInfo(PdfDict& info, DocInfo& record) {
 }
 
 void clearDocInfo(DocInfo& record) {
-    for (BSTR* field : {&record.title, &record.subject, &record.author, &record.keywords,
-                        &record.creator, &record.producer, &record.creationDate,
-                        &record.modificationDate}) {
+    for (BSTR* field :
+         {&record.title, &record.subject, &record.author, &record.keywords, &record.creator,
+          &record.producer, &record.creationDate, &record.modificationDate}) {
         win::SysFreeString(*field);
         *field = nullptr;
     }
@@ -118,9 +118,8 @@ SecurityInfo securityInfoOf(const PdfDocument& document) {
 
 std::u16string docInfoText(const DocInfo& record) {
     std::u16string out;
-    for (BSTR field : {record.title, record.subject, record.author, record.keywords,
-                       record.creator, record.producer, record.creationDate,
-                       record.modificationDate}) {
+    for (BSTR field : {record.title, record.subject, record.author, record.keywords, record.creator,
+                       record.producer, record.creationDate, record.modificationDate}) {
         if (!out.empty())
             out += u',';
         appendQuotedField(out, field);

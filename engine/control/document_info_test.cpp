@@ -44,7 +44,8 @@ TEST(DocumentInfoTest, RecordTexts) {
     DocInfo info{};
     info.title = win::SysAllocString(u"A \"b\", c");
     info.modificationDate = win::SysAllocString(u"15 Mar 2001  ");
-    EXPECT_EQ(docInfoText(info), u"\"A \"\"b\"\", c\",\"\",\"\",\"\",\"\",\"\",\"\",\"15 Mar 2001  \"");
+    EXPECT_EQ(docInfoText(info),
+              u"\"A \"\"b\"\", c\",\"\",\"\",\"\",\"\",\"\",\"\",\"15 Mar 2001  \"");
     clearDocInfo(info);
     EXPECT_EQ(info.title, nullptr);
     EXPECT_EQ(docInfoText(info), u"\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"");

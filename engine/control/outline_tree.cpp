@@ -45,9 +45,7 @@ public:
     }
 
     // False for an item met before in this walk.
-    bool enter(PdfDict* item) {
-        return visited_.emplace(item, Ref<PdfDict>::share(item)).second;
-    }
+    bool enter(PdfDict* item) { return visited_.emplace(item, Ref<PdfDict>::share(item)).second; }
 
 private:
     win::ComPtr<TreeNode> working_;

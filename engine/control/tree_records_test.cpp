@@ -111,8 +111,8 @@ TEST(TreeRecordsTest, FontRecordsFromKeysAndDescriptions) {
         {u"PDF_TT: ABCDEF+Arial", u"TrueType: Arial ", u"WinAnsiEncoding", true, T::TrueType,
          T::TrueType, u"Arial", u" Arial "},
         // Nothing is trimmed: the blank after the colon stays.
-        {u"PDF_TT: Arial", u"TrueType: Arial Bold ", u"", true, T::TrueType, T::TrueType,
-         u" Arial", u" Arial Bold "},
+        {u"PDF_TT: Arial", u"TrueType: Arial Bold ", u"", true, T::TrueType, T::TrueType, u" Arial",
+         u" Arial Bold "},
         {u"PDF_T1: Times-Roman", u"T1: Times", u"", true, T::Type1, T::Type1, u" Times-Roman",
          u" Times"},
         {u"PDF_T1C: ABCDEF+Minion", u"T1C: ABCDEF+Minion", u"", true, T::Type1C, T::Type1C,
@@ -147,7 +147,8 @@ TEST(TreeRecordsTest, FontRecordsFromKeysAndDescriptions) {
 TEST(TreeRecordsTest, Type3FontsAreNumberedInTurn) {
     int32_t n = 1;
     for (const char16_t* name : {u"Type3 font 1", u"Type3 font 2"}) {
-        const std::optional<FontInfoFields> f = fontInfoFields(u"Type3 font", u"Type3 font", u"", n);
+        const std::optional<FontInfoFields> f =
+            fontInfoFields(u"Type3 font", u"Type3 font", u"", n);
         ASSERT_TRUE(f);
         EXPECT_EQ(f->originalName, name);
         EXPECT_EQ(f->usedName, u"Embedded subset");

@@ -156,31 +156,31 @@ bool buildAnnotations(PdfPage* page, const Matrix& m, TreeNode& root) {
     if (!annots || !a || !p)
         return false;
     ObjectRef held = ObjectRef::share(annots);
-    walkTextAnnotations(*annots, m, [&](PdfAnnotation& annotation, const PixelBox& box,
-                                        int32_t color) {
-        resetWorkingNode(*a.get(), TreeNodeType::Annotation);
-        resetWorkingNode(*p.get(), TreeNodeType::Annotation);
-        setAnnotationRecord(*a.get(), box, color, annotation,
-                            annotation.openFlag() ? PageAnnotationType::IconOpened
-                                                  : PageAnnotationType::Icon);
-        // A pop-up without a rectangle is left out; the annotation stays.
-        if (PdfAnnotation* popup = asAnnotation(annotation.get(names::Popup))) {
-            double rect[4];
-            std::optional<PixelBox> popupBox;
-            if (readRectangle(popup->get(names::Rect), rect))
-                popupBox = annotationBox(rect, m);
-            std::optional<int32_t> popupColor = annotationColor(popup->get(names::C));
-            if (popupBox && popupColor) {
-                setAnnotationRecord(*p.get(), *popupBox,
-                                    *popupColor == kDefaultAnnotationColor ? color : *popupColor,
-                                    annotation,
-                                    popup->openFlag() ? PageAnnotationType::PopupOpened
-                                                      : PageAnnotationType::Popup);
-                a->addKid(p.get());
+    walkTextAnnotations(
+        *annots, m, [&](PdfAnnotation& annotation, const PixelBox& box, int32_t color) {
+            resetWorkingNode(*a.get(), TreeNodeType::Annotation);
+            resetWorkingNode(*p.get(), TreeNodeType::Annotation);
+            setAnnotationRecord(
+                *a.get(), box, color, annotation,
+                annotation.openFlag() ? PageAnnotationType::IconOpened : PageAnnotationType::Icon);
+            // A pop-up without a rectangle is left out; the annotation stays.
+            if (PdfAnnotation* popup = asAnnotation(annotation.get(names::Popup))) {
+                double rect[4];
+                std::optional<PixelBox> popupBox;
+                if (readRectangle(popup->get(names::Rect), rect))
+                    popupBox = annotationBox(rect, m);
+                std::optional<int32_t> popupColor = annotationColor(popup->get(names::C));
+                if (popupBox && popupColor) {
+                    setAnnotationRecord(
+                        *p.get(), *popupBox,
+                        *popupColor == kDefaultAnnotationColor ? color : *popupColor, annotation,
+                        popup->openFlag() ? PageAnnotationType::PopupOpened
+                                          : PageAnnotationType::Popup);
+                    a->addKid(p.get());
+                }
             }
-        }
-        root.addKid(a.get());
-    });
+            root.addKid(a.get());
+        });
     return true;
 }
 
@@ -204,9 +204,8 @@ bool buildFontInfo(TreeNode& root) {
         return false;
     int32_t type3Number = 1;
     for (const Font& font : fonts) {
-        const std::optional<FontInfoFields> fields =
-            fontInfoFields(font.key.view(), font.description.view(), font.encoding.view(),
-                           type3Number);
+        const std::optional<FontInfoFields> fields = fontInfoFields(
+            font.key.view(), font.description.view(), font.encoding.view(), type3Number);
         if (!fields)
             continue;
         auto orNull = [](const std::u16string& text) {
@@ -386,15 +385,15 @@ std::unique_ptr<PdbAnnotationList> Vistrel::buildPageAnnotations() {
         return nullptr;
     ObjectRef held = ObjectRef::share(annots);
     auto list = std::make_unique<PdbAnnotationList>();
-    walkTextAnnotations(*annots, pageMatrix_, [&](PdfAnnotation& annotation,
-                                                  const PixelBox& box, int32_t) {
-        PdbAnnotation record{box.x, box.y, box.width, box.height, {}, {}};
-        if (const WString* caption = nonEmptyText(annotation.get(names::T)))
-            record.caption = caption->view();
-        if (const WString* text = nonEmptyText(annotation.get(names::Contents)))
-            record.text = text->view();
-        list->append(std::move(record));
-    });
+    walkTextAnnotations(*annots, pageMatrix_,
+                        [&](PdfAnnotation& annotation, const PixelBox& box, int32_t) {
+                            PdbAnnotation record{box.x, box.y, box.width, box.height, {}, {}};
+                            if (const WString* caption = nonEmptyText(annotation.get(names::T)))
+                                record.caption = caption->view();
+                            if (const WString* text = nonEmptyText(annotation.get(names::Contents)))
+                                record.text = text->view();
+                            list->append(std::move(record));
+                        });
     return list->empty() ? nullptr : std::move(list);
 }
 

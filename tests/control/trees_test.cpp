@@ -74,8 +74,8 @@ std::string nodeLine(ITreeNode* node, int depth) {
         case TreeNodeType::TOC:
             break;
     }
-    static const char* const kTypes[] = {"State", "TOC", "Link", "Annotation", "Font_Info",
-                                         "Word_Info"};
+    static const char* const kTypes[] = {"State",      "TOC",       "Link",
+                                         "Annotation", "Font_Info", "Word_Info"};
     return std::to_string(depth) + "\t" + kTypes[int(type)] + "\t" + utf8(name) + "\t" +
            utf8(record);
 }
@@ -198,15 +198,15 @@ TEST_F(TreesTest, HostileOutlinesEnd) {
     // A /Next chain back to its start, an item that is its own /First and
     // one whose /First is the outline root: each repeat ends its chain.
     ASSERT_EQ(open(fixture("next_cycle.pdf")), S_OK);
-    EXPECT_EQ(tree("TOC").second, (std::vector<std::string>{"0\tTOC\tPage 0--100%\t",
-                                                            "1\tState\tA\t0,0,0,1.000000,4,4,0",
-                                                            "1\tState\tB\t0,0,0,1.000000,4,4,0",
-                                                            "2\tState\tC\t0,0,0,1.000000,4,4,0"}));
-    ASSERT_EQ(open(fixture("first_cycle.pdf")), S_OK);
     EXPECT_EQ(tree("TOC").second,
-              (std::vector<std::string>{"0\tTOC\tPage 0--100%\t",
-                                        "1\tState\tSelf\t0,0,0,1.000000,4,4,0",
-                                        "1\tState\tBack to the root\t0,0,0,1.000000,4,4,0"}));
+              (std::vector<std::string>{
+                  "0\tTOC\tPage 0--100%\t", "1\tState\tA\t0,0,0,1.000000,4,4,0",
+                  "1\tState\tB\t0,0,0,1.000000,4,4,0", "2\tState\tC\t0,0,0,1.000000,4,4,0"}));
+    ASSERT_EQ(open(fixture("first_cycle.pdf")), S_OK);
+    EXPECT_EQ(
+        tree("TOC").second,
+        (std::vector<std::string>{"0\tTOC\tPage 0--100%\t", "1\tState\tSelf\t0,0,0,1.000000,4,4,0",
+                                  "1\tState\tBack to the root\t0,0,0,1.000000,4,4,0"}));
     // 10,000 levels: the first 256 are built.
     ASSERT_EQ(open(fixture("deep.pdf")), S_OK);
     const auto [hr, lines] = tree("TOC");
@@ -250,8 +250,8 @@ TEST_F(TreesTest, LinksOfEveryDestinationKind) {
     // go through the page matrix (a null top counts as 0); every other kind
     // takes the page's origin, whose x is not above 0.
     const std::string rows[] = {
-        "10,92,60,42,3,100,92",   "70,92,120,42,3,50,792",  "130,92,180,42,3,0,792",
-        "190,92,240,42,3,0,792",  "10,152,60,102,3,0,792",  "70,152,120,102,3,0,792",
+        "10,92,60,42,3,100,92",    "70,92,120,42,3,50,792",   "130,92,180,42,3,0,792",
+        "190,92,240,42,3,0,792",   "10,152,60,102,3,0,792",   "70,152,120,102,3,0,792",
         "130,152,180,102,3,0,792", "190,152,240,102,3,0,792", "10,212,60,162,3,0,792",
         "70,212,120,162,3,30,752", "130,212,180,162,3,5,786", "190,212,240,162,1,0,0",
     };
@@ -351,8 +351,7 @@ TEST_F(TreesTest, FontsTheRegistryHolds) {
     std::vector<std::vector<std::string>> fonts;
     for (size_t i = 1; i < lines.size(); ++i)
         fonts.push_back(fields(lines[i].substr(lines[i].rfind('\t') + 1)));
-    std::sort(fonts.begin(), fonts.end(),
-              [](const auto& a, const auto& b) { return a[1] < b[1]; });
+    std::sort(fonts.begin(), fonts.end(), [](const auto& a, const auto& b) { return a[1] < b[1]; });
     std::vector<std::string> names;
     for (const auto& f : fonts)
         names.push_back(f[0] + f[1]);
@@ -419,7 +418,8 @@ win::ComPtr<TreeNode> sampleTree() {
     const struct {
         const char* name;
         int page;
-    } kids[] = {{"Caf\xc3\xa9", 2}, {"\xd0\x97\xd0\xb0\xd0\xba\xd0\xbb\xd0\xb0\xd0\xb4\xd0\xba\xd0\xb0", 3}};
+    } kids[] = {{"Caf\xc3\xa9", 2},
+                {"\xd0\x97\xd0\xb0\xd0\xba\xd0\xbb\xd0\xb0\xd0\xb4\xd0\xba\xd0\xb0", 3}};
     for (const auto& k : kids) {
         win::ComPtr<TreeNode> kid = TreeNode::create();
         kid->setState(DocState{k.page, 1.5, 10, 20, 3, 2, VISTRELLib::PalmFormat::Color16});
@@ -440,8 +440,9 @@ TEST_F(TreesTest, StoredTreesReadBackAfterReopening) {
     win::ComPtr<TreeNode> sample = sampleTree();
     const std::vector<std::string> wanted = listing(sample.get());
     // Names that need escapes in a PDF name, and one beyond Latin-1.
-    const std::string names[] = {"BookMarks", "My marks/(#1) x",
-                                 "\xd0\x97\xd0\xb0\xd0\xba\xd0\xbb\xd0\xb0\xd0\xb4\xd0\xba\xd0\xb8"};
+    const std::string names[] = {
+        "BookMarks", "My marks/(#1) x",
+        "\xd0\x97\xd0\xb0\xd0\xba\xd0\xbb\xd0\xb0\xd0\xb4\xd0\xba\xd0\xb8"};
     for (const std::string& name : names)
         ASSERT_EQ(control->put_root(Wide(name), sample.get()), S_OK) << name;
     EXPECT_EQ(tree("BookMarks").second, wanted);
@@ -490,9 +491,9 @@ TEST_F(TreesTest, RootPutRefusals) {
         }
         for (const auto& c : cases) {
             Wide name(c.name ? c.name : "");
-            EXPECT_EQ(control->put_root(c.name ? name.bstr : nullptr,
-                                        c.withNode ? node.get() : nullptr),
-                      document ? c.withDocument : c.withoutDocument)
+            EXPECT_EQ(
+                control->put_root(c.name ? name.bstr : nullptr, c.withNode ? node.get() : nullptr),
+                document ? c.withDocument : c.withoutDocument)
                 << (c.name ? c.name : "(null)") << " " << document;
         }
     }
@@ -569,10 +570,10 @@ TEST_F(TreesTest, LateBoundTreesAndTexts) {
         std::vector<win::VARIANT> reversed(args.rbegin(), args.rend());
         win::DISPID put = win::DISPID_PROPERTYPUT;
         const bool isPut = flags == win::DISPATCH_PROPERTYPUT;
-        win::DISPPARAMS params{reversed.data(), isPut ? &put : nullptr,
-                               win::UINT(reversed.size()), isPut ? 1u : 0u};
-        return control->Invoke(id, win::IID_NULL, win::LOCALE_USER_DEFAULT, flags, &params,
-                               result, nullptr, nullptr);
+        win::DISPPARAMS params{reversed.data(), isPut ? &put : nullptr, win::UINT(reversed.size()),
+                               isPut ? 1u : 0u};
+        return control->Invoke(id, win::IID_NULL, win::LOCALE_USER_DEFAULT, flags, &params, result,
+                               nullptr, nullptr);
     };
     Wide toc("TOC"), marks("BookMarks");
     win::VARIANT name{}, result{};
