@@ -80,7 +80,7 @@ public:
     // one. put stores a copy of the tree into the open file at once:
     // E_ACCESSDENIED for the four built-in names that are read-only,
     // E_NOTIMPL for "ANNOTATIONS", S_FALSE for a null node, an empty name,
-    // no document or a failed write.
+    // no document, a failed write, or while a render runs.
     HRESULT get_root(BSTR name, ITreeNode** pVal) override;
     HRESULT put_root(BSTR name, ITreeNode* pVal) override;
 

@@ -314,7 +314,8 @@ HRESULT Vistrel::put_root(BSTR name, ITreeNode* node) {
         return win::E_ACCESSDENIED;
     if (tree == kAnnotationsTree)
         return win::E_NOTIMPL;
-    if (tree.empty() || !document_)
+    // The document's tables change with the write: not under a running render.
+    if (tree.empty() || !document_ || rendering_)
         return S_FALSE;
     win::ComPtr<TreeNode> copy = TreeNode::create();
     if (!copy || !copy->copyFrom(node))
