@@ -46,7 +46,8 @@ bool pixelPoint(const Matrix& m, double x, double y, int32_t& px, int32_t& py) {
 int32_t targetPixel(double t) {
     if (!(t > 0))
         return 0;
-    return t + 0.5 >= 2147483647.0 ? INT32_MAX : int32_t(t + 0.5);
+    const double r = std::trunc(t + 0.5);
+    return r >= 2147483647.0 ? INT32_MAX : int32_t(r);
 }
 
 }  // namespace

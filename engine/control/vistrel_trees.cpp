@@ -45,7 +45,7 @@ std::u16string_view nameOf(BSTR name) {
 // byte as their UTF-8 bytes) and read back byte by byte. Storing and reading
 // through this key, every name stores, and reads back after reopening.
 WString storedTreeKey(std::u16string_view name) {
-    const WString plain(name.data(), int32_t(name.size()));
+    WString plain(name.data(), int32_t(name.size()));
     ObjectRef pdfName = keyName(plain);
     if (!pdfName)
         return plain;

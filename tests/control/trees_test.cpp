@@ -44,7 +44,7 @@ struct Wide {
 
 // The UTF-8 text of a BSTR, which is freed.
 std::string utf8(BSTR text) {
-    const std::string out = WString(text ? text : u"", int32_t(win::SysStringLen(text))).toUtf8();
+    std::string out = WString(text ? text : u"", int32_t(win::SysStringLen(text))).toUtf8();
     win::SysFreeString(text);
     return out;
 }
@@ -353,6 +353,7 @@ TEST_F(TreesTest, FontsTheRegistryHolds) {
         fonts.push_back(fields(lines[i].substr(lines[i].rfind('\t') + 1)));
     std::sort(fonts.begin(), fonts.end(), [](const auto& a, const auto& b) { return a[1] < b[1]; });
     std::vector<std::string> names;
+    names.reserve(fonts.size());
     for (const auto& f : fonts)
         names.push_back(f[0] + f[1]);
     // Each kind by its key: the subset prefix goes, a name without one keeps
