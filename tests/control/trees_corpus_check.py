@@ -415,7 +415,11 @@ class Check:
                           if t in ("Type 1", "Type 1C", "TrueType")]
                 self.figures["fonts"] += len(wanted) + sum(1 for _, t in listed if t == "Type 3")
                 found = sum(1 for n, _ in wanted if n in names)
-                found += min(type3, sum(1 for _, t in listed if t == "Type 3"))
+                listed3 = sum(1 for _, t in listed if t == "Type 3")
+                found += min(type3, listed3)
+                if type3 < listed3:
+                    self.notes.append("%s page %d: FONTINFO names %d Type 3 fonts of %d"
+                                      % (name, page, type3, listed3))
                 self.figures["fonts named"] += found
                 for n, t in wanted:
                     if n not in names:
