@@ -16,6 +16,7 @@
 #include "engine/control/tree_node.h"
 #include "engine/control/vistrel.h"
 #include "platform/com/com.h"
+#include "tests/support/pinned_fonts.h"
 
 using namespace vistrel;
 
@@ -85,6 +86,7 @@ void exercisePage(Vistrel& v, int page) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    usePinnedFonts();
     char pattern[] = "/tmp/vistrel-fuzz-trees-XXXXXX";
     const int fd = mkstemp(pattern);
     if (fd < 0)

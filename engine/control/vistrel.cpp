@@ -233,14 +233,16 @@ void Vistrel::closeDocument() {
         });
     }
     // The catalog lets go of the document's object graph while the document
-    // is there; the document goes before the stream it reads.
+    // is there; with its pages go the captured words, which held their
+    // fonts until now. Then every font only the registry still holds goes,
+    // the closed document's among them, while the objects their
+    // descriptions hold can still reach their document. The document goes
+    // before the stream it reads.
     catalog_.reset();
-    document_.reset();
-    stream_.reset();
-    // Then every font only the registry still holds goes, the closed
-    // document's among them (captured words held theirs until now).
     if (FontRegistry* registry = fontRegistry())
         registry->purge(-1);
+    document_.reset();
+    stream_.reset();
     fileName_.clear();
 }
 
