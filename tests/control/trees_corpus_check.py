@@ -305,9 +305,12 @@ class Check:
             self.problems.append("%s: %s did not end in time" % (name, " ".join(args[:1] +
                                                                              args[2:])))
             return None
-        if done.returncode < 0 or done.returncode > 2:
-            self.problems.append("%s: %s ended with %d" % (name, " ".join(args[:1] + args[2:]),
-                                                             done.returncode))
+        # A sanitizer report ends the process with status 1 too.
+        report = re.search(rb"(ERROR: \w+Sanitizer|runtime error:).*", done.stderr)
+        if done.returncode < 0 or done.returncode > 2 or report:
+            self.problems.append("%s: %s ended with %d %s" % (
+                name, " ".join(args[:1] + args[2:]), done.returncode,
+                report.group(0).decode("latin-1") if report else ""))
             return None
         return done
 
