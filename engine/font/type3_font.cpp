@@ -1,5 +1,7 @@
 #include "engine/font/type3_font.h"
 
+#include <cstddef>
+
 #include "engine/constants/name_constants.h"
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
@@ -208,6 +210,7 @@ void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure) {
     InputStream* input = in.contentInput();
     if (procedure.open()) {
         in.setContentInput(&procedure);
+        const std::size_t outerStates = in.savedStateCount();
         in.saveGraphicsState();
         // The glyph matrix holds the transformation in force already.
         in.graphicsState().ctm = Matrix{};
@@ -228,9 +231,11 @@ void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure) {
         if (outermost)
             settingsStore().restore(settings::Interface, settings::ProgressIndicator);
         // The base matrix first, so that "Q" hands the device the line width
-        // of the content outside.
+        // of the content outside. States the procedure saved and left open
+        // go as well, so that the outer state is back whatever it did.
         in.setBaseMatrix(base);
-        in.restoreGraphicsState();
+        while (in.savedStateCount() > outerStates)
+            in.restoreGraphicsState();
         procedure.close();
         in.setContentInput(input);
     }

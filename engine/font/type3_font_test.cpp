@@ -147,6 +147,7 @@ TEST_F(Type3FontTest, AdvanceAndGlyphFollowTheFontMatrix) {
         {0.001, "BT /T 12 Tf (a) Tj ET", 6, "0,52 12,63"},
         {0.002, "BT /T 12 Tf (a) Tj ET", 12, "0,40 24,63"},
         {0.001, "BT /T 10 Tf 2 Tc 50 Tz (a) Tj ET", 4.5, "0,54 5,63"},
+        {0.001, "BT /T 10 Tf [(a) -500 (a)] TJ ET", 15, "0,54 20,63"},
         {0.001, "BT /T 10 Tf 2 Tc (\\310) Tj ET", 2, ""},
         // The transformation in force applies once, through the text
         // rendering matrix.
@@ -307,6 +308,24 @@ TEST_F(Type3FontTest, ProcedureShowsTextWithItsOwnResources) {
     page.run("(a) Tj ET");
     EXPECT_EQ(page.ink('b').box(), "0,54 20,63");
     EXPECT_EQ(page.in().mode(), kStatePage);
+}
+
+// A procedure that leaves "q" open leaves none of its state behind: the
+// outer states, colour and font are back after each glyph, also between the
+// strings of "TJ".
+TEST_F(Type3FontTest, ProceduresLeavingStatesOpen) {
+    Page page("/Font << /T 4 0 R >>",
+              {type3(0.001, "97 /a", "/CharProcs << /a 5 0 R >> /FirstChar 97 /Widths [1000]"),
+               streamObject("", "q q 1 0 0 rg 2 0 0 2 0 0 cm 0 0 500 500 re f")});
+    page.run("0 0 1 rg BT /T 10 Tf");
+    Ref<FontHandle> outer = page.text().font;
+    page.run("[(a) -500 (a)] TJ");
+    EXPECT_EQ(page.in().savedStateCount(), 0u);
+    EXPECT_EQ(page.text().font, outer);
+    EXPECT_NEAR(page.advance(), 25, 1e-9);
+    page.run("ET 40 40 4 4 re f");
+    EXPECT_EQ(page.ink('r').box(), "0,54 25,63");
+    EXPECT_EQ(page.ink('b').box(), "40,20 44,24");
 }
 
 // "Interface"/"ProgressIndicator" reads off inside glyph procedures, nested

@@ -107,7 +107,7 @@ const Picture kPictures[] = {
 )"},
 };
 
-QCursor draw(const Picture& picture) {
+QImage drawImage(const Picture& picture) {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     const QStringList rows = QString::fromLatin1(picture.art).split(u'\n');
@@ -120,7 +120,11 @@ QCursor draw(const Picture& picture) {
                 image.setPixel(x, y, 0xFFFFFFFF);
         }
     }
-    return QCursor(QPixmap::fromImage(image), picture.hotX, picture.hotY);
+    return image;
+}
+
+QCursor draw(const Picture& picture) {
+    return QCursor(QPixmap::fromImage(drawImage(picture)), picture.hotX, picture.hotY);
 }
 
 }  // namespace
@@ -128,6 +132,23 @@ QCursor draw(const Picture& picture) {
 void registerViewerCursors() {
     for (const Picture& picture : kPictures)
         setScreenCursor(picture.id, draw(picture));
+}
+
+QImage viewerCursorPicture(ViewerCursor id) {
+    for (const Picture& picture : kPictures) {
+        if (picture.id != id)
+            continue;
+        QImage image = drawImage(picture);
+        QRect drawn;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(image.pixel(x, y)))
+                    drawn |= QRect(x, y, 1, 1);
+            }
+        }
+        return image.copy(drawn);
+    }
+    return {};
 }
 
 }  // namespace brevant

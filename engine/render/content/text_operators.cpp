@@ -154,8 +154,11 @@ std::int32_t opTJ(ContentInterpreter& in) {
         PdfObject* element = array->at(i);
         if (PdfNumber* number = asNumber(element)) {
             // Thousandths of the font size; the horizontal scaling does not
-            // enter.
-            if (FontRenderer* font = currentFont(in))
+            // enter. The text state is looked up again: a Type 3 glyph
+            // shown before puts back a saved copy of it ("q" ... "Q").
+            t = in.textState();
+            FontRenderer* font = currentFont(in);
+            if (t && font)
                 font->translateTextMatrix(number->realValue() * t->fontSize * -0.001, 0.0);
         } else if (PdfString* string = asString(element)) {
             show(in, *string);
