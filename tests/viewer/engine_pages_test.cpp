@@ -1,6 +1,6 @@
-// Pages of the engine library on the viewer's surfaces: shown by the main
-// window's page view with its margins, pixel for pixel what vistrel-host
-// renders for the same view.
+// Pages of the engine library on the viewer's surfaces: painted through the
+// DIB bridge, and shown by the main window's page view with its margins,
+// pixel for pixel what vistrel-host renders for the same view.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +15,7 @@
 #include "viewer/app/app_test_util.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/progress_indicator.h"
+#include "viewer/components/dib_surface.h"
 #include "viewer/components/paint_panels.h"
 
 namespace brevant {
@@ -41,6 +42,23 @@ std::string differences(const QImage& image, const std::function<QRgb(int x, int
         }
     }
     return count ? first + " (" + std::to_string(count) + " pixels)" : "";
+}
+
+TEST_F(EnginePages, DibBridgeEqualsTheHostsRender) {
+    testing::testApp();
+    TVistrel vistrel;
+    const QString file = fixture("render/colours.pdf");
+    ASSERT_EQ(vistrel.open(file, ""), S_OK);
+    putView(vistrel, 1, 1.5);
+    ASSERT_EQ(vistrel.render(), S_OK);
+    const QImage reference = hostPage(file, 1, 1.5);
+    ASSERT_FALSE(reference.isNull());
+    DibSurface surface(vistrel.width(), vistrel.height());
+    ASSERT_TRUE(surface.isValid());
+    ASSERT_EQ(surface.image().size(), reference.size());
+    ASSERT_EQ(vistrel.draw(surface.dc(), 0, 0, vistrel.width(), vistrel.height(), 0, 0), S_OK);
+    EXPECT_EQ(differences(surface.image(), [&](int x, int y) { return reference.pixel(x, y); }),
+              "");
 }
 
 // The main window over the engine: a render's progress reaches the

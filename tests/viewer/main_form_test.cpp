@@ -31,6 +31,7 @@
 #include "viewer/app/settings_table.h"
 #include "viewer/components/notifying_scroll_bar.h"
 #include "viewer/components/paint_panels.h"
+#include "viewer/components/transparent_button.h"
 
 namespace brevant {
 namespace {
@@ -329,6 +330,31 @@ TEST_F(MainForm, ViewToggles) {
         EXPECT_EQ(menu->pos(), button->mapToGlobal(QPoint(0, 0)));
         menu->hide();
     }
+}
+
+// The glyph bar: hidden and not offered, eight glyph buttons whose glyphs
+// keep their key colour transparent, each giving a command.
+TEST_F(MainForm, GlyphBar) {
+    TBrevantForm& f = showForm();
+    EXPECT_TRUE(f.ToolBar4->isHidden());
+    EXPECT_FALSE(f.ToolBar4->toggleViewAction()->isVisible());
+    ASSERT_EQ(f.toolBar4Buttons.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) {
+        TransparentButton* button = f.toolBar4Buttons[i];
+        EXPECT_EQ(button->objectName(), QStringLiteral("TransparentButton%1").arg(i + 1));
+        EXPECT_EQ(button->numGlyphs(), 1);
+        const QImage& glyph = button->images().front();
+        EXPECT_EQ(qAlpha(glyph.pixel(0, 15)), 0);
+        EXPECT_EQ(qAlpha(glyph.pixel(8, 8)), 255) << i;  // the picture itself
+    }
+    int pages = 0;
+    QObject::connect(f.FirstPage1, &QAction::triggered, [&] { ++pages; });
+    f.toolBar4Buttons[0]->click();  // disabled without a document
+    f.FirstPage1->setEnabled(true);
+    f.toolBar4Buttons[0]->click();
+    EXPECT_EQ(pages, 1);
+    f.toolBar4Buttons[7]->click();
+    EXPECT_TRUE(f.ZoomBox1->isChecked());
 }
 
 TEST_F(MainForm, CloseStoresPlacementAndTreePath) {

@@ -41,6 +41,7 @@ class QTreeWidget;
 namespace brevant {
 
 class ProgressIndicator;
+class TransparentButton;
 
 // The stored file history, oldest first (main_form_history.cpp).
 QStringList readFileHistory();
@@ -188,6 +189,11 @@ public:
     QToolButton* tbDocInfo;
     QToolButton* tbOptions;
 
+    // A second tool bar of glyph buttons over the page and view commands;
+    // hidden, and nothing shows it.
+    QToolBar* ToolBar4;
+    std::vector<TransparentButton*> toolBar4Buttons;  // TransparentButton1 to 8
+
     // Status bar: page box, zoom box and zoom levels, then the progress
     // panel with its three bars over the rest of the bar's width.
     QToolBar* tbStatus;
@@ -240,6 +246,7 @@ private:
     void createComponents();
     void createMenus();
     void createToolBar();
+    void createGlyphToolBar();
     void createStatusBar();
     void createPane();
     void bindViewCommands();

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -29,6 +30,7 @@
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/tool_icons.h"
 #include "viewer/components/paint_panels.h"
+#include "viewer/components/transparent_button.h"
 
 namespace brevant {
 namespace {
@@ -166,6 +168,7 @@ void TBrevantForm::createComponents() {
     resize(800, 600);
     createMenus();
     createToolBar();
+    createGlyphToolBar();
     createStatusBar();
     createPane();
     progress_ = std::make_unique<ProgressIndicator>(ProgressBar1, ProgressBar2, ProgressBar3,
@@ -409,6 +412,41 @@ void TBrevantForm::createToolBar() {
         addButton(ToolBar1, "tbShowOnDevice", ShowOnDeviceAct1, ToolIcon::ShowOnDevice);
     tbPreparePages =
         addButton(ToolBar1, "tbPreparePages", PreparepagesforPalm1, ToolIcon::PreparePages);
+}
+
+void TBrevantForm::createGlyphToolBar() {
+    ToolBar4 = new QToolBar(tr("Glyph Bar"), this);
+    ToolBar4->setObjectName("ToolBar4");
+    ToolBar4->setAllowedAreas(Qt::TopToolBarArea);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, ToolBar4);
+    const std::pair<QAction*, ToolIcon> commands[] = {
+        {FirstPage1, ToolIcon::FirstPage}, {PrevPage1, ToolIcon::PrevPage},
+        {NextPage1, ToolIcon::NextPage},   {LastPage1, ToolIcon::LastPage},
+        {PrevView1, ToolIcon::PrevView},   {NextView1, ToolIcon::NextView},
+        {HandTool1, ToolIcon::Hand},       {ZoomBox1, ToolIcon::ZoomBox},
+    };
+    int n = 1;
+    for (const auto& [action, icon] : commands) {
+        auto* button = new TransparentButton(ToolBar4);
+        button->setObjectName(QStringLiteral("TransparentButton%1").arg(n++));
+        button->setFixedSize(kToolBarHeight - 4, kToolBarHeight - 4);
+        button->setToolTip(action->text().remove(u'&'));
+        // The glyph's lower-left pixel gives the colour that stays
+        // transparent.
+        QImage glyph(16, 16, QImage::Format_RGB32);
+        glyph.fill(Qt::magenta);
+        {
+            QPainter painter(&glyph);
+            toolIcon(icon).paint(&painter, glyph.rect());
+        }
+        button->setGlyph(glyph);
+        connect(button, &TransparentButton::clicked, action, &QAction::trigger);
+        ToolBar4->addWidget(button);
+        toolBar4Buttons.push_back(button);
+    }
+    ToolBar4->hide();
+    ToolBar4->toggleViewAction()->setVisible(false);  // not offered by the bars' menu
 }
 
 void TBrevantForm::createStatusBar() {
