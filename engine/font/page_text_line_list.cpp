@@ -36,16 +36,16 @@ bool isDigit(char16_t c) {
 std::int32_t numberInName(const WString& name) {
     const std::int32_t n = name.size();
     const char16_t* s = name.chars();
-    std::int32_t from = 0;
-    if (n == 4 && (s[1] == u'B' || s[1] == u'C' || s[1] == u'G'))
-        from = 2;
-    else if ((n == 3 || n == 4) && isDigit(s[1]) && isDigit(s[2]))
-        from = 1;
-    else if (n >= 4 && n <= 6 && isDigit(s[2]) && isDigit(s[3]))
-        from = 2;
-    else
-        return 0;
-    return WideToLong(s + from, 10);
+    // The letter form is tried first, then the plain number, then the
+    // prefixed one.
+    const bool lettered = n == 4 && (s[1] == u'B' || s[1] == u'C' || s[1] == u'G');
+    const bool plain = (n == 3 || n == 4) && isDigit(s[1]) && isDigit(s[2]);
+    const bool prefixed = n >= 4 && n <= 6 && isDigit(s[2]) && isDigit(s[3]);
+    if (!lettered && plain)
+        return WideToLong(s + 1, 10);
+    if (lettered || prefixed)
+        return WideToLong(s + 2, 10);
+    return 0;
 }
 
 // The glyph matrix of the text state on a text matrix: the text-space

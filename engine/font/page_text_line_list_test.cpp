@@ -204,6 +204,7 @@ TEST(PageTextLineListTest, GlyphNamesBecomeText) {
         {u"/G65", nullptr, u"A"},
         {u"/C65", nullptr, u"A"},
         {u"/65", nullptr, u"A"},
+        {u"/123", nullptr, u"{"},
         {u"/g97", nullptr, u"a"},
         {u"/c225", nullptr, u"AE"},
         {u"/c225", &encodings::WinAnsiEncoding, u"a"},

@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -77,19 +78,27 @@ std::optional<Lines> referenceLines(int page, double zoom) {
         xml.append(buffer, n);
     if (pclose(pipe) != 0 || xml.empty())
         return std::nullopt;
+    // Each <line> starts a line; each <word xMin yMin xMax yMax>text</word>
+    // adds a word to it.
     Lines lines;
-    // A line's start, or a word with its box and text.
-    const std::regex element(
-        "<line |<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
-        "yMax=\"([-0-9.]+)\">([^<]*)</word>");
-    for (std::sregex_iterator it(xml.begin(), xml.end(), element), end; it != end; ++it) {
-        const std::smatch& m = *it;
-        if (m.str(0) == "<line ") {
+    auto attribute = [&](size_t from, const char* name) {
+        const size_t at = xml.find(std::string(name) + "=\"", from);
+        return at == std::string::npos
+                   ? 0.0
+                   : std::strtod(xml.c_str() + at + std::strlen(name) + 2, nullptr);
+    };
+    for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+        if (xml.compare(at, 6, "<line ") == 0) {
             lines.emplace_back();
-        } else if (!lines.empty()) {
-            lines.back().push_back(Word{unescape(m.str(5)), std::stod(m.str(1)) * zoom,
-                                        std::stod(m.str(2)) * zoom, std::stod(m.str(3)) * zoom,
-                                        std::stod(m.str(4)) * zoom});
+        } else if (xml.compare(at, 6, "<word ") == 0 && !lines.empty()) {
+            const size_t open = xml.find('>', at);
+            const size_t close = xml.find("</word>", open);
+            if (open == std::string::npos || close == std::string::npos)
+                break;
+            lines.back().push_back(Word{unescape(xml.substr(open + 1, close - open - 1)),
+                                        attribute(at, "xMin") * zoom, attribute(at, "yMin") * zoom,
+                                        attribute(at, "xMax") * zoom,
+                                        attribute(at, "yMax") * zoom});
         }
     }
     return lines;
