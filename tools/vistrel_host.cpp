@@ -6,14 +6,16 @@
 //
 //   vistrel-host open FILE [--password PW] [--events]
 //   vistrel-host render FILE [--password PW] [--page N | --pages N-M|all] [--zoom Z]
-//                [--quality Q] [--memory M] [--png OUT] [--jpg OUT] [--jpg-file OUT]
-//                [--draw OUT] [--events]
+//                [--quality Q] [--memory M] [--format F] [--png OUT] [--jpg OUT]
+//                [--jpg-file OUT] [--draw OUT] [--events]
 //   vistrel-host click FILE --page N [--zoom Z] X Y [--events]
 //   vistrel-host tree FILE NAME [--password PW] [--page N | --pages N-M|all] [--zoom Z]
 //                [--render]
 //   vistrel-host goto FILE INDEX [--events]
 //   vistrel-host info FILE [--password PW]
 //   vistrel-host store-tree FILE NAME
+//   vistrel-host pdb FILE OUT.pdb --views VIEWS [--password PW] [--write-mode N]
+//                [--on-limit normal|keep] [--quality Q] [--memory M] [--events]
 //   vistrel-host dispids
 //
 // Output names may hold "%d", replaced by the page number. Exit status: 0
@@ -136,6 +138,9 @@ std::string resultName(HRESULT hr) {
 class EventSink final : public IDispatch {
 public:
     bool print = false;
+    // Answers the record-limit event by putting writeMode Normal, as the
+    // viewer does.
+    IVistrel* answerLimit = nullptr;
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object)
@@ -165,6 +170,8 @@ public:
     }
     HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                    UINT*) override {
+        if (answerLimit && member == VistrelEventsDispid::pdbRecordsLimitExceeded)
+            answerLimit->put_writeMode(BigPDBWriteMode::Normal);
         if (!print)
             return S_OK;
         std::string line = "event ";
@@ -261,6 +268,11 @@ struct Options {
     bool allPages = false;
     double zoom = 1.0;
     int quality = 4, memory = 4;
+    int format = 0;
+    std::string views;
+    bool setWriteMode = false;
+    int writeMode = 0;
+    bool limitNormal = false;
     std::string png, jpg, jpgFile, draw;
     bool events = false;
     bool render = false;
@@ -319,6 +331,24 @@ bool parse(int argc, char** argv, Options& o) {
             if (!value(v))
                 return false;
             o.memory = std::atoi(v.c_str());
+        } else if (a == "--format") {
+            if (!value(v))
+                return false;
+            o.format = std::atoi(v.c_str());
+            if (o.format != 0 && o.format != 4 && o.format != 16 && o.format != 17)
+                return false;
+        } else if (a == "--views") {
+            if (!value(o.views))
+                return false;
+        } else if (a == "--write-mode") {
+            if (!value(v))
+                return false;
+            o.setWriteMode = true;
+            o.writeMode = std::atoi(v.c_str());
+        } else if (a == "--on-limit") {
+            if (!value(v) || (v != "normal" && v != "keep"))
+                return false;
+            o.limitNormal = v == "normal";
         } else if (a == "--png") {
             if (!value(o.png))
                 return false;
@@ -347,6 +377,8 @@ bool parse(int argc, char** argv, Options& o) {
         return o.positional.size() == 2;
     if (o.command == "tree" || o.command == "goto" || o.command == "store-tree")
         return o.positional.size() == 1;
+    if (o.command == "pdb")
+        return o.positional.size() == 1 && !o.views.empty();
     return (o.command == "open" || o.command == "render" || o.command == "info") &&
            o.positional.empty();
 }
@@ -355,14 +387,16 @@ void usage() {
     std::fprintf(stderr,
                  "usage: vistrel-host open FILE [--password PW] [--events]\n"
                  "       vistrel-host render FILE [--password PW] [--page N | --pages N-M|all]\n"
-                 "                    [--zoom Z] [--quality Q] [--memory M] [--png OUT] [--jpg OUT]\n"
-                 "                    [--jpg-file OUT] [--draw OUT] [--events]\n"
+                 "                    [--zoom Z] [--quality Q] [--memory M] [--format F] [--png OUT]\n"
+                 "                    [--jpg OUT] [--jpg-file OUT] [--draw OUT] [--events]\n"
                  "       vistrel-host click FILE --page N [--zoom Z] X Y [--events]\n"
                  "       vistrel-host tree FILE NAME [--password PW] [--page N | --pages N-M|all]\n"
                  "                    [--zoom Z] [--render]\n"
                  "       vistrel-host goto FILE INDEX [--events]\n"
                  "       vistrel-host info FILE [--password PW]\n"
                  "       vistrel-host store-tree FILE NAME\n"
+                 "       vistrel-host pdb FILE OUT.pdb --views VIEWS [--password PW] [--write-mode N]\n"
+                 "                    [--on-limit normal|keep] [--quality Q] [--memory M] [--events]\n"
                  "       vistrel-host dispids\n");
 }
 
@@ -464,14 +498,20 @@ bool drawToFile(IVistrel& v, const std::string& path, int page) {
     return ok;
 }
 
+// The State text of a view; the zoom in as many digits as it takes to read
+// back the same number.
+std::string viewText(int page, double zoom, int memory, int quality, int format) {
+    char text[160];
+    std::snprintf(text, sizeof text, "0,0,%d,%.17g,%d,%d,%d", page, zoom, memory, quality, format);
+    return text;
+}
+
 // The view of a page put through the State node's text and State put.
 bool putView(IVistrel& v, const Options& o, int page) {
     ComPtr<ITreeNode> state;
     if (!check(v.get_State(state.put()), "State get"))
         return false;
-    char text[128];
-    std::snprintf(text, sizeof text, "0,0,%d,%f,%d,%d,0", page, o.zoom, o.memory, o.quality);
-    Text t(text);
+    Text t(viewText(page, o.zoom, o.memory, o.quality, o.format));
     return check(state->put_stateInStr(t.bstr), "stateInStr put") &&
            check(v.put_State(state.get()), "State put");
 }
@@ -731,6 +771,85 @@ int runStoreTree(IVistrel& v, const Options& o) {
     return check(hr, "root put") ? kOk : kFailed;
 }
 
+// ---------------------------------------------------------------------------
+// The Palm export
+
+struct View {
+    int page;
+    double zoom;
+    int format;
+};
+
+// "all" (every page at zoom 1 in format 4) or page[:zoom[:format]],...
+bool parseViews(const std::string& text, int pages, std::vector<View>& views) {
+    if (text == "all") {
+        for (int page = 1; page <= pages; ++page)
+            views.push_back({page, 1.0, 4});
+        return true;
+    }
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+            comma = text.size();
+        const std::string item = text.substr(start, comma - start);
+        View view{0, 1.0, 4};
+        char* end = nullptr;
+        const long page = std::strtol(item.c_str(), &end, 10);
+        if (end == item.c_str() || page < 1 || page > 0x7FFFFFFF)
+            return false;
+        view.page = int(page);
+        if (*end == ':') {
+            view.zoom = std::strtod(end + 1, &end);
+            if (*end == ':') {
+                view.format = int(std::strtol(end + 1, &end, 10));
+                if (view.format != 0 && view.format != 4 && view.format != 16 &&
+                    view.format != 17)
+                    return false;
+            }
+        }
+        if (*end)
+            return false;
+        views.push_back(view);
+        start = comma + 1;
+    }
+    return !views.empty();
+}
+
+// Builds the tree the viewer builds, a root from State get named "ForPalm"
+// with a State node per view, and writes it with writePDB.
+int runPdb(IVistrel& v, const Options& o, EventSink& sink) {
+    if (int status = openDocument(v, o))
+        return status;
+    LONG pages = 0;
+    v.get_pages(&pages);
+    std::vector<View> views;
+    if (!parseViews(o.views, int(pages), views)) {
+        std::fprintf(stderr, "vistrel-host: bad --views %s\n", o.views.c_str());
+        return kFailed;
+    }
+    if (o.setWriteMode && !check(v.put_writeMode(BigPDBWriteMode(o.writeMode)), "writeMode put"))
+        return kFailed;
+    ComPtr<ITreeNode> root;
+    if (!check(v.get_State(root.put()), "State get") ||
+        !check(root->put_name(Text("ForPalm").bstr), "name put"))
+        return kFailed;
+    for (const View& view : views) {
+        ComPtr<ITreeNode> kid;
+        Text text(viewText(view.page, view.zoom, o.memory, o.quality, view.format));
+        if (!check(v.get_State(kid.put()), "State get") ||
+            !check(kid->put_stateInStr(text.bstr), "stateInStr put") ||
+            !check(root->addKid(kid.get()), "addKid"))
+            return kFailed;
+    }
+    if (o.limitNormal)
+        sink.answerLimit = &v;
+    const HRESULT hr = v.writePDB(Text(o.positional[0]).bstr, root.get());
+    sink.answerLimit = nullptr;
+    std::printf("pdb %s\n", resultName(hr).c_str());
+    return check(hr, "writePDB") ? kOk : kFailed;
+}
+
 int runDispids(IVistrel& v) {
     bool ok = true;
     for (const DispatchMember& m : kVistrelMembers) {
@@ -776,6 +895,8 @@ int main(int argc, char** argv) {
                 status = runInfo(v, o);
             } else if (o.command == "store-tree") {
                 status = runStoreTree(v, o);
+            } else if (o.command == "pdb") {
+                status = runPdb(v, o, *engine.sink);
             } else {
                 status = runDispids(v);
             }

@@ -144,7 +144,7 @@ void Vistrel::setProgressIndicator(std::uint16_t percentage) {
 // The document
 
 HRESULT Vistrel::open(BSTR filename, BSTR password) {
-    if (rendering_)
+    if (rendering_ || exporting_)
         return S_FALSE;
     if (document_)
         close();
@@ -205,7 +205,7 @@ HRESULT Vistrel::open(BSTR filename, BSTR password) {
 }
 
 HRESULT Vistrel::close() {
-    if (rendering_) {
+    if (rendering_ || exporting_) {
         closePending_ = true;
         return S_OK;
     }
@@ -242,6 +242,11 @@ void Vistrel::closeDocument() {
     fileName_.clear();
 }
 
+std::unique_ptr<PDBPageStore> Vistrel::newPageStore() const {
+    return std::unique_ptr<PDBPageStore>(new (std::nothrow)
+                                             PDBPageStore(databaseName(fileName_)));
+}
+
 HRESULT Vistrel::get_pages(LONG* pVal) {
     if (!pVal)
         return win::E_POINTER;
@@ -263,13 +268,6 @@ HRESULT Vistrel::get_writeMode(BigPDBWriteMode* pVal) {
 HRESULT Vistrel::put_writeMode(BigPDBWriteMode newVal) {
     writeMode_ = newVal;
     return S_OK;
-}
-
-// ---------------------------------------------------------------------------
-// Members served by later parts of the engine
-
-HRESULT Vistrel::writePDB(BSTR, ITreeNode*) {
-    return rendering_ ? S_FALSE : win::E_NOTIMPL;
 }
 
 // ---------------------------------------------------------------------------

@@ -84,8 +84,14 @@ public:
     HRESULT get_root(BSTR name, ITreeNode** pVal) override;
     HRESULT put_root(BSTR name, ITreeNode* pVal) override;
 
-    // --- The Palm export: not served yet (E_NOTIMPL; S_FALSE while a render
-    // runs).
+    // --- The Palm export: every State node under pRoot becomes two page
+    // records of a Palm database, its view and its 160 x 160 overview (kids
+    // follow their parent). The view is kept and restored. S_OK when the
+    // file was written, or with writeMode NotWrite at the record limit;
+    // E_NOTIMPL for Split at the limit; S_FALSE for no document, no root, a
+    // root without kids, a page that cannot be rendered, converted or
+    // spilled, a file that cannot be written, a write mode of 0 or below,
+    // and while a render or another export runs.
     HRESULT writePDB(BSTR filename, ITreeNode* pRoot) override;
 
     // --- Document and security information. info: S_FALSE, record
@@ -149,6 +155,14 @@ public:
     // with the /T and /Contents texts (empty when absent).
     std::unique_ptr<PdbAnnotationList> buildPageAnnotations();
 
+    // The export's page loop over the kids of root (see writePDB): 1 when
+    // every kid was exported, 0 when root has no kids or a page could not be
+    // rendered, converted or spilled, otherwise the write mode that ended it
+    // at the record limit. Kids that are not State nodes are skipped; a kid's
+    // own kids follow its two records, and their loop's result ends this one
+    // unless it is 1.
+    std::int32_t writePdbPages(PDBPageStore& store, ITreeNode* root);
+
     TreeNode& stateNode() const { return *state_.get(); }
     const Matrix& pageMatrix() const { return pageMatrix_; }
     bool viewChanged() const { return viewChanged_; }
@@ -189,6 +203,16 @@ private:
     // The page as JPEG or PNG bytes in a new byte array.
     HRESULT encodePage(win::VARIANT* pVal, bool png) const;
     void closeDocument();
+    // A page store named after the open document, or null.
+    std::unique_ptr<PDBPageStore> newPageStore() const;
+
+    // The export's steps (vistrel_export.cpp). A result of 1 goes on;
+    // anything else ends the page loop with that result.
+    std::int32_t exportPages(PDBPageStore& store, ITreeNode* root, std::int32_t depth);
+    std::int32_t exportView(PDBPageStore& store, ITreeNode& kid, std::int32_t depth);
+    std::int32_t checkRecordLimit(PDBPageStore& store, bool afterView);
+    std::int32_t stopExport(std::int32_t result);
+    void fireSwitched(void (Vistrel::*event)());
 
     win::ConnectionPoint events_;
     win::ComPtr<TreeNode> state_;
@@ -211,10 +235,14 @@ private:
     std::u16string fontFolder_;
     Matrix pageMatrix_;
     VISTRELLib::BigPDBWriteMode writeMode_ = VISTRELLib::BigPDBWriteMode::CutOdd;
+    // The record limit is still to be announced in the running export.
+    bool limitPending_ = true;
     bool viewChanged_ = true;
     bool eventsOn_ = false;
-    // A render is running; a close asked for meanwhile waits for its end.
+    // A render or an export is running; a close asked for meanwhile waits
+    // for its end.
     bool rendering_ = false;
+    bool exporting_ = false;
     bool closePending_ = false;
 };
 

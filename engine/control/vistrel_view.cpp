@@ -163,7 +163,8 @@ HRESULT Vistrel::render() {
     rendering_ = false;
     if (view.PalmFormat != VISTRELLib::PalmFormat::NotPalm && pageStore_)
         pageStore_->convertRenderedPage(memoryDc_, width, height, view.page, view.zoom, format);
-    if (closePending_)
+    // An export closes at its own end.
+    if (closePending_ && !exporting_)
         closeDocument();
     return S_OK;
 }
