@@ -1,0 +1,1 @@
+vistrel_fuzz_target(pdb_export LIBS vistrel_control)
