@@ -803,8 +803,7 @@ bool parseViews(const std::string& text, int pages, std::vector<View>& views) {
             view.zoom = std::strtod(end + 1, &end);
             if (*end == ':') {
                 view.format = int(std::strtol(end + 1, &end, 10));
-                if (view.format != 0 && view.format != 4 && view.format != 16 &&
-                    view.format != 17)
+                if (view.format != 0 && view.format != 4 && view.format != 16 && view.format != 17)
                     return false;
             }
         }

@@ -243,8 +243,7 @@ void Vistrel::closeDocument() {
 }
 
 std::unique_ptr<PDBPageStore> Vistrel::newPageStore() const {
-    return std::unique_ptr<PDBPageStore>(new (std::nothrow)
-                                             PDBPageStore(databaseName(fileName_)));
+    return std::unique_ptr<PDBPageStore>(new (std::nothrow) PDBPageStore(databaseName(fileName_)));
 }
 
 HRESULT Vistrel::get_pages(LONG* pVal) {

@@ -101,8 +101,9 @@ std::int32_t Vistrel::exportPages(PDBPageStore& store, ITreeNode* root, std::int
     PdbInfoTexts texts;
     DocInfo info{};
     if (get_info(&info) == S_OK) {
-        const BSTR fields[] = {info.title,   info.subject,  info.author,       info.keywords,
-                               info.creator, info.producer, info.creationDate, info.modificationDate};
+        const BSTR fields[] = {info.title,        info.subject,         info.author,
+                               info.keywords,     info.creator,         info.producer,
+                               info.creationDate, info.modificationDate};
         for (std::size_t i = 0; i < texts.size(); ++i)
             texts[i] = textOf(fields[i]);
         clearDocInfo(info);

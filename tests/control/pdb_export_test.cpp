@@ -3,7 +3,12 @@
 // reader (tests/palm_database_check.py), its pages compared with the device
 // previews the control renders for the same views.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -63,8 +68,7 @@ std::string take(BSTR text) {
 
 // A State node of a view given as state text; a node of another type when
 // asked for.
-win::ComPtr<TreeNode> viewNode(const std::string& view,
-                               TreeNodeType type = TreeNodeType::State) {
+win::ComPtr<TreeNode> viewNode(const std::string& view, TreeNodeType type = TreeNodeType::State) {
     win::ComPtr<TreeNode> node = TreeNode::create();
     EXPECT_EQ(node->put_stateInStr(Text(view)), S_OK);
     node->setType(type);
@@ -172,9 +176,9 @@ protected:
         EXPECT_EQ(v->get_PNG(&bytes), S_OK);
         void* data = nullptr;
         EXPECT_EQ(win::SafeArrayAccessData(bytes.parray, &data), S_OK);
-        const std::string path = out.path("preview-" + std::to_string(previews++) + ".png");
-        EXPECT_TRUE(testing::writeFile(
-            path, std::string(static_cast<const char*>(data), bytes.parray->rgsabound[0].cElements)));
+        std::string path = out.path("preview-" + std::to_string(previews++) + ".png");
+        EXPECT_TRUE(testing::writeFile(path, std::string(static_cast<const char*>(data),
+                                                         bytes.parray->rgsabound[0].cElements)));
         win::SafeArrayUnaccessData(bytes.parray);
         win::VariantClear(&bytes);
         return path;
@@ -239,9 +243,9 @@ TEST_F(PdbExportTest, ThreeViewsGiveSixRecordsThatDecodeToTheirPreviews) {
     // One start, 33, 66 and 100 after each view, one stop; two renders a
     // view, each with its own progress.
     const ExportEvents events = exportEvents(log);
-    EXPECT_EQ(events.own, (std::vector<SinkCall>{event(kStart), event(kSet, {33}),
-                                                 event(kSet, {66}), event(kSet, {100}),
-                                                 event(kStop)}));
+    EXPECT_EQ(events.own,
+              (std::vector<SinkCall>{event(kStart), event(kSet, {33}), event(kSet, {66}),
+                                     event(kSet, {100}), event(kStop)}));
     EXPECT_EQ(events.renders, 6);
     // The view is back, rendered again (no preview colours).
     EXPECT_EQ(stateText(), before);
@@ -291,8 +295,9 @@ TEST_F(PdbExportTest, ThreeViewsGiveSixRecordsThatDecodeToTheirPreviews) {
     // The information record holds infoInStr's fields.
     BSTR info = nullptr;
     ASSERT_EQ(v->get_infoInStr(&info), S_OK);
-    EXPECT_EQ(take(info), "\"Export test\",\"\",\"Lumbra\r\nteam\",\"\",\"\",\"\","
-                          "\"02 Jan 2024 03:04:05 \",\"\"");
+    EXPECT_EQ(take(info),
+              "\"Export test\",\"\",\"Lumbra\r\nteam\",\"\",\"\",\"\","
+              "\"02 Jan 2024 03:04:05 \",\"\"");
     EXPECT_NE(dump.find("info \"Export test\" \"\" \"Lumbra\\n\\nteam\" \"\" \"\" \"\" "
                         "\"02 Jan 2024 03:04:05 \" \"\""),
               std::string::npos)
@@ -415,6 +420,43 @@ TEST_F(PdbExportTest, RefusalsAndFailedPagesWriteNoFile) {
             EXPECT_EQ(stateText(), before);
         }
     }
+}
+
+// The spill files live in a private folder and the database is written
+// whole or not at all: a read-only current folder does not matter, a full
+// disk fails the export without leaving a file.
+TEST_F(PdbExportTest, ReadOnlyFolderAndFullDisk) {
+    ASSERT_EQ(v->open(Text(fixture("export.pdf")), nullptr), S_OK);
+    const auto root = viewTree(pageViews(1, 3));
+    TempDir readOnly("vistrel-pdb-export-cwd");
+    const fs::path before = fs::current_path();
+    fs::current_path(readOnly.dir());
+    chmod(readOnly.dir().c_str(), 0555);
+    const HRESULT written = writePdb("readonly.pdb", root.get());
+    fs::current_path(before);
+    chmod(readOnly.dir().c_str(), 0700);
+    EXPECT_EQ(written, S_OK);
+    EXPECT_EQ(counts(check("readonly.pdb", 3)), "records 19 pages 6");
+    // 19,070 bytes.
+    ASSERT_GT(fs::file_size(out.path("readonly.pdb")), 17000u);
+    EXPECT_TRUE(fs::is_empty(readOnly.dir()));
+
+    // No file may grow past 17,000 bytes: every spill file fits (15,000
+    // bytes a view), the database of three views does not.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{17000, 17000};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(10);
+        const HRESULT hr = writePdb("full.pdb", root.get());
+        _exit(hr == S_FALSE ? (fs::exists(out.path("full.pdb")) ? 2 : 0) : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // The overview's zoom comes from the view's bitmap, whose size is truncated:
