@@ -1,21 +1,21 @@
-// The Palm export over a document opened through the control object (with
-// an empty password, then "user"): a tree of views of its first pages in the
-// three device formats, one nested under another, written with writePDB
-// into a temporary database that is removed again. The control opens files
-// by name, so the input is written to a temporary file first.
+// The Palm export over a document opened through the control object: a tree
+// of views of its first pages in the three device formats, the second nested
+// under the first, written with writePDB into a temporary database that is
+// removed again.
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
 #include "engine/control/vistrel.h"
+#include "fuzz/control_input.h"
 #include "platform/com/com.h"
 
 using namespace vistrel;
+using fuzz::newText;
 
 namespace {
 
@@ -24,19 +24,14 @@ namespace {
 constexpr double kMaxPixels = 4e6;
 constexpr double kZoom = 0.25;
 
-std::string inputPath;
 std::string databasePath;
-
-win::BSTR text(const std::string& s) {
-    std::u16string wide(s.begin(), s.end());
-    return win::SysAllocStringLen(wide.data(), win::UINT(wide.size()));
-}
 
 // A State node of a page's view in a device format, or null when the page
 // is too large to export quickly.
 win::ComPtr<TreeNode> viewOf(VISTRELLib::IVistrel& v, int page, int format) {
     win::ComPtr<TreeNode> view = TreeNode::create();
-    win::BSTR state = text("0,0," + std::to_string(page) + ",0.25,4,4," + std::to_string(format));
+    win::BSTR state =
+        newText("0,0," + std::to_string(page) + ",0.25,4,4," + std::to_string(format));
     view->put_stateInStr(state);
     win::SysFreeString(state);
     // The page's size through the control, which reads it for its State.
@@ -56,7 +51,6 @@ void exportPages(VISTRELLib::IVistrel& v, win::LONG pages) {
         win::ComPtr<TreeNode> view = viewOf(v, page, kFormats[page - 1]);
         if (!view)
             continue;
-        // The second view is nested under the first.
         if (page == 2 && first) {
             first->addKid(view.get());
         } else {
@@ -68,7 +62,7 @@ void exportPages(VISTRELLib::IVistrel& v, win::LONG pages) {
     if (first)
         root->addKid(first.get());
     v.put_writeMode(VISTRELLib::BigPDBWriteMode::Normal);
-    win::BSTR name = text(databasePath);
+    win::BSTR name = newText(databasePath);
     v.writePDB(name, root.get());
     win::SysFreeString(name);
     unlink(databasePath.c_str());
@@ -77,34 +71,16 @@ void exportPages(VISTRELLib::IVistrel& v, win::LONG pages) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/vistrel-fuzz-pdb-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd < 0)
-        std::abort();
-    close(fd);
-    inputPath = pattern;
-    databasePath = inputPath + ".pdb";
-    std::atexit([] {
-        unlink(inputPath.c_str());
-        unlink(databasePath.c_str());
-    });
+    fuzz::makeInputFile("vistrel-fuzz-pdb");
+    databasePath = fuzz::inputFile() + ".pdb";
+    std::atexit([] { unlink(databasePath.c_str()); });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(inputPath.c_str(), "wb");
-    if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0)
-        std::abort();
     auto control = win::ComObject<Vistrel>::create(engineModule());
     VISTRELLib::IVistrel& v = *control.get();
-    win::BSTR name = text(inputPath), empty = text(""), user = text("user");
-    win::HRESULT opened = v.open(name, empty);
-    if (opened == win::E_ACCESSDENIED)
-        opened = v.open(name, user);
-    win::SysFreeString(name);
-    win::SysFreeString(empty);
-    win::SysFreeString(user);
-    if (opened == win::S_OK) {
+    if (fuzz::openInput(v, data, size)) {
         win::LONG pages = 0;
         v.get_pages(&pages);
         exportPages(v, pages);

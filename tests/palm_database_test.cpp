@@ -18,6 +18,7 @@
 
 #include "engine/export/pdb_page_store.h"
 #include "platform/gdi/gdi_test_util.h"
+#include "tests/support/palm_reader.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/test_files.h"
 
@@ -126,20 +127,7 @@ protected:
     // Runs the reader over a database with the previews of the pages spilled
     // so far; its dump, or its complaint when the database is not sound.
     std::string check(const std::string& path) {
-        std::string command =
-            std::string(VISTREL_PYTHON) + " '" + PALM_DATABASE_CHECK + "' '" + path + "' --dump";
-        for (std::size_t i = 0; i < previews_.size(); ++i)
-            command += " --preview " + std::to_string(i + 1) + "='" + previews_[i] + "'";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe)
-            return "cannot run the reader";
-        std::string output;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int status = pclose(pipe);
-        return status == 0 ? output : "reader failed: " + output;
+        return testing::readPalmDatabase(path, "", previews_);
     }
 
     // Writes the store and checks what was written.

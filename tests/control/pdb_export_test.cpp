@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +19,7 @@
 #include "engine/control/vistrel.h"
 #include "engine/export/pdb_page_store.h"
 #include "platform/com/com.h"
+#include "tests/support/palm_reader.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/test_files.h"
@@ -187,21 +187,8 @@ protected:
     // The reader's dump of a database, or its complaint.
     std::string check(const std::string& name, std::optional<int> views = std::nullopt,
                       const std::vector<std::string>& pagePreviews = {}) {
-        std::string command = std::string(VISTREL_PYTHON) + " '" + PALM_DATABASE_CHECK + "' '" +
-                              out.path(name) + "' --dump";
-        if (views)
-            command += " --views " + std::to_string(*views);
-        for (std::size_t i = 0; i < pagePreviews.size(); ++i)
-            command += " --preview " + std::to_string(i + 1) + "='" + pagePreviews[i] + "'";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe)
-            return "cannot run the reader";
-        std::string output;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        return pclose(pipe) == 0 ? output : "reader failed: " + output;
+        return testing::readPalmDatabase(
+            out.path(name), views ? " --views " + std::to_string(*views) : "", pagePreviews);
     }
 
     // "records T pages P" of a dump.
@@ -468,6 +455,9 @@ TEST_F(PdbExportTest, OverviewsOfTinyPagesFitTheScreen) {
     EXPECT_NE(dump.find("page 1 3x3 bpp 4 images 3 links 0 annotations 0\n"
                         "page 2 160x160 bpp 4 images 160 "),
               std::string::npos)
+        << dump;
+    // A document without /Info: eight empty texts.
+    EXPECT_NE(dump.find("info \"\" \"\" \"\" \"\" \"\" \"\" \"\" \"\"\n"), std::string::npos)
         << dump;
 }
 
