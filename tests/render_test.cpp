@@ -103,6 +103,7 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
         {"rotate.pdf", 1, 6, nullptr},  {"links.pdf", 1, 1, nullptr},
         {"contents.pdf", 1, 3, nullptr}, {"type3.pdf", 1, 2, nullptr},
         {"images.pdf", 1, 8, nullptr},  {"images.pdf", 3, 3, &imageConversion},
+        {"spaces.pdf", 1, 4, nullptr},
     };
     // Renders that differ are written here, to be looked at (and, once
     // checked, copied over the kept image).
