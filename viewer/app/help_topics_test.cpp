@@ -69,6 +69,7 @@ TEST(HelpTopics, EveryTopicPageExistsAndNoLinkIsDead) {
 }
 
 TEST(HelpTopics, ContextsOpenTheirPagesInTheBrowser) {
+    testing::testApp();
     win::test::RecordingPrograms programs;
     const QString set = QUrl::fromLocalFile(helpFileName()).toString(QUrl::FullyEncoded);
     struct Case {
@@ -100,6 +101,7 @@ TEST(HelpTopics, ContextsOpenTheirPagesInTheBrowser) {
 }
 
 TEST(HelpTopics, F1AsksForTheFocusedControlsContextOrTheFormsOwn) {
+    testing::testApp();
     win::test::RecordingPrograms programs;
     QDialog form;
     auto* layout = new QVBoxLayout(&form);
