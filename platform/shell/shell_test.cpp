@@ -59,6 +59,7 @@ TEST_F(ShellTest, OpenPassesAddressesAndGuardsNamesThatLookLikeOptions) {
 TEST_F(ShellTest, OpenRefusals) {
     writeFile(root_ / "doc.pdb", "x", false);
     std::string doc = (root_ / "doc.pdb").string();
+    std::string gone = (root_ / "gone.pdb").string();
     struct Case {
         const char* verb;
         const char* file;
@@ -68,7 +69,7 @@ TEST_F(ShellTest, OpenRefusals) {
     const Case cases[] = {
         {"print", doc.c_str(), nullptr, SE_ERR_NOASSOC},
         {"open", doc.c_str(), "-x", SE_ERR_NOASSOC},
-        {"open", (root_ / "gone.pdb").c_str(), nullptr, ERROR_FILE_NOT_FOUND_RESULT},
+        {"open", gone.c_str(), nullptr, ERROR_FILE_NOT_FOUND_RESULT},
         {"open", "", nullptr, ERROR_FILE_NOT_FOUND_RESULT},
         {"open", nullptr, nullptr, ERROR_FILE_NOT_FOUND_RESULT},
     };
