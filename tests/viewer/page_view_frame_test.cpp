@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/app_test_util.h"
@@ -34,6 +35,20 @@ struct Host : PageViewHost {
     int mouseTool() const override { return tool; }
     bool isOnLink(QPoint p) const override { return links.contains(p); }
     bool isPageFrozen() const override { return frozen; }
+    void followLinkAt(QPoint p) override { followed.push_back(p); }
+    double currentZoomPercent() override { return zoom; }
+    void commitZoom(double percent) override {
+        zooms.push_back(percent);
+        zoom = percent;
+    }
+    void recordViewForZoom() override { ++recorded; }
+    void setPendingOffset(int x, int y) override { pending = QPoint(x, y); }
+
+    std::vector<QPoint> followed;
+    double zoom = 100;
+    std::vector<double> zooms;
+    int recorded = 0;
+    QPoint pending{-1, -1};
 };
 
 class PageView : public testing::FakeEngineTest {
