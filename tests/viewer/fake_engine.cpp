@@ -193,9 +193,9 @@ public:
         return result(Id::infoInStr);
     }
     HRESULT get_PNG(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT get_actualWidth(LONG* v) override { return answer(Id::actualWidth, kActualWidth, v); }
+    HRESULT get_actualWidth(LONG* v) override { return answer(Id::actualWidth, actualWidth_, v); }
     HRESULT get_actualHeight(LONG* v) override {
-        return answer(Id::actualHeight, kActualHeight, v);
+        return answer(Id::actualHeight, actualHeight_, v);
     }
     HRESULT get_SecurityInfo(SecurityInfo*) override { return E_NOTIMPL; }
     HRESULT get_securityInfoInStr(BSTR* v) override {
@@ -254,6 +254,11 @@ public:
         height_ = height;
         return S_OK;
     }
+    HRESULT setActualSize(LONG width, LONG height) override {
+        actualWidth_ = width;
+        actualHeight_ = height;
+        return S_OK;
+    }
 
     IUnknown* interfaceFor(REFIID iid) {
         if (iid == IID_IUnknown || iid == IID_IDispatch)
@@ -296,6 +301,7 @@ private:
     std::map<DISPID, HRESULT> results_;
     BigPDBWriteMode writeMode_ = BigPDBWriteMode::CutOdd;
     LONG width_ = kWidth, height_ = kHeight;
+    LONG actualWidth_ = kActualWidth, actualHeight_ = kActualHeight;
 };
 
 const ClassEntry classes[] = {{&CLSID_Vistrel, &ClassFactory<FakeEngine>::getClassObject,

@@ -303,7 +303,15 @@ TEST_F(PageView, Fits) {
     EXPECT_DOUBLE_EQ(host.zooms[1], 100.0 * 200 / 396);
     EXPECT_DOUBLE_EQ(host.zooms[2], 100.0 * 200 / 396);
 
+    // A page without size at 100 % is not fitted (no division by 0).
     host.zooms.clear();
+    for (QSize actual : {QSize(0, 396), QSize(306, 0), QSize(-3, -3)}) {
+        fake->setActualSize(actual.width(), actual.height());
+        for (int mode : {0, 1, 2})
+            frame->FitPage(mode);
+    }
+    EXPECT_TRUE(host.zooms.empty());
+
     for (QSize size : {QSize(0, 10), QSize(10, 0), QSize(-5, 10)})
         frame->FitRect(1, 1, size.width(), size.height());
     EXPECT_TRUE(host.zooms.empty());
