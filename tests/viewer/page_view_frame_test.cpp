@@ -291,6 +291,32 @@ TEST_F(PageView, ZoomBox) {
     }
 }
 
+// The rubber band inverts a dotted frame while the box is dragged and is
+// gone once the button is released.
+TEST_F(PageView, ZoomBoxRubberBand) {
+    show({1000, 1000}, {300, 200});
+    host.tool = kZoomInCursor;
+    frame->PntPanel1->drawDirect([](HDC dc) {
+        HBRUSH grey = CreateSolidBrush(RGB(100, 100, 100));
+        RECT all{0, 0, 300, 200};
+        FillRect(dc, &all, grey);
+        DeleteObject(grey);
+    });
+    const QRgb grey = qRgb(100, 100, 100), inverted = qRgb(155, 155, 155);
+    mouse(QEvent::MouseButtonPress, {50, 20});
+    mouse(QEvent::MouseMove, {80, 20});
+    mouse(QEvent::MouseMove, {50, 60});
+    QImage during = grab();
+    EXPECT_EQ(during.pixel(50, 20), inverted);
+    EXPECT_EQ(during.pixel(50, 40), inverted);
+    EXPECT_EQ(during.pixel(70, 20), grey);  // the first band is erased
+    mouse(QEvent::MouseButtonRelease, {50, 60});
+    QImage after = grab();
+    for (QPoint p : {QPoint(50, 20), QPoint(50, 40), QPoint(70, 20)})
+        EXPECT_EQ(after.pixel(p), grey) << p.x() << "," << p.y();
+    EXPECT_TRUE(host.zooms.empty());
+}
+
 // Fits divide the surface by the page at 100 % (306 x 396 from the
 // engine); a fitted rectangle also asks for its corner as the offset.
 TEST_F(PageView, Fits) {

@@ -60,6 +60,9 @@ void TBrevantForm::bindNavigation() {
         }
     }
     connect(pmZOOM, &QMenu::aboutToShow, this, [this] { UpdateZoomChecks(); });
+    // With the zoom-box tool the page surface offers the zoom popup.
+    connect(frScroll1->PntPanel1, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { pmZOOM->popup(frScroll1->PntPanel1->mapToGlobal(at)); });
     connect(File1, &QMenu::triggered, this, [this](QAction* item) {
         // The recent-files entries carry their index in the history.
         if (item->parent() == File1 && item->data().isValid() && item->data().toInt() >= 0 &&

@@ -229,6 +229,7 @@ void TfrScroll::PaintBox1MouseDown(QMouseEvent* event) {
     if (host_.mouseTool() == kZoomInCursor) {
         x0_ = x1_ = at.x();
         y0_ = y1_ = at.y();
+        DrawZoomBox();
     } else if (host_.mouseTool() == kOpenHandCursor) {
         const QPoint origin = PntPanel1->mapToGlobal(QPoint(0, 0));
         grabX_ = static_cast<long long>(origin.x()) + event->position().toPoint().x() + offsetX_;
@@ -255,10 +256,19 @@ void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
         scrollTo(x, y);
         PntPanel1->repaint();
     } else if (host_.mouseTool() == kZoomInCursor) {
+        DrawZoomBox();
         x1_ = at.x();
         y1_ = at.y();
-        PntPanel1->update();
+        DrawZoomBox();
     }
+}
+
+// The rubber band: a dotted frame that inverts what it covers, so drawing
+// it a second time erases it.
+void TfrScroll::DrawZoomBox() {
+    win::RECT box{std::min(x0_, x1_), std::min(y0_, y1_), std::max(x0_, x1_) + 1,
+                  std::max(y0_, y1_) + 1};
+    PntPanel1->drawDirect([&](win::HDC dc) { win::DrawFocusRect(dc, &box); });
 }
 
 void TfrScroll::PaintBox1MouseUp(QMouseEvent* event) {
@@ -271,7 +281,7 @@ void TfrScroll::PaintBox1MouseUp(QMouseEvent* event) {
         return;
     }
     if (host_.mouseTool() == kZoomInCursor) {
-        PntPanel1->update();
+        DrawZoomBox();
         zoomToBox(at);
     }
 }

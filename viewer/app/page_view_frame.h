@@ -103,6 +103,7 @@ private:
     // integers are fine, the bounds apply.
     void scrollTo(std::optional<long long> x, std::optional<long long> y);
     void showOffsetsOnBars();
+    void DrawZoomBox();
     void zoomToBox(QPoint at);
     QPoint pagePointAt(QPoint at) const;
 
