@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -343,6 +344,32 @@ TEST_F(ViewRoad, Fits) {
     EXPECT_NEAR(form->GetZoomPercent(), 100.0 * surface.height() / 40, 1e-3);
     EXPECT_GT(form->GetZoomPercent(), 300);
     EXPECT_TRUE(texts().empty());
+}
+
+// Each wheel message over the page view moves the page 15 pixels, down
+// for a turn towards the user, whatever its size; outside the view it does
+// nothing here.
+TEST_F(ViewRoad, Wheel) {
+    open("control/links.pdf");
+    enter(form->eZOOM, "200");
+    TfrScroll& view = *form->frScroll1;
+    ASSERT_EQ(view.GetOffset().y(), 0);
+    const auto wheel = [&](QWidget* over, int delta) {
+        const QPoint at = over->mapToGlobal(over->rect().center());
+        QWheelEvent event(QPointF(form->mapFromGlobal(at)), QPointF(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(form.get(), &event);
+    };
+    const QPoint start = view.GetOffset();
+    wheel(&view, -120);
+    wheel(&view, -1);
+    EXPECT_EQ(view.GetOffset(), start + QPoint(0, 30));
+    wheel(&view, 480);
+    wheel(&view, 120);
+    wheel(&view, 120);
+    EXPECT_EQ(view.GetOffset(), start + QPoint(0, -10));
+    wheel(form->PageControl1, -120);
+    EXPECT_EQ(view.GetOffset(), start + QPoint(0, -10));
 }
 
 }  // namespace

@@ -32,10 +32,6 @@ int previousIndex(int i) {
     return (i + kHistorySize - 1) % kHistorySize;
 }
 
-int intField(const QString& text, int n) {
-    return parseDecimalInt(GetCsvField(text, n).trimmed()).value_or(0);
-}
-
 }  // namespace
 
 void TBrevantForm::bindNavigation() {
@@ -255,17 +251,17 @@ void TBrevantForm::FollowLinkAt(int x, int y) {
         if (!link)
             continue;
         const QString text = nodeLinkText(link.get());
-        const int x1 = intField(text, 1), y1 = intField(text, 2);
-        const int x2 = intField(text, 3), y2 = intField(text, 4);
+        const int x1 = GetCsvInt(text, 1), y1 = GetCsvInt(text, 2);
+        const int x2 = GetCsvInt(text, 3), y2 = GetCsvInt(text, 4);
         if (x < std::min(x1, x2) || x > std::max(x1, x2) || y < std::min(y1, y2) ||
             y > std::max(y1, y2))
             continue;
         RecordView(true);
         if (BeginViewEdit()) {
-            viewEdit_.page = intField(text, 5);
+            viewEdit_.page = GetCsvInt(text, 5);
             CommitViewEdit(true);
         }
-        ScrollTo(intField(text, 6), intField(text, 7));
+        ScrollTo(GetCsvInt(text, 6), GetCsvInt(text, 7));
         return;
     }
 }

@@ -15,16 +15,10 @@
 #include "viewer/app/main_form.h"
 #include "viewer/app/number_text.h"
 #include "viewer/app/settings_table.h"
-#include "viewer/app/viewer_cursors.h"
 #include "viewer/components/message_service.h"
-#include "viewer/components/screen_cursors.h"
 
 namespace brevant {
 namespace {
-
-int intField(const QString& text, int n) {
-    return parseDecimalInt(GetCsvField(text, n).trimmed()).value_or(0);
-}
 
 double zoomField(const QString& text) {
     bool ok = false;
@@ -34,13 +28,13 @@ double zoomField(const QString& text) {
 
 ViewFields parseView(const QString& text) {
     ViewFields view;
-    view.x = intField(text, 1);
-    view.y = intField(text, 2);
-    view.page = intField(text, 3);
+    view.x = GetCsvInt(text, 1);
+    view.y = GetCsvInt(text, 2);
+    view.page = GetCsvInt(text, 3);
     view.zoom = zoomField(text) * 100;
-    view.memory = intField(text, 5);
-    view.quality = intField(text, 6);
-    view.format = intField(text, 7);
+    view.memory = GetCsvInt(text, 5);
+    view.quality = GetCsvInt(text, 6);
+    view.format = GetCsvInt(text, 7);
     return view;
 }
 
@@ -53,7 +47,7 @@ QString zoomBoxText(double percent) {
 class RenderRoad {
 public:
     explicit RenderRoad(TBrevantForm& form) : form_(form) {
-        QApplication::setOverrideCursor(screenCursor(kWaitRenderCursor));
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
     ~RenderRoad() {
         form_.ResetProgress();
@@ -257,8 +251,8 @@ void TBrevantForm::RebuildLinkRegion() {
             if (!link)
                 continue;
             const QString text = nodeLinkText(link.get());
-            const QPoint a(intField(text, 1), intField(text, 2));
-            const QPoint b(intField(text, 3), intField(text, 4));
+            const QPoint a(GetCsvInt(text, 1), GetCsvInt(text, 2));
+            const QPoint b(GetCsvInt(text, 3), GetCsvInt(text, 4));
             region += QRect(a, b).normalized();
         }
     }
