@@ -25,6 +25,7 @@
 
 #include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/app_test_util.h"
+#include "viewer/app/engine_error.h"
 #include "viewer/app/options.h"
 #include "viewer/app/program.h"
 #include "viewer/app/progress_indicator.h"
@@ -543,6 +544,20 @@ TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
         f.FollowLinkAt(at.x(), at.y());
         EXPECT_EQ(f.GetPage(), page) << at.x() << "," << at.y();
     }
+}
+
+// An error raised while a render runs leaves through the render road with
+// the progress display reset and the normal cursor back.
+TEST_F(MainForm, RenderRoadRestoresOnAnError) {
+    TBrevantForm& f = showForm();
+    f.OpenDocument("/tmp/sample.pdf");
+    f.Vistrel1.OnstopProgressIndicator = [](TVistrel*) { throw EngineError(E_FAIL); };
+    ASSERT_TRUE(f.BeginViewEdit());
+    f.viewEdit().page = 2;
+    EXPECT_THROW(f.CommitViewEdit(true), EngineError);
+    EXPECT_EQ(f.progress().depth(), 0);
+    EXPECT_FALSE(f.isPageFrozen());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace
