@@ -194,11 +194,13 @@ void destroyFontRegistry();
 bool initFontSystem();
 
 // The font layer's static objects: the four built-in encoding tables, the
-// font registry, the glyph cache and the installed-font map. They are built
+// font registry, the glyph cache, the installed-font map, and the glyph-name
+// and accent maps with the factory of the pages' text lines. They are built
 // in that order when the program or library is loaded, after the engine's
-// constants, and destroyed newest first when it ends or is unloaded: the map
-// deletes its paths, the glyph cache its glyphs, the registry purges and
-// deletes its fonts, and the encoding tables go last. The library's load and
+// constants, and destroyed newest first when it ends or is unloaded: pages
+// get text lists that record nothing again and the maps go, the map of
+// installed fonts deletes its paths, the glyph cache its glyphs, the
+// registry purges and deletes its fonts, and the encoding tables go last. The library's load and
 // unload hooks also build and destroy them around the engine's constants.
 ConstantRegistry& fontStaticObjects();
 

@@ -10,6 +10,7 @@
 #include "engine/font/pdf_font_factories.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
+#include "tests/support/pinned_fonts.h"
 
 namespace vistrel::testing {
 bool firstRegistration = false;
@@ -17,6 +18,7 @@ bool firstRegistration = false;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    usePinnedFonts();
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
     vistrel::fontStaticObjects().buildAll();

@@ -615,6 +615,23 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 }
                 return;
             }
+            if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel != 8 &&
+                d.bm->bitsPerPixel != 8) {
+                // 24 to 32 bits or back: blue, green, red as they are, the
+                // fourth byte 0 (distinct bitmaps: the sizes differ).
+                const std::size_t sb = std::size_t(s.bm->bitsPerPixel / 8);
+                const std::size_t db = std::size_t(d.bm->bitsPerPixel / 8);
+                const std::uint8_t* in = s.bm->row(int(sr)) + std::size_t(columns.source(a)) * sb;
+                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * db;
+                for (int c = a; c < b; ++c, in += sb, out += db) {
+                    out[0] = in[0];
+                    out[1] = in[1];
+                    out[2] = in[2];
+                    if (db == 4)
+                        out[3] = 0;
+                }
+                return;
+            }
             line.resize(std::size_t(b - a));
             for (int c = a; c < b; ++c) {
                 long long sc = columns.source(c);
