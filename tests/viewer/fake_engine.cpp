@@ -64,10 +64,18 @@ public:
         *v = ComPtr<ITreeNode>(kids_[size_t(index) - 1]).detach();
         return S_OK;
     }
-    HRESULT addKid(ITreeNode*) override { return E_NOTIMPL; }
+    HRESULT addKid(ITreeNode* kid) override {
+        if (!kid)
+            return S_FALSE;
+        kids_.emplace_back(kid);
+        return S_OK;
+    }
     HRESULT insertKid(ITreeNode*, LONG) override { return E_NOTIMPL; }
     HRESULT removeKid(LONG) override { return E_NOTIMPL; }
-    HRESULT removeKids() override { return E_NOTIMPL; }
+    HRESULT removeKids() override {
+        kids_.clear();
+        return S_OK;
+    }
     HRESULT get_ID(LONG*) override { return E_NOTIMPL; }
     HRESULT get_State(DocState*) override { return E_NOTIMPL; }
     HRESULT get_WordInfo(WordInfo*) override { return E_NOTIMPL; }
@@ -108,6 +116,14 @@ ComPtr<ITreeNode> makeNode(const std::u16string& name) {
     return ComPtr<ITreeNode>(ComObject<FakeNode>::create(module, name).get());
 }
 
+std::u16string stateTextOf(ITreeNode* node) {
+    BSTR text = nullptr;
+    node->get_stateInStr(&text);
+    std::u16string state = textOf(text);
+    SysFreeString(text);
+    return state;
+}
+
 // The links of every page: two that overlap from 40,40 to 60,60, the
 // first leading to page 3 at 7,8, the second to page 2 at 0,0.
 ComPtr<ITreeNode> links() {
@@ -128,6 +144,19 @@ std::u16string nameOf(ITreeNode* node) {
     std::u16string text = textOf(name);
     SysFreeString(name);
     return text;
+}
+
+// The node's name and, in brackets, its kids': "root[a,b[c]]".
+std::u16string treeOf(ITreeNode* node) {
+    std::u16string text = nameOf(node);
+    LONG count = 0;
+    node->get_kids(&count);
+    for (LONG i = 1; i <= count; ++i) {
+        ComPtr<ITreeNode> kid;
+        node->get_kid(i, kid.put());
+        text += (i == 1 ? u"[" : u",") + treeOf(kid.get());
+    }
+    return count > 0 ? text + u"]" : text;
 }
 
 std::u16string number(long long n) {
@@ -167,20 +196,32 @@ public:
         return S_OK;
     }
     HRESULT put_root(BSTR name, ITreeNode* v) override {
-        log(u"root put " + textOf(name) + u" " + nameOf(v));
+        log(u"root put " + textOf(name) + u" " + (v ? treeOf(v) : u"(none)"));
         return result(Id::root);
     }
     HRESULT get_State(ITreeNode** v) override {
         log(u"State");
         *v = nullptr;
         HRESULT hr = result(Id::State);
-        if (SUCCEEDED(hr))
-            *v = ComPtr<ITreeNode>(state_).detach();
+        if (SUCCEEDED(hr)) {
+            // A copy of the view, as the engine gives.
+            ComPtr<ITreeNode> copy = makeNode(nameOf(state_.get()));
+            BSTR text = SysAllocString(stateTextOf(state_.get()).c_str());
+            copy->put_stateInStr(text);
+            SysFreeString(text);
+            *v = copy.detach();
+        }
         return hr;
     }
     HRESULT put_State(ITreeNode* v) override {
         log(u"State put " + nameOf(v));
-        return result(Id::State);
+        HRESULT hr = result(Id::State);
+        if (hr == S_OK && v) {
+            BSTR text = SysAllocString(stateTextOf(v).c_str());
+            state_->put_stateInStr(text);
+            SysFreeString(text);
+        }
+        return hr;
     }
     HRESULT render() override {
         log(u"render");
@@ -211,7 +252,7 @@ public:
         return result(Id::filename);
     }
     HRESULT writePDB(BSTR filename, ITreeNode* root) override {
-        log(u"writePDB " + textOf(filename) + u" " + nameOf(root));
+        log(u"writePDB " + textOf(filename) + u" " + (root ? treeOf(root) : u"(none)"));
         return result(Id::writePDB);
     }
     HRESULT mouseClick(LONG, LONG) override { return E_NOTIMPL; }
