@@ -49,8 +49,12 @@ namespace brevant {
 class ProgressIndicator;
 class TransparentButton;
 class TAboutBox;
+class TfPalm;
+class TfPalmFormat;
 class TfPassword;
+class TfPrepPage;
 class TfSplash;
+class TGoToPage;
 
 // The fields of the view-state text the viewer edits; zoom in percent.
 struct ViewFields {
@@ -125,6 +129,11 @@ public:
     void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
     TfSplash* fSplash = nullptr;
     TAboutBox* AboutBox = nullptr;
+    // The page and device dialogs and the device preview.
+    TGoToPage* GoToPage = nullptr;
+    TfPrepPage* fPrepPage = nullptr;
+    TfPalmFormat* fPalmFormat = nullptr;
+    TfPalm* fPalm = nullptr;
 
     // ---- Opening documents (main_form_open.cpp) ----
     void OpenDocument(const QString& path);
