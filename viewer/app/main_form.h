@@ -55,8 +55,12 @@ namespace brevant {
 class ProgressIndicator;
 class TransparentButton;
 class TAboutBox;
+class TfPalm;
+class TfPalmFormat;
 class TfPassword;
+class TfPrepPage;
 class TfSplash;
+class TGoToPage;
 struct TreeNodeData;
 
 // The binding of an engine tree name to its tree view. The root node is
@@ -156,6 +160,11 @@ public:
     void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
     TfSplash* fSplash = nullptr;
     TAboutBox* AboutBox = nullptr;
+    // The page and device dialogs and the device preview.
+    TGoToPage* GoToPage = nullptr;
+    TfPrepPage* fPrepPage = nullptr;
+    TfPalmFormat* fPalmFormat = nullptr;
+    TfPalm* fPalm = nullptr;
 
     // ---- Opening documents (main_form_open.cpp) ----
     void OpenDocument(const QString& path);
