@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "platform/registry/registry.h"
+#include "viewer/app/device_format_dialog.h"
+#include "viewer/app/device_preview.h"
+#include "viewer/app/page_range_dialog.h"
 #include "viewer/app/csv_fields.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/settings_table.h"
@@ -75,6 +78,18 @@ void TBrevantForm::bindDeviceCommands() {
     tbHotSync->hide();
     connect(tbHotSync, &QToolButton::clicked, this, [this] { HotSyncClick(); });
 
+    selectFormatDialog = [this](int& format) {
+        fPalmFormat->setFormat(format);
+        if (fPalmFormat->exec() != QDialog::Accepted)
+            return false;
+        format = fPalmFormat->format();
+        return true;
+    };
+    pageRangeDialog = [this] {
+        fPrepPage->OnPreparePages = [this](int kind) { AddDevicePages(kind, fPrepPage->pages()); };
+        fPrepPage->exec();
+    };
+    devicePreview = [this] { fPalm->exec(); };
     savePdbDialog = [this](const QString& proposed) {
         QFileDialog dialog(this);
         dialog.setObjectName(QStringLiteral("SaveDialog1"));
