@@ -18,6 +18,7 @@
 
 #include "tests/viewer/fake_engine_client.h"
 #include "tests/viewer/tree_input.h"
+#include "platform/registry/registry.h"
 #include "viewer/app/app_test_util.h"
 #include "viewer/app/csv_fields.h"
 #include "viewer/app/main_form.h"
@@ -207,6 +208,29 @@ TEST_F(DeviceSave, DeletingTheLastEntryClearsTheChoice) {
 TEST_F(DeviceSave, RecordLimitIsAnsweredWithNormalWriting) {
     fake->fire(VistrelEventsDispid::pdbRecordsLimitExceeded, nullptr, 0);
     EXPECT_EQ(calls("writeMode"), QStringList{"writeMode 1"});
+}
+
+// The HotSync command starts the program the Palm desktop names, reading
+// its key without creating it.
+TEST_F(DeviceSave, HotSyncStartsTheNamedProgram) {
+    std::vector<QString> started;
+    form->startProgram = [&](const QString& command) { started.push_back(command); };
+    const char16_t* key = u"Software\\U.S. Robotics\\Pilot Desktop\\Core";
+    form->tbHotSync->click();
+    HKEY opened = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &opened), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &opened, nullptr),
+              ERROR_SUCCESS);
+    const std::u16string path = u"\"/opt/palm/hot sync\" -q";
+    ASSERT_EQ(RegSetValueExW(opened, u"HotSyncPath", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(path.c_str()),
+                             DWORD((path.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(opened);
+    form->tbHotSync->click();
+    EXPECT_EQ(started, std::vector<QString>{QString::fromStdU16String(path)});
+    EXPECT_TRUE(form->tbHotSync->isHidden());
 }
 
 // The image clarity from the menu and from the list, previewing or not.

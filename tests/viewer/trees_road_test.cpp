@@ -10,6 +10,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
 
 #include <deque>
 #include <memory>

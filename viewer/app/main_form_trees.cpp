@@ -158,9 +158,14 @@ void TBrevantForm::bindTrees() {
     for (TreeBinding& binding : trees_) {
         QTreeWidget* tree = binding.tree;
         QItemSelectionModel* old = tree->selectionModel();
-        tree->setSelectionModel(new LockedSelection(tree->model(), tree, [this] {
+        auto* locked = new LockedSelection(tree->model(), tree, [this] {
             return std::exchange(allowSelection_, false);
-        }));
+        });
+        tree->setSelectionModel(locked);
+        // The tree keeps its items' selected state from its selection
+        // model's changes; the new model reports to it as the old did.
+        connect(locked, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), tree,
+                SLOT(_q_selectionChanged(QItemSelection, QItemSelection)));
         delete old;
         tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
         tree->viewport()->installEventFilter(this);
