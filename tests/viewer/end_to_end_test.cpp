@@ -217,7 +217,8 @@ TEST_F(EndToEnd, DeviceWorkflow) {
     // The engine's preview of the first view: the page surface at 50 %.
     const QImage shown = screen.shoot("device_format_page1");
     const QString preview = outputFolder() + "/device_page1.png";
-    ASSERT_TRUE(shown.copy(QRect(QPoint(0, 0), form.frScroll1->pageExtent())).save(preview));
+    const QPoint offset = form.frScroll1->GetOffset();
+    ASSERT_TRUE(shown.copy(QRect(-offset, form.frScroll1->pageExtent())).save(preview));
 
     const QString database = outputFolder() + "/device_sample.pdb";
     {
