@@ -486,6 +486,9 @@ private:
     // After a hand-back: a Save As PDB leaves the tag at 1; otherwise the
     // tree counts as unchanged again.
     void endHandBack(TreeBinding& binding);
+    // A new State node named after the tree with the tree's entries below
+    // it, put as the engine's tree unless a Save As PDB asked for it.
+    win::ComPtr<ITreeNode> handBackRoot(TreeBinding& binding);
 
     // main_form_device.cpp
     void bindDeviceCommands();

@@ -225,12 +225,7 @@ bool TBrevantForm::SavePalmTree(TreeBinding& binding) {
         }
     }
     runTreeHandBack([&] {
-        win::ComPtr<ITreeNode> root = Vistrel1.State();
-        setNodeName(root.get(), binding.name);
-        for (int i = 0; i < binding.tree->topLevelItemCount(); ++i)
-            BuildNode(root.get(), binding.tree->topLevelItem(i));
-        if (binding.tag != -1)
-            Vistrel1.setRoot(binding.name, root.get());
+        const win::ComPtr<ITreeNode> root = handBackRoot(binding);
         if (pdbFileName_.isEmpty())
             return;
         if (QFileInfo::exists(pdbFileName_) &&

@@ -349,16 +349,20 @@ bool TBrevantForm::SaveTree(TreeBinding& binding) {
         return SavePalmTree(binding);
     if (binding.tag != -1 && !treeChanged(binding))
         return true;
-    runTreeHandBack([&] {
-        win::ComPtr<ITreeNode> root = Vistrel1.State();
-        setNodeName(root.get(), binding.name);
-        for (int i = 0; i < binding.tree->topLevelItemCount(); ++i)
-            BuildNode(root.get(), binding.tree->topLevelItem(i));
-        if (binding.tag != -1)
-            Vistrel1.setRoot(binding.name, root.get());
-    });
+    runTreeHandBack([&] { handBackRoot(binding); });
     endHandBack(binding);
     return true;
+}
+
+win::ComPtr<ITreeNode> TBrevantForm::handBackRoot(TreeBinding& binding) {
+    win::ComPtr<ITreeNode> root = Vistrel1.State();
+    setNodeName(root.get(), binding.name);
+    for (int i = 0; i < binding.tree->topLevelItemCount(); ++i)
+        BuildNode(root.get(), binding.tree->topLevelItem(i));
+    // A Save As PDB only writes the database.
+    if (binding.tag != -1)
+        Vistrel1.setRoot(binding.name, root.get());
+    return root;
 }
 
 void TBrevantForm::endHandBack(TreeBinding& binding) {
