@@ -70,7 +70,7 @@ void click(QWidget* surface, QPoint at) {
 // Where the test leaves its screenshots and files.
 QString outputFolder() {
     const QString named = qEnvironmentVariable("BREVANT_E2E_OUT");
-    const QString folder = named.isEmpty() ? QString(BREVANT_SCREENSHOTS) : named;
+    QString folder = named.isEmpty() ? QString(BREVANT_SCREENSHOTS) : named;
     QDir().mkpath(folder);
     return folder;
 }
@@ -163,7 +163,7 @@ TEST_F(EndToEnd, SampleThroughTheWindow) {
 // A copy of the sample in the output folder: leaving the document stores
 // the viewer's trees into it.
 QString sampleCopy(const char* name) {
-    const QString copy = outputFolder() + "/" + name;
+    QString copy = outputFolder() + "/" + name;
     QFile::remove(copy);
     EXPECT_TRUE(QFile::copy(BREVANT_SAMPLE, copy));
     QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);

@@ -63,7 +63,7 @@ protected:
 
     // A copy of the tree fixture, since handing trees back writes the file.
     QString copyOf(const char* name) {
-        const QString copy = QString::fromStdString((home.path() / name).string());
+        QString copy = QString::fromStdString((home.path() / name).string());
         QFile::remove(copy);
         EXPECT_TRUE(QFile::copy(fixture("trees/") + name, copy));
         QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
