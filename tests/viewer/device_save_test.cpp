@@ -6,12 +6,15 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QToolButton>
 #include <QRegularExpression>
+#include <QThread>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +45,8 @@ protected:
     QString chosen;
     std::vector<QString> proposed;
     std::vector<QString> opened;
+    // The window's own way of opening a written file.
+    std::function<void(const QString&)> shellOpen;
 
     void SetUp() override {
         FakeEngineTest::SetUp();
@@ -54,6 +59,7 @@ protected:
             proposed.push_back(name);
             return chosen;
         };
+        shellOpen = form->openWithShell;
         form->openWithShell = [this](const QString& file) { opened.push_back(file); };
         form->show();
         QCoreApplication::sendPostedEvents();
@@ -208,6 +214,38 @@ TEST_F(DeviceSave, DeletingTheLastEntryClearsTheChoice) {
 TEST_F(DeviceSave, RecordLimitIsAnsweredWithNormalWriting) {
     fake->fire(VistrelEventsDispid::pdbRecordsLimitExceeded, nullptr, 0);
     EXPECT_EQ(calls("writeMode"), QStringList{"writeMode 1"});
+}
+
+// The written file is opened by the desktop's opener, which gets its name
+// as its one argument.
+TEST_F(DeviceSave, AutostartOpensTheWrittenFile) {
+    const QString bin = dir + "/bin", record = dir + "/opened.txt";
+    QDir().mkpath(bin);
+    {
+        QFile opener(bin + "/xdg-open");
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"" +
+                     record.toUtf8() + "\"\n");
+        opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + path);
+    form->openWithShell = shellOpen;
+    form->AddDevicePages(2);
+    chosen = dir + "/my pages";
+    // The fake engine writes nothing: the file is there already, and is
+    // replaced.
+    QFile written(chosen + ".pdb");
+    ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+    written.close();
+    boxes.answers = {MessageAnswer::Yes};
+    form->FileSave1Execute();
+    for (int i = 0; i < 500 && !QFile::exists(record); ++i)
+        QThread::msleep(10);
+    qputenv("PATH", path);
+    QFile opened(record);
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+    EXPECT_EQ(opened.readAll(), (dir + "/my pages.pdb\n").toUtf8());
 }
 
 // The HotSync command starts the program the Palm desktop names, reading

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/registry/registry.h"
+#include "platform/shell/shell.h"
 #include "viewer/app/device_format_dialog.h"
 #include "viewer/app/device_preview.h"
 #include "viewer/app/page_range_dialog.h"
@@ -90,6 +91,13 @@ void TBrevantForm::bindDeviceCommands() {
         fPrepPage->exec();
     };
     devicePreview = [this] { fPalm->exec(); };
+    openWithShell = [this](const QString& file) {
+        win::ShellExecuteA(win::HWND(winId()), "open", file.toLocal8Bit().constData(), nullptr,
+                           nullptr, win::SW_SHOWNORMAL);
+    };
+    startProgram = [](const QString& commandLine) {
+        win::WinExec(commandLine.toLocal8Bit().constData(), win::SW_SHOWNORMAL);
+    };
     savePdbDialog = [this](const QString& proposed) {
         QFileDialog dialog(this);
         dialog.setObjectName(QStringLiteral("SaveDialog1"));
