@@ -47,8 +47,13 @@ public:
     HRESULT get_stateInStr(BSTR* v) override { return giveText(state_, v); }
     HRESULT put_stateInStr(BSTR v) override {
         state_ = textOf(v);
+        if (view_)
+            view_->put_stateInStr(v);
         return S_OK;
     }
+    // A node given out as the engine's State: its view-state text is the
+    // engine's view, so a change reaches the view without a put.
+    void showView(const ComPtr<ITreeNode>& view) { view_ = view; }
     HRESULT get_kids(LONG* v) override {
         *v = LONG(kids_.size());
         return S_OK;
@@ -108,6 +113,7 @@ private:
     std::u16string state_ = u"0,0,1,1.000000,4,4,0";
     std::u16string link_;
     std::vector<ComPtr<ITreeNode>> kids_;
+    ComPtr<ITreeNode> view_;
 };
 
 ComModule module;
@@ -204,12 +210,13 @@ public:
         *v = nullptr;
         HRESULT hr = result(Id::State);
         if (SUCCEEDED(hr)) {
-            // A copy of the view, as the engine gives.
-            ComPtr<ITreeNode> copy = makeNode(nameOf(state_.get()));
+            // A node of its own, as the engine gives, showing the view.
+            auto copy = ComObject<FakeNode>::create(module, nameOf(state_.get()));
             BSTR text = SysAllocString(stateTextOf(state_.get()).c_str());
             copy->put_stateInStr(text);
             SysFreeString(text);
-            *v = copy.detach();
+            copy->showView(state_);
+            *v = ComPtr<ITreeNode>(copy.get()).detach();
         }
         return hr;
     }
