@@ -4,27 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "platform/shell/recording_programs_test_util.h"
 
 namespace win {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A program that records its parent and arguments, one per line, into
-// $RECORD_DIR/<its name>, written whole at once.
-constexpr const char* kRecorder =
-    "#!/bin/sh\n"
-    "out=\"$RECORD_DIR/$(basename \"$0\")\"\n"
-    "{ echo \"ppid=$PPID\"; for a in \"$@\"; do echo \"arg=$a\"; done; } > \"$out.part\"\n"
-    "mv \"$out.part\" \"$out\"\n";
 
 void writeFile(const fs::path& path, const std::string& text, bool executable) {
     fs::create_directories(path.parent_path());
@@ -32,51 +22,18 @@ void writeFile(const fs::path& path, const std::string& text, bool executable) {
     ::chmod(path.c_str(), executable ? 0755 : 0644);
 }
 
-// A scratch folder whose bin/ holds recording "xdg-open" and "prog" programs
-// and stands first on PATH while the test runs.
+// Recording "xdg-open" and "prog" first on PATH, and a recording "hotsync"
+// in a folder with a blank in its name.
 class ShellTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() / ("shell_test_" + std::to_string(::getpid()));
-        fs::remove_all(root_);
-        writeFile(root_ / "bin" / "xdg-open", kRecorder, true);
-        writeFile(root_ / "bin" / "prog", kRecorder, true);
-        writeFile(root_ / "Palm Desktop" / "hotsync", kRecorder, true);
-        fs::create_directories(root_ / "records");
-        const char* path = std::getenv("PATH");
-        oldPath_ = path != nullptr ? path : "";
-        ::setenv("PATH", ((root_ / "bin").string() + ":" + oldPath_).c_str(), 1);
-        ::setenv("RECORD_DIR", (root_ / "records").c_str(), 1);
+    ShellTest() : programs_({"xdg-open", "prog"}), root_(programs_.root()) {
+        test::RecordingPrograms::addProgram(root_ / "Palm Desktop" / "hotsync");
     }
-    void TearDown() override {
-        ::setenv("PATH", oldPath_.c_str(), 1);
-        fs::remove_all(root_);
-    }
+    std::vector<std::string> record(const std::string& name) { return programs_.take(name); }
+    std::vector<std::string> argsOf(const std::string& name) { return programs_.takeArgs(name); }
 
-    // The lines a recorder wrote as `name`, waiting up to ten seconds for
-    // the detached program to write them.
-    std::vector<std::string> record(const std::string& name) {
-        fs::path file = root_ / "records" / name;
-        for (int i = 0; i < 1000 && !fs::exists(file); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::ifstream in(file);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        fs::remove(file);
-        return lines;
-    }
-    // The recorded arguments alone.
-    std::vector<std::string> argsOf(const std::string& name) {
-        std::vector<std::string> args;
-        for (const std::string& line : record(name))
-            if (line.rfind("arg=", 0) == 0)
-                args.push_back(line.substr(4));
-        return args;
-    }
-
+    test::RecordingPrograms programs_;
     fs::path root_;
-    std::string oldPath_;
 };
 
 TEST_F(ShellTest, OpenStartsTheOpenerDetachedWithTheFileAsOneArgument) {
@@ -102,6 +59,7 @@ TEST_F(ShellTest, OpenPassesAddressesAndGuardsNamesThatLookLikeOptions) {
 TEST_F(ShellTest, OpenRefusals) {
     writeFile(root_ / "doc.pdb", "x", false);
     std::string doc = (root_ / "doc.pdb").string();
+    std::string gone = (root_ / "gone.pdb").string();
     struct Case {
         const char* verb;
         const char* file;
@@ -111,7 +69,7 @@ TEST_F(ShellTest, OpenRefusals) {
     const Case cases[] = {
         {"print", doc.c_str(), nullptr, SE_ERR_NOASSOC},
         {"open", doc.c_str(), "-x", SE_ERR_NOASSOC},
-        {"open", (root_ / "gone.pdb").c_str(), nullptr, ERROR_FILE_NOT_FOUND_RESULT},
+        {"open", gone.c_str(), nullptr, ERROR_FILE_NOT_FOUND_RESULT},
         {"open", "", nullptr, ERROR_FILE_NOT_FOUND_RESULT},
         {"open", nullptr, nullptr, ERROR_FILE_NOT_FOUND_RESULT},
     };
