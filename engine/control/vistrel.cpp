@@ -6,7 +6,6 @@
 
 #include "engine/constants/name_constants.h"
 #include "engine/constants/setting_keys.h"
-#include "engine/control/engine_module.h"
 #include "engine/control/engine_startup.h"
 #include "engine/control/held_destinations.h"
 #include "engine/control/presets.h"
@@ -15,6 +14,7 @@
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
 #include "engine/font/font_registry.h"
+#include "engine/font/fonts_folder.h"
 #include "engine/parser/pdf_document.h"
 
 namespace vistrel {
@@ -33,11 +33,7 @@ std::u16string textOf(BSTR text) {
 
 // The folder of the library file holding the engine, and "fonts/" in it.
 std::u16string libraryFontFolder() {
-    const std::string path = engineModule().libraryPath();
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    const WString wide = WString::fromUtf8(folder + "/fonts/");
-    return std::u16string(wide.view());
+    return std::u16string(engineFontsFolder().view());
 }
 
 // The database name of a document file: the name after the last folder
@@ -60,7 +56,7 @@ Vistrel::Vistrel()
     : events_(*static_cast<win::IConnectionPointContainer*>(this), DIID__IVistrelEvents),
       state_(TreeNode::create()),
       fontFolder_(libraryFontFolder()) {
-    startEngine();
+    startEngine(WString(fontFolder_.c_str(), std::int32_t(fontFolder_.size())));
     if (state_) {
         const DocState& view = state_->state();
         applyPresets(view.memoryUsage, view.quality);
@@ -233,14 +229,16 @@ void Vistrel::closeDocument() {
         });
     }
     // The catalog lets go of the document's object graph while the document
-    // is there; the document goes before the stream it reads.
+    // is there; with its pages go the captured words, which held their
+    // fonts until now. Then every font only the registry still holds goes,
+    // the closed document's among them, while the objects their
+    // descriptions hold can still reach their document. The document goes
+    // before the stream it reads.
     catalog_.reset();
-    document_.reset();
-    stream_.reset();
-    // Then every font only the registry still holds goes, the closed
-    // document's among them (captured words held theirs until now).
     if (FontRegistry* registry = fontRegistry())
         registry->purge(-1);
+    document_.reset();
+    stream_.reset();
     fileName_.clear();
 }
 
@@ -270,34 +268,8 @@ HRESULT Vistrel::put_writeMode(BigPDBWriteMode newVal) {
 // ---------------------------------------------------------------------------
 // Members served by later parts of the engine
 
-HRESULT Vistrel::get_root(BSTR, ITreeNode** pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::put_root(BSTR, ITreeNode*) {
-    return win::E_NOTIMPL;
-}
-
 HRESULT Vistrel::writePDB(BSTR, ITreeNode*) {
     return rendering_ ? S_FALSE : win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_info(DocInfo*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_infoInStr(BSTR*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_SecurityInfo(VISTRELLib::SecurityInfo*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_securityInfoInStr(BSTR*) {
-    return win::E_NOTIMPL;
 }
 
 // ---------------------------------------------------------------------------
@@ -455,11 +427,34 @@ HRESULT Vistrel::Invoke(win::DISPID member, win::REFIID iid, win::LCID, win::WOR
             auto node = win::ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
             return writePDB(name, node.get());
         }
-        case VistrelDispid::root:
-        case VistrelDispid::info:
+        case VistrelDispid::root: {
+            BSTR name = nullptr;
+            if (call.isPut()) {
+                if (HRESULT bad = call.expect(Kind::PropertyPut, 2); bad != S_OK)
+                    return bad;
+                if (HRESULT bad = strings(1, &name); bad != S_OK)
+                    return bad;
+                void* raw = nullptr;
+                if (HRESULT bad = call.interfaceArgument(1, IID_ITreeNode, &raw); bad != S_OK)
+                    return bad;
+                auto node = win::ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
+                return put_root(name, node.get());
+            }
+            if (HRESULT bad = call.expect(Kind::PropertyGet, 1); bad != S_OK)
+                return bad;
+            if (HRESULT bad = strings(1, &name); bad != S_OK)
+                return bad;
+            ITreeNode* node = nullptr;
+            HRESULT hr = get_root(name, &node);
+            call.returnDispatch(node);
+            return hr;
+        }
         case VistrelDispid::infoInStr:
-        case VistrelDispid::SecurityInfo:
+            return call.getText([&](BSTR* t) { return get_infoInStr(t); });
         case VistrelDispid::securityInfoInStr:
+            return call.getText([&](BSTR* t) { return get_securityInfoInStr(t); });
+        case VistrelDispid::info:
+        case VistrelDispid::SecurityInfo:
             return win::E_NOTIMPL;
         default:
             return win::DISP_E_MEMBERNOTFOUND;

@@ -7,10 +7,14 @@
 #include "engine/constants/setting_keys.h"
 #include "engine/core/containers.h"
 #include "engine/core/settings_store.h"
+#include "engine/font/cid_font.h"
 #include "engine/font/encoding_table.h"
+#include "engine/font/font_database.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_cache.h"
+#include "engine/font/glyph_names.h"
 #include "engine/font/installed_font_map.h"
+#include "engine/font/page_text_line_list.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -538,6 +542,17 @@ constexpr ConstantGroup kFontGroups[] = {
     {"font registry", [] { createFontRegistry(); }, destroyFontRegistry},
     {"glyph cache", [] { createGlyphCache(); }, destroyGlyphCache},
     {"installed-font map", buildInstalledFontMap, destroyInstalledFontMap},
+    {"font database", [] { createFontDatabase(); }, destroyFontDatabase},
+    {"CID keyword list", [] { buildCidKeywordList(); }, destroyCidKeywordList},
+    {"glyph-name maps and text lines",
+     [] {
+         createGlyphNameMaps();
+         installTextLineLists();
+     },
+     [] {
+         uninstallTextLineLists();
+         destroyGlyphNameMaps();
+     }},
 };
 
 constinit ConstantRegistry fontStatics{kFontGroups, std::size(kFontGroups)};
