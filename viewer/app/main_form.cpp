@@ -161,7 +161,8 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TBrevantForm::FormCloseQuery() {
-    return true;
+    questionAnswered_ = false;
+    return ReleaseTree(deviceTree());
 }
 
 void TBrevantForm::FormClose() {
@@ -180,6 +181,10 @@ void TBrevantForm::FormClose() {
 }
 
 void TBrevantForm::FormDestroy() {
+    links_.reset();
+    stateNode_.reset();
+    runGuarded([this] { ReleaseTree(tocTree()); });
+    runGuarded([this] { ReleaseTree(bookmarkTree()); });
     if (engineAvailable_)
         runGuarded([this] { Vistrel1.close(); });
 }
