@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "viewer/app/application.h"
+#include "viewer/app/help_topics.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
 #include "viewer/app/small_forms.h"
@@ -48,6 +49,9 @@ void TBrevantForm::FormCreate() {
     fSplash = new TfSplash(3, this);
     AboutBox = new TAboutBox(this);
     connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
+    bindFilesTab();
+    bindDialogs();
+    bindHelp();
     engineAvailable_ = runGuarded([this] { Vistrel1.GetDefaultInterface(); });
     if (!engineAvailable_)
         return;
@@ -171,6 +175,7 @@ void TBrevantForm::FormClose() {
 }
 
 void TBrevantForm::FormDestroy() {
+    CloseHelp();
     if (engineAvailable_)
         runGuarded([this] { Vistrel1.close(); });
 }

@@ -47,6 +47,12 @@ class QTreeWidget;
 namespace brevant {
 
 class ProgressIndicator;
+class FilesTab;
+class TfFontInfo;
+class TfInfo;
+class TfOptions;
+class TfSecurInfo;
+class TQMemOpt;
 class TransparentButton;
 class TAboutBox;
 class TfPassword;
@@ -180,6 +186,19 @@ public:
     void Vistrel1changeOffset(int x, int y);
     const std::array<ViewHistoryEntry, 100>& viewHistory() const { return viewHistory_; }
     int viewIndex() const { return viewIndex_; }
+
+    // ---- Files tab, annotations, dialogs and help (main_form_dialogs.cpp) ----
+    // Creates the page's annotation controls from the engine's ANNOTATIONS
+    // tree, once per page; moves those made at another zoom.
+    void RefreshAnnotations();
+    // The Font Info command: the FONTINFO tree in the font dialog.
+    void ShowFontInfo();
+    FilesTab* filesTab = nullptr;
+    TfOptions* fOptions = nullptr;
+    TQMemOpt* QMemOpt = nullptr;
+    TfInfo* fInfo = nullptr;
+    TfSecurInfo* fSecurInfo = nullptr;
+    TfFontInfo* fFontInfo = nullptr;
 
     // ---- Page view (PageViewHost) ----
     TVistrel* pageEngine() override;
@@ -350,6 +369,11 @@ private:
     void createStatusBar();
     void createPane();
     void bindViewCommands();
+
+    // main_form_dialogs.cpp
+    void bindFilesTab();
+    void bindDialogs();
+    void bindHelp();
 
     // main_form.cpp
     void FormCreate();
