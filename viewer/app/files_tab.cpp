@@ -28,7 +28,7 @@ QIcon imageIcon(int image) {
     case FilesTab::kRoot:
         return style->standardIcon(QStyle::SP_DriveHDIcon);
     case FilesTab::kPdfFile:
-        return style->standardIcon(QStyle::SP_FileIcon);
+        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
     default:
         return style->standardIcon(QStyle::SP_FileIcon);
     }
