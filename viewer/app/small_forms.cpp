@@ -97,6 +97,8 @@ TfSplash::TfSplash(int seconds, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Image1);
     Timer1.setInterval(5000);
+    // Never before its time: a coarse timer may fire a little early.
+    Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, [this] {
         Timer1.stop();
         close();

@@ -14,12 +14,6 @@
 #include "viewer/app/app_test_util.h"
 #include "viewer/components/gif_image.h"
 
-// Under the leak checker, the font configuration library that Qt loads for
-// the dialogs' texts keeps allocations of its own to the end; they are not
-// reported.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker looks for
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace brevant {
 namespace {
 
