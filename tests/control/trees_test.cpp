@@ -158,7 +158,7 @@ TEST_F(TreesTest, OutlineWithItsDestinationsAndTitles) {
                          "0\tTOC\tPage 0--100%\t",
                          "1\tTOC\tChapter 1\t",
                          "2\tTOC\tSection 1.1\t",
-                         "3\tTOC\tPart 1.1.1\t",
+                         "3\tTOC\tItem 1.1.1\t",
                          "3\tTOC\tPage 0--100%\t",
                          "2\tTOC\tBoth\t",
                          "1\tState\tNo destination\t" + state0,
