@@ -8,11 +8,15 @@
 
 #include "viewer/app/annotation_controls.h"
 #include "viewer/app/annotation_plan.h"
+#include "viewer/app/device_format_dialog.h"
+#include "viewer/app/device_preview.h"
 #include "viewer/app/files_tab.h"
+#include "viewer/app/go_to_page_dialog.h"
 #include "viewer/app/help_topics.h"
 #include "viewer/app/info_dialogs.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/options_dialogs.h"
+#include "viewer/app/page_range_dialog.h"
 #include "viewer/app/settings_table.h"
 #include "viewer/app/small_forms.h"
 
@@ -130,6 +134,12 @@ void TBrevantForm::bindHelp() {
     bindFormHelp(fSplash);
     setHelpContext(AboutBox, 59);
     bindFormHelp(AboutBox);
+    const std::pair<QWidget*, int> dialogs[] = {
+        {GoToPage, 13}, {fPrepPage, 26}, {fPalmFormat, 32}, {fPalm, 18}};
+    for (auto [dialog, context] : dialogs) {
+        setHelpContext(dialog, context);
+        bindFormHelp(dialog);
+    }
 }
 
 }  // namespace brevant
