@@ -10,14 +10,10 @@
 
 #include <utility>
 
-#include "viewer/app/help_topics.h"
-
 namespace brevant {
 
 TfPalmFormat::TfPalmFormat(QWidget* parent) : QDialog(parent) {
     setObjectName("fPalmFormat");
-    setHelpContext(this, 32);
-    bindFormHelp(this);
     GroupBox1 = new QGroupBox(tr("Select Palm Format"), this);
     GroupBox1->setObjectName("GroupBox1");
     rbPalmIII = new QRadioButton(tr("Compatible"), GroupBox1);

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "viewer/app/help_topics.h"
 #include "viewer/app/small_forms.h"
 #include "viewer/app/vistrel_binding.h"
 #include "viewer/components/cool_form.h"
@@ -99,8 +98,6 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
 TfPalm::TfPalm(TVistrel& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName("fPalm");
     setFixedSize(kWidth, kHeight);
-    setHelpContext(this, 18);
-    bindFormHelp(this);
     // The body first: the form loses its border, takes the picture and
     // then the outline.
     CoolForm1 = new TCoolForm(this);

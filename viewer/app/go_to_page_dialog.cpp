@@ -8,7 +8,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "viewer/app/help_topics.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/number_text.h"
 #include "viewer/components/message_service.h"
@@ -18,8 +17,6 @@ namespace brevant {
 TGoToPage::TGoToPage(TBrevantForm& main, QWidget* parent) : QDialog(parent), main_(main) {
     setObjectName("GoToPage");
     setWindowTitle(tr("Go to Page"));
-    setHelpContext(this, 13);
-    bindFormHelp(this);
     Label1 = new QLabel(tr("Enter desired page number (1 to"), this);
     Label1->setObjectName("Label1");
     eNewPage = new QLineEdit(this);

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "viewer/app/help_topics.h"
 #include "viewer/app/number_text.h"
 #include "viewer/app/vistrel_binding.h"
 #include "viewer/components/message_service.h"
@@ -65,8 +64,6 @@ std::vector<int> ParsePageRange(const QString& text, int pageCount) {
 TfPrepPage::TfPrepPage(TVistrel& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName("fPrepPage");
     setWindowTitle(tr("Preparing pages for Device"));
-    setHelpContext(this, 26);
-    bindFormHelp(this);
     auto* group = new QGroupBox(tr("Page Range"), this);
     group->setObjectName("GroupBox1");
     rbAll = new QRadioButton(tr("&All"), group);
