@@ -244,11 +244,27 @@ std::int32_t EexecStream::dataByte() {
     return b;
 }
 
+void EexecStream::startDecrypting() {
+    std::int32_t c = readChar(*this);
+    while (c >= 0 && c != '\r' && c != '\n')
+        c = readChar(*this);
+    if (c == '\r') {
+        const std::int32_t next = dataByte();
+        if (next != '\n')
+            readAhead_ = next;
+    }
+    decrypting_ = true;
+}
+
 std::uint16_t EexecStream::getByte() {
     std::uint16_t pushed;
     if (takePushedBack(pushed))
         return pushed;
-    const std::int32_t c = dataByte();
+    std::int32_t c = readAhead_;
+    if (c >= 0)
+        readAhead_ = -1;
+    else
+        c = dataByte();
     if (c < 0)
         return kEndOfData;
     if (!decrypting_)

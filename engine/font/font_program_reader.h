@@ -97,7 +97,9 @@ public:
     explicit EexecStream(InputStream& inner) : inner_(inner) {}
 
     std::uint16_t getByte() override;
-    void setDecrypting(bool on) { decrypting_ = on; }
+    // Skips the rest of the line (a CR LF pair ends it as one) and decrypts
+    // every byte after it.
+    void startDecrypting();
     bool decrypting() const { return decrypting_; }
 
 private:
@@ -121,6 +123,8 @@ private:
     bool ended_ = false;
     bool decrypting_ = false;
     std::uint16_t key_ = 55665;
+    // A data byte read ahead, not yet decrypted; -1 for none.
+    std::int32_t readAhead_ = -1;
 };
 
 // A charstring: its bytes, decrypted.

@@ -315,20 +315,9 @@ bool Type1Font::parseProgram(InputStream* stream) {
     for (std::int32_t kind = findNextKeyword(in, keywords); kind >= 0;
          kind = findNextKeyword(in, keywords)) {
         switch (kind) {
-            case kKeywordEexec: {
-                // The encrypted part starts after the line end; a CR LF pair
-                // counts as one.
-                std::int32_t c = readChar(in);
-                while (c >= 0 && c != '\r' && c != '\n')
-                    c = readChar(in);
-                if (c == '\r') {
-                    const std::int32_t next = readChar(in);
-                    if (next >= 0 && next != '\n')
-                        in.unread(std::uint16_t(next));
-                }
-                in.setDecrypting(true);
+            case kKeywordEexec:
+                in.startDecrypting();
                 break;
-            }
             case kKeywordFontBBox:
                 if (!readFontBBox(in))
                     return false;
