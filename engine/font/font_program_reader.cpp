@@ -1,6 +1,8 @@
 #include "engine/font/font_program_reader.h"
 
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <limits>
 
 namespace vistrel {
@@ -83,40 +85,17 @@ double parseReal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && isWhite(text[i]))
         ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
+    if (i < text.size() && text[i] == '+' && i + 1 < text.size() && text[i + 1] != '-')
+        ++i;
     double value = 0.0;
-    bool digits = false;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        value = value * 10.0 + (text[i] - '0');
-        digits = true;
-    }
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && isDigit(text[i]); ++i) {
-            value += (text[i] - '0') * scale;
-            scale *= 0.1;
-            digits = true;
-        }
-    }
-    if (!digits)
+    const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), value,
+                                              std::chars_format::general);
+    (void)end;
+    if (error == std::errc::result_out_of_range)
         return 0.0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        bool negativeExponent = false;
-        if (j < text.size() && (text[j] == '-' || text[j] == '+'))
-            negativeExponent = text[j++] == '-';
-        if (j < text.size() && isDigit(text[j])) {
-            int exponent = 0;
-            for (; j < text.size() && isDigit(text[j]); ++j)
-                exponent = std::min(exponent * 10 + (text[j] - '0'), 400);
-            value *= std::pow(10.0, negativeExponent ? -exponent : exponent);
-        }
-    }
-    if (!std::isfinite(value))
-        value = std::numeric_limits<double>::max();
-    return negative ? -value : value;
+    if (error != std::errc() || !std::isfinite(value))
+        return 0.0;
+    return value;
 }
 
 double readNumber(InputStream& in) {
