@@ -9,6 +9,8 @@
 namespace vistrel {
 namespace {
 
+using namespace std::string_literals;
+
 // The rest of a stream as text.
 std::string rest(InputStream& in) {
     std::string s;
@@ -127,10 +129,9 @@ TEST(FontProgramReaderTest, EexecStreamForms) {
         std::string bytes;
         const char* chars;
     } segments[] = {
-        {std::string("\x80\x01\x02\0\0\0ab\x80\x01\0\0\0\0\x80\x02\x01\0\0\0c\x80\x03xyz", 29),
-         "abc"},
-        {std::string("\x80\x01\x02\0\0\0ab\x80\x01\x05", 11), "ab"},
-        {std::string("\x80\x01\x09\0\0\0abc", 9), "abc"},
+        {"\x80\x01\x02\0\0\0ab\x80\x01\0\0\0\0\x80\x02\x01\0\0\0c\x80\x03xyz"s, "abc"},
+        {"\x80\x01\x02\0\0\0ab\x80\x01\x05"s, "ab"},
+        {"\x80\x01\x09\0\0\0abc"s, "abc"},
         {"plain", "plain"},
     };
     for (const auto& s : segments) {

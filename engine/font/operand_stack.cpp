@@ -35,7 +35,7 @@ bool OperandStack::copy(std::int32_t n) {
         return false;
     const std::int32_t first = depth_ - n;
     for (std::int32_t i = 0; i < n; ++i)
-        push(entries_[std::size_t(first + i)]);
+        push(entries_[std::size_t(first) + std::size_t(i)]);
     return true;
 }
 
