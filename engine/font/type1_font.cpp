@@ -41,6 +41,9 @@ enum Op : std::int32_t {
     kSetcurrentpoint = 32 + 33,
 };
 
+// callOtherSubr's answer when the charstring goes on.
+constexpr int kGoOn = 2;
+
 std::int32_t clamp32(std::int64_t v) {
     return std::int32_t(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
                                                  std::numeric_limits<std::int32_t>::max()));
@@ -77,7 +80,8 @@ private:
         path_.RMoveTo(dx, dy);
         stack_.clear();
     }
-    // Runs callothersubr; Done when a flex ended (the run ends there).
+    // Runs callothersubr: kGoOn, or Done when a flex ended (the run ends
+    // there), Failed when too little was recorded for it.
     int callOtherSubr();
 
     const SubrList& subrs_;
@@ -93,7 +97,7 @@ int CharStringRunner::callOtherSubr() {
     std::int32_t a[2];
     if (!take(2, a)) {
         stack_.clear();
-        return -2;
+        return kGoOn;
     }
     const std::int32_t number = a[1];
     switch (number) {
@@ -132,7 +136,7 @@ int CharStringRunner::callOtherSubr() {
             // Its arguments stay for the subroutine call that follows.
             break;
     }
-    return -2;
+    return kGoOn;
 }
 
 int CharStringRunner::run(const CharString& cs, std::int32_t baseX, std::int32_t baseY, int depth) {
@@ -250,7 +254,7 @@ int CharStringRunner::run(const CharString& cs, std::int32_t baseX, std::int32_t
                 break;
             case kCallothersubr: {
                 const int result = callOtherSubr();
-                if (result != -2)
+                if (result != kGoOn)
                     return result;
                 break;
             }
