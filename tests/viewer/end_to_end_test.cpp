@@ -31,6 +31,7 @@
 #include "tests/viewer/real_engine.h"
 #include "viewer/app/app_test_util.h"
 #include "viewer/app/device_format_dialog.h"
+#include "viewer/app/annotation_controls.h"
 #include "viewer/app/device_preview.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/page_range_dialog.h"
@@ -213,7 +214,9 @@ TEST_F(EndToEnd, DeviceWorkflow) {
     form.ShowOnDeviceAct1->trigger();
     EXPECT_EQ(form.GetDeviceFormat(), 16);
     EXPECT_TRUE(QFile::exists(outputFolder() + "/device_preview.png"));
-    // The engine's preview of the first view: the page surface at 50 %.
+    // The engine's preview of the first view: the page surface at 50 %,
+    // without the note icons the viewer lays over the page.
+    form.frScroll1->annotations().HideAnnotationControls();
     const QImage shown = screen.shoot("device_format_page1");
     const QString preview = outputFolder() + "/device_page1.png";
     const QPoint offset = form.frScroll1->GetOffset();
