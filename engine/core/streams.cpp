@@ -135,25 +135,11 @@ void FileInputStream::close() {
     }
 }
 
-bool FileInputStream::syncFilePointer(std::uint64_t offset) {
-    if (filePointerKnown_ && bufferStart_ + bytesInBuffer_ == offset)
-        return true;
-    win::LONG high = static_cast<win::LONG>(offset >> 32);
-    const win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF),
-                                               &high, win::FILE_BEGIN);
-    filePointerKnown_ =
-        !(low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR);
-    return filePointerKnown_;
-}
-
 bool FileInputStream::refill() {
-    const std::uint64_t next = bufferStart_ + bytesInBuffer_;
     bytesInBuffer_ = 0;
     readIndex_ = 0;
-    bufferStart_ = next;
-    if (!syncFilePointer(next))
-        return false;
-    bytesInBuffer_ = FileRead(handle_, buffer_, bufferSize_);
+    bufferStart_ = position_;
+    bytesInBuffer_ = FileReadAt(handle_, position_, buffer_, bufferSize_);
     // A refill that brings nothing (the file shrank, or a read error) ends the
     // data; the buffer holds no stale bytes.
     return bytesInBuffer_ != 0;
@@ -168,7 +154,7 @@ std::uint16_t FileInputStream::getByte() {
         return b;
     }
     if (readIndex_ >= bytesInBuffer_) {
-        if (position_ == kBadPosition || FileAtOrPastEnd(handle_, position_))
+        if (position_ == kBadPosition || position_ >= fileSize_)
             return kEndOfData;
         if (!refill())
             return kEndOfData;
@@ -209,18 +195,12 @@ std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
         const std::size_t rest = want - avail;
         if (rest >= bufferSize_) {
             // A large read goes straight from the file into the caller's memory.
-            const std::uint64_t next = bufferStart_ + bytesInBuffer_;
-            if (!syncFilePointer(next))
-                break;
-            const std::size_t got = FileRead(handle_, out + delivered, rest);
-            bufferStart_ = next + got;
-            bytesInBuffer_ = 0;
-            readIndex_ = 0;
+            const std::size_t got = FileReadAt(handle_, position_, out + delivered, rest);
             position_ += got;
             delivered += got;
             break;
         }
-        if (FileAtOrPastEnd(handle_, position_) || !refill())
+        if (position_ >= fileSize_ || !refill())
             break;
     }
     return static_cast<std::int64_t>(delivered);
@@ -242,23 +222,14 @@ std::int64_t FileInputStream::skip(std::size_t count) {
         position_ += rest;
         return static_cast<std::int64_t>(count);
     }
-    // Beyond the buffer: move the file pointer to the target and refill there.
+    // Beyond the buffer: the next byte comes from a refill at the target.
     const std::uint64_t start = position_;
-    bytesInBuffer_ = 0;
-    readIndex_ = 0;
-    std::int64_t target = -1;
-    if (start != kBadPosition && rest <= kMaxCount - start) {
-        target = FileSeek(handle_, static_cast<std::int64_t>(start + rest), kSeekBegin);
-    }
-    if (target < 0) {
+    readIndex_ = bytesInBuffer_;
+    if (start == kBadPosition || rest > kMaxCount - start || start + rest >= fileSize_) {
         position_ = kBadPosition;
-        filePointerKnown_ = false;
         return -1;
     }
-    position_ = static_cast<std::uint64_t>(target);
-    bufferStart_ = position_;
-    filePointerKnown_ = true;
-    refill();
+    position_ = start + rest;
     return static_cast<std::int64_t>(count);
 }
 
@@ -285,24 +256,19 @@ bool FileInputStream::seek(std::uint64_t target) {
     std::uint16_t b;
     if (takePushedBack(b) && position_ != kBadPosition)
         ++position_;
-    if (filePointerKnown_ && target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
+    if (target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
         readIndex_ = static_cast<std::size_t>(target - bufferStart_);
         position_ = target;
         return true;
     }
-    if (target > kMaxCount)
+    // The file is not touched until the next byte is wanted, and the buffer
+    // keeps its bytes for a seek back into them (a fetch returns to where it
+    // came from, the next one goes on near the last). The target is checked
+    // against the size known since opening or the last refreshSize.
+    if (target >= fileSize_)
         return false;
-    const std::int64_t r = FileSeek(handle_, static_cast<std::int64_t>(target), kSeekBegin);
-    if (r < 0) {
-        // The file pointer may have moved; the next refill puts it right.
-        filePointerKnown_ = false;
-        return false;
-    }
-    position_ = static_cast<std::uint64_t>(r);
-    bufferStart_ = position_;
-    bytesInBuffer_ = 0;
-    readIndex_ = 0;
-    filePointerKnown_ = true;
+    position_ = target;
+    readIndex_ = bytesInBuffer_;
     return true;
 }
 

@@ -107,7 +107,9 @@ protected:
     bool openFlag_ = true;
 };
 
-// Buffered input stream over a file opened for reading.
+// Buffered input stream over a file opened for reading. The file's size is
+// taken once when it opens: seeks and refills ask the system nothing but the
+// bytes, and whoever changes the file under the stream calls refreshSize.
 class FileInputStream : public InputStream, public Seekable {
     VISTREL_STREAM_ALLOCATOR(fileInputStreamHandle)
 
@@ -134,8 +136,6 @@ private:
     // Reads the next piece of the file into the buffer; false when none came.
     bool refill();
     void releaseBuffer();
-    // Puts the file pointer at offset when it may be elsewhere.
-    bool syncFilePointer(std::uint64_t offset);
 
     FileHandle handle_ = win::INVALID_HANDLE_VALUE;
     std::uint64_t position_ = 0;
@@ -143,10 +143,11 @@ private:
     std::size_t bufferSize_ = 0;
     std::size_t bytesInBuffer_ = 0;
     std::size_t readIndex_ = 0;
-    // File offset of buffer_[0]; the file pointer is bufferStart_ +
-    // bytesInBuffer_ while filePointerKnown_ holds.
+    // File offset of buffer_[0]. While bytes remain in the buffer, position_
+    // is bufferStart_ + readIndex_ (less one for a pushed-back byte); once
+    // readIndex_ reaches bytesInBuffer_ the next refill reads at position_.
+    // Reads name their offset, so the file pointer plays no part.
     std::uint64_t bufferStart_ = 0;
-    bool filePointerKnown_ = true;
     std::uint8_t* buffer_ = nullptr;  // from the class's handle
 };
 
