@@ -131,6 +131,17 @@ public:
 
     const PdfObject* direct() const { return const_cast<PdfObject*>(this)->direct(); }
 
+    // A mark for walks over an object graph that must see each object once:
+    // setWalkMark is false when the mark was set already. A walk clears every
+    // mark it set before it ends.
+    bool setWalkMark() {
+        if (walkMark_)
+            return false;
+        walkMark_ = true;
+        return true;
+    }
+    void clearWalkMark() { walkMark_ = false; }
+
 protected:
     PdfObject() = default;
     // Takes the source's id (and, with `takeValid`, its valid flag).
@@ -146,6 +157,7 @@ protected:
     uint32_t refCount_ = 1;
     bool valid_ = false;
     bool constant_ = false;
+    bool walkMark_ = false;
     int32_t number_ = -1;
     int32_t generation_ = -1;
 };
