@@ -85,6 +85,8 @@ ObjectParser::~ObjectParser() {
         releaseQueue(q);
         delete q;
     }
+    while (Queue* q = spareQueues_.pop())
+        delete q;
 }
 
 void ObjectParser::append(ObjectRef object) {
@@ -118,7 +120,9 @@ void ObjectParser::dropTokens(int32_t n) {
 }
 
 void ObjectParser::pushList() {
-    Queue* fresh = new Queue;
+    Queue* fresh = spareQueues_.pop();
+    if (!fresh)
+        fresh = new Queue;
     if (!saved_.push(queue_)) {
         // Nothing can be set aside: keep working in the current queue.
         delete fresh;
@@ -134,7 +138,9 @@ void ObjectParser::popList() {
         return;
     }
     releaseQueue(queue_);
-    delete queue_;
+    // The emptied queue serves the next container; a few are kept.
+    if (spareQueues_.depth() >= kMaxSpareQueues || !spareQueues_.push(queue_))
+        delete queue_;
     queue_ = previous;
 }
 

@@ -139,6 +139,9 @@ protected:
     int32_t generation_ = -1;
     Queue* queue_;
     ObjectStackOf<Queue> saved_;
+    // Emptied queues of finished containers, taken again by pushList.
+    static constexpr int32_t kMaxSpareQueues = 8;
+    ObjectStackOf<Queue> spareQueues_;
     Tokenizer* tokenizer_;
     int32_t depth_ = 0;
 };
