@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace vistrel {
 
@@ -417,6 +418,10 @@ PdfString::PdfString(const WString& text) : text_(text) {
     setValid(true);
 }
 
+PdfString::PdfString(WString&& text) : text_(std::move(text)) {
+    setValid(true);
+}
+
 PdfString::PdfString(const uint8_t* bytes, size_t count) {
     if (count == kZeroTerminated) {
         count = bytes ? std::strlen(reinterpret_cast<const char*>(bytes)) : 0;
@@ -541,6 +546,7 @@ WString PdfString::text(const FileKey* key) const {
 
 PdfName::PdfName() = default;
 PdfName::PdfName(const WString& text) : PdfString(text) {}
+PdfName::PdfName(WString&& text) : PdfString(std::move(text)) {}
 PdfName::PdfName(const PdfName& source) : PdfString(source) {}
 
 uint16_t PdfName::kind() const {
@@ -625,6 +631,7 @@ WString PdfName::text(const FileKey*) const {
 
 PdfKeyword::PdfKeyword() = default;
 PdfKeyword::PdfKeyword(const WString& text) : PdfString(text) {}
+PdfKeyword::PdfKeyword(WString&& text) : PdfString(std::move(text)) {}
 PdfKeyword::PdfKeyword(const PdfKeyword& source) : PdfString(source) {}
 
 uint16_t PdfKeyword::kind() const {

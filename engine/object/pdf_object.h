@@ -242,6 +242,8 @@ public:
 
     PdfString();
     explicit PdfString(const WString& text);
+    // Takes the text over, buffer and all.
+    explicit PdfString(WString&& text);
     // One character per byte (0 to 255).
     PdfString(const uint8_t* bytes, size_t count);
     // Copies the valid flag, the id and the text.
@@ -274,6 +276,7 @@ class PdfName : public PdfString {
 public:
     PdfName();
     explicit PdfName(const WString& text);
+    explicit PdfName(WString&& text);
     PdfName(const PdfName& source);
 
     uint16_t kind() const override;
@@ -291,6 +294,7 @@ class PdfKeyword : public PdfString {
 public:
     PdfKeyword();
     explicit PdfKeyword(const WString& text);
+    explicit PdfKeyword(WString&& text);
     PdfKeyword(const PdfKeyword& source);
 
     uint16_t kind() const override;

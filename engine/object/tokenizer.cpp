@@ -157,6 +157,14 @@ void Tokenizer::pushBack(std::uint16_t c) {
         stream_->unread(c);
 }
 
+WString Tokenizer::textCopy() const {
+    WString copy(text.size());
+    if (!copy.setLength(text.length()))
+        return text;
+    std::memcpy(copy.data(), text.chars(), static_cast<std::size_t>(text.length()) * 2);
+    return copy;
+}
+
 int Tokenizer::finish(int k) {
     kind = k;
     storeText(text, units_.data, units_.size);
