@@ -87,6 +87,10 @@ ObjectParser::~ObjectParser() {
     }
     while (Queue* q = spareQueues_.pop())
         delete q;
+    for (SharedTexts* known : {&names_, &keywords_}) {
+        for (auto& entry : *known)
+            entry.second->release();
+    }
 }
 
 void ObjectParser::append(ObjectRef object) {
@@ -156,7 +160,7 @@ ObjectRef ObjectParser::ParseObject() {
                 result = makeRef<PdfNumber>(tokenizer_->intValue);
             break;
         case Tokenizer::kName:
-            result = makeRef<PdfName>(tokenizer_->text);
+            result = makeShared<PdfName>(names_);
             break;
         case Tokenizer::kKeyword: {
             const WString& t = tokenizer_->text;
@@ -167,7 +171,7 @@ ObjectRef ObjectParser::ParseObject() {
             else if (t.equalsText(u"null"))
                 result = makeRef<PdfNull>();
             else
-                result = makeRef<PdfKeyword>(t);
+                result = makeShared<PdfKeyword>(keywords_);
             break;
         }
         case Tokenizer::kString:
@@ -195,8 +199,21 @@ ObjectRef ObjectParser::ParseObject() {
     return result;
 }
 
+template <class T>
+ObjectRef ObjectParser::makeShared(SharedTexts& known) {
+    auto found = known.find(tokenizer_->text.view());
+    if (found != known.end())
+        return ObjectRef::share(found->second);
+    Ref<T> made = makeRef<T>(tokenizer_->textCopy());
+    if (made && known.size() < kMaxSharedTexts) {
+        known.emplace(made->textValue().view(), made.get());
+        made->addRef();
+    }
+    return made;
+}
+
 ObjectRef ObjectParser::makeString() {
-    return makeRef<PdfString>(tokenizer_->text);
+    return makeRef<PdfString>(tokenizer_->textCopy());
 }
 
 ObjectRef ObjectParser::parseArray() {
