@@ -824,6 +824,11 @@ PdfDict::PdfDict(const PdfDict& source)
     setValid(complete);
 }
 
+PdfDict::PdfDict(PdfDict&& source) : PdfObject(source, false), table_(nullptr, 64, 64, 0.75) {
+    table_.takeAsCopy(source.table_);
+    setValid(true);
+}
+
 PdfDict::~PdfDict() {
     releaseEntries();
 }

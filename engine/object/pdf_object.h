@@ -380,6 +380,10 @@ public:
     // Copies the id and the table's shape, then puts every source entry in
     // the source's order, with one more reference on every key and value.
     PdfDict(const PdfDict& source);
+    // The same dictionary as the copy would be, made by taking the source's
+    // entries over instead (for a source nothing else holds); the source is
+    // left empty.
+    PdfDict(PdfDict&& source);
     ~PdfDict() override;
 
     int32_t size() const;

@@ -1,5 +1,7 @@
 #include "engine/parser/object_parser.h"
 
+#include <utility>
+
 #include "engine/parser/pdf_stream.h"
 
 namespace vistrel {
@@ -50,8 +52,9 @@ RectangleFactory setRectangleFactory(RectangleFactory factory) {
 }
 
 ObjectRef makeTypedObject(ObjectRef dict) {
-    ObjectRef made = gTypedFactory(dict);
-    return made ? made : dict;
+    // Handed over, not shared: a factory may take the entries of a
+    // dictionary that only it holds instead of copying them.
+    return gTypedFactory(std::move(dict));
 }
 
 ObjectRef makeStreamObject(ObjectRef dict, InputStream* stream, const uint8_t* fileKey) {

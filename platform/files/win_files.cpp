@@ -144,9 +144,9 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, OVERLAPPED* 
     DWORD done = 0;
     auto* out = static_cast<unsigned char*>(buffer);
     while (done < n) {
-        const ssize_t got = overlapped != nullptr
-                                ? ::pread(fd, out + done, n - done, static_cast<off_t>(offset + done))
-                                : ::read(fd, out + done, n - done);
+        const ssize_t got = overlapped != nullptr ? ::pread(fd, out + done, n - done,
+                                                            static_cast<off_t>(offset + done))
+                                                  : ::read(fd, out + done, n - done);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
