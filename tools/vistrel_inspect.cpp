@@ -7,7 +7,7 @@
 //   vistrel-inspect outline FILE [--password PW]
 //   vistrel-inspect stream FILE NUM [--password PW] [--raw]
 //   vistrel-inspect objects FILE [--password PW]
-//   vistrel-inspect streams FILE [--password PW] [--raw]
+//   vistrel-inspect streams FILE [--password PW] [--data [--raw]]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW]
@@ -38,6 +38,7 @@
 #include "engine/parser/support_streams.h"
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
+#include "tools/inspect_streams.h"
 
 using namespace vistrel;
 
@@ -53,7 +54,8 @@ struct Options {
     std::vector<std::string> arguments;  // after FILE
     std::string password;
     bool hasPassword = false;
-    bool raw = false;  // stream: the data as stored, decrypted but not decoded
+    bool raw = false;   // stream: the data as stored, decrypted but not decoded
+    bool data = false;  // streams: every stream's data instead of the summary
 };
 
 // An open document with the stream it reads, and its catalog once read. The
@@ -435,9 +437,11 @@ int commandStream(const Options& options) {
     return why.empty() ? kOk : failure(options.file, why.c_str());
 }
 
-// The data of every stream object of the cross-reference table, as `stream`
-// writes it: "stream NUM LENGTH", then " failed: REASON" when the data stops
-// short or cannot be read, a line feed, the LENGTH bytes and a line feed.
+// Every stream object of the cross-reference table decoded, and one line:
+// "N streams, M decoded, B bytes". With --data, the data of each instead, as
+// `stream` writes it: "stream NUM LENGTH", then " failed: REASON" when the
+// data stops short or cannot be read, a line feed, the LENGTH bytes and a
+// line feed.
 int commandStreams(const Options& options) {
     if (!options.arguments.empty())
         return failure(options.file, "unexpected arguments");
@@ -445,6 +449,13 @@ int commandStreams(const Options& options) {
     int status = openDocument(options, opened);
     if (status != kOk)
         return status;
+    if (!options.data) {
+        const StreamTally tally = decodeEveryStream(*opened.document);
+        std::printf("%lld streams, %lld decoded, %llu bytes\n",
+                    static_cast<long long>(tally.streams), static_cast<long long>(tally.decoded),
+                    static_cast<unsigned long long>(tally.bytes));
+        return kOk;
+    }
     const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
     for (int32_t number = 1; number < count; ++number) {
         Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
@@ -606,7 +617,7 @@ const Command kCommands[] = {
     {"outline", commandOutline, "outline FILE [--password PW]"},
     {"stream", commandStream, "stream FILE NUM [--password PW] [--raw]"},
     {"objects", commandObjects, "objects FILE [--password PW]"},
-    {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
+    {"streams", commandStreams, "streams FILE [--password PW] [--data [--raw]]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
@@ -638,6 +649,8 @@ int main(int argc, char** argv) {
             options.hasPassword = true;
         } else if (std::strcmp(argv[i], "--raw") == 0) {
             options.raw = true;
+        } else if (std::strcmp(argv[i], "--data") == 0) {
+            options.data = true;
         } else {
             rest.push_back(argv[i]);
         }

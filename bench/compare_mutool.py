@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Whole-process timings of vistrel-inspect against mutool, as ratios measured
+in one run.
+
+    compare_mutool.py INSPECT [--baseline OLD_INSPECT] [--repeat N]
+                      [--folder DIR] [--corpus DIR]
+
+Generates the large documents (make_documents.py) into DIR (a temporary
+folder by default), then times, alternating the programs within every
+repetition:
+  pages      vistrel-inspect pages FILE    against  mutool pages FILE
+  outline    vistrel-inspect outline FILE  against  mutool show FILE outline
+  streams    vistrel-inspect streams FILE  against  mutool clean -d FILE OUT
+             (OUT in /dev/shm when there is one)
+on the generated page trees (flat and balanced, 10,000 and 100,000 pages),
+outlines (10,000 and 100,000 items), the generated report and the three
+largest files of the corpus folder that vistrel-inspect opens. Prints the
+median time of each program and the median of the per-repetition ratios
+(vistrel / mutool; below 1 is faster), and for the generated sizes how the
+time grows from 10,000 to 100,000. A mutool run of over 20 seconds is not
+repeated. With --baseline an older vistrel-inspect
+runs in the same repetitions and its ratios are shown beside.
+"""
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def timed(args):
+    start = time.perf_counter()
+    run = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    elapsed = time.perf_counter() - start
+    if run.returncode != 0:
+        raise RuntimeError("%s failed: %s" % (" ".join(args), run.stderr.decode(errors="replace")))
+    return elapsed
+
+
+def opens(inspect, path):
+    run = subprocess.run([inspect, "info", path], capture_output=True)
+    return run.returncode == 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("inspect")
+    parser.add_argument("--baseline")
+    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--folder")
+    parser.add_argument("--corpus", default=os.path.join(HERE, "..", "..", "shared", "corpus"))
+    parser.add_argument("--only", help="run only the cases whose name holds this text")
+    options = parser.parse_args()
+
+    folder = options.folder or tempfile.mkdtemp(prefix="vistrel-bench-")
+    if not os.path.exists(os.path.join(folder, "content-113.pdf")):
+        subprocess.run([sys.executable, os.path.join(HERE, "make_documents.py"), folder], check=True)
+    memory = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
+    out = os.path.join(memory, "vistrel-bench-clean-%d.pdf" % os.getpid())
+
+    cases = []  # (name, ours as a list of argument tails, mutool arguments)
+    for shape in ("flat", "balanced"):
+        for n in (10000, 100000):
+            f = os.path.join(folder, "pages-%s-%d.pdf" % (shape, n))
+            cases.append(("pages %s %d" % (shape, n), ["pages", f], ["mutool", "pages", f]))
+    for n in (10000, 100000):
+        f = os.path.join(folder, "outline-%d.pdf" % n)
+        cases.append(("outline %d" % n, ["outline", f], ["mutool", "show", f, "outline"]))
+    real = []
+    if os.path.isdir(options.corpus):
+        files = [os.path.join(options.corpus, name) for name in os.listdir(options.corpus)
+                 if name.endswith(".pdf")]
+        files.sort(key=os.path.getsize, reverse=True)
+        real = [f for f in files if opens(options.inspect, f)][:3]
+    for f in [os.path.join(folder, "content-113.pdf")] + real:
+        cases.append(("streams %s" % os.path.basename(f), ["streams", f],
+                      ["mutool", "clean", "-d", f, out]))
+    if options.only:
+        cases = [c for c in cases if options.only in c[0]]
+
+    programs = [("new", options.inspect)]
+    if options.baseline:
+        programs.append(("old", options.baseline))
+    results = {}
+    for name, tail, mutool in cases:
+        times = {"mutool": []}
+        for label, _ in programs:
+            times[label] = []
+        for _ in range(options.repeat):
+            # mutool lists a flat tree of 100,000 pages in minutes: one run of
+            # that length stands for all.
+            slow = times["mutool"] and times["mutool"][0] > 20
+            times["mutool"].append(times["mutool"][0] if slow else timed(mutool))
+            for label, program in programs:
+                times[label].append(timed([program] + tail))
+        results[name] = times
+        line = "%-32s mutool %8.3f s" % (name, statistics.median(times["mutool"]))
+        for label, _ in programs:
+            ratios = [a / b for a, b in zip(times[label], times["mutool"])]
+            line += "   %s %8.3f s ratio %6.2f" % (label, statistics.median(times[label]),
+                                                    statistics.median(ratios))
+        print(line, flush=True)
+    for label, _ in programs:
+        for prefix in ("pages flat", "pages balanced", "outline"):
+            small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
+            if small and large:
+                print("%s: %s grows x%.1f from 10,000 to 100,000 (mutool x%.1f)" % (
+                    label, prefix, statistics.median(large[label]) / statistics.median(small[label]),
+                    statistics.median(large["mutool"]) / statistics.median(small["mutool"])))
+    if os.path.exists(out):
+        os.unlink(out)
+
+
+if __name__ == "__main__":
+    main()
