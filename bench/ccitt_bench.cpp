@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,10 @@ void decodeFixture(benchmark::State& state, const char* name, int k) {
     for (auto _ : state) {
         MemoryInputStream memory(data.data(), data.size());
         CcittFaxDecodeStream filter(&memory, nullptr);
-        auto* params = new FilterParams;
+        auto params = std::make_unique<FilterParams>();
         params->set(u"/K", k);
         params->set(u"/Columns", columns);
-        filter.setParameters(params);
+        filter.setParameters(std::move(params));
         while (filter.read(row.data(), row.size()) == static_cast<int64_t>(row.size())) {
             bytes += static_cast<int64_t>(row.size());
         }

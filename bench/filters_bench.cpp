@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/codec/dct_decode.h"
+#include "engine/codec/jpeg_error.h"
 #include "engine/codec/lzw_flate.h"
 #include "engine/core/streams.h"
 

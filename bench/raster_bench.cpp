@@ -63,7 +63,7 @@ void BM_FillPolygonManyEdges(benchmark::State& state) {
     dev.SetFillColor(black);
     const int points = int(state.range(0));
     for (auto _ : state) {
-        std::unique_ptr<Shape> s(dev.NewShape());
+        std::unique_ptr<Shape> s = dev.NewShape();
         addStar(*s, points, 950, 300);
         s->setPaintMode(Shape::Fill);
         s->Paint(IntPoint(), dev);
@@ -74,23 +74,23 @@ void BM_FillPolygonManyEdges(benchmark::State& state) {
 BENCHMARK(BM_FillPolygonManyEdges)->Arg(16)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void BM_FillThroughComplexClip(benchmark::State& state) {
-    settingsStore().set(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
-    settingsStore().set(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofInteger(1));
+    settingsStore().set(settings::Quality, settings::GDCClipMode, SettingValue::ofInteger(1));
+    settingsStore().set(settings::Quality, settings::GDCOptimMode, SettingValue::ofInteger(1));
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     DeviceColor black(0);
     dev.SetFillColor(black);
     const int points = int(state.range(0));
     for (auto _ : state) {
-        std::unique_ptr<Shape> clip(dev.NewShape());
+        std::unique_ptr<Shape> clip = dev.NewShape();
         addStar(*clip, points, 990, 500);
         dev.SaveClip();
         dev.ClipToShape(*clip, 0);
         dev.FillRect(IntRect(0, 0, kPage, kPage));
         dev.RestoreClip();
     }
-    settingsStore().save(kSettingQuality, kSettingGDCClipMode);
-    settingsStore().save(kSettingQuality, kSettingGDCOptimMode);
+    settingsStore().save(settings::Quality, settings::GDCClipMode);
+    settingsStore().save(settings::Quality, settings::GDCOptimMode);
     state.counters["edges"] = 2.0 * points;
 }
 BENCHMARK(BM_FillThroughComplexClip)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
@@ -99,8 +99,8 @@ void BM_CompositeGlyphPage(benchmark::State& state) {
     Page page;
     GdiDevice dev(page.dc, IntPoint(kPage, kPage));
     const bool dib = state.range(0) != 0;
-    std::unique_ptr<CoverageBitmap> glyph(dib ? dev.NewCoverageBitmap(12, 16)
-                                              : new CoverageBitmap(12, 16));
+    std::unique_ptr<CoverageBitmap> glyph =
+        dib ? dev.NewCoverageBitmap(12, 16) : std::make_unique<CoverageBitmap>(12, 16);
     for (int i = 0; i < 12 * 16; ++i)
         glyph->data()[i] = std::uint8_t((i * 37) % 256);
     glyph->setColor(0x202020);

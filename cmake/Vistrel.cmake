@@ -1,6 +1,7 @@
 # vistrel_folder_library(NAME <lib> [SHARED] [DEPS <folder libraries...>]
 #                        [PUBLIC_LIBS <libs...>] [PRIVATE_LIBS <libs...>]
-#                        [TEST_PREFIX <prefix>] [TEST_ENVIRONMENT <VAR=value...>])
+#                        [TEST_LIBS <libs...>] [TEST_PREFIX <prefix>]
+#                        [TEST_ENVIRONMENT <VAR=value...>])
 #
 # Builds every *.cpp of the calling folder except *_test.cpp and test_main.cpp
 # into the static library <lib> (a shared one with SHARED: a layer loaded once
@@ -15,14 +16,16 @@
 # declared already (folders are added lowest layer first). They are the only
 # folders this folder's files may include (with their own dependencies): the
 # layering check reads them from the file the configure step writes.
-# PUBLIC_LIBS and PRIVATE_LIBS are outside libraries (zlib, libjpeg, ...).
+# PUBLIC_LIBS and PRIVATE_LIBS are outside libraries (zlib, libjpeg, ...);
+# TEST_LIBS are outside libraries the test program alone uses (to make its
+# fixtures, say).
 #
 # Tests are named <prefix>.<Suite>.<Case>; the prefix is the folder's last
 # path component unless TEST_PREFIX gives another, so `ctest -R 'core\.'`
 # selects one layer. TEST_ENVIRONMENT sets variables for the folder's tests.
 function(vistrel_folder_library)
   cmake_parse_arguments(ARG "SHARED" "NAME;TEST_PREFIX"
-                        "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_ENVIRONMENT" ${ARGN})
+                        "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS;TEST_ENVIRONMENT" ${ARGN})
   if(NOT ARG_NAME)
     message(FATAL_ERROR "vistrel_folder_library: NAME missing in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
@@ -76,7 +79,8 @@ function(vistrel_folder_library)
       get_filename_component(_prefix ${_folder} NAME)
     endif()
     add_executable(${ARG_NAME}_tests ${_tests} ${_test_main})
-    target_link_libraries(${ARG_NAME}_tests PRIVATE ${ARG_NAME} ${ARG_PRIVATE_LIBS} GTest::gtest)
+    target_link_libraries(${ARG_NAME}_tests PRIVATE ${ARG_NAME} ${ARG_PRIVATE_LIBS} ${ARG_TEST_LIBS}
+                          GTest::gtest)
     if(NOT _test_main)
       target_link_libraries(${ARG_NAME}_tests PRIVATE GTest::gtest_main)
     endif()

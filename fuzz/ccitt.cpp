@@ -3,6 +3,7 @@
 // /BlackIs1, /EndOfLine, /EndOfBlock, and the way the data is read), /Columns
 // and /Rows (two bytes each). The rest is the encoded data.
 #include <cstdint>
+#include <memory>
 
 #include "engine/codec/ccitt_decode.h"
 #include "fuzz/fuzz_input.h"
@@ -11,7 +12,7 @@ using namespace vistrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::FuzzInput input(data, size);
-    auto* params = new FilterParams;
+    auto params = std::make_unique<FilterParams>();
     params->set(u"/K", int8_t(input.byte()));
     const uint8_t flags = input.byte();
     params->set(u"/EncodedByteAlign", flags & 1);
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     params->set(u"/Columns", input.word());
     params->set(u"/Rows", input.word());
     MemoryInputStream encoded(input.data(), input.size());
-    CcittFaxDecodeStream filter(&encoded, params);
+    CcittFaxDecodeStream filter(&encoded, std::move(params));
     fuzz::drain(filter, size_t(1) << 22, flags >> 4);
     filter.close();
     return 0;

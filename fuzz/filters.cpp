@@ -15,24 +15,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t which = input.byte();
     const uint8_t how = input.byte();
     MemoryInputStream encoded(input.data(), input.size());
-    auto* params = new FilterParams;
+    auto params = std::make_unique<FilterParams>();
     std::unique_ptr<FilterStream> filter;
     switch (which % 5) {
         case 0:
-            filter = std::make_unique<FlateDecodeStream>(&encoded, params, (how & 4) != 0);
+            filter =
+                std::make_unique<FlateDecodeStream>(&encoded, std::move(params), (how & 4) != 0);
             break;
         case 1:
             params->set(u"/EarlyChange", how >> 7);
-            filter = std::make_unique<LzwDecodeStream>(&encoded, params);
+            filter = std::make_unique<LzwDecodeStream>(&encoded, std::move(params));
             break;
         case 2:
-            filter = std::make_unique<AsciiHexDecodeStream>(&encoded, params);
+            filter = std::make_unique<AsciiHexDecodeStream>(&encoded, std::move(params));
             break;
         case 3:
-            filter = std::make_unique<Ascii85DecodeStream>(&encoded, params);
+            filter = std::make_unique<Ascii85DecodeStream>(&encoded, std::move(params));
             break;
         default:
-            filter = std::make_unique<RunLengthDecodeStream>(&encoded, params);
+            filter = std::make_unique<RunLengthDecodeStream>(&encoded, std::move(params));
             break;
     }
     fuzz::drain(*filter, size_t(1) << 22, how);

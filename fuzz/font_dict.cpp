@@ -27,20 +27,6 @@ namespace {
 
 constexpr size_t kMaxObjects = 64;
 
-std::vector<std::string> splitBodies(const uint8_t* data, size_t size) {
-    std::vector<std::string> bodies;
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    size_t start = 0;
-    while (bodies.size() < kMaxObjects) {
-        const size_t end = input.find("\n%%\n", start);
-        bodies.push_back(input.substr(start, end == std::string::npos ? end : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 4;
-    }
-    return bodies;
-}
-
 void readProgram(FontDescriptorDict& descriptor) {
     FontProgram* program = descriptor.program();
     if (!program || !program->stream()->open())
@@ -82,11 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     (void)installed;
 
-    const std::vector<std::string> bodies = splitBodies(data, size);
-    std::string all = "/Objects [";
-    for (size_t n = 1; n <= bodies.size(); ++n)
-        all += std::to_string(n) + " 0 R ";
-    const std::string file = testing::pdfFileFromObjects(bodies, all + "]");
+    const std::string file =
+        testing::pdfFileListingObjects(testing::splitObjectBodies(data, size, kMaxObjects));
     MemoryInputStream stream(reinterpret_cast<const uint8_t*>(file.data()), file.size());
     PdfDocument document(&stream, true);
     static const Ref<PdfName> kObjects = makeRef<PdfName>(WString(u"/Objects"));

@@ -499,7 +499,7 @@ TEST(DocumentTest, CorpusFilesOpenOrFailCleanly) {
 
     // Every object of every file is read without a crash or a hang.
     for (const std::string& name : files) {
-        Open f(dir + "/" + name);
+        Open f(testing::corpusFile(name));
         if (!f.doc->xrefTable())
             continue;
         int32_t count = std::min(f.doc->xrefTable()->count(), 5000);

@@ -21,7 +21,7 @@ namespace {
 
 using testing::corpusFile;
 
-std::vector<double> evaluate(PdfFunction& f, std::vector<double> in, bool& ok) {
+std::vector<double> evaluate(PdfFunction& f, const std::vector<double>& in, bool& ok) {
     DoubleArray inputs;
     for (double v : in)
         inputs.append(v);

@@ -51,6 +51,7 @@ std::string tenObjectFile() {
     const char* objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one object on two lines
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
         "/Resources << /Font << /F1 5 0 R >> >> >>",
         nullptr,

@@ -12,12 +12,15 @@
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW]
 //   vistrel-inspect ops FILE PAGE [--password PW]
+//   vistrel-inspect render FILE PAGES --zoom Z --out PATH [--password PW]
+//       [--quality Q] [--memory M] [--set SECTION/KEY=VALUE]... [--progress]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -38,6 +41,7 @@
 #include "engine/parser/support_streams.h"
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
+#include "tools/inspect_render.h"
 #include "tools/inspect_streams.h"
 
 using namespace vistrel;
@@ -328,10 +332,10 @@ int commandObject(const Options& options) {
     return kOk;
 }
 
-// Every object of the cross-reference table, numbers 1 to count - 1, each as
-// "object NUM LENGTH" and the LENGTH bytes `object` prints, then a line feed;
-// "object NUM failed" for one that cannot be read.
-int commandObjects(const Options& options) {
+// Opens the document and calls visit for every number of its cross-reference
+// table from 1 on, with the object (null when it cannot be read).
+int forEachObject(const Options& options,
+                  const std::function<void(Opened&, int32_t, PdfObject*)>& visit) {
     if (!options.arguments.empty())
         return failure(options.file, "unexpected arguments");
     Opened opened;
@@ -341,17 +345,25 @@ int commandObjects(const Options& options) {
     const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
     for (int32_t number = 1; number < count; ++number) {
         Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
-        PdfObject* object = ref->direct();
+        visit(opened, number, ref->direct());
+    }
+    return kOk;
+}
+
+// Every object of the cross-reference table, each as "object NUM LENGTH" and
+// the LENGTH bytes `object` prints, then a line feed; "object NUM failed" for
+// one that cannot be read.
+int commandObjects(const Options& options) {
+    return forEachObject(options, [](Opened&, int32_t number, PdfObject* object) {
         if (!object) {
             std::printf("object %d failed\n", number);
-            continue;
+            return;
         }
         const std::string text = printable(object->text(nullptr));
         std::printf("object %d %zu\n", number, text.size());
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
-    }
-    return kOk;
+    });
 }
 
 // The first /Filter name the engine does not read, for the failure message.
@@ -443,33 +455,30 @@ int commandStream(const Options& options) {
 // data stops short or cannot be read, a line feed, the LENGTH bytes and a
 // line feed.
 int commandStreams(const Options& options) {
-    if (!options.arguments.empty())
-        return failure(options.file, "unexpected arguments");
-    Opened opened;
-    int status = openDocument(options, opened);
-    if (status != kOk)
-        return status;
     if (!options.data) {
+        if (!options.arguments.empty())
+            return failure(options.file, "unexpected arguments");
+        Opened opened;
+        int status = openDocument(options, opened);
+        if (status != kOk)
+            return status;
         const StreamTally tally = decodeEveryStream(*opened.document);
         std::printf("%lld streams, %lld decoded, %llu bytes\n",
                     static_cast<long long>(tally.streams), static_cast<long long>(tally.decoded),
                     static_cast<unsigned long long>(tally.bytes));
         return kOk;
     }
-    const int32_t count = opened.document->xrefTable() ? opened.document->xrefTable()->count() : 0;
-    for (int32_t number = 1; number < count; ++number) {
-        Ref<PdfRef> ref = makeRef<PdfRef>(opened.document.get(), number, 0);
-        PdfStream* stream = asStream(ref->direct());
+    return forEachObject(options, [&](Opened& opened, int32_t number, PdfObject* object) {
+        PdfStream* stream = asStream(object);
         if (!stream)
-            continue;
+            return;
         std::string data;
         const std::string why = readStreamData(opened, *stream, options.raw, data);
         std::printf("stream %d %zu%s%s\n", number, data.size(),
                     why.empty() ? "" : " failed: ", why.c_str());
         std::fwrite(data.data(), 1, data.size(), stdout);
         std::fputc('\n', stdout);
-    }
-    return kOk;
+    });
 }
 
 // A stored tree: a name under "Name" and the children under "Kid1", "Kid2", ...
@@ -604,6 +613,20 @@ int commandOps(const Options& options) {
     return kOk;
 }
 
+int commandRender(const Options& options) {
+    std::string why;
+    if (!checkRenderArguments(options.arguments, why))
+        return failure(options.file, why.c_str());
+    Opened opened;
+    int status = openDocument(options, opened);
+    if (status != kOk)
+        return status;
+    opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
+    if (!opened.catalog->isLoaded())
+        return failure(options.file, "the document catalog cannot be read");
+    return renderPages(*opened.catalog, options.file, options.arguments);
+}
+
 struct Command {
     const char* name;
     int (*run)(const Options&);
@@ -622,6 +645,9 @@ const Command kCommands[] = {
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
     {"ops", commandOps, "ops FILE PAGE [--password PW]"},
+    {"render", commandRender,
+     "render FILE PAGES --zoom Z --out PATH [--password PW] [--quality Q] [--memory M] "
+     "[--set SECTION/KEY=VALUE]... [--progress]"},
 };
 
 int usage() {

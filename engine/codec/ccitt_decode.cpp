@@ -1,5 +1,7 @@
 #include "engine/codec/ccitt_decode.h"
 
+#include "engine/codec/decode_param_keys.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -559,10 +561,10 @@ unsigned CcittFaxDecoder::nextByte() {
 
 uint16_t CcittFaxDecoder::getByte() {
     if (!coding_)
-        return 0xFFFF;
+        return kEndOfData;
     if (x_ >= params_.columns) {
         if (ended_ || !decodeRow())
-            return 0xFFFF;
+            return kEndOfData;
     }
     return static_cast<uint16_t>(nextByte());
 }
@@ -596,8 +598,8 @@ size_t CcittFaxDecoder::read(uint8_t* out, size_t count) {
 
 // ------------------------------------------------------- CcittFaxDecodeStream
 
-CcittFaxDecodeStream::CcittFaxDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params), decoder_(&CcittFaxDecodeStream::readInner, this) {
+CcittFaxDecodeStream::CcittFaxDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)), decoder_(&CcittFaxDecodeStream::readInner, this) {
     if (isOpen())
         startDecoder(params_.get());
 }
@@ -615,14 +617,15 @@ int CcittFaxDecodeStream::readInner(void* context) {
 void CcittFaxDecodeStream::startDecoder(const FilterParams* map) {
     CcittParams p;
     if (map) {
-        p.k = map->get(u"/K", p.k);
-        p.endOfLine = map->get(u"/EndOfLine", p.endOfLine) != 0;
-        p.encodedByteAlign = map->get(u"/EncodedByteAlign", p.encodedByteAlign) != 0;
-        p.columns = map->get(u"/Columns", p.columns);
-        p.rows = map->get(u"/Rows", p.rows);
-        p.endOfBlock = map->get(u"/EndOfBlock", p.endOfBlock) != 0;
-        p.blackIs1 = map->get(u"/BlackIs1", p.blackIs1) != 0;
-        p.damagedRowsBeforeError = map->get(u"/DamagedRowsBeforeError", p.damagedRowsBeforeError);
+        namespace keys = decode_keys;
+        p.k = map->get(keys::K, p.k);
+        p.endOfLine = map->get(keys::EndOfLine, p.endOfLine) != 0;
+        p.encodedByteAlign = map->get(keys::EncodedByteAlign, p.encodedByteAlign) != 0;
+        p.columns = map->get(keys::Columns, p.columns);
+        p.rows = map->get(keys::Rows, p.rows);
+        p.endOfBlock = map->get(keys::EndOfBlock, p.endOfBlock) != 0;
+        p.blackIs1 = map->get(keys::BlackIs1, p.blackIs1) != 0;
+        p.damagedRowsBeforeError = map->get(keys::DamagedRowsBeforeError, p.damagedRowsBeforeError);
     }
     // Lines that cannot be allocated close the filter; a width outside the
     // accepted range only ends the data.
@@ -631,11 +634,11 @@ void CcittFaxDecodeStream::startDecoder(const FilterParams* map) {
     }
 }
 
-FilterParams* CcittFaxDecodeStream::setParameters(FilterParams* params) {
-    FilterStream::setParameters(params);
+FilterParams* CcittFaxDecodeStream::setParameters(std::unique_ptr<FilterParams> params) {
+    FilterStream::setParameters(std::move(params));
     if (isOpen())
         startDecoder(params_.get());
-    return params;
+    return params_.get();
 }
 
 std::int64_t CcittFaxDecodeStream::read(void* buffer, std::size_t count) {

@@ -41,13 +41,13 @@ public:
     CcittFaxDecoder& operator=(const CcittFaxDecoder&) = delete;
 
     // Takes the parameters, allocates both lines and resets the decoder.
-    // Answers false (and every byte is then 0xFFFF) when /Columns lies
+    // Answers false (and every byte is then kEndOfData) when /Columns lies
     // outside 1 to kCcittMaxColumns or the lines cannot be allocated.
     bool start(const CcittParams& params);
-    // Frees both lines; getByte gives 0xFFFF from then on.
+    // Frees both lines; getByte gives kEndOfData from then on.
     void release();
 
-    // The next byte of the image, or 0xFFFF at the end of the data.
+    // The next byte of the image, or kEndOfData at the end of the data.
     uint16_t getByte();
     // Up to count bytes of the image into out; returns how many came.
     size_t read(uint8_t* out, size_t count);
@@ -111,13 +111,13 @@ public:
     // Without parameters the defaults hold (group 3 one-dimensional, 1728
     // columns); the chain factory hands the /DecodeParms map over later with
     // setParameters.
-    CcittFaxDecodeStream(InputStream* inner, FilterParams* params);
+    CcittFaxDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     ~CcittFaxDecodeStream() override;
 
     // Stores the map, reads the parameters from it (absent keys take their
     // defaults) and starts decoding afresh. /Columns outside 1 to
     // kCcittMaxColumns end the data at once.
-    FilterParams* setParameters(FilterParams* params) override;
+    FilterParams* setParameters(std::unique_ptr<FilterParams> params) override;
     // Frees both lines and marks the filter closed.
     void close() override;
     // The image bytes in blocks: whole bytes of a run are filled at once.

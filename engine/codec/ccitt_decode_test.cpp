@@ -75,7 +75,7 @@ struct MemorySource {
     }
 };
 
-// Decodes until 0xFFFF or limit bytes.
+// Decodes until kEndOfData or limit bytes.
 Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 24,
              bool* started = nullptr) {
     MemorySource source{&data};
@@ -86,7 +86,7 @@ Bytes decode(const Bytes& data, const CcittParams& params, size_t limit = 1 << 2
     Bytes out;
     while (out.size() < limit) {
         uint16_t b = decoder.getByte();
-        if (b == 0xFFFF)
+        if (b == kEndOfData)
             break;
         out.push_back(static_cast<uint8_t>(b));
     }
@@ -210,7 +210,7 @@ void PrintTo(const BitsCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-CcittParams make(int32_t k, int32_t columns, std::function<void(CcittParams&)> more = {}) {
+CcittParams make(int32_t k, int32_t columns, const std::function<void(CcittParams&)>& more = {}) {
     CcittParams p;
     p.k = k;
     p.columns = columns;
@@ -361,13 +361,14 @@ TEST(CcittFaxDecodeStreamTest, ReadsTheDecodeParms) {
     Bytes data = readBytes(fixture("odd.g32d"));
     MemoryInputStream memory(data.data(), data.size());
     CcittFaxDecodeStream filter(&memory, nullptr);
-    auto* params = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* params = owned.get();
     params->set(u"/K", 1);
     params->set(u"/Columns", pbm.width);
     params->set(u"/Rows", pbm.height);
     params->set(u"/EndOfBlock", 0);
     params->set(u"/BlackIs1", 1);
-    EXPECT_EQ(filter.setParameters(params), params);
+    EXPECT_EQ(filter.setParameters(std::move(owned)), params);
     const CcittParams& p = filter.ccittParams();
     EXPECT_EQ(p.k, 1);
     EXPECT_EQ(p.columns, pbm.width);
@@ -404,9 +405,9 @@ TEST(CcittFaxDecodeStreamTest, ColumnsOutOfRangeEndTheData) {
     for (int32_t columns : {0, -8, 1 << 20}) {
         MemoryInputStream memory(data.data(), data.size());
         CcittFaxDecodeStream filter(&memory, nullptr);
-        auto* params = new FilterParams;
+        auto params = std::make_unique<FilterParams>();
         params->set(u"/Columns", columns);
-        filter.setParameters(params);
+        filter.setParameters(std::move(params));
         EXPECT_EQ(filter.getByte(), kEndOfData) << columns;
         EXPECT_TRUE(filter.atEnd()) << columns;
     }
@@ -417,7 +418,7 @@ TEST(CcittFaxDecodeStreamTest, OverAClosedStreamIsClosed) {
     CcittFaxDecodeStream filter(&memory, nullptr);
     EXPECT_FALSE(filter.isOpen());
     EXPECT_EQ(filter.getByte(), kEndOfData);
-    CcittFaxDecodeStream none(nullptr, new FilterParams);
+    CcittFaxDecodeStream none(nullptr, std::make_unique<FilterParams>());
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.getByte(), kEndOfData);
 }

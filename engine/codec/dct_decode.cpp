@@ -1,5 +1,7 @@
 #include "engine/codec/dct_decode.h"
 
+#include "engine/codec/jpeg_error.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -70,20 +72,29 @@ struct DctDecodeStream::Source {
     static void termSource(j_decompress_ptr) {}
 };
 
-DctDecodeStream::DctDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage)
-    : ImageStream(inner, params) {
+struct DctDecodeStream::Library {
+    JpegErrorManager err;
+    jpeg_decompress_struct cinfo{};
+    std::unique_ptr<JSAMPROW[]> rows;
+};
+
+DctDecodeStream::DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params,
+                                 bool inlineImage)
+    : ImageStream(inner, std::move(params)), lib_(new (std::nothrow) Library) {
+    if (!lib_)
+        openFlag_ = false;
     if (!openFlag_)
         return;
     inputSize_ = inlineImage ? 1 : 512;
-    cinfo_.err = initJpegErrorManager(err_);
-    if (!guardedJpegCall(err_, [this] { jpeg_create_decompress(&cinfo_); })) {
-        jpeg_destroy_decompress(&cinfo_);
+    lib_->cinfo.err = initJpegErrorManager(lib_->err);
+    if (!guardedJpegCall(lib_->err, [this] { jpeg_create_decompress(&lib_->cinfo); })) {
+        jpeg_destroy_decompress(&lib_->cinfo);
         dead_ = true;
         openFlag_ = false;
         return;
     }
     created_ = true;
-    cinfo_.mem->max_memory_to_use = kJpegMemoryLimit;
+    lib_->cinfo.mem->max_memory_to_use = kJpegMemoryLimit;
     source_.reset(new (std::nothrow) Source{});
     input_.reset(new (std::nothrow) uint8_t[inputSize_]);
     if (!source_ || !input_) {
@@ -96,19 +107,19 @@ DctDecodeStream::DctDecodeStream(InputStream* inner, FilterParams* params, bool 
     source_->pub.skip_input_data = Source::skipInputData;
     source_->pub.resync_to_restart = jpeg_resync_to_restart;
     source_->pub.term_source = Source::termSource;
-    cinfo_.src = &source_->pub;
+    lib_->cinfo.src = &source_->pub;
     start();
 }
 
 DctDecodeStream::~DctDecodeStream() {
     close();
     if (created_ && !dead_)
-        jpeg_destroy_decompress(&cinfo_);
+        jpeg_destroy_decompress(&lib_->cinfo);
 }
 
 void DctDecodeStream::fail() {
     if (created_ && !dead_)
-        jpeg_destroy_decompress(&cinfo_);
+        jpeg_destroy_decompress(&lib_->cinfo);
     dead_ = true;
     error_ = true;
     ended_ = true;
@@ -128,9 +139,9 @@ bool DctDecodeStream::start() {
     }
     inner_->open();  // file streams answer no; that is not an error
     source_->endFed = false;
-    err_.dataEnded = false;
+    lib_->err.dataEnded = false;
     int header = 0;
-    if (!guardedJpegCall(err_, [&] { header = jpeg_read_header(&cinfo_, TRUE); })) {
+    if (!guardedJpegCall(lib_->err, [&] { header = jpeg_read_header(&lib_->cinfo, TRUE); })) {
         fail();
         return false;
     }
@@ -139,30 +150,31 @@ bool DctDecodeStream::start() {
         return false;
     }
     boolean ready = FALSE;
-    if (!guardedJpegCall(err_, [&] { ready = jpeg_start_decompress(&cinfo_); })) {
+    if (!guardedJpegCall(lib_->err, [&] { ready = jpeg_start_decompress(&lib_->cinfo); })) {
         fail();
         return false;
     }
     if (!ready) {  // the input ran out during the set-up
-        guardedJpegCall(err_, [&] { jpeg_abort_decompress(&cinfo_); });
+        guardedJpegCall(lib_->err, [&] { jpeg_abort_decompress(&lib_->cinfo); });
         error_ = true;
         return false;
     }
-    width_ = int32_t(cinfo_.image_width);
-    height_ = int32_t(cinfo_.image_height);
-    components_ = cinfo_.num_components;
+    width_ = int32_t(lib_->cinfo.image_width);
+    height_ = int32_t(lib_->cinfo.image_height);
+    components_ = lib_->cinfo.num_components;
     bytesPerRow_ = 0;
-    uint64_t rowBytes = uint64_t(cinfo_.output_width) * uint64_t(cinfo_.output_components);
-    uint32_t batch = uint32_t(std::max(cinfo_.rec_outbuf_height, 1));
+    uint64_t rowBytes =
+        uint64_t(lib_->cinfo.output_width) * uint64_t(lib_->cinfo.output_components);
+    uint32_t batch = uint32_t(std::max(lib_->cinfo.rec_outbuf_height, 1));
     if (rowBytes == 0 || rowBytes * batch > 0x7FFFFFFFu) {
         fail();
         return false;
     }
-    if (!rows_ || batch != batchCapacity_ || uint32_t(rowBytes) != rowBytes_) {
+    if (!lib_->rows || batch != batchCapacity_ || uint32_t(rowBytes) != rowBytes_) {
         releaseRows();
-        rows_.reset(new (std::nothrow) JSAMPROW[batch]);
+        lib_->rows.reset(new (std::nothrow) JSAMPROW[batch]);
         rowBlock_.reset(new (std::nothrow) uint8_t[size_t(rowBytes) * batch]);
-        if (!rows_ || !rowBlock_) {
+        if (!lib_->rows || !rowBlock_) {
             releaseRows();
             fail();
             openFlag_ = false;
@@ -171,7 +183,7 @@ bool DctDecodeStream::start() {
         batchCapacity_ = batch;
         rowBytes_ = uint32_t(rowBytes);
         for (uint32_t i = 0; i < batch; ++i)
-            rows_[i] = rowBlock_.get() + size_t(i) * rowBytes_;
+            lib_->rows[i] = rowBlock_.get() + size_t(i) * rowBytes_;
     }
     rowsInBatch_ = byteIndex_ = rowIndex_ = 0;
     byteCounter_ = 0;
@@ -182,7 +194,8 @@ bool DctDecodeStream::start() {
 }
 
 void DctDecodeStream::releaseRows() {
-    rows_.reset();
+    if (lib_)
+        lib_->rows.reset();
     rowBlock_.reset();
     batchCapacity_ = rowBytes_ = 0;
 }
@@ -190,13 +203,14 @@ void DctDecodeStream::releaseRows() {
 bool DctDecodeStream::nextBatch() {
     if (!started_ || dead_ || ended_)
         return false;
-    if (cinfo_.output_scanline >= cinfo_.output_height) {
+    if (lib_->cinfo.output_scanline >= lib_->cinfo.output_height) {
         ended_ = true;
         return false;
     }
     JDIMENSION got = 0;
-    if (!guardedJpegCall(
-            err_, [&] { got = jpeg_read_scanlines(&cinfo_, rows_.get(), batchCapacity_); })) {
+    if (!guardedJpegCall(lib_->err, [&] {
+            got = jpeg_read_scanlines(&lib_->cinfo, lib_->rows.get(), batchCapacity_);
+        })) {
         fail();
         return false;
     }
@@ -214,21 +228,22 @@ void DctDecodeStream::close() {
     // Decode and drop the rest of the image so that the input ends behind
     // it; data that already ran out has nothing behind it, and the rest of
     // such an image (perhaps huge) is not worth making up.
-    bool dataEnded = source_->endFed || err_.dataEnded;
+    bool dataEnded = source_->endFed || lib_->err.dataEnded;
     if (!dataEnded) {
         while (!ended_ && nextBatch()) {
         }
     }
     if (dead_)
         return;
-    bool complete = cinfo_.output_scanline >= cinfo_.output_height && !dataEnded;
+    bool complete = lib_->cinfo.output_scanline >= lib_->cinfo.output_height && !dataEnded;
     boolean finished = FALSE;
-    if (complete && !guardedJpegCall(err_, [&] { finished = jpeg_finish_decompress(&cinfo_); })) {
+    if (complete &&
+        !guardedJpegCall(lib_->err, [&] { finished = jpeg_finish_decompress(&lib_->cinfo); })) {
         fail();
         return;
     }
     if (!finished)
-        guardedJpegCall(err_, [&] { jpeg_abort_decompress(&cinfo_); });
+        guardedJpegCall(lib_->err, [&] { jpeg_abort_decompress(&lib_->cinfo); });
     started_ = false;
     ended_ = true;
     rowsInBatch_ = byteIndex_ = rowIndex_ = 0;
@@ -250,7 +265,7 @@ uint16_t DctDecodeStream::decodeByte() {
         return kEndOfData;
     if (byteIndex_ == 0 && rowIndex_ == 0 && !nextBatch())
         return kEndOfData;
-    uint8_t b = rows_[rowIndex_][byteIndex_];
+    uint8_t b = lib_->rows[rowIndex_][byteIndex_];
     if (++byteIndex_ == rowBytes_) {
         byteIndex_ = 0;
         if (++rowIndex_ >= rowsInBatch_)
@@ -280,7 +295,7 @@ int64_t DctDecodeStream::read(void* buffer, size_t count) {
         if (byteIndex_ == 0 && rowIndex_ == 0 && !nextBatch())
             break;
         size_t take = std::min<size_t>(rowBytes_ - byteIndex_, count - n);
-        std::memcpy(out + n, rows_[rowIndex_] + byteIndex_, take);
+        std::memcpy(out + n, lib_->rows[rowIndex_] + byteIndex_, take);
         n += take;
         byteCounter_ += take;
         byteIndex_ += uint32_t(take);

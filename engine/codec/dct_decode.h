@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "engine/codec/image_stream.h"
-#include "engine/codec/jpeg_error.h"
 
 namespace vistrel {
 
@@ -15,14 +14,14 @@ class DctDecodeStream : public ImageStream {
 public:
     // inlineImage: the input is read one byte at a time, so that nothing
     // behind the compressed data is consumed.
-    DctDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage);
+    DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params, bool inlineImage);
     ~DctDecodeStream() override;
 
     // Reads the header and starts decoding when not started yet.
     bool open() override;
     // Drains the rest of the image and finishes the decompression.
     void close() override;
-    // 0xFFFF when closed or after an error; a pushed-back byte counts.
+    // kEndOfData when closed or after an error; a pushed-back byte counts.
     uint16_t getByte() override;
     int64_t read(void* buffer, size_t count) override;
     void unread(uint16_t byte) override;
@@ -37,6 +36,7 @@ protected:
 
 private:
     struct Source;
+    struct Library;  // libjpeg's objects
 
     bool start();
     // Decodes the next batch of rows; false when no row can come any more.
@@ -49,12 +49,10 @@ private:
     bool dead_ = false;     // the library object is destroyed
     bool created_ = false;  // the library object exists
     bool ended_ = false;    // every row handed out, or no more rows can come
-    JpegErrorManager err_;
-    jpeg_decompress_struct cinfo_{};
+    std::unique_ptr<Library> lib_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<uint8_t[]> input_;
     uint32_t inputSize_ = 512;
-    std::unique_ptr<JSAMPROW[]> rows_;
     std::unique_ptr<uint8_t[]> rowBlock_;
     uint32_t batchCapacity_ = 0;  // rows the row block holds
     uint32_t rowBytes_ = 0;       // output_width × output_components

@@ -1,4 +1,5 @@
 #include "engine/codec/dct_decode.h"
+#include "engine/codec/jpeg_error.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ TEST(DctDecodeTest, NotAJpegSetsTheErrorFlag) {
         DctDecodeStream f(&in, nullptr, false);
         EXPECT_TRUE(f.failed());
         EXPECT_TRUE(f.atEnd());
-        EXPECT_EQ(f.getByte(), 0xFFFF);
+        EXPECT_EQ(f.getByte(), kEndOfData);
         uint8_t b[4];
         EXPECT_EQ(f.read(b, 4), 0);
         EXPECT_FALSE(f.open());
@@ -101,7 +102,7 @@ TEST(DctDecodeTest, FatalLibraryErrorEndsTheData) {
     ByteInput in(jpg);
     DctDecodeStream f(&in, nullptr, false);
     EXPECT_TRUE(f.failed());
-    EXPECT_EQ(f.getByte(), 0xFFFF);
+    EXPECT_EQ(f.getByte(), kEndOfData);
 }
 
 TEST(DctDecodeTest, CloseAfterPartOfTheImageFinishesAndLeavesInputBehindIt) {
@@ -132,7 +133,7 @@ TEST(DctDecodeTest, PushedBackByteCountsOnce) {
     f.unread(first);
     uint8_t b[16];
     EXPECT_EQ(f.read(b, 16), 8);
-    EXPECT_EQ(f.getByte(), 0xFFFF);
+    EXPECT_EQ(f.getByte(), kEndOfData);
     f.close();
 }
 

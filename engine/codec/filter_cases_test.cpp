@@ -44,11 +44,11 @@ std::vector<uint8_t> decodeAll(FilterStream& f, ReadMode mode) {
         bool bytes = mode == ReadMode::kBytes || (mode == ReadMode::kMixed && round % 2 == 0);
         if (bytes) {
             uint16_t c = f.getByte();
-            if (c == 0xFFFF)
+            if (c == kEndOfData)
                 break;
             out.push_back(uint8_t(c));
         } else {
-            int32_t n = f.read(block, sizeof block);
+            int64_t n = f.read(block, sizeof block);
             if (n <= 0)
                 break;
             out.insert(out.end(), block, block + n);
@@ -68,7 +68,7 @@ TEST_P(FilterCaseTest, DecodesWhatTheEncoderWrote) {
         std::unique_ptr<FilterStream> f = makeFilter(c.filter, &in);
         ASSERT_TRUE(f) << "no filter for " << c.filter;
         EXPECT_EQ(decodeAll(*f, GetParam()), c.expected);
-        EXPECT_EQ(f->getByte(), 0xFFFF);  // stays ended
+        EXPECT_EQ(f->getByte(), kEndOfData);  // stays ended
         if (c.filter.rfind("DCT", 0) == 0) {
             auto* dct = static_cast<DctDecodeStream*>(f.get());
             EXPECT_EQ(size_t(dct->width()) * dct->height() * dct->components(), c.expected.size());

@@ -1,21 +1,13 @@
 #include "engine/codec/filter_stream.h"
 
+#include "engine/core/wstring.h"
+
 namespace vistrel {
 
 namespace {
 
 bool isFilterWhiteSpace(uint16_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-int hexDigitValue(uint16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 int base64Value(uint16_t c) {
@@ -53,12 +45,11 @@ bool FilterParams::contains(std::u16string_view key) const {
 // ---------------------------------------------------------------------------
 // FilterStream
 
-FilterStream::FilterStream(InputStream* inner, FilterParams* params) : inner_(inner) {
+FilterStream::FilterStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : inner_(inner) {
     openFlag_ = inner != nullptr && inner->isOpen();
     if (openFlag_)
-        params_.reset(params);
-    else
-        delete params;
+        params_ = std::move(params);
 }
 
 FilterStream::~FilterStream() = default;
@@ -84,9 +75,9 @@ uint64_t FilterStream::position() {
     return inner_ ? inner_->position() : 0;
 }
 
-FilterParams* FilterStream::setParameters(FilterParams* params) {
-    params_.reset(params);
-    return params;
+FilterParams* FilterStream::setParameters(std::unique_ptr<FilterParams> params) {
+    params_ = std::move(params);
+    return params_.get();
 }
 
 void FilterStream::skipWhiteSpace() {
@@ -100,8 +91,8 @@ void FilterStream::skipWhiteSpace() {
 // ---------------------------------------------------------------------------
 // AsciiHexDecodeStream
 
-AsciiHexDecodeStream::AsciiHexDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {}
+AsciiHexDecodeStream::AsciiHexDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {}
 
 uint16_t AsciiHexDecodeStream::decodeByte() {
     if (ended_)
@@ -130,8 +121,8 @@ uint16_t AsciiHexDecodeStream::decodeByte() {
 // ---------------------------------------------------------------------------
 // Ascii85DecodeStream
 
-Ascii85DecodeStream::Ascii85DecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {}
+Ascii85DecodeStream::Ascii85DecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {}
 
 Ascii85DecodeStream::~Ascii85DecodeStream() {
     if (openFlag_)
@@ -238,8 +229,9 @@ uint16_t Ascii85DecodeStream::decodeByte() {
 // ---------------------------------------------------------------------------
 // RunLengthDecodeStream
 
-RunLengthDecodeStream::RunLengthDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {}
+RunLengthDecodeStream::RunLengthDecodeStream(InputStream* inner,
+                                             std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {}
 
 uint16_t RunLengthDecodeStream::decodeByte() {
     if (ended_)
@@ -273,7 +265,7 @@ uint16_t RunLengthDecodeStream::decodeByte() {
         return uint16_t(byte_);
     }
     // Literal run: the next inner byte; at the end of the inner data each byte
-    // still due gives 0xFFFF and the next length byte ends the data.
+    // still due gives kEndOfData and the next length byte ends the data.
     uint16_t c = inner_->getByte();
     byte_ = c == kEndOfData ? -1 : c;
     return c;
@@ -282,8 +274,8 @@ uint16_t RunLengthDecodeStream::decodeByte() {
 // ---------------------------------------------------------------------------
 // Base64DecodeStream
 
-Base64DecodeStream::Base64DecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {}
+Base64DecodeStream::Base64DecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {}
 
 uint16_t Base64DecodeStream::decodeByte() {
     if (index_ < count_)

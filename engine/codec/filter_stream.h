@@ -31,31 +31,32 @@ private:
 // its inner stream is non-null and open.
 class FilterStream : public InputStream {
 public:
-    FilterStream(InputStream* inner, FilterParams* params);
+    FilterStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     ~FilterStream() override;
     FilterStream(const FilterStream&) = delete;
     FilterStream& operator=(const FilterStream&) = delete;
 
     bool open() override { return false; }
     void close() override;
-    // Closed: 0xFFFF. A pushed-back byte comes first; then decodeByte().
+    // Closed: kEndOfData. A pushed-back byte comes first; then decodeByte().
     uint16_t getByte() override;
     uint64_t size() override;
     uint64_t position() override;
 
-    // Takes ownership of params (an earlier map is destroyed) and returns it.
-    virtual FilterParams* setParameters(FilterParams* params);
+    // Replaces the parameter map (an earlier one is destroyed); returns the
+    // new one, borrowed.
+    virtual FilterParams* setParameters(std::unique_ptr<FilterParams> params);
     FilterParams* parameters() const { return params_.get(); }
     InputStream* inner() const { return inner_; }
 
     VISTREL_GLOBAL_ALLOCATOR()
 
 protected:
-    // The next decoded byte, or 0xFFFF at the end of the data. Called only
+    // The next decoded byte, or kEndOfData at the end of the data. Called only
     // while open and with no pushed-back byte.
     virtual uint16_t decodeByte() = 0;
     // Reads inner bytes while they are space, tab, CR or LF and gives the
-    // first other byte (0xFFFF included) back to the inner stream.
+    // first other byte (kEndOfData included) back to the inner stream.
     void skipWhiteSpace();
 
     InputStream* inner_;
@@ -64,7 +65,7 @@ protected:
 
 class AsciiHexDecodeStream : public FilterStream {
 public:
-    AsciiHexDecodeStream(InputStream* inner, FilterParams* params);
+    AsciiHexDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     bool atEnd() override { return ended_; }
 
 protected:
@@ -76,7 +77,7 @@ private:
 
 class Ascii85DecodeStream : public FilterStream {
 public:
-    Ascii85DecodeStream(InputStream* inner, FilterParams* params);
+    Ascii85DecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     ~Ascii85DecodeStream() override;
     void close() override;
     bool atEnd() override;
@@ -97,7 +98,7 @@ private:
 
 class RunLengthDecodeStream : public FilterStream {
 public:
-    RunLengthDecodeStream(InputStream* inner, FilterParams* params);
+    RunLengthDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     bool atEnd() override { return ended_; }
 
 protected:
@@ -115,7 +116,7 @@ private:
 // the end of the data ends it). No filter name selects it.
 class Base64DecodeStream : public FilterStream {
 public:
-    Base64DecodeStream(InputStream* inner, FilterParams* params);
+    Base64DecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     bool atEnd() override { return ended_ && index_ >= count_; }
 
 protected:

@@ -22,7 +22,7 @@ Maker maker() {
 
 std::vector<uint8_t> drain(FilterStream& f) {
     std::vector<uint8_t> out;
-    for (uint16_t c; (c = f.getByte()) != 0xFFFF;)
+    for (uint16_t c; (c = f.getByte()) != kEndOfData;)
         out.push_back(uint8_t(c));
     return out;
 }
@@ -112,7 +112,7 @@ TEST(SimpleFiltersTest, EdgeCases) {
 }
 
 TEST(SimpleFiltersTest, RunLengthTruncatedLiteralRunEnds) {
-    // A literal run of 4 with 2 bytes: 0xFFFF for each missing byte, then the
+    // A literal run of 4 with 2 bytes: kEndOfData for each missing byte, then the
     // length byte finds the end of the data.
     ByteInput in(
         std::string("\x03"
@@ -120,8 +120,8 @@ TEST(SimpleFiltersTest, RunLengthTruncatedLiteralRunEnds) {
                     3));
     RunLengthDecodeStream f(&in, nullptr);
     EXPECT_EQ(drain(f), bytes({'a', 'b'}));
-    EXPECT_EQ(f.getByte(), 0xFFFF);
-    EXPECT_EQ(f.getByte(), 0xFFFF);
+    EXPECT_EQ(f.getByte(), kEndOfData);
+    EXPECT_EQ(f.getByte(), kEndOfData);
     EXPECT_TRUE(f.atEnd());
 }
 
@@ -139,12 +139,12 @@ TEST(SimpleFiltersTest, UnreadByteComesBackEvenAfterTheEnd) {
         EXPECT_EQ(f->getByte(), 'A');
         f->unread('A');
         EXPECT_EQ(f->getByte(), 'A');
-        EXPECT_EQ(f->getByte(), 0xFFFF);
+        EXPECT_EQ(f->getByte(), kEndOfData);
         f->unread('Z');
         uint8_t b[4];
         EXPECT_EQ(f->read(b, 4), 1);
         EXPECT_EQ(b[0], 'Z');
-        EXPECT_EQ(f->getByte(), 0xFFFF);
+        EXPECT_EQ(f->getByte(), kEndOfData);
     }
 }
 
@@ -158,7 +158,7 @@ TEST(SimpleFiltersTest, ClosedOrMissingInnerGivesNothing) {
              {static_cast<InputStream*>(nullptr), static_cast<InputStream*>(&closed)}) {
             std::unique_ptr<FilterStream> f = make(inner);
             EXPECT_FALSE(f->isOpen());
-            EXPECT_EQ(f->getByte(), 0xFFFF);
+            EXPECT_EQ(f->getByte(), kEndOfData);
             uint8_t b[2];
             EXPECT_EQ(f->read(b, 2), 0);
         }
@@ -180,7 +180,7 @@ TEST(SimpleFiltersTest, Ascii85CloseConsumesEndMarker) {
     ByteInput in("5sdq,~>next");
     Ascii85DecodeStream f(&in, nullptr);
     for (int i = 0; i < 4; ++i)
-        EXPECT_NE(f.getByte(), 0xFFFF);
+        EXPECT_NE(f.getByte(), kEndOfData);
     f.close();
     EXPECT_EQ(in.getByte(), 'n');
     // Destroying a filter that was left open does the same.
@@ -196,16 +196,17 @@ TEST(SimpleFiltersTest, Ascii85CloseConsumesEndMarker) {
 TEST(FilterParamsTest, KeepsIntegersByKeyAndIsOwnedByTheFilter) {
     ByteInput in("41>");
     AsciiHexDecodeStream f(&in, nullptr);
-    auto* p = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* p = owned.get();
     p->set(u"/Predictor", 12);
     p->set(u"/Columns", 5);
     p->set(u"/Columns", 6);
-    EXPECT_EQ(f.setParameters(p), p);
+    EXPECT_EQ(f.setParameters(std::move(owned)), p);
     EXPECT_EQ(f.parameters()->get(u"/Predictor"), 12);
     EXPECT_EQ(f.parameters()->get(u"/Columns"), 6);
     EXPECT_EQ(f.parameters()->get(u"/Colors"), 0);
     EXPECT_FALSE(f.parameters()->contains(u"/Colors"));
-    f.setParameters(new FilterParams);  // the first map is destroyed (leak check)
+    f.setParameters(std::make_unique<FilterParams>());  // the first map is destroyed
     EXPECT_EQ(f.parameters()->count(), 0u);
 }
 

@@ -27,7 +27,8 @@ bool readExactly(InputStream* in, void* buffer, std::size_t count) {
 
 // -------------------------------------------------------------- BmpReadStream
 
-BmpReadStream::BmpReadStream(InputStream* file, FilterParams* params) : ImageStream(file, params) {}
+BmpReadStream::BmpReadStream(InputStream* file, std::unique_ptr<FilterParams> params)
+    : ImageStream(file, std::move(params)) {}
 
 BmpReadStream::~BmpReadStream() = default;
 
@@ -176,7 +177,8 @@ void pngWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-PngReadStream::PngReadStream(InputStream* file, FilterParams* params) : ImageStream(file, params) {
+PngReadStream::PngReadStream(InputStream* file, std::unique_ptr<FilterParams> params)
+    : ImageStream(file, std::move(params)) {
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     if (png_) {
         info_ = png_create_info_struct(png_);

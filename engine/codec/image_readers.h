@@ -22,7 +22,7 @@ constexpr std::uint64_t kMaxImagePixels = std::uint64_t{1} << 28;
 // bottom row first, or top row first for a negative height (topDown()).
 class BmpReadStream : public ImageStream {
 public:
-    BmpReadStream(InputStream* file, FilterParams* params);
+    BmpReadStream(InputStream* file, std::unique_ptr<FilterParams> params);
     ~BmpReadStream() override;
 
     // Reads the headers and the palette; false (error flag set) when any
@@ -62,7 +62,7 @@ private:
 // files are de-interlaced by reading the whole picture at open.
 class PngReadStream : public ImageStream {
 public:
-    PngReadStream(InputStream* file, FilterParams* params);
+    PngReadStream(InputStream* file, std::unique_ptr<FilterParams> params);
     ~PngReadStream() override;
 
     // Reads the header and sets up the transformations; false when the file

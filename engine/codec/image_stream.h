@@ -10,7 +10,8 @@ namespace vistrel {
 
 class ImageStream : public FilterStream {
 public:
-    ImageStream(InputStream* inner, FilterParams* params) : FilterStream(inner, params) {}
+    ImageStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+        : FilterStream(inner, std::move(params)) {}
 
     // Reads bytesPerRow() bytes with read(); false when not started or when
     // not all of them arrived.

@@ -1,5 +1,7 @@
 #include "engine/codec/lzw_flate.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,8 +11,8 @@ namespace vistrel {
 // ---------------------------------------------------------------------------
 // LzwDecodeStream
 
-LzwDecodeStream::LzwDecodeStream(InputStream* inner, FilterParams* params)
-    : FilterStream(inner, params) {
+LzwDecodeStream::LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params)
+    : FilterStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
     bits_.reset(new (std::nothrow) BitReader(inner));
@@ -39,7 +41,7 @@ int LzwDecodeStream::readCode() {
     uint16_t code = bits_->readBits(width_);
     // No byte left at the start of the code; or the input ran out inside it:
     // the bits left over are the padding behind the last code, not a code.
-    if (code == 0xFFFF || bits_->currentByte == kEndOfData)
+    if (code == kEndOfData || bits_->currentByte == kEndOfData)
         return -1;
     return code;
 }
@@ -128,26 +130,29 @@ void zlibFree(voidpf, voidpf block) {
 
 }  // namespace
 
-FlateDecodeStream::FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage)
-    : FilterStream(inner, params) {
+FlateDecodeStream::FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params,
+                                     bool inlineImage)
+    : FilterStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
     bufferSize_ = inlineImage ? 1 : kBlockSize;
     in_.reset(new (std::nothrow) uint8_t[bufferSize_]);
     out_.reset(new (std::nothrow) uint8_t[bufferSize_]);
-    if (!in_ || !out_) {
+    z_.reset(new (std::nothrow) z_stream());
+    if (!in_ || !out_ || !z_) {
         in_.reset();
         out_.reset();
+        z_.reset();
         openFlag_ = false;
         return;
     }
-    z_.zalloc = zlibAlloc;
-    z_.zfree = zlibFree;
-    z_.opaque = Z_NULL;
-    z_.next_in = in_.get();
-    z_.avail_in = 0;
+    z_->zalloc = zlibAlloc;
+    z_->zfree = zlibFree;
+    z_->opaque = Z_NULL;
+    z_->next_in = in_.get();
+    z_->avail_in = 0;
     // A failed initialisation makes the first inflate fail, which ends the data.
-    zopen_ = inflateInit(&z_) == Z_OK;
+    zopen_ = inflateInit(z_.get()) == Z_OK;
 }
 
 FlateDecodeStream::~FlateDecodeStream() {
@@ -156,23 +161,23 @@ FlateDecodeStream::~FlateDecodeStream() {
 
 void FlateDecodeStream::close() {
     if (openFlag_ && zopen_)
-        inflateEnd(&z_);
+        inflateEnd(z_.get());
     zopen_ = false;
     FilterStream::close();
 }
 
 uint64_t FlateDecodeStream::position() {
-    return z_.total_in;
+    return z_ ? z_->total_in : 0;
 }
 
 size_t FlateDecodeStream::refill() {
-    if (z_.avail_in != 0)
+    if (!z_ || z_->avail_in != 0)
         return 0;  // input still pending: no progress possible
     int64_t n = inner_->read(in_.get(), bufferSize_);
     if (n <= 0)
         return 0;
-    z_.next_in = in_.get();
-    z_.avail_in = uInt(n);
+    z_->next_in = in_.get();
+    z_->avail_in = uInt(n);
     return size_t(n);
 }
 
@@ -183,14 +188,14 @@ int FlateDecodeStream::inflatePass() {
 }
 
 int FlateDecodeStream::inflateInto(uint8_t* out, size_t n, size_t* produced) {
-    z_.next_out = out;
-    z_.avail_out = uInt(std::min<size_t>(n, UINT32_MAX));
-    const uInt room = z_.avail_out;
+    z_->next_out = out;
+    z_->avail_out = uInt(std::min<size_t>(n, UINT32_MAX));
+    const uInt room = z_->avail_out;
     *produced = 0;
     if (!zopen_)
         return Z_STREAM_ERROR;
-    int result = inflate(&z_, Z_SYNC_FLUSH);
-    *produced = room - z_.avail_out;
+    int result = inflate(z_.get(), Z_SYNC_FLUSH);
+    *produced = room - z_->avail_out;
     return result;
 }
 
@@ -217,7 +222,7 @@ uint16_t FlateDecodeStream::decodeByte() {
             if (result != Z_STREAM_END)
                 return kEndOfData;
         }
-        available_ = bufferSize_ - z_.avail_out;
+        available_ = bufferSize_ - z_->avail_out;
         index_ = 0;
     }
 }
@@ -262,7 +267,7 @@ int64_t FlateDecodeStream::read(void* buffer, size_t count) {
         if (direct)
             n += produced;
         else
-            available_ = bufferSize_ - z_.avail_out;
+            available_ = bufferSize_ - z_->avail_out;
     }
     return int64_t(n);
 }

@@ -2,19 +2,19 @@
 // handed out exactly as decompressed.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <memory>
 
 #include "engine/codec/filter_stream.h"
 #include "engine/core/bit_reader.h"
 
+struct z_stream_s;
+
 namespace vistrel {
 
 class LzwDecodeStream : public FilterStream {
 public:
-    LzwDecodeStream(InputStream* inner, FilterParams* params);
+    LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     void close() override;
     bool atEnd() override { return ended_; }
 
@@ -62,7 +62,7 @@ public:
 
     // inlineImage: buffers of one byte, so that nothing behind the compressed
     // data is consumed.
-    FlateDecodeStream(InputStream* inner, FilterParams* params, bool inlineImage);
+    FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params, bool inlineImage);
     ~FlateDecodeStream() override;
     void close() override;
     uint16_t getByte() override;
@@ -84,7 +84,7 @@ private:
     bool ended_ = false;
     bool zopen_ = false;
     uint32_t bufferSize_ = kBlockSize;
-    z_stream z_{};
+    std::unique_ptr<z_stream_s> z_;  // zlib's state
     std::unique_ptr<uint8_t[]> in_;
     std::unique_ptr<uint8_t[]> out_;
     uint32_t available_ = 0;

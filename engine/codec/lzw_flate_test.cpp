@@ -17,7 +17,7 @@ using testing::ByteInput;
 
 std::vector<uint8_t> drain(FilterStream& f) {
     std::vector<uint8_t> out;
-    for (uint16_t c; (c = f.getByte()) != 0xFFFF;)
+    for (uint16_t c; (c = f.getByte()) != kEndOfData;)
         out.push_back(uint8_t(c));
     return out;
 }
@@ -121,15 +121,15 @@ TEST(LzwDecodeTest, FullTableStillDecodesAndWidthStaysTwelve) {
 TEST(LzwDecodeTest, ClosedAndEmpty) {
     ByteInput empty(std::vector<uint8_t>{});
     LzwDecodeStream f(&empty, nullptr);
-    EXPECT_EQ(f.getByte(), 0xFFFF);
+    EXPECT_EQ(f.getByte(), kEndOfData);
     EXPECT_TRUE(f.atEnd());
-    LzwDecodeStream g(nullptr, new FilterParams);  // the parameters are dropped
+    LzwDecodeStream g(nullptr, std::make_unique<FilterParams>());  // the parameters are dropped
     EXPECT_FALSE(g.isOpen());
     EXPECT_EQ(g.parameters(), nullptr);
     ByteInput in(std::vector<uint8_t>{0x80, 0x0B, 0x60});
     LzwDecodeStream h(&in, nullptr);
     h.close();
-    EXPECT_EQ(h.getByte(), 0xFFFF);
+    EXPECT_EQ(h.getByte(), kEndOfData);
 }
 
 std::vector<uint8_t> deflate(const std::vector<uint8_t>& data) {
@@ -182,7 +182,7 @@ TEST(FlateDecodeTest, TruncatedDataEndsAfterTheLastDecodableByte) {
         EXPECT_GT(out.size(), 1000u);
         EXPECT_LT(out.size(), plain.size());
         EXPECT_TRUE(std::equal(out.begin(), out.end(), plain.begin()));
-        EXPECT_EQ(f.getByte(), 0xFFFF);
+        EXPECT_EQ(f.getByte(), kEndOfData);
     }
 }
 
@@ -202,14 +202,14 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
         ByteInput in(packed);
         FlateDecodeStream f(&in, nullptr, false);
         std::vector<uint8_t> out(plain.size());
-        int32_t n = f.read(out.data(), int32_t(out.size()));
+        int64_t n = f.read(out.data(), out.size());
         EXPECT_EQ(n, -1);  // the call in which the error happens reports it
         EXPECT_EQ(f.read(out.data(), 10), 0);
     }
     {
         ByteInput in(text("not zlib data at all"));
         FlateDecodeStream f(&in, nullptr, false);
-        EXPECT_EQ(f.getByte(), 0xFFFF);
+        EXPECT_EQ(f.getByte(), kEndOfData);
     }
 }
 
@@ -265,9 +265,10 @@ TEST(FlateDecodeTest, EveryReadSizeGivesTheSameBytes) {
 TEST(FlateDecodeTest, PushedBackByteAndParametersAreKept) {
     std::vector<uint8_t> plain = sample(100);
     ByteInput in(deflate(plain));
-    auto* params = new FilterParams;
+    auto owned = std::make_unique<FilterParams>();
+    FilterParams* params = owned.get();
     params->set(u"/Predictor", 12);
-    FlateDecodeStream f(&in, params, false);
+    FlateDecodeStream f(&in, std::move(owned), false);
     EXPECT_EQ(f.parameters(), params);
     uint16_t first = f.getByte();
     f.unread(first);

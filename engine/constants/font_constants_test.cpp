@@ -17,7 +17,8 @@ std::string narrow(const WString& s) {
 }
 
 #define VISTREL_X(id, text) &glyphs::id,
-const std::vector<const WStringConstant*> kLatin = {VISTREL_LATIN_GLYPH_NAMES(VISTREL_X) &glyphs::K};
+const std::vector<const WStringConstant*> kLatin = {VISTREL_LATIN_GLYPH_NAMES(VISTREL_X) &
+                                                    glyphs::K};
 const std::vector<const WStringConstant*> kLatinExtA = {VISTREL_LATIN_EXT_A_GLYPH_NAMES(VISTREL_X)};
 #undef VISTREL_X
 #define VISTREL_X(id, text) &encodings::id,
@@ -40,7 +41,7 @@ TEST(FontConstantsTest, ListsAreCompleteDistinctAndFoundLikeRunTimeText) {
     } lists[] = {
         {"Latin glyph names", kLatin, 230, true},
         {"Latin Extended-A glyph names", kLatinExtA, 97, true},
-        {"encoding words", kEncodingWords, 9, false},
+        {"encoding words", kEncodingWords, 11, false},
         {"font words", kFontWords, 25, false},
     };
     std::set<std::u16string> glyphTexts;
@@ -73,6 +74,8 @@ TEST(FontConstantsTest, SpellingsAreTheSystemsOwn) {
         {&encodings::WinAnsiEncoding, "WinAnsiEncoding"},
         {&encodings::MaxExpert, "MaxExpert"},
         {&encodings::WinANSI, "WinANSI"},
+        {&encodings::MacExpertEncoding, "MacExpertEncoding"},
+        {&encodings::Modified, "(Modified)"},
         {&fontwords::Type1CID, "Type1CID"},
         {&fontwords::Plain, "Plain"},
         {&glyphs::LJ, "/LJ"},
@@ -98,12 +101,9 @@ TEST(FontConstantsTest, GlyphNamesMatchTheTextOfParsedNames) {
         const WStringConstant* constant;
         bool equal;
     } cases[] = {
-        {u"/Aacute", &glyphs::Aacute, true},
-        {u"/K", &glyphs::K, true},
-        {u"/lcedila", &glyphs::lcedila, true},
-        {u"/IJ", &glyphs::LJ, false},
-        {u"/Nacute", &glyphs::Macute, false},
-        {u"/aacute", &glyphs::Aacute, false},
+        {u"/Aacute", &glyphs::Aacute, true},   {u"/K", &glyphs::K, true},
+        {u"/lcedila", &glyphs::lcedila, true}, {u"/IJ", &glyphs::LJ, false},
+        {u"/Nacute", &glyphs::Macute, false},  {u"/aacute", &glyphs::Aacute, false},
         {u"Aacute", &glyphs::Aacute, false},
     };
     for (const auto& c : cases) {
@@ -119,9 +119,9 @@ TEST(FontConstantsTest, WeightWordsInTheirOrder) {
     for (const WeightWord& w : kWeightWords)
         order.emplace_back(narrow(*w.word), w.weight);
     const std::vector<std::pair<std::string, int32_t>> expected = {
-        {"thin", 100},     {"extralight", 200}, {"ultralight", 200}, {"light", 300},
-        {"medium", 500},   {"semibold", 600},   {"demibold", 600},   {"extrabold", 800},
-        {"ultrabold", 800}, {"heavy", 900},     {"black", 900},      {"bold", 700}};
+        {"thin", 100},      {"extralight", 200}, {"ultralight", 200}, {"light", 300},
+        {"medium", 500},    {"semibold", 600},   {"demibold", 600},   {"extrabold", 800},
+        {"ultrabold", 800}, {"heavy", 900},      {"black", 900},      {"bold", 700}};
     EXPECT_EQ(order, expected);
     EXPECT_EQ(kNormalWeight, 400);
 }

@@ -6,20 +6,9 @@
 // use them by name: settings::FontSystem, settings::AASize, params::Columns.
 #pragma once
 
+#include "engine/codec/decode_param_keys.h"
 #include "engine/constants/constant_slot.h"
 #include "engine/constants/wstring_constant.h"
-
-// Decode-parameter keys; they keep the solidus, since /DecodeParms is searched
-// with them directly. "/K" is also the glyph name of the letter K.
-#define VISTREL_DECODE_PARAM_KEYS(X)          \
-    X(K, u"/K")                               \
-    X(EndOfLine, u"/EndOfLine")               \
-    X(EncodedByteAlign, u"/EncodedByteAlign") \
-    X(Columns, u"/Columns")                   \
-    X(Rows, u"/Rows")                         \
-    X(EndOfBlock, u"/EndOfBlock")             \
-    X(BlackIs1, u"/BlackIs1")                 \
-    X(DamagedRowsBeforeError, u"/DamagedRowsBeforeError")
 
 // The rendering sections and keys.
 #define VISTREL_RENDERING_SETTING_KEYS(X)                    \

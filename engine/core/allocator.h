@@ -376,6 +376,8 @@ inline constinit AllocatorHandle poolHandleOf{kAllocPool, sizeof(T)};
 }  // namespace vistrel
 
 // Class-specific allocation through a handle. Leaves the access at public.
+// The placement form names its parameter type, which cannot be parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define VISTREL_CLASS_ALLOCATOR(handle)                                   \
 public:                                                                   \
     static void* operator new(std::size_t size) noexcept {                \
@@ -388,6 +390,7 @@ public:                                                                   \
         return where;                                                     \
     }                                                                     \
     static void operator delete(void*, void*) noexcept {}
+// NOLINTEND(bugprone-macro-parentheses)
 
 // Class-specific allocation from a pool of the class's own size.
 #define VISTREL_POOLED_CLASS(Class) VISTREL_CLASS_ALLOCATOR(::vistrel::poolHandleOf<Class>)

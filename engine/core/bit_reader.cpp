@@ -31,14 +31,14 @@ bool BitReader::atEnd() {
 
 std::uint16_t BitReader::readBits(int n) {
     if (n < 0 || n > 15 || !sourceOpen || endFlag || source == nullptr)
-        return 0xFFFF;
+        return kEndOfData;
     if (n == 0)
         return 0;
     if (bitsUsed == 0) {
         const std::uint16_t b = source->getByte();
         if (b == kEndOfData) {
             endFlag = true;
-            return 0xFFFF;
+            return kEndOfData;
         }
         currentByte = b;
     }

@@ -21,7 +21,7 @@ public:
     // Attaches to source and clears the bit state.
     void reset(InputStream* source);
 
-    // The next n bits (n below 16) as an unsigned value. Returns 0xFFFF when n
+    // The next n bits (n below 16) as an unsigned value. Returns kEndOfData when n
     // is 16 or more, the reader is not open or at its end, or the first byte the
     // call needs cannot be read; a further byte of the same call that is missing
     // reads as all ones, so every bit of the result is set. n = 0 gives 0.
@@ -34,7 +34,7 @@ public:
     bool endFlag = true;
     InputStream* source = nullptr;
     bool sourceOpen = false;
-    std::uint16_t currentByte = 0;  // the partly used byte (0xFFFF once the data ran out)
+    std::uint16_t currentByte = 0;  // the partly used byte (kEndOfData once the data ran out)
     int bitsUsed = 0;               // bits of currentByte already taken (0 to 7)
 };
 

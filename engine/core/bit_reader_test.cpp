@@ -49,7 +49,7 @@ TEST(BitReaderTest, AttachmentFollowsTheSource) {
     BitReader none;
     EXPECT_FALSE(none.isOpen());
     EXPECT_TRUE(none.endFlag);
-    EXPECT_EQ(none.readBits(1), 0xFFFF);
+    EXPECT_EQ(none.readBits(1), kEndOfData);
 
     const std::uint8_t bytes[] = {0xC0};
     MemoryInputStream closed(bytes, 1);
@@ -57,7 +57,7 @@ TEST(BitReaderTest, AttachmentFollowsTheSource) {
     BitReader onClosed(&closed);
     EXPECT_FALSE(onClosed.isOpen());
     EXPECT_TRUE(onClosed.atEnd());
-    EXPECT_EQ(onClosed.readBits(1), 0xFFFF);
+    EXPECT_EQ(onClosed.readBits(1), kEndOfData);
 
     MemoryInputStream in(bytes, 1);
     BitReader reader(&in);

@@ -119,6 +119,7 @@ public:
         if (capacity > INT32_MAX)
             return false;
         size_t bytes;
+        // NOLINTNEXTLINE(bugprone-sizeof-expression): T may be a pointer type
         if (!checkedMultiply(static_cast<size_t>(capacity), sizeof(T), &bytes))
             return false;
         void* fresh = handle_->reallocate(storage_, bytes);
@@ -132,8 +133,9 @@ public:
 private:
     void copyFrom(const GrowableArray& other) {
         if (other.count_) {
-            std::memcpy(static_cast<void*>(storage_), other.storage_,
-                        sizeof(T) * size_t(other.count_));
+            // NOLINTNEXTLINE(bugprone-sizeof-expression): T may be a pointer type
+            const size_t bytes = sizeof(T) * size_t(other.count_);
+            std::memcpy(static_cast<void*>(storage_), other.storage_, bytes);
         }
         count_ = other.count_;
     }
@@ -204,6 +206,8 @@ public:
             if (!memory)
                 return false;
         }
+        // The node lives in the list's own allocator block; the list frees it.
+        // NOLINTNEXTLINE(cppcoreguidelines-owning-memory)
         Node* node = new (memory) Node{entry, &sentinel_, sentinel_.prev};
         sentinel_.prev->next = node;
         sentinel_.prev = node;

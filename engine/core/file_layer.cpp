@@ -193,4 +193,45 @@ void FileClose(FileHandle h) {
     win::CloseHandle(h);
 }
 
+void* FileMapOpen(std::u16string_view name, std::uint16_t mode, FileHandle* file,
+                  FileHandle* mapping) {
+    if (file == nullptr || mapping == nullptr)
+        return nullptr;
+    *file = win::INVALID_HANDLE_VALUE;
+    *mapping = nullptr;
+    const bool writable = (mode & kFileWrite) != 0;
+    const FileHandle opened = FileOpen(name, mode);
+    if (!isValidFile(opened))
+        return nullptr;
+    const FileHandle map = win::CreateFileMappingA(
+        opened, nullptr, writable ? win::PAGE_READWRITE : win::PAGE_READONLY, 0, 0, nullptr);
+    if (map == nullptr) {
+        FileClose(opened);
+        return nullptr;
+    }
+    void* view =
+        win::MapViewOfFile(map, writable ? win::FILE_MAP_ALL_ACCESS : win::FILE_MAP_READ, 0, 0, 0);
+    if (view == nullptr) {
+        win::CloseHandle(map);
+        FileClose(opened);
+        return nullptr;
+    }
+    *file = opened;
+    *mapping = map;
+    return view;
+}
+
+void FileMapClose(const void* view, FileHandle file, FileHandle mapping) {
+    if (view != nullptr)
+        win::UnmapViewOfFile(view);
+    if (mapping != nullptr)
+        win::CloseHandle(mapping);
+    if (isValidFile(file))
+        FileClose(file);
+}
+
+bool FileFlushView(const void* view, std::size_t n) {
+    return view != nullptr && win::FlushViewOfFile(view, n) != 0;
+}
+
 }  // namespace vistrel

@@ -74,4 +74,15 @@ std::int64_t FileFreeSpace(std::u16string_view name);
 
 void FileClose(FileHandle h);
 
+// Opens the named file as FileOpen does and maps all of it: read-write when
+// the mode has kFileWrite, else read-only. Returns the view with the file and
+// mapping handles in the outputs, or null with nothing left open (also when
+// an output is missing, and for an empty file).
+void* FileMapOpen(std::u16string_view name, std::uint16_t mode, FileHandle* file,
+                  FileHandle* mapping);
+// Unmaps the view, then closes the mapping and the file.
+void FileMapClose(const void* view, FileHandle file, FileHandle mapping);
+// Writes n bytes of the view from view (0: all of it) back to the file.
+bool FileFlushView(const void* view, std::size_t n);
+
 }  // namespace vistrel

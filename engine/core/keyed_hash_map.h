@@ -323,9 +323,12 @@ private:
     bool allocateBuckets() {
         if (bucketCount_ <= 0)
             return false;
+        // The bucket array holds pointers: sizeof(Node*) is meant.
+        // NOLINTNEXTLINE(bugprone-sizeof-expression)
         buckets_ = static_cast<Node**>(globalNewArray(sizeof(Node*) * size_t(bucketCount_)));
         if (!buckets_)
             return false;
+        // NOLINTNEXTLINE(bugprone-sizeof-expression)
         std::memset(static_cast<void*>(buckets_), 0, sizeof(Node*) * size_t(bucketCount_));
         return true;
     }
@@ -334,6 +337,8 @@ private:
     static constexpr int32_t kSmallLimit = 8;
 
     bool growthDue(int32_t count) const {
+        // Half the growth step in whole buckets, as the table has always grown.
+        // NOLINTNEXTLINE(bugprone-integer-division)
         return (double(bucketCount_) + growth_ / 2) * loadFactor_ < count;
     }
 
@@ -382,9 +387,11 @@ private:
             mask_ = static_cast<uint32_t>(newCount - 1);
             return;
         }
+        // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of pointers
         auto** fresh = static_cast<Node**>(globalNewArray(sizeof(Node*) * size_t(newCount)));
         if (!fresh)
             return;  // keep the old table
+        // NOLINTNEXTLINE(bugprone-sizeof-expression)
         std::memset(static_cast<void*>(fresh), 0, sizeof(Node*) * size_t(newCount));
         uint32_t newMask = static_cast<uint32_t>(newCount - 1);
         for (int32_t i = 0; i < bucketCount_; ++i) {

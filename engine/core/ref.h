@@ -50,7 +50,8 @@ public:
             ptr_->release();
     }
 
-    Ref& operator=(const Ref& other) noexcept {
+    // Copy and swap: assigning a Ref to itself keeps the one reference.
+    Ref& operator=(const Ref& other) noexcept {  // NOLINT(bugprone-unhandled-self-assignment)
         Ref(other).swap(*this);
         return *this;
     }

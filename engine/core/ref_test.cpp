@@ -27,7 +27,7 @@ TEST(RefTest, OwnershipThroughAdoptShareCopyMoveAndDetach) {
         EXPECT_EQ(object.count, 2);
         Ref<Counted> moved = std::move(base);
         EXPECT_EQ(object.count, 2);
-        EXPECT_FALSE(base);
+        EXPECT_FALSE(base);  // NOLINT(bugprone-use-after-move): moved from, now empty
         Ref<Counted> shared = Ref<Counted>::share(&object);
         EXPECT_EQ(object.count, 3);
         shared = moved;  // assignment of the same object

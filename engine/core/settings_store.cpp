@@ -190,6 +190,8 @@ V* StringHashMap<V>::insert(const WString& name, V value) {
     e->next = head;
     head = e;
     ++count_;
+    // Half the growth step in whole buckets, as the keyed hash map grows.
+    // NOLINTNEXTLINE(bugprone-integer-division)
     if ((growthStep_ / 2 + bucketCount_) * loadFactor_ < count_)
         grow();
     return &e->value;

@@ -304,7 +304,7 @@ std::size_t FileOutputStream::write(const void* buffer, std::size_t count) {
 }
 
 int FileOutputStream::putByte(std::uint16_t c) {
-    if (c == 0xFFFF) {
+    if (c == kEndOfData) {
         flush();
         return 1;
     }
@@ -410,6 +410,38 @@ bool MemoryInputStream::seek(std::uint64_t target) {
     pushedBack_ = false;
     index_ = static_cast<std::size_t>(target);
     return true;
+}
+
+// ----------------------------------------------------------------- MappedFile
+
+MappedView MappedFile::map(std::u16string_view name) {
+    MappedView mapped;
+    void* view = FileMapOpen(name, kFileRead, &mapped.file, &mapped.mapping);
+    if (view != nullptr) {
+        mapped.view = static_cast<const std::uint8_t*>(view);
+        mapped.fileSize = FileSize(mapped.file);
+    }
+    return mapped;
+}
+
+MappedFile::MappedFile(std::u16string_view name) : MappedFile(map(name)) {}
+
+MappedFile::MappedFile(const MappedView& mapped)
+    : MappedView(mapped), MemoryInputStream(mapped.view, std::size_t(mapped.fileSize)) {
+    openFlag_ = view != nullptr;
+}
+
+MappedFile::~MappedFile() {
+    close();
+}
+
+void MappedFile::close() {
+    if (view != nullptr || isValidFile(file))
+        FileMapClose(view, file, mapping);
+    view = nullptr;
+    file = win::INVALID_HANDLE_VALUE;
+    mapping = nullptr;
+    openFlag_ = false;
 }
 
 // ----------------------------------------------------------------- copyStream

@@ -161,7 +161,7 @@ public:
 
     void close() override;
     std::size_t write(const void* buffer, std::size_t count) override;
-    // Writes the low byte of c; c = 0xFFFF flushes instead (and returns 1).
+    // Writes the low byte of c; c = kEndOfData flushes instead (and returns 1).
     int putByte(std::uint16_t c) override;
     bool flush() override;
 
@@ -202,6 +202,30 @@ private:
     const std::uint8_t* data_;
     std::size_t length_;
     std::size_t index_ = 0;
+};
+
+// The view of a mapped file and its handles; the base of MappedFile, built
+// before the memory stream over the view.
+struct MappedView {
+    const std::uint8_t* view = nullptr;
+    std::uint64_t fileSize = 0;
+    FileHandle file = win::INVALID_HANDLE_VALUE;
+    FileHandle mapping = nullptr;
+};
+
+// Input stream over a whole file mapped into memory (read only): open when
+// the file could be mapped (an empty file cannot). Reads as a memory stream;
+// close and the destructor unmap the view and close both handles.
+class MappedFile : private MappedView, public MemoryInputStream {
+public:
+    explicit MappedFile(std::u16string_view name);
+    ~MappedFile() override;
+
+    void close() override;
+
+private:
+    static MappedView map(std::u16string_view name);
+    explicit MappedFile(const MappedView& mapped);
 };
 
 // Copies what is left of input to output in pieces of bufferSize bytes (8192

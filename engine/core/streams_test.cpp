@@ -408,8 +408,8 @@ TEST_F(FileOutputStreamTest, WritePutByteAndFlush) {
     ASSERT_TRUE(out.isOpen());
     EXPECT_EQ(out.path(), wpath("o"));
     EXPECT_EQ(out.write("ab", 2), 2u);
-    EXPECT_EQ(out.putByte(0x163), 1);   // the low byte: 'c'
-    EXPECT_EQ(out.putByte(0xFFFF), 1);  // flushes, writes nothing
+    EXPECT_EQ(out.putByte(0x163), 1);       // the low byte: 'c'
+    EXPECT_EQ(out.putByte(kEndOfData), 1);  // flushes, writes nothing
     EXPECT_TRUE(out.flush());
     out.close();
     EXPECT_FALSE(out.isOpen());
@@ -541,6 +541,79 @@ TEST(OutputStreamTest, BaseWriteStopsAtTheFirstFailedByte) {
     EXPECT_EQ(out.write("abcdef", 6), 3u);
     out.close();
     EXPECT_EQ(out.write("abcdef", 6), 0u);
+}
+
+// ------------------------------------------------------------- mapped files
+
+using MappedFileTest = TempDir;
+
+TEST_F(MappedFileTest, ReadsTheWholeFileThroughTheView) {
+    writeFile("m", "0123456789");
+    MappedFile in(wpath("m"));
+    ASSERT_TRUE(in.isOpen());
+    EXPECT_EQ(in.size(), 10u);
+    EXPECT_EQ(in.getByte(), '0');
+    in.unread('x');
+    EXPECT_EQ(in.getByte(), 'x');
+    char buffer[16] = {};
+    EXPECT_EQ(in.read(buffer, 4), 4);
+    EXPECT_EQ(std::string(buffer, 4), "1234");
+    EXPECT_EQ(in.skip(3), 3);
+    EXPECT_EQ(in.read(buffer, sizeof buffer), 2);  // at most the bytes left
+    EXPECT_EQ(std::string(buffer, 2), "89");
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_EQ(in.getByte(), kEndOfData);
+    EXPECT_FALSE(in.seek(11));
+    EXPECT_TRUE(in.seek(9));
+    EXPECT_EQ(in.getByte(), '9');
+    in.close();
+    EXPECT_FALSE(in.isOpen());
+    EXPECT_EQ(in.getByte(), kEndOfData);
+    EXPECT_EQ(in.read(buffer, 1), 0);
+    in.close();  // closing twice unmaps once
+}
+
+TEST_F(MappedFileTest, MissingAndEmptyFilesAreNotOpen) {
+    writeFile("empty", "");
+    for (const char* name : {"absent", "empty"}) {
+        MappedFile in(wpath(name));
+        EXPECT_FALSE(in.isOpen()) << name;
+        EXPECT_EQ(in.getByte(), kEndOfData) << name;
+        EXPECT_TRUE(in.atEnd()) << name;
+    }
+}
+
+TEST_F(MappedFileTest, WritableViewsReachTheFile) {
+    writeFile("w", "abcdef");
+    FileHandle file, mapping;
+    // Both outputs are needed; nothing is left open without them.
+    EXPECT_EQ(FileMapOpen(wpath("w"), kFileRead | kFileWrite, nullptr, &mapping), nullptr);
+    EXPECT_EQ(FileMapOpen(wpath("w"), kFileRead | kFileWrite, &file, nullptr), nullptr);
+
+    auto* view =
+        static_cast<char*>(FileMapOpen(wpath("w"), kFileRead | kFileWrite, &file, &mapping));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(isValidFile(file));
+    view[1] = 'B';
+    view[4] = 'E';
+    EXPECT_TRUE(FileFlushView(view + 4, 1));
+    EXPECT_TRUE(FileFlushView(view, 0));
+    EXPECT_FALSE(FileFlushView(nullptr, 0));
+    EXPECT_FALSE(win::FlushViewOfFile(view + 4096, 1));  // past the view
+    FileMapClose(view, file, mapping);
+    EXPECT_EQ(readFile("w"), "aBcdEf");
+    EXPECT_FALSE(win::UnmapViewOfFile(view));  // no longer mapped
+
+    // A read-only view of a file opened for reading only.
+    const void* readOnly = FileMapOpen(wpath("w"), kFileRead, &file, &mapping);
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_EQ(std::string(static_cast<const char*>(readOnly), 6), "aBcdEf");
+    FileMapClose(readOnly, file, mapping);
+    // A writable mapping of a file not opened for reading and writing fails.
+    const FileHandle writeOnly = FileOpen(wpath("w"), kFileWrite);
+    EXPECT_EQ(win::CreateFileMappingA(writeOnly, nullptr, win::PAGE_READWRITE, 0, 0, nullptr),
+              nullptr);
+    FileClose(writeOnly);
 }
 
 }  // namespace

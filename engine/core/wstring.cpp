@@ -336,20 +336,30 @@ char16_t* WideFormatReal(double value, char16_t* buffer, int32_t n) {
     return copyNarrowInto(text, formatReal(value, text, sizeof text), buffer, n);
 }
 
+int compareText(const WString& a, const WString& b) {
+    std::u16string_view x = a.view(), y = b.view();
+    size_t n = x.size() < y.size() ? x.size() : y.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (x[i] != y[i])
+            return static_cast<uint16_t>(x[i]) < static_cast<uint16_t>(y[i]) ? -1 : 1;
+    }
+    if (x.size() == y.size())
+        return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
 bool isHexDigit(int c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-int hexValue(int c) {
-    if (c >= '0' && c <= '9')
-        return c - 48;
-    if (c >= 'a' && c <= 'f')
-        return c - 87;
-    return c - 55;
-}
-
 int hexDigitValue(int c) {
-    return hexValue(c);
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 char16_t hexDigitChar(int v) {
@@ -519,7 +529,8 @@ WString::WString(WString&& other) noexcept
     other.hash_ = 0;
 }
 
-WString& WString::operator=(const WString& other) {
+// assign leaves a string assigned to itself as it is.
+WString& WString::operator=(const WString& other) {  // NOLINT(bugprone-unhandled-self-assignment)
     assign(other);
     return *this;
 }

@@ -60,8 +60,8 @@ char16_t* WideFormatHex2(uint8_t byte, char16_t* buffer);
 char16_t* WideFormatReal(double value, char16_t* buffer, int32_t n);
 
 bool isHexDigit(int c);
-// c - 48 for 0-9, c - 87 for a-f, otherwise c - 55.
-int hexValue(int c);
+// The value of a hexadecimal digit of either case (0 to 15), or -1 for any
+// other character.
 int hexDigitValue(int c);
 // v + 48 below 10, v + 55 from 10 (upper-case A-F).
 char16_t hexDigitChar(int v);
@@ -195,5 +195,9 @@ private:
 
 // The shared empty string (capacity 16).
 const WString& emptyWString();
+
+// Three-way order of two texts by their 16-bit units as unsigned values, the
+// shorter first when one is a prefix of the other: -1, 0 or 1.
+int compareText(const WString& a, const WString& b);
 
 }  // namespace vistrel

@@ -42,7 +42,7 @@ TEST(WStringTest, ConstructionLengthCapacityHash) {
 }
 
 TEST(WStringTest, ConstantsUseLiteralInPlaceAndHashLikeRuntimeStrings) {
-    static const char16_t literal[] = u"FontSystem";
+    static constexpr char16_t literal[] = u"FontSystem";
     static constinit const WString constant{literal, WString::kConstant};
     EXPECT_EQ(constant.chars(), literal);
     EXPECT_TRUE(constant.isConstant());
@@ -316,12 +316,12 @@ TEST(WStringTest, WideTextFunctions) {
         int c;
         bool isHex;
         int value;
-    } digits[] = {{'0', true, 0},  {'9', true, 9},  {'a', true, 10},  {'f', true, 15},
-                  {'A', true, 10}, {'F', true, 15}, {'g', false, 48}, {'G', false, 16}};
+    } digits[] = {{'0', true, 0},   {'9', true, 9},   {'a', true, 10},    {'f', true, 15},
+                  {'A', true, 10},  {'F', true, 15},  {'g', false, -1},   {'G', false, -1},
+                  {'/', false, -1}, {'>', false, -1}, {0xFFFF, false, -1}};
     for (const DigitCase& c : digits) {
-        EXPECT_EQ(isHexDigit(c.c), c.isHex) << char(c.c);
-        EXPECT_EQ(hexValue(c.c), c.value) << char(c.c);
-        EXPECT_EQ(hexDigitValue(c.c), c.value) << char(c.c);
+        EXPECT_EQ(isHexDigit(c.c), c.isHex) << c.c;
+        EXPECT_EQ(hexDigitValue(c.c), c.value) << c.c;
     }
     EXPECT_EQ(hexDigitChar(9), u'9');
     EXPECT_EQ(hexDigitChar(11), u'B');
@@ -395,7 +395,7 @@ TEST(WStringTest, MoveAndCopy) {
     a.appendText(u" more");
     WString b(std::move(a));
     EXPECT_EQ(utf8(b), "text more");
-    EXPECT_TRUE(a.empty());
+    EXPECT_TRUE(a.empty());  // NOLINT(bugprone-use-after-move): moved from, now empty
     EXPECT_TRUE(a.appendText(u"reuse"));
     EXPECT_EQ(utf8(a), "reuse");
     WString c;
@@ -414,6 +414,21 @@ TEST(WStringTest, MoveAndCopy) {
     EXPECT_EQ(utf8(built).substr(24, 4), "yzab");
     EXPECT_TRUE(emptyWString().empty());
     EXPECT_EQ(emptyWString().capacity(), 16);
+}
+
+TEST(WStringTest, CompareTextOrdersByUnsignedUnits) {
+    struct Case {
+        std::u16string a, b;
+        int order;
+    } cases[] = {
+        {u"abc", u"abc", 0},  {u"ab", u"abc", -1},       {u"abd", u"abc", 1}, {u"", u"a", -1},
+        {u"\u00e9", u"z", 1}, {u"\uffff", u"\u0100", 1}, {u"B", u"a", -1},
+    };
+    for (const Case& c : cases) {
+        WString a(c.a.c_str()), b(c.b.c_str());
+        EXPECT_EQ(compareText(a, b), c.order);
+        EXPECT_EQ(compareText(b, a), -c.order);
+    }
 }
 
 }  // namespace

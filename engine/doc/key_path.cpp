@@ -63,7 +63,7 @@ int KeyPathWriter::save() {
         return 0;
     // The document takes the root dictionary over, whatever the outcome.
     current_ = nullptr;
-    const int result = document_->save(root_.detach(), fileName_);
+    const int result = document_->save(std::move(root_), fileName_);
     if (result == 1)
         saved_ = true;
     return result;
@@ -86,16 +86,13 @@ bool KeyPathReader::getNode(const WString& key, Storable& storable) {
     if (!name)
         return false;
     PdfDict* found = asDict(current_->get(*name));
-    if (!found || found == current_ || stack_.count() >= kMaxStoredTreeDepth)
+    if (!found || found == current_ || stack_.count() >= kMaxStoredTreeDepth ||
+        entered_.count(found))
         return false;
-    for (PdfDict* ancestor : stack_) {
-        if (ancestor == found)
-            return false;
-    }
     if (!stack_.append(current_))
         return false;
-    // Held while it is read: the tree may replace entries of the parent.
-    auto hold = Ref<PdfDict>::share(found);
+    // Held from now on: the tree may replace entries of the parent.
+    entered_.emplace(found, Ref<PdfDict>::share(found));
     current_ = found;
     const bool loaded = storable.load(*this);
     current_ = stack_[stack_.count() - 1];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "engine/core/containers.h"
 #include "engine/core/ref.h"
@@ -60,8 +61,10 @@ public:
     KeyPathReader& operator=(const KeyPathReader&) = delete;
 
     // Has the storable load itself from the dictionary under the key. False
-    // when there is none, when it is already being read (a dictionary that
-    // refers back to an ancestor) or when the tree is nested too deep.
+    // when there is none, when this reader has entered it before (a
+    // dictionary that refers back to an ancestor, or one shared by several
+    // kids, which would multiply the tree) or when the tree is nested too
+    // deep.
     bool getNode(const WString& key, Storable& storable) override;
     bool getString(const WString& key, WString& text) override;
 
@@ -71,6 +74,8 @@ private:
     Ref<PdfDict> hold_;  // the private dictionary
     PdfDict* current_;
     PointerArray<PdfDict> stack_;
+    // Every dictionary entered, held so that its address stays its own.
+    std::unordered_map<const PdfDict*, Ref<PdfDict>> entered_;
 };
 
 // The PDF name of a key: "/" followed by the key.

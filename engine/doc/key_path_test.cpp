@@ -191,5 +191,35 @@ TEST(KeyPathTest, CyclesAndDeepNestingEnd) {
     EXPECT_EQ(depth, kMaxStoredTreeDepth - 1);
 }
 
+// Kids that share one dictionary (possible through indirect references):
+// each level names the next one twice, which read naively gives 2^64
+// nodes. Every dictionary is read once; the second kid of each level fails.
+TEST(KeyPathTest, SharedDictionariesAreReadOnce) {
+    constexpr int kLevels = 64;
+    std::vector<Ref<PdfDict>> levels;
+    for (int i = 0; i <= kLevels; ++i) {
+        levels.push_back(Ref<PdfDict>::adopt(new PdfDict()));
+        levels.back()->put(keyName(WString(u"Name")),
+                           ObjectRef::adopt(new PdfString(WString(u"x"))));
+    }
+    for (int i = 0; i < kLevels; ++i) {
+        levels[i]->put(keyName(WString(u"Kid1")), levels[i + 1]);
+        levels[i]->put(keyName(WString(u"Kid2")), levels[i + 1]);
+    }
+    auto top = Ref<PdfDict>::adopt(new PdfDict());
+    top->put(keyName(WString(u"T")), levels[0]);
+    KeyPathReader reader(top.get());
+    Node node;
+    ASSERT_TRUE(reader.get(WString(u"T"), node));
+    int count = 0;
+    for (const Node* n = &node;; n = n->kids[0].get()) {
+        ++count;
+        ASSERT_LE(n->kids.size(), 1u);
+        if (n->kids.empty())
+            break;
+    }
+    EXPECT_EQ(count, kLevels + 1);
+}
+
 }  // namespace
 }  // namespace vistrel

@@ -122,16 +122,4 @@ Ref<PagesNode> toPagesNode(PdfObject* object) {
     return nullptr;
 }
 
-int compareText(const WString& a, const WString& b) {
-    std::u16string_view x = a.view(), y = b.view();
-    size_t n = x.size() < y.size() ? x.size() : y.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (x[i] != y[i])
-            return static_cast<uint16_t>(x[i]) < static_cast<uint16_t>(y[i]) ? -1 : 1;
-    }
-    if (x.size() == y.size())
-        return 0;
-    return x.size() < y.size() ? -1 : 1;
-}
-
 }  // namespace vistrel

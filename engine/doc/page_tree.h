@@ -43,8 +43,4 @@ bool getPageBoxes(PdfDict* page, int32_t& width, int32_t& height);
 // otherwise.
 Ref<PagesNode> toPagesNode(PdfObject* object);
 
-// Three-way order of two texts by their 16-bit units as unsigned values, the
-// shorter first when one is a prefix of the other: -1, 0 or 1.
-int compareText(const WString& a, const WString& b);
-
 }  // namespace vistrel

@@ -47,8 +47,7 @@ void forEachAncestor(PdfDict* item, F visit) {
 // Outline counts
 
 int32_t getOutlineCount(const PdfDict* dict) {
-    PdfNumber* count = dict ? asNumber(dict->get(names::Count)) : nullptr;
-    return count ? count->intValue() : 0;
+    return asInt(dict ? dict->get(names::Count) : nullptr, 0);
 }
 
 void setOutlineCount(PdfDict* dict, int32_t n) {
@@ -96,9 +95,8 @@ int32_t OutlineItem::openCount() const {
 }
 
 const WString* OutlineItem::getTitle() const {
-    PdfObject* title = dict_ ? dict_->get(names::Title) : nullptr;
-    PdfObject* d = title ? title->direct() : nullptr;
-    return d && d->kind() == kKindString ? &static_cast<PdfString*>(d)->textValue() : nullptr;
+    PdfString* title = asString(dict_ ? dict_->get(names::Title) : nullptr);
+    return title ? &title->textValue() : nullptr;
 }
 
 PdfObject* OutlineItem::getDest() const {
@@ -163,14 +161,6 @@ void OutlineItem::flipCount() {
 
 // ---------------------------------------------------------------------------
 // PdfCatalog
-
-PdfRef* getTrailerRoot(PdfDict* trailer) {
-    return trailer ? asRef(trailer->get(names::Root)) : nullptr;
-}
-
-PdfRef* getTrailerInfo(PdfDict* trailer) {
-    return trailer ? asRef(trailer->get(names::Info)) : nullptr;
-}
 
 PdfCatalog::PdfCatalog(PdfDocument* document) : document_(document) {
     if (document_ && document_->isValid()) {
@@ -310,8 +300,7 @@ Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
             PdfDict* sibling = asDict(kid);
             if (!sibling)
                 return page;
-            PdfNumber* pages = asNumber(sibling->get(names::Count));
-            count += pages ? pages->intValue() : 1;
+            count += asInt(sibling->get(names::Count), 1);
         }
         current = parent;
     }
@@ -335,15 +324,11 @@ Ref<PdfAction> PdfCatalog::getOpenAction(bool* created) const {
 }
 
 PdfName* PdfCatalog::getPageMode() const {
-    PdfObject* value = catalogEntry(names::PageMode, true);
-    PdfObject* d = value ? value->direct() : nullptr;
-    return d && d->kind() == kKindName ? static_cast<PdfName*>(d) : nullptr;
+    return asName(catalogEntry(names::PageMode, true));
 }
 
 PdfName* PdfCatalog::getPageLayout() const {
-    PdfObject* value = catalogEntry(names::PageLayout, true);
-    PdfObject* d = value ? value->direct() : nullptr;
-    return d && d->kind() == kKindName ? static_cast<PdfName*>(d) : nullptr;
+    return asName(catalogEntry(names::PageLayout, true));
 }
 
 PdfDict* PdfCatalog::getViewerPreferences() const {

@@ -15,6 +15,7 @@
 #include "engine/doc/pdf_page.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/object/pdf_object.h"
+#include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 
 namespace vistrel {
@@ -142,9 +143,5 @@ private:
     mutable std::vector<ObjectRef> pages_;
     mutable bool pagesListed_ = false;
 };
-
-// The trailer's /Root (or /Info) when it is an indirect reference, else null.
-PdfRef* getTrailerRoot(PdfDict* trailer);
-PdfRef* getTrailerInfo(PdfDict* trailer);
 
 }  // namespace vistrel

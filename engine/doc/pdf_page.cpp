@@ -53,10 +53,6 @@ bool listsText(const PdfArray& procSet) {
     return false;
 }
 
-bool isNumber(const PdfObject* object) {
-    return object && object->kind() == kKindNumber;
-}
-
 }  // namespace
 
 PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key) {
@@ -113,8 +109,7 @@ FormXObject::FormXObject(const PdfDict& source, InputStream* raw, const uint8_t*
     bool valid = usable() && asRectangle(get(names::BBox));
     if (valid) {
         if (PdfObject* formType = get(names::FormType)) {
-            PdfNumber* n = asNumber(formType);
-            valid = n && n->intValue() == 1;
+            valid = asInt(formType, 0) == 1;
         }
     }
     if (valid) {
@@ -122,7 +117,7 @@ FormXObject::FormXObject(const PdfDict& source, InputStream* raw, const uint8_t*
             PdfArray* a = asArray(m);
             valid = a && a->count() == 6;
             for (int32_t i = 0; valid && i < 6; ++i)
-                valid = isNumber(a->at(i));
+                valid = numberOf(a->at(i)) != nullptr;
             if (valid) {
                 auto v = [a](int32_t i) { return static_cast<PdfNumber*>(a->at(i))->realValue(); };
                 setMatrix(matrix_, v(0), v(1), v(2), v(3), v(4), v(5));

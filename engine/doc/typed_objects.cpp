@@ -18,8 +18,7 @@ FontDictFactory gFontDescriptorFactory = nullptr;
 
 // The name an entry holds directly (a reference to a name does not count).
 const PdfName* nameEntry(const PdfDict& dict, const PdfObject& key) {
-    const PdfObject* value = dict.get(key);
-    return value && value->kind() == kKindName ? static_cast<const PdfName*>(value) : nullptr;
+    return nameOf(dict.get(key));
 }
 
 bool sameName(const PdfName* name, const NameConstant& constant) {

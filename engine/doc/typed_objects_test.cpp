@@ -291,20 +291,5 @@ TEST(PageTreeTest, ToPagesNodeCopiesOnlyWhenNeeded) {
     EXPECT_EQ(toPagesNode(neither.object.get()), nullptr);
 }
 
-TEST(PageTreeTest, CompareTextOrdersByUnsignedUnits) {
-    struct Case {
-        std::u16string a, b;
-        int order;
-    } cases[] = {
-        {u"abc", u"abc", 0},  {u"ab", u"abc", -1},       {u"abd", u"abc", 1}, {u"", u"a", -1},
-        {u"\u00e9", u"z", 1}, {u"\uffff", u"\u0100", 1}, {u"B", u"a", -1},
-    };
-    for (const Case& c : cases) {
-        WString a(c.a.c_str()), b(c.b.c_str());
-        EXPECT_EQ(compareText(a, b), c.order);
-        EXPECT_EQ(compareText(b, a), -c.order);
-    }
-}
-
 }  // namespace
 }  // namespace vistrel

@@ -27,8 +27,10 @@ class RingList {
         Link* prev;
     };
     struct Node : Link {
+        // A node is never copied or moved, so the value's constructor hides none.
         template <class U>
-        explicit Node(U&& v) : Link{nullptr, nullptr}, value(std::forward<U>(v)) {}
+        explicit Node(U&& v)  // NOLINT(bugprone-forwarding-reference-overload)
+            : Link{nullptr, nullptr}, value(std::forward<U>(v)) {}
         T value;
     };
 

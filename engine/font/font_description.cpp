@@ -1,11 +1,48 @@
 #include "engine/font/font_description.h"
 
+#include "engine/constants/font_constants.h"
 #include "engine/object/pdf_object.h"
 
 namespace vistrel {
 
 bool FontDescription::equals(const FontDescription* other) const {
     return other && other->kind() == kind() && wideStringEquals(other->name_, name_);
+}
+
+namespace {
+
+bool holds(const WString& name, const WString& word) {
+    return name.find(word.chars()) >= 0;
+}
+
+}  // namespace
+
+bool FontDescription::isItalic() const {
+    return holds(name_, fontwords::italic) || holds(name_, fontwords::oblique);
+}
+
+bool FontDescription::isUnderline() const {
+    return holds(name_, fontwords::underline);
+}
+
+bool FontDescription::isStrikeout() const {
+    return holds(name_, fontwords::strikeout);
+}
+
+bool FontDescription::isSerif() const {
+    return holds(name_, fontwords::serif);
+}
+
+bool FontDescription::isMonospace() const {
+    return holds(name_, fontwords::monospace);
+}
+
+int32_t FontDescription::weight() const {
+    for (const WeightWord& w : kWeightWords) {
+        if (holds(name_, *w.word))
+            return w.weight;
+    }
+    return kNormalWeight;
 }
 
 bool SimpleFontDescription::equals(const FontDescription* other) const {

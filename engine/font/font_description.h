@@ -40,6 +40,20 @@ public:
     const WString& name() const { return name_; }
     WString& name() { return name_; }
 
+    // The style read back from the key name: each a case-sensitive search
+    // for a word anywhere in it, word boundaries not considered ("sans-serif"
+    // holds "serif").
+    // "italic" or "oblique".
+    bool isItalic() const;
+    bool isUnderline() const;
+    bool isStrikeout() const;
+    bool isSerif() const;
+    bool isMonospace() const;
+    // The weight of the first weight word the key name holds, in the order
+    // of kWeightWords ("thin" first, so anything holding it weighs 100;
+    // "semibold" before "bold"); kNormalWeight when it holds none.
+    int32_t weight() const;
+
     void addRef() { ++refCount_; }
     void release() {
         if (--refCount_ == 0)

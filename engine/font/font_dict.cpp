@@ -102,11 +102,6 @@ FontDict* asFontDict(PdfObject* object) {
                : nullptr;
 }
 
-PdfName* asName(PdfObject* object) {
-    PdfObject* target = object ? object->direct() : nullptr;
-    return target && target->kind() == kKindName ? static_cast<PdfName*>(target) : nullptr;
-}
-
 EncodingDict* asEncodingDict(PdfObject* object) {
     PdfObject* target = object ? object->direct() : nullptr;
     return target && target->kind() == kKindDict && target->classKind() == kClassEncoding

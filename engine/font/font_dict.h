@@ -78,10 +78,10 @@ ObjectRef makeFontDict(const PdfDict& dict);
 // Replaces text by the key prefix of the dictionary's kind ("PDF_T1: ", ...).
 void fontKindPrefix(const FontDict& dict, WString& text);
 
-// Typed casts: the dereferenced object when it is a font dictionary, a name
-// (kind 5) or an encoding dictionary (class kind 45); null otherwise.
+// Typed casts: the dereferenced object when it is a font dictionary or an
+// encoding dictionary (class kind 45); null otherwise. (asName is the object
+// model's.)
 FontDict* asFontDict(PdfObject* object);
-PdfName* asName(PdfObject* object);
 EncodingDict* asEncodingDict(PdfObject* object);
 
 }  // namespace vistrel

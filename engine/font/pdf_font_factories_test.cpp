@@ -408,6 +408,7 @@ TEST(PdfFontFactoriesTest, Equality) {
             pdfStreamBody("", "program"),
             pdfStreamBody("/Subtype /Type1C", "program"),
             descriptor("34", "/AvgWidth 500"),
+            // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one object on two lines
             "<< /Type /FontDescriptor /Ascent 800 /CapHeight 700 /Descent -200 /ItalicAngle 0 "
             "/StemV 80 /Flags 34 /AvgWidth 500 >>",
         });

@@ -1,13 +1,18 @@
 // The font layer's test program starts as the engine does: the document's
-// parser makes typed objects, font dictionaries and descriptors among them.
+// parser makes typed objects, font dictionaries and descriptors among them,
+// and the built-in encoding tables exist.
 #include <gtest/gtest.h>
 
 #include "engine/doc/typed_objects.h"
+#include "engine/font/encoding_table.h"
 #include "engine/font/pdf_font_factories.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
-    return RUN_ALL_TESTS();
+    vistrel::buildEncodingTables();
+    const int result = RUN_ALL_TESTS();
+    vistrel::destroyEncodingTables();
+    return result;
 }

@@ -32,6 +32,7 @@ struct DestroyQueue {
     bool push(PdfObject* object) {
         if (count == capacity) {
             size_t fresh = capacity ? capacity * 2 : 64;
+            // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of pointers
             auto* grown = static_cast<PdfObject**>(std::realloc(items, fresh * sizeof(PdfObject*)));
             if (!grown)
                 return false;
@@ -993,6 +994,12 @@ T* castByClassKind(PdfObject* object, uint16_t wanted) {
 PdfNumber* asNumber(PdfObject* object) {
     return castByKind<PdfNumber>(object, kKindNumber);
 }
+PdfName* asName(PdfObject* object) {
+    return castByKind<PdfName>(object, kKindName);
+}
+PdfString* asString(PdfObject* object) {
+    return castByKind<PdfString>(object, kKindString);
+}
 PdfArray* asArray(PdfObject* object) {
     return castByKind<PdfArray>(object, kKindArray);
 }
@@ -1015,6 +1022,29 @@ PdfDict* asBorderStyle(PdfObject* object) {
 bool wideStringEquals(const WString& a, const WString& b) {
     return a.length() == b.length() &&
            std::memcmp(a.chars(), b.chars(), sizeof(char16_t) * size_t(a.length())) == 0;
+}
+
+const PdfName* nameOf(const PdfObject* object) {
+    return object && object->kind() == kKindName ? static_cast<const PdfName*>(object) : nullptr;
+}
+
+const PdfString* stringOf(const PdfObject* object) {
+    return object && object->kind() == kKindString ? static_cast<const PdfString*>(object)
+                                                   : nullptr;
+}
+
+const PdfNumber* numberOf(const PdfObject* object) {
+    return object && object->kind() == kKindNumber ? static_cast<const PdfNumber*>(object)
+                                                   : nullptr;
+}
+
+int32_t intOf(const PdfObject* object, int32_t fallback) {
+    const PdfNumber* number = numberOf(object);
+    return number ? number->intValue() : fallback;
+}
+
+int32_t asInt(PdfObject* object, int32_t fallback) {
+    return intOf(asNumber(object), fallback);
 }
 
 void setMatrix(Matrix& m, double a, double b, double c, double d, double e, double f) {

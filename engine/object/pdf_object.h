@@ -420,6 +420,8 @@ private:
 // wrong kind; otherwise the direct (resolved) object, borrowed.
 
 PdfNumber* asNumber(PdfObject* object);
+PdfName* asName(PdfObject* object);
+PdfString* asString(PdfObject* object);  // a string, not a name or keyword
 PdfArray* asArray(PdfObject* object);
 PdfDict* asDict(PdfObject* object);
 PdfKeyword* asKeyword(PdfObject* object);
@@ -427,13 +429,26 @@ PdfArray* asRectangle(PdfObject* object);
 PdfDict* asPagesNode(PdfObject* object);
 PdfDict* asBorderStyle(PdfObject* object);
 
+// Two WStrings of the same length and the same characters.
+bool wideStringEquals(const WString& a, const WString& b);
+
+// The object as it stands (a reference is not followed) as a name, a string
+// (names and keywords are not strings here) or a number; null for null and
+// for any other kind.
+const PdfName* nameOf(const PdfObject* object);
+const PdfString* stringOf(const PdfObject* object);
+const PdfNumber* numberOf(const PdfObject* object);
+// The integer value (truncated toward zero) of a number as it stands, or
+// fallback for anything else.
+int32_t intOf(const PdfObject* object, int32_t fallback);
+// The integer value of a number, a reference followed as asNumber does, or
+// fallback for anything else.
+int32_t asInt(PdfObject* object, int32_t fallback);
+
 // Lookup in a dictionary's entry table; null when absent.
 inline PdfObject* getOrDefault(const PdfDict& dict, const PdfObject& key) {
     return dict.get(key);
 }
-
-// Two WStrings of the same length and the same characters.
-bool wideStringEquals(const WString& a, const WString& b);
 
 // A matrix record {a, b, c, d, e, f}.
 struct Matrix {

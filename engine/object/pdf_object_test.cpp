@@ -37,15 +37,15 @@ Ref<PdfArray> array(std::vector<ObjectRef> items) {
     return a;
 }
 
-Ref<PdfDict> dict(std::vector<std::pair<const char16_t*, ObjectRef>> entries) {
+Ref<PdfDict> dict(const std::vector<std::pair<const char16_t*, ObjectRef>>& entries) {
     auto d = makeRef<PdfDict>();
-    for (auto& [k, v] : entries)
-        EXPECT_TRUE(d->put(name(k), std::move(v)));
+    for (const auto& [k, v] : entries)
+        EXPECT_TRUE(d->put(name(k), v));
     return d;
 }
 
 // A string of the given units, embedded zeros kept.
-ObjectRef rawString(std::u16string units) {
+ObjectRef rawString(const std::u16string& units) {
     std::vector<uint8_t> bytes;
     for (char16_t c : units)
         bytes.push_back(static_cast<uint8_t>(c));
@@ -54,6 +54,7 @@ ObjectRef rawString(std::u16string units) {
 
 TEST(PdfObjectTest, TextForms) {
     std::vector<ObjectRef> numbers17;
+    numbers17.reserve(17);
     for (int i = 0; i < 17; ++i)
         numbers17.push_back(num(i));
     std::u16string expected17 = u"[ 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 \r]";

@@ -38,9 +38,6 @@ constexpr Classes kClasses;
 bool isWhite(std::uint16_t c) {
     return c < 256 && (kClasses.bits[c] & kWhite);
 }
-bool isDelimiter(std::uint16_t c) {
-    return c < 256 && (kClasses.bits[c] & kDelim);
-}
 bool isNumberEnd(std::uint16_t c) {
     return c < 256 && (kClasses.bits[c] & kNumberEnd);
 }
@@ -49,17 +46,6 @@ bool isDigit(std::uint16_t c) {
 }
 bool isOctal(std::uint16_t c) {
     return c >= '0' && c <= '7';
-}
-
-// Value of a hexadecimal digit in either case, or -1.
-int hexDigit(std::uint16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Escape letters of literal strings and what they stand for.
@@ -111,6 +97,10 @@ bool storeText(WString& text, const char16_t* units, std::size_t n) {
 }
 
 }  // namespace
+
+bool isDelimiter(std::uint16_t c) {
+    return c < 256 && (kClasses.bits[c] & kDelim);
+}
 
 // --------------------------------------------------------------------- Buffer
 
@@ -284,14 +274,14 @@ void Tokenizer::readRun() {
             continue;
         }
         const std::uint16_t h1 = get();
-        const int v1 = hexDigit(h1);
+        const int v1 = hexDigitValue(h1);
         if (v1 < 0) {
             pushBack(h1);
             units_.push(u'#');
             continue;
         }
         const std::uint16_t h2 = get();
-        const int v2 = hexDigit(h2);
+        const int v2 = hexDigitValue(h2);
         if (v2 < 0) {
             pushBack(h2);
             units_.push(static_cast<char16_t>(v1));
@@ -441,7 +431,7 @@ void Tokenizer::readHexString() {
             break;
         if (c >= 'A' && c <= 'Z')
             c = static_cast<std::uint16_t>(c + ('a' - 'A'));
-        const int d = hexDigit(c);
+        const int d = hexDigitValue(c);
         if (d < 0)
             continue;  // white space and other characters are skipped
         if (rawHalf) {

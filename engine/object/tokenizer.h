@@ -106,4 +106,8 @@ private:
 // memory runs out.
 bool decodeStringBytes(const std::uint8_t* bytes, std::size_t n, bool hexForm, WString& out);
 
+// Whether a character ends a token: white space (space, tab, line feed,
+// carriage return, form feed) or one of % < ~ > [ ] { } ( ) /.
+bool isDelimiter(std::uint16_t c);
+
 }  // namespace vistrel

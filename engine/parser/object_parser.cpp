@@ -51,17 +51,20 @@ RectangleFactory setRectangleFactory(RectangleFactory factory) {
     return old;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the hook takes the object over
 ObjectRef makeTypedObject(ObjectRef dict) {
     // Handed over, not shared: a factory may take the entries of a
     // dictionary that only it holds instead of copying them.
     return gTypedFactory(std::move(dict));
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the hook takes the object over
 ObjectRef makeStreamObject(ObjectRef dict, InputStream* stream, const uint8_t* fileKey) {
     ObjectRef made = gStreamFactory(dict, stream, fileKey);
     return made ? made : dict;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the hook takes the object over
 ObjectRef makeRectangle(ObjectRef array) {
     ObjectRef made = gRectangleFactory(array);
     return made ? made : array;

@@ -16,16 +16,9 @@ bool isKeyword(const PdfObject* o, const char16_t* text) {
            static_cast<const PdfKeyword*>(o)->textValue().equalsText(text);
 }
 
-bool isInteger(PdfObject* o) {
-    return o && o->kind() == kKindNumber && static_cast<PdfNumber*>(o)->isInteger();
-}
-
-bool isNumber(PdfObject* o) {
-    return o && o->kind() == kKindNumber;
-}
-
-int32_t intOf(PdfObject* o) {
-    return static_cast<PdfNumber*>(o)->intValue();
+bool isInteger(const PdfObject* o) {
+    const PdfNumber* n = numberOf(o);
+    return n && n->isInteger();
 }
 
 // The low byte of each character.
@@ -152,8 +145,7 @@ WString PdfTrailer::text(const FileKey* key) const {
     PdfObject* v = get(names::Size);
     if (v)
         v = v->direct();
-    if (isNumber(v))
-        size = intOf(v);
+    size = intOf(v, size);
     char buf[32];
     std::snprintf(buf, sizeof buf, " (%d) trailer", size);
     out.appendText(WString::fromLatin1(buf).chars());
@@ -222,10 +214,10 @@ void DecryptingParser::readNext() {
             for (;;) {
                 ObjectRef x = ParseObject();
                 if (isKeyword(x.get(), u"R")) {
-                    append(makeRef<PdfRef>(document_, intOf(n.get()), intOf(g.get())));
+                    append(makeRef<PdfRef>(document_, intOf(n.get(), 0), intOf(g.get(), 0)));
                     return;
                 }
-                if (isNumber(x.get())) {
+                if (numberOf(x.get())) {
                     append(std::move(n));
                     n = std::move(g);
                     g = std::move(x);
@@ -242,7 +234,7 @@ void DecryptingParser::readNext() {
             PdfArray* a = static_cast<PdfArray*>(o.get());
             bool rectangle = a->count() == 4;
             for (int32_t i = 0; rectangle && i < 4; ++i)
-                rectangle = isNumber(a->at(i));
+                rectangle = numberOf(a->at(i)) != nullptr;
             append(rectangle ? makeRectangle(std::move(o)) : std::move(o));
             return;
         }
@@ -439,11 +431,8 @@ int64_t PdfDocument::scanForXref() {
         return 0;
     uint8_t buffer[512];
     int64_t n = stream_->read(buffer, sizeof buffer);
-    auto boundary = [](uint8_t c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0 || c == '%' ||
-               c == '<' || c == '>' || c == '[' || c == ']' || c == '(' || c == ')' || c == '{' ||
-               c == '}' || c == '/';
-    };
+    // A token's delimiters end the word, and so does a NUL byte.
+    auto boundary = [](uint8_t c) { return c == 0 || isDelimiter(c); };
     for (int64_t i = n - 4; i >= 0; --i) {
         if (std::memcmp(buffer + i, "xref", 4) != 0)
             continue;
@@ -593,11 +582,11 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
     ObjectRef result;
     ObjectRef num = parser_->ParseObject();
     ObjectRef gen;
-    if (isInteger(num.get()) && intOf(num.get()) == number)
+    if (isInteger(num.get()) && intOf(num.get(), 0) == number)
         gen = parser_->ParseObject();
     if (isInteger(gen.get())) {
         ObjectRef keyword = parser_->ParseObject();  // "obj", not checked
-        parser_->setId(number, intOf(gen.get()));
+        parser_->setId(number, intOf(gen.get(), 0));
         result = ObjectRef::share(parser_->entryAt(0));
         // The parser shares one name or keyword object among all that hold
         // it; an indirect object of its own is a copy that only the cache
@@ -715,7 +704,7 @@ bool PdfDocument::setupSecurity(const WString* password) {
     // Only the 40-bit form (revision 2) is read.
     PdfObject* v = encrypt->get(names::V);
     PdfObject* r = encrypt->get(names::R);
-    if ((isNumber(v) && intOf(v) >= 2) || (isNumber(r) && intOf(r) >= 3)) {
+    if (intOf(v, 0) >= 2 || intOf(r, 0) >= 3) {
         return fail(SecurityStatus::kUnsupported);
     }
 
@@ -726,20 +715,20 @@ bool PdfDocument::setupSecurity(const WString* password) {
     ObjectRef o = rawObject(encrypt->get(names::O));
     ObjectRef u = rawObject(encrypt->get(names::U));
     ObjectRef p = rawObject(encrypt->get(names::P));
-    auto isString = [](const ObjectRef& s) { return s && s->kind() == kKindString; };
-    if (!isString(firstId) || !isString(o) || !isString(u) || !isNumber(p.get())) {
+    if (!stringOf(firstId.get()) || !stringOf(o.get()) || !stringOf(u.get()) ||
+        !numberOf(p.get())) {
         return fail(SecurityStatus::kMalformed);
     }
-    std::vector<uint8_t> idBytes = bytesOf(static_cast<PdfString*>(firstId.get())->textValue());
-    std::vector<uint8_t> oBytes = bytesOf(static_cast<PdfString*>(o.get())->textValue());
-    std::vector<uint8_t> uBytes = bytesOf(static_cast<PdfString*>(u.get())->textValue());
+    std::vector<uint8_t> idBytes = bytesOf(stringOf(firstId.get())->textValue());
+    std::vector<uint8_t> oBytes = bytesOf(stringOf(o.get())->textValue());
+    std::vector<uint8_t> uBytes = bytesOf(stringOf(u.get())->textValue());
     if (oBytes.size() < 32 || uBytes.size() < 32)
         return fail(SecurityStatus::kMalformed);
 
     EncryptionParams params;
     std::memcpy(params.owner, oBytes.data(), 32);
     std::memcpy(params.user, uBytes.data(), 32);
-    params.permissions = intOf(p.get());
+    params.permissions = intOf(p.get(), 0);
     params.id = idBytes.data();
     params.idLength = idBytes.size();
 
@@ -760,6 +749,14 @@ bool PdfDocument::setupSecurity(const WString* password) {
     securityStatus_ = SecurityStatus::kAccepted;
     passwordMatch_ = check.userMatched ? PasswordMatch::kUser : PasswordMatch::kOwner;
     return true;
+}
+
+PdfRef* getTrailerRoot(PdfDict* trailer) {
+    return trailer ? asRef(trailer->get(names::Root)) : nullptr;
+}
+
+PdfRef* getTrailerInfo(PdfDict* trailer) {
+    return trailer ? asRef(trailer->get(names::Info)) : nullptr;
 }
 
 }  // namespace vistrel

@@ -196,10 +196,11 @@ public:
 
     void attachCatalog(PdfCatalog* catalog);
 
-    // Incremental update (pdf_writer.cpp). save takes over the private
-    // dictionary, hangs it in the catalog under /LumbraData (or merges it
-    // into the one stored there) and appends it: write's result, or 0.
-    int save(PdfDict* privateData, const WString& fileName);
+    // Incremental update, by an IncrementalWriter (pdf_writer.h). save takes
+    // over the private dictionary, hangs it in the catalog under /LumbraData
+    // (or merges it into the one stored there) and appends it: write's
+    // result, or 0.
+    int save(Ref<PdfDict> privateData, const WString& fileName);
     // Appends the listed objects (borrowed; references give their targets),
     // a cross-reference section for them and a trailer to the file. 1
     // written; 0 nothing written (empty list, modification not permitted, no
@@ -262,5 +263,9 @@ private:
     int32_t fetchNesting_ = 0;
     int32_t encryptNumber_ = -1;
 };
+
+// The trailer's /Root (or /Info) when it is an indirect reference, else null.
+PdfRef* getTrailerRoot(PdfDict* trailer);
+PdfRef* getTrailerInfo(PdfDict* trailer);
 
 }  // namespace vistrel

@@ -218,21 +218,6 @@ void unresolveReachable(const std::vector<PdfObject*>& roots) {
 
 namespace {
 
-// Negative, 0 or positive, by 16-bit code; a prefix is less than the longer text.
-int compareTexts(const WString& a, const WString& b) {
-    const int32_t n = a.size() < b.size() ? a.size() : b.size();
-    for (int32_t i = 0; i < n; ++i) {
-        if (a.at(i) != b.at(i))
-            return a.at(i) < b.at(i) ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-const PdfString* asStringObject(const PdfObject* object) {
-    return object && object->kind() == kKindString ? static_cast<const PdfString*>(object)
-                                                   : nullptr;
-}
-
 class NameTreeSearch {
 public:
     NameTreeSearch(const WString& key, bool anyValue) : key_(key), anyValue_(anyValue) {}
@@ -251,10 +236,10 @@ public:
 
         if (Ref<PdfArray> names = Ref<PdfArray>::share(asArray(node->get(names::Names)))) {
             for (int32_t i = 0; i < names->count(); i += 2) {
-                const PdfString* s = asStringObject(names->at(i));
+                const PdfString* s = stringOf(names->at(i));
                 if (!s)
                     continue;
-                int c = compareTexts(s->textValue(), key_);
+                int c = compareText(s->textValue(), key_);
                 if (c == 0) {
                     found = anyValue_ ? names->get(i + 1) : asRef(names->get(i + 1));
                     return true;
@@ -267,10 +252,10 @@ public:
         }
 
         if (Ref<PdfArray> limits = Ref<PdfArray>::share(asArray(node->get(names::Limits)))) {
-            const PdfString* low = asStringObject(limits->get(0));
-            const PdfString* high = asStringObject(limits->get(1));
-            if ((low && compareTexts(low->textValue(), key_) > 0) ||
-                (high && compareTexts(high->textValue(), key_) < 0)) {
+            const PdfString* low = stringOf(limits->get(0));
+            const PdfString* high = stringOf(limits->get(1));
+            if ((low && compareText(low->textValue(), key_) > 0) ||
+                (high && compareText(high->textValue(), key_) < 0)) {
                 found = nullptr;
                 return true;
             }

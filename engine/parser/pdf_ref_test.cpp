@@ -102,10 +102,10 @@ Ref<PdfArray> array(std::vector<ObjectRef> items) {
     return a;
 }
 
-Ref<PdfDict> dict(std::vector<std::pair<const char16_t*, ObjectRef>> entries) {
+Ref<PdfDict> dict(const std::vector<std::pair<const char16_t*, ObjectRef>>& entries) {
     auto d = makeRef<PdfDict>();
-    for (auto& [k, v] : entries)
-        d->put(name(k), std::move(v));
+    for (const auto& [k, v] : entries)
+        d->put(name(k), v);
     return d;
 }
 
@@ -248,11 +248,11 @@ TEST(PdfRefTest, SetIdInsideAContainerKeepsTheTarget) {
 // Name trees
 
 // A leaf node: /Names [(k1) v1 (k2) v2 ...].
-Ref<PdfDict> leaf(std::vector<std::pair<const char16_t*, ObjectRef>> pairs) {
+Ref<PdfDict> leaf(const std::vector<std::pair<const char16_t*, ObjectRef>>& pairs) {
     auto names = makeRef<PdfArray>();
-    for (auto& [k, v] : pairs) {
+    for (const auto& [k, v] : pairs) {
         names->append(string(k));
-        names->append(std::move(v));
+        names->append(v);
     }
     return dict({{u"/Names", names}});
 }

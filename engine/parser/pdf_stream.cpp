@@ -22,10 +22,6 @@ PdfObject* lookup(const PdfDict& dict, const PdfObject& key, const PdfObject& ab
     return value ? value->direct() : nullptr;
 }
 
-bool isName(const PdfObject* object) {
-    return object != nullptr && object->kind() == kKindName;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -38,12 +34,12 @@ FilterChain::FilterChain(PdfStream* stream, bool inlineFlag, const uint8_t* obje
     valid_ = true;
 
     if (PdfObject* filter = lookup(*stream, names::Filter, names::F)) {
-        if (isName(filter)) {
+        if (nameOf(filter)) {
             names_.push_back(ObjectRef::share(filter));
         } else if (PdfArray* array = asArray(filter)) {
             for (int32_t i = 0; i < array->count(); ++i) {
                 PdfObject* element = array->at(i) ? array->at(i)->direct() : nullptr;
-                if (!isName(element)) {
+                if (!nameOf(element)) {
                     valid_ = false;
                     break;
                 }
@@ -213,16 +209,16 @@ bool PdfStream::buildFilterChain(FilterChain& chain) {
             const PdfDict* parms = nullptr;
             if (i - 1 < chain.parameters_.size() && chain.parameters_[i - 1])
                 parms = asDict(chain.parameters_[i - 1].get());
-            FilterParams* params = readDecodeParms(parms);
+            std::unique_ptr<FilterParams> params = readDecodeParms(parms);
             if (params == nullptr)
                 return false;
-            chain.links_.back()->setParameters(params);
+            chain.links_.back()->setParameters(std::move(params));
         }
         if (i == n)
             return true;
 
         PdfObject* name = chain.names_[i].get();
-        if (!isName(name))
+        if (!nameOf(name))
             return false;
         InputStream* in = chain.current_;
         FilterStream* link = nullptr;
@@ -250,14 +246,14 @@ bool PdfStream::buildFilterChain(FilterChain& chain) {
     return true;
 }
 
-FilterParams* PdfStream::readDecodeParms(const PdfDict* dict) {
-    auto* params = new (std::nothrow) FilterParams;
+std::unique_ptr<FilterParams> PdfStream::readDecodeParms(const PdfDict* dict) {
+    std::unique_ptr<FilterParams> params(new (std::nothrow) FilterParams);
     if (params == nullptr || dict == nullptr)
         return params;
     for (const auto& entry : dict->entries()) {
-        if (!isName(entry.key))
+        if (!nameOf(entry.key))
             continue;
-        std::u16string_view key = static_cast<const PdfName*>(entry.key)->textValue().view();
+        std::u16string_view key = nameOf(entry.key)->textValue().view();
         PdfObject* value = entry.value ? entry.value->direct() : nullptr;
         if (value == nullptr)
             continue;

@@ -96,7 +96,7 @@ public:
     // The decode parameters of one link from a /DecodeParms dictionary (or the
     // empty set for null): numbers (reals truncated toward zero) and booleans
     // (1 or 0) by key text; other entries are skipped.
-    static FilterParams* readDecodeParms(const PdfDict* dict);
+    static std::unique_ptr<FilterParams> readDecodeParms(const PdfDict* dict);
 
     int32_t entryCount() const { return PdfDict::size(); }
     bool usable() const { return usable_; }

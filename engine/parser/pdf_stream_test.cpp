@@ -40,10 +40,10 @@ ObjectRef array(std::vector<ObjectRef> items) {
     return ObjectRef::adopt(a);
 }
 
-Ref<PdfDict> dict(std::vector<std::pair<const char*, ObjectRef>> entries) {
+Ref<PdfDict> dict(const std::vector<std::pair<const char*, ObjectRef>>& entries) {
     Ref<PdfDict> d = Ref<PdfDict>::adopt(new PdfDict);
-    for (auto& [key, value] : entries)
-        d->put(name(key), std::move(value));
+    for (const auto& [key, value] : entries)
+        d->put(name(key), value);
     return d;
 }
 
@@ -145,7 +145,7 @@ TEST(PdfStreamTest, FilterNamesAndAbbreviations) {
             {"/Length", number(int(c.data.size()))}};
         if (c.filter)
             entries.push_back({"/Filter", c.filter});
-        Ref<PdfDict> d = dict(std::move(entries));
+        Ref<PdfDict> d = dict(entries);
         Ref<PdfStream> s = makePlainStream(*d, &raw.in, nullptr);
         ASSERT_TRUE(s);
         EXPECT_EQ(s->kind(), kKindDict);
@@ -178,7 +178,7 @@ TEST(PdfStreamTest, LengthLimitsTheRawData) {
         std::vector<std::pair<const char*, ObjectRef>> entries;
         if (c.length)
             entries.push_back({"/Length", c.length});
-        Ref<PdfStream> s = makePlainStream(*dict(std::move(entries)), &raw.in, nullptr);
+        Ref<PdfStream> s = makePlainStream(*dict(entries), &raw.in, nullptr);
         ASSERT_TRUE(s->open());
         EXPECT_EQ(readAll(*s), c.expected);
         s->close();
@@ -241,7 +241,7 @@ TEST(PdfStreamTest, CcittLinkGetsItsDecodeParms) {
     const uint8_t lastMask = uint8_t(0xFF >> (width % 8 ? width % 8 : 8));
     for (int y = 0; y < height; ++y) {
         for (int i = 0; i < rowBytes; ++i) {
-            const size_t at = size_t(y * rowBytes + i);
+            const size_t at = size_t(y) * size_t(rowBytes) + size_t(i);
             const uint8_t padding = i + 1 == rowBytes ? lastMask : 0;
             EXPECT_EQ(uint8_t(out[at]), uint8_t(bits[at]) | padding)
                 << "row " << y << " byte " << i;
@@ -287,7 +287,7 @@ TEST(PdfStreamTest, BadChainsFailForGood) {
         raw.in.getByte();  // the file position is elsewhere when the open is tried
         uint64_t before = raw.in.position();
         c.extra.push_back({"/Length", number(3)});
-        Ref<PdfStream> s = makePlainStream(*dict(std::move(c.extra)), &raw.in, nullptr);
+        Ref<PdfStream> s = makePlainStream(*dict(c.extra), &raw.in, nullptr);
         ASSERT_TRUE(s);
         EXPECT_TRUE(s->usable());
         EXPECT_FALSE(s->open());

@@ -1,6 +1,5 @@
-// The incremental-update writer: the engine never rewrites a file, it appends
-// the changed objects, a cross-reference section for exactly those and a
-// trailer pointing back at the previous section.
+#include "engine/parser/pdf_writer.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -11,11 +10,6 @@
 #include "engine/parser/pdf_document.h"
 
 namespace vistrel {
-
-namespace {
-
-// Bit 3 of the permission word: the document may be modified.
-constexpr uint32_t kModifyPermission = 8;
 
 // One written piece goes out in one call; a short write fails the update.
 class AppendFile {
@@ -37,10 +31,7 @@ public:
     uint64_t start() const { return start_; }
 
     bool put(const std::string& bytes) {
-        if (FileWrite(handle_, bytes.data(), bytes.size()) != bytes.size())
-            return false;
-        written_ += bytes.size();
-        return true;
+        return FileWrite(handle_, bytes.data(), bytes.size()) == bytes.size();
     }
     // Cuts the file back to its length before the update.
     void cutBack() { FileSetSize(handle_, start_); }
@@ -49,8 +40,12 @@ public:
 private:
     FileHandle handle_;
     uint64_t start_ = 0;
-    uint64_t written_ = 0;
 };
+
+namespace {
+
+// Bit 3 of the permission word: the document may be modified.
+constexpr uint32_t kModifyPermission = 8;
 
 // The text form as bytes: the low 8 bits of each character.
 void appendBytes(std::string& out, const WString& text) {
@@ -85,36 +80,73 @@ void appendHex(std::string& out, const PdfString& s) {
     }
 }
 
-// What this update records for one object number.
-struct Recorded {
-    int64_t value = -1;  // offset (entry 0: next free number); -1 not written
-    int32_t generation = 0;
-};
-
 }  // namespace
 
 int PdfDocument::write(const PointerArray<PdfObject>& changed, const WString& fileName) {
-    if (changed.empty() || !(permissions_ & kModifyPermission) || !table_ || !trailer_)
-        return 0;
-    // The trailer must name the catalog; checked before anything is written.
-    PdfRef* root = asRef(trailer_->get(names::Root));
-    if (!root)
-        return 0;
+    return IncrementalWriter(*this).write(changed, fileName);
+}
 
-    const int32_t n = table_->count();
+int PdfDocument::save(Ref<PdfDict> privateData, const WString& fileName) {
+    return IncrementalWriter(*this).save(std::move(privateData), fileName);
+}
+
+PdfDict* PdfDocument::privateData() {
+    if (!valid_ || !trailer_)
+        return nullptr;
+    PdfRef* root = getTrailerRoot(trailer_.get());
+    PdfDict* catalog = root ? asDict(root) : nullptr;
+    return catalog ? asDict(catalog->get(names::LumbraData)) : nullptr;
+}
+
+int IncrementalWriter::write(const PointerArray<PdfObject>& changed, const WString& fileName) {
+    return static_cast<int>(append(changed, fileName));
+}
+
+IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject>& changed,
+                                                    const WString& fileName) {
+    PdfTrailer* trailer = document_.trailer();
+    XrefTable* table = document_.xrefTable();
+    if (changed.empty() || !(document_.permissions() & kModifyPermission) || !table || !trailer)
+        return Result::kNothing;
+    // The trailer must name the catalog; checked before anything is written.
+    PdfRef* root = getTrailerRoot(trailer);
+    if (!root)
+        return Result::kNothing;
+
     std::vector<Recorded> recorded;
     try {
-        recorded.resize(size_t(n));
+        recorded.resize(size_t(table->count()));
     } catch (const std::bad_alloc&) {
-        return 0;
+        return Result::kNothing;
     }
 
     AppendFile file(fileName);
     if (!file.isOpen())
-        return -1;
+        return Result::kCannotOpen;
 
-    const FileKey* key = isEncrypted() ? textKey() : nullptr;
     uint64_t offset = file.start();
+    if (!writeObjects(file, changed, recorded, offset)) {
+        file.cutBack();
+        return Result::kShortWrite;
+    }
+    XrefEntry* head = table->entry(0);
+    if (head && head->offset == kXrefNew)
+        recorded[0] = {head->nextFree, 65535};
+
+    const uint64_t section = offset;
+    if (!file.put(crossReference(recorded)) || !file.put(this->trailer(*root, section)) ||
+        !file.flush()) {
+        file.cutBack();
+        return Result::kShortWrite;
+    }
+    commit(recorded, section);
+    return Result::kWritten;
+}
+
+bool IncrementalWriter::writeObjects(AppendFile& file, const PointerArray<PdfObject>& changed,
+                                     std::vector<Recorded>& recorded, uint64_t& offset) const {
+    const FileKey* key = document_.isEncrypted() ? document_.textKey() : nullptr;
+    const int32_t n = int32_t(recorded.size());
     for (PdfObject* item : changed) {
         PdfObject* object = item ? item->direct() : nullptr;
         if (!object || object->classKind() == kClassStream)
@@ -132,19 +164,15 @@ int PdfDocument::write(const PointerArray<PdfObject>& changed, const WString& fi
         appendBytes(bytes, object->text(key));
         bytes += "\rendobj\r";
         recorded[size_t(id.number)] = {int64_t(offset), id.generation};
-        if (!file.put(bytes)) {
-            file.cutBack();
-            return -2;
-        }
+        if (!file.put(bytes))
+            return false;
         offset += bytes.size();
     }
+    return true;
+}
 
-    XrefEntry* head = table_->entry(0);
-    if (head && head->offset == kXrefNew)
-        recorded[0] = {head->nextFree, 65535};
-
-    // The cross-reference section: one subsection per run of recorded numbers.
-    const uint64_t section = offset;
+std::string IncrementalWriter::crossReference(const std::vector<Recorded>& recorded) {
+    const int32_t n = int32_t(recorded.size());
     std::string xref = "xref\r";
     for (int32_t i = 0; i < n;) {
         if (recorded[size_t(i)].value < 0) {
@@ -166,25 +194,25 @@ int PdfDocument::write(const PointerArray<PdfObject>& changed, const WString& fi
             xref += line;
         }
     }
-    if (!file.put(xref)) {
-        file.cutBack();
-        return -2;
-    }
+    return xref;
+}
 
+std::string IncrementalWriter::trailer(const PdfRef& root, uint64_t section) const {
+    PdfTrailer& previous = *document_.trailer();
     std::string trailer = "trailer\r<<\r/Size ";
-    appendNumber(trailer, n);
+    appendNumber(trailer, document_.xrefTable()->count());
     trailer += '\r';
-    if (PdfRef* info = asRef(trailer_->get(names::Info))) {
+    if (PdfRef* info = asRef(previous.get(names::Info))) {
         trailer += "/Info ";
         appendReference(trailer, info);
         trailer += '\r';
     }
     trailer += "/Root ";
-    appendReference(trailer, root);
+    appendReference(trailer, &root);
     trailer += "\r/Prev ";
-    appendNumber(trailer, trailer_->sectionOffset());
+    appendNumber(trailer, previous.sectionOffset());
     trailer += '\r';
-    if (PdfObject* encrypt = trailer_->get(names::Encrypt)) {
+    if (PdfObject* encrypt = previous.get(names::Encrypt)) {
         if (PdfRef* ref = asRef(encrypt)) {
             if (asDict(ref)) {
                 trailer += "/Encrypt ";
@@ -198,129 +226,123 @@ int PdfDocument::write(const PointerArray<PdfObject>& changed, const WString& fi
             trailer += '\r';
         }
     }
-    if (PdfArray* ids = asArray(trailer_->get(names::ID))) {
-        PdfObject* first = ids->get(0);
-        PdfObject* second = ids->get(1);
-        if (first && second && first->kind() == kKindString && second->kind() == kKindString) {
+    if (PdfArray* ids = asArray(previous.get(names::ID))) {
+        const PdfString* first = stringOf(ids->get(0));
+        const PdfString* second = stringOf(ids->get(1));
+        if (first && second) {
             trailer += "/ID[<";
-            appendHex(trailer, *static_cast<PdfString*>(first));
+            appendHex(trailer, *first);
             trailer += "><";
-            appendHex(trailer, *static_cast<PdfString*>(second));
+            appendHex(trailer, *second);
             trailer += ">]\r";
         }
     }
     trailer += ">>\rstartxref\r";
     appendNumber(trailer, int64_t(section));
     trailer += "\r%%EOF\r";
-    if (!file.put(trailer) || !file.flush()) {
-        file.cutBack();
-        return -2;
-    }
+    return trailer;
+}
 
-    // Written: later fetches read the new versions.
-    for (int32_t i = 1; i < n; ++i) {
-        if (recorded[size_t(i)].value > 0)
-            table_->setOffset(i, recorded[size_t(i)].value);
+void IncrementalWriter::commit(const std::vector<Recorded>& recorded, uint64_t section) {
+    XrefTable& table = *document_.xrefTable();
+    for (size_t i = 1; i < recorded.size(); ++i) {
+        if (recorded[i].value > 0)
+            table.setOffset(int32_t(i), recorded[i].value);
     }
-    if (auto* fileStream = dynamic_cast<FileInputStream*>(stream_))
+    if (auto* fileStream = dynamic_cast<FileInputStream*>(document_.stream()))
         fileStream->refreshSize();
-    trailer_->setSectionOffset(int64_t(section));
-    return 1;
+    document_.trailer()->setSectionOffset(int64_t(section));
 }
 
-PdfDict* PdfDocument::privateData() {
-    if (!valid_ || !trailer_)
-        return nullptr;
-    PdfRef* root = asRef(trailer_->get(names::Root));
-    PdfDict* catalog = root ? asDict(root) : nullptr;
-    return catalog ? asDict(catalog->get(names::LumbraData)) : nullptr;
-}
-
-int PdfDocument::save(PdfDict* privateDataIn, const WString& fileName) {
-    auto given = Ref<PdfDict>::adopt(privateDataIn);
-    if (!valid_ || !given || !trailer_ || !table_)
+int IncrementalWriter::save(Ref<PdfDict> given, const WString& fileName) {
+    if (!document_.isValid() || !given || !document_.trailer() || !document_.xrefTable())
         return 0;
     if (!given->put(ObjectRef::share(&names::Type), ObjectRef::share(&names::LumbraData)))
         return 0;
 
-    PdfRef* rootRef = asRef(trailer_->get(names::Root));
+    PdfRef* rootRef = getTrailerRoot(document_.trailer());
     PdfDict* catalog = rootRef ? asDict(rootRef) : nullptr;
     PdfObject* storedValue = catalog ? catalog->get(names::LumbraData) : nullptr;
     PdfDict* stored = asDict(storedValue);
-
-    PointerArray<PdfObject> changed(8);
-    if (stored) {
-        // Merge into a copy; the stored dictionary changes only once the copy
-        // is in the file.
-        PdfRef* storedRef = asRef(storedValue);
-        if (!storedRef)
+    if (!stored) {
+        if (given->size() <= 1 || !catalog)
             return 0;
-        auto merged = Ref<PdfDict>::adopt(new PdfDict(*stored));
-        if (!merged || !merged->valid())
-            return 0;
-        for (const auto& entry : given->entries()) {
-            if (!merged->put(ObjectRef::share(entry.key), ObjectRef::share(entry.value)))
-                return 0;
-        }
-        const ObjectId id = stored->getId();
-        merged->setId(id.number, id.generation, true);
-        if (!changed.append(merged.get()))
-            return 0;
-        const int result = write(changed, fileName);
-        if (result == 1) {
-            for (const auto& entry : given->entries())
-                stored->put(ObjectRef::share(entry.key), ObjectRef::share(entry.value));
-        }
-        return result;
+        return static_cast<int>(saveNew(std::move(given), *catalog, fileName));
     }
 
-    if (given->size() <= 1 || !catalog)
+    // Merge into a copy; the stored dictionary changes only once the copy is
+    // in the file.
+    PdfRef* storedRef = asRef(storedValue);
+    if (!storedRef)
         return 0;
+    auto merged = Ref<PdfDict>::adopt(new PdfDict(*stored));
+    if (!merged || !merged->valid())
+        return 0;
+    for (const auto& entry : given->entries()) {
+        if (!merged->put(ObjectRef::share(entry.key), ObjectRef::share(entry.value)))
+            return 0;
+    }
+    const ObjectId id = stored->getId();
+    merged->setId(id.number, id.generation, true);
+    PointerArray<PdfObject> changed(8);
+    if (!changed.append(merged.get()))
+        return 0;
+    const Result result = append(changed, fileName);
+    if (result == Result::kWritten) {
+        for (const auto& entry : given->entries())
+            stored->put(ObjectRef::share(entry.key), ObjectRef::share(entry.value));
+    }
+    return static_cast<int>(result);
+}
 
+IncrementalWriter::Result IncrementalWriter::saveNew(Ref<PdfDict> given, PdfDict& catalog,
+                                                     const WString& fileName) {
     // Register the dictionary as a new object, remembering what the table
     // looked like, so that a failed write leaves no trace.
-    const int32_t count = table_->count();
+    XrefTable& table = *document_.xrefTable();
+    const int32_t count = table.count();
     XrefEntry head;
     XrefEntry freed;
     const bool hadHead = count > 0;
     if (hadHead)
-        head = *table_->entry(0);
+        head = *table.entry(0);
     const int32_t freeNumber = hadHead ? head.nextFree : -1;
     if (freeNumber > 0 && freeNumber < count)
-        freed = *table_->entry(freeNumber);
+        freed = *table.entry(freeNumber);
 
-    auto ref = Ref<PdfRef>::adopt(new PdfRef(this, -1, -1));
-    if (!ref || !ref->bind(ObjectRef::share(given.get())))
-        return 0;
+    auto ref = Ref<PdfRef>::adopt(new PdfRef(&document_, -1, -1));
+    if (!ref || !ref->bind(std::move(given)))
+        return Result::kNothing;
 
     auto undo = [&]() {
         const int32_t taken = ref->number();
         ref = nullptr;
         if (taken >= count) {
-            table_->truncate(count);
-        } else if (XrefEntry* e = table_->entry(taken)) {
+            table.truncate(count);
+        } else if (XrefEntry* e = table.entry(taken)) {
             *e = freed;
         }
         if (hadHead)
-            *table_->entry(0) = head;
+            *table.entry(0) = head;
         else
-            table_->truncate(0);
+            table.truncate(0);
     };
 
     // The catalog is written as a copy carrying the new entry.
-    auto catalogCopy = Ref<PdfDict>::adopt(new PdfDict(*catalog));
+    PointerArray<PdfObject> changed(8);
+    auto catalogCopy = Ref<PdfDict>::adopt(new PdfDict(catalog));
     if (!catalogCopy || !catalogCopy->valid() ||
         !catalogCopy->put(ObjectRef::share(&names::LumbraData), ObjectRef::share(ref.get())) ||
         !changed.append(catalogCopy.get()) || !changed.append(ref.get())) {
         undo();
-        return 0;
+        return Result::kNothing;
     }
-    const int result = write(changed, fileName);
-    if (result != 1) {
+    const Result result = append(changed, fileName);
+    if (result != Result::kWritten) {
         undo();
         return result;
     }
-    catalog->put(ObjectRef::share(&names::LumbraData), ObjectRef::share(ref.get()));
+    catalog.put(ObjectRef::share(&names::LumbraData), ObjectRef::share(ref.get()));
     return result;
 }
 

@@ -33,6 +33,12 @@ constexpr LCID LOCALE_USER_DEFAULT = 0x400;
 constexpr WORD DISPATCH_METHOD = 1;
 constexpr WORD DISPATCH_PROPERTYGET = 2;
 constexpr WORD DISPATCH_PROPERTYPUT = 4;
+constexpr WORD DISPATCH_PROPERTYPUTREF = 8;
+
+// The id GetIDsOfNames gives a name it does not know, and the named
+// argument that carries the value of a property put.
+constexpr DISPID DISPID_UNKNOWN = -1;
+constexpr DISPID DISPID_PROPERTYPUT = -3;
 
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;

@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <climits>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -41,6 +44,7 @@ DWORD errorFromErrno(int e) {
 // Handles carry the descriptor plus one, so that no valid handle is null or
 // INVALID_HANDLE_VALUE.
 HANDLE handleFromFd(int fd) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): handles are numbers in pointer form
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd) + 1);
 }
 
@@ -59,6 +63,17 @@ std::string nativePath(const char* name) {
             c = '/';
     }
     return path;
+}
+
+// The views mapped by MapViewOfFile, by start address, with their lengths.
+struct Views {
+    std::mutex lock;
+    std::map<const char*, std::size_t> lengths;
+};
+
+Views& views() {
+    static Views all;
+    return all;
 }
 
 }  // namespace
@@ -303,6 +318,122 @@ BOOL GetDiskFreeSpaceExA(const char* directoryName, ULARGE_INTEGER* freeBytesAva
         totalNumberOfBytes->QuadPart = unit * vfs.f_blocks;
     if (totalNumberOfFreeBytes != nullptr)
         totalNumberOfFreeBytes->QuadPart = unit * vfs.f_bfree;
+    lastError = NO_ERROR;
+    return 1;
+}
+
+HANDLE CreateFileMappingA(HANDLE file, void* /*securityAttributes*/, DWORD protect,
+                          DWORD maximumSizeHigh, DWORD maximumSizeLow, const char* name) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0) {
+        lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    if ((protect != PAGE_READONLY && protect != PAGE_READWRITE) || maximumSizeHigh != 0 ||
+        maximumSizeLow != 0 || name != nullptr) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        lastError = errorFromErrno(errno);
+        return nullptr;
+    }
+    if (st.st_size == 0) {
+        lastError = ERROR_FILE_INVALID;
+        return nullptr;
+    }
+    const int access = ::fcntl(fd, F_GETFL) & O_ACCMODE;
+    if (protect == PAGE_READWRITE ? access != O_RDWR : access == O_WRONLY) {
+        lastError = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
+    const int mapping = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (mapping < 0) {
+        lastError = errorFromErrno(errno);
+        return nullptr;
+    }
+    lastError = NO_ERROR;
+    return handleFromFd(mapping);
+}
+
+void* MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
+                    std::size_t bytes) {
+    const int fd = fdFromHandle(mapping);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    const std::uint64_t offset = (std::uint64_t(offsetHigh) << 32) | offsetLow;
+    const std::uint64_t size = std::uint64_t(st.st_size);
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (offset >= size || (page > 0 && offset % std::uint64_t(page) != 0) ||
+        (bytes != 0 && bytes > size - offset)) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    const std::size_t length = bytes != 0 ? bytes : std::size_t(size - offset);
+    const bool write = desiredAccess == FILE_MAP_ALL_ACCESS || (desiredAccess & FILE_MAP_WRITE);
+    void* view = ::mmap(nullptr, length, write ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd,
+                        off_t(offset));
+    if (view == MAP_FAILED) {
+        lastError = errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : errorFromErrno(errno);
+        return nullptr;
+    }
+    Views& all = views();
+    try {
+        std::lock_guard<std::mutex> hold(all.lock);
+        all.lengths[static_cast<const char*>(view)] = length;
+    } catch (...) {
+        ::munmap(view, length);
+        lastError = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
+    lastError = NO_ERROR;
+    return view;
+}
+
+BOOL UnmapViewOfFile(const void* view) {
+    Views& all = views();
+    std::size_t length = 0;
+    {
+        std::lock_guard<std::mutex> hold(all.lock);
+        auto it = all.lengths.find(static_cast<const char*>(view));
+        if (it == all.lengths.end())
+            return fail(ERROR_INVALID_PARAMETER);
+        length = it->second;
+        all.lengths.erase(it);
+    }
+    if (::munmap(const_cast<void*>(view), length) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL FlushViewOfFile(const void* base, std::size_t bytes) {
+    const char* at = static_cast<const char*>(base);
+    const char* start = nullptr;
+    std::size_t length = 0;
+    {
+        Views& all = views();
+        std::lock_guard<std::mutex> hold(all.lock);
+        auto it = all.lengths.upper_bound(at);
+        if (it == all.lengths.begin())
+            return fail(ERROR_INVALID_PARAMETER);
+        --it;
+        start = it->first;
+        length = it->second;
+    }
+    if (at >= start + length)
+        return fail(ERROR_INVALID_PARAMETER);
+    // msync wants a page-aligned start: flush from the view's page of base.
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const std::size_t skip = std::size_t(at - start);
+    const std::size_t from = page > 0 ? skip / std::size_t(page) * std::size_t(page) : 0;
+    const std::size_t end = bytes == 0 || bytes > length - skip ? length : skip + bytes;
+    if (::msync(const_cast<char*>(start) + from, end - from, MS_SYNC) != 0)
+        return fail(errorFromErrno(errno));
     lastError = NO_ERROR;
     return 1;
 }

@@ -4,6 +4,7 @@
 // well as a slash.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace win {
@@ -28,7 +29,9 @@ struct OVERLAPPED {
     HANDLE hEvent;
 };
 
-inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+// Handles are numbers in pointer form, as on the system the engine was made for.
+inline HANDLE const INVALID_HANDLE_VALUE =
+    reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));  // NOLINT(performance-no-int-to-ptr)
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
@@ -51,6 +54,12 @@ constexpr DWORD FILE_END = 2;
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 
+constexpr DWORD PAGE_READONLY = 2;
+constexpr DWORD PAGE_READWRITE = 4;
+constexpr DWORD FILE_MAP_READ = 4;
+constexpr DWORD FILE_MAP_WRITE = 2;
+constexpr DWORD FILE_MAP_ALL_ACCESS = 0xF001F;
+
 constexpr DWORD NO_ERROR = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
@@ -59,6 +68,8 @@ constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_FILE_INVALID = 1006;
 
 // Opens or creates a file. Access is GENERIC_READ and/or GENERIC_WRITE; the
 // disposition one of CREATE_NEW .. TRUNCATE_EXISTING. Share mode, security
@@ -101,6 +112,20 @@ BOOL GetDiskFreeSpaceExA(const char* directoryName, ULARGE_INTEGER* freeBytesAva
                          ULARGE_INTEGER* totalNumberOfFreeBytes);
 
 // Error code of the last failing call on this thread.
+// A mapping of a whole file (maximum size 0, no name): PAGE_READONLY or
+// PAGE_READWRITE, as the file's access allows. Null on failure, among others
+// for an empty file. The mapping is a handle of its own for CloseHandle.
+HANDLE CreateFileMappingA(HANDLE file, void* securityAttributes, DWORD protect,
+                          DWORD maximumSizeHigh, DWORD maximumSizeLow, const char* name);
+// Maps bytes of the file from the offset (0 bytes: to the end of the file);
+// FILE_MAP_READ, or FILE_MAP_WRITE / FILE_MAP_ALL_ACCESS for a writable view
+// whose changes reach the file. Null on failure.
+void* MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh, DWORD offsetLow,
+                    std::size_t bytes);
+BOOL UnmapViewOfFile(const void* view);
+// Writes n bytes of a view from base (0: to the end of the view) to the file.
+BOOL FlushViewOfFile(const void* base, std::size_t bytes);
+
 DWORD GetLastError();
 
 }  // namespace win

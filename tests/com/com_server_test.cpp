@@ -10,38 +10,25 @@
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
 #include "tests/com/sample_class.h"
+#include "tests/support/class_registration.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/temp_config_home.h"
 
 namespace {
 
 using namespace win;
+using vistrel::test::classesText;
 using vistrel::test::RecordingSink;
 using vistrel::test::SinkCall;
 using vistrel::test::TempConfigHome;
 
 int regsvr(const std::string& arguments) {
-    int status =
-        std::system((std::string(VISTREL_REGSVR) + " " + arguments + " 2>/dev/null").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return vistrel::test::runRegsvr(VISTREL_REGSVR, arguments);
 }
 
 std::string absolute(const char* path) {
     char resolved[PATH_MAX];
     return realpath(path, resolved) ? resolved : "";
-}
-
-// A REG_SZ value under HKEY_CLASSES_ROOT, or "(missing)".
-std::u16string classesText(const char16_t* keyPath, const char16_t* name = nullptr) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return u"(missing)";
-    char16_t text[512] = {};
-    DWORD size = sizeof text - 2;
-    LONG status =
-        RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::u16string(text) : u"(missing)";
 }
 
 void setClassesText(const char16_t* keyPath, std::u16string_view text) {

@@ -4,6 +4,7 @@
 // object 1, followed by the trailer entries given.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,6 +35,30 @@ inline std::string pdfFileFromObjects(const std::vector<std::string>& bodies,
            trailerEntries + " >>\n";
     pdf += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return pdf;
+}
+
+// Object bodies from fuzz input: the parts between lines holding "%%", at
+// most `limit` of them.
+inline std::vector<std::string> splitObjectBodies(const uint8_t* data, size_t size, size_t limit) {
+    std::vector<std::string> bodies;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    size_t start = 0;
+    while (bodies.size() < limit) {
+        const size_t end = input.find("\n%%\n", start);
+        bodies.push_back(input.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 4;
+    }
+    return bodies;
+}
+
+// A file of the bodies whose trailer lists every object under /Objects.
+inline std::string pdfFileListingObjects(const std::vector<std::string>& bodies) {
+    std::string all = "/Objects [";
+    for (size_t n = 1; n <= bodies.size(); ++n)
+        all += std::to_string(n) + " 0 R ";
+    return pdfFileFromObjects(bodies, all + "]");
 }
 
 // A stream object's body over the given data.

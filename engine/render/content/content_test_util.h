@@ -37,13 +37,16 @@ inline std::string streamObject(const std::string& entries, const std::string& d
            "\nendstream";
 }
 
-// A one-page document in memory. Object 1 is the catalog, 2 the pages node,
-// 3 the page with the given extra entries; the given objects are 4, 5, ...
+// A one-page document in memory. Object 1 is the catalog, 2 the pages node
+// (with the given extra entries), 3 the page with the given extra entries;
+// the given objects are 4, 5, ...
 class TestDocument {
 public:
-    TestDocument(const std::string& pageEntries, const std::vector<std::string>& objects) {
+    TestDocument(const std::string& pageEntries, const std::vector<std::string>& objects,
+                 const std::string& pagesEntries = "") {
         std::vector<std::string> all = {
-            "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [3 0 R] /Count 1 " + pagesEntries + " >>",
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] " + pageEntries + " >>"};
         all.insert(all.end(), objects.begin(), objects.end());
         bytes_ = "%PDF-1.4\n";
@@ -249,6 +252,28 @@ inline void stepText(ContentInterpreter& in, const std::string& content) {
         in.step(reader);
     in.leaveRun();
 }
+
+// An interpreter over a recording device on a small canvas, running content
+// text through the loop.
+struct Session {
+    explicit Session(const Matrix& base = Matrix{}, int size = 16)
+        : canvas(size, size), device(canvas) {
+        in.setDevice(&device);
+        in.setBaseMatrix(base);
+        in.setStepObserver(&trace);
+    }
+    void run(const std::string& content) { runText(in, runner, content); }
+    std::string lastWidth() const {
+        std::vector<std::string> w = device.entries("width");
+        return w.empty() ? "none" : w.back();
+    }
+
+    Canvas canvas;
+    RecordingGdiDevice device;
+    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
+    ContentRunner runner;
+    TraceLog trace;
+};
 
 // What registerPdfFontFactories answered when the test program started.
 extern bool firstRegistration;

@@ -17,9 +17,9 @@ std::unique_ptr<GraphicsState> GraphicsState::copy() const {
     s->fillSpace = fillSpace;
     s->strokeSpace = strokeSpace;
     if (fillColor)
-        s->fillColor.reset(fillColor->clone());
+        s->fillColor = fillColor->clone();
     if (strokeColor)
-        s->strokeColor.reset(strokeColor->clone());
+        s->strokeColor = strokeColor->clone();
     s->pendingClip = pendingClip;
     return s;
 }

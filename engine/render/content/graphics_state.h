@@ -10,7 +10,7 @@
 #include "engine/core/allocator.h"
 #include "engine/core/ref.h"
 #include "engine/object/pdf_object.h"
-#include "engine/render/content/color_space.h"
+#include "engine/render/color/color_space.h"
 #include "engine/render/content/font_handle.h"
 #include "engine/render/raster/device_color.h"
 #include "engine/render/raster/shape.h"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/parser/pdf_ref.h"
-
 namespace vistrel {
 namespace {
 
@@ -34,9 +32,10 @@ TEST(OperandStackTest, FetchesPopAndRelease) {
     EXPECT_EQ(name->refCount(), 2u);  // the stack's reference passed to the caller
     EXPECT_EQ(stack.count(), 0);
 
-    // A name reached through a reference: the caller holds the name itself.
+    // Not a name where one is wanted: popped, and nothing comes back.
     stack.push(makeRef<PdfNumber>(1));
     EXPECT_EQ(FetchNameOperand(stack), nullptr);
+    EXPECT_EQ(stack.count(), 0);
     stack.push(makeRef<PdfNumber>(1));
     stack.push(makeRef<PdfNumber>(2));
     stack.clear();

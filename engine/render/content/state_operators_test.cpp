@@ -14,6 +14,7 @@ namespace {
 using test::Canvas;
 using test::RecordingFont;
 using test::RecordingGdiDevice;
+using test::Session;
 using test::streamObject;
 using test::TestDocument;
 using test::TraceLog;
@@ -21,26 +22,6 @@ using test::TraceLog;
 Matrix scale(double s) {
     return Matrix{s, 0, 0, s, 0, 0};
 }
-
-// An interpreter over a recording device on a small canvas.
-struct Session {
-    explicit Session(const Matrix& base = Matrix{}) : canvas(16, 16), device(canvas) {
-        in.setDevice(&device);
-        in.setBaseMatrix(base);
-        in.setStepObserver(&trace);
-    }
-    void run(const std::string& content) { test::runText(in, runner, content); }
-    std::string lastWidth() const {
-        std::vector<std::string> w = device.entries("width");
-        return w.empty() ? "none" : w.back();
-    }
-
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
-    ContentRunner runner;
-    TraceLog trace;
-};
 
 // The device line width is always the stored width scaled by the square root
 // of the absolute determinant of CTM x base, whichever operator sets it.
@@ -167,7 +148,14 @@ TEST(GraphicsStateOperatorsTest, FindResourceFollowsTheCategory) {
     EXPECT_EQ(in.findResource(names::Font, g1), nullptr);
 }
 
-class FakeSpace : public ColorSpace {};
+// A counted space the test can watch.
+class FakeSpace : public ColorSpace {
+public:
+    FakeSpace() : ColorSpace(1) {}
+    void convertSamples(std::uint8_t*, std::int32_t, std::size_t, bool) const override {}
+    bool convertColor(const DoubleArray&, DoubleArray&, bool) const override { return false; }
+    ColorSpaceFamily family() const override { return ColorSpaceFamily::DeviceGray; }
+};
 
 // "q" continues with a copy (colours cloned, spaces shared, no path); "Q"
 // brings the saved state back and hands it to the device again.
@@ -179,7 +167,7 @@ TEST(GraphicsStateOperatorsTest, SaveAndRestore) {
     g.fillColor = std::make_unique<DeviceColor>(0x0000FFu);
     g.strokeColor = std::make_unique<DeviceColor>(0x00FF00u);
     g.pendingClip = GraphicsState::kClipEvenOdd;
-    g.path.reset(s.device.NewShape());
+    g.path = s.device.NewShape();
     s.run("2 w 1 J 1 j 5 M [3] 0 d q");
     GraphicsState& copy = s.in.graphicsState();
     ASSERT_NE(&copy, &g);

@@ -24,4 +24,13 @@ public:
     virtual void addShownText(const WString& text, const Matrix& textMatrix, FontHandle* font) = 0;
 };
 
+// Makes the list a page keeps for its shown text (null when memory runs
+// out); the page destroys it through its virtual destructor. The text code
+// installs its own; until then pages get a list that records nothing.
+using TextLineListFactory = TextLineList* (*)();
+// Installs a factory (null brings the one that records nothing back) and
+// returns the one it replaces.
+TextLineListFactory setTextLineListFactory(TextLineListFactory factory);
+TextLineList* newTextLineList();
+
 }  // namespace vistrel

@@ -42,7 +42,7 @@ void clipToBox(ContentInterpreter& in, const FormXObject& form) {
     };
     const double x1 = value(0), y1 = value(1), x2 = value(2), y2 = value(3);
     const IntRect r(roundCoord(x1), roundCoord(y1), roundCoord(x2 - x1), roundCoord(y2 - y1));
-    std::unique_ptr<Shape> shape(device->NewShape());
+    std::unique_ptr<Shape> shape = device->NewShape();
     if (!shape)
         return;
     const Matrix& m = in.deviceMatrix();

@@ -37,7 +37,9 @@ void SampleTable::lookup(const double* inputs, double* outputs) const {
             e = 0;
         if (e >= last)
             e = last;
-        uint64_t r = uint64_t(e + 0.5);  // nearest sample point
+        // Nearest sample point; e is never negative here, so adding one half
+        // and truncating rounds as the sampled tables expect.
+        uint64_t r = uint64_t(e + 0.5);  // NOLINT(bugprone-incorrect-roundings)
         if (r > size[i] - 1)
             r = size[i] - 1;
         index += r * stride[i];

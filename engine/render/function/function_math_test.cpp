@@ -35,14 +35,14 @@ SampleTable table(std::vector<uint32_t> size, int n, int bps, std::vector<uint32
     t.outputCount = n;
     t.size = size;
     t.bitsPerSample = bps;
-    t.samples = samples;
+    t.samples = std::move(samples);
     for (size_t i = 0; i < size.size(); ++i) {
         if (domain.size() < 2 * size.size())
             domain.insert(domain.end(), {0.0, 1.0});
         if (encode.size() < 2 * size.size())
             encode.insert(encode.end(), {0.0, size[i] - 1.0});
     }
-    while (decode.size() < size_t(2 * n))
+    while (decode.size() < 2 * size_t(n))
         decode.insert(decode.end(), {0.0, 1.0});
     t.domain = domain;
     t.encode = encode;

@@ -20,10 +20,10 @@ bool readPackedSamples(InputStream* data, int bitsPerSample, uint64_t count,
         for (int left = bitsPerSample; left > 0;) {
             int piece = left < 8 ? left : 8;
             uint16_t bits = reader.readBits(piece);
-            // A piece of at most 8 bits is 0xFFFF only when no byte came; a
+            // A piece of at most 8 bits is kEndOfData only when no byte came; a
             // further byte that is missing leaves the reader's byte at the
             // end value.
-            if (bits == 0xFFFF || reader.currentByte == kEndOfData)
+            if (bits == kEndOfData || reader.currentByte == kEndOfData)
                 return false;
             value = (value << piece) | bits;
             left -= piece;

@@ -20,7 +20,7 @@ using namespace fixtures;
 // A function over a stream: the dictionary gets /Length, the raw input
 // stands at the data.
 struct StreamFunction {
-    StreamFunction(Ref<PdfDict> d, std::string bytes) : data(std::move(bytes)) {
+    StreamFunction(const Ref<PdfDict>& d, std::string bytes) : data(std::move(bytes)) {
         raw = std::make_unique<MemoryInputStream>(data.data(), data.size());
         if (!d->get(*name(u"/Length")))
             d->put(name(u"/Length"), num(double(data.size())));
@@ -35,7 +35,7 @@ Ref<PdfDict> sampled(std::initializer_list<std::pair<const char16_t*, ObjectRef>
     Ref<PdfDict> d = dict(extra);
     auto fallback = [&](const char16_t* key, ObjectRef value) {
         if (!d->get(*name(std::u16string(u"/") + key)))
-            d->put(name(std::u16string(u"/") + key), value);
+            d->put(name(std::u16string(u"/") + key), std::move(value));
     };
     fallback(u"Domain", array({0, 1}));
     fallback(u"Range", array({0, 1}));

@@ -15,11 +15,24 @@ bool CoverageBitmap::validSize(int width, int height) {
     return width >= 0 && height >= 0 && std::int64_t(width) * height <= kMaxBytes;
 }
 
+namespace {
+
+// n zeroed bytes (at least one), or null when memory runs out.
+std::unique_ptr<std::uint8_t[]> newBytes(std::int64_t n) {
+    try {
+        return std::make_unique<std::uint8_t[]>(std::size_t(n > 0 ? n : 1));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
 CoverageBitmap::CoverageBitmap(int width, int height) {
     if (!validSize(width, height))
         return;
     std::int64_t n = std::int64_t(width) * height;
-    buffer_.reset(new (std::nothrow) std::uint8_t[n > 0 ? n : 1]());
+    buffer_ = newBytes(n);
     if (!buffer_)
         return;
     capacity_ = n;
@@ -29,8 +42,8 @@ CoverageBitmap::CoverageBitmap(int width, int height) {
 
 CoverageBitmap::~CoverageBitmap() = default;
 
-CoverageBitmap* CoverageBitmap::clone() const {
-    auto* b = new CoverageBitmap(width_, height_);
+std::unique_ptr<DrawableBase> CoverageBitmap::clone() const {
+    auto b = std::make_unique<CoverageBitmap>(width_, height_);
     if (b && b->buffer_ && buffer_)
         std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
@@ -41,7 +54,7 @@ bool CoverageBitmap::Resize(int width, int height) {
         return false;
     std::int64_t n = std::int64_t(width) * height;
     if (n > capacity_ || !buffer_) {
-        buffer_.reset(new (std::nothrow) std::uint8_t[n > 0 ? n : 1]());
+        buffer_ = newBytes(n);
         if (!buffer_) {
             capacity_ = 0;
             width_ = height_ = 0;
@@ -181,8 +194,8 @@ bool DibCoverageBitmap::isUsable() const {
     return buffer_ && gShared.bits;
 }
 
-DibCoverageBitmap* DibCoverageBitmap::clone() const {
-    auto* b = new DibCoverageBitmap(width_, height_);
+std::unique_ptr<DrawableBase> DibCoverageBitmap::clone() const {
+    auto b = std::make_unique<DibCoverageBitmap>(width_, height_);
     if (b && b->buffer_ && buffer_)
         std::memcpy(b->buffer_.get(), buffer_.get(), std::size_t(width_) * height_);
     return b;
@@ -208,7 +221,7 @@ int DibCoverageBitmap::liveCount() {
 }
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
-    IntegerSetting method = readRasterSetting(kSettingFontSystem, kSettingAAMethod);
+    IntegerSetting method = readRasterSetting(settings::FontSystem, settings::AAMethod);
     if ((method.present && method.value == 0) || !method.knownKind)
         return CompositePlain(p, device);
     if (!buffer_ || !gShared.ensure(width_, height_))

@@ -27,7 +27,7 @@ public:
     bool Draw(IntPoint position, OutputDevice& device) override {
         return Composite(position, device);
     }
-    CoverageBitmap* clone() const override;
+    std::unique_ptr<DrawableBase> clone() const override;
     virtual bool Composite(IntPoint position, OutputDevice& device);
     // A new buffer (contents not kept) only when the new size is larger.
     virtual bool Resize(int width, int height);
@@ -66,7 +66,7 @@ public:
     ~DibCoverageBitmap() override;
 
     bool isUsable() const override;
-    DibCoverageBitmap* clone() const override;
+    std::unique_ptr<DrawableBase> clone() const override;
     bool Composite(IntPoint position, OutputDevice& device) override;
     bool Resize(int width, int height) override;
 

@@ -2,6 +2,8 @@
 // bitmaps, images and fonts.
 #pragma once
 
+#include <memory>
+
 #include "engine/render/raster/geometry.h"
 
 namespace vistrel {
@@ -14,7 +16,8 @@ public:
     virtual bool isUsable() const { return true; }
     // Draws at a device position; the default draws nothing.
     virtual bool Draw(IntPoint /*position*/, OutputDevice& /*device*/) { return true; }
-    virtual DrawableBase* clone() const { return nullptr; }
+    // A copy; null when memory runs out (and for drawables that cannot copy).
+    virtual std::unique_ptr<DrawableBase> clone() const { return nullptr; }
 };
 
 }  // namespace vistrel

@@ -34,7 +34,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
     pageSize_ = pageSize;
     bitsPerPixel_ = win::GetDeviceCaps(deviceContext, win::BITSPIXEL);
     resetDash();
-    clipMode_ = readRasterInt(kSettingQuality, kSettingGDCClipMode, 0);
+    clipMode_ = readRasterInt(settings::Quality, settings::GDCClipMode, 0);
 }
 
 GdiDevice::~GdiDevice() {
@@ -59,11 +59,11 @@ bool GdiDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
     return true;
 }
 
-Shape* GdiDevice::NewShape() {
-    return new GdiShape(pageSize_);
+std::unique_ptr<Shape> GdiDevice::NewShape() {
+    return std::make_unique<GdiShape>(pageSize_);
 }
 
-CoverageBitmap* GdiDevice::NewCoverageBitmap(int width, int height) {
+std::unique_ptr<CoverageBitmap> GdiDevice::NewCoverageBitmap(int width, int height) {
     return DcDevice::NewCoverageBitmap(width, height);
 }
 
@@ -404,7 +404,7 @@ bool GdiDevice::PointVisible(int x, int y) {
 bool GdiDevice::ClipToShape(Shape& shape, int rule) {
     if (!dc_)
         return false;
-    const int optim = readRasterInt(kSettingQuality, kSettingGDCOptimMode, 0);
+    const int optim = readRasterInt(settings::Quality, settings::GDCOptimMode, 0);
     if (clipMode_ != 0 && optim != 0 && !shape.IsRectangle()) {
         clipState_ = 1;
         SpanList* list = nullptr;
@@ -412,7 +412,7 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         if (gdiShape && gdiShape->hasSpanList()) {
             list = gdiShape->takeSpanList();
         } else {
-            list = GdiShape::buildSpanList(shape, rule, 3, pageSize_);
+            list = GdiShape::buildSpanList(shape, rule, 3, pageSize_).release();
             if (!list) {
                 clipState_ = spanClip_ ? (spanClip_->empty() ? 0 : 1) : -1;
                 return false;
@@ -491,8 +491,8 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             if (hidden == std::int64_t(w) * h)
                 return true;
             if (hidden > 0) {
-                std::unique_ptr<DeviceColor> saved(NewColor());
-                std::unique_ptr<DeviceColor> black(NewColor());
+                std::unique_ptr<DeviceColor> saved = NewColor();
+                std::unique_ptr<DeviceColor> black = NewColor();
                 if (!saved || !black)
                     return false;
                 GetFillColor(*saved);

@@ -20,8 +20,8 @@ public:
     ~GdiDevice() override;
 
     bool Attach(win::HDC deviceContext, IntPoint pageSize) override;
-    Shape* NewShape() override;
-    CoverageBitmap* NewCoverageBitmap(int width, int height) override;
+    std::unique_ptr<Shape> NewShape() override;
+    std::unique_ptr<CoverageBitmap> NewCoverageBitmap(int width, int height) override;
 
     bool SelectStrokePen() override;
     bool BeginSpans() override;

@@ -31,18 +31,18 @@ void clearSetting(const WString& section, const WString& key) {
 class GdiDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setSetting(kSettingQuality, kSettingGDCClipMode, SettingValue::ofInteger(1));
-        setSetting(kSettingQuality, kSettingGDCOptimMode, SettingValue::ofText(WString(u"1")));
+        setSetting(settings::Quality, settings::GDCClipMode, SettingValue::ofInteger(1));
+        setSetting(settings::Quality, settings::GDCOptimMode, SettingValue::ofText(WString(u"1")));
     }
     void TearDown() override {
-        clearSetting(kSettingQuality, kSettingGDCClipMode);
-        clearSetting(kSettingQuality, kSettingGDCOptimMode);
-        clearSetting(kSettingFontSystem, kSettingAAMethod);
+        clearSetting(settings::Quality, settings::GDCClipMode);
+        clearSetting(settings::Quality, settings::GDCOptimMode);
+        clearSetting(settings::FontSystem, settings::AAMethod);
     }
 };
 
 std::unique_ptr<Shape> polygon(GdiDevice& dev, std::vector<IntPoint> pts, int rule = 1) {
-    std::unique_ptr<Shape> s(dev.NewShape());
+    std::unique_ptr<Shape> s = dev.NewShape();
     s->MoveTo(pts[0]);
     for (std::size_t i = 1; i < pts.size(); ++i)
         s->LineTo(pts[i]);
@@ -234,7 +234,7 @@ TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
 }
 
 TEST_F(GdiDeviceTest, ClipWithoutSpanClipsUsesTheBox) {
-    clearSetting(kSettingQuality, kSettingGDCOptimMode);
+    clearSetting(settings::Quality, settings::GDCOptimMode);
     Canvas cv(10, 10);
     GdiDevice dev(cv.dc, IntPoint(10, 10));
     auto tri = polygon(dev, {{2, 2}, {6, 2}, {2, 7}});
@@ -398,8 +398,8 @@ TEST_F(GdiDeviceTest, CoverageBlendsTowardTheColour) {
     for (bool dib : {false, true}) {
         Canvas cv(5, 1);
         GdiDevice dev(cv.dc, IntPoint(5, 1));
-        std::unique_ptr<CoverageBitmap> bm(dib ? dev.NewCoverageBitmap(5, 1)
-                                               : new CoverageBitmap(5, 1));
+        std::unique_ptr<CoverageBitmap> bm =
+            dib ? dev.NewCoverageBitmap(5, 1) : std::make_unique<CoverageBitmap>(5, 1);
         ASSERT_TRUE(bm && bm->isUsable());
         for (int i = 0; i < 5; ++i)
             bm->data()[i] = cases[i].coverage;
@@ -426,16 +426,16 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
     };
     for (const Case& c : cases) {
         if (c.method) {
-            setSetting(kSettingFontSystem, kSettingAAMethod, *c.method);
+            setSetting(settings::FontSystem, settings::AAMethod, *c.method);
         } else {
-            clearSetting(kSettingFontSystem, kSettingAAMethod);
+            clearSetting(settings::FontSystem, settings::AAMethod);
         }
         Canvas cv(4, 3);
         GdiDevice dev(cv.dc, IntPoint(4, 3));
         auto sq = polygon(dev, {{0, 0}, {3, 0}, {3, 2}, {0, 2}});
         dev.ClipToShape(*sq, 1);
-        std::unique_ptr<CoverageBitmap> bm(c.dib ? dev.NewCoverageBitmap(4, 3)
-                                                 : new CoverageBitmap(4, 3));
+        std::unique_ptr<CoverageBitmap> bm =
+            c.dib ? dev.NewCoverageBitmap(4, 3) : std::make_unique<CoverageBitmap>(4, 3);
         std::fill_n(bm->data(), 12, std::uint8_t(255));
         bm->Composite(IntPoint(0, 0), dev);
         EXPECT_EQ(cv.picture(), c.picture) << c.dib;
@@ -447,13 +447,14 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     GdiDevice dev(cv.dc, IntPoint(4, 4));
     ASSERT_EQ(DibCoverageBitmap::liveCount(), 0);
     {
-        std::unique_ptr<CoverageBitmap> a(dev.NewCoverageBitmap(10, 4));
+        std::unique_ptr<CoverageBitmap> a = dev.NewCoverageBitmap(10, 4);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 4));
-        std::unique_ptr<CoverageBitmap> b(dev.NewCoverageBitmap(6, 9));
+        std::unique_ptr<CoverageBitmap> b = dev.NewCoverageBitmap(6, 9);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
-        std::unique_ptr<CoverageBitmap> c(dev.NewCoverageBitmap(3, 3));
+        std::unique_ptr<CoverageBitmap> c = dev.NewCoverageBitmap(3, 3);
         EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(10, 9));
-        std::unique_ptr<CoverageBitmap> d(c->clone());
+        std::unique_ptr<DrawableBase> copy = c->clone();
+        auto* d = static_cast<CoverageBitmap*>(copy.get());
         EXPECT_EQ(DibCoverageBitmap::liveCount(), 4);
         EXPECT_TRUE(d->isUsable());
         EXPECT_TRUE(d->Resize(12, 2));
@@ -461,7 +462,7 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     }
     EXPECT_EQ(DibCoverageBitmap::liveCount(), 0);
     EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(0, 0));
-    std::unique_ptr<CoverageBitmap> e(dev.NewCoverageBitmap(2, 2));
+    std::unique_ptr<CoverageBitmap> e = dev.NewCoverageBitmap(2, 2);
     EXPECT_EQ(DibCoverageBitmap::sharedSize(), IntPoint(2, 2));
     // Oversized and negative requests are refused.
     EXPECT_EQ(dev.NewCoverageBitmap(1 << 20, 1 << 20), nullptr);

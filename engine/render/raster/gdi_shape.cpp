@@ -11,8 +11,9 @@ constexpr std::int32_t kScanMargin = 16;
 
 GdiShape::~GdiShape() = default;
 
-SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pageSize) {
-    auto* list = new SpanList(rule);
+std::unique_ptr<SpanList> GdiShape::buildSpanList(Shape& shape, int rule, int mask,
+                                                  IntPoint pageSize) {
+    auto list = std::make_unique<SpanList>(rule);
     if (!list)
         return nullptr;
     list->setMask(mask);
@@ -30,7 +31,7 @@ SpanList* GdiShape::buildSpanList(Shape& shape, int rule, int mask, IntPoint pag
 
 SpanList* GdiShape::Edges(int mask) {
     if (!spans_)
-        spans_.reset(buildSpanList(*this, fillRule_, mask, pageSize_));
+        spans_ = buildSpanList(*this, fillRule_, mask, pageSize_);
     return spans_.get();
 }
 

@@ -22,7 +22,8 @@ public:
     // Hands the cached list to the caller (a clip), or null.
     SpanList* takeSpanList() { return spans_.release(); }
     // A new list for the paths of any shape, bounded by the page.
-    static SpanList* buildSpanList(Shape& shape, int rule, int mask, IntPoint pageSize);
+    static std::unique_ptr<SpanList> buildSpanList(Shape& shape, int rule, int mask,
+                                                   IntPoint pageSize);
 
 protected:
     bool FillShape(IntPoint offset, OutputDevice& device) override;

@@ -31,24 +31,22 @@ bool initOutputDevices() {
 
 // ---- root ------------------------------------------------------------------
 
-DeviceColor* OutputDevice::NewColor() {
-    return new DeviceColor(0xFFFFFF);
+std::unique_ptr<DeviceColor> OutputDevice::NewColor() {
+    return std::make_unique<DeviceColor>(0xFFFFFF);
 }
 
-DrawableBase* OutputDevice::NewImage() {
+std::unique_ptr<DrawableBase> OutputDevice::NewImage() {
     return gImageFactory ? gImageFactory() : nullptr;
 }
 
-Shape* OutputDevice::NewShape() {
-    return new Shape();
+std::unique_ptr<Shape> OutputDevice::NewShape() {
+    return std::make_unique<Shape>();
 }
 
-CoverageBitmap* OutputDevice::NewCoverageBitmap(int width, int height) {
-    auto* b = new CoverageBitmap(width, height);
-    if (b && !b->isUsable()) {
-        delete b;
+std::unique_ptr<CoverageBitmap> OutputDevice::NewCoverageBitmap(int width, int height) {
+    auto b = std::make_unique<CoverageBitmap>(width, height);
+    if (b && !b->isUsable())
         return nullptr;
-    }
     return b;
 }
 
@@ -348,12 +346,10 @@ win::HDC DcDevice::Detach() {
     return dc;
 }
 
-CoverageBitmap* DcDevice::NewCoverageBitmap(int width, int height) {
-    auto* b = new DibCoverageBitmap(width, height);
-    if (b && !b->isUsable()) {
-        delete b;
+std::unique_ptr<CoverageBitmap> DcDevice::NewCoverageBitmap(int width, int height) {
+    auto b = std::make_unique<DibCoverageBitmap>(width, height);
+    if (b && !b->isUsable())
         return nullptr;
-    }
     return b;
 }
 

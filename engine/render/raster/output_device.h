@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/core/allocator.h"
@@ -23,7 +24,7 @@ class CoverageBitmap;
 class ImageView;
 
 // Makes an empty raster image for NewImage; installed by the image code.
-using ImageFactory = DrawableBase* (*)();
+using ImageFactory = std::unique_ptr<DrawableBase> (*)();
 void setImageFactory(ImageFactory factory);
 
 class OutputDevice {
@@ -39,12 +40,11 @@ public:
     virtual win::HDC Detach() = 0;
     virtual bool IsAttached() const { return attached_; }
 
-    // Factories; the caller owns what they return (null when memory runs
-    // out).
-    virtual DeviceColor* NewColor();
-    virtual DrawableBase* NewImage();
-    virtual Shape* NewShape();
-    virtual CoverageBitmap* NewCoverageBitmap(int width, int height);
+    // Factories; null when memory runs out.
+    virtual std::unique_ptr<DeviceColor> NewColor();
+    virtual std::unique_ptr<DrawableBase> NewImage();
+    virtual std::unique_ptr<Shape> NewShape();
+    virtual std::unique_ptr<CoverageBitmap> NewCoverageBitmap(int width, int height);
 
     virtual bool SelectStrokePen() = 0;
     virtual bool SelectFillBrush() = 0;
@@ -69,7 +69,9 @@ public:
     virtual int GetLineJoin() const { return lineStyle_.join; }
     virtual double GetMiterLimit() const { return lineStyle_.miterLimit; }
     virtual double GetLineWidth() const { return lineStyle_.width; }
-    virtual LineStyle* CopyLineStyle() const { return new LineStyle(lineStyle_); }
+    virtual std::unique_ptr<LineStyle> CopyLineStyle() const {
+        return std::make_unique<LineStyle>(lineStyle_);
+    }
 
     virtual void MoveTo(IntPoint p) { SetCurrentPoint(p); }
     virtual void MoveBy(IntPoint delta) { OffsetCurrentPoint(delta); }
@@ -144,7 +146,7 @@ public:
     bool Attach(win::HDC deviceContext, IntPoint pageSize) override;
     win::HDC Detach() override;
     bool IsAttached() const override { return bool(dc_); }
-    CoverageBitmap* NewCoverageBitmap(int width, int height) override;
+    std::unique_ptr<CoverageBitmap> NewCoverageBitmap(int width, int height) override;
 
     bool SelectFillBrush() override;
     bool SetStrokeColor(const DeviceColor& color) override;

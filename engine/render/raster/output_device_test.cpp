@@ -105,7 +105,7 @@ TEST(OutputDeviceStyleTest, StyleFieldsAndCopies) {
     dev.SetLineJoin(2);
     dev.SetMiterLimit(4.0);
     dev.SetDash({1, 2}, 0);
-    std::unique_ptr<LineStyle> copy(dev.CopyLineStyle());
+    std::unique_ptr<LineStyle> copy = dev.CopyLineStyle();
     EXPECT_EQ(copy->width, 2.5);
     EXPECT_EQ(copy->cap, 1);
     EXPECT_EQ(copy->join, 2);
@@ -239,7 +239,7 @@ TEST(DcDeviceTest, AttachColoursBrushAndPixels) {
     EXPECT_TRUE(dev.Attach(cv.dc, IntPoint(4, 4)));
     EXPECT_FALSE(dev.Attach(cv.dc, IntPoint(4, 4)));
     EXPECT_EQ(dev.deviceHandle(), cv.dc.value);
-    std::unique_ptr<DeviceColor> c(dev.NewColor());
+    std::unique_ptr<DeviceColor> c = dev.NewColor();
     std::uint32_t v = 0;
     c->getValue(v);
     EXPECT_EQ(v, 0xFFFFFFu);
@@ -274,7 +274,7 @@ TEST(DcDeviceTest, RootAnswers) {
     EXPECT_TRUE(dev.PointVisible(-5, 7));
     EXPECT_TRUE(initOutputDevices());
     EXPECT_EQ(dev.NewImage(), nullptr);  // no image factory installed
-    std::unique_ptr<Shape> s(dev.NewShape());
+    std::unique_ptr<Shape> s = dev.NewShape();
     EXPECT_EQ(s->paintMode(), Shape::Nothing);
     EXPECT_EQ(s->Edges(3), nullptr);
 }

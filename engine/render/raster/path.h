@@ -34,7 +34,7 @@ public:
     // Draws the points on the device, shifted by offset: moves, lines (and
     // closes) and curves.
     bool Draw(IntPoint offset, OutputDevice& device) override;
-    DrawableBase* clone() const override { return nullptr; }
+    std::unique_ptr<DrawableBase> clone() const override { return nullptr; }
     virtual bool IsRectangle() const { return rectangle_; }
     // As Draw, each point first scaled by 0.001 and mapped by m (a b c d e f).
     virtual bool DrawTransformed(IntPoint offset, OutputDevice& device, const double m[6]);

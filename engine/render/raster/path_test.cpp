@@ -127,9 +127,9 @@ TEST(ShapeTest, BuildingBoxAndRectangleTest) {
     EXPECT_FALSE(r.IsRectangle());  // only Path::Rectangle marks a rectangle
 
     Shape q;
-    Path* path = q.NewPath();
+    std::unique_ptr<Path> path = q.NewPath();
     path->Rectangle(1, 1, 2, 2);
-    const_cast<std::vector<std::unique_ptr<Path>>&>(q.paths()).emplace_back(path);
+    const_cast<std::vector<std::unique_ptr<Path>>&>(q.paths()).push_back(std::move(path));
     EXPECT_TRUE(q.IsRectangle());
     q.MoveTo(IntPoint(5, 5));
     EXPECT_TRUE(q.IsRectangle());

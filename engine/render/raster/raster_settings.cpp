@@ -4,12 +4,6 @@
 
 namespace vistrel {
 
-const WString kSettingQuality(u"Quality", WString::kConstant);
-const WString kSettingGDCClipMode(u"GDCClipMode", WString::kConstant);
-const WString kSettingGDCOptimMode(u"GDCOptimMode", WString::kConstant);
-const WString kSettingFontSystem(u"FontSystem", WString::kConstant);
-const WString kSettingAAMethod(u"AAMethod", WString::kConstant);
-
 IntegerSetting readRasterSetting(const WString& section, const WString& key) {
     const SettingValue* v = settingsStore().find(section, key);
     if (!v)

@@ -1,8 +1,10 @@
 // The engine settings this folder reads from the settings store, as
-// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode" and
-// "FontSystem"/"AAMethod".
+// integers: "Quality"/"GDCClipMode", "Quality"/"GDCOptimMode",
+// "Quality"/"FullColorPathConversion" and "FontSystem"/"AAMethod" (keys from
+// settings:: of engine/constants).
 #pragma once
 
+#include "engine/constants/setting_keys.h"
 #include "engine/core/wstring.h"
 
 namespace vistrel {
@@ -13,12 +15,6 @@ struct IntegerSetting {
     bool knownKind = true;
     int value = 0;
 };
-
-extern const WString kSettingQuality;
-extern const WString kSettingGDCClipMode;
-extern const WString kSettingGDCOptimMode;
-extern const WString kSettingFontSystem;
-extern const WString kSettingAAMethod;
 
 IntegerSetting readRasterSetting(const WString& section, const WString& key);
 

@@ -11,21 +11,21 @@ Shape::~Shape() = default;
 
 Path* Shape::lastPath() {
     if (paths_.empty()) {
-        Path* p = NewPath();
+        std::unique_ptr<Path> p = NewPath();
         if (!p)
             return nullptr;
-        paths_.emplace_back(p);
+        paths_.push_back(std::move(p));
     }
     return paths_.back().get();
 }
 
 void Shape::MoveTo(IntPoint p) {
     current_ = p;
-    Path* path = NewPath();
+    std::unique_ptr<Path> path = NewPath();
     if (!path)
         return;
     path->RMoveTo(p.x, p.y);
-    paths_.emplace_back(path);
+    paths_.push_back(std::move(path));
 }
 
 void Shape::LineTo(IntPoint p) {
@@ -46,8 +46,8 @@ void Shape::ClosePath() {
     if (paths_.empty())
         return;
     paths_.back()->ClosePath();
-    if (Path* next = NewPath())
-        paths_.emplace_back(next);
+    if (std::unique_ptr<Path> next = NewPath())
+        paths_.push_back(std::move(next));
 }
 
 void Shape::AddRectangle(const IntRect& r, const double m[6]) {
@@ -58,7 +58,7 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
         c[i] = IntPoint(roundCoord(m[0] * xs[i] + m[2] * ys[i] + m[4]),
                         roundCoord(m[1] * xs[i] + m[3] * ys[i] + m[5]));
     }
-    Path* path = NewPath();
+    std::unique_ptr<Path> path = NewPath();
     if (!path)
         return;
     path->RMoveTo(c[0].x, c[0].y);
@@ -67,9 +67,9 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
         path->RLineTo(d.x, d.y);
     }
     path->ClosePath();
-    paths_.emplace_back(path);
-    if (Path* next = NewPath())
-        paths_.emplace_back(next);
+    paths_.push_back(std::move(path));
+    if (std::unique_ptr<Path> next = NewPath())
+        paths_.push_back(std::move(next));
 }
 
 void Shape::BoundingBox(IntPoint& min, IntPoint& max) const {

@@ -33,7 +33,7 @@ public:
     // kind has none.
     virtual SpanList* Edges(int mask);
     // A new empty path; null when memory runs out.
-    virtual Path* NewPath() { return new Path(); }
+    virtual std::unique_ptr<Path> NewPath() { return std::make_unique<Path>(); }
     virtual bool IsRectangle() const;
 
     void MoveTo(IntPoint p);

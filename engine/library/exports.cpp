@@ -1,0 +1,55 @@
+// The engine library: its classes, its four exports, and what runs when it
+// is loaded and unloaded.
+#include "engine/constants/constant_registry.h"
+#include "engine/control/engine_module.h"
+#include "engine/control/tree_node.h"
+#include "platform/com/server_module.h"
+#include "typelib/vistrel_typelib.h"
+
+namespace vistrel {
+namespace {
+
+using namespace VISTRELLib;
+
+// The classes the library serves and registers: one line per class.
+const win::ClassEntry kClasses[] = {
+    {&CLSID_TreeNode, &win::ClassFactory<TreeNode>::getClassObject, u"TreeNode Class",
+     kTreeNodeProgId, nullptr},
+};
+
+const win::TypeLibRegistration kTypeLib = {&LIBID_VISTRELLib, kLibraryMajorVersion,
+                                           kLibraryMinorVersion, kLibraryName};
+
+// Load: the engine's constants exist before any class object is asked for.
+// Unload (only once DllCanUnloadNow has answered S_OK, so no object of the
+// library is alive): the constants are destroyed, newest first.
+__attribute__((constructor)) void loadLibrary() {
+    engineConstants().buildAll();
+}
+
+__attribute__((destructor)) void unloadLibrary() {
+    engineConstants().destroyAll();
+}
+
+}  // namespace
+}  // namespace vistrel
+
+namespace win {
+
+HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+    return vistrel::engineModule().getClassObject(vistrel::kClasses, clsid, iid, object);
+}
+
+HRESULT DllCanUnloadNow() {
+    return vistrel::engineModule().canUnloadNow();
+}
+
+HRESULT DllRegisterServer() {
+    return vistrel::engineModule().registerServer(vistrel::kClasses, &vistrel::kTypeLib);
+}
+
+HRESULT DllUnregisterServer() {
+    return vistrel::engineModule().unregisterServer(vistrel::kClasses, &vistrel::kTypeLib);
+}
+
+}  // namespace win

@@ -1,0 +1,22 @@
+// Draws one page of an open document onto an output device: the page's
+// content through a content interpreter, the words shown kept for search,
+// then the borders of its link annotations.
+#pragma once
+
+#include <cstdint>
+
+namespace vistrel {
+
+class OutputDevice;
+class PdfPage;
+class ProgressSink;
+struct Matrix;
+
+// pageMatrix maps the page's default user space to device pixels; without
+// one nothing is drawn. The sink (may be null) hears the content loop's
+// progress. The last argument is not read. The page keeps its text lines
+// from one render to the next.
+void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, ProgressSink* sink,
+                std::int32_t reserved);
+
+}  // namespace vistrel

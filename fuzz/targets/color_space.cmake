@@ -1,0 +1,1 @@
+vistrel_fuzz_target(color_space LIBS vistrel_color)

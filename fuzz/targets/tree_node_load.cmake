@@ -1,0 +1,1 @@
+vistrel_fuzz_target(tree_node_load LIBS vistrel_control)

@@ -1,0 +1,143 @@
+// libvistrel.so as a host meets it: registration, a TreeNode created by class
+// id and called early- and late-bound, and the unload once nothing of the
+// library is alive (the sanitizer build checks that the unload leaks
+// nothing: the engine's constants go with the library).
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <string>
+#include <thread>
+
+#include "platform/com/com.h"
+#include "tests/support/class_registration.h"
+#include "tests/support/temp_config_home.h"
+#include "typelib/vistrel_typelib.h"
+
+namespace {
+
+using namespace win;
+using namespace VISTRELLib;
+using vistrel::test::classesText;
+using vistrel::test::runRegsvr;
+
+std::u16string wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+std::u16string take(BSTR text) {
+    std::u16string out(text ? text : u"", SysStringLen(text));
+    SysFreeString(text);
+    return out;
+}
+
+bool libraryLoaded() {
+    void* handle = dlopen(VISTREL_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+// The host's part runs on a thread of its own, whose stack is gone before
+// the leak check at exit: no stale copy of a pointer the library held can
+// hide a leak there.
+void hostRegistersCreatesAndUnloads();
+
+TEST(EngineLibrary, RegisteredTreeNodeIsCreatedByClassIdAndTheLibraryUnloads) {
+    vistrel::test::TempConfigHome home;
+    std::thread host(hostRegistersCreatesAndUnloads);
+    host.join();
+}
+
+void hostRegistersCreatesAndUnloads() {
+    ASSERT_EQ(runRegsvr(VISTREL_REGSVR, VISTREL_LIBRARY), 0);
+    char resolved[PATH_MAX];
+    ASSERT_TRUE(realpath(VISTREL_LIBRARY, resolved));
+
+    const std::u16string id = u"{0A76D28C-1620-42BC-9A55-34491C527002}";
+    const std::u16string classKey = u"CLSID\\" + id;
+    const std::u16string server = classKey + u"\\InprocServer32";
+    const std::u16string typeLib = u"TypeLib\\{BA7576B0-49B0-4272-A3E9-CE7A1989A63F}\\1.0";
+    const struct {
+        std::u16string key;
+        const char16_t* name;
+        std::u16string text;
+    } written[] = {
+        {server, nullptr, wide(resolved)},
+        {server, u"ThreadingModel", u"Apartment"},
+        {classKey + u"\\ProgID", nullptr, u"VistrelLib.TreeNode.1"},
+        {classKey + u"\\TypeLib", nullptr, u"{BA7576B0-49B0-4272-A3E9-CE7A1989A63F}"},
+        {u"VistrelLib.TreeNode.1\\CLSID", nullptr, id},
+        {typeLib, nullptr, u"Vistrel 1.0 Type Library"},
+    };
+    for (const auto& w : written)
+        EXPECT_EQ(classesText(w.key.c_str(), w.name), w.text)
+            << std::string(w.key.begin(), w.key.end());
+
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    void* raw = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_TreeNode, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                               IID_ITreeNode, &raw),
+              S_OK);
+    auto node = ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
+
+    TreeNodeType type = TreeNodeType::TOC;
+    EXPECT_EQ(node->get_type(&type), S_OK);
+    EXPECT_EQ(type, TreeNodeType::State);
+    BSTR text = nullptr;
+    ASSERT_EQ(node->get_name(&text), S_OK);
+    EXPECT_EQ(take(text), u"Page 1--100%");
+    ASSERT_EQ(node->get_stateInStr(&text), S_OK);
+    EXPECT_EQ(take(text), u"0,0,1,1.000000,4,4,0");
+
+    // Late-bound: the member names give the type library's ids.
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(node.query(IID_IDispatch, dispatch), S_OK);
+    const struct {
+        const char16_t* name;
+        DISPID id;
+    } ids[] = {{u"type", 1}, {u"kid", 8}, {u"ID", 13}, {u"stateInStr", 15}, {u"wordInfoInStr", 23}};
+    for (const auto& c : ids) {
+        std::u16string name = c.name;
+        LPOLESTR names[] = {name.data()};
+        DISPID found = 0;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &found), S_OK);
+        EXPECT_EQ(found, c.id);
+    }
+    VARIANT name{};
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ASSERT_EQ(dispatch->Invoke(TreeNodeDispid::name, IID_NULL, LOCALE_USER_DEFAULT,
+                               DISPATCH_PROPERTYGET, &none, &name, nullptr, nullptr),
+              S_OK);
+    ASSERT_EQ(name.vt, VT_BSTR);
+    EXPECT_EQ(take(name.bstrVal), u"Page 1--100%");
+
+    // A kid is a node of the library too.
+    ASSERT_EQ(node->addKid(node.get()), S_OK);
+    ComPtr<ITreeNode> kid;
+    ASSERT_EQ(node->get_kid(1, kid.put()), S_OK);
+
+    // The library stays while a node lives; only its four functions leave it.
+    void* library = dlopen(VISTREL_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    auto canUnload = reinterpret_cast<DllCanUnloadNowFunction>(dlsym(library, "DllCanUnloadNow"));
+    EXPECT_EQ(dlsym(library, "_ZN7vistrel15engineConstantsEv"), nullptr);
+    dlclose(library);
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    node.reset();
+    dispatch.reset();
+    EXPECT_EQ(canUnload(), S_FALSE);  // the kid outlives its parent
+    kid.reset();
+    EXPECT_EQ(canUnload(), S_OK);
+
+    CoUninitialize();
+    EXPECT_FALSE(libraryLoaded());
+
+    ASSERT_EQ(runRegsvr(VISTREL_REGSVR, std::string("-u ") + VISTREL_LIBRARY), 0);
+    for (const auto& w : written)
+        EXPECT_EQ(classesText(w.key.c_str(), w.name), u"(missing)");
+}
+
+}  // namespace

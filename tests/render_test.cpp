@@ -1,0 +1,198 @@
+// Pages of the rendering fixtures drawn as the control draws them, through
+// the GDI device, compared pixel for pixel with images kept in
+// tests/fixtures/render/; and the bitmap size and orientation of rotated and
+// cropped pages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/codec/image_readers.h"
+#include "engine/core/settings_store.h"
+#include "engine/doc/pdf_catalog.h"
+#include "engine/doc/pdf_page.h"
+#include "engine/doc/typed_objects.h"
+#include "engine/parser/pdf_document.h"
+#include "engine/render/content/progress_sink.h"
+#include "tools/page_raster.h"
+#include "tools/render_presets.h"
+
+#include "tests/support/test_files.h"
+
+namespace vistrel {
+namespace {
+
+class NoProgress : public ProgressSink {
+public:
+    void startProgressIndicator() override {}
+    void stopProgressIndicator() override {}
+    void setProgressIndicator(std::uint16_t) override {}
+};
+
+struct OpenFixture {
+    explicit OpenFixture(const std::string& name)
+        : bytes(testing::readFile(std::string(VISTREL_RENDER_FIXTURE_DIR) + "/" + name)),
+          input(bytes.data(), bytes.size()),
+          document(&input, false),
+          catalog(&document) {}
+    std::string bytes;
+    MemoryInputStream input;
+    PdfDocument document;
+    PdfCatalog catalog;
+};
+
+// Rows of red, green, blue bytes.
+struct Rgb {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const Rgb&) const = default;
+};
+
+Rgb pixelsOf(const PageBitmap& bitmap) {
+    Rgb out{bitmap.width(), bitmap.height(), {}};
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* bgr = bitmap.row(y);
+        for (int x = 0; x < bitmap.width(); ++x) {
+            out.bytes.push_back(bgr[x * 3 + 2]);
+            out.bytes.push_back(bgr[x * 3 + 1]);
+            out.bytes.push_back(bgr[x * 3]);
+        }
+    }
+    return out;
+}
+
+Rgb readPng(const std::string& path) {
+    const std::string file = testing::readFile(path);
+    MemoryInputStream stream(file.data(), file.size());
+    PngReadStream reader(&stream, nullptr);
+    Rgb out;
+    if (!reader.open())
+        return out;
+    out.width = reader.width();
+    out.height = reader.height();
+    out.bytes.resize(std::size_t(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        if (!reader.readRow(out.bytes.data() + std::size_t(y) * out.width * 3))
+            return Rgb{};
+    }
+    return out;
+}
+
+// The engine start-up of the control, once for the whole program.
+class RenderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { startRendering(4, 4); }
+};
+
+// Each page at zoom 1 with the default presets (quality 4: the ink model
+// for CMYK), and the colours once more with the quick CMYK model.
+TEST_F(RenderTest, FixturePagesMatchTheirImages) {
+    const struct {
+        const char* fixture;
+        int pages;
+        int pathConversion;  // -1: as the preset sets it
+    } cases[] = {
+        {"colours.pdf", 2, -1},  {"colours.pdf", 1, 0}, {"strokes.pdf", 1, -1},
+        {"fills.pdf", 1, -1},    {"rotate.pdf", 6, -1}, {"links.pdf", 1, -1},
+        {"contents.pdf", 3, -1},
+    };
+    const WString quality(u"Quality"), pathConversion(u"FullColorPathConversion");
+    // Renders that differ are written here, to be looked at (and, once
+    // checked, copied over the kept image).
+    const std::string written = VISTREL_RENDER_OUTPUT_DIR;
+    for (const auto& c : cases) {
+        const SettingValue preset = *settingsStore().find(quality, pathConversion);
+        if (c.pathConversion >= 0)
+            settingsStore().set(quality, pathConversion, SettingValue::ofInteger(c.pathConversion));
+        OpenFixture fixture(c.fixture);
+        ASSERT_GE(fixture.catalog.getPageCount(), c.pages) << c.fixture;
+        for (int number = 1; number <= c.pages; ++number) {
+            std::string name = std::string(c.fixture);
+            name = name.substr(0, name.size() - 4) + "-" + std::to_string(number);
+            if (c.pathConversion >= 0)
+                name += "-quick";
+            name += ".png";
+            Ref<PdfPage> page = fixture.catalog.getPage(number);
+            ASSERT_NE(page.get(), nullptr) << name;
+            PageBitmap bitmap;
+            NoProgress sink;
+            std::string why;
+            ASSERT_TRUE(renderPageBitmap(*page, 1.0, sink, bitmap, why)) << name << ": " << why;
+            const Rgb expected = readPng(testing::sourcePath("tests/fixtures/render/" + name));
+            if (pixelsOf(bitmap) != expected) {
+                std::filesystem::create_directories(written);
+                const std::string actual = (std::filesystem::path(written) / name).string();
+                writePageImage(bitmap, actual, why);
+                ADD_FAILURE() << name << " differs from its image; this render: " << actual;
+            }
+        }
+        settingsStore().set(quality, pathConversion, preset);
+    }
+}
+
+// The bitmap size is the box at the zoom, truncated, turned for 90 and 270;
+// the box's corner (x1, y1), marked red, lands bottom-left, top-left,
+// top-right and bottom-right for 0, 90, 180 and 270.
+TEST_F(RenderTest, RotationAndCropBox) {
+    enum Corner { BottomLeft, TopLeft, TopRight, BottomRight };
+    const struct {
+        int page;
+        double zoom;
+        int width, height;
+        Corner red;
+    } cases[] = {
+        {1, 1.5, 150, 90, BottomLeft},  {2, 1.5, 90, 150, TopLeft},  {3, 1.5, 150, 90, TopRight},
+        {4, 1.5, 90, 150, BottomRight}, {5, 1.5, 90, 150, TopLeft},  // -270
+        {6, 1.5, 90, 60, BottomLeft},                                // the /CropBox [20 10 80 50]
+        {1, 0.333, 33, 19, BottomLeft}, {2, 0.333, 19, 33, TopLeft},
+    };
+    OpenFixture fixture("rotate.pdf");
+    for (const auto& c : cases) {
+        Ref<PdfPage> page = fixture.catalog.getPage(c.page);
+        ASSERT_NE(page.get(), nullptr);
+        PageBitmap bitmap;
+        NoProgress sink;
+        std::string why;
+        ASSERT_TRUE(renderPageBitmap(*page, c.zoom, sink, bitmap, why)) << why;
+        EXPECT_EQ(bitmap.width(), c.width) << c.page << " at " << c.zoom;
+        EXPECT_EQ(bitmap.height(), c.height) << c.page << " at " << c.zoom;
+        // The pixel one in from the corner.
+        const int x = c.red == BottomLeft || c.red == TopLeft ? 1 : bitmap.width() - 2;
+        const int y = c.red == TopLeft || c.red == TopRight ? 1 : bitmap.height() - 2;
+        const std::uint8_t* p = bitmap.row(y) + x * 3;
+        EXPECT_EQ((p[2] << 16) | (p[1] << 8) | p[0], 0xFF0000)
+            << "page " << c.page << " at " << c.zoom << ": red expected at " << x << ", " << y;
+    }
+}
+
+// The presets the tools start with: the curve threshold from the view's
+// quality and memory usage, and the settings rendering reads per level.
+TEST_F(RenderTest, Presets) {
+    const WString fontSystem(u"FontSystem"), quality(u"Quality");
+    auto integer = [](const WString& section, const char16_t* key) {
+        return readSettingNumber(settingsStore().find(section, WString(key)), -999);
+    };
+    const struct {
+        std::int32_t quality, memory, threshold;
+    } thresholds[] = {{4, 4, 10}, {1, 0, 53}, {1, 4, 53}, {0, 0, 56}, {5, 4, -4}};
+    for (const auto& t : thresholds) {
+        applyMemoryPreset(t.memory, t.quality, t.memory);
+        EXPECT_EQ(integer(fontSystem, u"CurveThreshold"), t.threshold) << t.quality << t.memory;
+    }
+    const struct {
+        std::int32_t level, pathConversion, clipMode, aaSize;
+    } levels[] = {{1, 1, 0, 2}, {2, 2, 1, 4}, {4, 2, 1, 8}, {0, 0, 0, 8}};
+    for (const auto& l : levels) {
+        applyQualityPreset(l.level);
+        EXPECT_EQ(integer(quality, u"FullColorPathConversion"), l.pathConversion) << l.level;
+        EXPECT_EQ(integer(quality, u"GDCClipMode"), l.clipMode) << l.level;
+        // Level 0 leaves the anti-aliasing size as it was.
+        EXPECT_EQ(integer(fontSystem, u"AASize"), l.aaSize) << l.level;
+    }
+    startRendering(4, 4);
+}
+
+}  // namespace
+}  // namespace vistrel

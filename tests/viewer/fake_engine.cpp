@@ -1,0 +1,317 @@
+// The fake engine library: its classes, module object and exports.
+#include "tests/viewer/fake_engine.h"
+
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/com/connection_point.h"
+#include "platform/com/server_module.h"
+
+namespace fake {
+namespace {
+
+using namespace win;
+using namespace VISTRELLib;
+namespace Id = VistrelDispid;
+
+std::u16string textOf(BSTR text) {
+    return text ? std::u16string(text, SysStringLen(text)) : u"(null)";
+}
+
+HRESULT giveText(const std::u16string& text, BSTR* out) {
+    if (!out)
+        return E_POINTER;
+    *out = SysAllocStringLen(text.data(), UINT(text.size()));
+    return S_OK;
+}
+
+// A tree node with a name and a view-state text, nothing more.
+class FakeNode : public ITreeNode {
+public:
+    explicit FakeNode(std::u16string name) : name_(std::move(name)) {}
+
+    HRESULT get_type(TreeNodeType* v) override {
+        *v = TreeNodeType::State;
+        return S_OK;
+    }
+    HRESULT get_name(BSTR* v) override { return giveText(name_, v); }
+    HRESULT put_name(BSTR v) override {
+        name_ = textOf(v);
+        return S_OK;
+    }
+    HRESULT get_stateInStr(BSTR* v) override { return giveText(state_, v); }
+    HRESULT put_stateInStr(BSTR v) override {
+        state_ = textOf(v);
+        return S_OK;
+    }
+    HRESULT get_kids(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_root(ITreeNode**) override { return E_NOTIMPL; }
+    HRESULT get_parent(ITreeNode**) override { return E_NOTIMPL; }
+    HRESULT get_next(ITreeNode**) override { return E_NOTIMPL; }
+    HRESULT get_previous(ITreeNode**) override { return E_NOTIMPL; }
+    HRESULT get_kid(LONG, ITreeNode**) override { return E_NOTIMPL; }
+    HRESULT addKid(ITreeNode*) override { return E_NOTIMPL; }
+    HRESULT insertKid(ITreeNode*, LONG) override { return E_NOTIMPL; }
+    HRESULT removeKid(LONG) override { return E_NOTIMPL; }
+    HRESULT removeKids() override { return E_NOTIMPL; }
+    HRESULT get_ID(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_State(DocState*) override { return E_NOTIMPL; }
+    HRESULT get_WordInfo(WordInfo*) override { return E_NOTIMPL; }
+    HRESULT get_wordInfoInStr(BSTR*) override { return E_NOTIMPL; }
+    HRESULT put_State(DocState) override { return E_NOTIMPL; }
+    HRESULT get_Link(PageLink*) override { return E_NOTIMPL; }
+    HRESULT get_linkInStr(BSTR*) override { return E_NOTIMPL; }
+    HRESULT get_Annotation(PageAnnotation*) override { return E_NOTIMPL; }
+    HRESULT get_annotationInStr(BSTR*) override { return E_NOTIMPL; }
+    HRESULT get_FontInfo(FontInfo*) override { return E_NOTIMPL; }
+    HRESULT get_fontInfoInStr(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    IUnknown* interfaceFor(REFIID iid) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_ITreeNode)
+            return static_cast<ITreeNode*>(this);
+        return nullptr;
+    }
+
+private:
+    std::u16string name_;
+    std::u16string state_ = u"0,0,1,1.000000,4,4,0";
+};
+
+ComModule module;
+
+ComPtr<ITreeNode> makeNode(const std::u16string& name) {
+    return ComPtr<ITreeNode>(ComObject<FakeNode>::create(module, name).get());
+}
+
+std::u16string nameOf(ITreeNode* node) {
+    if (!node)
+        return u"(none)";
+    BSTR name = nullptr;
+    node->get_name(&name);
+    std::u16string text = textOf(name);
+    SysFreeString(name);
+    return text;
+}
+
+std::u16string number(long long n) {
+    std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+}
+
+class FakeEngine : public IVistrel, public IConnectionPointContainer, public IFakeEngine {
+public:
+    FakeEngine() : state_(makeNode(u"Page 1--100%")) {}
+
+    // IVistrel
+    HRESULT open(BSTR filename, BSTR password) override {
+        log(u"open " + textOf(filename) + u"|" + textOf(password));
+        HRESULT hr = result(Id::open);
+        filename_ = hr == S_OK ? textOf(filename) : u"";
+        return hr;
+    }
+    HRESULT close() override {
+        log(u"close");
+        filename_.clear();
+        return result(Id::close);
+    }
+    HRESULT get_root(BSTR name, ITreeNode** v) override {
+        log(u"root " + textOf(name));
+        *v = nullptr;
+        HRESULT hr = result(Id::root);
+        if (hr != S_OK)
+            return hr;
+        if (textOf(name) != u"TOC" && textOf(name) != u"BookMarks")
+            return S_FALSE;
+        *v = makeNode(textOf(name)).detach();
+        return S_OK;
+    }
+    HRESULT put_root(BSTR name, ITreeNode* v) override {
+        log(u"root put " + textOf(name) + u" " + nameOf(v));
+        return result(Id::root);
+    }
+    HRESULT get_State(ITreeNode** v) override {
+        log(u"State");
+        *v = nullptr;
+        HRESULT hr = result(Id::State);
+        if (SUCCEEDED(hr))
+            *v = ComPtr<ITreeNode>(state_).detach();
+        return hr;
+    }
+    HRESULT put_State(ITreeNode* v) override {
+        log(u"State put " + nameOf(v));
+        return result(Id::State);
+    }
+    HRESULT render() override {
+        log(u"render");
+        // A render reports its progress, as the engine's does.
+        fireEvent(VistrelEventsDispid::startProgressIndicator, {});
+        VARIANT percent;
+        percent.vt = VT_I2;
+        percent.iVal = 50;
+        fireEvent(VistrelEventsDispid::setProgressIndicator, {percent});
+        fireEvent(VistrelEventsDispid::stopProgressIndicator, {});
+        return result(Id::render);
+    }
+    HRESULT draw(LONG hdc, LONG x, LONG y, LONG width, LONG height, LONG offsetX,
+                 LONG offsetY) override {
+        log(u"draw " + number(hdc) + u"," + number(x) + u"," + number(y) + u"," + number(width) +
+            u"," + number(height) + u"," + number(offsetX) + u"," + number(offsetY));
+        return result(Id::draw);
+    }
+    HRESULT get_width(LONG* v) override { return answer(Id::width, kWidth, v); }
+    HRESULT get_height(LONG* v) override { return answer(Id::height, kHeight, v); }
+    HRESULT get_pages(LONG* v) override { return answer(Id::pages, kPages, v); }
+    HRESULT setVisibleRect(LONG width, LONG height) override {
+        log(u"setVisibleRect " + number(width) + u"," + number(height));
+        return result(Id::setVisibleRect);
+    }
+    HRESULT get_filename(BSTR* v) override {
+        giveText(filename_, v);
+        return result(Id::filename);
+    }
+    HRESULT writePDB(BSTR filename, ITreeNode* root) override {
+        log(u"writePDB " + textOf(filename) + u" " + nameOf(root));
+        return result(Id::writePDB);
+    }
+    HRESULT mouseClick(LONG, LONG) override { return E_NOTIMPL; }
+    HRESULT writeJPG(BSTR) override { return E_NOTIMPL; }
+    HRESULT get_JPG(VARIANT*) override { return E_NOTIMPL; }
+    HRESULT get_info(DocInfo*) override { return E_NOTIMPL; }
+    HRESULT get_infoInStr(BSTR* v) override {
+        giveText(kInfo, v);
+        return result(Id::infoInStr);
+    }
+    HRESULT get_PNG(VARIANT*) override { return E_NOTIMPL; }
+    HRESULT get_actualWidth(LONG* v) override { return answer(Id::actualWidth, kActualWidth, v); }
+    HRESULT get_actualHeight(LONG* v) override {
+        return answer(Id::actualHeight, kActualHeight, v);
+    }
+    HRESULT get_SecurityInfo(SecurityInfo*) override { return E_NOTIMPL; }
+    HRESULT get_securityInfoInStr(BSTR* v) override {
+        giveText(kSecurityInfo, v);
+        return result(Id::securityInfoInStr);
+    }
+    HRESULT get_writeMode(BigPDBWriteMode* v) override {
+        *v = writeMode_;
+        return S_OK;
+    }
+    HRESULT put_writeMode(BigPDBWriteMode v) override {
+        log(u"writeMode " + number(LONG(v)));
+        writeMode_ = v;
+        return result(Id::writeMode);
+    }
+
+    // IDispatch
+    HRESULT GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        return dispatchIdsOfNames(kVistrelMembers, iid, names, count, ids);
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    // IConnectionPointContainer
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+        return events_.find(iid, point);
+    }
+
+    // IFakeEngine
+    HRESULT setResult(DISPID member, HRESULT hr) override {
+        results_[member] = hr;
+        return S_OK;
+    }
+    HRESULT fire(DISPID member, const VARIANT* arguments, UINT count) override {
+        fireEvent(member, std::vector<VARIANT>(arguments, arguments + count));
+        return S_OK;
+    }
+    HRESULT takeCalls(BSTR* calls) override {
+        HRESULT hr = giveText(calls_, calls);
+        calls_.clear();
+        return hr;
+    }
+    HRESULT sinkCount(LONG* count) override {
+        *count = LONG(events_.connectionCount());
+        return S_OK;
+    }
+
+    IUnknown* interfaceFor(REFIID iid) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch)
+            return static_cast<IVistrel*>(this);
+        if (iid == IID_IVistrel && !std::getenv(kWithoutIVistrel))
+            return static_cast<IVistrel*>(this);
+        if (iid == IID_IConnectionPointContainer)
+            return static_cast<IConnectionPointContainer*>(this);
+        if (iid == IID_IFakeEngine)
+            return static_cast<IFakeEngine*>(this);
+        return nullptr;
+    }
+
+private:
+    HRESULT result(DISPID member) const {
+        auto it = results_.find(member);
+        return it == results_.end() ? S_OK : it->second;
+    }
+    HRESULT answer(DISPID member, LONG value, LONG* out) {
+        *out = value;
+        return result(member);
+    }
+    void log(const std::u16string& line) { calls_ += line + u"\n"; }
+    // Copies of the arguments, given in declaration order, fired last first.
+    void fireEvent(DISPID member, std::vector<VARIANT> arguments) {
+        std::vector<VARIANT> lastFirst(arguments.rbegin(), arguments.rend());
+        for (VARIANT& v : lastFirst) {
+            VARIANT copy;
+            VariantInit(&copy);
+            VariantCopy(&copy, &v);
+            v = copy;
+        }
+        events_.fire(member, lastFirst.data(), UINT(lastFirst.size()));
+    }
+
+    ConnectionPoint events_{*this, DIID__IVistrelEvents};
+    ComPtr<ITreeNode> state_;
+    std::u16string filename_;
+    std::u16string calls_;
+    std::map<DISPID, HRESULT> results_;
+    BigPDBWriteMode writeMode_ = BigPDBWriteMode::CutOdd;
+};
+
+const ClassEntry classes[] = {{&CLSID_Vistrel, &ClassFactory<FakeEngine>::getClassObject,
+                               u"Fake Vistrel Class", u"VistrelLib.Vistrel.1",
+                               u"VistrelLib.Vistrel"}};
+
+}  // namespace
+}  // namespace fake
+
+namespace win {
+
+HRESULT DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+    return fake::module.getClassObject(fake::classes, clsid, iid, object);
+}
+HRESULT DllCanUnloadNow() {
+    return fake::module.canUnloadNow();
+}
+HRESULT DllRegisterServer() {
+    return fake::module.registerServer(fake::classes, nullptr);
+}
+HRESULT DllUnregisterServer() {
+    return fake::module.unregisterServer(fake::classes, nullptr);
+}
+
+}  // namespace win

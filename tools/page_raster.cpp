@@ -1,0 +1,225 @@
+#include "tools/page_raster.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "engine/constants/name_constants.h"
+#include "engine/doc/page_tree.h"
+#include "engine/doc/pdf_page.h"
+#include "engine/render/content/page_renderer.h"
+#include "engine/render/raster/gdi_device.h"
+
+namespace vistrel {
+namespace {
+
+std::int32_t truncated(double v) {
+    if (!(v > 0))
+        return 0;
+    return v >= 2147483647.0 ? 2147483647 : std::int32_t(v);
+}
+
+// M := M x R.
+Matrix concat(const Matrix& m, const Matrix& r) {
+    return Matrix{m.a * r.a + m.b * r.c, m.a * r.b + m.b * r.d,       m.c * r.a + m.d * r.c,
+                  m.c * r.b + m.d * r.d, m.e * r.a + m.f * r.c + r.e, m.e * r.b + m.f * r.d + r.f};
+}
+
+bool endsWith(const std::string& s, const char* suffix) {
+    const std::string t(suffix);
+    return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Pixels of blue, green, red bytes to red, green, blue.
+void toRgb(const std::uint8_t* bgr, std::size_t pixels, std::uint8_t* rgb) {
+    for (const std::uint8_t* end = bgr + pixels * 3; bgr != end; bgr += 3, rgb += 3) {
+        rgb[0] = bgr[2];
+        rgb[1] = bgr[1];
+        rgb[2] = bgr[0];
+    }
+}
+
+// Rows converted in blocks small enough to stay in the cache while the
+// system copies them out; each block is written in one call, which bypasses
+// the stream's buffer.
+bool writePpm(const PageBitmap& bitmap, std::FILE* f) {
+    const std::size_t rowBytes = std::size_t(bitmap.width()) * 3;
+    const std::int32_t blockRows = std::int32_t(std::max<std::size_t>(1, (256 << 10) / rowBytes));
+    std::vector<std::uint8_t> rgb(rowBytes * std::size_t(blockRows));
+    std::fprintf(f, "P6\n%d %d\n255\n", bitmap.width(), bitmap.height());
+    for (std::int32_t y = 0; y < bitmap.height(); y += blockRows) {
+        const std::int32_t rows = std::min(blockRows, bitmap.height() - y);
+        for (std::int32_t r = 0; r < rows; ++r)
+            toRgb(bitmap.row(y + r), std::size_t(bitmap.width()), rgb.data() + rowBytes * r);
+        const std::size_t bytes = rowBytes * std::size_t(rows);
+        if (std::fwrite(rgb.data(), 1, bytes, f) != bytes)
+            return false;
+    }
+    return true;
+}
+
+bool writePng(const PageBitmap& bitmap, std::FILE* f) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    std::vector<std::uint8_t> rgb(std::size_t(bitmap.width()) * 3);
+    volatile bool ok = false;  // read after a long jump out of libpng
+    if (info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, png_uint_32(bitmap.width()), png_uint_32(bitmap.height()), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (std::int32_t y = 0; y < bitmap.height(); ++y) {
+            toRgb(bitmap.row(y), std::size_t(bitmap.width()), rgb.data());
+            png_write_row(png, rgb.data());
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return ok;
+}
+
+}  // namespace
+
+bool pageGeometry(PdfPage& page, double zoom, PageGeometry& out) {
+    PdfArray* box = asRectangle(getInheritedAttribute(&page, names::CropBox, true));
+    if (!box)
+        box = asRectangle(getInheritedAttribute(&page, names::MediaBox, true));
+    if (!box)
+        return false;
+    auto value = [box](std::int32_t i) { return asNumber(box->at(i))->realValue(); };
+    out.x1 = value(0);
+    out.y1 = value(1);
+    out.x2 = value(2);
+    out.y2 = value(3);
+    PdfNumber* rotate = asNumber(getInheritedAttribute(&page, names::Rotate, true));
+    std::int32_t r = rotate ? rotate->intValue() % 360 : 0;
+    out.rotation = r < 0 ? r + 360 : r;
+    out.width = std::fabs(out.x2 - out.x1) * zoom;
+    out.height = std::fabs(out.y2 - out.y1) * zoom;
+    return true;
+}
+
+void bitmapSize(const PageGeometry& g, std::int32_t& width, std::int32_t& height) {
+    const bool turned = g.rotation == 90 || g.rotation == 270;
+    width = truncated(turned ? g.height : g.width);
+    height = truncated(turned ? g.width : g.height);
+}
+
+Matrix computePageMatrix(const PageGeometry& g, double zoom) {
+    Matrix m{zoom, 0, 0, zoom, 0, 0};
+    const double w = g.width, h = g.height;
+    switch (g.rotation) {
+        case 0:
+            m = concat(m, Matrix{1, 0, 0, -1, 0, h});
+            break;
+        case 90:
+            m = concat(m, Matrix{0, 1, 1, 0, 0, 0});
+            break;
+        case 180:
+            m = concat(m, Matrix{-1, 0, 0, 1, w, 0});
+            break;
+        case 270:
+            m = concat(m, Matrix{0, -1, -1, 0, h, w});
+            break;
+        default:
+            break;
+    }
+    // Translation by (-x1, -y1) before M.
+    m.e += -g.x1 * m.a + -g.y1 * m.c;
+    m.f += -g.x1 * m.b + -g.y1 * m.d;
+    return m;
+}
+
+PageBitmap::~PageBitmap() {
+    destroy();
+    if (dc_)
+        win::DeleteDC(dc_);
+}
+
+void PageBitmap::destroy() {
+    if (bitmap_) {
+        win::SelectObject(dc_, previous_);
+        win::DeleteObject(bitmap_);
+    }
+    bitmap_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool PageBitmap::create(std::int32_t width, std::int32_t height) {
+    if (!dc_)
+        dc_ = win::CreateCompatibleDC(nullptr);
+    if (!dc_)
+        return false;
+    if (!bitmap_ || width != width_ || height != height_) {
+        destroy();
+        win::BITMAPINFO info{};
+        info.bmiHeader = {
+            sizeof(win::BITMAPINFOHEADER), width, -height, 1, 24, win::BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_ = win::CreateDIBSection(dc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!bitmap_)
+            return false;
+        previous_ = win::SelectObject(dc_, bitmap_);
+        bits_ = static_cast<std::uint8_t*>(bits);
+        stride_ = (std::size_t(width) * 3 + 3) & ~std::size_t(3);
+        width_ = width;
+        height_ = height;
+    }
+    win::SelectClipRgn(dc_, nullptr);
+    win::PatBlt(dc_, 0, 0, width, height, win::WHITENESS);
+    return true;
+}
+
+bool renderPageBitmap(PdfPage& page, double zoom, ProgressSink& sink, PageBitmap& bitmap,
+                      std::string& why) {
+    PageGeometry g;
+    if (!pageGeometry(page, zoom, g)) {
+        why = "the page has neither /CropBox nor /MediaBox";
+        return false;
+    }
+    std::int32_t width = 0, height = 0;
+    bitmapSize(g, width, height);
+    if (!bitmap.create(width, height)) {
+        why = "no bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+              " pixels can be made";
+        return false;
+    }
+    GdiDevice device(bitmap.dc(), IntPoint(width, height));
+    const Matrix matrix = computePageMatrix(g, zoom);
+    renderPage(page, device, &matrix, &sink, 0);
+    return true;
+}
+
+bool writePageImage(const PageBitmap& bitmap, const std::string& path, std::string& why) {
+    const bool png = endsWith(path, ".png");
+    if (!png && !endsWith(path, ".ppm")) {
+        why = "the output name must end in .png or .ppm";
+        return false;
+    }
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
+    if (!f) {
+        why = "cannot write " + path;
+        return false;
+    }
+    const bool written = png ? writePng(bitmap, f.get()) : writePpm(bitmap, f.get());
+    if (!written || std::fflush(f.get()) != 0) {
+        why = "writing " + path + " failed";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vistrel
