@@ -219,7 +219,8 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
 TEST(FlateDecodeTest, EveryReadSizeGivesTheSameBytes) {
     std::vector<uint8_t> plain = sample(200000);
     std::vector<uint8_t> packed = deflate(plain);
-    std::vector<uint8_t> truncated(packed.begin(), packed.begin() + packed.size() / 2);
+    std::vector<uint8_t> truncated(packed.begin(),
+                                   packed.begin() + std::ptrdiff_t(packed.size() / 2));
     ByteInput reference(truncated);
     FlateDecodeStream byByte(&reference, nullptr, false);
     const std::vector<uint8_t> truncatedPlain = drain(byByte);

@@ -825,7 +825,8 @@ PdfDict::PdfDict(const PdfDict& source)
     setValid(complete);
 }
 
-PdfDict::PdfDict(PdfDict&& source) : PdfObject(source, false), table_(nullptr, 64, 64, 0.75) {
+PdfDict::PdfDict(PdfDict&& source) noexcept
+    : PdfObject(source, false), table_(nullptr, 64, 64, 0.75) {
     table_.takeAsCopy(source.table_);
     setValid(true);
 }

@@ -383,7 +383,7 @@ public:
     // The same dictionary as the copy would be, made by taking the source's
     // entries over instead (for a source nothing else holds); the source is
     // left empty.
-    PdfDict(PdfDict&& source);
+    PdfDict(PdfDict&& source) noexcept;
     ~PdfDict() override;
 
     int32_t size() const;
