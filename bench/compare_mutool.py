@@ -42,7 +42,7 @@ def timed(args):
 
 
 def opens(inspect, path):
-    run = subprocess.run([inspect, "info", path], capture_output=True)
+    run = subprocess.run([inspect, "pages", path], capture_output=True)
     return run.returncode == 0
 
 

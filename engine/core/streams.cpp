@@ -98,6 +98,28 @@ bool OutputStream::flush() {
 
 // ------------------------------------------------------------ FileInputStream
 
+class FileInputStream::ReadyScope {
+public:
+    explicit ReadyScope(FileInputStream& stream) : stream_(stream) { stream_.countReady(); }
+    ~ReadyScope() { stream_.offerReady(); }
+    ReadyScope(const ReadyScope&) = delete;
+    ReadyScope& operator=(const ReadyScope&) = delete;
+
+private:
+    FileInputStream& stream_;
+};
+
+void FileInputStream::offerReady() {
+    if (openFlag_ && buffer_ && !pushedBack_ && position_ != kBadPosition &&
+        position_ - bufferStart_ == readIndex_ && readIndex_ <= bytesInBuffer_) {
+        readyStart_ = buffer_;
+        ready_ = buffer_ + readIndex_;
+        readyEnd_ = buffer_ + bytesInBuffer_;
+    } else {
+        readyStart_ = ready_ = readyEnd_ = nullptr;
+    }
+}
+
 FileInputStream::FileInputStream(std::u16string_view name, std::size_t bufferSize)
     : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {
     buffer_ = static_cast<std::uint8_t*>(fileInputStreamHandle.allocate(bufferSize_));
@@ -125,6 +147,7 @@ void FileInputStream::releaseBuffer() {
 }
 
 void FileInputStream::close() {
+    ReadyScope scope(*this);
     releaseBuffer();
     bytesInBuffer_ = 0;
     readIndex_ = 0;
@@ -146,6 +169,7 @@ bool FileInputStream::refill() {
 }
 
 std::uint16_t FileInputStream::getByte() {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return kEndOfData;
     std::uint16_t b;
@@ -164,6 +188,7 @@ std::uint16_t FileInputStream::getByte() {
 }
 
 std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
+    ReadyScope scope(*this);
     if (!openFlag_ || count == 0)
         return 0;
     if (buffer == nullptr)
@@ -207,6 +232,7 @@ std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
 }
 
 std::int64_t FileInputStream::skip(std::size_t count) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return 0;
     count = std::min(count, kMaxCount);
@@ -234,6 +260,7 @@ std::int64_t FileInputStream::skip(std::size_t count) {
 }
 
 void FileInputStream::unread(std::uint16_t byte) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return;
     if (!pushedBack_ && position_ != kBadPosition && position_ > 0)
@@ -243,6 +270,7 @@ void FileInputStream::unread(std::uint16_t byte) {
 }
 
 bool FileInputStream::atEnd() {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return true;
     if (pushedBack_ || readIndex_ < bytesInBuffer_)
@@ -251,6 +279,7 @@ bool FileInputStream::atEnd() {
 }
 
 bool FileInputStream::seek(std::uint64_t target) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return false;
     std::uint16_t b;
