@@ -21,9 +21,9 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]', re.M)
 # Headers of outside libraries and the folders that may include them.
 OUTSIDE = {
     "zlib.h": {"engine/codec"},
-    "jpeglib.h": {"engine/codec"},
-    "jerror.h": {"engine/codec"},
-    "png.h": {"engine/codec"},
+    "jpeglib.h": {"engine/codec", "engine/export"},
+    "jerror.h": {"engine/codec", "engine/export"},
+    "png.h": {"engine/codec", "engine/export"},
     "ft2build.h": {"platform/gdi"},
     "fontconfig/fontconfig.h": {"platform/gdi"},
 }

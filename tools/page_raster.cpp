@@ -8,26 +8,13 @@
 #include <memory>
 #include <vector>
 
-#include "engine/constants/name_constants.h"
-#include "engine/doc/page_tree.h"
+#include "engine/control/page_geometry.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/render/content/page_renderer.h"
 #include "engine/render/raster/gdi_device.h"
 
 namespace vistrel {
 namespace {
-
-std::int32_t truncated(double v) {
-    if (!(v > 0))
-        return 0;
-    return v >= 2147483647.0 ? 2147483647 : std::int32_t(v);
-}
-
-// M := M x R.
-Matrix concat(const Matrix& m, const Matrix& r) {
-    return Matrix{m.a * r.a + m.b * r.c, m.a * r.b + m.b * r.d,       m.c * r.a + m.d * r.c,
-                  m.c * r.b + m.d * r.d, m.e * r.a + m.f * r.c + r.e, m.e * r.b + m.f * r.d + r.f};
-}
 
 bool endsWith(const std::string& s, const char* suffix) {
     const std::string t(suffix);
@@ -92,56 +79,6 @@ bool writePng(const PageBitmap& bitmap, std::FILE* f) {
 
 }  // namespace
 
-bool pageGeometry(PdfPage& page, double zoom, PageGeometry& out) {
-    PdfArray* box = asRectangle(getInheritedAttribute(&page, names::CropBox, true));
-    if (!box)
-        box = asRectangle(getInheritedAttribute(&page, names::MediaBox, true));
-    if (!box)
-        return false;
-    auto value = [box](std::int32_t i) { return asNumber(box->at(i))->realValue(); };
-    out.x1 = value(0);
-    out.y1 = value(1);
-    out.x2 = value(2);
-    out.y2 = value(3);
-    PdfNumber* rotate = asNumber(getInheritedAttribute(&page, names::Rotate, true));
-    std::int32_t r = rotate ? rotate->intValue() % 360 : 0;
-    out.rotation = r < 0 ? r + 360 : r;
-    out.width = std::fabs(out.x2 - out.x1) * zoom;
-    out.height = std::fabs(out.y2 - out.y1) * zoom;
-    return true;
-}
-
-void bitmapSize(const PageGeometry& g, std::int32_t& width, std::int32_t& height) {
-    const bool turned = g.rotation == 90 || g.rotation == 270;
-    width = truncated(turned ? g.height : g.width);
-    height = truncated(turned ? g.width : g.height);
-}
-
-Matrix computePageMatrix(const PageGeometry& g, double zoom) {
-    Matrix m{zoom, 0, 0, zoom, 0, 0};
-    const double w = g.width, h = g.height;
-    switch (g.rotation) {
-        case 0:
-            m = concat(m, Matrix{1, 0, 0, -1, 0, h});
-            break;
-        case 90:
-            m = concat(m, Matrix{0, 1, 1, 0, 0, 0});
-            break;
-        case 180:
-            m = concat(m, Matrix{-1, 0, 0, 1, w, 0});
-            break;
-        case 270:
-            m = concat(m, Matrix{0, -1, -1, 0, h, w});
-            break;
-        default:
-            break;
-    }
-    // Translation by (-x1, -y1) before M.
-    m.e += -g.x1 * m.a + -g.y1 * m.c;
-    m.f += -g.x1 * m.b + -g.y1 * m.d;
-    return m;
-}
-
 PageBitmap::~PageBitmap() {
     destroy();
     if (dc_)
@@ -186,19 +123,22 @@ bool PageBitmap::create(std::int32_t width, std::int32_t height) {
 bool renderPageBitmap(PdfPage& page, double zoom, ProgressSink& sink, PageBitmap& bitmap,
                       std::string& why) {
     PageGeometry g;
-    if (!pageGeometry(page, zoom, g)) {
+    if (!readPageGeometry(page, zoom, g)) {
         why = "the page has neither /CropBox nor /MediaBox";
         return false;
     }
     std::int32_t width = 0, height = 0;
-    bitmapSize(g, width, height);
+    if (!pageBitmapSize(g, kMaxBitmapSide, kMaxBitmapPixels, width, height)) {
+        why = "the page is below one pixel or larger than the control renders";
+        return false;
+    }
     if (!bitmap.create(width, height)) {
         why = "no bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
               " pixels can be made";
         return false;
     }
     GdiDevice device(bitmap.dc(), IntPoint(width, height));
-    const Matrix matrix = computePageMatrix(g, zoom);
+    const Matrix matrix = pageMatrix(g, zoom);
     renderPage(page, device, &matrix, &sink, 0);
     return true;
 }

@@ -1,7 +1,8 @@
 // A page drawn as the control's render step draws it: the page box and
-// rotation give the bitmap size and the page matrix, a memory device context
-// over a 24-bit top-down DIB section cleared to white takes a GDI device of
-// that size, and the page renderer draws onto it.
+// rotation give the bitmap size and the page matrix (the control's own
+// routines, engine/control/page_geometry.h), a memory device context over a
+// 24-bit top-down DIB section cleared to white takes a GDI device of that
+// size, and the page renderer draws onto it.
 #pragma once
 
 #include <cstdint>
@@ -14,26 +15,6 @@ namespace vistrel {
 
 class PdfPage;
 class ProgressSink;
-
-// The page box ([x1 y1 x2 y2]: /CropBox, else /MediaBox, both inherited),
-// the rotation (inherited /Rotate modulo 360, from 0 to 359) and the box's
-// size at the zoom, not truncated.
-struct PageGeometry {
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    std::int32_t rotation = 0;
-    double width = 0, height = 0;
-};
-
-// False when the page has neither box.
-bool pageGeometry(PdfPage& page, double zoom, PageGeometry& out);
-
-// The bitmap size: width and height swapped for the rotations 90 and 270,
-// each truncated toward zero (saturated to the 32-bit range).
-void bitmapSize(const PageGeometry& g, std::int32_t& width, std::int32_t& height);
-
-// Page space to bitmap pixels: the zoom, the rotation's turn and flip, and
-// the box's corner (x1, y1) moved to the origin first.
-Matrix computePageMatrix(const PageGeometry& g, double zoom);
 
 // A memory device context over a 24-bit top-down DIB section.
 class PageBitmap {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "platform/com/bstr.h"
 #include "platform/com/guid.h"
@@ -59,6 +60,30 @@ inline win::HRESULT dispatchIdsOfNames(std::span<const DispatchMember> members, 
             result = win::DISP_E_UNKNOWNNAME;
     }
     return result;
+}
+
+// A new BSTR of the text into *out: S_OK, or E_OUTOFMEMORY with *out
+// untouched.
+inline win::HRESULT newText(std::u16string_view text, win::BSTR* out) {
+    win::BSTR made = win::SysAllocStringLen(text.data(), win::UINT(text.size()));
+    if (!made)
+        return win::E_OUTOFMEMORY;
+    *out = made;
+    return win::S_OK;
+}
+
+// IDispatch's type-information members for objects that offer none.
+inline win::HRESULT noTypeInfoCount(win::UINT* count) {
+    if (!count)
+        return win::E_POINTER;
+    *count = 0;
+    return win::S_OK;
+}
+
+inline win::HRESULT noTypeInfo(win::ITypeInfo** info) {
+    if (info)
+        *info = nullptr;
+    return win::E_NOTIMPL;
 }
 
 // One Invoke call: checks how a member is called and reads its arguments,
@@ -144,6 +169,29 @@ public:
     // The value of a property put (the last argument).
     win::UINT valuePosition() const { return params_ && params_->cArgs ? params_->cArgs - 1 : 0; }
 
+    // A property get of a number or a text: getter(&value) answers; the
+    // number becomes the result when it succeeds, the text on S_OK.
+    template <class Getter>
+    win::HRESULT getLong(Getter getter) const {
+        if (win::HRESULT bad = expect(Kind::PropertyGet, 0); bad != win::S_OK)
+            return bad;
+        win::LONG value = 0;
+        const win::HRESULT hr = getter(&value);
+        if (win::SUCCEEDED(hr))
+            returnLong(value);
+        return hr;
+    }
+    template <class Getter>
+    win::HRESULT getText(Getter getter) const {
+        if (win::HRESULT bad = expect(Kind::PropertyGet, 0); bad != win::S_OK)
+            return bad;
+        win::BSTR text = nullptr;
+        const win::HRESULT hr = getter(&text);
+        if (hr == win::S_OK)
+            returnString(text);
+        return hr;
+    }
+
     // Results: the caller's VARIANT takes over the value; without one the
     // value is let go.
     void returnLong(win::LONG value) const {
@@ -161,6 +209,15 @@ public:
         win::VariantClear(result_);
         result_->vt = win::VT_BSTR;
         result_->bstrVal = owned;
+    }
+    void returnVariant(win::VARIANT& owned) const {
+        if (!result_) {
+            win::VariantClear(&owned);
+            return;
+        }
+        win::VariantClear(result_);
+        *result_ = owned;
+        owned.vt = win::VT_EMPTY;
     }
     void returnDispatch(win::IDispatch* owned) const {
         if (!result_) {

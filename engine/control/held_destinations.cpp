@@ -1,6 +1,7 @@
 #include "engine/control/held_destinations.h"
 
 #include <limits>
+#include <vector>
 
 namespace vistrel {
 
@@ -47,6 +48,20 @@ void HeldDestinations::release(int32_t handle) {
 PdfObject* HeldDestinations::find(int32_t handle) const {
     auto entry = entries_.find(handle);
     return entry == entries_.end() ? nullptr : entry->second.destination.get();
+}
+
+void HeldDestinations::dropIf(const std::function<bool(PdfObject*)>& picks) {
+    std::vector<ObjectRef> dropped;
+    for (auto entry = entries_.begin(); entry != entries_.end();) {
+        if (picks(entry->second.destination.get())) {
+            handles_.erase(entry->second.destination.get());
+            dropped.push_back(std::move(entry->second.destination));
+            entry = entries_.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    // The destinations go once the table is consistent again.
 }
 
 HeldDestinations& heldDestinations() {

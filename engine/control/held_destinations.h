@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 
 #include "engine/object/pdf_object.h"
@@ -35,6 +36,10 @@ public:
     void release(int32_t handle);
     // The destination of a live handle (borrowed), or null.
     PdfObject* find(int32_t handle) const;
+    // Removes every entry whose destination `picks` chooses (those of a
+    // document that closes), whatever holds remain: their numbers then name
+    // nothing.
+    void dropIf(const std::function<bool(PdfObject*)>& picks);
 
     size_t size() const { return entries_.size(); }
 

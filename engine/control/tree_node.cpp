@@ -62,15 +62,6 @@ BSTR newString(const std::u16string& text) {
     return win::SysAllocStringLen(text.data(), win::UINT(text.size()));
 }
 
-// A new BSTR of text into *out: S_OK, or E_OUTOFMEMORY with *out untouched.
-HRESULT returnText(const std::u16string& text, BSTR* out) {
-    BSTR made = newString(text);
-    if (!made)
-        return win::E_OUTOFMEMORY;
-    *out = made;
-    return S_OK;
-}
-
 void freeStrings(PageAnnotation& a) {
     win::SysFreeString(a.caption);
     win::SysFreeString(a.text);
@@ -532,7 +523,7 @@ HRESULT TreeNode::put_State(DocState newVal) {
 
 HRESULT TreeNode::get_stateInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::State);
-    return hr == S_OK ? returnText(stateText(state_), pVal) : hr;
+    return hr == S_OK ? newText(stateText(state_), pVal) : hr;
 }
 
 HRESULT TreeNode::put_stateInStr(BSTR newVal) {
@@ -550,7 +541,7 @@ HRESULT TreeNode::get_Link(PageLink* pVal) {
 
 HRESULT TreeNode::get_linkInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Link);
-    return hr == S_OK ? returnText(linkText(link_), pVal) : hr;
+    return hr == S_OK ? newText(linkText(link_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_Annotation(PageAnnotation* pVal) {
@@ -585,7 +576,7 @@ HRESULT TreeNode::get_FontInfo(FontInfo* pVal) {
 
 HRESULT TreeNode::get_fontInfoInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Font_Info);
-    return hr == S_OK ? returnText(fontInfoText(fontInfo_), pVal) : hr;
+    return hr == S_OK ? newText(fontInfoText(fontInfo_), pVal) : hr;
 }
 
 HRESULT TreeNode::get_WordInfo(WordInfo* pVal) {
@@ -597,7 +588,7 @@ HRESULT TreeNode::get_WordInfo(WordInfo* pVal) {
 
 HRESULT TreeNode::get_wordInfoInStr(BSTR* pVal) {
     const HRESULT hr = checkGetter(pVal, type_, TreeNodeType::Word_Info);
-    return hr == S_OK ? returnText(wordInfoText(wordInfo_), pVal) : hr;
+    return hr == S_OK ? newText(wordInfoText(wordInfo_), pVal) : hr;
 }
 
 // ---------------------------------------------------------------------------
@@ -610,16 +601,11 @@ win::IUnknown* TreeNode::interfaceFor(win::REFIID iid) {
 }
 
 HRESULT TreeNode::GetTypeInfoCount(win::UINT* count) {
-    if (!count)
-        return win::E_POINTER;
-    *count = 0;
-    return S_OK;
+    return noTypeInfoCount(count);
 }
 
 HRESULT TreeNode::GetTypeInfo(win::UINT, win::LCID, win::ITypeInfo** info) {
-    if (info)
-        *info = nullptr;
-    return win::E_NOTIMPL;
+    return noTypeInfo(info);
 }
 
 HRESULT TreeNode::GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count, win::LCID,
@@ -637,24 +623,8 @@ HRESULT TreeNode::Invoke(win::DISPID member, win::REFIID iid, win::LCID, win::WO
     HRESULT hr = S_OK;
 
     // A property get that gives a number, a text or a node.
-    auto getLong = [&](auto getter) {
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
-            return bad;
-        LONG value = 0;
-        hr = getter(&value);
-        if (win::SUCCEEDED(hr))
-            call.returnLong(value);
-        return hr;
-    };
-    auto getText = [&](auto getter) {
-        if (HRESULT bad = call.expect(Kind::PropertyGet, 0); bad != S_OK)
-            return bad;
-        BSTR text = nullptr;
-        hr = getter(&text);
-        if (hr == S_OK)
-            call.returnString(text);
-        return hr;
-    };
+    auto getLong = [&](auto getter) { return call.getLong(getter); };
+    auto getText = [&](auto getter) { return call.getText(getter); };
     auto getNode = [&](auto getter) {
         ITreeNode* node = nullptr;
         hr = getter(&node);

@@ -823,13 +823,29 @@ Allocator* getAllocator(uint32_t flags, size_t size) {
     return new HeapAllocator();
 }
 
+namespace {
+AllocatorHandle* gCreatedHandles = nullptr;
+}  // namespace
+
 Allocator* AllocatorHandle::get() {
     if (!allocator_) {
         allocator_ = getAllocator(kind_, blockSize_);
         created_ = true;
         limit_ = allocator_ ? allocator_->largestBlock() : 0;
+        if (allocator_) {
+            nextCreated_ = gCreatedHandles;
+            gCreatedHandles = this;
+        }
     }
     return allocator_;
+}
+
+void AllocatorHandle::releaseAll() {
+    while (AllocatorHandle* handle = gCreatedHandles) {
+        gCreatedHandles = handle->nextCreated_;
+        handle->nextCreated_ = nullptr;
+        handle->release();
+    }
 }
 
 void* AllocatorHandle::allocateSlow(size_t size) {

@@ -337,6 +337,11 @@ public:
     // The unload routine: releases the handle's reference on its allocator, at
     // most once, and only when the handle obtained it.
     void release();
+    // Runs the unload routine of every handle that obtained an allocator,
+    // newest first. For a library that unloads, once nothing it made is
+    // alive: its handles go with it, and the allocators they made must not
+    // outlive them.
+    static void releaseAll();
 
     bool created() const { return created_; }
     uint32_t kind() const { return kind_; }
@@ -350,6 +355,7 @@ private:
 
     bool created_ = false;
     bool released_ = false;
+    AllocatorHandle* nextCreated_ = nullptr;  // handles that obtained an allocator
     uint32_t kind_;
     size_t blockSize_;
     Allocator* allocator_ = nullptr;

@@ -201,6 +201,34 @@ public:
         return false;
     }
 
+    // Unlinks and frees, in one walk in table order, every node for which
+    // pred (const Node&) answers true; returns how many went. The bucket
+    // count stays. pred must not change the table.
+    template <class Pred>
+    int32_t removeIf(Pred&& pred) {
+        int32_t removed = 0;
+        auto sweep = [&](Node** link) {
+            while (*link) {
+                Node* node = *link;
+                if (pred(static_cast<const Node&>(*node))) {
+                    *link = node->next;
+                    destroyNode(node);
+                    --count_;
+                    ++removed;
+                } else {
+                    link = &node->next;
+                }
+            }
+        };
+        if (!buckets_) {
+            sweep(&small_);
+        } else {
+            for (int32_t i = 0; i < bucketCount_; ++i)
+                sweep(&buckets_[i]);
+        }
+        return removed;
+    }
+
     // Rebuilds the table for `extra` more entries (nothing when extra < 1 or
     // when the result would be smaller than the minimum bucket count).
     void grow(int32_t extra) {

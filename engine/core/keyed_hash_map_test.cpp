@@ -194,5 +194,32 @@ TEST(KeyedHashMapTest, ValuesOfAnyTypeAndClear) {
     EXPECT_EQ(map.get(1), "again");
 }
 
+// removeIf takes out exactly the chosen nodes, in a table kept as a list and
+// in one with buckets, and keeps the bucket count and the others' order.
+TEST(KeyedHashMapTest, RemoveIfKeepsTheRest) {
+    for (int n : {6, 300}) {
+        KeyedHashMap<int32_t, int32_t> map(-1);
+        for (int i = 0; i < n; ++i)
+            map.insert(i, i * 10);
+        const int32_t buckets = map.bucketCount();
+        std::vector<int32_t> kept;
+        for (const auto& node : map) {
+            if (node.key % 3 != 0)
+                kept.push_back(node.key);
+        }
+        EXPECT_EQ(map.removeIf([](const auto& node) { return node.value % 30 == 0; }), (n + 2) / 3);
+        std::vector<int32_t> rest;
+        for (const auto& node : map)
+            rest.push_back(node.key);
+        EXPECT_EQ(rest, kept) << n;
+        EXPECT_EQ(map.count(), int32_t(kept.size()));
+        EXPECT_EQ(map.bucketCount(), buckets);
+        EXPECT_EQ(map.get(3), -1);
+        EXPECT_EQ(map.get(4), 40);
+        EXPECT_EQ(map.removeIf([](const auto&) { return true; }), int32_t(kept.size()));
+        EXPECT_TRUE(map.empty());
+    }
+}
+
 }  // namespace
 }  // namespace vistrel

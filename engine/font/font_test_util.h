@@ -1,10 +1,12 @@
 // For the font tests: a document over a PDF file written from object bodies,
-// whose objects the document's parser types as the engine does.
+// whose objects the document's parser types as the engine does, and a guard
+// of an engine setting.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "engine/core/settings_store.h"
 #include "engine/core/streams.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
@@ -30,6 +32,24 @@ private:
     MemoryInputStream stream_;
     PdfDocument document_;
     std::vector<Ref<PdfRef>> refs_;
+};
+
+// Parks an engine setting for a test (reads see none) and brings the old
+// value back at the end.
+class SettingGuard {
+public:
+    SettingGuard(const WString& section, const WString& key) : section_(section), key_(key) {
+        settingsStore().save(section_, key_);
+    }
+    ~SettingGuard() { settingsStore().restore(section_, key_); }
+    SettingGuard(const SettingGuard&) = delete;
+    SettingGuard& operator=(const SettingGuard&) = delete;
+
+    void set(const SettingValue& value) { settingsStore().set(section_, key_, value); }
+
+private:
+    const WString& section_;
+    const WString& key_;
 };
 
 }  // namespace vistrel::testing

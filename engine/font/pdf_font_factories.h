@@ -16,34 +16,12 @@
 #include "engine/core/wstring.h"
 #include "engine/font/differences.h"
 #include "engine/font/font_description.h"
+#include "engine/font/font_source.h"
 #include "engine/object/pdf_object.h"
 
 namespace vistrel {
 
 class FontDict;
-
-// What a factory reads: a PDF object (a font dictionary) or a description
-// made beforehand. Holds one reference on it.
-class FontSource {
-public:
-    FontSource() = default;
-    explicit FontSource(PdfObject* object) : object_(ObjectRef::share(object)) {}
-    explicit FontSource(FontDescription* description)
-        : description_(Ref<FontDescription>::share(description)) {}
-
-    // The PDF object, or null when the source is a description.
-    PdfObject* object() const { return object_.get(); }
-    // The description, or null when the source is a PDF object.
-    FontDescription* description() const { return description_.get(); }
-
-private:
-    ObjectRef object_;
-    Ref<FontDescription> description_;
-};
-
-// A description factory: a new description, or null when the source is not
-// of the shape the factory reads or memory runs out.
-using FontFactory = Ref<FontDescription> (*)(const FontSource& source, WString& outName);
 
 // What a font dictionary's /Encoding names.
 struct FontEncodingChoice {

@@ -1,8 +1,10 @@
 // The engine library: its classes, its four exports, and what runs when it
 // is loaded and unloaded.
 #include "engine/constants/constant_registry.h"
+#include "engine/core/allocator.h"
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
+#include "engine/control/vistrel.h"
 #include "platform/com/server_module.h"
 #include "typelib/vistrel_typelib.h"
 
@@ -13,12 +15,23 @@ using namespace VISTRELLib;
 
 // The classes the library serves and registers: one line per class.
 const win::ClassEntry kClasses[] = {
+    {&CLSID_Vistrel, &win::ClassFactory<Vistrel>::getClassObject, u"Vistrel Class", kVistrelProgId,
+     kVistrelVersionIndependentProgId},
     {&CLSID_TreeNode, &win::ClassFactory<TreeNode>::getClassObject, u"TreeNode Class",
      kTreeNodeProgId, nullptr},
 };
 
 const win::TypeLibRegistration kTypeLib = {&LIBID_VISTRELLib, kLibraryMajorVersion,
                                            kLibraryMinorVersion, kLibraryName};
+
+// The last thing the library runs when it unloads: unprioritized and
+// higher-numbered destructors (static objects among them) run before it, and
+// of those of priority 101 the first file at link time, this one, runs last.
+// The allocators the engine made at run time go after everything that used
+// them.
+__attribute__((destructor(101))) void releaseAllocators() {
+    AllocatorHandle::releaseAll();
+}
 
 // Load: the engine's constants exist before any class object is asked for.
 // Unload (only once DllCanUnloadNow has answered S_OK, so no object of the

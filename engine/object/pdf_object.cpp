@@ -16,18 +16,13 @@ namespace {
 // target of a reference) wait in the queue and are destroyed afterwards by
 // the outermost release, so destruction never nests.
 
+// Trivially destructible: a thread-exit destructor would keep the engine
+// library loaded until its thread ends. The outermost scope frees the items.
 struct DestroyQueue {
     PdfObject** items = nullptr;
     size_t count = 0;
     size_t capacity = 0;
     bool draining = false;
-
-    ~DestroyQueue() {
-        std::free(items);
-        items = nullptr;
-        count = 0;
-        capacity = 0;
-    }
 
     bool push(PdfObject* object) {
         if (count == capacity) {
@@ -59,6 +54,9 @@ public:
             PdfObject* next = queue.items[--queue.count];
             delete next;
         }
+        std::free(queue.items);
+        queue.items = nullptr;
+        queue.capacity = 0;
         queue.draining = false;
     }
     DestructionScope(const DestructionScope&) = delete;

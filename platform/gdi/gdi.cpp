@@ -169,19 +169,25 @@ bool ropKnown(DWORD rop) {
 
 // ---- device contexts and objects -----------------------------------------
 
-HDC CreateCompatibleDC(HDC hdc) {
-    if (hdc && !findDc(hdc))
-        return nullptr;
+namespace {
+
+// A new context holding the stock objects and the given bitmap.
+HDC newDc(HBITMAP bitmap, bool screen) {
     auto dc = std::make_unique<DcObject>();
     HandleTable& t = table();
-    dc->bitmap = t.stockBitmap();
+    dc->bitmap = bitmap;
     dc->pen = t.stockPen();
     dc->brush = t.stockBrush();
     dc->font = t.stockFont();
+    dc->screen = screen;
+    for (std::uint32_t v : {dc->bitmap.value, dc->pen.value, dc->brush.value, dc->font.value}) {
+        if (GdiObject* o = t.find(v))
+            ++o->selectedIn;
+    }
     return HDC::fromValue(t.add(std::move(dc)));
 }
 
-BOOL DeleteDC(HDC hdc) {
+BOOL freeDc(HDC hdc) {
     DcObject* dc = findDc(hdc);
     if (!dc)
         return FALSE;
@@ -192,6 +198,33 @@ BOOL DeleteDC(HDC hdc) {
     }
     t.remove(hdc.value);
     return TRUE;
+}
+
+}  // namespace
+
+HDC GetDC(HWND window) {
+    if (window)
+        return nullptr;
+    HBITMAP screen = table().screenBitmap();
+    return screen ? newDc(screen, true) : nullptr;
+}
+
+int ReleaseDC(HWND, HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    return dc && dc->screen && freeDc(hdc) ? 1 : 0;
+}
+
+HDC CreateCompatibleDC(HDC hdc) {
+    if (hdc && !findDc(hdc))
+        return nullptr;
+    return newDc(table().stockBitmap(), false);
+}
+
+BOOL DeleteDC(HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || dc->screen)
+        return FALSE;
+    return freeDc(hdc);
 }
 
 int GetDeviceCaps(HDC hdc, int index) {

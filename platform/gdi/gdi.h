@@ -1,9 +1,11 @@
 // Headless stand-in for the graphics device interface the engine and the
-// viewer draw through: memory device contexts, DIB sections, pens, brushes,
-// regions, pixel access and block transfers (fonts and text: gdi_font.h). Every object lives in one
-// process-wide handle table; a handle is an opaque number that is looked up
-// (and type-checked) on every use, so a stale or forged number is refused
-// instead of being dereferenced.
+// viewer draw through: the screen, memory device contexts, DIB sections,
+// pens, brushes, regions, pixel access and block transfers (fonts and text:
+// gdi_font.h). It is one shared library, so every object lives in one
+// process-wide handle table whichever library made it: a device context the
+// viewer makes is valid in the engine. A handle is an opaque number that is
+// looked up (and type-checked) on every use, so a stale or forged number is
+// refused instead of being dereferenced.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +20,9 @@ using UINT = std::uint32_t;
 using LONG = std::int32_t;
 using BOOL = int;
 using COLORREF = std::uint32_t;
+// Windows are no part of the stand-in; a window handle is only a number
+// (null, or the broadcast address of gdi_font.h).
+using HWND = std::uint32_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
@@ -179,7 +184,17 @@ constexpr DWORD DSTINVERT = 0x00550009;
 constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
 
-// Device contexts.
+// The screen: a virtual 32-bit display of kScreenWidth x kScreenHeight
+// pixels with no window system behind it, so that the engine renders in tests
+// and CI with no display. GetDC(NULL) gives a new device context on it (null
+// for any window); ReleaseDC releases one (1), and answers 0 for any other
+// context, which DeleteDC frees instead.
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC hdc);
+
+// Device contexts. DeleteDC refuses a context of the screen.
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 int GetDeviceCaps(HDC hdc, int index);

@@ -18,8 +18,6 @@ namespace win {
 using LPARAM = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LRESULT = std::intptr_t;
-// Windows are no part of the stand-in; only the broadcast address exists.
-using HWND = std::uint32_t;
 
 constexpr int LF_FACESIZE = 32;
 

@@ -33,6 +33,20 @@ HandleTable::HandleTable() {
     stockFont_ = HFONT::fromValue(add(std::move(font)));
 }
 
+HBITMAP HandleTable::screenBitmap() {
+    if (!screenBitmap_) {
+        auto bm = std::make_unique<BitmapObject>();
+        bm->stock = true;
+        bm->width = kScreenWidth;
+        bm->height = kScreenHeight;
+        bm->stride = std::size_t(kScreenWidth) * 4;
+        bm->storage.reset(new (std::nothrow) std::uint8_t[bm->stride * kScreenHeight]());
+        if (bm->storage)
+            screenBitmap_ = HBITMAP::fromValue(add(std::move(bm)));
+    }
+    return screenBitmap_;
+}
+
 std::uint32_t HandleTable::add(std::unique_ptr<GdiObject> obj) {
     std::uint32_t index;
     if (!free_.empty()) {

@@ -94,6 +94,7 @@ struct DcObject : GdiObject {
     std::optional<RectSet> clip;  // none: the whole bitmap
     COLORREF textColor = 0;
     int bkMode = OPAQUE;
+    bool screen = false;  // made by GetDC, released by ReleaseDC
 };
 
 // One table for the process. Handle values carry a slot index and a
@@ -116,6 +117,9 @@ public:
     HBRUSH stockBrush() const { return stockBrush_; }
     HBITMAP stockBitmap() const { return stockBitmap_; }
     HFONT stockFont() const { return stockFont_; }
+    // The screen's pixels, made on first use; a stock object, so every
+    // screen context holds it; null when memory runs out.
+    HBITMAP screenBitmap();
 
 private:
     HandleTable();
@@ -129,6 +133,7 @@ private:
     HBRUSH stockBrush_;
     HBITMAP stockBitmap_;
     HFONT stockFont_;
+    HBITMAP screenBitmap_;
 };
 
 inline DcObject* findDc(HDC h) {

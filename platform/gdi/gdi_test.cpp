@@ -278,6 +278,38 @@ TEST(GdiHandlesTest, LookupRefusesStaleAndMistypedHandles) {
     EXPECT_EQ(GetPixel(other, 0, 0), CLR_INVALID);
 }
 
+TEST(GdiScreenTest, HeadlessScreenGivesContextsOfThirtyTwoBits) {
+    const std::size_t dcs = LiveObjectCount(HandleKind::DC);
+    EXPECT_FALSE(GetDC(7));  // there are no windows
+    HDC screen = GetDC(0);
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(screen, HORZRES), kScreenWidth);
+    EXPECT_EQ(GetDeviceCaps(screen, VERTRES), kScreenHeight);
+    // Two contexts on the one screen see the same pixels.
+    HDC second = GetDC(0);
+    EXPECT_NE(second, screen);
+    EXPECT_EQ(SetPixel(screen, 3, 4, RGB(1, 2, 3)), RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(second, 3, 4), RGB(1, 2, 3));
+    // What the engine makes from it: a memory context and a bitmap of 32 bits.
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 5, 2);
+    ASSERT_TRUE(memory && bitmap);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    EXPECT_EQ(GetDeviceCaps(memory, BITSPIXEL), 32);
+    EXPECT_EQ(GetPixel(memory, 4, 1), 0u);
+    SelectObject(memory, old);
+    // A screen context is released, not deleted; a memory one the other way.
+    EXPECT_FALSE(DeleteDC(screen));
+    EXPECT_EQ(ReleaseDC(0, memory), 0);
+    EXPECT_EQ(ReleaseDC(0, screen), 1);
+    EXPECT_EQ(ReleaseDC(0, screen), 0);
+    EXPECT_EQ(ReleaseDC(0, second), 1);
+    EXPECT_TRUE(DeleteDC(memory));
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_EQ(LiveObjectCount(HandleKind::DC), dcs);
+}
+
 TEST(GdiBitmapsTest, SectionsAndCompatibleBitmaps) {
     HDC dc = CreateCompatibleDC(nullptr);
     EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 32);

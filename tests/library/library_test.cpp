@@ -9,9 +9,12 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/com/com.h"
+#include "platform/gdi/gdi.h"
 #include "tests/support/class_registration.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/temp_config_home.h"
 #include "typelib/vistrel_typelib.h"
 
@@ -48,6 +51,83 @@ TEST(EngineLibrary, RegisteredTreeNodeIsCreatedByClassIdAndTheLibraryUnloads) {
     vistrel::test::TempConfigHome home;
     std::thread host(hostRegistersCreatesAndUnloads);
     host.join();
+}
+
+void hostMakesTheControlAsTheViewerDoes();
+
+TEST(EngineLibrary, ControlIsCreatedByClassIdAndDrawsIntoTheHostsContext) {
+    vistrel::test::TempConfigHome home;
+    std::thread host(hostMakesTheControlAsTheViewerDoes);
+    host.join();
+}
+
+void hostMakesTheControlAsTheViewerDoes() {
+    ASSERT_EQ(runRegsvr(VISTREL_REGSVR, VISTREL_LIBRARY), 0);
+    const std::u16string id = u"{873C87C3-7F1B-4D98-B966-0C8CABFDC651}";
+    const struct {
+        std::u16string key;
+        std::u16string text;
+    } written[] = {
+        {u"CLSID\\" + id, u"Vistrel Class"},
+        {u"CLSID\\" + id + u"\\ProgID", u"VistrelLib.Vistrel.1"},
+        {u"CLSID\\" + id + u"\\VersionIndependentProgID", u"VistrelLib.Vistrel"},
+        {u"VistrelLib.Vistrel.1\\CLSID", id},
+        {u"VistrelLib.Vistrel\\CLSID", id},
+        {u"VistrelLib.Vistrel\\CurVer", u"VistrelLib.Vistrel.1"},
+    };
+    for (const auto& w : written)
+        EXPECT_EQ(classesText(w.key.c_str()), w.text) << std::string(w.key.begin(), w.key.end());
+
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    {
+        // Class context 5 and IUnknown, the event sink on the connection
+        // point, IVistrel by QueryInterface.
+        void* raw = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_Vistrel, nullptr,
+                                   CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown, &raw),
+                  S_OK);
+        auto unknown = ComPtr<IUnknown>::adopt(static_cast<IUnknown*>(raw));
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(unknown.query(IID_IConnectionPointContainer, container), S_OK);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(container->FindConnectionPoint(DIID__IVistrelEvents, point.put()), S_OK);
+        ComModule hostModule;
+        std::vector<vistrel::test::SinkCall> log;
+        auto sink =
+            ComObject<vistrel::test::RecordingSink>::create(hostModule, DIID__IVistrelEvents);
+        sink->log = &log;
+        DWORD cookie = 0;
+        ASSERT_EQ(point->Advise(static_cast<IDispatch*>(sink.get()), &cookie), S_OK);
+        ComPtr<IVistrel> vistrel;
+        ASSERT_EQ(unknown.query(IID_IVistrel, vistrel), S_OK);
+
+        const std::u16string file = wide(VISTREL_FIXTURE_DIR "/sample.pdf");
+        BSTR name = SysAllocString(file.c_str());
+        EXPECT_EQ(vistrel->open(name, nullptr), S_OK);
+        SysFreeString(name);
+        EXPECT_EQ(vistrel->render(), S_OK);
+        EXPECT_FALSE(log.empty());  // progress
+        LONG width = 0, height = 0;
+        vistrel->get_width(&width);
+        vistrel->get_height(&height);
+        EXPECT_GT(width, 0);
+        // A context this host made is one the engine can draw into.
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 8);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        EXPECT_EQ(vistrel->draw(LONG(dc.value), 0, 0, 8, 8, 0, 0), S_OK);
+        EXPECT_EQ(GetPixel(dc, 0, 0), 0xFFFFFFu);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    }
+    // The control gives back what it made in the shared handle table.
+    EXPECT_EQ(LiveObjectCount(HandleKind::DC), 0u);
+    EXPECT_EQ(LiveObjectCount(HandleKind::Bitmap), 0u);
+    CoUninitialize();
+    EXPECT_FALSE(libraryLoaded());
+    ASSERT_EQ(runRegsvr(VISTREL_REGSVR, std::string("-u ") + VISTREL_LIBRARY), 0);
 }
 
 void hostRegistersCreatesAndUnloads() {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ struct SinkCall {
     std::vector<win::LONG> arguments;  // as received, last first
     bool operator==(const SinkCall&) const = default;
 };
+
+inline void PrintTo(const SinkCall& call, std::ostream* out) {
+    *out << call.sink << ":" << call.member << "(";
+    for (size_t i = 0; i < call.arguments.size(); ++i)
+        *out << (i ? "," : "") << call.arguments[i];
+    *out << ")";
+}
 
 class RecordingSink : public win::IDispatch {
 public:

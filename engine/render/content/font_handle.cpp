@@ -4,6 +4,7 @@ namespace vistrel {
 namespace {
 
 FontBindHook bindHook = nullptr;
+std::uint64_t handlesMade = 0;
 
 }  // namespace
 
@@ -12,6 +13,8 @@ FontBindHook setFontBindHook(FontBindHook hook) {
     bindHook = hook;
     return old;
 }
+
+FontHandle::FontHandle(FontRenderer* font) : font_(font), creationNumber_(++handlesMade) {}
 
 FontRenderer* FontHandle::font() {
     if (!font_ && bindHook)

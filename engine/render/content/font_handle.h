@@ -1,7 +1,7 @@
 // The counted handle of a live font, as the text state and the font-use map
-// of a content run hold it. The font registry owns the font object and may
-// take it away; the next user of the handle then has the registry bind a
-// fresh one (font()).
+// of a content run hold it. The font registry makes the handles (a subclass
+// of its own), owns their font objects and may take one away; the next user
+// of the handle then has the registry bind a fresh one (font()).
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,7 @@ class FontHandle {
 
 public:
     // One reference for the creator.
-    explicit FontHandle(FontRenderer* font = nullptr) : font_(font) {}
+    explicit FontHandle(FontRenderer* font = nullptr);
     FontHandle(const FontHandle&) = delete;
     FontHandle& operator=(const FontHandle&) = delete;
 
@@ -41,6 +41,9 @@ public:
     // The font object as it stands, without binding.
     FontRenderer* currentFont() const { return font_; }
     void setFont(FontRenderer* font) { font_ = font; }
+    // Numbers the handles of the process in the order they were made: an
+    // identity that, unlike the address, is the same from run to run.
+    std::uint64_t creationNumber() const { return creationNumber_; }
 
 protected:
     virtual ~FontHandle() = default;
@@ -48,6 +51,7 @@ protected:
 private:
     std::uint32_t refCount_ = 1;
     FontRenderer* font_;
+    std::uint64_t creationNumber_;
 };
 
 }  // namespace vistrel

@@ -1,0 +1,21 @@
+#include "engine/control/engine_startup.h"
+
+#include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
+#include "engine/font/pdf_font_factories.h"
+#include "engine/render/content/registration.h"
+#include "engine/render/function/pdf_function.h"
+#include "engine/render/raster/output_device.h"
+
+namespace vistrel {
+
+void startEngine() {
+    installDocumentFactories();
+    installFunctionFactory();
+    installFontDictionaryFactories();
+    initOutputDevices();
+    initFontSystem();
+    registerPdfFontFactories();
+}
+
+}  // namespace vistrel

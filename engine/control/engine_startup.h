@@ -1,0 +1,12 @@
+// The engine's start-up routines in their order, as the control object runs
+// them when it is made; the tools that render without a control run them too.
+#pragma once
+
+namespace vistrel {
+
+// The document's typed objects, functions and font dictionaries, then the
+// output devices, the font system and the content operators. Each routine
+// may run again.
+void startEngine();
+
+}  // namespace vistrel

@@ -1,0 +1,186 @@
+// Vistrel: the engine's one automation object (coclass Vistrel, dual
+// interface IVistrel, events through the connection point of
+// _IVistrelEvents). It owns the open document and what is derived from it
+// (catalog, Palm page store, the off-screen page bitmap and its page
+// matrix), keeps the current view as a State node, turns the view's quality
+// and memory levels into engine settings, and reports progress and view
+// changes to its host as events.
+//
+// Everything runs on the host's one thread; events are fired synchronously
+// from inside the call that causes them, so a sink may call back. Calls that
+// would pull the document or the bitmap from under a running render are
+// refused (render, open, writePDB) or put off until the render ends (close).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/control/tree_node.h"
+#include "engine/core/ref.h"
+#include "engine/object/pdf_object.h"
+#include "engine/render/content/progress_sink.h"
+#include "platform/com/connection_point.h"
+#include "platform/gdi/gdi.h"
+#include "typelib/vistrel_typelib.h"
+
+namespace vistrel {
+
+class FileInputStream;
+class PDBPageStore;
+class PdfCatalog;
+class PdfDocument;
+class PdfPage;
+
+class Vistrel : public ProgressSink,
+                public win::IConnectionPointContainer,
+                public VISTRELLib::IVistrel {
+public:
+    using BSTR = VISTRELLib::BSTR;
+    using HRESULT = win::HRESULT;
+    using LONG = win::LONG;
+    using ITreeNode = VISTRELLib::ITreeNode;
+
+    // --- IVistrel: the document.
+    // S_OK; S_FALSE when the file is no readable document (also for an
+    // encryption this reader does not know) or its catalog does not load;
+    // E_ACCESSDENIED when the password does not open an encrypted file.
+    HRESULT open(BSTR filename, BSTR password) override;
+    HRESULT close() override;
+    HRESULT get_pages(LONG* pVal) override;
+    HRESULT get_filename(BSTR* pVal) override;
+    HRESULT get_writeMode(VISTRELLib::BigPDBWriteMode* pVal) override;
+    HRESULT put_writeMode(VISTRELLib::BigPDBWriteMode newVal) override;
+
+    // --- The view, rendering and drawing.
+    HRESULT get_State(ITreeNode** pVal) override;
+    HRESULT put_State(ITreeNode* pVal) override;
+    HRESULT render() override;
+    HRESULT draw(LONG hdc, LONG x, LONG y, LONG width, LONG height, LONG offsetX,
+                 LONG offsetY) override;
+    HRESULT get_width(LONG* pVal) override;
+    HRESULT get_height(LONG* pVal) override;
+    HRESULT get_actualWidth(LONG* pVal) override;
+    HRESULT get_actualHeight(LONG* pVal) override;
+    HRESULT setVisibleRect(LONG width, LONG height) override;
+    HRESULT mouseClick(LONG x, LONG y) override;
+
+    // --- Image output of the page last rendered.
+    HRESULT writeJPG(BSTR filename) override;
+    HRESULT get_JPG(win::VARIANT* pVal) override;
+    HRESULT get_PNG(win::VARIANT* pVal) override;
+
+    // --- Trees, information and the Palm export: not served yet (E_NOTIMPL;
+    // writePDB answers S_FALSE while a render runs).
+    HRESULT get_root(BSTR name, ITreeNode** pVal) override;
+    HRESULT put_root(BSTR name, ITreeNode* pVal) override;
+    HRESULT writePDB(BSTR filename, ITreeNode* pRoot) override;
+    HRESULT get_info(VISTRELLib::DocInfo* pVal) override;
+    HRESULT get_infoInStr(BSTR* pVal) override;
+    HRESULT get_SecurityInfo(VISTRELLib::SecurityInfo* pVal) override;
+    HRESULT get_securityInfoInStr(BSTR* pVal) override;
+
+    // --- IDispatch, over the type library's member table. Members whose
+    // arguments are records answer E_NOTIMPL.
+    HRESULT GetTypeInfoCount(win::UINT* count) override;
+    HRESULT GetTypeInfo(win::UINT index, win::LCID locale, win::ITypeInfo** info) override;
+    HRESULT GetIDsOfNames(win::REFIID iid, win::LPOLESTR* names, win::UINT count, win::LCID locale,
+                          win::DISPID* ids) override;
+    HRESULT Invoke(win::DISPID member, win::REFIID iid, win::LCID locale, win::WORD flags,
+                   win::DISPPARAMS* params, win::VARIANT* result, win::EXCEPINFO* exception,
+                   win::UINT* argumentError) override;
+
+    // --- IConnectionPointContainer: the one point, for _IVistrelEvents.
+    HRESULT EnumConnectionPoints(win::IEnumConnectionPoints** points) override;
+    HRESULT FindConnectionPoint(win::REFIID iid, win::IConnectionPoint** point) override;
+
+    // None when the object could not be set up (its State node could not be
+    // made), so that creating it fails.
+    win::IUnknown* interfaceFor(win::REFIID iid);
+
+    // --- ProgressSink: events 1, 3 and 2.
+    void startProgressIndicator() override;
+    void stopProgressIndicator() override;
+    void setProgressIndicator(std::uint16_t percentage) override;
+
+    // --- The engine's side.
+
+    // Jumps to a destination (an explicit array, a name or a string of the
+    // open document): changes the State and fires the events of its kind.
+    // False when there is no document or the object is no destination of it.
+    bool goToDestination(PdfObject* destination);
+    // Page space to bitmap pixels for the State's page and zoom; left as it
+    // is when the page or its box cannot be had.
+    void computePageMatrix();
+
+    TreeNode& stateNode() const { return *state_.get(); }
+    const Matrix& pageMatrix() const { return pageMatrix_; }
+    bool viewChanged() const { return viewChanged_; }
+    bool eventsOn() const { return eventsOn_; }
+    const std::u16string& fontFolder() const { return fontFolder_; }
+    PDBPageStore* pageStore() const { return pageStore_.get(); }
+    PdfCatalog* catalog() const { return catalog_.get(); }
+    PdfDict* infoDictionary() const { return info_.get(); }
+    win::HDC memoryDc() const { return memoryDc_; }
+
+protected:
+    Vistrel();
+    ~Vistrel() override;
+
+private:
+    // Fires an event to every advised sink while the switch is on; the
+    // arguments are given first to last.
+    void fire(win::DISPID event, std::initializer_list<win::VARIANT> arguments = {});
+    void fireLong(win::DISPID event, LONG value);
+
+    // Stores a new view record, firing the events of what changed and
+    // applying the presets of changed levels.
+    void applyView(const VISTRELLib::DocState& view);
+    void applyPresets(std::int32_t memoryUsage, std::int32_t quality);
+
+    // The page's width or height in points after rotation.
+    HRESULT actualSize(LONG* pVal, bool width) const;
+    // The State's page object, or null.
+    Ref<PdfPage> statePage() const;
+    // Makes (or reuses, at the same size) the page bitmap and clears it to
+    // white; false, with no page bitmap left, when it cannot be made.
+    bool createPageBitmap(std::int32_t width, std::int32_t height);
+    bool hasPageBitmap() const { return bool(pageBitmap_); }
+    // Hands each row of the page bitmap, top first, as red, green, blue bytes
+    // to `row`, stopping at the first row it refuses; false when the pixels
+    // cannot be read or a row was refused.
+    bool forEachPageRow(const std::function<bool(const std::uint8_t*)>& row) const;
+    // The page as JPEG or PNG bytes in a new byte array.
+    HRESULT encodePage(win::VARIANT* pVal, bool png) const;
+    void closeDocument();
+
+    win::ConnectionPoint events_;
+    win::ComPtr<TreeNode> state_;
+
+    std::unique_ptr<PDBPageStore> pageStore_;
+    std::unique_ptr<FileInputStream> stream_;
+    std::unique_ptr<PdfDocument> document_;
+    Ref<PdfDict> info_;
+    std::unique_ptr<PdfCatalog> catalog_;
+
+    std::int32_t bitmapWidth_ = 0;
+    std::int32_t bitmapHeight_ = 0;
+    win::HDC memoryDc_;
+    win::HBITMAP pageBitmap_;
+    win::HGDIOBJ previousBitmap_;
+
+    std::int32_t visibleWidth_ = 0;
+    std::int32_t visibleHeight_ = 0;
+    std::u16string fileName_;
+    std::u16string fontFolder_;
+    Matrix pageMatrix_;
+    VISTRELLib::BigPDBWriteMode writeMode_ = VISTRELLib::BigPDBWriteMode::CutOdd;
+    bool viewChanged_ = true;
+    bool eventsOn_ = false;
+    // A render is running; a close asked for meanwhile waits for its end.
+    bool rendering_ = false;
+    bool closePending_ = false;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(control LIBS vistrel_control)
