@@ -13,8 +13,9 @@ repetition:
   streams    vistrel-inspect streams FILE  against  mutool clean -d FILE OUT
              (OUT in /dev/shm when there is one)
 on the generated page trees (flat and balanced, 10,000 and 100,000 pages),
-outlines (10,000 and 100,000 items), the generated report and the three
-largest files of the corpus folder that vistrel-inspect opens. Prints the
+outlines (10,000 and 100,000 items, leading into a balanced tree of 1000
+pages, or into a flat tree of as many pages as items), the generated report
+and the three largest files of the corpus folder that vistrel-inspect opens. Prints the
 median time of each program and the median of the per-repetition ratios
 (vistrel / mutool; below 1 is faster), and for the generated sizes how the
 time grows from 10,000 to 100,000. A mutool run of over 20 seconds is not
@@ -57,7 +58,7 @@ def main():
     options = parser.parse_args()
 
     folder = options.folder or tempfile.mkdtemp(prefix="vistrel-bench-")
-    if not os.path.exists(os.path.join(folder, "content-113.pdf")):
+    if not os.path.exists(os.path.join(folder, "outline-flat-100000.pdf")):
         subprocess.run([sys.executable, os.path.join(HERE, "make_documents.py"), folder], check=True)
     memory = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
     out = os.path.join(memory, "vistrel-bench-clean-%d.pdf" % os.getpid())
@@ -67,9 +68,11 @@ def main():
         for n in (10000, 100000):
             f = os.path.join(folder, "pages-%s-%d.pdf" % (shape, n))
             cases.append(("pages %s %d" % (shape, n), ["pages", f], ["mutool", "pages", f]))
-    for n in (10000, 100000):
-        f = os.path.join(folder, "outline-%d.pdf" % n)
-        cases.append(("outline %d" % n, ["outline", f], ["mutool", "show", f, "outline"]))
+    for shape in ("", "flat"):
+        for n in (10000, 100000):
+            f = os.path.join(folder, "outline-%s%d.pdf" % (shape + "-" if shape else "", n))
+            cases.append((" ".join(filter(None, ("outline", shape, str(n)))), ["outline", f],
+                          ["mutool", "show", f, "outline"]))
     real = []
     if os.path.isdir(options.corpus):
         files = [os.path.join(options.corpus, name) for name in os.listdir(options.corpus)
@@ -105,7 +108,7 @@ def main():
                                                     statistics.median(ratios))
         print(line, flush=True)
     for label, _ in programs:
-        for prefix in ("pages flat", "pages balanced", "outline"):
+        for prefix in ("pages flat", "pages balanced", "outline", "outline flat"):
             small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
             if small and large:
                 print("%s: %s grows x%.1f from 10,000 to 100,000 (mutool x%.1f)" % (

@@ -8,6 +8,8 @@ For every SIZE (default 10000 and 100000) it writes into FOLDER:
   pages-balanced-N.pdf  N pages under a tree of pages nodes, 10 kids a node
   outline-N.pdf         an outline of N items (chapters of ten sections of ten
                         subsections), each with a /Dest to one of 1000 pages
+  outline-flat-N.pdf    the same outline, item i leading to page i of N pages
+                        listed in one /Kids array
 and once:
   content-113.pdf       113 pages of Flate-compressed text content with two
                         shared fonts and a compressed picture, in the shape of
@@ -105,9 +107,9 @@ def pages_document(path, n, fanout):
     w.save(path, 1)
 
 
-def outline_document(path, n, page_count=1000):
+def outline_document(path, n, page_count=1000, fanout=10):
     w = Writer()
-    root, pages, number = page_tree(w, page_count, 2, plain_page, 10)
+    root, pages, number = page_tree(w, page_count, 2, plain_page, fanout)
     outlines = number
     number += 1
     order = []  # item numbers in reading order
@@ -139,9 +141,10 @@ def outline_document(path, n, page_count=1000):
     total = {}
     for item in reversed(order):
         total[item] = sum(1 + total[k] for k in kids[item])
+    place = {item: at for siblings in kids.values() for at, item in enumerate(siblings)}
     for index, item in enumerate(order):
         siblings = kids[parent[item]]
-        at = siblings.index(item) if parent[item] != outlines else index_of_chapter(siblings, item)
+        at = place[item]
         body = "<< /Title (Item %d level %d) /Parent %d 0 R /Dest [%d 0 R /XYZ 0 792 0]" % (
             index + 1, depth[item], parent[item], pages[index % len(pages)])
         if at > 0:
@@ -159,17 +162,6 @@ def outline_document(path, n, page_count=1000):
     w.put(1, "<< /Type /Catalog /Pages %d 0 R /Outlines %d 0 R /PageMode /UseOutlines >>" %
           (root, outlines))
     w.save(path, 1)
-
-
-_chapter_index = {}
-
-
-def index_of_chapter(chapters, item):
-    """Position of a chapter among the chapters, without a linear search."""
-    if not _chapter_index or len(_chapter_index) != len(chapters):
-        _chapter_index.clear()
-        _chapter_index.update((c, i) for i, c in enumerate(chapters))
-    return _chapter_index[item]
 
 
 WORDS = ("the of and to in is that for it as was with be by on not he this are or his from "
@@ -218,6 +210,7 @@ def main():
         pages_document(os.path.join(folder, "pages-flat-%d.pdf" % n), n, None)
         pages_document(os.path.join(folder, "pages-balanced-%d.pdf" % n), n, 10)
         outline_document(os.path.join(folder, "outline-%d.pdf" % n), n)
+        outline_document(os.path.join(folder, "outline-flat-%d.pdf" % n), n, n, None)
     content_document(os.path.join(folder, "content-113.pdf"))
 
 
