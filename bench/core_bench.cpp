@@ -26,7 +26,7 @@ void BM_PooledObjects(benchmark::State& state) {
         for (auto* p : live)
             delete p;
     }
-    state.SetItemsProcessed(state.iterations() * live.size());
+    state.SetItemsProcessed(state.iterations() * std::int64_t(live.size()));
 }
 BENCHMARK(BM_PooledObjects);
 
@@ -38,7 +38,7 @@ void BM_BlockPoolMixedSizes(benchmark::State& state) {
         for (void* p : live)
             globalDelete(p);
     }
-    state.SetItemsProcessed(state.iterations() * live.size());
+    state.SetItemsProcessed(state.iterations() * std::int64_t(live.size()));
 }
 BENCHMARK(BM_BlockPoolMixedSizes);
 
@@ -50,7 +50,7 @@ void BM_MallocMixedSizes(benchmark::State& state) {
         for (void* p : live)
             std::free(p);
     }
-    state.SetItemsProcessed(state.iterations() * live.size());
+    state.SetItemsProcessed(state.iterations() * std::int64_t(live.size()));
 }
 BENCHMARK(BM_MallocMixedSizes);
 

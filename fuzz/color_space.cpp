@@ -46,8 +46,8 @@ void exercise(const ColorSpace& space) {
         return;
     for (std::int32_t bits : {1, 2, 4, 8, 16}) {
         // Room for the input row and for the converted row.
-        const std::int64_t inBits = std::int64_t(space.components()) * bits * kPixels;
-        const std::int64_t outBits = std::int64_t(space.outputBitsPerPixel(bits)) * kPixels;
+        const std::int64_t inBits = std::int64_t(space.components()) * bits * std::int64_t(kPixels);
+        const std::int64_t outBits = std::int64_t(space.outputBitsPerPixel(bits)) * std::int64_t(kPixels);
         const std::int64_t bytes = (std::max(inBits, outBits) + 7) / 8;
         if (bytes <= 0 || bytes > 4096)
             continue;

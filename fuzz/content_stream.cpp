@@ -1,6 +1,8 @@
 // A content stream run through the interpreter onto a GDI device over a small
-// bitmap. The resources hold an ExtGState and a form whose content is the
-// same input, so that forms nest and draw themselves.
+// bitmap. The resources hold an ExtGState, a form whose content is the same
+// input, so that forms nest and draw themselves, and a Type 3 font /T3 whose
+// glyph "a" is the same input again (so glyph procedures show text in their
+// own font) and whose glyph "b" is a square.
 #include <cstddef>
 #include <cstdint>
 
@@ -9,10 +11,14 @@
 #include "engine/doc/content_runner.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
+#include "engine/font/pdf_font_factories.h"
+#include "engine/font/truetype_loader.h"
+#include "engine/parser/pdf_stream.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/progress_sink.h"
-#include "engine/render/content/registration.h"
+#include "engine/font/pdf_font_registration.h"
 #include "engine/render/raster/gdi_device.h"
 #include "platform/gdi/gdi.h"
 
@@ -75,10 +81,51 @@ Ref<FormXObject> selfForm(InputStream& raw, size_t size) {
     return form && form->valid() ? form : nullptr;
 }
 
+Ref<PdfName> name(const char16_t* text) {
+    return makeRef<PdfName>(WString(text));
+}
+
+Ref<PdfStream> stream(InputStream& raw, size_t size) {
+    Ref<PdfDict> dict = makeRef<PdfDict>();
+    put(*dict, names::Length, number(double(size)));
+    return makePlainStream(*dict, &raw, nullptr);
+}
+
+// The Type 3 font, typed as the document's parser types it. Without
+// resources of its own, its procedures use those of the content.
+ObjectRef type3Font(InputStream& glyphA, size_t sizeA, InputStream& glyphB, size_t sizeB) {
+    Ref<PdfDict> procedures = makeRef<PdfDict>();
+    if (Ref<PdfStream> a = stream(glyphA, sizeA))
+        procedures->put(name(u"/a"), a);
+    if (Ref<PdfStream> b = stream(glyphB, sizeB))
+        procedures->put(name(u"/b"), b);
+    Ref<PdfDict> encoding = makeRef<PdfDict>();
+    put(*encoding, names::Type, ObjectRef::share(const_cast<NameConstant*>(&names::Encoding)));
+    Ref<PdfArray> differences = makeRef<PdfArray>();
+    differences->append(number(97));
+    differences->append(name(u"/a"));
+    differences->append(name(u"/b"));
+    put(*encoding, names::Differences, differences);
+    Ref<PdfDict> font = makeRef<PdfDict>();
+    put(*font, names::Type, ObjectRef::share(const_cast<NameConstant*>(&names::Font)));
+    put(*font, names::Subtype, ObjectRef::share(const_cast<NameConstant*>(&names::Type3)));
+    put(*font, names::FontMatrix, numbers({0.01, 0, 0, 0.01, 0, 0}));
+    put(*font, names::CharProcs, procedures);
+    put(*font, names::Encoding, createTypedObject(encoding));
+    put(*font, names::FirstChar, number(97));
+    put(*font, names::Widths, numbers({50, 70}));
+    return createTypedObject(font);
+}
+
+constexpr char kSquare[] = "0 0 80 80 re f";
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     installDocumentFactories();
+    installFontDictionaryFactories();
+    fontStaticObjects().buildAll();
+    registerTrueTypeLoader();
     registerPdfFontFactories();
     return 0;
 }
@@ -102,14 +149,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             xobjects->put(makeRef<PdfName>(WString(u"/Fm0")), form);
             put(*resources, names::XObject, xobjects);
         }
+        MemoryInputStream glyphData(data, size);
+        MemoryInputStream squareData(kSquare, sizeof kSquare - 1);
+        Ref<PdfDict> fonts = makeRef<PdfDict>();
+        fonts->put(name(u"/T3"), type3Font(glyphData, size, squareData, sizeof kSquare - 1));
+        put(*resources, names::Font, fonts);
         QuietSink sink;
-        ContentInterpreter interpreter(fullOperatorStateMap(), kStatePage, true);
-        interpreter.setDevice(&device);
-        interpreter.setBaseMatrix(Matrix{1, 0, 0, -1, 0, kSize});
-        interpreter.setProgressSink(&sink);
-        interpreter.setContentInput(&input);
-        ContentRunner runner(resources.get());
-        runContentStream(runner, interpreter);
+        {
+            ContentInterpreter interpreter(fullOperatorStateMap(), kStatePage, true);
+            interpreter.setDevice(&device);
+            interpreter.setBaseMatrix(Matrix{1, 0, 0, -1, 0, kSize});
+            interpreter.setProgressSink(&sink);
+            interpreter.setContentInput(&input);
+            ContentRunner runner(resources.get());
+            runContentStream(runner, interpreter);
+        }
+        // The fonts of this input go before the data their glyph procedures
+        // read, as a closing document's fonts go with it: the next input's
+        // Type 3 font is equal to this one and would otherwise share it.
+        if (FontRegistry* registry = fontRegistry())
+            registry->purge(-1);
     }
     win::SelectObject(dc, old);
     win::DeleteObject(bitmap);

@@ -15,7 +15,7 @@ if [ ! -f "$build/compile_commands.json" ]; then
   echo "no $build/compile_commands.json: build first" >&2
   exit 1
 fi
-folders=(engine platform/files tools tests)
+folders=(engine platform tools tests viewer fuzz bench)
 pattern="$PWD/($(IFS='|'; echo "${folders[*]}"))/.*\.cpp$"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -96,7 +96,7 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
     } cases[] = {
         {"colours.pdf", 2, -1},  {"colours.pdf", 1, 0}, {"strokes.pdf", 1, -1},
         {"fills.pdf", 1, -1},    {"rotate.pdf", 6, -1}, {"links.pdf", 1, -1},
-        {"contents.pdf", 3, -1},
+        {"contents.pdf", 3, -1}, {"type3.pdf", 2, -1},
     };
     const WString quality(u"Quality"), pathConversion(u"FullColorPathConversion");
     // Renders that differ are written here, to be looked at (and, once

@@ -1,13 +1,17 @@
 #include "tools/inspect_fonts.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "engine/constants/name_constants.h"
+#include "engine/control/engine_startup.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
 #include "engine/font/pdf_font_factories.h"
+#include "engine/render/content/content_interpreter.h"
+#include "engine/render/content/font_renderer.h"
 
 namespace vistrel {
 
@@ -48,7 +52,18 @@ FontDict* programFont(FontDict& font) {
     return descendants && descendants->count() > 0 ? asFontDict(descendants->at(0)) : nullptr;
 }
 
-void printFont(const std::string& resource, PdfObject* value) {
+// The font "Tf" would make of the dictionary, described.
+std::string loadedFont(FontDict& font, ContentInterpreter& interpreter) {
+    Ref<FontHandle> handle = font.makeFont(interpreter);
+    FontRenderer* renderer = handle ? handle->font() : nullptr;
+    if (!renderer)
+        return "no font";
+    WString description;
+    renderer->description(description);
+    return text(description);
+}
+
+void printFont(const std::string& resource, PdfObject* value, ContentInterpreter* interpreter) {
     std::string line = resource;
     FontDict* font = asFontDict(value);
     if (!font) {
@@ -99,18 +114,28 @@ void printFont(const std::string& resource, PdfObject* value) {
     else
         std::snprintf(flags, sizeof flags, "no descriptor");
     line += std::string("\tflags=") + flags;
+    if (interpreter)
+        line += "\tloaded=" + loadedFont(*font, *interpreter);
     std::printf("%s\n", line.c_str());
 }
 
 }  // namespace
 
-void printPageFonts(PdfPage& page) {
+void printPageFonts(PdfPage& page, bool load) {
     PdfDict* resources = page.resources();
     PdfDict* fonts = resources ? asDict(resources->get(names::Font)) : nullptr;
     if (!fonts)
         return;
+    // Fonts are made as on the page: registered as the control registers
+    // them, for an interpreter over the page's resources (without a device).
+    std::unique_ptr<ContentInterpreter> interpreter;
+    if (load) {
+        startEngine();
+        interpreter = std::make_unique<ContentInterpreter>(fullOperatorStateMap(), kStatePage, true);
+        interpreter->setResources(resources);
+    }
     for (const auto& entry : fonts->entries())
-        printFont(text(entry.key->typeName()), entry.value);
+        printFont(text(entry.key->typeName()), entry.value, interpreter.get());
 }
 
 }  // namespace vistrel

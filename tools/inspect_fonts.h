@@ -16,7 +16,10 @@ class PdfPage;
 //   Type 1C, CIDFontType0C), flags= (the descriptor's flags in hex, or
 //   "no descriptor").
 // A Type 0 font takes its program and flags from its first descendant font.
-// A resource that is no font dictionary prints "not a font dictionary".
-void printPageFonts(PdfPage& page);
+// With `load` each font is also made through the font registry as "Tf" makes
+// it, and the line ends with loaded= and the font's description text, or
+// "no font". A resource that is no font dictionary prints "not a font
+// dictionary".
+void printPageFonts(PdfPage& page, bool load);
 
 }  // namespace vistrel

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "engine/constants/name_constants.h"
+#include "engine/control/engine_startup.h"
 #include "engine/doc/page_tree.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/content_stream_input.h"
-#include "engine/render/content/registration.h"
 #include "engine/render/raster/gdi_device.h"
 #include "platform/gdi/gdi.h"
 
@@ -73,7 +73,7 @@ int scratchSide(double points) {
 }  // namespace
 
 bool traceOperators(PdfCatalog& catalog, std::int32_t pageNumber, std::string& why) {
-    registerPdfFontFactories();
+    startEngine();
     if (pageNumber < 1 || pageNumber > catalog.getPageCount()) {
         why = "no such page";
         return false;

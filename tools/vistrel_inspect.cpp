@@ -10,7 +10,7 @@
 //   vistrel-inspect streams FILE [--password PW] [--data [--raw]]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
-//   vistrel-inspect fonts FILE PAGE [--password PW]
+//   vistrel-inspect fonts FILE PAGE [--password PW] [--load]
 //   vistrel-inspect ops FILE PAGE [--password PW]
 //   vistrel-inspect render FILE PAGES --zoom Z --out PATH [--password PW]
 //       [--quality Q] [--memory M] [--set SECTION/KEY=VALUE]... [--progress]
@@ -60,6 +60,7 @@ struct Options {
     bool hasPassword = false;
     bool raw = false;   // stream: the data as stored, decrypted but not decoded
     bool data = false;  // streams: every stream's data instead of the summary
+    bool load = false;  // fonts: each font also made through the font registry
 };
 
 // An open document with the stream it reads, and its catalog once read. The
@@ -597,7 +598,7 @@ int commandFonts(const Options& options) {
     Ref<PdfPage> page = opened.catalog->getPage(number);
     if (!page)
         return failure(options.file, "the page cannot be read");
-    printPageFonts(*page);
+    printPageFonts(*page, options.load);
     return kOk;
 }
 
@@ -643,7 +644,7 @@ const Command kCommands[] = {
     {"streams", commandStreams, "streams FILE [--password PW] [--data [--raw]]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
-    {"fonts", commandFonts, "fonts FILE PAGE [--password PW]"},
+    {"fonts", commandFonts, "fonts FILE PAGE [--password PW] [--load]"},
     {"ops", commandOps, "ops FILE PAGE [--password PW]"},
     {"render", commandRender,
      "render FILE PAGES --zoom Z --out PATH [--password PW] [--quality Q] [--memory M] "
@@ -677,6 +678,8 @@ int main(int argc, char** argv) {
             options.raw = true;
         } else if (std::strcmp(argv[i], "--data") == 0) {
             options.data = true;
+        } else if (std::strcmp(argv[i], "--load") == 0) {
+            options.load = true;
         } else {
             rest.push_back(argv[i]);
         }

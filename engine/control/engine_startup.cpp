@@ -3,7 +3,8 @@
 #include "engine/doc/typed_objects.h"
 #include "engine/font/font_registry.h"
 #include "engine/font/pdf_font_factories.h"
-#include "engine/render/content/registration.h"
+#include "engine/font/pdf_font_registration.h"
+#include "engine/font/truetype_loader.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/output_device.h"
 
@@ -15,6 +16,7 @@ void startEngine() {
     installFontDictionaryFactories();
     initOutputDevices();
     initFontSystem();
+    registerTrueTypeLoader();
     registerPdfFontFactories();
 }
 

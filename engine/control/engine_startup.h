@@ -5,7 +5,8 @@
 namespace vistrel {
 
 // The document's typed objects, functions and font dictionaries, then the
-// output devices, the font system and the content operators. Each routine
+// output devices, the font system, the TrueType loader, and the PDF font
+// factories with the Type 3 loader and the content operators. Each routine
 // may run again.
 void startEngine();
 

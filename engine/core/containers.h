@@ -72,13 +72,8 @@ public:
     bool setSize(int32_t n) {
         if (n < 0)
             return false;
-        if (n > capacity_) {
-            int64_t cap = capacity_ > 0 ? capacity_ : 8;
-            while (cap < n)
-                cap *= 2;
-            if (!reserve(cap))
-                return false;
-        }
+        if (!growTo(n))
+            return false;
         count_ = n;
         return true;
     }
@@ -95,7 +90,7 @@ public:
         if (this == &other)
             return true;
         count_ = 0;
-        if (other.count_ > capacity_ && !reserve(other.count_))
+        if (!growTo(other.count_))
             return false;
         copyFrom(other);
         return true;
@@ -131,6 +126,17 @@ public:
     }
 
 private:
+    // Doubles the capacity until n elements fit, as appending one by one
+    // would.
+    bool growTo(int32_t n) {
+        if (n <= capacity_)
+            return true;
+        int64_t cap = capacity_ > 0 ? capacity_ : 8;
+        while (cap < n)
+            cap *= 2;
+        return reserve(cap);
+    }
+
     void copyFrom(const GrowableArray& other) {
         if (other.count_) {
             // NOLINTNEXTLINE(bugprone-sizeof-expression): T may be a pointer type

@@ -69,7 +69,12 @@ bool TrueTypeFontDescription::equals(const FontDescription* other) const {
 }
 
 Type3FontDescription::Type3FontDescription(Type3FontDict* fontDict, ContentInterpreter* interpreter)
-    : fontDict_(Ref<Type3FontDict>::share(fontDict)), interpreter_(interpreter) {}
+    : fontDict_(Ref<Type3FontDict>::share(fontDict)),
+      interpreter_(Ref<InterpreterLink>::share(interpreter ? interpreter->link() : nullptr)) {}
+
+ContentInterpreter* Type3FontDescription::interpreter() const {
+    return interpreter_ ? interpreter_->get() : nullptr;
+}
 
 bool Type3FontDescription::equals(const FontDescription* other) const {
     if (!FontDescription::equals(other))

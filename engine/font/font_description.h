@@ -13,10 +13,10 @@
 #include "engine/core/wstring.h"
 #include "engine/font/differences.h"
 #include "engine/font/font_dict.h"
+#include "engine/render/content/content_interpreter.h"
 
 namespace vistrel {
 
-class ContentInterpreter;
 class InputStream;
 
 class FontDescription {
@@ -148,7 +148,8 @@ private:
 // runs its glyph procedures.
 class Type3FontDescription final : public FontDescription {
 public:
-    // Takes one reference on the dictionary; the interpreter is not counted.
+    // Takes one reference on the dictionary and one on the interpreter's
+    // link (the interpreter itself may go first).
     Type3FontDescription(Type3FontDict* fontDict, ContentInterpreter* interpreter);
 
     int32_t kind() const override { return kType3; }
@@ -156,11 +157,12 @@ public:
     bool equals(const FontDescription* other) const override;
 
     Type3FontDict* fontDict() const { return fontDict_.get(); }
-    ContentInterpreter* interpreter() const { return interpreter_; }
+    // The interpreter, or null once it is gone.
+    ContentInterpreter* interpreter() const;
 
 private:
     Ref<Type3FontDict> fontDict_;
-    ContentInterpreter* interpreter_;
+    Ref<InterpreterLink> interpreter_;
 };
 
 }  // namespace vistrel

@@ -3,6 +3,8 @@
 #include "engine/constants/font_constants.h"
 #include "engine/constants/name_constants.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
+#include "engine/render/content/content_interpreter.h"
 
 namespace vistrel {
 
@@ -60,6 +62,25 @@ const WString& FontDict::requestKind() const {
         default:
             return kNoFactoryKind;
     }
+}
+
+Ref<FontHandle> FontDict::makeFont(ContentInterpreter& interpreter) {
+    FontRegistry* registry = fontRegistry();
+    if (!registry)
+        return nullptr;
+    return registry->createFont(requestKind(), fontwords::PDF, FontSource(this),
+                                interpreter.device(), true);
+}
+
+Ref<FontHandle> Type3FontDict::makeFont(ContentInterpreter& interpreter) {
+    FontRegistry* registry = fontRegistry();
+    if (!registry)
+        return nullptr;
+    auto description = makeRef<Type3FontDescription>(this, &interpreter);
+    if (!description)
+        return nullptr;
+    return registry->createFont(fontwords::Type3, fontwords::PDF, FontSource(description.get()),
+                                interpreter.device(), true);
 }
 
 ObjectRef makeFontDict(const PdfDict& dict) {

@@ -8,11 +8,14 @@
 #include <cstdint>
 
 #include "engine/core/containers.h"
+#include "engine/core/ref.h"
 #include "engine/object/pdf_object.h"
 
 namespace vistrel {
 
+class ContentInterpreter;
 class EncodingDict;
+class FontHandle;
 
 class FontDict : public PdfDict {
 public:
@@ -42,6 +45,12 @@ public:
     // registry goes straight to its fallback).
     const WString& requestKind() const;
 
+    // The font of the dictionary for a content run: the registry's font of
+    // the request kind in the category "PDF", made from this dictionary for
+    // the interpreter's device, a live font with an equal description
+    // shared. Null when no font can be made.
+    virtual Ref<FontHandle> makeFont(ContentInterpreter& interpreter);
+
 protected:
     explicit FontDict(const PdfDict& source);
 
@@ -62,7 +71,17 @@ private:
 VISTREL_FONT_DICT_CLASS(Type0FontDict, kType0)
 VISTREL_FONT_DICT_CLASS(Type1FontDict, kType1)
 VISTREL_FONT_DICT_CLASS(TrueTypeFontDict, kTrueType)
-VISTREL_FONT_DICT_CLASS(Type3FontDict, kType3)
+
+// A Type 3 font is asked for through a description of its own, which carries
+// the interpreter its glyph procedures run in.
+class Type3FontDict final : public FontDict {
+public:
+    explicit Type3FontDict(const PdfDict& source) : FontDict(source) {}
+    int32_t fontKind() const override { return kType3; }
+    Ref<FontHandle> makeFont(ContentInterpreter& interpreter) override;
+    VISTREL_POOLED_CLASS(Type3FontDict)
+};
+
 VISTREL_FONT_DICT_CLASS(MMType1FontDict, kMMType1)
 VISTREL_FONT_DICT_CLASS(CIDFontType0Dict, kCIDFontType0)
 VISTREL_FONT_DICT_CLASS(CIDFontType2Dict, kCIDFontType2)

@@ -1,12 +1,16 @@
 #include "engine/font/font_registry.h"
 
+#include <iterator>
 #include <utility>
 
 #include "engine/constants/font_constants.h"
 #include "engine/constants/setting_keys.h"
 #include "engine/core/containers.h"
 #include "engine/core/settings_store.h"
+#include "engine/font/encoding_table.h"
 #include "engine/font/font_encoding.h"
+#include "engine/font/glyph_cache.h"
+#include "engine/font/installed_font_map.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -285,7 +289,7 @@ Ref<FontHandle> FontRegistry::reuseLiveFont(const FontDescription& description,
         if (!found->currentFont())
             bindFont(*found);
         if (FontRenderer* font = found->currentFont())
-            font->attachDevice(device, 0);
+            font->attachDevice(device, nullptr);
     }
     return found;
 }
@@ -523,6 +527,34 @@ void destroyFontRegistry() {
 bool initFontSystem() {
     initOutputDevices();
     return true;
+}
+
+// --- The static objects ---
+
+namespace {
+
+constexpr ConstantGroup kFontGroups[] = {
+    {"built-in encoding tables", buildEncodingTables, destroyEncodingTables},
+    {"font registry", [] { createFontRegistry(); }, destroyFontRegistry},
+    {"glyph cache", [] { createGlyphCache(); }, destroyGlyphCache},
+    {"installed-font map", buildInstalledFontMap, destroyInstalledFontMap},
+};
+
+constinit ConstantRegistry fontStatics{kFontGroups, std::size(kFontGroups)};
+
+// After the engine's constants (101) and the content-operator tables (102);
+// destroyed before them.
+__attribute__((constructor(103))) void buildFontStatics() {
+    fontStatics.buildAll();
+}
+__attribute__((destructor(103))) void destroyFontStatics() {
+    fontStatics.destroyAll();
+}
+
+}  // namespace
+
+ConstantRegistry& fontStaticObjects() {
+    return fontStatics;
 }
 
 }  // namespace vistrel

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/constants/constant_registry.h"
 #include "engine/core/allocator.h"
 #include "engine/core/keyed_hash_map.h"
 #include "engine/core/ref.h"
@@ -191,5 +192,14 @@ void destroyFontRegistry();
 // The font system's start-up step: runs the output devices' start-up hook;
 // true.
 bool initFontSystem();
+
+// The font layer's static objects: the four built-in encoding tables, the
+// font registry, the glyph cache and the installed-font map. They are built
+// in that order when the program or library is loaded, after the engine's
+// constants, and destroyed newest first when it ends or is unloaded: the map
+// deletes its paths, the glyph cache its glyphs, the registry purges and
+// deletes its fonts, and the encoding tables go last. The library's load and
+// unload hooks also build and destroy them around the engine's constants.
+ConstantRegistry& fontStaticObjects();
 
 }  // namespace vistrel

@@ -10,7 +10,11 @@
 #include "engine/constants/font_constants.h"
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
+#include "engine/font/encoding_table.h"
+#include "engine/font/font_dict.h"
 #include "engine/font/font_encoding.h"
+#include "engine/font/glyph_cache.h"
+#include "engine/font/installed_font_map.h"
 #include "engine/font/font_test_util.h"
 #include "engine/render/raster/raster_test_util.h"
 
@@ -467,6 +471,7 @@ TEST_F(FontRegistryTest, ReuseBindsAndAttaches) {
 
 // The process-wide registry binds handles through FontHandle::font.
 TEST(FontRegistryGlobalTest, HandlesBindThroughTheProcessRegistry) {
+    destroyFontRegistry();
     ASSERT_TRUE(createFontRegistry());
     FontRegistry* registry = fontRegistry();
     ASSERT_NE(registry, nullptr);
@@ -486,6 +491,7 @@ TEST(FontRegistryGlobalTest, HandlesBindThroughTheProcessRegistry) {
     EXPECT_EQ(fontsAlive, 1);
     h = nullptr;
     EXPECT_EQ(fontsAlive, 0);
+    createFontRegistry();
 }
 
 // --- Purging ---
@@ -598,6 +604,50 @@ TEST(FontRegistryLifetimeTest, HeldHandlesOutliveTheRegistry) {
     EXPECT_EQ(testFont(held.get())->label, "Type1 A");
     held = nullptr;
     EXPECT_EQ(fontsAlive, 0);
+}
+
+}  // namespace
+}  // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+// The font layer's static objects exist from load on; destroyed, the
+// registry takes its fonts with it (a Type 3 font releases its dictionary);
+// built again, they start empty.
+TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
+    ASSERT_NE(encodingTableByName(WString(u"WinAnsiEncoding")), nullptr);
+    ASSERT_NE(glyphCache(), nullptr);
+    ASSERT_NE(installedFontMap(), nullptr);
+    EXPECT_EQ(installedFontMap()->bucketCount(), 128);
+    EXPECT_EQ(installedFontMap()->count(WString(u"/a.ttf")), 0);
+    EXPECT_TRUE(installedFontMap()->setCount(WString(u"/a.ttf"), 1));
+
+    testing::freshEngineRegistry();
+    testing::FontTestDocument doc({"<< /Type /Font /Subtype /Type3 >>"});
+    auto* dict = static_cast<Type3FontDict*>(asFontDict(doc.object(1)));
+    const std::uint32_t count = dict->refCount();
+    {
+        auto description = makeRef<Type3FontDescription>(dict, nullptr);
+        ASSERT_TRUE(fontRegistry()->createFont(fontwords::Type3, fontwords::PDF,
+                                               FontSource(description.get()), nullptr, true));
+    }
+    EXPECT_GT(dict->refCount(), count);
+
+    ConstantRegistry& statics = fontStaticObjects();
+    EXPECT_EQ(statics.builtCount(), 4u);
+    statics.destroyAll();
+    EXPECT_EQ(dict->refCount(), count);
+    EXPECT_EQ(fontRegistry(), nullptr);
+    EXPECT_EQ(glyphCache(), nullptr);
+    EXPECT_EQ(installedFontMap(), nullptr);
+    EXPECT_EQ(encodingTableByName(WString(u"WinAnsiEncoding")), nullptr);
+
+    statics.buildAll();
+    EXPECT_EQ(installedFontMap()->count(WString(u"/a.ttf")), 0);
+    EXPECT_EQ(fontRegistry()->liveFontCount(), 0);
+    EXPECT_FALSE(fontRegistry()->firstLoader());
+    testing::freshEngineRegistry();
 }
 
 }  // namespace

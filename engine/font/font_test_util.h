@@ -1,6 +1,6 @@
 // For the font tests: a document over a PDF file written from object bodies,
-// whose objects the document's parser types as the engine does, and a guard
-// of an engine setting.
+// whose objects the document's parser types as the engine does, a guard of
+// an engine setting, and a fresh process registry.
 #pragma once
 
 #include <string>
@@ -8,6 +8,9 @@
 
 #include "engine/core/settings_store.h"
 #include "engine/core/streams.h"
+#include "engine/font/font_registry.h"
+#include "engine/font/pdf_font_registration.h"
+#include "engine/font/truetype_loader.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "tests/support/pdf_file_text.h"
@@ -51,5 +54,15 @@ private:
     const WString& section_;
     const WString& key_;
 };
+
+// Replaces the process's font registry by an empty one registered as the
+// engine registers it (the TrueType loader, the PDF factories and the Type 3
+// loader), so that a test starts without the fonts of the tests before it.
+inline void freshEngineRegistry() {
+    destroyFontRegistry();
+    createFontRegistry();
+    registerTrueTypeLoader();
+    addPdfFontFactories(*fontRegistry());
+}
 
 }  // namespace vistrel::testing

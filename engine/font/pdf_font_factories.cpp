@@ -7,6 +7,7 @@
 #include "engine/doc/typed_objects.h"
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
+#include "engine/render/content/font_handle.h"
 
 namespace vistrel {
 
@@ -191,9 +192,19 @@ Ref<FontDescription> createType3Font(const FontSource& source, WString& outName)
     return makeRef<Type3FontDescription>(type3->fontDict(), type3->interpreter());
 }
 
+namespace {
+
+Ref<FontHandle> makeFontOfDict(PdfDict& fontDict, ContentInterpreter& interpreter) {
+    FontDict* font = asFontDict(&fontDict);
+    return font ? font->makeFont(interpreter) : nullptr;
+}
+
+}  // namespace
+
 void installFontDictionaryFactories() {
     setFontDictFactory(makeFontDict);
     setFontDescriptorFactory(makeFontDescriptor);
+    setFontMaker(makeFontOfDict);
 }
 
 }  // namespace vistrel

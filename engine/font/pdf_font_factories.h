@@ -57,8 +57,9 @@ Ref<FontDescription> createTrueTypeFont(const FontSource& source, WString& outNa
 Ref<FontDescription> createType3Font(const FontSource& source, WString& outName);
 
 // Installs the typed-object hooks for /Type /Font (makeFontDict) and
-// /Type /FontDescriptor (makeFontDescriptor). The engine's start-up calls it
-// once, before any document is read; so do the tools and test programs.
+// /Type /FontDescriptor (makeFontDescriptor), and the font dictionaries'
+// make-font step for "Tf" (FontDict::makeFont). The engine's start-up calls
+// it once, before any document is read; so do the tools and test programs.
 void installFontDictionaryFactories();
 
 }  // namespace vistrel

@@ -9,6 +9,7 @@
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
 #include "engine/font/font_test_util.h"
+#include "engine/render/content/content_interpreter.h"
 
 namespace vistrel {
 namespace {
@@ -316,7 +317,8 @@ TEST(PdfFontFactoriesTest, SourcesOfTheOtherShapeGiveNone) {
                           "<< /Type /Font /Subtype /OpenType >>"});
     auto* type3Dict = static_cast<Type3FontDict*>(asFontDict(doc.object(1)));
     ASSERT_TRUE(type3Dict);
-    ContentInterpreter* interpreter = reinterpret_cast<ContentInterpreter*>(&doc);
+    ContentInterpreter interpreterObject(fullOperatorStateMap(), kStatePage, true);
+    ContentInterpreter* interpreter = &interpreterObject;
     auto type3 = makeRef<Type3FontDescription>(type3Dict, interpreter);
     const uint32_t dictCount = type3Dict->refCount();
 
@@ -434,8 +436,10 @@ TEST(PdfFontFactoriesTest, Type3DescriptionsCompareTheirFontDictionaries) {
         dicts[i] = static_cast<Type3FontDict*>(asFontDict(doc.object(i + 1)));
         ASSERT_TRUE(dicts[i] && dicts[i]->fontKind() == FontDict::kType3);
     }
-    auto* one = reinterpret_cast<ContentInterpreter*>(&doc);
-    auto* other = reinterpret_cast<ContentInterpreter*>(&dicts);
+    ContentInterpreter first(fullOperatorStateMap(), kStatePage, true);
+    ContentInterpreter second(fullOperatorStateMap(), kStatePage, true);
+    ContentInterpreter* one = &first;
+    ContentInterpreter* other = &second;
     struct Case {
         const char* label;
         Type3FontDict* a;

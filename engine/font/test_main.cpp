@@ -1,21 +1,26 @@
 // The font layer's test program starts as the engine does: the document's
-// parser makes typed objects, font dictionaries and descriptors among them,
-// and the built-in encoding tables and the glyph cache exist.
+// parser makes typed objects, font dictionaries and descriptors among them;
+// the font layer's static objects exist; the TrueType loader and the PDF
+// font factories are registered (the answer of the latter is kept for the
+// test of the step itself).
 #include <gtest/gtest.h>
 
 #include "engine/doc/typed_objects.h"
-#include "engine/font/encoding_table.h"
-#include "engine/font/glyph_cache.h"
+#include "engine/font/font_registry.h"
 #include "engine/font/pdf_font_factories.h"
+#include "engine/font/pdf_font_registration.h"
+#include "engine/font/truetype_loader.h"
+
+namespace vistrel::testing {
+bool firstRegistration = false;
+}
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
-    vistrel::buildEncodingTables();
-    vistrel::createGlyphCache();
-    const int result = RUN_ALL_TESTS();
-    vistrel::destroyGlyphCache();
-    vistrel::destroyEncodingTables();
-    return result;
+    vistrel::fontStaticObjects().buildAll();
+    vistrel::registerTrueTypeLoader();
+    vistrel::testing::firstRegistration = vistrel::registerPdfFontFactories();
+    return RUN_ALL_TESTS();
 }

@@ -5,6 +5,7 @@
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
 #include "engine/control/vistrel.h"
+#include "engine/font/font_registry.h"
 #include "platform/com/server_module.h"
 #include "typelib/vistrel_typelib.h"
 
@@ -33,14 +34,17 @@ __attribute__((destructor(101))) void releaseAllocators() {
     AllocatorHandle::releaseAll();
 }
 
-// Load: the engine's constants exist before any class object is asked for.
-// Unload (only once DllCanUnloadNow has answered S_OK, so no object of the
-// library is alive): the constants are destroyed, newest first.
+// Load: the engine's constants and the font layer's static objects exist
+// before any class object is asked for. Unload (only once DllCanUnloadNow has
+// answered S_OK, so no object of the library is alive): the font objects go
+// first (the registry with its fonts), then the constants, newest first.
 __attribute__((constructor)) void loadLibrary() {
     engineConstants().buildAll();
+    fontStaticObjects().buildAll();
 }
 
 __attribute__((destructor)) void unloadLibrary() {
+    fontStaticObjects().destroyAll();
     engineConstants().destroyAll();
 }
 

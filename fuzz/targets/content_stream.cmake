@@ -1,1 +1,1 @@
-vistrel_fuzz_target(content_stream LIBS vistrel_content)
+vistrel_fuzz_target(content_stream LIBS vistrel_font)

@@ -76,6 +76,7 @@ TEST(ServerModule, ReferenceCountsAreAtomic) {
     ComModule module;
     auto thing = ComObject<Thing>::create(module);
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 100000; ++i) {

@@ -118,7 +118,7 @@ TEST(Variant, CopiesAreDeepAndClearsFreeTheirParts) {
                 break;
             }
             default:
-                EXPECT_EQ(std::memcmp(&copy.dblVal, &source.dblVal, sizeof(double)), 0);
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(copy.dblVal), std::bit_cast<std::uint64_t>(source.dblVal));
         }
         EXPECT_EQ(VariantClear(&copy), S_OK);
         EXPECT_EQ(copy.vt, VT_EMPTY);

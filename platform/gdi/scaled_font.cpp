@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "platform/gdi/font_catalog.h"
@@ -276,8 +277,8 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         return g;
     Outline& o = g.outline;
     for (FT_Vector& p : o.points) {
-        p.x = FT_Pos(std::llround(p.x * scale_));
-        p.y = FT_Pos(std::llround(p.y * scale_));
+        p.x = FT_Pos(std::llround(double(p.x) * scale_));
+        p.y = FT_Pos(std::llround(double(p.y) * scale_));
     }
     if (bold_) {
         // Wider and higher by the strength, the left and bottom kept.
@@ -295,7 +296,7 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         }
     }
     setBox(g);
-    if (std::max({-g.left, -g.bottom, g.right, g.top}) > std::max(64.0, kMaxGlyphReach * em_)) {
+    if (double(std::max({-g.left, -g.bottom, g.right, g.top})) > std::max(64.0, kMaxGlyphReach * em_)) {
         g = Glyph{};
         return g;
     }
@@ -334,10 +335,10 @@ void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const 
     // Underline and strike-out: bars along the baseline, as long as the
     // advances, cut to the part that can reach the bitmap.
     const long long ox = std::llround(bx), oy = std::llround(by);
-    double nearest = INFINITY, farthest = -INFINITY;
+    double nearest = std::numeric_limits<double>::infinity(), farthest = -nearest;
     for (double cx : {0.0, double(bm.width)}) {
         for (double cy : {0.0, double(bm.height)}) {
-            double along = (cx - ox) * cos_ - (cy - oy) * sin_;
+            double along = (cx - double(ox)) * cos_ - (cy - double(oy)) * sin_;
             nearest = std::min(nearest, along);
             farthest = std::max(farthest, along);
         }

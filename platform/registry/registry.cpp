@@ -24,7 +24,7 @@ public:
         std::lock_guard lock(mutex_);
         std::uintptr_t id = ++last_;
         keys_.emplace(id, std::move(key));
-        return reinterpret_cast<HKEY>(id);
+        return reinterpret_cast<HKEY>(id);  // NOLINT(performance-no-int-to-ptr): handles are numbers, never followed
     }
 
     bool find(HKEY handle, OpenKey& key) {

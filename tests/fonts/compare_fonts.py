@@ -8,6 +8,8 @@ For each file vistrel-inspect opens (files it refuses must fail with a
 one-line reason, never a crash or a hang), every font dictionary a page
 lists must appear in pdffonts' list of that page (matched by object number)
 with
+  - a font made through the font registry as "Tf" makes it (--load): a
+    Type 3 font always;
   - the same base font name ("[none]" when /BaseFont is missing);
   - a font type that agrees with the /Subtype and the embedded program
     vistrel-inspect reports (for a Type 0 font, its descendant's program);
@@ -152,7 +154,7 @@ def main(argv):
             continue
         pages = len(re.findall(r"^page \d+:", out, re.M))
         for page in range(1, min(pages, max_pages) + 1):
-            rc, out, err = run([inspect, "fonts", f, str(page)] + ipw)
+            rc, out, err = run([inspect, "fonts", f, str(page), "--load"] + ipw)
             if rc != 0:
                 if rc < 0 or len(err.strip().splitlines()) != 1:
                     differ(f, "page %d: fonts failed (status %d): %r" % (page, rc, err))
@@ -171,6 +173,9 @@ def main(argv):
                     differ(f, "%s: object %s is not in pdffonts' list" % (where, font["object"]))
                     continue
                 compared += 1
+                loaded = font.get("loaded")
+                if loaded is None or (font["subtype"] == "/Type3" and loaded != "Type3 font"):
+                    differ(f, "%s: made through the registry: %r" % (where, loaded))
                 name = font["basefont"][1:] if font["basefont"] else "[none]"
                 if name != row["name"]:
                     differ(f, "%s: name %s, pdffonts %s" % (where, name, row["name"]))

@@ -120,6 +120,13 @@ void hostMakesTheControlAsTheViewerDoes() {
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);
+        // Type 3 text: glyph procedures run, and the fonts the registry made
+        // go with the document or, at the latest, with the library.
+        const std::u16string type3 = wide(VISTREL_FIXTURE_DIR "/render/type3.pdf");
+        name = SysAllocString(type3.c_str());
+        EXPECT_EQ(vistrel->open(name, nullptr), S_OK);
+        SysFreeString(name);
+        EXPECT_EQ(vistrel->render(), S_OK);
         EXPECT_EQ(point->Unadvise(cookie), S_OK);
     }
     // The control gives back what it made in the shared handle table.

@@ -169,8 +169,8 @@ public:
             u"," + number(height) + u"," + number(offsetX) + u"," + number(offsetY));
         return result(Id::draw);
     }
-    HRESULT get_width(LONG* v) override { return answer(Id::width, kWidth, v); }
-    HRESULT get_height(LONG* v) override { return answer(Id::height, kHeight, v); }
+    HRESULT get_width(LONG* v) override { return answer(Id::width, width_, v); }
+    HRESULT get_height(LONG* v) override { return answer(Id::height, height_, v); }
     HRESULT get_pages(LONG* v) override { return answer(Id::pages, kPages, v); }
     HRESULT setVisibleRect(LONG width, LONG height) override {
         log(u"setVisibleRect " + number(width) + u"," + number(height));
@@ -249,6 +249,11 @@ public:
         *count = LONG(events_.connectionCount());
         return S_OK;
     }
+    HRESULT setPageSize(LONG width, LONG height) override {
+        width_ = width;
+        height_ = height;
+        return S_OK;
+    }
 
     IUnknown* interfaceFor(REFIID iid) {
         if (iid == IID_IUnknown || iid == IID_IDispatch)
@@ -290,6 +295,7 @@ private:
     std::u16string calls_;
     std::map<DISPID, HRESULT> results_;
     BigPDBWriteMode writeMode_ = BigPDBWriteMode::CutOdd;
+    LONG width_ = kWidth, height_ = kHeight;
 };
 
 const ClassEntry classes[] = {{&CLSID_Vistrel, &ClassFactory<FakeEngine>::getClassObject,

@@ -31,6 +31,8 @@ struct IFakeEngine : win::IUnknown {
     // The calls made since the last look, one line each; cleared.
     virtual win::HRESULT takeCalls(win::BSTR* calls) = 0;
     virtual win::HRESULT sinkCount(win::LONG* count) = 0;
+    // The page size `width` and `height` answer from now on.
+    virtual win::HRESULT setPageSize(win::LONG width, win::LONG height) = 0;
 
 protected:
     ~IFakeEngine() = default;

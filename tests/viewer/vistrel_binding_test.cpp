@@ -13,6 +13,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_config_home.h"
 #include "tests/viewer/fake_engine.h"
+#include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/application.h"
 #include "viewer/app/engine_error.h"
 #include "viewer/app/vistrel_binding.h"
@@ -26,14 +27,6 @@ using namespace VISTRELLib;
 using fake::IFakeEngine;
 using vistrel::test::runRegsvr;
 using vistrel::test::TempConfigHome;
-
-QString takeCalls(IFakeEngine* engine) {
-    BSTR calls = nullptr;
-    engine->takeCalls(&calls);
-    QString text = QString::fromUtf16(calls, SysStringLen(calls));
-    SysFreeString(calls);
-    return text;
-}
 
 LONG sinkCount(IFakeEngine* engine) {
     LONG count = -1;
@@ -63,23 +56,9 @@ VARIANT textValue(const char16_t* text) {
     return v;
 }
 
-class Binding : public ::testing::Test {
-protected:
-    TempConfigHome home;
-    testing::ScriptedMessages boxes;
-
-    void SetUp() override {
-        ASSERT_EQ(runRegsvr(VISTREL_REGSVR, BREVANT_FAKE_ENGINE), 0);
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    }
-    void TearDown() override { CoUninitialize(); }
-
-    static ComPtr<IFakeEngine> fakeOf(TVistrel& vistrel) {
-        ComPtr<IFakeEngine> fake;
-        EXPECT_EQ(vistrel.GetDefaultInterface().query(fake::IID_IFakeEngine, fake), S_OK);
-        return fake;
-    }
-};
+using Binding = testing::FakeEngineTest;
+using testing::fakeOf;
+using testing::takeCalls;
 
 TEST_F(Binding, CreatesConnectsAndLetsGo) {
     TVistrel vistrel;

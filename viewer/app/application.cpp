@@ -1,5 +1,7 @@
 #include "viewer/app/application.h"
 
+#include <utility>
+
 #include "platform/com/com_client.h"
 #include "viewer/components/graphic_errors.h"
 #include "viewer/components/message_service.h"
@@ -16,7 +18,7 @@ bool BrevantApplication::notify(QObject* receiver, QEvent* event) {
 
 void handleException(std::exception_ptr error) {
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const Abort&) {
     } catch (const std::exception& e) {
         showError(QString::fromStdString(e.what()));

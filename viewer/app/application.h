@@ -17,6 +17,16 @@ public:
     BrevantApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // The program's title and the full path of its help file.
+    QString title() const { return title_; }
+    void setTitle(const QString& title) { title_ = title; }
+    QString helpFile() const { return helpFile_; }
+    void setHelpFile(const QString& path) { helpFile_ = path; }
+
+private:
+    QString title_;
+    QString helpFile_;
 };
 
 // The default error handler, given the error in flight: its message in an

@@ -1,133 +1,51 @@
 #include "viewer/app/viewer_cursors.h"
 
-#include <QCursor>
 #include <QImage>
-#include <QPixmap>
-#include <QStringList>
 
+#include "viewer/components/icon.h"
+#include "viewer/components/qt_pictures.h"
 #include "viewer/components/screen_cursors.h"
 
 namespace brevant {
 namespace {
 
-struct Picture {
+// The cursor resources of the program by the numbers they take.
+struct NamedCursor {
     ViewerCursor id;
-    int hotX, hotY;
-    const char* art;  // '#' black, '.' white, anything else transparent
+    const char* name;
 };
 
-const Picture kPictures[] = {
-    {kOpenHandCursor, 9, 9, R"(
-      ##  ##
-     #..##..#
-     #..##..# ##
-  ## #..##..##..#
- #..##..##..##..#
- #..##..##..##..#
- #..##..##..##..#
- #..............#  ##
- #..............# #..#
- #..............##...#
- #..................#
- #..................#
-  #................#
-  #...............#
-   #..............#
-   #.............#
-    #...........#
-    #...........#
-    #############
-)"},
-    {kCloseHandCursor, 8, 6, R"(
-    ## ## ##
-   #..#..#..##
-   #..#..#..#.#
-  ##..........#
- #.#..........#
- #............#
- #...........#
-  #..........#
-   #.........#
-   #.........#
-   ###########
-)"},
-    {kFingerCursor, 5, 0, R"(
-     ##
-    #..#
-    #..#
-    #..#
-    #..#
-    #..###
-    #..#..###
-    #..#..#..##
- ## #..#..#..#.#
-#..##........#.#
-#...#..........#
- #.............#
-  #............#
-  #...........#
-   #..........#
-   #.........#
-    #........#
-    #........#
-    ##########
-)"},
-    {kZoomInCursor, 6, 6, R"(
-    #####
-  ##.....##
- #.........#
- #....#....#
-#.....#.....#
-#...#####...#
-#.....#.....#
- #....#....#
- #.........#
-  ##.....####
-    #####.####
-          #####
-           #####
-            #####
-             ###
-)"},
-    {kWaitRenderCursor, 5, 7, R"(
-###########
-#.........#
- #.......#
- #.#####.#
-  #.###.#
-   #.#.#
-    #.#
-    #.#
-   #...#
-  #..#..#
- #..###..#
- #.#####.#
-#.........#
-###########
-)"},
+constexpr NamedCursor kCursors[] = {
+    {kOpenHandCursor, "OPEN_HAND"}, {kCloseHandCursor, "CLOSE_HAND"},   {kFingerCursor, "FINGER"},
+    {kZoomInCursor, "LINZ_PLUS"},   {kWaitRenderCursor, "WAIT_RENDER"},
 };
 
-QCursor draw(const Picture& picture) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    const QStringList rows = QString::fromLatin1(picture.art).split(u'\n');
-    for (int y = 0; y + 1 < rows.size() && y < 32; ++y) {
-        const QString& row = rows[y + 1];  // the art starts on a new line
-        for (int x = 0; x < row.size() && x < 32; ++x) {
-            if (row[x] == u'#')
-                image.setPixel(x, y, 0xFF000000);
-            else if (row[x] == u'.')
-                image.setPixel(x, y, 0xFFFFFFFF);
-        }
+const char* resourceName(ViewerCursor id) {
+    for (const NamedCursor& cursor : kCursors) {
+        if (cursor.id == id)
+            return cursor.name;
     }
-    return QCursor(QPixmap::fromImage(image), picture.hotX, picture.hotY);
+    return "";
 }
 
 }  // namespace
 
 void registerViewerCursors() {
-    for (const Picture& picture : kPictures)
-        setScreenCursor(picture.id, draw(picture));
+    for (const NamedCursor& cursor : kCursors)
+        loadScreenCursor(cursor.id, cursor.name);
+}
+
+QImage viewerCursorPicture(ViewerCursor id) {
+    const Icon cursor(cursorResource(resourceName(id)));
+    const QImage image = iconImage(cursor);
+    QRect drawn;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)))
+                drawn |= QRect(x, y, 1, 1);
+        }
+    }
+    return image.copy(drawn);
 }
 
 }  // namespace brevant

@@ -2,6 +2,8 @@
 // its grip, the finger over a link, the zoom box tool and the render wait.
 #pragma once
 
+#include <QImage>
+
 namespace brevant {
 
 enum ViewerCursor {
@@ -12,8 +14,13 @@ enum ViewerCursor {
     kWaitRenderCursor = 10  // while a page renders
 };
 
-// Draws the five cursors and puts them into the screen's cursor table.
-// Needs the QApplication.
+// Loads the five cursors from the program's cursor resources ("OPEN_HAND",
+// "CLOSE_HAND", "FINGER", "LINZ_PLUS", "WAIT_RENDER") into the screen's
+// cursor table. Needs the QApplication.
 void registerViewerCursors();
+
+// The picture of one of them, cut to its drawn pixels (the tool buttons of
+// the hand and zoom box tools show it).
+QImage viewerCursorPicture(ViewerCursor id);
 
 }  // namespace brevant

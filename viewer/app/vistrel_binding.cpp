@@ -193,7 +193,7 @@ HRESULT TVistrel::call(Call&& engineCall) {
     return hr;
 }
 
-void TVistrel::keepError(std::exception_ptr error) {
+void TVistrel::keepError(const std::exception_ptr& error) {
     if (callDepth_ == 0) {
         handleException(error);
     } else if (!pendingError_) {

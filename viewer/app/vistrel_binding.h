@@ -95,7 +95,7 @@ private:
     win::HRESULT call(Call&& engineCall);
     template <class... Args, class Handler>
     win::HRESULT dispatch(const Handler& handler, std::span<const win::VARIANT> arguments);
-    void keepError(std::exception_ptr error);
+    void keepError(const std::exception_ptr& error);
 
     win::ComPtr<IVistrel> engine_;
     win::ComPtr<win::IConnectionPoint> eventPoint_;

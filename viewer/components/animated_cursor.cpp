@@ -90,7 +90,7 @@ void AnimatedCursorImage::loadFromBytes(ByteSpan file) {
                 throw StreamReadError();
             std::uint32_t v[9];
             for (int i = 0; i < 9; ++i)
-                v[i] = le32At(c.body, std::size_t(4 * i));
+                v[i] = le32At(c.body, std::size_t(4) * i);
             header = {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]};
             if (!(header.flags & 1) || header.steps == 0)
                 throw StreamReadError();

@@ -15,7 +15,7 @@ constexpr Colour kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
 // The colour in the middle of a frame's icon.
 Colour middle(const Icon& icon) {
-    return icon.argb()[std::size_t(icon.height() / 2 * icon.width() + icon.width() / 2)] & 0xFFFFFF;
+    return icon.argb()[std::size_t(icon.height() / 2) * icon.width() + icon.width() / 2] & 0xFFFFFF;
 }
 
 TEST(Icon, ReadsIconsAndCursors) {

@@ -29,7 +29,7 @@ Bitmap truncate(const Bitmap& src, int rl, int gl, int bl) {
     for (int r = 0; r < rl; ++r)
         for (int g = 0; g < gl; ++g)
             for (int b = 0; b < bl; ++b)
-                out.palette()[std::size_t(r * gl * bl + g * bl + b)] =
+                out.palette()[(std::size_t(r) * gl + g) * bl + b] =
                     Rgb{level(r, rl), level(g, gl), level(b, bl)};
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x) {
@@ -46,8 +46,8 @@ Bitmap tripel(const Bitmap& src) {
     for (int i = 0; i < 64; ++i) {
         std::uint8_t v = std::uint8_t(4 * i);
         out.palette()[std::size_t(i)] = {v, 0, 0};
-        out.palette()[std::size_t(64 + i)] = {0, v, 0};
-        out.palette()[std::size_t(128 + i)] = {0, 0, v};
+        out.palette()[64 + std::size_t(i)] = {0, v, 0};
+        out.palette()[128 + std::size_t(i)] = {0, 0, v};
     }
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x) {

@@ -12,7 +12,7 @@ Bitmap rgbImage(int w, int h, const std::vector<Rgb>& pixels) {
     Bitmap b(w, h, 24);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, pixels[std::size_t(y * w + x)]);
+            b.setPixel(x, y, pixels[std::size_t(y) * w + x]);
     return b;
 }
 

@@ -45,6 +45,7 @@ Bitmap randomBitmap(int w, int h, int bpp, int colours, unsigned seed) {
                 b.setIndex(x, y, std::uint32_t(rnd() % unsigned(colours)));
     } else {
         std::vector<Rgb> colourSet;
+        colourSet.reserve(std::size_t(colours));
         for (int i = 0; i < colours; ++i)
             colourSet.push_back({std::uint8_t(rnd()), std::uint8_t(rnd()), std::uint8_t(rnd())});
         for (int y = 0; y < h; ++y)

@@ -28,14 +28,17 @@ QCursor screenCursor(int id) {
     return it == table().end() ? QCursor(Qt::ArrowCursor) : it->second;
 }
 
+void loadScreenCursor(int id, std::string_view name) {
+    Icon cursor(cursorResource(name));
+    // A cursor file keeps its hot spot where an icon keeps its planes and
+    // bit count.
+    const IconEntry& entry = cursor.entries().back();
+    setScreenCursor(id, cursorFromIcon(cursor, entry.planes, entry.bitCount));
+}
+
 void loadComponentCursors() {
-    static const std::pair<const char*, int> kCursors[] = {{"RX_HANDCUR", kHandCursor},
-                                                           {"RX_DRAGCUR", kDragCursor}};
-    for (const auto& [name, id] : kCursors) {
-        Icon cursor(cursorResource(name));
-        const IconEntry& entry = cursor.entries().back();
-        setScreenCursor(id, cursorFromIcon(cursor, entry.planes, entry.bitCount));
-    }
+    loadScreenCursor(kHandCursor, "RX_HANDCUR");
+    loadScreenCursor(kDragCursor, "RX_DRAGCUR");
 }
 
 }  // namespace brevant

@@ -21,6 +21,9 @@ QCursor screenCursor(int id);
 // The program's cursor file of that resource name; empty when unknown.
 ByteSpan cursorResource(std::string_view name);
 
+// Loads the program's cursor file of that resource name as cursor `id`.
+void loadScreenCursor(int id, std::string_view name);
+
 // Loads "RX_HANDCUR" and "RX_DRAGCUR" as cursors 14000 and 14001.
 void loadComponentCursors();
 

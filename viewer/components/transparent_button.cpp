@@ -382,7 +382,7 @@ void TransparentButton::paintEvent(QPaintEvent*) {
         p.setFont(font());
         const int lineFlags = wordWrap_ ? Qt::TextWordWrap : Qt::TextSingleLine;
         QRect measured = p.boundingRect(
-            QRect(0, 0, W, H), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | lineFlags,
+            QRect(0, 0, W, H), int(Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic) | lineFlags,
             caption_);
         const int tw = measured.width(), th = measured.height(), s = spacing_;
         const int gTopEdge = gTop, gBottomEdge = gTop + gh;
@@ -420,7 +420,7 @@ void TransparentButton::paintEvent(QPaintEvent*) {
         if (shifted)
             box.translate(1, 1);
         const int drawFlags =
-            Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextShowMnemonic | lineFlags;
+            int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip | Qt::TextShowMnemonic) | lineFlags;
         if (isEnabled()) {
             p.setPen(pal.color(QPalette::Active, QPalette::WindowText));
             p.drawText(box, drawFlags, caption_);

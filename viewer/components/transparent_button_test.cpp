@@ -11,6 +11,7 @@
 
 // Under the leak checker, the font configuration library that Qt loads for
 // captions keeps allocations of its own to the end; they are not reported.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker looks for
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 namespace brevant {

@@ -12,6 +12,7 @@ ContentInterpreter::ContentInterpreter(const OperatorStateMap& map, std::int32_t
                                        bool withTextState)
     : map_(&map), hasTextState_(withTextState) {
     setMode(state);
+    link_ = Ref<InterpreterLink>::adopt(new InterpreterLink(this));
     graphics_.reset(new GraphicsState);
     if (!graphics_)
         return;
@@ -26,6 +27,8 @@ ContentInterpreter::ContentInterpreter(const OperatorStateMap& map, std::int32_t
 }
 
 ContentInterpreter::~ContentInterpreter() {
+    if (link_)
+        link_->interpreter_ = nullptr;
     text_.reset();
     graphics_.reset();
     savedGraphics_.clear();
@@ -109,19 +112,23 @@ void ContentInterpreter::applyStateToDevice() {
         device_->SetMiterLimit(g.miterLimit);
         device_->RestoreClip();
     }
-    if (FontRenderer* font = currentFont(*this)) {
-        const TextState& t = *text_;
-        const Matrix toDevice = deviceMatrix_;
-        font->setWordSpacing(t.wordSpacing);
-        font->setCharSpacing(t.charSpacing);
-        font->setLeading(t.leading);
-        font->setHorizontalScale(t.horizontalScaling);
-        font->setRenderMode(t.renderMode);
-        font->setRise(t.rise);
-        font->setFontSize(t.fontSize);
-        const Matrix lm = multiply(t.lineMatrix, toDevice);
-        font->setTextMatrix(multiply(t.textMatrix, toDevice), &lm);
-    }
+    if (FontRenderer* font = currentFont(*this))
+        applyTextState(*font);
+}
+
+void ContentInterpreter::applyTextState(FontRenderer& font) const {
+    if (!text_)
+        return;
+    const TextState& t = *text_;
+    font.setWordSpacing(t.wordSpacing);
+    font.setCharSpacing(t.charSpacing);
+    font.setLeading(t.leading);
+    font.setHorizontalScale(t.horizontalScaling);
+    font.setRenderMode(t.renderMode);
+    font.setRise(t.rise);
+    font.setFontSize(t.fontSize);
+    const Matrix lm = multiply(t.lineMatrix, deviceMatrix_);
+    font.setTextMatrix(multiply(t.textMatrix, deviceMatrix_), &lm);
 }
 
 bool ContentInterpreter::enterNested(const void* key) {
@@ -141,7 +148,17 @@ void ContentInterpreter::leaveNested(const void* key) {
 
 FontRenderer* currentFont(ContentInterpreter& interpreter) {
     TextState* text = interpreter.textState();
-    return text && text->font ? text->font->font() : nullptr;
+    if (!text || !text->font)
+        return nullptr;
+    if (FontRenderer* font = text->font->currentFont())
+        return font;
+    // A font made again by the registry knows nothing of this run yet.
+    FontRenderer* font = text->font->font();
+    if (font) {
+        font->attachDevice(interpreter.device(), &interpreter);
+        interpreter.applyTextState(*font);
+    }
+    return font;
 }
 
 }  // namespace vistrel

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/core/allocator.h"
+#include "engine/core/ref.h"
 #include "engine/object/pdf_object.h"
 #include "engine/render/content/font_use_map.h"
 #include "engine/render/content/graphics_state.h"
@@ -18,6 +20,7 @@
 
 namespace vistrel {
 
+class FontRenderer;
 class InputStream;
 class OperationReader;
 class OutputDevice;
@@ -31,6 +34,34 @@ struct OperatorTrace {
     const PdfObject* op;  // the operator keyword
     bool handled;         // false when the state's table does not hold it (dropped)
     std::int32_t status;  // the handler's status when handled
+};
+
+// A counted reference to an interpreter that may outlive it: the interpreter
+// clears it when it goes, so that an object kept longer than one page run (a
+// Type 3 font) can tell whether the interpreter it was given still exists.
+class InterpreterLink {
+    VISTREL_GLOBAL_ALLOCATOR()
+
+public:
+    InterpreterLink(const InterpreterLink&) = delete;
+    InterpreterLink& operator=(const InterpreterLink&) = delete;
+
+    // The interpreter, or null once it is destroyed.
+    ContentInterpreter* get() const { return interpreter_; }
+
+    void addRef() { ++refCount_; }
+    void release() {
+        if (--refCount_ == 0)
+            delete this;
+    }
+
+private:
+    friend class ContentInterpreter;
+    explicit InterpreterLink(ContentInterpreter* interpreter) : interpreter_(interpreter) {}
+    ~InterpreterLink() = default;
+
+    ContentInterpreter* interpreter_;
+    std::uint32_t refCount_ = 1;
 };
 
 class StepObserver {
@@ -55,6 +86,8 @@ public:
 
     // Construction succeeded.
     bool ok() const { return ok_; }
+    // The interpreter's link (null when memory ran out).
+    InterpreterLink* link() const { return link_.get(); }
 
     // One pass of the content loop: reads operands up to an operator and
     // runs its handler. Returns the handler's status, 1 when the current
@@ -88,6 +121,9 @@ public:
     // Hands the graphics state to the device (colours, line style, the clip
     // saved last) and the text state to the current font.
     void applyStateToDevice();
+    // Hands the text state to a font: its parameters, and its matrices in
+    // device terms.
+    void applyTextState(FontRenderer& font) const;
 
     // The value under `name` in the resource category (a dictionary, also
     // through a reference), not dereferenced; null when absent.
@@ -163,14 +199,16 @@ private:
     Matrix base_;
     Matrix deviceMatrix_;
 
+    Ref<InterpreterLink> link_;
     std::vector<const void*> nested_;
     std::int32_t runDepth_ = 0;
     StepObserver* observer_ = nullptr;
 };
 
-// The font object of the text state's current font (bound when needed);
-// null when there is no text state, no font or no font object.
-class FontRenderer;
+// The font object of the text state's current font; null when there is no
+// text state, no font or no font object. A handle without a font object is
+// bound first, and the font it gets is attached to the interpreter's device
+// and to the interpreter itself and given the text state.
 FontRenderer* currentFont(ContentInterpreter& interpreter);
 
 }  // namespace vistrel

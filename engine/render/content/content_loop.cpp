@@ -155,7 +155,7 @@ void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
         OutputDevice* device = interpreter.device();
         enclosing->forEach([device](FontHandle& handle) {
             if (FontRenderer* font = handle.font())
-                font->attachDevice(device, 0);
+                font->attachDevice(device, nullptr);
         });
     }
 }

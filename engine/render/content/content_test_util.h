@@ -92,6 +92,19 @@ private:
     std::vector<Ref<PdfRef>> refs_;
 };
 
+// Font dictionaries typed as the font layer types them (class kind 44), for
+// the tests that make their own fonts (setFontDictFactory, setFontMaker).
+class TestFontDict final : public PdfDict {
+public:
+    explicit TestFontDict(const PdfDict& source) : PdfDict(source) {}
+    std::uint16_t classKind() const override { return kClassFontDict; }
+    VISTREL_POOLED_CLASS(TestFontDict)
+};
+
+inline ObjectRef makeTestFontDict(const PdfDict& dict) {
+    return makeRef<TestFontDict>(dict);
+}
+
 // A GdiDevice over a canvas that logs the state it is given: "width 12",
 // "dash 3 1 phase 0", "cap 1", "join 2", "miter 4", "fill 255", "stroke 0",
 // "save", "restore", "clip 1 x0 y0 x1 y1" (the shape's box).
@@ -169,7 +182,7 @@ public:
     std::vector<std::string> log;
     OutputDevice* device = nullptr;
 
-    bool attachDevice(OutputDevice* d, int) override {
+    bool attachDevice(OutputDevice* d, ContentInterpreter*) override {
         log.push_back("attach");
         if (device || !d)
             return false;
@@ -274,8 +287,5 @@ struct Session {
     ContentRunner runner;
     TraceLog trace;
 };
-
-// What registerPdfFontFactories answered when the test program started.
-extern bool firstRegistration;
 
 }  // namespace vistrel::test

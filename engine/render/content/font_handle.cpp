@@ -4,6 +4,7 @@ namespace vistrel {
 namespace {
 
 FontBindHook bindHook = nullptr;
+FontMaker fontMaker = nullptr;
 std::uint64_t handlesMade = 0;
 
 }  // namespace
@@ -20,6 +21,16 @@ FontRenderer* FontHandle::font() {
     if (!font_ && bindHook)
         bindHook(*this);
     return font_;
+}
+
+FontMaker setFontMaker(FontMaker maker) {
+    FontMaker old = fontMaker;
+    fontMaker = maker;
+    return old;
+}
+
+Ref<FontHandle> makeFont(PdfDict& fontDict, ContentInterpreter& interpreter) {
+    return fontMaker ? fontMaker(fontDict, interpreter) : nullptr;
 }
 
 }  // namespace vistrel

@@ -2,16 +2,22 @@
 // of a content run hold it. The font registry makes the handles (a subclass
 // of its own), owns their font objects and may take one away; the next user
 // of the handle then has the registry bind a fresh one (font()).
+//
+// The font layer also installs how "Tf" turns a font dictionary into a
+// handle (setFontMaker).
 #pragma once
 
 #include <cstdint>
 
 #include "engine/core/allocator.h"
+#include "engine/core/ref.h"
 
 namespace vistrel {
 
+class ContentInterpreter;
 class FontRenderer;
 class FontHandle;
+class PdfDict;
 
 // Gives a handle without a font object one (the font registry's bind step).
 using FontBindHook = void (*)(FontHandle& handle);
@@ -53,5 +59,13 @@ private:
     FontRenderer* font_;
     std::uint64_t creationNumber_;
 };
+
+// Makes the font of a font dictionary (class kind 44) for a content run: a
+// handle with one reference for the caller, or null.
+using FontMaker = Ref<FontHandle> (*)(PdfDict& fontDict, ContentInterpreter& interpreter);
+// Installs the maker (null removes it) and returns the one it replaces.
+FontMaker setFontMaker(FontMaker maker);
+// The font through the installed maker; null while none is installed.
+Ref<FontHandle> makeFont(PdfDict& fontDict, ContentInterpreter& interpreter);
 
 }  // namespace vistrel

@@ -36,7 +36,7 @@ FontRenderer::FontRenderer(const DoubleArray* widths, OutputDevice* device) {
     if (widths)
         widths_.assign(*widths);
     if (device)
-        attachDevice(device, 0);
+        attachDevice(device, nullptr);
 }
 
 FontRenderer::~FontRenderer() {
@@ -58,7 +58,7 @@ void FontRenderer::destroyEncoding() {
     encodingDeleter_ = nullptr;
 }
 
-bool FontRenderer::attachDevice(OutputDevice* device, int /*flag*/) {
+bool FontRenderer::attachDevice(OutputDevice* device, ContentInterpreter* /*interpreter*/) {
     if (device_ || !device)
         return false;
     std::unique_ptr<DeviceColor> foreground(device->NewColor());

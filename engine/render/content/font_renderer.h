@@ -26,6 +26,7 @@
 
 namespace vistrel {
 
+class ContentInterpreter;
 class DeviceColor;
 class FontEncoding;
 class OutputDevice;
@@ -54,8 +55,9 @@ public:
     // Keeps the device and takes three colours from it: the foreground
     // (black), the background (white) and a scratch colour. False, and
     // nothing changes, when a device is attached already or none is given.
-    // The flag is not used.
-    virtual bool attachDevice(OutputDevice* device, int flag);
+    // The interpreter showing text with the font (may be null) is for fonts
+    // that draw through it; the base does not use it.
+    virtual bool attachDevice(OutputDevice* device, ContentInterpreter* interpreter);
     // Forgets the device and destroys the three colours; false when none is
     // attached.
     virtual bool detachDevice();
@@ -201,6 +203,7 @@ protected:
     DeviceColor* scratch() const { return scratch_; }
     void setAscent(double ascent) { ascent_ = ascent; }
     void setDescent(double descent) { descent_ = descent; }
+    void setDeviceSize(double size) { deviceSize_ = size; }
 
 private:
     // Moves the text matrix by tx along its own x axis.

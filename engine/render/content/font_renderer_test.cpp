@@ -397,14 +397,14 @@ TEST(FontRendererTest, AttachTakesColoursFromOneDeviceAtATime) {
     GdiDevice other(canvas.dc, IntPoint(4, 4));
     TestFont font;
     EXPECT_FALSE(font.detachDevice());
-    EXPECT_FALSE(font.attachDevice(nullptr, 0));
+    EXPECT_FALSE(font.attachDevice(nullptr, nullptr));
     EXPECT_EQ(font.foreground(), nullptr);
 
-    EXPECT_TRUE(font.attachDevice(&dev, 0));
+    EXPECT_TRUE(font.attachDevice(&dev, nullptr));
     EXPECT_EQ(font.device(), &dev);
     EXPECT_EQ(font.foreground()->value(), 0x000000u);
     EXPECT_EQ(font.background()->value(), 0xFFFFFFu);
-    EXPECT_FALSE(font.attachDevice(&other, 0));
+    EXPECT_FALSE(font.attachDevice(&other, nullptr));
     EXPECT_EQ(font.device(), &dev);
 
     font.setForegroundFrom(DeviceColor(0x123456));

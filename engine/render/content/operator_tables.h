@@ -7,7 +7,7 @@
 //
 // The five tables are global objects built when the library is loaded; the
 // two state maps are built empty then and filled once by the engine start-up
-// (registerPdfFontFactories).
+// (registerPdfFontFactories, in the font layer).
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/render/content/content_test_util.h"
-#include "engine/render/content/registration.h"
 
 namespace vistrel {
 namespace {
@@ -146,7 +145,9 @@ TEST(OperatorTablesTest, ContentGrammarThroughTheLoop) {
          {"0 1 BT ok", "0 2 m dropped", "0 2 cm dropped", "0 2 q dropped", "0 2 ET ok"}},
         {"f 0 0 m 1 0 0 RG 5 5 l S",
          {"0 1 f dropped", "0 1 m ok", "0 3 RG status 3", "0 3 l ok", "0 3 S ok"}},
-        {"/F1 12 Tf BT /F1 12 Tf ET", {"0 1 Tf dropped", "0 1 BT ok", "0 2 Tf ok", "0 2 ET ok"}},
+        // No /F1 resource: "Tf" answers 3.
+        {"/F1 12 Tf BT /F1 12 Tf ET",
+         {"0 1 Tf dropped", "0 1 BT ok", "0 2 Tf status 3", "0 2 ET ok"}},
         {"EI BX 1 2 zz EX",
          {"0 1 EI dropped", "0 1 BX dropped", "0 1 zz dropped", "0 1 EX dropped"}},
         {"/OC /MC0 BDC 2 w EMC", {"0 1 BDC ok", "0 1 w ok", "0 1 EMC ok"}},
@@ -185,11 +186,9 @@ TEST(OperatorTablesTest, PageWithoutTextKeepsItsTableUntilTheFirstStateChange) {
     }
 }
 
-// The start-up step fills the maps once; later calls answer false and
-// change nothing.
-TEST(OperatorTablesTest, RegistrationRunsOnce) {
-    EXPECT_TRUE(test::firstRegistration);
-    EXPECT_FALSE(registerPdfFontFactories());
+// Filling the maps again changes nothing: an entry for a state is replaced.
+TEST(OperatorTablesTest, FillingTheMapsAgainChangesNothing) {
+    fillOperatorStateMaps();
     EXPECT_EQ(fullOperatorStateMap().count(), 4);
     EXPECT_EQ(reducedOperatorStateMap().count(), 3);
     EXPECT_EQ(fullOperatorStateMap().find(kStateText), &textOperatorTable());

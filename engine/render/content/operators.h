@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/object/pdf_object.h"
+
 namespace vistrel {
 
 class ContentInterpreter;
@@ -75,6 +77,11 @@ std::int32_t opTj(ContentInterpreter& in);
 std::int32_t opTJ(ContentInterpreter& in);
 std::int32_t opquote(ContentInterpreter& in);
 std::int32_t opdquote(ContentInterpreter& in);
+// What "Tf" does once it has found the font dictionary (also the font entry
+// of "gs"): the font recorded under `key` in the run's font-use map, or one
+// made from the dictionary and recorded there, becomes current at `size`,
+// taking over the position of the font before it.
+std::int32_t selectFont(ContentInterpreter& in, ObjectRef key, PdfDict& fontDict, double size);
 
 // External objects, inline images, shading, marked content.
 std::int32_t opDo(ContentInterpreter& in);

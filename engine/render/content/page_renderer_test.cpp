@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
+#include "engine/doc/typed_objects.h"
 #include "engine/render/content/content_test_util.h"
 #include "engine/render/content/text_line_list.h"
 
@@ -235,7 +238,9 @@ public:
     ~RecordingLines() override { linesLog->push_back("delete"); }
     void clear() override { linesLog->push_back("clear"); }
     void spaceWords() override { linesLog->push_back("spaceWords"); }
-    void addShownText(const WString&, const Matrix&, FontHandle*) override {}
+    void addShownText(const WString& text, const Matrix&, FontHandle*) override {
+        linesLog->push_back("text " + text.toLatin1());
+    }
 };
 TextLineList* newRecordingLines() {
     return new RecordingLines;
@@ -277,6 +282,58 @@ TEST(PageRendererTest, TextLinesOfThePage) {
     }
     EXPECT_TRUE(log.empty());
     setTextLineListFactory(old);
+    linesLog = nullptr;
+}
+
+// The font every "Tf" of the capture test selects; it draws nothing.
+FontRenderer* plainFont = nullptr;
+Ref<FontHandle> makePlainFont(PdfDict&, ContentInterpreter&) {
+    return makeRef<FontHandle>(plainFont);
+}
+
+// Shown text reaches the page's text lines only while
+// "Functionality"/"EnableSearch" is on; missing, it is off.
+TEST(PageRendererTest, EnableSearchSetting) {
+    std::vector<std::string> log;
+    linesLog = &log;
+    const TextLineListFactory oldLines = setTextLineListFactory(newRecordingLines);
+    const FontDictFactory oldDicts = setFontDictFactory(test::makeTestFontDict);
+    FontRenderer font(nullptr, nullptr);
+    plainFont = &font;
+    const FontMaker oldMaker = setFontMaker(makePlainFont);
+    const struct {
+        const char* label;
+        std::optional<SettingValue> value;  // none: missing
+        bool captured;
+    } cases[] = {
+        {"missing", std::nullopt, false},
+        {"true", SettingValue::ofBoolean(true), true},
+        {"\"true\"", SettingValue::ofText(WString(u"true")), true},
+        {"1", SettingValue::ofInteger(1), true},
+        {"false", SettingValue::ofBoolean(false), false},
+        {"\"yes\"", SettingValue::ofText(WString(u"yes")), false},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Setting> setting;
+        if (c.value)
+            setting =
+                std::make_unique<Setting>(settings::Functionality, settings::EnableSearch, *c.value);
+        {
+            TestDocument doc("/Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >>",
+                             {streamObject("", "BT /F1 10 Tf (Hi) Tj ET"),
+                              "<< /Type /Font /Subtype /Type1 /BaseFont /Any >>"});
+            Render r(doc);
+        }
+        std::vector<std::string> expected = {"new", "clear", "text Hi", "spaceWords", "delete"};
+        if (!c.captured)
+            expected.erase(expected.begin() + 2);
+        EXPECT_EQ(log, expected) << c.label;
+        log.clear();
+    }
+    setFontMaker(oldMaker);
+    plainFont = nullptr;
+    setFontDictFactory(oldDicts);
+    setTextLineListFactory(oldLines);
     linesLog = nullptr;
 }
 

@@ -14,29 +14,6 @@ std::int32_t enter(ContentInterpreter& in, std::int32_t state) {
 
 }  // namespace
 
-// Text objects and text showing.
-std::int32_t opBT(ContentInterpreter& in) {
-    return enter(in, kStateText);
-}
-std::int32_t opET(ContentInterpreter& in) {
-    return enter(in, kStatePage);
-}
-std::int32_t opTf(ContentInterpreter&) {
-    return kStatusDone;
-}
-std::int32_t opTj(ContentInterpreter&) {
-    return kStatusDone;
-}
-std::int32_t opTJ(ContentInterpreter&) {
-    return kStatusDone;
-}
-std::int32_t opquote(ContentInterpreter&) {
-    return kStatusDone;
-}
-std::int32_t opdquote(ContentInterpreter&) {
-    return kStatusDone;
-}
-
 // Inline images.
 std::int32_t opBI(ContentInterpreter& in) {
     return enter(in, kStateInlineImage);

@@ -157,10 +157,14 @@ std::int32_t opgs(ContentInterpreter& in) {
         PdfArray* a = asArray(value);
         return a && a->count() >= 2 ? a : nullptr;
     };
+    // The font entry names the font dictionary itself, which is also its
+    // key in the run's font-use map.
     if (PdfArray* font = pair(params->get(names::Font))) {
-        push(in, font->at(0));
-        push(in, font->at(1));
-        opTf(in);
+        PdfObject* dict = font->at(0) ? font->at(0)->direct() : nullptr;
+        PdfNumber* size = asNumber(font->at(1));
+        if (dict && dict->kind() == kKindDict && dict->classKind() == kClassFontDict)
+            selectFont(in, ObjectRef::share(dict), *static_cast<PdfDict*>(dict),
+                       size ? size->realValue() : 0.0);
     }
     if (PdfObject* v = params->get(names::LW)) {
         push(in, v);

@@ -242,8 +242,9 @@ TEST(TextStateOperatorsTest, ParametersGoToTheStateAndTheFont) {
     RecordingFont font;
     s.in.textState()->font = makeRef<FontHandle>(&font);
     s.run("BT 2 Tc 3 Tw 110 Tz 14 TL 2.6 Tr 5 Ts ET");
-    EXPECT_EQ(font.log,
-              (std::vector<std::string>{"Tc 2", "Tw 3", "Tz 110", "TL 14", "Tr 2", "Ts 5"}));
+    EXPECT_EQ(font.log, (std::vector<std::string>{"setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0",
+                                                  "Tc 2", "Tw 3", "Tz 110", "TL 14", "Tr 2",
+                                                  "Ts 5"}));
     const TextState& t = *s.in.textState();
     EXPECT_EQ(t.charSpacing, 2);
     EXPECT_EQ(t.wordSpacing, 3);
@@ -259,7 +260,7 @@ TEST(TextStateOperatorsTest, Positioning) {
         const char* content;
         Matrix line;  // the text line matrix afterwards (the text matrix equals it)
         double leading;
-        std::vector<std::string> font;
+        std::vector<std::string> font;  // after "BT"
     } cases[] = {
         {{}, "BT 10 20 Td 5 5 Td ET", {1, 0, 0, 1, 15, 25}, 0, {"moveText 10 20", "moveText 5 5"}},
         {{},
@@ -288,6 +289,8 @@ TEST(TextStateOperatorsTest, Positioning) {
         RecordingFont font;
         s.in.textState()->font = makeRef<FontHandle>(&font);
         s.run(c.content);
+        ASSERT_FALSE(font.log.empty());
+        font.log.erase(font.log.begin());
         const TextState& t = *s.in.textState();
         EXPECT_EQ(RecordingFont::text(t.lineMatrix), RecordingFont::text(c.line)) << c.content;
         EXPECT_EQ(RecordingFont::text(t.textMatrix), RecordingFont::text(c.line)) << c.content;
@@ -297,7 +300,8 @@ TEST(TextStateOperatorsTest, Positioning) {
 }
 
 // A handle whose font object is gone gets one through the bind hook when an
-// operator needs the font.
+// operator needs the font; the font it gets is attached to the run's device
+// and given the run's text state.
 RecordingFont* boundFont = nullptr;
 void bindRecordingFont(FontHandle& handle) {
     handle.setFont(boundFont);
@@ -313,8 +317,14 @@ TEST(TextStateOperatorsTest, UnboundFontIsBoundOnUse) {
     const FontBindHook old = setFontBindHook(bindRecordingFont);
     s.run("BT 3 Tc ET");
     setFontBindHook(old);
-    EXPECT_EQ(font.log, (std::vector<std::string>{"Tc 3"}));
+    // Attached and given the text state ("2 Tc" of the run before), then
+    // "BT" and "Tc".
+    EXPECT_EQ(font.log, (std::vector<std::string>{
+                            "attach", "Tw 0", "Tc 2", "TL 0", "Tz 100", "Tr 0", "Ts 0", "size 0",
+                            "setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0",
+                            "setTextMatrix 1 0 0 1 0 0 line 1 0 0 1 0 0", "Tc 3"}));
     EXPECT_EQ(s.in.textState()->font->currentFont(), &font);
+    EXPECT_EQ(font.device, &s.device);
 }
 
 // "q" shares the font handle with the copy, counted; "Q" hands the restored

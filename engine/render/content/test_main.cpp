@@ -1,18 +1,14 @@
 // The content layer's test program starts as the engine does: the document's
-// parser makes typed objects, and the start-up step fills the operator state
-// maps (its answer is kept for the test of the step itself).
+// parser makes typed objects, and the operator state maps are filled (the
+// font layer's start-up step does that in the engine).
 #include <gtest/gtest.h>
 
 #include "engine/doc/typed_objects.h"
-#include "engine/render/content/registration.h"
-
-namespace vistrel::test {
-bool firstRegistration = false;
-}
+#include "engine/render/content/operator_tables.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     vistrel::installDocumentFactories();
-    vistrel::test::firstRegistration = vistrel::registerPdfFontFactories();
+    vistrel::fillOperatorStateMaps();
     return RUN_ALL_TESTS();
 }

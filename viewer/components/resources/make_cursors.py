@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the two cursors the components install at start-up, as 32 x 32
-monochrome cursor files drawn from the pictures below.
+"""Writes the program's cursors (the two the components install at start-up
+and the main window's five) as 32 x 32 monochrome cursor files drawn from the
+pictures below.
 
     make_cursors.py OUTDIR
 
@@ -61,6 +62,102 @@ DRAG = (0, 0), """
 """
 
 
+# The program's own cursors: the hand tool, the hand while it drags the page,
+# the finger over a link, the zoom box tool and the wait while a page renders.
+OPEN_HAND = (9, 9), """
+      ##  ##
+     #..##..#
+     #..##..# ##
+  ## #..##..##..#
+ #..##..##..##..#
+ #..##..##..##..#
+ #..##..##..##..#
+ #..............#  ##
+ #..............# #..#
+ #..............##...#
+ #..................#
+ #..................#
+  #................#
+  #...............#
+   #..............#
+   #.............#
+    #...........#
+    #...........#
+    #############
+"""
+
+CLOSE_HAND = (8, 6), """
+    ## ## ##
+   #..#..#..##
+   #..#..#..#.#
+  ##..........#
+ #.#..........#
+ #............#
+ #...........#
+  #..........#
+   #.........#
+   #.........#
+   ###########
+"""
+
+FINGER = (5, 0), """
+     ##
+    #..#
+    #..#
+    #..#
+    #..#
+    #..###
+    #..#..###
+    #..#..#..##
+ ## #..#..#..#.#
+#..##........#.#
+#...#..........#
+ #.............#
+  #............#
+  #...........#
+   #..........#
+   #.........#
+    #........#
+    #........#
+    ##########
+"""
+
+LINZ_PLUS = (6, 6), """
+    #####
+  ##.....##
+ #.........#
+ #....#....#
+#.....#.....#
+#...#####...#
+#.....#.....#
+ #....#....#
+ #.........#
+  ##.....####
+    #####.####
+          #####
+           #####
+            #####
+             ###
+"""
+
+WAIT_RENDER = (5, 7), """
+###########
+#.........#
+ #.......#
+ #.#####.#
+  #.###.#
+   #.#.#
+    #.#
+    #.#
+   #...#
+  #..#..#
+ #..###..#
+ #.#####.#
+#.........#
+###########
+"""
+
+
 def cursor(picture):
     (hot_x, hot_y), art = picture
     rows = art.strip("\n").split("\n")
@@ -90,7 +187,10 @@ def cursor(picture):
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for name, picture in (("hand.cur", HAND), ("drag.cur", DRAG)):
+    for name, picture in (("hand.cur", HAND), ("drag.cur", DRAG),
+                          ("open_hand.cur", OPEN_HAND), ("close_hand.cur", CLOSE_HAND),
+                          ("finger.cur", FINGER), ("linz_plus.cur", LINZ_PLUS),
+                          ("wait_render.cur", WAIT_RENDER)):
         with open(os.path.join(out, name), "wb") as f:
             f.write(cursor(picture))
 

@@ -1,10 +1,10 @@
-#include "viewer/app/dib_surface.h"
+#include "viewer/components/dib_surface.h"
 
 #include <gtest/gtest.h>
 
 #include <QPainter>
 
-#include "viewer/app/app_test_util.h"
+#include "viewer/components/qt_test_util.h"
 
 namespace brevant {
 namespace {

@@ -1,0 +1,281 @@
+// TBrevantForm: the main window of the viewer. It holds the engine binding
+// Vistrel1, the menus and tool bars, the navigation pane PageControl1 with
+// its tabs, the page view frScroll1 and the status bar with the progress
+// display. Every widget, action and menu carries its component name as its
+// object name.
+//
+// The work of the window is split by concern over several source files:
+//   main_form.cpp            creation, first show, document commands reset,
+//                            close and destroy
+//   main_form_resources.cpp  the window's widgets, menus, tool bars and icons
+//   main_form_view.cpp       the view toggles and small window commands
+//   main_form_history.cpp    the file history and the recent-files entries
+//   main_form_progress.cpp   the engine's progress events
+// Each further concern (opening, view state and rendering, navigation,
+// trees, device workflow, dialogs, help) adds a file of its own and a
+// section below.
+#pragma once
+
+#include <QMainWindow>
+#include <QRegion>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+#include "viewer/app/page_view_frame.h"
+#include "viewer/app/vistrel_binding.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace brevant {
+
+class ProgressIndicator;
+class TransparentButton;
+
+// The stored file history, oldest first (main_form_history.cpp).
+QStringList readFileHistory();
+
+class TBrevantForm : public QMainWindow, public PageViewHost {
+    Q_OBJECT
+
+public:
+    // Builds the window and runs FormCreate; an engine that cannot be
+    // created is reported by the default error handler and leaves the
+    // engine unavailable.
+    explicit TBrevantForm(QWidget* parent = nullptr);
+    // FormDestroy.
+    ~TBrevantForm() override;
+
+    bool engineAvailable() const { return engineAvailable_; }
+
+    // ---- Window life (main_form.cpp) ----
+    // Disables the commands that need a document and returns the tools to
+    // the hand; also after a failed open or render.
+    void ResetDocumentUI();
+    // Enables the tree buttons by whether their trees hold entries.
+    void UpdateTreeButtons();
+
+    // ---- View toggles (main_form_view.cpp) ----
+    void sbLPanelClick();
+    void ToolBar3Click();
+    void StatusBar1Click();
+    // Docking of the two bars ended: back to their edge and height.
+    void ToolBar1EndDock();
+    void tbStatusEndDock();
+    // Opens a drop-down tool button's menu at the button's top-left corner.
+    void openDropDown(QToolButton* button, QMenu* menu);
+
+    // ---- File history (main_form_history.cpp) ----
+    // Rebuilds the recent-files entries of the File menu from the history.
+    void RebuildRecentFilesMenu();
+    const QStringList& fileHistory() const { return fileHistory_; }
+
+    // ---- Progress display (main_form_progress.cpp) ----
+    void Vistrel1startProgressIndicator();
+    void Vistrel1setProgressIndicator(int percentage);
+    void Vistrel1stopProgressIndicator();
+    void ResetProgress();
+    ProgressIndicator& progress() { return *progress_; }
+
+    // ---- Page view (PageViewHost) ----
+    TVistrel* pageEngine() override;
+    int mouseTool() const override { return tool_; }
+    bool isOnLink(QPoint pagePoint) const override;
+    bool isPageFrozen() const override;
+
+    // ---- Components ----
+    TVistrel Vistrel1;
+
+    // Menus and their items.
+    QMenu* File1;
+    QAction* FileNew1;
+    QAction* FileOpen1;
+    QAction* FileSaveAs1;
+    QAction* FileSave1;  // Save As PDB
+    QMenu* DocumentInfo1;
+    QAction* GeneralInfo1;
+    QAction* SecurityInfo1;
+    QAction* FontInfo1;
+    QAction* Options1;
+    QAction* RecentFilesEnd;  // tagged -1: the recent-files entries end here
+    QAction* FileExit1;
+    QMenu* View1;
+    QAction* ShowDocumentManagementPane1;
+    QAction* ToolBar3;
+    QAction* StatusBar1;
+    QAction* DisplayGraphics1;
+    QAction* QualityMemoryOptions1;
+    QAction* HandTool1;
+    QAction* ZoomBox1;
+    QMenu* Document1;
+    QAction* FirstPage1;
+    QAction* PrevPage1;
+    QAction* NextPage1;
+    QAction* LastPage1;
+    QAction* GoToPage1;
+    QAction* PrevView1;
+    QAction* NextView1;
+    QMenu* Zoom1;
+    std::vector<QAction*> zoomMenuItems;  // 300 % down to 25 %, tagged with the percent
+    QAction* ActualSize1;
+    QAction* FitWidth;
+    QAction* Fullpage1;
+    QAction* Fitheight1;
+    QMenu* Device1;
+    QAction* SelectPalmFormat1;
+    QMenu* ImageClarity1;
+    QAction* Standard1;            // tag 4
+    QAction* MaximizeBrightness1;  // tag 16
+    QAction* MaximizeContrast1;    // tag 17
+    QAction* PreviewPageIn1;
+    QAction* PreviewPages1;  // the Preview Pages action of tbPreviewPages
+    QAction* ShowOnDeviceAct1;
+    QAction* PreparepagesforPalm1;
+    QMenu* Help1;
+    QAction* HelpContents1;
+    QAction* HelpAbout1;
+
+    // Popup menus.
+    QMenu* pmFileList;
+    QMenu* pmZOOM;
+    std::vector<QAction*> zoomPopupItems;  // 600 % down to 25 %
+    QMenu* pmOptions;
+    QAction* PreviewPageIn2;
+    QAction* SelectPalmFormat2;
+    QMenu* pmDocInfo;
+    QMenu* pmTree;
+    QAction* Open1;
+    QAction* Add1;
+    QAction* Rename1;
+    QAction* Delete1;
+    QAction* DeleteAll1;
+    QAction* SaveasPDB1;
+    QMenu* pmTOC;
+    QAction* Open2;
+
+    // Tool bar.
+    QToolBar* ToolBar1;
+    QToolButton* tbOpen;
+    QToolButton* tbSavePDB;
+    QToolButton* sbLPanel;
+    QToolButton* sbFirstPage;
+    QToolButton* sbPrevPage;
+    QToolButton* sbNextPage;
+    QToolButton* sbLastPage;
+    QToolButton* tbPrevView;
+    QToolButton* tbNextView;
+    QToolButton* tbHandTool;
+    QToolButton* tbZoomTool;
+    QToolButton* tbActualSize;
+    QToolButton* tbFitWidth;
+    QToolButton* tbFullPage;
+    QToolButton* tbFitHeight;
+    QToolButton* tbDisplayGraphics;
+    QToolButton* tbPreviewPages;
+    QComboBox* cbClarity;
+    QToolButton* tbShowOnDevice;
+    QToolButton* tbPreparePages;
+    QToolButton* tbDocInfo;
+    QToolButton* tbOptions;
+
+    // A second tool bar of glyph buttons over the page and view commands;
+    // hidden, and nothing shows it.
+    QToolBar* ToolBar4;
+    std::vector<TransparentButton*> toolBar4Buttons;  // TransparentButton1 to 8
+
+    // Status bar: page box, zoom box and zoom levels, then the progress
+    // panel with its three bars over the rest of the bar's width.
+    QToolBar* tbStatus;
+    QWidget* StatusPanel;
+    QLineEdit* ePageNum;
+    QLineEdit* eZOOM;
+    QToolButton* tbZoomLevels;
+    QWidget* Panel3;
+    QProgressBar* ProgressBar1;
+    QProgressBar* ProgressBar2;
+    QProgressBar* ProgressBar3;
+
+    // Navigation pane and page view.
+    QSplitter* Splitter1;
+    QTabWidget* PageControl1;
+    QWidget* TabSheet3;  // TOC
+    QTreeWidget* tvTOC;
+    QWidget* TabSheet1;  // Bookmarks
+    QTreeWidget* tvBookmarks;
+    QPushButton* bAddBM;
+    QPushButton* bRenameBM;
+    QPushButton* bDelBM;
+    QPushButton* bDelAllBM;
+    QWidget* TabSheet2;  // To Device
+    QTreeWidget* tvForPalm;
+    QPushButton* bAddPalm;
+    QPushButton* bRenamePalm;
+    QPushButton* bDelPalm;
+    QPushButton* bDelAllPalm;
+    QPushButton* bSavePDB;
+    QWidget* TabSheet4;  // Files
+    QComboBox* cbBrowseMask;
+    QTreeWidget* tvFiles;
+    TfrScroll* frScroll1;
+
+    // Window sizes of the form resource.
+    static constexpr int kPaneWidth = 261;
+    static constexpr int kPaneHideWidth = 163;  // the pane toggle hides a wider pane
+    static constexpr int kToolBarHeight = 28;
+    static constexpr int kStatusBarHeight = 19;
+    static constexpr int kStatusLeftWidth = 243;  // beside the progress panel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // main_form_resources.cpp
+    void createComponents();
+    void createMenus();
+    void createToolBar();
+    void createGlyphToolBar();
+    void createStatusBar();
+    void createPane();
+    void bindViewCommands();
+
+    // main_form.cpp
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+    // Applies a stored "Palm Format" to the image clarity choice.
+    void showImageClarity(int format);
+    int paneWidth() const;
+    void setPaneWidth(int width);
+
+    // ---- Main-window state ----
+    bool engineAvailable_ = false;
+    std::unique_ptr<ProgressIndicator> progress_;
+    // The links of the current page in page pixels; never empty of meaning
+    // (it starts as the one pixel at 1, 1).
+    QRegion linkRegion_;
+    int tool_ = 5;
+    // Pane width remembered while the pane is hidden.
+    int paneWidthMemory_ = kPaneWidth;
+    QStringList fileHistory_;
+    // The device format of the Palm export: 4, 16 or 17.
+    int deviceFormat_ = 4;
+    // The Files tab's saved path.
+    QString treePath_;
+};
+
+}  // namespace brevant

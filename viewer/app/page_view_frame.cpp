@@ -1,0 +1,255 @@
+#include "viewer/app/page_view_frame.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include <algorithm>
+
+#include "viewer/app/posted_messages.h"
+#include "viewer/app/viewer_cursors.h"
+#include "viewer/app/vistrel_binding.h"
+#include "viewer/components/notifying_scroll_bar.h"
+#include "viewer/components/paint_panels.h"
+#include "viewer/components/screen_cursors.h"
+
+namespace brevant {
+namespace {
+
+// Margin that may be scrolled into view past each edge of the page.
+constexpr long long kOverscroll = 10;
+
+int toInt(long long v) {
+    return int(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+QColor buttonFace() {
+    return QApplication::palette().color(QPalette::Active, QPalette::Button);
+}
+
+// The offset on one axis for a wanted position: a page smaller than the
+// view is centred (a negative offset) and its bar disabled; a larger one
+// stays within 10 pixels past either edge.
+int axisOffset(long long wanted, int extent, int view, NotifyingScrollBar* bar) {
+    if (extent < view) {
+        bar->setEnabled(false);
+        return int((static_cast<long long>(extent) - view) / 2);
+    }
+    long long last = static_cast<long long>(extent) - view + kOverscroll;
+    return toInt(std::clamp<long long>(wanted, -kOverscroll, last));
+}
+
+// The bar's range for the view over the page extent; disabled while the
+// whole extent fits.
+void layoutBar(NotifyingScrollBar* bar, int view, int extent) {
+    if (view >= extent) {
+        bar->setEnabled(false);
+        return;
+    }
+    if (bar->max() != extent) {
+        if (bar->pageSize() >= extent)
+            bar->setPageSize(extent);
+        bar->setMax(extent);
+        bar->setLargeChange(extent / 3);
+    }
+    if (bar->pageSize() != view)
+        bar->setPageSize(view);
+    bar->setEnabled(true);
+}
+
+// A page size the engine reports, never below 0.
+int extentOf(win::LONG size) {
+    return std::max<win::LONG>(size, 0);
+}
+
+void fillRect(win::HDC dc, win::HBRUSH brush, long long left, long long top, long long right,
+              long long bottom) {
+    win::RECT rect{toInt(left), toInt(top), toInt(right), toInt(bottom)};
+    win::FillRect(dc, &rect, brush);
+}
+
+}  // namespace
+
+TfrScroll::TfrScroll(PageViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName("frScroll1");
+    PntPanel1 = new TPntPanel(this);
+    PntPanel1->setObjectName("PntPanel1");
+    sbVert = new NotifyingScrollBar(Qt::Vertical, this);
+    sbVert->setObjectName("sbVert");
+    sbHorz = new NotifyingScrollBar(Qt::Horizontal, this);
+    sbHorz->setObjectName("sbHorz");
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(PntPanel1, 0, 0);
+    grid->addWidget(sbVert, 0, 1);
+    grid->addWidget(sbHorz, 1, 0);
+
+    PntPanel1->OnDraw = [this](QWidget*, win::HDC dc, int& noDraw) { PntPanel1Draw(dc, noDraw); };
+    PntPanel1->OnResize = [this] { postMessage(this, kLayoutPageViewMessage); };
+    PntPanel1->OnMouseDown = [this](QMouseEvent* e) { PaintBox1MouseDown(e); };
+    PntPanel1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
+    PntPanel1->OnMouseUp = [this](QMouseEvent* e) { PaintBox1MouseUp(e); };
+    sbVert->OnScroll = [this](ScrollCode code, int position) { sbVertScroll(code, position); };
+    sbHorz->OnScroll = [this](ScrollCode code, int position) { sbHorzScroll(code, position); };
+}
+
+TfrScroll::~TfrScroll() = default;
+
+void TfrScroll::Layout() {
+    // Qt double-buffers every widget already.
+    extentWidth_ = extentHeight_ = 0;
+    TVistrel* engine = host_.pageEngine();
+    if (engine && PageVisible()) {
+        extentWidth_ = extentOf(engine->width());
+        extentHeight_ = extentOf(engine->height());
+    }
+    sbHorz->setEnabled(false);
+    sbVert->setEnabled(false);
+    ScrollToPoint(0, 0);
+    postMessage(this, kLayoutPageViewMessage);
+    PntPanel1->canvas().pen.setColor(buttonFace());
+    PntPanel1->canvas().brush.setColor(buttonFace());
+}
+
+void TfrScroll::ScrollToPoint(int x, int y) {
+    const auto wanted = [](int v) {
+        return v == kKeep ? std::nullopt : std::optional<long long>(v);
+    };
+    scrollTo(wanted(x), wanted(y));
+}
+
+void TfrScroll::scrollTo(std::optional<long long> x, std::optional<long long> y) {
+    if (x)
+        offsetX_ = axisOffset(*x, extentWidth_, PntPanel1->width(), sbHorz);
+    if (y)
+        offsetY_ = axisOffset(*y, extentHeight_, PntPanel1->height(), sbVert);
+}
+
+void TfrScroll::Invalidate() {
+    postMessage(this, kLayoutPageViewMessage);
+    PntPanel1->repaint();
+}
+
+bool TfrScroll::PageVisible() const {
+    return PntPanel1->isVisibleTo(const_cast<TfrScroll*>(this));
+}
+
+void TfrScroll::SetPageVisible(bool visible) {
+    PntPanel1->setVisible(visible);
+    sbVert->setEnabled(visible);
+    sbHorz->setEnabled(visible);
+}
+
+bool TfrScroll::event(QEvent* event) {
+    if (postedMessage(event) == kLayoutPageViewMessage) {
+        WMLayoutScrollBars();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TfrScroll::WMLayoutScrollBars() {
+    const int width = PntPanel1->width(), height = PntPanel1->height();
+    layoutBar(sbHorz, width, extentWidth_);
+    if (TVistrel* engine = host_.pageEngine())
+        engine->setVisibleRect(width, height);
+    layoutBar(sbVert, height, extentHeight_);
+    scrollTo(offsetX_, offsetY_);
+    showOffsetsOnBars();
+}
+
+void TfrScroll::showOffsetsOnBars() {
+    for (auto [bar, offset] : {std::pair{sbHorz, offsetX_}, std::pair{sbVert, offsetY_}}) {
+        if (bar->isEnabled() && bar->max() >= offset)
+            bar->setPosition(offset);
+    }
+}
+
+void TfrScroll::sbVertScroll(ScrollCode code, int position) {
+    if (code == ScrollCode::ThumbPosition || code == ScrollCode::EndScroll)
+        return;
+    scrollTo(std::nullopt, position);
+    PntPanel1->repaint();
+}
+
+void TfrScroll::sbHorzScroll(ScrollCode code, int position) {
+    if (code == ScrollCode::ThumbPosition || code == ScrollCode::EndScroll)
+        return;
+    scrollTo(position, std::nullopt);
+    PntPanel1->repaint();
+}
+
+// Margins round the page in the button-face colour, then the page: drawn
+// by the engine from the offset (its result becomes NoDraw, so a drawn page
+// gets no frame), or filled while a render has the page frozen.
+void TfrScroll::PntPanel1Draw(win::HDC dc, int& noDraw) {
+    const QColor face = buttonFace();
+    win::HBRUSH brush = win::CreateSolidBrush(win::RGB(face.red(), face.green(), face.blue()));
+    const long long ox = offsetX_, oy = offsetY_;
+    const long long width = PntPanel1->width(), height = PntPanel1->height();
+    const long long left = ox < 0 ? -ox : 0;
+    const long long top = oy < 0 ? -oy : 0;
+    const long long right = extentWidth_ - ox;
+    const long long bottom = extentHeight_ - oy;
+    if (left > 0 && bottom > 0)
+        fillRect(dc, brush, 0, 0, left, bottom);
+    if (top > 0 && left < width)
+        fillRect(dc, brush, left, 0, width, top);
+    if (right < width && top < height)
+        fillRect(dc, brush, right, top, width, height);
+    if (bottom < height && right > 0)
+        fillRect(dc, brush, 0, bottom, right, height);
+    if (host_.isPageFrozen()) {
+        fillRect(dc, brush, left, top, width, height);
+    } else if (TVistrel* engine = host_.pageEngine()) {
+        noDraw = engine->draw(dc, toInt(left), toInt(top), toInt(width), toInt(height),
+                              toInt(std::max(ox, 0LL)), toInt(std::max(oy, 0LL)));
+    }
+    win::DeleteObject(brush);
+    showOffsetsOnBars();
+}
+
+void TfrScroll::PaintBox1MouseDown(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || dragging_)
+        return;
+    dragging_ = true;
+    clickWithoutMove_ = true;
+    if (host_.mouseTool() == kOpenHandCursor) {
+        const QPoint origin = PntPanel1->mapToGlobal(QPoint(0, 0));
+        grabX_ = static_cast<long long>(origin.x()) + event->position().toPoint().x() + offsetX_;
+        grabY_ = static_cast<long long>(origin.y()) + event->position().toPoint().y() + offsetY_;
+    }
+}
+
+void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (!dragging_) {
+        const QPoint page(toInt(static_cast<long long>(at.x()) + offsetX_),
+                          toInt(static_cast<long long>(at.y()) + offsetY_));
+        PntPanel1->setCursor(
+            screenCursor(host_.isOnLink(page) ? kFingerCursor : host_.mouseTool()));
+        return;
+    }
+    clickWithoutMove_ = false;
+    if (host_.mouseTool() == kOpenHandCursor) {
+        // The grabbed page pixel follows the mouse, on the axes that scroll.
+        const QPoint screen = event->globalPosition().toPoint();
+        std::optional<long long> x, y;
+        if (sbHorz->isEnabled())
+            x = grabX_ - screen.x();
+        if (sbVert->isEnabled())
+            y = grabY_ - screen.y();
+        scrollTo(x, y);
+        PntPanel1->repaint();
+    }
+}
+
+void TfrScroll::PaintBox1MouseUp(QMouseEvent*) {
+    if (!dragging_)
+        return;
+    dragging_ = false;
+}
+
+}  // namespace brevant

@@ -1,0 +1,112 @@
+#include "viewer/app/progress_indicator.h"
+
+#include <QProgressBar>
+
+#include "viewer/components/paint_panels.h"
+
+namespace brevant {
+
+void PageSnapshot::Begin(TPntPanel& surface) {
+    if (exists_)
+        return;
+    width_ = surface.width();
+    height_ = surface.height();
+    win::HDC source = surface.surfaceDC();
+    bitmap_ = win::CreateCompatibleBitmap(source, width_, height_);
+    dc_ = win::CreateCompatibleDC(source);
+    if (dc_ && bitmap_) {
+        previous_ = win::SelectObject(dc_, bitmap_);
+        win::BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, win::SRCCOPY);
+    }
+    exists_ = true;
+}
+
+void PageSnapshot::CopyBack(TPntPanel& surface) const {
+    if (!exists_ || !dc_)
+        return;
+    surface.drawDirect([this](win::HDC target) {
+        win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
+    });
+}
+
+void PageSnapshot::End() {
+    if (!exists_)
+        return;
+    exists_ = false;
+    if (dc_ && previous_)
+        win::SelectObject(dc_, previous_);
+    if (dc_)
+        win::DeleteDC(dc_);
+    if (bitmap_)
+        win::DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    previous_ = nullptr;
+}
+
+ProgressIndicator::ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
+                                     TPntPanel& surface, std::function<void()> repaintWindow)
+    : bars_{bar1, bar2, bar3}, surface_(surface), repaintWindow_(std::move(repaintWindow)) {}
+
+void ProgressIndicator::beginSnapshot() {
+    if (snapshot_.exists())
+        return;
+    repaintWindow_();
+    snapshot_.Begin(surface_);
+}
+
+void ProgressIndicator::start() {
+    ++depth_;
+    if (!current_) {
+        beginSnapshot();
+        current_ = bars_[0];
+        bars_[0]->setFixedHeight(kFullHeight);
+    } else if (current_ == bars_[0]) {
+        current_ = bars_[1];
+        bars_[0]->setFixedHeight(kShrunkHeight);
+        bars_[0]->repaint();
+    } else {
+        current_ = bars_[2];
+    }
+    current_->setValue(0);
+}
+
+void ProgressIndicator::set(int percentage) {
+    if (!current_)
+        return;
+    current_->setValue(percentage);
+    if (current_ == bars_[0]) {
+        repaintWindow_();
+        snapshot_.CopyBack(surface_);
+    }
+}
+
+void ProgressIndicator::stop() {
+    if (depth_ > 0)
+        --depth_;
+    if (!current_)
+        return;
+    current_->setValue(0);
+    if (current_ == bars_[1]) {
+        current_ = bars_[0];
+    } else if (current_ == bars_[0]) {
+        current_ = nullptr;
+        bars_[0]->setFixedHeight(kFullHeight);
+        snapshot_.End();
+    } else if (depth_ == 2) {
+        current_ = bars_[1];
+    }
+}
+
+void ProgressIndicator::reset() {
+    snapshot_.End();
+    current_ = bars_[1];
+    depth_ = 0;
+    stop();
+    stop();
+    // The two stops leave the innermost bar as it was; it goes back to 0
+    // with the others.
+    bars_[2]->setValue(0);
+}
+
+}  // namespace brevant
