@@ -17,6 +17,7 @@
 #include "engine/parser/pdf_stream.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/content/progress_sink.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/render/raster/gdi_device.h"
@@ -123,6 +124,7 @@ constexpr char kSquare[] = "0 0 80 80 re f";
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     installDocumentFactories();
+    installImageFactories();
     installFontDictionaryFactories();
     fontStaticObjects().buildAll();
     registerTrueTypeLoader();

@@ -87,31 +87,38 @@ protected:
 };
 
 // Each page at zoom 1 with the default presets (quality 4: the ink model
-// for CMYK), and the colours once more with the quick CMYK model.
+// for CMYK), and the colours and CMYK images once more with the quick CMYK
+// model.
 TEST_F(RenderTest, FixturePagesMatchTheirImages) {
+    const WString quality(u"Quality");
+    const WString pathConversion(u"FullColorPathConversion");
+    const WString imageConversion(u"FullColorImageConversion");
     const struct {
         const char* fixture;
-        int pages;
-        int pathConversion;  // -1: as the preset sets it
+        int first, last;
+        const WString* quick;  // set to 0 for the "-quick" images; null: the preset
     } cases[] = {
-        {"colours.pdf", 2, -1},  {"colours.pdf", 1, 0}, {"strokes.pdf", 1, -1},
-        {"fills.pdf", 1, -1},    {"rotate.pdf", 6, -1}, {"links.pdf", 1, -1},
-        {"contents.pdf", 3, -1}, {"type3.pdf", 2, -1},
+        {"colours.pdf", 1, 2, nullptr}, {"colours.pdf", 1, 1, &pathConversion},
+        {"strokes.pdf", 1, 1, nullptr}, {"fills.pdf", 1, 1, nullptr},
+        {"rotate.pdf", 1, 6, nullptr},  {"links.pdf", 1, 1, nullptr},
+        {"contents.pdf", 1, 3, nullptr}, {"type3.pdf", 1, 2, nullptr},
+        {"images.pdf", 1, 8, nullptr},  {"images.pdf", 3, 3, &imageConversion},
     };
-    const WString quality(u"Quality"), pathConversion(u"FullColorPathConversion");
     // Renders that differ are written here, to be looked at (and, once
     // checked, copied over the kept image).
     const std::string written = VISTREL_RENDER_OUTPUT_DIR;
     for (const auto& c : cases) {
-        const SettingValue preset = *settingsStore().find(quality, pathConversion);
-        if (c.pathConversion >= 0)
-            settingsStore().set(quality, pathConversion, SettingValue::ofInteger(c.pathConversion));
+        SettingValue preset;
+        if (c.quick) {
+            preset = *settingsStore().find(quality, *c.quick);
+            settingsStore().set(quality, *c.quick, SettingValue::ofInteger(0));
+        }
         OpenFixture fixture(c.fixture);
-        ASSERT_GE(fixture.catalog.getPageCount(), c.pages) << c.fixture;
-        for (int number = 1; number <= c.pages; ++number) {
+        ASSERT_GE(fixture.catalog.getPageCount(), c.last) << c.fixture;
+        for (int number = c.first; number <= c.last; ++number) {
             std::string name = std::string(c.fixture);
             name = name.substr(0, name.size() - 4) + "-" + std::to_string(number);
-            if (c.pathConversion >= 0)
+            if (c.quick)
                 name += "-quick";
             name += ".png";
             Ref<PdfPage> page = fixture.catalog.getPage(number);
@@ -128,7 +135,8 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
                 ADD_FAILURE() << name << " differs from its image; this render: " << actual;
             }
         }
-        settingsStore().set(quality, pathConversion, preset);
+        if (c.quick)
+            settingsStore().set(quality, *c.quick, preset);
     }
 }
 

@@ -39,6 +39,7 @@
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
 #include "engine/parser/support_streams.h"
+#include "engine/render/content/image_drawing.h"
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
 #include "tools/inspect_render.h"
@@ -665,6 +666,7 @@ int main(int argc, char** argv) {
         return usage();
     installDocumentFactories();
     installFontDictionaryFactories();
+    installImageFactories();
     Options options;
     options.command = argv[1];
     std::vector<std::string> rest;

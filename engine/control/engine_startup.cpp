@@ -5,6 +5,7 @@
 #include "engine/font/pdf_font_factories.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/output_device.h"
 
@@ -15,6 +16,7 @@ void startEngine() {
     installFunctionFactory();
     installFontDictionaryFactories();
     initOutputDevices();
+    installImageFactories();
     initFontSystem();
     registerTrueTypeLoader();
     registerPdfFontFactories();

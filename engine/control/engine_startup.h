@@ -5,9 +5,9 @@
 namespace vistrel {
 
 // The document's typed objects, functions and font dictionaries, then the
-// output devices, the font system, the TrueType loader, and the PDF font
-// factories with the Type 3 loader and the content operators. Each routine
-// may run again.
+// output devices with their images (and the image streams' typed objects),
+// the font system, the TrueType loader, and the PDF font factories with the
+// Type 3 loader and the content operators. Each routine may run again.
 void startEngine();
 
 }  // namespace vistrel

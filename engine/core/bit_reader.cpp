@@ -140,6 +140,31 @@ double RadToDeg(double x) {
     return x * 180.0 / std::numbers::pi;
 }
 
+// ----------------------------------------------------------------- row cursor
+
+std::uint16_t RowCursor::readSample() {
+    const int width = bitsPerSample;
+    if (width < 1 || width > 16 || endFlag ||
+        std::uint64_t(bitPosition) + std::uint64_t(bytesLeft) * 8 < std::uint64_t(width)) {
+        endFlag = true;
+        return kEndOfRow;
+    }
+    std::uint32_t value = 0;
+    int need = width;
+    while (need > 0) {
+        if (bitPosition == 0) {
+            currentByte = *data++;
+            --bytesLeft;
+            bitPosition = 8;
+        }
+        const int take = need < bitPosition ? need : bitPosition;
+        value = (value << take) | ((currentByte >> (bitPosition - take)) & ((1u << take) - 1));
+        bitPosition -= take;
+        need -= take;
+    }
+    return std::uint16_t(value);
+}
+
 // ----------------------------------------------------------------- byte order
 
 void reverseBytes32(std::uint32_t& word) {

@@ -64,6 +64,9 @@ private:
 // State of a reader of packed samples over one image row: init stores the
 // three given values and clears the bit position and the end flag.
 struct RowCursor {
+    // Marks the end of the row in readSample.
+    static constexpr std::uint16_t kEndOfRow = 0xFFFF;
+
     void init(int bitsPerSampleIn, const std::uint8_t* dataIn, std::size_t byteCount) {
         data = dataIn;
         currentByte = 0;
@@ -73,10 +76,14 @@ struct RowCursor {
         endFlag = false;
     }
 
+    // The next sample of bitsPerSample bits (1 to 16), most significant bit
+    // first; kEndOfRow (and the end flag set) when fewer bits are left.
+    std::uint16_t readSample();
+
     const std::uint8_t* data = nullptr;
     std::uint32_t currentByte = 0;
     int bitsPerSample = 0;
-    int bitPosition = 0;
+    int bitPosition = 0;  // bits of currentByte not read yet
     std::size_t bytesLeft = 0;
     bool endFlag = false;
 };

@@ -141,6 +141,41 @@ TEST(NumericHelpersTest, Functions) {
     EXPECT_EQ(cieGammaNumerator(), 1.43);
 }
 
+// Samples of each width, most significant first, up to the end of the row:
+// a sample that would need bits beyond the byte count ends the row.
+TEST(RowCursorTest, ReadSample) {
+    const struct {
+        int bits;
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint16_t> samples;  // then the end
+    } cases[] = {
+        {1, {0xA5}, {1, 0, 1, 0, 0, 1, 0, 1}},
+        {2, {0xE4, 0x80}, {3, 2, 1, 0, 2, 0, 0, 0}},
+        {4, {0x9C}, {9, 12}},
+        {8, {0x00, 0xFF, 0x7F}, {0, 255, 127}},
+        {12, {0xAB, 0xCD, 0xEF}, {0xABC, 0xDEF}},
+        {12, {0xAB, 0xCD}, {0xABC}},  // four bits left over: the end
+        {16, {0x12, 0x34, 0x56}, {0x1234}},
+        {3, {0xB6, 0xDB}, {5, 5, 5, 5, 5}},
+        {0, {0xFF}, {}},
+        {17, {0xFF, 0xFF, 0xFF}, {}},
+    };
+    for (const auto& c : cases) {
+        RowCursor cursor;
+        cursor.init(c.bits, c.bytes.data(), c.bytes.size());
+        std::vector<std::uint16_t> got;
+        for (int i = 0; i < 64; ++i) {
+            const std::uint16_t s = cursor.readSample();
+            if (s == RowCursor::kEndOfRow && cursor.endFlag)
+                break;
+            got.push_back(s);
+        }
+        EXPECT_EQ(got, c.samples) << c.bits << " bits";
+        EXPECT_TRUE(cursor.endFlag);
+        EXPECT_EQ(cursor.readSample(), RowCursor::kEndOfRow);
+    }
+}
+
 TEST(NumericHelpersTest, ByteOrder) {
     std::uint32_t w = 0x12345678;
     reverseBytes32(w);

@@ -217,8 +217,10 @@ ObjectRef createStreamObject(ObjectRef object, InputStream* stream, const uint8_
             return function;
     }
 
+    // /Type is optional in an external object's stream: without it /Subtype
+    // alone decides.
     const PdfName* type = nameEntry(d, names::Type);
-    if (sameName(type, names::XObject) || sameName(type, names::Xobject)) {
+    if (!d.get(names::Type) || sameName(type, names::XObject) || sameName(type, names::Xobject)) {
         const PdfName* subtype = nameEntry(d, names::Subtype);
         ObjectRef xobject;
         if (sameName(subtype, names::Image)) {

@@ -1,7 +1,7 @@
 // Typed objects: the document parser replaces a parsed dictionary by a typed
 // copy chosen by its /Type (or /FunctionType), a stream dictionary by a stream
-// object chosen by /Type /XObject and /Subtype, and a four-number array by a
-// rectangle. The rest of the engine then tells pages, pages nodes, actions,
+// object chosen by /Type /XObject (or no /Type) and /Subtype, and a
+// four-number array by a rectangle. The rest of the engine then tells pages, pages nodes, actions,
 // annotations, fonts, encodings, border styles, functions, images and forms
 // apart by classKind() alone.
 //

@@ -492,15 +492,30 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 
 namespace {
 
-// Source pixel lookups for one destination row: maps a destination column to
-// a source column (or -1 when it lies outside the source).
-BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-              int srcWidth, int srcHeight, DWORD rop) {
+// Where a destination column or row takes its source pixel.
+struct AxisMap {
+    long long d0, dn, s0, sn;
+    bool flip, plain;
+    long long source(long long k) const {
+        long long m = plain ? k - d0 : (2 * (k - d0) + 1) * sn / (2 * dn);
+        if (flip)
+            m = sn - 1 - m;
+        return s0 + m;
+    }
+};
+
+// Walks the destination rectangle of a block transfer row by row, and each
+// row by the spans the destination's clip leaves visible: f(d, s, row,
+// sourceRow, a, b, columns) for the columns [a, b). Without a source (s
+// empty) every row is visited with sourceRow 0. Negative sizes mirror.
+template <class F>
+BOOL eachTransferSpan(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                      int srcWidth, int srcHeight, bool needSource, F&& f) {
     Target d = target(dest);
-    if (!d || !ropKnown(rop))
+    if (!d)
         return FALSE;
     Target s;
-    if (ropNeedsSource(rop)) {
+    if (needSource) {
         s = target(src);
         if (!s)
             return FALSE;
@@ -521,15 +536,13 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
     if (s && (sw == 0 || sh == 0))
         return TRUE;
 
-    COLORREF pattern = 0;
-    if (BrushObject* b = findBrush(d.dc->brush))
-        pattern = b->color;
     const bool plain = !flipX && !flipY && dw == sw && dh == sh;
     const bool same = s && s.bm == d.bm;
+    const AxisMap columns{dx0, dw, sx0, sw, flipX, plain};
+    const AxisMap rows{dy0, dh, sy0, sh, flipY, plain};
 
     long long rowFirst = std::max<long long>(dy0, 0);
     long long rowLast = std::min<long long>(dy0 + dh, d.bm->height);  // exclusive
-    std::vector<COLORREF> line;
     // Walk rows so that an overlapping copy within one bitmap reads each
     // source row before it is overwritten.
     bool upward = same && plain && dy0 > sy0;
@@ -537,11 +550,7 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
         int row = int(upward ? rowLast - 1 - i : rowFirst + i);
         long long sr = 0;
         if (s) {
-            long long k = row - dy0;
-            long long m = plain ? k : (2 * k + 1) * sh / (2 * dh);
-            if (flipY)
-                m = sh - 1 - m;
-            sr = sy0 + m;
+            sr = rows.source(row);
             if (sr < 0 || sr >= s.bm->height)
                 continue;
         }
@@ -554,7 +563,26 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
         }
         if (colFirst >= colLast)
             continue;
-        forEachVisibleSpan(*d.dc, *d.bm, row, int(colFirst), int(colLast), [&](int a, int b) {
+        forEachVisibleSpan(*d.dc, *d.bm, row, int(colFirst), int(colLast),
+                           [&](int a, int b) { f(d, s, row, sr, a, b, columns); });
+    }
+    return TRUE;
+}
+
+BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+              int srcWidth, int srcHeight, DWORD rop) {
+    if (!ropKnown(rop))
+        return FALSE;
+    COLORREF pattern = 0;
+    if (DcObject* dc = findDc(dest)) {
+        if (BrushObject* b = findBrush(dc->brush))
+            pattern = b->color;
+    }
+    std::vector<COLORREF> line;
+    return eachTransferSpan(
+        dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, ropNeedsSource(rop),
+        [&](const Target& d, const Target& s, int row, long long sr, int a, int b,
+            const AxisMap& columns) {
             if (!s) {
                 if (rop == DSTINVERT) {
                     d.bm->invertRow(row, a, b);
@@ -563,21 +591,33 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 }
                 return;
             }
-            if (plain && rop == SRCCOPY && s.bm->bitsPerPixel == d.bm->bitsPerPixel &&
+            if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel == d.bm->bitsPerPixel &&
                 s.bm->bitsPerPixel != 8) {
                 int bpp = d.bm->bitsPerPixel / 8;
                 std::memmove(d.bm->row(row) + std::size_t(a) * bpp,
-                             s.bm->row(int(sr)) + std::size_t(a - dx0 + sx0) * bpp,
+                             s.bm->row(int(sr)) + std::size_t(columns.source(a)) * bpp,
                              std::size_t(b - a) * bpp);
+                return;
+            }
+            if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel == 8 &&
+                d.bm->bitsPerPixel != 8 && s.bm != d.bm) {
+                // Palette entries straight into the destination's bytes.
+                const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
+                const std::uint8_t* in = s.bm->row(int(sr)) + columns.source(a);
+                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                for (int c = a; c < b; ++c, out += bpp) {
+                    const RGBQUAD& q = s.bm->palette[*in++];
+                    out[0] = q.rgbBlue;
+                    out[1] = q.rgbGreen;
+                    out[2] = q.rgbRed;
+                    if (bpp == 4)
+                        out[3] = 0;
+                }
                 return;
             }
             line.resize(std::size_t(b - a));
             for (int c = a; c < b; ++c) {
-                long long k = c - dx0;
-                long long m = plain ? k : (2 * k + 1) * sw / (2 * dw);
-                if (flipX)
-                    m = sw - 1 - m;
-                long long sc = sx0 + m;
+                long long sc = columns.source(c);
                 line[c - a] =
                     (sc < 0 || sc >= s.bm->width) ? CLR_INVALID : s.bm->read(int(sc), int(sr));
             }
@@ -589,8 +629,6 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 d.bm->write(c, row, applyRop(rop, dv, sv, pattern));
             }
         });
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -602,6 +640,69 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
                 int srcWidth, int srcHeight, DWORD rop) {
     return transfer(dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, rop);
+}
+
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, BLENDFUNCTION blend) {
+    if (blend.BlendOp != AC_SRC_OVER || width < 0 || height < 0 || srcWidth < 0 || srcHeight < 0)
+        return FALSE;
+    const bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
+    if (perPixel) {
+        const DcObject* dc = findDc(src);
+        const BitmapObject* bm = dc ? findBitmap(dc->bitmap) : nullptr;
+        if (!bm || bm->bitsPerPixel != 32)
+            return FALSE;
+    }
+    const unsigned constant = blend.SourceConstantAlpha;
+    return eachTransferSpan(
+        dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, true,
+        [&](const Target& d, const Target& s, int row, long long sr, int a, int b,
+            const AxisMap& columns) {
+            const std::uint8_t* sourceRow = s.bm->row(int(sr));
+            if (perPixel && constant == 255 && columns.plain && d.bm->bitsPerPixel != 8) {
+                // Straight over the destination's bytes; uncovered pixels
+                // are left, covered ones copied.
+                const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
+                const std::uint8_t* in = sourceRow + std::size_t(columns.source(a)) * 4;
+                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                for (int c = a; c < b; ++c, in += 4, out += bpp) {
+                    const unsigned alpha = in[3];
+                    if (alpha == 0 && (in[0] | in[1] | in[2]) == 0)
+                        continue;
+                    for (int ch = 0; ch < 3; ++ch)
+                        out[ch] = std::uint8_t(
+                            std::min(255u, in[ch] + (out[ch] * (255 - alpha) + 127) / 255));
+                }
+                return;
+            }
+            for (int c = a; c < b; ++c) {
+                const long long sc = columns.source(c);
+                if (sc < 0 || sc >= s.bm->width)
+                    continue;
+                // Source colour and alpha, premultiplied by the constant.
+                unsigned sv[3], alpha;
+                if (perPixel) {
+                    const std::uint8_t* p = sourceRow + std::size_t(sc) * 4;
+                    for (int ch = 0; ch < 3; ++ch)
+                        sv[ch] = (p[2 - ch] * constant + 127) / 255;
+                    alpha = (p[3] * constant + 127) / 255;
+                } else {
+                    const COLORREF v = s.bm->read(int(sc), int(sr));
+                    sv[0] = (GetRValue(v) * constant + 127) / 255;
+                    sv[1] = (GetGValue(v) * constant + 127) / 255;
+                    sv[2] = (GetBValue(v) * constant + 127) / 255;
+                    alpha = constant;
+                }
+                if (alpha == 0 && sv[0] == 0 && sv[1] == 0 && sv[2] == 0)
+                    continue;  // nothing to add
+                const COLORREF dv = d.bm->read(c, row);
+                const unsigned dc[3] = {GetRValue(dv), GetGValue(dv), GetBValue(dv)};
+                unsigned out[3];
+                for (int ch = 0; ch < 3; ++ch)
+                    out[ch] = std::min(255u, sv[ch] + (dc[ch] * (255 - alpha) + 127) / 255);
+                d.bm->write(c, row, RGB(BYTE(out[0]), BYTE(out[1]), BYTE(out[2])));
+            }
+        });
 }
 
 }  // namespace win

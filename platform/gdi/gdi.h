@@ -238,6 +238,22 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
                 int srcWidth, int srcHeight, DWORD rop);
 
+// Blending a source over the destination: Dst = Src + Dst (255 - SrcAlpha)
+// / 255. With AC_SRC_ALPHA the source is a 32-bit bitmap whose colours are
+// premultiplied by the alpha in its fourth byte, else every source pixel
+// takes the constant alpha; the constant also scales the per-pixel alpha.
+// The source is stretched as by StretchBlt (sizes may not be negative).
+struct BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+};
+constexpr BYTE AC_SRC_OVER = 0x00;
+constexpr BYTE AC_SRC_ALPHA = 0x01;
+BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
+                int srcWidth, int srcHeight, BLENDFUNCTION blend);
+
 // Number of live objects of a kind in the handle table (stock objects not
 // counted); lets callers check that they release what they create.
 std::size_t LiveObjectCount(HandleKind kind);

@@ -232,6 +232,44 @@ TEST(GdiBlitTest, CopiesConvertAndClip) {
     EXPECT_EQ(dst.picture(), "#####|##?.#|#####|#####");
 }
 
+// AlphaBlend: a premultiplied 32-bit source over the page, per-pixel alpha
+// scaled by the constant; without per-pixel alpha the constant alone.
+TEST(GdiBlitTest, AlphaBlendOverTheDestination) {
+    Canvas src(3, 1, 32);
+    const std::uint8_t pixels[12] = {
+        0, 0, 200, 255,  // opaque red 200
+        0, 0, 0, 0,      // transparent
+        0, 64, 0, 128,   // half-covering green, premultiplied
+    };
+    std::memcpy(src.bits, pixels, sizeof pixels);
+    const struct {
+        BYTE constant, format;
+        COLORREF a, b, c;
+    } cases[] = {
+        {255, AC_SRC_ALPHA, RGB(200, 0, 0), RGB(0, 0, 255), RGB(0, 64 + 0, 127)},
+        {128, AC_SRC_ALPHA, RGB(100, 0, 127), RGB(0, 0, 255), RGB(0, 32, 191)},
+        {128, 0, RGB(100, 0, 127), RGB(0, 0, 127), RGB(0, 32, 127)},
+    };
+    for (const auto& c : cases) {
+        Canvas dst(3, 1);
+        PatBlt(dst.dc, 0, 0, 3, 1, BLACKNESS);
+        for (int x = 0; x < 3; ++x)
+            SetPixel(dst.dc, x, 0, RGB(0, 0, 255));
+        EXPECT_TRUE(AlphaBlend(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, 3, 1,
+                               BLENDFUNCTION{AC_SRC_OVER, 0, c.constant, c.format}));
+        EXPECT_EQ(GetPixel(dst.dc, 0, 0), c.a) << int(c.constant) << " " << int(c.format);
+        EXPECT_EQ(GetPixel(dst.dc, 1, 0), c.b) << int(c.constant) << " " << int(c.format);
+        EXPECT_EQ(GetPixel(dst.dc, 2, 0), c.c) << int(c.constant) << " " << int(c.format);
+    }
+    // Per-pixel alpha needs a 32-bit source; negative sizes are refused.
+    Canvas grey(3, 1, 8);
+    Canvas dst(3, 1);
+    EXPECT_FALSE(AlphaBlend(dst.dc, 0, 0, 3, 1, grey.dc, 0, 0, 3, 1,
+                            BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    EXPECT_FALSE(AlphaBlend(dst.dc, 3, 0, -3, 1, src.dc, 0, 0, 3, 1,
+                            BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+}
+
 TEST(GdiBlitTest, StretchScalesAndMirrors) {
     Canvas src(2, 1);
     SetPixel(src.dc, 0, 0, 0);

@@ -68,14 +68,6 @@ OperationReader* prepareReader(ContentRunner& runner, InputStream* input) {
     return runner.reader.get();
 }
 
-// "Interface" / "ProgressIndicator": on when missing; a value of an unknown
-// kind counts as off.
-bool progressWanted() {
-    const SettingValue* value =
-        settingsStore().find(settings::Interface, settings::ProgressIndicator);
-    return value ? readSettingSwitch(value, false) : true;
-}
-
 // Position in percent of the total, at most 100.
 std::uint16_t percentage(std::uint64_t position, std::uint64_t total) {
     if (position >= total)
@@ -103,6 +95,12 @@ void runSteps(ContentInterpreter& interpreter, OperationReader& reader, F&& befo
 }
 
 }  // namespace
+
+bool progressWanted() {
+    const SettingValue* value =
+        settingsStore().find(settings::Interface, settings::ProgressIndicator);
+    return value ? readSettingSwitch(value, false) : true;
+}
 
 void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
     InputStream* input = interpreter.contentInput();

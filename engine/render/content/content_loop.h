@@ -64,6 +64,10 @@ private:
 // Steps in a row that read no byte after which a run ends.
 inline constexpr std::int32_t kMaxIdleSteps = 1000;
 
+// "Interface" / "ProgressIndicator": on when missing; a value of an unknown
+// kind counts as off.
+bool progressWanted();
+
 // Runs the whole content the interpreter's content input delivers, with the
 // runner's resources (when it has some) and the full operator state map. The
 // interpreter must have its content input, device, base matrix and

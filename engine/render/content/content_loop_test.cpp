@@ -260,8 +260,9 @@ TEST(ContentLoopTest, SecondRunReusesTheRunner) {
     EXPECT_EQ(in.operands().count(), 0);
 }
 
-// In the inline-image state the operands are kept across operators, so the
-// image's keys and values collect for "ID"; any other operator there drops
+// In the inline-image state the operands are kept across operators: "BI"
+// leaves two markers, the image's keys and values collect above them, and
+// "ID" takes them down to the first marker; any other operator there drops
 // them like anywhere else.
 TEST(ContentLoopTest, OperandsAccumulateInTheInlineImageState) {
     class Counts : public StepObserver {
@@ -280,7 +281,7 @@ TEST(ContentLoopTest, OperandsAccumulateInTheInlineImageState) {
     in.setStepObserver(&counts);
     ContentRunner runner;
     test::runText(in, runner, "BI /W 4 /H 2 ID EI 7 BI /W 4 q /H 2 ID EI");
-    EXPECT_EQ(counts.counts, (std::vector<int>{0, 4, 0, 1, 0, 2, 0}));
+    EXPECT_EQ(counts.counts, (std::vector<int>{2, 1, 0, 3, 0, 0, 0}));
 }
 
 // A parser that makes operators out of nothing: the loop ends the run after

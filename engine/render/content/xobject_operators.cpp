@@ -1,4 +1,4 @@
-// "Do" for forms, and the operators that draw nothing: shading, PostScript
+// "Do" for forms and images, and the operators that draw nothing: shading, PostScript
 // and marked content.
 #include <memory>
 
@@ -7,6 +7,8 @@
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/form_draw.h"
+#include "engine/render/content/image_dict.h"
+#include "engine/render/content/image_drawing.h"
 #include "engine/render/content/matrix.h"
 #include "engine/render/content/operators.h"
 #include "engine/render/raster/geometry.h"
@@ -84,6 +86,24 @@ std::int32_t opDo(ContentInterpreter& in) {
     if (FormXObject* form = asFormXObject(resource)) {
         Ref<FormXObject> held = Ref<FormXObject>::share(form);
         drawForm(in, *form);
+        return kStatusDone;
+    }
+    PdfObject* target = resource->direct();
+    if (!target || target->classKind() != kClassImageXObject)
+        return kStatusDone;
+    ImageDict* found = dynamic_cast<ImageDict*>(target);
+    if (!found)
+        return kStatusDone;
+    Ref<ImageDict> image = Ref<ImageDict>::share(found);
+    switch (imageShowMode()) {
+        case ImageShow::Nothing:
+            break;
+        case ImageShow::Placeholder:
+            drawImagePlaceholder(in);
+            break;
+        case ImageShow::Image:
+            drawImage(in, *image, true);
+            break;
     }
     return kStatusDone;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "engine/render/raster/coverage_bitmap.h"
@@ -459,11 +460,51 @@ bool GdiDevice::RestoreClip() {
     return ok;
 }
 
+namespace {
+
+// The stencil as a 32-bit bitmap of the ink premultiplied by its coverage
+// (255 - the stencil's value), for AlphaBlend; null when it cannot be made.
+win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
+    const int w = stencil.dibWidth(), h = stencil.dibHeight();
+    win::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    win::HBITMAP section =
+        win::CreateDIBSection(nullptr, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section)
+        return nullptr;
+    if (!bits) {
+        win::DeleteObject(section);
+        return nullptr;
+    }
+    const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
+    // The four bytes for each stencil value.
+    std::uint8_t table[256][4];
+    for (unsigned v = 0; v < 256; ++v) {
+        const unsigned alpha = 255u - v;
+        table[v][0] = std::uint8_t((blue * alpha + 127) / 255);
+        table[v][1] = std::uint8_t((green * alpha + 127) / 255);
+        table[v][2] = std::uint8_t((red * alpha + 127) / 255);
+        table[v][3] = std::uint8_t(alpha);
+    }
+    std::uint8_t* out = static_cast<std::uint8_t*>(bits);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = stencil.dibRow(y);
+        for (int x = 0; x < w; ++x, out += 4)
+            std::memcpy(out, table[in[x]], 4);
+    }
+    return section;
+}
+
+}  // namespace
+
 bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     if (!dc_)
         return false;
     win::DWORD rop = win::SRCCOPY;
     const int w = image.dibWidth(), h = image.dibHeight();
+    // A stencil blends the fill colour over the page where it covers it.
+    const bool stencil = image.stencil() && image.bytesPerPixel() == 1;
     if (clipState_ == 0)
         return true;
     if (clipState_ > 0) {
@@ -472,25 +513,26 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
         if (visible < 0)
             return true;
         if (visible == 0) {
-            // Hidden pixels are zeroed in the image; when some remain
-            // visible, the visible area is first painted black and the image
-            // ORed onto it.
+            // Hidden pixels are zeroed in the image (a stencil's are set to
+            // leave the page); when some remain visible, the visible area is
+            // first painted black and the image ORed onto it.
             const int bpp = image.bytesPerPixel() > 1 ? 3 : 1;
             const int step = image.bytesPerPixel() > 1 ? image.bytesPerPixel() : 1;
+            const std::uint8_t hiddenValue = stencil ? 0xFF : 0;
             std::int64_t hidden = 0;
             for (int y = 0; y < h; ++y) {
                 std::uint8_t* row = image.dibRow(y);
                 for (int x = 0; x < w; ++x) {
                     if (!PointVisible(clampCoord(std::int64_t(p.x) + x),
                                       clampCoord(std::int64_t(p.y) + y))) {
-                        std::fill_n(row + std::size_t(x) * step, bpp, std::uint8_t(0));
+                        std::fill_n(row + std::size_t(x) * step, bpp, hiddenValue);
                         ++hidden;
                     }
                 }
             }
             if (hidden == std::int64_t(w) * h)
                 return true;
-            if (hidden > 0) {
+            if (hidden > 0 && !stencil) {
                 std::unique_ptr<DeviceColor> saved = NewColor();
                 std::unique_ptr<DeviceColor> black = NewColor();
                 if (!saved || !black)
@@ -517,7 +559,21 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
         win::DeleteDC(mem);
         return false;
     }
-    const bool ok = win::BitBlt(dc_, p.x, p.y, w, h, mem, 0, 0, rop) != 0;
+    bool ok;
+    if (stencil) {
+        // The fill colour blended over the page by the stencil's coverage.
+        win::HBITMAP ink = inkSection(image, fillColor_);
+        win::HGDIOBJ replaced = ink ? win::SelectObject(mem, ink) : win::HGDIOBJ();
+        ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h,
+                                         win::BLENDFUNCTION{win::AC_SRC_OVER, 0, 255,
+                                                            win::AC_SRC_ALPHA}) != 0;
+        if (replaced)
+            win::SelectObject(mem, replaced);
+        if (ink)
+            win::DeleteObject(ink);
+    } else {
+        ok = win::BitBlt(dc_, p.x, p.y, w, h, mem, 0, 0, rop) != 0;
+    }
     win::SelectObject(mem, old);
     win::DeleteDC(mem);
     return ok;

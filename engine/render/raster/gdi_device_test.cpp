@@ -312,6 +312,66 @@ private:
     std::uint8_t* bits_;
 };
 
+// A one-byte-per-pixel stencil: a grey DIB whose pixels are drawn from a
+// picture ('#' 0, '.' 255, '+' 128).
+class TestStencil : public ImageView {
+public:
+    TestStencil(int w, int h, const std::string& picture) : w_(w), h_(h) {
+        struct {
+            win::BITMAPINFOHEADER h;
+            win::RGBQUAD colors[256];
+        } info{};
+        info.h = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 8, win::BI_RGB, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i)
+            info.colors[i] = {win::BYTE(i), win::BYTE(i), win::BYTE(i), 0};
+        void* p = nullptr;
+        dib_ = win::CreateDIBSection(nullptr, reinterpret_cast<win::BITMAPINFO*>(&info),
+                                     win::DIB_RGB_COLORS, &p, nullptr, 0);
+        bits_ = static_cast<std::uint8_t*>(p);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const char c = picture[std::size_t(y) * (w + 1) + x];
+                dibRow(y)[x] = c == '#' ? 0 : c == '+' ? 128 : 255;
+            }
+        }
+    }
+    ~TestStencil() override { win::DeleteObject(dib_); }
+    win::HBITMAP dibSection() const override { return dib_; }
+    int dibWidth() const override { return w_; }
+    int dibHeight() const override { return h_; }
+    int bytesPerPixel() const override { return 1; }
+    std::size_t dibStride() const override { return (std::size_t(w_) + 3) & ~std::size_t(3); }
+    std::uint8_t* dibRow(int y) override { return bits_ + std::size_t(y) * dibStride(); }
+    bool stencil() const override { return true; }
+
+private:
+    int w_, h_;
+    win::HBITMAP dib_;
+    std::uint8_t* bits_;
+};
+
+// A stencil paints the fill colour where it is 0 and leaves the page where
+// it is 255, also under a span clip; coverage between mixes the two.
+TEST_F(GdiDeviceTest, StencilsPaintTheFillColour) {
+    Canvas cv(6, 3);
+    GdiDevice dev(cv.dc, IntPoint(6, 3));
+    win::SetPixel(cv.dc, 1, 0, 0xFF0000);  // a blue page pixel under a '.'
+    setColors(dev, 0x0000FF, 0);
+    TestStencil mask(4, 2, "#.##|.#.+|");
+    EXPECT_TRUE(dev.BlitImage(mask, IntPoint(0, 0)));
+    EXPECT_EQ(cv.picture(), "rbrr..\n.r.?..\n......\n");
+    EXPECT_EQ(cv.pixel(3, 1), 0x8080FFu);
+    // The colour table is the grey ramp again.
+    EXPECT_EQ(mask.dibRow(0)[0], 0);
+    win::PatBlt(cv.dc, 0, 0, 6, 3, win::WHITENESS);
+    auto tri = polygon(dev, {{0, 0}, {6, 0}, {0, 6}});
+    dev.ClipToShape(*tri, 1);
+    TestStencil full(6, 3, "######|######|######|");
+    setColors(dev, 0x00FF00, 0);
+    EXPECT_TRUE(dev.BlitImage(full, IntPoint(0, 0)));
+    EXPECT_EQ(cv.picture(), "gggggg\ngggggg\nggggg.\n");
+}
+
 TEST_F(GdiDeviceTest, ImageBlitsHonourTheSpanClip) {
     Canvas cv(10, 6);
     GdiDevice dev(cv.dc, IntPoint(10, 6));

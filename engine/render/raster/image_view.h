@@ -19,6 +19,9 @@ public:
     virtual std::size_t dibStride() const = 0;
     // Rows from the top, dibStride() bytes apart.
     virtual std::uint8_t* dibRow(int y) = 0;
+    // A stencil is a one-byte-per-pixel coverage: 0 paints the device's
+    // fill colour, 255 leaves the page as it is, values between mix the two.
+    virtual bool stencil() const { return false; }
 };
 
 }  // namespace vistrel

@@ -1,0 +1,858 @@
+#include "engine/render/content/raster_image.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "engine/codec/dct_decode.h"
+#include "engine/codec/image_readers.h"
+#include "engine/constants/setting_keys.h"
+#include "engine/core/streams.h"
+#include "engine/render/raster/device_color.h"
+#include "engine/render/raster/output_device.h"
+#include "engine/render/raster/raster_settings.h"
+#include "engine/render/raster/shape.h"
+
+namespace vistrel {
+
+namespace {
+
+// "Quality" settings as integers; `fallback` when missing, 0 for a value of
+// an unknown kind.
+std::int32_t qualityInt(const WString& key, std::int32_t fallback) {
+    const IntegerSetting s = readRasterSetting(settings::Quality, key);
+    return s.present ? s.value : fallback;
+}
+
+std::int64_t roundedEdge(double v) {
+    return roundCoord(v);
+}
+
+// v * 255 / (2^bits - 1) for the sample widths 1, 2 and 4.
+struct WideningTables {
+    std::uint8_t table[3][16];
+    WideningTables() {
+        const int widths[3] = {1, 2, 4};
+        for (int t = 0; t < 3; ++t) {
+            const int top = (1 << widths[t]) - 1;
+            for (int v = 0; v <= top; ++v)
+                table[t][v] = std::uint8_t(v * 255 / top);
+        }
+    }
+};
+
+const std::uint8_t* wideningTable(int bits) {
+    static const WideningTables tables;
+    return tables.table[bits == 1 ? 0 : bits == 2 ? 1 : 2];
+}
+
+// Widens `count` samples of `bits` bits in place to one byte each, from the
+// end backwards so that the bytes never overtake the bits still unread.
+void widen(std::uint8_t* row, std::size_t count, int bits) {
+    const std::uint8_t* table = wideningTable(bits);
+    const unsigned mask = (1u << bits) - 1;
+    for (std::size_t i = count; i-- > 0;) {
+        const std::size_t bit = i * std::size_t(bits);
+        const unsigned shift = unsigned(8 - bits - int(bit % 8));
+        row[i] = table[(row[bit / 8] >> shift) & mask];
+    }
+}
+
+int roundByte(double v) {
+    return int(v > 0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5));
+}
+
+double clamp01(double v) {
+    if (!(v > 0))
+        return 0;
+    return v < 1 ? v : 1;
+}
+
+// round(255 * videoTransfer(t)) without a power per call. Below 0.02 the
+// curve is a line; from there on it rises with t, so the byte is the number
+// of thresholds (the least t giving each byte 1 .. 255, found once with the
+// curve itself) at or below t. A table over 4096 steps of t gives the count
+// at each step's start; the few thresholds within a step are tested.
+class VideoBytes {
+public:
+    VideoBytes() {
+        constexpr double kStart = 0.02;
+        auto byteAt = [](double t) { return roundByte(255 * videoTransfer(t)); };
+        for (int v = 1; v <= 255; ++v) {
+            // The least double from 0.02 on whose byte is v or more: near
+            // where the curve reaches v - 0.5, then moved to the exact place.
+            double t = std::pow(((v - 0.5) / 255 + 0.1) / 1.1, 1 / 0.45);
+            if (!(t > kStart))
+                t = kStart;
+            while (byteAt(t) < v)
+                t = std::nextafter(t, 2.0);
+            while (t > kStart && byteAt(std::nextafter(t, 0.0)) >= v)
+                t = std::nextafter(t, 0.0);
+            threshold_[v] = t;
+        }
+        threshold_[0] = 0;
+        int n = 0;
+        for (int i = 0; i <= kSteps; ++i) {
+            const double t = double(i) / kSteps;
+            while (n < 255 && threshold_[n + 1] <= t)
+                ++n;
+            atStep_[i] = std::uint8_t(n);
+        }
+    }
+
+    int operator()(double t) const {
+        if (!(t >= 0.02))
+            return roundByte(255 * videoTransfer(t));
+        if (!(t < 1))
+            return 255;
+        int n = atStep_[int(t * kSteps)];
+        while (n < 255 && threshold_[n + 1] <= t)
+            ++n;
+        return n;
+    }
+
+private:
+    static constexpr int kSteps = 4096;
+    double threshold_[256];
+    std::uint8_t atStep_[kSteps + 1];
+};
+
+}  // namespace
+
+// CMYK to RGB for one model, with a small cache of recent results (runs of
+// one colour are the rule in images).
+struct RasterImage::Cmyk {
+    std::int32_t model = -1;
+    std::array<std::uint32_t, 1024> keys{};
+    std::array<std::uint32_t, 1024> values{};
+    std::array<bool, 1024> used{};
+
+    void setModel(std::int32_t m) {
+        if (m != model) {
+            model = m;
+            used.fill(false);
+        }
+    }
+
+    // Writes red, green, blue over the first three bytes.
+    void convert(std::uint8_t* p) {
+        const int c = p[0], m = p[1], y = p[2], k = p[3];
+        if (model != 1 && model != 2) {
+            p[0] = std::uint8_t(std::max(0, 255 - k - c));
+            p[1] = std::uint8_t(std::max(0, 255 - k - m));
+            p[2] = std::uint8_t(std::max(0, 255 - k - y));
+            return;
+        }
+        const std::uint32_t key = std::uint32_t(c) | std::uint32_t(m) << 8 |
+                                  std::uint32_t(y) << 16 | std::uint32_t(k) << 24;
+        const std::size_t slot = ((key * 2654435761u) >> 22) & 1023;
+        if (!used[slot] || keys[slot] != key) {
+            keys[slot] = key;
+            values[slot] = compute(c, m, y, k);
+            used[slot] = true;
+        }
+        const std::uint32_t v = values[slot];
+        p[0] = std::uint8_t(v);
+        p[1] = std::uint8_t(v >> 8);
+        p[2] = std::uint8_t(v >> 16);
+    }
+
+    std::uint32_t compute(int c8, int m8, int y8, int k8) const {
+        const double k = k8 / 255.0;
+        const double c = c8 * (1 - k) / 255 + k, m = m8 * (1 - k) / 255 + k,
+                     y = y8 * (1 - k) / 255 + k;
+        int r, g, b;
+        if (model == 1) {
+            r = 255 - roundByte(255 * clamp01(1.09 * c + 0.14 * m + 0.16 * y));
+            g = 255 - roundByte(255 * clamp01(0.49 * c + 0.87 * m + 0.21 * y));
+            b = 255 - roundByte(255 * clamp01(0.25 * c + 0.65 * m + 0.76 * y));
+        } else {
+            static const VideoBytes videoByte;
+            const double x1 = std::exp2(-5.38 * c - 0.48 * m - 0.98 * y);
+            const double x2 = std::exp2(-3.71 * c - 2.94 * m - 0.58 * y);
+            const double x3 = std::exp2(-0.7 * c - 3.29 * m - 4.5 * y);
+            double lr, lg, lb;
+            xyzToRgb(x1, x2, x3, lr, lg, lb);
+            r = videoByte(lr);
+            g = videoByte(lg);
+            b = videoByte(lb);
+        }
+        return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16;
+    }
+};
+
+RasterImage::RasterImage() = default;
+
+RasterImage::~RasterImage() {
+    freeDib();
+}
+
+std::unique_ptr<DrawableBase> newRasterImage() {
+    return std::unique_ptr<DrawableBase>(new (std::nothrow) RasterImage);
+}
+
+// ---------------------------------------------------------------------------
+// Placement
+
+std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int32_t components,
+                               std::int32_t bitsPerComponent, std::int32_t /*reserved*/,
+                               const double* matrix) {
+    rotationMode_ = qualityInt(settings::ImageRotationMode, 2);
+    if (rotationMode_ > 2) {
+        const IntegerSetting limit = readRasterSetting(settings::Quality, settings::ImageSizeLimit);
+        if (limit.present && limit.value == 0)
+            rotationMode_ = 2;
+    }
+    freeDib();
+    if (width < 1 || height < 1 || (components != 1 && components != 3 && components != 4) ||
+        (bitsPerComponent != 1 && bitsPerComponent != 2 && bitsPerComponent != 4 &&
+         bitsPerComponent != 8))
+        return 0;
+
+    std::int64_t a, b, c, d;
+    IntPoint corner;
+    if (matrix) {
+        // Terms clamped to the device range before rounding.
+        const std::int64_t e = roundCoord(matrix[4]), f = roundCoord(matrix[5]);
+        a = roundedEdge(matrix[0] + matrix[4]) - e;
+        b = roundedEdge(matrix[1] + matrix[5]) - f;
+        c = roundedEdge(matrix[2] + matrix[4]) - e;
+        d = roundedEdge(matrix[3] + matrix[5]) - f;
+        origin_ = IntPoint(std::int32_t(e), std::int32_t(f));
+        corner = IntPoint(clampCoord(e + std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(c, 0)),
+                          clampCoord(f + std::min<std::int64_t>(b, 0) + std::min<std::int64_t>(d, 0)));
+        orientation_ = (a ? kEdgeA : 0) | (b ? kEdgeB : 0) | (c ? kEdgeC : 0) | (d ? kEdgeD : 0);
+    } else {
+        a = std::int64_t(width) - 1;
+        b = c = 0;
+        d = 1 - std::int64_t(height);
+        origin_ = IntPoint(0, clampCoord(std::int64_t(height) - 1));
+        corner = IntPoint(0, 0);
+        orientation_ = kUpright;
+    }
+    edge_[0] = a;
+    edge_[1] = b;
+    edge_[2] = c;
+    edge_[3] = d;
+    if (rotationMode_ == 0 && orientation_ != kUpright)
+        return 0;  // mode 0 draws only upright images
+
+    width_ = width;
+    height_ = height;
+    components_ = components;
+    bitsPerComponent_ = bitsPerComponent;
+
+    std::int64_t dibW, dibH, dstW, dstH;
+    if (orientation_ == kUpright) {
+        dibW = dstW = std::llabs(a) + 1;
+        dibH = dstH = std::llabs(d) + 1;
+    } else if (orientation_ == kQuarterTurn) {
+        dibW = std::llabs(c) + 1;
+        dibH = std::llabs(b) + 1;
+        if (rotationMode_ >= 2) {
+            // Source rows run along the device's y axis.
+            dstW = dibH;
+            dstH = dibW;
+        } else {
+            dstW = dibW;
+            dstH = dibH;
+            orientation_ = kUpright;
+        }
+    } else {
+        const double da = double(a), db = double(b), dc = double(c), dd = double(d);
+        dibW = dstW = std::int64_t(std::ceil(std::sqrt(da * da + db * db)));
+        dibH = dstH = std::int64_t(std::ceil(std::sqrt(dc * dc + dd * dd)));
+        if (rotationMode_ >= 3) {
+            orientation_ |= kRotated;
+        } else {
+            // Upright, centred in the bounding box.
+            const std::int64_t boxW = std::llabs(a) + std::llabs(c) + 1;
+            const std::int64_t boxH = std::llabs(b) + std::llabs(d) + 1;
+            corner = IntPoint(clampCoord(corner.x + (boxW - dibW) / 2),
+                              clampCoord(corner.y + (boxH - dibH) / 2));
+            orientation_ = kUpright;
+        }
+    }
+    position_ = corner;
+    // A zero edge has no pixels; a DIB beyond the caps is refused.
+    if (dibW < 1 || dibH < 1 || dibW > kMaxDibSide || dibH > kMaxDibSide)
+        return 0;
+    const std::int64_t bpp = components == 1 ? 1 : 3;
+    if (((dibW * bpp + 3) & ~std::int64_t(3)) * dibH > kMaxDibBytes)
+        return 0;
+    dibWidth_ = std::int32_t(dibW);
+    dibHeight_ = std::int32_t(dibH);
+    dstWidth_ = std::int32_t(dstW);
+    dstHeight_ = std::int32_t(dstH);
+
+    inBytesPerRow_ = std::size_t((std::int64_t(components) * width * bitsPerComponent + 7) / 8);
+    if (!createDib())
+        return 0;
+
+    // Where the first pixel of the first row goes, and the steps from it.
+    const std::ptrdiff_t px = bytesPerPixel_, stride = std::ptrdiff_t(dibStride_);
+    const std::ptrdiff_t lastColumn = std::ptrdiff_t(dibWidth_ - 1) * px;
+    const std::ptrdiff_t lastRow = std::ptrdiff_t(dibHeight_ - 1) * stride;
+    std::ptrdiff_t start = 0;
+    if (orientation_ == kUpright) {
+        pixelStep_ = a >= 0 ? px : -px;
+        rowStep_ = d <= 0 ? stride : -stride;
+        start = (a >= 0 ? 0 : lastColumn) + (d <= 0 ? 0 : lastRow);
+    } else if (orientation_ == kQuarterTurn) {
+        rowStep_ = c <= 0 ? px : -px;
+        pixelStep_ = b >= 0 ? stride : -stride;
+        start = (c <= 0 ? 0 : lastColumn) + (b >= 0 ? 0 : lastRow);
+    } else {
+        pixelStep_ = px;
+        rowStep_ = stride;
+    }
+    dibCursor_ = dibBits_ + start;
+    rowsWritten_ = 0;
+
+    yScale_ = std::int32_t(std::int64_t(dstHeight_) * 1024 / height);
+    yAccumulator_ = dstHeight_ < height ? 1024 : yScale_;
+    xScale_ = std::int32_t(std::int64_t(dstWidth_) * 1024 / width);
+    yError_ = 0;
+    yErrorStep_ = std::int32_t(std::int64_t(dstHeight_) * 1024 - std::int64_t(yScale_) * height);
+    xStep_ = std::int32_t((std::int64_t{1} << 20) / dstWidth_);
+
+    const std::int64_t rowSize = (std::int64_t(width) * components + 7) & ~std::int64_t(3);
+    return std::size_t(rowSize);
+}
+
+bool RasterImage::createDib() {
+    if (bytesPerPixel_ == 0)
+        bytesPerPixel_ = components_ == 1 ? 1 : 3;
+    if (dibStride_ == 0)
+        dibStride_ = (std::size_t(dibWidth_) * std::size_t(bytesPerPixel_) + 3) & ~std::size_t(3);
+    const std::size_t accumulator = std::size_t(dstWidth_) * std::size_t(bytesPerPixel_);
+    rowAccumulator_.reset(new (std::nothrow) std::uint8_t[accumulator]);
+    nextRowAccumulator_.reset(new (std::nothrow) std::uint8_t[accumulator]());
+    if (!rowAccumulator_ || !nextRowAccumulator_)
+        return false;
+    struct {
+        win::BITMAPINFOHEADER header;
+        win::RGBQUAD colors[256];
+    } info{};
+    info.header = {sizeof(win::BITMAPINFOHEADER),
+                   dibWidth_,
+                   -dibHeight_,
+                   1,
+                   win::WORD(8 * bytesPerPixel_),
+                   win::BI_RGB,
+                   0,
+                   100,
+                   100,
+                   0,
+                   0};
+    for (int i = 0; i < 256; ++i)
+        info.colors[i] = {win::BYTE(i), win::BYTE(i), win::BYTE(i), 0};
+    void* bits = nullptr;
+    dib_ = win::CreateDIBSection(nullptr, reinterpret_cast<win::BITMAPINFO*>(&info),
+                                 win::DIB_RGB_COLORS, &bits, nullptr, 0);
+    dibBits_ = static_cast<std::uint8_t*>(bits);
+    if (!dib_ || !dibBits_)
+        return false;
+    // A stencil's pixels that no row reaches leave the page as it is.
+    if (stencil_)
+        std::memset(dibBits_, 0xFF, dibStride_ * std::size_t(dibHeight_));
+    return true;
+}
+
+void RasterImage::freeDib() {
+    if (dib_)
+        win::DeleteObject(dib_);
+    dib_ = nullptr;
+    dibBits_ = nullptr;
+    dibCursor_ = nullptr;
+    rowAccumulator_.reset();
+    nextRowAccumulator_.reset();
+    bytesPerPixel_ = 0;
+    dibStride_ = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Rows
+
+void RasterImage::convertRow(std::uint8_t* row) {
+    const std::size_t samples = std::size_t(width_) * std::size_t(components_);
+    if (bitsPerComponent_ < 8)
+        widen(row, samples, bitsPerComponent_);
+    if (components_ != 4)
+        return;
+    if (!cmyk_) {
+        cmyk_.reset(new (std::nothrow) Cmyk);
+        if (!cmyk_)
+            return;
+    }
+    // The model cannot change within a row: it is read once per row.
+    cmyk_->setModel(qualityInt(settings::FullColorImageConversion, 0));
+    for (std::size_t i = 0; i < samples; i += 4)
+        cmyk_->convert(row + i);
+}
+
+namespace {
+
+// Scales one row of `width` source pixels of `sourceBytes` bytes (grey, or
+// red, green, blue first) to dstWidth pixels of Channels bytes (grey, or
+// blue, green, red).
+template <int Channels>
+void scaleRowTo(const std::uint8_t* src, std::int32_t width, std::int32_t sourceBytes,
+                std::uint8_t* out, std::int32_t dstWidth, std::int32_t xScale, std::int32_t xStep) {
+    // Where output channel ch lies in a source pixel.
+    constexpr int kOffset[3] = {Channels == 1 ? 0 : 2, 1, 0};
+    const std::uint8_t* end = src + std::size_t(width) * std::size_t(sourceBytes);
+    std::uint8_t* const outEnd = out + std::size_t(dstWidth) * Channels;
+    if (width == dstWidth) {
+        for (; src < end; src += sourceBytes, out += Channels) {
+            for (int ch = 0; ch < Channels; ++ch)
+                out[ch] = src[kOffset[ch]];
+        }
+        return;
+    }
+    if (width > dstWidth) {
+        // Box filter: a source pixel supplies dstWidth units, an output
+        // pixel takes width units. A pixel that straddles two output pixels
+        // gives (value * need * xStep) >> 20 to the first (need: the units
+        // it still lacks) and the rest to the second; one that fills its
+        // output pixel exactly or lies inside gives all to it. Each output
+        // pixel is its sum times xScale / 1024. To keep the loop free of
+        // branches on the pixel's case, the output pixel under way is
+        // written at every source pixel; the last write, when it is
+        // complete, stays.
+        std::uint64_t current[Channels] = {};
+        std::int64_t need = width;
+        for (; src < end; src += sourceBytes) {
+            const bool inside = need > dstWidth;
+            const std::uint32_t share = need >= dstWidth
+                                            ? std::uint32_t(1) << 20
+                                            : std::uint32_t(need) * std::uint32_t(xStep);
+#pragma GCC unroll 3
+            for (int ch = 0; ch < Channels; ++ch) {
+                const std::uint32_t v = src[kOffset[ch]];
+                const std::uint32_t part = std::min((v * share) >> 20, v);
+                const std::uint64_t sum = current[ch] + part;
+                const std::uint64_t scaled = (sum * std::uint64_t(xScale)) >> 10;
+                out[ch] = std::uint8_t(scaled > 255 ? 255 : scaled);
+                current[ch] = inside ? sum : v - part;
+            }
+            out += inside ? 0 : Channels;
+            need += inside ? -std::int64_t(dstWidth) : std::int64_t(width) - dstWidth;
+        }
+        return;
+    }
+    // Enlarging: where an output pixel falls between two source pixels, the
+    // two are blended by the share of the first.
+    const std::uint8_t* last = end - sourceBytes;
+    std::int64_t supply = dstWidth;
+    for (; out < outEnd; out += Channels) {
+        if (supply >= width) {
+            for (int ch = 0; ch < Channels; ++ch)
+                out[ch] = src[kOffset[ch]];
+            supply -= width;
+            if (supply == 0) {
+                if (src < last)
+                    src += sourceBytes;
+                supply = dstWidth;
+            }
+        } else {
+            const std::uint32_t w = std::uint32_t(supply * 1024 / width);
+            const std::uint8_t* next = src < last ? src + sourceBytes : src;
+            for (int ch = 0; ch < Channels; ++ch) {
+                const std::uint32_t v = (src[kOffset[ch]] * w + next[kOffset[ch]] * (1024 - w)) >> 10;
+                out[ch] = std::uint8_t(v > 255 ? 255 : v);
+            }
+            src = next;
+            supply = dstWidth - (width - supply);
+        }
+    }
+}
+
+}  // namespace
+
+void RasterImage::scaleRow(const std::uint8_t* row) {
+    if (bytesPerPixel_ == 1)
+        scaleRowTo<1>(row, width_, components_, rowAccumulator_.get(), dstWidth_, xScale_, xStep_);
+    else
+        scaleRowTo<3>(row, width_, components_, rowAccumulator_.get(), dstWidth_, xScale_, xStep_);
+}
+
+std::ptrdiff_t RasterImage::writeRow(const std::uint8_t* scaledRow) {
+    // Never more rows than the DIB has, whatever the scaling steps add up to.
+    if (rowsWritten_ >= dstHeight_)
+        return rowStep_;
+    const std::size_t px = std::size_t(bytesPerPixel_);
+    if (pixelStep_ == std::ptrdiff_t(px)) {
+        std::memcpy(dibCursor_, scaledRow, std::size_t(dstWidth_) * px);
+    } else {
+        for (std::int32_t x = 0; x < dstWidth_; ++x)
+            std::memcpy(dibCursor_ + x * pixelStep_, scaledRow + std::size_t(x) * px, px);
+    }
+    if (++rowsWritten_ < dstHeight_)
+        dibCursor_ += rowStep_;
+    return rowStep_;
+}
+
+std::ptrdiff_t RasterImage::writeBlendedRow(std::int32_t weight) {
+    if (weight <= 0)
+        return writeRow(nextRowAccumulator_.get());
+    if (weight >= 1024)
+        return writeRow(rowAccumulator_.get());
+    // The blend goes into the previous row's buffer, which is not needed
+    // after it.
+    std::uint8_t* previous = nextRowAccumulator_.get();
+    const std::uint8_t* next = rowAccumulator_.get();
+    const std::size_t n = std::size_t(dstWidth_) * std::size_t(bytesPerPixel_);
+    for (std::size_t i = 0; i < n; ++i) {
+        const int p = previous[i];
+        previous[i] = std::uint8_t(p + (((int(next[i]) - p) * weight) >> 10));
+    }
+    return writeRow(previous);
+}
+
+void RasterImage::advance(std::int32_t correction) {
+    yError_ -= yErrorStep_;
+    if (yError_ < 1) {
+        yAccumulator_ += correction;
+        yError_ += height_;
+    }
+}
+
+bool RasterImage::putRow(std::uint8_t* row, std::size_t /*byteCount*/) {
+    if (!dibBits_ || !row)
+        return false;
+    convertRow(row);
+    scaleRow(row);
+    std::uint8_t* fresh = rowAccumulator_.get();
+    const std::size_t n = std::size_t(dstWidth_) * std::size_t(bytesPerPixel_);
+    if (height_ == dstHeight_) {
+        writeRow(fresh);
+        return true;
+    }
+    if (height_ > dstHeight_) {
+        // Shrinking: rows are summed, weighted yScale / 1024, into the
+        // output row under way.
+        std::uint8_t* sum = nextRowAccumulator_.get();
+        const std::int32_t yScale = yScale_;  // a local, so that the loops vectorise
+        yAccumulator_ -= yScale;
+        advance(-1);
+        if (yAccumulator_ >= 0) {
+            for (std::size_t i = 0; i < n; ++i)
+                sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * yScale) >> 10)));
+            if (yAccumulator_ == 0) {
+                writeRow(sum);
+                std::memset(sum, 0, n);
+                yAccumulator_ += 1024;
+            }
+            return true;
+        }
+        // The row completes the output row and spills into the next.
+        const std::int32_t weight = yScale + yAccumulator_;
+        for (std::size_t i = 0; i < n; ++i)
+            sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * weight) >> 10)));
+        writeRow(sum);
+        rowAccumulator_.swap(nextRowAccumulator_);
+        std::uint8_t* spill = nextRowAccumulator_.get();
+        const std::int32_t spillWeight = -yAccumulator_;
+        for (std::size_t i = 0; i < n; ++i)
+            spill[i] = std::uint8_t((spill[i] * spillWeight) >> 10);
+        yAccumulator_ += 1024;
+        return true;
+    }
+    // Enlarging: each row is written yScale / 1024 times, with a blend of
+    // the previous row and this one where an output row falls between.
+    if (yAccumulator_ < 0) {
+        writeBlendedRow(-yAccumulator_);
+        yAccumulator_ += yScale_;
+        advance(1);
+    }
+    yAccumulator_ -= 1024;
+    while (yAccumulator_ >= 0) {
+        writeRow(fresh);
+        if (yAccumulator_ == 0) {
+            yAccumulator_ += yScale_;
+            advance(1);
+            break;
+        }
+        yAccumulator_ -= 1024;
+        if (yAccumulator_ < 0) {
+            rowAccumulator_.swap(nextRowAccumulator_);
+            return true;
+        }
+    }
+    rowAccumulator_.swap(nextRowAccumulator_);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+bool RasterImage::Draw(IntPoint origin, OutputDevice& device) {
+    IntPoint at = origin + position_;
+    if (orientation_ & kRotated) {
+        const std::int64_t boxW = std::llabs(edge_[0]) + std::llabs(edge_[2]) + 1;
+        const std::int64_t boxH = std::llabs(edge_[1]) + std::llabs(edge_[3]) + 1;
+        RasterImage box;
+        box.setStencil(stencil_);
+        if (dibBits_ && boxW <= kMaxDibSide && boxH <= kMaxDibSide &&
+            box.begin(std::int32_t(boxW), std::int32_t(boxH), bytesPerPixel_, 8, 0, nullptr)) {
+            drawRotated(origin, device, box);
+            return true;
+        }
+        at = IntPoint(clampCoord(at.x + (boxW - dibWidth_) / 2),
+                      clampCoord(at.y + (boxH - dibHeight_) / 2));
+    }
+    if (!dibBits_)
+        return false;
+    return device.BlitImage(*this, at);
+}
+
+void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage& box) {
+    const std::int64_t a = edge_[0], b = edge_[1], c = edge_[2], d = edge_[3];
+    std::int64_t det = a * d - b * c;
+    if (det == 0)
+        det = 1;
+    const std::int64_t w = std::max(dibWidth_ - 1, 1), h = std::max(dibHeight_ - 1, 1);
+    // Source coordinates as fractions u * det, v * det of the unit square,
+    // kept with a positive denominator.
+    const std::int64_t sign = det < 0 ? -1 : 1;
+    det *= sign;
+    const std::int64_t uStepX = sign * d * w, uStepY = -sign * c * w;
+    const std::int64_t vStepX = -sign * b * h, vStepY = sign * a * h;
+    // Blends follow the source axis the walk along a destination row moves
+    // fastest on.
+    const bool alongRows = std::llabs(uStepX) >= std::llabs(vStepX);
+    const int px = bytesPerPixel_;
+    const bool blend = rotationMode_ >= 4;
+    // A coordinate as q * det + r with 0 <= r < det; stepping it adds the
+    // step's q and r, with a carry, so that the walk needs no division.
+    struct Fraction {
+        std::int64_t q, r;
+        void step(const Fraction& by, std::int64_t det) {
+            q += by.q;
+            r += by.r;
+            if (r >= det) {
+                r -= det;
+                ++q;
+            }
+        }
+    };
+    auto split = [det](std::int64_t n) {
+        std::int64_t q = n / det;
+        if (n % det != 0 && n < 0)
+            --q;
+        return Fraction{q, n - q * det};
+    };
+    // r * 1024 / det by a multiplication, corrected to the exact quotient.
+    const double perUnit = 1024.0 / double(det);
+    auto weightOf = [det, perUnit](std::int64_t r) {
+        std::int64_t weight = std::int64_t(double(r) * perUnit);
+        while (weight > 0 && weight * det > r * 1024)
+            --weight;
+        while ((weight + 1) * det <= r * 1024)
+            ++weight;
+        return std::int32_t(weight);
+    };
+    const Fraction uStep = split(uStepX), vStep = split(vStepX);
+    const std::int64_t x0 = std::int64_t(box.position_.x) + position_.x - origin_.x;
+    const std::int64_t y0 = std::int64_t(box.position_.y) + position_.y - origin_.y;
+    for (std::int32_t row = 0; row < box.dibHeight_; ++row) {
+        std::uint8_t* out = box.dibRow(row);
+        const std::int64_t y = y0 + row;
+        Fraction u = split(uStepX * x0 + uStepY * y);
+        Fraction v = split(vStepX * x0 + vStepY * y);
+        for (std::int32_t col = 0; col < box.dibWidth_; ++col, u.step(uStep, det), v.step(vStep, det)) {
+            std::int64_t sx = u.q, sy = v.q;
+            // Pixels of the parallelogram's far edges map up to one pixel
+            // past the source: they take the edge's pixel. Beyond that the
+            // source lies outside and nothing is written.
+            if (sx < -1 || sy < -1 || sx > dibWidth_ || sy > dibHeight_)
+                continue;
+            const bool before = alongRows ? sx < 0 : sy < 0;
+            sx = std::clamp<std::int64_t>(sx, 0, dibWidth_ - 1);
+            sy = std::clamp<std::int64_t>(sy, 0, dibHeight_ - 1);
+            const std::uint8_t* p = dibRow(dibHeight_ - 1 - std::int32_t(sy)) + sx * px;
+            std::uint8_t* q = out + std::size_t(col) * px;
+            const bool border = sx + 1 >= dibWidth_ || sy + 1 >= dibHeight_;
+            // Before the first source pixel the blend takes that pixel alone.
+            if (!blend || border || before) {
+                std::memcpy(q, p, std::size_t(px));
+                continue;
+            }
+            const std::uint8_t* n = alongRows ? p + px : p - dibStride_;
+            const std::int32_t weight = weightOf(alongRows ? u.r : v.r);
+            for (int ch = 0; ch < px; ++ch)
+                q[ch] = std::uint8_t((p[ch] * (1024 - weight) + n[ch] * weight) >> 10);
+        }
+    }
+    std::unique_ptr<Shape> shape = device.NewShape();
+    if (!shape)
+        return;
+    device.SaveClip();
+    const IntPoint p = origin + origin_;
+    const IntPoint ab(clampCoord(a), clampCoord(b)), cd(clampCoord(c), clampCoord(d));
+    shape->MoveTo(p);
+    shape->LineTo(p + ab);
+    shape->LineTo(p + ab + cd);
+    shape->LineTo(p + cd);
+    shape->ClosePath();
+    device.ClipToShape(*shape, 1);
+    box.Draw(origin + position_, device);
+    device.RestoreClip();
+}
+
+std::unique_ptr<DrawableBase> RasterImage::clone() const {
+    std::unique_ptr<RasterImage> copy(new (std::nothrow) RasterImage);
+    if (!copy)
+        return nullptr;
+    copy->width_ = width_;
+    copy->height_ = height_;
+    copy->components_ = components_;
+    copy->bitsPerComponent_ = bitsPerComponent_;
+    copy->inBytesPerRow_ = inBytesPerRow_;
+    copy->fileKind_ = fileKind_;
+    copy->dibWidth_ = dibWidth_;
+    copy->dibHeight_ = dibHeight_;
+    copy->xScale_ = xScale_;
+    copy->yScale_ = yScale_;
+    copy->xStep_ = xStep_;
+    std::copy(std::begin(edge_), std::end(edge_), copy->edge_);
+    copy->origin_ = origin_;
+    copy->rowsWritten_ = rowsWritten_;
+    copy->position_ = position_;
+    copy->rotationMode_ = rotationMode_;
+    copy->orientation_ = orientation_;
+    copy->dstWidth_ = dstWidth_;
+    copy->dstHeight_ = dstHeight_;
+    copy->pixelStep_ = pixelStep_;
+    copy->rowStep_ = rowStep_;
+    copy->yAccumulator_ = yAccumulator_;
+    copy->yError_ = yError_;
+    copy->yErrorStep_ = yErrorStep_;
+    copy->stencil_ = stencil_;
+    if (dibBits_) {
+        if (!copy->createDib())
+            return nullptr;
+        const std::size_t n = std::size_t(dstWidth_) * std::size_t(bytesPerPixel_);
+        std::memcpy(copy->dibBits_, dibBits_, dibStride_ * std::size_t(dibHeight_));
+        std::memcpy(copy->rowAccumulator_.get(), rowAccumulator_.get(), n);
+        std::memcpy(copy->nextRowAccumulator_.get(), nextRowAccumulator_.get(), n);
+        copy->dibCursor_ = copy->dibBits_ + (dibCursor_ - dibBits_);
+    }
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// Picture files
+
+bool RasterImage::loadImageFile(InputStream& stream) {
+    auto* seekable = dynamic_cast<Seekable*>(&stream);
+    if (!seekable)
+        return false;
+    const std::uint64_t position = stream.position();
+    std::uint8_t head[4] = {};
+    const bool started = seekable->seek(0);
+    const std::int64_t got = started ? stream.read(head, 4) : 0;
+    seekable->seek(position);
+    if (!started)
+        return false;
+    reader_.reset();
+    static const std::uint8_t kPngSignature[4] = {0x89, 'P', 'N', 'G'};
+    if (got >= 2 && head[0] == 'B' && head[1] == 'M')
+        fileKind_ = kBmp;
+    else if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8)
+        fileKind_ = kJpeg;
+    else if (got == 4 && std::memcmp(head, kPngSignature, 4) == 0)
+        fileKind_ = kPng;
+    else
+        fileKind_ = kNumberText;
+
+    if (fileKind_ == kNumberText) {
+        auto* text = new (std::nothrow) NumberTextStream(&stream);
+        reader_.reset(text);
+        if (!text)
+            return false;
+        std::int32_t values[4];
+        for (int i = 0; i < 4; ++i) {
+            values[i] = text->readNumber();
+            if (values[i] < 0)
+                return false;
+            text->skipPast(i < 3 ? ',' : '>');
+        }
+        width_ = values[0];
+        height_ = values[1];
+        components_ = values[2];
+        bitsPerComponent_ = values[3];
+        return true;
+    }
+    ImageStream* picture = nullptr;
+    if (fileKind_ == kBmp)
+        picture = new BmpReadStream(&stream, nullptr);
+    else if (fileKind_ == kJpeg)
+        picture = new DctDecodeStream(&stream, nullptr, false);
+    else
+        picture = new PngReadStream(&stream, nullptr);
+    reader_.reset(picture);
+    if (!picture || !picture->open())
+        return false;
+    width_ = picture->width();
+    height_ = picture->height();
+    components_ = picture->components();
+    bitsPerComponent_ = picture->bitsPerComponent();
+    return true;
+}
+
+bool RasterImage::readImageRows(InputStream& stream, const double* matrix) {
+    if (!reader_)
+        return false;
+    const std::int32_t width = width_, height = height_;
+    const std::size_t rowSize =
+        begin(width, height, components_, bitsPerComponent_, 0, matrix);
+    if (rowSize == 0)
+        return false;
+    const std::size_t rowBytes = inBytesPerRow_;
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
+                                               std::uint8_t[std::max(rowBytes, rowSize)]);
+    if (!buffer)
+        return false;
+    auto* picture = fileKind_ == kNumberText ? nullptr : static_cast<ImageStream*>(reader_.get());
+    for (std::int32_t y = 0; y < height; ++y) {
+        if (picture) {
+            if (!picture->readRow(buffer.get()))
+                return false;
+        } else {
+            std::size_t got = 0;
+            while (got < rowBytes) {
+                const std::int64_t n = stream.read(buffer.get() + got, rowBytes - got);
+                if (n <= 0)
+                    return false;
+                got += std::size_t(n);
+            }
+        }
+        if (!putRow(buffer.get(), rowBytes))
+            return false;
+    }
+    return true;
+}
+
+bool RasterImage::loadFromStreams(StreamPair& streams) {
+    if (!streams.image || !streams.data)
+        return false;
+    streams.image->open();
+    if (!streams.image->isOpen())
+        return false;
+    streams.data->open();
+    if (!streams.data->isOpen()) {
+        streams.image->close();
+        return false;
+    }
+    const bool ok = loadImageFile(*streams.image) && readImageRows(*streams.data, nullptr);
+    reader_.reset();
+    streams.image->close();
+    streams.data->close();
+    return ok;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,414 @@
+// RasterImage: placement by the device matrix and the rotation settings, the
+// widening and CMYK conversion of rows, the box-filter and blend scaling,
+// the quarter-turn and rotated drawing, stencils, and picture files.
+#include "engine/render/content/raster_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "engine/constants/setting_keys.h"
+#include "engine/core/settings_store.h"
+#include "engine/core/streams.h"
+#include "engine/render/raster/device_color.h"
+#include "engine/render/raster/gdi_device.h"
+#include "engine/render/raster/raster_test_util.h"
+
+namespace vistrel {
+namespace {
+
+using test::Canvas;
+
+// Sets "Quality" settings for one test and parks them (missing again) after.
+class QualitySettings {
+public:
+    ~QualitySettings() {
+        for (const WString* key : keys_)
+            settingsStore().save(settings::Quality, *key);
+    }
+    void set(const WString& key, std::int32_t value) {
+        settingsStore().set(settings::Quality, key, SettingValue::ofInteger(value));
+        keys_.push_back(&key);
+    }
+
+private:
+    std::vector<const WString*> keys_;
+};
+
+// The DIB's bytes, row by row without padding.
+std::vector<int> dibBytes(RasterImage& image) {
+    std::vector<int> out;
+    const int rowBytes = image.dibWidth() * image.bytesPerPixel();
+    for (int y = 0; y < image.dibHeight(); ++y) {
+        for (int x = 0; x < rowBytes; ++x)
+            out.push_back(image.dibRow(y)[x]);
+    }
+    return out;
+}
+
+// An image of the given rows (each row's bytes as handed to putRow), drawn
+// upright at dstWidth x dstHeight pixels (at least 2 x 2, since an edge that
+// rounds to 0 is not drawn), or at its own size without a matrix.
+std::vector<int> scaled(int width, int components, int bits,
+                        const std::vector<std::vector<std::uint8_t>>& rows, int dstWidth,
+                        int dstHeight) {
+    const double m[6] = {double(dstWidth - 1), 0, 0, -double(dstHeight - 1), 0,
+                         double(dstHeight - 1)};
+    const bool own = dstWidth == width && dstHeight == int(rows.size());
+    RasterImage image;
+    const std::size_t rowSize =
+        image.begin(width, int(rows.size()), components, bits, 0, own ? nullptr : m);
+    EXPECT_GT(rowSize, 0u);
+    for (const auto& r : rows) {
+        std::vector<std::uint8_t> buffer(r);
+        buffer.resize(std::max(buffer.size(), rowSize));
+        EXPECT_TRUE(image.putRow(buffer.data(), r.size()));
+    }
+    return dibBytes(image);
+}
+
+TEST(RasterImageTest, Placement) {
+    const double c30 = std::cos(M_PI / 6), s30 = std::sin(M_PI / 6);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* what;
+        std::vector<double> matrix;  // empty: none
+        std::int32_t mode;           // "ImageRotationMode", -1 missing
+        std::int32_t sizeLimit;      // "ImageSizeLimit", -1 missing
+        int width, height, components, bits;
+        std::size_t rowSize;  // 0: refused
+        int dibWidth, dibHeight, x, y, orientation, dstWidth, dstHeight;
+    } cases[] = {
+        {"upright", {200, 0, 0, -100, 10, 20}, -1, -1, 100, 50, 1, 8,
+         104, 201, 101, 10, -80, 9, 201, 101},
+        {"quarter turn, mode 2", {0, 100, -200, 0, 300, 400}, 2, -1, 100, 50, 3, 8,
+         304, 201, 101, 100, 400, 6, 101, 201},
+        {"quarter turn, mode 1", {0, 100, -200, 0, 300, 400}, 1, -1, 100, 50, 3, 8,
+         304, 201, 101, 100, 400, 9, 201, 101},
+        {"quarter turn, mode 0", {0, 100, -200, 0, 300, 400}, 0, -1, 100, 50, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"30 degrees, mode 2: centred", {100 * c30, 100 * s30, -50 * s30, 50 * c30, 300, 300},
+         2, -1, 10, 10, 1, 8, 16, 101, 50, 281, 322, 9, 101, 50},
+        {"30 degrees, mode 3: rotated", {100 * c30, 100 * s30, -50 * s30, 50 * c30, 300, 300},
+         3, -1, 10, 10, 1, 8, 16, 101, 50, 275, 300, 31, 101, 50},
+        {"30 degrees, mode 3 without size", {100 * c30, 100 * s30, -50 * s30, 50 * c30, 300, 300},
+         3, 0, 10, 10, 1, 8, 16, 101, 50, 281, 322, 9, 101, 50},
+        {"30 degrees, mode 4, size 1", {100 * c30, 100 * s30, -50 * s30, 50 * c30, 300, 300},
+         4, 1, 10, 10, 1, 8, 16, 101, 50, 275, 300, 31, 101, 50},
+        {"mirrored", {-20, 0, 0, 10, 40, 5}, -1, -1, 4, 2, 4, 2, 20, 21, 11, 20, 5, 9, 21, 11},
+        {"no matrix", {}, -1, -1, 4, 3, 3, 4, 16, 4, 3, 0, 0, 9, 4, 3},
+        // An edge that rounds to nothing has no pixels.
+        {"zero edge", {0.2, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"a point", {0.2, 0, 0, 0.3, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        // Far beyond any page, or a DIB beyond its caps.
+        {"huge", {1e12, 0, 0, -1e12, -1e12, 1e12}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"wide", {40000, 0, 0, -10, 0, 0}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"too many bytes", {20000, 0, 0, -20000, 0, 0}, -1, -1, 4, 3, 3, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"not a number", {nan, 0, 0, nan, nan, 0}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        // Sources the rows cannot be made of.
+        {"no width", {10, 0, 0, -10, 0, 0}, -1, -1, 0, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"two components", {10, 0, 0, -10, 0, 0}, -1, -1, 4, 3, 2, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"16 bits", {10, 0, 0, -10, 0, 0}, -1, -1, 4, 3, 1, 16, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        QualitySettings settings;
+        if (c.mode >= 0)
+            settings.set(settings::ImageRotationMode, c.mode);
+        if (c.sizeLimit >= 0)
+            settings.set(settings::ImageSizeLimit, c.sizeLimit);
+        RasterImage image;
+        const std::size_t got = image.begin(c.width, c.height, c.components, c.bits, 0,
+                                            c.matrix.empty() ? nullptr : c.matrix.data());
+        EXPECT_EQ(got, c.rowSize) << c.what;
+        EXPECT_EQ(image.isReady(), c.rowSize != 0) << c.what;
+        if (got == 0)
+            continue;
+        EXPECT_EQ(image.dibWidth(), c.dibWidth) << c.what;
+        EXPECT_EQ(image.dibHeight(), c.dibHeight) << c.what;
+        EXPECT_EQ(image.position(), IntPoint(c.x, c.y)) << c.what;
+        EXPECT_EQ(image.orientation(), c.orientation) << c.what;
+        EXPECT_EQ(image.dstWidth(), c.dstWidth) << c.what;
+        EXPECT_EQ(image.dstHeight(), c.dstHeight) << c.what;
+        EXPECT_EQ(image.bytesPerPixel(), c.components == 1 ? 1 : 3) << c.what;
+        EXPECT_EQ(image.dibStride() % 4, 0u) << c.what;
+    }
+}
+
+// Samples widen to v * 255 / (2^bits - 1); CMYK becomes RGB (written blue,
+// green, red) by the model "FullColorImageConversion" names.
+TEST(RasterImageTest, WideningAndCmyk) {
+    const struct {
+        int components, bits;
+        std::int32_t model;  // -1: missing
+        std::vector<std::uint8_t> row;
+        std::vector<int> dib;
+    } cases[] = {
+        {1, 2, -1, {0x9B}, {170, 85, 170, 255}},  // samples 2, 1, 2, 3
+        {1, 1, -1, {0xA0}, {255, 0, 255, 0}},
+        {1, 4, -1, {0x1F, 0x80}, {17, 255, 136, 0}},
+        {3, 8, -1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
+        {4, 8, -1, {0, 0, 0, 0, 255, 255, 255, 255, 10, 20, 30, 40, 0, 0, 0, 0},
+         {255, 255, 255, 0, 0, 0, 185, 195, 205, 255, 255, 255}},
+        {4, 8, 1, {0, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0},
+         {255, 255, 255, 0, 0, 0, 255, 255, 255, 255, 255, 255}},
+        {4, 8, 2, {0, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0},
+         {255, 255, 255, 3, 6, 10, 255, 255, 255, 255, 255, 255}},
+        // Two bits per ink: 3 is full ink.
+        {4, 2, -1, {0x00, 0xFF, 0x03, 0x00}, {255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 255}},
+    };
+    for (const auto& c : cases) {
+        QualitySettings settings;
+        if (c.model >= 0)
+            settings.set(settings::FullColorImageConversion, c.model);
+        EXPECT_EQ(scaled(4, c.components, c.bits, {c.row}, 4, 1), c.dib)
+            << c.components << " x " << c.bits << " bits, model " << c.model;
+    }
+}
+
+// The ink models over a grid of CMYK pixels give the bytes of their
+// formulas, computed here with plain powers (the conversion avoids them).
+TEST(RasterImageTest, InkModelsFollowTheirFormulas) {
+    auto roundByte = [](double v) { return int(std::trunc(v + 0.5)); };
+    auto clamp01 = [](double v) { return v < 0 ? 0.0 : v > 1 ? 1.0 : v; };
+    const int levels[] = {0, 1, 19, 64, 101, 128, 170, 222, 254, 255};
+    std::vector<std::uint8_t> row;
+    for (int c : levels)
+        for (int m : levels)
+            for (int y : levels)
+                for (int k : levels)
+                    row.insert(row.end(), {std::uint8_t(c), std::uint8_t(m), std::uint8_t(y),
+                                           std::uint8_t(k)});
+    const int count = int(row.size() / 4);
+    for (int model : {1, 2}) {
+        QualitySettings settings;
+        settings.set(settings::FullColorImageConversion, model);
+        const std::vector<int> dib = scaled(count, 4, 8, {row}, count, 1);
+        ASSERT_EQ(int(dib.size()), 3 * count);
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* p = row.data() + 4 * i;
+            const double k = p[3] / 255.0;
+            const double c = p[0] * (1 - k) / 255 + k, m = p[1] * (1 - k) / 255 + k,
+                         y = p[2] * (1 - k) / 255 + k;
+            int rgb[3];
+            if (model == 1) {
+                rgb[0] = 255 - roundByte(255 * clamp01(1.09 * c + 0.14 * m + 0.16 * y));
+                rgb[1] = 255 - roundByte(255 * clamp01(0.49 * c + 0.87 * m + 0.21 * y));
+                rgb[2] = 255 - roundByte(255 * clamp01(0.25 * c + 0.65 * m + 0.76 * y));
+            } else {
+                double lin[3];
+                xyzToRgb(std::pow(2.0, -5.38 * c - 0.48 * m - 0.98 * y),
+                         std::pow(2.0, -3.71 * c - 2.94 * m - 0.58 * y),
+                         std::pow(2.0, -0.7 * c - 3.29 * m - 4.5 * y), lin[0], lin[1], lin[2]);
+                for (int ch = 0; ch < 3; ++ch)
+                    rgb[ch] = roundByte(255 * videoTransfer(lin[ch]));
+            }
+            // The DIB holds blue, green, red.
+            ASSERT_EQ((std::vector<int>{dib[3 * i + 2], dib[3 * i + 1], dib[3 * i]}),
+                      (std::vector<int>{rgb[0], rgb[1], rgb[2]}))
+                << "model " << model << ", CMYK " << int(p[0]) << " " << int(p[1]) << " "
+                << int(p[2]) << " " << int(p[3]);
+        }
+    }
+}
+
+// Shrinking sums source pixels (rows) in a box of dstWidth units per source
+// pixel; enlarging repeats them and blends where an output pixel falls
+// between two.
+TEST(RasterImageTest, Scaling) {
+    using Rows = std::vector<std::vector<std::uint8_t>>;
+    const struct {
+        const char* what;
+        int width;
+        Rows rows;
+        int dstWidth, dstHeight;
+        std::vector<int> dib;
+    } cases[] = {
+        {"4 to 2", 4, {{0, 100, 200, 255}, {0, 100, 200, 255}}, 2, 2, {50, 227, 50, 227}},
+        {"3 to 2", 3, {{30, 90, 150}, {30, 90, 150}}, 2, 2, {49, 129, 49, 129}},
+        {"2 to 3", 2, {{0, 200}, {0, 200}}, 3, 2, {0, 100, 200, 0, 100, 200}},
+        // The first row takes one unit of the error term's correction.
+        {"rows 4 to 2", 2, {{0, 0}, {100, 100}, {200, 200}, {255, 255}}, 2, 2,
+         {49, 49, 227, 227}},
+        {"rows 2 to 3", 2, {{0, 0}, {200, 200}}, 2, 3, {0, 0, 100, 100, 200, 200}},
+        {"rows 3 to 2", 2, {{30, 30}, {90, 90}, {150, 150}}, 2, 2, {48, 48, 129, 129}},
+        {"rows 3 to 4", 2, {{0, 0}, {100, 100}, {200, 200}}, 2, 4,
+         {0, 0, 66, 66, 133, 133, 200, 200}},
+        {"both ways", 4, {{0, 100, 200, 255}, {100, 100, 100, 100}, {0, 0, 0, 0}, {200, 200, 200, 200}},
+         2, 2, {74, 162, 99, 99}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(scaled(c.width, 1, 8, c.rows, c.dstWidth, c.dstHeight), c.dib) << c.what;
+}
+
+// A quarter turn writes the source rows along the device's y axis, in the
+// direction the edges give.
+TEST(RasterImageTest, QuarterTurns) {
+    const struct {
+        std::vector<double> matrix;
+        std::vector<int> dib;
+    } cases[] = {
+        {{0, 1, -1, 0, 1, 0}, {1, 3, 2, 4}},
+        {{0, -1, 1, 0, 0, 1}, {4, 2, 3, 1}},
+    };
+    for (const auto& c : cases) {
+        RasterImage image;
+        ASSERT_GT(image.begin(2, 2, 1, 8, 0, c.matrix.data()), 0u);
+        EXPECT_EQ(image.orientation(), RasterImage::kQuarterTurn);
+        std::uint8_t top[4] = {1, 2}, bottom[4] = {3, 4};
+        image.putRow(top, 2);
+        image.putRow(bottom, 2);
+        EXPECT_EQ(dibBytes(image), c.dib);
+    }
+}
+
+class RasterDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.set(settings::GDCClipMode, 1);
+        settings.set(settings::GDCOptimMode, 1);
+    }
+    QualitySettings settings;
+};
+
+// A rotated image is rasterised into its bounding box and clipped to its
+// parallelogram; an upright one is blitted at its corner.
+TEST_F(RasterDrawTest, UprightAndRotated) {
+    for (int mode : {2, 3, 4}) {
+        QualitySettings local;
+        local.set(settings::ImageRotationMode, mode);
+        Canvas canvas(40, 40);
+        GdiDevice device(canvas.dc, IntPoint(40, 40));
+        // A red 2 x 2 image turned by 45 degrees around (20, 5).
+        const double m[6] = {14, 14, -14, 14, 20, 5};
+        RasterImage image;
+        ASSERT_GT(image.begin(2, 2, 3, 8, 0, m), 0u);
+        std::uint8_t row[8] = {255, 0, 0, 255, 0, 0};
+        image.putRow(row, 6);
+        std::uint8_t row2[8] = {255, 0, 0, 255, 0, 0};
+        image.putRow(row2, 6);
+        EXPECT_TRUE(image.Draw(IntPoint(0, 0), device));
+        // The centre is red in every mode; the box's corner only when the
+        // image is drawn upright in the box.
+        EXPECT_EQ(canvas.pixel(20, 19), 0x0000FFu) << mode;
+        EXPECT_EQ(canvas.pixel(11, 10) == 0x0000FFu, mode == 2) << mode;
+        EXPECT_EQ(canvas.pixel(6, 6), 0xFFFFFFu) << mode;
+    }
+    Canvas canvas(12, 8);
+    GdiDevice device(canvas.dc, IntPoint(12, 8));
+    const double m[6] = {2, 0, 0, -1, 3, 4};
+    RasterImage image;
+    ASSERT_GT(image.begin(3, 2, 1, 8, 0, m), 0u);
+    std::uint8_t a[4] = {0, 0, 0}, b[4] = {0, 0, 0};
+    image.putRow(a, 3);
+    image.putRow(b, 3);
+    EXPECT_TRUE(image.Draw(IntPoint(1, 1), device));
+    EXPECT_EQ(canvas.picture(),
+              "............\n"
+              "............\n"
+              "............\n"
+              "............\n"
+              "....###.....\n"
+              "....###.....\n"
+              "............\n"
+              "............\n");
+    RasterImage empty;
+    EXPECT_FALSE(empty.Draw(IntPoint(0, 0), device));
+}
+
+// A stencil paints the fill colour where its samples are 0 and leaves the
+// page elsewhere, also where no row reached; its copy is a copy.
+TEST_F(RasterDrawTest, StencilsAndCopies) {
+    Canvas canvas(6, 4);
+    GdiDevice device(canvas.dc, IntPoint(6, 4));
+    DeviceColor green(0x00FF00);
+    device.SetFillColor(green);
+    const double m[6] = {3, 0, 0, -2, 1, 3};
+    RasterImage image;
+    image.setStencil(true);
+    ASSERT_GT(image.begin(4, 3, 1, 1, 0, m), 0u);
+    std::uint8_t row[4] = {0x60};  // 0110: ink at the ends
+    image.putRow(row, 1);
+    std::unique_ptr<DrawableBase> copy(image.clone());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(image.Draw(IntPoint(0, 0), device));
+    EXPECT_EQ(canvas.picture(),
+              "......\n"
+              ".g..g.\n"
+              "......\n"
+              "......\n");
+    // The copy has its own pixels: drawing the first changed nothing of it.
+    auto* copied = dynamic_cast<RasterImage*>(copy.get());
+    ASSERT_NE(copied, nullptr);
+    EXPECT_NE(copied->dibSection(), image.dibSection());
+    EXPECT_EQ(dibBytes(*copied), dibBytes(image));
+    EXPECT_TRUE(copied->stencil());
+}
+
+// The first bytes choose the reader; a number-text picture gives its
+// geometry and its rows come from the data stream.
+TEST(RasterImageTest, PictureFiles) {
+    const struct {
+        std::string bytes;
+        std::int32_t kind;
+        bool loaded;
+    } cases[] = {
+        {"BM not a bitmap at all", RasterImage::kBmp, false},
+        {"\xFF\xD8 not a JPEG", RasterImage::kJpeg, false},
+        {"\x89PNG but nothing else", RasterImage::kPng, false},
+        {"640,480,3,8>", RasterImage::kNumberText, true},
+        {"640, 480,3,8>", RasterImage::kNumberText, false},
+        {"640,480,3>", RasterImage::kNumberText, false},
+        {"", RasterImage::kNumberText, false},
+    };
+    for (const auto& c : cases) {
+        MemoryInputStream stream(c.bytes.data(), c.bytes.size());
+        RasterImage image;
+        EXPECT_EQ(image.loadImageFile(stream), c.loaded) << c.bytes;
+        EXPECT_EQ(image.fileKind(), c.kind) << c.bytes;
+    }
+    MemoryInputStream header("640,480,3,8>", 12);
+    RasterImage image;
+    ASSERT_TRUE(image.loadImageFile(header));
+    EXPECT_EQ(image.width(), 640);
+    EXPECT_EQ(image.height(), 480);
+    EXPECT_EQ(image.components(), 3);
+    EXPECT_EQ(image.bitsPerComponent(), 8);
+
+    const std::string text = "3,2,1,8>", pixels = std::string("\x00\x80\xFF\x10\x20\x30", 6);
+    MemoryInputStream picture(text.data(), text.size()), data(pixels.data(), pixels.size());
+    StreamPair pair{&picture, &data};
+    RasterImage loaded;
+    ASSERT_TRUE(loaded.loadFromStreams(pair));
+    EXPECT_EQ(dibBytes(loaded), (std::vector<int>{0, 128, 255, 16, 32, 48}));
+    MemoryInputStream shortData(pixels.data(), 4);
+    StreamPair cut{&picture, &shortData};
+    EXPECT_FALSE(RasterImage().loadFromStreams(cut));
+
+    // A bitmap's rows come as the file stores them (the bottom row first),
+    // which is how the reference holds them.
+    const std::string bmp = testing::readFile(testing::sourcePath("tests/fixtures/images/bmp24.bmp"));
+    const std::string ppm =
+        testing::readFile(testing::sourcePath("tests/fixtures/images/bmp24.rgb.ppm"));
+    MemoryInputStream file(bmp.data(), bmp.size());
+    RasterImage fromFile;
+    ASSERT_TRUE(fromFile.loadImageFile(file));
+    EXPECT_EQ(fromFile.fileKind(), RasterImage::kBmp);
+    ASSERT_TRUE(fromFile.readImageRows(file, nullptr));
+    ASSERT_EQ(fromFile.dibWidth(), 13);
+    ASSERT_EQ(fromFile.dibHeight(), 7);
+    const std::size_t body = ppm.size() - 13 * 7 * 3;
+    for (int y = 0; y < 7; ++y) {
+        const auto* expected =
+            reinterpret_cast<const std::uint8_t*>(ppm.data()) + body + y * 13 * 3;
+        const std::uint8_t* got = fromFile.dibRow(y);
+        for (int x = 0; x < 13; ++x) {
+            EXPECT_EQ(got[x * 3], expected[x * 3 + 2]) << x << ", " << y;
+            EXPECT_EQ(got[x * 3 + 2], expected[x * 3]) << x << ", " << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vistrel

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(image LIBS vistrel_content)
