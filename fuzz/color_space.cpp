@@ -3,19 +3,25 @@
 // into a small PDF file whose trailer lists them all under /Objects. Every
 // object, and every element of an array object, is handed to the colour-space
 // dispatcher through the document (so references, also cycles through
-// /Alternate, resolve); each space made converts colours of 0 to 5
-// components into a device colour and rows of samples at every depth.
+// bases and alternates, resolve; functions and lookup streams are read);
+// each space made converts colours of 0 to 5 components and of its own
+// count into a device colour and rows of samples at every depth, with the
+// quick and the full conversions.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/constants/setting_keys.h"
 #include "engine/core/containers.h"
+#include "engine/core/settings_store.h"
 #include "engine/core/streams.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/render/color/make_color_space.h"
+#include "engine/render/function/pdf_function.h"
 #include "engine/render/raster/device_color.h"
 #include "tests/support/pdf_file_text.h"
 
@@ -32,7 +38,7 @@ void exercise(const ColorSpace& space) {
     for (const ColorSpace* s = &space; s && depth < 64; s = s->baseSpace())
         ++depth;
     const double values[] = {0, 1, 0.5, -3, 255, 1e9};
-    for (int count = 0; count <= 5; ++count) {
+    auto convert = [&](int count) {
         DoubleArray in;
         for (int i = 0; i < count; ++i)
             in.append(values[(i + count) % 6]);
@@ -41,7 +47,12 @@ void exercise(const ColorSpace& space) {
             DeviceColor color;
             color.fromComponents(out, kModelByCount);
         }
-    }
+    };
+    // 0 to 5 values, and the space's own count when that is more.
+    for (int count = 0; count <= 5; ++count)
+        convert(count);
+    if (space.components() > 5)
+        convert(std::min(space.components(), 64));
     if (!space.valid())
         return;
     for (std::int32_t bits : {1, 2, 4, 8, 16}) {
@@ -59,9 +70,17 @@ void exercise(const ColorSpace& space) {
     }
 }
 
+// Each space twice: the quick and the full conversions of the CIE spaces.
 void build(PdfObject* object) {
-    if (Ref<ColorSpace> space = makeColorSpace(object))
-        exercise(*space);
+    if (Ref<ColorSpace> space = makeColorSpace(object)) {
+        for (std::int32_t full : {0, 2}) {
+            settingsStore().set(settings::Quality, settings::FullColorPathConversion,
+                                SettingValue::ofInteger(full));
+            settingsStore().set(settings::Quality, settings::FullColorImageConversion,
+                                SettingValue::ofInteger(full));
+            exercise(*space);
+        }
+    }
 }
 
 }  // namespace
@@ -69,6 +88,7 @@ void build(PdfObject* object) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool installed = [] {
         installDocumentFactories();
+        installFunctionFactory();
         return true;
     }();
     (void)installed;

@@ -83,7 +83,7 @@ Rgb readPng(const std::string& path) {
 // The engine start-up of the control, once for the whole program.
 class RenderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { startRendering(4, 4); }
+    static void SetUpTestSuite() { startRendering(4, 4, WString::fromUtf8(VISTREL_FONTS_DIR)); }
 };
 
 // Each page at zoom 1 with the default presets (quality 4: the ink model
@@ -103,6 +103,8 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
         {"rotate.pdf", 1, 6, nullptr},  {"links.pdf", 1, 1, nullptr},
         {"contents.pdf", 1, 3, nullptr}, {"type3.pdf", 1, 2, nullptr},
         {"images.pdf", 1, 8, nullptr},  {"images.pdf", 3, 3, &imageConversion},
+        {"standard_fonts.pdf", 1, 3, nullptr},
+        {"spaces.pdf", 1, 4, nullptr},
     };
     // Renders that differ are written here, to be looked at (and, once
     // checked, copied over the kept image).
@@ -199,7 +201,7 @@ TEST_F(RenderTest, Presets) {
         // Level 0 leaves the anti-aliasing size as it was.
         EXPECT_EQ(integer(fontSystem, u"AASize"), l.aaSize) << l.level;
     }
-    startRendering(4, 4);
+    startRendering(4, 4, WString::fromUtf8(VISTREL_FONTS_DIR));
 }
 
 }  // namespace

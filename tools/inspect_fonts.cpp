@@ -12,6 +12,7 @@
 #include "engine/font/pdf_font_factories.h"
 #include "engine/render/content/content_interpreter.h"
 #include "engine/render/content/font_renderer.h"
+#include "tools/render_presets.h"
 
 namespace vistrel {
 
@@ -121,7 +122,7 @@ void printFont(const std::string& resource, PdfObject* value, ContentInterpreter
 
 }  // namespace
 
-void printPageFonts(PdfPage& page, bool load) {
+void printPageFonts(PdfPage& page, bool load, const WString& fontsFolder) {
     PdfDict* resources = page.resources();
     PdfDict* fonts = resources ? asDict(resources->get(names::Font)) : nullptr;
     if (!fonts)
@@ -130,7 +131,7 @@ void printPageFonts(PdfPage& page, bool load) {
     // them, for an interpreter over the page's resources (without a device).
     std::unique_ptr<ContentInterpreter> interpreter;
     if (load) {
-        startEngine();
+        startRendering(kDefaultQuality, kDefaultMemoryUsage, fontsFolder);
         interpreter = std::make_unique<ContentInterpreter>(fullOperatorStateMap(), kStatePage, true);
         interpreter->setResources(resources);
     }

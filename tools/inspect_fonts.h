@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "engine/core/wstring.h"
+
 namespace vistrel {
 
 class PdfPage;
@@ -16,10 +18,12 @@ class PdfPage;
 //   Type 1C, CIDFontType0C), flags= (the descriptor's flags in hex, or
 //   "no descriptor").
 // A Type 0 font takes its program and flags from its first descendant font.
-// With `load` each font is also made through the font registry as "Tf" makes
-// it, and the line ends with loaded= and the font's description text, or
-// "no font". A resource that is no font dictionary prints "not a font
-// dictionary".
-void printPageFonts(PdfPage& page, bool load);
+// With `load` the engine starts as for rendering (the Type 1 loaders with the
+// fonts folder, the default presets), each font is also made through the
+// font registry as "Tf" makes it, and the line ends with loaded= and the
+// font's description text ("T1: " and the own font chosen for a font that is
+// not embedded), or "no font". A resource that is no font dictionary prints
+// "not a font dictionary".
+void printPageFonts(PdfPage& page, bool load, const WString& fontsFolder);
 
 }  // namespace vistrel

@@ -72,8 +72,9 @@ int scratchSide(double points) {
 
 }  // namespace
 
-bool traceOperators(PdfCatalog& catalog, std::int32_t pageNumber, std::string& why) {
-    startEngine();
+bool traceOperators(PdfCatalog& catalog, std::int32_t pageNumber, const WString& fontsFolder,
+                    std::string& why) {
+    startEngine(fontsFolder);
     if (pageNumber < 1 || pageNumber > catalog.getPageCount()) {
         why = "no such page";
         return false;

@@ -186,7 +186,7 @@ bool checkRenderArguments(const std::vector<std::string>& arguments, std::string
 }
 
 int renderPages(PdfCatalog& catalog, const std::string& file,
-                const std::vector<std::string>& arguments) {
+                const std::vector<std::string>& arguments, const WString& fontsFolder) {
     RenderOptions o;
     std::string why;
     if (!parseOptions(arguments, o, why))
@@ -197,7 +197,7 @@ int renderPages(PdfCatalog& catalog, const std::string& file,
     if (first != last && o.out.find("%d") == std::string::npos)
         return fail(file, "the output name needs %d for more than one page");
 
-    startRendering(o.quality, o.memory);
+    startRendering(o.quality, o.memory, fontsFolder);
     for (const std::string& s : o.sets)
         applySetting(s);
     ProgressPrinter sink(o.progress);

@@ -6,8 +6,8 @@
 
 namespace vistrel {
 
-void startRendering(std::int32_t quality, std::int32_t memoryUsage) {
-    startEngine();
+void startRendering(std::int32_t quality, std::int32_t memoryUsage, const WString& fontsFolder) {
+    startEngine(fontsFolder);
     applyMemoryPreset(memoryUsage, quality, memoryUsage);
     applyQualityPreset(quality);
     settingsStore().set(settings::Functionality, settings::EnableSearch,

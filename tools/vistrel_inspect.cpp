@@ -10,10 +10,11 @@
 //   vistrel-inspect streams FILE [--password PW] [--data [--raw]]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
-//   vistrel-inspect fonts FILE PAGE [--password PW] [--load]
-//   vistrel-inspect ops FILE PAGE [--password PW]
+//   vistrel-inspect fonts FILE PAGE [--password PW] [--load] [--fonts DIR]
+//   vistrel-inspect ops FILE PAGE [--password PW] [--fonts DIR]
 //   vistrel-inspect render FILE PAGES --zoom Z --out PATH [--password PW]
 //       [--quality Q] [--memory M] [--set SECTION/KEY=VALUE]... [--progress]
+//       [--fonts DIR]
 //
 // Exit status: 0 success, 2 wrong password, 1 any other failure (with a
 // one-line reason on standard error).
@@ -33,6 +34,7 @@
 #include "engine/doc/page_tree.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/fonts_folder.h"
 #include "engine/font/pdf_font_factories.h"
 #include "engine/object/pdf_object.h"
 #include "engine/parser/pdf_document.h"
@@ -62,6 +64,8 @@ struct Options {
     bool raw = false;   // stream: the data as stored, decrypted but not decoded
     bool data = false;  // streams: every stream's data instead of the summary
     bool load = false;  // fonts: each font also made through the font registry
+    // fonts --load and render: the fonts folder, ending in its separator.
+    WString fontsFolder;
 };
 
 // An open document with the stream it reads, and its catalog once read. The
@@ -75,6 +79,22 @@ struct Opened {
     std::unique_ptr<PdfDocument> document;
     std::unique_ptr<PdfCatalog> catalog;
 };
+
+// A folder given on the command line, ending in its separator.
+WString folderText(const std::string& folder) {
+    WString text = WString::fromUtf8(folder);
+    if (text.empty() || text.at(text.size() - 1) != u'/')
+        text.appendChar(u'/');
+    return text;
+}
+
+// The engine's fonts folder in the build tree: lib/fonts/ beside the bin/
+// folder of this program.
+WString defaultFontsFolder() {
+    WString folder = moduleFolder(reinterpret_cast<const void*>(&folderText));
+    folder.appendText(u"../lib/fonts/");
+    return folder;
+}
 
 int failure(const std::string& file, const char* reason) {
     std::fprintf(stderr, "vistrel-inspect: %s: %s\n", file.c_str(), reason);
@@ -599,7 +619,7 @@ int commandFonts(const Options& options) {
     Ref<PdfPage> page = opened.catalog->getPage(number);
     if (!page)
         return failure(options.file, "the page cannot be read");
-    printPageFonts(*page, options.load);
+    printPageFonts(*page, options.load, options.fontsFolder);
     return kOk;
 }
 
@@ -610,7 +630,7 @@ int commandOps(const Options& options) {
     if (status != kOk)
         return status;
     std::string why;
-    if (!traceOperators(*opened.catalog, number, why))
+    if (!traceOperators(*opened.catalog, number, options.fontsFolder, why))
         return failure(options.file, why.c_str());
     return kOk;
 }
@@ -626,7 +646,7 @@ int commandRender(const Options& options) {
     opened.catalog = std::make_unique<PdfCatalog>(opened.document.get());
     if (!opened.catalog->isLoaded())
         return failure(options.file, "the document catalog cannot be read");
-    return renderPages(*opened.catalog, options.file, options.arguments);
+    return renderPages(*opened.catalog, options.file, options.arguments, options.fontsFolder);
 }
 
 struct Command {
@@ -645,11 +665,11 @@ const Command kCommands[] = {
     {"streams", commandStreams, "streams FILE [--password PW] [--data [--raw]]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
-    {"fonts", commandFonts, "fonts FILE PAGE [--password PW] [--load]"},
-    {"ops", commandOps, "ops FILE PAGE [--password PW]"},
+    {"fonts", commandFonts, "fonts FILE PAGE [--password PW] [--load] [--fonts DIR]"},
+    {"ops", commandOps, "ops FILE PAGE [--password PW] [--fonts DIR]"},
     {"render", commandRender,
      "render FILE PAGES --zoom Z --out PATH [--password PW] [--quality Q] [--memory M] "
-     "[--set SECTION/KEY=VALUE]... [--progress]"},
+     "[--set SECTION/KEY=VALUE]... [--progress] [--fonts DIR]"},
 };
 
 int usage() {
@@ -682,12 +702,18 @@ int main(int argc, char** argv) {
             options.data = true;
         } else if (std::strcmp(argv[i], "--load") == 0) {
             options.load = true;
+        } else if (std::strcmp(argv[i], "--fonts") == 0) {
+            if (i + 1 >= argc)
+                return usage();
+            options.fontsFolder = folderText(argv[++i]);
         } else {
             rest.push_back(argv[i]);
         }
     }
     if (rest.empty())
         return usage();
+    if (options.fontsFolder.empty())
+        options.fontsFolder = defaultFontsFolder();
     options.file = rest[0];
     options.arguments.assign(rest.begin() + 1, rest.end());
     for (const Command& c : kCommands) {

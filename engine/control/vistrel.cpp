@@ -6,7 +6,6 @@
 
 #include "engine/constants/name_constants.h"
 #include "engine/constants/setting_keys.h"
-#include "engine/control/engine_module.h"
 #include "engine/control/engine_startup.h"
 #include "engine/control/held_destinations.h"
 #include "engine/control/presets.h"
@@ -15,6 +14,7 @@
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
 #include "engine/font/font_registry.h"
+#include "engine/font/fonts_folder.h"
 #include "engine/parser/pdf_document.h"
 
 namespace vistrel {
@@ -33,11 +33,7 @@ std::u16string textOf(BSTR text) {
 
 // The folder of the library file holding the engine, and "fonts/" in it.
 std::u16string libraryFontFolder() {
-    const std::string path = engineModule().libraryPath();
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    const WString wide = WString::fromUtf8(folder + "/fonts/");
-    return std::u16string(wide.view());
+    return std::u16string(engineFontsFolder().view());
 }
 
 // The database name of a document file: the name after the last folder
@@ -60,7 +56,7 @@ Vistrel::Vistrel()
     : events_(*static_cast<win::IConnectionPointContainer*>(this), DIID__IVistrelEvents),
       state_(TreeNode::create()),
       fontFolder_(libraryFontFolder()) {
-    startEngine();
+    startEngine(WString(fontFolder_.c_str(), std::int32_t(fontFolder_.size())));
     if (state_) {
         const DocState& view = state_->state();
         applyPresets(view.memoryUsage, view.quality);

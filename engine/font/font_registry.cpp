@@ -7,7 +7,9 @@
 #include "engine/constants/setting_keys.h"
 #include "engine/core/containers.h"
 #include "engine/core/settings_store.h"
+#include "engine/font/cid_font.h"
 #include "engine/font/encoding_table.h"
+#include "engine/font/font_database.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_cache.h"
 #include "engine/font/installed_font_map.h"
@@ -538,6 +540,8 @@ constexpr ConstantGroup kFontGroups[] = {
     {"font registry", [] { createFontRegistry(); }, destroyFontRegistry},
     {"glyph cache", [] { createGlyphCache(); }, destroyGlyphCache},
     {"installed-font map", buildInstalledFontMap, destroyInstalledFontMap},
+    {"font database", [] { createFontDatabase(); }, destroyFontDatabase},
+    {"CID keyword list", [] { buildCidKeywordList(); }, destroyCidKeywordList},
 };
 
 constinit ConstantRegistry fontStatics{kFontGroups, std::size(kFontGroups)};

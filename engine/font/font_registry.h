@@ -194,11 +194,13 @@ void destroyFontRegistry();
 bool initFontSystem();
 
 // The font layer's static objects: the four built-in encoding tables, the
-// font registry, the glyph cache and the installed-font map. They are built
-// in that order when the program or library is loaded, after the engine's
-// constants, and destroyed newest first when it ends or is unloaded: the map
-// deletes its paths, the glyph cache its glyphs, the registry purges and
-// deletes its fonts, and the encoding tables go last. The library's load and
+// font registry, the glyph cache, the installed-font map, the font
+// substitution database (empty until the Type 1 loaders are registered) and
+// the CID keyword list. They are built in that order when the program or
+// library is loaded, after the engine's constants, and destroyed newest
+// first when it ends or is unloaded: the database releases what it read,
+// the map deletes its paths, the glyph cache its glyphs, the registry purges
+// and deletes its fonts, and the encoding tables go last. The library's load and
 // unload hooks also build and destroy them around the engine's constants.
 ConstantRegistry& fontStaticObjects();
 

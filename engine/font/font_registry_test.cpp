@@ -10,7 +10,9 @@
 #include "engine/constants/font_constants.h"
 #include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
+#include "engine/font/cid_font.h"
 #include "engine/font/encoding_table.h"
+#include "engine/font/font_database.h"
 #include "engine/font/font_dict.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_cache.h"
@@ -614,7 +616,8 @@ namespace {
 
 // The font layer's static objects exist from load on; destroyed, the
 // registry takes its fonts with it (a Type 3 font releases its dictionary);
-// built again, they start empty.
+// built again, they start empty: the substitution database without files,
+// the CID keyword list with room for 8 and nothing in it.
 TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     ASSERT_NE(encodingTableByName(WString(u"WinAnsiEncoding")), nullptr);
     ASSERT_NE(glyphCache(), nullptr);
@@ -635,8 +638,10 @@ TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     EXPECT_GT(dict->refCount(), count);
 
     ConstantRegistry& statics = fontStaticObjects();
-    EXPECT_EQ(statics.builtCount(), 4u);
+    EXPECT_EQ(statics.builtCount(), 6u);
     statics.destroyAll();
+    EXPECT_EQ(fontDatabase(), nullptr);
+    EXPECT_EQ(cidKeywordList(), nullptr);
     EXPECT_EQ(dict->refCount(), count);
     EXPECT_EQ(fontRegistry(), nullptr);
     EXPECT_EQ(glyphCache(), nullptr);
@@ -647,6 +652,11 @@ TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     EXPECT_EQ(installedFontMap()->count(WString(u"/a.ttf")), 0);
     EXPECT_EQ(fontRegistry()->liveFontCount(), 0);
     EXPECT_FALSE(fontRegistry()->firstLoader());
+    ASSERT_NE(fontDatabase(), nullptr);
+    EXPECT_EQ(fontDatabase()->fonts(), nullptr);
+    ASSERT_NE(cidKeywordList(), nullptr);
+    EXPECT_EQ(cidKeywordList()->count(), 0);
+    EXPECT_EQ(cidKeywordList()->capacity(), 8);
     testing::freshEngineRegistry();
 }
 

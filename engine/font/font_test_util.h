@@ -11,6 +11,7 @@
 #include "engine/font/font_registry.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
+#include "engine/font/type1_loader.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "tests/support/pdf_file_text.h"
@@ -55,12 +56,19 @@ private:
     const WString& key_;
 };
 
+// The fonts folder the build writes beside the engine library.
+inline WString testFontsFolder() {
+    return WString::fromUtf8(VISTREL_FONTS_DIR);
+}
+
 // Replaces the process's font registry by an empty one registered as the
-// engine registers it (the TrueType loader, the PDF factories and the Type 3
-// loader), so that a test starts without the fonts of the tests before it.
+// engine registers it (the Type 1 loaders over the build's fonts folder, the
+// TrueType loader, the PDF factories and the Type 3 loader), so that a test
+// starts without the fonts of the tests before it.
 inline void freshEngineRegistry() {
     destroyFontRegistry();
     createFontRegistry();
+    registerType1Loaders(testFontsFolder());
     registerTrueTypeLoader();
     addPdfFontFactories(*fontRegistry());
 }

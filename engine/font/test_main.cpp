@@ -1,8 +1,9 @@
 // The font layer's test program starts as the engine does: the document's
 // parser makes typed objects, font dictionaries and descriptors among them;
-// the font layer's static objects exist; the TrueType loader and the PDF
-// font factories are registered (the answer of the latter is kept for the
-// test of the step itself).
+// the font layer's static objects exist; the Type 1 loaders (over the fonts
+// folder the build writes), the TrueType loader and the PDF font factories
+// are registered (the answer of the latter is kept for the test of the step
+// itself).
 #include <gtest/gtest.h>
 
 #include "engine/doc/typed_objects.h"
@@ -10,6 +11,7 @@
 #include "engine/font/pdf_font_factories.h"
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
+#include "engine/font/type1_loader.h"
 
 namespace vistrel::testing {
 bool firstRegistration = false;
@@ -20,6 +22,7 @@ int main(int argc, char** argv) {
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
     vistrel::fontStaticObjects().buildAll();
+    vistrel::registerType1Loaders(vistrel::WString::fromUtf8(VISTREL_FONTS_DIR));
     vistrel::registerTrueTypeLoader();
     vistrel::testing::firstRegistration = vistrel::registerPdfFontFactories();
     return RUN_ALL_TESTS();

@@ -569,6 +569,33 @@ BOOL eachTransferSpan(HDC dest, int x, int y, int width, int height, HDC src, in
     return TRUE;
 }
 
+bool direct(int bitsPerPixel) {
+    return bitsPerPixel == 24 || bitsPerPixel == 32;
+}
+
+// Copies n pixels from column x of a row of 24 or 32 bits per pixel to
+// column at of a row of the other size (blue, green, red; the fourth byte
+// of a 32-bit pixel is 0).
+void copyPixels(std::uint8_t* to, int toBpp, int at, const std::uint8_t* from, int fromBpp, int x,
+                int n) {
+    to += std::size_t(at) * std::size_t(toBpp / 8);
+    from += std::size_t(x) * std::size_t(fromBpp / 8);
+    if (toBpp == 32) {
+        for (int i = 0; i < n; ++i, to += 4, from += 3) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = 0;
+        }
+    } else {
+        for (int i = 0; i < n; ++i, to += 3, from += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+    }
+}
+
 BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
               int srcWidth, int srcHeight, DWORD rop) {
     if (!ropKnown(rop))
@@ -597,6 +624,14 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 std::memmove(d.bm->row(row) + std::size_t(a) * bpp,
                              s.bm->row(int(sr)) + std::size_t(columns.source(a)) * bpp,
                              std::size_t(b - a) * bpp);
+                return;
+            }
+            if (columns.plain && rop == SRCCOPY && direct(s.bm->bitsPerPixel) &&
+                direct(d.bm->bitsPerPixel)) {
+                // 24 and 32 bits per pixel into each other (the shared
+                // coverage section and a screen-compatible page).
+                copyPixels(d.bm->row(row), d.bm->bitsPerPixel, a, s.bm->row(int(sr)),
+                           s.bm->bitsPerPixel, int(columns.source(a)), b - a);
                 return;
             }
             if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel == 8 &&

@@ -10,9 +10,24 @@ constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
 constexpr std::uint32_t kGenerationMask = 0x7FF;  // values stay below 2^31
 }  // namespace
 
+namespace {
+
+// Made on first use and kept until the last static destructors run (the
+// lowest priority runs last), so that objects released while a program or
+// library ends, its own static objects among them, still find their table.
+HandleTable* theTable = nullptr;
+
+__attribute__((destructor(101))) void destroyTable() {
+    delete theTable;
+    theTable = nullptr;
+}
+
+}  // namespace
+
 HandleTable& HandleTable::instance() {
-    static HandleTable table;
-    return table;
+    if (!theTable)
+        theTable = new HandleTable;
+    return *theTable;
 }
 
 HandleTable::HandleTable() {

@@ -4,6 +4,7 @@
 // (make_color_space.h) builds one from a name or an array.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include "engine/core/allocator.h"
@@ -23,6 +24,11 @@ enum class ColorSpaceFamily : std::int32_t {
     Indexed = 8,
     ICCBased = 9
 };
+
+// NaN and infinities become 0: no conversion hands a non-finite value on.
+inline double finiteOrZero(double v) {
+    return std::isfinite(v) ? v : 0;
+}
 
 class ColorSpace {
     VISTREL_GLOBAL_ALLOCATOR()

@@ -1,6 +1,7 @@
 // Builds a colour space from a colour-space operand or resource: a device
-// family name, or an array whose first element names the family. Families
-// not built here give null, and so does /Pattern.
+// family name, or an array whose first element names the family (CalGray,
+// CalRGB, Lab, ICCBased, Indexed, Separation or DeviceN). Anything else gives
+// null, /Pattern included.
 #pragma once
 
 #include "engine/core/ref.h"

@@ -2,61 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/core/streams.h"
-#include "engine/doc/pdf_catalog.h"
-#include "engine/parser/pdf_document.h"
+#include "engine/render/color/color_test_util.h"
 #include "engine/render/color/device_color_spaces.h"
-
-#include "tests/support/pdf_file_text.h"
 
 namespace vistrel {
 namespace {
 
-// Objects parsed by a document, so that references resolve: object 1 is a
-// placeholder catalog, the given bodies are objects 2, 3, ... The trailer
-// lists them all; the catalog lets go of the objects (cycles included) when
-// it closes.
-class Objects {
-public:
-    explicit Objects(const std::vector<std::string>& bodies) {
-        std::vector<std::string> all = {"<< /Type /Catalog >>"};
-        all.insert(all.end(), bodies.begin(), bodies.end());
-        bytes_ = testing::pdfFileListingObjects(all);
-        input_ = std::make_unique<MemoryInputStream>(bytes_.data(), bytes_.size());
-        doc_ = std::make_unique<PdfDocument>(input_.get(), false);
-        catalog_ = std::make_unique<PdfCatalog>(doc_.get());
-    }
-    ~Objects() {
-        catalog_.reset();
-        doc_.reset();
-    }
-    // The trailer's reference to object `number` (not resolved).
-    PdfObject* ref(int32_t number) {
-        static const Ref<PdfName> kObjects = makeRef<PdfName>(WString(u"/Objects"));
-        PdfArray* objects = asArray(doc_->trailer()->get(*kObjects));
-        return objects ? objects->get(number - 1) : nullptr;
-    }
-
-private:
-    std::string bytes_;
-    std::unique_ptr<MemoryInputStream> input_;
-    std::unique_ptr<PdfDocument> doc_;
-    std::unique_ptr<PdfCatalog> catalog_;
-};
-
 std::string iccStream(const std::string& entries) {
     return testing::pdfStreamBody(entries, "not a profile");
-}
-
-DoubleArray values(std::initializer_list<double> list) {
-    DoubleArray a;
-    for (double v : list)
-        a.append(v);
-    return a;
 }
 
 constexpr int kNull = -1;
@@ -98,10 +54,43 @@ TEST(MakeColorSpaceTest, FamiliesByOperand) {
         {"[/ICCBased 12 0 R]", 9, false, 3, 9},      // alternate ICC-based /N 2
         {"[/ICCBased 11 0 R]", 9, false, 3, kNull},  // alternate /Pattern
         {"[/ICCBased << /N 3 >>]", 9, true, 3, 1},   // a plain dictionary serves
-        // Families that are not built give nothing.
-        {"[/Indexed /DeviceRGB 1 <FF000000FF00>]", kNull},
-        {"[/CalRGB << /WhitePoint [0.9505 1 1.089] >>]", kNull},
-        {"[/Separation /Spot /DeviceCMYK 3 0 R]", kNull},
+        // CIE families take a dictionary.
+        {"[/CalGray << /WhitePoint [0.9505 1 1.089] >>]", 3, true, 1, kNull},
+        {"[/CalRGB << /WhitePoint [0.9505 1 1.089] >>]", 4, true, 3, kNull},
+        {"[/Lab << /WhitePoint [0.9505 1 1.089] >>]", 5, true, 3, kNull},
+        {"[/Lab 3 0 R]", 5, false, 3, kNull},  // a stream dictionary without /WhitePoint
+        {"[/CalRGB /WhitePoint]", kNull},
+        // Indexed: base, an integer hival, a lookup string or stream.
+        {"[/Indexed /DeviceRGB 1 <FF000000FF00>]", 8, true, 1, 1},
+        {"[/Indexed /DeviceCMYK 1 14 0 R]", 8, true, 1, 2},
+        {"[/Indexed /DeviceRGB 1]", kNull},
+        {"[/Indexed /DeviceRGB 1.0 <FF>]", kNull},
+        {"[/Indexed /DeviceRGB 1 5]", kNull},
+        {"[/Indexed /DeviceRGB 1 /Name]", kNull},
+        {"[/Indexed /DeviceRGB 256 <>]", 8, false, 1, kNull},
+        {"[/Indexed /DeviceRGB -1 <>]", 8, false, 1, kNull},
+        {"[/Indexed /Pattern 1 <>]", 8, false, 1, kNull},
+        {"[/Indexed [/ICCBased 6 0 R] 0 <00>]", 8, false, 1, 9},  // the base is not usable
+        {"[/Indexed [/Indexed /DeviceRGB 0 <000000>] 0 <00>]", 8, false, 1, 8},
+        // Separation: a name, the alternate, a function (13: 1 in, 3 out).
+        {"[/Separation /Spot /DeviceRGB 13 0 R]", 6, true, 1, 1},
+        {"[/Separation /Spot /DeviceRGB << /FunctionType 2 /Domain [0 1] /C1 [1 0 0] /N 1 >>]",
+         6, true, 1, 1},
+        {"[/Separation (Spot) /DeviceRGB 13 0 R]", kNull},
+        {"[/Separation /Spot /DeviceRGB]", kNull},
+        {"[/Separation /Spot /DeviceRGB 14 0 R]", kNull},  // a stream, no function
+        {"[/Separation /Spot /DeviceCMYK 13 0 R]", 6, false, 1, kNull},  // 3 outputs for 4
+        {"[/Separation /Spot [/ICCBased 7 0 R] 17 0 R]", 6, false, 1, kNull},
+        {"[/Separation /Spot /Pattern 13 0 R]", 6, false, 1, kNull},
+        // DeviceN: an array of names (16: 2 in, 3 out), optional attributes.
+        {"[/DeviceN [/A /B] /DeviceRGB 16 0 R]", 7, true, 2, 1},
+        {"[/DeviceN [/A /B] /DeviceRGB 16 0 R << /Subtype /DeviceN >>]", 7, true, 2, 1},
+        {"[/DeviceN [/A /B] /DeviceRGB 16 0 R 5]", 7, true, 2, 1},
+        {"[/DeviceN [/A 2] /DeviceRGB 16 0 R]", kNull},
+        {"[/DeviceN /A /DeviceRGB 16 0 R]", kNull},
+        {"[/DeviceN [/A /B] /DeviceRGB]", kNull},
+        {"[/DeviceN [/A /B] /DeviceRGB 13 0 R]", 7, false, 2, kNull},  // 1 input for 2
+        {"[/DeviceN [] /DeviceRGB 13 0 R]", 7, false, 0, kNull},
     };
     for (const Case& c : cases) {
         Objects objects({
@@ -116,6 +105,12 @@ TEST(MakeColorSpaceTest, FamiliesByOperand) {
             iccStream("/N 3 /Alternate [/ICCBased 3 0 R]"),
             iccStream("/N 3 /Alternate /Pattern"),
             iccStream("/N 3 /Alternate [/ICCBased 6 0 R]"),
+            "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0] /C1 [1 0.5 0] /N 1 >>",
+            testing::pdfStreamBody("", std::string("\xFF\x00\x00\x00\x00\xFF\x00\x00", 8)),
+            "<< /FunctionType 2 /Domain [0 1] /C1 [1 1 1 1] /N 1 >>",
+            testing::pdfStreamBody("/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]",
+                                   "{add 2 div dup dup}"),
+            "<< /FunctionType 2 /Domain [0 1] /C1 [1] /N 1 >>",
         });
         PdfArray* holder = asArray(objects.ref(2));
         ASSERT_NE(holder, nullptr) << c.operand;
@@ -160,6 +155,34 @@ TEST(MakeColorSpaceTest, AlternatesNamingThemselvesEnd) {
         EXPECT_EQ(depth, kMaxColorSpaceNesting + 1);
         DoubleArray out;
         EXPECT_FALSE(space->convertColor(values({0.1, 0.2, 0.3}), out, false));
+    }
+}
+
+TEST(MakeColorSpaceTest, CompositeCyclesEnd) {
+    // Object 2 is the space; every family that builds another space through
+    // the dispatcher meets the nesting cap.
+    const std::string tint = "<< /FunctionType 2 /Domain [0 1] /C1 [1] /N 1 >>";
+    const std::vector<std::vector<std::string>> cases = {
+        {"[/Indexed 2 0 R 1 <000000FFFFFF>]"},
+        {"[/Separation /S 2 0 R 3 0 R]", tint},
+        {"[/DeviceN [/A] 3 0 R 4 0 R]", "[/Separation /S 2 0 R 4 0 R]", tint},
+        {"[/Indexed 3 0 R 0 <00>]", "[/ICCBased 4 0 R]", iccStream("/N 1 /Alternate 2 0 R")},
+        {"[/Indexed 3 0 R 0 <00>]", "[/Separation /S 2 0 R 4 0 R]", tint},
+    };
+    for (const auto& bodies : cases) {
+        Objects objects(bodies);
+        Ref<ColorSpace> space = makeColorSpace(objects.ref(2));
+        ASSERT_NE(space.get(), nullptr) << bodies[0];
+        EXPECT_FALSE(space->valid()) << bodies[0];
+        int depth = 0;
+        for (ColorSpace* s = space.get(); s; s = s->baseSpace())
+            ++depth;
+        EXPECT_LE(depth, kMaxColorSpaceNesting + 1) << bodies[0];
+        DoubleArray out;
+        EXPECT_FALSE(space->convertColor(values({0, 0, 0, 0}), out, false)) << bodies[0];
+        std::uint8_t row[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        space->convertSamples(row, 8, 2, false);
+        EXPECT_EQ(row[0], 1) << bodies[0];
     }
 }
 

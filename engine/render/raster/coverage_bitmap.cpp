@@ -104,6 +104,36 @@ namespace vistrel {
 
 namespace {
 
+// The blend of every page value d toward one colour value k by every
+// coverage c, at [c << 8 | d]: d for 0, k above 250. The tables of the last
+// few colour values are kept (text mostly comes in one colour); null when
+// memory runs out.
+const std::uint8_t* blendTable(std::uint8_t k) {
+    constexpr int kKept = 8;
+    struct Table {
+        std::unique_ptr<std::uint8_t[]> values;
+        std::uint8_t k = 0;
+    };
+    static Table tables[kKept];
+    static int next = 0;
+    for (const Table& t : tables) {
+        if (t.values && t.k == k)
+            return t.values.get();
+    }
+    Table& t = tables[next];
+    next = (next + 1) % kKept;
+    if (!t.values)
+        t.values = newBytes(256 * 256);
+    if (!t.values)
+        return nullptr;
+    t.k = k;
+    for (std::uint32_t c = 0; c < 256; ++c) {
+        for (std::uint32_t d = 0; d < 256; ++d)
+            t.values[c << 8 | d] = std::uint8_t(c == 0 ? d : c > 250 ? k : blendChannel(d, k, c));
+    }
+    return t.values.get();
+}
+
 struct SharedDib {
     win::HDC dc;
     struct {
@@ -229,22 +259,21 @@ bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
     win::HDC page = win::HDC::fromValue(device.deviceHandle());
     win::BitBlt(gShared.dc, 0, 0, width_, height_, page, p.x, p.y, win::SRCCOPY);
     const std::uint8_t kr = color_ & 0xFF, kg = (color_ >> 8) & 0xFF, kb = (color_ >> 16) & 0xFF;
+    const std::uint8_t* blue = blendTable(kb);
+    const std::uint8_t* green = blendTable(kg);
+    const std::uint8_t* red = blendTable(kr);
+    if (!blue || !green || !red)
+        return false;
     const std::uint8_t* cov = buffer_.get();
     for (int row = 0; row < height_; ++row) {
         std::uint8_t* d = gShared.bits + std::size_t(row) * gShared.stride;
         for (int col = 0; col < width_; ++col, d += 3) {
-            const std::uint32_t c = *cov++;
+            const std::size_t c = *cov++;
             if (c == 0)
                 continue;
-            if (c > 250) {
-                d[0] = kb;
-                d[1] = kg;
-                d[2] = kr;
-                continue;
-            }
-            d[0] = std::uint8_t(blendChannel(d[0], kb, c));
-            d[1] = std::uint8_t(blendChannel(d[1], kg, c));
-            d[2] = std::uint8_t(blendChannel(d[2], kr, c));
+            d[0] = blue[c << 8 | d[0]];
+            d[1] = green[c << 8 | d[1]];
+            d[2] = red[c << 8 | d[2]];
         }
     }
     win::BitBlt(page, p.x, p.y, width_, height_, gShared.dc, 0, 0, win::SRCCOPY);

@@ -23,6 +23,10 @@ void Path::TransformPoint(std::int32_t& x, std::int32_t& y) const {
 
 void Path::append(std::int32_t x, std::int32_t y, std::int32_t kind) {
     TransformPoint(x, y);
+    store(x, y, kind);
+}
+
+void Path::store(std::int32_t x, std::int32_t y, std::int32_t kind) {
     points_.push_back(PathPoint{x, y, kind});
     maxX_ = std::max(maxX_, x);
     maxY_ = std::max(maxY_, y);
@@ -106,6 +110,24 @@ std::int32_t Path::AdvanceWidth() const {
     if (points_.empty())
         return 0;
     return clampCoord(std::int64_t(maxX_) - minX_);
+}
+
+void Path::AppendPoint(std::int32_t x, std::int32_t y, std::int32_t kind) {
+    curX_ = x;
+    curY_ = y;
+    store(x, y, kind);
+}
+
+void Path::SetBox(IntPoint min, IntPoint max) {
+    minX_ = min.x;
+    minY_ = min.y;
+    maxX_ = max.x;
+    maxY_ = max.y;
+}
+
+void Path::SetAdvance(std::int32_t wx, std::int32_t wy) {
+    advanceX_ = wx;
+    advanceY_ = wy;
 }
 
 namespace {

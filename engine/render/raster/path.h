@@ -51,6 +51,13 @@ public:
     void SetSidebearingWidth(std::int32_t sbx, std::int32_t sby, std::int32_t wx, std::int32_t wy);
     std::int32_t AdvanceWidth() const;
     void TransformPoint(std::int32_t& x, std::int32_t& y) const;
+    // Appends a point of any kind exactly as given (no matrix), as font files
+    // that store their points ready-made hand them over; the current point
+    // moves there and the box grows by it.
+    void AppendPoint(std::int32_t x, std::int32_t y, std::int32_t kind);
+    // The box and the advance as a font file states them.
+    void SetBox(IntPoint min, IntPoint max);
+    void SetAdvance(std::int32_t wx, std::int32_t wy);
 
     // The 2x2 matrix {a, b, c, d} applied to points as they are appended
     // (x' = a x + c y, y' = b x + d y); none for the identity.
@@ -68,7 +75,10 @@ public:
     void setValid(bool v) { valid_ = v; }
 
 private:
+    // Passes the point through the matrix, then stores it.
     void append(std::int32_t x, std::int32_t y, std::int32_t kind);
+    // Stores the point and grows the box.
+    void store(std::int32_t x, std::int32_t y, std::int32_t kind);
     void beginSubpathIfClosed();
 
     std::int32_t startX_ = 0, startY_ = 0;

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(font_database LIBS vistrel_font)

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(own_outline_font LIBS vistrel_font)
