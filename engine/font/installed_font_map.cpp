@@ -1,5 +1,8 @@
 #include "engine/font/installed_font_map.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <new>
 
 #include "engine/constants/constant_slot.h"
@@ -13,9 +16,14 @@ bool mapBuilt = false;
 }  // namespace
 
 InstalledFontMap::~InstalledFontMap() {
-    for (const auto& node : table_)
+    for (const auto& node : table_) {
+        if (node.value > 0)
+            ::unlink(node.key->toUtf8().c_str());
         delete node.key;
+    }
     table_.clear();
+    for (const Folder& folder : folders_)
+        ::rmdir(folder.path.c_str());
 }
 
 std::int32_t InstalledFontMap::count(const WString& path) const {
@@ -33,6 +41,19 @@ bool InstalledFontMap::setCount(const WString& path, std::int32_t count) {
         return false;
     }
     return true;
+}
+
+std::string InstalledFontMap::privateFolder(const std::string& base) {
+    for (const Folder& folder : folders_) {
+        if (folder.base == base)
+            return folder.path;
+    }
+    std::string pattern = base + "/vistrel-fonts-XXXXXX";
+    // mkdtemp makes the folder with mode 0700 under a name nobody holds.
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    folders_.push_back({base, pattern});
+    return pattern;
 }
 
 InstalledFontMap* installedFontMap() {

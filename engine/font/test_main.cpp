@@ -12,6 +12,7 @@
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
 #include "engine/font/type1_loader.h"
+#include "tests/support/pinned_fonts.h"
 
 namespace vistrel::testing {
 bool firstRegistration = false;
@@ -19,6 +20,7 @@ bool firstRegistration = false;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    usePinnedFonts();
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
     vistrel::fontStaticObjects().buildAll();

@@ -1,10 +1,6 @@
 // TrueType fonts: the "TrueType" loader, tried after the Type 1 kinds when a
 // font cannot be made otherwise, and the factory of TrueType descriptions for
 // fonts asked for by face name and style (the category "Standard").
-//
-// The renderers that draw TrueType fonts through the system's fonts are not
-// built yet: until they are, the loader makes no font and the factory no
-// description, so that the registry goes on to the next kind.
 #pragma once
 
 #include <memory>
@@ -24,10 +20,15 @@ class OutputDevice;
 // both there and changes nothing. True.
 bool registerTrueTypeLoader();
 
-// The loader: a renderer for a TrueType description (kind 0); null for now.
+// The loader: for a TrueType description, a renderer that draws through the
+// system's fonts, caching anti-aliased glyphs when "FontSystem"/"UseTTCache"
+// is on. Null for other descriptions and when no usable font can be made.
 std::unique_ptr<FontRenderer> loadTrueTypeFont(FontDescription& description, OutputDevice* device);
 
-// The ("TrueType", "Standard") factory; null for now.
+// The ("TrueType", "Standard") factory: a description named by the request's
+// face followed by "italic", "underline", "strikeout" and the weight word
+// (none for 400), with the request's encoding name and differences and
+// unknown metrics; the key is "Standard: " and the face.
 Ref<FontDescription> makeStandardTrueTypeDescription(const FontSource& source, WString& key);
 
 }  // namespace vistrel

@@ -116,9 +116,23 @@ struct Catalog::Config {
     }
 };
 
+namespace {
+
+// Kept until the last static destructors run, like the handle table: fonts
+// released while a program or library ends still reach it.
+Catalog* theCatalog = nullptr;
+
+__attribute__((destructor(101))) void destroyCatalog() {
+    delete theCatalog;
+    theCatalog = nullptr;
+}
+
+}  // namespace
+
 Catalog& Catalog::instance() {
-    static Catalog catalog;
-    return catalog;
+    if (!theCatalog)
+        theCatalog = new Catalog;
+    return *theCatalog;
 }
 
 Catalog::~Catalog() = default;

@@ -230,21 +230,20 @@ void Face::buildByteMap() {
                  !mac)
             mac = cm;
     }
+    if (FT_CharMap chosen = unicode ? unicode : symbol ? symbol : mac)
+        FT_Set_Charmap(face_, chosen);
     for (unsigned b = 0; b < 256; ++b) {
         FT_UInt g = 0;
         if (unicode) {
-            FT_Set_Charmap(face_, unicode);
             g = FT_Get_Char_Index(face_, windows1252(std::uint8_t(b)));
             // Symbol sets laid out in Unicode keep their codes 0x80 to 0x9F.
             if (g == 0 && b >= 0x80 && b < 0xA0)
                 g = FT_Get_Char_Index(face_, b);
         } else if (symbol) {
-            FT_Set_Charmap(face_, symbol);
             g = FT_Get_Char_Index(face_, 0xF000 + b);
             if (g == 0)
                 g = FT_Get_Char_Index(face_, b);
         } else if (mac) {
-            FT_Set_Charmap(face_, mac);
             g = FT_Get_Char_Index(face_, b);
         }
         byteGlyphs_[b] = FT_Long(g) < face_->num_glyphs ? g : 0;

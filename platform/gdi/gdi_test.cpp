@@ -195,6 +195,21 @@ TEST(GdiRegionsTest, ClipRegionOfADeviceContext) {
     DeleteObject(probe);
 }
 
+// Copies between 24- and 32-bit bitmaps keep every colour, either way.
+TEST(GdiBlitTest, CopiesBetween24And32Bits) {
+    for (const int from : {24, 32}) {
+        Canvas src(4, 3, from);
+        for (int i = 0; i < 12; ++i)
+            SetPixel(src.dc, i % 4, i / 4, RGB(BYTE(20 * i), BYTE(255 - 7 * i), BYTE(i * i)));
+        Canvas dst(6, 5, from == 24 ? 32 : 24);
+        EXPECT_TRUE(BitBlt(dst.dc, 1, 2, 4, 3, src.dc, 0, 0, SRCCOPY));
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(GetPixel(dst.dc, 1 + i % 4, 2 + i / 4), GetPixel(src.dc, i % 4, i / 4)) << i;
+        EXPECT_EQ(GetPixel(dst.dc, 0, 2), RGB(255, 255, 255));
+        EXPECT_EQ(GetPixel(dst.dc, 5, 4), RGB(255, 255, 255));
+    }
+}
+
 TEST(GdiBlitTest, CopiesConvertAndClip) {
     Canvas src(3, 2, 8);
     // Grey palette: index i is (i, i, i).

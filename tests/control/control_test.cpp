@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -290,6 +291,41 @@ TEST_F(ControlTest, CloseLetsGoOfTheFontsOnlyTheRegistryHolds) {
     kept = nullptr;
     destroyFontRegistry();
     EXPECT_EQ(testFontsAlive, 0);
+}
+
+// A document's embedded TrueType programs are files in a folder of the
+// process's own while its fonts live, at every quality; closing the
+// document deletes them.
+TEST_F(ControlTest, EmbeddedFontFilesLiveUntilClose) {
+    namespace fs = std::filesystem;
+    const fs::path base = fs::temp_directory_path() / ("vistrel-control-fonts-" +
+                                                      std::to_string(getpid()));
+    fs::create_directory(base);
+    settingsStore().save(settings::FontSystem, settings::DirToPlaceEmbeddedTT);
+    settingsStore().set(settings::FontSystem, settings::DirToPlaceEmbeddedTT,
+                        SettingValue::ofText(WString::fromUtf8(base.string())));
+    auto fontFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(base)) {
+            if (entry.is_regular_file())
+                names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const char* quality : {"0", "4"}) {
+        SCOPED_TRACE(quality);
+        ASSERT_EQ(open(std::string(VISTREL_FIXTURE_DIR) + "/truetype/truetype.pdf"), S_OK);
+        ASSERT_EQ(putView(std::string("0,0,2,1,4,") + quality + ",0"), S_OK);
+        ASSERT_EQ(v->render(), S_OK);
+        EXPECT_EQ(fontFiles(), (std::vector<std::string>{
+                                   "aaaaaa+liberationsans.ttf", "bbbbbb+liberationsans.ttf",
+                                   "cccccc+dejavusans.ttf", "dddddd+dejavusymbolic.ttf"}));
+        EXPECT_EQ(v->close(), S_OK);
+        EXPECT_EQ(fontFiles(), std::vector<std::string>{});
+    }
+    settingsStore().restore(settings::FontSystem, settings::DirToPlaceEmbeddedTT);
+    fs::remove_all(base);
 }
 
 TEST_F(ControlTest, FilesThatAreNoDocumentsAndPasswords) {

@@ -204,6 +204,8 @@ protected:
     void setAscent(double ascent) { ascent_ = ascent; }
     void setDescent(double descent) { descent_ = descent; }
     void setDeviceSize(double size) { deviceSize_ = size; }
+    // The widths for a subclass that measures them after construction.
+    DoubleArray& widthsForUpdate() { return widths_; }
 
 private:
     // Moves the text matrix by tx along its own x axis.

@@ -1,0 +1,400 @@
+#include "engine/font/cached_truetype_renderer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "engine/constants/font_constants.h"
+#include "engine/render/raster/coverage_bitmap.h"
+#include "engine/render/raster/gdi_device.h"
+
+namespace vistrel {
+namespace {
+
+// What the private device may do, and its page: large enough for any glyph
+// box.
+constexpr std::uint32_t kPrivateCapabilities = 0x20000111;
+constexpr std::int32_t kPrivatePageSize = 10000;
+
+// A copy of the description without its "underline" and "strikeout" words,
+// so that the inner renderer draws the glyphs without the lines.
+Ref<TrueTypeFontDescription> withoutDecorations(const TrueTypeFontDescription& description) {
+    auto copy = makeRef<TrueTypeFontDescription>();
+    if (!copy)
+        return nullptr;
+    WString& name = copy->name();
+    name.assign(description.name());
+    for (const WString* word : {&static_cast<const WString&>(fontwords::underline),
+                                &static_cast<const WString&>(fontwords::strikeout)}) {
+        const std::int32_t at = name.find(word->chars());
+        if (at >= 0)
+            name.erase(at, word->size());
+    }
+    copy->encodingName().assign(description.encodingName());
+    if (const Differences* differences = description.differences())
+        copy->setDifferences(std::make_unique<Differences>(*differences));
+    copy->widths().assign(description.widths());
+    copy->avgWidth = description.avgWidth;
+    copy->maxWidth = description.maxWidth;
+    copy->ascent = description.ascent;
+    copy->descent = description.descent;
+    copy->setProgram(description.program());
+    return copy;
+}
+
+// Bit 7 of four pixels: lit.
+constexpr std::uint32_t kLitMask = 0x80808080u;
+
+std::uint32_t litBits(const std::uint8_t* pixels) {
+    std::uint32_t word;
+    std::memcpy(&word, pixels, sizeof word);
+    return word & kLitMask;
+}
+
+std::int64_t roundUp(std::int64_t v, std::int64_t step) {
+    return (v + step - 1) / step * step;
+}
+
+}  // namespace
+
+std::unique_ptr<GdiDevice> createGdiDevice(std::uint32_t capabilities, win::HDC dc,
+                                           IntPoint pageSize) {
+    if (capabilities & ~GdiDevice::kCapabilities)
+        return nullptr;
+    return std::unique_ptr<GdiDevice>(new GdiDevice(dc, pageSize));
+}
+
+std::uint8_t blockCoverage(int factor, int lit) {
+    if (factor == 2) {
+        static constexpr std::uint8_t kSteps[5] = {0, 64, 128, 192, 255};
+        return kSteps[std::clamp(lit, 0, 4)];
+    }
+    return std::uint8_t(std::clamp(lit, 0, 16) * 255 / 16);
+}
+
+CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& description,
+                                               OutputDevice* device)
+    : CachedGlyphRenderer(&description.widths(), device) {
+    makeContext();
+    std::uint8_t decorations = 0;
+    if (description.isUnderline())
+        decorations |= kUnderline;
+    if (description.isStrikeout())
+        decorations |= kStrikeout;
+    setDecorations(decorations);
+    if (decorations) {
+        if (Ref<TrueTypeFontDescription> plain = withoutDecorations(description))
+            inner_.reset(new GdiTrueTypeRenderer(*plain, nullptr));
+    } else {
+        inner_.reset(new GdiTrueTypeRenderer(description, nullptr));
+    }
+    if (!inner_ || !inner_->isUsable())
+        return;
+    widthsForUpdate().assign(inner_->widths());
+    setAscent(inner_->ascent());
+    setDescent(inner_->descent());
+    fillBitmapInfo();
+    if (privateDevice_)
+        inner_->attachDevice(privateDevice_.get(), nullptr);
+    shift_ = description.weight() >= 700 ? 1 : 2;
+    FontRenderer::setFontSize(1.0);
+    inner_->setFontSize(factor());
+}
+
+CachedTrueTypeRenderer::CachedTrueTypeRenderer(const CachedTrueTypeRenderer& source)
+    : CachedGlyphRenderer(&source.widths(), source.device()), shift_(source.shift_) {
+    makeContext();
+    setDecorations(source.decorations());
+    if (source.inner_) {
+        std::unique_ptr<DrawableBase> copy = source.inner_->clone();
+        inner_.reset(static_cast<GdiTrueTypeRenderer*>(copy.release()));
+    }
+    if (!inner_)
+        return;
+    // The copy came attached to the source's private device.
+    inner_->detachDevice();
+    setAscent(source.ascent());
+    setDescent(source.descent());
+    fillBitmapInfo();
+    if (privateDevice_)
+        inner_->attachDevice(privateDevice_.get(), nullptr);
+    FontRenderer::setFontSize(1.0);
+    inner_->setFontSize(factor());
+}
+
+CachedTrueTypeRenderer::~CachedTrueTypeRenderer() {
+    inner_.reset();
+    privateDevice_.reset();
+    if (dib_) {
+        win::SelectObject(dc_, previousBitmap_);
+        win::DeleteObject(dib_);
+    }
+    if (blackBrush_)
+        win::DeleteObject(blackBrush_);
+    if (dc_)
+        win::DeleteDC(dc_);
+}
+
+std::unique_ptr<DrawableBase> CachedTrueTypeRenderer::clone() const {
+    return std::unique_ptr<DrawableBase>(new CachedTrueTypeRenderer(*this));
+}
+
+void CachedTrueTypeRenderer::makeContext() {
+    dc_ = win::CreateCompatibleDC(nullptr);
+    if (dc_)
+        privateDevice_ = createGdiDevice(kPrivateCapabilities, dc_,
+                                         IntPoint(kPrivatePageSize, kPrivatePageSize));
+    blackBrush_ = win::CreateSolidBrush(0);
+}
+
+void CachedTrueTypeRenderer::fillBitmapInfo() {
+    win::BITMAPINFOHEADER& h = info_.header;
+    h.biSize = sizeof(win::BITMAPINFOHEADER);
+    h.biWidth = 0;
+    h.biHeight = 0;
+    h.biPlanes = 1;
+    h.biBitCount = 8;
+    h.biCompression = win::BI_RGB;
+    h.biSizeImage = 0;
+    h.biXPelsPerMeter = h.biYPelsPerMeter = 100;
+    h.biClrUsed = h.biClrImportant = 0;
+    for (int i = 0; i < 256; ++i)
+        info_.colors[i] = {win::BYTE(i), win::BYTE(i), win::BYTE(i), 0};
+}
+
+// --- Text state, handed on ---
+
+void CachedTrueTypeRenderer::setFontSize(double size) {
+    if (size == fontSize())
+        return;
+    dirty_ = true;
+    FontRenderer::setFontSize(size);
+    if (inner_)
+        inner_->setFontSize(factor() * size);
+}
+
+void CachedTrueTypeRenderer::setHorizontalScale(double tz) {
+    if (tz == horizontalScale())
+        return;
+    dirty_ = true;
+    FontRenderer::setHorizontalScale(tz);
+    if (inner_)
+        inner_->setHorizontalScale(tz);
+}
+
+void CachedTrueTypeRenderer::setTextMatrix(const Matrix& tm, const Matrix* lm) {
+    dirty_ = true;
+    FontRenderer::setTextMatrix(tm, lm);
+    if (inner_)
+        inner_->setTextMatrix(tm, lm);
+}
+
+// The inner renderer keeps drawing white on black whatever the mode: the
+// mode and the text colour are this renderer's, which composites the glyphs.
+void CachedTrueTypeRenderer::setRenderMode(std::int32_t mode) {
+    dirty_ = true;
+    FontRenderer::setRenderMode(mode);
+    if (device())
+        fillColorChanged();
+}
+
+void CachedTrueTypeRenderer::setCharHeight(double h) {
+    dirty_ = true;
+    FontRenderer::setCharHeight(h);
+    if (inner_)
+        inner_->setFontSize(factor() * deviceSize());
+}
+
+void CachedTrueTypeRenderer::refresh() {
+    dirty_ = true;
+    if (inner_)
+        inner_->refresh();
+}
+
+// --- Measures in page pixels ---
+
+std::int32_t CachedTrueTypeRenderer::roundedWidth(std::uint16_t code) {
+    if (!inner_)
+        return 0;
+    return std::int32_t((std::int64_t(inner_->roundedWidth(code)) + factor() - 1) >> shift_);
+}
+
+std::int32_t CachedTrueTypeRenderer::glyphHeight(std::uint16_t code) {
+    return inner_ ? inner_->glyphHeight(code) >> shift_ : 0;
+}
+
+std::int32_t CachedTrueTypeRenderer::stringHeight(const WString& text) {
+    return inner_ ? inner_->stringHeight(text) >> shift_ : 0;
+}
+
+double CachedTrueTypeRenderer::programAdvance(std::uint16_t code) {
+    return inner_ ? inner_->programAdvance(code) / factor() : 0.0;
+}
+
+void CachedTrueTypeRenderer::description(WString& text) const {
+    if (inner_)
+        inner_->description(text);
+}
+
+const WString& CachedTrueTypeRenderer::defaultEncodingName() const {
+    return encodings::WinAnsiEncoding;
+}
+
+// --- Glyphs ---
+
+bool CachedTrueTypeRenderer::prepareBitmap() {
+    if (!device() || !inner_ || !dc_)
+        return false;
+    if (!dirty_)
+        return bool(dib_) || boxWidth_ == 0;
+    inner_->selectGdiFont();
+
+    const std::int64_t h = roundToInt32(inner_->deviceSize() * (1 + descent()));
+    const std::uint32_t bits = matrixClass(textMatrix());
+    const bool turned = bits & (kMatrixQuarterTurn | kMatrixHalfTurn);
+    std::int64_t width = turned ? roundToInt32(std::sqrt(2.0) * double(h)) : 2 * h;
+    std::int64_t height = turned ? width : h;
+    width = roundUp(width, std::max(4, factor()));
+    height = roundUp(height, factor());
+    // Sizes come from the document: a box too large (or none at all) draws
+    // no glyph.
+    if (width <= 0 || height <= 0 || width > kMaxBox || height > kMaxBox) {
+        boxWidth_ = boxHeight_ = 0;
+        dirty_ = false;
+        return true;
+    }
+
+    win::SetBkMode(dc_, win::TRANSPARENT);
+    win::SetTextColor(dc_, 0xFFFFFF);
+    win::BITMAPINFOHEADER& header = info_.header;
+    if (!dib_ || width > header.biWidth || height > header.biHeight) {
+        const std::int32_t dibWidth = std::max<std::int32_t>(std::int32_t(width), header.biWidth);
+        const std::int32_t dibHeight = std::max<std::int32_t>(std::int32_t(height), header.biHeight);
+        if (dib_) {
+            win::SelectObject(dc_, previousBitmap_);
+            win::DeleteObject(dib_);
+            dib_ = nullptr;
+            pixels_ = nullptr;
+        }
+        header.biWidth = dibWidth;
+        header.biHeight = dibHeight;
+        void* storage = nullptr;
+        dib_ = win::CreateDIBSection(dc_, reinterpret_cast<const win::BITMAPINFO*>(&info_),
+                                     win::DIB_RGB_COLORS, &storage, nullptr, 0);
+        if (!dib_ || !storage) {
+            if (dib_)
+                win::DeleteObject(dib_);
+            dib_ = nullptr;
+            header.biWidth = header.biHeight = 0;
+            return false;
+        }
+        pixels_ = static_cast<std::uint8_t*>(storage);
+        previousBitmap_ = win::SelectObject(dc_, dib_);
+    }
+
+    // Where the inner renderer puts a glyph's text cell so that the glyph
+    // stays inside the box: text turned upside down runs left from the
+    // bottom right, text turned upright runs up from the bottom left or down
+    // from the top right.
+    std::int64_t x = 0, y = 0;
+    if (bits & kMatrixHalfTurn) {
+        x = width;
+        y = height;
+    } else if (bits & kMatrixQuarterTurn) {
+        if (textMatrix().b >= 0)
+            x = height;
+        else
+            y = width;
+    }
+    originX_ = std::int32_t(x);
+    originY_ = std::int32_t(y);
+    boxWidth_ = std::int32_t(width);
+    boxHeight_ = std::int32_t(height);
+    dirty_ = false;
+    return true;
+}
+
+const std::uint8_t* CachedTrueTypeRenderer::imageRow(std::int32_t y) const {
+    const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
+    return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
+}
+
+bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
+    if (dirty_ && !prepareBitmap())
+        return false;
+    OutputDevice* dev = device();
+    if (!dev || !inner_)
+        return false;
+    if (boxWidth_ == 0)
+        return true;
+    if (!dib_)
+        return false;
+    const win::RECT box{0, 0, boxWidth_, boxHeight_};
+    win::FillRect(dc_, &box, blackBrush_);
+    inner_->drawGlyph(code, IntPoint(originX_, originY_));
+
+    // The bitmap lands where the system font would draw the glyph on the
+    // page: the corner of its text cell at the glyph origin moved by the
+    // em-top offset.
+    const int f = factor();
+    glyph.left = roundToInt32((inner_->emTopX() - originX_) / f);
+    glyph.top = roundToInt32(-double(originY_) / f);
+    glyph.baseline = roundToInt32((originY_ - inner_->emTopY()) / f);
+
+    // The pixels lit (bit 7 set), found four at a time, bound the blocks
+    // reduced; the bitmap holds those blocks alone, since glyphs are
+    // composited block by block and the box is far larger than most.
+    int x0 = boxWidth_, x1 = -1, y0 = boxHeight_, y1 = -1;
+    for (int y = 0; y < boxHeight_; ++y) {
+        const std::uint8_t* row = imageRow(y);
+        int first = -1;
+        for (int x = 0; x < boxWidth_ && first < 0; x += 4) {
+            if (const std::uint32_t lit = litBits(row + x))
+                first = x + std::countr_zero(lit) / 8;
+        }
+        if (first < 0)
+            continue;
+        for (int x = boxWidth_ - 4;; x -= 4) {
+            if (const std::uint32_t lit = litBits(row + x)) {
+                x1 = std::max(x1, x + (31 - std::countl_zero(lit)) / 8);
+                break;
+            }
+        }
+        x0 = std::min(x0, first);
+        y0 = std::min(y0, y);
+        y1 = y;
+    }
+    if (x1 < 0)
+        return true;  // no ink: nothing to composite
+    const int c0 = x0 / f, c1 = x1 / f, r0 = y0 / f, r1 = y1 / f;
+    std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(c1 - c0 + 1, r1 - r0 + 1);
+    if (!bitmap || !bitmap->isUsable())
+        return false;
+    std::uint8_t coverage[17];
+    for (int n = 0; n <= f * f; ++n)
+        coverage[n] = blockCoverage(f, n);
+    const std::uint8_t* rows[4];
+    for (int r = r0; r <= r1; ++r) {
+        for (int i = 0; i < f; ++i)
+            rows[i] = imageRow(r * f + i);
+        std::uint8_t* out = bitmap->data() + std::size_t(r - r0) * bitmap->width();
+        for (int c = c0; c <= c1; ++c) {
+            int lit = 0;
+            for (int i = 0; i < f; ++i) {
+                std::uint32_t word = 0;
+                std::memcpy(&word, rows[i] + std::size_t(c) * f, std::size_t(f));
+                // The lit bits moved to bit 0 of each byte, the bytes summed.
+                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+            }
+            *out++ = coverage[lit];
+        }
+    }
+    glyph.left += c0;
+    glyph.top += r0;
+    glyph.baseline -= r0;
+    glyph.bitmap = bitmap.release();
+    return true;
+}
+
+}  // namespace vistrel
