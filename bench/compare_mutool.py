@@ -11,16 +11,19 @@ repetition:
   pages      vistrel-inspect pages FILE    against  mutool pages FILE
   outline    vistrel-inspect outline FILE  against  mutool show FILE outline
   streams    vistrel-inspect streams FILE  against  mutool clean -d FILE OUT
-             (OUT in /dev/shm when there is one)
+             (OUT in /dev/shm when there is one), and against PyMuPDF
+             opening FILE and decoding every stream object, timed inside
+             its process (without the start of Python) when a Python with
+             PyMuPDF is found
 on the generated page trees (flat and balanced, 10,000 and 100,000 pages),
 outlines (10,000 and 100,000 items, leading into a balanced tree of 1000
 pages, or into a flat tree of as many pages as items), the generated report
 and the three largest files of the corpus folder that vistrel-inspect opens. Prints the
 median time of each program and the median of the per-repetition ratios
-(vistrel / mutool; below 1 is faster), and for the generated sizes how the
-time grows from 10,000 to 100,000. A mutool run of over 20 seconds is not
-repeated. With --baseline an older vistrel-inspect
-runs in the same repetitions and its ratios are shown beside.
+(vistrel / mutool, and vistrel / PyMuPDF; below 1 is faster), and for the
+generated sizes how the time grows from 10,000 to 100,000. A run of over 20
+seconds is not repeated. With --baseline an older vistrel-inspect runs in the
+same repetitions and its ratios are shown beside.
 """
 import argparse
 import os
@@ -40,6 +43,36 @@ def timed(args):
     if run.returncode != 0:
         raise RuntimeError("%s failed: %s" % (" ".join(args), run.stderr.decode(errors="replace")))
     return elapsed
+
+
+# Opens the file named by the first argument and decodes every stream object;
+# prints the seconds that took.
+PYMUPDF_DECODE = """
+import sys, time
+import fitz
+start = time.perf_counter()
+doc = fitz.open(sys.argv[1])
+for xref in range(1, doc.xref_length()):
+    if doc.xref_is_stream(xref):
+        doc.xref_stream(xref)
+print(time.perf_counter() - start)
+"""
+
+
+def find_pymupdf():
+    """A Python that imports PyMuPDF, or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if os.path.exists(python) and subprocess.run(
+                [python, "-c", "import fitz"], capture_output=True).returncode == 0:
+            return python
+    return None
+
+
+def pymupdf_timed(python, path):
+    run = subprocess.run([python, "-c", PYMUPDF_DECODE, path], capture_output=True, text=True)
+    if run.returncode != 0:
+        raise RuntimeError("PyMuPDF failed on %s: %s" % (path, run.stderr))
+    return float(run.stdout.split()[-1])
 
 
 def opens(inspect, path):
@@ -88,24 +121,34 @@ def main():
     programs = [("new", options.inspect)]
     if options.baseline:
         programs.append(("old", options.baseline))
+    python = find_pymupdf()
     results = {}
     for name, tail, mutool in cases:
-        times = {"mutool": []}
-        for label, _ in programs:
-            times[label] = []
+        # Every timing of a case, by who ran: "mutool", "pymupdf" and the
+        # labels of the programs.
+        runs = {"mutool": lambda: timed(mutool)}
+        for label, program in programs:
+            runs[label] = lambda program=program: timed([program] + tail)
+        if python and tail[0] == "streams":
+            runs["pymupdf"] = lambda: pymupdf_timed(python, tail[1])
+        times = {who: [] for who in runs}
         for _ in range(options.repeat):
-            # mutool lists a flat tree of 100,000 pages in minutes: one run of
-            # that length stands for all.
-            slow = times["mutool"] and times["mutool"][0] > 20
-            times["mutool"].append(times["mutool"][0] if slow else timed(mutool))
-            for label, program in programs:
-                times[label].append(timed([program] + tail))
+            for who, run in runs.items():
+                # mutool lists a flat tree of 100,000 pages in minutes: one
+                # run of that length stands for all.
+                slow = times[who] and times[who][0] > 20
+                times[who].append(times[who][0] if slow else run())
         results[name] = times
-        line = "%-32s mutool %8.3f s" % (name, statistics.median(times["mutool"]))
+        line = "%-28s mutool %8.3f s" % (name, statistics.median(times["mutool"]))
+        if "pymupdf" in times:
+            line += "  PyMuPDF %6.3f s" % statistics.median(times["pymupdf"])
         for label, _ in programs:
-            ratios = [a / b for a, b in zip(times[label], times["mutool"])]
-            line += "   %s %8.3f s ratio %6.2f" % (label, statistics.median(times[label]),
-                                                    statistics.median(ratios))
+            line += "   %s %8.3f s / mutool %5.2f" % (
+                label, statistics.median(times[label]),
+                statistics.median([a / b for a, b in zip(times[label], times["mutool"])]))
+            if "pymupdf" in times:
+                line += " / PyMuPDF %5.2f" % statistics.median(
+                    [a / b for a, b in zip(times[label], times["pymupdf"])])
         print(line, flush=True)
     for label, _ in programs:
         for prefix in ("pages flat", "pages balanced", "outline", "outline flat"):
