@@ -24,8 +24,15 @@ median time of each program and the median of the per-repetition ratios
 generated sizes how the time grows from 10,000 to 100,000. A run of over 20
 seconds is not repeated. With --baseline an older vistrel-inspect runs in the
 same repetitions and its ratios are shown beside.
+
+With --document-bench DOCUMENT_BENCH and PyMuPDF found, decode-all is also
+compared inside the processes, where the start of a process does not drown
+the time of a small file: the BM_DecodeAll figures of document_bench (its
+largest corpus document and the generated report) against PyMuPDF opening
+and decoding the same files in a loop, alternating within every repetition.
 """
 import argparse
+import json
 import os
 import statistics
 import subprocess
@@ -58,6 +65,22 @@ for xref in range(1, doc.xref_length()):
 print(time.perf_counter() - start)
 """
 
+# The same in a loop for at least the seconds of the second argument; prints
+# the mean seconds of one pass.
+PYMUPDF_DECODE_LOOP = """
+import sys, time
+import fitz
+passes, start = 0, time.perf_counter()
+while time.perf_counter() - start < float(sys.argv[2]):
+    doc = fitz.open(sys.argv[1])
+    for xref in range(1, doc.xref_length()):
+        if doc.xref_is_stream(xref):
+            doc.xref_stream(xref)
+    doc.close()
+    passes += 1
+print((time.perf_counter() - start) / passes)
+"""
+
 
 def find_pymupdf():
     """A Python that imports PyMuPDF, or None."""
@@ -75,6 +98,30 @@ def pymupdf_timed(python, path):
     return float(run.stdout.split()[-1])
 
 
+def in_process(bench, python, folder, corpus, repeat):
+    """Prints decode-all of document_bench against PyMuPDF, both in-process."""
+    times = {}  # document name: {"vistrel": [...], "pymupdf": [...]}
+    for _ in range(repeat):
+        run = subprocess.run([bench, "--benchmark_filter=BM_DecodeAll/",
+                              "--benchmark_format=json", "--benchmark_min_time=0.5"],
+                             capture_output=True, text=True, check=True)
+        for record in json.loads(run.stdout)["benchmarks"]:
+            label, name = record["name"].split("/", 1)[1].split(":", 1)
+            scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[record["time_unit"]]
+            path = os.path.join(corpus if label == "corpus" else folder, name)
+            loop = subprocess.run([python, "-c", PYMUPDF_DECODE_LOOP, path, "0.5"],
+                                  capture_output=True, text=True, check=True)
+            entry = times.setdefault(name, {"vistrel": [], "pymupdf": []})
+            entry["vistrel"].append(record["real_time"] * scale)
+            entry["pymupdf"].append(float(loop.stdout.split()[-1]))
+    for name, entry in times.items():
+        print("decode-all in-process %-20s PyMuPDF %8.3f ms   vistrel %8.3f ms / PyMuPDF %5.2f" % (
+            name, statistics.median(entry["pymupdf"]) * 1e3,
+            statistics.median(entry["vistrel"]) * 1e3,
+            statistics.median([a / b for a, b in zip(entry["vistrel"], entry["pymupdf"])])),
+            flush=True)
+
+
 def opens(inspect, path):
     run = subprocess.run([inspect, "pages", path], capture_output=True)
     return run.returncode == 0
@@ -88,6 +135,7 @@ def main():
     parser.add_argument("--folder")
     parser.add_argument("--corpus", default=os.path.join(HERE, "..", "..", "shared", "corpus"))
     parser.add_argument("--only", help="run only the cases whose name holds this text")
+    parser.add_argument("--document-bench", help="document_bench, for decode-all in-process")
     options = parser.parse_args()
 
     folder = options.folder or tempfile.mkdtemp(prefix="vistrel-bench-")
@@ -150,6 +198,8 @@ def main():
                 line += " / PyMuPDF %5.2f" % statistics.median(
                     [a / b for a, b in zip(times[label], times["pymupdf"])])
         print(line, flush=True)
+    if options.document_bench and python:
+        in_process(options.document_bench, python, folder, options.corpus, options.repeat)
     for label, _ in programs:
         for prefix in ("pages flat", "pages balanced", "outline", "outline flat"):
             small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
