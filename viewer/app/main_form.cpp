@@ -17,6 +17,7 @@
 #include "viewer/app/application.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
+#include "viewer/app/small_forms.h"
 #include "viewer/app/viewer_cursors.h"
 #include "viewer/components/paint_panels.h"
 
@@ -44,6 +45,9 @@ TBrevantForm::~TBrevantForm() {
 }
 
 void TBrevantForm::FormCreate() {
+    fSplash = new TfSplash(3, this);
+    AboutBox = new TAboutBox(this);
+    connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
     engineAvailable_ = runGuarded([this] { Vistrel1.GetDefaultInterface(); });
     if (!engineAvailable_)
         return;
@@ -85,9 +89,16 @@ void TBrevantForm::FormShow() {
     ShowDocumentManagementPane1->setChecked(pane);
     if (!pane)
         setPaneWidth(0);
+    if (readSetting(settings::kShowSplash))
+        fSplash->show();
     ToolBar1->setVisible(readSetting(settings::kToolBar));
     tbStatus->setVisible(readSetting(settings::kStatusBar));
     DisplayGraphics1->setChecked(readSetting(settings::kDisplayGraphics));
+    tbDisplayGraphics->setChecked(DisplayGraphics1->isChecked());
+    if (engineAvailable_ && commandLine_.size() > 1)
+        OpenDocument(commandLine_[1]);
+    if (readSetting(settings::kOpenDialog) && !frScroll1->PageVisible())
+        FileOpen1Execute();
     RebuildRecentFilesMenu();
 }
 

@@ -11,6 +11,10 @@
 //   main_form_view.cpp       the view toggles and small window commands
 //   main_form_history.cpp    the file history and the recent-files entries
 //   main_form_progress.cpp   the engine's progress events
+//   main_form_open.cpp       opening documents
+//   main_form_render.cpp     view edits, the single-field setters, rendering
+//   main_form_navigation.cpp page and zoom commands, fits, tools, links and
+//                            the view history
 // Each further concern (opening, view state and rendering, navigation,
 // trees, device workflow, dialogs, help) adds a file of its own and a
 // section below.
@@ -20,6 +24,8 @@
 #include <QRegion>
 #include <QStringList>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +48,32 @@ namespace brevant {
 
 class ProgressIndicator;
 class TransparentButton;
+class TAboutBox;
+class TfPassword;
+class TfSplash;
+
+// The fields of the view-state text the viewer edits; zoom in percent.
+struct ViewFields {
+    int x = 0, y = 0;
+    int page = 0;
+    double zoom = 0;
+    int memory = 0, quality = 0, format = 0;
+};
+
+// The view last rendered; zoom as a fraction.
+struct RenderedView {
+    int page = 0;
+    double zoom = 0;
+    int format = -1;
+    int memory = 5, quality = 5;
+};
+
+struct ViewHistoryEntry {
+    bool valid = false;
+    int page = 0;
+    double zoom = 0;  // percent
+    int x = 0, y = 0;
+};
 
 // The stored file history, oldest first (main_form_history.cpp).
 QStringList readFileHistory();
@@ -88,11 +120,78 @@ public:
     void ResetProgress();
     ProgressIndicator& progress() { return *progress_; }
 
+    // The program's arguments; the first after the program's name is opened
+    // when the window is first shown.
+    void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
+    TfSplash* fSplash = nullptr;
+    TAboutBox* AboutBox = nullptr;
+
+    // ---- Opening documents (main_form_open.cpp) ----
+    void OpenDocument(const QString& path);
+    void FileOpen1Execute();
+    // The password prompt the open road asks (the window's own by default).
+    void setPasswordPrompt(std::function<bool(const QString& file, QString& password)> prompt) {
+        askPassword_ = std::move(prompt);
+    }
+
+    // ---- View state and rendering (main_form_render.cpp) ----
+    bool BeginViewEdit();
+    bool CommitViewEdit(bool render);
+    // The values to commit, read at BeginViewEdit.
+    ViewFields& viewEdit() { return viewEdit_; }
+    int GetPage();
+    double GetZoomPercent();
+    int GetMemoryUsage();
+    int GetQuality();
+    int GetDeviceFormat();
+    void SetPage(int page);
+    void SetZoomPercent(double zoom);
+    void SetQuality(int quality);
+    void SetMemoryUsage(int memory);
+    void SetDeviceFormat(int format);
+    void RenderView(bool showErrors);
+    void RebuildLinkRegion();
+    void DisplayGraphics1Click();
+    const RenderedView& lastRendered() const { return lastRendered_; }
+    const QRegion& linkRegion() const { return linkRegion_; }
+    void setRenderSuppressed(bool suppressed) { suppressRender_ = suppressed; }
+
+    // ---- Navigation (main_form_navigation.cpp) ----
+    void sbFirstPageClick();
+    void sbPrevPageClick();
+    void sbNextPageClick();
+    void sbLastPageClick();
+    void ePageNumEnter();
+    void eZOOMEnter();
+    void N5001Click(int percent);
+    void UpdateZoomChecks();
+    void FitWidthClick();
+    void Fitheight1Click();
+    void Fullpage1Click();
+    void tbZoomToolClick();
+    void tbHandToolClick();
+    void tbPrevViewClick();
+    void tbNextViewClick();
+    void RecordView(bool advance);
+    void GoToView(int index);
+    void ScrollTo(int x, int y);
+    void Vistrel1changePage(int page);
+    void Vistrel1changeZoom(double zoom);
+    void Vistrel1changeOffset(int x, int y);
+    const std::array<ViewHistoryEntry, 100>& viewHistory() const { return viewHistory_; }
+    int viewIndex() const { return viewIndex_; }
+
     // ---- Page view (PageViewHost) ----
     TVistrel* pageEngine() override;
     int mouseTool() const override { return tool_; }
     bool isOnLink(QPoint pagePoint) const override;
     bool isPageFrozen() const override;
+    void followLinkAt(QPoint pagePoint) override { FollowLinkAt(pagePoint.x(), pagePoint.y()); }
+    void setPendingOffset(int x, int y) override;
+    void recordViewForZoom() override { RecordView(true); }
+    double currentZoomPercent() override { return GetZoomPercent(); }
+    void commitZoom(double percent) override;
+    void FollowLinkAt(int x, int y);
 
     // ---- Components ----
     TVistrel Vistrel1;
@@ -240,6 +339,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // main_form_resources.cpp
@@ -262,6 +362,14 @@ private:
     int paneWidth() const;
     void setPaneWidth(int width);
 
+    // main_form_render.cpp
+    // The view fields of the engine's current state text.
+    ViewFields readView();
+    void putViewField(int field, const QString& value);
+    void updateViewActions();
+    void bindNavigation();
+    void enableDocumentCommands();
+
     // ---- Main-window state ----
     bool engineAvailable_ = false;
     std::unique_ptr<ProgressIndicator> progress_;
@@ -276,6 +384,18 @@ private:
     int deviceFormat_ = 4;
     // The Files tab's saved path.
     QString treePath_;
+    std::function<bool(const QString&, QString&)> askPassword_;
+    QStringList commandLine_;
+    // The held State node of the view edit and its two copies of the fields.
+    win::ComPtr<ITreeNode> stateNode_;
+    ViewFields viewRead_, viewEdit_;
+    RenderedView lastRendered_;
+    bool suppressRender_ = false;
+    bool pendingOffset_ = false;
+    int pendingX_ = 0, pendingY_ = 0;
+    win::ComPtr<ITreeNode> links_;
+    std::array<ViewHistoryEntry, 100> viewHistory_{};
+    int viewIndex_ = 0;
 };
 
 }  // namespace brevant

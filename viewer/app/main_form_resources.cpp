@@ -180,6 +180,7 @@ void TBrevantForm::createComponents() {
     };
     Vistrel1.OnstopProgressIndicator = [this](TVistrel*) { Vistrel1stopProgressIndicator(); };
     bindViewCommands();
+    bindNavigation();
 }
 
 void TBrevantForm::createMenus() {

@@ -2,6 +2,7 @@
 // bar), the drop-down tool buttons and the small window commands.
 #include <QAction>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
@@ -80,6 +81,17 @@ void TBrevantForm::openDropDown(QToolButton* button, QMenu* menu) {
 }
 
 bool TBrevantForm::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == ePageNum || watched == eZOOM) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == ePageNum) {
+                ePageNumEnter();
+            } else {
+                eZOOMEnter();
+            }
+            return true;
+        }
+    }
     if ((watched == ePageNum || watched == eZOOM) && event->type() == QEvent::FocusIn) {
         // After the click that gave the focus has placed the cursor.
         auto* box = static_cast<QLineEdit*>(watched);

@@ -1,5 +1,10 @@
 #include "viewer/app/number_text.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <string_view>
 #include <limits>
 
 namespace brevant {
@@ -48,6 +53,22 @@ int ParseLeadingInt(const QString& text, int def, bool raiseOnError) {
     if (raiseOnError)
         throw NumberError();
     return def;
+}
+
+QString extendedFloatText(double value) {
+    if (!std::isfinite(value))
+        value = 0;
+    char digits[64];
+    const auto end = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
+                                   std::chars_format::scientific, 14)
+                         .ptr;
+    const std::string_view text(digits, size_t(end - digits));
+    const size_t e = text.find('e');
+    const int exponent = std::stoi(std::string(text.substr(e + 1)));
+    char out[64];
+    std::snprintf(out, sizeof out, "%c%.*sE%c%04d", value < 0 ? '-' : ' ', int(e), digits,
+                  exponent < 0 ? '-' : '+', std::abs(exponent));
+    return QString::fromLatin1(out);
 }
 
 }  // namespace brevant

@@ -25,4 +25,9 @@ public:
 // Without a number: NumberError when raiseOnError, else def.
 int ParseLeadingInt(const QString& text, int def, bool raiseOnError);
 
+// A number as the view-state text carries the zoom: a blank or minus sign,
+// one digit, a point, 14 digits, "E", the exponent's sign and four digits
+// (1.5 gives " 1.50000000000000E+0000").
+QString extendedFloatText(double value);
+
 }  // namespace brevant

@@ -355,4 +355,33 @@ HRESULT TVistrel::InvokeEvent(DISPID id, std::span<const VARIANT> arguments) {
     return S_OK;
 }
 
+QString nodeStateText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_stateInStr(text.put()));
+    return text.text();
+}
+
+void setNodeStateText(ITreeNode* node, const QString& text) {
+    checkResult(node->put_stateInStr(BstrArg(text)));
+}
+
+QString nodeLinkText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_linkInStr(text.put()));
+    return text.text();
+}
+
+LONG nodeKids(ITreeNode* node) {
+    LONG count = 0;
+    checkResult(node->get_kids(&count));
+    return count;
+}
+
+ComPtr<ITreeNode> nodeKid(ITreeNode* node, LONG index) {
+    ComPtr<ITreeNode> kid;
+    if (node->get_kid(index, kid.put()) != S_OK)
+        kid.reset();
+    return kid;
+}
+
 }  // namespace brevant

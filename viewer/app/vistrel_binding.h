@@ -105,4 +105,12 @@ private:
     std::exception_ptr pendingError_;
 };
 
+// The tree-node members the viewer uses; a failing call raises EngineError,
+// and a kid that is not there (index from 1) comes back empty.
+QString nodeStateText(ITreeNode* node);
+void setNodeStateText(ITreeNode* node, const QString& text);
+QString nodeLinkText(ITreeNode* node);
+win::LONG nodeKids(ITreeNode* node);
+win::ComPtr<ITreeNode> nodeKid(ITreeNode* node, win::LONG index);
+
 }  // namespace brevant
