@@ -47,8 +47,13 @@ public:
     HRESULT get_stateInStr(BSTR* v) override { return giveText(state_, v); }
     HRESULT put_stateInStr(BSTR v) override {
         state_ = textOf(v);
+        if (view_)
+            view_->put_stateInStr(v);
         return S_OK;
     }
+    // A node given out as the engine's State: its view-state text is the
+    // engine's view, so a change reaches the view without a put.
+    void showView(const ComPtr<ITreeNode>& view) { view_ = view; }
     HRESULT get_kids(LONG* v) override {
         *v = LONG(kids_.size());
         return S_OK;
@@ -64,10 +69,18 @@ public:
         *v = ComPtr<ITreeNode>(kids_[size_t(index) - 1]).detach();
         return S_OK;
     }
-    HRESULT addKid(ITreeNode*) override { return E_NOTIMPL; }
+    HRESULT addKid(ITreeNode* kid) override {
+        if (!kid)
+            return S_FALSE;
+        kids_.emplace_back(kid);
+        return S_OK;
+    }
     HRESULT insertKid(ITreeNode*, LONG) override { return E_NOTIMPL; }
     HRESULT removeKid(LONG) override { return E_NOTIMPL; }
-    HRESULT removeKids() override { return E_NOTIMPL; }
+    HRESULT removeKids() override {
+        kids_.clear();
+        return S_OK;
+    }
     HRESULT get_ID(LONG*) override { return E_NOTIMPL; }
     HRESULT get_State(DocState*) override { return E_NOTIMPL; }
     HRESULT get_WordInfo(WordInfo*) override { return E_NOTIMPL; }
@@ -100,12 +113,21 @@ private:
     std::u16string state_ = u"0,0,1,1.000000,4,4,0";
     std::u16string link_;
     std::vector<ComPtr<ITreeNode>> kids_;
+    ComPtr<ITreeNode> view_;
 };
 
 ComModule module;
 
 ComPtr<ITreeNode> makeNode(const std::u16string& name) {
     return ComPtr<ITreeNode>(ComObject<FakeNode>::create(module, name).get());
+}
+
+std::u16string stateTextOf(ITreeNode* node) {
+    BSTR text = nullptr;
+    node->get_stateInStr(&text);
+    std::u16string state = textOf(text);
+    SysFreeString(text);
+    return state;
 }
 
 // The links of every page: two that overlap from 40,40 to 60,60, the
@@ -128,6 +150,19 @@ std::u16string nameOf(ITreeNode* node) {
     std::u16string text = textOf(name);
     SysFreeString(name);
     return text;
+}
+
+// The node's name and, in brackets, its kids': "root[a,b[c]]".
+std::u16string treeOf(ITreeNode* node) {
+    std::u16string text = nameOf(node);
+    LONG count = 0;
+    node->get_kids(&count);
+    for (LONG i = 1; i <= count; ++i) {
+        ComPtr<ITreeNode> kid;
+        node->get_kid(i, kid.put());
+        text += (i == 1 ? u"[" : u",") + treeOf(kid.get());
+    }
+    return count > 0 ? text + u"]" : text;
 }
 
 std::u16string number(long long n) {
@@ -167,20 +202,33 @@ public:
         return S_OK;
     }
     HRESULT put_root(BSTR name, ITreeNode* v) override {
-        log(u"root put " + textOf(name) + u" " + nameOf(v));
+        log(u"root put " + textOf(name) + u" " + (v ? treeOf(v) : u"(none)"));
         return result(Id::root);
     }
     HRESULT get_State(ITreeNode** v) override {
         log(u"State");
         *v = nullptr;
         HRESULT hr = result(Id::State);
-        if (SUCCEEDED(hr))
-            *v = ComPtr<ITreeNode>(state_).detach();
+        if (SUCCEEDED(hr)) {
+            // A node of its own, as the engine gives, showing the view.
+            auto copy = ComObject<FakeNode>::create(module, nameOf(state_.get()));
+            BSTR text = SysAllocString(stateTextOf(state_.get()).c_str());
+            copy->put_stateInStr(text);
+            SysFreeString(text);
+            copy->showView(state_);
+            *v = ComPtr<ITreeNode>(copy.get()).detach();
+        }
         return hr;
     }
     HRESULT put_State(ITreeNode* v) override {
         log(u"State put " + nameOf(v));
-        return result(Id::State);
+        HRESULT hr = result(Id::State);
+        if (hr == S_OK && v) {
+            BSTR text = SysAllocString(stateTextOf(v).c_str());
+            state_->put_stateInStr(text);
+            SysFreeString(text);
+        }
+        return hr;
     }
     HRESULT render() override {
         log(u"render");
@@ -211,7 +259,7 @@ public:
         return result(Id::filename);
     }
     HRESULT writePDB(BSTR filename, ITreeNode* root) override {
-        log(u"writePDB " + textOf(filename) + u" " + nameOf(root));
+        log(u"writePDB " + textOf(filename) + u" " + (root ? treeOf(root) : u"(none)"));
         return result(Id::writePDB);
     }
     HRESULT mouseClick(LONG, LONG) override { return E_NOTIMPL; }

@@ -15,6 +15,10 @@
 #include <algorithm>
 
 #include "viewer/app/application.h"
+#include "viewer/app/device_format_dialog.h"
+#include "viewer/app/device_preview.h"
+#include "viewer/app/go_to_page_dialog.h"
+#include "viewer/app/page_range_dialog.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
 #include "viewer/app/small_forms.h"
@@ -48,6 +52,11 @@ void TBrevantForm::FormCreate() {
     fSplash = new TfSplash(3, this);
     AboutBox = new TAboutBox(this);
     connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
+    GoToPage = new TGoToPage(*this, this);
+    connect(GoToPage1, &QAction::triggered, GoToPage, &QDialog::exec);
+    fPrepPage = new TfPrepPage(Vistrel1, this);
+    fPalmFormat = new TfPalmFormat(this);
+    fPalm = new TfPalm(Vistrel1, this);
     engineAvailable_ = runGuarded([this] { Vistrel1.GetDefaultInterface(); });
     if (!engineAvailable_)
         return;
@@ -152,7 +161,8 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TBrevantForm::FormCloseQuery() {
-    return true;
+    questionAnswered_ = false;
+    return ReleaseTree(deviceTree());
 }
 
 void TBrevantForm::FormClose() {
@@ -171,6 +181,10 @@ void TBrevantForm::FormClose() {
 }
 
 void TBrevantForm::FormDestroy() {
+    links_.reset();
+    stateNode_.reset();
+    runGuarded([this] { ReleaseTree(tocTree()); });
+    runGuarded([this] { ReleaseTree(bookmarkTree()); });
     if (engineAvailable_)
         runGuarded([this] { Vistrel1.close(); });
 }

@@ -15,6 +15,9 @@
 //   main_form_render.cpp     view edits, the single-field setters, rendering
 //   main_form_navigation.cpp page and zoom commands, fits, tools, links and
 //                            the view history
+//   main_form_trees.cpp      the TOC, bookmark and device trees
+//   main_form_device.cpp     the device format, preview, prepared pages and
+//                            the PDB save
 // Each further concern (opening, view state and rendering, navigation,
 // trees, device workflow, dialogs, help) adds a file of its own and a
 // section below.
@@ -34,7 +37,9 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -43,14 +48,32 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace brevant {
 
 class ProgressIndicator;
 class TransparentButton;
 class TAboutBox;
+class TfPalm;
+class TfPalmFormat;
 class TfPassword;
+class TfPrepPage;
 class TfSplash;
+class TGoToPage;
+struct TreeNodeData;
+
+// The binding of an engine tree name to its tree view. The root node is
+// held only while the tree is loaded or handed back; the tag counts
+// deletions (0 none since the last hand-back, 1 some; -1 on the device
+// tree: a PDB save was asked for).
+struct TreeBinding {
+    QString name;
+    QTreeWidget* tree = nullptr;
+    bool loaded = false;
+    win::ComPtr<ITreeNode> root;
+    int tag = 0;
+};
 
 // The fields of the view-state text the viewer edits; zoom in percent.
 struct ViewFields {
@@ -66,6 +89,18 @@ struct RenderedView {
     double zoom = 0;
     int format = -1;
     int memory = 5, quality = 5;
+};
+
+// Rendering suppressed for a scope.
+class RenderSuppression {
+public:
+    explicit RenderSuppression(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RenderSuppression() { flag_ = false; }
+    RenderSuppression(const RenderSuppression&) = delete;
+    RenderSuppression& operator=(const RenderSuppression&) = delete;
+
+private:
+    bool& flag_;
 };
 
 struct ViewHistoryEntry {
@@ -125,6 +160,11 @@ public:
     void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
     TfSplash* fSplash = nullptr;
     TAboutBox* AboutBox = nullptr;
+    // The page and device dialogs and the device preview.
+    TGoToPage* GoToPage = nullptr;
+    TfPrepPage* fPrepPage = nullptr;
+    TfPalmFormat* fPalmFormat = nullptr;
+    TfPalm* fPalm = nullptr;
 
     // ---- Opening documents (main_form_open.cpp) ----
     void OpenDocument(const QString& path);
@@ -180,6 +220,60 @@ public:
     void Vistrel1changeOffset(int x, int y);
     const std::array<ViewHistoryEntry, 100>& viewHistory() const { return viewHistory_; }
     int viewIndex() const { return viewIndex_; }
+
+    // ---- Navigation trees (main_form_trees.cpp) ----
+    void LoadTree(TreeBinding& binding);
+    void tvTOCExpanding(QTreeWidgetItem* item);
+    // Hands the tree back; false when the user cancelled the PDB save.
+    bool ReleaseTree(TreeBinding& binding);
+    // False when the user cancelled the PDB save question.
+    bool SaveTree(TreeBinding& binding);
+    void BuildNode(ITreeNode* parent, QTreeWidgetItem* item);
+    void bAddBMClick(QObject* sender);
+    void bRenameBMClick(QObject* sender);
+    void tvTOCEdited(QTreeWidgetItem* item, QString text);
+    void bDelBMClick(QObject* sender);
+    void DeleteAll1Click(QObject* sender);
+    // True when the document's security does not allow bookmarks to be
+    // saved; warns once per document while the Bookmarks tab is active.
+    bool CheckBookmarksAllowed();
+    void GoToTreeEntry(QTreeWidgetItem* item);
+    // Whether the tree counts as changed (a deletion or an entry added or
+    // relabelled since the last hand-back).
+    bool treeChanged(const TreeBinding& binding) const;
+    TreeBinding& tocTree() { return trees_[0]; }
+    TreeBinding& bookmarkTree() { return trees_[1]; }
+    TreeBinding& deviceTree() { return trees_[2]; }
+    // The record of a real tree item; null for a placeholder.
+    static TreeNodeData* itemData(QTreeWidgetItem* item);
+
+    // ---- Device workflow (main_form_device.cpp) ----
+    void Standard1Click(QObject* sender);
+    void SelectPalmFormat1Click();
+    void PreviewPageIn1Click();
+    void ShowOnDeviceAct1Execute();
+    void PreparepagesforPalm1Click();
+    // Kind 1 every page, 2 the current page, 3 the pages listed, in order.
+    void AddDevicePages(int kind, const std::vector<int>& pages = {});
+    void AddDevicePage(int page);
+    void FileSave1Execute();
+    void Vistrel1pdbRecordsLimitExceeded();
+    void HotSyncClick();
+    int deviceFormat() const { return deviceFormat_; }
+    bool deviceChoiceChanged() const { return deviceChoiceChanged_; }
+    const QString& pdbFileName() const { return pdbFileName_; }
+    // The dialogs the device commands show: the format dialog (given the
+    // current format, true on OK with the chosen one), the page range dialog
+    // (which calls AddDevicePages), the device preview, the Save dialog
+    // (given the proposed name, the chosen one or empty) and the shell's
+    // "open" of a written file.
+    std::function<bool(int& format)> selectFormatDialog;
+    std::function<void()> pageRangeDialog;
+    std::function<void()> devicePreview;
+    std::function<QString(const QString& proposed)> savePdbDialog;
+    std::function<void(const QString& file)> openWithShell;
+    // Starts a program by its command line (the HotSync command).
+    std::function<void(const QString& commandLine)> startProgram;
 
     // ---- Page view (PageViewHost) ----
     TVistrel* pageEngine() override;
@@ -287,6 +381,7 @@ public:
     QToolButton* tbPreparePages;
     QToolButton* tbDocInfo;
     QToolButton* tbOptions;
+    QToolButton* tbHotSync;  // hidden
 
     // A second tool bar of glyph buttons over the page and view commands;
     // hidden, and nothing shows it.
@@ -340,6 +435,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // main_form_resources.cpp
@@ -370,6 +466,35 @@ private:
     void bindNavigation();
     void enableDocumentCommands();
 
+    // main_form_trees.cpp
+    void bindTrees();
+    void tabShown(QWidget* tab);
+    // The tree a tree command acts on: the tree of the popup for its items,
+    // else the active tab's.
+    TreeBinding& targetTree(QObject* sender);
+    TreeBinding* bindingOf(QTreeWidget* tree);
+    // A new item of the node at index (-1: the end) below parent (null:
+    // the top level).
+    QTreeWidgetItem* addTreeItem(TreeBinding& binding, QTreeWidgetItem* parent, int index,
+                                 const win::ComPtr<ITreeNode>& node, bool saved);
+    void treeMousePress(QTreeWidget* tree, QMouseEvent* event);
+    void treeKeyPress(QTreeWidget* tree, QKeyEvent* event);
+    void clearTree(TreeBinding& binding);
+    // Runs work under the wait cursor (and a wait window while the main
+    // window is hidden).
+    void runTreeHandBack(const std::function<void()>& work);
+    // After a hand-back: a Save As PDB leaves the tag at 1; otherwise the
+    // tree counts as unchanged again.
+    void endHandBack(TreeBinding& binding);
+    // A new State node named after the tree with the tree's entries below
+    // it, put as the engine's tree unless a Save As PDB asked for it.
+    win::ComPtr<ITreeNode> handBackRoot(TreeBinding& binding);
+
+    // main_form_device.cpp
+    void bindDeviceCommands();
+    // The PDB steps of the device tree's hand-back; false when cancelled.
+    bool SavePalmTree(TreeBinding& binding);
+
     // ---- Main-window state ----
     bool engineAvailable_ = false;
     std::unique_ptr<ProgressIndicator> progress_;
@@ -396,6 +521,18 @@ private:
     win::ComPtr<ITreeNode> links_;
     std::array<ViewHistoryEntry, 100> viewHistory_{};
     int viewIndex_ = 0;
+    // "TOC", "BookMarks" and "ForPalm".
+    std::array<TreeBinding, 3> trees_;
+    // The tree whose popup menu is open.
+    QTreeWidget* popupTree_ = nullptr;
+    bool allowSelection_ = false;
+    bool changeEventsSuppressed_ = false;
+    bool bookmarkWarningGiven_ = false;
+    bool deviceChoiceChanged_ = false;
+    // Set by Save As PDB (the save question counts as answered Yes) and by
+    // Cancel in the save question (the caller stops).
+    bool questionAnswered_ = false;
+    QString pdbFileName_;
 };
 
 }  // namespace brevant

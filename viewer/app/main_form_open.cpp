@@ -39,8 +39,9 @@ void TBrevantForm::FileOpen1Execute() {
 }
 
 void TBrevantForm::OpenDocument(const QString& path) {
-    // The device tree is handed back here once the device workflow exists:
-    // until then there is nothing to save.
+    questionAnswered_ = false;
+    if (!ReleaseTree(deviceTree()))
+        return;
 
     fileHistory_ = readFileHistory();
     fileHistory_.removeAll(path);
@@ -51,9 +52,8 @@ void TBrevantForm::OpenDocument(const QString& path) {
     writeSetting(settings::kFileHistory, fileHistory_.join(QStringLiteral("\r\n")));
     RebuildRecentFilesMenu();
 
-    // The TOC and bookmark trees are handed back with the navigation trees.
-    tvTOC->clear();
-    tvBookmarks->clear();
+    ReleaseTree(tocTree());
+    ReleaseTree(bookmarkTree());
     Vistrel1.close();
 
     QString password;
@@ -84,6 +84,7 @@ void TBrevantForm::OpenDocument(const QString& path) {
 
     viewHistory_.fill({});
     viewIndex_ = 0;
+    bookmarkWarningGiven_ = false;
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);
     if (auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance()))
@@ -99,6 +100,9 @@ void TBrevantForm::OpenDocument(const QString& path) {
     ToolBar1->setVisible(readSetting(settings::kToolBar));
     tbStatus->setVisible(readSetting(settings::kStatusBar));
     lastRendered_ = RenderedView{};
+    deviceChoiceChanged_ = false;
+    pdbFileName_.clear();
+    tabShown(PageControl1->currentWidget());
 
     win::ComPtr<ITreeNode> toc = Vistrel1.root(QStringLiteral("TOC"));
     const bool tocShown = toc && nodeKids(toc.get()) > 0;

@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "viewer/app/csv_fields.h"
+#include "viewer/app/device_preview.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/number_text.h"
 #include "viewer/app/settings_table.h"
@@ -217,6 +219,8 @@ void TBrevantForm::RenderView(bool showErrors) {
     }
     if (!frScroll1->PageVisible())
         frScroll1->SetPageVisible(true);
+    fPalm->PaintBox1->resize(std::max<win::LONG>(Vistrel1.width(), 0),
+                             std::max<win::LONG>(Vistrel1.height(), 0));
     frScroll1->Layout();
     RebuildLinkRegion();
     if (pendingOffset_) {

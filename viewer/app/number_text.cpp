@@ -9,6 +9,15 @@
 
 namespace brevant {
 
+QStringView trimBlanks(QStringView text) {
+    qsizetype first = 0, last = text.size();
+    while (first < last && text[first].unicode() <= u' ')
+        ++first;
+    while (last > first && text[last - 1].unicode() <= u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
 std::optional<int> parseDecimalInt(QStringView text) {
     qsizetype i = 0;
     bool negative = false;
@@ -33,14 +42,7 @@ std::optional<int> parseDecimalInt(QStringView text) {
 }
 
 int ParseLeadingInt(const QString& text, int def, bool raiseOnError) {
-    // Trimmed as the settings and edit boxes trim: every unit up to the
-    // space counts as blank.
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= u' ')
-        ++first;
-    while (last > first && text[last - 1].unicode() <= u' ')
-        --last;
-    const QString s = text.mid(first, last - first) + u'|';
+    const QString s = trimBlanks(text).toString() + u'|';
     // Cut before each non-digit after the first unit; the first run that
     // reads as a number wins.
     for (qsizetype p = 1; p < s.size(); ++p) {

@@ -9,6 +9,10 @@
 
 namespace brevant {
 
+// The text without the blanks and control characters around it (every unit
+// up to the space counts as blank, as the settings and edit boxes trim).
+QStringView trimBlanks(QStringView text);
+
 // A signed 32-bit decimal: an optional "+" or "-", then digits only.
 std::optional<int> parseDecimalInt(QStringView text);
 

@@ -384,4 +384,22 @@ ComPtr<ITreeNode> nodeKid(ITreeNode* node, LONG index) {
     return kid;
 }
 
+QString nodeName(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_name(text.put()));
+    return text.text();
+}
+
+void setNodeName(ITreeNode* node, const QString& name) {
+    checkResult(node->put_name(BstrArg(name)));
+}
+
+void nodeAddKid(ITreeNode* node, ITreeNode* kid) {
+    checkResult(node->addKid(kid));
+}
+
+void nodeRemoveKids(ITreeNode* node) {
+    checkResult(node->removeKids());
+}
+
 }  // namespace brevant

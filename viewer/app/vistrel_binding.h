@@ -112,5 +112,9 @@ void setNodeStateText(ITreeNode* node, const QString& text);
 QString nodeLinkText(ITreeNode* node);
 win::LONG nodeKids(ITreeNode* node);
 win::ComPtr<ITreeNode> nodeKid(ITreeNode* node, win::LONG index);
+QString nodeName(ITreeNode* node);
+void setNodeName(ITreeNode* node, const QString& name);
+void nodeAddKid(ITreeNode* node, ITreeNode* kid);
+void nodeRemoveKids(ITreeNode* node);
 
 }  // namespace brevant
