@@ -18,6 +18,7 @@
 #include "viewer/app/device_format_dialog.h"
 #include "viewer/app/device_preview.h"
 #include "viewer/app/go_to_page_dialog.h"
+#include "viewer/app/help_topics.h"
 #include "viewer/app/page_range_dialog.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
@@ -57,6 +58,9 @@ void TBrevantForm::FormCreate() {
     fPrepPage = new TfPrepPage(Vistrel1, this);
     fPalmFormat = new TfPalmFormat(this);
     fPalm = new TfPalm(Vistrel1, this);
+    bindFilesTab();
+    bindDialogs();
+    bindHelp();
     engineAvailable_ = runGuarded([this] { Vistrel1.GetDefaultInterface(); });
     if (!engineAvailable_)
         return;
@@ -181,6 +185,7 @@ void TBrevantForm::FormClose() {
 }
 
 void TBrevantForm::FormDestroy() {
+    CloseHelp();
     links_.reset();
     stateNode_.reset();
     runGuarded([this] { ReleaseTree(tocTree()); });

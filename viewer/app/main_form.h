@@ -53,6 +53,12 @@ class QTreeWidgetItem;
 namespace brevant {
 
 class ProgressIndicator;
+class FilesTab;
+class TfFontInfo;
+class TfInfo;
+class TfOptions;
+class TfSecurInfo;
+class TQMemOpt;
 class TransparentButton;
 class TAboutBox;
 class TfPalm;
@@ -275,6 +281,19 @@ public:
     // Starts a program by its command line (the HotSync command).
     std::function<void(const QString& commandLine)> startProgram;
 
+    // ---- Files tab, annotations, dialogs and help (main_form_dialogs.cpp) ----
+    // Creates the page's annotation controls from the engine's ANNOTATIONS
+    // tree, once per page; moves those made at another zoom.
+    void RefreshAnnotations();
+    // The Font Info command: the FONTINFO tree in the font dialog.
+    void ShowFontInfo();
+    FilesTab* filesTab = nullptr;
+    TfOptions* fOptions = nullptr;
+    TQMemOpt* QMemOpt = nullptr;
+    TfInfo* fInfo = nullptr;
+    TfSecurInfo* fSecurInfo = nullptr;
+    TfFontInfo* fFontInfo = nullptr;
+
     // ---- Page view (PageViewHost) ----
     TVistrel* pageEngine() override;
     int mouseTool() const override { return tool_; }
@@ -446,6 +465,11 @@ private:
     void createStatusBar();
     void createPane();
     void bindViewCommands();
+
+    // main_form_dialogs.cpp
+    void bindFilesTab();
+    void bindDialogs();
+    void bindHelp();
 
     // main_form.cpp
     void FormCreate();

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "viewer/app/annotation_controls.h"
 #include "viewer/app/application.h"
 #include "viewer/app/main_form.h"
 #include "viewer/app/settings_table.h"
@@ -55,6 +56,7 @@ void TBrevantForm::OpenDocument(const QString& path) {
     ReleaseTree(tocTree());
     ReleaseTree(bookmarkTree());
     Vistrel1.close();
+    frScroll1->annotations().RemoveAnnotationControls(QString());
 
     QString password;
     win::HRESULT result = win::S_OK;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "viewer/app/annotation_controls.h"
 #include "viewer/app/csv_fields.h"
 #include "viewer/app/device_preview.h"
 #include "viewer/app/main_form.h"
@@ -194,6 +195,7 @@ void TBrevantForm::RenderView(bool showErrors) {
     if (view.page == last.page && view.format == last.format && view.memory == last.memory &&
         view.quality == last.quality && zoom == last.zoom)
         return;
+    frScroll1->annotations().HideAnnotationControls();
     if (Vistrel1.render() != win::S_OK) {
         if (!showErrors)
             return;
@@ -228,6 +230,7 @@ void TBrevantForm::RenderView(bool showErrors) {
         frScroll1->ScrollToPoint(pendingX_, pendingY_);
     }
     frScroll1->Invalidate();
+    frScroll1->annotations().ShowPageAnnotations(view.page);
     const int pages = Vistrel1.pages();
     for (QAction* action : {FirstPage1, PrevPage1})
         action->setEnabled(view.page > 1);
@@ -246,6 +249,7 @@ void TBrevantForm::RenderView(bool showErrors) {
 }
 
 void TBrevantForm::RebuildLinkRegion() {
+    RefreshAnnotations();
     links_ = Vistrel1.root(QStringLiteral("LINKS"));
     QRegion region;
     if (links_) {

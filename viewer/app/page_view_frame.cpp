@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "viewer/app/annotation_controls.h"
 #include "viewer/app/posted_messages.h"
 #include "viewer/app/viewer_cursors.h"
 #include "viewer/app/vistrel_binding.h"
@@ -84,6 +85,7 @@ TfrScroll::TfrScroll(PageViewHost& host, QWidget* parent) : QWidget(parent), hos
     setObjectName("frScroll1");
     PntPanel1 = new TPntPanel(this);
     PntPanel1->setObjectName("PntPanel1");
+    annotations_ = makeFrameAnnotations(*this);
     sbVert = new NotifyingScrollBar(Qt::Vertical, this);
     sbVert->setObjectName("sbVert");
     sbHorz = new NotifyingScrollBar(Qt::Horizontal, this);
@@ -134,6 +136,7 @@ void TfrScroll::scrollTo(std::optional<long long> x, std::optional<long long> y)
         offsetX_ = axisOffset(*x, extentWidth_, PntPanel1->width(), sbHorz);
     if (y)
         offsetY_ = axisOffset(*y, extentHeight_, PntPanel1->height(), sbVert);
+    annotations_->offsetChanged({offsetX_, offsetY_});
 }
 
 void TfrScroll::Invalidate() {

@@ -11,12 +11,14 @@
 #include <QWidget>
 
 #include <climits>
+#include <memory>
 #include <optional>
 
 #include "platform/gdi/gdi.h"
 
 namespace brevant {
 
+class AnnotationControls;
 class NotifyingScrollBar;
 class TPntPanel;
 class TVistrel;
@@ -52,6 +54,10 @@ public:
     virtual void setPendingOffset(int x, int y) = 0;
 };
 
+class TfrScroll;
+// The annotation control list of a page view (page_view_annotations.cpp).
+std::unique_ptr<AnnotationControls> makeFrameAnnotations(TfrScroll& frame);
+
 class TfrScroll : public QWidget {
     Q_OBJECT
 
@@ -76,6 +82,8 @@ public:
     // The rendered page size the frame scrolls over.
     QSize pageExtent() const { return {extentWidth_, extentHeight_}; }
     bool PageVisible() const;
+    // The annotation controls on the page surface (annotation_controls.h).
+    AnnotationControls& annotations() { return *annotations_; }
     // Shows or hides the page surface, enabling both scroll bars with it.
     void SetPageVisible(bool visible);
 
@@ -108,6 +116,7 @@ private:
     QPoint pagePointAt(QPoint at) const;
 
     PageViewHost& host_;
+    std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
     // Page drag by the hand tool.

@@ -1,5 +1,7 @@
 #include "viewer/app/small_forms.h"
 
+#include "viewer/app/help_topics.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,8 @@ void GifPictureLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 TfPassword::TfPassword(QWidget* parent) : QDialog(parent) {
+    setHelpContext(this, 2);
+    bindFormHelp(this);
     setObjectName("fPassword");
     setWindowTitle(tr("Password"));
     Label1 = new QLabel("-", this);

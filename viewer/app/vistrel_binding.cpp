@@ -371,6 +371,18 @@ QString nodeLinkText(ITreeNode* node) {
     return text.text();
 }
 
+QString nodeAnnotationText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_annotationInStr(text.put()));
+    return text.text();
+}
+
+QString nodeFontInfoText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_fontInfoInStr(text.put()));
+    return text.text();
+}
+
 LONG nodeKids(ITreeNode* node) {
     LONG count = 0;
     checkResult(node->get_kids(&count));

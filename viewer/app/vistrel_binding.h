@@ -110,6 +110,8 @@ private:
 QString nodeStateText(ITreeNode* node);
 void setNodeStateText(ITreeNode* node, const QString& text);
 QString nodeLinkText(ITreeNode* node);
+QString nodeAnnotationText(ITreeNode* node);
+QString nodeFontInfoText(ITreeNode* node);
 win::LONG nodeKids(ITreeNode* node);
 win::ComPtr<ITreeNode> nodeKid(ITreeNode* node, win::LONG index);
 QString nodeName(ITreeNode* node);
