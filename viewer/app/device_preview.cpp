@@ -59,20 +59,25 @@ QImage devicePicture() {
     return picture;
 }
 
-TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {}
+TPaintBox::TPaintBox(QWidget* parent)
+    : QWidget(parent), surface_(std::make_unique<RetainedSurface>()) {}
+
+TPaintBox::~TPaintBox() = default;
 
 void TPaintBox::paintEvent(QPaintEvent*) {
-    DibSurface surface(width(), height());
-    if (!surface.isValid())
+    // One surface of the box's size, kept while the size stays (the page
+    // repaints at every step of a drag).
+    if (!surface_->fit(size()))
         return;
+    DibSurface& pixels = *surface_->get();
     {
-        QImage target = surface.paintTarget();
+        QImage target = pixels.paintTarget();
         QPainter(&target).fillRect(target.rect(), parentWidget() ? parentWidget()->palette().window()
-                                                                   : palette().window());
+                                                                  : palette().window());
     }
     if (OnPaint)
-        OnPaint(surface.dc());
-    QPainter(this).drawImage(0, 0, surface.image());
+        OnPaint(pixels.dc());
+    QPainter(this).drawImage(0, 0, pixels.image());
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {

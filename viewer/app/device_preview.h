@@ -9,6 +9,7 @@
 #include <QPoint>
 
 #include <functional>
+#include <memory>
 
 #include "platform/gdi/gdi.h"
 
@@ -16,6 +17,7 @@ class QAction;
 
 namespace brevant {
 
+class RetainedSurface;
 class TCoolForm;
 class TransparentButton;
 class TVistrel;
@@ -27,6 +29,7 @@ class TPaintBox : public QWidget {
 
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
+    ~TPaintBox() override;
 
     std::function<void(win::HDC dc)> OnPaint;
     std::function<void(QMouseEvent* event)> OnMouseDown, OnMouseMove, OnMouseUp;
@@ -36,6 +39,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::unique_ptr<RetainedSurface> surface_;
 };
 
 // The handheld's body of the program's resources ("device.gif"),

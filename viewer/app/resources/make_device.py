@@ -12,7 +12,7 @@ import struct
 import sys
 
 sys.dont_write_bytecode = True
-from make_pictures import fill, lzw_literal, text  # noqa: E402
+from make_pictures import fill, gif, text  # noqa: E402
 
 WIDTH, HEIGHT = 239, 361
 # The body's bounds (right and bottom exclusive) and corner radius.
@@ -89,24 +89,6 @@ def body():
     return pixels
 
 
-def gif(pixels):
-    """A GIF file of the pixels with colour 0 transparent."""
-    data = bytearray(b"GIF89a")
-    data += struct.pack("<HHBBB", WIDTH, HEIGHT, 0xF7, 0, 0)
-    for r, g, b in PALETTE:
-        data += bytes((r, g, b))
-    data += struct.pack("<BBBBHBB", 0x21, 0xF9, 4, 1, 0, CLEAR, 0)
-    data += struct.pack("<BHHHHB", 0x2C, 0, 0, WIDTH, HEIGHT, 0)
-    data.append(8)
-    stream = lzw_literal([p for row in pixels for p in row])
-    for start in range(0, len(stream), 255):
-        block = stream[start:start + 255]
-        data.append(len(block))
-        data += block
-    data += b"\x00;"
-    return bytes(data)
-
-
 def region(pixels):
     """The opaque pixels as rectangles in banded form: each row's runs, rows
     with equal runs joined into one band."""
@@ -141,7 +123,7 @@ def main():
     os.makedirs(folder, exist_ok=True)
     pixels = body()
     with open(os.path.join(folder, "device.gif"), "wb") as out:
-        out.write(gif(pixels))
+        out.write(gif(WIDTH, HEIGHT, pixels, PALETTE, CLEAR))
     with open(os.path.join(folder, "device.rgn"), "wb") as out:
         out.write(region(pixels))
 

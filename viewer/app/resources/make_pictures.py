@@ -113,11 +113,15 @@ def lzw_literal(indices):
     return bytes(out)
 
 
-def gif(width, height, pixels):
+def gif(width, height, pixels, palette=PALETTE, transparent=None):
+    """A GIF file of the pixels (256 colours); the colour `transparent`, when
+    given, is marked transparent in a graphic control extension."""
     data = bytearray(b"GIF89a")
     data += struct.pack("<HHBBB", width, height, 0xF7, 0, 0)
-    for r, g, b in PALETTE:
+    for r, g, b in palette:
         data += bytes((r, g, b))
+    if transparent is not None:
+        data += struct.pack("<BBBBHBB", 0x21, 0xF9, 4, 1, 0, transparent, 0)
     data += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
     data.append(8)
     stream = lzw_literal([p for row in pixels for p in row])
