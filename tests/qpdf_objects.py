@@ -60,6 +60,8 @@ def inspect_records(inspect, path, password, command, *extra):
     """Runs `vistrel-inspect objects` or `streams` on a file once.
 
     Returns (exit status, {number: (failure or None, bytes)}, standard error)."""
+    if command == "streams":
+        extra = ("--data",) + tuple(extra)  # the data, not the summary line
     args = [inspect, command, path] + list(extra)
     if password is not None:
         args += ["--password", password]

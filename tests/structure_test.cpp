@@ -111,6 +111,41 @@ TEST(StructureTest, PageNumbersInABalancedTree) {
     EXPECT_EQ(d.catalog->lastPageNumber(), 6);
 }
 
+TEST(StructureTest, PageNumbersFromTheCountsBeforeEachAncestor) {
+    Doc d("page_numbers.pdf");
+    ASSERT_TRUE(d.catalog->isLoaded());
+    // Before every case page 13 is looked up (number 10), so a lookup that
+    // cannot tell a number shows 10.
+    struct Case {
+        int32_t object;
+        int32_t number;
+    } cases[] = {
+        {10, 4},   // after node 3 (/Count 3)
+        {11, 1},   // listed twice: the first place counts
+        {12, 3},   // after both places of 11
+        {14, 5},   // before the kid that is no object
+        {15, 10},  // after it: no number
+        {16, 7},   //
+        {17, 10},  // after a direct kid: no number
+        {18, 11},  // not among its parent's kids: all of them count
+        {19, 14},  // the same, then node 3's siblings search on for 19
+    };
+    // Three passes: the second answers from what the first learned, the
+    // third after a purge.
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 2)
+            d.catalog->purge(-1);
+        for (const Case& c : cases) {
+            ASSERT_EQ(d.pageNumberOf(13), 10);
+            EXPECT_EQ(d.pageNumberOf(c.object), c.number) << c.object << " pass " << pass;
+        }
+    }
+    // A /Count written through the outline functions counts at once.
+    setOutlineCount(asDict(d.ref(3)), 5);
+    EXPECT_EQ(d.pageNumberOf(10), 6);
+    EXPECT_EQ(d.pageNumberOf(13), 12);
+}
+
 TEST(StructureTest, CatalogsThatDoNotLoad) {
     struct Case {
         const char* file;

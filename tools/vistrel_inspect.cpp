@@ -7,7 +7,7 @@
 //   vistrel-inspect outline FILE [--password PW]
 //   vistrel-inspect stream FILE NUM [--password PW] [--raw]
 //   vistrel-inspect objects FILE [--password PW]
-//   vistrel-inspect streams FILE [--password PW] [--raw]
+//   vistrel-inspect streams FILE [--password PW] [--data [--raw]]
 //   vistrel-inspect store-tree FILE NAME [--password PW]
 //   vistrel-inspect read-tree FILE NAME [--password PW]
 //   vistrel-inspect fonts FILE PAGE [--password PW] [--load] [--fonts DIR]
@@ -45,6 +45,7 @@
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
 #include "tools/inspect_render.h"
+#include "tools/inspect_streams.h"
 
 using namespace vistrel;
 
@@ -60,7 +61,8 @@ struct Options {
     std::vector<std::string> arguments;  // after FILE
     std::string password;
     bool hasPassword = false;
-    bool raw = false;  // stream: the data as stored, decrypted but not decoded
+    bool raw = false;   // stream: the data as stored, decrypted but not decoded
+    bool data = false;  // streams: every stream's data instead of the summary
     bool load = false;  // fonts: each font also made through the font registry
     // fonts --load and render: the fonts folder, ending in its separator.
     WString fontsFolder;
@@ -469,10 +471,25 @@ int commandStream(const Options& options) {
     return why.empty() ? kOk : failure(options.file, why.c_str());
 }
 
-// The data of every stream object of the cross-reference table, as `stream`
-// writes it: "stream NUM LENGTH", then " failed: REASON" when the data stops
-// short or cannot be read, a line feed, the LENGTH bytes and a line feed.
+// Every stream object of the cross-reference table decoded, and one line:
+// "N streams, M decoded, B bytes". With --data, the data of each instead, as
+// `stream` writes it: "stream NUM LENGTH", then " failed: REASON" when the
+// data stops short or cannot be read, a line feed, the LENGTH bytes and a
+// line feed.
 int commandStreams(const Options& options) {
+    if (!options.data) {
+        if (!options.arguments.empty())
+            return failure(options.file, "unexpected arguments");
+        Opened opened;
+        int status = openDocument(options, opened);
+        if (status != kOk)
+            return status;
+        const StreamTally tally = decodeEveryStream(*opened.document);
+        std::printf("%lld streams, %lld decoded, %llu bytes\n",
+                    static_cast<long long>(tally.streams), static_cast<long long>(tally.decoded),
+                    static_cast<unsigned long long>(tally.bytes));
+        return kOk;
+    }
     return forEachObject(options, [&](Opened& opened, int32_t number, PdfObject* object) {
         PdfStream* stream = asStream(object);
         if (!stream)
@@ -645,7 +662,7 @@ const Command kCommands[] = {
     {"outline", commandOutline, "outline FILE [--password PW]"},
     {"stream", commandStream, "stream FILE NUM [--password PW] [--raw]"},
     {"objects", commandObjects, "objects FILE [--password PW]"},
-    {"streams", commandStreams, "streams FILE [--password PW] [--raw]"},
+    {"streams", commandStreams, "streams FILE [--password PW] [--data [--raw]]"},
     {"store-tree", commandStoreTree, "store-tree FILE NAME [--password PW]"},
     {"read-tree", commandReadTree, "read-tree FILE NAME [--password PW]"},
     {"fonts", commandFonts, "fonts FILE PAGE [--password PW] [--load] [--fonts DIR]"},
@@ -681,6 +698,8 @@ int main(int argc, char** argv) {
             options.hasPassword = true;
         } else if (std::strcmp(argv[i], "--raw") == 0) {
             options.raw = true;
+        } else if (std::strcmp(argv[i], "--data") == 0) {
+            options.data = true;
         } else if (std::strcmp(argv[i], "--load") == 0) {
             options.load = true;
         } else if (std::strcmp(argv[i], "--fonts") == 0) {

@@ -135,7 +135,7 @@ FlateDecodeStream::FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterP
     : FilterStream(inner, std::move(params)) {
     if (!openFlag_)
         return;
-    bufferSize_ = inlineImage ? 1 : 512;
+    bufferSize_ = inlineImage ? 1 : kBlockSize;
     in_.reset(new (std::nothrow) uint8_t[bufferSize_]);
     out_.reset(new (std::nothrow) uint8_t[bufferSize_]);
     z_.reset(new (std::nothrow) z_stream());
@@ -183,11 +183,27 @@ size_t FlateDecodeStream::refill() {
 
 int FlateDecodeStream::inflatePass() {
     available_ = index_ = 0;
+    size_t produced = 0;
+    return inflateInto(out_.get(), bufferSize_, &produced);
+}
+
+int FlateDecodeStream::inflateInto(uint8_t* out, size_t n, size_t* produced) {
+    z_->next_out = out;
+    z_->avail_out = uInt(std::min<size_t>(n, UINT32_MAX));
+    const uInt room = z_->avail_out;
+    *produced = 0;
     if (!zopen_)
         return Z_STREAM_ERROR;
-    z_->next_out = out_.get();
-    z_->avail_out = bufferSize_;
-    return inflate(z_.get(), Z_SYNC_FLUSH);
+    int result = inflate(z_.get(), Z_SYNC_FLUSH);
+    *produced = room - z_->avail_out;
+    return result;
+}
+
+uint16_t FlateDecodeStream::getByte() {
+    // Bytes of the last pass go out without the checks of a fresh pass.
+    if (index_ < available_ && !pushedBack_ && openFlag_)
+        return out_[index_++];
+    return FilterStream::getByte();
 }
 
 uint16_t FlateDecodeStream::decodeByte() {
@@ -231,8 +247,13 @@ int64_t FlateDecodeStream::read(void* buffer, size_t count) {
         }
         if (ended_)
             break;
-        int result = inflatePass();
+        // A block or more still wanted: inflated where the caller wants it,
+        // without passing through the output buffer.
+        const bool direct = bufferSize_ > 1 && count - n >= kBlockSize;
+        size_t produced = 0;
+        int result = direct ? inflateInto(out + n, count - n, &produced) : inflatePass();
         if (result == Z_BUF_ERROR) {
+            n += produced;
             if (refill() == 0)
                 ended_ = true;
             continue;
@@ -243,7 +264,10 @@ int64_t FlateDecodeStream::read(void* buffer, size_t count) {
             ended_ = true;
             return -1;
         }
-        available_ = bufferSize_ - z_->avail_out;
+        if (direct)
+            n += produced;
+        else
+            available_ = bufferSize_ - z_->avail_out;
     }
     return int64_t(n);
 }

@@ -55,11 +55,17 @@ private:
 
 class FlateDecodeStream : public FilterStream {
 public:
+    // Size of the input and output buffers, and the least a read must ask
+    // for to be inflated straight into the caller's memory: zlib runs its
+    // fast loop only with room to spare on both sides.
+    static constexpr uint32_t kBlockSize = 16384;
+
     // inlineImage: buffers of one byte, so that nothing behind the compressed
     // data is consumed.
     FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params, bool inlineImage);
     ~FlateDecodeStream() override;
     void close() override;
+    uint16_t getByte() override;
     int64_t read(void* buffer, size_t count) override;
     uint64_t position() override;
     bool atEnd() override { return ended_; }
@@ -70,12 +76,14 @@ protected:
 private:
     // One inflate pass over the whole output buffer.
     int inflatePass();
+    // One inflate pass over n bytes at out; *produced gets the bytes made.
+    int inflateInto(uint8_t* out, size_t n, size_t* produced);
     // Refills the input buffer from the inner stream; returns the bytes read.
     size_t refill();
 
     bool ended_ = false;
     bool zopen_ = false;
-    uint32_t bufferSize_ = 512;
+    uint32_t bufferSize_ = kBlockSize;
     std::unique_ptr<z_stream_s> z_;  // zlib's state
     std::unique_ptr<uint8_t[]> in_;
     std::unique_ptr<uint8_t[]> out_;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "tests/support/byte_input.h"
 
@@ -208,6 +210,56 @@ TEST(FlateDecodeTest, CorruptDataEndsTheData) {
         ByteInput in(text("not zlib data at all"));
         FlateDecodeStream f(&in, nullptr, false);
         EXPECT_EQ(f.getByte(), kEndOfData);
+    }
+}
+
+// Reads below the block size go through the filter's buffer, larger ones
+// are inflated into the caller's memory; mixed in any order, whole or
+// truncated data, the bytes are the same.
+TEST(FlateDecodeTest, EveryReadSizeGivesTheSameBytes) {
+    std::vector<uint8_t> plain = sample(200000);
+    std::vector<uint8_t> packed = deflate(plain);
+    std::vector<uint8_t> truncated(packed.begin(),
+                                   packed.begin() + std::ptrdiff_t(packed.size() / 2));
+    ByteInput reference(truncated);
+    FlateDecodeStream byByte(&reference, nullptr, false);
+    const std::vector<uint8_t> truncatedPlain = drain(byByte);
+    ASSERT_GT(truncatedPlain.size(), 50000u);
+
+    struct Case {
+        const char* name;
+        std::vector<size_t> sizes;  // read sizes, used in turn; 0 is one getByte
+    } cases[] = {
+        {"small reads", {100}},
+        {"one block", {FlateDecodeStream::kBlockSize}},
+        {"large reads", {1 << 16}},
+        {"all at once", {1 << 20}},
+        {"mixed", {0, 7, 1 << 16, 0, 30000, 3, FlateDecodeStream::kBlockSize + 1}},
+    };
+    for (const Case& c : cases) {
+        for (bool whole : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (whole ? ", whole" : ", truncated"));
+            ByteInput in(whole ? packed : truncated);
+            FlateDecodeStream f(&in, nullptr, false);
+            std::vector<uint8_t> out, block(1 << 20);
+            for (size_t i = 0;; ++i) {
+                size_t size = c.sizes[i % c.sizes.size()];
+                if (size == 0) {
+                    uint16_t b = f.getByte();
+                    if (b == 0xFFFF)
+                        break;
+                    out.push_back(uint8_t(b));
+                    continue;
+                }
+                int64_t n = f.read(block.data(), size);
+                ASSERT_GE(n, 0);
+                if (n == 0)
+                    break;
+                out.insert(out.end(), block.begin(), block.begin() + n);
+            }
+            EXPECT_EQ(out, whole ? plain : truncatedPlain);
+            EXPECT_TRUE(f.atEnd());
+        }
     }
 }
 

@@ -128,6 +128,7 @@ constexpr size_t kChunkHeader = (sizeof(BlockPool::Chunk) + kGranule - 1) & ~(kG
 constexpr size_t kSmallChunk = 1000;
 constexpr size_t kLargeChunk = 4096 - kChunkHeader;
 constexpr size_t kPooledLimit = 4096;
+static_assert(kPooledLimit / kGranule == 512, "BlockPool::bySize_ has a slot per pooled size");
 
 inline void*& headerWord(void* block) {
     return *reinterpret_cast<void**>(block);
@@ -152,11 +153,7 @@ void* BlockPool::runtimeAllocate(size_t rounded) {
 }
 
 BlockPool::SizeClass* BlockPool::findClass(size_t rounded) const {
-    for (SizeClass* c = lists_[(rounded >> 3) & 255]; c; c = c->next) {
-        if (c->blockSize == rounded)
-            return c;
-    }
-    return nullptr;
+    return rounded < kPooledLimit ? bySize_[rounded / kGranule] : nullptr;
 }
 
 BlockPool::SizeClass* BlockPool::newClass(size_t rounded) {
@@ -173,6 +170,7 @@ BlockPool::SizeClass* BlockPool::newClass(size_t rounded) {
         cls->blocksPerChunk = 1;
     }
     cls->head = nullptr;
+    bySize_[rounded / kGranule] = cls;
     SizeClass*& list = lists_[(rounded >> 3) & 255];
     cls->prev = nullptr;
     cls->next = list;
@@ -270,8 +268,10 @@ void* BlockPool::tryAllocate(size_t size) {
     return runtimeAllocate(r);
 #else
     if (r <= threshold_) {
+        // The descriptor straight from its size; the list it shares with the
+        // sizes 2048 bytes apart keeps the most recently used first.
         SizeClass*& list = lists_[(r >> 3) & 255];
-        SizeClass* cls = findClass(r);
+        SizeClass* cls = bySize_[r / kGranule];
         if (cls && cls != list) {
             // Move to front.
             cls->prev->next = cls->next;
@@ -452,6 +452,7 @@ void BlockPool::releaseAll() {
             free(chunk);
             chunk = next;
         }
+        bySize_[best->blockSize / kGranule] = nullptr;
         systemFree(heap_, best);
     }
     threshold_ = 0;
@@ -847,7 +848,7 @@ void AllocatorHandle::releaseAll() {
     }
 }
 
-void* AllocatorHandle::allocate(size_t size) {
+void* AllocatorHandle::allocateSlow(size_t size) {
     Allocator* a = get();
     if (!a)
         return nullptr;
@@ -856,9 +857,7 @@ void* AllocatorHandle::allocate(size_t size) {
     return a->allocate(size);
 }
 
-void AllocatorHandle::free(void* block, size_t size) {
-    if (!block)
-        return;
+void AllocatorHandle::freeSlow(void* block, size_t size) {
     Allocator* a = get();
     if (!a || size > limit_) {
         globalDelete(block);

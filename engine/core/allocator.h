@@ -137,6 +137,9 @@ private:
     bool purgeForRetry(int level);
 
     SizeClass* lists_[256] = {};
+    // The descriptor of every pooled block size (multiples of 8 below 4096),
+    // so that an allocation finds its size class without a search.
+    SizeClass* bySize_[512] = {};
     size_t threshold_ = 0;
     SystemHeap heap_ = {nullptr, nullptr};
     bool released_ = false;
@@ -314,8 +317,20 @@ public:
 
     // Allocation for objects of the handle's class: a request larger than the
     // pool's block goes to the default allocator (and is freed there).
-    void* allocate(size_t size);
-    void free(void* block, size_t size);
+    void* allocate(size_t size) {
+        if (allocator_ && size <= limit_)
+            return allocator_->allocate(size);
+        return allocateSlow(size);
+    }
+    void free(void* block, size_t size) {
+        if (!block)
+            return;
+        if (allocator_ && size <= limit_) {
+            allocator_->free(block);
+            return;
+        }
+        freeSlow(block, size);
+    }
     // General handles only: reallocation through the allocator.
     void* reallocate(void* block, size_t size);
 
@@ -334,6 +349,10 @@ public:
     Allocator* allocator() const { return allocator_; }
 
 private:
+    // First use (the allocator is obtained) and requests beyond the limit.
+    void* allocateSlow(size_t size);
+    void freeSlow(void* block, size_t size);
+
     bool created_ = false;
     bool released_ = false;
     AllocatorHandle* nextCreated_ = nullptr;  // handles that obtained an allocator

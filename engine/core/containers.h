@@ -185,7 +185,14 @@ public:
     }
     TokenList(const TokenList&) = delete;
     TokenList& operator=(const TokenList&) = delete;
-    ~TokenList() { clear(); }
+    ~TokenList() {
+        clear();
+        while (spare_) {
+            Node* next = spare_->next;
+            tokenListHandle.free(spare_, sizeof(Node));
+            spare_ = next;
+        }
+    }
 
     int32_t count() const { return count_; }
     bool empty() const { return count_ == 0; }
@@ -196,9 +203,15 @@ public:
 
     // Appends at the end; the cursor stays. False when no node can be had.
     bool append(T entry) {
-        void* memory = tokenListHandle.allocate(sizeof(Node));
-        if (!memory)
-            return false;
+        void* memory = spare_;
+        if (memory) {
+            spare_ = spare_->next;
+            --spareCount_;
+        } else {
+            memory = tokenListHandle.allocate(sizeof(Node));
+            if (!memory)
+                return false;
+        }
         // The node lives in the list's own allocator block; the list frees it.
         // NOLINTNEXTLINE(cppcoreguidelines-owning-memory)
         Node* node = new (memory) Node{entry, &sentinel_, sentinel_.prev};
@@ -280,13 +293,25 @@ private:
         node->next->prev = node->prev;
         --count_;
         node->~Node();
+        if (spareCount_ < kMaxSpare) {
+            // Kept for the next append: a queue that is filled and emptied
+            // entry by entry allocates nothing once it has run.
+            node->next = spare_;
+            spare_ = node;
+            ++spareCount_;
+            return;
+        }
         tokenListHandle.free(node, sizeof(Node));
     }
+
+    static constexpr int32_t kMaxSpare = 16;
 
     Node sentinel_{};
     Node* current_;
     int32_t count_ = 0;
     int32_t index_ = -1;
+    Node* spare_ = nullptr;  // freed nodes kept for reuse, linked through next
+    int32_t spareCount_ = 0;
 };
 
 }  // namespace vistrel

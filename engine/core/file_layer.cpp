@@ -97,6 +97,24 @@ std::size_t FileRead(FileHandle h, void* buffer, std::size_t n) {
     return total;
 }
 
+std::size_t FileReadAt(FileHandle h, std::uint64_t offset, void* buffer, std::size_t n) {
+    std::size_t total = 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (total < n) {
+        const auto want = static_cast<win::DWORD>(std::min(n - total, kMaxChunk));
+        win::OVERLAPPED at{};
+        at.Offset = static_cast<win::DWORD>((offset + total) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<win::DWORD>((offset + total) >> 32);
+        win::DWORD got = 0;
+        if (!win::ReadFile(h, out + total, want, &got, &at))
+            return total + got;
+        total += got;
+        if (got < want)
+            break;
+    }
+    return total;
+}
+
 std::size_t FileWrite(FileHandle h, const void* buffer, std::size_t n) {
     std::size_t total = 0;
     const auto* in = static_cast<const unsigned char*>(buffer);

@@ -44,6 +44,10 @@ FileHandle FileOpen(std::u16string_view name, std::uint16_t mode);
 // buffer the file pointer moves on by n and n is returned.
 std::size_t FileRead(FileHandle h, void* buffer, std::size_t n);
 
+// Reads n bytes at offset, leaving the file pointer alone, in one call to the
+// system for any n up to 1 GiB; returns the count read.
+std::size_t FileReadAt(FileHandle h, std::uint64_t offset, void* buffer, std::size_t n);
+
 // Writes n bytes and returns the count written.
 std::size_t FileWrite(FileHandle h, const void* buffer, std::size_t n);
 

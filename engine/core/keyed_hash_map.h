@@ -239,6 +239,42 @@ public:
         rehash(doubledPowerOfTwo(int64_t(bucketCount_) + extra));
     }
 
+    // Takes over other's nodes in the order a copy made by inserting other's
+    // entries in walk order would have (every chain, or every bucket's run of
+    // the small list, reversed), with other's bucket count as the minimum.
+    // This table must be empty; other is left empty.
+    void takeAsCopy(KeyedHashMap& other) {
+        clear();
+        bucketCount_ = other.bucketCount_;
+        mask_ = other.mask_;
+        minimumBucketCount_ = other.bucketCount_;
+        growth_ = other.growth_;
+        loadFactor_ = other.loadFactor_;
+        count_ = other.count_;
+        buckets_ = other.buckets_;
+        small_ = other.small_;
+        other.buckets_ = nullptr;
+        other.small_ = nullptr;
+        other.count_ = 0;
+        if (buckets_) {
+            for (int32_t i = 0; i < bucketCount_; ++i)
+                buckets_[i] = reversed(buckets_[i], nullptr);
+            return;
+        }
+        // The list holds the buckets' runs in bucket order; each run turns.
+        Node** link = &small_;
+        while (*link) {
+            uint32_t bucket = (*link)->hash & mask_;
+            Node* end = *link;
+            while (end->next && (end->next->hash & mask_) == bucket)
+                end = end->next;
+            Node* after = end->next;
+            Node* first = *link;
+            *link = reversed(first, after);
+            link = &first->next;
+        }
+    }
+
     // Frees every node (keys and values are left to the owner) and the buckets.
     void clear() {
         while (small_) {
@@ -351,6 +387,19 @@ private:
             node = next;
         }
         return true;
+    }
+
+    // Reverses the run of nodes from first up to (not including) end, which
+    // then follows the run's new last node; returns the run's new head.
+    static Node* reversed(Node* first, Node* end) {
+        Node* head = end;
+        while (first != end) {
+            Node* next = first->next;
+            first->next = head;
+            head = first;
+            first = next;
+        }
+        return head;
     }
 
     void destroyNode(Node* node) {

@@ -98,6 +98,28 @@ bool OutputStream::flush() {
 
 // ------------------------------------------------------------ FileInputStream
 
+class FileInputStream::ReadyScope {
+public:
+    explicit ReadyScope(FileInputStream& stream) : stream_(stream) { stream_.countReady(); }
+    ~ReadyScope() { stream_.offerReady(); }
+    ReadyScope(const ReadyScope&) = delete;
+    ReadyScope& operator=(const ReadyScope&) = delete;
+
+private:
+    FileInputStream& stream_;
+};
+
+void FileInputStream::offerReady() {
+    if (openFlag_ && buffer_ && !pushedBack_ && position_ != kBadPosition &&
+        position_ - bufferStart_ == readIndex_ && readIndex_ <= bytesInBuffer_) {
+        readyStart_ = buffer_;
+        ready_ = buffer_ + readIndex_;
+        readyEnd_ = buffer_ + bytesInBuffer_;
+    } else {
+        readyStart_ = ready_ = readyEnd_ = nullptr;
+    }
+}
+
 FileInputStream::FileInputStream(std::u16string_view name, std::size_t bufferSize)
     : bufferSize_(std::max<std::size_t>(bufferSize, 1)) {
     buffer_ = static_cast<std::uint8_t*>(fileInputStreamHandle.allocate(bufferSize_));
@@ -125,6 +147,7 @@ void FileInputStream::releaseBuffer() {
 }
 
 void FileInputStream::close() {
+    ReadyScope scope(*this);
     releaseBuffer();
     bytesInBuffer_ = 0;
     readIndex_ = 0;
@@ -135,31 +158,18 @@ void FileInputStream::close() {
     }
 }
 
-bool FileInputStream::syncFilePointer(std::uint64_t offset) {
-    if (filePointerKnown_ && bufferStart_ + bytesInBuffer_ == offset)
-        return true;
-    win::LONG high = static_cast<win::LONG>(offset >> 32);
-    const win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFF),
-                                               &high, win::FILE_BEGIN);
-    filePointerKnown_ =
-        !(low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR);
-    return filePointerKnown_;
-}
-
 bool FileInputStream::refill() {
-    const std::uint64_t next = bufferStart_ + bytesInBuffer_;
     bytesInBuffer_ = 0;
     readIndex_ = 0;
-    bufferStart_ = next;
-    if (!syncFilePointer(next))
-        return false;
-    bytesInBuffer_ = FileRead(handle_, buffer_, bufferSize_);
+    bufferStart_ = position_;
+    bytesInBuffer_ = FileReadAt(handle_, position_, buffer_, bufferSize_);
     // A refill that brings nothing (the file shrank, or a read error) ends the
     // data; the buffer holds no stale bytes.
     return bytesInBuffer_ != 0;
 }
 
 std::uint16_t FileInputStream::getByte() {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return kEndOfData;
     std::uint16_t b;
@@ -168,7 +178,7 @@ std::uint16_t FileInputStream::getByte() {
         return b;
     }
     if (readIndex_ >= bytesInBuffer_) {
-        if (position_ == kBadPosition || FileAtOrPastEnd(handle_, position_))
+        if (position_ == kBadPosition || position_ >= fileSize_)
             return kEndOfData;
         if (!refill())
             return kEndOfData;
@@ -178,6 +188,7 @@ std::uint16_t FileInputStream::getByte() {
 }
 
 std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
+    ReadyScope scope(*this);
     if (!openFlag_ || count == 0)
         return 0;
     if (buffer == nullptr)
@@ -209,24 +220,19 @@ std::int64_t FileInputStream::read(void* buffer, std::size_t count) {
         const std::size_t rest = want - avail;
         if (rest >= bufferSize_) {
             // A large read goes straight from the file into the caller's memory.
-            const std::uint64_t next = bufferStart_ + bytesInBuffer_;
-            if (!syncFilePointer(next))
-                break;
-            const std::size_t got = FileRead(handle_, out + delivered, rest);
-            bufferStart_ = next + got;
-            bytesInBuffer_ = 0;
-            readIndex_ = 0;
+            const std::size_t got = FileReadAt(handle_, position_, out + delivered, rest);
             position_ += got;
             delivered += got;
             break;
         }
-        if (FileAtOrPastEnd(handle_, position_) || !refill())
+        if (position_ >= fileSize_ || !refill())
             break;
     }
     return static_cast<std::int64_t>(delivered);
 }
 
 std::int64_t FileInputStream::skip(std::size_t count) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return 0;
     count = std::min(count, kMaxCount);
@@ -242,27 +248,19 @@ std::int64_t FileInputStream::skip(std::size_t count) {
         position_ += rest;
         return static_cast<std::int64_t>(count);
     }
-    // Beyond the buffer: move the file pointer to the target and refill there.
+    // Beyond the buffer: the next byte comes from a refill at the target.
     const std::uint64_t start = position_;
-    bytesInBuffer_ = 0;
-    readIndex_ = 0;
-    std::int64_t target = -1;
-    if (start != kBadPosition && rest <= kMaxCount - start) {
-        target = FileSeek(handle_, static_cast<std::int64_t>(start + rest), kSeekBegin);
-    }
-    if (target < 0) {
+    readIndex_ = bytesInBuffer_;
+    if (start == kBadPosition || rest > kMaxCount - start || start + rest >= fileSize_) {
         position_ = kBadPosition;
-        filePointerKnown_ = false;
         return -1;
     }
-    position_ = static_cast<std::uint64_t>(target);
-    bufferStart_ = position_;
-    filePointerKnown_ = true;
-    refill();
+    position_ = start + rest;
     return static_cast<std::int64_t>(count);
 }
 
 void FileInputStream::unread(std::uint16_t byte) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return;
     if (!pushedBack_ && position_ != kBadPosition && position_ > 0)
@@ -272,6 +270,7 @@ void FileInputStream::unread(std::uint16_t byte) {
 }
 
 bool FileInputStream::atEnd() {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return true;
     if (pushedBack_ || readIndex_ < bytesInBuffer_)
@@ -280,29 +279,25 @@ bool FileInputStream::atEnd() {
 }
 
 bool FileInputStream::seek(std::uint64_t target) {
+    ReadyScope scope(*this);
     if (!openFlag_)
         return false;
     std::uint16_t b;
     if (takePushedBack(b) && position_ != kBadPosition)
         ++position_;
-    if (filePointerKnown_ && target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
+    if (target >= bufferStart_ && target - bufferStart_ <= bytesInBuffer_) {
         readIndex_ = static_cast<std::size_t>(target - bufferStart_);
         position_ = target;
         return true;
     }
-    if (target > kMaxCount)
+    // The file is not touched until the next byte is wanted, and the buffer
+    // keeps its bytes for a seek back into them (a fetch returns to where it
+    // came from, the next one goes on near the last). The target is checked
+    // against the size known since opening or the last refreshSize.
+    if (target >= fileSize_)
         return false;
-    const std::int64_t r = FileSeek(handle_, static_cast<std::int64_t>(target), kSeekBegin);
-    if (r < 0) {
-        // The file pointer may have moved; the next refill puts it right.
-        filePointerKnown_ = false;
-        return false;
-    }
-    position_ = static_cast<std::uint64_t>(r);
-    bufferStart_ = position_;
-    bytesInBuffer_ = 0;
-    readIndex_ = 0;
-    filePointerKnown_ = true;
+    position_ = target;
+    readIndex_ = bytesInBuffer_;
     return true;
 }
 

@@ -65,6 +65,24 @@ public:
 
     bool isOpen() const { return openFlag_; }
 
+    // What getByte gives, taken without a call from the bytes the stream
+    // holds ready in memory while it has any: for readers of one byte at a
+    // time (the tokenizer).
+    std::uint16_t nextByte() {
+        if (ready_ < readyEnd_)
+            return *ready_++;
+        return getByte();
+    }
+    // What unread does with the byte before the next one: a step back over
+    // the ready bytes when that byte is there, else unread.
+    void giveBack(std::uint16_t byte) {
+        if (ready_ > readyStart_ && ready_[-1] == byte) {
+            --ready_;
+            return;
+        }
+        unread(byte);
+    }
+
 protected:
     // Hands out a byte given back with unread, if there is one.
     bool takePushedBack(std::uint16_t& byte) {
@@ -78,6 +96,14 @@ protected:
     bool openFlag_ = true;
     bool pushedBack_ = false;
     std::uint16_t pushedBackByte_ = 0;
+    // The ready bytes: the next one at ready_, up to readyEnd_; from
+    // readyStart_ on, the bytes before ready_ are those before the next one.
+    // All null in a stream that offers none. A stream that offers them counts
+    // the bytes nextByte took, and the steps giveBack made, before it does
+    // anything else.
+    const std::uint8_t* readyStart_ = nullptr;
+    const std::uint8_t* ready_ = nullptr;
+    const std::uint8_t* readyEnd_ = nullptr;
 };
 
 // Second interface of the input streams that can be positioned.
@@ -107,7 +133,9 @@ protected:
     bool openFlag_ = true;
 };
 
-// Buffered input stream over a file opened for reading.
+// Buffered input stream over a file opened for reading. The file's size is
+// taken once when it opens: seeks and refills ask the system nothing but the
+// bytes, and whoever changes the file under the stream calls refreshSize.
 class FileInputStream : public InputStream, public Seekable {
     VISTREL_STREAM_ALLOCATOR(fileInputStreamHandle)
 
@@ -119,7 +147,10 @@ public:
     std::int64_t read(void* buffer, std::size_t count) override;
     std::uint16_t getByte() override;
     std::uint64_t size() override { return fileSize_; }
-    std::uint64_t position() override { return position_; }
+    std::uint64_t position() override {
+        countReady();
+        return position_;
+    }
     void unread(std::uint16_t byte) override;
     bool atEnd() override;
     std::int64_t skip(std::size_t count) override;
@@ -134,8 +165,20 @@ private:
     // Reads the next piece of the file into the buffer; false when none came.
     bool refill();
     void releaseBuffer();
-    // Puts the file pointer at offset when it may be elsewhere.
-    bool syncFilePointer(std::uint64_t offset);
+    // Moves readIndex_ and position_ over the bytes taken from (or given
+    // back to) the ready window since it was last counted.
+    void countReady() {
+        if (ready_) {
+            const std::ptrdiff_t moved = ready_ - (buffer_ + readIndex_);
+            readIndex_ += moved;
+            position_ += moved;
+        }
+    }
+    // Offers the rest of the buffer as ready bytes while the position is in
+    // it and no byte is pushed back; none otherwise.
+    void offerReady();
+    // Counts the ready bytes when made and offers them anew when gone.
+    class ReadyScope;
 
     FileHandle handle_ = win::INVALID_HANDLE_VALUE;
     std::uint64_t position_ = 0;
@@ -143,10 +186,11 @@ private:
     std::size_t bufferSize_ = 0;
     std::size_t bytesInBuffer_ = 0;
     std::size_t readIndex_ = 0;
-    // File offset of buffer_[0]; the file pointer is bufferStart_ +
-    // bytesInBuffer_ while filePointerKnown_ holds.
+    // File offset of buffer_[0]. While bytes remain in the buffer, position_
+    // is bufferStart_ + readIndex_ (less one for a pushed-back byte); once
+    // readIndex_ reaches bytesInBuffer_ the next refill reads at position_.
+    // Reads name their offset, so the file pointer plays no part.
     std::uint64_t bufferStart_ = 0;
-    bool filePointerKnown_ = true;
     std::uint8_t* buffer_ = nullptr;  // from the class's handle
 };
 

@@ -245,6 +245,99 @@ TEST_F(FileInputStreamTest, CloseEndsTheStream) {
     in.close();  // twice is harmless
 }
 
+// The bytes a reader takes without a call (nextByte, giveBack) and every
+// other operation, interleaved at random over a small buffer, against a
+// model of the stream: the position, the next byte and what each call
+// returns agree at every step.
+TEST_F(FileInputStreamTest, ReadyBytesAgreeWithEveryOtherOperation) {
+    const auto data = pattern(5000);
+    writeFile("data", data);
+    FileInputStream in(wpath("data"), 64);
+    std::uint64_t pos = 0;
+    int pushed = -1;  // the model's pushed-back byte
+    auto modelGet = [&]() -> std::uint16_t {
+        if (pushed >= 0) {
+            std::uint16_t b = std::uint16_t(pushed);
+            pushed = -1;
+            ++pos;
+            return b;
+        }
+        return pos < data.size() ? data[pos++] : kEndOfData;
+    };
+    auto modelUnread = [&](std::uint16_t b) {
+        if (pushed < 0 && pos > 0)
+            --pos;
+        pushed = b;
+    };
+    std::uint32_t x = 17;
+    auto next = [&](std::uint32_t n) {
+        x = x * 1103515245u + 12345u;
+        return (x >> 8) % n;
+    };
+    std::uint16_t last = kEndOfData;
+    for (int step = 0; step < 30000; ++step) {
+        SCOPED_TRACE(step);
+        switch (next(9)) {
+            case 0:
+            case 1:
+            case 2:
+                ASSERT_EQ(last = in.nextByte(), modelGet());
+                break;
+            case 3:
+                ASSERT_EQ(last = in.getByte(), modelGet());
+                break;
+            case 4:
+                if (last != kEndOfData) {  // the byte just read, or one of its own
+                    std::uint16_t b = next(4) == 0 ? std::uint16_t(next(256)) : last;
+                    in.giveBack(b);
+                    modelUnread(b);
+                    last = kEndOfData;
+                }
+                break;
+            case 5: {
+                std::vector<std::uint8_t> got(next(200));
+                std::int64_t n = in.read(got.data(), got.size());
+                std::int64_t want = 0;
+                for (; want < std::int64_t(got.size()); ++want) {
+                    std::uint16_t b = modelGet();
+                    if (b == kEndOfData)
+                        break;
+                    ASSERT_EQ(got[size_t(want)], b);
+                }
+                ASSERT_EQ(n, want);
+                last = kEndOfData;
+                break;
+            }
+            case 6: {
+                std::size_t n = next(150);
+                if (pos + n >= data.size())
+                    break;  // skips to the end fail; a seek puts them right (tested above)
+                ASSERT_EQ(in.skip(n), std::int64_t(n));
+                if (n > 0 && pushed >= 0) {
+                    pushed = -1;
+                    ++pos;
+                    --n;
+                }
+                pos += n;
+                last = kEndOfData;
+                break;
+            }
+            case 7: {
+                std::uint64_t target = next(std::uint32_t(data.size()));
+                ASSERT_TRUE(in.seek(target));
+                pushed = -1;
+                pos = target;
+                last = kEndOfData;
+                break;
+            }
+            default:
+                ASSERT_EQ(in.position(), pos);
+                ASSERT_EQ(in.atEnd(), pushed < 0 && pos >= data.size());
+                break;
+        }
+    }
+}
+
 // ------------------------------------------------------------------ file layer
 
 using FileLayerTest = TempDir;

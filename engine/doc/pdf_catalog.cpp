@@ -1,5 +1,6 @@
 #include "engine/doc/pdf_catalog.h"
 
+#include <atomic>
 #include <unordered_set>
 #include <vector>
 
@@ -28,6 +29,10 @@ private:
     int32_t steps_ = 0;
 };
 
+// Counts the /Count values written, so that what was learned from them is
+// learned again.
+std::atomic<uint64_t> gCountWrites{0};
+
 // Calls `visit` with every ancestor of an outline item along /Parent.
 template <class F>
 void forEachAncestor(PdfDict* item, F visit) {
@@ -54,8 +59,10 @@ void setOutlineCount(PdfDict* dict, int32_t n) {
     if (!dict)
         return;
     ObjectRef value = makeRef<PdfNumber>(n);
-    if (value)
+    if (value) {
         dict->put(ObjectRef::share(&names::Count), std::move(value));
+        gCountWrites.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 void addToOutlineCount(PdfDict* dict, int32_t delta) {
@@ -238,6 +245,7 @@ bool PdfCatalog::readCatalog() {
 }
 
 bool PdfCatalog::purge(int level) {
+    kidPlaces_.clear();
     PdfRef* root = document_ ? getTrailerRoot(document_->trailer()) : nullptr;
     return root ? root->visit(level) : false;
 }
@@ -289,22 +297,51 @@ Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
         PdfArray* kids = parent ? asArray(parent->get(names::Kids)) : nullptr;
         if (!kids)
             return page;
-        for (int32_t i = 0; i < kids->count(); ++i) {
-            PdfRef* kid = asRef(kids->at(i));
-            if (!kid)
-                return page;
-            if (kid->number() == number) {
-                number = parentRef->number();
-                break;
-            }
-            PdfDict* sibling = asDict(kid);
-            if (!sibling)
-                return page;
-            count += asInt(sibling->get(names::Count), 1);
+        const KidPlaces& places = kidPlaces(parentRef->number(), *kids);
+        auto found = places.first.find(number);
+        if (found != places.first.end()) {
+            count += places.countBefore[found->second];
+            number = parentRef->number();
+        } else if (places.cut) {
+            return page;
+        } else {
+            // Not among the kids: all of them count, and the search goes on
+            // for the same number one level up.
+            count += places.countBefore.back();
         }
         current = parent;
     }
     return page;
+}
+
+const PdfCatalog::KidPlaces& PdfCatalog::kidPlaces(int32_t number, PdfArray& kids) {
+    const uint64_t writes = gCountWrites.load(std::memory_order_relaxed);
+    if (writes != kidPlacesCounts_) {
+        kidPlaces_.clear();
+        kidPlacesCounts_ = writes;
+    }
+    auto [at, added] = kidPlaces_.try_emplace(number);
+    KidPlaces& places = at->second;
+    if (!added)
+        return places;
+    for (int32_t i = 0; i < kids.count(); ++i) {
+        PdfRef* kid = asRef(kids.at(i));
+        if (!kid) {
+            places.cut = true;
+            break;
+        }
+        places.first.try_emplace(kid->number(), size_t(i));
+        // A kid that is no dictionary is still found where it stands, but
+        // no lookup goes past it.
+        PdfDict* sibling = asDict(kid);
+        if (!sibling) {
+            places.cut = true;
+            break;
+        }
+        places.countBefore.push_back(places.countBefore.back() +
+                                     asInt(sibling->get(names::Count), 1));
+    }
+    return places;
 }
 
 Ref<Destination> PdfCatalog::readDestination(PdfObject* object) const {

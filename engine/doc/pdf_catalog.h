@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/core/allocator.h"
@@ -131,6 +132,19 @@ private:
     // The pages of the tree in order, listed on the first use.
     const std::vector<ObjectRef>& pages() const;
 
+    // Where the kids of one pages node stand, learned on the first lookup
+    // that passes the node, so that telling the number of every page costs
+    // no scan of its siblings each time: the sum of the /Count values
+    // before each place, and the first place of every object number. The
+    // scan ends at the first kid that is no reference or no dictionary;
+    // no lookup passes it.
+    struct KidPlaces {
+        std::vector<int64_t> countBefore{0};
+        std::unordered_map<int32_t, size_t> first;
+        bool cut = false;
+    };
+    const KidPlaces& kidPlaces(int32_t number, PdfArray& kids);
+
     PdfDocument* document_;
     Ref<PdfDict> pagesRoot_;
     Ref<PdfDict> catalogDict_;
@@ -142,6 +156,10 @@ private:
     bool loaded_ = false;
     mutable std::vector<ObjectRef> pages_;
     mutable bool pagesListed_ = false;
+    // By the pages node's object number; dropped by a purge and after any
+    // /Count written through setOutlineCount.
+    std::unordered_map<int32_t, KidPlaces> kidPlaces_;
+    uint64_t kidPlacesCounts_ = 0;
 };
 
 }  // namespace vistrel

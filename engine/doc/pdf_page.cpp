@@ -1,5 +1,7 @@
 #include "engine/doc/pdf_page.h"
 
+#include <utility>
+
 #include "engine/constants/name_constants.h"
 #include "engine/parser/pdf_ref.h"
 
@@ -70,6 +72,14 @@ PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key) {
 // ---------------------------------------------------------------------------
 
 PdfPage::PdfPage(const PdfDict& source) : PdfDict(source), runner_(pageResources(*this)) {
+    readProcSet();
+}
+
+PdfPage::PdfPage(PdfDict&& source) : PdfDict(std::move(source)), runner_(pageResources(*this)) {
+    readProcSet();
+}
+
+void PdfPage::readProcSet() {
     if (PdfDict* own = asDict(get(names::Resources))) {
         if (PdfArray* procSet = asArray(own->get(names::ProcSet)))
             hasText_ = listsText(*procSet);

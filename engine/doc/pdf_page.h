@@ -28,6 +28,7 @@ PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key);
 class PdfPage final : public PdfDict {
 public:
     explicit PdfPage(const PdfDict& source);
+    explicit PdfPage(PdfDict&& source);
     ~PdfPage() override;
 
     uint16_t classKind() const override;
@@ -48,6 +49,9 @@ public:
     VISTREL_POOLED_CLASS(PdfPage)
 
 private:
+    // hasText from the own /Resources' /ProcSet.
+    void readProcSet();
+
     ContentRunner runner_;
     TextLineList* textLines_ = nullptr;
     void (*destroyTextLines_)(TextLineList*) = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/doc/typed_objects.h"
 
+#include <utility>
+
 #include "engine/constants/name_constants.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/parser/object_parser.h"
@@ -26,6 +28,16 @@ bool sameName(const PdfName* name, const NameConstant& constant) {
 template <class T, class... Args>
 ObjectRef makeTyped(Args&&... args) {
     return ObjectRef::adopt(new T(std::forward<Args>(args)...));
+}
+
+// The typed object made from a dictionary: its entries are taken over when
+// nothing else holds it (a dictionary just parsed), else copied.
+template <class T>
+ObjectRef makeTypedFrom(const ObjectRef& object) {
+    auto& dict = static_cast<PdfDict&>(*object);
+    if (object->refCount() == 1)
+        return makeTyped<T>(std::move(dict));
+    return makeTyped<T>(static_cast<const PdfDict&>(dict));
 }
 
 int32_t annotationCode(const PdfName* subtype) {
@@ -57,6 +69,7 @@ WString PdfRectangle::typeName() const {
 }
 
 PagesNode::PagesNode(const PdfDict& source) : PdfDict(source) {}
+PagesNode::PagesNode(PdfDict&& source) : PdfDict(std::move(source)) {}
 
 uint16_t PagesNode::classKind() const {
     return kClassPagesNode;
@@ -161,9 +174,9 @@ ObjectRef createTypedObject(ObjectRef object) {
 
     ObjectRef typed;
     if (sameName(type, names::Page)) {
-        typed = makeTyped<PdfPage>(d);
+        typed = makeTypedFrom<PdfPage>(object);
     } else if (sameName(type, names::Pages)) {
-        typed = makeTyped<PagesNode>(d);
+        typed = makeTypedFrom<PagesNode>(object);
     } else if (sameName(type, names::Action)) {
         const PdfName* s = nameEntry(d, names::S);
         if (!s)

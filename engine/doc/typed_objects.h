@@ -35,6 +35,7 @@ public:
 class PagesNode final : public PdfDict {
 public:
     explicit PagesNode(const PdfDict& source);
+    explicit PagesNode(PdfDict&& source);
 
     uint16_t classKind() const override;
 

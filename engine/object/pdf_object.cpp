@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace vistrel {
 
@@ -416,6 +417,10 @@ PdfString::PdfString(const WString& text) : text_(text) {
     setValid(true);
 }
 
+PdfString::PdfString(WString&& text) : text_(std::move(text)) {
+    setValid(true);
+}
+
 PdfString::PdfString(const uint8_t* bytes, size_t count) {
     if (count == kZeroTerminated) {
         count = bytes ? std::strlen(reinterpret_cast<const char*>(bytes)) : 0;
@@ -540,6 +545,7 @@ WString PdfString::text(const FileKey* key) const {
 
 PdfName::PdfName() = default;
 PdfName::PdfName(const WString& text) : PdfString(text) {}
+PdfName::PdfName(WString&& text) : PdfString(std::move(text)) {}
 PdfName::PdfName(const PdfName& source) : PdfString(source) {}
 
 uint16_t PdfName::kind() const {
@@ -624,6 +630,7 @@ WString PdfName::text(const FileKey*) const {
 
 PdfKeyword::PdfKeyword() = default;
 PdfKeyword::PdfKeyword(const WString& text) : PdfString(text) {}
+PdfKeyword::PdfKeyword(WString&& text) : PdfString(std::move(text)) {}
 PdfKeyword::PdfKeyword(const PdfKeyword& source) : PdfString(source) {}
 
 uint16_t PdfKeyword::kind() const {
@@ -814,6 +821,12 @@ PdfDict::PdfDict(const PdfDict& source)
         }
     }
     setValid(complete);
+}
+
+PdfDict::PdfDict(PdfDict&& source) noexcept
+    : PdfObject(source, false), table_(nullptr, 64, 64, 0.75) {
+    table_.takeAsCopy(source.table_);
+    setValid(true);
 }
 
 PdfDict::~PdfDict() {

@@ -131,6 +131,17 @@ public:
 
     const PdfObject* direct() const { return const_cast<PdfObject*>(this)->direct(); }
 
+    // A mark for walks over an object graph that must see each object once:
+    // setWalkMark is false when the mark was set already. A walk clears every
+    // mark it set before it ends.
+    bool setWalkMark() {
+        if (walkMark_)
+            return false;
+        walkMark_ = true;
+        return true;
+    }
+    void clearWalkMark() { walkMark_ = false; }
+
 protected:
     PdfObject() = default;
     // Takes the source's id (and, with `takeValid`, its valid flag).
@@ -146,6 +157,7 @@ protected:
     uint32_t refCount_ = 1;
     bool valid_ = false;
     bool constant_ = false;
+    bool walkMark_ = false;
     int32_t number_ = -1;
     int32_t generation_ = -1;
 };
@@ -230,6 +242,8 @@ public:
 
     PdfString();
     explicit PdfString(const WString& text);
+    // Takes the text over, buffer and all.
+    explicit PdfString(WString&& text);
     // One character per byte (0 to 255).
     PdfString(const uint8_t* bytes, size_t count);
     // Copies the valid flag, the id and the text.
@@ -262,6 +276,7 @@ class PdfName : public PdfString {
 public:
     PdfName();
     explicit PdfName(const WString& text);
+    explicit PdfName(WString&& text);
     PdfName(const PdfName& source);
 
     uint16_t kind() const override;
@@ -279,6 +294,7 @@ class PdfKeyword : public PdfString {
 public:
     PdfKeyword();
     explicit PdfKeyword(const WString& text);
+    explicit PdfKeyword(WString&& text);
     PdfKeyword(const PdfKeyword& source);
 
     uint16_t kind() const override;
@@ -364,6 +380,10 @@ public:
     // Copies the id and the table's shape, then puts every source entry in
     // the source's order, with one more reference on every key and value.
     PdfDict(const PdfDict& source);
+    // The same dictionary as the copy would be, made by taking the source's
+    // entries over instead (for a source nothing else holds); the source is
+    // left empty.
+    PdfDict(PdfDict&& source) noexcept;
     ~PdfDict() override;
 
     int32_t size() const;

@@ -206,6 +206,65 @@ TEST(PdfObjectTest, DictionariesWithSameEntriesInOtherChainOrderDiffer) {
     EXPECT_TRUE(copy->equals(b.get()));
 }
 
+// Taking a dictionary's entries over must give the walk order the copy gives
+// (each bucket's chain reversed): typed dictionaries are made either way, and
+// the order shows in every file written. Keys are chosen to share buckets in
+// the small list, in the bucket array and in a grown table.
+TEST(PdfObjectTest, TakingEntriesOverGivesTheOrderOfACopy) {
+    std::vector<std::u16string> byBucket[128];
+    for (char16_t c1 = u'A'; c1 <= u'z'; ++c1) {
+        for (char16_t c2 = u'A'; c2 <= u'z'; ++c2) {
+            std::u16string t = {u'/', c1, c2};
+            byBucket[WString(t.c_str()).hash() & 127].push_back(t);
+        }
+    }
+    // n keys taken from `per` consecutive names of each bucket in turn.
+    auto keys = [&](size_t n, size_t per) {
+        std::vector<std::u16string> out;
+        for (size_t b = 0; out.size() < n; ++b) {
+            for (size_t i = 0; i < per && out.size() < n; ++i)
+                out.push_back(byBucket[b % 128][i + per * (b / 128)]);
+        }
+        return out;
+    };
+    struct Case {
+        const char* name;
+        size_t count, perBucket;
+    } cases[] = {
+        {"two in one bucket", 2, 2},
+        {"small list with runs of three", 7, 3},
+        {"bucket array", 40, 4},
+        {"grown table", 300, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto build = [&] {
+            auto d = makeRef<PdfDict>();
+            int32_t i = 0;
+            for (const auto& k : keys(c.count, c.perBucket))
+                EXPECT_TRUE(d->put(name(k.c_str()), num(i++)));
+            d->setId(12, 0, false);
+            return d;
+        };
+        auto source = build();
+        auto copy = makeRef<PdfDict>(*source);
+        auto given = build();
+        ObjectRef value = ObjectRef::share(given->get(*name(keys(1, 1)[0].c_str())));
+        auto taken = makeRef<PdfDict>(std::move(*given));
+        EXPECT_EQ(str(taken->text()), str(copy->text()));
+        EXPECT_TRUE(taken->equals(copy.get()));
+        EXPECT_TRUE(taken->valid());
+        EXPECT_EQ(taken->getId().number, 12);
+        EXPECT_EQ(given->size(), 0);
+        EXPECT_EQ(value->refCount(), 2u);  // held by the new dictionary only
+        // The table goes on working: lookups, replacement and growth.
+        for (const auto& k : keys(c.count, c.perBucket))
+            EXPECT_NE(taken->get(*name(k.c_str())), nullptr);
+        EXPECT_TRUE(taken->put(name(u"/Extra"), num(-1)));
+        EXPECT_EQ(taken->size(), int32_t(c.count) + 1);
+    }
+}
+
 TEST(PdfObjectTest, ReferenceCountsThroughPutReplaceCopyAndClear) {
     auto key = name(u"/K");
     auto key2 = name(u"/K");

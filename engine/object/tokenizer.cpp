@@ -137,14 +137,22 @@ Tokenizer::Tokenizer(InputStream* stream) : stream_(stream) {}
 
 Tokenizer::~Tokenizer() = default;
 
-std::uint16_t Tokenizer::get() {
-    return stream_->getByte();
+inline std::uint16_t Tokenizer::get() {
+    return stream_->nextByte();
 }
 
-void Tokenizer::pushBack(std::uint16_t c) {
+inline void Tokenizer::pushBack(std::uint16_t c) {
     // The end of the data is never given back: it would come again as a byte.
     if (c != kEndOfData)
-        stream_->unread(c);
+        stream_->giveBack(c);
+}
+
+WString Tokenizer::textCopy() const {
+    WString copy(text.size());
+    if (!copy.setLength(text.length()))
+        return text;
+    std::memcpy(copy.data(), text.chars(), static_cast<std::size_t>(text.length()) * 2);
+    return copy;
 }
 
 int Tokenizer::finish(int k) {

@@ -42,6 +42,11 @@ public:
     // Reads the next token, sets kind, text and the number fields, returns kind.
     int NextToken();
 
+    // A copy of text in a buffer of the token's own length: text keeps the
+    // capacity of the longest token read so far, which objects made from
+    // short tokens need not carry.
+    WString textCopy() const;
+
     // The bytes of the last string token as they stood in the file (escapes
     // resolved, before the FE FF form is turned into UTF-16). Encrypted strings
     // are decrypted from these and then decoded with decodeStringBytes.

@@ -1,5 +1,7 @@
 #include "engine/parser/object_parser.h"
 
+#include <utility>
+
 #include "engine/parser/pdf_stream.h"
 
 namespace vistrel {
@@ -51,8 +53,9 @@ RectangleFactory setRectangleFactory(RectangleFactory factory) {
 
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the hook takes the object over
 ObjectRef makeTypedObject(ObjectRef dict) {
-    ObjectRef made = gTypedFactory(dict);
-    return made ? made : dict;
+    // Handed over, not shared: a factory may take the entries of a
+    // dictionary that only it holds instead of copying them.
+    return gTypedFactory(std::move(dict));
 }
 
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the hook takes the object over
@@ -88,6 +91,12 @@ ObjectParser::~ObjectParser() {
         releaseQueue(q);
         delete q;
     }
+    while (Queue* q = spareQueues_.pop())
+        delete q;
+    for (SharedTexts* known : {&names_, &keywords_}) {
+        for (auto& entry : *known)
+            entry.second->release();
+    }
 }
 
 void ObjectParser::append(ObjectRef object) {
@@ -121,7 +130,9 @@ void ObjectParser::dropTokens(int32_t n) {
 }
 
 void ObjectParser::pushList() {
-    Queue* fresh = new Queue;
+    Queue* fresh = spareQueues_.pop();
+    if (!fresh)
+        fresh = new Queue;
     if (!saved_.push(queue_)) {
         // Nothing can be set aside: keep working in the current queue.
         delete fresh;
@@ -137,7 +148,9 @@ void ObjectParser::popList() {
         return;
     }
     releaseQueue(queue_);
-    delete queue_;
+    // The emptied queue serves the next container; a few are kept.
+    if (spareQueues_.depth() >= kMaxSpareQueues || !spareQueues_.push(queue_))
+        delete queue_;
     queue_ = previous;
 }
 
@@ -153,7 +166,7 @@ ObjectRef ObjectParser::ParseObject() {
                 result = makeRef<PdfNumber>(tokenizer_->intValue);
             break;
         case Tokenizer::kName:
-            result = makeRef<PdfName>(tokenizer_->text);
+            result = makeShared<PdfName>(names_);
             break;
         case Tokenizer::kKeyword: {
             const WString& t = tokenizer_->text;
@@ -164,7 +177,7 @@ ObjectRef ObjectParser::ParseObject() {
             else if (t.equalsText(u"null"))
                 result = makeRef<PdfNull>();
             else
-                result = makeRef<PdfKeyword>(t);
+                result = makeShared<PdfKeyword>(keywords_);
             break;
         }
         case Tokenizer::kString:
@@ -192,8 +205,21 @@ ObjectRef ObjectParser::ParseObject() {
     return result;
 }
 
+template <class T>
+ObjectRef ObjectParser::makeShared(SharedTexts& known) {
+    auto found = known.find(tokenizer_->text.view());
+    if (found != known.end())
+        return ObjectRef::share(found->second);
+    Ref<T> made = makeRef<T>(tokenizer_->textCopy());
+    if (made && known.size() < kMaxSharedTexts) {
+        known.emplace(made->textValue().view(), made.get());
+        made->addRef();
+    }
+    return made;
+}
+
 ObjectRef ObjectParser::makeString() {
-    return makeRef<PdfString>(tokenizer_->text);
+    return makeRef<PdfString>(tokenizer_->textCopy());
 }
 
 ObjectRef ObjectParser::parseArray() {

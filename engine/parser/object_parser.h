@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/core/containers.h"
 #include "engine/object/pdf_object.h"
@@ -134,11 +136,24 @@ public:
 protected:
     // Appends an entry (null allowed), taking over its reference.
     void append(ObjectRef object);
+    // Names and keywords read so far by their text, one reference each.
+    using SharedTexts = std::unordered_map<std::u16string_view, PdfString*>;
+    // The name or keyword of the current token: one object per distinct text
+    // for all the objects this parser reads (they never change once made).
+    template <class T>
+    ObjectRef makeShared(SharedTexts& known);
 
     int32_t number_ = -1;
     int32_t generation_ = -1;
     Queue* queue_;
     ObjectStackOf<Queue> saved_;
+    // Emptied queues of finished containers, taken again by pushList.
+    static constexpr int32_t kMaxSpareQueues = 8;
+    ObjectStackOf<Queue> spareQueues_;
+    // A hostile run of distinct texts stops adding at the limit.
+    static constexpr size_t kMaxSharedTexts = 4096;
+    SharedTexts names_;
+    SharedTexts keywords_;
     Tokenizer* tokenizer_;
     int32_t depth_ = 0;
 };

@@ -189,7 +189,7 @@ ObjectRef DecryptingParser::makeString() {
     WString text;
     if (!decodeStringBytes(bytes.data(), bytes.size(), tokenizer_->rawIsHex(), text))
         return nullptr;
-    return makeRef<PdfString>(text);
+    return makeRef<PdfString>(std::move(text));
 }
 
 void DecryptingParser::readNext() {
@@ -588,6 +588,13 @@ ObjectRef PdfDocument::fetchObject(int32_t number) {
         ObjectRef keyword = parser_->ParseObject();  // "obj", not checked
         parser_->setId(number, intOf(gen.get(), 0));
         result = ObjectRef::share(parser_->entryAt(0));
+        // The parser shares one name or keyword object among all that hold
+        // it; an indirect object of its own is a copy that only the cache
+        // and its references hold.
+        if (result && result->kind() == kKindName)
+            result = makeRef<PdfName>(*static_cast<PdfName*>(result.get()));
+        else if (result && result->kind() == kKindKeyword)
+            result = makeRef<PdfKeyword>(*static_cast<PdfKeyword*>(result.get()));
     }
     if (!result)
         result = makeRef<PdfNull>();

@@ -164,37 +164,53 @@ PdfRef* asRef(PdfObject* object) {
 }
 
 void unresolveReachable(const std::vector<PdfObject*>& roots) {
-    std::vector<Ref<PdfRef>> refs;
+    // Numbers, names, strings and the like hold nothing: only references and
+    // containers are marked and walked.
+    std::vector<PdfObject*> marked;
     std::vector<PdfObject*> pending;
-    std::unordered_set<PdfObject*> seen;
     auto push = [&](PdfObject* o) {
-        if (o && seen.insert(o).second)
+        if (!o)
+            return;
+        uint16_t kind = o->kind();
+        bool holds = kind == kKindArray || kind == kKindDict ||
+                     (kind == kKindRef && o->classKind() == kClassRef);
+        if (holds && o->setWalkMark()) {
+            marked.push_back(o);
             pending.push_back(o);
+        }
     };
     for (PdfObject* root : roots)
         push(root);
+    std::vector<PdfRef*> refs;
     while (!pending.empty()) {
         PdfObject* o = pending.back();
         pending.pop_back();
-        if (o->classKind() == kClassRef) {
+        if (o->kind() == kKindRef) {
             auto* ref = static_cast<PdfRef*>(o);
             if (ref->target()) {
-                refs.push_back(Ref<PdfRef>::share(ref));
+                refs.push_back(ref);
                 push(ref->target());
             }
         } else if (o->kind() == kKindArray) {
             auto* a = static_cast<PdfArray*>(o);
             for (int32_t i = 0; i < a->count(); ++i)
                 push(a->at(i));
-        } else if (o->kind() == kKindDict) {
+        } else {
             for (const auto& entry : static_cast<PdfDict*>(o)->entries())
                 push(entry.value);
         }
     }
-    // The references are held while their targets go, so none disappears
-    // under the loop when the container holding it is destroyed.
-    for (Ref<PdfRef>& ref : refs)
+    // The marks go before anything is destroyed, and the references are held
+    // while their targets go, so none disappears under the loop when the
+    // container holding it is destroyed.
+    for (PdfObject* o : marked)
+        o->clearWalkMark();
+    for (PdfRef* ref : refs)
+        ref->addRef();
+    for (PdfRef* ref : refs) {
         ref->unresolve();
+        ref->release();
+    }
 }
 
 // ---------------------------------------------------------------------------

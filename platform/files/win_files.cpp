@@ -142,7 +142,7 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
     return handleFromFd(fd);
 }
 
-BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* /*overlapped*/) {
+BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, OVERLAPPED* overlapped) {
     if (bytesRead != nullptr)
         *bytesRead = 0;
     const int fd = fdFromHandle(file);
@@ -150,10 +150,18 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* /*over
         return fail(ERROR_INVALID_HANDLE);
     if (buffer == nullptr && n != 0)
         return fail(ERROR_INVALID_PARAMETER);
+    std::uint64_t offset = 0;
+    if (overlapped != nullptr) {
+        offset = (static_cast<std::uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset;
+        if (offset > static_cast<std::uint64_t>(INT64_MAX) - n)
+            return fail(ERROR_INVALID_PARAMETER);
+    }
     DWORD done = 0;
     auto* out = static_cast<unsigned char*>(buffer);
     while (done < n) {
-        const ssize_t got = ::read(fd, out + done, n - done);
+        const ssize_t got = overlapped != nullptr ? ::pread(fd, out + done, n - done,
+                                                            static_cast<off_t>(offset + done))
+                                                  : ::read(fd, out + done, n - done);
         if (got < 0) {
             if (errno == EINTR)
                 continue;

@@ -19,6 +19,16 @@ struct ULARGE_INTEGER {
     ULONGLONG QuadPart;
 };
 
+// Where a read given one starts: the 64-bit offset in Offset (low half) and
+// OffsetHigh. The other members are accepted and ignored.
+struct OVERLAPPED {
+    std::uintptr_t Internal;
+    std::uintptr_t InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+
 // Handles are numbers in pointer form, as on the system the engine was made for.
 inline HANDLE const INVALID_HANDLE_VALUE =
     reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));  // NOLINT(performance-no-int-to-ptr)
@@ -69,8 +79,10 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
                    void* securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE templateFile);
 
-// Reads up to n bytes at the file pointer; *bytesRead gets the count (0 at the end).
-BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, void* overlapped);
+// Reads up to n bytes at the file pointer; *bytesRead gets the count (0 at the
+// end). With an OVERLAPPED the bytes are read at its offset instead, in one
+// call, and the file pointer stays where it was.
+BOOL ReadFile(HANDLE file, void* buffer, DWORD n, DWORD* bytesRead, OVERLAPPED* overlapped);
 
 // Writes n bytes at the file pointer; *bytesWritten gets the count.
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD n, DWORD* bytesWritten, void* overlapped);

@@ -7,7 +7,9 @@ For every stream of each file whose filters the engine reads (Flate, LZW,
 ASCIIHex, ASCII85, RunLength and DCT, no predictor), `vistrel-inspect streams`
 must write what qpdf writes as the stream's data decoded at its specialized
 level; a stream that ends in DCTDecode must give the samples `djpeg -pnm`
-gives for the same JPEG data. Each tool reads each file once.
+gives for the same JPEG data. The summary line of `vistrel-inspect streams`
+(decoding in large blocks) must count the streams, the complete ones and the
+bytes its --data records hold. Each tool reads each file once more at most.
 Passwords come from the corpus's SOURCES.md ('user password "..."').
 Files vistrel-inspect refuses to open, and objects that only a cross-reference
 stream lists, are listed and skipped. Prints one line
@@ -90,12 +92,21 @@ def main(argv):
                 print("skipped %s: %s" % (os.path.basename(path), probe.stderr.decode(errors="replace").strip()))
                 continue
             wanted = list(streams(path, password))
-            if not wanted:
-                continue
             rc, ours_all, err = inspect_records(inspect, path, password, "streams")
             if rc != 0:
                 differences += 1
                 print("%s: vistrel-inspect streams failed: %s" % (os.path.basename(path), err.strip()))
+                continue
+            summary = subprocess.run([inspect, "streams", path] + pw_args, capture_output=True,
+                                     timeout=600).stdout.decode(errors="replace").strip()
+            expected_summary = "%d streams, %d decoded, %d bytes" % (
+                len(ours_all), sum(1 for why, _ in ours_all.values() if why is None),
+                sum(len(data) for _, data in ours_all.values()))
+            if summary != expected_summary:
+                differences += 1
+                print("%s: summary %r, the records give %r" % (os.path.basename(path), summary,
+                                                              expected_summary))
+            if not wanted:
                 continue
             # qpdf writes every stream's data to a file of its own, decoded where
             # its specialized level can (the dictionary then loses /Filter).

@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""Whole-process timings of vistrel-inspect against mutool, as ratios measured
+in one run.
+
+    compare_mutool.py INSPECT [--baseline OLD_INSPECT] [--repeat N]
+                      [--folder DIR] [--corpus DIR]
+
+Generates the large documents (make_documents.py) into DIR (a temporary
+folder by default), then times, alternating the programs within every
+repetition:
+  pages      vistrel-inspect pages FILE    against  mutool pages FILE
+  outline    vistrel-inspect outline FILE  against  mutool show FILE outline
+  streams    vistrel-inspect streams FILE  against  mutool clean -d FILE OUT
+             (OUT in /dev/shm when there is one), and against PyMuPDF
+             opening FILE and decoding every stream object, timed inside
+             its process (without the start of Python) when a Python with
+             PyMuPDF is found
+on the generated page trees (flat and balanced, 10,000 and 100,000 pages),
+outlines (10,000 and 100,000 items, leading into a balanced tree of 1000
+pages, or into a flat tree of as many pages as items), the generated report
+and the three largest files of the corpus folder that vistrel-inspect opens. Prints the
+median time of each program and the median of the per-repetition ratios
+(vistrel / mutool, and vistrel / PyMuPDF; below 1 is faster), and for the
+generated sizes how the time grows from 10,000 to 100,000. A run of over 20
+seconds is not repeated. With --baseline an older vistrel-inspect runs in the
+same repetitions and its ratios are shown beside.
+
+With --document-bench DOCUMENT_BENCH and PyMuPDF found, decode-all is also
+compared inside the processes, where the start of a process does not drown
+the time of a small file: the BM_DecodeAll figures of document_bench (its
+largest corpus document and the generated report) against PyMuPDF opening
+and decoding the same files in a loop, alternating within every repetition.
+"""
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def timed(args):
+    start = time.perf_counter()
+    run = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    elapsed = time.perf_counter() - start
+    if run.returncode != 0:
+        raise RuntimeError("%s failed: %s" % (" ".join(args), run.stderr.decode(errors="replace")))
+    return elapsed
+
+
+# Opens the file named by the first argument and decodes every stream object;
+# prints the seconds that took.
+PYMUPDF_DECODE = """
+import sys, time
+import fitz
+start = time.perf_counter()
+doc = fitz.open(sys.argv[1])
+for xref in range(1, doc.xref_length()):
+    if doc.xref_is_stream(xref):
+        doc.xref_stream(xref)
+print(time.perf_counter() - start)
+"""
+
+# The same in a loop for at least the seconds of the second argument; prints
+# the mean seconds of one pass.
+PYMUPDF_DECODE_LOOP = """
+import sys, time
+import fitz
+passes, start = 0, time.perf_counter()
+while time.perf_counter() - start < float(sys.argv[2]):
+    doc = fitz.open(sys.argv[1])
+    for xref in range(1, doc.xref_length()):
+        if doc.xref_is_stream(xref):
+            doc.xref_stream(xref)
+    doc.close()
+    passes += 1
+print((time.perf_counter() - start) / passes)
+"""
+
+
+def find_pymupdf():
+    """A Python that imports PyMuPDF, or None."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if os.path.exists(python) and subprocess.run(
+                [python, "-c", "import fitz"], capture_output=True).returncode == 0:
+            return python
+    return None
+
+
+def pymupdf_timed(python, path):
+    run = subprocess.run([python, "-c", PYMUPDF_DECODE, path], capture_output=True, text=True)
+    if run.returncode != 0:
+        raise RuntimeError("PyMuPDF failed on %s: %s" % (path, run.stderr))
+    return float(run.stdout.split()[-1])
+
+
+def in_process(bench, python, folder, corpus, repeat):
+    """Prints decode-all of document_bench against PyMuPDF, both in-process."""
+    times = {}  # document name: {"vistrel": [...], "pymupdf": [...]}
+    for _ in range(repeat):
+        run = subprocess.run([bench, "--benchmark_filter=BM_DecodeAll/",
+                              "--benchmark_format=json", "--benchmark_min_time=0.5"],
+                             capture_output=True, text=True, check=True)
+        for record in json.loads(run.stdout)["benchmarks"]:
+            label, name = record["name"].split("/", 1)[1].split(":", 1)
+            scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[record["time_unit"]]
+            path = os.path.join(corpus if label == "corpus" else folder, name)
+            loop = subprocess.run([python, "-c", PYMUPDF_DECODE_LOOP, path, "0.5"],
+                                  capture_output=True, text=True, check=True)
+            entry = times.setdefault(name, {"vistrel": [], "pymupdf": []})
+            entry["vistrel"].append(record["real_time"] * scale)
+            entry["pymupdf"].append(float(loop.stdout.split()[-1]))
+    for name, entry in times.items():
+        print("decode-all in-process %-20s PyMuPDF %8.3f ms   vistrel %8.3f ms / PyMuPDF %5.2f" % (
+            name, statistics.median(entry["pymupdf"]) * 1e3,
+            statistics.median(entry["vistrel"]) * 1e3,
+            statistics.median([a / b for a, b in zip(entry["vistrel"], entry["pymupdf"])])),
+            flush=True)
+
+
+def opens(inspect, path):
+    run = subprocess.run([inspect, "pages", path], capture_output=True)
+    return run.returncode == 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("inspect")
+    parser.add_argument("--baseline")
+    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--folder")
+    parser.add_argument("--corpus", default=os.path.join(HERE, "..", "..", "shared", "corpus"))
+    parser.add_argument("--only", help="run only the cases whose name holds this text")
+    parser.add_argument("--document-bench", help="document_bench, for decode-all in-process")
+    options = parser.parse_args()
+
+    folder = options.folder or tempfile.mkdtemp(prefix="vistrel-bench-")
+    if not os.path.exists(os.path.join(folder, "outline-flat-100000.pdf")):
+        subprocess.run([sys.executable, os.path.join(HERE, "make_documents.py"), folder], check=True)
+    memory = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
+    out = os.path.join(memory, "vistrel-bench-clean-%d.pdf" % os.getpid())
+
+    cases = []  # (name, ours as a list of argument tails, mutool arguments)
+    for shape in ("flat", "balanced"):
+        for n in (10000, 100000):
+            f = os.path.join(folder, "pages-%s-%d.pdf" % (shape, n))
+            cases.append(("pages %s %d" % (shape, n), ["pages", f], ["mutool", "pages", f]))
+    for shape in ("", "flat"):
+        for n in (10000, 100000):
+            f = os.path.join(folder, "outline-%s%d.pdf" % (shape + "-" if shape else "", n))
+            cases.append((" ".join(filter(None, ("outline", shape, str(n)))), ["outline", f],
+                          ["mutool", "show", f, "outline"]))
+    real = []
+    if os.path.isdir(options.corpus):
+        files = [os.path.join(options.corpus, name) for name in os.listdir(options.corpus)
+                 if name.endswith(".pdf")]
+        files.sort(key=os.path.getsize, reverse=True)
+        real = [f for f in files if opens(options.inspect, f)][:3]
+    for f in [os.path.join(folder, "content-113.pdf")] + real:
+        cases.append(("streams %s" % os.path.basename(f), ["streams", f],
+                      ["mutool", "clean", "-d", f, out]))
+    if options.only:
+        cases = [c for c in cases if options.only in c[0]]
+
+    programs = [("new", options.inspect)]
+    if options.baseline:
+        programs.append(("old", options.baseline))
+    python = find_pymupdf()
+    results = {}
+    for name, tail, mutool in cases:
+        # Every timing of a case, by who ran: "mutool", "pymupdf" and the
+        # labels of the programs.
+        runs = {"mutool": lambda: timed(mutool)}
+        for label, program in programs:
+            runs[label] = lambda program=program: timed([program] + tail)
+        if python and tail[0] == "streams":
+            runs["pymupdf"] = lambda: pymupdf_timed(python, tail[1])
+        times = {who: [] for who in runs}
+        for _ in range(options.repeat):
+            for who, run in runs.items():
+                # mutool lists a flat tree of 100,000 pages in minutes: one
+                # run of that length stands for all.
+                slow = times[who] and times[who][0] > 20
+                times[who].append(times[who][0] if slow else run())
+        results[name] = times
+        line = "%-28s mutool %8.3f s" % (name, statistics.median(times["mutool"]))
+        if "pymupdf" in times:
+            line += "  PyMuPDF %6.3f s" % statistics.median(times["pymupdf"])
+        for label, _ in programs:
+            line += "   %s %8.3f s / mutool %5.2f" % (
+                label, statistics.median(times[label]),
+                statistics.median([a / b for a, b in zip(times[label], times["mutool"])]))
+            if "pymupdf" in times:
+                line += " / PyMuPDF %5.2f" % statistics.median(
+                    [a / b for a, b in zip(times[label], times["pymupdf"])])
+        print(line, flush=True)
+    if options.document_bench and python:
+        in_process(options.document_bench, python, folder, options.corpus, options.repeat)
+    for label, _ in programs:
+        for prefix in ("pages flat", "pages balanced", "outline", "outline flat"):
+            small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
+            if small and large:
+                print("%s: %s grows x%.1f from 10,000 to 100,000 (mutool x%.1f)" % (
+                    label, prefix, statistics.median(large[label]) / statistics.median(small[label]),
+                    statistics.median(large["mutool"]) / statistics.median(small["mutool"])))
+    if os.path.exists(out):
+        os.unlink(out)
+
+
+if __name__ == "__main__":
+    main()
