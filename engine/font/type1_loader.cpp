@@ -10,6 +10,7 @@
 #include "engine/font/font_database.h"
 #include "engine/font/font_registry.h"
 #include "engine/font/own_outline_font.h"
+#include "engine/font/type1c_font.h"
 
 namespace vistrel {
 namespace {
@@ -57,9 +58,14 @@ bool registerType1Loaders(const WString& fontsFolder) {
                                      makeStandardType1FontEntry);
 }
 
-std::unique_ptr<FontBase> makeEmbeddedType1Font(const Type1FontDescription& /*description*/,
-                                                OutputDevice* /*device*/) {
-    return nullptr;
+std::unique_ptr<FontBase> makeEmbeddedType1Font(const Type1FontDescription& description,
+                                                OutputDevice* device) {
+    if (!description.isCompact())
+        return nullptr;
+    std::unique_ptr<FontBase> font(new Type1CFont(description, device));
+    if (font)
+        font->descriptionText().assignText(u"T1C: ");
+    return font;
 }
 
 std::unique_ptr<FontRenderer> loadType1Font(FontDescription& description, OutputDevice* device) {
