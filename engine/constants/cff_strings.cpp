@@ -36,28 +36,23 @@ constexpr bool loadsBefore(std::u16string_view a, std::u16string_view b) {
     return a < b;
 }
 
-constexpr std::array<int16_t, kCffStandardStringCount> makeLoadOrder() {
-    std::array<int16_t, kCffStandardStringCount> order{};
-    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
-        order[size_t(i)] = i;
-    std::sort(order.begin(), order.end(), [](int16_t a, int16_t b) {
-        return loadsBefore(kTexts[a], kTexts[b]);
-    });
-    return order;
-}
-
-constexpr std::array<int16_t, kCffStandardStringCount> kLoadOrder = makeLoadOrder();
-static_assert(kLoadOrder.front() == 379);  // "/001.000"
+// The SIDs in load order, sorted when the constants are built (nothing is
+// allocated).
+std::array<int16_t, kCffStandardStringCount> loadOrder;
 
 }  // namespace
 
 void buildCffStandardStringConstants() {
-    for (const int16_t sid : kLoadOrder)
+    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
+        loadOrder[size_t(i)] = i;
+    std::sort(loadOrder.begin(), loadOrder.end(),
+              [](int16_t a, int16_t b) { return loadsBefore(kTexts[a], kTexts[b]); });
+    for (const int16_t sid : loadOrder)
         detail::cffStandardStringSlots[sid].construct(kTexts[sid]);
 }
 
 void destroyCffStandardStringConstants() {
-    for (auto it = kLoadOrder.rbegin(); it != kLoadOrder.rend(); ++it)
+    for (auto it = loadOrder.rbegin(); it != loadOrder.rend(); ++it)
         detail::cffStandardStringSlots[*it].destroy();
 }
 
