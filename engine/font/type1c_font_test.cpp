@@ -248,8 +248,8 @@ TEST(Type1CFontTest, RefusesProgramsWithoutTheirPartsOrWithWrongIndexes) {
     noCharStrings.charStringsEntry = false;
     CffSpec noPrivate = fontOfA(t2({Op::endchar}));
     noPrivate.privateEntry = false;
-    // The Name INDEX ("Test") at byte 4: count 2, offset size 1 at byte 6,
-    // offsets at 7 and 8.
+    // The Name INDEX ("Test") at byte 4: count 1, offset size 4 at byte 6,
+    // offsets 1 and 5 at bytes 7 to 10 and 11 to 14.
     auto patched = [&good](std::size_t at, std::uint8_t v) {
         Bytes b = good;
         b[at] = v;
@@ -266,7 +266,7 @@ TEST(Type1CFontTest, RefusesProgramsWithoutTheirPartsOrWithWrongIndexes) {
         {"offset size 5", patched(6, 5)},
         {"first offset 0", patched(10, 0)},
         {"falling offsets", patched(14, 0)},
-        {"offset past the data", patched(14, 0xF0)},
+        {"offset past the data", patched(13, 0xFF)},
         {"cut in the middle", cut},
         {"empty", {}},
     };
