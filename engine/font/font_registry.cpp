@@ -12,7 +12,9 @@
 #include "engine/font/font_database.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_cache.h"
+#include "engine/font/glyph_names.h"
 #include "engine/font/installed_font_map.h"
+#include "engine/font/page_text_line_list.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -542,6 +544,15 @@ constexpr ConstantGroup kFontGroups[] = {
     {"installed-font map", buildInstalledFontMap, destroyInstalledFontMap},
     {"font database", [] { createFontDatabase(); }, destroyFontDatabase},
     {"CID keyword list", [] { buildCidKeywordList(); }, destroyCidKeywordList},
+    {"glyph-name maps and text lines",
+     [] {
+         createGlyphNameMaps();
+         installTextLineLists();
+     },
+     [] {
+         uninstallTextLineLists();
+         destroyGlyphNameMaps();
+     }},
 };
 
 constinit ConstantRegistry fontStatics{kFontGroups, std::size(kFontGroups)};

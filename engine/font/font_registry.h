@@ -195,13 +195,15 @@ bool initFontSystem();
 
 // The font layer's static objects: the four built-in encoding tables, the
 // font registry, the glyph cache, the installed-font map, the font
-// substitution database (empty until the Type 1 loaders are registered) and
-// the CID keyword list. They are built in that order when the program or
-// library is loaded, after the engine's constants, and destroyed newest
-// first when it ends or is unloaded: the database releases what it read,
-// the map deletes its paths, the glyph cache its glyphs, the registry purges
-// and deletes its fonts, and the encoding tables go last. The library's load and
-// unload hooks also build and destroy them around the engine's constants.
+// substitution database (empty until the Type 1 loaders are registered), the
+// CID keyword list, and the glyph-name and accent maps with the factory of
+// the pages' text lines. They are built in that order when the program or
+// library is loaded, after the engine's constants, and destroyed newest first
+// when it ends or is unloaded: pages get text lines that record nothing again
+// and the maps go, the database releases what it read, the map of installed
+// fonts deletes its paths, the glyph cache its glyphs, the registry purges
+// and deletes its fonts, and the encoding tables go last. The library's load
+// and unload hooks also build and destroy them around the engine's constants.
 ConstantRegistry& fontStaticObjects();
 
 }  // namespace vistrel

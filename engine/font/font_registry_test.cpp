@@ -16,6 +16,7 @@
 #include "engine/font/font_dict.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_cache.h"
+#include "engine/font/glyph_names.h"
 #include "engine/font/installed_font_map.h"
 #include "engine/font/font_test_util.h"
 #include "engine/render/raster/raster_test_util.h"
@@ -638,7 +639,7 @@ TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     EXPECT_GT(dict->refCount(), count);
 
     ConstantRegistry& statics = fontStaticObjects();
-    EXPECT_EQ(statics.builtCount(), 6u);
+    EXPECT_EQ(statics.builtCount(), 7u);
     statics.destroyAll();
     EXPECT_EQ(fontDatabase(), nullptr);
     EXPECT_EQ(cidKeywordList(), nullptr);
@@ -646,9 +647,12 @@ TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     EXPECT_EQ(fontRegistry(), nullptr);
     EXPECT_EQ(glyphCache(), nullptr);
     EXPECT_EQ(installedFontMap(), nullptr);
+    EXPECT_EQ(glyphNameMap(), nullptr);
+    EXPECT_EQ(accentMap(), nullptr);
     EXPECT_EQ(encodingTableByName(WString(u"WinAnsiEncoding")), nullptr);
 
     statics.buildAll();
+    EXPECT_EQ(glyphNameMap()->count(), 327);
     EXPECT_EQ(installedFontMap()->count(WString(u"/a.ttf")), 0);
     EXPECT_EQ(fontRegistry()->liveFontCount(), 0);
     EXPECT_FALSE(fontRegistry()->firstLoader());

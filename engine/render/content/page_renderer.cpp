@@ -169,8 +169,10 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
         page.setTextLines(lines, destroyTextLines);
     }
     in.setTextCapture(lines, capture);
-    if (lines)
+    if (lines) {
         lines->clear();
+        lines->setPageMatrix(*pageMatrix);
+    }
     runContentStream(page.runner(), in);
     if (lines)
         lines->spaceWords();

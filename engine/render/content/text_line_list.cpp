@@ -5,7 +5,7 @@
 namespace vistrel {
 namespace {
 
-// The list pages keep until the text code installs its own.
+// The list pages keep until the font layer installs its own.
 class TextLinesNotKept final : public TextLineList {
     VISTREL_GLOBAL_ALLOCATOR()
 

@@ -1,0 +1,410 @@
+#include "engine/font/page_text_line_list.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/font/encoding_table.h"
+#include "engine/font/font_encoding.h"
+#include "engine/font/glyph_names.h"
+#include "engine/render/content/font_renderer.h"
+#include "engine/render/content/matrix.h"
+
+namespace vistrel {
+namespace {
+
+constexpr char16_t kSpace = 32;
+// A character joins a word whose right edge lies less than this many
+// heights before it.
+constexpr double kJoinGap = 0.13;
+// A character continues a line when it lies less than kNearAfter heights
+// after the end of the line's last word, or less than kNearBefore heights
+// before it.
+constexpr double kNearBefore = 0.65;
+constexpr double kNearAfter = 2.0;
+// Characters are placed only within this many pixels of the origin (2^28),
+// far beyond any page bitmap: the boxes made of them stay finite and fit
+// 32-bit integers.
+constexpr double kFarOff = 268435456.0;
+
+bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The number some fonts name their glyphs by: /G65, /B12 or /C7 (a capital
+// B, C or G and two digits), /65 or /123, /g65 or /c1234. 0 when the name
+// has no such form.
+std::int32_t numberInName(const WString& name) {
+    const std::int32_t n = name.size();
+    const char16_t* s = name.chars();
+    // The letter form is tried first, then the plain number, then the
+    // prefixed one.
+    const bool lettered = n == 4 && (s[1] == u'B' || s[1] == u'C' || s[1] == u'G');
+    const bool plain = (n == 3 || n == 4) && isDigit(s[1]) && isDigit(s[2]);
+    const bool prefixed = n >= 4 && n <= 6 && isDigit(s[2]) && isDigit(s[3]);
+    if (!lettered && plain)
+        return WideToLong(s + 1, 10);
+    if (lettered || prefixed)
+        return WideToLong(s + 2, 10);
+    return 0;
+}
+
+// The glyph matrix of the text state on a text matrix: the text-space
+// matrix [size Th, 0, 0, size, 0, rise] first.
+Matrix glyphMatrix(const Matrix& tm, double size, double th, double rise) {
+    return multiply(Matrix{size * th, 0.0, 0.0, size, 0.0, rise}, tm);
+}
+
+// The units as a WString, a code 0 among them included.
+WString wstringOf(const std::u16string& units) {
+    WString out;
+    const std::int32_t n = std::int32_t(units.size());
+    if (out.setLength(n + 1)) {
+        char16_t* data = out.data();
+        std::copy(units.begin(), units.end(), data);
+        data[n] = 0;
+    }
+    return out;
+}
+
+TextLineList* newPageTextLineList() {
+    return new PageTextLineList();
+}
+
+}  // namespace
+
+// --- TextLine ---
+
+TextLine::TextLine(double y, const Matrix* back) : y_(y) {
+    if (back) {
+        turned_ = true;
+        back_ = *back;
+    }
+}
+
+bool TextLine::getWordInfo(size_t index, TextWordRecord& record) const {
+    if (index >= words_.size())
+        return false;
+    const Word& word = words_[index];
+    if (turned_) {
+        // The bounds of the box's corners in device pixels.
+        const double xs[] = {word.x, word.xEnd};
+        const double ys[] = {word.y - word.height, word.y};
+        double left = 0, right = 0, top = 0, bottom = 0;
+        bool first = true;
+        for (double x : xs) {
+            for (double y : ys) {
+                const double dx = x * back_.a + y * back_.c;
+                const double dy = x * back_.b + y * back_.d;
+                left = first ? dx : std::min(left, dx);
+                right = first ? dx : std::max(right, dx);
+                top = first ? dy : std::min(top, dy);
+                bottom = first ? dy : std::max(bottom, dy);
+                first = false;
+            }
+        }
+        record.x = left;
+        record.y = bottom;
+        record.width = right - left;
+        record.height = bottom - top;
+    } else {
+        record.x = word.x;
+        record.y = word.y;
+        record.width = word.xEnd - word.x;
+        record.height = word.height;
+    }
+    record.font = word.font;
+    record.text = wstringOf(word.text);
+    return true;
+}
+
+WString TextLine::text() const {
+    std::u16string out;
+    for (size_t i = 0; i < words_.size(); ++i) {
+        if (i > 0)
+            out.append(size_t(spaces_), kSpace);
+        out += words_[i].text;
+    }
+    return wstringOf(out);
+}
+
+std::pair<std::int32_t, std::int32_t> TextLine::wordRange(size_t index) const {
+    if (index >= words_.size())
+        return {0, 0};
+    std::int32_t start = 0;
+    for (size_t i = 0; i < index; ++i)
+        start += std::int32_t(words_[i].text.size()) + spaces_;
+    return {start, start + std::int32_t(words_[index].text.size())};
+}
+
+bool TextLine::coversY(double y) const {
+    return y_ - height_ / 2 <= y && y <= y_ + height_ / 2;
+}
+
+bool TextLine::isNearEnd(double x) const {
+    if (words_.empty())
+        return false;
+    const double d = x - words_.back().xEnd;
+    return -kNearBefore * height_ < d && d < kNearAfter * height_;
+}
+
+bool TextLine::addCode(const PlacedChar& shown, FontHandle& handle) {
+    FontRenderer* font = handle.font();
+    const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, shown.code);
+    if (name->empty())
+        return addChar(shown, handle);
+    const GlyphNameMap* values = glyphNameMap();
+    char16_t u = values ? values->value(*name) : 0;
+    if (u == 0) {
+        // A name made of a number stands for the glyph at that code of the
+        // font's default encoding.
+        const std::int32_t v = numberInName(*name);
+        const EncodingTable* table = encodingTableByName(font->defaultEncodingName());
+        if (v < 1 || v > 255 || !table || table->entry(v).empty())
+            return addChar(shown, handle);
+        name = &table->entry(v);
+        u = char16_t(v);
+    }
+    const AccentMap* accents = accentMap();
+    const auto parts = accents ? accents->components(*name) : std::span<const WString* const>();
+    if (parts.empty())
+        return addChar(PlacedChar{u, shown.x, shown.y, shown.height, shown.advance}, handle);
+    const double w = shown.advance / double(parts.size());
+    for (size_t j = 0; j < parts.size(); ++j) {
+        const char16_t part = values ? values->value(*parts[j]) : 0;
+        addChar(PlacedChar{part, shown.x + double(j) * w, shown.y, shown.height, w}, handle);
+    }
+    return true;
+}
+
+bool TextLine::addChar(const PlacedChar& c, FontHandle& font) {
+    if (c.code == kSpace)
+        return false;
+    if (y_ + height_ < c.y + c.height)
+        height_ = c.y + c.height - y_;
+    const double end = c.x + c.advance;
+
+    // The first word (by x) whose right edge lies less than 0.13 heights
+    // before the character takes it: reach grows along the words, so that
+    // word is the first whose reach does.
+    const double gap = kJoinGap * c.height;
+    const auto joins = std::partition_point(words_.begin(), words_.end(),
+                                            [&](const Word& w) { return !(c.x - w.reach < gap); });
+    if (joins != words_.end()) {
+        joins->text.push_back(c.code);
+        if (c.y > joins->y)
+            joins->y = c.y;
+        if (end > joins->xEnd) {
+            joins->xEnd = end;
+            updateReach(size_t(joins - words_.begin()));
+        }
+        return true;
+    }
+
+    // A new word, after the words that start at or before it.
+    const auto at = std::upper_bound(words_.begin(), words_.end(), c.x,
+                                     [](double x, const Word& w) { return x < w.x; });
+    const size_t index = size_t(at - words_.begin());
+    words_.insert(at, Word{Ref<FontHandle>::share(&font), c.x, end, c.y, c.height, end,
+                           std::u16string(1, c.code)});
+    updateReach(index);
+    return true;
+}
+
+void TextLine::updateReach(size_t from) {
+    for (size_t i = from; i < words_.size(); ++i) {
+        const double before = i > 0 ? words_[i - 1].reach : words_[i].xEnd;
+        const double reach = std::max(before, words_[i].xEnd);
+        // Past the changed word, a reach the change does not raise stays,
+        // and so do all after it.
+        if (i > from && reach == words_[i].reach)
+            break;
+        words_[i].reach = reach;
+    }
+}
+
+// --- PageTextLineList ---
+
+PageTextLineList::PageTextLineList() {
+    if (AccentMap* accents = accentMap())
+        accents->build();
+}
+
+PageTextLineList::~PageTextLineList() = default;
+
+void PageTextLineList::clear() {
+    groups_.clear();
+    byY_.clear();
+    ordered_.clear();
+    orderStale_ = false;
+    tallest_ = 0.0;
+}
+
+void PageTextLineList::setPageMatrix(const Matrix& page) {
+    turned_ = false;
+    toFrame_ = fromFrame_ = Matrix{};
+    // Upright: x to the right, y downwards.
+    if (page.b == 0 && page.c == 0 && page.a > 0 && page.d < 0)
+        return;
+    const double det = page.a * page.d - page.b * page.c;
+    if (!std::isfinite(det) || det == 0)
+        return;
+    // The page's linear part undone, then an upright one of the same scale
+    // s applied: [a b; c d]^-1 [s 0; 0 -s]. Quarter turns come out exact.
+    const double s = std::sqrt(std::fabs(det));
+    auto snap = [](double v) {
+        const double r = std::round(v);
+        return std::fabs(v - r) < 1e-9 ? r : v;
+    };
+    const Matrix to{snap(page.d * s / det),
+                    snap(page.b * s / det),
+                    snap(-page.c * s / det),
+                    snap(-page.a * s / det),
+                    0,
+                    0};
+    const double toDet = to.a * to.d - to.b * to.c;
+    if (!std::isfinite(toDet) || toDet == 0)
+        return;
+    toFrame_ = to;
+    fromFrame_ = Matrix{to.d / toDet, -to.b / toDet, -to.c / toDet, to.a / toDet, 0, 0};
+    turned_ = true;
+}
+
+void PageTextLineList::spaceWords() {
+    for (auto& [y, entry] : byY_)
+        entry.line->spaceWords();
+}
+
+const TextLine* PageTextLineList::line(size_t index) const {
+    if (orderStale_) {
+        ordered_.clear();
+        ordered_.reserve(byY_.size());
+        for (const auto& [y, entry] : byY_)
+            ordered_.push_back(entry.line.get());
+        orderStale_ = false;
+    }
+    return index < ordered_.size() ? ordered_[index] : nullptr;
+}
+
+void PageTextLineList::addShownText(const WString& text, const Matrix& textMatrix,
+                                    FontHandle* handle) {
+    FontRenderer* font = handle ? handle->font() : nullptr;
+    if (!font || !font->capturesText())
+        return;
+    Matrix tm = textMatrix;
+    for (std::int32_t i = 0; i < text.size(); ++i) {
+        const char16_t code = text.at(i);
+        const double size = font->fontSize();
+        const double th = font->horizontalScale() * 0.01;
+        const double rise = font->rise();
+        Matrix m = glyphMatrix(tm, size, th, rise);
+        if (code == kSpace) {
+            const double tw = font->wordSpacing();
+            tm.e += tw * tm.a;
+            tm.f += tw * tm.b;
+            m = glyphMatrix(tm, size, th, rise);
+        }
+        const double x0 = m.e;
+        const double y0 = m.f;
+        // The glyph width already holds the horizontal scale; the spacing
+        // does not take it.
+        const double tx = font->glyphWidth(code) * size + font->charSpacing();
+        tm.e += tx * tm.a;
+        tm.f += tx * tm.b;
+        m = glyphMatrix(tm, size, th, rise);
+        double dx = m.e - x0;
+        double dy = m.f - y0;
+        double x = x0;
+        double y = y0;
+        if (turned_) {
+            x = x0 * toFrame_.a + y0 * toFrame_.c;
+            y = x0 * toFrame_.b + y0 * toFrame_.d;
+            const double along = dx * toFrame_.a + dy * toFrame_.c;
+            dy = dx * toFrame_.b + dy * toFrame_.d;
+            dx = along;
+        }
+        if (roundToInt32(dx * 10.0) != 0)
+            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle);
+        else
+            addChar(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
+                    *handle);
+    }
+}
+
+PageTextLineList::Entry* PageTextLineList::findLine(double x, double y) const {
+    // A line covers y only when its own y lies within half its height of y:
+    // the groups within half the tallest height are the candidates. The
+    // margins keep rounding from leaving out a line that qualifies.
+    const double half = tallest_ / 2;
+    const double margin = (std::fabs(y) + half) * 1e-9;
+    const double last = y + half + margin;
+    for (auto group = groups_.lower_bound(GroupKey(y - half - margin, 0.0));
+         group != groups_.end() && !(group->first.first > last); ++group) {
+        const auto& [lineY, height] = group->first;
+        if (!(lineY - height / 2 <= y && y <= lineY + height / 2))
+            continue;
+        // The lines whose last word ends from 2 heights before x to 0.65
+        // heights after it.
+        const double slack = (std::fabs(x) + height) * 1e-9;
+        for (auto it = group->second.lower_bound(x - kNearAfter * height - slack);
+             it != group->second.end() && !(it->first > x + kNearBefore * height + slack); ++it) {
+            if (it->second->line->isNearEnd(x))
+                return it->second;
+        }
+    }
+    return nullptr;
+}
+
+void PageTextLineList::regroup(Entry& entry) {
+    const TextLine& line = *entry.line;
+    if (entry.grouped) {
+        if (entry.group->first.second == line.height()) {
+            // The same group: only the end moved.
+            if (entry.at->first != line.lastEnd()) {
+                auto node = entry.group->second.extract(entry.at);
+                node.key() = line.lastEnd();
+                entry.at = entry.group->second.insert(std::move(node));
+            }
+            return;
+        }
+        entry.group->second.erase(entry.at);
+        if (entry.group->second.empty())
+            groups_.erase(entry.group);
+        entry.grouped = false;
+    }
+    if (line.height() > 0) {
+        entry.group = groups_.try_emplace(GroupKey(line.y(), line.height())).first;
+        entry.at = entry.group->second.emplace(line.lastEnd(), &entry);
+        entry.grouped = true;
+    }
+}
+
+void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font) {
+    if (shown.code == kSpace)
+        return;
+    if (!(std::fabs(shown.x) <= kFarOff && std::fabs(shown.y) <= kFarOff &&
+          std::fabs(shown.height) <= kFarOff && std::fabs(shown.advance) <= kFarOff))
+        return;
+    Entry* entry = findLine(shown.x, shown.y);
+    if (entry) {
+        entry->line->addCode(shown, font);
+    } else {
+        auto fresh = std::make_unique<TextLine>(shown.y, turned_ ? &fromFrame_ : nullptr);
+        if (!fresh->addCode(shown, font))
+            return;
+        entry = &byY_.emplace(shown.y, Entry())->second;
+        entry->line = std::move(fresh);
+        orderStale_ = true;
+    }
+    regroup(*entry);
+    tallest_ = std::max(tallest_, entry->line->height());
+}
+
+void installTextLineLists() {
+    setTextLineListFactory(newPageTextLineList);
+}
+
+void uninstallTextLineLists() {
+    setTextLineListFactory(nullptr);
+}
+
+}  // namespace vistrel

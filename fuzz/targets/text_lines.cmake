@@ -1,0 +1,1 @@
+vistrel_fuzz_target(text_lines LIBS vistrel_font)
