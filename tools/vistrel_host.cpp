@@ -9,6 +9,11 @@
 //                [--quality Q] [--memory M] [--png OUT] [--jpg OUT] [--jpg-file OUT]
 //                [--draw OUT] [--events]
 //   vistrel-host click FILE --page N [--zoom Z] X Y [--events]
+//   vistrel-host tree FILE NAME [--password PW] [--page N | --pages N-M|all] [--zoom Z]
+//                [--render]
+//   vistrel-host goto FILE INDEX [--events]
+//   vistrel-host info FILE [--password PW]
+//   vistrel-host store-tree FILE NAME
 //   vistrel-host dispids
 //
 // Output names may hold "%d", replaced by the page number. Exit status: 0
@@ -258,6 +263,7 @@ struct Options {
     int quality = 4, memory = 4;
     std::string png, jpg, jpgFile, draw;
     bool events = false;
+    bool render = false;
     std::vector<std::string> positional;
 };
 
@@ -293,6 +299,8 @@ bool parse(int argc, char** argv, Options& o) {
         std::string v;
         if (a == "--events") {
             o.events = true;
+        } else if (a == "--render") {
+            o.render = true;
         } else if (a == "--password") {
             if (!value(o.password))
                 return false;
@@ -337,7 +345,10 @@ bool parse(int argc, char** argv, Options& o) {
     o.positional.erase(o.positional.begin());
     if (o.command == "click")
         return o.positional.size() == 2;
-    return (o.command == "open" || o.command == "render") && o.positional.empty();
+    if (o.command == "tree" || o.command == "goto" || o.command == "store-tree")
+        return o.positional.size() == 1;
+    return (o.command == "open" || o.command == "render" || o.command == "info") &&
+           o.positional.empty();
 }
 
 void usage() {
@@ -347,6 +358,11 @@ void usage() {
                  "                    [--zoom Z] [--quality Q] [--memory M] [--png OUT] [--jpg OUT]\n"
                  "                    [--jpg-file OUT] [--draw OUT] [--events]\n"
                  "       vistrel-host click FILE --page N [--zoom Z] X Y [--events]\n"
+                 "       vistrel-host tree FILE NAME [--password PW] [--page N | --pages N-M|all]\n"
+                 "                    [--zoom Z] [--render]\n"
+                 "       vistrel-host goto FILE INDEX [--events]\n"
+                 "       vistrel-host info FILE [--password PW]\n"
+                 "       vistrel-host store-tree FILE NAME\n"
                  "       vistrel-host dispids\n");
 }
 
@@ -531,6 +547,190 @@ int runClick(IVistrel& v, const Options& o) {
     return check(hr, "mouseClick") ? kOk : kFailed;
 }
 
+// ---------------------------------------------------------------------------
+// Trees
+
+// A text on one line: backslash, tab, line ends and other control
+// characters written as escapes.
+std::string oneLine(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", unsigned(c));
+            out += buffer;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
+const char* typeName(TreeNodeType type) {
+    static const char* const kNames[] = {"State", "TOC", "Link", "Annotation", "Font_Info",
+                                         "Word_Info"};
+    const auto i = size_t(type);
+    return i < sizeof kNames / sizeof kNames[0] ? kNames[i] : "?";
+}
+
+// The node's record text by its type (none for TOC nodes).
+std::string recordText(ITreeNode& node, TreeNodeType type) {
+    BSTR text = nullptr;
+    switch (type) {
+        case TreeNodeType::State:
+            node.get_stateInStr(&text);
+            break;
+        case TreeNodeType::Link:
+            node.get_linkInStr(&text);
+            break;
+        case TreeNodeType::Annotation:
+            node.get_annotationInStr(&text);
+            break;
+        case TreeNodeType::Font_Info:
+            node.get_fontInfoInStr(&text);
+            break;
+        case TreeNodeType::Word_Info:
+            node.get_wordInfoInStr(&text);
+            break;
+        case TreeNodeType::TOC:
+            break;
+    }
+    return take(text);
+}
+
+// The tree depth first, one node a line: two blanks per level, the type,
+// the name and the record text, separated by tabs.
+void printTree(ITreeNode& node, int depth) {
+    TreeNodeType type = TreeNodeType::State;
+    node.get_type(&type);
+    BSTR name = nullptr;
+    node.get_name(&name);
+    std::printf("%s%s\t%s\t%s\n", std::string(size_t(depth) * 2, ' ').c_str(), typeName(type),
+                oneLine(take(name)).c_str(), oneLine(recordText(node, type)).c_str());
+    LONG kids = 0;
+    node.get_kids(&kids);
+    for (LONG i = 1; i <= kids; ++i) {
+        ComPtr<ITreeNode> kid;
+        if (node.get_kid(i, kid.put()) == S_OK && kid)
+            printTree(*kid.get(), depth + 1);
+    }
+}
+
+int runTree(IVistrel& v, const Options& o) {
+    if (int status = openDocument(v, o))
+        return status;
+    LONG pages = 0;
+    v.get_pages(&pages);
+    const int first = o.allPages ? 1 : o.firstPage;
+    const int last = o.allPages ? int(pages) : o.lastPage;
+    const Text name(o.positional[0]);
+    bool ok = true;
+    for (int page = first; page <= last; ++page) {
+        if (first != last)
+            std::printf("page %d\n", page);
+        if (!putView(v, o, page) || (o.render && !check(v.render(), "render of page " +
+                                                                        std::to_string(page)))) {
+            ok = false;
+            continue;
+        }
+        ComPtr<ITreeNode> root;
+        const HRESULT hr = v.get_root(name.bstr, root.put());
+        std::printf("root %s\n", resultName(hr).c_str());
+        if (hr == S_OK && root)
+            printTree(*root.get(), 0);
+        ok = check(hr, "root get of page " + std::to_string(page)) && ok;
+        std::fflush(stdout);
+    }
+    return ok ? kOk : kFailed;
+}
+
+// The INDEX-th node of the tree, depth first from 1 (the root not counted).
+ComPtr<ITreeNode> nthNode(ITreeNode& node, long& index) {
+    LONG kids = 0;
+    node.get_kids(&kids);
+    for (LONG i = 1; i <= kids; ++i) {
+        ComPtr<ITreeNode> kid;
+        if (node.get_kid(i, kid.put()) != S_OK || !kid)
+            continue;
+        if (--index == 0)
+            return kid;
+        if (ComPtr<ITreeNode> found = nthNode(*kid.get(), index))
+            return found;
+    }
+    return {};
+}
+
+int runGoto(IVistrel& v, const Options& o) {
+    if (int status = openDocument(v, o))
+        return status;
+    long index = std::strtol(o.positional[0].c_str(), nullptr, 10);
+    ComPtr<ITreeNode> toc;
+    if (!check(v.get_root(Text("TOC").bstr, toc.put()), "root get of TOC"))
+        return kFailed;
+    ComPtr<ITreeNode> node = index > 0 ? nthNode(*toc.get(), index) : ComPtr<ITreeNode>();
+    if (!node) {
+        std::fprintf(stderr, "vistrel-host: the outline has no node %s\n",
+                     o.positional[0].c_str());
+        return kFailed;
+    }
+    const HRESULT hr = v.put_State(node.get());
+    std::printf("goto %s\nstate %s\n", resultName(hr).c_str(), stateText(v).c_str());
+    return check(hr, "State put") ? kOk : kFailed;
+}
+
+int runInfo(IVistrel& v, const Options& o) {
+    if (int status = openDocument(v, o))
+        return status;
+    BSTR info = nullptr, security = nullptr;
+    const HRESULT infoResult = v.get_infoInStr(&info);
+    const HRESULT securityResult = v.get_securityInfoInStr(&security);
+    std::printf("info %s\n", infoResult == S_OK ? oneLine(take(info)).c_str()
+                                                : resultName(infoResult).c_str());
+    std::printf("security %s\n", securityResult == S_OK ? take(security).c_str()
+                                                        : resultName(securityResult).c_str());
+    return check(infoResult, "infoInStr") && check(securityResult, "securityInfoInStr") ? kOk
+                                                                                          : kFailed;
+}
+
+// A new State node of the view text, named.
+ComPtr<ITreeNode> sampleNode(const char* view, const char* name) {
+    void* raw = nullptr;
+    if (CoCreateInstance(CLSID_TreeNode, nullptr, CLSCTX_INPROC_SERVER, IID_ITreeNode, &raw) !=
+        S_OK)
+        return {};
+    auto node = ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
+    if (node->put_stateInStr(Text(view).bstr) != S_OK || node->put_name(Text(name).bstr) != S_OK)
+        return {};
+    return node;
+}
+
+int runStoreTree(IVistrel& v, const Options& o) {
+    if (int status = openDocument(v, o))
+        return status;
+    // Names with a Latin-1 letter, letters beyond Latin-1 and quotes.
+    ComPtr<ITreeNode> root = sampleNode("0,0,1,1.000000,4,4,0", "Sample \"tree\"");
+    ComPtr<ITreeNode> first = sampleNode("10,20,2,1.500000,3,2,16", "Caf\xc3\xa9 \"one\"");
+    ComPtr<ITreeNode> nested = sampleNode(
+        "0,0,1,2.000000,4,4,4", "\xd0\x97\xd0\xb0\xd0\xba\xd0\xbb\xd0\xb0\xd0\xb4\xd0\xba\xd0\xb0");
+    ComPtr<ITreeNode> second = sampleNode("5,6,1,0.750000,4,4,17", "\xce\xa9 two");
+    if (!root || !first || !nested || !second || first->addKid(nested.get()) != S_OK ||
+        root->addKid(first.get()) != S_OK || root->addKid(second.get()) != S_OK) {
+        std::fprintf(stderr, "vistrel-host: the sample tree could not be made\n");
+        return kFailed;
+    }
+    const HRESULT hr = v.put_root(Text(o.positional[0]).bstr, root.get());
+    std::printf("root put %s\n", resultName(hr).c_str());
+    return check(hr, "root put") ? kOk : kFailed;
+}
+
 int runDispids(IVistrel& v) {
     bool ok = true;
     for (const DispatchMember& m : kVistrelMembers) {
@@ -568,6 +768,14 @@ int main(int argc, char** argv) {
                 status = runRender(v, o);
             } else if (o.command == "click") {
                 status = runClick(v, o);
+            } else if (o.command == "tree") {
+                status = runTree(v, o);
+            } else if (o.command == "goto") {
+                status = runGoto(v, o);
+            } else if (o.command == "info") {
+                status = runInfo(v, o);
+            } else if (o.command == "store-tree") {
+                status = runStoreTree(v, o);
             } else {
                 status = runDispids(v);
             }

@@ -12,11 +12,19 @@ namespace vistrel {
 namespace {
 
 double element(PdfArray& box, int32_t i) {
-    PdfNumber* n = asNumber(box.at(i));
+    PdfNumber* n = asNumber(box.get(i));
     return n ? n->realValue() : std::nan("");
 }
 
 }  // namespace
+
+double getNumberValue(PdfArray& rectangle) {
+    return element(rectangle, 0);
+}
+
+double getNumberValue2(PdfArray& rectangle) {
+    return element(rectangle, 1);
+}
 
 bool readPageGeometry(PdfPage& page, double zoom, PageGeometry& out) {
     PdfArray* box = asRectangle(getInheritedAttribute(&page, names::CropBox, true));
@@ -25,8 +33,8 @@ bool readPageGeometry(PdfPage& page, double zoom, PageGeometry& out) {
     if (!box || box->count() != 4)
         return false;
     PageGeometry g;
-    g.x1 = element(*box, 0);
-    g.y1 = element(*box, 1);
+    g.x1 = getNumberValue(*box);
+    g.y1 = getNumberValue2(*box);
     g.x2 = element(*box, 2);
     g.y2 = element(*box, 3);
     if (!std::isfinite(g.x1) || !std::isfinite(g.y1) || !std::isfinite(g.x2) ||

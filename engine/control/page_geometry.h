@@ -24,6 +24,11 @@ struct PageGeometry {
     double width = 0, height = 0;
 };
 
+// The first and the second number of a rectangle ([x1 y1 x2 y2]): the
+// corner (x1, y1). NaN for an item that is missing or no number.
+double getNumberValue(PdfArray& rectangle);
+double getNumberValue2(PdfArray& rectangle);
+
 // False when neither box is a rectangle of four numbers.
 bool readPageGeometry(PdfPage& page, double zoom, PageGeometry& out);
 

@@ -229,14 +229,16 @@ void Vistrel::closeDocument() {
         });
     }
     // The catalog lets go of the document's object graph while the document
-    // is there; the document goes before the stream it reads.
+    // is there; with its pages go the captured words, which held their
+    // fonts until now. Then every font only the registry still holds goes,
+    // the closed document's among them, while the objects their
+    // descriptions hold can still reach their document. The document goes
+    // before the stream it reads.
     catalog_.reset();
-    document_.reset();
-    stream_.reset();
-    // Then every font only the registry still holds goes, the closed
-    // document's among them (captured words held theirs until now).
     if (FontRegistry* registry = fontRegistry())
         registry->purge(-1);
+    document_.reset();
+    stream_.reset();
     fileName_.clear();
 }
 
@@ -266,34 +268,8 @@ HRESULT Vistrel::put_writeMode(BigPDBWriteMode newVal) {
 // ---------------------------------------------------------------------------
 // Members served by later parts of the engine
 
-HRESULT Vistrel::get_root(BSTR, ITreeNode** pVal) {
-    if (pVal)
-        *pVal = nullptr;
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::put_root(BSTR, ITreeNode*) {
-    return win::E_NOTIMPL;
-}
-
 HRESULT Vistrel::writePDB(BSTR, ITreeNode*) {
     return rendering_ ? S_FALSE : win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_info(DocInfo*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_infoInStr(BSTR*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_SecurityInfo(VISTRELLib::SecurityInfo*) {
-    return win::E_NOTIMPL;
-}
-
-HRESULT Vistrel::get_securityInfoInStr(BSTR*) {
-    return win::E_NOTIMPL;
 }
 
 // ---------------------------------------------------------------------------
@@ -451,11 +427,34 @@ HRESULT Vistrel::Invoke(win::DISPID member, win::REFIID iid, win::LCID, win::WOR
             auto node = win::ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
             return writePDB(name, node.get());
         }
-        case VistrelDispid::root:
-        case VistrelDispid::info:
+        case VistrelDispid::root: {
+            BSTR name = nullptr;
+            if (call.isPut()) {
+                if (HRESULT bad = call.expect(Kind::PropertyPut, 2); bad != S_OK)
+                    return bad;
+                if (HRESULT bad = strings(1, &name); bad != S_OK)
+                    return bad;
+                void* raw = nullptr;
+                if (HRESULT bad = call.interfaceArgument(1, IID_ITreeNode, &raw); bad != S_OK)
+                    return bad;
+                auto node = win::ComPtr<ITreeNode>::adopt(static_cast<ITreeNode*>(raw));
+                return put_root(name, node.get());
+            }
+            if (HRESULT bad = call.expect(Kind::PropertyGet, 1); bad != S_OK)
+                return bad;
+            if (HRESULT bad = strings(1, &name); bad != S_OK)
+                return bad;
+            ITreeNode* node = nullptr;
+            HRESULT hr = get_root(name, &node);
+            call.returnDispatch(node);
+            return hr;
+        }
         case VistrelDispid::infoInStr:
-        case VistrelDispid::SecurityInfo:
+            return call.getText([&](BSTR* t) { return get_infoInStr(t); });
         case VistrelDispid::securityInfoInStr:
+            return call.getText([&](BSTR* t) { return get_securityInfoInStr(t); });
+        case VistrelDispid::info:
+        case VistrelDispid::SecurityInfo:
             return win::E_NOTIMPL;
         default:
             return win::DISP_E_MEMBERNOTFOUND;

@@ -19,6 +19,7 @@
 
 #include "engine/control/tree_node.h"
 #include "engine/core/ref.h"
+#include "engine/export/pdb_page_store.h"
 #include "engine/object/pdf_object.h"
 #include "engine/render/content/progress_sink.h"
 #include "platform/com/connection_point.h"
@@ -71,11 +72,27 @@ public:
     HRESULT get_JPG(win::VARIANT* pVal) override;
     HRESULT get_PNG(win::VARIANT* pVal) override;
 
-    // --- Trees, information and the Palm export: not served yet (E_NOTIMPL;
-    // writePDB answers S_FALSE while a render runs).
+    // --- The document trees. get: "TOC", "LINKS", "ANNOTATIONS", "FONTINFO"
+    // and "TEXT" are built afresh (S_FALSE, null, when the tree would have
+    // no kid), any other name reads a tree stored with put (S_FALSE, null,
+    // when there is none); S_FALSE with the result untouched when no
+    // document is open. The host owns the root. A null name is the empty
+    // one. put stores a copy of the tree into the open file at once:
+    // E_ACCESSDENIED for the four built-in names that are read-only,
+    // E_NOTIMPL for "ANNOTATIONS", S_FALSE for a null node, an empty name,
+    // no document, a failed write, or while a render runs.
     HRESULT get_root(BSTR name, ITreeNode** pVal) override;
     HRESULT put_root(BSTR name, ITreeNode* pVal) override;
+
+    // --- The Palm export: not served yet (E_NOTIMPL; S_FALSE while a render
+    // runs).
     HRESULT writePDB(BSTR filename, ITreeNode* pRoot) override;
+
+    // --- Document and security information. info: S_FALSE, record
+    // untouched, without a document, its /Info or a record. SecurityInfo:
+    // E_POINTER for a null record, S_FALSE without a document. The text
+    // forms: E_POINTER for a null slot; infoInStr puts a new text into the
+    // slot, securityInfoInStr replaces (frees) the slot's text.
     HRESULT get_info(VISTRELLib::DocInfo* pVal) override;
     HRESULT get_infoInStr(BSTR* pVal) override;
     HRESULT get_SecurityInfo(VISTRELLib::SecurityInfo* pVal) override;
@@ -113,6 +130,24 @@ public:
     // Page space to bitmap pixels for the State's page and zoom; left as it
     // is when the page or its box cannot be had.
     void computePageMatrix();
+
+    // The record lists of the State's page that the Palm export takes over
+    // (the "LINKS" and "ANNOTATIONS" trees read the same), each in /Annots
+    // order; null when no entry qualifies, the page has no /Annots array or
+    // no document is open.
+    //
+    // collectPageLinks: the Link annotations whose destination (the /D of a
+    // GoTo /A, else /Dest) names a page of the document: the /Rect corners
+    // through the page matrix, recomputed for the State first (x, y from the
+    // first corner, x1, y1 from the second, not ordered), toPage its 1-based
+    // number, toX, toY the left and top of an XYZ destination through the
+    // same matrix (0 for other kinds and unset values).
+    std::unique_ptr<PdbLinkList> collectPageLinks();
+    // buildPageAnnotations: the Text annotations up to the first without a
+    // /Rect: the box of the /Rect numbers truncated to integers through the
+    // page matrix as it stands (the last render's or collectPageLinks'),
+    // with the /T and /Contents texts (empty when absent).
+    std::unique_ptr<PdbAnnotationList> buildPageAnnotations();
 
     TreeNode& stateNode() const { return *state_.get(); }
     const Matrix& pageMatrix() const { return pageMatrix_; }

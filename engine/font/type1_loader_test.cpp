@@ -14,6 +14,7 @@
 #include "engine/font/font_test_util.h"
 #include "engine/font/fonts_folder.h"
 #include "engine/font/own_outline_font.h"
+#include "engine/font/type1_test_util.h"
 #include "tests/support/test_files.h"
 
 namespace vistrel {
@@ -64,21 +65,32 @@ TEST(Type1LoaderTest, CidLoaderMakesNoFont) {
 }
 
 // Which source the loader draws from by "UseEmbeddedT1" and "UseOwnT1"
-// (missing: on and off): with no reader of embedded programs yet, a font
-// with a program is drawn like one without, from the own font, when
-// "UseOwnT1" is on.
+// (missing: on and off): the embedded program when it may be used (a
+// program that cannot be read gives no font, not the own one), else the
+// own font when "UseOwnT1" is on. A Type 1 program marked compact is read
+// as a compact one, which it is not: no font.
 TEST(Type1LoaderTest, SettingsChooseTheSource) {
-    const std::string program = "%!PS-AdobeFont-1.0";
-    MemoryInputStream stream(program.data(), program.size());
+    testing::Type1Program program;
+    program.glyphs = {{"A", "0 500 hsbw 0 0 rmoveto 100 0 rlineto 0 100 rlineto closepath endchar"}};
+    const std::string good = program.plain();
+    const std::string broken = "/FontMatrix";
+    enum Program { kNone, kGood, kBroken, kCompact };
     const struct {
         int embeddedSetting, ownSetting;  // -1 missing, 0 off, 1 on
-        bool withProgram;
+        Program program;
         const char* result;
     } cases[] = {
-        {-1, -1, false, "none"},          {-1, 1, false, "T1: Helvetica-Bold"},
-        {0, 0, false, "none"},            {0, -1, true, "none"},
-        {0, 1, true, "T1: Helvetica-Bold"}, {1, 1, true, "T1: Helvetica-Bold"},
-        {1, 0, true, "none"},             {-1, 1, true, "T1: Helvetica-Bold"},
+        {-1, -1, kNone, "none"},
+        {-1, 1, kNone, "T1: Helvetica-Bold"},
+        {0, 0, kNone, "none"},
+        {0, -1, kGood, "none"},
+        {0, 1, kGood, "T1: Helvetica-Bold"},
+        {1, 1, kGood, "T1: helvetica-bold"},
+        {1, 0, kGood, "T1: helvetica-bold"},
+        {-1, -1, kGood, "T1: helvetica-bold"},
+        {-1, 1, kBroken, "none"},
+        {-1, -1, kCompact, "none"},
+        {-1, 1, kCompact, "none"},
     };
     for (const auto& c : cases) {
         SettingGuard embedded(settings::FontSystem, settings::UseEmbeddedT1);
@@ -87,11 +99,13 @@ TEST(Type1LoaderTest, SettingsChooseTheSource) {
             embedded.set(SettingValue::ofBoolean(c.embeddedSetting == 1));
         if (c.ownSetting >= 0)
             own.set(SettingValue::ofBoolean(c.ownSetting == 1));
+        const std::string& bytes = c.program == kBroken ? broken : good;
+        MemoryInputStream stream(bytes.data(), bytes.size());
         Ref<Type1FontDescription> d = type1(u"helvetica-bold");
-        if (c.withProgram)
-            d->setProgram(&stream, false);
+        if (c.program != kNone)
+            d->setProgram(&stream, c.program == kCompact);
         EXPECT_EQ(loaded(*d), c.result)
-            << c.embeddedSetting << " " << c.ownSetting << " " << c.withProgram;
+            << c.embeddedSetting << " " << c.ownSetting << " " << c.program;
     }
 }
 

@@ -603,17 +603,19 @@ TEST_F(ControlTest, SizesOfThePageAndTheVisibleRectangle) {
 TEST_F(ControlTest, CallsFromInsideAProgressEvent) {
     ASSERT_EQ(open(fixture("red.pdf")), S_OK);
     std::vector<HRESULT> nested;
+    win::ComPtr<TreeNode> tree = TreeNode::create();
     a->during = [&] {
         if (log.back().member == kStart) {
             nested.push_back(v->render());
             nested.push_back(v->open(Text(fixture("pages.pdf")), nullptr));
             nested.push_back(v->writePDB(Text("x.pdb"), nullptr));
+            nested.push_back(v->put_root(Text("BookMarks"), tree.get()));
             nested.push_back(v->close());
         }
     };
     EXPECT_EQ(v->render(), S_OK);
     a->during = nullptr;
-    EXPECT_EQ(nested, (std::vector<HRESULT>{S_FALSE, S_FALSE, S_FALSE, S_OK}));
+    EXPECT_EQ(nested, (std::vector<HRESULT>{S_FALSE, S_FALSE, S_FALSE, S_FALSE, S_OK}));
     win::LONG pages = -1;
     v->get_pages(&pages);
     EXPECT_EQ(pages, 0);

@@ -3,12 +3,13 @@
 configuration folder, created by class id and driven through COM alone; the
 images it hands out decoded with the Python imaging library.
 
-    host_check.py HOST REGSVR LIBRARY FIXTURES
+    host_check.py HOST REGSVR LIBRARY FIXTURES TREE_FIXTURES
 
 Prints one line per problem; exits 1 when there is any.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -129,11 +130,61 @@ def check_events(c):
         c.problem("render: no progress events")
 
 
+# The sample tree store-tree writes, as tree prints it.
+SAMPLE_TREE = ["State\tSample \"tree\"\t0,0,1,1.000000,4,4,0",
+               "  State\tCaf\u00e9 \"one\"\t10,20,2,1.500000,3,2,16",
+               "    State\t\u0417\u0430\u043a\u043b\u0430\u0434\u043a\u0430\t0,0,1,2.000000,4,4,4",
+               "  State\t\u03a9 two\t5,6,1,0.750000,4,4,17"]
+
+
+def check_trees(c, trees):
+    """tree, goto, info and store-tree over the tree fixtures."""
+    outline = os.path.join(trees, "outline.pdf")
+    lines = c.run("tree", outline, "TOC")
+    c.expect("TOC", lines[:4], ["open S_OK", "root S_OK", "TOC\tPage 0--100%\t",
+                                "  TOC\tChapter 1\t"])
+    c.expect("TOC of a page with none", c.run("tree", os.path.join(trees, "plain.pdf"), "TOC",
+                                              status=1), ["open S_OK", "root S_FALSE"])
+    c.expect("goto", c.run("goto", outline, "3", "--events"),
+             ["open S_OK", "event changePage 2", "event startProgressIndicator",
+              "event stopProgressIndicator", "event changeOffset 50 732", "goto S_OK",
+              "state 50,732,2,1.000000,4,4,0"])
+    lines = c.run("tree", os.path.join(trees, "annots.pdf"), "ANNOTATIONS", "--render")
+    c.expect("an annotation's text on one line", lines[3],
+             "  Annotation\tPage 1--100%\t10,42,50,50,10526880,\"Alice\","
+             "\"Line one\\r\\nline two, with \"\"quotes\"\"\",0")
+    c.expect("info", c.run("info", os.path.join(trees, "info_title.pdf")),
+             ["open S_OK", "info \"Say \"\"hi\"\", twice\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"",
+              "security 0,0,0,0,0,0,0,0"])
+    c.expect("info without /Info", c.run("info", os.path.join(trees, "plain.pdf"), status=1),
+             ["open S_OK", "info S_FALSE", "security 0,0,0,0,0,0,0,0"])
+    # Stored, then read back from the reopened file: the earlier bytes stay
+    # and qpdf finds the file sound.
+    stored = c.out("stored.pdf")
+    shutil.copyfile(outline, stored)
+    with open(stored, "rb") as f:
+        before = f.read()
+    for name in ("BookMarks", "A name/with (delimiters) #1"):
+        c.expect("store-tree " + name, c.run("store-tree", stored, name),
+                 ["open S_OK", "root put S_OK"])
+        c.expect("tree " + name, c.run("tree", stored, name)[2:], SAMPLE_TREE)
+    with open(stored, "rb") as f:
+        after = f.read()
+    if not after.startswith(before) or len(after) <= len(before):
+        c.problem("store-tree: the earlier bytes of the file changed")
+    if shutil.which("qpdf"):
+        check = subprocess.run(["qpdf", "--check", stored], capture_output=True, text=True)
+        if check.returncode != 0:
+            c.problem("store-tree: qpdf --check: " + check.stdout.strip())
+    c.expect("store-tree of a built-in tree", c.run("store-tree", stored, "TOC", status=1),
+             ["open S_OK", "root put E_ACCESSDENIED"])
+
+
 def main(argv):
-    if len(argv) != 5:
+    if len(argv) != 6:
         sys.stderr.write(__doc__)
         return 2
-    host, regsvr, library, fixtures = argv[1:]
+    host, regsvr, library, fixtures, trees = argv[1:]
     with tempfile.TemporaryDirectory(prefix="vistrel-host-") as scratch:
         os.environ["XDG_CONFIG_HOME"] = os.path.join(scratch, "config")
         subprocess.run([regsvr, library], check=True)
@@ -142,6 +193,7 @@ def main(argv):
         check_images(c)
         check_rotations(c)
         check_events(c)
+        check_trees(c, trees)
     for p in c.problems:
         print(p)
     return 1 if c.problems else 0

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(type1_font LIBS vistrel_font)
