@@ -23,26 +23,7 @@ namespace {
 
 using namespace win;
 using EnginePages = testing::RealEngineTest;
-
-// "" when every pixel of the image is the expected one; otherwise the first
-// that is not and how many are not.
-std::string differences(const QImage& image, const std::function<QRgb(int x, int y)>& expected) {
-    std::string first;
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb got = image.pixel(x, y) | 0xFF000000u, want = expected(x, y) | 0xFF000000u;
-            if (got == want)
-                continue;
-            if (count++ == 0) {
-                char text[96];
-                std::snprintf(text, sizeof text, "at %d,%d %08X instead of %08X", x, y, got, want);
-                first = text;
-            }
-        }
-    }
-    return count ? first + " (" + std::to_string(count) + " pixels)" : "";
-}
+using testing::differences;
 
 TEST_F(EnginePages, DibBridgeEqualsTheHostsRender) {
     testing::testApp();

@@ -27,10 +27,13 @@ HRESULT giveText(const std::u16string& text, BSTR* out) {
     return S_OK;
 }
 
-// A tree node with a name and a view-state text, nothing more.
+// A tree node with a name, a view-state text, a link text and kids.
 class FakeNode : public ITreeNode {
 public:
     explicit FakeNode(std::u16string name) : name_(std::move(name)) {}
+
+    void addLink(const ComPtr<ITreeNode>& kid) { kids_.push_back(kid); }
+    void setLink(std::u16string link) { link_ = std::move(link); }
 
     HRESULT get_type(TreeNodeType* v) override {
         *v = TreeNodeType::State;
@@ -44,25 +47,47 @@ public:
     HRESULT get_stateInStr(BSTR* v) override { return giveText(state_, v); }
     HRESULT put_stateInStr(BSTR v) override {
         state_ = textOf(v);
+        if (view_)
+            view_->put_stateInStr(v);
         return S_OK;
     }
-    HRESULT get_kids(LONG*) override { return E_NOTIMPL; }
+    // A node given out as the engine's State: its view-state text is the
+    // engine's view, so a change reaches the view without a put.
+    void showView(const ComPtr<ITreeNode>& view) { view_ = view; }
+    HRESULT get_kids(LONG* v) override {
+        *v = LONG(kids_.size());
+        return S_OK;
+    }
     HRESULT get_root(ITreeNode**) override { return E_NOTIMPL; }
     HRESULT get_parent(ITreeNode**) override { return E_NOTIMPL; }
     HRESULT get_next(ITreeNode**) override { return E_NOTIMPL; }
     HRESULT get_previous(ITreeNode**) override { return E_NOTIMPL; }
-    HRESULT get_kid(LONG, ITreeNode**) override { return E_NOTIMPL; }
-    HRESULT addKid(ITreeNode*) override { return E_NOTIMPL; }
+    HRESULT get_kid(LONG index, ITreeNode** v) override {
+        *v = nullptr;
+        if (index < 1 || size_t(index) > kids_.size())
+            return S_FALSE;
+        *v = ComPtr<ITreeNode>(kids_[size_t(index) - 1]).detach();
+        return S_OK;
+    }
+    HRESULT addKid(ITreeNode* kid) override {
+        if (!kid)
+            return S_FALSE;
+        kids_.emplace_back(kid);
+        return S_OK;
+    }
     HRESULT insertKid(ITreeNode*, LONG) override { return E_NOTIMPL; }
     HRESULT removeKid(LONG) override { return E_NOTIMPL; }
-    HRESULT removeKids() override { return E_NOTIMPL; }
+    HRESULT removeKids() override {
+        kids_.clear();
+        return S_OK;
+    }
     HRESULT get_ID(LONG*) override { return E_NOTIMPL; }
     HRESULT get_State(DocState*) override { return E_NOTIMPL; }
     HRESULT get_WordInfo(WordInfo*) override { return E_NOTIMPL; }
     HRESULT get_wordInfoInStr(BSTR*) override { return E_NOTIMPL; }
     HRESULT put_State(DocState) override { return E_NOTIMPL; }
     HRESULT get_Link(PageLink*) override { return E_NOTIMPL; }
-    HRESULT get_linkInStr(BSTR*) override { return E_NOTIMPL; }
+    HRESULT get_linkInStr(BSTR* v) override { return giveText(link_, v); }
     HRESULT get_Annotation(PageAnnotation*) override { return E_NOTIMPL; }
     HRESULT get_annotationInStr(BSTR*) override { return E_NOTIMPL; }
     HRESULT get_FontInfo(FontInfo*) override { return E_NOTIMPL; }
@@ -86,12 +111,35 @@ public:
 private:
     std::u16string name_;
     std::u16string state_ = u"0,0,1,1.000000,4,4,0";
+    std::u16string link_;
+    std::vector<ComPtr<ITreeNode>> kids_;
+    ComPtr<ITreeNode> view_;
 };
 
 ComModule module;
 
 ComPtr<ITreeNode> makeNode(const std::u16string& name) {
     return ComPtr<ITreeNode>(ComObject<FakeNode>::create(module, name).get());
+}
+
+std::u16string stateTextOf(ITreeNode* node) {
+    BSTR text = nullptr;
+    node->get_stateInStr(&text);
+    std::u16string state = textOf(text);
+    SysFreeString(text);
+    return state;
+}
+
+// The links of every page: two that overlap from 40,40 to 60,60, the
+// first leading to page 3 at 7,8, the second to page 2 at 0,0.
+ComPtr<ITreeNode> links() {
+    auto root = ComObject<FakeNode>::create(module, u"LINKS");
+    for (const char16_t* text : {u"10,10,60,60,3,7,8", u"100,100,40,40,2,0,0"}) {
+        auto link = ComObject<FakeNode>::create(module, u"link");
+        link->setLink(text);
+        root->addLink(ComPtr<ITreeNode>(link.get()));
+    }
+    return ComPtr<ITreeNode>(root.get());
 }
 
 std::u16string nameOf(ITreeNode* node) {
@@ -102,6 +150,19 @@ std::u16string nameOf(ITreeNode* node) {
     std::u16string text = textOf(name);
     SysFreeString(name);
     return text;
+}
+
+// The node's name and, in brackets, its kids': "root[a,b[c]]".
+std::u16string treeOf(ITreeNode* node) {
+    std::u16string text = nameOf(node);
+    LONG count = 0;
+    node->get_kids(&count);
+    for (LONG i = 1; i <= count; ++i) {
+        ComPtr<ITreeNode> kid;
+        node->get_kid(i, kid.put());
+        text += (i == 1 ? u"[" : u",") + treeOf(kid.get());
+    }
+    return count > 0 ? text + u"]" : text;
 }
 
 std::u16string number(long long n) {
@@ -131,26 +192,43 @@ public:
         HRESULT hr = result(Id::root);
         if (hr != S_OK)
             return hr;
+        if (textOf(name) == u"LINKS") {
+            *v = links().detach();
+            return S_OK;
+        }
         if (textOf(name) != u"TOC" && textOf(name) != u"BookMarks")
             return S_FALSE;
         *v = makeNode(textOf(name)).detach();
         return S_OK;
     }
     HRESULT put_root(BSTR name, ITreeNode* v) override {
-        log(u"root put " + textOf(name) + u" " + nameOf(v));
+        log(u"root put " + textOf(name) + u" " + (v ? treeOf(v) : u"(none)"));
         return result(Id::root);
     }
     HRESULT get_State(ITreeNode** v) override {
         log(u"State");
         *v = nullptr;
         HRESULT hr = result(Id::State);
-        if (SUCCEEDED(hr))
-            *v = ComPtr<ITreeNode>(state_).detach();
+        if (SUCCEEDED(hr)) {
+            // A node of its own, as the engine gives, showing the view.
+            auto copy = ComObject<FakeNode>::create(module, nameOf(state_.get()));
+            BSTR text = SysAllocString(stateTextOf(state_.get()).c_str());
+            copy->put_stateInStr(text);
+            SysFreeString(text);
+            copy->showView(state_);
+            *v = ComPtr<ITreeNode>(copy.get()).detach();
+        }
         return hr;
     }
     HRESULT put_State(ITreeNode* v) override {
         log(u"State put " + nameOf(v));
-        return result(Id::State);
+        HRESULT hr = result(Id::State);
+        if (hr == S_OK && v) {
+            BSTR text = SysAllocString(stateTextOf(v).c_str());
+            state_->put_stateInStr(text);
+            SysFreeString(text);
+        }
+        return hr;
     }
     HRESULT render() override {
         log(u"render");
@@ -181,7 +259,7 @@ public:
         return result(Id::filename);
     }
     HRESULT writePDB(BSTR filename, ITreeNode* root) override {
-        log(u"writePDB " + textOf(filename) + u" " + nameOf(root));
+        log(u"writePDB " + textOf(filename) + u" " + (root ? treeOf(root) : u"(none)"));
         return result(Id::writePDB);
     }
     HRESULT mouseClick(LONG, LONG) override { return E_NOTIMPL; }
@@ -193,9 +271,9 @@ public:
         return result(Id::infoInStr);
     }
     HRESULT get_PNG(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT get_actualWidth(LONG* v) override { return answer(Id::actualWidth, kActualWidth, v); }
+    HRESULT get_actualWidth(LONG* v) override { return answer(Id::actualWidth, actualWidth_, v); }
     HRESULT get_actualHeight(LONG* v) override {
-        return answer(Id::actualHeight, kActualHeight, v);
+        return answer(Id::actualHeight, actualHeight_, v);
     }
     HRESULT get_SecurityInfo(SecurityInfo*) override { return E_NOTIMPL; }
     HRESULT get_securityInfoInStr(BSTR* v) override {
@@ -254,6 +332,11 @@ public:
         height_ = height;
         return S_OK;
     }
+    HRESULT setActualSize(LONG width, LONG height) override {
+        actualWidth_ = width;
+        actualHeight_ = height;
+        return S_OK;
+    }
 
     IUnknown* interfaceFor(REFIID iid) {
         if (iid == IID_IUnknown || iid == IID_IDispatch)
@@ -296,6 +379,7 @@ private:
     std::map<DISPID, HRESULT> results_;
     BigPDBWriteMode writeMode_ = BigPDBWriteMode::CutOdd;
     LONG width_ = kWidth, height_ = kHeight;
+    LONG actualWidth_ = kActualWidth, actualHeight_ = kActualHeight;
 };
 
 const ClassEntry classes[] = {{&CLSID_Vistrel, &ClassFactory<FakeEngine>::getClassObject,

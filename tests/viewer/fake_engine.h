@@ -33,6 +33,8 @@ struct IFakeEngine : win::IUnknown {
     virtual win::HRESULT sinkCount(win::LONG* count) = 0;
     // The page size `width` and `height` answer from now on.
     virtual win::HRESULT setPageSize(win::LONG width, win::LONG height) = 0;
+    // The size at 100 % `actualWidth` and `actualHeight` answer from now on.
+    virtual win::HRESULT setActualSize(win::LONG width, win::LONG height) = 0;
 
 protected:
     ~IFakeEngine() = default;

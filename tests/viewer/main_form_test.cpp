@@ -25,6 +25,7 @@
 
 #include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/app_test_util.h"
+#include "viewer/app/engine_error.h"
 #include "viewer/app/options.h"
 #include "viewer/app/program.h"
 #include "viewer/app/progress_indicator.h"
@@ -521,6 +522,42 @@ TEST_F(MainForm, ProgressThroughNestedReports) {
     EXPECT_EQ(LiveObjectCount(HandleKind::DC), dcs);
     EXPECT_EQ(LiveObjectCount(HandleKind::Bitmap), bitmaps);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A click on the page follows the first link of the tree that holds the
+// point, bounds included: the engine's two links overlap from 40,40 to
+// 60,60 (the first leads to page 3, the second to page 2).
+TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
+    TBrevantForm& f = showForm();
+    f.OpenDocument("/tmp/sample.pdf");
+    ASSERT_EQ(f.lastRendered().page, 1);
+    EXPECT_TRUE(f.linkRegion().contains(QPoint(50, 50)));
+    EXPECT_FALSE(f.linkRegion().contains(QPoint(5, 5)));
+    const std::pair<QPoint, int> cases[] = {
+        {{50, 50}, 3}, {{40, 40}, 3}, {{60, 60}, 3}, {{61, 61}, 2},
+        {{100, 100}, 2}, {{10, 61}, 1}, {{101, 50}, 1},
+    };
+    for (auto [at, page] : cases) {
+        ASSERT_TRUE(f.BeginViewEdit());
+        f.viewEdit().page = 1;
+        f.CommitViewEdit(true);
+        f.FollowLinkAt(at.x(), at.y());
+        EXPECT_EQ(f.GetPage(), page) << at.x() << "," << at.y();
+    }
+}
+
+// An error raised while a render runs leaves through the render road with
+// the progress display reset and the normal cursor back.
+TEST_F(MainForm, RenderRoadRestoresOnAnError) {
+    TBrevantForm& f = showForm();
+    f.OpenDocument("/tmp/sample.pdf");
+    f.Vistrel1.OnstopProgressIndicator = [](TVistrel*) { throw EngineError(E_FAIL); };
+    ASSERT_TRUE(f.BeginViewEdit());
+    f.viewEdit().page = 2;
+    EXPECT_THROW(f.CommitViewEdit(true), EngineError);
+    EXPECT_EQ(f.progress().depth(), 0);
+    EXPECT_FALSE(f.isPageFrozen());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

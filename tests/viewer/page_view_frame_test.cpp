@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/app_test_util.h"
@@ -34,6 +35,20 @@ struct Host : PageViewHost {
     int mouseTool() const override { return tool; }
     bool isOnLink(QPoint p) const override { return links.contains(p); }
     bool isPageFrozen() const override { return frozen; }
+    void followLinkAt(QPoint p) override { followed.push_back(p); }
+    double currentZoomPercent() override { return zoom; }
+    void commitZoom(double percent) override {
+        zooms.push_back(percent);
+        zoom = percent;
+    }
+    void recordViewForZoom() override { ++recorded; }
+    void setPendingOffset(int x, int y) override { pending = QPoint(x, y); }
+
+    std::vector<QPoint> followed;
+    double zoom = 100;
+    std::vector<double> zooms;
+    int recorded = 0;
+    QPoint pending{-1, -1};
 };
 
 class PageView : public testing::FakeEngineTest {
@@ -214,6 +229,122 @@ TEST_F(PageView, LinkCursorOverTheLinkRegion) {
         EXPECT_TRUE(frame->PntPanel1->cursor() == screenCursor(c.cursor))
             << c.at.x() << "," << c.at.y();
     }
+}
+
+// A click without movement on a link follows it at the page point; a
+// drag that starts on a link, or a click beside it, does not.
+TEST_F(PageView, ClickOnALinkFollowsIt) {
+    show({1000, 1000}, {300, 200});
+    host.links = QRegion(110, 120, 20, 10);
+    for (int tool : {kOpenHandCursor, kZoomInCursor}) {
+        frame->ScrollToPoint(40, 0);
+        host.tool = tool;
+        host.followed.clear();
+        mouse(QEvent::MouseMove, {75, 125});
+        mouse(QEvent::MouseButtonPress, {75, 125});
+        mouse(QEvent::MouseButtonRelease, {75, 125});
+        EXPECT_EQ(host.followed, std::vector<QPoint>{QPoint(115, 125)});
+
+        mouse(QEvent::MouseMove, {75, 125});
+        mouse(QEvent::MouseButtonPress, {75, 125});
+        mouse(QEvent::MouseMove, {76, 125});
+        mouse(QEvent::MouseButtonRelease, {76, 125});
+        mouse(QEvent::MouseMove, {5, 5});
+        mouse(QEvent::MouseButtonPress, {5, 5});
+        mouse(QEvent::MouseButtonRelease, {5, 5});
+        EXPECT_EQ(host.followed.size(), 1u);
+    }
+    EXPECT_TRUE(host.zooms.empty());
+}
+
+// The zoom box zooms so that the box fills the surface, at most to 300 %,
+// and brings the box's corner to the surface's corner; a box without width
+// or height does nothing.
+TEST_F(PageView, ZoomBox) {
+    struct Case {
+        QPoint from, to;
+        std::vector<double> zooms;
+        QPoint offset;
+    };
+    const Case cases[] = {
+        // 150 x 50 on 300 x 200: factor min(2, 4) = 2; corner (50, 20) + (10, 0).
+        {{200, 70}, {50, 20}, {200}, {120, 40}},
+        {{50, 20}, {50, 120}, {}, {10, 0}},
+        {{50, 20}, {150, 20}, {}, {10, 0}},
+        // 10 x 10: factor 20, 2000 % bounded to 300 %.
+        {{50, 20}, {60, 30}, {300}, {180, 60}},
+    };
+    for (const Case& c : cases) {
+        show({1000, 1000}, {300, 200});
+        frame->ScrollToPoint(10, 0);
+        host.tool = kZoomInCursor;
+        host.zoom = 100;
+        host.zooms.clear();
+        host.recorded = 0;
+        mouse(QEvent::MouseMove, c.from);
+        mouse(QEvent::MouseButtonPress, c.from);
+        mouse(QEvent::MouseMove, c.to);
+        mouse(QEvent::MouseButtonRelease, c.to);
+        EXPECT_EQ(host.zooms, c.zooms) << c.to.x() << "," << c.to.y();
+        EXPECT_EQ(host.recorded, c.zooms.empty() ? 0 : 1);
+        EXPECT_EQ(frame->GetOffset(), c.offset);
+    }
+}
+
+// The rubber band inverts a dotted frame while the box is dragged and is
+// gone once the button is released.
+TEST_F(PageView, ZoomBoxRubberBand) {
+    show({1000, 1000}, {300, 200});
+    host.tool = kZoomInCursor;
+    frame->PntPanel1->drawDirect([](HDC dc) {
+        HBRUSH grey = CreateSolidBrush(RGB(100, 100, 100));
+        RECT all{0, 0, 300, 200};
+        FillRect(dc, &all, grey);
+        DeleteObject(grey);
+    });
+    const QRgb grey = qRgb(100, 100, 100), inverted = qRgb(155, 155, 155);
+    mouse(QEvent::MouseButtonPress, {50, 20});
+    mouse(QEvent::MouseMove, {80, 20});
+    mouse(QEvent::MouseMove, {50, 60});
+    QImage during = grab();
+    EXPECT_EQ(during.pixel(50, 20), inverted);
+    EXPECT_EQ(during.pixel(50, 40), inverted);
+    EXPECT_EQ(during.pixel(70, 20), grey);  // the first band is erased
+    mouse(QEvent::MouseButtonRelease, {50, 60});
+    QImage after = grab();
+    for (QPoint p : {QPoint(50, 20), QPoint(50, 40), QPoint(70, 20)})
+        EXPECT_EQ(after.pixel(p), grey) << p.x() << "," << p.y();
+    EXPECT_TRUE(host.zooms.empty());
+}
+
+// Fits divide the surface by the page at 100 % (306 x 396 from the
+// engine); a fitted rectangle also asks for its corner as the offset.
+TEST_F(PageView, Fits) {
+    show({1000, 1000}, {300, 200});
+    frame->FitPage(1);
+    frame->FitPage(2);
+    frame->FitPage(0);
+    ASSERT_EQ(host.zooms.size(), 3u);
+    EXPECT_DOUBLE_EQ(host.zooms[0], 100.0 * 300 / 306);
+    EXPECT_DOUBLE_EQ(host.zooms[1], 100.0 * 200 / 396);
+    EXPECT_DOUBLE_EQ(host.zooms[2], 100.0 * 200 / 396);
+
+    // A page without size at 100 % is not fitted (no division by 0).
+    host.zooms.clear();
+    for (QSize actual : {QSize(0, 396), QSize(306, 0), QSize(-3, -3)}) {
+        fake->setActualSize(actual.width(), actual.height());
+        for (int mode : {0, 1, 2})
+            frame->FitPage(mode);
+    }
+    EXPECT_TRUE(host.zooms.empty());
+
+    for (QSize size : {QSize(0, 10), QSize(10, 0), QSize(-5, 10)})
+        frame->FitRect(1, 1, size.width(), size.height());
+    EXPECT_TRUE(host.zooms.empty());
+    EXPECT_EQ(host.pending, QPoint(-1, -1));
+    frame->FitRect(30, 41, 100, 50);  // s = min(200 / 50, 300 / 100) = 3
+    EXPECT_EQ(host.zooms, std::vector<double>{300});
+    EXPECT_EQ(host.pending, QPoint(90, 123));
 }
 
 // Sizes the engine may report: none, negative, beyond the view by far.

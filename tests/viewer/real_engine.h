@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "platform/com/bstr.h"
@@ -18,6 +19,27 @@
 #include "viewer/app/vistrel_binding.h"
 
 namespace brevant::testing {
+
+// "" when every pixel of the image is the expected one; otherwise the first
+// that is not and how many are not.
+inline std::string differences(const QImage& image, const std::function<QRgb(int x, int y)>& expected) {
+    std::string first;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb got = image.pixel(x, y) | 0xFF000000u, want = expected(x, y) | 0xFF000000u;
+            if (got == want)
+                continue;
+            if (count++ == 0) {
+                char text[96];
+                std::snprintf(text, sizeof text, "at %d,%d %08X instead of %08X", x, y, got, want);
+                first = text;
+            }
+        }
+    }
+    return count ? first + " (" + std::to_string(count) + " pixels)" : "";
+}
+
 
 class RealEngineTest : public RegisteredEngineTest {
 protected:

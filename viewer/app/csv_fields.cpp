@@ -1,5 +1,7 @@
 #include "viewer/app/csv_fields.h"
 
+#include "viewer/app/number_text.h"
+
 namespace brevant {
 
 QString GetCsvField(const QString& text, int n) {
@@ -67,6 +69,10 @@ void ReplaceAllText(QString& text, const QString& find, const QString& replaceme
     }
     out += QStringView(text).mid(from);
     text = out;
+}
+
+int GetCsvInt(const QString& text, int n) {
+    return parseDecimalInt(GetCsvField(text, n).trimmed()).value_or(0);
 }
 
 }  // namespace brevant

@@ -12,6 +12,9 @@ namespace brevant {
 // becomes LF. Empty when n is below 1 or text has fewer than n fields.
 QString GetCsvField(const QString& text, int n);
 
+// Field n read as a whole number; 0 when missing or not a number.
+int GetCsvInt(const QString& text, int n);
+
 // text with field n replaced by value, inserted as given. Every comma
 // counts (view-state texts hold numbers only). An empty text stays empty;
 // for n past the last field the missing empty fields are added.

@@ -15,8 +15,14 @@
 #include <algorithm>
 
 #include "viewer/app/application.h"
+#include "viewer/app/device_format_dialog.h"
+#include "viewer/app/device_preview.h"
+#include "viewer/app/go_to_page_dialog.h"
+#include "viewer/app/help_topics.h"
+#include "viewer/app/page_range_dialog.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
+#include "viewer/app/small_forms.h"
 #include "viewer/app/viewer_cursors.h"
 #include "viewer/components/paint_panels.h"
 
@@ -44,6 +50,17 @@ TBrevantForm::~TBrevantForm() {
 }
 
 void TBrevantForm::FormCreate() {
+    fSplash = new TfSplash(3, this);
+    AboutBox = new TAboutBox(this);
+    connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
+    GoToPage = new TGoToPage(*this, this);
+    connect(GoToPage1, &QAction::triggered, GoToPage, &QDialog::exec);
+    fPrepPage = new TfPrepPage(Vistrel1, this);
+    fPalmFormat = new TfPalmFormat(this);
+    fPalm = new TfPalm(Vistrel1, this);
+    bindFilesTab();
+    bindDialogs();
+    bindHelp();
     engineAvailable_ = runGuarded([this] { Vistrel1.GetDefaultInterface(); });
     if (!engineAvailable_)
         return;
@@ -85,9 +102,16 @@ void TBrevantForm::FormShow() {
     ShowDocumentManagementPane1->setChecked(pane);
     if (!pane)
         setPaneWidth(0);
+    if (readSetting(settings::kShowSplash))
+        fSplash->show();
     ToolBar1->setVisible(readSetting(settings::kToolBar));
     tbStatus->setVisible(readSetting(settings::kStatusBar));
     DisplayGraphics1->setChecked(readSetting(settings::kDisplayGraphics));
+    tbDisplayGraphics->setChecked(DisplayGraphics1->isChecked());
+    if (engineAvailable_ && commandLine_.size() > 1)
+        OpenDocument(commandLine_[1]);
+    if (readSetting(settings::kOpenDialog) && !frScroll1->PageVisible())
+        FileOpen1Execute();
     RebuildRecentFilesMenu();
 }
 
@@ -141,7 +165,8 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TBrevantForm::FormCloseQuery() {
-    return true;
+    questionAnswered_ = false;
+    return ReleaseTree(deviceTree());
 }
 
 void TBrevantForm::FormClose() {
@@ -160,6 +185,11 @@ void TBrevantForm::FormClose() {
 }
 
 void TBrevantForm::FormDestroy() {
+    CloseHelp();
+    links_.reset();
+    stateNode_.reset();
+    runGuarded([this] { ReleaseTree(tocTree()); });
+    runGuarded([this] { ReleaseTree(bookmarkTree()); });
     if (engineAvailable_)
         runGuarded([this] { Vistrel1.close(); });
 }

@@ -11,6 +11,13 @@
 //   main_form_view.cpp       the view toggles and small window commands
 //   main_form_history.cpp    the file history and the recent-files entries
 //   main_form_progress.cpp   the engine's progress events
+//   main_form_open.cpp       opening documents
+//   main_form_render.cpp     view edits, the single-field setters, rendering
+//   main_form_navigation.cpp page and zoom commands, fits, tools, links and
+//                            the view history
+//   main_form_trees.cpp      the TOC, bookmark and device trees
+//   main_form_device.cpp     the device format, preview, prepared pages and
+//                            the PDB save
 // Each further concern (opening, view state and rendering, navigation,
 // trees, device workflow, dialogs, help) adds a file of its own and a
 // section below.
@@ -20,6 +27,8 @@
 #include <QRegion>
 #include <QStringList>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,7 +37,9 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -37,11 +48,73 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace brevant {
 
 class ProgressIndicator;
+class FilesTab;
+class TfFontInfo;
+class TfInfo;
+class TfOptions;
+class TfSecurInfo;
+class TQMemOpt;
 class TransparentButton;
+class TAboutBox;
+class TfPalm;
+class TfPalmFormat;
+class TfPassword;
+class TfPrepPage;
+class TfSplash;
+class TGoToPage;
+struct TreeNodeData;
+
+// The binding of an engine tree name to its tree view. The root node is
+// held only while the tree is loaded or handed back; the tag counts
+// deletions (0 none since the last hand-back, 1 some; -1 on the device
+// tree: a PDB save was asked for).
+struct TreeBinding {
+    QString name;
+    QTreeWidget* tree = nullptr;
+    bool loaded = false;
+    win::ComPtr<ITreeNode> root;
+    int tag = 0;
+};
+
+// The fields of the view-state text the viewer edits; zoom in percent.
+struct ViewFields {
+    int x = 0, y = 0;
+    int page = 0;
+    double zoom = 0;
+    int memory = 0, quality = 0, format = 0;
+};
+
+// The view last rendered; zoom as a fraction.
+struct RenderedView {
+    int page = 0;
+    double zoom = 0;
+    int format = -1;
+    int memory = 5, quality = 5;
+};
+
+// Rendering suppressed for a scope.
+class RenderSuppression {
+public:
+    explicit RenderSuppression(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RenderSuppression() { flag_ = false; }
+    RenderSuppression(const RenderSuppression&) = delete;
+    RenderSuppression& operator=(const RenderSuppression&) = delete;
+
+private:
+    bool& flag_;
+};
+
+struct ViewHistoryEntry {
+    bool valid = false;
+    int page = 0;
+    double zoom = 0;  // percent
+    int x = 0, y = 0;
+};
 
 // The stored file history, oldest first (main_form_history.cpp).
 QStringList readFileHistory();
@@ -88,11 +161,150 @@ public:
     void ResetProgress();
     ProgressIndicator& progress() { return *progress_; }
 
+    // The program's arguments; the first after the program's name is opened
+    // when the window is first shown.
+    void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
+    TfSplash* fSplash = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    // The page and device dialogs and the device preview.
+    TGoToPage* GoToPage = nullptr;
+    TfPrepPage* fPrepPage = nullptr;
+    TfPalmFormat* fPalmFormat = nullptr;
+    TfPalm* fPalm = nullptr;
+
+    // ---- Opening documents (main_form_open.cpp) ----
+    void OpenDocument(const QString& path);
+    void FileOpen1Execute();
+    // The password prompt the open road asks (the window's own by default).
+    void setPasswordPrompt(std::function<bool(const QString& file, QString& password)> prompt) {
+        askPassword_ = std::move(prompt);
+    }
+
+    // ---- View state and rendering (main_form_render.cpp) ----
+    bool BeginViewEdit();
+    bool CommitViewEdit(bool render);
+    // The values to commit, read at BeginViewEdit.
+    ViewFields& viewEdit() { return viewEdit_; }
+    int GetPage();
+    double GetZoomPercent();
+    int GetMemoryUsage();
+    int GetQuality();
+    int GetDeviceFormat();
+    void SetPage(int page);
+    void SetZoomPercent(double zoom);
+    void SetQuality(int quality);
+    void SetMemoryUsage(int memory);
+    void SetDeviceFormat(int format);
+    void RenderView(bool showErrors);
+    void RebuildLinkRegion();
+    void DisplayGraphics1Click();
+    const RenderedView& lastRendered() const { return lastRendered_; }
+    const QRegion& linkRegion() const { return linkRegion_; }
+    void setRenderSuppressed(bool suppressed) { suppressRender_ = suppressed; }
+
+    // ---- Navigation (main_form_navigation.cpp) ----
+    void sbFirstPageClick();
+    void sbPrevPageClick();
+    void sbNextPageClick();
+    void sbLastPageClick();
+    void ePageNumEnter();
+    void eZOOMEnter();
+    void N5001Click(int percent);
+    void UpdateZoomChecks();
+    void FitWidthClick();
+    void Fitheight1Click();
+    void Fullpage1Click();
+    void tbZoomToolClick();
+    void tbHandToolClick();
+    void tbPrevViewClick();
+    void tbNextViewClick();
+    void RecordView(bool advance);
+    void GoToView(int index);
+    void ScrollTo(int x, int y);
+    void Vistrel1changePage(int page);
+    void Vistrel1changeZoom(double zoom);
+    void Vistrel1changeOffset(int x, int y);
+    const std::array<ViewHistoryEntry, 100>& viewHistory() const { return viewHistory_; }
+    int viewIndex() const { return viewIndex_; }
+
+    // ---- Navigation trees (main_form_trees.cpp) ----
+    void LoadTree(TreeBinding& binding);
+    void tvTOCExpanding(QTreeWidgetItem* item);
+    // Hands the tree back; false when the user cancelled the PDB save.
+    bool ReleaseTree(TreeBinding& binding);
+    // False when the user cancelled the PDB save question.
+    bool SaveTree(TreeBinding& binding);
+    void BuildNode(ITreeNode* parent, QTreeWidgetItem* item);
+    void bAddBMClick(QObject* sender);
+    void bRenameBMClick(QObject* sender);
+    void tvTOCEdited(QTreeWidgetItem* item, QString text);
+    void bDelBMClick(QObject* sender);
+    void DeleteAll1Click(QObject* sender);
+    // True when the document's security does not allow bookmarks to be
+    // saved; warns once per document while the Bookmarks tab is active.
+    bool CheckBookmarksAllowed();
+    void GoToTreeEntry(QTreeWidgetItem* item);
+    // Whether the tree counts as changed (a deletion or an entry added or
+    // relabelled since the last hand-back).
+    bool treeChanged(const TreeBinding& binding) const;
+    TreeBinding& tocTree() { return trees_[0]; }
+    TreeBinding& bookmarkTree() { return trees_[1]; }
+    TreeBinding& deviceTree() { return trees_[2]; }
+    // The record of a real tree item; null for a placeholder.
+    static TreeNodeData* itemData(QTreeWidgetItem* item);
+
+    // ---- Device workflow (main_form_device.cpp) ----
+    void Standard1Click(QObject* sender);
+    void SelectPalmFormat1Click();
+    void PreviewPageIn1Click();
+    void ShowOnDeviceAct1Execute();
+    void PreparepagesforPalm1Click();
+    // Kind 1 every page, 2 the current page, 3 the pages listed, in order.
+    void AddDevicePages(int kind, const std::vector<int>& pages = {});
+    void AddDevicePage(int page);
+    void FileSave1Execute();
+    void Vistrel1pdbRecordsLimitExceeded();
+    void HotSyncClick();
+    int deviceFormat() const { return deviceFormat_; }
+    bool deviceChoiceChanged() const { return deviceChoiceChanged_; }
+    const QString& pdbFileName() const { return pdbFileName_; }
+    // The dialogs the device commands show: the format dialog (given the
+    // current format, true on OK with the chosen one), the page range dialog
+    // (which calls AddDevicePages), the device preview, the Save dialog
+    // (given the proposed name, the chosen one or empty) and the shell's
+    // "open" of a written file.
+    std::function<bool(int& format)> selectFormatDialog;
+    std::function<void()> pageRangeDialog;
+    std::function<void()> devicePreview;
+    std::function<QString(const QString& proposed)> savePdbDialog;
+    std::function<void(const QString& file)> openWithShell;
+    // Starts a program by its command line (the HotSync command).
+    std::function<void(const QString& commandLine)> startProgram;
+
+    // ---- Files tab, annotations, dialogs and help (main_form_dialogs.cpp) ----
+    // Creates the page's annotation controls from the engine's ANNOTATIONS
+    // tree, once per page; moves those made at another zoom.
+    void RefreshAnnotations();
+    // The Font Info command: the FONTINFO tree in the font dialog.
+    void ShowFontInfo();
+    FilesTab* filesTab = nullptr;
+    TfOptions* fOptions = nullptr;
+    TQMemOpt* QMemOpt = nullptr;
+    TfInfo* fInfo = nullptr;
+    TfSecurInfo* fSecurInfo = nullptr;
+    TfFontInfo* fFontInfo = nullptr;
+
     // ---- Page view (PageViewHost) ----
     TVistrel* pageEngine() override;
     int mouseTool() const override { return tool_; }
     bool isOnLink(QPoint pagePoint) const override;
     bool isPageFrozen() const override;
+    void followLinkAt(QPoint pagePoint) override { FollowLinkAt(pagePoint.x(), pagePoint.y()); }
+    void setPendingOffset(int x, int y) override;
+    void recordViewForZoom() override { RecordView(true); }
+    double currentZoomPercent() override { return GetZoomPercent(); }
+    void commitZoom(double percent) override;
+    void FollowLinkAt(int x, int y);
 
     // ---- Components ----
     TVistrel Vistrel1;
@@ -188,6 +400,7 @@ public:
     QToolButton* tbPreparePages;
     QToolButton* tbDocInfo;
     QToolButton* tbOptions;
+    QToolButton* tbHotSync;  // hidden
 
     // A second tool bar of glyph buttons over the page and view commands;
     // hidden, and nothing shows it.
@@ -240,6 +453,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // main_form_resources.cpp
@@ -251,6 +466,11 @@ private:
     void createPane();
     void bindViewCommands();
 
+    // main_form_dialogs.cpp
+    void bindFilesTab();
+    void bindDialogs();
+    void bindHelp();
+
     // main_form.cpp
     void FormCreate();
     void FormShow();
@@ -261,6 +481,43 @@ private:
     void showImageClarity(int format);
     int paneWidth() const;
     void setPaneWidth(int width);
+
+    // main_form_render.cpp
+    // The view fields of the engine's current state text.
+    ViewFields readView();
+    void putViewField(int field, const QString& value);
+    void updateViewActions();
+    void bindNavigation();
+    void enableDocumentCommands();
+
+    // main_form_trees.cpp
+    void bindTrees();
+    void tabShown(QWidget* tab);
+    // The tree a tree command acts on: the tree of the popup for its items,
+    // else the active tab's.
+    TreeBinding& targetTree(QObject* sender);
+    TreeBinding* bindingOf(QTreeWidget* tree);
+    // A new item of the node at index (-1: the end) below parent (null:
+    // the top level).
+    QTreeWidgetItem* addTreeItem(TreeBinding& binding, QTreeWidgetItem* parent, int index,
+                                 const win::ComPtr<ITreeNode>& node, bool saved);
+    void treeMousePress(QTreeWidget* tree, QMouseEvent* event);
+    void treeKeyPress(QTreeWidget* tree, QKeyEvent* event);
+    void clearTree(TreeBinding& binding);
+    // Runs work under the wait cursor (and a wait window while the main
+    // window is hidden).
+    void runTreeHandBack(const std::function<void()>& work);
+    // After a hand-back: a Save As PDB leaves the tag at 1; otherwise the
+    // tree counts as unchanged again.
+    void endHandBack(TreeBinding& binding);
+    // A new State node named after the tree with the tree's entries below
+    // it, put as the engine's tree unless a Save As PDB asked for it.
+    win::ComPtr<ITreeNode> handBackRoot(TreeBinding& binding);
+
+    // main_form_device.cpp
+    void bindDeviceCommands();
+    // The PDB steps of the device tree's hand-back; false when cancelled.
+    bool SavePalmTree(TreeBinding& binding);
 
     // ---- Main-window state ----
     bool engineAvailable_ = false;
@@ -276,6 +533,30 @@ private:
     int deviceFormat_ = 4;
     // The Files tab's saved path.
     QString treePath_;
+    std::function<bool(const QString&, QString&)> askPassword_;
+    QStringList commandLine_;
+    // The held State node of the view edit and its two copies of the fields.
+    win::ComPtr<ITreeNode> stateNode_;
+    ViewFields viewRead_, viewEdit_;
+    RenderedView lastRendered_;
+    bool suppressRender_ = false;
+    bool pendingOffset_ = false;
+    int pendingX_ = 0, pendingY_ = 0;
+    win::ComPtr<ITreeNode> links_;
+    std::array<ViewHistoryEntry, 100> viewHistory_{};
+    int viewIndex_ = 0;
+    // "TOC", "BookMarks" and "ForPalm".
+    std::array<TreeBinding, 3> trees_;
+    // The tree whose popup menu is open.
+    QTreeWidget* popupTree_ = nullptr;
+    bool allowSelection_ = false;
+    bool changeEventsSuppressed_ = false;
+    bool bookmarkWarningGiven_ = false;
+    bool deviceChoiceChanged_ = false;
+    // Set by Save As PDB (the save question counts as answered Yes) and by
+    // Cancel in the save question (the caller stops).
+    bool questionAnswered_ = false;
+    QString pdbFileName_;
 };
 
 }  // namespace brevant

@@ -180,6 +180,9 @@ void TBrevantForm::createComponents() {
     };
     Vistrel1.OnstopProgressIndicator = [this](TVistrel*) { Vistrel1stopProgressIndicator(); };
     bindViewCommands();
+    bindNavigation();
+    bindTrees();
+    bindDeviceCommands();
 }
 
 void TBrevantForm::createMenus() {

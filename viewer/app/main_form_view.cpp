@@ -2,12 +2,15 @@
 // bar), the drop-down tool buttons and the small window commands.
 #include <QAction>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QMouseEvent>
 
 #include "viewer/app/main_form.h"
 #include "viewer/app/settings_table.h"
@@ -80,6 +83,24 @@ void TBrevantForm::openDropDown(QToolButton* button, QMenu* menu) {
 }
 
 bool TBrevantForm::eventFilter(QObject* watched, QEvent* event) {
+    for (QTreeWidget* tree : {tvTOC, tvBookmarks, tvForPalm}) {
+        if (watched == tree->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                            event->type() == QEvent::MouseButtonDblClick))
+            treeMousePress(tree, static_cast<QMouseEvent*>(event));
+        if (watched == tree && event->type() == QEvent::KeyPress)
+            treeKeyPress(tree, static_cast<QKeyEvent*>(event));
+    }
+    if ((watched == ePageNum || watched == eZOOM) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == ePageNum) {
+                ePageNumEnter();
+            } else {
+                eZOOMEnter();
+            }
+            return true;
+        }
+    }
     if ((watched == ePageNum || watched == eZOOM) && event->type() == QEvent::FocusIn) {
         // After the click that gave the focus has placed the cursor.
         auto* box = static_cast<QLineEdit*>(watched);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <climits>
 
 namespace brevant {
@@ -43,6 +45,18 @@ TEST(NumberText, DecimalIntAcceptsOnlySignAndDigits) {
     EXPECT_EQ(parseDecimalInt(u"+2147483647"), INT_MAX);
     for (const char16_t* bad : {u"", u"+", u"-", u" 1", u"1 ", u"0x10", u"1.0", u"2147483648"})
         EXPECT_EQ(parseDecimalInt(bad), std::nullopt);
+}
+
+// The zoom's form in the view-state text: always 23 characters.
+TEST(NumberText, ExtendedFloatText) {
+    const std::pair<double, const char*> cases[] = {
+        {1.5, " 1.50000000000000E+0000"},   {1, " 1.00000000000000E+0000"},
+        {0, " 0.00000000000000E+0000"},     {0.25, " 2.50000000000000E-0001"},
+        {-6, "-6.00000000000000E+0000"},    {12.345, " 1.23450000000000E+0001"},
+        {1e-5, " 1.00000000000000E-0005"},  {1.0 / 3, " 3.33333333333333E-0001"},
+    };
+    for (auto [value, text] : cases)
+        EXPECT_EQ(extendedFloatText(value), QString::fromLatin1(text)) << value;
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
+#include "viewer/app/annotation_controls.h"
 #include "viewer/app/posted_messages.h"
 #include "viewer/app/viewer_cursors.h"
 #include "viewer/app/vistrel_binding.h"
@@ -71,10 +73,19 @@ void fillRect(win::HDC dc, win::HBRUSH brush, long long left, long long top, lon
 
 }  // namespace
 
+int ClampZoomPercent(int z) {
+    return std::clamp(z, 0, 300);
+}
+
+double ClampZoomPercent(double z) {
+    return std::clamp(z, 0.0, 300.0);
+}
+
 TfrScroll::TfrScroll(PageViewHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName("frScroll1");
     PntPanel1 = new TPntPanel(this);
     PntPanel1->setObjectName("PntPanel1");
+    annotations_ = makeFrameAnnotations(*this);
     sbVert = new NotifyingScrollBar(Qt::Vertical, this);
     sbVert->setObjectName("sbVert");
     sbHorz = new NotifyingScrollBar(Qt::Horizontal, this);
@@ -125,6 +136,7 @@ void TfrScroll::scrollTo(std::optional<long long> x, std::optional<long long> y)
         offsetX_ = axisOffset(*x, extentWidth_, PntPanel1->width(), sbHorz);
     if (y)
         offsetY_ = axisOffset(*y, extentHeight_, PntPanel1->height(), sbVert);
+    annotations_->offsetChanged({offsetX_, offsetY_});
 }
 
 void TfrScroll::Invalidate() {
@@ -216,7 +228,12 @@ void TfrScroll::PaintBox1MouseDown(QMouseEvent* event) {
         return;
     dragging_ = true;
     clickWithoutMove_ = true;
-    if (host_.mouseTool() == kOpenHandCursor) {
+    const QPoint at = event->position().toPoint();
+    if (host_.mouseTool() == kZoomInCursor) {
+        x0_ = x1_ = at.x();
+        y0_ = y1_ = at.y();
+        DrawZoomBox();
+    } else if (host_.mouseTool() == kOpenHandCursor) {
         const QPoint origin = PntPanel1->mapToGlobal(QPoint(0, 0));
         grabX_ = static_cast<long long>(origin.x()) + event->position().toPoint().x() + offsetX_;
         grabY_ = static_cast<long long>(origin.y()) + event->position().toPoint().y() + offsetY_;
@@ -226,10 +243,8 @@ void TfrScroll::PaintBox1MouseDown(QMouseEvent* event) {
 void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (!dragging_) {
-        const QPoint page(toInt(static_cast<long long>(at.x()) + offsetX_),
-                          toInt(static_cast<long long>(at.y()) + offsetY_));
-        PntPanel1->setCursor(
-            screenCursor(host_.isOnLink(page) ? kFingerCursor : host_.mouseTool()));
+        linkCursor_ = host_.isOnLink(pagePointAt(at));
+        PntPanel1->setCursor(screenCursor(linkCursor_ ? kFingerCursor : host_.mouseTool()));
         return;
     }
     clickWithoutMove_ = false;
@@ -243,13 +258,87 @@ void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
             y = grabY_ - screen.y();
         scrollTo(x, y);
         PntPanel1->repaint();
+    } else if (host_.mouseTool() == kZoomInCursor) {
+        DrawZoomBox();
+        x1_ = at.x();
+        y1_ = at.y();
+        DrawZoomBox();
     }
 }
 
-void TfrScroll::PaintBox1MouseUp(QMouseEvent*) {
+// The rubber band: a dotted frame that inverts what it covers, so drawing
+// it a second time erases it.
+void TfrScroll::DrawZoomBox() {
+    win::RECT box{std::min(x0_, x1_), std::min(y0_, y1_), std::max(x0_, x1_) + 1,
+                  std::max(y0_, y1_) + 1};
+    PntPanel1->drawDirect([&](win::HDC dc) { win::DrawFocusRect(dc, &box); });
+}
+
+void TfrScroll::PaintBox1MouseUp(QMouseEvent* event) {
     if (!dragging_)
         return;
     dragging_ = false;
+    const QPoint at = event->position().toPoint();
+    if (clickWithoutMove_ && linkCursor_) {
+        host_.followLinkAt(pagePointAt(at));
+        return;
+    }
+    if (host_.mouseTool() == kZoomInCursor) {
+        DrawZoomBox();
+        zoomToBox(at);
+    }
+}
+
+QPoint TfrScroll::pagePointAt(QPoint at) const {
+    return {toInt(static_cast<long long>(at.x()) + offsetX_),
+            toInt(static_cast<long long>(at.y()) + offsetY_)};
+}
+
+void TfrScroll::zoomToBox(QPoint at) {
+    if (at.x() == x0_ || at.y() == y0_)
+        return;
+    const double factor =
+        std::min(std::abs(double(PntPanel1->width()) / (x0_ - at.x())),
+                 std::abs(double(PntPanel1->height()) / (y0_ - at.y())));
+    if (!(factor > 0))
+        return;
+    const double z0 = host_.currentZoomPercent();
+    const double z = ClampZoomPercent(z0 * factor);
+    const QPoint kept = GetOffset();
+    host_.recordViewForZoom();
+    host_.commitZoom(z);
+    if (z != z0 && z0 > 0) {
+        const double left = std::min(x0_, at.x()) + double(kept.x());
+        const double top = std::min(y0_, at.y()) + double(kept.y());
+        ScrollToPoint(toInt(std::llround(z * left / z0)), toInt(std::llround(z * top / z0)));
+    } else {
+        ScrollToPoint(kept.x(), kept.y());
+    }
+    Invalidate();
+}
+
+void TfrScroll::FitPage(int mode) {
+    TVistrel* engine = host_.pageEngine();
+    if (!engine)
+        return;
+    const double w = engine->actualWidth(), h = engine->actualHeight();
+    // A degenerate page (or a failed query) has no size to fit.
+    if (w <= 0 || h <= 0)
+        return;
+    const double rw = PntPanel1->width() / w;
+    const double rh = PntPanel1->height() / h;
+    const double fit = mode == 1 ? rw : mode == 2 ? rh : std::min(rw, rh);
+    host_.commitZoom(100 * fit);
+    Invalidate();
+}
+
+void TfrScroll::FitRect(int x, int y, int width, int height) {
+    if (width <= 0 || height <= 0)
+        return;
+    const double s = std::min(double(PntPanel1->height()) / height,
+                              double(PntPanel1->width()) / width);
+    host_.commitZoom(s * 100);
+    host_.setPendingOffset(toInt(std::llround(x * s)), toInt(std::llround(y * s)));
 }
 
 }  // namespace brevant

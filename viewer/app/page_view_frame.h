@@ -11,16 +11,22 @@
 #include <QWidget>
 
 #include <climits>
+#include <memory>
 #include <optional>
 
 #include "platform/gdi/gdi.h"
 
 namespace brevant {
 
+class AnnotationControls;
 class NotifyingScrollBar;
 class TPntPanel;
 class TVistrel;
 enum class ScrollCode;
+
+// The zoom box and the zoom-box tool keep zooms within 0-300 %.
+int ClampZoomPercent(int z);
+double ClampZoomPercent(double z);
 
 // What the page view needs of the window that holds it.
 class PageViewHost {
@@ -36,7 +42,21 @@ public:
     // True while a render runs with the page frozen on a snapshot: the
     // page area is then filled instead of drawn.
     virtual bool isPageFrozen() const = 0;
+    // A click without movement on a link, at that page pixel.
+    virtual void followLinkAt(QPoint pagePoint) = 0;
+    // The current zoom in percent.
+    virtual double currentZoomPercent() = 0;
+    // A view edit that sets the zoom (percent) and commits it with render.
+    virtual void commitZoom(double percent) = 0;
+    // Stores the current view in the view history before a zoom-box zoom.
+    virtual void recordViewForZoom() = 0;
+    // An offset applied after the next successful render.
+    virtual void setPendingOffset(int x, int y) = 0;
 };
+
+class TfrScroll;
+// The annotation control list of a page view (page_view_annotations.cpp).
+std::unique_ptr<AnnotationControls> makeFrameAnnotations(TfrScroll& frame);
 
 class TfrScroll : public QWidget {
     Q_OBJECT
@@ -62,12 +82,20 @@ public:
     // The rendered page size the frame scrolls over.
     QSize pageExtent() const { return {extentWidth_, extentHeight_}; }
     bool PageVisible() const;
+    // The annotation controls on the page surface (annotation_controls.h).
+    AnnotationControls& annotations() { return *annotations_; }
     // Shows or hides the page surface, enabling both scroll bars with it.
     void SetPageVisible(bool visible);
 
     // Scroll-bar notifications: the release of a dragged thumb and the end
     // of a scroll move nothing; every other code scrolls to the position.
     void sbVertScroll(ScrollCode code, int position);
+    // Zooms so that the page's width (mode 1), height (mode 2) or the whole
+    // page (mode 0) fills the surface.
+    void FitPage(int mode);
+    // Zooms so that the page rectangle fills the surface, its corner at the
+    // surface's top-left after the render.
+    void FitRect(int x, int y, int width, int height);
     void sbHorzScroll(ScrollCode code, int position);
 
 protected:
@@ -83,14 +111,21 @@ private:
     // integers are fine, the bounds apply.
     void scrollTo(std::optional<long long> x, std::optional<long long> y);
     void showOffsetsOnBars();
+    void DrawZoomBox();
+    void zoomToBox(QPoint at);
+    QPoint pagePointAt(QPoint at) const;
 
     PageViewHost& host_;
+    std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;
+    bool linkCursor_ = false;  // the surface shows the link cursor
     long long grabX_ = 0, grabY_ = 0;  // screen position of the grabbed page pixel
+    // Zoom-box corners on the surface: start and current.
+    int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
 };
 
 }  // namespace brevant

@@ -16,6 +16,7 @@ int runProgram(BrevantApplication& app) {
     TBrevantForm BrevantForm;
     if (!BrevantForm.engineAvailable())
         return 1;
+    BrevantForm.setCommandLine(QCoreApplication::arguments());
     // The loop shows the main form once it runs, so that a close that
     // comes while the window appears ends the loop too.
     QTimer::singleShot(0, &BrevantForm, [&BrevantForm] { BrevantForm.show(); });

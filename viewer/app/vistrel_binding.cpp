@@ -355,4 +355,63 @@ HRESULT TVistrel::InvokeEvent(DISPID id, std::span<const VARIANT> arguments) {
     return S_OK;
 }
 
+QString nodeStateText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_stateInStr(text.put()));
+    return text.text();
+}
+
+void setNodeStateText(ITreeNode* node, const QString& text) {
+    checkResult(node->put_stateInStr(BstrArg(text)));
+}
+
+QString nodeLinkText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_linkInStr(text.put()));
+    return text.text();
+}
+
+QString nodeAnnotationText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_annotationInStr(text.put()));
+    return text.text();
+}
+
+QString nodeFontInfoText(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_fontInfoInStr(text.put()));
+    return text.text();
+}
+
+LONG nodeKids(ITreeNode* node) {
+    LONG count = 0;
+    checkResult(node->get_kids(&count));
+    return count;
+}
+
+ComPtr<ITreeNode> nodeKid(ITreeNode* node, LONG index) {
+    ComPtr<ITreeNode> kid;
+    if (node->get_kid(index, kid.put()) != S_OK)
+        kid.reset();
+    return kid;
+}
+
+QString nodeName(ITreeNode* node) {
+    BstrResult text;
+    checkResult(node->get_name(text.put()));
+    return text.text();
+}
+
+void setNodeName(ITreeNode* node, const QString& name) {
+    checkResult(node->put_name(BstrArg(name)));
+}
+
+void nodeAddKid(ITreeNode* node, ITreeNode* kid) {
+    checkResult(node->addKid(kid));
+}
+
+void nodeRemoveKids(ITreeNode* node) {
+    checkResult(node->removeKids());
+}
+
 }  // namespace brevant

@@ -105,4 +105,18 @@ private:
     std::exception_ptr pendingError_;
 };
 
+// The tree-node members the viewer uses; a failing call raises EngineError,
+// and a kid that is not there (index from 1) comes back empty.
+QString nodeStateText(ITreeNode* node);
+void setNodeStateText(ITreeNode* node, const QString& text);
+QString nodeLinkText(ITreeNode* node);
+QString nodeAnnotationText(ITreeNode* node);
+QString nodeFontInfoText(ITreeNode* node);
+win::LONG nodeKids(ITreeNode* node);
+win::ComPtr<ITreeNode> nodeKid(ITreeNode* node, win::LONG index);
+QString nodeName(ITreeNode* node);
+void setNodeName(ITreeNode* node, const QString& name);
+void nodeAddKid(ITreeNode* node, ITreeNode* kid);
+void nodeRemoveKids(ITreeNode* node);
+
 }  // namespace brevant

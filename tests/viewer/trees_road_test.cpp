@@ -1,0 +1,253 @@
+// The navigation trees of the main window over the engine library: the
+// outline loaded lazily, the selection lock by mouse and keys, bookmarks
+// stored into the document and read back, a nested tree handed back after
+// an edit, the bookmark security warning, and pages prepared for the device.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "tests/viewer/real_engine.h"
+#include "tests/viewer/tree_input.h"
+#include "viewer/app/app_test_util.h"
+#include "viewer/app/csv_fields.h"
+#include "viewer/app/main_form.h"
+#include "viewer/app/settings_table.h"
+#include "viewer/app/tree_node_data.h"
+
+namespace brevant {
+namespace {
+
+using namespace win;
+
+constexpr const char* kWarning =
+    "Security settings on this file do not allow saving of bookmarks. All bookmarks will be lost "
+    "when the file is closed.";
+
+class TreesRoad : public testing::RealEngineTest {
+protected:
+    std::unique_ptr<TBrevantForm> form;
+    std::deque<QString> passwords;
+
+    void SetUp() override {
+        RealEngineTest::SetUp();
+        testing::testApp();
+        writeSetting(settings::kShowSplash, false);
+        writeSetting(settings::kPreviewInPalm, false);
+        form = std::make_unique<TBrevantForm>();
+        form->setPasswordPrompt([this](const QString&, QString& password) {
+            if (passwords.empty())
+                return false;
+            password = passwords.front();
+            passwords.pop_front();
+            return true;
+        });
+        form->resize(800, 600);
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override {
+        form.reset();
+        RealEngineTest::TearDown();
+    }
+
+    // A copy of the tree fixture, since handing trees back writes the file.
+    QString copyOf(const char* name) {
+        QString copy = QString::fromStdString((home.path() / name).string());
+        QFile::remove(copy);
+        EXPECT_TRUE(QFile::copy(fixture("trees/") + name, copy));
+        QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        return copy;
+    }
+    void open(const QString& file) {
+        form->OpenDocument(file);
+        QCoreApplication::processEvents();
+        ASSERT_GT(form->lastRendered().page, 0);
+    }
+    static QStringList texts(QTreeWidget* tree, QTreeWidgetItem* parent = nullptr) {
+        QStringList result;
+        const int count = parent ? parent->childCount() : tree->topLevelItemCount();
+        for (int i = 0; i < count; ++i)
+            result << (parent ? parent->child(i) : tree->topLevelItem(i))->text(0);
+        return result;
+    }
+    static QTreeWidgetItem* find(QTreeWidget* tree, const QString& text) {
+        const QList<QTreeWidgetItem*> found =
+            tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.value(0);
+    }
+    void showTab(QWidget* tab) {
+        form->PageControl1->setCurrentWidget(tab);
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(TreesRoad, OutlineLoadsLazilyAndTheSelectionLocks) {
+    open(copyOf("outline.pdf"));
+    QTreeWidget* toc = form->tvTOC;
+    showTab(form->TabSheet3);
+    EXPECT_TRUE(form->PageControl1->isTabVisible(form->PageControl1->indexOf(form->TabSheet3)));
+    ASSERT_EQ(texts(toc).mid(0, 4),
+              (QStringList{"Chapter 1", "No destination", "URI action", "Closed"}));
+    QTreeWidgetItem* chapter = toc->topLevelItem(0);
+    // The kids wait behind a placeholder without a record.
+    ASSERT_EQ(texts(toc, chapter), QStringList{"-"});
+    EXPECT_FALSE(TBrevantForm::itemData(chapter->child(0)));
+    chapter->setExpanded(true);
+    EXPECT_EQ(texts(toc, chapter), (QStringList{"Section 1.1", "Both"}));
+    QTreeWidgetItem* section = chapter->child(0);
+    EXPECT_EQ(texts(toc, section), QStringList{"0"});
+    // Expanded again: the kids are not loaded a second time.
+    chapter->setExpanded(false);
+    chapter->setExpanded(true);
+    EXPECT_EQ(texts(toc, chapter), (QStringList{"Section 1.1", "Both"}));
+
+    // Without input the selection does not move.
+    toc->setCurrentItem(section);
+    EXPECT_NE(toc->currentItem(), section);
+    // A first click selects, a second goes there.
+    testing::clickItem(toc, section);
+    EXPECT_EQ(toc->currentItem(), section);
+    EXPECT_EQ(form->ePageNum->text(), "1 of 3");
+    testing::clickItem(toc, section);
+    EXPECT_EQ(form->ePageNum->text(), "2 of 3");
+    EXPECT_TRUE(form->PrevView1->isEnabled());
+
+    // Keys move the selection; Enter goes to it.
+    testing::pressKey(toc, Qt::Key_Down);
+    ASSERT_EQ(toc->currentItem(), chapter->child(1));
+    EXPECT_EQ(form->ePageNum->text(), "2 of 3");
+    testing::pressKey(toc, Qt::Key_Return);
+    EXPECT_EQ(form->ePageNum->text(), "3 of 3");
+    // "." in the outline deletes nothing.
+    testing::pressKey(toc, Qt::Key_Period, ".");
+    EXPECT_EQ(texts(toc, chapter), (QStringList{"Section 1.1", "Both"}));
+}
+
+TEST_F(TreesRoad, BookmarksAreStoredAndReadBack) {
+    const QString file = copyOf("outline.pdf");
+    open(file);
+    showTab(form->TabSheet1);
+    form->bAddBMClick(form->bAddBM);
+    form->bAddBMClick(form->bAddBM);
+    EXPECT_EQ(texts(form->tvBookmarks), (QStringList{"Page 1--100%", "Page 1--100%*"}));
+    EXPECT_TRUE(form->bRenameBM->isEnabled());
+    EXPECT_TRUE(boxes.shown.empty());
+    form->tvBookmarks->topLevelItem(1)->setText(0, "Second");
+    // Leaving the document hands the bookmarks to the engine, which stores
+    // them in the file; the edited label goes with them.
+    open(copyOf("plain.pdf"));
+    EXPECT_EQ(form->tvBookmarks->topLevelItemCount(), 0);
+    open(file);
+    showTab(form->TabSheet3);
+    showTab(form->TabSheet1);
+    EXPECT_EQ(texts(form->tvBookmarks), (QStringList{"Page 1--100%", "Second"}));
+}
+
+// A nested tree handed back after its kids were loaded and one deleted:
+// the kids are not doubled and the deleted one stays deleted.
+TEST_F(TreesRoad, NestedTreeHandedBack) {
+    const QString file = copyOf("outline.pdf");
+    open(file);
+    {
+        TVistrel& engine = form->Vistrel1;
+        const auto named = [&](const char* name) {
+            ComPtr<ITreeNode> node = engine.State();
+            setNodeName(node.get(), name);
+            return node;
+        };
+        ComPtr<ITreeNode> root = named("BookMarks"), a = named("A");
+        nodeAddKid(a.get(), named("B1").get());
+        nodeAddKid(a.get(), named("B2").get());
+        nodeAddKid(root.get(), a.get());
+        nodeAddKid(root.get(), named("C").get());
+        engine.setRoot("BookMarks", root.get());
+    }
+    open(file);
+    showTab(form->TabSheet1);
+    QTreeWidget* tree = form->tvBookmarks;
+    ASSERT_EQ(texts(tree), (QStringList{"A", "C"}));
+    tree->topLevelItem(0)->setExpanded(true);
+    ASSERT_EQ(texts(tree, tree->topLevelItem(0)), (QStringList{"B1", "B2"}));
+    testing::clickItem(tree, find(tree, "B2"));
+    form->bDelBMClick(form->bDelBM);
+    open(file);
+    showTab(form->TabSheet1);
+    ASSERT_EQ(texts(tree), (QStringList{"A", "C"}));
+    tree->topLevelItem(0)->setExpanded(true);
+    EXPECT_EQ(texts(tree, tree->topLevelItem(0)), QStringList{"B1"});
+}
+
+TEST_F(TreesRoad, SecurityWarningOncePerDocumentOnTheBookmarksTab) {
+    const QString file = copyOf("rc4_restricted.pdf");
+    if (!QFile::exists(file))
+        GTEST_SKIP() << "qpdf made no encrypted fixture";
+    passwords = {"user"};
+    open(file);
+    // On another tab the check answers but says nothing.
+    showTab(form->TabSheet3);
+    EXPECT_TRUE(form->CheckBookmarksAllowed());
+    EXPECT_TRUE(boxes.shown.empty());
+    showTab(form->TabSheet1);
+    form->bAddBMClick(form->bAddBM);
+    form->bRenameBMClick(form->bRenameBM);
+    form->bDelBMClick(form->bDelBM);
+    ASSERT_EQ(boxes.texts(), std::vector<QString>{kWarning});
+    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(boxes.shown[0].caption, "Warning");
+    // The next document warns again.
+    passwords = {"user"};
+    open(file);
+    showTab(form->TabSheet1);
+    form->bAddBMClick(form->bAddBM);
+    EXPECT_EQ(boxes.texts().size(), 2u);
+}
+
+TEST_F(TreesRoad, PreparingAllPages) {
+    open(copyOf("outline.pdf"));
+    form->ePageNum->setText("2");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->ePageNum, &enter);
+    ASSERT_EQ(form->ePageNum->text(), "2 of 3");
+    form->AddDevicePages(1);
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet2);
+    QTreeWidget* tree = form->tvForPalm;
+    EXPECT_EQ(texts(tree), (QStringList{"Page 1--100%", "Page 2--100%", "Page 3--100%"}));
+    for (int i = 0; i < 3; ++i) {
+        const QString view = nodeStateText(TBrevantForm::itemData(tree->topLevelItem(i))->node.get());
+        EXPECT_EQ(GetCsvInt(view, 3), i + 1);
+        EXPECT_EQ(GetCsvInt(view, 7), 4);
+    }
+    EXPECT_EQ(form->GetPage(), 2);
+    EXPECT_EQ(form->lastRendered().page, 2);
+    EXPECT_TRUE(form->deviceChoiceChanged());
+    EXPECT_TRUE(form->bDelAllPalm->isEnabled());
+    // An entry takes the view and its format there.
+    testing::clickItem(tree, tree->topLevelItem(2));
+    testing::clickItem(tree, tree->topLevelItem(2));
+    EXPECT_EQ(form->ePageNum->text(), "3 of 3");
+    EXPECT_EQ(form->GetDeviceFormat(), 4);
+    EXPECT_TRUE(form->tbPreviewPages->isChecked());
+
+    // Delete All asks first.
+    boxes.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    form->DeleteAll1Click(form->bDelAllPalm);
+    EXPECT_EQ(tree->topLevelItemCount(), 3);
+    form->DeleteAll1Click(form->bDelAllPalm);
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    EXPECT_EQ(boxes.texts(), std::vector<QString>(2, "Do you want to delete all records?"));
+    EXPECT_FALSE(form->deviceChoiceChanged());
+}
+
+}  // namespace
+}  // namespace brevant
