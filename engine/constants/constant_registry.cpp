@@ -1,5 +1,6 @@
 #include "engine/constants/constant_registry.h"
 
+#include "engine/constants/cff_strings.h"
 #include "engine/constants/font_constants.h"
 #include "engine/constants/keyword_constants.h"
 #include "engine/constants/name_constants.h"
@@ -117,7 +118,8 @@ constexpr ConstantGroup kEngineGroups[] = {
     groupOf<kFontDatabaseFiles>("font-database files"),
     // Type 1 keys come here
     groupOf<kType1KindWords>("Type 1 kind words"),
-    // the CFF standard strings come here
+    ConstantGroup{"CFF standard strings", buildCffStandardStringConstants,
+                  destroyCffStandardStringConstants},
     groupOf<kInterfaceSettings>("interface settings"), groupOf<kType3KindWords>("Type 3 kind word"),
     groupOf<kNames>("name constants"), groupOf<kKeywords>("keyword constants"),
     groupOf<kLateNames>("late name constants"),

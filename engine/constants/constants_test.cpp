@@ -173,8 +173,8 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
                          "decode-parameter keys", "rendering settings", "encoding words",
                          "font-system settings", "font words", "weight words", "Latin glyph names",
                          "Latin Extended-A glyph names", "font-database files", "Type 1 kind words",
-                         "interface settings", "Type 3 kind word", "name constants",
-                         "keyword constants", "late name constants"}));
+                         "CFF standard strings", "interface settings", "Type 3 kind word",
+                         "name constants", "keyword constants", "late name constants"}));
 }
 
 TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {

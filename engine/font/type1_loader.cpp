@@ -11,6 +11,7 @@
 #include "engine/font/font_registry.h"
 #include "engine/font/own_outline_font.h"
 #include "engine/font/type1_font.h"
+#include "engine/font/type1c_font.h"
 
 namespace vistrel {
 namespace {
@@ -60,13 +61,13 @@ bool registerType1Loaders(const WString& fontsFolder) {
 
 std::unique_ptr<FontBase> makeEmbeddedType1Font(const Type1FontDescription& description,
                                                 OutputDevice* device) {
-    // Compact programs are not read yet: such a font goes on as if it had
-    // no program.
+    std::unique_ptr<FontBase> font;
     if (description.isCompact())
-        return nullptr;
-    std::unique_ptr<FontBase> font(new Type1Font(description, device));
+        font.reset(new Type1CFont(description, device));
+    else
+        font.reset(new Type1Font(description, device));
     if (font)
-        font->descriptionText().assignText(u"T1: ");
+        font->descriptionText().assignText(description.isCompact() ? u"T1C: " : u"T1: ");
     return font;
 }
 

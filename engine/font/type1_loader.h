@@ -33,11 +33,10 @@ bool registerType1Loaders(const WString& fontsFolder);
 // usable font.
 std::unique_ptr<FontRenderer> loadType1Font(FontDescription& description, OutputDevice* device);
 
-// The font object for a description's embedded program, its description
-// text begun ("T1: ", or "T1C: " for a compact program); the loader then
-// reads the program into it and appends the key name. Null for a kind of
-// program the engine does not read: the loader then goes on as if there
-// were no program.
+// The font object for a description's embedded program, a Type1Font or,
+// for a compact program, a Type1CFont, its description text begun ("T1: "
+// or "T1C: "); the loader then reads the program into it and appends the
+// key name. Null when memory runs out.
 std::unique_ptr<FontBase> makeEmbeddedType1Font(const Type1FontDescription& description,
                                                 OutputDevice* device);
 

@@ -1,0 +1,1 @@
+vistrel_fuzz_target(cff_font LIBS vistrel_font)
