@@ -737,48 +737,39 @@ bool GdiTrueTypeRenderer::drawGlyph(std::uint16_t code, IntPoint point) {
     return win::ExtTextOutA(selection.dc(), point.x, point.y, 0, nullptr, &byte, 1, nullptr) != 0;
 }
 
-std::int32_t GdiTrueTypeRenderer::roundedWidth(std::uint16_t code) {
+// The extent of bytes in the renderer's own font; zero when the font cannot
+// be selected or measured.
+win::SIZE GdiTrueTypeRenderer::extentOf(const std::string& bytes) {
     Selection selection(*this);
     win::SIZE size{};
-    const char byte = byteOf(code);
-    if (!selection.ready() || !win::GetTextExtentPoint32A(selection.dc(), &byte, 1, &size))
-        return 0;
-    return size.cx;
+    if (!selection.ready() ||
+        !win::GetTextExtentPoint32A(selection.dc(), bytes.data(), int(bytes.size()), &size)) {
+        return win::SIZE{};
+    }
+    return size;
+}
+
+std::string GdiTrueTypeRenderer::bytesOf(const WString& text) const {
+    std::string bytes;
+    for (std::int32_t i = 0; i < text.size(); ++i)
+        bytes.push_back(byteOf(text.at(i)));
+    return bytes;
+}
+
+std::int32_t GdiTrueTypeRenderer::roundedWidth(std::uint16_t code) {
+    return extentOf(std::string(1, byteOf(code))).cx;
 }
 
 std::int32_t GdiTrueTypeRenderer::glyphHeight(std::uint16_t code) {
-    Selection selection(*this);
-    win::SIZE size{};
-    const char byte = byteOf(code);
-    if (!selection.ready() || !win::GetTextExtentPoint32A(selection.dc(), &byte, 1, &size))
-        return 0;
-    return size.cy;
+    return extentOf(std::string(1, byteOf(code))).cy;
 }
 
 std::int32_t GdiTrueTypeRenderer::stringWidth(const WString& text) {
-    Selection selection(*this);
-    std::string bytes;
-    for (std::int32_t i = 0; i < text.size(); ++i)
-        bytes.push_back(byteOf(text.at(i)));
-    win::SIZE size{};
-    if (!selection.ready() ||
-        !win::GetTextExtentPoint32A(selection.dc(), bytes.data(), int(bytes.size()), &size)) {
-        return 0;
-    }
-    return size.cx;
+    return extentOf(bytesOf(text)).cx;
 }
 
 std::int32_t GdiTrueTypeRenderer::stringHeight(const WString& text) {
-    Selection selection(*this);
-    std::string bytes;
-    for (std::int32_t i = 0; i < text.size(); ++i)
-        bytes.push_back(byteOf(text.at(i)));
-    win::SIZE size{};
-    if (!selection.ready() ||
-        !win::GetTextExtentPoint32A(selection.dc(), bytes.data(), int(bytes.size()), &size)) {
-        return 0;
-    }
-    return size.cy;
+    return extentOf(bytesOf(text)).cy;
 }
 
 double GdiTrueTypeRenderer::programAdvance(std::uint16_t code) {

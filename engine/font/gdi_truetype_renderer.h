@@ -131,6 +131,9 @@ private:
     void buildEncoding(const TrueTypeFontDescription& description);
     // The byte the system draws for a code.
     char byteOf(std::uint16_t code) const;
+    std::string bytesOf(const WString& text) const;
+    // The extent of bytes drawn in this font (zero when it cannot be measured).
+    win::SIZE extentOf(const std::string& bytes);
     void deleteFont();
 
     win::LOGFONTA logFont_{};
