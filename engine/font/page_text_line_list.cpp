@@ -13,9 +13,16 @@ namespace vistrel {
 namespace {
 
 constexpr char16_t kSpace = 32;
+constexpr char16_t kFullStop = u'.';
 // A character joins a word whose right edge lies less than this many
 // heights before it.
 constexpr double kJoinGap = 0.13;
+// Dot leaders stand off the title before them and the number after them by
+// a gap of their own, which may be narrower than kJoinGap, while a full stop
+// that ends a word follows its last letter closely: a full stop joins a word
+// of other characters, and another character a word of full stops, only
+// across less than this many heights.
+constexpr double kLeaderGap = 0.1;
 // A character continues a line when it lies less than kNearAfter heights
 // after the end of the line's last word, or less than kNearBefore heights
 // before it.
@@ -203,7 +210,11 @@ bool TextLine::addChar(const PlacedChar& c, FontHandle& font) {
     const double gap = kJoinGap * c.height;
     const auto joins = std::partition_point(words_.begin(), words_.end(),
                                             [&](const Word& w) { return !(c.x - w.reach < gap); });
-    if (joins != words_.end()) {
+    // That word's reach is its own right edge.
+    const bool leader = joins != words_.end() &&
+                        (c.code == kFullStop) != (joins->text.back() == kFullStop) &&
+                        !(c.x - joins->xEnd < kLeaderGap * c.height);
+    if (joins != words_.end() && !leader) {
         joins->text.push_back(c.code);
         if (c.y > joins->y)
             joins->y = c.y;

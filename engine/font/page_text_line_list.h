@@ -112,8 +112,10 @@ public:
     // something was added.
     bool addCode(const PlacedChar& shown, FontHandle& font);
     // Adds one Unicode character: it joins the first word whose right edge
-    // lies less than 0.13 heights before it, else it starts a word. False
-    // for a space, which is never recorded.
+    // lies less than 0.13 heights before it (less than 0.1 heights for a
+    // full stop after other characters or another character after full
+    // stops: dot leaders), else it starts a word. False for a space, which
+    // is never recorded.
     bool addChar(const PlacedChar& c, FontHandle& font);
     // One more space between every two neighbouring words.
     void spaceWords() { ++spaces_; }

@@ -318,6 +318,17 @@ TEST(PageTextLineListTest, LinesAndWords) {
         {"the joining gap",
          {{u'A', 0, 100, 10, 10}, {u'B', 11.29, 100, 10, 5}, {u'C', 16.29 + 1.3, 100, 10, 5}},
          "ABC: AB@0,100+16.29,10 C@17.59,100+5,10"},
+        // Full stops and other characters join each other across less than
+        // 0.1 heights: a dot leader stands off the title and the number.
+        {"a leader between a title and a number",
+         {{u'A', 0, 100, 10, 10},
+          {u'.', 11.2, 100, 10, 2.5},
+          {u'.', 14, 100, 10, 2.5},
+          {u'1', 17.5, 100, 10, 5}},
+         "A..1: A@0,100+10,10 ..@11.2,100+5.3,10 1@17.5,100+5,10"},
+        {"a full stop ending a word",
+         {{u'A', 0, 100, 10, 10}, {u'.', 10.9, 100, 10, 2.5}, {u'B', 13.5, 100, 10, 5}},
+         "A.B: A.B@0,100+18.5,10"},
         // A character joins the first word whose end lies less than 0.13
         // heights before it, even one it lies left of: it goes to that
         // word's end.
