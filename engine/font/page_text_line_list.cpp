@@ -13,14 +13,35 @@ namespace vistrel {
 namespace {
 
 constexpr char16_t kSpace = 32;
+constexpr char16_t kFullStop = u'.';
 // A character joins a word whose right edge lies less than this many
 // heights before it.
 constexpr double kJoinGap = 0.13;
+// Dot leaders stand off the title before them and the number after them by
+// a gap of their own, which may be narrower than kJoinGap, while a full stop
+// that ends a word follows its last letter closely: a full stop joins a word
+// of other characters, and another character a word of full stops, only
+// across less than this many heights.
+constexpr double kLeaderGap = 0.1;
 // A character continues a line when it lies less than kNearAfter heights
 // after the end of the line's last word, or less than kNearBefore heights
 // before it.
 constexpr double kNearBefore = 0.65;
 constexpr double kNearAfter = 2.0;
+// Device pixels into the reading frames of text that runs right, down, left
+// and up the bitmap: the quarter turns that bring its baseline along x, the
+// glyphs' tops towards smaller y. Frame q turns back through frame 4 - q.
+constexpr Matrix kIntoFrame[4] = {
+    {1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, 0}, {-1, 0, 0, -1, 0, 0}, {0, 1, -1, 0, 0, 0}};
+
+// The frame of a direction on the bitmap: the nearest of right, down, left
+// and up (right for no direction).
+int frameOf(double dx, double dy) {
+    if (!(std::fabs(dy) > std::fabs(dx)))
+        return dx < 0 ? 2 : 0;
+    return dy > 0 ? 1 : 3;
+}
+
 // Characters are placed only within this many pixels of the origin (2^28),
 // far beyond any page bitmap: the boxes made of them stay finite and fit
 // 32-bit integers.
@@ -189,7 +210,11 @@ bool TextLine::addChar(const PlacedChar& c, FontHandle& font) {
     const double gap = kJoinGap * c.height;
     const auto joins = std::partition_point(words_.begin(), words_.end(),
                                             [&](const Word& w) { return !(c.x - w.reach < gap); });
-    if (joins != words_.end()) {
+    // That word's reach is its own right edge.
+    const bool leader = joins != words_.end() &&
+                        (c.code == kFullStop) != (joins->text.back() == kFullStop) &&
+                        !(c.x - joins->xEnd < kLeaderGap * c.height);
+    if (joins != words_.end() && !leader) {
         joins->text.push_back(c.code);
         if (c.y > joins->y)
             joins->y = c.y;
@@ -232,7 +257,8 @@ PageTextLineList::PageTextLineList() {
 PageTextLineList::~PageTextLineList() = default;
 
 void PageTextLineList::clear() {
-    groups_.clear();
+    for (Groups& groups : groups_)
+        groups.clear();
     byY_.clear();
     ordered_.clear();
     orderStale_ = false;
@@ -240,33 +266,7 @@ void PageTextLineList::clear() {
 }
 
 void PageTextLineList::setPageMatrix(const Matrix& page) {
-    turned_ = false;
-    toFrame_ = fromFrame_ = Matrix{};
-    // Upright: x to the right, y downwards.
-    if (page.b == 0 && page.c == 0 && page.a > 0 && page.d < 0)
-        return;
-    const double det = page.a * page.d - page.b * page.c;
-    if (!std::isfinite(det) || det == 0)
-        return;
-    // The page's linear part undone, then an upright one of the same scale
-    // s applied: [a b; c d]^-1 [s 0; 0 -s]. Quarter turns come out exact.
-    const double s = std::sqrt(std::fabs(det));
-    auto snap = [](double v) {
-        const double r = std::round(v);
-        return std::fabs(v - r) < 1e-9 ? r : v;
-    };
-    const Matrix to{snap(page.d * s / det),
-                    snap(page.b * s / det),
-                    snap(-page.c * s / det),
-                    snap(-page.a * s / det),
-                    0,
-                    0};
-    const double toDet = to.a * to.d - to.b * to.c;
-    if (!std::isfinite(toDet) || toDet == 0)
-        return;
-    toFrame_ = to;
-    fromFrame_ = Matrix{to.d / toDet, -to.b / toDet, -to.c / toDet, to.a / toDet, 0, 0};
-    turned_ = true;
+    pageFrame_ = frameOf(page.a, page.b);
 }
 
 void PageTextLineList::spaceWords() {
@@ -291,6 +291,9 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
     if (!font || !font->capturesText())
         return;
     Matrix tm = textMatrix;
+    // The string advances along the text matrix's x axis.
+    const int frame = frameOf(tm.a, tm.b);
+    const Matrix& into = kIntoFrame[frame];
     for (std::int32_t i = 0; i < text.size(); ++i) {
         const char16_t code = text.at(i);
         const double size = font->fontSize();
@@ -315,30 +318,31 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
         double dy = m.f - y0;
         double x = x0;
         double y = y0;
-        if (turned_) {
-            x = x0 * toFrame_.a + y0 * toFrame_.c;
-            y = x0 * toFrame_.b + y0 * toFrame_.d;
-            const double along = dx * toFrame_.a + dy * toFrame_.c;
-            dy = dx * toFrame_.b + dy * toFrame_.d;
+        if (frame != 0) {
+            x = x0 * into.a + y0 * into.c;
+            y = x0 * into.b + y0 * into.d;
+            const double along = dx * into.a + dy * into.c;
+            dy = dx * into.b + dy * into.d;
             dx = along;
         }
         if (roundToInt32(dx * 10.0) != 0)
-            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle);
+            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
         else
             addChar(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
-                    *handle);
+                    *handle, frame);
     }
 }
 
-PageTextLineList::Entry* PageTextLineList::findLine(double x, double y) const {
+PageTextLineList::Entry* PageTextLineList::findLine(int frame, double x, double y) const {
+    const Groups& groups = groups_[size_t(frame)];
     // A line covers y only when its own y lies within half its height of y:
     // the groups within half the tallest height are the candidates. The
     // margins keep rounding from leaving out a line that qualifies.
     const double half = tallest_ / 2;
     const double margin = (std::fabs(y) + half) * 1e-9;
     const double last = y + half + margin;
-    for (auto group = groups_.lower_bound(GroupKey(y - half - margin, 0.0));
-         group != groups_.end() && !(group->first.first > last); ++group) {
+    for (auto group = groups.lower_bound(GroupKey(y - half - margin, 0.0));
+         group != groups.end() && !(group->first.first > last); ++group) {
         const auto& [lineY, height] = group->first;
         if (!(lineY - height / 2 <= y && y <= lineY + height / 2))
             continue;
@@ -356,6 +360,7 @@ PageTextLineList::Entry* PageTextLineList::findLine(double x, double y) const {
 
 void PageTextLineList::regroup(Entry& entry) {
     const TextLine& line = *entry.line;
+    Groups& groups = groups_[size_t(entry.frame)];
     if (entry.grouped) {
         if (entry.group->first.second == line.height()) {
             // The same group: only the end moved.
@@ -368,31 +373,35 @@ void PageTextLineList::regroup(Entry& entry) {
         }
         entry.group->second.erase(entry.at);
         if (entry.group->second.empty())
-            groups_.erase(entry.group);
+            groups.erase(entry.group);
         entry.grouped = false;
     }
     if (line.height() > 0) {
-        entry.group = groups_.try_emplace(GroupKey(line.y(), line.height())).first;
+        entry.group = groups.try_emplace(GroupKey(line.y(), line.height())).first;
         entry.at = entry.group->second.emplace(line.lastEnd(), &entry);
         entry.grouped = true;
     }
 }
 
-void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font) {
+void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font, int frame) {
     if (shown.code == kSpace)
         return;
     if (!(std::fabs(shown.x) <= kFarOff && std::fabs(shown.y) <= kFarOff &&
           std::fabs(shown.height) <= kFarOff && std::fabs(shown.advance) <= kFarOff))
         return;
-    Entry* entry = findLine(shown.x, shown.y);
+    frame &= 3;
+    Entry* entry = findLine(frame, shown.x, shown.y);
     if (entry) {
         entry->line->addCode(shown, font);
     } else {
-        auto fresh = std::make_unique<TextLine>(shown.y, turned_ ? &fromFrame_ : nullptr);
+        auto fresh =
+            std::make_unique<TextLine>(shown.y, frame ? &kIntoFrame[(4 - frame) & 3] : nullptr);
         if (!fresh->addCode(shown, font))
             return;
-        entry = &byY_.emplace(shown.y, Entry())->second;
+        const int place = (frame - pageFrame_) & 3;
+        entry = &byY_.emplace(std::make_pair(place, shown.y), Entry())->second;
         entry->line = std::move(fresh);
+        entry->frame = frame;
         orderStale_ = true;
     }
     regroup(*entry);

@@ -6,20 +6,25 @@
 // page is finished the words of each line are separated by single spaces.
 //
 // Positions come from the text matrices the fonts hold: device pixels of the
-// page bitmap, y growing downwards, the current transformation included. On
-// a turned page they are turned back into the page's reading frame, so that
-// its lines run along x as on an upright page; the words' boxes are turned
-// into device pixels again when they are read. A character's height is the
-// font size in device pixels: the gaps that break words and lines are
-// fractions of it.
+// page bitmap, y growing downwards, the current transformation included.
+// Each string is placed in the reading frame of the way its glyphs run on
+// the bitmap (right, down, left or up, the nearest of the four): device
+// pixels turned by quarter turns so that its baseline runs along x, as
+// upright text does. Text on a turned page runs down or up the bitmap, text
+// that a turned page's content turns back runs right again; each is read
+// along its own lines, and lines of different frames never mix. The words'
+// boxes are turned into device pixels again when they are read. A
+// character's height is the font size in device pixels: the gaps that break
+// words and lines are fractions of it.
 //
 // Readers walk the lines (TextLineList::lineCount, line) and, per line, the
-// words by ascending x (TextLine::wordCount, getWordInfo). A word keeps a
-// counted reference to the font handle of its first character, so the font
-// stays reachable for as long as the list lives (until the page's next
-// render clears it, or the page goes).
+// words by ascending x in its frame (TextLine::wordCount, getWordInfo). A
+// word keeps a counted reference to the font handle of its first character,
+// so the font stays reachable for as long as the list lives (until the
+// page's next render clears it, or the page goes).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -69,8 +74,8 @@ class TextLine {
 
 public:
     // An empty line at the baseline y, of height 0. Positions are taken in
-    // the page's reading frame; back, when given, turns them into device
-    // pixels for getWordInfo.
+    // a reading frame; back, when given, turns them into device pixels for
+    // getWordInfo.
     explicit TextLine(double y, const Matrix* back = nullptr);
 
     // The baseline of the character that opened the line.
@@ -80,9 +85,9 @@ public:
     size_t wordCount() const { return words_.size(); }
 
     // The word at an index (words by ascending x); false, and the record
-    // untouched, at or past the word count. On a turned page the record
-    // holds the word's box in device pixels: x and width its left edge and
-    // width, y its bottom edge and height its height.
+    // untouched, at or past the word count. For a line of a turned frame
+    // the record holds the word's box in device pixels: x and width its
+    // left edge and width, y its bottom edge and height its height.
     bool getWordInfo(size_t index, TextWordRecord& record) const;
     // The line's text: the words in order, separated by the spaces
     // spaceWords put between them.
@@ -107,8 +112,10 @@ public:
     // something was added.
     bool addCode(const PlacedChar& shown, FontHandle& font);
     // Adds one Unicode character: it joins the first word whose right edge
-    // lies less than 0.13 heights before it, else it starts a word. False
-    // for a space, which is never recorded.
+    // lies less than 0.13 heights before it (less than 0.1 heights for a
+    // full stop after other characters or another character after full
+    // stops: dot leaders), else it starts a word. False for a space, which
+    // is never recorded.
     bool addChar(const PlacedChar& c, FontHandle& font);
     // One more space between every two neighbouring words.
     void spaceWords() { ++spaces_; }
@@ -154,26 +161,28 @@ public:
 
     void clear() override;
     void spaceWords() override;
-    // Characters are placed in the page's reading frame: device pixels
-    // turned so that the page's lines run along x. Without a page matrix, or
-    // for an upright page, that is device pixels as they are.
+    // The page's own reading frame (the way its x axis runs on the
+    // bitmap): its lines come first, then those of the frames a quarter,
+    // half and three quarters further on. Upright without a page matrix.
     void setPageMatrix(const Matrix& pageMatrix) override;
     // Advances the copy of the text matrix code by code as the font would
     // (character and word spacing, horizontal scale, rise) and places each
-    // character: horizontally by its origin and advance; when it advances
-    // less than a twentieth of a pixel along x (vertical text), at the
-    // origin less the device size, as high as its advance along y and as
-    // wide as the device size. Nothing for a font that captures no text.
+    // character in the frame of the way the text matrix's x axis runs:
+    // horizontally by its origin and advance; when it advances less than a
+    // twentieth of a pixel along the frame's x (no advance), at the origin
+    // less the device size, as high as its advance along y and as wide as
+    // the device size. Nothing for a font that captures no text.
     void addShownText(const WString& text, const Matrix& textMatrix, FontHandle* font) override;
     size_t lineCount() const override { return byY_.size(); }
     const TextLine* line(size_t index) const override;
 
-    // Places one shown code, its position in the reading frame: the first
-    // line (by y) that covers its baseline and whose end it lies near takes
-    // it, else a new line at its baseline. A space is dropped, and so is a
-    // character whose position, height or advance is not finite or lies
-    // more than 2^28 pixels from the origin.
-    void addChar(const PlacedChar& shown, FontHandle& font);
+    // Places one shown code, its position in a reading frame (a quarter
+    // turn: 0 upright, then the frames of text running down, left and up the
+    // bitmap): the first line of that frame (by y) that covers its baseline
+    // and whose end it lies near takes it, else a new line at its baseline.
+    // A space is dropped, and so is a character whose position, height or
+    // advance is not finite or lies more than 2^28 pixels from the origin.
+    void addChar(const PlacedChar& shown, FontHandle& font, int frame = 0);
 
 private:
     // The lines that can take a character are grouped by their y and
@@ -187,26 +196,28 @@ private:
     using Groups = std::map<GroupKey, Group>;
     struct Entry {
         std::unique_ptr<TextLine> line;
+        // The line's reading frame.
+        int frame = 0;
         // Where the line stands in its group, when it is in one.
         bool grouped = false;
         Groups::iterator group;
         Group::iterator at;
     };
 
-    // The first line, by y, that takes a character at (x, y); null when none.
-    Entry* findLine(double x, double y) const;
+    // The first line of a frame, by y, that takes a character at (x, y);
+    // null when none.
+    Entry* findLine(int frame, double x, double y) const;
     // Puts the line into the group of its height under its end, or moves
     // it there when one of them changed.
     void regroup(Entry& entry);
 
-    // The lines by their y; among equal y in the order they were made.
-    std::multimap<double, Entry> byY_;
-    Groups groups_;
-    // Device pixels to the reading frame and back (linear parts); used only
-    // on a turned page.
-    bool turned_ = false;
-    Matrix toFrame_;
-    Matrix fromFrame_;
+    // The lines by their frame's place after the page's own frame, then by
+    // y; among equal keys in the order they were made.
+    std::multimap<std::pair<int, double>, Entry> byY_;
+    // The groups of each frame.
+    std::array<Groups, 4> groups_;
+    // The page's own frame.
+    int pageFrame_ = 0;
     // The tallest line: a line whose y lies further than half of it from a
     // baseline cannot cover it.
     double tallest_ = 0.0;

@@ -150,29 +150,27 @@ TEST(PageTextLineListTest, ShownStrings) {
          deviceMatrix(1),
          {.wordSpacing = -2},
          "AB: AB@100,200+10.5,10"},
-        // Turned a quarter: no advance along x, so each character stands
-        // left of its origin, as wide as the size and as high as its
-        // advance along y; each is a line of its own.
-        {"vertical",
-         u"AB",
-         Matrix{0, 1, -1, 0, 100, 200},
-         {},
-         "A: A@90,200+10,5 | B: B@90,205+10,5"},
-        {"vertical with rise",
+        // Text running down, up or left the bitmap is read along its own
+        // baseline, its boxes in device pixels: the glyphs' tops lie right
+        // of the baseline running down, left of it running up, below it
+        // upside down.
+        {"running down", u"AB", Matrix{0, 1, 1, 0, 100, 200}, {}, "AB: AB@100,210+10,10"},
+        {"running down with rise",
          u"A",
-         Matrix{0, 1, -1, 0, 100, 200},
+         Matrix{0, 1, 1, 0, 100, 200},
          {.rise = 2},
-         "A: A@88,200+10,5"},
-        // Less than a twentieth of a pixel along x counts as vertical.
-        {"almost no advance", u"A", Matrix{0.0099, 0, 0, -1, 100, 200}, {}, "A: A@90,200+10,0"},
-        {"a tenth of a pixel", u"A", Matrix{0.02, 0, 0, -1, 100, 200}, {}, "A: A@100,200+0.1,10"},
-        // Run leftwards, characters lie before the word's end and join it,
-        // until one lies too far before it for the line.
-        {"turned half way",
+         "A: A@102,205+10,5"},
+        {"running up", u"AB", Matrix{0, -1, -1, 0, 100, 200}, {}, "AB: AB@90,200+10,10"},
+        {"upside down",
          u"AB C",
          Matrix{-1, 0, 0, 1, 100, 200},
          {},
-         "AB: AB@100,200+-5,10 | C: C@87.5,200+-5,10"},
+         "AB C: AB@90,210+10,10 C@82.5,210+5,10"},
+        // Less than a twentieth of a pixel along the baseline counts as no
+        // advance: the character stands left of its origin, as wide as the
+        // size and as high as its advance along y.
+        {"almost no advance", u"A", Matrix{0.0099, 0, 0, -1, 100, 200}, {}, "A: A@90,200+10,0"},
+        {"a tenth of a pixel", u"A", Matrix{0.02, 0, 0, -1, 100, 200}, {}, "A: A@100,200+0.1,10"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(show(c.text, c.tm, c.state), c.lines) << c.what;
@@ -320,6 +318,17 @@ TEST(PageTextLineListTest, LinesAndWords) {
         {"the joining gap",
          {{u'A', 0, 100, 10, 10}, {u'B', 11.29, 100, 10, 5}, {u'C', 16.29 + 1.3, 100, 10, 5}},
          "ABC: AB@0,100+16.29,10 C@17.59,100+5,10"},
+        // Full stops and other characters join each other across less than
+        // 0.1 heights: a dot leader stands off the title and the number.
+        {"a leader between a title and a number",
+         {{u'A', 0, 100, 10, 10},
+          {u'.', 11.2, 100, 10, 2.5},
+          {u'.', 14, 100, 10, 2.5},
+          {u'1', 17.5, 100, 10, 5}},
+         "A..1: A@0,100+10,10 ..@11.2,100+5.3,10 1@17.5,100+5,10"},
+        {"a full stop ending a word",
+         {{u'A', 0, 100, 10, 10}, {u'.', 10.9, 100, 10, 2.5}, {u'B', 13.5, 100, 10, 5}},
+         "A.B: A.B@0,100+18.5,10"},
         // A character joins the first word whose end lies less than 0.13
         // heights before it, even one it lies left of: it goes to that
         // word's end.
@@ -449,6 +458,31 @@ TEST(PageTextLineListTest, TurnedPages) {
             }
         }
     }
+}
+
+// Text that a turned page's content turns back, and text running across the
+// page's lines, is read along its own lines, in device pixels; the lines of
+// the page's own frame come first, then those of the frames a quarter, half
+// and three quarters further on.
+TEST(PageTextLineListTest, TextAcrossATurnedPage) {
+    CaptureFont font;
+    font.setFontSize(10);
+    Ref<FontHandle> handle = makeRef<FontHandle>(&font);
+    PageTextLineList list;
+    const Matrix page{0, 1, 1, 0, 0, 0};
+    list.setPageMatrix(page);
+    const Matrix along = multiply(Matrix{1, 0, 0, 1, 100, 200}, page);
+    const Matrix right = deviceMatrix(1);
+    const Matrix up{0, -1, -1, 0, 50, 300};
+    for (const Matrix& tm : {right, up, along}) {
+        font.setTextMatrix(tm, nullptr);
+        list.addShownText(WString(u"AB CD"), tm, handle.get());
+    }
+    list.spaceWords();
+    EXPECT_EQ(dump(list),
+              "AB CD: AB@200,110+10,10 CD@200,122.5+10,10 | "
+              "AB CD: AB@40,300+10,10 CD@40,287.5+10,10 | "
+              "AB CD: AB@100,200+10,10 CD@112.5,200+10,10");
 }
 
 // A word keeps its first character's font handle until the list lets go.

@@ -15,7 +15,8 @@ compared with qpdf, pdffonts and pdftotext. For every file that opens:
   fonts pdffonts lists for the page that FONTINFO names (Type 0 and CID
   fonts, which the tree leaves out, aside; a font that the page's content
   never selects is not loaded) and the share of pdftotext's words of the
-  page found among the TEXT words are counted.
+  page found among the TEXT words (all, and those of four or more letters)
+  are counted.
 
 A file whose objects lie in object streams (which the engine does not read)
 is compared through a copy qpdf writes without them; the original is still
@@ -438,6 +439,10 @@ class Check:
                 theirs = collections.Counter(pdftotext_words(path, page, password))
                 self.figures["words"] += sum(theirs.values())
                 self.figures["words found"] += sum((theirs & ours).values())
+                long = collections.Counter({w: n for w, n in theirs.items()
+                                            if sum(c.isalpha() for c in w) >= 4})
+                self.figures["long words"] += sum(long.values())
+                self.figures["long words found"] += sum((long & ours).values())
         print("%s: %d pages" % (name, count), flush=True)
 
 
@@ -475,6 +480,7 @@ def main(argv):
     share = f["words found"] / f["words"] if f["words"] else 1.0
     print("words of pdftotext in TEXT: %d of %d (%.1f %%)" % (f["words found"], f["words"],
                                                               100 * share))
+    print("of them of four or more letters: %d of %d" % (f["long words found"], f["long words"]))
     if share < MIN_WORD_SHARE:
         check.problems.append("only %.1f %% of pdftotext's words are in the TEXT trees"
                               % (100 * share))

@@ -1,9 +1,12 @@
-// Text captured while pages render through the control object: the lines
-// and words of the fixture page (standard fonts and an embedded TrueType
-// program, tests/fixtures/make_text_fixtures.py) at two zooms, upright and
-// turned a quarter, read as pdftotext -bbox-layout reads them, with boxes
-// that hold their ink in the rendered bitmap; and the fonts the words hold
-// outlive a low-memory purge between the render and the reading.
+// Text captured while pages render through the control object: the words
+// of the fixture pages (tests/fixtures/make_text_fixtures.py) at two zooms,
+// row by row as pdftotext -bbox-layout reads them, with boxes that hold
+// their ink in the rendered bitmap; and the fonts the words hold outlive a
+// low-memory purge between the render and the reading. The pages: lines in
+// standard fonts and an embedded TrueType program, upright and turned a
+// quarter; a listing and a contents page with dot leaders whose content
+// turns a /Rotate 90 page back, the contents page upright, and the listing
+// running up a page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +33,27 @@ namespace {
 
 using win::S_OK;
 
-const std::string kFixture = std::string(VISTREL_TEXT_FIXTURES) + "/text.pdf";
+// The way a page's text runs on its bitmap.
+enum class Runs { Right, Down, Up };
+
+struct FixturePage {
+    const char* file;
+    int page;
+    Runs runs;
+};
+
+const FixturePage kPages[] = {
+    {"text.pdf", 1, Runs::Right},   {"text.pdf", 2, Runs::Down},   {"turned.pdf", 1, Runs::Right},
+    {"turned.pdf", 2, Runs::Right}, {"turned.pdf", 3, Runs::Right}, {"turned.pdf", 4, Runs::Up},
+};
+
+std::string fixture(const char* file) {
+    return std::string(VISTREL_TEXT_FIXTURES) + "/" + file;
+}
+
+std::string nameOf(const FixturePage& p) {
+    return std::string(p.file) + " page " + std::to_string(p.page);
+}
 
 win::BSTR bstrOf(const std::string& s) {
     win::BSTR b = win::SysAllocStringLen(nullptr, win::UINT(s.size()));
@@ -46,6 +69,24 @@ struct Word {
     double left, top, right, bottom;
 };
 using Lines = std::vector<std::vector<Word>>;
+
+// A word's box turned so that its text runs right: its extent along the
+// text and across it (top, then the baseline's side).
+struct Extent {
+    double start, end, top, base;
+};
+
+Extent extentOf(const Word& w, Runs runs) {
+    switch (runs) {
+        case Runs::Down:
+            return Extent{w.top, w.bottom, -w.right, -w.left};
+        case Runs::Up:
+            return Extent{-w.bottom, -w.top, w.left, w.right};
+        case Runs::Right:
+            break;
+    }
+    return Extent{w.left, w.right, w.top, w.bottom};
+}
 
 std::string lineText(const std::vector<Word>& words) {
     std::string out;
@@ -64,11 +105,39 @@ std::string unescape(std::string s) {
     return s;
 }
 
-// pdftotext's lines of a page, its boxes scaled from points to pixels;
-// nothing when pdftotext cannot be run.
-std::optional<Lines> referenceLines(int page, double zoom) {
-    const std::string command = "pdftotext -q -bbox-layout -f " + std::to_string(page) + " -l " +
-                                std::to_string(page) + " '" + kFixture + "' - 2>/dev/null";
+// Words in rows: the words of one baseline ordered along the text, the
+// rows in reading order. Both sides split a row into lines where its words
+// lie far apart (pdftotext into columns), each its own way; the rows are
+// what they share. A word within half its height of a row's first
+// baseline is on that row.
+Lines rowsOf(std::vector<Word> words, Runs runs) {
+    std::stable_sort(words.begin(), words.end(), [&](const Word& a, const Word& b) {
+        return extentOf(a, runs).base < extentOf(b, runs).base;
+    });
+    Lines rows;
+    double base = 0;
+    for (const Word& w : words) {
+        const Extent e = extentOf(w, runs);
+        if (rows.empty() || e.base - base > (e.base - e.top) / 2) {
+            rows.emplace_back();
+            base = e.base;
+        }
+        rows.back().push_back(w);
+    }
+    for (auto& row : rows) {
+        std::stable_sort(row.begin(), row.end(), [&](const Word& a, const Word& b) {
+            return extentOf(a, runs).start < extentOf(b, runs).start;
+        });
+    }
+    return rows;
+}
+
+// pdftotext's words of a page in rows, its boxes scaled from points to
+// pixels; nothing when pdftotext cannot be run.
+std::optional<Lines> referenceRows(const FixturePage& p, double zoom) {
+    const std::string command = "pdftotext -q -bbox-layout -f " + std::to_string(p.page) +
+                                " -l " + std::to_string(p.page) + " '" + fixture(p.file) +
+                                "' - 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return std::nullopt;
@@ -78,43 +147,35 @@ std::optional<Lines> referenceLines(int page, double zoom) {
         xml.append(buffer, n);
     if (pclose(pipe) != 0 || xml.empty())
         return std::nullopt;
-    // Each <line> starts a line; each <word xMin yMin xMax yMax>text</word>
-    // adds a word to it.
-    Lines lines;
+    // Each <word xMin yMin xMax yMax>text</word> is a word.
+    std::vector<Word> words;
     auto attribute = [&](size_t from, const char* name) {
         const size_t at = xml.find(std::string(name) + "=\"", from);
         return at == std::string::npos
                    ? 0.0
                    : std::strtod(xml.c_str() + at + std::strlen(name) + 2, nullptr);
     };
-    for (size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
-        if (xml.compare(at, 6, "<line ") == 0) {
-            lines.emplace_back();
-        } else if (xml.compare(at, 6, "<word ") == 0 && !lines.empty()) {
-            const size_t open = xml.find('>', at);
-            const size_t close = xml.find("</word>", open);
-            if (open == std::string::npos || close == std::string::npos)
-                break;
-            lines.back().push_back(Word{unescape(xml.substr(open + 1, close - open - 1)),
-                                        attribute(at, "xMin") * zoom, attribute(at, "yMin") * zoom,
-                                        attribute(at, "xMax") * zoom,
-                                        attribute(at, "yMax") * zoom});
-        }
+    for (size_t at = xml.find("<word "); at != std::string::npos; at = xml.find("<word ", at + 1)) {
+        const size_t open = xml.find('>', at);
+        const size_t close = xml.find("</word>", open);
+        if (open == std::string::npos || close == std::string::npos)
+            break;
+        words.push_back(Word{unescape(xml.substr(open + 1, close - open - 1)),
+                             attribute(at, "xMin") * zoom, attribute(at, "yMin") * zoom,
+                             attribute(at, "xMax") * zoom, attribute(at, "yMax") * zoom});
     }
-    return lines;
+    return rowsOf(std::move(words), p.runs);
 }
 
-// The page's captured lines, their boxes as the word records give them.
-Lines capturedLines(const TextLineList& list) {
-    Lines lines;
+// The page's captured words, their boxes as the word records give them.
+std::vector<Word> capturedWords(const TextLineList& list) {
+    std::vector<Word> words;
     for (size_t i = 0; i < list.lineCount(); ++i) {
-        const TextLine* line = list.line(i);
-        lines.emplace_back();
         TextWordRecord r;
-        for (size_t j = 0; line->getWordInfo(j, r); ++j)
-            lines.back().push_back(Word{r.text.toUtf8(), r.x, r.y - r.height, r.x + r.width, r.y});
+        for (size_t j = 0; list.line(i)->getWordInfo(j, r); ++j)
+            words.push_back(Word{r.text.toUtf8(), r.x, r.y - r.height, r.x + r.width, r.y});
     }
-    return lines;
+    return words;
 }
 
 // Ink: a pixel darker than light grey.
@@ -125,16 +186,22 @@ bool ink(win::COLORREF c) {
 
 class TextCaptureTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    // Opens a fixture file in a fresh control, the one before closed.
+    void open(const char* name) {
+        pageObject = nullptr;
+        if (control) {
+            EXPECT_EQ(control->close(), S_OK);
+        }
         made = win::ComObject<Vistrel>::create(engineModule());
         ASSERT_TRUE(made);
         control = made.get();
-        win::BSTR file = bstrOf(kFixture);
+        win::BSTR file = bstrOf(fixture(name));
         ASSERT_EQ(control->open(file, nullptr), S_OK);
         win::SysFreeString(file);
     }
 
-    // Renders a page at a zoom; the page's text lines, or null.
+    // Renders a page of the open file at a zoom; the page's text lines, or
+    // null.
     const TextLineList* render(int page, double zoom) {
         win::ComPtr<TreeNode> node = TreeNode::create();
         char view[64];
@@ -154,17 +221,18 @@ protected:
 };
 
 TEST_F(TextCaptureTest, LinesAndWordsAgreeWithPdftotext) {
-    for (int page : {1, 2}) {
+    for (const FixturePage& p : kPages) {
+        open(p.file);
         for (double zoom : {1.0, 2.0}) {
-            SCOPED_TRACE("page " + std::to_string(page) + " at zoom " + std::to_string(zoom));
-            const std::optional<Lines> reference = referenceLines(page, zoom);
+            SCOPED_TRACE(nameOf(p) + " at zoom " + std::to_string(zoom));
+            const std::optional<Lines> reference = referenceRows(p, zoom);
             if (!reference)
                 GTEST_SKIP() << "pdftotext is not installed";
-            const TextLineList* list = render(page, zoom);
+            const TextLineList* list = render(p.page, zoom);
             ASSERT_NE(list, nullptr);
             if (list->lineCount() == 0)
                 GTEST_SKIP() << "no font of the fixture can be drawn here";
-            const Lines captured = capturedLines(*list);
+            const Lines captured = rowsOf(capturedWords(*list), p.runs);
 
             ASSERT_EQ(captured.size(), reference->size());
             for (size_t i = 0; i < captured.size(); ++i) {
@@ -190,19 +258,17 @@ TEST_F(TextCaptureTest, LinesAndWordsAgreeWithPdftotext) {
 // Every word's box holds ink, and all ink of the page lies in some word's
 // box: within a tenth of the font size (glyphs such as j reach a little past
 // their advance), and on the baseline's side within the descent (a third of
-// the size), which the boxes leave out. The baseline is the bottom edge
-// upright, the left edge turned a quarter.
+// the size), which the boxes leave out.
 TEST_F(TextCaptureTest, BoxesHoldTheirInk) {
-    for (int page : {1, 2}) {
+    for (const FixturePage& p : kPages) {
+        open(p.file);
         for (double zoom : {1.0, 2.0}) {
-            SCOPED_TRACE("page " + std::to_string(page) + " at zoom " + std::to_string(zoom));
-            const TextLineList* list = render(page, zoom);
+            SCOPED_TRACE(nameOf(p) + " at zoom " + std::to_string(zoom));
+            const TextLineList* list = render(p.page, zoom);
             ASSERT_NE(list, nullptr);
             if (list->lineCount() == 0)
                 GTEST_SKIP() << "no font of the fixture can be drawn here";
-            std::vector<Word> words;
-            for (const auto& line : capturedLines(*list))
-                words.insert(words.end(), line.begin(), line.end());
+            const std::vector<Word> words = capturedWords(*list);
             win::LONG width = 0, height = 0;
             ASSERT_EQ(control->get_width(&width), S_OK);
             ASSERT_EQ(control->get_height(&height), S_OK);
@@ -216,14 +282,15 @@ TEST_F(TextCaptureTest, BoxesHoldTheirInk) {
                     bool covered = false;
                     for (size_t k = 0; k < words.size(); ++k) {
                         const Word& w = words[k];
-                        const double size = page == 1 ? w.bottom - w.top : w.right - w.left;
-                        const double margin = std::max(1.0, size / 10);
-                        const double left = w.left - margin - (page == 2 ? size / 3 : 0);
-                        const double bottom = w.bottom + margin + (page == 1 ? size / 3 : 0);
                         if (px >= w.left && px <= w.right && py >= w.top && py <= w.bottom)
                             ++inked[k];
-                        if (px >= left && px <= w.right + margin && py >= w.top - margin &&
-                            py <= bottom)
+                        // The pixel's middle turned as the box is.
+                        const Extent e = extentOf(w, p.runs);
+                        const Extent at = extentOf(Word{"", px, py, px, py}, p.runs);
+                        const double size = e.base - e.top;
+                        const double margin = std::max(1.0, size / 10);
+                        if (at.start >= e.start - margin && at.start <= e.end + margin &&
+                            at.top >= e.top - margin && at.top <= e.base + margin + size / 3)
                             covered = true;
                     }
                     stray += covered ? 0 : 1;
@@ -239,6 +306,7 @@ TEST_F(TextCaptureTest, BoxesHoldTheirInk) {
 // The engine's low-memory purge between the render and the reading of the
 // words: the fonts the words hold stay, and go once the document is closed.
 TEST_F(TextCaptureTest, WordsKeepTheirFontsThroughAPurge) {
+    open("text.pdf");
     const TextLineList* list = render(1, 1.0);
     ASSERT_NE(list, nullptr);
     if (list->lineCount() == 0)

@@ -25,8 +25,8 @@ public:
     // Puts one space between the words of every line.
     virtual void spaceWords() = 0;
     // The matrix from page space to device pixels of the page about to be
-    // captured: on a turned page the text is grouped along the page's own
-    // lines. Nothing for a list that keeps no lines.
+    // captured: the lines of text that runs along the page's own lines come
+    // first. Nothing for a list that keeps no lines.
     virtual void setPageMatrix(const Matrix&) {}
     // Records a shown string: its 16-bit codes, a copy of the font's text
     // matrix (device terms) to advance, and the font.
