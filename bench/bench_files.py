@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -130,13 +131,19 @@ def machine_load():
     return "load %s %s %s on %d processors" % (one, five, fifteen, os.cpu_count() or 0)
 
 
-def measure(args, stdout=subprocess.DEVNULL):
+def measure(args, stdout=subprocess.DEVNULL, limit=None):
     """Runs a program to its end: (wall seconds, peak resident size in KiB,
-    exit status)."""
+    exit status). A program still running after limit seconds is killed
+    (exit status -9)."""
     start = time.perf_counter()
     process = subprocess.Popen(args, stdout=stdout, stderr=subprocess.DEVNULL)
+    timer = threading.Timer(limit, process.kill) if limit else None
+    if timer:
+        timer.start()
     _, status, usage = os.wait4(process.pid, 0)
     elapsed = time.perf_counter() - start
+    if timer:
+        timer.cancel()
     process.returncode = os.waitstatus_to_exitcode(status)
     return elapsed, usage.ru_maxrss, process.returncode
 
