@@ -3,7 +3,7 @@
 in one run.
 
     compare_mutool.py INSPECT [--baseline OLD_INSPECT] [--repeat N]
-                      [--folder DIR] [--corpus DIR]
+                      [--folder DIR] [--corpus DIR] [--only TEXT]
 
 Generates the large documents (make_documents.py) into DIR (a temporary
 folder by default), then times, alternating the programs within every
@@ -15,7 +15,12 @@ repetition:
              opening FILE and decoding every stream object, timed inside
              its process (without the start of Python) when a Python with
              PyMuPDF is found
-on the generated page trees (flat and balanced, 10,000 and 100,000 pages),
+  last page  vistrel-inspect render FILE N --zoom 1 --out OUT.ppm  against
+             mutool draw -q -r 72 -c rgb -o OUT.ppm FILE N
+             (opening the file and drawing its last page N, written as PPM
+             into /dev/shm)
+on the generated page trees (flat and balanced, 10,000 and 100,000 pages;
+the last page of the balanced ones),
 outlines (10,000 and 100,000 items, leading into a balanced tree of 1000
 pages, or into a flat tree of as many pages as items), the generated report
 and the three largest files of the corpus folder that vistrel-inspect opens. Prints the
@@ -23,7 +28,16 @@ median time of each program and the median of the per-repetition ratios
 (vistrel / mutool, and vistrel / PyMuPDF; below 1 is faster), and for the
 generated sizes how the time grows from 10,000 to 100,000. A run of over 20
 seconds is not repeated. With --baseline an older vistrel-inspect runs in the
-same repetitions and its ratios are shown beside.
+same repetitions and its ratios are shown beside. --only runs the cases
+whose name holds TEXT ("memory" for the peak memory alone).
+
+Then the peak resident size (the kernel's figure for the process and its
+waited-for children, through wait4) of rendering every page of the
+generated 1000 mixed pages (make_documents.py --rendering) at 72 dpi, once
+each: vistrel-inspect render ... --out E%d.ppm, vistrel-host render (through
+the control object, the engine registered in a scratch configuration
+folder; nothing written) and mutool draw -r 72 -c rgb -o M%d.ppm (the PPM
+names lead to /dev/null), with the ratios engine/mutool and host/mutool.
 
 With --document-bench DOCUMENT_BENCH and PyMuPDF found, decode-all is also
 compared inside the processes, where the start of a process does not drown
@@ -34,6 +48,7 @@ and decoding the same files in a loop, alternating within every repetition.
 import argparse
 import json
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -41,6 +56,8 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import bench_files  # noqa: E402
 
 
 def timed(args):
@@ -133,7 +150,7 @@ def main():
     parser.add_argument("--baseline")
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--folder")
-    parser.add_argument("--corpus", default=os.path.join(HERE, "..", "..", "shared", "corpus"))
+    parser.add_argument("--corpus", default=bench_files.default_corpus())
     parser.add_argument("--only", help="run only the cases whose name holds this text")
     parser.add_argument("--document-bench", help="document_bench, for decode-all in-process")
     options = parser.parse_args()
@@ -163,6 +180,12 @@ def main():
     for f in [os.path.join(folder, "content-113.pdf")] + real:
         cases.append(("streams %s" % os.path.basename(f), ["streams", f],
                       ["mutool", "clean", "-d", f, out]))
+    drawn = os.path.join(memory, "vistrel-bench-page-%d.ppm" % os.getpid())
+    for n in (10000, 100000):
+        f = os.path.join(folder, "pages-balanced-%d.pdf" % n)
+        cases.append(("last page balanced %d" % n,
+                      ["render", f, str(n), "--zoom", "1", "--out", drawn],
+                      ["mutool", "draw", "-q", "-r", "72", "-c", "rgb", "-o", drawn, f, str(n)]))
     if options.only:
         cases = [c for c in cases if options.only in c[0]]
 
@@ -201,14 +224,50 @@ def main():
     if options.document_bench and python:
         in_process(options.document_bench, python, folder, options.corpus, options.repeat)
     for label, _ in programs:
-        for prefix in ("pages flat", "pages balanced", "outline", "outline flat"):
+        for prefix in ("pages flat", "pages balanced", "outline", "outline flat",
+                       "last page balanced"):
             small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
             if small and large:
                 print("%s: %s grows x%.1f from 10,000 to 100,000 (mutool x%.1f)" % (
                     label, prefix, statistics.median(large[label]) / statistics.median(small[label]),
                     statistics.median(large["mutool"]) / statistics.median(small["mutool"])))
-    if os.path.exists(out):
-        os.unlink(out)
+    for path in (out, drawn):
+        if os.path.exists(path):
+            os.unlink(path)
+    if not options.only or options.only in "peak memory":
+        peak_memory(options.inspect, folder)
+
+
+def peak_memory(inspect, folder):
+    """Prints the peak resident sizes of rendering the 1000 mixed pages."""
+    pdf = dict(bench_files.generated_documents(folder))["mixed-1000.pdf"]
+    bins = os.path.dirname(os.path.abspath(inspect))
+    config = bench_files.register_engine(bins)
+    out = tempfile.mkdtemp(prefix="vistrel-bench-memory-", dir=bench_files.scratch_root())
+    try:
+        pages = bench_files.page_count(inspect, pdf)
+        runs = {
+            "engine": [inspect, "render", pdf, "all", "--zoom", "1", "--out",
+                       bench_files.null_outputs(out, "e", pages, "ppm")],
+            "host": [os.path.join(bins, "vistrel-host"), "render", pdf, "--pages", "all"],
+            "mutool": ["mutool", "draw", "-q", "-r", "72", "-c", "rgb", "-o",
+                       bench_files.null_outputs(out, "m", pages, "ppm"), pdf],
+        }
+        peak = {}
+        for label, args in runs.items():
+            if label == "host" and config is None:
+                continue
+            elapsed, peak[label], status = bench_files.measure(args)
+            print("peak memory mixed-1000 %-6s %8d KiB in %6.2f s%s" % (
+                label, peak[label], elapsed, "" if status == 0 else " (failed)"), flush=True)
+        for label in ("engine", "host"):
+            if label in peak:
+                print("peak memory mixed-1000 %s / mutool %5.2f" % (
+                    label, peak[label] / peak["mutool"]))
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
+        if config:
+            shutil.rmtree(config, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the large documents the whole-process benchmarks read.
 
-    make_documents.py FOLDER [SIZE...] [--report-only]
+    make_documents.py FOLDER [SIZE...] [--report-only | --rendering]
 
 For every SIZE (default 10000 and 100000) it writes into FOLDER:
   pages-flat-N.pdf      N pages listed in one /Kids array of the root
@@ -15,11 +15,29 @@ and once:
                         shared fonts and a compressed picture, in the shape of
                         a typical report
 
-With --report-only only the report is written. The files are made at
-benchmark time and never committed.
+With --report-only only the report is written. With --rendering the
+documents render-speed times are written instead, each only when it is not
+in FOLDER yet:
+  content-113.pdf       the report above
+  photos-6.pdf          6 pages, each one full-page photograph: a DCT image
+                        of 1600 x 2100 pixels (made with cjpeg) drawn on a
+                        612 x 792 page, so smaller than its pixels at 72 and
+                        150 dpi
+  truetype-sizes-40.pdf 40 pages of text in two embedded TrueType subsets
+                        (Liberation Serif and Sans, made with pyftsubset),
+                        every line in a size of its own from 4 to 34 points
+  mixed-1000.pdf        1000 pages in a balanced tree: text in standard fonts
+                        that are not embedded and in an embedded TrueType
+                        subset, bar charts of filled and stroked paths and
+                        curves, a small Flate image on every page and a small
+                        DCT image on every third
+The files are made at benchmark time and never committed.
 """
+import io
+import math
 import os
 import random
+import subprocess
 import sys
 import zlib
 
@@ -33,9 +51,13 @@ class Writer:
     def put(self, number, body):
         self.objects[number] = body if isinstance(body, bytes) else body.encode("latin-1")
 
-    def stream(self, number, dictionary, data):
-        data = zlib.compress(data, 6)
-        self.put(number, ("<< %s /Filter /FlateDecode /Length %d >>\nstream\n" %
+    def stream(self, number, dictionary, data, flate=True):
+        """A stream object; with flate false the data is stored as it is (its
+        filter, if any, named in the dictionary)."""
+        if flate:
+            data = zlib.compress(data, 6)
+            dictionary += " /Filter /FlateDecode"
+        self.put(number, ("<< %s /Length %d >>\nstream\n" %
                           (dictionary, len(data))).encode("latin-1") + data + b"\nendstream")
 
     def save(self, path, root, info=None):
@@ -199,13 +221,195 @@ def content_document(path, page_count=113):
     w.save(path, 1, info=2)
 
 
+def fixture_helpers():
+    """The TrueType and JPEG helpers of the test fixtures (fontTools,
+    pyftsubset, the plain-Python JPEG encoder)."""
+    fixtures = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures")
+    if fixtures not in sys.path:
+        sys.path.insert(0, fixtures)
+    import jpeg_encoder
+    import make_truetype_fixtures
+    return make_truetype_fixtures, jpeg_encoder
+
+
+def embed_truetype(w, number, path, name):
+    """An embedded TrueType subset (printable ASCII) of the face at path as
+    font number, its descriptor number + 1 and program number + 2."""
+    truetype, _ = fixture_helpers()
+    program = truetype.subset(path)
+    face = truetype.TTFont(io.BytesIO(program))
+    w.put(number, truetype.font_dict(name, number + 1, truetype.widths_of(face)))
+    w.put(number + 1, truetype.descriptor(face, name, 32, number + 2))
+    w.stream(number + 2, "/Length1 %d" % len(program), program)
+
+
+def photo_samples(width, height, seed):
+    """Rows of red, green, blue bytes like a photograph's: a smooth scene of
+    slow waves, with grain."""
+    rng = random.Random(seed)
+    # Warm grain: red high, green middle, blue low.
+    grain = bytes(rng.randrange(128) + (128, 64, 0)[k % 3] for k in range(6 * width))
+    rows = []
+    for y in range(height):
+        # A brightness curve per row: the scene's light changes slowly down
+        # the page, the grain gives the coefficients a photo's spread.
+        lift = int(60 * math.sin(y / (37.0 + seed)) + 40 * math.cos(y / 211.0))
+        table = bytes(min(255, max(0, (v >> 1) + 64 + lift)) for v in range(256))
+        offset = 3 * ((y * 37 + seed * 101) % width)
+        rows.append(grain[offset:offset + 3 * width].translate(table))
+    return b"".join(rows)
+
+
+def jpeg_file(width, height, samples, quality=85):
+    """The samples as a baseline JPEG file, made with libjpeg's cjpeg."""
+    ppm = b"P6\n%d %d\n255\n" % (width, height) + samples
+    return subprocess.run(["cjpeg", "-quality", str(quality)], input=ppm, check=True,
+                          capture_output=True).stdout
+
+
+def photo_document(path, page_count=6, width=1600, height=2100):
+    """Every page one full-page photograph (DCT, larger than the page at 150
+    dpi, so drawn smaller); two pictures, each page its own image object."""
+    w = Writer()
+    pictures = [jpeg_file(width, height, photo_samples(width, height, seed)) for seed in (1, 2)]
+    images = 10
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /XObject << /Im1 %d 0 R >> >> >>"
+                % (parent, images + 2 * i + 1, images + 2 * i))
+
+    root, _, _ = page_tree(w, page_count, 2, page, None)
+    for i in range(page_count):
+        w.stream(images + 2 * i, "/Type /XObject /Subtype /Image /Width %d /Height %d "
+                 "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode" % (width, height),
+                 pictures[i % 2], flate=False)
+        w.stream(images + 2 * i + 1, "", b"q 612 0 0 792 0 0 cm /Im1 Do Q")
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
+LIBERATION = "/usr/share/fonts/truetype/liberation"
+
+
+def words_line(rng, count):
+    return " ".join(rng.choice(WORDS) for _ in range(count))
+
+
+def truetype_sizes_document(path, page_count=40):
+    """Pages of text in two embedded TrueType subsets, every line in a size
+    of its own (4 to 34 points in tenths), the sizes differing from page to
+    page."""
+    rng = random.Random(40)
+    w = Writer()
+    serif, sans, contents = 3, 6, 1000
+    embed_truetype(w, serif, LIBERATION + "/LiberationSerif-Regular.ttf", b"AAAAAA+LiberationSerif")
+    embed_truetype(w, sans, LIBERATION + "/LiberationSans-Regular.ttf", b"BBBBBB+LiberationSans")
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /Font << /F1 %d 0 R /F2 %d 0 R >> >> >>"
+                % (parent, contents + i, serif, sans))
+
+    root, _, _ = page_tree(w, page_count, 10, page, 10)
+    for i in range(page_count):
+        lines, y, row = [], 760.0, 0
+        while True:
+            size = 4 + ((i * 61 + row * 7) % 301) / 10.0
+            y -= size * 1.15
+            if y < 30:
+                break
+            lines.append("BT /F%d %.1f Tf 36 %.2f Td (%s) Tj ET" % (
+                1 + row % 2, size, y, words_line(rng, max(2, int(540 / (size * 2.6))))))
+            row += 1
+        w.stream(contents + i, "", "\n".join(lines).encode("latin-1"))
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
+def mixed_document(path, page_count=1000):
+    """Pages of everything at once: text in standard fonts that are not
+    embedded and in an embedded TrueType subset, filled and stroked paths
+    and curves, and small images (Flate and DCT)."""
+    rng = random.Random(1000)
+    _, jpeg = fixture_helpers()
+    w = Writer()
+    helvetica, times, bold, truetype, logo, photo, contents = 3, 4, 5, 6, 9, 10, 20
+    w.put(helvetica, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+          "/Encoding /WinAnsiEncoding >>")
+    w.put(times, "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+          "/Encoding /WinAnsiEncoding >>")
+    w.put(bold, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>")
+    embed_truetype(w, truetype, LIBERATION + "/LiberationSans-Regular.ttf",
+                   b"CCCCCC+LiberationSans")
+    pixels = bytes((x * 5 + y * 3 + rng.randrange(24)) & 255 for y in range(48) for x in range(192))
+    w.stream(logo, "/Type /XObject /Subtype /Image /Width 64 /Height 48 /ColorSpace /DeviceRGB "
+             "/BitsPerComponent 8", pixels)
+    grey = bytes((x * x + y * 7 + rng.randrange(32)) & 255 for y in range(60) for x in range(80))
+    w.stream(photo, "/Type /XObject /Subtype /Image /Width 80 /Height 60 /ColorSpace /DeviceGray "
+             "/BitsPerComponent 8 /Filter /DCTDecode", jpeg.encode(80, 60, 1, grey, 80), flate=False)
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /Font << /F1 %d 0 R /F2 %d 0 R /F3 %d 0 R /F4 %d 0 R >> "
+                "/XObject << /Im1 %d 0 R /Im2 %d 0 R >> >> >>"
+                % (parent, contents + i, helvetica, times, bold, truetype, logo, photo))
+
+    root, _, _ = page_tree(w, page_count, contents + page_count, page, 10)
+    for i in range(page_count):
+        lines = ["BT /F3 16 Tf 72 740 Td (Chapter %d) Tj ET" % (i + 1)]
+        y = 716
+        for block in range(3):
+            font, size = ((2, 10), (4, 9), (1, 9.5))[(i + block) % 3]
+            for _ in range(8):
+                lines.append("BT /F%d %g Tf 72 %d Td (%s) Tj ET" % (
+                    font, size, y, words_line(rng, 13)))
+                y -= 12
+            y -= 10
+        # A chart: filled bars, a stroked curve and its frame.
+        lines.append("q 0.5 w 0 0 0 RG 72 120 300 140 re S")
+        for bar in range(8):
+            lines.append("%.2f %.2f %.2f rg %d 120 24 %d re f" % (
+                rng.random(), rng.random(), rng.random(), 84 + 36 * bar, rng.randrange(10, 130)))
+        lines.append("1 0 0 RG 1.5 w 72 %d m 150 %d 250 %d 372 %d c S Q" % tuple(
+            rng.randrange(130, 250) for _ in range(4)))
+        lines.append("q 64 0 0 48 420 200 cm /Im1 Do Q")
+        if i % 3 == 0:
+            lines.append("q 120 0 0 90 420 90 cm /Im2 Do Q")
+        w.stream(contents + i, "", "\n".join(lines).encode("latin-1"))
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
+def rendering_documents(folder):
+    """The generated documents render-speed times, written into folder when
+    they are not there yet; their paths."""
+    makers = [("content-113.pdf", content_document),
+              ("photos-6.pdf", photo_document),
+              ("truetype-sizes-40.pdf", truetype_sizes_document),
+              ("mixed-1000.pdf", mixed_document)]
+    os.makedirs(folder, exist_ok=True)
+    paths = []
+    for name, maker in makers:
+        path = os.path.join(folder, name)
+        if not os.path.exists(path):
+            maker(path + ".part")
+            os.replace(path + ".part", path)
+        paths.append(path)
+    return paths
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
     folder = sys.argv[1]
-    report_only = "--report-only" in sys.argv[2:]
-    sizes = [int(s) for s in sys.argv[2:] if s != "--report-only"] or [10000, 100000]
+    flags = [a for a in sys.argv[2:] if a.startswith("--")]
+    report_only, rendering = "--report-only" in flags, "--rendering" in flags
+    sizes = [int(s) for s in sys.argv[2:] if not s.startswith("--")] or [10000, 100000]
     os.makedirs(folder, exist_ok=True)
+    if rendering:
+        rendering_documents(folder)
+        return
     for n in [] if report_only else sizes:
         pages_document(os.path.join(folder, "pages-flat-%d.pdf" % n), n, None)
         pages_document(os.path.join(folder, "pages-balanced-%d.pdf" % n), n, 10)
