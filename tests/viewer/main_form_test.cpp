@@ -167,6 +167,27 @@ TEST_F(MainForm, FirstShowAppliesStoredSettings) {
     EXPECT_TRUE(f.ShowDocumentManagementPane1->isChecked());
 }
 
+// The entries of the File menu's history open their own files, also while
+// opening replaces the history they were read from.
+TEST_F(MainForm, RecentFilesOpenTheirFiles) {
+    writeSetting(settings::kFileHistory, "/d/one.pdf\r\n/d/two.pdf\r\n/d/three.pdf\r\n");
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    // Position 9 is the newest entry, 11 the oldest.
+    const std::pair<int, const char*> clicks[] = {
+        {11, "/d/one.pdf"}, {10, "/d/three.pdf"}, {9, "/d/three.pdf"}, {11, "/d/two.pdf"}};
+    for (auto [position, file] : clicks) {
+        SCOPED_TRACE(file);
+        testing::takeCalls(fake.get());
+        f.File1->actions().at(position)->trigger();
+        EXPECT_TRUE(testing::takeCalls(fake.get()).contains(QString("open ") + file + "|\n"));
+        EXPECT_EQ(f.fileHistory().last(), file);
+        EXPECT_EQ(f.windowTitle(), QString("Lumbra for Palm OS - ") + file);
+    }
+    EXPECT_EQ(f.fileHistory(), (QStringList{"/d/one.pdf", "/d/three.pdf", "/d/two.pdf"}));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 // A placement block of another size than 44 bytes is ignored.
 TEST_F(MainForm, ShortPlacementIgnored) {
     WindowPlacement placement;

@@ -173,7 +173,9 @@ public:
     TfPalm* fPalm = nullptr;
 
     // ---- Opening documents (main_form_open.cpp) ----
-    void OpenDocument(const QString& path);
+    // Takes the path by value: a caller's path may live in the file history,
+    // which opening replaces.
+    void OpenDocument(QString path);
     void FileOpen1Execute();
     // The password prompt the open road asks (the window's own by default).
     void setPasswordPrompt(std::function<bool(const QString& file, QString& password)> prompt) {

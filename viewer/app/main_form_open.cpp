@@ -39,7 +39,9 @@ void TBrevantForm::FileOpen1Execute() {
         OpenDocument(path);
 }
 
-void TBrevantForm::OpenDocument(const QString& path) {
+// A copy: the history the path may come from is replaced below.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
+void TBrevantForm::OpenDocument(QString path) {
     questionAnswered_ = false;
     if (!ReleaseTree(deviceTree()))
         return;
