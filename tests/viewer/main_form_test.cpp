@@ -263,8 +263,10 @@ TEST_F(MainForm, ResetDocumentUI) {
         {"tbZoomTool", true, false},
         {"sbVert", false, false},
         {"sbHorz", false, false},
-        // The tree buttons follow their trees.
+        // The tree buttons follow their trees; Save As is Save As PDB.
         {"FileSave1", false, false},
+        {"FileSaveAs1", false, false},
+        {"bSavePDB", false, false},
         {"bRenamePalm", false, false},
         {"bDelPalm", false, false},
         {"bDelAllPalm", false, false},
