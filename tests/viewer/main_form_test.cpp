@@ -167,6 +167,19 @@ TEST_F(MainForm, FirstShowAppliesStoredSettings) {
     EXPECT_TRUE(f.ShowDocumentManagementPane1->isChecked());
 }
 
+// A stored device format other than the three offered reads as Standard
+// (4): its item is checked, and a document opens previewed in it.
+TEST_F(MainForm, UnknownStoredPalmFormatReadsAsStandard) {
+    writeSetting(settings::kPalmFormat, 5);
+    TBrevantForm& f = showForm();
+    EXPECT_EQ(f.deviceFormat(), 4);
+    EXPECT_TRUE(f.Standard1->isChecked());
+    EXPECT_EQ(f.cbClarity->currentIndex(), 0);
+    f.OpenDocument("/tmp/sample.pdf");
+    EXPECT_EQ(f.GetDeviceFormat(), 4);
+    EXPECT_EQ(f.lastRendered().format, 4);
+}
+
 // The entries of the File menu's history open their own files, also while
 // opening replaces the history they were read from.
 TEST_F(MainForm, RecentFilesOpenTheirFiles) {

@@ -95,6 +95,9 @@ void TBrevantForm::FormShow() {
         }
     }
     deviceFormat_ = readSetting(settings::kPalmFormat);
+    // A format the image clarity does not offer reads as Standard.
+    if (deviceFormat_ != 16 && deviceFormat_ != 17)
+        deviceFormat_ = 4;
     showImageClarity(deviceFormat_);
     fileHistory_ = readFileHistory();
     Panel3->setVisible(readSetting(settings::kProgressIndicator));
