@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -27,9 +28,11 @@
 #include "viewer/app/app_test_util.h"
 #include "viewer/app/engine_error.h"
 #include "viewer/app/options.h"
+#include "viewer/app/options_dialogs.h"
 #include "viewer/app/program.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
+#include "viewer/app/small_forms.h"
 #include "viewer/components/notifying_scroll_bar.h"
 #include "viewer/components/paint_panels.h"
 #include "viewer/components/transparent_button.h"
@@ -199,6 +202,23 @@ TEST_F(MainForm, RecentFilesOpenTheirFiles) {
     }
     EXPECT_EQ(f.fileHistory(), (QStringList{"/d/one.pdf", "/d/three.pdf", "/d/two.pdf"}));
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The forms made at start-up but never shown are there; the splash stays
+// for the options dialog's seconds.
+TEST_F(MainForm, StartUpForms) {
+    TBrevantForm& f = showForm();
+    for (const char* name : {"fAddBookmark", "fTest"}) {
+        auto* form = f.findChild<QDialog*>(name);
+        ASSERT_TRUE(form) << name;
+        EXPECT_TRUE(form->isHidden()) << name;
+    }
+    for (int seconds : {3, 7}) {
+        f.fOptions->SpinEdit1->setValue(seconds);
+        f.fSplash->show();
+        EXPECT_EQ(f.fSplash->Timer1.interval(), seconds * 1000);
+        f.fSplash->close();
+    }
 }
 
 // A placement block of another size than 44 bytes is ignored.

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +20,7 @@
 #include "viewer/app/device_preview.h"
 #include "viewer/app/go_to_page_dialog.h"
 #include "viewer/app/help_topics.h"
+#include "viewer/app/options_dialogs.h"
 #include "viewer/app/page_range_dialog.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
@@ -50,14 +52,16 @@ TBrevantForm::~TBrevantForm() {
 }
 
 void TBrevantForm::FormCreate() {
-    fSplash = new TfSplash(3, this);
+    fSplash = new TfSplash([this] { return fOptions->SpinEdit1->value(); }, this);
     AboutBox = new TAboutBox(this);
     connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
     GoToPage = new TGoToPage(*this, this);
     connect(GoToPage1, &QAction::triggered, GoToPage, &QDialog::exec);
+    fAddBookmark = new TfAddBookmark(this);
     fPrepPage = new TfPrepPage(Vistrel1, this);
     fPalmFormat = new TfPalmFormat(this);
     fPalm = new TfPalm(Vistrel1, this);
+    fTest = new TfTest(*this, this);
     bindFilesTab();
     bindDialogs();
     bindHelp();

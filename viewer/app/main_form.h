@@ -61,11 +61,13 @@ class TfSecurInfo;
 class TQMemOpt;
 class TransparentButton;
 class TAboutBox;
+class TfAddBookmark;
 class TfPalm;
 class TfPalmFormat;
 class TfPassword;
 class TfPrepPage;
 class TfSplash;
+class TfTest;
 class TGoToPage;
 struct TreeNodeData;
 
@@ -166,6 +168,9 @@ public:
     void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
     TfSplash* fSplash = nullptr;
     TAboutBox* AboutBox = nullptr;
+    // Made at start-up, never shown.
+    TfAddBookmark* fAddBookmark = nullptr;
+    TfTest* fTest = nullptr;
     // The page and device dialogs and the device preview.
     TGoToPage* GoToPage = nullptr;
     TfPrepPage* fPrepPage = nullptr;

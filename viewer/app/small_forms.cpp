@@ -86,8 +86,9 @@ bool TfPassword::AskPassword(const QString& fileName, QString& password) {
     return true;
 }
 
-TfSplash::TfSplash(int seconds, QWidget* parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), seconds_(seconds) {
+TfSplash::TfSplash(std::function<int()> seconds, QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      seconds_(std::move(seconds)) {
     setObjectName("fSplash");
     setWindowTitle(tr("Splash"));
     Image1 = new GifPictureLabel(programPicture("splash.gif"), this);
@@ -107,7 +108,7 @@ TfSplash::TfSplash(int seconds, QWidget* parent)
 
 void TfSplash::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Timer1.setInterval(seconds_ * 1000);
+    Timer1.setInterval(seconds_() * 1000);
     Timer1.start();
     repaint();
 }
@@ -133,6 +134,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     inner->addWidget(ProductName);
     layout->addWidget(panel);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+TfAddBookmark::TfAddBookmark(QWidget* parent) : QDialog(parent) {
+    setObjectName("fAddBookmark");
 }
 
 TfTest::TfTest(PageViewHost& host, QWidget* parent) : QDialog(parent) {
