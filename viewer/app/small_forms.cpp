@@ -124,12 +124,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProductName->setAlignment(Qt::AlignCenter);
     ProductName->setText(
         QStringLiteral("Lumbra for Palm OS. v%s\nPDF pages for the handheld").replace("%s", "1.3"));
+    // The lines wrap rather than run past the box's narrow panel.
+    ProductName->setWordWrap(true);
     auto* ok = new QPushButton(tr("OK"), this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto* inner = new QVBoxLayout(panel);
+    inner->setContentsMargins(4, 4, 4, 4);
     inner->addWidget(ProgramIcon, 0, Qt::AlignHCenter);
     inner->addWidget(ProductName);
     layout->addWidget(panel);
