@@ -204,6 +204,23 @@ TEST_F(MainForm, RecentFilesOpenTheirFiles) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A document left for one that cannot be opened takes its views along:
+// Previous View stays disabled without a document, also after a command
+// that records the view.
+TEST_F(MainForm, FailedOpenForgetsTheViewsLeft) {
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    f.OpenDocument("/tmp/sample.pdf");
+    f.NextPage1->trigger();
+    ASSERT_TRUE(f.PrevView1->isEnabled());
+    fake->setResult(VISTRELLib::VistrelDispid::open, E_FAIL);
+    f.OpenDocument("/tmp/other.pdf");
+    EXPECT_FALSE(f.PrevView1->isEnabled());
+    f.RecordView(true);
+    EXPECT_FALSE(f.PrevView1->isEnabled());
+    EXPECT_FALSE(f.NextView1->isEnabled());
+}
+
 // The forms made at start-up but never shown are there; the splash stays
 // for the options dialog's seconds.
 TEST_F(MainForm, StartUpForms) {
@@ -259,6 +276,8 @@ TEST_F(MainForm, ResetDocumentUI) {
         {"GeneralInfo1", false, false},
         {"SecurityInfo1", false, false},
         {"FontInfo1", false, false},
+        {"PreviewPageIn1", false, false},
+        {"PreviewPageIn2", false, false},
         {"PreviewPages1", false, false},
         {"tbPreviewPages", false, false},
         {"GoToPage1", false, false},

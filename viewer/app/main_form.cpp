@@ -135,10 +135,13 @@ void TBrevantForm::showImageClarity(int format) {
 void TBrevantForm::ResetDocumentUI() {
     tool_ = kOpenHandCursor;
     frScroll1->SetPageVisible(false);
+    // The preview items too, as at creation: without a document they
+    // would ask for renders of nothing.
     for (QAction* command :
          {DocumentInfo1->menuAction(), PreparepagesforPalm1, GeneralInfo1, SecurityInfo1, FontInfo1,
-          PreviewPages1, GoToPage1, ShowOnDeviceAct1, FitWidth, Fullpage1, Fitheight1, FirstPage1,
-          PrevPage1, NextPage1, LastPage1, PrevView1, NextView1, ActualSize1, Zoom1->menuAction()})
+          PreviewPageIn1, PreviewPageIn2, PreviewPages1, GoToPage1, ShowOnDeviceAct1, FitWidth,
+          Fullpage1, Fitheight1, FirstPage1, PrevPage1, NextPage1, LastPage1, PrevView1, NextView1,
+          ActualSize1, Zoom1->menuAction()})
         command->setEnabled(false);
     for (QWidget* control : {static_cast<QWidget*>(tbZoomLevels), static_cast<QWidget*>(bAddBM),
                              static_cast<QWidget*>(bAddPalm)})

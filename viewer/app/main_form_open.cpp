@@ -59,6 +59,9 @@ void TBrevantForm::OpenDocument(QString path) {
     ReleaseTree(bookmarkTree());
     Vistrel1.close();
     frScroll1->annotations().RemoveAnnotationControls(QString());
+    // The views of the document left go with it, also when no other opens.
+    viewHistory_.fill({});
+    viewIndex_ = 0;
 
     QString password;
     win::HRESULT result = win::S_OK;
@@ -86,8 +89,6 @@ void TBrevantForm::OpenDocument(QString path) {
         return;
     }
 
-    viewHistory_.fill({});
-    viewIndex_ = 0;
     bookmarkWarningGiven_ = false;
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);
