@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tests/viewer/fake_engine_client.h"
@@ -182,6 +183,47 @@ TEST_F(DeviceSave, SaveAsPdbAsksNoQuestionAndHandsBackAtTheNextClose) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(calls("root put|writePDB"),
               QStringList{"root put ForPalm ForPalm[Page 1--100%]"});
+}
+
+// Save As PDB from the File and Device menus, File > Save As, the tree
+// popup and the To Device tab: each is open only while the tree has
+// entries, and writes them without asking.
+TEST_F(DeviceSave, EverySaveAsPdbCommand) {
+    writeSetting(settings::kAutostartPdb, false);
+    chosen = dir + "/pages.pdb";
+    struct Command {
+        std::string name;
+        std::function<void()> run;
+        std::function<bool()> enabled;
+    };
+    const auto action = [](QAction* a) {
+        return Command{a->objectName().toStdString(), [a] { a->trigger(); },
+                       [a] { return a->isEnabled(); }};
+    };
+    QPushButton* tabButton = form->bSavePDB;
+    const Command commands[] = {
+        action(form->FileSave1),
+        action(form->FileSaveAs1),
+        action(form->SaveasPDB1),
+        {"bSavePDB", [tabButton] { tabButton->click(); },
+         [tabButton] { return tabButton->isEnabled(); }},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        // The tree popup's item stays open.
+        if (c.name != "SaveasPDB1") {
+            EXPECT_FALSE(c.enabled());
+        }
+        form->AddDevicePages(2);
+        EXPECT_TRUE(c.enabled());
+        testing::takeCalls(fake.get());
+        c.run();
+        EXPECT_EQ(calls("root put|writePDB"),
+                  QStringList{"writePDB " + chosen + " ForPalm[Page 1--100%]"});
+        EXPECT_TRUE(boxes.shown.empty());
+        form->deviceTree().tree->clear();
+        form->UpdateTreeButtons();
+    }
 }
 
 TEST_F(DeviceSave, OpeningAnotherDocumentAsksFirst) {

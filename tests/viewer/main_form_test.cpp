@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -27,9 +28,11 @@
 #include "viewer/app/app_test_util.h"
 #include "viewer/app/engine_error.h"
 #include "viewer/app/options.h"
+#include "viewer/app/options_dialogs.h"
 #include "viewer/app/program.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
+#include "viewer/app/small_forms.h"
 #include "viewer/components/notifying_scroll_bar.h"
 #include "viewer/components/paint_panels.h"
 #include "viewer/components/transparent_button.h"
@@ -167,6 +170,74 @@ TEST_F(MainForm, FirstShowAppliesStoredSettings) {
     EXPECT_TRUE(f.ShowDocumentManagementPane1->isChecked());
 }
 
+// A stored device format other than the three offered reads as Standard
+// (4): its item is checked, and a document opens previewed in it.
+TEST_F(MainForm, UnknownStoredPalmFormatReadsAsStandard) {
+    writeSetting(settings::kPalmFormat, 5);
+    TBrevantForm& f = showForm();
+    EXPECT_EQ(f.deviceFormat(), 4);
+    EXPECT_TRUE(f.Standard1->isChecked());
+    EXPECT_EQ(f.cbClarity->currentIndex(), 0);
+    f.OpenDocument("/tmp/sample.pdf");
+    EXPECT_EQ(f.GetDeviceFormat(), 4);
+    EXPECT_EQ(f.lastRendered().format, 4);
+}
+
+// The entries of the File menu's history open their own files, also while
+// opening replaces the history they were read from.
+TEST_F(MainForm, RecentFilesOpenTheirFiles) {
+    writeSetting(settings::kFileHistory, "/d/one.pdf\r\n/d/two.pdf\r\n/d/three.pdf\r\n");
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    // Position 9 is the newest entry, 11 the oldest.
+    const std::pair<int, const char*> clicks[] = {
+        {11, "/d/one.pdf"}, {10, "/d/three.pdf"}, {9, "/d/three.pdf"}, {11, "/d/two.pdf"}};
+    for (auto [position, file] : clicks) {
+        SCOPED_TRACE(file);
+        testing::takeCalls(fake.get());
+        f.File1->actions().at(position)->trigger();
+        EXPECT_TRUE(testing::takeCalls(fake.get()).contains(QString("open ") + file + "|\n"));
+        EXPECT_EQ(f.fileHistory().last(), file);
+        EXPECT_EQ(f.windowTitle(), QString("Lumbra for Palm OS - ") + file);
+    }
+    EXPECT_EQ(f.fileHistory(), (QStringList{"/d/one.pdf", "/d/three.pdf", "/d/two.pdf"}));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A document left for one that cannot be opened takes its views along:
+// Previous View stays disabled without a document, also after a command
+// that records the view.
+TEST_F(MainForm, FailedOpenForgetsTheViewsLeft) {
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    f.OpenDocument("/tmp/sample.pdf");
+    f.NextPage1->trigger();
+    ASSERT_TRUE(f.PrevView1->isEnabled());
+    fake->setResult(VISTRELLib::VistrelDispid::open, E_FAIL);
+    f.OpenDocument("/tmp/other.pdf");
+    EXPECT_FALSE(f.PrevView1->isEnabled());
+    f.RecordView(true);
+    EXPECT_FALSE(f.PrevView1->isEnabled());
+    EXPECT_FALSE(f.NextView1->isEnabled());
+}
+
+// The forms made at start-up but never shown are there; the splash stays
+// for the options dialog's seconds.
+TEST_F(MainForm, StartUpForms) {
+    TBrevantForm& f = showForm();
+    for (const char* name : {"fAddBookmark", "fTest"}) {
+        auto* form = f.findChild<QDialog*>(name);
+        ASSERT_TRUE(form) << name;
+        EXPECT_TRUE(form->isHidden()) << name;
+    }
+    for (int seconds : {3, 7}) {
+        f.fOptions->SpinEdit1->setValue(seconds);
+        f.fSplash->show();
+        EXPECT_EQ(f.fSplash->Timer1.interval(), seconds * 1000);
+        f.fSplash->close();
+    }
+}
+
 // A placement block of another size than 44 bytes is ignored.
 TEST_F(MainForm, ShortPlacementIgnored) {
     WindowPlacement placement;
@@ -205,6 +276,8 @@ TEST_F(MainForm, ResetDocumentUI) {
         {"GeneralInfo1", false, false},
         {"SecurityInfo1", false, false},
         {"FontInfo1", false, false},
+        {"PreviewPageIn1", false, false},
+        {"PreviewPageIn2", false, false},
         {"PreviewPages1", false, false},
         {"tbPreviewPages", false, false},
         {"GoToPage1", false, false},
@@ -242,8 +315,10 @@ TEST_F(MainForm, ResetDocumentUI) {
         {"tbZoomTool", true, false},
         {"sbVert", false, false},
         {"sbHorz", false, false},
-        // The tree buttons follow their trees.
+        // The tree buttons follow their trees; Save As is Save As PDB.
         {"FileSave1", false, false},
+        {"FileSaveAs1", false, false},
+        {"bSavePDB", false, false},
         {"bRenamePalm", false, false},
         {"bDelPalm", false, false},
         {"bDelAllPalm", false, false},

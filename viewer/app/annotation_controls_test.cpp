@@ -8,6 +8,7 @@
 
 #include "viewer/app/annotation_frame.h"
 #include "viewer/app/app_test_util.h"
+#include "viewer/components/paint_panels.h"
 
 namespace brevant {
 namespace {
@@ -199,6 +200,23 @@ TEST_F(AnnotationControlsTest, NoteMovesWithinTheSurfaceAndKeepsItsMinimumSize) 
     n->Panel4MouseMove(grab - QPoint(80, 50));
     EXPECT_EQ(n->size(), QSize(30, 30));
     n->Panel4MouseUp();
+}
+
+// The note's paint panel lies under its parts over the whole note and
+// draws its outline; it follows the note's size.
+TEST_F(AnnotationControlsTest, NotePaintPanelOutlinesTheNote) {
+    controls->CreateAnnotationNote("SP1_frA2_", "50,60,100,80,255,\"T\",\"x\",2", 1.0, true);
+    TfrAnnotation* n = note("SP1_frA2_");
+    auto* panel = n->findChild<TPntPanelG*>("PntPanelG1");
+    ASSERT_NE(panel, nullptr);
+    for (QSize size : {QSize(100, 80), QSize(140, 90)}) {
+        n->resize(size);
+        const QImage shown = n->grab().toImage();
+        EXPECT_EQ(panel->geometry(), n->rect());
+        for (QPoint corner : {QPoint(0, 0), QPoint(size.width() - 1, size.height() - 1)})
+            EXPECT_EQ(shown.pixel(corner), qRgb(0, 0, 0)) << corner.x();
+        EXPECT_EQ(shown.pixel(size.width() / 2, 8), qRgb(255, 0, 0));  // the caption
+    }
 }
 
 TEST_F(AnnotationControlsTest, ScrollZoomShowHideAndRemove) {

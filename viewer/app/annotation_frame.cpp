@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "viewer/app/annotation_controls.h"
+#include "viewer/components/paint_panels.h"
 
 namespace brevant {
 namespace {
@@ -52,8 +53,10 @@ QWidget* strip(QWidget* parent, const char* name, int height, const QColor& colo
 
 TfrAnnotation::TfrAnnotation(AnnotationControls& controls, QWidget* parent)
     : QFrame(parent), controls_(controls) {
+    PntPanelG1 = new TPntPanelG(this);
+    PntPanelG1->setObjectName("PntPanelG1");
+    PntPanelG1->lower();
     resize(kDefaultWidth, kDefaultHeight);
-    setFrameShape(QFrame::Box);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(1, 1, 1, 1);
     column->setSpacing(0);
@@ -109,6 +112,11 @@ void TfrAnnotation::setCaptionColours(const QColor& background, const QColor& te
     palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::WindowText, text);
     pCaption->setPalette(palette);
+}
+
+void TfrAnnotation::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    PntPanelG1->setGeometry(rect());
 }
 
 bool TfrAnnotation::eventFilter(QObject* watched, QEvent* event) {

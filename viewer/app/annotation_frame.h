@@ -14,6 +14,7 @@ class QPlainTextEdit;
 namespace brevant {
 
 class AnnotationControls;
+class TPntPanelG;
 
 class TfrAnnotation : public QFrame {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     QPlainTextEdit* mText;
     QWidget* Panel3;     // the bottom strip
     QLabel* Image3;      // the resize grip
+    // Under the parts over the whole note: draws the note's outline.
+    TPntPanelG* PntPanelG1;
 
     // Caption colour and the text colour that reads on it.
     void setCaptionColours(const QColor& background, const QColor& text);
@@ -51,6 +54,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     AnnotationControls& controls_;

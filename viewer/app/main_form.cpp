@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +20,7 @@
 #include "viewer/app/device_preview.h"
 #include "viewer/app/go_to_page_dialog.h"
 #include "viewer/app/help_topics.h"
+#include "viewer/app/options_dialogs.h"
 #include "viewer/app/page_range_dialog.h"
 #include "viewer/app/progress_indicator.h"
 #include "viewer/app/settings_table.h"
@@ -50,14 +52,16 @@ TBrevantForm::~TBrevantForm() {
 }
 
 void TBrevantForm::FormCreate() {
-    fSplash = new TfSplash(3, this);
+    fSplash = new TfSplash([this] { return fOptions->SpinEdit1->value(); }, this);
     AboutBox = new TAboutBox(this);
     connect(HelpAbout1, &QAction::triggered, AboutBox, &QDialog::exec);
     GoToPage = new TGoToPage(*this, this);
     connect(GoToPage1, &QAction::triggered, GoToPage, &QDialog::exec);
+    fAddBookmark = new TfAddBookmark(this);
     fPrepPage = new TfPrepPage(Vistrel1, this);
     fPalmFormat = new TfPalmFormat(this);
     fPalm = new TfPalm(Vistrel1, this);
+    fTest = new TfTest(*this, this);
     bindFilesTab();
     bindDialogs();
     bindHelp();
@@ -95,6 +99,9 @@ void TBrevantForm::FormShow() {
         }
     }
     deviceFormat_ = readSetting(settings::kPalmFormat);
+    // A format the image clarity does not offer reads as Standard.
+    if (deviceFormat_ != 16 && deviceFormat_ != 17)
+        deviceFormat_ = 4;
     showImageClarity(deviceFormat_);
     fileHistory_ = readFileHistory();
     Panel3->setVisible(readSetting(settings::kProgressIndicator));
@@ -128,10 +135,13 @@ void TBrevantForm::showImageClarity(int format) {
 void TBrevantForm::ResetDocumentUI() {
     tool_ = kOpenHandCursor;
     frScroll1->SetPageVisible(false);
+    // The preview items too, as at creation: without a document they
+    // would ask for renders of nothing.
     for (QAction* command :
          {DocumentInfo1->menuAction(), PreparepagesforPalm1, GeneralInfo1, SecurityInfo1, FontInfo1,
-          PreviewPages1, GoToPage1, ShowOnDeviceAct1, FitWidth, Fullpage1, Fitheight1, FirstPage1,
-          PrevPage1, NextPage1, LastPage1, PrevView1, NextView1, ActualSize1, Zoom1->menuAction()})
+          PreviewPageIn1, PreviewPageIn2, PreviewPages1, GoToPage1, ShowOnDeviceAct1, FitWidth,
+          Fullpage1, Fitheight1, FirstPage1, PrevPage1, NextPage1, LastPage1, PrevView1, NextView1,
+          ActualSize1, Zoom1->menuAction()})
         command->setEnabled(false);
     for (QWidget* control : {static_cast<QWidget*>(tbZoomLevels), static_cast<QWidget*>(bAddBM),
                              static_cast<QWidget*>(bAddPalm)})

@@ -61,11 +61,13 @@ class TfSecurInfo;
 class TQMemOpt;
 class TransparentButton;
 class TAboutBox;
+class TfAddBookmark;
 class TfPalm;
 class TfPalmFormat;
 class TfPassword;
 class TfPrepPage;
 class TfSplash;
+class TfTest;
 class TGoToPage;
 struct TreeNodeData;
 
@@ -166,6 +168,9 @@ public:
     void setCommandLine(const QStringList& arguments) { commandLine_ = arguments; }
     TfSplash* fSplash = nullptr;
     TAboutBox* AboutBox = nullptr;
+    // Made at start-up, never shown.
+    TfAddBookmark* fAddBookmark = nullptr;
+    TfTest* fTest = nullptr;
     // The page and device dialogs and the device preview.
     TGoToPage* GoToPage = nullptr;
     TfPrepPage* fPrepPage = nullptr;
@@ -173,7 +178,9 @@ public:
     TfPalm* fPalm = nullptr;
 
     // ---- Opening documents (main_form_open.cpp) ----
-    void OpenDocument(const QString& path);
+    // Takes the path by value: a caller's path may live in the file history,
+    // which opening replaces.
+    void OpenDocument(QString path);
     void FileOpen1Execute();
     // The password prompt the open road asks (the window's own by default).
     void setPasswordPrompt(std::function<bool(const QString& file, QString& password)> prompt) {

@@ -69,8 +69,14 @@ void TBrevantForm::bindDeviceCommands() {
     connect(PreparepagesforPalm1, &QAction::triggered, this,
             [this] { PreparepagesforPalm1Click(); });
     connect(FileSave1, &QAction::triggered, this, [this] { FileSave1Execute(); });
+    connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSave1Execute(); });
     connect(SaveasPDB1, &QAction::triggered, this, [this] { FileSave1Execute(); });
     connect(bSavePDB, &QPushButton::clicked, this, [this] { FileSave1Execute(); });
+    // Save As and the tab's button are open while the Save As PDB action is.
+    FileSaveAs1->setEnabled(FileSave1->isEnabled());
+    bSavePDB->setEnabled(FileSave1->isEnabled());
+    connect(FileSave1, &QAction::enabledChanged, FileSaveAs1, &QAction::setEnabled);
+    connect(FileSave1, &QAction::enabledChanged, bSavePDB, &QWidget::setEnabled);
     Vistrel1.OnpdbRecordsLimitExceeded = [this](TVistrel*) { Vistrel1pdbRecordsLimitExceeded(); };
 
     // The HotSync command's tool button stays hidden.

@@ -39,7 +39,9 @@ void TBrevantForm::FileOpen1Execute() {
         OpenDocument(path);
 }
 
-void TBrevantForm::OpenDocument(const QString& path) {
+// A copy: the history the path may come from is replaced below.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
+void TBrevantForm::OpenDocument(QString path) {
     questionAnswered_ = false;
     if (!ReleaseTree(deviceTree()))
         return;
@@ -57,6 +59,9 @@ void TBrevantForm::OpenDocument(const QString& path) {
     ReleaseTree(bookmarkTree());
     Vistrel1.close();
     frScroll1->annotations().RemoveAnnotationControls(QString());
+    // The views of the document left go with it, also when no other opens.
+    viewHistory_.fill({});
+    viewIndex_ = 0;
 
     QString password;
     win::HRESULT result = win::S_OK;
@@ -84,8 +89,6 @@ void TBrevantForm::OpenDocument(const QString& path) {
         return;
     }
 
-    viewHistory_.fill({});
-    viewIndex_ = 0;
     bookmarkWarningGiven_ = false;
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);

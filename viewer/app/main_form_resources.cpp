@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -112,15 +113,27 @@ QWidget* makeTreeTab(const char* name, const char* treeName, QTreeWidget*& tree,
     tree = makeTree(tab, treeName);
     column->addWidget(tree);
     if (buttons.size() > 0) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
+        // Four buttons share a row of the pane's width; a fifth (the
+        // device tab's Save As PDB) goes below the last two, so that every
+        // caption has room.
+        constexpr int kPerRow = 4;
+        auto* rows = new QGridLayout;
+        rows->setSpacing(2);
+        for (int c = 0; c < kPerRow; ++c)
+            rows->setColumnStretch(c, 1);
+        int n = 0;
         auto caption = names.begin();
         for (QPushButton** button : buttons) {
             *button = makeButton(tab, caption->first, QString::fromLatin1(caption->second));
-            row->addWidget(*button);
+            if (n < kPerRow) {
+                rows->addWidget(*button, 0, n);
+            } else {
+                rows->addWidget(*button, 1, kPerRow - 2, 1, 2);
+            }
             ++caption;
+            ++n;
         }
-        column->addLayout(row);
+        column->addLayout(rows);
     }
     return tab;
 }

@@ -86,8 +86,9 @@ bool TfPassword::AskPassword(const QString& fileName, QString& password) {
     return true;
 }
 
-TfSplash::TfSplash(int seconds, QWidget* parent)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), seconds_(seconds) {
+TfSplash::TfSplash(std::function<int()> seconds, QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      seconds_(std::move(seconds)) {
     setObjectName("fSplash");
     setWindowTitle(tr("Splash"));
     Image1 = new GifPictureLabel(programPicture("splash.gif"), this);
@@ -107,7 +108,7 @@ TfSplash::TfSplash(int seconds, QWidget* parent)
 
 void TfSplash::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Timer1.setInterval(seconds_ * 1000);
+    Timer1.setInterval(seconds_() * 1000);
     Timer1.start();
     repaint();
 }
@@ -123,16 +124,24 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProductName->setAlignment(Qt::AlignCenter);
     ProductName->setText(
         QStringLiteral("Lumbra for Palm OS. v%s\nPDF pages for the handheld").replace("%s", "1.3"));
+    // The lines wrap rather than run past the box's narrow panel.
+    ProductName->setWordWrap(true);
     auto* ok = new QPushButton(tr("OK"), this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto* inner = new QVBoxLayout(panel);
+    inner->setContentsMargins(4, 4, 4, 4);
     inner->addWidget(ProgramIcon, 0, Qt::AlignHCenter);
     inner->addWidget(ProductName);
     layout->addWidget(panel);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+TfAddBookmark::TfAddBookmark(QWidget* parent) : QDialog(parent) {
+    setObjectName("fAddBookmark");
 }
 
 TfTest::TfTest(PageViewHost& host, QWidget* parent) : QDialog(parent) {

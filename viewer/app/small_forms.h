@@ -1,5 +1,6 @@
 // The small forms of the viewer: the password prompt, the splash screen,
-// the about box and the test form with a page view that is never shown.
+// the about box, and the bookmark form and the test form with a page view,
+// which are made at start-up and never shown.
 #pragma once
 
 #include <QDialog>
@@ -63,8 +64,8 @@ class TfSplash : public QDialog {
     Q_OBJECT
 
 public:
-    // seconds: the options dialog's splash duration.
-    explicit TfSplash(int seconds = 3, QWidget* parent = nullptr);
+    // seconds: the options dialog's splash duration, read at each show.
+    explicit TfSplash(std::function<int()> seconds, QWidget* parent = nullptr);
 
     GifPictureLabel* Image1;
     QTimer Timer1;
@@ -73,7 +74,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    int seconds_;
+    std::function<int()> seconds_;
 };
 
 class TAboutBox : public QDialog {
@@ -84,6 +85,13 @@ public:
 
     GifPictureLabel* ProgramIcon;
     QLabel* ProductName;
+};
+
+class TfAddBookmark : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfAddBookmark(QWidget* parent = nullptr);
 };
 
 class TfTest : public QDialog {

@@ -50,7 +50,7 @@ TEST(PasswordPrompt, AnswersAndThePasswordItGives) {
 TEST(Splash, ClosesAfterItsSecondsOrOnAClick) {
     testing::testApp();
     {
-        TfSplash splash(3);
+        TfSplash splash([] { return 3; });
         EXPECT_EQ(splash.Image1->size(), QSize(200, 200));
         splash.show();
         EXPECT_EQ(splash.Timer1.interval(), 3000);
@@ -64,7 +64,7 @@ TEST(Splash, ClosesAfterItsSecondsOrOnAClick) {
         EXPECT_FALSE(splash.Timer1.isActive());
     }
     {
-        TfSplash splash(3);
+        TfSplash splash([] { return 3; });
         splash.show();
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);

@@ -44,7 +44,10 @@ MessageAnswer QtMessageService::show(const MessageRequest& request) {
         buttons = QMessageBox::Yes | QMessageBox::No;
     if (request.buttons == MessageButtons::YesNoCancel)
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    QMessageBox box(kIcons[int(request.icon)], request.caption, request.text, buttons);
+    // Window systems give an empty title the program's name; a blank one
+    // shows as empty.
+    const QString caption = request.caption.isEmpty() ? QStringLiteral(" ") : request.caption;
+    QMessageBox box(kIcons[int(request.icon)], caption, request.text, buttons);
     box.setDefaultButton(buttonOf(request.defaultAnswer));
     box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {
