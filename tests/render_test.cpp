@@ -4,6 +4,7 @@
 // cropped pages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -174,6 +175,80 @@ TEST_F(RenderTest, RotationAndCropBox) {
         const std::uint8_t* p = bitmap.row(y) + x * 3;
         EXPECT_EQ((p[2] << 16) | (p[1] << 8) | p[0], 0xFF0000)
             << "page " << c.page << " at " << c.zoom << ": red expected at " << x << ", " << y;
+    }
+}
+
+// Page 1 of rules.pdf (its geometry as make_render_fixtures.py writes it)
+// at zooms 1, 1.5 and 2: every rule of 0.1 to 1.0 points draws an unbroken
+// line of ink, the grey cells that meet at fractional edges leave no white
+// column between them, and the boxes filled then stroked inside their edges
+// or framed by thin rules leave no white between fill and frame.
+TEST_F(RenderTest, RulesAndBoxesOffTheWholeUnits) {
+    OpenFixture fixture("rules.pdf");
+    Ref<PdfPage> page = fixture.catalog.getPage(1);
+    ASSERT_NE(page.get(), nullptr);
+    for (const double zoom : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        PageBitmap bitmap;
+        NoProgress sink;
+        std::string why;
+        ASSERT_TRUE(renderPageBitmap(*page, zoom, sink, bitmap, why)) << why;
+        // Device pixels of a user point (the page is 150 points high).
+        auto column = [&](double x) { return int(std::floor(x * zoom)); };
+        auto row = [&](double y) { return int(std::floor((150 - y) * zoom)); };
+        auto grey = [&](int x, int y) {
+            const std::uint8_t* p = bitmap.row(y) + x * 3;
+            return (p[0] + p[1] + p[2]) / 3;
+        };
+        // Ink all along a row (across) or a column between from and to, its
+        // ends left aside, on line `at` or one next to it.
+        auto inkedLine = [&](bool across, int at, int from, int to) {
+            for (int k = at - 1; k <= at + 1; ++k) {
+                bool all = true;
+                for (int i = from + 1; i < to && all; ++i)
+                    all = (across ? grey(i, k) : grey(k, i)) < 128;
+                if (all)
+                    return true;
+            }
+            return false;
+        };
+        for (int i = 0; i < 10; ++i) {
+            const double thickness = (i + 1) / 10.0;
+            const double y = 143.15 - i * 6.45, x = 112.35 + i * 8.45;
+            EXPECT_TRUE(inkedLine(true, row(y + thickness / 2), column(10), column(90)))
+                << "rule across, " << thickness << " points";
+            EXPECT_TRUE(inkedLine(false, column(x + thickness / 2), row(144.3), row(78.3)))
+                << "rule down, " << thickness << " points";
+        }
+        // The cells from x 10.3 to 183.7, y 52.4 to 66.4.
+        const int middle = row(59.4);
+        for (int x = column(10.3) + 1; x < column(183.7); ++x)
+            EXPECT_NE(grey(x, middle), 255) << "a seam between cells at column " << x;
+        // The boxes, 11.3 points a side from y 18.6: across their middle row
+        // and down their middle column, from the first pixel of the frame to
+        // the last, nothing white.
+        for (int i = 0; i < 6; ++i) {
+            const double left = 12.4 + (i % 3) * 30.3 + (i < 3 ? 0 : 95.35);
+            const int x0 = column(left), y0 = row(18.6 + 11.3), size = int(11.3 * zoom);
+            for (const bool across : {true, false}) {
+                auto at = [&](int k) {
+                    return across ? grey(x0 + k, row(18.6 + 11.3 / 2))
+                                  : grey(column(left + 11.3 / 2), y0 + k);
+                };
+                int first = -3, last = -3;
+                for (int k = -2; k <= size + 2; ++k) {
+                    if (at(k) != 255) {
+                        last = k;
+                        if (first == -3)
+                            first = k;
+                    }
+                }
+                EXPECT_GE(last - first + 1, size) << "box " << i;
+                for (int k = first; k <= last; ++k)
+                    EXPECT_NE(at(k), 255)
+                        << "box " << i << ": white " << k << (across ? " across" : " down");
+            }
+        }
     }
 }
 

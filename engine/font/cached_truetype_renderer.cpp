@@ -250,7 +250,13 @@ bool CachedTrueTypeRenderer::prepareBitmap() {
         return bool(dib_) || boxWidth_ == 0;
     inner_->selectGdiFont();
 
-    const std::int64_t h = roundToInt32(inner_->deviceSize() * (1 + descent()));
+    // The box holds the size and the descent, and at least the system
+    // font's whole text cell, which the inner renderer draws from the box's
+    // top: faces whose ascent and descent exceed an em keep their
+    // descenders.
+    const std::int64_t h =
+        std::max<std::int64_t>(roundToInt32(inner_->deviceSize() * (1 + descent())),
+                               std::int64_t(std::ceil(inner_->cellHeight())));
     const std::uint32_t bits = matrixClass(textMatrix());
     const bool turned = bits & (kMatrixQuarterTurn | kMatrixHalfTurn);
     std::int64_t width = turned ? roundToInt32(std::sqrt(2.0) * double(h)) : 2 * h;

@@ -196,6 +196,40 @@ TEST(CachedTrueTypeRendererTest, GlyphsStandOnTheirBaseline) {
     }
 }
 
+// A text cell that reaches further below the size than the description's
+// descent (0.01 em here against Liberation Sans's 0.905 + 0.212 em): the box
+// holds the system font's whole cell (44 pixels at 4 x 10, not 40), so a
+// descender comes out where the system font draws it.
+TEST(CachedTrueTypeRendererTest, TheBoxHoldsTheSystemFontsWholeCell) {
+    auto shallow = knownMetrics(u"arial");
+    shallow->ascent = 0.95;
+    shallow->descent = 0.01;
+    {
+        TrueTypeSettings settings;
+        TestPage page(64, 64);
+        CachedTrueTypeRenderer font(*shallow, &page.device);
+        testing::placeFont(font, 10, {1, 0, 0, -1, 0, 40});
+        ASSERT_TRUE(font.prepareBitmap());
+        EXPECT_EQ(font.boxHeight(), 44);
+        EXPECT_EQ(font.origin(), IntPoint(0, 0));
+    }
+    TestPage::Ink inks[2];
+    for (const bool cached : {false, true}) {
+        TrueTypeSettings settings;
+        settings.cache.set(SettingValue::ofBoolean(cached));
+        TestPage page(64, 80);
+        std::unique_ptr<FontRenderer> font = loadTrueTypeFont(*shallow, &page.device);
+        ASSERT_NE(font, nullptr);
+        testing::placeFont(*font, 24, {1, 0, 0, -1, 20, 40});
+        ASSERT_TRUE(font->showGlyph('g'));
+        inks[cached] = page.ink();
+        ASSERT_GT(inks[cached].count, 0);
+    }
+    EXPECT_GT(inks[0].y1, 40 + 3);
+    EXPECT_LE(std::abs(inks[0].y0 - inks[1].y0), 1);
+    EXPECT_LE(std::abs(inks[0].y1 - inks[1].y1), 1);
+}
+
 // Measures come back in page pixels.
 TEST(CachedTrueTypeRendererTest, MeasuresInPagePixels) {
     TrueTypeSettings settings;

@@ -88,7 +88,9 @@ FontDescriptorDict* asFontDescriptor(PdfObject* object) {
 }
 
 FontDescriptorDict* fontDescriptorOf(const FontDict& font) {
-    return asFontDescriptor(font.get(names::FontDescriptor));
+    if (FontDescriptorDict* typed = asFontDescriptor(font.get(names::FontDescriptor)))
+        return typed;
+    return asFontDescriptor(font.untypedDescriptor());
 }
 
 bool hasEmbeddedProgram(const FontDict& font) {

@@ -3,6 +3,7 @@
 #include "engine/constants/font_constants.h"
 #include "engine/constants/name_constants.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_descriptor.h"
 #include "engine/font/font_registry.h"
 #include "engine/render/content/content_interpreter.h"
 
@@ -45,6 +46,12 @@ FontDict::FontDict(const PdfDict& source) : PdfDict(source) {
         firstChar_ = cutTo16Bits(first->intValue());
     if (PdfNumber* last = asNumber(get(names::LastChar)))
         lastChar_ = cutTo16Bits(last->intValue());
+    // Many producers (pdfTeX before 2002 among them) write the descriptor
+    // without /Type: reached from here it is read as a descriptor all the
+    // same, valid when its required numbers are there.
+    PdfObject* descriptor = get(names::FontDescriptor);
+    if (PdfDict* plain = asDict(descriptor); plain && plain->classKind() == kClassPlain)
+        untypedDescriptor_ = makeFontDescriptor(*plain);
 }
 
 uint16_t FontDict::classKind() const {

@@ -39,6 +39,9 @@ public:
     // /FirstChar and /LastChar cut to 16 bits; 0 and 255 when absent.
     int16_t firstChar() const { return firstChar_; }
     int16_t lastChar() const { return lastChar_; }
+    // The font descriptor made from a /FontDescriptor dictionary written
+    // without /Type (which the document keeps plain), or null.
+    PdfObject* untypedDescriptor() const { return untypedDescriptor_.get(); }
 
     // The kind of font the registry is asked for: "Type1", "TrueType",
     // "Type3", or "blah" (a kind with no factory and no loader, so that the
@@ -58,6 +61,7 @@ private:
     GrowableArray<int32_t> widths_{8, &growableArrayHandle};
     int16_t firstChar_ = 0;
     int16_t lastChar_ = 255;
+    ObjectRef untypedDescriptor_;
 };
 
 #define VISTREL_FONT_DICT_CLASS(Class, kind)                        \

@@ -193,6 +193,42 @@ TEST(FontDescriptorTest, ProgramKindFromTheEntryAndItsSubtype) {
     }
 }
 
+// A descriptor written without /Type stays a plain dictionary in the
+// document, but the font that names it reads it as its descriptor (by
+// reference or inline); its required numbers still decide.
+TEST(FontDescriptorTest, ADescriptorWithoutTypeIsReadFromTheFont) {
+    const std::string required =
+        "/Ascent 1 /CapHeight 1 /Descent 1 /Flags 34 /ItalicAngle 1 /StemV 1 /FontFile 3 0 R";
+    struct Case {
+        std::string descriptor;  // the font's /FontDescriptor value
+        bool read;
+    } cases[] = {
+        {"2 0 R", true},
+        {"<< " + required + " >>", true},
+        {"<< /Type /Foo " + required + " >>", true},
+        {"<< /Ascent 1 /CapHeight 1 /Descent 1 /Flags 34 /ItalicAngle 1 /FontFile 3 0 R >>", false},
+        {"/Helvetica", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.descriptor);
+        FontTestDocument doc({
+            "<< /Type /Font /Subtype /Type1 /FontDescriptor " + c.descriptor + " >>",
+            "<< " + required + " >>",
+            pdfStreamBody("", "program"),
+        });
+        FontDict* font = asFontDict(doc.object(1));
+        ASSERT_TRUE(font);
+        FontDescriptorDict* descriptor = fontDescriptorOf(*font);
+        ASSERT_EQ(descriptor != nullptr, c.read);
+        EXPECT_EQ(hasEmbeddedProgram(*font), c.read);
+        if (descriptor) {
+            EXPECT_EQ(descriptor->flags(), 34u);
+            EXPECT_EQ(descriptor->program()->programKind(), FontProgram::kType1);
+        }
+        EXPECT_EQ(doc.object(2)->classKind(), kClassPlain);
+    }
+}
+
 TEST(FontDescriptorTest, AFontWithoutAUsableDescriptorHasNoProgram) {
     FontTestDocument doc({
         "<< /Type /Font /Subtype /Type1 /FontDescriptor 2 0 R >>",

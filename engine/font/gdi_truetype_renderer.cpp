@@ -89,17 +89,23 @@ win::HDC contextOf(const OutputDevice* device) {
     return device ? win::HDC::fromValue(device->deviceHandle()) : nullptr;
 }
 
-// The ascent of a system font in pixels; 0 when it cannot be measured.
-double ascentOf(win::HFONT font) {
+// The ascent and descent of a system font in pixels; 0 when it cannot be
+// measured.
+struct FontCell {
+    double ascent = 0.0;
+    double descent = 0.0;
+};
+
+FontCell cellOf(win::HFONT font) {
     const win::HDC dc = font ? win::CreateCompatibleDC(nullptr) : win::HDC();
     if (!dc)
-        return 0.0;
+        return {};
     const win::HGDIOBJ previous = win::SelectObject(dc, font);
     win::TEXTMETRICA tm{};
     const bool measured = win::GetTextMetricsA(dc, &tm);
     win::SelectObject(dc, previous);
     win::DeleteDC(dc);
-    return measured ? double(tm.tmAscent) : 0.0;
+    return measured ? FontCell{double(tm.tmAscent), double(tm.tmDescent)} : FontCell{};
 }
 
 // --- The face search ---
@@ -676,7 +682,9 @@ void GdiTrueTypeRenderer::selectGdiFont() {
         deleteFont();
         font_ = win::CreateFontIndirectA(&logFont_);
         fontLogFont_ = logFont_;
-        fontAscent_ = ascentOf(font_);
+        const FontCell cell = cellOf(font_);
+        fontAscent_ = cell.ascent;
+        fontDescent_ = cell.descent;
     }
     // The system positions text by the top left of its cell: the font's
     // ascent above the baseline, across the baseline as the font is turned

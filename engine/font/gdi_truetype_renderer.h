@@ -109,6 +109,9 @@ public:
     bool hasSystemFont() const { return bool(font_); }
     double emTopX() const { return emTopX_; }
     double emTopY() const { return emTopY_; }
+    // The height of the system font's text cell, its ascent and descent as
+    // the system reports them, in pixels (after selectGdiFont).
+    double cellHeight() const { return fontAscent_ + fontDescent_; }
 
 private:
     class Selection;
@@ -140,8 +143,9 @@ private:
     // The system font and the logical font it was made from.
     win::HFONT font_;
     win::LOGFONTA fontLogFont_{};
-    // Its ascent in pixels.
+    // Its ascent and descent in pixels.
     double fontAscent_ = 0.0;
+    double fontDescent_ = 0.0;
     bool dirty_ = false;
     double emTopX_ = 0.0;
     double emTopY_ = 0.0;

@@ -160,14 +160,18 @@ int CharStringRunner::run(const CharString& cs, std::int32_t baseX, std::int32_t
             op = 32 + std::uint8_t(cs[pos++]);
         }
         switch (op) {
+            // The side bearing as given, negative ones included: glyphs such
+            // as an italic f reach left of their origin.
             case kHsbw:
                 if (take(2, a))
-                    path_.SetSidebearingWidth(std::max(a[0], baseX), baseY, a[1], 0);
+                    path_.SetSidebearingWidth(clamp32(std::int64_t(a[0]) + baseX), baseY, a[1], 0);
                 stack_.clear();
                 break;
             case kSbw:
-                if (take(4, a))
-                    path_.SetSidebearingWidth(std::max(a[0], baseX), std::max(a[1], baseY), a[2], a[3]);
+                if (take(4, a)) {
+                    path_.SetSidebearingWidth(clamp32(std::int64_t(a[0]) + baseX),
+                                              clamp32(std::int64_t(a[1]) + baseY), a[2], a[3]);
+                }
                 stack_.clear();
                 break;
             case kRmoveto:
@@ -477,7 +481,9 @@ std::unique_ptr<Path> Type1Font::buildGlyph(const CharString& charstring,
         return path;
 
     // An accented character: the base character at the origin, the accent
-    // at (adx, ady), both from the standard encoding.
+    // (both from the standard encoding) with its side bearing point at
+    // (adx, ady) from the character's own, as other renderers place it: its
+    // origin lies asb, the accent's side bearing, left of that point.
     const EncodingTable* standard = encodingTableByName(encodings::StandartEncoding);
     auto part = [&](std::int32_t code) -> const CharString* {
         if (!standard || code < 0 || code >= EncodingTable::kCodes)
@@ -492,6 +498,8 @@ std::unique_ptr<Path> Type1Font::buildGlyph(const CharString& charstring,
         const IntPoint at = path->currentPoint();
         path->RMoveTo(clampCoord(-std::int64_t(at.x)), clampCoord(-std::int64_t(at.y)));
     };
+    const IntPoint accentOrigin(clamp32(std::int64_t(path->origin().x) + accent.adx - accent.asb),
+                                accent.ady);
     AccentRequest ignored;
     backToOrigin();
     if (const CharString* base = part(accent.bchar)) {
@@ -503,7 +511,7 @@ std::unique_ptr<Path> Type1Font::buildGlyph(const CharString& charstring,
     path->RMoveTo(accent.adx, accent.ady);
     if (const CharString* mark = part(accent.achar)) {
         stack.clear();
-        if (runCharString(*mark, subrs_, *path, accent.adx, accent.ady, stack, ignored) ==
+        if (runCharString(*mark, subrs_, *path, accentOrigin.x, accentOrigin.y, stack, ignored) ==
             kCharStringFailed) {
             return nullptr;
         }

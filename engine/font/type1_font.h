@@ -26,8 +26,8 @@ class Path;
 using SubrList = std::vector<CharString>;
 
 // The five values of an accented character (seac) that a charstring hands
-// back: the accent's side bearing (unused), its origin relative to the base
-// character's, and the standard-encoding codes of base and accent.
+// back: the accent's side bearing, the offset of its side bearing point from
+// the character's, and the standard-encoding codes of base and accent.
 struct AccentRequest {
     std::int32_t asb = 0;
     std::int32_t adx = 0;
@@ -43,13 +43,13 @@ enum CharStringResult : int {
     kCharStringDone = 1,
 };
 
-// Interprets a charstring from its start into the path, with base (baseX,
-// baseY) for the side bearing and setcurrentpoint. Done at its end (the open
-// subpath closed), at endchar or return; Accent, with the request filled,
-// at seac; Failed for a flex end with too little recorded, a subroutine
-// number outside the list, subroutines nested more than kMaxSubrDepth deep
-// or more than kMaxOperations operators and numbers in all. Hints are
-// ignored.
+// Interprets a charstring from its start into the path, with its origin at
+// (baseX, baseY) for the side bearing and setcurrentpoint. Done at its end
+// (the open subpath closed), at endchar or return; Accent, with the request
+// filled, at seac; Failed for a flex end with too little recorded, a
+// subroutine number outside the list, subroutines nested more than
+// kMaxSubrDepth deep or more than kMaxOperations operators and numbers in
+// all. Hints are ignored.
 int runCharString(const CharString& charstring, const SubrList& subrs, Path& path,
                   std::int32_t baseX, std::int32_t baseY, OperandStack& stack,
                   AccentRequest& accent);

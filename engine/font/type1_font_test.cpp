@@ -76,11 +76,14 @@ TEST(Type1FontTest, CharStrings) {
         const char* points;
         IntPoint advance;
     } cases[] = {
-        {"negative side bearing starts at the base",
+        {"a negative side bearing starts left of the origin",
          charString("-100 500 hsbw 0 0 rmoveto 300 0 rlineto 0 500 rlineto closepath endchar"),
-         {}, 0, 0, kCharStringDone, "M0,0 L300,0 L300,500 Z0,0", {500, 0}},
+         {}, 0, 0, kCharStringDone, "M-100,0 L200,0 L200,500 Z-100,0", {500, 0}},
         {"sbw", charString("60 40 700 10 sbw 0 0 rmoveto 100 0 rlineto closepath endchar"), {}, 0,
          0, kCharStringDone, "M60,40 L160,40 Z60,40", {700, 10}},
+        {"side bearings from the base, negative ones too",
+         charString("-60 -40 700 10 sbw 0 0 rmoveto 100 0 rlineto closepath endchar"), {}, 100,
+         50, kCharStringDone, "M40,10 L140,10 Z40,10", {700, 10}},
         {"moves close the subpath (which keeps the current point); h/v lines and curves",
          charString("0 400 hsbw 10 0 rmoveto 50 hlineto 50 vlineto 20 hmoveto 5 vmoveto "
                     "1 2 3 4 vhcurveto 1 2 3 4 hvcurveto 1 2 3 4 5 6 rrcurveto endchar"),
@@ -252,8 +255,9 @@ TEST(Type1FontTest, ProgramFormsGiveTheSameGlyphs) {
 }
 
 // An accented character reached from two codes is composed alike for both:
-// the base character, then the accent from its own base (adx, ady), the
-// advance the base's.
+// the base character, then the accent with its side bearing point at (adx,
+// ady) from the character's (its origin asb left of that), the advance the
+// base's.
 TEST(Type1FontTest, AccentedCharacterAtTwoCodes) {
     const Loaded l = load(tinyProgram().plain());
     ASSERT_TRUE(l.loaded);
@@ -261,8 +265,8 @@ TEST(Type1FontTest, AccentedCharacterAtTwoCodes) {
     const GlyphOutline* second = l.font->outlines()->lookup(67);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(pointsText(*first->path),
-              "M20,0 M0,0 M20,0 L120,0 L310,500 Z20,0 M0,0 M300,30 M300,30 M300,780 L380,780 "
-              "L500,930 Z300,780");
+              "M20,0 M0,0 M20,0 L120,0 L310,500 Z20,0 M0,0 M300,30 M320,30 M320,780 L400,780 "
+              "L520,930 Z320,780");
     EXPECT_EQ(pointsText(*second->path), pointsText(*first->path));
     EXPECT_EQ(first->path->advance(), IntPoint(620, 0));
 }

@@ -381,6 +381,27 @@ TEST_F(TreesTest, FontsTheRegistryHolds) {
     }
 }
 
+// A font whose descriptor carries no /Type (page 1 of the embedded Type 1
+// fixture: "ABCDEF+Tiny") is drawn from its program as the others are.
+TEST_F(TreesTest, FontsWhoseDescriptorsLackAType) {
+    ASSERT_EQ(open(std::string(VISTREL_FIXTURE_DIR) + "/type1/type1.pdf"), S_OK);
+    render(1);
+    const auto [hr, lines] = tree("FONTINFO");
+    ASSERT_EQ(hr, S_OK);
+    // original, originalName, used, usedName.
+    std::vector<std::string> fonts;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> f = fields(lines[i].substr(lines[i].rfind('\t') + 1));
+        ASSERT_EQ(f.size(), 5u);
+        fonts.push_back(f[0] + " " + f[1] + " " + f[2] + " " + f[3]);
+    }
+    std::sort(fonts.begin(), fonts.end());
+    // The subset prefix goes from the name (a name without one keeps the
+    // blank); a program of a subset-tagged font shows as "Embedded subset".
+    EXPECT_EQ(fonts, (std::vector<std::string>{"1  Tiny 1  tiny-symbol", "1  Tiny 1  tiny-symbol",
+                                               "1 Tiny 1 Embedded subset"}));
+}
+
 TEST_F(TreesTest, WordsOfTheRenderedPage) {
     ASSERT_EQ(open(fixture("fonts.pdf")), S_OK);
     view(1, 2.0);

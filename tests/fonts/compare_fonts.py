@@ -86,9 +86,14 @@ FAMILIES = {"/Type1": "Type 1", "/MMType1": "Type 1", "/TrueType": "TrueType",
             "/Type0": "CID "}
 
 
-def program_entries(path, password, number):
-    """The /FontFile3 /Subtype of a font's descriptor (its descendant's for a
-    Type 0 font) as qpdf reads it, or None."""
+# The numbers a font descriptor must hold.
+REQUIRED = ("/Ascent", "/CapHeight", "/Descent", "/Flags", "/ItalicAngle", "/StemV")
+
+
+def descriptor_facts(path, password, number):
+    """Whether a font's descriptor (its descendant's for a Type 0 font), as
+    qpdf reads it, lacks one of its required numbers, and the /Subtype of
+    its /FontFile3 program (or None)."""
     args = ["qpdf", "--json=2", "--json-key=qpdf"]
     if password:
         args.append("--password=" + password)
@@ -96,7 +101,7 @@ def program_entries(path, password, number):
     try:
         objects = json.loads(out)["qpdf"][1]
     except (ValueError, KeyError, IndexError):
-        return None
+        return False, None
 
     def get(ref):
         if isinstance(ref, str) and ref.endswith(" R"):
@@ -104,15 +109,20 @@ def program_entries(path, password, number):
             return value if value is not None else objects.get("obj:" + ref, {}).get("stream")
         return ref
 
+    def is_number(value):
+        return isinstance(value, (int, float)) and not isinstance(value, bool)
+
     font = get("%d 0 R" % number) or {}
     if font.get("/Subtype") == "/Type0":
         descendants = get(font.get("/DescendantFonts")) or []
         font = get(descendants[0]) if descendants else {}
-    descriptor = get(font.get("/FontDescriptor")) or {}
+    descriptor = get(font.get("/FontDescriptor"))
+    if not isinstance(descriptor, dict):
+        descriptor = {}
+    lacking = not all(is_number(get(descriptor.get(key))) for key in REQUIRED)
     program = get(descriptor.get("/FontFile3"))
-    if isinstance(program, dict):
-        return program.get("dict", {}).get("/Subtype")
-    return None
+    kind = program.get("dict", {}).get("/Subtype") if isinstance(program, dict) else None
+    return lacking, kind
 
 
 def main(argv):
@@ -183,12 +193,11 @@ def main(argv):
                 embedded = program != "none" or subtype == "/Type3"
                 reason = None
                 if not embedded and row["emb"] == "yes":
-                    if font["flags"] == "no descriptor" and subtype != "/Type0":
+                    lacking, kind = descriptor_facts(f, pw, int(font["object"]))
+                    if font["flags"] == "no descriptor" and subtype != "/Type0" and lacking:
                         reason = "the descriptor lacks a required number"
-                    else:
-                        kind = program_entries(f, pw, int(font["object"]))
-                        if kind not in (None, "/Type1C", "/CIDFontType0C"):
-                            reason = "a /FontFile3 program of /Subtype %s" % kind
+                    elif kind not in (None, "/Type1C", "/CIDFontType0C"):
+                        reason = "a /FontFile3 program of /Subtype %s" % kind
                     if reason is None:
                         differ(f, "%s: no program, pdffonts says embedded" % where)
                     else:

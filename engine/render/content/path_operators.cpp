@@ -115,20 +115,21 @@ std::int32_t oph(ContentInterpreter& in) {
     return inPath(in);
 }
 
-// The operands are rounded to integers in user space; the shape maps the
-// corners.
+// The shape maps the exact corners and rounds them in device space, so that
+// a rule thinner than a unit still covers a pixel and adjacent boxes share
+// their edges.
 std::int32_t opre(ContentInterpreter& in) {
     ContentOperandStack& operands = in.operands();
     if (operands.count() < 4)
         return kStatusTooFewOperands;
-    const std::int32_t height = roundCoord(FetchRealOperand(operands));
-    const std::int32_t width = roundCoord(FetchRealOperand(operands));
-    const std::int32_t y = roundCoord(FetchRealOperand(operands));
-    const std::int32_t x = roundCoord(FetchRealOperand(operands));
+    const double height = FetchRealOperand(operands);
+    const double width = FetchRealOperand(operands);
+    const double y = FetchRealOperand(operands);
+    const double x = FetchRealOperand(operands);
     if (Shape* path = currentPath(in)) {
         const Matrix& m = in.deviceMatrix();
         const double matrix[6] = {m.a, m.b, m.c, m.d, m.e, m.f};
-        path->AddRectangle(IntRect(x, y, width, height), matrix);
+        path->AddRectangle(x, y, width, height, matrix);
     }
     return inPath(in);
 }

@@ -37,6 +37,7 @@ using Points = std::vector<std::string>;
 TEST(PathOperatorsTest, ConstructionRoundsToDevicePixels) {
     const Matrix identity;
     const Matrix flip{2, 0, 0, -2, 0, 100};
+    const Matrix turned{0, 2, -2, 0, 100, 0};
     const struct {
         Matrix base;
         const char* content;
@@ -57,13 +58,25 @@ TEST(PathOperatorsTest, ConstructionRoundsToDevicePixels) {
         {identity, "0 0 m 1 2 3 4 y", "ok", 3, {"M 1 1", "C 2 3", "C 4 5", "C 4 5"}},
         {identity, "1 2 3 4 c", "status 4", 1, {}},
         {identity, "0 0 m 1 2 v", "status 4", 3, {"M 1 1"}},
-        // Rectangles are rounded in user space, then mapped without the
+        // Rectangles: the exact corners mapped, then rounded without the
         // extra half pixel.
         {identity, "0 0 10 10 re", "ok", 3, {"box 0 0 10 10"}, true},
-        {identity, "0.4 0.4 0.4 0.4 re", "ok", 3, {"box 0 0 0 0"}, true},
-        {identity, "0.5 0.5 1.5 1.5 re", "ok", 3, {"box 1 1 3 3"}, true},
-        {identity, "-0.5 -0.5 1 1 re", "ok", 3, {"box -1 -1 0 0"}, true},
+        {identity, "0.4 0.4 0.4 0.4 re", "ok", 3, {"box 0 0 1 1"}, true},
+        {identity, "0.5 0.5 1.5 1.5 re", "ok", 3, {"box 1 1 2 2"}, true},
+        {identity, "-0.5 -0.5 1 1 re", "ok", 3, {"box -1 -1 1 1"}, true},
         {flip, "1 1 2 3 re", "ok", 3, {"box 2 92 6 98"}, true},
+        {flip, "1.3 1.3 2.2 3.1 re", "ok", 3, {"box 3 91 7 97"}, true},
+        // A side across the rows that would round to nothing covers the row
+        // holding its middle, whichever way the rectangle is drawn and the
+        // device turned; one along the rows keeps its column, and a side of
+        // no length stays empty.
+        {identity, "10 20.1 30 0.3 re", "ok", 3, {"box 10 20 40 21"}, true},
+        {identity, "10 20.7 30 -0.4 re", "ok", 3, {"box 10 20 40 21"}, true},
+        {flip, "10 20.05 30 0.1 re", "ok", 3, {"box 20 59 80 60"}, true},
+        {turned, "20.1 10 0.1 30 re", "ok", 3, {"box 20 40 80 41"}, true},
+        {identity, "10.9 20 -0.2 30 re", "ok", 3, {"box 11 20 11 50"}, true},
+        {turned, "10 20.1 30 0.1 re", "ok", 3, {"box 60 20 60 80"}, true},
+        {identity, "10 20 30 0 re", "ok", 3, {"box 10 20 40 20"}, true},
         {identity, "1 2 3 re", "status 4", 1, {}},
         // Coordinates far outside the integer range are kept within the
         // device range.
@@ -82,7 +95,7 @@ TEST(PathOperatorsTest, ConstructionRoundsToDevicePixels) {
          "1000000000000000000000000000000 re",
          "ok",
          3,
-         {"box -268435455 0 0 268435455"},
+         {"box -268435455 0 -1 268435455"},
          true},
     };
     for (const auto& c : cases) {

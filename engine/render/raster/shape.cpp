@@ -1,6 +1,7 @@
 #include "engine/render/raster/shape.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/render/raster/outline.h"
 #include "engine/render/raster/output_device.h"
@@ -58,6 +59,61 @@ void Shape::AddRectangle(const IntRect& r, const double m[6]) {
         c[i] = IntPoint(roundCoord(m[0] * xs[i] + m[2] * ys[i] + m[4]),
                         roundCoord(m[1] * xs[i] + m[3] * ys[i] + m[5]));
     }
+    addCorners(c);
+}
+
+namespace {
+
+// Device coordinates this close are one.
+constexpr double kSameCoord = 1e-9;
+
+bool sameCoord(double p, double q) {
+    return std::fabs(p - q) <= kSameCoord;
+}
+
+// Two edges of a rectangle across the rows, at a and b exactly and at ra and
+// rb rounded: when a side of some length rounds to nothing, the row that
+// holds its middle (edges p and p + 1, in the order of a and b).
+void coverOneRow(double a, double b, std::int32_t& ra, std::int32_t& rb) {
+    const double middle = (a + b) / 2;
+    if (ra != rb || !(std::fabs(a - b) > kSameCoord) || !std::isfinite(middle))
+        return;
+    const std::int32_t p = roundCoord(std::floor(middle));
+    const std::int32_t next = clampCoord(std::int64_t(p) + 1);
+    ra = a < b ? p : next;
+    rb = a < b ? next : p;
+}
+
+}  // namespace
+
+void Shape::AddRectangle(double x, double y, double width, double height, const double m[6]) {
+    const double xs[4] = {x, x + width, x + width, x};
+    const double ys[4] = {y, y, y + height, y + height};
+    IntPoint c[4];
+    double rows[4];
+    for (int i = 0; i < 4; ++i) {
+        rows[i] = m[1] * xs[i] + m[3] * ys[i] + m[5];
+        c[i] = IntPoint(roundCoord(m[0] * xs[i] + m[2] * ys[i] + m[4]), roundCoord(rows[i]));
+    }
+    // A filled shape covers the rows from its top edge up to its bottom one,
+    // and along a row the pixels of its edges as well: a side along the rows
+    // that rounds to nothing still covers a column, one across the rows
+    // would cover no row. When the sides lie along the device axes, the side
+    // across the rows is the width when corners 0 and 3 (and 1 and 2) share
+    // their row, the height when corners 0 and 1 (and 3 and 2) do.
+    if (sameCoord(rows[0], rows[3]) && sameCoord(rows[1], rows[2])) {
+        coverOneRow(rows[0], rows[1], c[0].y, c[1].y);
+        c[3].y = c[0].y;
+        c[2].y = c[1].y;
+    } else if (sameCoord(rows[0], rows[1]) && sameCoord(rows[3], rows[2])) {
+        coverOneRow(rows[0], rows[3], c[0].y, c[3].y);
+        c[1].y = c[0].y;
+        c[2].y = c[3].y;
+    }
+    addCorners(c);
+}
+
+void Shape::addCorners(const IntPoint (&c)[4]) {
     std::unique_ptr<Path> path = NewPath();
     if (!path)
         return;

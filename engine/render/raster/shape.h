@@ -42,6 +42,12 @@ public:
     void ClosePath();
     // The rectangle's corners mapped by m (a b c d e f) as a closed path.
     void AddRectangle(const IntRect& r, const double m[6]);
+    // The rectangle x, y, width, height as a closed path: its exact corners
+    // mapped by m and rounded once in device space. When its sides lie along
+    // the device axes, a side of some length across the rows that would
+    // round to nothing covers the row holding its middle, so that the fill
+    // covers at least a pixel each way.
+    void AddRectangle(double x, double y, double width, double height, const double m[6]);
     // Box over the paths holding more than a lone move; (0,0), (0,0) when
     // there is none.
     void BoundingBox(IntPoint& min, IntPoint& max) const;
@@ -58,6 +64,8 @@ protected:
     virtual bool FillShape(IntPoint offset, OutputDevice& device);
     // The last path, made when there is none; null when memory runs out.
     Path* lastPath();
+    // The closed path through four device corners, then a fresh path.
+    void addCorners(const IntPoint (&c)[4]);
 
     IntPoint current_;
     std::vector<std::unique_ptr<Path>> paths_;
