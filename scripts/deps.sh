@@ -8,7 +8,7 @@ pkgs=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-de
       qpdf mupdf-tools libjpeg-turbo-progs poppler-utils
       libfreetype-dev libfontconfig-dev fonts-liberation fonts-urw-base35 fonts-dejavu-core
       python3-fonttools fonttools
-      qt6-base-dev libxcb1-dev xvfb xauth python3-pil imagemagick giflib-tools)
+      qt6-base-dev libxcb1-dev xvfb xauth x11-utils python3-pil imagemagick giflib-tools)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -48,6 +48,10 @@ corpus=$build/corpus/$target
 findings=fuzz/findings/$target
 mkdir -p "$corpus" "$findings" "$build/logs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+# The font configuration library keeps the configuration it loads (for the
+# system fonts a page falls back to) until the process ends.
+printf 'leak:libfontconfig.so\n' > "$build/leaks.supp"
+export LSAN_OPTIONS="suppressions=$(realpath "$build")/leaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 "$build/bin/fuzz_$target" -dict=fuzz/pdf.dict -max_total_time="$seconds" \
   -artifact_prefix="$findings/" -print_final_stats=1 -timeout=30 -rss_limit_mb=2560 \

@@ -28,6 +28,7 @@
 #include "engine/font/font_registry.h"
 #include "platform/com/com.h"
 #include "platform/gdi/gdi.h"
+#include "tests/support/palm_reader.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/test_files.h"
 
@@ -559,6 +560,50 @@ TEST_F(ControlTest, RenderOnlyWhenMarkedAndConvertsForTheDevice) {
     EXPECT_FALSE(log.empty());
     EXPECT_EQ(win::LiveObjectCount(win::HandleKind::Bitmap), bitmaps);
     EXPECT_NE(win::GetPixel(control->memoryDc(), 0, 0), 0x00FF00u);
+}
+
+// Thirty forms, each drawing the next four times: the render, the trees of
+// the page and the Palm export all end, the page drawn up to where its work
+// ran out.
+TEST_F(ControlTest, FormsDrawingEachOtherManyTimesOverEndEveryRoad) {
+    ASSERT_EQ(open(fixture("fanout.pdf")), S_OK);
+    ASSERT_EQ(putView("0,0,1,1,4,4,0"), S_OK);
+    ASSERT_EQ(v->render(), S_OK);
+    const win::HDC dc = control->memoryDc();
+    EXPECT_EQ(win::GetPixel(dc, 20, 180), win::RGB(0, 0, 255));  // before the forms
+    EXPECT_EQ(win::GetPixel(dc, 102, 98), win::RGB(0, 0, 0));     // the innermost form
+    EXPECT_EQ(win::GetPixel(dc, 110, 180), 0xFFFFFFu);            // after them: not reached
+
+    const struct {
+        const char* tree;
+        const char* firstKid;
+    } trees[] = {{"TEXT", "Fan"}, {"FONTINFO", nullptr}};
+    for (const auto& t : trees) {
+        SCOPED_TRACE(t.tree);
+        ITreeNode* raw = nullptr;
+        ASSERT_EQ(v->get_root(Text(t.tree), &raw), S_OK);
+        auto root = win::ComPtr<ITreeNode>::adopt(raw);
+        win::LONG kids = 0;
+        ASSERT_EQ(root->get_kids(&kids), S_OK);
+        EXPECT_EQ(kids, 1);
+        win::ComPtr<ITreeNode> kid;
+        ASSERT_EQ(root->get_kid(1, kid.put()), S_OK);
+        BSTR name = nullptr;
+        ASSERT_EQ(kid->get_name(&name), S_OK);
+        if (t.firstKid)
+            EXPECT_EQ(narrow(name), t.firstKid);
+        else
+            win::SysFreeString(name);
+    }
+
+    testing::TempDir out;
+    win::ComPtr<TreeNode> views = TreeNode::create();
+    win::ComPtr<TreeNode> view = TreeNode::create();
+    ASSERT_EQ(view->put_stateInStr(Text("0,0,1,1,4,4,4")), S_OK);
+    ASSERT_EQ(views->addKid(view.get()), S_OK);
+    ASSERT_EQ(v->writePDB(Text(out.path("fanout.pdb")), views.get()), S_OK);
+    const std::string dump = testing::readPalmDatabase(out.path("fanout.pdb"), "", {});
+    EXPECT_NE(dump.find("\npage 1 200x200 bpp 2 "), std::string::npos) << dump;
 }
 
 TEST_F(ControlTest, DrawCopiesThePageIntoTheHostsContext) {

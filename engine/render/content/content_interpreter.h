@@ -168,6 +168,24 @@ public:
     void leaveNested(const void* key);
     std::int32_t nestingDepth() const { return std::int32_t(nested_.size()); }
 
+    // The work of one page, counted in image samples: each run of the
+    // content loop (the page's, a form's, a glyph procedure's), each
+    // operator it reads and each image sample decoded charge it. Once the
+    // budget is spent, every run ends where it is, as at the end of its
+    // content, and images read no further row: forms that draw each other
+    // many times over cannot keep a page busy for good. The budget holds
+    // about a million operators, or a thousand million samples (images are
+    // charged lightly, as pages of large scans are common).
+    static constexpr std::uint64_t kWorkBudget = std::uint64_t{1} << 30;
+    static constexpr std::uint64_t kOperatorWork = 1024;
+    // A run, with the stream it opens and a form's graphics state and clip,
+    // costs about as much as 32 operators.
+    static constexpr std::uint64_t kRunWork = 32 * kOperatorWork;
+    // One charge counts for at most the whole budget, so that the sum cannot
+    // overflow.
+    void chargeWork(std::uint64_t units) { work_ += units < kWorkBudget ? units : kWorkBudget; }
+    bool workSpent() const { return work_ > kWorkBudget; }
+
     // Runs of the content loop that are under way (1 during a page's own
     // content).
     std::int32_t runDepth() const { return runDepth_; }
@@ -202,6 +220,7 @@ private:
     Ref<InterpreterLink> link_;
     std::vector<const void*> nested_;
     std::int32_t runDepth_ = 0;
+    std::uint64_t work_ = 0;
     StepObserver* observer_ = nullptr;
 };
 

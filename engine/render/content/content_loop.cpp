@@ -75,15 +75,17 @@ std::uint16_t percentage(std::uint64_t position, std::uint64_t total) {
     return std::uint16_t(static_cast<unsigned __int128>(position) * 100 / total);
 }
 
-// Steps until the reader ends, or until kMaxIdleSteps steps in a row have
-// read no byte; beforeStep runs ahead of each step.
+// Steps until the reader ends, the page's work budget is spent, or
+// kMaxIdleSteps steps in a row have read no byte; beforeStep runs ahead of
+// each step.
 template <class F>
 void runSteps(ContentInterpreter& interpreter, OperationReader& reader, F&& beforeStep) {
     std::uint64_t lastCount = reader.bytesRead();
     std::int32_t idle = 0;
-    while (!reader.ended()) {
+    while (!reader.ended() && !interpreter.workSpent()) {
         beforeStep();
         interpreter.step(reader);
+        interpreter.chargeWork(ContentInterpreter::kOperatorWork);
         const std::uint64_t count = reader.bytesRead();
         if (count != lastCount) {
             lastCount = count;
@@ -103,6 +105,7 @@ bool progressWanted() {
 }
 
 void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
+    interpreter.chargeWork(ContentInterpreter::kRunWork);
     InputStream* input = interpreter.contentInput();
     OperationReader* reader = prepareReader(runner, input);
     if (!reader)

@@ -3,6 +3,7 @@
 // to its /BBox.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,38 @@ TEST(FormTest, NestingIsCapped) {
     ASSERT_EQ(lines.size(), size_t(ContentInterpreter::kMaxNesting + 1));
     EXPECT_EQ(lines.front(), std::to_string(ContentInterpreter::kMaxNesting) + " 1 Do ok");
     EXPECT_EQ(page.in.savedStateCount(), 0u);
+}
+
+// Thirty forms, each drawing the next four times (4^29 draws): the page's
+// work budget ends every run where it is, the content after the forms
+// included, and leaves no form or graphics state open.
+TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
+    std::vector<std::string> objects;
+    for (int i = 1; i < 30; ++i) {
+        const std::string next = std::to_string(i + 4);
+        objects.push_back(form("/Resources << /XObject << /Fm " + next + " 0 R >> >>",
+                               "/Fm Do /Fm Do /Fm Do /Fm Do"));
+    }
+    objects.push_back(form("", "0 0 1 1 re f"));
+    TestDocument doc("/Resources << /XObject << /Fm 4 0 R >> >>", objects);
+    Canvas canvas(128, 128);
+    GdiDevice device(canvas.dc, IntPoint(canvas.width, canvas.height));
+    ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
+    TraceLog trace;
+    in.setDevice(&device);
+    in.setResources(doc.page()->resources());
+    in.setStepObserver(&trace);
+    const std::string content = "/Fm Do 0 0 m";
+    MemoryInputStream input(content.data(), content.size());
+    in.setContentInput(&input);
+    runContentStream(doc.page()->runner(), in);
+
+    EXPECT_TRUE(in.workSpent());
+    EXPECT_NE(std::find(trace.lines.begin(), trace.lines.end(), "30 3 f ok"), trace.lines.end());
+    EXPECT_EQ(trace.lines.back(), "0 1 Do ok");
+    EXPECT_EQ(in.nestingDepth(), 0);
+    EXPECT_EQ(in.savedStateCount(), 0u);
+    EXPECT_EQ(in.runDepth(), 0);
 }
 
 TEST(FormTest, WhatDoDoesNotDraw) {

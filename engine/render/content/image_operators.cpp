@@ -98,7 +98,13 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
         if (withProgress && in.progressSink() && progressWanted() &&
             std::int64_t(image.width()) * (std::int64_t(height) - 1) > 4000)
             progress.reset(new (std::nothrow) RowProgress(in.progressSink(), height));
+        const std::uint64_t rowSamples = std::uint64_t(image.width()) * std::uint64_t(components);
         for (std::int32_t y = 0; y < height; ++y) {
+            // Once the page's work is spent no further row is read: the image
+            // is drawn as one whose data ends there.
+            in.chargeWork(rowSamples);
+            if (in.workSpent())
+                break;
             if (progress)
                 progress->beforeRow(y);
             if (image.readRow(row.get())) {
@@ -170,6 +176,10 @@ std::int32_t opID(ContentInterpreter& in) {
     Ref<InlineImage> image = parseInlineImage(in);
     if (!image)
         return kStatusWrongOperand;
+    // Its rows are decoded already, drawn or not.
+    if (const ColorSpace* space = image->colorSpace())
+        in.chargeWork(std::uint64_t(image->width()) * std::uint64_t(image->height()) *
+                      std::uint64_t(std::max(space->outputComponents(), 1)));
     if (show == ImageShow::Nothing)
         return kStatusDone;
     if (!image->isValid())

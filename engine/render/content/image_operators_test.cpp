@@ -267,6 +267,36 @@ TEST_F(ImageOperatorsTest, HostileImagesEndQuickly) {
     EXPECT_EQ(page.trace.lines.back(), "0 1 Do status 6");
 }
 
+// The page's work runs out in the middle of an image: no later row is read,
+// and the image is drawn as one whose data ends there. An inline image's
+// samples count once it is decoded, shown or not: the operators after it
+// do not run.
+TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
+    showMode(SettingValue::ofInteger(2));
+    const std::string red("\xFF\x00\x00", 3);
+    const std::string fourRows = "/Width 1 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceRGB";
+    ImagePage page({image(fourRows, red + red + red + red)});
+    // Room for the run, the operators before "Do" and one row of three
+    // samples.
+    page.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+                       2 * ContentInterpreter::kOperatorWork - 3);
+    page.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
+    ImagePage oneRow({image(fourRows, red)});
+    oneRow.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
+    EXPECT_EQ(page.canvas.picture(), oneRow.canvas.picture());
+    EXPECT_EQ(page.canvas.pixel(30, 45), 0x0000FFu);
+
+    showMode(SettingValue::ofInteger(0));
+    ImagePage inlinePage({kRedImage});
+    // Room for the run, "BI" and 5,000 samples.
+    inlinePage.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+                             ContentInterpreter::kOperatorWork - 5000);
+    inlinePage.run("BI /W 100 /H 100 /BPC 8 /CS /G ID " + std::string(10000, '\x80') +
+                   " EI 0 0 1 rg 0 0 128 128 re f");
+    EXPECT_EQ(inlinePage.trace.lines, (std::vector<std::string>{"0 1 BI ok", "0 4 ID ok"}));
+    EXPECT_EQ(inlinePage.canvas.pixel(64, 64), 0xFFFFFFu);
+}
+
 // The JBIG2 image alone: none of its rows can be read, and nothing is drawn.
 TEST_F(ImageOperatorsTest, UnreadableImageDrawsNothing) {
     showMode(SettingValue::ofInteger(2));
