@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -695,10 +694,8 @@ TEST(Type2CharStringTest, HostileProgramsEndCleanly) {
         fanOut.localSubrs.push_back(cat({calls, t2({Op::ret})}));
     }
     fanOut.localSubrs.push_back(cat({line, t2({Op::ret})}));
-    const auto start = std::chrono::steady_clock::now();
     Loaded f = load(build(fanOut));
     EXPECT_TRUE(f.loaded);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 
     // An operand stack that grows without end stops the glyph.
     Bytes pushes = t2({1});

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -260,9 +259,7 @@ TEST(InlineImageTest, ParsedFromTheOperands) {
     resources->put(ObjectRef::share(&names::ColorSpace), spaces);
     for (const auto& c : cases) {
         InlineSetup setup(c.operands, c.afterId, resources.get());
-        const auto started = std::chrono::steady_clock::now();
         Ref<InlineImage> image = parseInlineImage(setup.in);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << c.what;
         ASSERT_EQ(image != nullptr, c.valid) << c.what;
         if (!image)
             continue;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -239,9 +238,10 @@ TEST_F(ImageOperatorsTest, Progress) {
     win::SetTickCountSource(old);
 }
 
-// Images that cannot be drawn end quickly and draw nothing: data of a filter
-// the engine does not read, sizes beyond the caps, matrices beyond the page.
-TEST_F(ImageOperatorsTest, HostileImagesEndQuickly) {
+// Images that cannot be drawn end and draw nothing: data of a filter the
+// engine does not read, sizes beyond the caps, matrices beyond the page (the
+// test's timeout catches one that would not end).
+TEST_F(ImageOperatorsTest, HostileImagesEndAndDrawNothing) {
     showMode(SettingValue::ofInteger(2));
     ImagePage page(
         {image("/Width 64 /Height 64 /BitsPerComponent 8 /ColorSpace /DeviceGray "
@@ -251,7 +251,6 @@ TEST_F(ImageOperatorsTest, HostileImagesEndQuickly) {
          image("/Width 2147483647 /Height 1 /BitsPerComponent 16 /ColorSpace /DeviceCMYK", "x"),
          kRedImage},
         "/J 4 0 R /Big 5 0 R /Wide 6 0 R /Red 7 0 R");
-    const auto started = std::chrono::steady_clock::now();
     page.run(
         "q 100 0 0 100 10 10 cm /J Do Q "
         "q 100 0 0 100 10 10 cm /Big Do Q "
@@ -262,7 +261,6 @@ TEST_F(ImageOperatorsTest, HostileImagesEndQuickly) {
         "q 100 0 0 100 10 10 cm BI /W 0 /H 1 /BPC 8 /CS /G ID abcd EI Q "
         "q 100 0 0 100 10 10 cm BI /W 4096 /H 4096 /BPC 8 /CS /G /F /AHx ID abcd> EI Q "
         "/Missing Do");
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(page.canvas.pixel(5, 5), 0xFFFFFFu);
     EXPECT_EQ(page.trace.lines.back(), "0 1 Do status 6");
 }
