@@ -297,6 +297,26 @@ TEST_F(PalmDatabase, RefusesWhatItsSixteenBitFieldsCannotHold) {
     }
 }
 
+// A record's unique id is 0x6F followed by the 16 bits of its index plus
+// 0x8000: past index 0x7FFF the sum wraps and the first byte stays 0x6F.
+TEST_F(PalmDatabase, RecordIdsKeepTheirFirstByte) {
+    PDBPageStore store(u"ids");
+    auto many = std::make_unique<PdbAnnotationList>();
+    for (int i = 0; i < 40000; ++i)
+        many->append(PdbAnnotation{0, 0, 1, 1, u"", u""});
+    add(store, {4, 4}, nullptr, std::move(many));
+    ASSERT_EQ(writeAndCheck(store).rfind("name", 0), 0u);
+    const std::vector<std::uint8_t> bytes = testing::readBytes(out_.path("out.pdb"));
+    auto id = [&](std::size_t record) {
+        const std::size_t at = 78 + 8 * record + 5;
+        return std::uint32_t(bytes[at]) << 16 | std::uint32_t(bytes[at + 1]) << 8 | bytes[at + 2];
+    };
+    EXPECT_EQ(id(0), 0x6F8000u);
+    EXPECT_EQ(id(0x7FFF), 0x6FFFFFu);
+    EXPECT_EQ(id(0x8000), 0x6F0000u);
+    EXPECT_EQ(id(40003), 0x6F0000u + 40003 - 0x8000);
+}
+
 TEST_F(PalmDatabase, WritesNothingForAnEmptyStore) {
     PDBPageStore store(u"empty");
     EXPECT_TRUE(writeRefused(store));
