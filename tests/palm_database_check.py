@@ -101,7 +101,7 @@ class Database:
         for i in range(count):
             offset, attr, id_high, id_low = struct.unpack_from(">IBBH", data, HEADER_SIZE + 8 * i)
             need(attr == 0x40, "record %d: attributes 0x%02x" % (i, attr))
-            need((id_high << 16 | id_low) == (0x6F8000 + i) & 0xFFFFFF,
+            need(id_high == 0x6F and id_low == (0x8000 + i) & 0xFFFF,
                  "record %d: unique id 0x%06x" % (i, id_high << 16 | id_low))
             offsets.append(offset)
         need(offsets[0] == list_end, "record 0 at %d, not %d" % (offsets[0], list_end))

@@ -124,6 +124,15 @@ protected:
         ASSERT_EQ(store.spillPage(std::move(links), std::move(annotations)), store.pageCount());
     }
 
+    // Converts and spills a 4 x 4 page with n empty annotations, each of
+    // which takes a record.
+    void addAnnotated(PDBPageStore& store, int n) {
+        auto many = std::make_unique<PdbAnnotationList>();
+        for (int i = 0; i < n; ++i)
+            many->append(PdbAnnotation{0, 0, 1, 1, u"", u""});
+        add(store, {4, 4}, nullptr, std::move(many));
+    }
+
     // Runs the reader over a database with the previews of the pages spilled
     // so far; its dump, or its complaint when the database is not sound.
     std::string check(const std::string& path) {
@@ -263,10 +272,7 @@ TEST_F(PalmDatabase, RefusesWhatItsSixteenBitFieldsCannotHold) {
     {
         // 70,004 records: the count itself would wrap.
         PDBPageStore store(u"annotations");
-        auto many = std::make_unique<PdbAnnotationList>();
-        for (int i = 0; i < 70000; ++i)
-            many->append(PdbAnnotation{0, 0, 1, 1, u"", u""});
-        add(store, {4, 4}, nullptr, std::move(many));
+        addAnnotated(store, 70000);
         EXPECT_EQ(store.countRecords(), 70004);
         EXPECT_TRUE(writeRefused(store));
     }
@@ -295,6 +301,23 @@ TEST_F(PalmDatabase, RefusesWhatItsSixteenBitFieldsCannotHold) {
             EXPECT_TRUE(writeRefused(store, name)) << c.name;
         }
     }
+}
+
+// A record's unique id is 0x6F followed by the 16 bits of its index plus
+// 0x8000: past index 0x7FFF the sum wraps and the first byte stays 0x6F.
+TEST_F(PalmDatabase, RecordIdsKeepTheirFirstByte) {
+    PDBPageStore store(u"ids");
+    addAnnotated(store, 40000);
+    ASSERT_EQ(writeAndCheck(store).rfind("name", 0), 0u);
+    const std::vector<std::uint8_t> bytes = testing::readBytes(out_.path("out.pdb"));
+    auto id = [&](std::size_t record) {
+        const std::size_t at = 78 + 8 * record + 5;
+        return std::uint32_t(bytes[at]) << 16 | std::uint32_t(bytes[at + 1]) << 8 | bytes[at + 2];
+    };
+    EXPECT_EQ(id(0), 0x6F8000u);
+    EXPECT_EQ(id(0x7FFF), 0x6FFFFFu);
+    EXPECT_EQ(id(0x8000), 0x6F0000u);
+    EXPECT_EQ(id(40003), 0x6F0000u + 40003 - 0x8000);
 }
 
 TEST_F(PalmDatabase, WritesNothingForAnEmptyStore) {

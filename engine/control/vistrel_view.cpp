@@ -395,8 +395,8 @@ bool Vistrel::goToDestination(PdfObject* object) {
         transformPoint(pageMatrix_, x0, y0, mx, my);
         left = mx != 0 ? mx : -1;
         top = my != 0 ? my : -1;
-    } else {
-        // The page's origin: the view keeps its position.
+    } else if (mode == Mode::Position) {
+        // A position at the page's origin: the view keeps its position.
         left = top = -1;
     }
     if (mode != Mode::Position) {

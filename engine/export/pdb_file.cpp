@@ -246,9 +246,9 @@ void writeHeader(FileSink& out, const std::array<char, 32>& name, const FilePlan
     for (std::size_t i = 0; i < plan.offsets.size(); ++i) {
         out.u32(plan.offsets[i]);
         out.u8(0x40);
-        const std::uint32_t id = 0x6F8000 + std::uint32_t(i);
-        out.u8(std::uint8_t(id >> 16));
-        out.u16(id & 0xFFFF);
+        // 0x6F, then the index past 0x8000 in 16 bits.
+        out.u8(0x6F);
+        out.u16((0x8000 + std::uint32_t(i)) & 0xFFFF);
     }
 }
 

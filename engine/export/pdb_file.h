@@ -2,7 +2,8 @@
 //
 //   header (78 bytes)     name, dates 0x06D144AE, type and creator "READ",
 //                         the record count T
-//   record list           T entries: offset, attributes 0x40, id 0x6F8000 + i
+//   record list           T entries: offset, attributes 0x40, id 0x6F and
+//                         the 16 bits of 0x8000 + i
 //   0                     index: page count, information record index, then
 //                         per page width, height, bits per pixel and the
 //                         indices of its row table, links and annotation list

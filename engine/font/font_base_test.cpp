@@ -192,6 +192,26 @@ TEST_F(FontBaseTest, GlyphsLandWhereTheTextStands) {
     EXPECT_DOUBLE_EQ(font.textMatrix().e, 2 + 2.0 * 4);
 }
 
+// A counter that begins below the outline's top stays open: its sides begin
+// after the outer ones, and each row's crossings pair up from left to right.
+TEST_F(FontBaseTest, CountersStayOpen) {
+    SettingGuard aaSize(settings::FontSystem, settings::AASize);
+    aaSize.set(SettingValue::ofInteger(1));
+    Path ring = square();
+    ring.MoveTo(300, 300);
+    ring.RLineTo(0, 400);
+    ring.RLineTo(400, 0);
+    ring.RLineTo(0, -400);
+    ring.ClosePath();
+    TestOutlineFont font(plainDescription());
+    font.add('O', ring);
+    font.place(10);
+    const Rendered r = render(font, 'O');
+    ASSERT_TRUE(r.hasBitmap);
+    ASSERT_EQ(r.rows.size(), 11u);
+    EXPECT_EQ(r.rows[5], (std::vector<int>{255, 255, 255, 0, 0, 0, 0, 255, 255, 255}));
+}
+
 // The flattened outline is kept in glyph units for the rendering matrix
 // divided by the device size: another size of the same shape reuses it,
 // another shape of matrix (horizontal scale 50) builds it again.

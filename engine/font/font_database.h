@@ -70,7 +70,7 @@ public:
 
 private:
     // folder + the entry's /FileName, opened; null without a /FileName
-    // string or for one that climbs out of the folder ("..").
+    // string.
     std::unique_ptr<InputStream> openEntryFile(const PdfDict& entry) const;
 
     WString folder_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,7 +171,7 @@ TEST(FontDatabaseTest, StrictSubstitutionAndEntries) {
     HandMade entries("<< /Bad 5 /Exact << /FileName (a.olf) >> /Best << /FileName (a.olf) "
                      "/KeyWords (exact exact) /isBold 0 /isItalic 0 /isSerif 0 >> /NoFile << "
                      "/KeyWords (nofile) >> /Missing << /FileName (missing.olf) /KeyWords "
-                     "(missing) >> /Out << /FileName (../x/a.olf) /KeyWords (out) >> >>");
+                     "(missing) >> /Up << /FileName (sub/../a.olf) /KeyWords (up) >> >>");
     EXPECT_EQ(match(entries.database, u"exact").entry, "Exact");
     const Match noFile = match(entries.database, u"nofile-x");
     EXPECT_EQ(noFile.entry, "NoFile");
@@ -179,10 +180,11 @@ TEST(FontDatabaseTest, StrictSubstitutionAndEntries) {
     EXPECT_EQ(missing.entry, "Missing");
     EXPECT_TRUE(missing.file);
     EXPECT_FALSE(missing.open);
-    // A name that climbs out of the folder opens nothing.
-    const Match out = match(entries.database, u"out");
-    EXPECT_EQ(out.entry, "Out");
-    EXPECT_FALSE(out.file);
+    // The name is taken as the description file gives it.
+    std::filesystem::create_directory(entries.dir.path("sub"));
+    const Match up = match(entries.database, u"up");
+    EXPECT_EQ(up.entry, "Up");
+    EXPECT_TRUE(up.open);
 }
 
 // A missing file, or one whose first object is no dictionary, leaves its

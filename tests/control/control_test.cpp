@@ -757,6 +757,45 @@ TEST_F(ControlTest, OutlineNodesJumpThroughTheirDestination) {
     EXPECT_EQ(stateText(), "0,0,1,1.000000,4,4,0");
 }
 
+// Only a position at the page's origin keeps the view's position; a fit
+// whose point is the origin fits there, at 0.
+TEST_F(ControlTest, FitsAtThePagesOrigin) {
+    ASSERT_EQ(open(fixture("links.pdf")), S_OK);
+    PdfArray* annots = asArray(control->catalog()->getPage(1)->get(names::Annots));
+    ASSERT_TRUE(annots);
+    // The reference to page 2 that link 0's destination holds.
+    PdfArray* linkDest = asArray(asAnnotation(annots->at(1))->get(names::Dest));
+    ASSERT_TRUE(linkDest);
+    auto destination = [&](NameConstant& fit, const std::vector<double>& values) {
+        auto array = makeRef<PdfArray>();
+        array->append(ObjectRef::share(linkDest->at(0)));
+        array->append(ObjectRef::share(&fit));
+        for (double value : values)
+            array->append(makeRef<PdfNumber>(value));
+        return array;
+    };
+    const struct {
+        const char* what;
+        Ref<PdfArray> destination;
+        std::vector<SinkCall> events;
+    } cases[] = {
+        {"XYZ", destination(names::XYZ, {0, 0, 0}), {event(kPage, {2})}},
+        {"FitH", destination(names::FitH, {0}), {event(kPage, {2}), event(kWidth, {0})}},
+        {"FitV", destination(names::FitV, {0}), {event(kPage, {2}), event(kHeight, {0})}},
+        {"FitR", destination(names::FitR, {0, -50, 100, 0}),
+         {event(kPage, {2}), event(kRectangle, {0, 0, 100, 50})}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(putView("7,7,1,2,4,4,0"), S_OK);
+        ASSERT_EQ(v->render(), S_OK);
+        log.clear();
+        EXPECT_TRUE(control->goToDestination(c.destination.get()));
+        EXPECT_EQ(log, c.events);
+        EXPECT_EQ(stateText(), "7,7,2,2.000000,4,4,0");
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Image output
 

@@ -54,6 +54,7 @@ TEST(MakeColorSpaceTest, FamiliesByOperand) {
         {"[/ICCBased 12 0 R]", 9, false, 3, 9},      // alternate ICC-based /N 2
         {"[/ICCBased 11 0 R]", 9, false, 3, kNull},  // alternate /Pattern
         {"[/ICCBased << /N 3 >>]", 9, true, 3, 1},   // a plain dictionary serves
+        {"[/ICCBased 18 0 R]", 9, false, 1, 8},      // /N 1 over an RGB palette
         // CIE families take a dictionary.
         {"[/CalGray << /WhitePoint [0.9505 1 1.089] >>]", 3, true, 1, kNull},
         {"[/CalRGB << /WhitePoint [0.9505 1 1.089] >>]", 4, true, 3, kNull},
@@ -111,6 +112,7 @@ TEST(MakeColorSpaceTest, FamiliesByOperand) {
             testing::pdfStreamBody("/FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1]",
                                    "{add 2 div dup dup}"),
             "<< /FunctionType 2 /Domain [0 1] /C1 [1] /N 1 >>",
+            iccStream("/N 1 /Alternate [/Indexed /DeviceRGB 0 <FF0000>]"),
         });
         PdfArray* holder = asArray(objects.ref(2));
         ASSERT_NE(holder, nullptr) << c.operand;

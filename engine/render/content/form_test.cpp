@@ -213,6 +213,14 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
     EXPECT_EQ(in.runDepth(), 0);
 }
 
+// /Type is optional in an external object: /Subtype /Form alone makes a form.
+TEST(FormTest, FormWithoutTypeRuns) {
+    Page page("<< /XObject << /Fm1 4 0 R >> >>",
+              {streamObject("/Subtype /Form /BBox [0 0 50 50]", "1 w")});
+    page.run("/Fm1 Do");
+    EXPECT_EQ(page.probe.trace.lines, (std::vector<std::string>{"1 1 w ok", "0 1 Do ok"}));
+}
+
 TEST(FormTest, WhatDoDoesNotDraw) {
     const struct {
         const char* content;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,17 @@ TEST(ImageDictTest, ApplyDecode) {
     EXPECT_FALSE(applyDecode(none, pair, false));
 }
 
+// A lookup table of 16 greys, entry i = 17 i, in hexadecimal.
+std::string greyTable() {
+    std::string hex;
+    for (int i = 0; i < 16; ++i) {
+        char entry[7];
+        std::snprintf(entry, sizeof entry, "%02X%02X%02X", 17 * i, 17 * i, 17 * i);
+        hex += entry;
+    }
+    return hex;
+}
+
 // Rows of an image XObject: read through the filters, 16-bit samples to
 // their high bytes, Decode applied, a short row filled up with zeros, and
 // after the data's end no further row.
@@ -153,6 +165,12 @@ TEST(ImageXObjectTest, Rows) {
         {"filtered", "/Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray "
                      "/Filter /ASCIIHexDecode",
          "0A0b0C>", {{10, 11, 12}}, false},
+        // Decode reads the samples at their stored width: 4-bit indices
+        // turned round, then looked up.
+        {"decoded indices",
+         "/Width 4 /Height 1 /BitsPerComponent 4 /Decode [15 0] "
+         "/ColorSpace [/Indexed /DeviceRGB 15 <" + greyTable() + ">]",
+         "\x01\x23", {{255, 255, 255, 238, 238, 238, 221, 221, 221, 204, 204, 204}}, false},
         {"Decode of the wrong length", "/Width 3 /Height 1 /BitsPerComponent 8 "
                                        "/ColorSpace /DeviceGray /Decode [1 0 1 0]",
          "abc", {}, false},

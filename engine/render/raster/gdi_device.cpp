@@ -61,7 +61,7 @@ bool GdiDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 std::unique_ptr<Shape> GdiDevice::NewShape() {
-    return std::make_unique<GdiShape>(pageSize_);
+    return std::make_unique<GdiShape>();
 }
 
 std::unique_ptr<CoverageBitmap> GdiDevice::NewCoverageBitmap(int width, int height) {
@@ -413,7 +413,7 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         if (gdiShape && gdiShape->hasSpanList()) {
             list = gdiShape->takeSpanList();
         } else {
-            list = GdiShape::buildSpanList(shape, rule, 3, pageSize_).release();
+            list = GdiShape::buildSpanList(shape, rule, 3).release();
             if (!list) {
                 clipState_ = spanClip_ ? (spanClip_->empty() ? 0 : 1) : -1;
                 return false;

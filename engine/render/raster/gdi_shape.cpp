@@ -4,21 +4,13 @@
 
 namespace vistrel {
 
-namespace {
-// Scan conversion reaches this far beyond the page.
-constexpr std::int32_t kScanMargin = 16;
-}  // namespace
-
 GdiShape::~GdiShape() = default;
 
-std::unique_ptr<SpanList> GdiShape::buildSpanList(Shape& shape, int rule, int mask,
-                                                  IntPoint pageSize) {
+std::unique_ptr<SpanList> GdiShape::buildSpanList(Shape& shape, int rule, int mask) {
     auto list = std::make_unique<SpanList>(rule);
     if (!list)
         return nullptr;
     list->setMask(mask);
-    list->setBounds(-kScanMargin, -kScanMargin, clampCoord(std::int64_t(pageSize.x) + kScanMargin),
-                    clampCoord(std::int64_t(pageSize.y) + kScanMargin));
     for (const auto& path : shape.paths()) {
         const auto& pts = path->points();
         if (!pts.empty() && pts.back().kind != PathPoint::Close)
@@ -31,7 +23,7 @@ std::unique_ptr<SpanList> GdiShape::buildSpanList(Shape& shape, int rule, int ma
 
 SpanList* GdiShape::Edges(int mask) {
     if (!spans_)
-        spans_ = buildSpanList(*this, fillRule_, mask, pageSize_);
+        spans_ = buildSpanList(*this, fillRule_, mask);
     return spans_.get();
 }
 

@@ -11,8 +11,7 @@ namespace vistrel {
 
 class GdiShape : public Shape {
 public:
-    // pageSize bounds the scan conversion (plus a margin).
-    explicit GdiShape(IntPoint pageSize) : pageSize_(pageSize) {}
+    GdiShape() = default;
     ~GdiShape() override;
 
     // Closes every open path, scan-converts the shape with its fill rule and
@@ -21,15 +20,13 @@ public:
     bool hasSpanList() const { return bool(spans_); }
     // Hands the cached list to the caller (a clip), or null.
     SpanList* takeSpanList() { return spans_.release(); }
-    // A new list for the paths of any shape, bounded by the page.
-    static std::unique_ptr<SpanList> buildSpanList(Shape& shape, int rule, int mask,
-                                                   IntPoint pageSize);
+    // A new list for the paths of any shape.
+    static std::unique_ptr<SpanList> buildSpanList(Shape& shape, int rule, int mask);
 
 protected:
     bool FillShape(IntPoint offset, OutputDevice& device) override;
 
 private:
-    IntPoint pageSize_;
     std::unique_ptr<SpanList> spans_;
 };
 

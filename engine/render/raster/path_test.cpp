@@ -238,6 +238,25 @@ TEST(OutlineTest, ContoursRunDownwardAndOrder) {
     EXPECT_EQ(m.contours()[0]->steps, (std::vector<Outline::Step>{{5, 10}}));
 }
 
+// Contours that run alike over two billion rows (one rectangle drawn twenty
+// times, as a hostile glyph may) are ordered by a sample of their rows, so
+// the ordering ends.
+TEST(OutlineTest, TallAlikeContoursAreOrdered) {
+    Path p;
+    for (int i = 0; i < 20; ++i) {
+        p.MoveTo(0, -1000000000);
+        p.RLineTo(10, 0);
+        p.RLineTo(0, 2000000000);
+        p.RLineTo(-10, 0);
+        p.ClosePath();
+    }
+    Outline o;
+    o.Build(p, 5, nullptr, Outline::DropEmptyAndReverse | Outline::OrderContours);
+    ASSERT_EQ(o.contours().size(), 40u);
+    for (std::size_t i = 0; i < 40; ++i)
+        EXPECT_EQ(o.contours()[i]->xAt(0), i < 20 ? 0 : 10) << i;
+}
+
 TEST(OutlineTest, OffsetMatrixAndEmptyContours) {
     Path p;
     p.MoveTo(0, 0);

@@ -46,14 +46,6 @@ SpanList::SpanList(int rule) : rule_(rule) {
 
 SpanList::~SpanList() = default;
 
-void SpanList::setBounds(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-    bounded_ = true;
-    bx0_ = x0;
-    by0_ = y0;
-    bx1_ = x1;
-    by1_ = y1;
-}
-
 void SpanList::grow(std::int32_t x, std::int32_t y) {
     runX0_ = std::min(runX0_, x);
     runY0_ = std::min(runY0_, y);
@@ -325,100 +317,10 @@ void SpanList::closeChain(std::int32_t x, std::int32_t y) {
     startChain(lastX_, lastY_, 0);
 }
 
-// Sutherland-Hodgman against the bounds: the winding of every point inside
-// the bounds is kept.
-void SpanList::addPolygon(const std::vector<IntPoint>& input, bool clip) {
-    std::vector<IntPoint> pts = input;
-    if (clip) {
-        std::vector<IntPoint> out;
-        for (int edge = 0; edge < 4 && !pts.empty(); ++edge) {
-            auto inside = [&](IntPoint p) {
-                switch (edge) {
-                    case 0:
-                        return p.x >= bx0_;
-                    case 1:
-                        return p.x <= bx1_;
-                    case 2:
-                        return p.y >= by0_;
-                    default:
-                        return p.y <= by1_;
-                }
-            };
-            auto cut = [&](IntPoint a, IntPoint b) {
-                const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
-                if (edge < 2) {
-                    double x = edge == 0 ? bx0_ : bx1_;
-                    double t = (x - ax) / (bx - ax);
-                    return IntPoint(std::int32_t(x), roundCoord(ay + t * (by - ay)));
-                }
-                double y = edge == 2 ? by0_ : by1_;
-                double t = (y - ay) / (by - ay);
-                return IntPoint(roundCoord(ax + t * (bx - ax)), std::int32_t(y));
-            };
-            out.clear();
-            IntPoint prev = pts.back();
-            bool prevIn = inside(prev);
-            for (IntPoint cur : pts) {
-                bool curIn = inside(cur);
-                if (curIn != prevIn)
-                    out.push_back(cut(prev, cur));
-                if (curIn)
-                    out.push_back(cur);
-                prev = cur;
-                prevIn = curIn;
-            }
-            pts.swap(out);
-        }
-    }
-    if (pts.empty())
-        return;
-    move(pts[0].x, pts[0].y);
-    for (std::size_t i = 1; i < pts.size(); ++i)
-        lineTo(pts[i].x, pts[i].y);
-    closeChain(pts[0].x, pts[0].y);
-}
-
 void SpanList::AddPath(const Path& path) {
     const auto& pts = path.points();
     if (pts.empty())
         return;
-    const bool clip = bounded_ && (path.boxMin().x < bx0_ || path.boxMin().y < by0_ ||
-                                   path.boxMax().x > bx1_ || path.boxMax().y > by1_);
-    if (clip) {
-        // Far beyond the device: flatten into polygons and cut them to the
-        // bounds first.
-        std::vector<IntPoint> poly;
-        IntPoint last(0, 0);
-        poly.push_back(last);
-        for (std::size_t i = 0; i < pts.size(); ++i) {
-            const PathPoint& p = pts[i];
-            if (p.kind == PathPoint::Move) {
-                if (poly.size() > 1)
-                    addPolygon(poly, true);
-                poly.clear();
-                last = IntPoint(p.x, p.y);
-                poly.push_back(last);
-            } else if (p.kind == PathPoint::Curve && i + 2 < pts.size()) {
-                curvePoints(last, IntPoint(p.x, p.y), IntPoint(pts[i + 1].x, pts[i + 1].y),
-                            IntPoint(pts[i + 2].x, pts[i + 2].y),
-                            [&](std::int32_t x, std::int32_t y) { poly.emplace_back(x, y); });
-                last = IntPoint(pts[i + 2].x, pts[i + 2].y);
-                i += 2;
-            } else {
-                last = IntPoint(p.x, p.y);
-                poly.push_back(last);
-                if (p.kind == PathPoint::Close) {
-                    if (poly.size() > 1)
-                        addPolygon(poly, true);
-                    poly.clear();
-                    poly.push_back(last);
-                }
-            }
-        }
-        if (poly.size() > 1)
-            addPolygon(poly, true);
-        return;
-    }
     // A path that does not begin with a move starts at the origin.
     if (pts[0].kind != PathPoint::Move)
         move(0, 0);

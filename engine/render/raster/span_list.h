@@ -46,11 +46,6 @@ public:
     // Covered by this list's mask: Classify(x, y) & mask.
     bool Covers(std::int32_t x, std::int32_t y) { return (Classify(x, y) & mask_) != 0; }
 
-    // Before adding paths: points outside this box (which should hold the
-    // device page with a margin) are clipped away, so that huge coordinates
-    // cost neither rows nor time.
-    void setBounds(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
-
     int mask() const { return mask_; }
     void setMask(int mask) { mask_ = mask; }
     int rule() const { return rule_; }
@@ -118,7 +113,6 @@ private:
     void lineTo(std::int32_t x, std::int32_t y);
     void closeChain(std::int32_t x, std::int32_t y);
     void grow(std::int32_t x, std::int32_t y);
-    void addPolygon(const std::vector<IntPoint>& pts, bool clip);
     bool coveredClass(std::int64_t winding, int* cls) const;
     std::size_t collectActive(std::int32_t y);
     void buildSpanRow(std::int32_t y);
@@ -140,8 +134,6 @@ private:
     std::int64_t pendingDx_ = 0, pendingDy_ = 0;
     int direction_ = 0;
 
-    bool bounded_ = false;
-    std::int32_t bx0_ = 0, by0_ = 0, bx1_ = 0, by1_ = 0;
 
     // Row caches.
     std::vector<Crossing> crossings_;

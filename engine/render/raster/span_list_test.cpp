@@ -187,42 +187,37 @@ TEST(SpanListBuildTest, CurvesAndCollinearSteps) {
     EXPECT_EQ(c.Classify(20, 35), SpanList::Exterior);
 }
 
-// With bounds, paths reaching far beyond them are cut first; without, a
-// list keeps one record per edge rather than per row, so the same shapes
-// cost no memory in proportion to their size either way.
+// A list keeps one record per edge rather than per row, so shapes reaching
+// as far as device coordinates go cost no memory in proportion to their
+// size, and their edges cross the page where they should.
 TEST(SpanListBuildTest, HugeCoordinates) {
-    for (bool bounded : {true, false}) {
-        SCOPED_TRACE(bounded);
-        SpanList list(1);
-        list.setMask(3);
-        if (bounded)
-            list.setBounds(-16, -16, 116, 116);
-        Path p;
-        p.MoveTo(-100000000, -100000000);
-        p.RLineTo(200000000, 0);
-        p.RLineTo(0, 200000000);
-        p.RLineTo(-200000000, 0);
-        p.ClosePath();
-        list.AddPath(p);
-        list.Finish();
-        ASSERT_TRUE(list.Limit(IntPoint(0, 0), IntPoint(100, 100)));
-        for (int y : {0, 50, 100}) {
-            const auto* row = list.SpanRow(y);
-            ASSERT_TRUE(row);
-            EXPECT_EQ(*row, (std::vector<std::int32_t>{0, 101}));
-        }
-        // A huge triangle whose diagonal crosses the page.
+    SpanList list(1);
+    list.setMask(3);
+    Path p;
+    p.MoveTo(-100000000, -100000000);
+    p.RLineTo(200000000, 0);
+    p.RLineTo(0, 200000000);
+    p.RLineTo(-200000000, 0);
+    p.ClosePath();
+    list.AddPath(p);
+    list.Finish();
+    ASSERT_TRUE(list.Limit(IntPoint(0, 0), IntPoint(100, 100)));
+    for (int y : {0, 50, 100}) {
+        const auto* row = list.SpanRow(y);
+        ASSERT_TRUE(row);
+        EXPECT_EQ(*row, (std::vector<std::int32_t>{0, 101}));
+    }
+    // Huge triangles whose diagonal crosses the page: inside where x + y > 50.
+    for (const std::int32_t big : {100000000, kCoordLimit - 50}) {
+        SCOPED_TRACE(big);
         SpanList tri(1);
-        if (bounded)
-            tri.setBounds(-16, -16, 116, 116);
         Path t;
-        t.MoveTo(-100000000, 100000000 + 50);
-        t.RLineTo(200000000, -200000000);
-        t.RLineTo(0, 200000000);
+        t.MoveTo(-big, big + 50);
+        t.RLineTo(2 * big, -2 * big);
+        t.RLineTo(0, 2 * big);
         t.ClosePath();
         tri.AddPath(t);
         tri.Finish();
-        // Inside where x + y > 50.
         EXPECT_EQ(tri.Classify(60, 60), SpanList::Interior);
         EXPECT_EQ(tri.Classify(30, 30), SpanList::Interior);
         EXPECT_EQ(tri.Classify(10, 10), SpanList::Exterior);
