@@ -85,8 +85,8 @@ TEST(Type1LoaderTest, PagesWithCidFontsNeverGetAFontFromTheCidLoader) {
         "/ItalicAngle 0 /StemV 80";
     test::TestDocument doc(
         "/Resources << /Font << /T0 4 0 R /C2 5 0 R /C0 7 0 R /T1 10 0 R /TT 11 0 R >> >>",
-        {"<< /Type /Font /Subtype /Type0 /BaseFont /MS-Mincho /Encoding /Identity-H "
-         "/DescendantFonts [5 0 R] >>",
+        {std::string("<< /Type /Font /Subtype /Type0 /BaseFont /MS-Mincho /Encoding ") +
+             "/Identity-H /DescendantFonts [5 0 R] >>",
          "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /MS-Mincho /FontDescriptor 6 0 R >>",
          "<< " + descriptor + " /FontName /MS-Mincho >>",
          "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /KozMin /FontDescriptor 8 0 R >>",
