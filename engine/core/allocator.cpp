@@ -87,6 +87,10 @@ AllocatorHandle& defaultHandle() {
     return gDefaultHandle;
 }
 
+void releaseDefaultAllocator() {
+    gAllocatorRegistry.remove(&gDefaultHeap.heap);
+}
+
 void* globalNew(size_t size) {
     return gDefaultHeap.heap.allocate(size);
 }
@@ -562,6 +566,8 @@ struct ScratchEntry {
 };
 ScratchEntry* gScratch = nullptr;
 size_t gScratchEntries = 0;
+// Pools alive; the scratch table goes with the last of them.
+size_t gLivePools = 0;
 
 [[maybe_unused]] void growScratch(size_t entries) {
     if (gScratchEntries >= entries)
@@ -598,6 +604,7 @@ PoolAllocator::PoolAllocator(size_t size, Allocator* backing)
         chunkSize_ = 0;  // never allocates
         largestBlock_ = 0;
     }
+    ++gLivePools;
 }
 
 PoolAllocator::~PoolAllocator() {
@@ -606,6 +613,11 @@ PoolAllocator::~PoolAllocator() {
         PoolChunk* next = chunk->next;
         backing_->free(chunk);
         chunk = next;
+    }
+    if (--gLivePools == 0) {
+        gBlockPool.free(gScratch);
+        gScratch = nullptr;
+        gScratchEntries = 0;
     }
 }
 

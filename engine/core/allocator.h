@@ -370,6 +370,12 @@ Allocator* getAllocator(uint32_t flags, size_t size);
 HeapAllocator& defaultAllocator();
 AllocatorHandle& defaultHandle();
 
+// The default allocator's unload routine: takes it out of the allocator list
+// (it is never destroyed). Runs after the handles' (AllocatorHandle::
+// releaseAll) and before the block pool's (BlockPool::releaseAll); nothing
+// of the engine allocates afterwards.
+void releaseDefaultAllocator();
+
 void* globalNew(size_t size);
 void* globalNewArray(size_t size);
 void globalDelete(void* block);

@@ -39,7 +39,7 @@ Ref<TrueTypeFontDescription> withoutDecorations(const TrueTypeFontDescription& d
     copy->maxWidth = description.maxWidth;
     copy->ascent = description.ascent;
     copy->descent = description.descent;
-    copy->setProgram(description.program());
+    copy->embeddedProgram() = description.embeddedProgram();
     return copy;
 }
 

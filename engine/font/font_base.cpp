@@ -101,13 +101,15 @@ FontBase::FontBase(const FontDescription& description, OutputDevice* device)
 FontBase::~FontBase() = default;
 
 void FontBase::readOptions() {
+    // A missing value takes the default; a value of no known kind reads as
+    // off and 0.
     SettingsStore& store = settingsStore();
-    cacheEdges_ =
-        readSettingSwitch(store.find(settings::FontSystem, settings::CacheEdges), true);
+    const SettingValue* edges = store.find(settings::FontSystem, settings::CacheEdges);
+    cacheEdges_ = edges ? readSettingSwitch(edges, false) : true;
     cacheGlyphs_ =
-        readSettingNumber(store.find(settings::FontSystem, settings::CacheGlyphs), 1) != 2;
-    curveThreshold_ =
-        readSettingNumber(store.find(settings::FontSystem, settings::CurveThreshold), 13);
+        readSettingNumber(store.find(settings::FontSystem, settings::CacheGlyphs), 0) != 2;
+    const SettingValue* threshold = store.find(settings::FontSystem, settings::CurveThreshold);
+    curveThreshold_ = threshold ? readSettingNumber(threshold, 0) : 13;
 }
 
 void FontBase::description(WString& text) const {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -353,6 +354,57 @@ TEST_F(FontBaseTest, CodesWithoutGlyphDoNotStopTheString) {
     empty.place(4);
     EXPECT_FALSE(render(empty, kSquare).ok);
     EXPECT_EQ(empty.programAdvance(kSquare), 0.0);
+}
+
+// The options: "CacheEdges" on unless it reads off, "CacheGlyphs" off only
+// when it reads as the number 2, "CurveThreshold" 13 when missing; each read
+// by the engine's conventions (a value of no known kind is off and 0), when
+// the font is made and again by readOptions.
+TEST_F(FontBaseTest, OptionsAndTheirDefaults) {
+    const SettingValue none;  // of no known kind
+    const auto text = [](const char16_t* t) { return SettingValue::ofText(WString(t)); };
+    struct Case {
+        const char* name;
+        std::optional<SettingValue> edges, glyphs, threshold;
+        bool cacheEdges, cacheGlyphs;
+        std::int32_t curveThreshold;
+    } cases[] = {
+        {"missing", {}, {}, {}, true, true, 13},
+        {"integers", SettingValue::ofInteger(0), SettingValue::ofInteger(2),
+         SettingValue::ofInteger(0), false, false, 0},
+        {"other integers", SettingValue::ofInteger(5), SettingValue::ofInteger(1),
+         SettingValue::ofInteger(40), true, true, 40},
+        {"texts", text(u"true"), text(u"2"), text(u"20"), true, false, 20},
+        {"other texts", text(u"on"), text(u"1"), text(u"x"), false, true, 0},
+        {"reals half away from zero", SettingValue::ofReal(0.5), SettingValue::ofReal(1.5),
+         SettingValue::ofReal(-7.5), true, false, -8},
+        {"other reals", SettingValue::ofReal(0.0), SettingValue::ofReal(2.5),
+         SettingValue::ofReal(7.4), false, true, 7},
+        {"booleans", SettingValue::ofBoolean(false), SettingValue::ofBoolean(true),
+         SettingValue::ofBoolean(true), false, true, 1},
+        {"no known kind", none, none, none, false, true, 0},
+    };
+    TestOutlineFont reread(plainDescription());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingGuard edges(settings::FontSystem, settings::CacheEdges);
+        SettingGuard glyphs(settings::FontSystem, settings::CacheGlyphs);
+        SettingGuard threshold(settings::FontSystem, settings::CurveThreshold);
+        if (c.edges)
+            edges.set(*c.edges);
+        if (c.glyphs)
+            glyphs.set(*c.glyphs);
+        if (c.threshold)
+            threshold.set(*c.threshold);
+        TestOutlineFont made(plainDescription());
+        reread.readOptions();
+        for (const FontBase* font : {static_cast<const FontBase*>(&made),
+                                     static_cast<const FontBase*>(&reread)}) {
+            EXPECT_EQ(font->cacheEdges(), c.cacheEdges);
+            EXPECT_EQ(font->cacheGlyphs(), c.cacheGlyphs);
+            EXPECT_EQ(font->curveThreshold(), c.curveThreshold);
+        }
+    }
 }
 
 }  // namespace

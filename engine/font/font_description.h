@@ -12,6 +12,7 @@
 #include "engine/core/ref.h"
 #include "engine/core/wstring.h"
 #include "engine/font/differences.h"
+#include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
 #include "engine/render/content/content_interpreter.h"
 
@@ -98,6 +99,28 @@ private:
     DoubleArray widths_;
 };
 
+// The embedded program of a description. A document's program is held by a
+// counted handle: a purge of the document's objects can free the font
+// descriptor that holds it while the font is made and while it lives. Data
+// that is no document's is only pointed at, its owner keeping it alive.
+class EmbeddedProgram {
+public:
+    // The program's data, or null.
+    InputStream* data() const { return held_ ? held_->stream() : borrowed_; }
+    void hold(FontProgram* program) {
+        held_ = Ref<FontProgram>::share(program);
+        borrowed_ = nullptr;
+    }
+    void borrow(InputStream* data) {
+        held_ = nullptr;
+        borrowed_ = data;
+    }
+
+private:
+    Ref<FontProgram> held_;
+    InputStream* borrowed_ = nullptr;
+};
+
 class Type1FontDescription final : public SimpleFontDescription {
 public:
     Type1FontDescription() = default;
@@ -106,18 +129,23 @@ public:
     // Also the same compact flag.
     bool equals(const FontDescription* other) const override;
 
-    // The embedded program's data, or null; not counted (it lives as long as
-    // the font dictionary's descriptor).
-    InputStream* program() const { return program_; }
+    // The embedded program's data, or null.
+    InputStream* program() const { return program_.data(); }
     // True for a compact (Type 1C) program.
     bool isCompact() const { return isCompact_; }
+    // A document's program, held.
+    void holdProgram(FontProgram* program, bool isCompact) {
+        program_.hold(program);
+        isCompact_ = isCompact;
+    }
+    // Data its owner keeps alive as long as the description.
     void setProgram(InputStream* program, bool isCompact) {
-        program_ = program;
+        program_.borrow(program);
         isCompact_ = isCompact;
     }
 
 private:
-    InputStream* program_ = nullptr;
+    EmbeddedProgram program_;
     bool isCompact_ = false;
 };
 
@@ -136,12 +164,17 @@ public:
     double ascent = -1.0;
     double descent = -1.0;
 
-    // The embedded TrueType program's data, or null; not counted.
-    InputStream* program() const { return program_; }
-    void setProgram(InputStream* program) { program_ = program; }
+    // The embedded TrueType program's data, or null.
+    InputStream* program() const { return program_.data(); }
+    // A document's program, held.
+    void holdProgram(FontProgram* program) { program_.hold(program); }
+    // Data its owner keeps alive as long as the description.
+    void setProgram(InputStream* program) { program_.borrow(program); }
+    const EmbeddedProgram& embeddedProgram() const { return program_; }
+    EmbeddedProgram& embeddedProgram() { return program_; }
 
 private:
-    InputStream* program_ = nullptr;
+    EmbeddedProgram program_;
 };
 
 // A Type 3 font is asked for by its font dictionary and the interpreter that

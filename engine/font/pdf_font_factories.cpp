@@ -141,9 +141,9 @@ Ref<FontDescription> createType1Font(const FontSource& source, WString& outName)
     if (FontDescriptorDict* descriptor = fontDescriptorOf(*font)) {
         if (FontProgram* program = descriptor->program()) {
             if (program->programKind() == FontProgram::kCompact)
-                description->setProgram(program->stream(), true);
+                description->holdProgram(program, true);
             else if (program->programKind() == FontProgram::kType1)
-                description->setProgram(program->stream(), false);
+                description->holdProgram(program, false);
         }
     }
     return description;
@@ -165,7 +165,7 @@ Ref<FontDescription> createTrueTypeFont(const FontSource& source, WString& outNa
     if (FontDescriptorDict* descriptor = fontDescriptorOf(*font)) {
         if (FontProgram* program = descriptor->program()) {
             if (program->programKind() == FontProgram::kTrueType)
-                description->setProgram(program->stream());
+                description->holdProgram(program);
         }
         description->avgWidth = descriptor->avgWidth() * 0.001;
         description->maxWidth = descriptor->maxWidth() * 0.001;
@@ -194,9 +194,17 @@ Ref<FontDescription> createType3Font(const FontSource& source, WString& outName)
 
 namespace {
 
+// "Tf"'s making of a font: the descriptor's program is held while the font
+// is made, since a purge of the document's objects in between (when memory
+// runs short) can free the descriptor that holds it.
 Ref<FontHandle> makeFontOfDict(PdfDict& fontDict, ContentInterpreter& interpreter) {
     FontDict* font = asFontDict(&fontDict);
-    return font ? font->makeFont(interpreter) : nullptr;
+    if (!font)
+        return nullptr;
+    const FontDescriptorDict* descriptor = fontDescriptorOf(*font);
+    const Ref<FontProgram> held =
+        Ref<FontProgram>::share(descriptor ? descriptor->program() : nullptr);
+    return font->makeFont(interpreter);
 }
 
 }  // namespace

@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/constants/font_constants.h"
+#include "engine/constants/setting_keys.h"
+#include "engine/core/allocator.h"
 #include "engine/font/font_descriptor.h"
 #include "engine/font/font_dict.h"
 #include "engine/font/font_test_util.h"
+#include "engine/font/type1_test_util.h"
 #include "engine/render/content/content_interpreter.h"
+#include "engine/render/content/content_test_util.h"
 
 namespace vistrel {
 namespace {
@@ -465,6 +473,105 @@ TEST(PdfFontFactoriesTest, Type3DescriptionsCompareTheirFontDictionaries) {
     ASSERT_TRUE(type1);
     EXPECT_FALSE(type3->equals(type1.get()));
     EXPECT_FALSE(type1->equals(type3.get()));
+}
+
+// The process's run-time heap under the block pool, failing one request of
+// at least `failFrom` bytes once armed. Requests from 4096 bytes up always
+// reach it, whether the block pool keeps chunks or routes to malloc.
+struct FailingHeap {
+    static inline std::size_t failFrom = SIZE_MAX;
+    static inline int failures = 0;
+    static void* allocate(std::size_t size) {
+        if (size >= failFrom) {
+            failFrom = SIZE_MAX;
+            ++failures;
+            return nullptr;
+        }
+        return std::malloc(size);
+    }
+    static void free(void* block) { std::free(block); }
+
+    FailingHeap() {
+        failFrom = SIZE_MAX;
+        failures = 0;
+        blockPool().setSystemHeap({&FailingHeap::allocate, &FailingHeap::free});
+    }
+    ~FailingHeap() {
+        failFrom = SIZE_MAX;
+        blockPool().setSystemHeap({nullptr, nullptr});
+    }
+    FailingHeap(const FailingHeap&) = delete;
+    FailingHeap& operator=(const FailingHeap&) = delete;
+};
+
+// A cache that counts the purges asked of it.
+struct PurgeCounter : Purgeable {
+    int purges = 0;
+    bool purge(int) override {
+        ++purges;
+        return false;
+    }
+};
+
+// An allocation fails while "Tf" loads a font with an embedded program: the
+// purge that follows drops the document's font descriptor, and with it the
+// descriptor's hold on the program. The program stays until the font is
+// made ("Tf" holds it meanwhile) and as long as the font's description
+// lives (it holds it too): the font is made from it, and the description
+// still reads it after a further purge.
+TEST(PdfFontFactoriesTest, TheProgramOutlivesAPurgeOfTheDocument) {
+    testing::Type1Program type1;
+    type1.glyphs = {{"A", "0 500 hsbw 0 0 rmoveto 100 0 rlineto 0 100 rlineto closepath endchar"}};
+    const std::string program = type1.plain();
+    // Widths of 600 codes: the font copies them into a block of more than
+    // 4096 bytes as it is made.
+    std::string widths;
+    for (int code = 0; code < 600; ++code)
+        widths += " 500";
+    test::TestDocument doc(
+        "/Resources << /Font << /F1 4 0 R >> >>",
+        {"<< /Type /Font /Subtype /Type1 /BaseFont /Test /FirstChar 0 /LastChar 599 /Widths [" +
+             widths + "] /FontDescriptor 5 0 R >>",
+         descriptor("32", "/FontFile 6 0 R"), test::streamObject("", program)});
+    testing::SettingGuard embedded(settings::FontSystem, settings::UseEmbeddedT1);
+    testing::SettingGuard own(settings::FontSystem, settings::UseOwnT1);
+
+    // The Type 1 loader arms the heap as the load begins.
+    testing::freshEngineRegistry();
+    FontRegistry& registry = *fontRegistry();
+    ASSERT_TRUE(registry.unregisterLoader(fontwords::Type1));
+    ASSERT_TRUE(registry.registerLoader(
+        fontwords::Type1,
+        [](FontDescription& description, OutputDevice* device) {
+            FailingHeap::failFrom = 4096;
+            return loadType1Font(description, device);
+        },
+        -100));
+    FailingHeap heap;
+    PurgeCounter counter;
+    test::Session session;
+    session.in.setResources(doc.page()->resources());
+    session.run("BT /F1 12 Tf (A) Tj ET");
+    EXPECT_EQ(FailingHeap::failures, 1);
+    EXPECT_GT(counter.purges, 0);
+
+    const TextState* text = session.in.textState();
+    ASSERT_TRUE(text && text->font && text->font->font());
+    WString made;
+    text->font->font()->description(made);
+    EXPECT_EQ(narrow(made), "T1: test");
+    const LiveFont* live = registry.liveFont(*text->font);
+    ASSERT_TRUE(live);
+    const auto* description = dynamic_cast<const Type1FontDescription*>(live->description.get());
+    ASSERT_TRUE(description && description->program());
+    purgeCaches(-1);
+    InputStream& data = *description->program();
+    ASSERT_TRUE(data.open());
+    std::string read(program.size() + 1, '\0');
+    read.resize(std::size_t(std::max<std::int64_t>(0, data.read(read.data(), read.size()))));
+    data.close();
+    EXPECT_EQ(read, program);
+    testing::freshEngineRegistry();
 }
 
 }  // namespace

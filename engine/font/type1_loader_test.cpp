@@ -15,6 +15,7 @@
 #include "engine/font/fonts_folder.h"
 #include "engine/font/own_outline_font.h"
 #include "engine/font/type1_test_util.h"
+#include "engine/render/content/content_test_util.h"
 #include "tests/support/test_files.h"
 
 namespace vistrel {
@@ -55,13 +56,57 @@ TEST(Type1LoaderTest, Registration) {
     testing::freshEngineRegistry();
 }
 
-// The CID-keyed loader never makes a font, whatever it is offered.
-TEST(Type1LoaderTest, CidLoaderMakesNoFont) {
-    Ref<Type1FontDescription> d = type1(u"helvetica");
-    EXPECT_EQ(loadCidFont(*d, nullptr), nullptr);
-    const Ref<FontHandle> handle = fontRegistry()->createFont(
-        fontwords::Type1CID, fontwords::Plain, FontSource(d.get()), nullptr, false);
-    EXPECT_FALSE(handle);
+// After the start-up "Type1CID" stands in the loader table at -200, ahead of
+// "Type1", and a page with Type 0 and CID-keyed fonts (one with a CID-keyed
+// program) among others never gets a font from it: every font is made, none
+// by the loader standing there, which also gives none for the description
+// of any of them.
+TEST(Type1LoaderTest, PagesWithCidFontsNeverGetAFontFromTheCidLoader) {
+    testing::freshEngineRegistry();
+    FontRegistry& registry = *fontRegistry();
+    EXPECT_EQ(registry.loaderEntry(fontwords::Type1CID).loader, &loadCidFont);
+    EXPECT_EQ(registry.loaderEntry(fontwords::Type1CID).priority, -200);
+
+    // In its place, a loader that counts the fonts the CID loader makes.
+    static int madeByCidLoader;
+    madeByCidLoader = 0;
+    ASSERT_TRUE(registry.unregisterLoader(fontwords::Type1CID));
+    ASSERT_TRUE(registry.registerLoader(
+        fontwords::Type1CID,
+        [](FontDescription& description, OutputDevice* device) {
+            std::unique_ptr<FontRenderer> font = loadCidFont(description, device);
+            madeByCidLoader += font ? 1 : 0;
+            return font;
+        },
+        -200));
+
+    const std::string descriptor =
+        "/Type /FontDescriptor /Flags 4 /Ascent 800 /CapHeight 700 /Descent -200 "
+        "/ItalicAngle 0 /StemV 80";
+    test::TestDocument doc(
+        "/Resources << /Font << /T0 4 0 R /C2 5 0 R /C0 7 0 R /T1 10 0 R /TT 11 0 R >> >>",
+        {std::string("<< /Type /Font /Subtype /Type0 /BaseFont /MS-Mincho /Encoding ") +
+             "/Identity-H /DescendantFonts [5 0 R] >>",
+         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /MS-Mincho /FontDescriptor 6 0 R >>",
+         "<< " + descriptor + " /FontName /MS-Mincho >>",
+         "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /KozMin /FontDescriptor 8 0 R >>",
+         "<< " + descriptor + " /FontName /KozMin /FontFile3 9 0 R >>",
+         test::streamObject("/Subtype /CIDFontType0C", "cid program"),
+         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+         "<< /Type /Font /Subtype /TrueType /BaseFont /Arial >>"});
+    test::Session session;
+    session.in.setResources(doc.page()->resources());
+    for (const char* name : {"T0", "C2", "C0", "T1", "TT"}) {
+        SCOPED_TRACE(name);
+        session.run(std::string("BT /") + name + " 12 Tf <0041> Tj ET");
+        const TextState* text = session.in.textState();
+        ASSERT_TRUE(text && text->font);
+        const LiveFont* live = registry.liveFont(*text->font);
+        ASSERT_TRUE(live && live->font && live->description);
+        EXPECT_EQ(loadCidFont(*live->description, nullptr), nullptr);
+    }
+    EXPECT_EQ(madeByCidLoader, 0);
+    testing::freshEngineRegistry();
 }
 
 // Which source the loader draws from by "UseEmbeddedT1" and "UseOwnT1"

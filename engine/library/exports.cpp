@@ -28,10 +28,14 @@ const win::TypeLibRegistration kTypeLib = {&LIBID_VISTRELLib, kLibraryMajorVersi
 // The last thing the library runs when it unloads: unprioritized and
 // higher-numbered destructors (static objects among them) run before it, and
 // of those of priority 101 the first file at link time, this one, runs last.
-// The allocators the engine made at run time go after everything that used
-// them.
+// The engine's memory goes after everything that used it: the allocators the
+// class handles made, then the default allocator leaves the allocator list,
+// then the block pool gives every chunk back. A host that loads and unloads
+// the library keeps nothing of it.
 __attribute__((destructor(101))) void releaseAllocators() {
     AllocatorHandle::releaseAll();
+    releaseDefaultAllocator();
+    blockPool().releaseAll();
 }
 
 // Load: the engine's constants and the font layer's static objects exist

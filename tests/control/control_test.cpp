@@ -290,8 +290,11 @@ TEST_F(ControlTest, CloseLetsGoOfTheFontsOnlyTheRegistryHolds) {
     EXPECT_EQ(testFontsAlive, 1);
     EXPECT_EQ(registry.liveFontCount(), 1);
     kept = nullptr;
-    destroyFontRegistry();
+    // The registry is the process's, which the tests after this one use:
+    // it stays, as the controls' start-up registered it.
+    registry.purge(-1);
     EXPECT_EQ(testFontsAlive, 0);
+    EXPECT_TRUE(registry.unregisterLoader(kind));
 }
 
 // A document's embedded TrueType programs are files in a folder of the
@@ -299,10 +302,22 @@ TEST_F(ControlTest, CloseLetsGoOfTheFontsOnlyTheRegistryHolds) {
 // document deletes them.
 TEST_F(ControlTest, EmbeddedFontFilesLiveUntilClose) {
     namespace fs = std::filesystem;
-    const fs::path base = fs::temp_directory_path() / ("vistrel-control-fonts-" +
-                                                      std::to_string(getpid()));
+    // A base of its own on every run: the engine keeps the private folder it
+    // made under a base for the rest of the process.
+    static int run = 0;
+    const fs::path base = fs::temp_directory_path() /
+                          ("vistrel-control-fonts-" + std::to_string(getpid()) + "-" +
+                           std::to_string(++run));
     fs::create_directory(base);
     settingsStore().save(settings::FontSystem, settings::DirToPlaceEmbeddedTT);
+    // The setting and the folder go back as they were however the test ends.
+    struct Restore {
+        fs::path base;
+        ~Restore() {
+            settingsStore().restore(settings::FontSystem, settings::DirToPlaceEmbeddedTT);
+            fs::remove_all(base);
+        }
+    } restore{base};
     settingsStore().set(settings::FontSystem, settings::DirToPlaceEmbeddedTT,
                         SettingValue::ofText(WString::fromUtf8(base.string())));
     auto fontFiles = [&] {
@@ -325,8 +340,6 @@ TEST_F(ControlTest, EmbeddedFontFilesLiveUntilClose) {
         EXPECT_EQ(v->close(), S_OK);
         EXPECT_EQ(fontFiles(), std::vector<std::string>{});
     }
-    settingsStore().restore(settings::FontSystem, settings::DirToPlaceEmbeddedTT);
-    fs::remove_all(base);
 }
 
 TEST_F(ControlTest, FilesThatAreNoDocumentsAndPasswords) {

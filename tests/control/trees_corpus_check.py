@@ -24,7 +24,8 @@ run for crashes and hangs.
 
     trees_corpus_check.py HOST REGSVR LIBRARY CORPUS
 
-Prints the figures and one line per problem; exits 1 when there is any.
+Prints the figures and one line per problem; exits 1 when there is any, 77
+(reported as skipped) when there is no corpus or a tool is missing.
 """
 
 import collections
@@ -42,6 +43,8 @@ from qpdf_objects import passwords  # noqa: E402
 SECONDS_PER_PAGE = 20
 # Share of pdftotext's words the TEXT trees must hold over the whole corpus.
 MIN_WORD_SHARE = 0.8
+# The exit status CTest reports as skipped.
+SKIPPED = 77
 
 MONTHS = "Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec".split()
 
@@ -452,12 +455,12 @@ def main(argv):
         return 2
     host, regsvr, library, corpus = argv[1:]
     if not os.path.isdir(corpus):
-        print("no corpus at %s" % corpus)
-        return 0
+        print("no corpus at %s: skipped" % corpus)
+        return SKIPPED
     for tool in ("qpdf", "pdffonts", "pdftotext"):
         if not shutil.which(tool):
             print("%s is not installed: skipped" % tool)
-            return 0
+            return SKIPPED
     known = passwords(corpus)
     check = Check(host)
     with tempfile.TemporaryDirectory(prefix="vistrel-trees-") as scratch:

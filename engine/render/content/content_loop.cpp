@@ -98,6 +98,15 @@ void runSteps(ContentInterpreter& interpreter, OperationReader& reader, F&& befo
 
 }  // namespace
 
+std::int32_t OperationReader::step(ContentInterpreter& interpreter) {
+    return interpreter.step(*this);
+}
+
+void OperationReader::run(ContentInterpreter& interpreter) {
+    // A step gives 2 exactly when it leaves the reader ended.
+    runSteps(interpreter, *this, [] {});
+}
+
 bool progressWanted() {
     const SettingValue* value =
         settingsStore().find(settings::Interface, settings::ProgressIndicator);

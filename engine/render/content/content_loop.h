@@ -30,6 +30,16 @@ public:
     // at the input and drops every object the parser still holds.
     void reset(InputStream* input);
 
+    // Reads one operation and runs it on the interpreter
+    // (ContentInterpreter::step): the handler's status, 1 for an operator
+    // the interpreter's state does not take, 2 at the end of the input or
+    // when the reader is not usable.
+    std::int32_t step(ContentInterpreter& interpreter);
+    // Steps until a step gives 2 (the reader has ended), or until
+    // kMaxIdleSteps steps in a row have read no byte. The content loop steps
+    // by itself instead, to report progress between the steps.
+    void run(ContentInterpreter& interpreter);
+
     bool ok() const { return parser_ != nullptr; }
     bool ended() const { return ended_; }
     void setEnded(bool ended) { ended_ = ended; }

@@ -307,6 +307,51 @@ TEST(ContentLoopTest, StepsThatReadNothingEndTheRun) {
     EXPECT_EQ(trace.lines.size(), size_t(kMaxIdleSteps));
 }
 
+// The reader's own step and run: one operation at a time with the status of
+// its handler (1 for an operator the state does not take), then the rest of
+// the content to its end, where a step gives 2. A reader without a parser
+// has ended before it starts; one whose parser makes operators out of
+// nothing ends its run after a long series of steps that read no byte.
+TEST(OperationReaderTest, StepAndRun) {
+    ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
+    TraceLog trace;
+    in.setStepObserver(&trace);
+    in.enterRun();
+    const std::string content = "BT Tj 1 w 2 Tc ET 2 Tc q 3 w Q";
+    MemoryInputStream input(content.data(), content.size());
+    Tokenizer tokenizer(&input);
+    ObjectParser parser(&tokenizer);
+    OperationReader reader(&parser);
+    for (std::int32_t status : {kStatusDone, kStatusTooFewOperands, kStatusDone, kStatusDone,
+                                kStatusDone, kStatusUnknownOperator}) {
+        EXPECT_EQ(reader.step(in), status);
+        EXPECT_FALSE(reader.ended());
+    }
+    EXPECT_EQ(trace.lines.size(), 6u);
+    EXPECT_EQ(in.operands().count(), 0);
+    reader.run(in);
+    EXPECT_TRUE(reader.ended());
+    EXPECT_EQ(std::vector<std::string>(trace.lines.begin() + 6, trace.lines.end()),
+              (std::vector<std::string>{"0 1 q ok", "0 1 w ok", "0 1 Q ok"}));
+    EXPECT_EQ(reader.step(in), kStatusEnded);
+
+    OperationReader none(nullptr);
+    EXPECT_FALSE(none.ok());
+    EXPECT_TRUE(none.ended());
+    EXPECT_EQ(none.step(in), kStatusEnded);
+    none.run(in);
+
+    MemoryInputStream empty("", 0);
+    Tokenizer endlessTokenizer(&empty);
+    EndlessParser endless(&endlessTokenizer);
+    OperationReader endlessReader(&endless);
+    trace.lines.clear();
+    endlessReader.run(in);
+    EXPECT_TRUE(endlessReader.ended());
+    EXPECT_EQ(trace.lines.size(), size_t(kMaxIdleSteps));
+    in.leaveRun();
+}
+
 // The fonts a run selects are detached from the device when it ends; those
 // of the enclosing run are attached again.
 TEST(ContentLoopTest, FontsOfARunAreDetachedAndTheEnclosingOnesAttached) {

@@ -261,8 +261,7 @@ inline void stepText(ContentInterpreter& in, const std::string& content) {
     ObjectParser parser(&tokenizer);
     OperationReader reader(&parser);
     in.enterRun();
-    while (!reader.ended())
-        in.step(reader);
+    reader.run(in);
     in.leaveRun();
 }
 

@@ -496,6 +496,22 @@ bool SpanList::ScanlineCrossings(std::int32_t y) {
     return cachedHas_;
 }
 
+bool SpanList::FirstCrossing(std::int32_t y, std::int32_t& x, std::int32_t& width) {
+    walkRow_ = y;
+    walkNext_ = 0;
+    return NextCrossing(x, width);
+}
+
+bool SpanList::NextCrossing(std::int32_t& x, std::int32_t& width) {
+    // The walk's row is built again when another row was asked for since.
+    if (!ScanlineCrossings(walkRow_) || walkNext_ >= crossings_.size())
+        return false;
+    const Crossing& c = crossings_[walkNext_++];
+    x = c.low;
+    width = c.high - c.low + 1;
+    return true;
+}
+
 bool SpanList::coveredClass(std::int64_t winding, int* cls) const {
     bool in = rule_ == 1 ? winding != 0 : (winding & 1) != 0;
     *cls = in ? Interior : Exterior;

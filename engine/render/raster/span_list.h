@@ -45,6 +45,11 @@ public:
     const std::vector<std::int32_t>* SpanRow(std::int32_t y);
     // Covered by this list's mask: Classify(x, y) & mask.
     bool Covers(std::int32_t x, std::int32_t y) { return (Classify(x, y) & mask_) != 0; }
+    // The crossings of row y as (x, width) pairs, left to right: the first
+    // one (false when the row has none), then each next one (false after the
+    // last).
+    bool FirstCrossing(std::int32_t y, std::int32_t& x, std::int32_t& width);
+    bool NextCrossing(std::int32_t& x, std::int32_t& width);
 
     int mask() const { return mask_; }
     void setMask(int mask) { mask_ = mask; }
@@ -144,6 +149,9 @@ private:
     std::vector<std::int32_t> scratch_;
     std::int32_t spanRowY_ = INT32_MIN;
     bool spanRowHas_ = false;
+    // The row the crossing walk is on, and its next crossing.
+    std::int32_t walkRow_ = INT32_MIN;
+    std::size_t walkNext_ = 0;
 
     // Chains sorted by top and by bottom, and those crossing the last row.
     std::vector<std::uint32_t> byTop_, byBottom_;

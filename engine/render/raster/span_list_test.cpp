@@ -130,6 +130,36 @@ TEST(SpanListRowsTest, CrossingsAndRowsOutsideTheBox) {
     EXPECT_EQ(list->crossings(), (std::vector<SpanList::Crossing>{{2, 2, -1}, {6, 6, 1}}));
 }
 
+// The crossing walk gives each crossing of a row as (x, width), left to
+// right, and nothing for a row without crossings; a row built in between
+// (a span row, a classification) does not move it off its own row.
+TEST(SpanListRowsTest, CrossingWalk) {
+    // On row 2 the triangle's slanted edge is two pixels wide; on row 1 it
+    // touches the upright edge and is one crossing with it.
+    auto list = build({{{0, 0}, {6, 3}, {0, 3}}, {{10, 0}, {12, 0}, {12, 3}, {10, 3}}}, 1, 3);
+    const auto walk = [&](std::int32_t y, bool askOtherRows) {
+        std::string s;
+        std::int32_t x = 0, width = 0;
+        for (bool more = list->FirstCrossing(y, x, width); more;
+             more = list->NextCrossing(x, width)) {
+            s += "(" + std::to_string(x) + "," + std::to_string(width) + ")";
+            if (askOtherRows) {
+                list->SpanRow(y + 1);
+                list->Classify(0, y - 1);
+            }
+        }
+        return s;
+    };
+    EXPECT_EQ(walk(2, false), "(0,1)(3,2)(10,1)(12,1)");
+    EXPECT_EQ(walk(2, true), "(0,1)(3,2)(10,1)(12,1)");
+    EXPECT_EQ(walk(1, false), "(0,3)(10,1)(12,1)");
+    EXPECT_EQ(walk(3, false), "(0,6)(10,3)");
+    EXPECT_EQ(walk(-1, false), "");
+    EXPECT_EQ(walk(4, false), "");
+    std::int32_t x = 0, width = 0;
+    EXPECT_FALSE(list->NextCrossing(x, width));
+}
+
 TEST(SpanListLimitTest, NarrowsTheBox) {
     auto far = build({{{200, 10}, {300, 10}, {300, 50}, {200, 50}}}, 1, 3);
     EXPECT_FALSE(far->Limit(IntPoint(0, 0), IntPoint(100, 100)));
