@@ -157,6 +157,9 @@ public:
     bool seek(std::uint64_t target) override;
     // Takes the file size from the file again.
     virtual void refreshSize();
+    // Whether the named file is the one this stream reads, whatever the
+    // path spelling.
+    bool isFile(std::u16string_view name) const { return openFlag_ && FileIsSame(handle_, name); }
 
     // Position after a skip that could not move the file pointer.
     static constexpr std::uint64_t kBadPosition = ~std::uint64_t{0};
