@@ -155,7 +155,8 @@ public:
     bool atEnd() override;
     std::int64_t skip(std::size_t count) override;
     bool seek(std::uint64_t target) override;
-    // Takes the file size from the file again.
+    // Takes the file size from the file again and drops the bytes read
+    // ahead, which the file may no longer hold.
     virtual void refreshSize();
     // Whether the named file is the one this stream reads, whatever the
     // path spelling.
