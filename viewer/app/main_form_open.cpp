@@ -87,6 +87,7 @@ void TBrevantForm::OpenDocument(const QString& path) {
     viewHistory_.fill({});
     viewIndex_ = 0;
     bookmarkWarningGiven_ = false;
+    documentLength_ = QFileInfo(Vistrel1.filename()).size();
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);
     if (auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance()))
