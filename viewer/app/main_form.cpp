@@ -176,7 +176,14 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 
 bool TBrevantForm::FormCloseQuery() {
     questionAnswered_ = false;
-    return ReleaseTree(deviceTree());
+    // The trees are handed back while the close can still be called off.
+    struct Closing {
+        bool& flag;
+        ~Closing() { flag = false; }
+    } closing{closing_};
+    closing_ = true;
+    closeDespiteLoss_ = false;
+    return ReleaseTree(deviceTree()) && ReleaseTree(bookmarkTree());
 }
 
 void TBrevantForm::FormClose() {

@@ -90,6 +90,7 @@ void TBrevantForm::OpenDocument(QString path) {
     }
 
     bookmarkWarningGiven_ = false;
+    documentLength_ = QFileInfo(Vistrel1.filename()).size();
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);
     if (auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance()))
