@@ -473,6 +473,28 @@ TEST_F(PalmDatabase, AFailedWriteKeepsTheEarlierDatabase) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// A database replaced through a link replaces the file the link leads to,
+// which keeps its permissions; the link stays a link.
+TEST_F(PalmDatabase, ReplacingFollowsALinkAndKeepsPermissions) {
+    const std::string folder = out_.path("linked");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string real = folder + "/real.pdb";
+    const std::string link = folder + "/link.pdb";
+    PDBPageStore earlier(u"earlier");
+    add(earlier, {8, 8});
+    ASSERT_TRUE(earlier.write(std::u16string(real.begin(), real.end())));
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    fs::create_symlink("real.pdb", link);
+
+    PDBPageStore later(u"later");
+    add(later, {10, 10});
+    ASSERT_TRUE(later.write(std::u16string(link.begin(), link.end())));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(testing::readPalmDatabase(real, "", {}).rfind("name \"later\"", 0), 0u);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
 TEST_F(PalmDatabase, ExportsFromAReadOnlyCurrentFolder) {
     TempDir readOnly("vistrel-pdb-cwd");
     const fs::path before = fs::current_path();

@@ -1,5 +1,7 @@
 #include "engine/core/file_layer.h"
 
+#include "engine/core/wstring.h"
+
 #include <algorithm>
 
 namespace vistrel {
@@ -197,11 +199,31 @@ bool FileIsSame(FileHandle h, std::u16string_view name) {
     return same;
 }
 
-bool FileRename(std::u16string_view from, std::u16string_view to) {
+bool FileReplace(std::u16string_view from, std::u16string_view to) {
     std::string narrowFrom, narrowTo;
-    return nativeFileName(from, narrowFrom) && nativeFileName(to, narrowTo) &&
-           win::MoveFileExA(narrowFrom.c_str(), narrowTo.c_str(),
-                            win::MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!nativeFileName(from, narrowFrom) || !nativeFileName(to, narrowTo))
+        return false;
+    if (win::ReplaceFileA(narrowTo.c_str(), narrowFrom.c_str(), nullptr, 0, nullptr, nullptr))
+        return true;
+    return win::GetLastError() == win::ERROR_FILE_NOT_FOUND &&
+           win::MoveFileExA(narrowFrom.c_str(), narrowTo.c_str(), win::MOVEFILE_REPLACE_EXISTING);
+}
+
+std::u16string FileFinalName(std::u16string_view name) {
+    const FileHandle file = FileOpen(name, 0);
+    if (!isValidFile(file))
+        return std::u16string(name);
+    std::string path(256, '\0');
+    win::DWORD length = win::GetFinalPathNameByHandleA(file, path.data(), win::DWORD(path.size()), 0);
+    if (length >= path.size()) {
+        path.resize(length);
+        length = win::GetFinalPathNameByHandleA(file, path.data(), win::DWORD(path.size()), 0);
+    }
+    FileClose(file);
+    if (length == 0 || length >= path.size())
+        return std::u16string(name);
+    path.resize(length);
+    return WideFromUtf8(path);
 }
 
 bool FileDelete(std::u16string_view name) {

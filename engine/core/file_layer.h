@@ -77,8 +77,13 @@ void FileUnlock(FileHandle h);
 // names no file.
 bool FileIsSame(FileHandle h, std::u16string_view name);
 
-// Renames a file, replacing a file at the new name in one step.
-bool FileRename(std::u16string_view from, std::u16string_view to);
+// Puts the file from in the place of to in one step; when a file is at to,
+// the one put there keeps its permissions.
+bool FileReplace(std::u16string_view from, std::u16string_view to);
+
+// The name of the file that the named one is, links followed; the name as
+// given when it names no file.
+std::u16string FileFinalName(std::u16string_view name);
 bool FileDelete(std::u16string_view name);
 
 // Whether position is at or beyond the end of the file.

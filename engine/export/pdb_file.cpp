@@ -417,11 +417,14 @@ bool writePdbFile(std::u16string_view fileName, const std::array<char, 32>& name
     }
     // The database goes into a new file beside the named one, which it
     // replaces only once it is whole and on the disk: a failed export leaves
-    // an earlier file at the name as it was.
-    if (!replaceable(fileName))
+    // an earlier file at the name as it was. A link at the name is followed,
+    // so that the file it leads to is the one replaced, keeping its
+    // permissions, as writing into it did.
+    const std::u16string target = FileFinalName(fileName);
+    if (!replaceable(target))
         return false;
     std::u16string newName;
-    FileHandle file = createBeside(fileName, newName);
+    FileHandle file = createBeside(target, newName);
     if (!isValidFile(file))
         return false;
     FileSink out(file);
@@ -433,7 +436,7 @@ bool writePdbFile(std::u16string_view fileName, const std::array<char, 32>& name
     }
     if (!written)
         out.fail();
-    if (!out.finish() || !FileRename(newName, fileName)) {
+    if (!out.finish() || !FileReplace(newName, target)) {
         FileDelete(newName);
         return false;
     }

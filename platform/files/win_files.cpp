@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -377,6 +378,46 @@ BOOL MoveFileExA(const char* existingName, const char* newName, DWORD flags) {
         return fail(errno == EEXIST ? ERROR_ALREADY_EXISTS : errorFromErrno(errno));
     lastError = NO_ERROR;
     return 1;
+}
+
+BOOL ReplaceFileA(const char* replacedName, const char* replacementName, const char* backupName,
+                  DWORD /*flags*/, void* /*exclude*/, void* /*reserved*/) {
+    if (replacedName == nullptr || replacementName == nullptr || *replacedName == '\0' ||
+        *replacementName == '\0')
+        return fail(ERROR_FILE_NOT_FOUND);
+    if (backupName != nullptr)
+        return fail(ERROR_INVALID_PARAMETER);
+    const std::string replaced = nativePath(replacedName);
+    const std::string replacement = nativePath(replacementName);
+    struct stat st;
+    if (::stat(replaced.c_str(), &st) != 0)
+        return fail(errorFromErrno(errno));
+    if (::chmod(replacement.c_str(), st.st_mode & 07777) != 0 ||
+        ::rename(replacement.c_str(), replaced.c_str()) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* buffer, DWORD size, DWORD /*flags*/) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0) {
+        fail(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    char path[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
+    if (length <= 0 || length >= ssize_t(sizeof path)) {
+        fail(length < 0 ? errorFromErrno(errno) : ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    lastError = NO_ERROR;
+    if (buffer == nullptr || DWORD(length) >= size)
+        return DWORD(length) + 1;
+    std::memcpy(buffer, path, std::size_t(length));
+    buffer[length] = '\0';
+    return DWORD(length);
 }
 
 BOOL DeleteFileA(const char* fileName) {

@@ -151,6 +151,18 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
 // name is replaced in one step, else that is an error (ERROR_ALREADY_EXISTS).
 BOOL MoveFileExA(const char* existingName, const char* newName, DWORD flags);
 
+// Puts the file replacement in the place of the file replaced in one step;
+// the file at the name keeps the replaced file's permissions. No backup is
+// made (backupName must be null); flags and the last two are ignored.
+BOOL ReplaceFileA(const char* replacedName, const char* replacementName, const char* backupName,
+                  DWORD flags, void* exclude, void* reserved);
+
+// The path of the file open under the handle, every link followed, into
+// buffer (size bytes, the terminator included). Returns the path's length;
+// when buffer is too small, the size needed with the terminator; 0 on
+// failure. flags are ignored.
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* buffer, DWORD size, DWORD flags);
+
 BOOL DeleteFileA(const char* fileName);
 
 BOOL CloseHandle(HANDLE handle);

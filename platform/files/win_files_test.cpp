@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -108,6 +109,45 @@ TEST_F(WinFilesTest, MoveAndDelete) {
     EXPECT_TRUE(DeleteFileA(path("c").c_str()));
     EXPECT_FALSE(DeleteFileA(path("c").c_str()));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// A replaced file's permissions stay with the name; there must be a file to
+// replace.
+TEST_F(WinFilesTest, ReplaceKeepsThePermissions) {
+    write("old", "old");
+    write("new", "new");
+    ASSERT_EQ(::chmod(path("old").c_str(), 0640), 0);
+    ASSERT_EQ(::chmod(path("new").c_str(), 0666), 0);
+    ASSERT_TRUE(ReplaceFileA(path("old").c_str(), path("new").c_str(), nullptr, 0, nullptr,
+                             nullptr));
+    EXPECT_EQ(read("old"), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path("old").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(::access(path("new").c_str(), F_OK), -1);
+
+    write("new", "new");
+    EXPECT_FALSE(ReplaceFileA(path("missing").c_str(), path("new").c_str(), nullptr, 0, nullptr,
+                              nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(read("new"), "new");
+}
+
+// The path of an open file follows links; a buffer too small is told the
+// size it needs.
+TEST_F(WinFilesTest, FinalPathFollowsLinks) {
+    write("target", "x");
+    ASSERT_EQ(::symlink(path("target").c_str(), path("link").c_str()), 0);
+    HANDLE file = open(path("link"), 0);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char tiny[4];
+    const DWORD needed = GetFinalPathNameByHandleA(file, tiny, sizeof tiny, 0);
+    std::string buffer(needed, '\0');
+    const DWORD length = GetFinalPathNameByHandleA(file, buffer.data(), needed, 0);
+    CloseHandle(file);
+    EXPECT_EQ(length + 1, needed);
+    EXPECT_EQ(std::string(buffer.c_str()), std::filesystem::canonical(path("target")).string());
+    EXPECT_EQ(GetFinalPathNameByHandleA(INVALID_HANDLE_VALUE, tiny, sizeof tiny, 0), 0u);
 }
 
 }  // namespace
