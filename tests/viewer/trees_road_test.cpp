@@ -19,6 +19,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "tests/viewer/real_engine.h"
 #include "tests/viewer/tree_input.h"
@@ -191,22 +192,29 @@ TEST_F(TreesRoad, NestedTreeHandedBack) {
     EXPECT_EQ(texts(tree, tree->topLevelItem(0)), QStringList{"B1"});
 }
 
-// Closing the window when the engine cannot store the bookmarks: the user is
-// told why and may keep the window open with them (answering No); once the
-// file can be written the close stores them. Closing anyway (Yes) loses them
-// and leaves the file as it was.
+// Closing the document when the engine cannot store the bookmarks, by
+// closing the window or by opening another document: the user is told why
+// and may keep the document open with them (answering No); once the file can
+// be written the close stores them. Closing anyway (Yes) loses them and
+// leaves the file as it was.
 TEST_F(TreesRoad, ClosingWhenTheBookmarksCannotBeStored) {
     const bool root = geteuid() == 0;
     const struct {
         const char* name;
         const char* reason;
         MessageAnswer answer;
+        bool byOpening;
     } cases[] = {
-        {"read-only", "the file is read-only", MessageAnswer::No},
-        {"changed", "the file was changed by another program", MessageAnswer::Yes},
+        {"read-only", "the file is read-only", MessageAnswer::No, false},
+        {"changed", "the file was changed by another program", MessageAnswer::Yes, false},
+        {"read-only, another opened", "the file is read-only", MessageAnswer::No, true},
+        {"changed, another opened", "the file was changed by another program", MessageAnswer::Yes,
+         true},
     };
+    const QString another = copyOf("plain.pdf");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string_view name(c.name);
         const QString file = copyOf("outline.pdf");
         const std::string path = file.toStdString();
         form->show();
@@ -217,7 +225,7 @@ TEST_F(TreesRoad, ClosingWhenTheBookmarksCannotBeStored) {
         const std::string lock = root ? "chattr +i '" + path + "' 2>/dev/null"
                                       : "chmod 0444 '" + path + "'";
         const std::string unlock = root ? "chattr -i '" + path + "'" : "chmod 0644 '" + path + "'";
-        if (std::string(c.name) == "read-only") {
+        if (name.rfind("read-only", 0) == 0) {
             if (std::system(lock.c_str()) != 0)
                 continue;  // no read-only file can be made here
         } else {
@@ -231,7 +239,13 @@ TEST_F(TreesRoad, ClosingWhenTheBookmarksCannotBeStored) {
 
         boxes.shown.clear();
         boxes.answers = {c.answer};
-        const bool closed = form->close();
+        bool closed;
+        if (c.byOpening) {
+            open(another);
+            closed = form->Vistrel1.filename() == another;
+        } else {
+            closed = form->close();
+        }
         ASSERT_EQ(boxes.texts(),
                   std::vector<QString>{"The bookmarks and device pages could not be saved into "
                                        "outline.pdf: " +
@@ -242,6 +256,7 @@ TEST_F(TreesRoad, ClosingWhenTheBookmarksCannotBeStored) {
         if (c.answer == MessageAnswer::No) {
             EXPECT_FALSE(closed);
             EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->Vistrel1.filename(), file);
             EXPECT_EQ(texts(form->tvBookmarks), QStringList{"Page 1--100%"});
             ASSERT_EQ(std::system(unlock.c_str()), 0);
             boxes.shown.clear();

@@ -176,11 +176,16 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 
 bool TBrevantForm::FormCloseQuery() {
     questionAnswered_ = false;
+    return HandBackBeforeClosing();
+}
+
+bool TBrevantForm::HandBackBeforeClosing() {
     // The trees are handed back while the close can still be called off.
     struct Closing {
         bool& flag;
-        ~Closing() { flag = false; }
-    } closing{closing_};
+        bool& despiteLoss;
+        ~Closing() { flag = despiteLoss = false; }
+    } closing{closing_, closeDespiteLoss_};
     closing_ = true;
     closeDespiteLoss_ = false;
     return ReleaseTree(deviceTree()) && ReleaseTree(bookmarkTree());

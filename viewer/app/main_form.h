@@ -239,6 +239,10 @@ public:
     void tvTOCExpanding(QTreeWidgetItem* item);
     // Hands the tree back; false when the user cancelled the PDB save.
     bool ReleaseTree(TreeBinding& binding);
+    // Hands back the device and bookmark trees before the document closes
+    // (the window's close, or another document's open); false when the user
+    // calls the close off.
+    bool HandBackBeforeClosing();
     // False when the user cancelled the PDB save question.
     bool SaveTree(TreeBinding& binding);
     void BuildNode(ITreeNode* parent, QTreeWidgetItem* item);
@@ -570,8 +574,8 @@ private:
     // Cancel in the save question (the caller stops).
     bool questionAnswered_ = false;
     QString pdbFileName_;
-    // While the window closes, a tree the engine did not store is reported;
-    // closeDespiteLoss_ once the user chose to close all the same.
+    // While the document closes, a tree the engine did not store is
+    // reported; closeDespiteLoss_ once the user chose to close all the same.
     bool closing_ = false;
     bool closeDespiteLoss_ = false;
     // Set by a hand-back the engine refused.

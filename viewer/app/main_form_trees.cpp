@@ -385,7 +385,14 @@ win::ComPtr<ITreeNode> TBrevantForm::handBackRoot(TreeBinding& binding) {
 }
 
 bool TBrevantForm::handBackAccepted() {
-    if (!treeStoreFailed_ || !closing_ || closeDespiteLoss_)
+    // A tree the engine did not store stays in the window, unless the
+    // document closes and the user chose to lose it.
+    if (!treeStoreFailed_ || closeDespiteLoss_)
+        return true;
+    if (!closing_)
+        return false;
+    // Without a document there is no file to tell of.
+    if (Vistrel1.filename().isEmpty())
         return true;
     const QString text = "The bookmarks and device pages could not be saved into " +
                          QFileInfo(Vistrel1.filename()).fileName() + ": " + treeStoreFailure() +
