@@ -2,6 +2,7 @@
 // attributes through /Parent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/doc/content_runner.h"
@@ -23,6 +24,17 @@ inline constexpr int kMaxPageTreeDepth = 256;
 // is deeper than kMaxPageTreeDepth, gives null.
 PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key);
 
+// How many pages keep the text lines of their last render (PdfPage).
+inline constexpr size_t kKeptTextPages = 4;
+
+// The render a page's text lines come from: the matrix from page space to
+// device pixels and the size of the device.
+struct TextCapture {
+    Matrix pageMatrix;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 // A page (class kind 36): a copy of the page dictionary with the content
 // runner over its own or inherited /Resources.
 class PdfPage final : public PdfDict {
@@ -42,19 +54,33 @@ public:
     bool hasText() const { return hasText_; }
 
     // The text lines page rendering collects; owned by the page. The list's
-    // type belongs to the text code, which installs how to destroy it.
+    // type belongs to the text code, which installs how to destroy it. Only
+    // the kKeptTextPages pages given their lines last keep them: the lines
+    // of an older page are destroyed, and the page keeps where they were
+    // collected (textCapture) for a reader to have them collected again.
     TextLineList* textLines() const { return textLines_; }
-    void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*));
+    // The lines of a render with the capture's page matrix on a device of
+    // its size (a list given anew or again after the render).
+    void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
+                      const TextCapture& capture);
+    // True once the lines were destroyed to keep those of later pages.
+    bool textLinesDropped() const { return textLinesDropped_; }
+    // The render the lines come from (dropped or not).
+    const TextCapture& textCapture() const { return textCapture_; }
 
     VISTREL_POOLED_CLASS(PdfPage)
 
 private:
     // hasText from the own /Resources' /ProcSet.
     void readProcSet();
+    // Destroys the lines; dropped says why they are gone.
+    void destroyTextLines(bool dropped);
 
     ContentRunner runner_;
     TextLineList* textLines_ = nullptr;
     void (*destroyTextLines_)(TextLineList*) = nullptr;
+    TextCapture textCapture_;
+    bool textLinesDropped_ = false;
     bool hasText_ = true;
 };
 

@@ -163,10 +163,13 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
         return;
     in.setContentInput(&input);
     TextLineList* lines = page.textLines();
-    if (lines) {
+    if (lines)
         lines->clear();
-    } else if ((lines = newTextLineList())) {
-        page.setTextLines(lines, destroyTextLines);
+    else
+        lines = newTextLineList();
+    if (lines) {
+        const IntPoint size = device.GetPageSize();
+        page.setTextLines(lines, destroyTextLines, TextCapture{*pageMatrix, size.x, size.y});
     }
     in.setTextCapture(lines, capture);
     if (lines) {
