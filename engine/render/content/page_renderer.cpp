@@ -177,6 +177,9 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
         lines->setPageMatrix(*pageMatrix);
     }
     runContentStream(page.runner(), in);
+    // The page's reader goes with the render: kept, the parser of every page
+    // rendered would stay for as long as the document.
+    page.runner().endRuns();
     if (lines)
         lines->spaceWords();
     if (settingOn(settings::Mode, settings::DrawAnnotBorders, true))
