@@ -1,6 +1,7 @@
 #include "engine/doc/pdf_page.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "engine/constants/name_constants.h"
@@ -128,25 +129,30 @@ uint16_t PdfPage::classKind() const {
 
 void PdfPage::setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
                            const TextCapture& capture) {
-    if (textLines_ != lines)
+    if (textLines() != lines)
         destroyTextLines(false);
-    textLines_ = lines;
-    destroyTextLines_ = destroy;
-    textCapture_ = capture;
-    textLinesDropped_ = false;
     if (!lines) {
         unkeepTextLines(this);
         return;
     }
+    if (!text_)
+        text_.reset(new (std::nothrow) TextRecord);
+    if (!text_) {
+        destroy(lines);
+        return;
+    }
+    *text_ = TextRecord{lines, destroy, capture, false};
     if (PdfPage* oldest = keepTextLines(this))
         oldest->destroyTextLines(true);
 }
 
 void PdfPage::destroyTextLines(bool dropped) {
-    if (textLines_ && destroyTextLines_)
-        destroyTextLines_(textLines_);
-    textLines_ = nullptr;
-    textLinesDropped_ = dropped;
+    if (!text_)
+        return;
+    if (text_->lines && text_->destroy)
+        text_->destroy(text_->lines);
+    text_->lines = nullptr;
+    text_->dropped = dropped;
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/doc/content_runner.h"
 #include "engine/object/pdf_object.h"
@@ -58,15 +59,16 @@ public:
     // the kKeptTextPages pages given their lines last keep them: the lines
     // of an older page are destroyed, and the page keeps where they were
     // collected (textCapture) for a reader to have them collected again.
-    TextLineList* textLines() const { return textLines_; }
+    TextLineList* textLines() const { return text_ ? text_->lines : nullptr; }
     // The lines of a render with the capture's page matrix on a device of
-    // its size (a list given anew or again after the render).
+    // its size (a list given anew or again after the render). When the page
+    // cannot hold them they are destroyed at once: textLines() tells.
     void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
                       const TextCapture& capture);
     // True once the lines were destroyed to keep those of later pages.
-    bool textLinesDropped() const { return textLinesDropped_; }
+    bool textLinesDropped() const { return text_ && text_->dropped; }
     // The render the lines come from (dropped or not).
-    const TextCapture& textCapture() const { return textCapture_; }
+    TextCapture textCapture() const { return text_ ? text_->capture : TextCapture{}; }
 
     VISTREL_POOLED_CLASS(PdfPage)
 
@@ -76,11 +78,17 @@ private:
     // Destroys the lines; dropped says why they are gone.
     void destroyTextLines(bool dropped);
 
+    // What rendering left of the page's text; made on its first render, so
+    // that the pages a document lists and never renders carry none.
+    struct TextRecord {
+        TextLineList* lines = nullptr;
+        void (*destroy)(TextLineList*) = nullptr;
+        TextCapture capture;
+        bool dropped = false;
+    };
+
     ContentRunner runner_;
-    TextLineList* textLines_ = nullptr;
-    void (*destroyTextLines_)(TextLineList*) = nullptr;
-    TextCapture textCapture_;
-    bool textLinesDropped_ = false;
+    std::unique_ptr<TextRecord> text_;
     bool hasText_ = true;
 };
 

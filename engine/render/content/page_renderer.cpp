@@ -170,6 +170,7 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
     if (lines) {
         const IntPoint size = device.GetPageSize();
         page.setTextLines(lines, destroyTextLines, TextCapture{*pageMatrix, size.x, size.y});
+        lines = page.textLines();
     }
     in.setTextCapture(lines, capture);
     if (lines) {
