@@ -35,6 +35,14 @@ struct Host : PageViewHost {
     int mouseTool() const override { return tool; }
     bool isOnLink(QPoint p) const override { return links.contains(p); }
     bool isPageFrozen() const override { return frozen; }
+    // The snapshot: a red square of 60 by 60 pixels.
+    bool drawPageSnapshot(HDC dc) const override {
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        const RECT square{0, 0, 60, 60};
+        FillRect(dc, &square, red);
+        DeleteObject(red);
+        return true;
+    }
     void followLinkAt(QPoint p) override { followed.push_back(p); }
     double currentZoomPercent() override { return zoom; }
     void commitZoom(double percent) override {
@@ -376,13 +384,16 @@ TEST_F(PageView, UnusualPageSizes) {
     }
 }
 
-TEST_F(PageView, FrozenPageIsFilledNotDrawn) {
+// Frozen: the page area is filled, then the snapshot covers the surface
+// from its corner; the engine is not asked to draw.
+TEST_F(PageView, FrozenPageShowsTheSnapshot) {
     show({200, 100}, {300, 200});
     host.frozen = true;
     QImage image = grab();
     EXPECT_TRUE(drawCalls().isEmpty());
     EXPECT_EQ(image.pixel(150, 100), face());
-    EXPECT_EQ(image.pixel(0, 0), face());
+    EXPECT_EQ(image.pixel(55, 55), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
 }
 
 // Without an engine nothing is asked of it; the panel shows its frame.

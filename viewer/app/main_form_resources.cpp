@@ -185,7 +185,7 @@ void TBrevantForm::createComponents() {
     createStatusBar();
     createPane();
     progress_ = std::make_unique<ProgressIndicator>(ProgressBar1, ProgressBar2, ProgressBar3,
-                                                    *frScroll1->PntPanel1, [this] { repaint(); });
+                                                    *frScroll1->PntPanel1);
     Vistrel1.setObjectName("Vistrel1");
     Vistrel1.OnstartProgressIndicator = [this](TVistrel*) { Vistrel1startProgressIndicator(); };
     Vistrel1.OnsetProgressIndicator = [this](TVistrel*, win::SHORT percentage) {

@@ -195,7 +195,9 @@ void TfrScroll::sbHorzScroll(ScrollCode code, int position) {
 
 // Margins round the page in the button-face colour, then the page: drawn
 // by the engine from the offset (its result becomes NoDraw, so a drawn page
-// gets no frame), or filled while a render has the page frozen.
+// gets no frame), or, while a render has the page frozen, filled and
+// covered by the snapshot of what the surface showed before (no frame
+// either, unless there is no snapshot).
 void TfrScroll::PntPanel1Draw(win::HDC dc, int& noDraw) {
     const QColor face = buttonFace();
     win::HBRUSH brush = win::CreateSolidBrush(win::RGB(face.red(), face.green(), face.blue()));
@@ -215,6 +217,8 @@ void TfrScroll::PntPanel1Draw(win::HDC dc, int& noDraw) {
         fillRect(dc, brush, 0, bottom, right, height);
     if (host_.isPageFrozen()) {
         fillRect(dc, brush, left, top, width, height);
+        if (host_.drawPageSnapshot(dc))
+            noDraw = 0;
     } else if (TVistrel* engine = host_.pageEngine()) {
         noDraw = engine->draw(dc, toInt(left), toInt(top), toInt(width), toInt(height),
                               toInt(std::max(ox, 0LL)), toInt(std::max(oy, 0LL)));
