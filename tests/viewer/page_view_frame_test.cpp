@@ -216,6 +216,28 @@ TEST_F(PageView, HandToolDragsThePageOnTheAxesThatScroll) {
     EXPECT_EQ(frame->GetOffset(), QPoint(-10, -25));
 }
 
+// A new layout of a page of the same size: until the posted layout the bars
+// keep their state (nothing to repaint) but the hand tool scrolls on no
+// axis, as with disabled bars.
+TEST_F(PageView, BarsWaitForThePostedLayout) {
+    show({1000, 800}, {300, 200});
+    frame->ScrollToPoint(100, 50);
+    frame->PntPanel1->repaint();
+    frame->Layout();
+    EXPECT_TRUE(frame->sbHorz->isEnabled());
+    EXPECT_TRUE(frame->sbVert->isEnabled());
+    EXPECT_EQ(frame->sbHorz->position(), 100);
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    mouse(QEvent::MouseMove, {60, 40});
+    mouse(QEvent::MouseButtonRelease, {60, 40});
+    EXPECT_EQ(frame->GetOffset(), QPoint(0, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->sbHorz->position(), 0);
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    mouse(QEvent::MouseMove, {60, 40});
+    EXPECT_EQ(frame->GetOffset(), QPoint(40, 60));
+}
+
 TEST_F(PageView, LinkCursorOverTheLinkRegion) {
     show({1000, 1000}, {300, 200});
     frame->ScrollToPoint(40, 0);

@@ -116,8 +116,9 @@ void TfrScroll::Layout() {
         extentWidth_ = extentOf(engine->width());
         extentHeight_ = extentOf(engine->height());
     }
-    sbHorz->setEnabled(false);
-    sbVert->setEnabled(false);
+    // Until the posted layout the bars count as disabled but keep their
+    // look: between pages of one size they need no repaint.
+    barsPending_ = true;
     ScrollToPoint(0, 0);
     postMessage(this, kLayoutPageViewMessage);
     PntPanel1->canvas().pen.setColor(buttonFace());
@@ -144,6 +145,10 @@ void TfrScroll::Invalidate() {
     PntPanel1->repaint();
 }
 
+bool TfrScroll::scrolls(const NotifyingScrollBar* bar) const {
+    return !barsPending_ && bar->isEnabled();
+}
+
 bool TfrScroll::PageVisible() const {
     return PntPanel1->isVisibleTo(const_cast<TfrScroll*>(this));
 }
@@ -163,6 +168,7 @@ bool TfrScroll::event(QEvent* event) {
 }
 
 void TfrScroll::WMLayoutScrollBars() {
+    barsPending_ = false;
     const int width = PntPanel1->width(), height = PntPanel1->height();
     layoutBar(sbHorz, width, extentWidth_);
     if (TVistrel* engine = host_.pageEngine())
@@ -174,7 +180,7 @@ void TfrScroll::WMLayoutScrollBars() {
 
 void TfrScroll::showOffsetsOnBars() {
     for (auto [bar, offset] : {std::pair{sbHorz, offsetX_}, std::pair{sbVert, offsetY_}}) {
-        if (bar->isEnabled() && bar->max() >= offset)
+        if (scrolls(bar) && bar->max() >= offset)
             bar->setPosition(offset);
     }
 }
@@ -256,9 +262,9 @@ void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
         // The grabbed page pixel follows the mouse, on the axes that scroll.
         const QPoint screen = event->globalPosition().toPoint();
         std::optional<long long> x, y;
-        if (sbHorz->isEnabled())
+        if (scrolls(sbHorz))
             x = grabX_ - screen.x();
-        if (sbVert->isEnabled())
+        if (scrolls(sbVert))
             y = grabY_ - screen.y();
         scrollTo(x, y);
         PntPanel1->repaint();

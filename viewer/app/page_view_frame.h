@@ -115,6 +115,8 @@ private:
     // integers are fine, the bounds apply.
     void scrollTo(std::optional<long long> x, std::optional<long long> y);
     void showOffsetsOnBars();
+    // Whether the bar scrolls: enabled, and laid out since the last Layout.
+    bool scrolls(const NotifyingScrollBar* bar) const;
     void DrawZoomBox();
     void zoomToBox(QPoint at);
     QPoint pagePointAt(QPoint at) const;
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
+    bool barsPending_ = false;  // Layout ran, its posted layout not yet
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;
