@@ -228,6 +228,10 @@ bool TBrevantForm::isPageFrozen() const {
     return progress_->isPageFrozen();
 }
 
+bool TBrevantForm::drawPageSnapshot(win::HDC dc) const {
+    return progress_->drawSnapshot(dc);
+}
+
 int TBrevantForm::paneWidth() const {
     const QList<int> sizes = Splitter1->sizes();
     return sizes.isEmpty() ? 0 : sizes[0];

@@ -310,6 +310,7 @@ public:
     int mouseTool() const override { return tool_; }
     bool isOnLink(QPoint pagePoint) const override;
     bool isPageFrozen() const override;
+    bool drawPageSnapshot(win::HDC dc) const override;
     void followLinkAt(QPoint pagePoint) override { FollowLinkAt(pagePoint.x(), pagePoint.y()); }
     void setPendingOffset(int x, int y) override;
     void recordViewForZoom() override { RecordView(true); }
