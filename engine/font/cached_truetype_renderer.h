@@ -82,6 +82,10 @@ private:
     void fillBitmapInfo();
     // The bitmap's image row y, counted from the top.
     const std::uint8_t* imageRow(std::int32_t y) const;
+    // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
+    // coverage bitmap.
+    template <int F>
+    void reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0, int r1) const;
 
     bool dirty_ = true;
     struct GreyBitmapInfo {
@@ -98,6 +102,9 @@ private:
     win::HBITMAP dib_;
     win::HGDIOBJ previousBitmap_;
     std::uint8_t* pixels_ = nullptr;
+    // What the last glyph drew (the context's bounding rectangle); the rest
+    // of the bitmap is black.
+    win::RECT drawn_{};
     win::HBRUSH blackBrush_;
     std::unique_ptr<GdiTrueTypeRenderer> inner_;
 };

@@ -233,6 +233,23 @@ int GetClipRgn(HDC hdc, HRGN rgn);
 int SelectClipRgn(HDC hdc, HRGN rgn);
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 
+// The bounding rectangle a device context gathers while it is enabled: the
+// pixels text output (ExtTextOutA) may have changed, within the bitmap and
+// the clip region; other drawing leaves it as it is. SetBoundsRect resets
+// it (DCB_RESET), adds a rectangle to it (DCB_ACCUMULATE), then enables or
+// disables the gathering, and answers the state before the call (DCB_ENABLE
+// or DCB_DISABLE, with DCB_SET when the rectangle was not empty, else
+// DCB_RESET). GetBoundsRect copies it ({0, 0, 0, 0} when empty) and resets it
+// with DCB_RESET; it answers DCB_SET or DCB_RESET. Both answer 0 for a bad
+// context.
+constexpr UINT DCB_RESET = 0x0001;
+constexpr UINT DCB_ACCUMULATE = 0x0002;
+constexpr UINT DCB_SET = DCB_RESET | DCB_ACCUMULATE;
+constexpr UINT DCB_ENABLE = 0x0004;
+constexpr UINT DCB_DISABLE = 0x0008;
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags);
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags);
+
 // Block transfers between device contexts.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,

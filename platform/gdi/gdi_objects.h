@@ -3,6 +3,7 @@
 // font half of the stand-in); callers of the API only ever see handles.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -95,7 +96,20 @@ struct DcObject : GdiObject {
     COLORREF textColor = 0;
     int bkMode = OPAQUE;
     bool screen = false;  // made by GetDC, released by ReleaseDC
+    // The bounding rectangle (empty: right <= left) and whether it gathers.
+    RECT bounds{};
+    bool boundsEnabled = false;
 };
+
+// The smallest rectangle holding both; an empty one adds nothing.
+inline RECT unionRect(const RECT& a, const RECT& b) {
+    if (b.right <= b.left || b.bottom <= b.top)
+        return a;
+    if (a.right <= a.left || a.bottom <= a.top)
+        return b;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
 
 // One table for the process. Handle values carry a slot index and a
 // generation, so a value whose object was deleted no longer resolves.

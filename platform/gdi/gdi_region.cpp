@@ -149,4 +149,40 @@ int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
     return dc->clip->complexity();
 }
 
+namespace {
+
+bool emptyRect(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+}  // namespace
+
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags) {
+    DcObject* dc = findDc(hdc);
+    if (!dc)
+        return 0;
+    const UINT before =
+        (dc->boundsEnabled ? DCB_ENABLE : DCB_DISABLE) | (emptyRect(dc->bounds) ? DCB_RESET : DCB_SET);
+    if (flags & DCB_RESET)
+        dc->bounds = RECT{};
+    if ((flags & DCB_ACCUMULATE) && rect)
+        dc->bounds = unionRect(dc->bounds, *rect);
+    if (flags & DCB_ENABLE)
+        dc->boundsEnabled = true;
+    if (flags & DCB_DISABLE)
+        dc->boundsEnabled = false;
+    return before;
+}
+
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !rect)
+        return 0;
+    const bool empty = emptyRect(dc->bounds);
+    *rect = empty ? RECT{} : dc->bounds;
+    if (flags & DCB_RESET)
+        dc->bounds = RECT{};
+    return empty ? DCB_RESET : DCB_SET;
+}
+
 }  // namespace win

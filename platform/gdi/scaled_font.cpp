@@ -139,9 +139,13 @@ public:
         }
     }
 
+    // The rectangle of the pixels handed to blend so far.
+    const RECT& touched() const { return touched_; }
+
 private:
     // Pixels [a, b) of row y; coverage advances by `step` per pixel.
     void blend(int y, int a, int b, const std::uint8_t* coverage, int step) {
+        touched_ = unionRect(touched_, RECT{a, y, b, y + 1});
         std::uint8_t* row = bm_.row(y);
         if (bm_.bitsPerPixel == 8) {
             for (int x = a; x < b; ++x, coverage += step) {
@@ -175,6 +179,7 @@ private:
     BitmapObject& bm_;
     unsigned r_, g_, b_;
     bool greyValues_ = false;
+    RECT touched_{};
 };
 
 // The box of an outline in whole pixels.
@@ -314,10 +319,10 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
     return g;
 }
 
-void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
+RECT ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
                       std::size_t count, COLORREF color) {
     if (!drawable_)
-        return;
+        return RECT{};
     Painter painter(dc, bm, color);
     // The baseline lies one ascent below the top of the cell, across the
     // baseline's direction (device y grows downwards).
@@ -330,7 +335,7 @@ void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const 
         total += advances_[text[i]];
     }
     if ((!underline_ && !strikeout_) || total <= 0)
-        return;
+        return painter.touched();
 
     // Underline and strike-out: bars along the baseline, as long as the
     // advances, cut to the part that can reach the bitmap.
@@ -369,6 +374,7 @@ void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const 
         bar(in.underlinePosition, in.underlineThickness);
     if (strikeout_)
         bar(in.strikeoutPosition, in.strikeoutThickness);
+    return painter.touched();
 }
 
 }  // namespace win::font
