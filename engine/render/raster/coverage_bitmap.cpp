@@ -134,6 +134,23 @@ const std::uint8_t* blendTable(std::uint8_t k) {
     return t.values.get();
 }
 
+// Blends n pixels of Bytes bytes (blue, green, red and, for 4, a byte
+// cleared) by their coverage.
+template <int Bytes>
+void blendRow(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const std::uint8_t* blue,
+              const std::uint8_t* green, const std::uint8_t* red) {
+    for (const std::uint8_t* end = cov + n; cov != end; ++cov, d += Bytes) {
+        const std::size_t c = *cov;
+        if constexpr (Bytes == 4)
+            d[3] = 0;
+        if (c == 0)
+            continue;
+        d[0] = blue[c << 8 | d[0]];
+        d[1] = green[c << 8 | d[1]];
+        d[2] = red[c << 8 | d[2]];
+    }
+}
+
 struct SharedDib {
     win::HDC dc;
     struct {
@@ -271,6 +288,8 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
     const std::int64_t x1 = std::min<std::int64_t>(std::int64_t(p.x) + width_, visible.right);
     const std::int64_t y0 = std::max<std::int64_t>(p.y, visible.top);
     const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(p.y) + height_, visible.bottom);
+    if (x0 >= x1 || y0 >= y1)
+        return true;
     const std::size_t bytes = ds.dsBm.bmBitsPixel / 8;
     auto* bits = static_cast<std::uint8_t*>(ds.dsBm.bmBits);
     const bool topDown = ds.dsBmih.biHeight < 0;
@@ -280,16 +299,11 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
                           std::size_t(x0) * bytes;
         const std::uint8_t* cov =
             buffer_.get() + std::size_t(y - p.y) * std::size_t(width_) + std::size_t(x0 - p.x);
-        for (std::int64_t x = x0; x < x1; ++x, d += bytes) {
-            const std::size_t c = *cov++;
-            if (bytes == 4)
-                d[3] = 0;
-            if (c == 0)
-                continue;
-            d[0] = blue[c << 8 | d[0]];
-            d[1] = green[c << 8 | d[1]];
-            d[2] = red[c << 8 | d[2]];
-        }
+        const std::size_t n = std::size_t(x1 - x0);
+        if (bytes == 4)
+            blendRow<4>(d, cov, n, blue, green, red);
+        else
+            blendRow<3>(d, cov, n, blue, green, red);
     }
     return true;
 }

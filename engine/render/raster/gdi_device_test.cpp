@@ -552,8 +552,8 @@ struct PatternPage {
 
 // Glyphs blend straight into pages whose pixels can be reached and through
 // the shared section into the others, with the same pixels: every kind of
-// page, clipped or not, the block inside the page or across its edges. A
-// 32-bit section ends with its fourth byte cleared where the block was
+// page, clipped or not, the block inside the page, across its edges or off
+// it. A 32-bit section ends with its fourth byte cleared where the block was
 // copied back, and kept elsewhere.
 TEST_F(GdiDeviceTest, DibCompositeGivesTheSamePixelsOnEveryPage) {
     const int w = 13, h = 11;
@@ -563,7 +563,7 @@ TEST_F(GdiDeviceTest, DibCompositeGivesTheSamePixelsOnEveryPage) {
     } kinds[] = {{24, false}, {24, true}, {32, false}, {32, true}, {8, false}};
     const std::vector<std::vector<win::RECT>> clips = {
         {}, {{2, 1, 10, 9}}, {{1, 1, 4, 4}, {6, 5, 12, 10}}, {{20, 20, 30, 30}}};
-    const IntPoint places[] = {{3, 2}, {-4, -3}, {8, 7}};
+    const IntPoint places[] = {{3, 2}, {-4, -3}, {8, 7}, {20, 2}, {2, -12}};
     for (const auto& kind : kinds) {
         for (std::size_t clip = 0; clip < clips.size(); ++clip) {
             for (const IntPoint& at : places) {
