@@ -148,6 +148,15 @@ private:
         touched_ = unionRect(touched_, RECT{a, y, b, y + 1});
         std::uint8_t* row = bm_.row(y);
         if (bm_.bitsPerPixel == 8) {
+            if (greyValues_ && r_ == 255 && step == 1) {
+                // White over black (glyphs drawn to be reduced) is the
+                // coverage itself.
+                for (int x = a; x < b; ++x, ++coverage) {
+                    const unsigned k = *coverage, d = row[x];
+                    row[x] = d == 0 ? std::uint8_t(k) : k == 0 ? std::uint8_t(d) : mix(d, 255, k);
+                }
+                return;
+            }
             for (int x = a; x < b; ++x, coverage += step) {
                 unsigned k = *coverage;
                 if (k == 0)
