@@ -70,6 +70,40 @@ TEST(GdiFillTest, RectanglesAndRops) {
     DeleteObject(black);
 }
 
+// Fills of whole rows, the bitmap's rows with and without padding, from
+// the top or the bottom: the rows asked for take the colour, the others and
+// the padding stay. A clip region is kept to.
+TEST(GdiFillTest, WholeRowsInEveryKindOfBitmap) {
+    const CanvasKind kinds[] = {{8}, {24}, {24, true}, {32}, {32, true}, {32, false, true}};
+    for (const CanvasKind& kind : kinds) {
+        for (const int width : {4, 5}) {
+            for (const bool clipped : {false, true}) {
+                Canvas cv(width, 6, kind);
+                if (clipped)
+                    IntersectClipRect(cv.dc, 0, 0, width, 2);
+                HBRUSH brush = CreateSolidBrush(RGB(0x40, 0x40, 0x40));
+                const RECT rows{-2, 1, width + 3, 4};
+                EXPECT_TRUE(FillRect(cv.dc, &rows, brush));
+                HGDIOBJ old = SelectObject(cv.dc, brush);
+                EXPECT_TRUE(PatBlt(cv.dc, 0, 5, width, 1, BLACKNESS));
+                SelectObject(cv.dc, old);
+                DeleteObject(brush);
+                for (int y = 0; y < 6; ++y) {
+                    const bool filled = y >= 1 && y < 4 && (!clipped || y < 2);
+                    const COLORREF expected =
+                        filled ? RGB(0x40, 0x40, 0x40) : y == 5 && !clipped ? 0 : 0xFFFFFF;
+                    for (int x = 0; x < width; ++x)
+                        EXPECT_EQ(cv.pixel(x, y), expected) << kind.bitsPerPixel << " " << width;
+                }
+                if (kind.bitsPerPixel == 24 && width == 5) {
+                    for (int y = 0; y < 6; ++y)
+                        EXPECT_EQ(cv.bits[y * 16 + 15], 0) << y;  // 15 bytes a row, 1 padding
+                }
+            }
+        }
+    }
+}
+
 TEST(GdiFillTest, FocusRectIsAnInvertedDottedFrame) {
     Canvas cv(6, 5);
     RECT r{0, 0, 6, 5};
