@@ -428,7 +428,8 @@ TEST_F(GdiFontTest, BoundsAccumulateAndReset) {
 }
 
 TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
-    // White text on black: the grey level of each pixel is its coverage.
+    // White text on black: the grey level of each pixel is its coverage; a
+    // second word over the first blends where they cross.
     const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
     std::vector<COLORREF> reference;
     for (const CanvasKind& kind : kinds) {
@@ -437,6 +438,7 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
         Selected s(cv.dc, logFont("Liberation Serif", -30));
         SetTextColor(cv.dc, RGB(255, 255, 255));
         draw(cv.dc, 2, 2, "Vistrel");
+        draw(cv.dc, 9, 6, "Vistrel");
         std::vector<COLORREF> pixels;
         for (int y = 0; y < cv.height; ++y) {
             for (int x = 0; x < cv.width; ++x)
