@@ -32,8 +32,8 @@ in FOLDER yet:
                         curves, a small Flate image on every page and a small
                         DCT image on every third
   tex-pages-12.pdf      12 pages in the shape of pdflatex's: justified lines
-                        in embedded Type 1 faces (Nimbus Roman of the URW
-                        fonts, whole programs) as kerned TJ arrays, bold,
+                        in embedded Type 1 faces (subsets of Nimbus Roman of
+                        the URW fonts) as kerned TJ arrays, bold,
                         italic and raised small figures within the lines,
                         headings, tables of ruled cells and filled boxes
 The files are made at benchmark time and never committed.
@@ -353,16 +353,59 @@ def afm_metrics(path):
     return widths, kerns
 
 
-def embed_type1(w, number, name):
-    """The URW face name as an embedded Type 1 font (its whole program, in
-    its built-in encoding) at number, its descriptor at number + 1 and its
-    program at number + 2; the face's metrics."""
-    with open(os.path.join(URW, name + ".t1"), "rb") as f:
-        program = f.read()
+def eexec(data, decrypt):
+    """Type 1 eexec encryption (key 55665) of data, or its decryption."""
+    r, out = 55665, bytearray()
+    for c in data:
+        p = c ^ (r >> 8)
+        out.append(p)
+        r = ((c if decrypt else p) + r) * 52845 + 22719 & 0xFFFF
+    return bytes(out)
+
+
+def type1_subset(program, names):
+    """A Type 1 program (clear text, binary eexec part, trailer of zeros)
+    holding only the named glyphs of its /CharStrings and .notdef, as
+    pdflatex embeds subsets; (the program, the length of the clear text,
+    the length of the binary part)."""
     clear = program.index(b"eexec") + len(b"eexec") + 1
     trailer = program.rindex(b"cleartomark")
     while program[trailer - 1:trailer] in (b"0", b"\n", b"\r"):
         trailer -= 1
+    private = eexec(program[clear:trailer], True)
+    start = private.index(b"/CharStrings")
+    at = private.index(b"begin", start) + len(b"begin")
+    kept, count = bytearray(), 0
+    while True:
+        m = re.compile(rb"\s*/(\S+) (\d+) (RD|-\|) ").match(private, at)
+        if not m:
+            break
+        end = m.end() + int(m.group(2))
+        close = re.compile(rb" ?(ND|\|-)").match(private, end)
+        if m.group(1).decode("latin-1") in names or m.group(1) == b".notdef":
+            kept += private[at:close.end()]
+            count += 1
+        at = close.end()
+    opening = private.index(b"begin", start) + len(b"begin")
+    head = re.sub(rb"/CharStrings \d+", b"/CharStrings %d" % count, private[:opening])
+    binary = eexec(head + kept + private[at:], False)
+    return program[:clear] + binary + program[trailer:], clear, len(binary)
+
+
+def embed_type1(w, number, name):
+    """A subset of the URW face name (printable ASCII) as an embedded Type 1
+    font in its built-in encoding at number, its descriptor at number + 1
+    and its program at number + 2; the face's metrics."""
+    with open(os.path.join(URW, name + ".t1"), "rb") as f:
+        whole = f.read()
+    names = set()
+    with open(os.path.join(URW, name + ".afm"), encoding="latin-1") as f:
+        for line in f:
+            m = re.match(r"C (\d+) ; WX \d+ ; N (\S+)", line)
+            if m and 32 <= int(m.group(1)) <= 126:
+                names.add(m.group(2))
+    program, clear, binary = type1_subset(whole, names)
+    trailer = clear + binary
     widths, kerns = afm_metrics(os.path.join(URW, name + ".afm"))
     w.put(number, "<< /Type /Font /Subtype /Type1 /BaseFont /%s /FirstChar 32 /LastChar 126 "
           "/Widths [%s] /FontDescriptor %d 0 R >>"
