@@ -73,9 +73,24 @@ std::uint8_t blockCoverage(int factor, int lit) {
     return std::uint8_t(std::clamp(lit, 0, 16) * 255 / 16);
 }
 
+std::unique_ptr<GdiTrueTypeRenderer> CachedTrueTypeRenderer::makeInner(
+    const TrueTypeFontDescription& description) {
+    if (!description.isUnderline() && !description.isStrikeout())
+        return std::unique_ptr<GdiTrueTypeRenderer>(new GdiTrueTypeRenderer(description, nullptr));
+    Ref<TrueTypeFontDescription> plain = withoutDecorations(description);
+    if (!plain)
+        return nullptr;
+    return std::unique_ptr<GdiTrueTypeRenderer>(new GdiTrueTypeRenderer(*plain, nullptr));
+}
+
 CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& description,
                                                OutputDevice* device)
-    : CachedGlyphRenderer(&description.widths(), device) {
+    : CachedTrueTypeRenderer(description, device, makeInner(description)) {}
+
+CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& description,
+                                               OutputDevice* device,
+                                               std::unique_ptr<GdiTrueTypeRenderer> inner)
+    : CachedGlyphRenderer(&description.widths(), device), inner_(std::move(inner)) {
     makeContext();
     std::uint8_t decorations = 0;
     if (description.isUnderline())
@@ -83,12 +98,6 @@ CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& de
     if (description.isStrikeout())
         decorations |= kStrikeout;
     setDecorations(decorations);
-    if (decorations) {
-        if (Ref<TrueTypeFontDescription> plain = withoutDecorations(description))
-            inner_.reset(new GdiTrueTypeRenderer(*plain, nullptr));
-    } else {
-        inner_.reset(new GdiTrueTypeRenderer(description, nullptr));
-    }
     if (!inner_ || !inner_->isUsable())
         return;
     widthsForUpdate().assign(inner_->widths());

@@ -33,7 +33,17 @@ public:
     static constexpr std::int32_t kMaxBox = 4096;
 
     CachedTrueTypeRenderer(const TrueTypeFontDescription& description, OutputDevice* device);
+    // With the inner renderer made beforehand by makeInner.
+    CachedTrueTypeRenderer(const TrueTypeFontDescription& description, OutputDevice* device,
+                           std::unique_ptr<GdiTrueTypeRenderer> inner);
     ~CachedTrueTypeRenderer() override;
+
+    // The inner renderer for a description (without the decoration words,
+    // which this renderer draws); null when memory runs out. The loader asks
+    // it first, so that a face the system cannot give makes no cached
+    // renderer.
+    static std::unique_ptr<GdiTrueTypeRenderer> makeInner(
+        const TrueTypeFontDescription& description);
 
     // The inner renderer's.
     bool isUsable() const override { return inner_ && inner_->isUsable(); }
