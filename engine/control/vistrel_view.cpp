@@ -194,7 +194,14 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
             pageBitmap_ = nullptr;
             previousBitmap_ = nullptr;
         }
-        win::HBITMAP bitmap = win::CreateCompatibleBitmap(screen, width, height);
+        // A section of the screen's 32 bits, rows from the top: glyphs are
+        // blended straight into its pixels.
+        win::BITMAPINFO info{};
+        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), width, -height, 1, 32, win::BI_RGB, 0, 0,
+                          0, 0, 0};
+        void* bits = nullptr;
+        win::HBITMAP bitmap =
+            win::CreateDIBSection(memoryDc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
         if (!bitmap) {
             win::ReleaseDC(0, screen);
             return false;
