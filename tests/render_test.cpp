@@ -143,6 +143,37 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
     }
 }
 
+// The PPM and PNG files hold the bitmap's pixels as red, green, blue, for
+// widths of whole blocks of 16 pixels, of blocks and a rest, and of a rest
+// alone.
+TEST_F(RenderTest, WrittenImagesHoldThePixels) {
+    const struct {
+        double zoom;
+        int width;
+    } cases[] = {{0.973, 144}, {1.0, 148}, {0.1, 14}};
+    OpenFixture fixture("colours.pdf");
+    Ref<PdfPage> page = fixture.catalog.getPage(1);
+    ASSERT_NE(page.get(), nullptr);
+    testing::TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    for (const auto& c : cases) {
+        PageBitmap bitmap;
+        NoProgress sink;
+        std::string why;
+        ASSERT_TRUE(renderPageBitmap(*page, c.zoom, sink, bitmap, why)) << why;
+        ASSERT_EQ(bitmap.width(), c.width) << c.zoom;
+        const Rgb pixels = pixelsOf(bitmap);
+        ASSERT_TRUE(writePageImage(bitmap, dir.path("page.ppm"), why)) << why;
+        const std::string header = "P6\n" + std::to_string(bitmap.width()) + " " +
+                                   std::to_string(bitmap.height()) + "\n255\n";
+        EXPECT_EQ(testing::readFile(dir.path("page.ppm")),
+                  header + std::string(pixels.bytes.begin(), pixels.bytes.end()))
+            << c.width;
+        ASSERT_TRUE(writePageImage(bitmap, dir.path("page.png"), why)) << why;
+        EXPECT_TRUE(readPng(dir.path("page.png")) == pixels) << c.width;
+    }
+}
+
 // The bitmap size is the box at the zoom, truncated, turned for 90 and 270;
 // the box's corner (x1, y1), marked red, lands bottom-left, top-left,
 // top-right and bottom-right for 0, 90, 180 and 270.

@@ -25,13 +25,26 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Pixels of blue, green, red bytes to red, green, blue.
-void toRgb(const std::uint8_t* bgr, std::size_t pixels, std::uint8_t* rgb) {
-    for (const std::uint8_t* end = bgr + pixels * 3; bgr != end; bgr += 3, rgb += 3) {
-        rgb[0] = bgr[2];
-        rgb[1] = bgr[1];
-        rgb[2] = bgr[0];
+// Pixels of blue, green, red bytes to red, green, blue. Blocks of 16
+// pixels with rows that do not overlap, so that the compiler turns the
+// block into byte shuffles; made twice, for processors with and without
+// AVX2 (picked when the program loads): the plain one takes about three
+// times as long, and the conversion is a large part of writing a page.
+__attribute__((target_clones("avx2", "default"))) void toRgb(const std::uint8_t* __restrict bgr,
+                                                             std::size_t pixels,
+                                                             std::uint8_t* __restrict rgb) {
+    const auto swap = [=](std::size_t k) {
+        rgb[3 * k] = bgr[3 * k + 2];
+        rgb[3 * k + 1] = bgr[3 * k + 1];
+        rgb[3 * k + 2] = bgr[3 * k];
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= pixels; i += 16) {
+        for (std::size_t k = i; k < i + 16; ++k)
+            swap(k);
     }
+    for (; i < pixels; ++i)
+        swap(i);
 }
 
 // Rows converted in blocks small enough to stay in the cache while the

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 
 namespace vistrel {
 
@@ -22,31 +21,39 @@ constexpr char16_t lower(char16_t c) {
 }
 
 // The load order: alphabetical without regard to case, a capital before its
-// small letter, "/.notdef" as if it had no dot.
-constexpr bool loadsBefore(std::u16string_view a, std::u16string_view b) {
-    a.remove_prefix(a.starts_with(u"/.") ? 2 : 1);
-    b.remove_prefix(b.starts_with(u"/.") ? 2 : 1);
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return lower(a[i]) < lower(b[i]);
+// small letter, "/.notdef" as if it had no dot. Written on the bare texts,
+// as the compiler sorts with it (in a limited number of steps).
+constexpr bool loadsBefore(const char16_t* a, const char16_t* b) {
+    a += a[0] == u'/' && a[1] == u'.' ? 2 : 1;
+    b += b[0] == u'/' && b[1] == u'.' ? 2 : 1;
+    // The first difference of case, for names that are the same without it.
+    int cased = 0;
+    for (;; ++a, ++b) {
+        if (*a == 0 || *b == 0)
+            return *a == 0 && *b == 0 ? cased < 0 : *a == 0;
+        if (lower(*a) != lower(*b))
+            return lower(*a) < lower(*b);
+        if (cased == 0 && *a != *b)
+            cased = *a < *b ? -1 : 1;
     }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
 }
 
-// The SIDs in load order, sorted when the constants are built (nothing is
-// allocated).
-std::array<int16_t, kCffStandardStringCount> loadOrder;
+// The SIDs in load order, sorted by the compiler: every program start would
+// sort them again otherwise.
+constexpr std::array<int16_t, kCffStandardStringCount> sortedLoadOrder() {
+    std::array<int16_t, kCffStandardStringCount> order{};
+    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
+        order[size_t(i)] = i;
+    std::sort(order.begin(), order.end(),
+              [](int16_t a, int16_t b) { return loadsBefore(kTexts[a], kTexts[b]); });
+    return order;
+}
+
+constexpr std::array<int16_t, kCffStandardStringCount> loadOrder = sortedLoadOrder();
 
 }  // namespace
 
 void buildCffStandardStringConstants() {
-    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
-        loadOrder[size_t(i)] = i;
-    std::sort(loadOrder.begin(), loadOrder.end(),
-              [](int16_t a, int16_t b) { return loadsBefore(kTexts[a], kTexts[b]); });
     for (const int16_t sid : loadOrder)
         detail::cffStandardStringSlots[sid].construct(kTexts[sid]);
 }
