@@ -157,8 +157,14 @@ void ObjectParser::popList() {
 ObjectRef ObjectParser::ParseObject() {
     if (!tokenizer_)
         return nullptr;
+    return objectOfToken(tokenizer_->NextToken());
+}
+
+ObjectRef ObjectParser::objectOfToken(int kind) {
+    if (!tokenizer_)
+        return nullptr;
     ObjectRef result;
-    switch (tokenizer_->NextToken()) {
+    switch (kind) {
         case Tokenizer::kNumber:
             if (tokenizer_->isReal)
                 result = makeRef<PdfNumber>(tokenizer_->realValue);

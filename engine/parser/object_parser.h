@@ -100,6 +100,11 @@ public:
     // Reads tokens and returns one new object, or null for no object (an end
     // token, the end of the stream, a closer of any kind).
     virtual ObjectRef ParseObject();
+    // The object of the token the tokenizer has just read (of that kind), as
+    // ParseObject makes it: names and keywords shared, a container read to
+    // its end; null for no object. The content loop reads tokens itself and
+    // hands here all but the numbers.
+    virtual ObjectRef objectOfToken(int kind);
     // A new string from the tokenizer's current token.
     virtual ObjectRef makeString();
     // Called after a left bracket / after two less-than signs.
