@@ -421,6 +421,13 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         }
         if (!list->Limit(IntPoint(0, 0), pageSize_))
             clipState_ = 0;
+        // A clip that covers exactly what the newest one covers changes
+        // nothing (a form drawing a form with the same box): it is not laid
+        // over it, and the state stays what the newest one gives.
+        if (spanClip_ && list->sameCoverage(*spanClip_)) {
+            delete list;
+            return true;
+        }
         list->setNext(spanClip_);
         spanClip_ = list;
         return true;
