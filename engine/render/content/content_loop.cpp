@@ -124,7 +124,7 @@ bool progressWanted() {
 }
 
 void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
-    interpreter.chargeWork(ContentInterpreter::kRunWork);
+    interpreter.chargeWork(interpreter.runWork());
     InputStream* input = interpreter.contentInput();
     OperationReader* reader = prepareReader(runner, input);
     if (!reader)

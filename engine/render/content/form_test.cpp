@@ -213,6 +213,40 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
     EXPECT_EQ(in.runDepth(), 0);
 }
 
+// A scatter plot: one marker form drawn all over the page, each draw under
+// its own matrix. A thousand markers draw whole, and the work they charge
+// lets a page of 250,000 draw whole as well, while forms that draw each
+// other many times over are still cut.
+TEST(FormTest, PageOfMarkerFormsDrawsWhole) {
+    TestDocument doc("/Resources << /XObject << /M 4 0 R >> >>",
+                     {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
+                                   "0 0 2 2 re f")});
+    const auto work = [&doc](int markers) {
+        std::string content;
+        for (int i = 0; i < markers; ++i) {
+            content += "q 1 0 0 1 " + std::to_string(i % 125) + " " + std::to_string(i / 125 % 125) +
+                       " cm /M Do Q\n";
+        }
+        Canvas canvas(128, 128);
+        GdiDevice device(canvas.dc, IntPoint(canvas.width, canvas.height));
+        ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
+        TraceLog trace;
+        in.setDevice(&device);
+        in.setResources(doc.page()->resources());
+        in.setStepObserver(&trace);
+        MemoryInputStream input(content.data(), content.size());
+        in.setContentInput(&input);
+        runContentStream(doc.page()->runner(), in);
+        EXPECT_FALSE(in.workSpent());
+        // "q", "cm", "Do", the form's "re" and "f", "Q".
+        EXPECT_EQ(trace.lines.size(), 6 * std::size_t(markers));
+        return in.workDone();
+    };
+    const std::uint64_t page = work(0);
+    const std::uint64_t perMarker = (work(1000) - page) / 1000;
+    EXPECT_LE(page + 250000 * perMarker, ContentInterpreter::kWorkBudget);
+}
+
 // /Type is optional in an external object: /Subtype /Form alone makes a form.
 TEST(FormTest, FormWithoutTypeRuns) {
     Page page("<< /XObject << /Fm1 4 0 R >> >>",

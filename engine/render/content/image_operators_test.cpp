@@ -276,7 +276,7 @@ TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     ImagePage page({image(fourRows, red + red + red + red)});
     // Room for the run, the operators before "Do" and one row of three
     // samples.
-    page.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+    page.in.chargeWork(ContentInterpreter::kWorkBudget - page.in.runWork() -
                        2 * ContentInterpreter::kOperatorWork - 3);
     page.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
     ImagePage oneRow({image(fourRows, red)});
@@ -287,7 +287,7 @@ TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     showMode(SettingValue::ofInteger(0));
     ImagePage inlinePage({kRedImage});
     // Room for the run, "BI" and 5,000 samples.
-    inlinePage.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+    inlinePage.in.chargeWork(ContentInterpreter::kWorkBudget - inlinePage.in.runWork() -
                              ContentInterpreter::kOperatorWork - 5000);
     inlinePage.run("BI /W 100 /H 100 /BPC 8 /CS /G ID " + std::string(10000, '\x80') +
                    " EI 0 0 1 rg 0 0 128 128 re f");
