@@ -181,6 +181,8 @@ TEST(FormTest, NestingIsCapped) {
     EXPECT_EQ(page.in.savedStateCount(), 0u);
 }
 
+using GdiPage = test::DocumentPage<test::CanvasGdiDevice>;
+
 // Thirty forms, each drawing the next four times (4^29 draws): the page's
 // work budget ends every run where it is, the content after the forms
 // included, and leaves no form or graphics state open.
@@ -192,22 +194,14 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
                                "/Fm Do /Fm Do /Fm Do /Fm Do"));
     }
     objects.push_back(form("", "0 0 1 1 re f"));
-    TestDocument doc("/Resources << /XObject << /Fm 4 0 R >> >>", objects);
-    Canvas canvas(128, 128);
-    GdiDevice device(canvas.dc, IntPoint(canvas.width, canvas.height));
-    ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
-    TraceLog trace;
-    in.setDevice(&device);
-    in.setResources(doc.page()->resources());
-    in.setStepObserver(&trace);
-    const std::string content = "/Fm Do 0 0 m";
-    MemoryInputStream input(content.data(), content.size());
-    in.setContentInput(&input);
-    runContentStream(doc.page()->runner(), in);
+    GdiPage page("/Resources << /XObject << /Fm 4 0 R >> >>", objects);
+    page.run("/Fm Do 0 0 m");
+    const ContentInterpreter& in = page.in;
+    const std::vector<std::string>& lines = page.trace.lines;
 
     EXPECT_TRUE(in.workSpent());
-    EXPECT_NE(std::find(trace.lines.begin(), trace.lines.end(), "30 3 f ok"), trace.lines.end());
-    EXPECT_EQ(trace.lines.back(), "0 1 Do ok");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "30 3 f ok"), lines.end());
+    EXPECT_EQ(lines.back(), "0 1 Do ok");
     EXPECT_EQ(in.nestingDepth(), 0);
     EXPECT_EQ(in.savedStateCount(), 0u);
     EXPECT_EQ(in.runDepth(), 0);
@@ -218,29 +212,20 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
 // lets a page of 250,000 draw whole as well, while forms that draw each
 // other many times over are still cut.
 TEST(FormTest, PageOfMarkerFormsDrawsWhole) {
-    TestDocument doc("/Resources << /XObject << /M 4 0 R >> >>",
-                     {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
-                                   "0 0 2 2 re f")});
-    const auto work = [&doc](int markers) {
+    const auto work = [](int markers) {
         std::string content;
         for (int i = 0; i < markers; ++i) {
             content += "q 1 0 0 1 " + std::to_string(i % 125) + " " + std::to_string(i / 125 % 125) +
                        " cm /M Do Q\n";
         }
-        Canvas canvas(128, 128);
-        GdiDevice device(canvas.dc, IntPoint(canvas.width, canvas.height));
-        ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
-        TraceLog trace;
-        in.setDevice(&device);
-        in.setResources(doc.page()->resources());
-        in.setStepObserver(&trace);
-        MemoryInputStream input(content.data(), content.size());
-        in.setContentInput(&input);
-        runContentStream(doc.page()->runner(), in);
-        EXPECT_FALSE(in.workSpent());
+        GdiPage page("/Resources << /XObject << /M 4 0 R >> >>",
+                     {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
+                                   "0 0 2 2 re f")});
+        page.run(content);
+        EXPECT_FALSE(page.in.workSpent());
         // "q", "cm", "Do", the form's "re" and "f", "Q".
-        EXPECT_EQ(trace.lines.size(), 6 * std::size_t(markers));
-        return in.workDone();
+        EXPECT_EQ(page.trace.lines.size(), 6 * std::size_t(markers));
+        return page.in.workDone();
     };
     const std::uint64_t page = work(0);
     const std::uint64_t perMarker = (work(1000) - page) / 1000;

@@ -16,11 +16,8 @@ namespace vistrel {
 namespace {
 
 using test::Canvas;
-using test::RecordingGdiDevice;
 using test::RecordingSink;
 using test::streamObject;
-using test::TestDocument;
-using test::TraceLog;
 
 // An image XObject's stream object.
 std::string image(const std::string& entries, const std::string& data) {
@@ -33,27 +30,10 @@ const std::string kRedImage = image("/Width 1 /Height 1 /BitsPerComponent 8 /Col
 
 // A page whose content runs on a 128 x 128 canvas with the identity base
 // matrix (device y downward as content y).
-struct ImagePage {
+struct ImagePage : test::DocumentPage<> {
     explicit ImagePage(const std::vector<std::string>& objects,
                        const std::string& xobjects = "/Im1 4 0 R")
-        : doc("/Resources << /XObject << " + xobjects + " >> >>", objects),
-          canvas(128, 128),
-          device(canvas) {
-        in.setDevice(&device);
-        in.setResources(doc.page()->resources());
-        in.setStepObserver(&trace);
-    }
-    void run(const std::string& content) {
-        MemoryInputStream input(content.data(), content.size());
-        in.setContentInput(&input);
-        runContentStream(doc.page()->runner(), in);
-    }
-
-    TestDocument doc;
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
-    TraceLog trace;
+        : DocumentPage("/Resources << /XObject << " + xobjects + " >> >>", objects) {}
 };
 
 // Keeps "Quality"/"ImageShowMode" (and the progress switch) for a test and

@@ -69,28 +69,25 @@ void ContentOperandStack::clear() {
     items_.clear();
 }
 
-int32_t ContentOperandStack::popInt() {
+template <class T>
+T ContentOperandStack::popValue(T Operand::*field, T (PdfNumber::*value)() const) {
     const Operand& top = items_[items_.count() - 1];
     if (top.isNumber) {
-        const int32_t value = top.intValue;
+        const T v = top.*field;
         items_.setSize(items_.count() - 1);
-        return value;
+        return v;
     }
     ObjectRef operand = pop();
     PdfNumber* n = asNumber(operand.get());
-    return n ? n->intValue() : 0;
+    return n ? (n->*value)() : T(0);
+}
+
+int32_t ContentOperandStack::popInt() {
+    return popValue(&Operand::intValue, &PdfNumber::intValue);
 }
 
 double ContentOperandStack::popReal() {
-    const Operand& top = items_[items_.count() - 1];
-    if (top.isNumber) {
-        const double value = top.realValue;
-        items_.setSize(items_.count() - 1);
-        return value;
-    }
-    ObjectRef operand = pop();
-    PdfNumber* n = asNumber(operand.get());
-    return n ? n->realValue() : 0.0;
+    return popValue(&Operand::realValue, &PdfNumber::realValue);
 }
 
 uint16_t ContentOperandStack::kind() const {

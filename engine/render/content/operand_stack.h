@@ -58,6 +58,10 @@ private:
         bool isInteger;
     };
     static ObjectRef numberObject(const Operand& operand);
+    // Pops the top operand: a number gives its value (the field of a value
+    // operand, the getter's of a number object), anything else 0.
+    template <class T>
+    T popValue(T Operand::*field, T (PdfNumber::*value)() const);
 
     GrowableArray<Operand> items_;
 };
