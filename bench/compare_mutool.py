@@ -29,7 +29,8 @@ median time of each program and the median of the per-repetition ratios
 generated sizes how the time grows from 10,000 to 100,000. A run of over 20
 seconds is not repeated. With --baseline an older vistrel-inspect runs in the
 same repetitions and its ratios are shown beside. --only runs the cases
-whose name holds TEXT ("memory" for the peak memory alone).
+whose name holds TEXT ("memory" for the peak memory alone, "palm" for the
+Palm export alone).
 
 Then the peak resident size (the kernel's figure for the process and its
 waited-for children, through wait4) of rendering every page of the
@@ -38,6 +39,17 @@ each: vistrel-inspect render ... --out E%d.ppm, vistrel-host render (through
 the control object, the engine registered in a scratch configuration
 folder; nothing written) and mutool draw -r 72 -c rgb -o M%d.ppm (the PPM
 names lead to /dev/null), with the ratios engine/mutool and host/mutool.
+
+Then the Palm export against rendering the same pages, both through the
+control object (the engine registered in a scratch configuration folder):
+vistrel-host pdb FILE OUT.pdb --views all (every page at zoom 1 in format 4,
+each with its overview; OUT in /dev/shm when there is one) against
+vistrel-host render FILE --pages all --zoom 1, alternating within every
+repetition, on the generated report, photos and TrueType sizes
+(make_documents.py --rendering; not the 1000 mixed pages, whose export stops
+at the database's record limit). Prints the median times and the median of
+the per-repetition ratios export / render, with --baseline also the older
+build's.
 
 With --document-bench DOCUMENT_BENCH and PyMuPDF found, decode-all is also
 compared inside the processes, where the start of a process does not drown
@@ -60,9 +72,9 @@ sys.path.insert(0, HERE)
 import bench_files  # noqa: E402
 
 
-def timed(args):
+def timed(args, env=None):
     start = time.perf_counter()
-    run = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    run = subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env)
     elapsed = time.perf_counter() - start
     if run.returncode != 0:
         raise RuntimeError("%s failed: %s" % (" ".join(args), run.stderr.decode(errors="replace")))
@@ -236,6 +248,8 @@ def main():
             os.unlink(path)
     if not options.only or options.only in "peak memory":
         peak_memory(options.inspect, folder)
+    if not options.only or options.only in "palm export":
+        palm_export(programs, folder, options.repeat)
 
 
 def peak_memory(inspect, folder):
@@ -268,6 +282,44 @@ def peak_memory(inspect, folder):
         shutil.rmtree(out, ignore_errors=True)
         if config:
             shutil.rmtree(config, ignore_errors=True)
+
+
+def palm_export(programs, folder, repeat):
+    """Prints the Palm export's time against rendering the same pages, per
+    build of programs ((label, vistrel-inspect) pairs)."""
+    documents = dict(bench_files.generated_documents(folder))
+    out = tempfile.mkdtemp(prefix="vistrel-bench-pdb-", dir=bench_files.scratch_root())
+    configs = {}
+    try:
+        hosts = {}
+        for label, inspect in programs:
+            bins = os.path.dirname(os.path.abspath(inspect))
+            configs[label] = bench_files.register_engine(bins)
+            if configs[label]:
+                hosts[label] = os.path.join(bins, "vistrel-host")
+        pdb = os.path.join(out, "out.pdb")
+        for name in ("content-113.pdf", "photos-6.pdf", "truetype-sizes-40.pdf"):
+            path = documents[name]
+            times = {}  # (label, "export" or "render"): [seconds]
+            for _ in range(repeat):
+                for label, host in hosts.items():
+                    env = dict(os.environ, XDG_CONFIG_HOME=configs[label])
+                    for kind, args in (
+                            ("export", [host, "pdb", path, pdb, "--views", "all"]),
+                            ("render", [host, "render", path, "--pages", "all", "--zoom", "1"])):
+                        times.setdefault((label, kind), []).append(timed(args, env))
+            line = "palm export %-22s" % name
+            for label in hosts:
+                export, render = times[(label, "export")], times[(label, "render")]
+                line += "   %s export %6.3f s render %6.3f s export/render %5.2f" % (
+                    label, statistics.median(export), statistics.median(render),
+                    statistics.median([a / b for a, b in zip(export, render)]))
+            print(line, flush=True)
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
+        for config in configs.values():
+            if config:
+                shutil.rmtree(config, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -31,12 +31,18 @@ in FOLDER yet:
                         subset, bar charts of filled and stroked paths and
                         curves, a small Flate image on every page and a small
                         DCT image on every third
+  tex-pages-12.pdf      12 pages in the shape of pdflatex's: justified lines
+                        in embedded Type 1 faces (subsets of Nimbus Roman of
+                        the URW fonts) as kerned TJ arrays, bold,
+                        italic and raised small figures within the lines,
+                        headings, tables of ruled cells and filled boxes
 The files are made at benchmark time and never committed.
 """
 import io
 import math
 import os
 import random
+import re
 import subprocess
 import sys
 import zlib
@@ -327,6 +333,231 @@ def truetype_sizes_document(path, page_count=40):
     w.save(path, 1)
 
 
+URW = "/usr/share/fonts/type1/urw-base35"
+
+
+def afm_metrics(path):
+    """The widths by code (of the encoded glyphs) and the kerning pairs by
+    code pair of an AFM file, in thousandths of an em."""
+    widths, codes, kerns = {}, {}, {}
+    with open(path, encoding="latin-1") as f:
+        for line in f:
+            m = re.match(r"C (\d+) ; WX (\d+) ; N (\S+)", line)
+            if m:
+                widths[int(m.group(1))] = int(m.group(2))
+                codes[m.group(3)] = int(m.group(1))
+                continue
+            m = re.match(r"KPX (\S+) (\S+) (-?\d+)", line)
+            if m and m.group(1) in codes and m.group(2) in codes:
+                kerns[codes[m.group(1)], codes[m.group(2)]] = int(m.group(3))
+    return widths, kerns
+
+
+def eexec(data, decrypt):
+    """Type 1 eexec encryption (key 55665) of data, or its decryption."""
+    r, out = 55665, bytearray()
+    for c in data:
+        p = c ^ (r >> 8)
+        out.append(p)
+        r = ((c if decrypt else p) + r) * 52845 + 22719 & 0xFFFF
+    return bytes(out)
+
+
+def type1_subset(program, names):
+    """A Type 1 program (clear text, binary eexec part, trailer of zeros)
+    holding only the named glyphs of its /CharStrings and .notdef, as
+    pdflatex embeds subsets; (the program, the length of the clear text,
+    the length of the binary part)."""
+    clear = program.index(b"eexec") + len(b"eexec") + 1
+    trailer = program.rindex(b"cleartomark")
+    while program[trailer - 1:trailer] in (b"0", b"\n", b"\r"):
+        trailer -= 1
+    private = eexec(program[clear:trailer], True)
+    start = private.index(b"/CharStrings")
+    at = private.index(b"begin", start) + len(b"begin")
+    kept, count = bytearray(), 0
+    while True:
+        m = re.compile(rb"\s*/(\S+) (\d+) (RD|-\|) ").match(private, at)
+        if not m:
+            break
+        end = m.end() + int(m.group(2))
+        close = re.compile(rb" ?(ND|\|-)").match(private, end)
+        if m.group(1).decode("latin-1") in names or m.group(1) == b".notdef":
+            kept += private[at:close.end()]
+            count += 1
+        at = close.end()
+    opening = private.index(b"begin", start) + len(b"begin")
+    head = re.sub(rb"/CharStrings \d+", b"/CharStrings %d" % count, private[:opening])
+    binary = eexec(head + kept + private[at:], False)
+    return program[:clear] + binary + program[trailer:], clear, len(binary)
+
+
+def embed_type1(w, number, name):
+    """A subset of the URW face name (printable ASCII) as an embedded Type 1
+    font in its built-in encoding at number, its descriptor at number + 1
+    and its program at number + 2; the face's metrics."""
+    with open(os.path.join(URW, name + ".t1"), "rb") as f:
+        whole = f.read()
+    names = set()
+    with open(os.path.join(URW, name + ".afm"), encoding="latin-1") as f:
+        for line in f:
+            m = re.match(r"C (\d+) ; WX \d+ ; N (\S+)", line)
+            if m and 32 <= int(m.group(1)) <= 126:
+                names.add(m.group(2))
+    program, clear, binary = type1_subset(whole, names)
+    trailer = clear + binary
+    widths, kerns = afm_metrics(os.path.join(URW, name + ".afm"))
+    w.put(number, "<< /Type /Font /Subtype /Type1 /BaseFont /%s /FirstChar 32 /LastChar 126 "
+          "/Widths [%s] /FontDescriptor %d 0 R >>"
+          % (name, " ".join(str(widths.get(c, 0)) for c in range(32, 127)), number + 1))
+    w.put(number + 1, "<< /Type /FontDescriptor /FontName /%s /Flags 6 /FontBBox [-168 -281 1000 "
+          "1053] /ItalicAngle 0 /Ascent 694 /Descent -194 /CapHeight 662 /StemV 80 "
+          "/FontFile %d 0 R >>" % (name, number + 2))
+    w.stream(number + 2, "/Length1 %d /Length2 %d /Length3 %d"
+             % (clear, trailer - clear, len(program) - trailer), program)
+    return widths, kerns
+
+
+def tex_document(path, page_count=12):
+    """Pages in the shape of pdflatex's: justified lines of an article's 10
+    points in embedded Type 1 faces, each line one TJ array of kerned pieces
+    with the spaces written as numbers, words in bold and italic and small
+    raised figures in the lines, section headings, tables of ruled cells
+    (each rule stroked in a q/cm/Q group of its own) and filled boxes."""
+    rng = random.Random(12)
+    w = Writer()
+    faces = {}
+    for font, name in ((3, "NimbusRoman-Regular"), (6, "NimbusRoman-Bold"),
+                       (9, "NimbusRoman-Italic")):
+        faces[font] = embed_type1(w, font, name)
+    regular, bold, italic, contents = 3, 6, 9, 100
+    resource = {regular: "F8", bold: "F11", italic: "F14"}
+    left, measure, skip = 133.768, 345.0, 11.955
+
+    def width(font, text, size):
+        widths, kerns = faces[font]
+        codes = [ord(c) for c in text]
+        units = sum(widths.get(c, 0) for c in codes)
+        units += sum(kerns.get(pair, 0) for pair in zip(codes, codes[1:]))
+        return units * size / 1000.0
+
+    def kerned(font, text):
+        # "(W)83(e)": a piece ends where a pair kerns.
+        _, kerns = faces[font]
+        out, piece = [], text[0]
+        for a, b in zip(text, text[1:]):
+            k = kerns.get((ord(a), ord(b)), 0)
+            if k:
+                out.append("(%s)%d" % (piece, -k))
+                piece = ""
+            piece += b
+        return "".join(out) + "(%s)" % piece
+
+    class Page:
+        def __init__(self):
+            self.ops, self.at = [], (0.0, 0.0)
+
+        def text(self, font, size, x, y, array):
+            self.ops.append("/%s %.4f Tf %.3f %.3f Td [%s]TJ" % (
+                resource[font], size, x - self.at[0], y - self.at[1], array))
+            self.at = (x, y)
+
+        def graphics(self, ops):
+            self.ops.append("ET")
+            self.ops.extend(ops)
+            self.ops.append("BT")
+            self.at = (0.0, 0.0)
+
+    def paragraph_line(page, y, size=9.9626):
+        words, used = [], 0.0
+        while used + 3.3 * len(words) < measure - 20:
+            word = rng.choice(WORDS)
+            if rng.random() < 0.08:
+                word = word.capitalize()
+            font = italic if rng.random() < 0.04 else bold if rng.random() < 0.02 else regular
+            figure = str(rng.randrange(1, 10)) if rng.random() < 0.03 else ""
+            words.append((font, word, figure))
+            used += width(font, word, size)
+            if figure:
+                used += width(regular, figure, 6.9738) + 0.5
+        gap = (measure - used) / (len(words) - 1)
+        x, run, start, runfont = left, [], left, words[0][0]
+        for font, word, figure in words:
+            if font != runfont:
+                page.text(runfont, size, start, y, "".join(run))
+                run, start, runfont = [], x, font
+            elif run:
+                run.append("%d" % -round(gap * 1000 / size))
+            run.append(kerned(font, word))
+            x += width(font, word, size)
+            if figure:
+                page.text(runfont, size, start, y, "".join(run))
+                page.text(regular, 6.9738, x + 0.5, y + 3.959, kerned(regular, figure))
+                x += width(regular, figure, 6.9738) + 0.5
+                run, start = [], x + gap
+            x += gap
+        if run:
+            page.text(runfont, size, start, y, "".join(run))
+
+    def rule(x, y, dx, dy):
+        return ("q 1 0 0 1 %.3f %.3f cm []0 d 0 J 0.398 w 0 0 m %.3f %.3f l S Q"
+                % (x, y, dx, dy))
+
+    def table(page, y, rows=4, columns=3):
+        cell, height = 70.0, 13.549
+        ops = []
+        for r in range(rows + 1):
+            ops.append(rule(left, y - r * height, cell * columns, 0))
+        for c in range(columns + 1):
+            ops.append(rule(left + c * cell, y - rows * height, 0, rows * height))
+        page.graphics(ops)
+        for r in range(rows):
+            for c in range(columns):
+                word = rng.choice(WORDS) if c == 0 else "%d.%d" % (rng.randrange(100),
+                                                                   rng.randrange(10))
+                page.text(regular, 9.9626, left + c * cell + 5.978, y - (r + 1) * height + 4.065,
+                          kerned(regular, word))
+        return y - rows * height - skip
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /Font << /F8 %d 0 R /F11 %d 0 R /F14 %d 0 R >> "
+                "/ProcSet [/PDF /Text] >> >>" % (parent, contents + i, regular, bold, italic))
+
+    root, _, _ = page_tree(w, page_count, 20, page, None)
+    section = 0
+    for i in range(page_count):
+        pg = Page()
+        y = 707.0
+        while y > 140:
+            choice = rng.random()
+            if choice < 0.08:
+                section += 1
+                title = "%d %s" % (section, " ".join(rng.choice(WORDS).capitalize()
+                                                     for _ in range(3)))
+                y -= 8
+                pg.text(bold, 14.3462, left, y, kerned(bold, title))
+                y -= 20
+            elif choice < 0.14:
+                y = table(pg, y)
+            elif choice < 0.18:
+                # A filled bar and a stroked box, as rules and proof ends.
+                pg.graphics(["%.3f %.3f %.3f %.3f re f" % (left, y, measure, 0.4),
+                             "q 0.398 w %.3f %.3f 6.974 6.974 re S Q"
+                             % (left + measure - 6.974, y - 10)])
+                y -= skip + 4
+            for _ in range(rng.randrange(4, 9)):
+                if y <= 140:
+                    break
+                paragraph_line(pg, y)
+                y -= skip
+            y -= 4
+        pg.text(regular, 9.9626, 303.509, 90.0, kerned(regular, str(i + 1)))
+        w.stream(contents + i, "", ("BT\n" + "\n".join(pg.ops) + "\nET").encode("latin-1"))
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
 def mixed_document(path, page_count=1000):
     """Pages of everything at once: text in standard fonts that are not
     embedded and in an embedded TrueType subset, filled and stroked paths
@@ -387,7 +618,8 @@ def rendering_documents(folder):
     makers = [("content-113.pdf", content_document),
               ("photos-6.pdf", photo_document),
               ("truetype-sizes-40.pdf", truetype_sizes_document),
-              ("mixed-1000.pdf", mixed_document)]
+              ("mixed-1000.pdf", mixed_document),
+              ("tex-pages-12.pdf", tex_document)]
     os.makedirs(folder, exist_ok=True)
     paths = []
     for name, maker in makers:

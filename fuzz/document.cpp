@@ -58,6 +58,10 @@ void walkOutline(PdfCatalog& catalog, PdfDict* parent, int depth, std::unordered
 }
 
 void walkPages(PdfCatalog& catalog) {
+    // Pages by number before the count is known, found down the tree by the
+    // /Count values, up to the first that is not there.
+    for (int32_t n = 1; n <= kMaxPages && catalog.getPage(n); ++n) {
+    }
     const int32_t count = catalog.getPageCount();
     for (int32_t n = 1; n <= count && n <= kMaxPages; ++n) {
         Ref<PdfPage> page = catalog.getPage(n);

@@ -3,8 +3,9 @@
 // jump through its first nodes, and for the first pages the links, the page
 // rendered at a small zoom, its text annotations, words and fonts, the
 // export's link and annotation lists; a stored tree read by name; the
-// document and security information. The control opens files by name, so
-// the input is written to a temporary file first.
+// document and security information; a tree stored into the file twice. The
+// control opens files by name, so the input is written to a temporary file
+// first.
 #include <unistd.h>
 
 #include <cstdint>
@@ -136,6 +137,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int page = 1; page <= pages && page <= 3; ++page)
             exercisePage(v, page);
         readTree(v, "FONTINFO");
+        // A tree stored into the file twice: each save reads the end of the
+        // file first (the second the end of the first's update).
+        win::BSTR marks = text("BookMarks");
+        v.put_root(marks, small.get());
+        v.put_root(marks, small.get());
+        win::SysFreeString(marks);
     }
     v.close();
     return 0;

@@ -6,7 +6,9 @@ prints with what qpdf and pdfinfo show.
 
 For each file that vistrel-inspect opens (files it refuses must fail with a
 one-line reason, never a crash or a hang):
-  - `info` gives the page count `qpdf --show-npages` gives;
+  - `info` gives the page count, and `pages` the page objects in order,
+    that `qpdf --show-pages` lists (qpdf walks the tree there; its
+    --show-npages takes the root's /Count as it stands);
   - `pages` gives, per page, the size and rotation `pdfinfo -f 1 -l N`
     gives (pdfinfo prints the unrotated box with decimals: its width and
     height are rounded and swapped for 90 and 270 degrees);
@@ -92,15 +94,19 @@ def main(argv):
         checked += 1
 
         m = re.search(r"^Pages: (\d+)$", out, re.M)
-        _, qpages, _ = run(["qpdf"] + qpw + ["--show-npages", f])
-        count = int(qpages.strip() or 0)
+        _, qpages, _ = run(["qpdf"] + qpw + ["--show-pages", f])
+        objects = re.findall(r"^page \d+: (\d+) \d+ R$", qpages, re.M)
+        count = len(objects)
         if not m or int(m.group(1)) != count:
             differ(f, "page count %s, qpdf %d" % (m.group(1) if m else "unknown", count))
             continue
 
         rc, pages, err = run([inspect, "pages", f] + ipw)
+        ours = re.findall(r"^page \d+: .*, object (\d+)$", pages, re.M)
         if rc != 0:
             differ(f, "pages failed: %s" % err.strip())
+        elif ours != objects:
+            differ(f, "page objects %s, qpdf %s" % (" ".join(ours[:8]), " ".join(objects[:8])))
         elif have_pdfinfo and count:
             _, info, _ = run(["pdfinfo"] + (["-upw", pw] if pw else []) +
                              ["-f", "1", "-l", str(count), f])

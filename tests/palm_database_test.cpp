@@ -11,7 +11,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "tests/support/palm_reader.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/test_files.h"
+#include "tests/support/tiny_disk.h"
 
 namespace vistrel {
 namespace {
@@ -379,6 +382,117 @@ TEST_F(PalmDatabase, LeavesNoFileOnAFullDisk) {
     for (int i = 0; i < 3; ++i)
         add(store, page);
     EXPECT_EQ(writeAndCheck(store).rfind("name", 0), 0u);
+}
+
+// A failed write leaves the database it was to replace as it was, byte for
+// byte, and no file of its own beside it: on a full disk (a file system of
+// 64 KiB where this process may mount one, else a file-size limit of 8 KiB)
+// and when a write fails halfway (a limit at half the new database). A
+// read-only earlier database is not replaced either; a write that succeeds
+// replaces it and leaves nothing else.
+TEST_F(PalmDatabase, AFailedWriteKeepsTheEarlierDatabase) {
+    keepPreviews_ = false;
+    // Bytes that never repeat: each page codes to its 10,000 packed bytes.
+    const PageSpec page{200, 100, kColor16,
+                        1,   1.0, [](int x, int) { return greyLevel(x % 16); }};
+    const struct {
+        const char* name;
+        bool tinyDisk;
+        rlim_t limit;  // of the injected failure
+    } cases[] = {{"full disk", true, 8192}, {"halfway", false, 15000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = out_.path(c.name);
+        ASSERT_TRUE(fs::create_directory(folder));
+        const std::string db = folder + "/pages.pdb";
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const bool mounted = c.tinyDisk && testing::mountTinyDisk(folder, 64 * 1024);
+            // The stores go (with their spill folders) before the child ends.
+            const int failures = [&] {
+                PDBPageStore earlier(u"earlier");
+                PDBPageStore later(u"later");
+                if (!convert(earlier, {8, 8}) || earlier.spillPage(nullptr, nullptr) != 0 ||
+                    !earlier.write(std::u16string(db.begin(), db.end())))
+                    return 1;
+                const std::string before = testing::readFile(db);
+                for (int i = 0; i < 3; ++i) {
+                    if (!convert(later, page) || later.spillPage(nullptr, nullptr) != i)
+                        return 2;
+                }
+                const rlimit limit{c.limit, c.limit};
+                if (mounted ? !testing::fillDisk(folder + "/filler", 8192)
+                            : setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                    return 4;
+                int found = 0;
+                if (later.write(std::u16string(db.begin(), db.end())))
+                    found |= 8;
+                if (testing::readFile(db) != before)
+                    found |= 16;
+                for (const auto& entry : fs::directory_iterator(folder)) {
+                    const std::string name = entry.path().filename().string();
+                    if (name != "pages.pdb" && name != "filler")
+                        found |= 32;
+                }
+                return found;
+            }();
+            // 64: no file system could be mounted, the limit stood in.
+            _exit(failures | (mounted || !c.tinyDisk ? 0 : 64));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) & 64)
+            std::printf("No file system can be mounted here: a file-size limit stands in.\n");
+        EXPECT_EQ(WEXITSTATUS(status) & ~64, 0);
+    }
+
+    const std::string folder = out_.path("replaced");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string db = folder + "/pages.pdb";
+    PDBPageStore earlier(u"earlier");
+    add(earlier, {8, 8});
+    ASSERT_TRUE(earlier.write(std::u16string(db.begin(), db.end())));
+    const std::string before = testing::readFile(db);
+    const bool root = geteuid() == 0;
+    const std::string lock = root ? "chattr +i '" + db + "' 2>/dev/null" : "chmod 0444 '" + db + "'";
+    const std::string unlock = root ? "chattr -i '" + db + "'" : "chmod 0644 '" + db + "'";
+    if (std::system(lock.c_str()) == 0) {
+        PDBPageStore later(u"later");
+        add(later, {10, 10});
+        EXPECT_FALSE(later.write(std::u16string(db.begin(), db.end())));
+        ASSERT_EQ(std::system(unlock.c_str()), 0);
+        EXPECT_EQ(testing::readFile(db), before);
+    }
+    PDBPageStore later(u"later");
+    add(later, page);
+    ASSERT_TRUE(later.write(std::u16string(db.begin(), db.end())));
+    EXPECT_EQ(testing::readPalmDatabase(db, "", {}).rfind("name \"later\"", 0), 0u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// A database replaced through a link replaces the file the link leads to,
+// which keeps its permissions; the link stays a link.
+TEST_F(PalmDatabase, ReplacingFollowsALinkAndKeepsPermissions) {
+    const std::string folder = out_.path("linked");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string real = folder + "/real.pdb";
+    const std::string link = folder + "/link.pdb";
+    PDBPageStore earlier(u"earlier");
+    add(earlier, {8, 8});
+    ASSERT_TRUE(earlier.write(std::u16string(real.begin(), real.end())));
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    fs::create_symlink("real.pdb", link);
+
+    PDBPageStore later(u"later");
+    add(later, {10, 10});
+    ASSERT_TRUE(later.write(std::u16string(link.begin(), link.end())));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(testing::readPalmDatabase(real, "", {}).rfind("name \"later\"", 0), 0u);
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
 
 TEST_F(PalmDatabase, ExportsFromAReadOnlyCurrentFolder) {

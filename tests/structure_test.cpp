@@ -179,20 +179,37 @@ TEST(StructureTest, PageCountIsThePagesTheTreeHolds) {
         {"root_without_count.pdf", {3}},            // no /Count
         {"shared_node.pdf", {10, 11, 10, 11, 12}},  // a node listed twice
         {"cycles.pdf", {10, 11}},                   // /Count 5
+        // /Count values that agree with the root's but not with the pages
+        // below them, on the way to the last page or on it.
+        {"count_low_before.pdf", {10, 11, 20}},
+        {"count_high_before.pdf", {10, 11, 20}},
+        {"count_missing_before.pdf", {10, 11, 20}},
+        {"count_wrong_below.pdf", {20, 10, 11, 12}},
     };
     for (const Case& c : cases) {
-        Doc d(c.file);
-        ASSERT_TRUE(d.catalog->isLoaded()) << c.file;
-        int32_t count = int32_t(c.pages.size());
-        EXPECT_EQ(d.catalog->getPageCount(), count) << c.file;
-        for (int32_t n = 1; n <= count; ++n) {
-            Ref<PdfPage> page = d.catalog->getPage(n);
-            ASSERT_TRUE(page) << c.file << " page " << n;
-            EXPECT_EQ(page->getId().number, c.pages[size_t(n - 1)]) << c.file << " page " << n;
+        // Pages found before the count is asked (by the counts where they
+        // check) and after it (from the list): the same pages either way.
+        for (bool countFirst : {false, true}) {
+            Doc d(c.file);
+            ASSERT_TRUE(d.catalog->isLoaded()) << c.file;
+            int32_t count = int32_t(c.pages.size());
+            if (countFirst) {
+                EXPECT_EQ(d.catalog->getPageCount(), count) << c.file;
+            }
+            // From the last page down, so that no page found before helps.
+            for (int32_t n = count + 1; n >= 0; --n) {
+                Ref<PdfPage> page = d.catalog->getPage(n);
+                if (n == 0 || n > count) {
+                    EXPECT_EQ(page, nullptr) << c.file << " page " << n;
+                    continue;
+                }
+                ASSERT_TRUE(page) << c.file << " page " << n;
+                EXPECT_EQ(page->getId().number, c.pages[size_t(n - 1)])
+                    << c.file << " page " << n << (countFirst ? " after the count" : "");
+            }
+            EXPECT_EQ(d.catalog->getPage(INT32_MAX), nullptr) << c.file;
+            EXPECT_EQ(d.catalog->getPageCount(), count) << c.file;
         }
-        EXPECT_EQ(d.catalog->getPage(0), nullptr) << c.file;
-        EXPECT_EQ(d.catalog->getPage(count + 1), nullptr) << c.file;
-        EXPECT_EQ(d.catalog->getPage(INT32_MAX), nullptr) << c.file;
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -432,6 +433,187 @@ TEST_F(WriterTest, FullDiskCutsBackAndTheNextSaveIsComplete) {
         EXPECT_TRUE(qpdfCheck(plain));
         Opened reopened(plain);
         EXPECT_EQ(reopened.load(u"BookMarks"), bookmarks().dump());
+    }
+}
+
+// A document whose file another writer changed since it was read writes
+// nothing over that change: neither after another update (from a second
+// document on the same file) nor over a file of the same length whose last
+// cross-reference offset differs. A document that reads the file again
+// stores its tree after the other's.
+TEST_F(WriterTest, AFileChangedSinceItWasReadIsNotWritten) {
+    Node mine;
+    mine.name = u"Mine";
+    Node theirs;
+    theirs.name = u"Theirs";
+    {
+        Opened first(plain);
+        Opened second(plain);
+        ASSERT_EQ(first.store(u"Theirs", theirs), 1);
+        const std::string after = readFile(plain);
+        EXPECT_EQ(second.store(u"Mine", mine), -3);
+        EXPECT_EQ(readFile(plain), after);
+        EXPECT_FALSE(second.doc->privateData());
+        EXPECT_EQ(second.store(u"Mine", mine), -3);
+    }
+    Opened again(plain);
+    ASSERT_EQ(again.store(u"Mine", mine), 1);
+    EXPECT_TRUE(qpdfCheck(plain));
+    Opened reopened(plain);
+    EXPECT_EQ(reopened.load(u"Theirs"), u"Theirs()");
+    EXPECT_EQ(reopened.load(u"Mine"), u"Mine()");
+
+    // The same length, another offset after the last "startxref".
+    writeFile(plain, original);
+    Opened stale(plain);
+    std::string rewritten = original;
+    const size_t digit = rewritten.rfind("\n%%EOF") - 1;
+    rewritten[digit] = rewritten[digit] == '1' ? '2' : '1';
+    writeFile(plain, rewritten);
+    EXPECT_EQ(stale.store(u"Mine", mine), -3);
+    EXPECT_EQ(readFile(plain), rewritten);
+}
+
+// Four processes store 30 trees each into one file, each save from a
+// document opened afresh. Every save either stores its tree or finds the
+// file changed under it and writes nothing; every stored tree is there
+// afterwards and qpdf finds the file sound.
+TEST_F(WriterTest, ProcessesSavingAtOnceLoseNoTree) {
+    constexpr int kProcesses = 4;
+    constexpr int kSaves = 30;
+    auto treeName = [](int process, int save) {
+        return u"P" + std::u16string(1, char16_t(u'0' + process)) + u"S" +
+               std::u16string(1, char16_t(u'A' + save));
+    };
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int other = 0;
+            std::string stored;
+            for (int i = 0; i < kSaves; ++i) {
+                Node tree;
+                tree.name = treeName(p, i);
+                Opened opened(plain);
+                const int result = opened.store(tree.name.c_str(), tree);
+                if (result == 1)
+                    stored += char('A' + i);
+                else if (result != -3)
+                    ++other;
+            }
+            writeFile(dir + "/stored-" + std::to_string(p), stored);
+            _exit(other);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);  // no other result than 1 or -3
+    }
+    EXPECT_TRUE(qpdfCheck(plain));
+    Opened reopened(plain);
+    size_t total = 0;
+    for (int p = 0; p < kProcesses; ++p) {
+        const std::string stored = readFile(dir + "/stored-" + std::to_string(p));
+        total += stored.size();
+        for (char save : stored) {
+            const std::u16string name = treeName(p, save - 'A');
+            EXPECT_EQ(reopened.load(name.c_str()), name + u"()");
+        }
+    }
+    EXPECT_GT(total, 0u);
+    std::printf("%zu of %d saves stored their tree\n", total, kProcesses * kSaves);
+}
+
+// The update text that adds object 11 to a file holding the ten objects and
+// the private dictionary 10: the object, its cross-reference section and a
+// trailer whose /Prev is the file's last section.
+std::string objectElevenUpdate(const std::string& file, const std::string& object) {
+    const size_t key = file.rfind("startxref");
+    const std::string prev = std::to_string(std::stoll(file.substr(key + 10)));
+    const std::string body = "11 0 obj\r" + object + "\rendobj\r";
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", file.size());
+    return body + "xref\r11 1\r" + entry + "trailer\r<<\r/Size 12\r/Root 1 0 R\r/Prev " + prev +
+           "\r>>\rstartxref\r" + std::to_string(file.size() + body.size()) + "\r%%EOF\r";
+}
+
+// A save killed on its way leaves an unfinished update after the last
+// complete one. The next save cuts it off and starts at the end of the last
+// update the document read: the file is that update and the new one, qpdf
+// finds it sound and every tree is there. A "%%EOF" or "startxref" inside a
+// stream does not move that end; white space after it, and anything after a
+// later "startxref", stay.
+TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
+    Node before;
+    before.name = u"Before";
+    {
+        Opened opened(plain);
+        ASSERT_EQ(opened.store(u"Before", before), 1);
+    }
+    const std::string complete = readFile(plain);
+    // A complete update holding a stream with "%%EOF" and "startxref" inside.
+    const std::string data = "%%EOF\rstartxref\r5\r%%EOF\r";
+    const std::string withStream =
+        complete + objectElevenUpdate(complete, "<< /Length " + std::to_string(data.size()) +
+                                                    " >>\rstream\r\n" + data + "\rendstream");
+    // An update killed just before the last byte of its "%%EOF".
+    std::string almost;
+    {
+        writeFile(plain, complete);
+        Opened opened(plain);
+        Node middle;
+        middle.name = u"Middle";
+        ASSERT_EQ(opened.store(u"Middle", middle), 1);
+        almost = readFile(plain);
+        almost.resize(almost.size() - 2);
+    }
+    const std::string pad(1500, 'x');
+    const struct {
+        const char* name;
+        std::string file;  // the last complete update or what the reader takes as one
+        std::string tail;
+        bool cut;
+        const char16_t* extra;  // a tree of the file besides "Before"
+    } cases[] = {
+        {"objects over 1 KB", complete, "11 0 obj\r<< /Pad (" + pad, true, nullptr},
+        {"in its cross-reference section", complete, "11 0 obj\r(x)\rendobj\rxref\r11 1\r000",
+         true, nullptr},
+        {"in a stream holding %%EOF", complete,
+         "11 0 obj\r<< /Length 300 >>\rstream\r\n%%EOF\r\n" + pad, true, nullptr},
+        {"after a stream holding %%EOF", withStream, "12 0 obj\r(" + pad, true, nullptr},
+        {"white space only", complete, "\r\n \r\n", false, nullptr},
+        {"with a startxref", complete, "11 0 obj\r(startxref)\rendobj\r", false, nullptr},
+        {"inside its %%EOF", almost, "", false, u"Middle"},
+    };
+    Node after;
+    after.name = u"After";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(plain, c.file + c.tail);
+        {
+            Opened opened(plain);
+            ASSERT_TRUE(opened.doc->isValid());
+            ASSERT_EQ(opened.store(u"After", after), 1);
+            // The same document stores again after the cut.
+            ASSERT_EQ(opened.store(u"Again", after), 1);
+        }
+        const std::string written = readFile(plain);
+        const std::string kept = c.cut ? c.file : c.file + c.tail;
+        ASSERT_GT(written.size(), kept.size());
+        EXPECT_EQ(written.compare(0, kept.size(), kept), 0);
+        EXPECT_EQ(written.substr(kept.size(), 8), "10 0 obj");
+        EXPECT_TRUE(qpdfCheck(plain));
+        Opened reopened(plain);
+        EXPECT_EQ(reopened.load(u"Before"), u"Before()");
+        EXPECT_EQ(reopened.load(u"After"), u"After()");
+        EXPECT_EQ(reopened.load(u"Again"), u"After()");
+        if (c.extra) {
+            EXPECT_EQ(reopened.load(c.extra), std::u16string(c.extra) + u"()");
+        }
     }
 }
 

@@ -104,14 +104,15 @@ bool parseOptions(const std::vector<std::string>& args, RenderOptions& o, std::s
     return true;
 }
 
-// N, N-M or "all" against the page count; false for anything else or pages
-// outside 1 to count.
-bool pageRange(const std::string& text, std::int32_t count, std::int32_t& first,
+// N, N-M or "all" of the document's pages; false for anything else or pages
+// it does not have. Only "all" needs the page count: that the last page asked
+// for is there tells the rest.
+bool pageRange(const std::string& text, PdfCatalog& catalog, std::int32_t& first,
                std::int32_t& last) {
     if (text == "all") {
         first = 1;
-        last = count;
-        return count >= 1;
+        last = catalog.getPageCount();
+        return last >= 1;
     }
     const std::size_t dash = text.find('-');
     if (dash == std::string::npos) {
@@ -121,7 +122,7 @@ bool pageRange(const std::string& text, std::int32_t count, std::int32_t& first,
     } else if (!parseInt(text.substr(0, dash), first) || !parseInt(text.substr(dash + 1), last)) {
         return false;
     }
-    return first >= 1 && first <= last && last <= count;
+    return first >= 1 && first <= last && catalog.getPage(last);
 }
 
 // "true"/"false" a boolean, an integer, a real, else text.
@@ -192,7 +193,7 @@ int renderPages(PdfCatalog& catalog, const std::string& file,
     if (!parseOptions(arguments, o, why))
         return fail(file, why);
     std::int32_t first = 0, last = 0;
-    if (!pageRange(o.pages, catalog.getPageCount(), first, last))
+    if (!pageRange(o.pages, catalog, first, last))
         return fail(file, "no such pages: " + o.pages);
     if (first != last && o.out.find("%d") == std::string::npos)
         return fail(file, "the output name needs %d for more than one page");

@@ -566,6 +566,7 @@ int commandStoreTree(const Options& options) {
     if (result != 1) {
         const char* reason = result == -1   ? "the file cannot be opened for writing"
                              : result == -2 ? "a write fell short (the file was cut back)"
+                             : result == -3 ? "the file changed since it was read (nothing written)"
                                             : "nothing written (modification not permitted?)";
         return failure(options.file, reason);
     }

@@ -195,6 +195,14 @@ private:
     // Makes (or reuses, at the same size) the page bitmap and clears it to
     // white; false, with no page bitmap left, when it cannot be made.
     bool createPageBitmap(std::int32_t width, std::int32_t height);
+    // Collects the words of a page again once they were dropped for those of
+    // the pages rendered since (PdfPage::textLinesDropped): the page drawn
+    // once more as its last render drew it, with the same page matrix on a
+    // device of the same size, onto a scratch bitmap that is thrown away.
+    // The glyphs a font draws decide where its next words stand, so the
+    // drawing is what gives the same words. Nothing while a render runs (it
+    // holds the fonts).
+    void recaptureText(PdfPage& page);
     bool hasPageBitmap() const { return bool(pageBitmap_); }
     // Hands each row of the page bitmap, top first, as red, green, blue bytes
     // to `row`, stopping at the first row it refuses; false when the pixels

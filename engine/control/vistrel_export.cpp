@@ -7,6 +7,7 @@
 
 #include "engine/control/document_info.h"
 #include "engine/control/vistrel.h"
+#include "engine/core/streams.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
 
@@ -37,6 +38,9 @@ HRESULT Vistrel::writePDB(BSTR filename, ITreeNode* pRoot) {
     if (rendering_ || exporting_)
         return S_FALSE;
     if (!catalog_ || !catalog_->isLoaded() || !document_ || !pRoot || !pageStore_)
+        return S_FALSE;
+    // The database never replaces the open document.
+    if (stream_ && stream_->isFile(textOf(filename)))
         return S_FALSE;
     std::unique_ptr<PDBPageStore> store = newPageStore();
     if (!store)

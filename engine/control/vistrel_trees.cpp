@@ -291,7 +291,10 @@ HRESULT Vistrel::get_root(BSTR name, ITreeNode** pVal) {
     } else if (tree == kFontInfoTree) {
         buildFontInfo(*root.get());
     } else if (tree == kTextTree) {
-        buildText(statePage().get(), *root.get());
+        Ref<PdfPage> page = statePage();
+        if (page)
+            recaptureText(*page);
+        buildText(page.get(), *root.get());
     } else {
         // A stored tree: the root takes what its data gives it.
         KeyPathReader reader(document_.get());

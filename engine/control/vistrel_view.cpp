@@ -37,6 +37,14 @@ win::VARIANT doubleValue(double value) {
     return v;
 }
 
+// Paints the bitmap selected into a device context white.
+void fillWhite(win::HDC dc, std::int32_t width, std::int32_t height) {
+    win::HBRUSH white = win::CreateSolidBrush(0xFFFFFF);
+    const win::RECT all{0, 0, width, height};
+    win::FillRect(dc, &all, white);
+    win::DeleteObject(white);
+}
+
 }  // namespace
 
 Ref<PdfPage> Vistrel::statePage() const {
@@ -186,7 +194,14 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
             pageBitmap_ = nullptr;
             previousBitmap_ = nullptr;
         }
-        win::HBITMAP bitmap = win::CreateCompatibleBitmap(screen, width, height);
+        // A section of the screen's 32 bits, rows from the top: glyphs are
+        // blended straight into its pixels.
+        win::BITMAPINFO info{};
+        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), width, -height, 1, 32, win::BI_RGB, 0, 0,
+                          0, 0, 0};
+        void* bits = nullptr;
+        win::HBITMAP bitmap =
+            win::CreateDIBSection(memoryDc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
         if (!bitmap) {
             win::ReleaseDC(0, screen);
             return false;
@@ -198,11 +213,35 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
     }
     win::ReleaseDC(0, screen);
     win::SelectClipRgn(memoryDc_, nullptr);
-    win::HBRUSH white = win::CreateSolidBrush(0xFFFFFF);
-    const win::RECT all{0, 0, width, height};
-    win::FillRect(memoryDc_, &all, white);
-    win::DeleteObject(white);
+    fillWhite(memoryDc_, width, height);
     return true;
+}
+
+void Vistrel::recaptureText(PdfPage& page) {
+    if (rendering_ || !page.textLinesDropped())
+        return;
+    const TextCapture capture = page.textCapture();
+    win::HDC screen = win::GetDC(0);
+    if (!screen)
+        return;
+    win::HDC dc = win::CreateCompatibleDC(screen);
+    win::HBITMAP bitmap =
+        dc ? win::CreateCompatibleBitmap(screen, capture.width, capture.height) : nullptr;
+    win::ReleaseDC(0, screen);
+    if (bitmap) {
+        const win::HGDIOBJ previous = win::SelectObject(dc, bitmap);
+        fillWhite(dc, capture.width, capture.height);
+        {
+            GdiDevice device(dc, IntPoint{capture.width, capture.height});
+            rendering_ = true;
+            renderPage(page, device, &capture.pageMatrix, nullptr, 0);
+            rendering_ = false;
+        }
+        win::SelectObject(dc, previous);
+        win::DeleteObject(bitmap);
+    }
+    if (dc)
+        win::DeleteDC(dc);
 }
 
 void Vistrel::computePageMatrix() {

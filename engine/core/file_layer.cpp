@@ -1,5 +1,7 @@
 #include "engine/core/file_layer.h"
 
+#include "engine/core/wstring.h"
+
 #include <algorithm>
 
 namespace vistrel {
@@ -62,15 +64,16 @@ FileHandle FileOpen(std::u16string_view name, std::uint16_t mode) {
     if (mode & kFileWrite)
         access |= win::GENERIC_WRITE;
     win::DWORD disposition = win::OPEN_EXISTING;
-    if (mode & kFileCreate)
+    if (mode & kFileNew) {
+        disposition = win::CREATE_NEW;
+    } else if (mode & kFileCreate) {
         disposition = (mode & kFileAppend) ? win::OPEN_ALWAYS : win::CREATE_ALWAYS;
+    }
     FileHandle h =
         win::CreateFileA(narrow.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
                          nullptr, disposition, win::FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != win::INVALID_HANDLE_VALUE && (mode & kFileAppend)) {
-        win::LONG high = 0;
-        win::SetFilePointer(h, 0, &high, win::FILE_END);
-    }
+    if (h != win::INVALID_HANDLE_VALUE && (mode & kFileAppend))
+        FileSeekEnd(h);
     return h;
 }
 
@@ -158,8 +161,74 @@ std::int64_t FileSeek(FileHandle h, std::int64_t offset, std::uint32_t origin) {
     return pos;
 }
 
+std::int64_t FileSeekEnd(FileHandle h) {
+    win::LONG high = 0;
+    const win::DWORD low = win::SetFilePointer(h, 0, &high, win::FILE_END);
+    if (low == win::INVALID_SET_FILE_POINTER && win::GetLastError() != win::NO_ERROR)
+        return -1;
+    return static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
+}
+
 bool FileFlush(FileHandle h) {
     return win::FlushFileBuffers(h) != 0;
+}
+
+bool FileLock(FileHandle h) {
+    return win::LockFileEx(h, win::LOCKFILE_EXCLUSIVE_LOCK, 0, 0xFFFFFFFFu, 0xFFFFFFFFu,
+                           nullptr) != 0;
+}
+
+void FileUnlock(FileHandle h) {
+    win::UnlockFileEx(h, 0, 0xFFFFFFFFu, 0xFFFFFFFFu, nullptr);
+}
+
+bool FileIsSame(FileHandle h, std::u16string_view name) {
+    // Opened for no access: only the file's identity is asked for.
+    const FileHandle other = FileOpen(name, 0);
+    if (!isValidFile(other))
+        return false;
+    win::BY_HANDLE_FILE_INFORMATION mine{};
+    win::BY_HANDLE_FILE_INFORMATION theirs{};
+    const bool same = win::GetFileInformationByHandle(h, &mine) &&
+                      win::GetFileInformationByHandle(other, &theirs) &&
+                      mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+                      mine.nFileIndexHigh == theirs.nFileIndexHigh &&
+                      mine.nFileIndexLow == theirs.nFileIndexLow;
+    FileClose(other);
+    return same;
+}
+
+bool FileReplace(std::u16string_view from, std::u16string_view to) {
+    std::string narrowFrom, narrowTo;
+    if (!nativeFileName(from, narrowFrom) || !nativeFileName(to, narrowTo))
+        return false;
+    if (win::ReplaceFileA(narrowTo.c_str(), narrowFrom.c_str(), nullptr, 0, nullptr, nullptr))
+        return true;
+    return win::GetLastError() == win::ERROR_FILE_NOT_FOUND &&
+           win::MoveFileExA(narrowFrom.c_str(), narrowTo.c_str(), win::MOVEFILE_REPLACE_EXISTING);
+}
+
+std::u16string FileFinalName(std::u16string_view name) {
+    const FileHandle file = FileOpen(name, 0);
+    if (!isValidFile(file))
+        return std::u16string(name);
+    std::string path(256, '\0');
+    win::DWORD length = win::GetFinalPathNameByHandleA(file, path.data(), win::DWORD(path.size()), 0);
+    if (length >= path.size()) {
+        path.resize(length);
+        length = win::GetFinalPathNameByHandleA(file, path.data(), win::DWORD(path.size()), 0);
+    }
+    FileClose(file);
+    if (length == 0 || length >= path.size())
+        return std::u16string(name);
+    path.resize(length);
+    return WideFromUtf8(path);
+}
+
+bool FileDelete(std::u16string_view name) {
+    std::string narrow;
+    return nativeFileName(name, narrow) && win::DeleteFileA(narrow.c_str()) != 0;
 }
 
 bool FileAtOrPastEnd(FileHandle h, std::uint64_t position) {

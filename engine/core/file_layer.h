@@ -19,6 +19,7 @@ enum FileMode : std::uint16_t {
     kFileWrite = 2,   // GENERIC_WRITE
     kFileCreate = 4,  // CREATE_ALWAYS (OPEN_ALWAYS with kFileAppend); else OPEN_EXISTING
     kFileAppend = 8,  // file pointer at the end after opening
+    kFileNew = 16,    // CREATE_NEW: fails when the file exists
 };
 
 // Origins of FileSeek.
@@ -59,7 +60,31 @@ std::uint64_t FileSize(FileHandle h);
 // or the new position is not below the file size.
 std::int64_t FileSeek(FileHandle h, std::int64_t offset, std::uint32_t origin);
 
+// Moves the file pointer to the end of the file and returns the new
+// position, or -1 when the move fails.
+std::int64_t FileSeekEnd(FileHandle h);
+
 bool FileFlush(FileHandle h);
+
+// Takes an exclusive advisory lock on the whole file for this handle,
+// waiting while another handle holds one; false when the file cannot be
+// locked. The lock ends with FileUnlock or when the handle is closed.
+bool FileLock(FileHandle h);
+void FileUnlock(FileHandle h);
+
+// Whether the named file is the one open under h: the same file whatever
+// the path spelling (the same volume and file index). False when the name
+// names no file.
+bool FileIsSame(FileHandle h, std::u16string_view name);
+
+// Puts the file from in the place of to in one step; when a file is at to,
+// the one put there keeps its permissions.
+bool FileReplace(std::u16string_view from, std::u16string_view to);
+
+// The name of the file that the named one is, links followed; the name as
+// given when it names no file.
+std::u16string FileFinalName(std::u16string_view name);
+bool FileDelete(std::u16string_view name);
 
 // Whether position is at or beyond the end of the file.
 bool FileAtOrPastEnd(FileHandle h, std::uint64_t position);

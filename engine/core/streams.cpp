@@ -302,8 +302,15 @@ bool FileInputStream::seek(std::uint64_t target) {
 }
 
 void FileInputStream::refreshSize() {
-    if (openFlag_)
-        fileSize_ = FileSize(handle_);
+    ReadyScope scope(*this);
+    if (!openFlag_)
+        return;
+    fileSize_ = FileSize(handle_);
+    // The file may have changed under the bytes read ahead: the next byte
+    // comes from the file again.
+    bufferStart_ = position_;
+    bytesInBuffer_ = 0;
+    readIndex_ = 0;
 }
 
 // ----------------------------------------------------------- FileOutputStream

@@ -155,8 +155,12 @@ public:
     bool atEnd() override;
     std::int64_t skip(std::size_t count) override;
     bool seek(std::uint64_t target) override;
-    // Takes the file size from the file again.
+    // Takes the file size from the file again and drops the bytes read
+    // ahead, which the file may no longer hold.
     virtual void refreshSize();
+    // Whether the named file is the one this stream reads, whatever the
+    // path spelling.
+    bool isFile(std::u16string_view name) const { return openFlag_ && FileIsSame(handle_, name); }
 
     // Position after a skip that could not move the file pointer.
     static constexpr std::uint64_t kBadPosition = ~std::uint64_t{0};

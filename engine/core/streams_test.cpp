@@ -234,6 +234,22 @@ TEST_F(FileInputStreamTest, FileShrinksWhileReading) {
     EXPECT_TRUE(in.atEnd());
 }
 
+// Bytes rewritten in place under the buffer (a file cut back and written on
+// by an update) come from the file again once the size is refreshed.
+TEST_F(FileInputStreamTest, RefreshedSizeReadsRewrittenBytesAgain) {
+    writeFile("data", std::string("0123456789"));
+    FileInputStream in(wpath("data"), 4096);
+    EXPECT_EQ(in.getByte(), '0');
+    writeFile("data", std::string("0123ABCDEFGH"));
+    in.refreshSize();
+    EXPECT_EQ(in.size(), 12u);
+    EXPECT_EQ(in.getByte(), '1');
+    ASSERT_TRUE(in.seek(4));
+    char rest[8] = {};
+    EXPECT_EQ(in.read(rest, sizeof rest), 8);
+    EXPECT_EQ(std::string(rest, 8), "ABCDEFGH");
+}
+
 TEST_F(FileInputStreamTest, CloseEndsTheStream) {
     writeFile("data", std::string("abc"));
     FileInputStream in(wpath("data"), 4096);

@@ -7,6 +7,10 @@ namespace vistrel {
 ContentRunner::ContentRunner(PdfDict* resources) : resources(Ref<PdfDict>::share(resources)) {}
 
 ContentRunner::~ContentRunner() {
+    endRuns();
+}
+
+void ContentRunner::endRuns() {
     reader.reset();
     parser.reset();
     tokenizer.reset();

@@ -26,6 +26,10 @@ public:
     ContentRunner(const ContentRunner&) = delete;
     ContentRunner& operator=(const ContentRunner&) = delete;
 
+    // Destroys the reader, then the parser, then the tokenizer; the next
+    // run makes them again. The resources stay.
+    void endRuns();
+
     // The reader's type belongs to the content loop, which makes it and says
     // how it is destroyed.
     using ReaderDelete = void (*)(OperationReader*);

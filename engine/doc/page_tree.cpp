@@ -1,5 +1,6 @@
 #include "engine/doc/page_tree.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
@@ -61,6 +62,26 @@ private:
     std::unordered_map<int32_t, std::pair<size_t, size_t>> walked_;
 };
 
+// A pages node as it stands (/Type /Pages, or a dictionary with /Kids and
+// /Count); null otherwise.
+PdfDict* asTreeNode(PdfObject* kid) {
+    PdfDict* d = asDict(kid);
+    if (d && (d->classKind() == kClassPagesNode || (d->get(names::Kids) && d->get(names::Count))))
+        return d;
+    return nullptr;
+}
+
+// The /Count of a pages node when it is a whole number from 0, else -1.
+int64_t statedCount(PdfDict& node) {
+    PdfNumber* count = asNumber(node.get(names::Count));
+    return count && count->isInteger() && count->intValue() >= 0 ? count->intValue() : -1;
+}
+
+int32_t objectNumber(PdfObject* kid) {
+    const PdfRef* ref = asRef(kid);
+    return ref ? ref->number() : -1;
+}
+
 int32_t roundedSpan(const PdfArray& box, int32_t a, int32_t b) {
     double span = std::fabs(static_cast<PdfNumber*>(box.at(a))->realValue() -
                             static_cast<PdfNumber*>(box.at(b))->realValue()) +
@@ -88,6 +109,105 @@ std::vector<ObjectRef> listPages(PdfDict* root) {
     return pages;
 }
 
+// Reading a kid may parse objects, and an allocation that fails purges the
+// objects only the document holds: the nodes and kids arrays in use are
+// held, and what is learned is stored once the work is done.
+
+int64_t PageFinder::checkedCount(PdfDict& node, int32_t number) {
+    if (number >= 0) {
+        auto learned = nodes_.find(number);
+        if (learned != nodes_.end() && learned->second.count != -2)
+            return learned->second.count;
+    }
+    int64_t sum = 0;
+    Ref<PdfArray> kids = Ref<PdfArray>::share(asArray(node.get(names::Kids)));
+    for (int32_t i = 0; kids && i < kids->count() && sum >= 0; ++i) {
+        PdfObject* kid = kids->at(i);
+        if (asPage(kid)) {
+            ++sum;
+        } else if (Ref<PdfDict> child = Ref<PdfDict>::share(asTreeNode(kid))) {
+            const int64_t count = statedCount(*child);
+            sum = count < 0 ? -1 : sum + count;
+        }
+    }
+    const int64_t count = kids && sum == statedCount(node) ? sum : -1;
+    if (number >= 0)
+        nodes_[number].count = count;
+    return count;
+}
+
+void PageFinder::learnPlaces(PdfDict& node, int32_t number) {
+    std::vector<int32_t> before;
+    if (checkedCount(node, number) >= 0) {
+        // The counts add up to the node's /Count, so every sum fits.
+        Ref<PdfArray> kids = Ref<PdfArray>::share(asArray(node.get(names::Kids)));
+        before.reserve(kids ? size_t(kids->count()) + 1 : 0);
+        before.push_back(0);
+        for (int32_t i = 0; kids && i < kids->count(); ++i) {
+            PdfObject* kid = kids->at(i);
+            int64_t share = 0;
+            if (asPage(kid)) {
+                share = 1;
+            } else if (Ref<PdfDict> child = Ref<PdfDict>::share(asTreeNode(kid))) {
+                share = checkedCount(*child, objectNumber(kid));
+                if (share < 0) {
+                    before.clear();
+                    break;
+                }
+            }
+            before.push_back(before.back() + int32_t(share));
+        }
+    }
+    Learned& learned = nodes_[number];
+    learned.placed = true;
+    learned.before = std::move(before);
+}
+
+bool PageFinder::locate(PdfDict& node, int32_t number, size_t place, int32_t& kid, size_t& before) {
+    auto learned = nodes_.find(number);
+    if (learned == nodes_.end() || !learned->second.placed) {
+        learnPlaces(node, number);
+        learned = nodes_.find(number);
+    }
+    const std::vector<int32_t>& places = learned->second.before;
+    if (places.empty() || place >= size_t(places.back()))
+        return false;
+    // The kid whose pages hold the place: the last one with fewer pages
+    // before it.
+    const auto after = std::upper_bound(places.begin(), places.end(), place);
+    kid = int32_t(after - places.begin()) - 1;
+    before = size_t(places[size_t(kid)]);
+    return true;
+}
+
+PdfPage* PageFinder::find(PdfDict* root, size_t place) {
+    if (!root || place >= kMaxPageCount)
+        return nullptr;
+    Ref<PdfDict> node = Ref<PdfDict>::share(root);
+    int32_t number = root->getId().number;
+    // The nodes passed, to end a descent that comes back to one of them.
+    std::vector<int32_t> path;
+    // The walk does not enter nodes kMaxPageTreeDepth deep: the counts of
+    // the nodes two levels above them do not tell what it lists.
+    for (int depth = 0; depth + 2 < kMaxPageTreeDepth; ++depth) {
+        if (!node || number < 0 || std::find(path.begin(), path.end(), number) != path.end())
+            return nullptr;
+        path.push_back(number);
+        int32_t index = 0;
+        size_t before = 0;
+        if (!locate(*node, number, place, index, before))
+            return nullptr;
+        PdfArray* kids = asArray(node->get(names::Kids));
+        PdfObject* kid = kids && index < kids->count() ? kids->at(index) : nullptr;
+        if (PdfPage* page = asPage(kid))
+            return page;
+        node = Ref<PdfDict>::share(asTreeNode(kid));
+        number = objectNumber(kid);
+        place -= before;
+    }
+    return nullptr;
+}
+
 bool getPageBoxes(PdfDict* page, int32_t& width, int32_t& height) {
     PdfArray* box = asRectangle(getInheritedAttribute(page, names::CropBox, true));
     if (!box)
@@ -112,14 +232,12 @@ bool getPageBoxes(PdfDict* page, int32_t& width, int32_t& height) {
 }
 
 Ref<PagesNode> toPagesNode(PdfObject* object) {
-    PdfDict* d = asDict(object);
+    PdfDict* d = asTreeNode(object);
     if (!d)
         return nullptr;
     if (d->classKind() == kClassPagesNode)
         return Ref<PagesNode>::share(static_cast<PagesNode*>(d));
-    if (d->get(names::Kids) && d->get(names::Count))
-        return makeRef<PagesNode>(*d);
-    return nullptr;
+    return makeRef<PagesNode>(*d);
 }
 
 }  // namespace vistrel

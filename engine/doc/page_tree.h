@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/core/ref.h"
@@ -31,6 +32,46 @@ inline constexpr size_t kMaxPageCount = (size_t(1) << 23) - 1;
 // node listed twice is walked once, so the work is linear in the size of the
 // tree and of the list, which ends at kMaxPageCount pages.
 std::vector<ObjectRef> listPages(PdfDict* root);
+
+// Finds a page by its place in the tree without listing every page: from the
+// root down, through the /Count values of the kids before it. A pages node's
+// /Count is taken only when it checks against what the node's own kids hold
+// (a page 1, a pages node its /Count, anything else 0), and a node is passed
+// through only when the /Count of every pages node among its kids checks so
+// too; a node listed below itself, a kid that is no reference to a pages
+// node, and nodes near kMaxPageTreeDepth end the descent. Where the descent
+// ends without a page, listPages tells. What is learned of each node (by
+// object number) is kept, so that a lookup costs the depth of the tree once
+// the nodes on its way were read.
+class PageFinder {
+public:
+    // The page at the 0-based place, borrowed; null when the descent cannot
+    // tell it (the place beyond the pages the counts tell included).
+    PdfPage* find(PdfDict* root, size_t place);
+    // Forgets what was learned.
+    void clear() { nodes_.clear(); }
+
+private:
+    // The /Count of a pages node when its kids add up to it (a page 1, a
+    // pages node its /Count as it stands, anything else 0), else -1.
+    int64_t checkedCount(PdfDict& node, int32_t number);
+    // Learns the pages before each kid of a node and, last, all of them;
+    // none when the node's /Count or that of a pages node among its kids
+    // does not check.
+    void learnPlaces(PdfDict& node, int32_t number);
+    // The kid of a node whose pages hold a place, and the pages before it;
+    // false when the node's places are not known or the place lies beyond
+    // them.
+    bool locate(PdfDict& node, int32_t number, size_t place, int32_t& kid, size_t& before);
+
+    // What is known of a node with an object number.
+    struct Learned {
+        int64_t count = -2;  // checkedCount; -2 before it was worked out
+        bool placed = false;
+        std::vector<int32_t> before;  // learnPlaces; empty when none
+    };
+    std::unordered_map<int32_t, Learned> nodes_;
+};
 
 // The page size in whole points after rotation: the inherited /CropBox, else
 // the inherited /MediaBox, with width and height swapped for any inherited

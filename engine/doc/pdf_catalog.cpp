@@ -246,6 +246,7 @@ bool PdfCatalog::readCatalog() {
 
 bool PdfCatalog::purge(int level) {
     kidPlaces_.clear();
+    finder_.clear();
     PdfRef* root = document_ ? getTrailerRoot(document_->trailer()) : nullptr;
     return root ? root->visit(level) : false;
 }
@@ -259,7 +260,14 @@ const std::vector<ObjectRef>& PdfCatalog::pages() const {
 }
 
 Ref<PdfPage> PdfCatalog::getPage(int32_t pageNumber) {
-    if (!loaded_ || pageNumber < 1 || size_t(pageNumber) > pages().size())
+    if (!loaded_ || pageNumber < 1)
+        return nullptr;
+    if (!pagesListed_) {
+        dropStaleCounts();
+        if (PdfPage* page = finder_.find(pagesRoot_.get(), size_t(pageNumber) - 1))
+            return Ref<PdfPage>::share(page);
+    }
+    if (size_t(pageNumber) > pages().size())
         return nullptr;
     return Ref<PdfPage>::share(asPage(pages_[size_t(pageNumber) - 1].get()));
 }
@@ -314,12 +322,17 @@ Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
     return page;
 }
 
-const PdfCatalog::KidPlaces& PdfCatalog::kidPlaces(int32_t number, PdfArray& kids) {
+void PdfCatalog::dropStaleCounts() {
     const uint64_t writes = gCountWrites.load(std::memory_order_relaxed);
-    if (writes != kidPlacesCounts_) {
+    if (writes != countWritesSeen_) {
         kidPlaces_.clear();
-        kidPlacesCounts_ = writes;
+        finder_.clear();
+        countWritesSeen_ = writes;
     }
+}
+
+const PdfCatalog::KidPlaces& PdfCatalog::kidPlaces(int32_t number, PdfArray& kids) {
+    dropStaleCounts();
     auto [at, added] = kidPlaces_.try_emplace(number);
     KidPlaces& places = at->second;
     if (!added)

@@ -97,7 +97,9 @@ public:
     virtual bool readCatalog();
 
     // The page of 1-based number, with one reference for the caller; null
-    // beyond the page count.
+    // beyond the page count. Until the pages are listed (getPageCount) the
+    // page is found by descending the tree where its /Count values check
+    // (PageFinder).
     Ref<PdfPage> getPage(int32_t pageNumber);
     // The number of pages the page tree holds (listPages), whatever the
     // root's /Count says; 0 when not loaded.
@@ -144,6 +146,8 @@ private:
         bool cut = false;
     };
     const KidPlaces& kidPlaces(int32_t number, PdfArray& kids);
+    // Forgets what was learned from /Count values once one was written.
+    void dropStaleCounts();
 
     PdfDocument* document_;
     Ref<PdfDict> pagesRoot_;
@@ -156,10 +160,11 @@ private:
     bool loaded_ = false;
     mutable std::vector<ObjectRef> pages_;
     mutable bool pagesListed_ = false;
+    PageFinder finder_;
     // By the pages node's object number; dropped by a purge and after any
-    // /Count written through setOutlineCount.
+    // /Count written through setOutlineCount, as finder_ is.
     std::unordered_map<int32_t, KidPlaces> kidPlaces_;
-    uint64_t kidPlacesCounts_ = 0;
+    uint64_t countWritesSeen_ = 0;
 };
 
 }  // namespace vistrel

@@ -1,5 +1,7 @@
 #include "engine/doc/pdf_page.h"
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 #include "engine/constants/name_constants.h"
@@ -42,6 +44,36 @@ PdfDict* pageResources(PdfDict& page) {
     if (!value && asPagesNode(page.get(names::Parent)))
         value = lookupInherited(asPagesNode(page.get(names::Parent)), names::Resources);
     return asDict(value);
+}
+
+// The pages that keep their text lines, the one given them last at the
+// end. The lines of the pages of a long document would otherwise stay for as
+// long as the document.
+PdfPage* gKeptPages[kKeptTextPages] = {};
+size_t gKeptCount = 0;
+
+// Takes the page off the list when it is there.
+void unkeepTextLines(PdfPage* page) {
+    PdfPage** end = gKeptPages + gKeptCount;
+    PdfPage** at = std::find(gKeptPages, end, page);
+    if (at == end)
+        return;
+    std::copy(at + 1, end, at);
+    --gKeptCount;
+}
+
+// Puts the page at the end of the list; the page that no longer fits, or
+// null.
+PdfPage* keepTextLines(PdfPage* page) {
+    unkeepTextLines(page);
+    PdfPage* oldest = nullptr;
+    if (gKeptCount == kKeptTextPages) {
+        oldest = gKeptPages[0];
+        std::copy(gKeptPages + 1, gKeptPages + gKeptCount, gKeptPages);
+        --gKeptCount;
+    }
+    gKeptPages[gKeptCount++] = page;
+    return oldest;
 }
 
 // True when the array holds an element equal to /Text.
@@ -87,19 +119,40 @@ void PdfPage::readProcSet() {
 }
 
 PdfPage::~PdfPage() {
-    if (textLines_ && destroyTextLines_)
-        destroyTextLines_(textLines_);
+    unkeepTextLines(this);
+    destroyTextLines(false);
 }
 
 uint16_t PdfPage::classKind() const {
     return kClassPage;
 }
 
-void PdfPage::setTextLines(TextLineList* lines, void (*destroy)(TextLineList*)) {
-    if (textLines_ && destroyTextLines_ && textLines_ != lines)
-        destroyTextLines_(textLines_);
-    textLines_ = lines;
-    destroyTextLines_ = destroy;
+void PdfPage::setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
+                           const TextCapture& capture) {
+    if (textLines() != lines)
+        destroyTextLines(false);
+    if (!lines) {
+        unkeepTextLines(this);
+        return;
+    }
+    if (!text_)
+        text_.reset(new (std::nothrow) TextRecord);
+    if (!text_) {
+        destroy(lines);
+        return;
+    }
+    *text_ = TextRecord{lines, destroy, capture, false};
+    if (PdfPage* oldest = keepTextLines(this))
+        oldest->destroyTextLines(true);
+}
+
+void PdfPage::destroyTextLines(bool dropped) {
+    if (!text_)
+        return;
+    if (text_->lines && text_->destroy)
+        text_->destroy(text_->lines);
+    text_->lines = nullptr;
+    text_->dropped = dropped;
 }
 
 // ---------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 // attributes through /Parent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/doc/content_runner.h"
 #include "engine/object/pdf_object.h"
@@ -23,6 +25,17 @@ inline constexpr int kMaxPageTreeDepth = 256;
 // is deeper than kMaxPageTreeDepth, gives null.
 PdfObject* lookupInherited(PdfDict* dict, const PdfObject& key);
 
+// How many pages keep the text lines of their last render (PdfPage).
+inline constexpr size_t kKeptTextPages = 4;
+
+// The render a page's text lines come from: the matrix from page space to
+// device pixels and the size of the device.
+struct TextCapture {
+    Matrix pageMatrix;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 // A page (class kind 36): a copy of the page dictionary with the content
 // runner over its own or inherited /Resources.
 class PdfPage final : public PdfDict {
@@ -42,19 +55,40 @@ public:
     bool hasText() const { return hasText_; }
 
     // The text lines page rendering collects; owned by the page. The list's
-    // type belongs to the text code, which installs how to destroy it.
-    TextLineList* textLines() const { return textLines_; }
-    void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*));
+    // type belongs to the text code, which installs how to destroy it. Only
+    // the kKeptTextPages pages given their lines last keep them: the lines
+    // of an older page are destroyed, and the page keeps where they were
+    // collected (textCapture) for a reader to have them collected again.
+    TextLineList* textLines() const { return text_ ? text_->lines : nullptr; }
+    // The lines of a render with the capture's page matrix on a device of
+    // its size (a list given anew or again after the render). When the page
+    // cannot hold them they are destroyed at once: textLines() tells.
+    void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
+                      const TextCapture& capture);
+    // True once the lines were destroyed to keep those of later pages.
+    bool textLinesDropped() const { return text_ && text_->dropped; }
+    // The render the lines come from (dropped or not).
+    TextCapture textCapture() const { return text_ ? text_->capture : TextCapture{}; }
 
     VISTREL_POOLED_CLASS(PdfPage)
 
 private:
     // hasText from the own /Resources' /ProcSet.
     void readProcSet();
+    // Destroys the lines; dropped says why they are gone.
+    void destroyTextLines(bool dropped);
+
+    // What rendering left of the page's text; made on its first render, so
+    // that the pages a document lists and never renders carry none.
+    struct TextRecord {
+        TextLineList* lines = nullptr;
+        void (*destroy)(TextLineList*) = nullptr;
+        TextCapture capture;
+        bool dropped = false;
+    };
 
     ContentRunner runner_;
-    TextLineList* textLines_ = nullptr;
-    void (*destroyTextLines_)(TextLineList*) = nullptr;
+    std::unique_ptr<TextRecord> text_;
     bool hasText_ = true;
 };
 

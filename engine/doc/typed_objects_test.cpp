@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/constants/name_constants.h"
 #include "engine/core/streams.h"
 #include "engine/doc/page_tree.h"
+#include "engine/doc/pdf_page.h"
 #include "engine/parser/object_parser.h"
 #include "engine/parser/pdf_document.h"
 
@@ -201,6 +203,57 @@ TEST(PageTest, ProcSetDecidesTheTextFlag) {
         EXPECT_EQ(page->hasText(), c.hasText) << c.text;
         EXPECT_EQ(page->resources() != nullptr, c.hasResources) << c.text;
     }
+}
+
+// The page holds its text lines without knowing their type: stand-ins are
+// the addresses of numbers, and destroying one is recorded.
+std::vector<const int*>* destroyedLines = nullptr;
+void recordDestroyed(TextLineList* lines) {
+    destroyedLines->push_back(reinterpret_cast<const int*>(lines));
+}
+
+TEST(PageTest, OnlyThePagesGivenTextLinesLastKeepThem) {
+    std::vector<const int*> destroyed;
+    destroyedLines = &destroyed;
+    const size_t n = kKeptTextPages + 2;
+    std::vector<int> tokens(n);
+    std::vector<std::unique_ptr<Parsed>> parsed;
+    auto lines = [&](size_t i) { return reinterpret_cast<TextLineList*>(&tokens[i]); };
+    auto page = [&](size_t i) { return asPage(parsed[i]->object.get()); };
+    auto give = [&](size_t i) {
+        page(i)->setTextLines(lines(i), recordDestroyed, TextCapture{Matrix{}, int32_t(i), 1});
+    };
+    for (size_t i = 0; i < n; ++i) {
+        parsed.push_back(std::make_unique<Parsed>("<< /Type /Page >>"));
+        ASSERT_TRUE(page(i));
+    }
+    for (size_t i = 0; i < kKeptTextPages; ++i)
+        give(i);
+    EXPECT_TRUE(destroyed.empty());
+    // Page 0 given its lines again is kept longest; page 1's go for the
+    // next page's, and page 1 keeps where they came from.
+    give(0);
+    give(kKeptTextPages);
+    EXPECT_EQ(destroyed, std::vector<const int*>{&tokens[1]});
+    EXPECT_EQ(page(1)->textLines(), nullptr);
+    EXPECT_TRUE(page(1)->textLinesDropped());
+    EXPECT_EQ(page(1)->textCapture().width, 1);
+    EXPECT_EQ(page(0)->textLines(), lines(0));
+    EXPECT_FALSE(page(0)->textLinesDropped());
+    // A page that goes takes its lines along and leaves room: no other
+    // page's lines go for the next.
+    parsed[2].reset();
+    EXPECT_EQ(destroyed.back(), &tokens[2]);
+    give(kKeptTextPages + 1);
+    EXPECT_EQ(destroyed.size(), 2u);
+    // Given again after they were dropped, the lines are kept again.
+    give(1);
+    EXPECT_FALSE(page(1)->textLinesDropped());
+    EXPECT_EQ(destroyed.back(), &tokens[3]);
+    destroyed.clear();
+    parsed.clear();
+    EXPECT_EQ(destroyed.size(), kKeptTextPages);
+    destroyedLines = nullptr;
 }
 
 TEST(PageTreeTest, InheritedAttributesAndSizes) {

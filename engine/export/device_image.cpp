@@ -1,6 +1,8 @@
 #include "engine/export/device_image.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace vistrel {
 
@@ -32,20 +34,26 @@ const std::array<PreviewColor, 4> kPreview4 = {{
 
 namespace {
 
+// The page is worked through in bands of rows copied into a canvas of about
+// this many bytes, which stays in the processor's cache.
+constexpr std::size_t kBandBytes = 256 * 1024;
+
 // A memory device context compatible with another one (the screen for none)
-// holding a top-down 24-bit DIB section of the page's size.
-class DibCanvas {
+// holding a top-down 32-bit DIB section of width x rows pixels: 32 bits as
+// the page bitmaps the control renders into have, so that copying rows in
+// and out moves the bytes as they are.
+class Band {
 public:
-    DibCanvas(win::HDC compatibleWith, int32_t width, int32_t height) {
+    Band(win::HDC compatibleWith, int32_t width, int32_t rows) {
         dc_ = win::CreateCompatibleDC(compatibleWith);
         if (!dc_)
             return;
         win::BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
         info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biHeight = -rows;
         info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = win::BI_RGB;
         void* bits = nullptr;
         bitmap_ = win::CreateDIBSection(dc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -53,9 +61,10 @@ public:
             return;
         old_ = win::SelectObject(dc_, bitmap_);
         bits_ = static_cast<std::uint8_t*>(bits);
-        stride_ = (std::size_t(width) * 3 + 3) / 4 * 4;
+        width_ = width;
+        rows_ = rows;
     }
-    ~DibCanvas() {
+    ~Band() {
         if (old_)
             win::SelectObject(dc_, old_);
         if (bitmap_)
@@ -63,30 +72,147 @@ public:
         if (dc_)
             win::DeleteDC(dc_);
     }
-    DibCanvas(const DibCanvas&) = delete;
-    DibCanvas& operator=(const DibCanvas&) = delete;
+    Band(const Band&) = delete;
+    Band& operator=(const Band&) = delete;
 
     explicit operator bool() const { return bits_ != nullptr; }
-    win::HDC dc() const { return dc_; }
-    // Pixels of a row: blue, green, red.
-    std::uint8_t* row(int32_t y) const { return bits_ + std::size_t(y) * stride_; }
+    int32_t rows() const { return rows_; }
+    // Pixels of a row: blue, green, red and a byte the copy out leaves 0.
+    std::uint8_t* row(int32_t y) const { return bits_ + std::size_t(y) * std::size_t(width_) * 4; }
+
+    // Copies `rows` rows of the page held by source, from row top on, into
+    // the band; where the page does not reach, the band is black, as a new
+    // bitmap is.
+    bool copyIn(win::HDC source, int32_t top, int32_t rows) const {
+        std::memset(bits_, 0, std::size_t(rows) * std::size_t(width_) * 4);
+        return win::BitBlt(dc_, 0, 0, width_, rows, source, 0, top, win::SRCCOPY) != 0;
+    }
+    // Shows the first `rows` rows of the band from row top on in target.
+    bool copyOut(win::HDC target, int32_t top, int32_t rows) const {
+        return win::BitBlt(target, 0, top, width_, rows, dc_, 0, 0, win::SRCCOPY) != 0;
+    }
 
 private:
     win::HDC dc_;
     win::HBITMAP bitmap_;
     win::HGDIOBJ old_;
     std::uint8_t* bits_ = nullptr;
-    std::size_t stride_ = 0;
+    int32_t width_ = 0;
+    int32_t rows_ = 0;
 };
+
+// The rows of a band for a page of width x height pixels.
+int32_t bandRows(int32_t width, int32_t height) {
+    const std::size_t rows = std::max<std::size_t>(kBandBytes / (std::size_t(width) * 4), 1);
+    return int32_t(std::min<std::size_t>(rows, std::size_t(height)));
+}
+
+// Calls work(top, rows) for the bands of `rows` rows of a page of `height`
+// rows, top to bottom, as long as it returns true.
+template <typename Work>
+bool eachBand(int32_t height, int32_t rows, Work work) {
+    for (int32_t top = 0; top < height; top += rows) {
+        if (!work(top, std::min(rows, height - top)))
+            return false;
+    }
+    return true;
+}
 
 inline std::uint32_t weightedSum(const std::uint8_t* bgr) {
     return 306u * bgr[2] + 601u * bgr[1] + 116u * bgr[0];
 }
 
-inline void paint(std::uint8_t* bgr, const PreviewColor& c) {
-    bgr[0] = c.blue;
-    bgr[1] = c.green;
-    bgr[2] = c.red;
+// A preview colour as the four bytes of a band pixel, the fourth 0 (as a
+// copy into a 24-bit bitmap and back leaves it), to be stored at once.
+std::uint32_t bandPixel(const PreviewColor& c) {
+    const std::uint8_t bytes[4] = {c.blue, c.green, c.red, 0};
+    std::uint32_t pixel;
+    std::memcpy(&pixel, bytes, 4);
+    return pixel;
+}
+
+// Packs a row of the device values valueAt(x) of Bits bits (2 or 4), the
+// first in the most significant bits of its byte, the unused bits of the
+// last byte 0; returns the end of the packed row.
+template <int Bits, typename ValueAt>
+std::uint8_t* packRow(int32_t width, std::uint8_t* out, ValueAt valueAt) {
+    constexpr int kPerByte = 8 / Bits;
+    int32_t x = 0;
+    for (; x + kPerByte <= width; x += kPerByte) {
+        unsigned byte = 0;
+        for (int k = 0; k < kPerByte; ++k)
+            byte = byte << Bits | valueAt(x + k);
+        *out++ = std::uint8_t(byte);
+    }
+    if (x < width) {
+        unsigned byte = 0;
+        for (int k = 0; k < kPerByte; ++k)
+            byte = byte << Bits | (x + k < width ? valueAt(x + k) : 0u);
+        *out++ = std::uint8_t(byte);
+    }
+    return out;
+}
+
+// The 8-bit greys of the page held by source into grey, counted in
+// histogram when given.
+bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey,
+              std::uint32_t* histogram) {
+    const Band band(source, width, bandRows(width, height));
+    if (!band)
+        return false;
+    std::uint8_t* out = grey;
+    return eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
+        if (!band.copyIn(source, top, rows))
+            return false;
+        for (int32_t y = 0; y < rows; ++y, out += width) {
+            const std::uint8_t* px = band.row(y);
+            for (int32_t x = 0; x < width; ++x, px += 4)
+                out[x] = std::uint8_t(weightedSum(px) >> 10);
+            for (int32_t x = 0; histogram && x < width; ++x)
+                ++histogram[out[x]];
+        }
+        return true;
+    });
+}
+
+// Maps every grey to the level of the first threshold not below it, packs
+// the device values and, with a target, paints the device's colours into
+// it.
+bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t* thresholds,
+             int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
+    const bool four = format == kColor4;
+    const int n = four ? 3 : 15;
+    // Device value and preview pixel of every grey, by its level (n above
+    // all thresholds).
+    std::uint8_t value[256];
+    std::uint32_t pixel[256];
+    for (int g = 0; g < 256; ++g) {
+        int i = 0;
+        while (i < n && g > thresholds[i])
+            ++i;
+        value[g] = std::uint8_t(n - i);
+        pixel[g] = bandPixel(four ? kPreview4[std::size_t(n - i)] : kPreview16[std::size_t(i)]);
+    }
+    std::optional<Band> preview;
+    if (target) {
+        preview.emplace(target, width, bandRows(width, height));
+        if (!*preview)
+            return false;
+    }
+    const std::uint8_t* in = grey;
+    std::uint8_t* out = packed;
+    return eachBand(height, preview ? preview->rows() : height, [&](int32_t top, int32_t rows) {
+        for (int32_t y = 0; y < rows; ++y, in += width) {
+            const auto valueAt = [&value, in](int32_t x) { return unsigned(value[in[x]]); };
+            out = four ? packRow<2>(width, out, valueAt) : packRow<4>(width, out, valueAt);
+            if (!preview)
+                continue;
+            std::uint8_t* px = preview->row(y);
+            for (int32_t x = 0; x < width; ++x, px += 4)
+                std::memcpy(px, &pixel[in[x]], 4);
+        }
+        return !preview || preview->copyOut(target, top, rows);
+    });
 }
 
 // Slots of the found thresholds among 15, by how many were found (1 to 14).
@@ -135,40 +261,29 @@ bool convertToGrey16(win::HDC source, std::uint32_t* histogram, std::uint8_t* gr
                      int32_t height, bool pack, std::uint8_t* packed) {
     if (width < 1 || height < 1)
         return false;
-    DibCanvas dib(source, width, height);
-    if (!dib || !win::BitBlt(dib.dc(), 0, 0, width, height, source, 0, 0, win::SRCCOPY))
+    if (!pack)
+        return greyPage(source, width, height, grey, histogram);
+    const Band band(source, width, bandRows(width, height));
+    if (!band)
         return false;
-    if (pack) {
-        std::uint8_t* out = packed;
-        for (int32_t y = 0; y < height; ++y) {
-            std::uint8_t* px = dib.row(y);
-            std::uint8_t byte = 0;
-            for (int32_t x = 0; x < width; ++x, px += 3) {
+    std::uint32_t pixel[16];
+    for (int g = 0; g < 16; ++g)
+        pixel[g] = bandPixel(kPreview16[std::size_t(g)]);
+    std::uint8_t* out = packed;
+    return eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
+        if (!band.copyIn(source, top, rows))
+            return false;
+        for (int32_t y = 0; y < rows; ++y) {
+            std::uint8_t* row = band.row(y);
+            out = packRow<4>(width, out, [row, &pixel](int32_t x) {
+                std::uint8_t* px = row + std::size_t(x) * 4;
                 const std::uint32_t g = weightedSum(px) >> 14;
-                const auto value = std::uint8_t(15 - g);
-                if ((x & 1) == 0) {
-                    byte = std::uint8_t(value << 4);
-                } else {
-                    *out++ = std::uint8_t(byte | value);
-                }
-                paint(px, kPreview16[g]);
-            }
-            if (width & 1)
-                *out++ = byte;
+                std::memcpy(px, &pixel[g], 4);
+                return 15 - g;
+            });
         }
-        return win::BitBlt(source, 0, 0, width, height, dib.dc(), 0, 0, win::SRCCOPY) != 0;
-    }
-    std::uint8_t* out = grey;
-    for (int32_t y = 0; y < height; ++y) {
-        const std::uint8_t* px = dib.row(y);
-        for (int32_t x = 0; x < width; ++x, px += 3) {
-            const std::uint32_t g = weightedSum(px) >> 10;
-            *out++ = std::uint8_t(g);
-            if (histogram)
-                ++histogram[g];
-        }
-    }
-    return true;
+        return band.copyOut(source, top, rows);
+    });
 }
 
 std::optional<std::array<std::uint8_t, 15>> reducePalette(std::uint32_t* h, int size,
@@ -243,59 +358,7 @@ bool mapToPalette(const std::uint8_t* grey, std::uint8_t* packed, const std::uin
                   int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
     if (width < 1 || height < 1)
         return false;
-    const bool four = format == kColor4;
-    const int n = four ? 3 : 15;
-    // Level index of every grey: the first threshold not below it, n above all.
-    std::uint8_t level[256];
-    for (int g = 0; g < 256; ++g) {
-        int i = 0;
-        while (i < n && g > thresholds[i])
-            ++i;
-        level[g] = std::uint8_t(i);
-    }
-
-    std::optional<DibCanvas> preview;
-    if (target) {
-        preview.emplace(target, width, height);
-        if (!*preview)
-            return false;
-    }
-    const std::uint8_t* in = grey;
-    std::uint8_t* out = packed;
-    for (int32_t y = 0; y < height; ++y) {
-        std::uint8_t* px = preview ? (*preview).row(y) : nullptr;
-        std::uint8_t byte = 0;
-        for (int32_t x = 0; x < width; ++x) {
-            const int i = level[*in++];
-            if (four) {
-                const int value = 3 - i;
-                const int shift = 6 - 2 * (x & 3);
-                byte = std::uint8_t(byte | (value << shift));
-                if (shift == 0) {
-                    *out++ = byte;
-                    byte = 0;
-                }
-                if (px)
-                    paint(px, kPreview4[value]);
-            } else {
-                const int value = 15 - i;
-                if ((x & 1) == 0) {
-                    byte = std::uint8_t(value << 4);
-                } else {
-                    *out++ = std::uint8_t(byte | value);
-                }
-                if (px)
-                    paint(px, kPreview16[i]);
-            }
-            if (px)
-                px += 3;
-        }
-        if (four ? (width & 3) != 0 : (width & 1) != 0)
-            *out++ = byte;
-    }
-    if (preview)
-        return win::BitBlt(target, 0, 0, width, height, (*preview).dc(), 0, 0, win::SRCCOPY) != 0;
-    return true;
+    return mapPage(grey, packed, thresholds, width, height, target, format);
 }
 
 bool convertPageImage(win::HDC source, DeviceImage& image, bool paintBack) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -132,6 +133,239 @@ TEST(DeviceImage, ReducePaletteSpreadsThresholdsOverTheValleys) {
     std::uint32_t h[256] = {};
     EXPECT_FALSE(reducePalette(h, 256, 100, 4));
     EXPECT_FALSE(reducePalette(h, 256, 100, 16));
+}
+
+// The conversion as it was done before the rows were table-driven and the
+// page was copied at its own depth, kept to check that the bytes are the
+// same. Pixels are blue, green, red; the preview is painted over them.
+struct FormerConversion {
+    static std::uint32_t weightedSum(const std::uint8_t* bgr) {
+        return 306u * bgr[2] + 601u * bgr[1] + 116u * bgr[0];
+    }
+    static void paint(std::uint8_t* bgr, const PreviewColor& c) {
+        bgr[0] = c.blue;
+        bgr[1] = c.green;
+        bgr[2] = c.red;
+    }
+
+    // mapToPalette; preview (when not null) holds width * height pixels.
+    static std::vector<std::uint8_t> map(const std::uint8_t* grey, const std::uint8_t* thresholds,
+                                         int width, int height, std::uint16_t format,
+                                         std::uint8_t* preview) {
+        const bool four = format == kColor4;
+        const int n = four ? 3 : 15;
+        std::uint8_t level[256];
+        for (int g = 0; g < 256; ++g) {
+            int i = 0;
+            while (i < n && g > thresholds[i])
+                ++i;
+            level[g] = std::uint8_t(i);
+        }
+        std::vector<std::uint8_t> packed;
+        const std::uint8_t* in = grey;
+        std::uint8_t* px = preview;
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t byte = 0;
+            for (int x = 0; x < width; ++x) {
+                const int i = level[*in++];
+                if (four) {
+                    const int value = 3 - i;
+                    const int shift = 6 - 2 * (x & 3);
+                    byte = std::uint8_t(byte | (value << shift));
+                    if (shift == 0) {
+                        packed.push_back(byte);
+                        byte = 0;
+                    }
+                    if (px)
+                        paint(px, kPreview4[value]);
+                } else {
+                    const int value = 15 - i;
+                    if ((x & 1) == 0) {
+                        byte = std::uint8_t(value << 4);
+                    } else {
+                        packed.push_back(std::uint8_t(byte | value));
+                    }
+                    if (px)
+                        paint(px, kPreview16[i]);
+                }
+                if (px)
+                    px += 3;
+            }
+            if (four ? (width & 3) != 0 : (width & 1) != 0)
+                packed.push_back(byte);
+        }
+        return packed;
+    }
+
+    // convertPageImage with the preview painted back into bgr.
+    static std::vector<std::uint8_t> convert(std::vector<std::uint8_t>& bgr, int width, int height,
+                                             std::uint16_t& format,
+                                             std::vector<std::uint8_t>& grey) {
+        std::vector<std::uint8_t> packed;
+        if (format == kColor16) {
+            std::uint8_t* px = bgr.data();
+            for (int y = 0; y < height; ++y) {
+                std::uint8_t byte = 0;
+                for (int x = 0; x < width; ++x, px += 3) {
+                    const std::uint32_t g = weightedSum(px) >> 14;
+                    const auto value = std::uint8_t(15 - g);
+                    if ((x & 1) == 0) {
+                        byte = std::uint8_t(value << 4);
+                    } else {
+                        packed.push_back(std::uint8_t(byte | value));
+                    }
+                    paint(px, kPreview16[g]);
+                }
+                if (width & 1)
+                    packed.push_back(byte);
+            }
+            return packed;
+        }
+        if (format == kColor16a)
+            format = kColor16;
+        std::uint32_t histogram[256] = {};
+        grey.resize(std::size_t(width) * std::size_t(height));
+        for (std::size_t i = 0; i < grey.size(); ++i) {
+            const std::uint32_t g = weightedSum(bgr.data() + 3 * i) >> 10;
+            grey[i] = std::uint8_t(g);
+            ++histogram[g];
+        }
+        const auto thresholds =
+            reducePalette(histogram, 256, std::uint64_t(width) * std::uint64_t(height), format - 1);
+        return map(grey.data(), thresholds->data(), width, height, format, bgr.data());
+    }
+};
+
+// Pages of every red, green and blue level (over a width that leaves half
+// a byte at the end of each row, and more rows than one band of the
+// conversion holds), of a few bands of greys and noise (whose histogram has
+// valleys) and of a corner, the last columns and rows of the first and the
+// last lying beyond the page's bitmap (black then), held in a 24-bit bitmap, in a 32-bit one (whose
+// fourth bytes the preview leaves 0) and in the bitmap the control renders
+// into, give the device values, greys and preview of the former conversion
+// in every format.
+TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
+    struct Page {
+        const char* name;
+        int width, height, missing;
+        std::uint8_t (*channel)(int x, int y, int ch);
+    };
+    const Page pages[] = {
+        {"levels", 259, 258, 2,
+         [](int x, int y, int ch) {
+             return std::uint8_t(ch == 0 ? (x * 5 + y * 3) & 255 : ch == 1 ? y : x & 255);
+         }},
+        {"bands", 130, 40, 0,
+         [](int x, int y, int ch) {
+             const int band = x / 26, noise = (x * 7 + y * 11 + ch * 5) % 9;
+             return std::uint8_t(std::min(255, band * 60 + noise));
+         }},
+        {"corner", 13, 7, 2,
+         [](int x, int y, int ch) { return std::uint8_t((x * 40 + y * 90 + ch * 17) & 255); }},
+    };
+    const win::CanvasKind kinds[] = {{24, false, false}, {32, false, false}, {32, false, true}};
+    for (const Page& page : pages) {
+        const int bitmapWidth = page.width - page.missing,
+                  bitmapHeight = page.height - page.missing;
+        auto at = [&page](int x, int y) {
+            return std::size_t(y) * std::size_t(page.width) + std::size_t(x);
+        };
+        std::vector<std::uint8_t> pixels(std::size_t(page.width) * std::size_t(page.height) * 3);
+        for (int y = 0; y < bitmapHeight; ++y) {
+            for (int x = 0; x < bitmapWidth; ++x) {
+                for (int ch = 0; ch < 3; ++ch)
+                    pixels[at(x, y) * 3 + std::size_t(ch)] = page.channel(x, y, ch);
+            }
+        }
+        for (std::uint16_t format : {kColor4, kColor16, kColor16a}) {
+            std::vector<std::uint8_t> preview = pixels, formerGrey;
+            std::uint16_t formatAfter = format;
+            const std::vector<std::uint8_t> expected = FormerConversion::convert(
+                preview, page.width, page.height, formatAfter, formerGrey);
+            for (const win::CanvasKind& kind : kinds) {
+                const std::string what = std::string(page.name) + ", format " +
+                                         std::to_string(format) + ", " +
+                                         std::to_string(kind.bitsPerPixel) + " bits" +
+                                         (kind.compatible ? ", compatible" : "");
+                win::Canvas canvas(bitmapWidth, bitmapHeight, kind);
+                std::uint8_t* const fourth = kind.bitsPerPixel == 32 ? canvas.bits : nullptr;
+                for (int y = 0; y < bitmapHeight; ++y) {
+                    for (int x = 0; x < bitmapWidth; ++x) {
+                        const std::uint8_t* p = pixels.data() + at(x, y) * 3;
+                        win::SetPixel(canvas.dc, x, y, RGB(p[2], p[1], p[0]));
+                        if (fourth)
+                            fourth[(std::size_t(y) * std::size_t(bitmapWidth) + std::size_t(x)) *
+                                       4 +
+                                   3] = 0xFF;
+                    }
+                }
+                std::vector<std::uint8_t> packed(expected.size()), grey(formerGrey.size());
+                DeviceImage image;
+                image.width = page.width;
+                image.height = page.height;
+                image.format = format;
+                image.packed = packed.data();
+                image.grey = grey.data();
+                ASSERT_TRUE(convertPageImage(canvas.dc, image, true)) << what;
+                EXPECT_EQ(packed, expected) << what;
+                EXPECT_EQ(image.format, formatAfter) << what;
+                EXPECT_EQ(grey, formerGrey) << what;
+                int wrong = 0;
+                for (int y = 0; y < bitmapHeight; ++y) {
+                    for (int x = 0; x < bitmapWidth; ++x) {
+                        const std::uint8_t* p = preview.data() + at(x, y) * 3;
+                        wrong += canvas.pixel(x, y) != RGB(p[2], p[1], p[0]);
+                        if (fourth)
+                            wrong += fourth[(std::size_t(y) * std::size_t(bitmapWidth) +
+                                             std::size_t(x)) *
+                                                4 +
+                                            3] != 0;
+                    }
+                }
+                EXPECT_EQ(wrong, 0) << what;
+            }
+        }
+    }
+}
+
+// Every grey through sets of thresholds (even, bunched, at the ends, equal)
+// into both packings, over widths that leave 0 to 3 pixels in the last
+// byte, gives the device values and preview of the former mapping.
+TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
+    const std::vector<std::vector<std::uint8_t>> thresholdSets = {
+        {64, 128, 192},
+        {0, 0, 0},
+        {255, 255, 255},
+        {3, 4, 250},
+        {16, 32, 48, 64, 80, 96, 112, 128, 144, 160, 176, 192, 208, 224, 240},
+        {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 254},
+        {12, 25, 37, 50, 62, 75, 87, 100, 100, 100, 158, 178, 197, 217, 255},
+    };
+    for (const auto& thresholds : thresholdSets) {
+        const std::uint16_t format = thresholds.size() == 3 ? kColor4 : kColor16;
+        for (int width : {1, 2, 3, 4, 5, 6, 7, 256}) {
+            const int height = (256 + width - 1) / width;
+            std::vector<std::uint8_t> grey(std::size_t(width) * std::size_t(height));
+            for (std::size_t i = 0; i < grey.size(); ++i)
+                grey[i] = std::uint8_t(i);
+            std::vector<std::uint8_t> preview(grey.size() * 3);
+            const std::vector<std::uint8_t> expected = FormerConversion::map(
+                grey.data(), thresholds.data(), width, height, format, preview.data());
+            win::Canvas canvas(width, height);
+            std::vector<std::uint8_t> packed(expected.size());
+            ASSERT_TRUE(mapToPalette(grey.data(), packed.data(), thresholds.data(), width, height,
+                                     canvas.dc, format));
+            const std::string what = "width " + std::to_string(width) + ", thresholds from " +
+                                     std::to_string(thresholds[0]);
+            EXPECT_EQ(packed, expected) << what;
+            for (std::size_t i = 0; i < grey.size(); ++i) {
+                const std::uint8_t* p = preview.data() + i * 3;
+                ASSERT_EQ(canvas.pixel(int(i % std::size_t(width)), int(i / std::size_t(width))),
+                          RGB(p[2], p[1], p[0]))
+                    << what << ", grey " << int(grey[i]);
+            }
+        }
+    }
 }
 
 TEST(DeviceImage, GreyAtAThresholdTakesItsLevel) {

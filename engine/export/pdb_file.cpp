@@ -1,7 +1,5 @@
 #include "engine/export/pdb_file.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -23,6 +21,8 @@ constexpr std::uint64_t kRowEntrySize = 6;
 constexpr std::uint64_t kLinkSize = 28;
 constexpr std::uint64_t kAnnotationEntrySize = 10;
 constexpr std::size_t kSinkBuffer = 1 << 16;
+// Names tried for the new file beside the database.
+constexpr int kNewNameTries = 100;
 
 // Where a page's records go and the links it keeps (targets rewritten).
 struct PagePlan {
@@ -208,10 +208,12 @@ public:
         u8(0);
     }
 
-    // Writes what is buffered and closes the file; whether everything was
-    // written.
+    // Writes what is buffered, puts it on the disk and closes the file;
+    // whether everything was written.
     bool finish() {
         flush();
+        if (ok_ && !FileFlush(file_))
+            ok_ = false;
         const bool closed = win::CloseHandle(file_) != 0;
         file_ = win::INVALID_HANDLE_VALUE;
         return ok_ && closed;
@@ -361,10 +363,29 @@ bool writeRecords(FileSink& out, const std::array<char, 32>& name, const FilePla
     return out.ok();
 }
 
-void deleteFile(std::u16string_view fileName) {
-    std::string native;
-    if (nativeFileName(fileName, native))
-        ::unlink(native.c_str());
+// A file already at the name may be replaced when it could be written
+// itself: a read-only file, or a folder, stays.
+bool replaceable(std::u16string_view fileName) {
+    const FileHandle existing = FileOpen(fileName, kFileWrite);
+    if (isValidFile(existing)) {
+        FileClose(existing);
+        return true;
+    }
+    return win::GetLastError() == win::ERROR_FILE_NOT_FOUND;
+}
+
+// A new file beside the named one, "<name>.<n>.tmp" with the first n whose
+// name is free; INVALID_HANDLE_VALUE when none can be made.
+FileHandle createBeside(std::u16string_view fileName, std::u16string& newName) {
+    for (int n = 1; n <= kNewNameTries; ++n) {
+        const std::string suffix = "." + std::to_string(n) + ".tmp";
+        newName.assign(fileName);
+        newName.append(suffix.begin(), suffix.end());
+        const FileHandle file = FileOpen(newName, kFileWrite | kFileNew);
+        if (isValidFile(file) || win::GetLastError() != win::ERROR_FILE_EXISTS)
+            return file;
+    }
+    return win::INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
@@ -394,7 +415,16 @@ bool writePdbFile(std::u16string_view fileName, const std::array<char, 32>& name
     } catch (const std::bad_alloc&) {
         return false;
     }
-    FileHandle file = FileOpen(fileName, kFileWrite | kFileCreate);
+    // The database goes into a new file beside the named one, which it
+    // replaces only once it is whole and on the disk: a failed export leaves
+    // an earlier file at the name as it was. A link at the name is followed,
+    // so that the file it leads to is the one replaced, keeping its
+    // permissions, as writing into it did.
+    const std::u16string target = FileFinalName(fileName);
+    if (!replaceable(target))
+        return false;
+    std::u16string newName;
+    FileHandle file = createBeside(target, newName);
     if (!isValidFile(file))
         return false;
     FileSink out(file);
@@ -406,8 +436,8 @@ bool writePdbFile(std::u16string_view fileName, const std::array<char, 32>& name
     }
     if (!written)
         out.fail();
-    if (!out.finish()) {
-        deleteFile(fileName);
+    if (!out.finish() || !FileReplace(newName, target)) {
+        FileDelete(newName);
         return false;
     }
     return true;

@@ -27,8 +27,11 @@ namespace vistrel {
 
 // Writes the pages (read back from their spill files, which are deleted as
 // they are read) and the information texts (none: no information record)
-// into the named file. On any failure the partial file is deleted and the
-// answer is false.
+// into the named file. The database is written into a new file in the same
+// folder and renamed over the name once it is whole and flushed; on any
+// failure only that new file is deleted (a file already at the name stays
+// as it was, and so does one that cannot be written) and the answer is
+// false.
 bool writePdbFile(std::u16string_view fileName, const std::array<char, 32>& name,
                   const std::vector<const PDBPageRecord*>& pages, const PdbInfoTexts* info,
                   const SpillFolder& spill);

@@ -122,8 +122,9 @@ public:
     // The document information written as the last record.
     void setExtraBlock(const PdbInfoTexts& info);
 
-    // Writes the database file. False for an empty store (the file system is
-    // not touched), and, with no file left behind, when the file cannot be
+    // Writes the database file (see writePdbFile). False for an empty store
+    // (the file system is not touched), and, with no new file left behind
+    // and an earlier file at the name unchanged, when the file cannot be
     // written completely, a page cannot be read back, or a count, index or
     // size would not fit its 16-bit field.
     bool write(std::u16string_view fileName);

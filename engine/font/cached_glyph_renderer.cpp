@@ -44,7 +44,7 @@ CachedGlyphRenderer::CachedGlyphRenderer(const DoubleArray* widths, OutputDevice
 
 CachedGlyphRenderer::~CachedGlyphRenderer() {
     if (GlyphCache* cache = glyphCache())
-        cache->purge(0, 0, 0, 0, false);
+        cache->removeFont(this);
 }
 
 GlyphKey CachedGlyphRenderer::matrixKey(std::uint16_t code) const {

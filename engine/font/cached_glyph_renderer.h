@@ -31,7 +31,8 @@ public:
     // options are read.
     explicit CachedGlyphRenderer(const DoubleArray* widths = nullptr,
                                  OutputDevice* device = nullptr);
-    // Empties the glyph cache (its purge does not tell fonts apart).
+    // Drops this font's glyphs from the cache (those of other fonts stay),
+    // so that a font made later at the same address finds none of them.
     ~CachedGlyphRenderer() override;
 
     // Level 0 drops the cached glyphs of the current rendering matrix (of

@@ -310,18 +310,24 @@ TEST_F(CachedGlyphRendererTest, ReadsTheCachingMode) {
     }
 }
 
-// Destroying a glyph-caching font empties the whole cache.
-TEST_F(CachedGlyphRendererTest, DestructionEmptiesTheCache) {
+// A glyph-caching font that goes takes its own glyphs along; those of the
+// fonts that stay are kept and not rendered again.
+TEST_F(CachedGlyphRendererTest, DestructionDropsTheFontsOwnGlyphs) {
     Page page;
     BlockFont keeper(&page.device);
     page.place(keeper);
     keeper.showGlyph(kA);
     {
         BlockFont font(&page.device);
-        EXPECT_EQ(cache().count(), 1);
-        EXPECT_TRUE(font.trimCache(0));
+        page.place(font, 12);
+        font.showGlyph(kA);
+        font.showGlyph(kB);
+        EXPECT_EQ(cache().count(), 3);
     }
-    EXPECT_EQ(cache().count(), 0);
+    EXPECT_EQ(cache().count(), 1);
+    page.place(keeper);
+    keeper.showGlyph(kA);
+    EXPECT_EQ(keeper.rendered, std::vector<std::uint16_t>{kA});
 }
 
 }  // namespace

@@ -73,9 +73,24 @@ std::uint8_t blockCoverage(int factor, int lit) {
     return std::uint8_t(std::clamp(lit, 0, 16) * 255 / 16);
 }
 
+std::unique_ptr<GdiTrueTypeRenderer> CachedTrueTypeRenderer::makeInner(
+    const TrueTypeFontDescription& description) {
+    if (!description.isUnderline() && !description.isStrikeout())
+        return std::unique_ptr<GdiTrueTypeRenderer>(new GdiTrueTypeRenderer(description, nullptr));
+    Ref<TrueTypeFontDescription> plain = withoutDecorations(description);
+    if (!plain)
+        return nullptr;
+    return std::unique_ptr<GdiTrueTypeRenderer>(new GdiTrueTypeRenderer(*plain, nullptr));
+}
+
 CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& description,
                                                OutputDevice* device)
-    : CachedGlyphRenderer(&description.widths(), device) {
+    : CachedTrueTypeRenderer(description, device, makeInner(description)) {}
+
+CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& description,
+                                               OutputDevice* device,
+                                               std::unique_ptr<GdiTrueTypeRenderer> inner)
+    : CachedGlyphRenderer(&description.widths(), device), inner_(std::move(inner)) {
     makeContext();
     std::uint8_t decorations = 0;
     if (description.isUnderline())
@@ -83,12 +98,6 @@ CachedTrueTypeRenderer::CachedTrueTypeRenderer(const TrueTypeFontDescription& de
     if (description.isStrikeout())
         decorations |= kStrikeout;
     setDecorations(decorations);
-    if (decorations) {
-        if (Ref<TrueTypeFontDescription> plain = withoutDecorations(description))
-            inner_.reset(new GdiTrueTypeRenderer(*plain, nullptr));
-    } else {
-        inner_.reset(new GdiTrueTypeRenderer(description, nullptr));
-    }
     if (!inner_ || !inner_->isUsable())
         return;
     widthsForUpdate().assign(inner_->widths());
@@ -297,6 +306,8 @@ bool CachedTrueTypeRenderer::prepareBitmap() {
         }
         pixels_ = static_cast<std::uint8_t*>(storage);
         previousBitmap_ = win::SelectObject(dc_, dib_);
+        // A new section is black throughout.
+        drawn_ = win::RECT{};
     }
 
     // Where the inner renderer puts a glyph's text cell so that the glyph
@@ -321,6 +332,30 @@ bool CachedTrueTypeRenderer::prepareBitmap() {
     return true;
 }
 
+template <int F>
+void CachedTrueTypeRenderer::reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0,
+                                          int r1) const {
+    std::uint8_t coverage[F * F + 1];
+    for (int n = 0; n <= F * F; ++n)
+        coverage[n] = blockCoverage(F, n);
+    const std::uint8_t* rows[F];
+    for (int r = r0; r <= r1; ++r) {
+        for (int i = 0; i < F; ++i)
+            rows[i] = imageRow(r * F + i);
+        std::uint8_t* out = bitmap.data() + std::size_t(r - r0) * bitmap.width();
+        for (int c = c0; c <= c1; ++c) {
+            int lit = 0;
+            for (int i = 0; i < F; ++i) {
+                std::uint32_t word = 0;
+                std::memcpy(&word, rows[i] + std::size_t(c) * F, F);
+                // The lit bits moved to bit 0 of each byte, the bytes summed.
+                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+            }
+            *out++ = coverage[lit];
+        }
+    }
+}
+
 const std::uint8_t* CachedTrueTypeRenderer::imageRow(std::int32_t y) const {
     const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
     return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
@@ -336,9 +371,13 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
         return true;
     if (!dib_)
         return false;
-    const win::RECT box{0, 0, boxWidth_, boxHeight_};
-    win::FillRect(dc_, &box, blackBrush_);
+    // Only what the last glyph drew is cleared, and only what this one
+    // draws is looked at: the rest of the box stays black.
+    if (drawn_.right > drawn_.left)
+        win::FillRect(dc_, &drawn_, blackBrush_);
+    win::SetBoundsRect(dc_, nullptr, win::DCB_RESET | win::DCB_ENABLE);
     inner_->drawGlyph(code, IntPoint(originX_, originY_));
+    win::GetBoundsRect(dc_, &drawn_, win::DCB_RESET);
 
     // The bitmap lands where the system font would draw the glyph on the
     // page: the corner of its text cell at the glyph origin moved by the
@@ -348,20 +387,25 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
     glyph.top = roundToInt32(-double(originY_) / f);
     glyph.baseline = roundToInt32((originY_ - inner_->emTopY()) / f);
 
-    // The pixels lit (bit 7 set), found four at a time, bound the blocks
-    // reduced; the bitmap holds those blocks alone, since glyphs are
-    // composited block by block and the box is far larger than most.
+    // The pixels lit (bit 7 set), found four at a time within what was
+    // drawn, bound the blocks reduced; the bitmap holds those blocks alone,
+    // since glyphs are composited block by block and the box is far larger
+    // than most.
     int x0 = boxWidth_, x1 = -1, y0 = boxHeight_, y1 = -1;
-    for (int y = 0; y < boxHeight_; ++y) {
+    const int left = std::clamp<int>(drawn_.left, 0, boxWidth_) & ~3;
+    const int right = (std::clamp<int>(drawn_.right, 0, boxWidth_) + 3) & ~3;
+    const int top = std::clamp<int>(drawn_.top, 0, boxHeight_);
+    const int bottom = std::clamp<int>(drawn_.bottom, 0, boxHeight_);
+    for (int y = top; y < bottom && left < right; ++y) {
         const std::uint8_t* row = imageRow(y);
         int first = -1;
-        for (int x = 0; x < boxWidth_ && first < 0; x += 4) {
+        for (int x = left; x < right && first < 0; x += 4) {
             if (const std::uint32_t lit = litBits(row + x))
                 first = x + std::countr_zero(lit) / 8;
         }
         if (first < 0)
             continue;
-        for (int x = boxWidth_ - 4;; x -= 4) {
+        for (int x = right - 4;; x -= 4) {
             if (const std::uint32_t lit = litBits(row + x)) {
                 x1 = std::max(x1, x + (31 - std::countl_zero(lit)) / 8);
                 break;
@@ -377,25 +421,10 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
     std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(c1 - c0 + 1, r1 - r0 + 1);
     if (!bitmap || !bitmap->isUsable())
         return false;
-    std::uint8_t coverage[17];
-    for (int n = 0; n <= f * f; ++n)
-        coverage[n] = blockCoverage(f, n);
-    const std::uint8_t* rows[4];
-    for (int r = r0; r <= r1; ++r) {
-        for (int i = 0; i < f; ++i)
-            rows[i] = imageRow(r * f + i);
-        std::uint8_t* out = bitmap->data() + std::size_t(r - r0) * bitmap->width();
-        for (int c = c0; c <= c1; ++c) {
-            int lit = 0;
-            for (int i = 0; i < f; ++i) {
-                std::uint32_t word = 0;
-                std::memcpy(&word, rows[i] + std::size_t(c) * f, std::size_t(f));
-                // The lit bits moved to bit 0 of each byte, the bytes summed.
-                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
-            }
-            *out++ = coverage[lit];
-        }
-    }
+    if (f == 2)
+        reduceBlocks<2>(*bitmap, c0, c1, r0, r1);
+    else
+        reduceBlocks<4>(*bitmap, c0, c1, r0, r1);
     glyph.left += c0;
     glyph.top += r0;
     glyph.baseline -= r0;

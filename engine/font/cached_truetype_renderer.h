@@ -33,7 +33,17 @@ public:
     static constexpr std::int32_t kMaxBox = 4096;
 
     CachedTrueTypeRenderer(const TrueTypeFontDescription& description, OutputDevice* device);
+    // With the inner renderer made beforehand by makeInner.
+    CachedTrueTypeRenderer(const TrueTypeFontDescription& description, OutputDevice* device,
+                           std::unique_ptr<GdiTrueTypeRenderer> inner);
     ~CachedTrueTypeRenderer() override;
+
+    // The inner renderer for a description (without the decoration words,
+    // which this renderer draws); null when memory runs out. The loader asks
+    // it first, so that a face the system cannot give makes no cached
+    // renderer.
+    static std::unique_ptr<GdiTrueTypeRenderer> makeInner(
+        const TrueTypeFontDescription& description);
 
     // The inner renderer's.
     bool isUsable() const override { return inner_ && inner_->isUsable(); }
@@ -82,6 +92,10 @@ private:
     void fillBitmapInfo();
     // The bitmap's image row y, counted from the top.
     const std::uint8_t* imageRow(std::int32_t y) const;
+    // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
+    // coverage bitmap.
+    template <int F>
+    void reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0, int r1) const;
 
     bool dirty_ = true;
     struct GreyBitmapInfo {
@@ -98,6 +112,9 @@ private:
     win::HBITMAP dib_;
     win::HGDIOBJ previousBitmap_;
     std::uint8_t* pixels_ = nullptr;
+    // What the last glyph drew (the context's bounding rectangle); the rest
+    // of the bitmap is black.
+    win::RECT drawn_{};
     win::HBRUSH blackBrush_;
     std::unique_ptr<GdiTrueTypeRenderer> inner_;
 };

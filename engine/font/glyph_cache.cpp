@@ -6,18 +6,63 @@
 
 namespace vistrel {
 
+namespace {
+
+// One word mixed into a running hash (a multiplicative step and a fold of
+// the high half into the low one, which picks the bucket).
+std::uint64_t mixWord(std::uint64_t h, std::uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 32);
+}
+
+}  // namespace
+
 std::uint32_t GlyphKey::hash() const {
-    const auto identity = reinterpret_cast<std::uintptr_t>(font);
-    const std::uint32_t k5 = std::uint32_t(identity) ^ std::uint32_t(std::uint64_t(identity) >> 32);
-    const std::uint32_t low = code & 0xFFFF;
-    return (low << 16) ^ low ^ std::uint32_t(a) ^ std::uint32_t(b) ^ std::uint32_t(c) ^
-           std::uint32_t(d) ^ k5;
+    std::uint64_t h = 0;
+    for (const std::int32_t term : {a, b, c, d})
+        h = mixWord(h, std::uint32_t(term));
+    h = mixWord(h, code);
+    h = mixWord(h, reinterpret_cast<std::uintptr_t>(font));
+    return std::uint32_t(h);
+}
+
+void GlyphCache::Ring::unlink() {
+    prev->next = next;
+    next->prev = prev;
+    prev = next = this;
+}
+
+void GlyphCache::Ring::linkAfter(Ring& at) {
+    unlink();
+    prev = &at;
+    next = at.next;
+    at.next->prev = this;
+    at.next = this;
+}
+
+void GlyphCache::Ring::takePlace(Ring& other) {
+    if (this == &other)
+        return;
+    unlink();
+    if (other.alone())
+        return;
+    prev = other.prev;
+    next = other.next;
+    prev->next = this;
+    next->prev = this;
+    other.prev = other.next = &other;
+}
+
+std::uint32_t GlyphCache::FontTraits::hash(const void* font) {
+    return std::uint32_t(mixWord(0, reinterpret_cast<std::uintptr_t>(font)));
 }
 
 GlyphCache::Entry& GlyphCache::Entry::operator=(Entry&& other) noexcept {
     if (this != &other) {
+        takePlace(other);
         replaceBitmap(other.glyph.bitmap);
         glyph = other.glyph;
+        key = other.key;
         other.glyph.bitmap = nullptr;
     }
     return *this;
@@ -52,11 +97,19 @@ bool GlyphCache::lookup(const GlyphKey& key, CachedGlyph& glyph) {
 bool GlyphCache::insert(const GlyphKey& key, const CachedGlyph& glyph) {
     auto* node = table_.find(key);
     if (!node) {
-        // The entry is made empty first, so that a failed insert leaves the
-        // bitmap with the caller.
+        // The font's ring and the entry are made empty first, so that a
+        // failed insert leaves the bitmap with the caller.
+        auto* ring = fonts_.find(key.font);
+        if (!ring) {
+            if (!fonts_.insert(key.font, Ring()))
+                return false;
+            ring = fonts_.find(key.font);
+        }
         if (!table_.insert(key, Entry()))
             return false;
         node = table_.find(key);
+        node->value.key = key;
+        node->value.linkAfter(ring->value);
     }
     Entry& entry = node->value;
     entry.replaceBitmap(glyph.bitmap);
@@ -70,6 +123,21 @@ bool GlyphCache::insert(const GlyphKey& key, const CachedGlyph& glyph) {
 
 void GlyphCache::remove(const GlyphKey& key) {
     table_.remove(key);
+}
+
+void GlyphCache::removeFont(const void* font) {
+    auto* node = fonts_.find(font);
+    if (!node)
+        return;
+    Ring& ring = node->value;
+    while (!ring.alone()) {
+        // Removing the entry takes it out of the ring.
+        auto& entry = static_cast<Entry&>(*ring.next);
+        const GlyphKey key = entry.key;
+        if (!table_.remove(key))
+            entry.unlink();
+    }
+    fonts_.remove(font);
 }
 
 void GlyphCache::purge(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d, bool match) {

@@ -2,7 +2,8 @@
 // font. A glyph is rendered once for a text rendering matrix, a code and a
 // font; later showings copy its coverage bitmap to the device. The cache has
 // no fixed capacity: it gives memory back when the heap runs short (it is a
-// Purgeable) and when a font asks for its glyphs to be dropped.
+// Purgeable), when a font asks for glyphs to be dropped and when a font goes
+// (its own glyphs, found through a ring of each font's entries).
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,8 @@ struct GlyphKey {
     std::uint32_t code = 0;
     const void* font = nullptr;
 
-    // (code & 0xFFFF) in both halves, XOR the four terms and the font.
+    // All six words mixed, so that keys differing in one word alone (the
+    // sizes of one glyph, whose a and d are equal) spread over the buckets.
     std::uint32_t hash() const;
     bool operator==(const GlyphKey&) const = default;
 };
@@ -64,6 +66,9 @@ public:
     bool insert(const GlyphKey& key, const CachedGlyph& glyph);
     // Removes the key's entry and destroys its bitmap; nothing when absent.
     void remove(const GlyphKey& key);
+    // Removes the entries of one font (the key's last word), in a time of
+    // their number alone.
+    void removeFont(const void* font);
     // Removes entries by the four matrix terms alone, across fonts: all of
     // them when a, b, c and d are 0; else, with match, those whose terms
     // equal (a, b, c, d), without match those that differ in any term.
@@ -85,18 +90,50 @@ private:
         static std::uint32_t hash(const GlyphKey& key) { return key.hash(); }
         static bool equal(const GlyphKey& stored, const GlyphKey& probe) { return stored == probe; }
     };
-    // The stored glyph; destroys its bitmap with the entry.
-    struct Entry {
+    // A member of the ring of one font's entries, or the ring's head. A
+    // member leaves the ring when it is destroyed; one moved takes the
+    // other's place.
+    struct Ring {
+        Ring* prev = this;
+        Ring* next = this;
+
+        Ring() = default;
+        Ring(Ring&& other) noexcept { takePlace(other); }
+        Ring& operator=(Ring&& other) noexcept {
+            takePlace(other);
+            return *this;
+        }
+        ~Ring() { unlink(); }
+        bool alone() const { return next == this; }
+        void unlink();
+        void linkAfter(Ring& at);
+        // Leaves this ring and takes other's place in its; other is left
+        // alone.
+        void takePlace(Ring& other);
+    };
+    struct FontTraits {
+        static std::uint32_t hash(const void* font);
+        static bool equal(const void* stored, const void* probe) { return stored == probe; }
+    };
+    // The stored glyph, its key and its place in its font's ring; destroys
+    // its bitmap with the entry.
+    struct Entry : Ring {
         CachedGlyph glyph;
+        GlyphKey key;
 
         Entry() = default;
-        Entry(Entry&& other) noexcept : glyph(other.glyph) { other.glyph.bitmap = nullptr; }
+        Entry(Entry&& other) noexcept : glyph(other.glyph), key(other.key) {
+            takePlace(other);
+            other.glyph.bitmap = nullptr;
+        }
         Entry& operator=(Entry&& other) noexcept;
         ~Entry();
         void replaceBitmap(CoverageBitmap* bitmap);
     };
 
     KeyedHashMap<GlyphKey, Entry, KeyTraits> table_;
+    // The head of each font's ring, by the font's identity.
+    KeyedHashMap<const void*, Ring, FontTraits> fonts_;
     std::uint64_t stampCounter_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "engine/render/raster/coverage_bitmap.h"
@@ -36,9 +37,30 @@ CachedGlyph glyph(CoverageBitmap* bitmap, std::int32_t left = 0, std::int32_t to
     return g;
 }
 
-TEST(GlyphCacheTest, HashMixesTheCodeIntoBothHalves) {
-    const GlyphKey k{1, 2, 4, 8, 0x12345, nullptr};
-    EXPECT_EQ(k.hash(), (0x2345u << 16) ^ 0x2345u ^ 1 ^ 2 ^ 4 ^ 8);
+// Keys that differ in one word alone (the sizes of one glyph, whose a and d
+// are equal; codes; fonts) get hashes of their own, spread over the buckets.
+TEST(GlyphCacheTest, KeysDifferingInOneWordSpreadOverTheBuckets) {
+    static const char fonts[256] = {};
+    const struct {
+        const char* what;
+        GlyphKey (*make)(std::int32_t i);
+    } families[] = {
+        {"size", [](std::int32_t i) { return GlyphKey{4000 + 100 * i, 0, 0, 4000 + 100 * i, 65,
+                                                     &kFontA}; }},
+        {"code", [](std::int32_t i) { return GlyphKey{10000, 0, 0, 10000, std::uint32_t(i),
+                                                     &kFontA}; }},
+        {"font", [](std::int32_t i) { return GlyphKey{10000, 0, 0, 10000, 65, &fonts[i]}; }},
+    };
+    for (const auto& family : families) {
+        std::set<std::uint32_t> hashes, buckets;
+        for (std::int32_t i = 0; i < 256; ++i) {
+            const std::uint32_t h = family.make(i).hash();
+            hashes.insert(h);
+            buckets.insert(h & 127);
+        }
+        EXPECT_EQ(hashes.size(), 256u) << family.what;
+        EXPECT_GE(buckets.size(), 96u) << family.what;
+    }
 }
 
 // 128 buckets at first; 512 from the 121st entry, 2048 from the 409th, 8192
@@ -193,6 +215,42 @@ TEST(GlyphCacheTest, TrimAtBothLevels) {
         EXPECT_EQ(cache.count(), 0);
         EXPECT_EQ(CountedBitmap::live, 0);
     }
+}
+
+// A font's entries go together, whatever their matrices; other fonts' stay,
+// and a font without entries changes nothing. The font's ring is made anew
+// for later entries.
+TEST(GlyphCacheTest, RemovesTheEntriesOfOneFont) {
+    GlyphCache cache;
+    for (std::int32_t scale : {1000, 2000, 3000}) {
+        for (std::uint32_t code : {65u, 66u}) {
+            cache.insert(key(scale, code, &kFontA), glyph(new CountedBitmap()));
+            cache.insert(key(scale, code, &kFontB), glyph(new CountedBitmap()));
+        }
+    }
+    // A replaced and a removed entry leave the ring as well.
+    cache.insert(key(1000, 65, &kFontA), glyph(new CountedBitmap()));
+    cache.remove(key(2000, 66, &kFontA));
+    EXPECT_EQ(cache.count(), 11);
+    const char none = 0;
+    cache.removeFont(&none);
+    EXPECT_EQ(cache.count(), 11);
+
+    cache.removeFont(&kFontA);
+    EXPECT_EQ(cache.count(), 6);
+    EXPECT_EQ(CountedBitmap::live, 6);
+    CachedGlyph out;
+    EXPECT_FALSE(cache.lookup(key(1000, 65, &kFontA), out));
+    EXPECT_TRUE(cache.lookup(key(3000, 66, &kFontB), out));
+
+    cache.insert(key(1000, 67, &kFontA), glyph(new CountedBitmap()));
+    cache.trim(-1);
+    cache.insert(key(1000, 68, &kFontB), glyph(new CountedBitmap()));
+    cache.removeFont(&kFontA);
+    EXPECT_EQ(cache.count(), 1);
+    cache.removeFont(&kFontB);
+    EXPECT_EQ(cache.count(), 0);
+    EXPECT_EQ(CountedBitmap::live, 0);
 }
 
 // The heap's low-memory walk reaches the cache through the purge list.

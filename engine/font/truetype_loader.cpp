@@ -32,10 +32,16 @@ std::unique_ptr<FontRenderer> loadTrueTypeFont(FontDescription& description,
         return nullptr;
     const auto& trueType = static_cast<const TrueTypeFontDescription&>(description);
     std::unique_ptr<FontRenderer> font;
-    if (cached)
-        font.reset(new CachedTrueTypeRenderer(trueType, device));
-    else
+    if (cached) {
+        // The system's face first: one it cannot give (asked again on every
+        // page that uses the font) makes no cached renderer.
+        std::unique_ptr<GdiTrueTypeRenderer> inner = CachedTrueTypeRenderer::makeInner(trueType);
+        if (!inner || !inner->isUsable())
+            return nullptr;
+        font.reset(new CachedTrueTypeRenderer(trueType, device, std::move(inner)));
+    } else {
         font.reset(new GdiTrueTypeRenderer(trueType, device));
+    }
     if (!font || !font->isUsable())
         return nullptr;
     return font;

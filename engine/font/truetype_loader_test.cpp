@@ -8,6 +8,7 @@
 #include "engine/core/settings_store.h"
 #include "engine/font/cached_truetype_renderer.h"
 #include "engine/font/font_registry.h"
+#include "engine/font/glyph_cache.h"
 #include "engine/font/truetype_test_util.h"
 
 namespace vistrel {
@@ -29,6 +30,21 @@ TEST(TrueTypeLoaderTest, RendererByTheCacheSetting) {
     Type1FontDescription type1;
     type1.name().assignText(u"arial");
     EXPECT_EQ(loadTrueTypeFont(type1, nullptr), nullptr);
+}
+
+// A face the system cannot give makes no cached renderer, whose making
+// would drop glyphs of other fonts under caching mode 1 (a page that asks
+// for such a font again each time would empty the cache of that matrix).
+TEST(TrueTypeLoaderTest, AFaceNotFoundMakesNoCachedRenderer) {
+    TrueTypeSettings settings;
+    settings.cache.set(SettingValue::ofBoolean(true));
+    settings.cacheGlyphs.set(SettingValue::ofBoolean(true));
+    ASSERT_NE(glyphCache(), nullptr);
+    const char other = 0;
+    glyphCache()->insert(GlyphKey{1000, 0, 0, 1000, 65, &other}, CachedGlyph());
+    EXPECT_EQ(loadTrueTypeFont(*trueTypeDescription(u"nosuchface"), nullptr), nullptr);
+    EXPECT_EQ(glyphCache()->count(), 1);
+    glyphCache()->removeFont(&other);
 }
 
 // The key name is the face with the style words; the key "Standard: " and

@@ -402,11 +402,13 @@ bool PdfDocument::readStartXref(bool repairAllowed) {
     }
     if (found < 0)
         return false;
-    seek(int64_t(start) + found + int64_t(keyLength));
+    lastStartXrefAt_ = int64_t(start) + found;
+    seek(lastStartXrefAt_ + int64_t(keyLength));
     Tokenizer* t = parser_->tokenizer();
     bool result = true;
     if (t->NextToken() == Tokenizer::kNumber) {
         nextSection_ = t->isReal ? int64_t(t->realValue) : t->intValue;
+        lastStartXref_ = nextSection_;
     } else if (repairAllowed) {
         nextSection_ = repairOnce();
     } else {

@@ -204,8 +204,10 @@ public:
     // Appends the listed objects (borrowed; references give their targets),
     // a cross-reference section for them and a trailer to the file. 1
     // written; 0 nothing written (empty list, modification not permitted, no
-    // /Root reference); -1 the file could not be opened for writing; -2 a
-    // write fell short (the file is cut back, nothing changes in memory).
+    // /Root reference); -1 the file could not be opened for writing or
+    // locked; -2 a write fell short (the file is cut back, nothing changes in
+    // memory); -3 the file changed since the document read it (another
+    // update was appended, or the file was replaced): nothing written.
     int write(const PointerArray<PdfObject>& changed, const WString& fileName);
     // The catalog's /LumbraData dictionary, or null.
     PdfDict* privateData();
@@ -234,6 +236,16 @@ public:
     // 0 the chain has ended.
     int64_t nextSectionOffset() const { return nextSection_; }
 
+    // Where the file's last "startxref" stood when the document read the
+    // file, and the offset it gave (-1 when there was none, or no number);
+    // an appended update moves both to its own.
+    int64_t lastStartXrefAt() const { return lastStartXrefAt_; }
+    int64_t lastStartXref() const { return lastStartXref_; }
+    void setLastStartXref(int64_t at, int64_t offset) {
+        lastStartXrefAt_ = at;
+        lastStartXref_ = offset;
+    }
+
 private:
     bool seek(int64_t offset);
     bool readXrefSubsectionsFrom(Tokenizer& tokenizer, XrefTable& table);
@@ -251,6 +263,8 @@ private:
     std::unique_ptr<XrefTable> table_;
     std::unique_ptr<DecryptingParser> parser_;
     int64_t nextSection_ = -1;
+    int64_t lastStartXrefAt_ = -1;
+    int64_t lastStartXref_ = -1;
     uint32_t permissions_ = 0xFFFC;
     uint8_t fileKey_[kFileKeyLength] = {};
     bool hasFileKey_ = false;

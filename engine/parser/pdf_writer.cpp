@@ -1,7 +1,9 @@
 #include "engine/parser/pdf_writer.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,34 +13,52 @@
 
 namespace vistrel {
 
-// One written piece goes out in one call; a short write fails the update.
+// The file an update is appended to, locked for as long as it is open so
+// that no other writer appends in between. One written piece goes out in one
+// call; a short write fails the update.
 class AppendFile {
 public:
     explicit AppendFile(const WString& name)
-        : handle_(FileOpen(name.view(), kFileWrite | kFileAppend)) {
-        if (isValidFile(handle_))
-            start_ = FileSize(handle_);
+        : handle_(FileOpen(name.view(), kFileRead | kFileWrite)) {
+        locked_ = isValidFile(handle_) && FileLock(handle_);
     }
     ~AppendFile() {
-        if (isValidFile(handle_))
+        if (isValidFile(handle_)) {
+            if (locked_)
+                FileUnlock(handle_);
             FileClose(handle_);
+        }
     }
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
 
     bool isOpen() const { return isValidFile(handle_); }
-    // Where the update begins: the length of the file before it.
+    bool isLocked() const { return locked_; }
+    uint64_t size() const { return FileSize(handle_); }
+    size_t readAt(uint64_t offset, void* buffer, size_t n) const {
+        return FileReadAt(handle_, offset, buffer, n);
+    }
+    // Where the update begins: the file is cut to that length (when it is
+    // longer) and written on from there; false when it cannot be.
+    bool begin(uint64_t start) {
+        if (start < size() && !FileSetSize(handle_, start))
+            return false;
+        start_ = start;
+        return FileSeekEnd(handle_) == int64_t(start);
+    }
+    // Where the update begins.
     uint64_t start() const { return start_; }
 
     bool put(const std::string& bytes) {
         return FileWrite(handle_, bytes.data(), bytes.size()) == bytes.size();
     }
-    // Cuts the file back to its length before the update.
+    // Cuts the file back to where the update began, never shorter.
     void cutBack() { FileSetSize(handle_, start_); }
     bool flush() { return FileFlush(handle_); }
 
 private:
     FileHandle handle_;
+    bool locked_ = false;
     uint64_t start_ = 0;
 };
 
@@ -46,6 +66,32 @@ namespace {
 
 // Bit 3 of the permission word: the document may be modified.
 constexpr uint32_t kModifyPermission = 8;
+
+// "startxref", its offset and "%%EOF" with white space around them.
+constexpr size_t kFileEndBytes = 64;
+constexpr size_t kScanBytes = 4096;
+constexpr char kStartXref[] = "startxref";
+constexpr size_t kStartXrefLength = sizeof kStartXref - 1;
+
+bool isWhite(uint8_t c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
+
+// Whether the bytes of the file from `from` to `end` are all white space.
+bool whiteTo(const AppendFile& file, uint64_t from, uint64_t end) {
+    uint8_t bytes[kScanBytes];
+    while (from < end) {
+        const size_t n = file.readAt(from, bytes, size_t(std::min<uint64_t>(end - from, kScanBytes)));
+        if (n == 0)
+            return false;
+        for (size_t i = 0; i < n; ++i) {
+            if (!isWhite(bytes[i]))
+                return false;
+        }
+        from += n;
+    }
+    return true;
+}
 
 // The text form as bytes: the low 8 bits of each character.
 void appendBytes(std::string& out, const WString& text) {
@@ -121,8 +167,16 @@ IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject
     }
 
     AppendFile file(fileName);
-    if (!file.isOpen())
+    if (!file.isOpen() || !file.isLocked())
         return Result::kCannotOpen;
+    uint64_t start = 0;
+    if (!unchangedFile(file, start))
+        return Result::kChanged;
+    const bool begun = file.begin(start);
+    if (start != document_.stream()->size())
+        refreshStream();
+    if (!begun)
+        return Result::kShortWrite;
 
     uint64_t offset = file.start();
     if (!writeObjects(file, changed, recorded, offset)) {
@@ -134,13 +188,68 @@ IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject
         recorded[0] = {head->nextFree, 65535};
 
     const uint64_t section = offset;
-    if (!file.put(crossReference(recorded)) || !file.put(this->trailer(*root, section)) ||
-        !file.flush()) {
+    const std::string xref = crossReference(recorded);
+    const std::string trailerText = this->trailer(*root, section);
+    if (!file.put(xref) || !file.put(trailerText) || !file.flush()) {
         file.cutBack();
         return Result::kShortWrite;
     }
-    commit(recorded, section);
+    commit(recorded, section, section + xref.size() + trailerText.rfind(kStartXref));
     return Result::kWritten;
+}
+
+bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start) const {
+    const uint64_t size = file.size();
+    start = size;
+    if (size != document_.stream()->size())
+        return false;
+    const int64_t at = document_.lastStartXrefAt();
+    if (at < 0)
+        return true;  // the length alone tells
+    uint8_t bytes[kFileEndBytes];
+    const size_t n = file.readAt(uint64_t(at), bytes, sizeof bytes);
+    if (n < kStartXrefLength || std::memcmp(bytes, kStartXref, kStartXrefLength) != 0)
+        return false;
+    size_t i = kStartXrefLength;
+    while (i < n && isWhite(bytes[i]))
+        ++i;
+    // The offset when it is written plainly (at most 18 digits); any other
+    // form the length alone checks.
+    const size_t digits = i;
+    int64_t offset = 0;
+    while (i < n && i - digits < 18 && bytes[i] >= '0' && bytes[i] <= '9')
+        offset = offset * 10 + (bytes[i++] - '0');
+    if (i == digits || (i < n && bytes[i] >= '0' && bytes[i] <= '9'))
+        return true;
+    if (offset != document_.lastStartXref())
+        return false;
+
+    // A save killed on its way leaves an unfinished update after the last
+    // complete one. When the offset names the newest section the document
+    // read, its update ends with the "%%EOF" that follows (and an end of
+    // line); no "startxref" comes after it, so anything else there is such
+    // a remnant, and the update starts where it starts. White space alone is
+    // left as it is.
+    if (offset != document_.trailer()->sectionOffset() || offset >= at)
+        return true;
+    while (i < n && isWhite(bytes[i]))
+        ++i;
+    if (n - i < 5 || std::memcmp(bytes + i, "%%EOF", 5) != 0)
+        return true;
+    i += 5;
+    if (i < n && bytes[i] == '\r')
+        ++i;
+    if (i < n && bytes[i] == '\n')
+        ++i;
+    const uint64_t end = uint64_t(at) + i;
+    if (end < size && !whiteTo(file, end, size))
+        start = end;
+    return true;
+}
+
+void IncrementalWriter::refreshStream() {
+    if (auto* fileStream = dynamic_cast<FileInputStream*>(document_.stream()))
+        fileStream->refreshSize();
 }
 
 bool IncrementalWriter::writeObjects(AppendFile& file, const PointerArray<PdfObject>& changed,
@@ -243,15 +352,16 @@ std::string IncrementalWriter::trailer(const PdfRef& root, uint64_t section) con
     return trailer;
 }
 
-void IncrementalWriter::commit(const std::vector<Recorded>& recorded, uint64_t section) {
+void IncrementalWriter::commit(const std::vector<Recorded>& recorded, uint64_t section,
+                               uint64_t startXrefAt) {
     XrefTable& table = *document_.xrefTable();
     for (size_t i = 1; i < recorded.size(); ++i) {
         if (recorded[i].value > 0)
             table.setOffset(int32_t(i), recorded[i].value);
     }
-    if (auto* fileStream = dynamic_cast<FileInputStream*>(document_.stream()))
-        fileStream->refreshSize();
+    refreshStream();
     document_.trailer()->setSectionOffset(int64_t(section));
+    document_.setLastStartXref(int64_t(startXrefAt), int64_t(section));
 }
 
 int IncrementalWriter::save(Ref<PdfDict> given, const WString& fileName) {

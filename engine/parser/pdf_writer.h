@@ -32,7 +32,13 @@ public:
     int save(Ref<PdfDict> privateData, const WString& fileName);
 
 private:
-    enum class Result : int { kWritten = 1, kNothing = 0, kCannotOpen = -1, kShortWrite = -2 };
+    enum class Result : int {
+        kWritten = 1,
+        kNothing = 0,
+        kCannotOpen = -1,
+        kShortWrite = -2,
+        kChanged = -3,
+    };
 
     // What the update records for one object number.
     struct Recorded {
@@ -40,7 +46,17 @@ private:
         int32_t generation = 0;
     };
 
+    // Appends under the file's lock, after checking that the file is still
+    // the one the document read.
     Result append(const PointerArray<PdfObject>& changed, const WString& fileName);
+    // Under the lock: whether the file has the length the document read and
+    // its last "startxref" where it was, with the same offset. `start` gets
+    // where the update goes: the end of the file, or the end of the newest
+    // update the document read when an unfinished one follows it.
+    bool unchangedFile(const AppendFile& file, uint64_t& start) const;
+    // The document's stream takes the file's new length (and forgets what it
+    // read ahead).
+    void refreshStream();
     // The object step: each listed object at the end of the file, its offset
     // recorded; false when a write falls short.
     bool writeObjects(AppendFile& file, const PointerArray<PdfObject>& changed,
@@ -50,8 +66,9 @@ private:
     // The trailer step: /Size, /Info, /Root, /Prev, /Encrypt and /ID, then
     // startxref with the section's offset.
     std::string trailer(const PdfRef& root, uint64_t section) const;
-    // After a complete write: later fetches read the new versions.
-    void commit(const std::vector<Recorded>& recorded, uint64_t section);
+    // After a complete write: later fetches read the new versions; the
+    // update's "startxref" is the file's last.
+    void commit(const std::vector<Recorded>& recorded, uint64_t section, uint64_t startXrefAt);
     // save when the catalog has no private dictionary yet.
     Result saveNew(Ref<PdfDict> given, PdfDict& catalog, const WString& fileName);
 

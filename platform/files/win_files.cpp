@@ -2,11 +2,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -93,6 +96,9 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
     const bool wantWrite = (desiredAccess & GENERIC_WRITE) != 0;
     int flags = O_CLOEXEC;
     flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    // No access asked: a handle for questions about the file alone.
+    if (!wantRead && !wantWrite && creationDisposition == OPEN_EXISTING)
+        flags = O_CLOEXEC | O_PATH;
     switch (creationDisposition) {
         case CREATE_NEW:
             flags |= O_CREAT | O_EXCL;
@@ -288,6 +294,136 @@ BOOL FlushFileBuffers(HANDLE file) {
     if (fd < 0)
         return fail(ERROR_INVALID_HANDLE);
     if (::fsync(fd) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL LockFileEx(HANDLE file, DWORD flags, DWORD /*reserved*/, DWORD /*bytesLow*/,
+                DWORD /*bytesHigh*/, OVERLAPPED* /*overlapped*/) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    int operation = (flags & LOCKFILE_EXCLUSIVE_LOCK) ? LOCK_EX : LOCK_SH;
+    if (flags & LOCKFILE_FAIL_IMMEDIATELY)
+        operation |= LOCK_NB;
+    int rc;
+    do {
+        rc = ::flock(fd, operation);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return fail(errno == EWOULDBLOCK ? ERROR_LOCK_VIOLATION : errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL UnlockFileEx(HANDLE file, DWORD /*reserved*/, DWORD /*bytesLow*/, DWORD /*bytesHigh*/,
+                  OVERLAPPED* /*overlapped*/) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (::flock(fd, LOCK_UN) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0)
+        return fail(ERROR_INVALID_HANDLE);
+    if (information == nullptr)
+        return fail(ERROR_INVALID_PARAMETER);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return fail(errorFromErrno(errno));
+    // Seconds from 1601 to 1970, in 100-nanosecond intervals.
+    constexpr std::uint64_t kEpoch = 116444736000000000ULL;
+    auto fileTime = [](const timespec& t) {
+        const std::uint64_t v = kEpoch + std::uint64_t(t.tv_sec) * 10000000ULL +
+                                std::uint64_t(t.tv_nsec) / 100;
+        return FILETIME{DWORD(v & 0xFFFFFFFFu), DWORD(v >> 32)};
+    };
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const auto device = static_cast<std::uint64_t>(st.st_dev);
+    const auto index = static_cast<std::uint64_t>(st.st_ino);
+    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    information->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    information->ftCreationTime = fileTime(st.st_ctim);
+    information->ftLastAccessTime = fileTime(st.st_atim);
+    information->ftLastWriteTime = fileTime(st.st_mtim);
+    // The device number folded into the 32-bit serial number.
+    information->dwVolumeSerialNumber = DWORD((device ^ (device >> 32)) & 0xFFFFFFFFu);
+    information->nFileSizeHigh = DWORD(size >> 32);
+    information->nFileSizeLow = DWORD(size & 0xFFFFFFFFu);
+    information->nNumberOfLinks = DWORD(st.st_nlink);
+    information->nFileIndexHigh = DWORD(index >> 32);
+    information->nFileIndexLow = DWORD(index & 0xFFFFFFFFu);
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL MoveFileExA(const char* existingName, const char* newName, DWORD flags) {
+    if (existingName == nullptr || newName == nullptr || *existingName == '\0' ||
+        *newName == '\0')
+        return fail(ERROR_FILE_NOT_FOUND);
+    const std::string from = nativePath(existingName);
+    const std::string to = nativePath(newName);
+    const int rc = (flags & MOVEFILE_REPLACE_EXISTING)
+                       ? ::rename(from.c_str(), to.c_str())
+                       : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (rc != 0)
+        return fail(errno == EEXIST ? ERROR_ALREADY_EXISTS : errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+BOOL ReplaceFileA(const char* replacedName, const char* replacementName, const char* backupName,
+                  DWORD /*flags*/, void* /*exclude*/, void* /*reserved*/) {
+    if (replacedName == nullptr || replacementName == nullptr || *replacedName == '\0' ||
+        *replacementName == '\0')
+        return fail(ERROR_FILE_NOT_FOUND);
+    if (backupName != nullptr)
+        return fail(ERROR_INVALID_PARAMETER);
+    const std::string replaced = nativePath(replacedName);
+    const std::string replacement = nativePath(replacementName);
+    struct stat st;
+    if (::stat(replaced.c_str(), &st) != 0)
+        return fail(errorFromErrno(errno));
+    if (::chmod(replacement.c_str(), st.st_mode & 07777) != 0 ||
+        ::rename(replacement.c_str(), replaced.c_str()) != 0)
+        return fail(errorFromErrno(errno));
+    lastError = NO_ERROR;
+    return 1;
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* buffer, DWORD size, DWORD /*flags*/) {
+    const int fd = fdFromHandle(file);
+    if (fd < 0) {
+        fail(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    char path[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t length = ::readlink(link.c_str(), path, sizeof path);
+    if (length <= 0 || length >= ssize_t(sizeof path)) {
+        fail(length < 0 ? errorFromErrno(errno) : ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    lastError = NO_ERROR;
+    if (buffer == nullptr || DWORD(length) >= size)
+        return DWORD(length) + 1;
+    std::memcpy(buffer, path, std::size_t(length));
+    buffer[length] = '\0';
+    return DWORD(length);
+}
+
+BOOL DeleteFileA(const char* fileName) {
+    if (fileName == nullptr || *fileName == '\0')
+        return fail(ERROR_FILE_NOT_FOUND);
+    if (::unlink(nativePath(fileName).c_str()) != 0)
         return fail(errorFromErrno(errno));
     lastError = NO_ERROR;
     return 1;

@@ -19,6 +19,27 @@ struct ULARGE_INTEGER {
     ULONGLONG QuadPart;
 };
 
+// 100-nanosecond intervals since 1 January 1601 (UTC).
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+// What GetFileInformationByHandle tells: the volume serial number and the
+// file index together name one file, whatever path it was opened by.
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+
 // Where a read given one starts: the 64-bit offset in Offset (low half) and
 // OffsetHigh. The other members are accepted and ignored.
 struct OVERLAPPED {
@@ -45,7 +66,14 @@ constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 1;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 16;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 128;
+
+constexpr DWORD LOCKFILE_FAIL_IMMEDIATELY = 1;
+constexpr DWORD LOCKFILE_EXCLUSIVE_LOCK = 2;
+
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
 
 constexpr DWORD FILE_BEGIN = 0;
 constexpr DWORD FILE_CURRENT = 1;
@@ -64,6 +92,7 @@ constexpr DWORD NO_ERROR = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_LOCK_VIOLATION = 33;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
@@ -71,10 +100,11 @@ constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_FILE_INVALID = 1006;
 
-// Opens or creates a file. Access is GENERIC_READ and/or GENERIC_WRITE; the
-// disposition one of CREATE_NEW .. TRUNCATE_EXISTING. Share mode, security
-// attributes, flags and template are accepted and ignored. Returns
-// INVALID_HANDLE_VALUE on failure.
+// Opens or creates a file. Access is GENERIC_READ and/or GENERIC_WRITE, or 0
+// with OPEN_EXISTING for a handle that only asks about the file (no read
+// permission needed); the disposition one of CREATE_NEW .. TRUNCATE_EXISTING.
+// Share mode, security attributes, flags and template are accepted and
+// ignored. Returns INVALID_HANDLE_VALUE on failure.
 HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
                    void* securityAttributes, DWORD creationDisposition, DWORD flagsAndAttributes,
                    HANDLE templateFile);
@@ -102,6 +132,38 @@ DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
 BOOL SetEndOfFile(HANDLE file);
 
 BOOL FlushFileBuffers(HANDLE file);
+
+// Locks the file for this handle, exclusively with LOCKFILE_EXCLUSIVE_LOCK
+// (else shared), waiting while another handle holds a lock that conflicts
+// unless LOCKFILE_FAIL_IMMEDIATELY is given (then ERROR_LOCK_VIOLATION). The
+// locks are advisory and cover the whole file whatever range is given; the
+// reserved word, the range and the OVERLAPPED are accepted and ignored. A
+// lock ends with UnlockFileEx or when the handle is closed.
+BOOL LockFileEx(HANDLE file, DWORD flags, DWORD reserved, DWORD bytesLow, DWORD bytesHigh,
+                OVERLAPPED* overlapped);
+BOOL UnlockFileEx(HANDLE file, DWORD reserved, DWORD bytesLow, DWORD bytesHigh,
+                  OVERLAPPED* overlapped);
+
+// Volume, index, size, link count, times and attributes of an open file.
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* information);
+
+// Renames a file; with MOVEFILE_REPLACE_EXISTING a file already at the new
+// name is replaced in one step, else that is an error (ERROR_ALREADY_EXISTS).
+BOOL MoveFileExA(const char* existingName, const char* newName, DWORD flags);
+
+// Puts the file replacement in the place of the file replaced in one step;
+// the file at the name keeps the replaced file's permissions. No backup is
+// made (backupName must be null); flags and the last two are ignored.
+BOOL ReplaceFileA(const char* replacedName, const char* replacementName, const char* backupName,
+                  DWORD flags, void* exclude, void* reserved);
+
+// The path of the file open under the handle, every link followed, into
+// buffer (size bytes, the terminator included). Returns the path's length;
+// when buffer is too small, the size needed with the terminator; 0 on
+// failure. flags are ignored.
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* buffer, DWORD size, DWORD flags);
+
+BOOL DeleteFileA(const char* fileName);
 
 BOOL CloseHandle(HANDLE handle);
 

@@ -33,12 +33,6 @@ struct SYSTEMTIME {
     WORD wMilliseconds;
 };
 
-// 100-nanosecond units since 1 January 1601, in two halves.
-struct FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-};
-
 // The current date and time in UTC.
 void GetSystemTime(SYSTEMTIME* time);
 

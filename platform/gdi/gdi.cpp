@@ -297,6 +297,52 @@ BOOL DeleteObject(HGDIOBJ obj) {
     return TRUE;
 }
 
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
+    const DcObject* dc = findDc(hdc);
+    if (!dc)
+        return nullptr;
+    switch (type) {
+        case OBJ_PEN:
+            return dc->pen;
+        case OBJ_BRUSH:
+            return dc->brush;
+        case OBJ_FONT:
+            return dc->font;
+        case OBJ_BITMAP:
+            return dc->bitmap;
+    }
+    return nullptr;
+}
+
+int GetObject(HGDIOBJ obj, int size, void* buffer) {
+    const BitmapObject* bm = findBitmap(HBITMAP(obj));
+    if (!bm)
+        return 0;
+    const int wanted = int(bm->section ? sizeof(DIBSECTION) : sizeof(BITMAP));
+    if (!buffer)
+        return wanted;
+    if (size < int(sizeof(BITMAP)))
+        return 0;
+    BITMAP b{};
+    b.bmWidth = bm->width;
+    b.bmHeight = bm->height;
+    b.bmWidthBytes = LONG(bm->stride);
+    b.bmPlanes = 1;
+    b.bmBitsPixel = WORD(bm->bitsPerPixel);
+    b.bmBits = bm->section ? bm->storage.get() : nullptr;
+    if (!bm->section || size < int(sizeof(DIBSECTION))) {
+        std::memcpy(buffer, &b, sizeof b);
+        return int(sizeof b);
+    }
+    DIBSECTION ds{};
+    ds.dsBm = b;
+    ds.dsBmih = {sizeof(BITMAPINFOHEADER), bm->width, bm->topDown ? -bm->height : bm->height, 1,
+                 WORD(bm->bitsPerPixel), BI_RGB, DWORD(bm->stride * std::size_t(bm->height)), 0,
+                 0, DWORD(bm->paletteSize), 0};
+    std::memcpy(buffer, &ds, sizeof ds);
+    return int(sizeof ds);
+}
+
 // ---- bitmaps ---------------------------------------------------------------
 
 namespace {
@@ -311,7 +357,7 @@ std::unique_ptr<BitmapObject> makeBitmap(long long width, long long height, int 
     if (total > (1ull << 32))
         return nullptr;  // 4 GiB is far beyond any page
     auto bm = std::make_unique<BitmapObject>();
-    bm->storage.reset(new (std::nothrow) std::uint8_t[total]());
+    bm->storage = zeroedPixels(std::size_t(total));
     if (!bm->storage)
         return nullptr;
     bm->width = int(width);
@@ -347,6 +393,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
         std::memcpy(bm->palette.data(), colors, n * sizeof(RGBQUAD));
         bm->paletteSize = int(n);
     }
+    bm->section = true;
     void* p = bm->storage.get();
     HBITMAP handle = HBITMAP::fromValue(table().add(std::move(bm)));
     if (handle && bits)

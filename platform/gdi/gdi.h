@@ -116,6 +116,28 @@ struct BITMAPINFO {
     RGBQUAD bmiColors[1];
 };
 
+// What GetObject tells of a bitmap: bmBits is null for a compatible bitmap,
+// whose pixels only the drawing functions reach.
+struct BITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    void* bmBits;
+};
+
+// ... and of a DIB section besides: its header as made (biHeight negative for
+// rows from the top).
+struct DIBSECTION {
+    BITMAP dsBm;
+    BITMAPINFOHEADER dsBmih;
+    DWORD dsBitfields[3];
+    void* dshSection;
+    DWORD dsOffset;
+};
+
 struct RGNDATAHEADER {
     DWORD dwSize;
     DWORD iType;
@@ -200,6 +222,17 @@ BOOL DeleteDC(HDC hdc);
 int GetDeviceCaps(HDC hdc, int index);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
 BOOL DeleteObject(HGDIOBJ obj);
+// The object of a kind a device context holds (OBJ_BITMAP: its bitmap).
+constexpr UINT OBJ_PEN = 1;
+constexpr UINT OBJ_BRUSH = 2;
+constexpr UINT OBJ_FONT = 6;
+constexpr UINT OBJ_BITMAP = 7;
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+// Bitmaps only: with room for a DIBSECTION, a DIB section fills one and
+// answers its size; otherwise (and for compatible bitmaps) a BITMAP is
+// filled when there is room. Without a buffer, the size it would fill.
+// 0 for anything else.
+int GetObject(HGDIOBJ obj, int size, void* buffer);
 
 // Bitmaps. 8-, 24- and 32-bit DIB sections; compatible bitmaps are 32-bit.
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
@@ -232,6 +265,28 @@ HRGN ExtCreateRegion(const XFORM* xform, DWORD count, const RGNDATA* data);
 int GetClipRgn(HDC hdc, HRGN rgn);
 int SelectClipRgn(HDC hdc, HRGN rgn);
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+// The smallest rectangle holding what the context may draw into (its
+// bitmap, within the clip region), and what that area is: NULLREGION,
+// SIMPLEREGION (the rectangle itself) or COMPLEXREGION; ERROR for a bad
+// context.
+int GetClipBox(HDC hdc, RECT* rect);
+
+// The bounding rectangle a device context gathers while it is enabled: the
+// pixels text output (ExtTextOutA) may have changed, within the bitmap and
+// the clip region; other drawing leaves it as it is. SetBoundsRect resets
+// it (DCB_RESET), adds a rectangle to it (DCB_ACCUMULATE), then enables or
+// disables the gathering, and answers the state before the call (DCB_ENABLE
+// or DCB_DISABLE, with DCB_SET when the rectangle was not empty, else
+// DCB_RESET). GetBoundsRect copies it ({0, 0, 0, 0} when empty) and resets it
+// with DCB_RESET; it answers DCB_SET or DCB_RESET. Both answer 0 for a bad
+// context.
+constexpr UINT DCB_RESET = 0x0001;
+constexpr UINT DCB_ACCUMULATE = 0x0002;
+constexpr UINT DCB_SET = DCB_RESET | DCB_ACCUMULATE;
+constexpr UINT DCB_ENABLE = 0x0004;
+constexpr UINT DCB_DISABLE = 0x0008;
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags);
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags);
 
 // Block transfers between device contexts.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);

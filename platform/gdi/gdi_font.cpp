@@ -163,7 +163,10 @@ BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* /*rect*/, cons
     BitmapObject* bm = findBitmap(dc->bitmap);
     if (!f || !bm)
         return FALSE;
-    f->draw(*dc, *bm, x, y, reinterpret_cast<const std::uint8_t*>(text), count, dc->textColor);
+    const RECT touched =
+        f->draw(*dc, *bm, x, y, reinterpret_cast<const std::uint8_t*>(text), count, dc->textColor);
+    if (dc->boundsEnabled)
+        dc->bounds = unionRect(dc->bounds, touched);
     return TRUE;
 }
 

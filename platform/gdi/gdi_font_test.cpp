@@ -362,8 +362,74 @@ TEST_F(GdiFontTest, DrawsOnlyInsideTheClipRegion) {
     EXPECT_LE(ink.bottom, 80);
 }
 
+// While enabled, a device context's bounding rectangle gathers every pixel
+// text changed (plain, turned, underlined, beyond the coverage kept per
+// glyph, clipped), within the bitmap and the clip; disabled, it gathers
+// nothing.
+TEST_F(GdiFontTest, BoundsGatherThePixelsTextChanged) {
+    const struct {
+        LONG em, escapement;
+        bool underline, clip;
+        int x, y;
+    } cases[] = {
+        {40, 0, false, false, 10, 10},   {40, 900, false, false, 60, 150},
+        {40, 0, true, false, 10, 10},    {400, 0, false, false, -30, -60},
+        {120, 0, false, true, -10, -20},
+    };
+    for (const auto& c : cases) {
+        Canvas cv(200, 160);
+        LOGFONTA lf = logFont("Liberation Sans", -c.em, FW_NORMAL, false, c.escapement);
+        lf.lfUnderline = c.underline;
+        Selected s(cv.dc, lf);
+        if (c.clip) {
+            HRGN clip = CreateRectRgn(50, 20, 150, 80);
+            SelectClipRgn(cv.dc, clip);
+            DeleteObject(clip);
+        }
+        EXPECT_EQ(SetBoundsRect(cv.dc, nullptr, DCB_RESET | DCB_ENABLE), DCB_DISABLE | DCB_RESET);
+        draw(cv.dc, c.x, c.y, "Hg");
+        RECT r{1, 2, 3, 4};
+        EXPECT_EQ(GetBoundsRect(cv.dc, &r, DCB_RESET), UINT(DCB_SET)) << c.em;
+        const Box ink = inkBox(cv);
+        ASSERT_FALSE(ink.empty()) << c.em;
+        EXPECT_LE(r.left, ink.left) << c.em;
+        EXPECT_LE(r.top, ink.top) << c.em;
+        EXPECT_GE(r.right, ink.right) << c.em;
+        EXPECT_GE(r.bottom, ink.bottom) << c.em;
+        EXPECT_GE(r.left, c.clip ? 50 : 0) << c.em;
+        EXPECT_GE(r.top, c.clip ? 20 : 0) << c.em;
+        EXPECT_LE(r.right, c.clip ? 150 : cv.width) << c.em;
+        EXPECT_LE(r.bottom, c.clip ? 80 : cv.height) << c.em;
+        EXPECT_EQ(GetBoundsRect(cv.dc, &r, 0), UINT(DCB_RESET));
+        EXPECT_EQ(r, (RECT{0, 0, 0, 0}));
+
+        EXPECT_EQ(SetBoundsRect(cv.dc, nullptr, DCB_DISABLE), DCB_ENABLE | DCB_RESET);
+        draw(cv.dc, c.x, c.y, "Hg");
+        EXPECT_EQ(GetBoundsRect(cv.dc, &r, 0), UINT(DCB_RESET));
+    }
+}
+
+// Rectangles added by hand join what is there; a reset empties it first.
+TEST_F(GdiFontTest, BoundsAccumulateAndReset) {
+    Canvas cv(20, 20);
+    const RECT a{2, 3, 5, 7}, b{4, 1, 9, 6}, empty{5, 5, 5, 9};
+    EXPECT_EQ(SetBoundsRect(cv.dc, &a, DCB_ACCUMULATE), DCB_DISABLE | DCB_RESET);
+    EXPECT_EQ(SetBoundsRect(cv.dc, &empty, DCB_ACCUMULATE), DCB_DISABLE | DCB_SET);
+    SetBoundsRect(cv.dc, &b, DCB_ACCUMULATE);
+    RECT r{};
+    EXPECT_EQ(GetBoundsRect(cv.dc, &r, 0), UINT(DCB_SET));
+    EXPECT_EQ(r, (RECT{2, 1, 9, 7}));
+    SetBoundsRect(cv.dc, &b, DCB_RESET | DCB_ACCUMULATE);
+    EXPECT_EQ(GetBoundsRect(cv.dc, &r, DCB_RESET), UINT(DCB_SET));
+    EXPECT_EQ(r, b);
+    EXPECT_EQ(GetBoundsRect(cv.dc, &r, 0), UINT(DCB_RESET));
+    EXPECT_EQ(SetBoundsRect(HDC(), nullptr, DCB_RESET), 0u);
+    EXPECT_EQ(GetBoundsRect(cv.dc, nullptr, 0), 0u);
+}
+
 TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
-    // White text on black: the grey level of each pixel is its coverage.
+    // White text on black: the grey level of each pixel is its coverage; a
+    // second word over the first blends where they cross.
     const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
     std::vector<COLORREF> reference;
     for (const CanvasKind& kind : kinds) {
@@ -372,6 +438,7 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
         Selected s(cv.dc, logFont("Liberation Serif", -30));
         SetTextColor(cv.dc, RGB(255, 255, 255));
         draw(cv.dc, 2, 2, "Vistrel");
+        draw(cv.dc, 9, 6, "Vistrel");
         std::vector<COLORREF> pixels;
         for (int y = 0; y < cv.height; ++y) {
             for (int x = 0; x < cv.width; ++x)

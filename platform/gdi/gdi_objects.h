@@ -3,8 +3,10 @@
 // font half of the stand-in); callers of the API only ever see handles.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -44,6 +46,17 @@ struct RegionObject : GdiObject {
     RectSet set;
 };
 
+// Zeroed pixel memory: taken with calloc, so that a large bitmap's pages
+// come zeroed from the system instead of being cleared once more.
+struct FreeBytes {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+};
+using PixelStorage = std::unique_ptr<std::uint8_t[], FreeBytes>;
+// Null when memory runs out.
+inline PixelStorage zeroedPixels(std::size_t bytes) {
+    return PixelStorage(static_cast<std::uint8_t*>(std::calloc(bytes > 0 ? bytes : 1, 1)));
+}
+
 // Pixels of 8 (palette), 24 (blue, green, red) or 32 (blue, green, red, x)
 // bits, rows top-down or bottom-up.
 struct BitmapObject : GdiObject {
@@ -53,7 +66,8 @@ struct BitmapObject : GdiObject {
     int bitsPerPixel = 32;
     std::size_t stride = 0;
     bool topDown = true;
-    std::unique_ptr<std::uint8_t[]> storage;
+    bool section = false;  // made by CreateDIBSection
+    PixelStorage storage;
     std::array<RGBQUAD, 256> palette{};
     int paletteSize = 0;
 
@@ -65,12 +79,18 @@ struct BitmapObject : GdiObject {
     }
     COLORREF read(int x, int y) const;
     void write(int x, int y, COLORREF c);
-    // Palette index closest to a colour (8-bit bitmaps).
+    // Palette index closest to a colour (8-bit bitmaps); the last answer is
+    // kept, as fills ask for one colour row after row.
     std::uint8_t nearestIndex(COLORREF c) const;
     // Fills [x0, x1) of row y with one colour.
     void fillRow(int y, int x0, int x1, COLORREF c);
     // Inverts [x0, x1) of row y.
     void invertRow(int y, int x0, int x1);
+
+private:
+    mutable bool nearestKept_ = false;
+    mutable COLORREF nearestColor_ = 0;
+    mutable std::uint8_t nearestIndex_ = 0;
 };
 
 // The font a device context holds from its creation.
@@ -95,7 +115,20 @@ struct DcObject : GdiObject {
     COLORREF textColor = 0;
     int bkMode = OPAQUE;
     bool screen = false;  // made by GetDC, released by ReleaseDC
+    // The bounding rectangle (empty: right <= left) and whether it gathers.
+    RECT bounds{};
+    bool boundsEnabled = false;
 };
+
+// The smallest rectangle holding both; an empty one adds nothing.
+inline RECT unionRect(const RECT& a, const RECT& b) {
+    if (b.right <= b.left || b.bottom <= b.top)
+        return a;
+    if (a.right <= a.left || a.bottom <= a.top)
+        return b;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
 
 // One table for the process. Handle values carry a slot index and a
 // generation, so a value whose object was deleted no longer resolves.

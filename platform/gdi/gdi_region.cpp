@@ -149,4 +149,81 @@ int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
     return dc->clip->complexity();
 }
 
+int GetClipBox(HDC hdc, RECT* rect) {
+    DcObject* dc = findDc(hdc);
+    BitmapObject* bm = dc ? findBitmap(dc->bitmap) : nullptr;
+    if (!bm || !rect)
+        return ERROR;
+    *rect = RECT{0, 0, bm->width, bm->height};
+    if (!dc->clip)
+        return SIMPLEREGION;
+    // The clip's bands within the bitmap: one rectangle when they are
+    // adjacent and hold the same single interval.
+    RECT box{};
+    int kind = NULLREGION;
+    int lastBottom = 0;
+    for (const RectSet::Band& band : dc->clip->bands()) {
+        const int top = std::max(band.top, 0), bottom = std::min(band.bottom, bm->height);
+        if (top >= bottom)
+            continue;
+        int spans = 0;
+        RECT row{};
+        for (const RectSet::Span& span : band.spans) {
+            const int left = std::max(span.left, 0), right = std::min(span.right, bm->width);
+            if (left >= right)
+                continue;
+            row = unionRect(row, RECT{left, top, right, bottom});
+            ++spans;
+        }
+        if (spans == 0)
+            continue;
+        if (kind == NULLREGION) {
+            kind = spans == 1 ? SIMPLEREGION : COMPLEXREGION;
+        } else if (spans > 1 || top != lastBottom || row.left != box.left ||
+                   row.right != box.right) {
+            kind = COMPLEXREGION;
+        }
+        box = unionRect(box, row);
+        lastBottom = bottom;
+    }
+    *rect = box;
+    return kind;
+}
+
+namespace {
+
+bool emptyRect(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+}  // namespace
+
+UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags) {
+    DcObject* dc = findDc(hdc);
+    if (!dc)
+        return 0;
+    const UINT before =
+        (dc->boundsEnabled ? DCB_ENABLE : DCB_DISABLE) | (emptyRect(dc->bounds) ? DCB_RESET : DCB_SET);
+    if (flags & DCB_RESET)
+        dc->bounds = RECT{};
+    if ((flags & DCB_ACCUMULATE) && rect)
+        dc->bounds = unionRect(dc->bounds, *rect);
+    if (flags & DCB_ENABLE)
+        dc->boundsEnabled = true;
+    if (flags & DCB_DISABLE)
+        dc->boundsEnabled = false;
+    return before;
+}
+
+UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !rect)
+        return 0;
+    const bool empty = emptyRect(dc->bounds);
+    *rect = empty ? RECT{} : dc->bounds;
+    if (flags & DCB_RESET)
+        dc->bounds = RECT{};
+    return empty ? DCB_RESET : DCB_SET;
+}
+
 }  // namespace win

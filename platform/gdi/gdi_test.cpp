@@ -70,6 +70,40 @@ TEST(GdiFillTest, RectanglesAndRops) {
     DeleteObject(black);
 }
 
+// Fills of whole rows, the bitmap's rows with and without padding, from
+// the top or the bottom: the rows asked for take the colour, the others and
+// the padding stay. A clip region is kept to.
+TEST(GdiFillTest, WholeRowsInEveryKindOfBitmap) {
+    const CanvasKind kinds[] = {{8}, {24}, {24, true}, {32}, {32, true}, {32, false, true}};
+    for (const CanvasKind& kind : kinds) {
+        for (const int width : {4, 5}) {
+            for (const bool clipped : {false, true}) {
+                Canvas cv(width, 6, kind);
+                if (clipped)
+                    IntersectClipRect(cv.dc, 0, 0, width, 2);
+                HBRUSH brush = CreateSolidBrush(RGB(0x40, 0x40, 0x40));
+                const RECT rows{-2, 1, width + 3, 4};
+                EXPECT_TRUE(FillRect(cv.dc, &rows, brush));
+                HGDIOBJ old = SelectObject(cv.dc, brush);
+                EXPECT_TRUE(PatBlt(cv.dc, 0, 5, width, 1, BLACKNESS));
+                SelectObject(cv.dc, old);
+                DeleteObject(brush);
+                for (int y = 0; y < 6; ++y) {
+                    const bool filled = y >= 1 && y < 4 && (!clipped || y < 2);
+                    const COLORREF expected =
+                        filled ? RGB(0x40, 0x40, 0x40) : y == 5 && !clipped ? 0 : 0xFFFFFF;
+                    for (int x = 0; x < width; ++x)
+                        EXPECT_EQ(cv.pixel(x, y), expected) << kind.bitsPerPixel << " " << width;
+                }
+                if (kind.bitsPerPixel == 24 && width == 5) {
+                    for (int y = 0; y < 6; ++y)
+                        EXPECT_EQ(cv.bits[y * 16 + 15], 0) << y;  // 15 bytes a row, 1 padding
+                }
+            }
+        }
+    }
+}
+
 TEST(GdiFillTest, FocusRectIsAnInvertedDottedFrame) {
     Canvas cv(6, 5);
     RECT r{0, 0, 6, 5};
@@ -193,6 +227,45 @@ TEST(GdiRegionsTest, ClipRegionOfADeviceContext) {
     GetClipRgn(cv.dc, probe);
     EXPECT_EQ(rectsOf(probe), (std::vector<RECT>{{0, 0, 2, 2}}));
     DeleteObject(probe);
+}
+
+// The clip box: the bitmap without a clip region, else the clip within the
+// bitmap, simple when that is one rectangle (bands cut alike by the
+// bitmap's edge too).
+TEST(GdiRegionsTest, ClipBoxWithinTheBitmap) {
+    const struct {
+        std::vector<RECT> clip;  // joined; none: no clip region
+        int kind;
+        RECT box;
+    } cases[] = {
+        {{}, SIMPLEREGION, {0, 0, 8, 6}},
+        {{{2, 1, 5, 4}}, SIMPLEREGION, {2, 1, 5, 4}},
+        {{{-3, -2, 20, 20}}, SIMPLEREGION, {0, 0, 8, 6}},
+        {{{10, 1, 12, 4}}, NULLREGION, {0, 0, 0, 0}},
+        {{{1, 1, 3, 3}, {5, 1, 7, 3}}, COMPLEXREGION, {1, 1, 7, 3}},
+        {{{1, 0, 3, 2}, {1, 4, 3, 6}}, COMPLEXREGION, {1, 0, 3, 6}},
+        {{{1, 0, 3, 3}, {2, 3, 4, 6}}, COMPLEXREGION, {1, 0, 4, 6}},
+        // Two bands that differ beyond the right edge alone.
+        {{{1, 0, 9, 3}, {1, 3, 12, 6}}, SIMPLEREGION, {1, 0, 8, 6}},
+    };
+    for (const auto& c : cases) {
+        Canvas cv(8, 6);
+        if (!c.clip.empty()) {
+            HRGN all = CreateRectRgn(0, 0, 0, 0);
+            for (const RECT& r : c.clip) {
+                HRGN part = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+                CombineRgn(all, all, part, RGN_OR);
+                DeleteObject(part);
+            }
+            SelectClipRgn(cv.dc, all);
+            DeleteObject(all);
+        }
+        RECT box{9, 9, 9, 9};
+        EXPECT_EQ(GetClipBox(cv.dc, &box), c.kind) << c.clip.size();
+        EXPECT_EQ(box, c.box) << c.clip.size();
+    }
+    RECT box{};
+    EXPECT_EQ(GetClipBox(HDC::fromValue(12345), &box), ERROR);
 }
 
 // Copies between 24- and 32-bit bitmaps keep every colour, either way.
@@ -376,11 +449,30 @@ TEST(GdiBitmapsTest, SectionsAndCompatibleBitmaps) {
     SetPixel(dc, 0, 0, RGB(1, 2, 3));
     EXPECT_EQ(static_cast<std::uint8_t*>(bits)[12], 3);  // stride 12, second row in memory
     EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 24);
+    // What the context holds, and what a section tells of itself.
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), HGDIOBJ(up));
+    EXPECT_EQ(GetObject(up, 0, nullptr), int(sizeof(DIBSECTION)));
+    DIBSECTION ds{};
+    EXPECT_EQ(GetObject(up, sizeof ds, &ds), int(sizeof ds));
+    EXPECT_EQ(ds.dsBm.bmBits, bits);
+    EXPECT_EQ(ds.dsBm.bmWidth, 4);
+    EXPECT_EQ(ds.dsBm.bmHeight, 2);
+    EXPECT_EQ(ds.dsBm.bmWidthBytes, 12);
+    EXPECT_EQ(ds.dsBm.bmBitsPixel, 24);
+    EXPECT_EQ(ds.dsBmih.biHeight, 2);
     HBITMAP compatible = CreateCompatibleBitmap(dc, 3, 3);
     ASSERT_TRUE(compatible);
     SelectObject(dc, compatible);
     EXPECT_EQ(GetPixel(dc, 2, 2), 0u);
     EXPECT_EQ(GetPixel(dc, 3, 2), CLR_INVALID);
+    // A compatible bitmap keeps its pixels to itself.
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), HGDIOBJ(compatible));
+    EXPECT_EQ(GetObject(compatible, sizeof ds, &ds), int(sizeof(BITMAP)));
+    EXPECT_EQ(ds.dsBm.bmBits, nullptr);
+    EXPECT_EQ(ds.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(GetObject(compatible, 2, &ds), 0);
+    EXPECT_EQ(GetObject(GetCurrentObject(dc, OBJ_PEN), sizeof ds, &ds), 0);
+    EXPECT_EQ(GetCurrentObject(dc, 99), HGDIOBJ());
     SelectObject(dc, old);
     DeleteObject(up);
     DeleteObject(compatible);

@@ -91,6 +91,14 @@ std::uint8_t mix(unsigned dst, unsigned src, unsigned coverage) {
     return std::uint8_t((dst * (255 - coverage) + src * coverage + 127) / 255);
 }
 
+// White blended into n grey pixels by their coverage.
+void blendWhite(std::uint8_t* p, const std::uint8_t* coverage, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (coverage[i] != 0)
+            p[i] = mix(p[i], 255, coverage[i]);
+    }
+}
+
 // Blends coverage in one colour into the pixels a device context may touch.
 class Painter {
 public:
@@ -139,11 +147,32 @@ public:
         }
     }
 
+    // The rectangle of the pixels handed to blend so far.
+    const RECT& touched() const { return touched_; }
+
 private:
     // Pixels [a, b) of row y; coverage advances by `step` per pixel.
     void blend(int y, int a, int b, const std::uint8_t* coverage, int step) {
+        touched_ = unionRect(touched_, RECT{a, y, b, y + 1});
         std::uint8_t* row = bm_.row(y);
         if (bm_.bitsPerPixel == 8) {
+            if (greyValues_ && r_ == 255 && step == 1) {
+                // White text over black (glyphs drawn to be reduced) is the
+                // coverage itself: eight black pixels at a time take it.
+                std::uint8_t* p = row + a;
+                const int n = b - a;
+                int i = 0;
+                for (; i + 8 <= n; i += 8) {
+                    std::uint64_t eight;
+                    std::memcpy(&eight, p + i, 8);
+                    if (eight == 0)
+                        std::memcpy(p + i, coverage + i, 8);
+                    else
+                        blendWhite(p + i, coverage + i, 8);
+                }
+                blendWhite(p + i, coverage + i, n - i);
+                return;
+            }
             for (int x = a; x < b; ++x, coverage += step) {
                 unsigned k = *coverage;
                 if (k == 0)
@@ -175,6 +204,7 @@ private:
     BitmapObject& bm_;
     unsigned r_, g_, b_;
     bool greyValues_ = false;
+    RECT touched_{};
 };
 
 // The box of an outline in whole pixels.
@@ -314,10 +344,10 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
     return g;
 }
 
-void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
+RECT ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
                       std::size_t count, COLORREF color) {
     if (!drawable_)
-        return;
+        return RECT{};
     Painter painter(dc, bm, color);
     // The baseline lies one ascent below the top of the cell, across the
     // baseline's direction (device y grows downwards).
@@ -330,7 +360,7 @@ void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const 
         total += advances_[text[i]];
     }
     if ((!underline_ && !strikeout_) || total <= 0)
-        return;
+        return painter.touched();
 
     // Underline and strike-out: bars along the baseline, as long as the
     // advances, cut to the part that can reach the bitmap.
@@ -369,6 +399,7 @@ void ScaledFont::draw(const DcObject& dc, BitmapObject& bm, int x, int y, const 
         bar(in.underlinePosition, in.underlineThickness);
     if (strikeout_)
         bar(in.strikeoutPosition, in.strikeoutThickness);
+    return painter.touched();
 }
 
 }  // namespace win::font

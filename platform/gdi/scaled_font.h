@@ -37,7 +37,9 @@ public:
     LONG advance(std::uint8_t byte) const { return advances_[byte]; }
     // Draws text with the top left of its cell at (x, y), in `color`, over
     // what the bitmap holds, within the device context's clip region.
-    void draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
+    // Answers the rectangle of the pixels it may have changed (empty when
+    // none).
+    RECT draw(const DcObject& dc, BitmapObject& bm, int x, int y, const std::uint8_t* text,
               std::size_t count, COLORREF color);
 
     // A glyph in device pixels: outline in 1/64 pixels, y up, relative to

@@ -446,6 +446,32 @@ TEST_F(PdbExportTest, ReadOnlyFolderAndFullDisk) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// The open document is never the database's target, whatever the path
+// spelling: its own name, names through "." and "..", with backslashes, a
+// symbolic and a hard link are refused before the export starts, and the
+// document stays as it was, byte for byte.
+TEST_F(PdbExportTest, TheOpenDocumentIsNoTarget) {
+    const std::string document = out.path("doc.pdf");
+    ASSERT_TRUE(fs::copy_file(fixture("export.pdf"), document));
+    const std::string before = testing::readFile(document);
+    ASSERT_TRUE(fs::create_directory(out.path("sub")));
+    fs::create_symlink(document, out.path("link.pdf"));
+    fs::create_hard_link(document, out.path("hard.pdf"));
+    ASSERT_EQ(v->open(Text(document), nullptr), S_OK);
+    const auto root = viewTree(pageViews(1, 1));
+    for (const char* name :
+         {"doc.pdf", "./doc.pdf", "sub/../doc.pdf", "sub\\..\\doc.pdf", "link.pdf", "hard.pdf"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(writePdb(name, root.get()), S_FALSE);
+        EXPECT_TRUE(log.empty());
+    }
+    EXPECT_EQ(testing::readFile(document), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.dir()), fs::directory_iterator()), 4);
+    // Beside it, under a name of its own, the database is written.
+    EXPECT_EQ(writePdb("doc.pdb", root.get()), S_OK);
+    EXPECT_EQ(counts(check("doc.pdb", 1)), "records 8 pages 2");
+}
+
 // The overview's zoom comes from the view's bitmap, whose size is truncated:
 // on a page of a few pixels it is brought down until the overview fits.
 TEST_F(PdbExportTest, OverviewsOfTinyPagesFitTheScreen) {

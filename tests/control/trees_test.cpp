@@ -14,6 +14,8 @@
 #include "engine/control/tree_node.h"
 #include "engine/control/vistrel.h"
 #include "engine/core/wstring.h"
+#include "engine/doc/pdf_catalog.h"
+#include "engine/doc/pdf_page.h"
 #include "platform/com/com.h"
 #include "tests/support/test_files.h"
 
@@ -428,6 +430,34 @@ TEST_F(TreesTest, WordsOfTheRenderedPage) {
                          "Arial Helvetica  24", "Subset Helvetica  24", "Embedded Courier  24",
                          "Plain Helvetica  24", "Roman Helvetica  24",
                          "BoldItalic Times bold-italic 40", "Mono Courier -italic 20"}));
+}
+
+// Only the pages rendered last keep their words: those of a page rendered
+// longer ago are collected again, as its last render placed them.
+TEST_F(TreesTest, WordsOfAPageRenderedLongAgo) {
+    ASSERT_EQ(open(fixture("fonts.pdf")), S_OK);
+    render(1, 2.0);
+    const auto rendered = tree("TEXT");
+    ASSERT_EQ(rendered.first, S_OK);
+    Ref<PdfPage> page = control->catalog()->getPage(1);
+    ASSERT_TRUE(page);
+    {
+        // The pages of another document rendered since.
+        auto other = win::ComObject<Vistrel>::create(engineModule());
+        ASSERT_TRUE(other);
+        ASSERT_EQ(other->open(Wide(fixture("annots.pdf")), Wide("")), S_OK);
+        for (int n = 1; n <= 4; ++n) {
+            win::ComPtr<TreeNode> node = TreeNode::create();
+            node->setState(DocState{n, 1.0, 0, 0, 4, 4, VISTRELLib::PalmFormat::NotPalm});
+            ASSERT_EQ(other->put_State(node.get()), S_OK);
+            ASSERT_EQ(other->render(), S_OK);
+        }
+    }
+    ASSERT_TRUE(page->textLinesDropped());
+    // Asked for at another zoom without a render: the words of the render.
+    view(1, 1.0);
+    EXPECT_EQ(tree("TEXT"), rendered);
+    EXPECT_FALSE(page->textLinesDropped());
 }
 
 // ---------------------------------------------------------------------------

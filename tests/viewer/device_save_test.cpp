@@ -162,6 +162,35 @@ TEST_F(DeviceSave, ClosingWithPreparedPages) {
     }
 }
 
+// Closing while the engine does not store the pages (S_FALSE or an error):
+// after the save question the user learns that they could not be saved and
+// may keep the window with them; closing anyway clears them.
+TEST_F(DeviceSave, ClosingWhenTheEngineDoesNotStoreThePages) {
+    const QString lost = "The bookmarks and device pages could not be saved into doc.pdf: ";
+    for (const HRESULT refused : {S_FALSE, E_FAIL}) {
+        SCOPED_TRACE(refused);
+        form->show();
+        form->AddDevicePages(1);
+        fake->setResult(VistrelDispid::root, refused);
+        boxes.shown.clear();
+        boxes.answers = {MessageAnswer::No, MessageAnswer::No};
+        testing::takeCalls(fake.get());
+        EXPECT_FALSE(form->close());
+        ASSERT_EQ(boxes.shown.size(), 2u);
+        EXPECT_TRUE(boxes.shown[1].text.startsWith(lost)) << boxes.shown[1].text.toStdString();
+        EXPECT_TRUE(boxes.shown[1].text.endsWith(".\rClose anyway? They will be lost."));
+        EXPECT_EQ(calls("root put"), QStringList{QString("root put ForPalm ") + kEntries});
+        EXPECT_EQ(form->tvForPalm->topLevelItemCount(), 3);
+
+        boxes.shown.clear();
+        boxes.answers = {MessageAnswer::No, MessageAnswer::Yes};
+        EXPECT_TRUE(form->close());
+        EXPECT_EQ(boxes.shown.size(), 2u);
+        EXPECT_EQ(form->tvForPalm->topLevelItemCount(), 0);
+        fake->setResult(VistrelDispid::root, S_OK);
+    }
+}
+
 TEST_F(DeviceSave, SaveAsPdbAsksNoQuestionAndHandsBackAtTheNextClose) {
     // An empty tree: nothing asked, nothing written.
     form->FileSave1Execute();

@@ -13,9 +13,13 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "tests/viewer/real_engine.h"
 #include "tests/viewer/tree_input.h"
@@ -171,7 +175,7 @@ TEST_F(TreesRoad, NestedTreeHandedBack) {
         nodeAddKid(a.get(), named("B2").get());
         nodeAddKid(root.get(), a.get());
         nodeAddKid(root.get(), named("C").get());
-        engine.setRoot("BookMarks", root.get());
+        ASSERT_EQ(engine.setRoot("BookMarks", root.get()), S_OK);
     }
     open(file);
     showTab(form->TabSheet1);
@@ -186,6 +190,90 @@ TEST_F(TreesRoad, NestedTreeHandedBack) {
     ASSERT_EQ(texts(tree), (QStringList{"A", "C"}));
     tree->topLevelItem(0)->setExpanded(true);
     EXPECT_EQ(texts(tree, tree->topLevelItem(0)), QStringList{"B1"});
+}
+
+// Closing the document when the engine cannot store the bookmarks, by
+// closing the window or by opening another document: the user is told why
+// and may keep the document open with them (answering No); once the file can
+// be written the close stores them. Closing anyway (Yes) loses them and
+// leaves the file as it was.
+TEST_F(TreesRoad, ClosingWhenTheBookmarksCannotBeStored) {
+    const bool root = geteuid() == 0;
+    const struct {
+        const char* name;
+        const char* reason;
+        MessageAnswer answer;
+        bool byOpening;
+    } cases[] = {
+        {"read-only", "the file is read-only", MessageAnswer::No, false},
+        {"changed", "the file was changed by another program", MessageAnswer::Yes, false},
+        {"read-only, another opened", "the file is read-only", MessageAnswer::No, true},
+        {"changed, another opened", "the file was changed by another program", MessageAnswer::Yes,
+         true},
+    };
+    const QString another = copyOf("plain.pdf");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string_view name(c.name);
+        const QString file = copyOf("outline.pdf");
+        const std::string path = file.toStdString();
+        form->show();
+        open(file);
+        showTab(form->TabSheet1);
+        form->bAddBMClick(form->bAddBM);
+        ASSERT_EQ(texts(form->tvBookmarks), QStringList{"Page 1--100%"});
+        const std::string lock = root ? "chattr +i '" + path + "' 2>/dev/null"
+                                      : "chmod 0444 '" + path + "'";
+        const std::string unlock = root ? "chattr -i '" + path + "'" : "chmod 0644 '" + path + "'";
+        if (name.rfind("read-only", 0) == 0) {
+            if (std::system(lock.c_str()) != 0)
+                continue;  // no read-only file can be made here
+        } else {
+            QFile other(file);
+            ASSERT_TRUE(other.open(QIODevice::Append));
+            other.write("% another program\n");
+        }
+        QFile before(file);
+        ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+
+        boxes.shown.clear();
+        boxes.answers = {c.answer};
+        bool closed;
+        if (c.byOpening) {
+            open(another);
+            closed = form->Vistrel1.filename() == another;
+        } else {
+            closed = form->close();
+        }
+        ASSERT_EQ(boxes.texts(),
+                  std::vector<QString>{"The bookmarks and device pages could not be saved into "
+                                       "outline.pdf: " +
+                                       QString(c.reason) + ".\rClose anyway? They will be lost."});
+        EXPECT_EQ(boxes.shown[0].buttons, MessageButtons::YesNo);
+        EXPECT_EQ(boxes.shown[0].defaultAnswer, MessageAnswer::No);
+        EXPECT_EQ(boxes.shown[0].caption, "Warning");
+        if (c.answer == MessageAnswer::No) {
+            EXPECT_FALSE(closed);
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->Vistrel1.filename(), file);
+            EXPECT_EQ(texts(form->tvBookmarks), QStringList{"Page 1--100%"});
+            ASSERT_EQ(std::system(unlock.c_str()), 0);
+            boxes.shown.clear();
+            EXPECT_TRUE(form->close());
+            EXPECT_TRUE(boxes.shown.empty());
+            form->show();
+            open(file);
+            showTab(form->TabSheet1);
+            EXPECT_EQ(texts(form->tvBookmarks), QStringList{"Page 1--100%"});
+        } else {
+            EXPECT_TRUE(closed);
+            EXPECT_EQ(form->tvBookmarks->topLevelItemCount(), 0);
+            QFile after(file);
+            ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+            EXPECT_EQ(after.readAll(), bytes);
+        }
+    }
 }
 
 TEST_F(TreesRoad, SecurityWarningOncePerDocumentOnTheBookmarksTab) {

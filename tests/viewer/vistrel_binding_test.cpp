@@ -151,7 +151,7 @@ TEST_F(Binding, CallsReachTheEngine) {
     ASSERT_TRUE(toc);
     EXPECT_EQ(nameOf(toc), "TOC");
     EXPECT_FALSE(vistrel.root("NoSuchTree"));  // the engine answers S_FALSE
-    vistrel.setRoot("BookMarks", toc.get());
+    EXPECT_EQ(vistrel.setRoot("BookMarks", toc.get()), S_OK);
     EXPECT_EQ(vistrel.writePDB("out.pdb", state.get()), S_OK);
     vistrel.setWriteMode(BigPDBWriteMode::Normal);
     EXPECT_EQ(vistrel.close(), S_OK);
@@ -195,7 +195,7 @@ TEST_F(Binding, FailingResults) {
         {VistrelDispid::draw, false,
          [&] { return vistrel.draw(HDC::fromValue(1), 0, 0, 1, 1, 0, 0); }},
         {VistrelDispid::writePDB, false, [&] { return vistrel.writePDB("x.pdb", node.get()); }},
-        {VistrelDispid::root, true, checked([&] { vistrel.setRoot("BookMarks", node.get()); })},
+        {VistrelDispid::root, false, [&] { return vistrel.setRoot("BookMarks", node.get()); }},
         {VistrelDispid::State, true, checked([&] { vistrel.State(); })},
         {VistrelDispid::State, true, checked([&] { vistrel.setState(node.get()); })},
         {VistrelDispid::width, true, checked([&] { vistrel.width(); })},

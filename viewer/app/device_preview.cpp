@@ -50,13 +50,7 @@ int toInt(long long v) {
 
 QImage devicePicture() {
     const std::unique_ptr<GifImage> gif = programPicture("device.gif");
-    if (gif->empty())
-        return {};
-    QImage picture(gif->width(), gif->height(), QImage::Format_ARGB32);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    drawGif(painter, picture.rect(), *gif);
-    return picture;
+    return gif->empty() ? QImage() : gifPicture(*gif);
 }
 
 TPaintBox::TPaintBox(QWidget* parent)

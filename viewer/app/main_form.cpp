@@ -176,7 +176,19 @@ void TBrevantForm::closeEvent(QCloseEvent* event) {
 
 bool TBrevantForm::FormCloseQuery() {
     questionAnswered_ = false;
-    return ReleaseTree(deviceTree());
+    return HandBackBeforeClosing();
+}
+
+bool TBrevantForm::HandBackBeforeClosing() {
+    // The trees are handed back while the close can still be called off.
+    struct Closing {
+        bool& flag;
+        bool& despiteLoss;
+        ~Closing() { flag = despiteLoss = false; }
+    } closing{closing_, closeDespiteLoss_};
+    closing_ = true;
+    closeDespiteLoss_ = false;
+    return ReleaseTree(deviceTree()) && ReleaseTree(bookmarkTree());
 }
 
 void TBrevantForm::FormClose() {
@@ -214,6 +226,10 @@ bool TBrevantForm::isOnLink(QPoint pagePoint) const {
 
 bool TBrevantForm::isPageFrozen() const {
     return progress_->isPageFrozen();
+}
+
+bool TBrevantForm::drawPageSnapshot(win::HDC dc) const {
+    return progress_->drawSnapshot(dc);
 }
 
 int TBrevantForm::paneWidth() const {

@@ -239,6 +239,10 @@ public:
     void tvTOCExpanding(QTreeWidgetItem* item);
     // Hands the tree back; false when the user cancelled the PDB save.
     bool ReleaseTree(TreeBinding& binding);
+    // Hands back the device and bookmark trees before the document closes
+    // (the window's close, or another document's open); false when the user
+    // calls the close off.
+    bool HandBackBeforeClosing();
     // False when the user cancelled the PDB save question.
     bool SaveTree(TreeBinding& binding);
     void BuildNode(ITreeNode* parent, QTreeWidgetItem* item);
@@ -306,6 +310,7 @@ public:
     int mouseTool() const override { return tool_; }
     bool isOnLink(QPoint pagePoint) const override;
     bool isPageFrozen() const override;
+    bool drawPageSnapshot(win::HDC dc) const override;
     void followLinkAt(QPoint pagePoint) override { FollowLinkAt(pagePoint.x(), pagePoint.y()); }
     void setPendingOffset(int x, int y) override;
     void recordViewForZoom() override { RecordView(true); }
@@ -520,6 +525,12 @@ private:
     // A new State node named after the tree with the tree's entries below
     // it, put as the engine's tree unless a Save As PDB asked for it.
     win::ComPtr<ITreeNode> handBackRoot(TreeBinding& binding);
+    // After a hand-back: whether the tree may leave the window. A tree the
+    // engine did not store while the window closes is lost unless the user
+    // keeps the window open: they are told why and asked (once per close).
+    bool handBackAccepted();
+    // Why the trees could not be stored, as the document's file shows it.
+    QString treeStoreFailure();
 
     // main_form_device.cpp
     void bindDeviceCommands();
@@ -564,6 +575,15 @@ private:
     // Cancel in the save question (the caller stops).
     bool questionAnswered_ = false;
     QString pdbFileName_;
+    // While the document closes, a tree the engine did not store is
+    // reported; closeDespiteLoss_ once the user chose to close all the same.
+    bool closing_ = false;
+    bool closeDespiteLoss_ = false;
+    // Set by a hand-back the engine refused.
+    bool treeStoreFailed_ = false;
+    // The length of the document's file when it was opened or last took a
+    // tree: any other length means another program changed it.
+    qint64 documentLength_ = -1;
 };
 
 }  // namespace brevant

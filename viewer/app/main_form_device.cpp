@@ -257,9 +257,11 @@ bool TBrevantForm::SavePalmTree(TreeBinding& binding) {
         deviceChoiceChanged_ = false;
         UpdateTreeButtons();
     });
-    endHandBack(binding);
+    const bool accepted = handBackAccepted();
+    if (accepted)
+        endHandBack(binding);
     ResetProgress();
-    return true;
+    return accepted;
 }
 
 void TBrevantForm::Vistrel1pdbRecordsLimitExceeded() {

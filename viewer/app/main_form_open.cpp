@@ -43,7 +43,7 @@ void TBrevantForm::FileOpen1Execute() {
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 void TBrevantForm::OpenDocument(QString path) {
     questionAnswered_ = false;
-    if (!ReleaseTree(deviceTree()))
+    if (!HandBackBeforeClosing())
         return;
 
     fileHistory_ = readFileHistory();
@@ -56,7 +56,6 @@ void TBrevantForm::OpenDocument(QString path) {
     RebuildRecentFilesMenu();
 
     ReleaseTree(tocTree());
-    ReleaseTree(bookmarkTree());
     Vistrel1.close();
     frScroll1->annotations().RemoveAnnotationControls(QString());
     // The views of the document left go with it, also when no other opens.
@@ -90,6 +89,7 @@ void TBrevantForm::OpenDocument(QString path) {
     }
 
     bookmarkWarningGiven_ = false;
+    documentLength_ = QFileInfo(Vistrel1.filename()).size();
     const QString title = "Lumbra for Palm OS - " + Vistrel1.filename();
     setWindowTitle(title);
     if (auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance()))

@@ -185,7 +185,7 @@ void TBrevantForm::createComponents() {
     createStatusBar();
     createPane();
     progress_ = std::make_unique<ProgressIndicator>(ProgressBar1, ProgressBar2, ProgressBar3,
-                                                    *frScroll1->PntPanel1, [this] { repaint(); });
+                                                    *frScroll1->PntPanel1);
     Vistrel1.setObjectName("Vistrel1");
     Vistrel1.OnstartProgressIndicator = [this](TVistrel*) { Vistrel1startProgressIndicator(); };
     Vistrel1.OnsetProgressIndicator = [this](TVistrel*, win::SHORT percentage) {
@@ -436,14 +436,10 @@ void TBrevantForm::createGlyphToolBar() {
     ToolBar4->setAllowedAreas(Qt::TopToolBarArea);
     addToolBarBreak(Qt::TopToolBarArea);
     addToolBar(Qt::TopToolBarArea, ToolBar4);
-    const std::pair<QAction*, ToolIcon> commands[] = {
-        {FirstPage1, ToolIcon::FirstPage}, {PrevPage1, ToolIcon::PrevPage},
-        {NextPage1, ToolIcon::NextPage},   {LastPage1, ToolIcon::LastPage},
-        {PrevView1, ToolIcon::PrevView},   {NextView1, ToolIcon::NextView},
-        {HandTool1, ToolIcon::Hand},       {ZoomBox1, ToolIcon::ZoomBox},
-    };
+    QAction* const commands[] = {FirstPage1, PrevPage1, NextPage1, LastPage1,
+                                 PrevView1,  NextView1, HandTool1, ZoomBox1};
     int n = 1;
-    for (const auto& [action, icon] : commands) {
+    for (QAction* action : commands) {
         auto* button = new TransparentButton(ToolBar4);
         button->setObjectName(QStringLiteral("TransparentButton%1").arg(n++));
         button->setFixedSize(kToolBarHeight - 4, kToolBarHeight - 4);
@@ -453,8 +449,9 @@ void TBrevantForm::createGlyphToolBar() {
         QImage glyph(16, 16, QImage::Format_RGB32);
         glyph.fill(Qt::magenta);
         {
+            // The icon its command's tool button shows already.
             QPainter painter(&glyph);
-            toolIcon(icon).paint(&painter, glyph.rect());
+            action->icon().paint(&painter, glyph.rect());
         }
         button->setGlyph(glyph);
         connect(button, &TransparentButton::clicked, action, &QAction::trigger);

@@ -6,12 +6,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -29,6 +32,16 @@ namespace {
 constexpr const char* kBookmarkWarning =
     "Security settings on this file do not allow saving of bookmarks. All bookmarks will be lost "
     "when the file is closed.";
+constexpr const char* kChangedFile = "the file was changed by another program";
+// Less free space than this on the file's disk makes a failed store a full
+// disk's.
+constexpr qint64 kFullDiskBytes = 1 << 20;
+
+// Whether the document's security settings forbid changing it (and with it
+// storing trees) to the password that opened it.
+bool modificationForbidden(const QString& securityInfo) {
+    return GetCsvField(securityInfo, 1) == u"1" && GetCsvField(securityInfo, 5) == u"0";
+}
 
 // Lets a tree's selection change only while the main window allows it; a
 // change that is let through may select the new current item.
@@ -350,6 +363,8 @@ bool TBrevantForm::SaveTree(TreeBinding& binding) {
     if (binding.tag != -1 && !treeChanged(binding))
         return true;
     runTreeHandBack([&] { handBackRoot(binding); });
+    if (!handBackAccepted())
+        return false;
     endHandBack(binding);
     return true;
 }
@@ -360,9 +375,52 @@ win::ComPtr<ITreeNode> TBrevantForm::handBackRoot(TreeBinding& binding) {
     for (int i = 0; i < binding.tree->topLevelItemCount(); ++i)
         BuildNode(root.get(), binding.tree->topLevelItem(i));
     // A Save As PDB only writes the database.
-    if (binding.tag != -1)
-        Vistrel1.setRoot(binding.name, root.get());
+    treeStoreFailed_ = false;
+    if (binding.tag != -1) {
+        treeStoreFailed_ = Vistrel1.setRoot(binding.name, root.get()) != win::S_OK;
+        if (!treeStoreFailed_)
+            documentLength_ = QFileInfo(Vistrel1.filename()).size();
+    }
     return root;
+}
+
+bool TBrevantForm::handBackAccepted() {
+    // A tree the engine did not store stays in the window, unless the
+    // document closes and the user chose to lose it.
+    if (!treeStoreFailed_ || closeDespiteLoss_)
+        return true;
+    if (!closing_)
+        return false;
+    // Without a document there is no file to tell of.
+    if (Vistrel1.filename().isEmpty())
+        return true;
+    const QString text = "The bookmarks and device pages could not be saved into " +
+                         QFileInfo(Vistrel1.filename()).fileName() + ": " + treeStoreFailure() +
+                         ".\rClose anyway? They will be lost.";
+    if (askWarning(text, MessageButtons::YesNo, MessageAnswer::No) != MessageAnswer::Yes)
+        return false;
+    closeDespiteLoss_ = true;
+    return true;
+}
+
+QString TBrevantForm::treeStoreFailure() {
+    // In the order the engine meets them.
+    if (modificationForbidden(Vistrel1.securityInfoInStr()))
+        return QStringLiteral("the document's security settings do not allow changes");
+    const QString file = Vistrel1.filename();
+    const QFileInfo info(file);
+    if (!info.exists())
+        return QString::fromLatin1(kChangedFile);
+    QFile probe(file);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
+        return QStringLiteral("the file is read-only");
+    probe.close();
+    if (info.size() != documentLength_)
+        return QString::fromLatin1(kChangedFile);
+    const QStorageInfo disk(info.absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < kFullDiskBytes)
+        return QStringLiteral("the disk is full");
+    return QStringLiteral("the file could not be written");
 }
 
 void TBrevantForm::endHandBack(TreeBinding& binding) {
@@ -407,8 +465,7 @@ TreeBinding& TBrevantForm::targetTree(QObject* sender) {
 }
 
 bool TBrevantForm::CheckBookmarksAllowed() {
-    const QString info = Vistrel1.securityInfoInStr();
-    const bool forbidden = GetCsvField(info, 1) == u"1" && GetCsvField(info, 5) == u"0";
+    const bool forbidden = modificationForbidden(Vistrel1.securityInfoInStr());
     if (forbidden && PageControl1->currentWidget() == TabSheet1 && !bookmarkWarningGiven_) {
         showWarning(QString::fromLatin1(kBookmarkWarning));
         bookmarkWarningGiven_ = true;

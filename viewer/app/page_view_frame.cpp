@@ -116,8 +116,9 @@ void TfrScroll::Layout() {
         extentWidth_ = extentOf(engine->width());
         extentHeight_ = extentOf(engine->height());
     }
-    sbHorz->setEnabled(false);
-    sbVert->setEnabled(false);
+    // Until the posted layout the bars count as disabled but keep their
+    // look: between pages of one size they need no repaint.
+    barsPending_ = true;
     ScrollToPoint(0, 0);
     postMessage(this, kLayoutPageViewMessage);
     PntPanel1->canvas().pen.setColor(buttonFace());
@@ -144,6 +145,10 @@ void TfrScroll::Invalidate() {
     PntPanel1->repaint();
 }
 
+bool TfrScroll::scrolls(const NotifyingScrollBar* bar) const {
+    return !barsPending_ && bar->isEnabled();
+}
+
 bool TfrScroll::PageVisible() const {
     return PntPanel1->isVisibleTo(const_cast<TfrScroll*>(this));
 }
@@ -163,6 +168,7 @@ bool TfrScroll::event(QEvent* event) {
 }
 
 void TfrScroll::WMLayoutScrollBars() {
+    barsPending_ = false;
     const int width = PntPanel1->width(), height = PntPanel1->height();
     layoutBar(sbHorz, width, extentWidth_);
     if (TVistrel* engine = host_.pageEngine())
@@ -174,7 +180,7 @@ void TfrScroll::WMLayoutScrollBars() {
 
 void TfrScroll::showOffsetsOnBars() {
     for (auto [bar, offset] : {std::pair{sbHorz, offsetX_}, std::pair{sbVert, offsetY_}}) {
-        if (bar->isEnabled() && bar->max() >= offset)
+        if (scrolls(bar) && bar->max() >= offset)
             bar->setPosition(offset);
     }
 }
@@ -195,7 +201,9 @@ void TfrScroll::sbHorzScroll(ScrollCode code, int position) {
 
 // Margins round the page in the button-face colour, then the page: drawn
 // by the engine from the offset (its result becomes NoDraw, so a drawn page
-// gets no frame), or filled while a render has the page frozen.
+// gets no frame), or, while a render has the page frozen, filled and
+// covered by the snapshot of what the surface showed before (no frame
+// either, unless there is no snapshot).
 void TfrScroll::PntPanel1Draw(win::HDC dc, int& noDraw) {
     const QColor face = buttonFace();
     win::HBRUSH brush = win::CreateSolidBrush(win::RGB(face.red(), face.green(), face.blue()));
@@ -215,6 +223,8 @@ void TfrScroll::PntPanel1Draw(win::HDC dc, int& noDraw) {
         fillRect(dc, brush, 0, bottom, right, height);
     if (host_.isPageFrozen()) {
         fillRect(dc, brush, left, top, width, height);
+        if (host_.drawPageSnapshot(dc))
+            noDraw = 0;
     } else if (TVistrel* engine = host_.pageEngine()) {
         noDraw = engine->draw(dc, toInt(left), toInt(top), toInt(width), toInt(height),
                               toInt(std::max(ox, 0LL)), toInt(std::max(oy, 0LL)));
@@ -252,9 +262,9 @@ void TfrScroll::PaintBox1MouseMove(QMouseEvent* event) {
         // The grabbed page pixel follows the mouse, on the axes that scroll.
         const QPoint screen = event->globalPosition().toPoint();
         std::optional<long long> x, y;
-        if (sbHorz->isEnabled())
+        if (scrolls(sbHorz))
             x = grabX_ - screen.x();
-        if (sbVert->isEnabled())
+        if (scrolls(sbVert))
             y = grabY_ - screen.y();
         scrollTo(x, y);
         PntPanel1->repaint();

@@ -39,9 +39,13 @@ public:
     virtual int mouseTool() const = 0;
     // Whether a pixel of the rendered page lies on a link.
     virtual bool isOnLink(QPoint pagePoint) const = 0;
-    // True while a render runs with the page frozen on a snapshot: the
-    // page area is then filled instead of drawn.
+    // True while a render runs with the page frozen on a snapshot of what
+    // the view showed before: the page area then shows the snapshot
+    // instead of asking the engine to draw.
     virtual bool isPageFrozen() const = 0;
+    // Draws that snapshot at the surface's top-left corner; false when there
+    // is none to draw.
+    virtual bool drawPageSnapshot(win::HDC dc) const = 0;
     // A click without movement on a link, at that page pixel.
     virtual void followLinkAt(QPoint pagePoint) = 0;
     // The current zoom in percent.
@@ -111,6 +115,8 @@ private:
     // integers are fine, the bounds apply.
     void scrollTo(std::optional<long long> x, std::optional<long long> y);
     void showOffsetsOnBars();
+    // Whether the bar scrolls: enabled, and laid out since the last Layout.
+    bool scrolls(const NotifyingScrollBar* bar) const;
     void DrawZoomBox();
     void zoomToBox(QPoint at);
     QPoint pagePointAt(QPoint at) const;
@@ -119,6 +125,7 @@ private:
     std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
+    bool barsPending_ = false;  // Layout ran, its posted layout not yet
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;

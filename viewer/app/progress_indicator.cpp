@@ -21,12 +21,9 @@ void PageSnapshot::Begin(TPntPanel& surface) {
     exists_ = true;
 }
 
-void PageSnapshot::CopyBack(TPntPanel& surface) const {
-    if (!exists_ || !dc_)
-        return;
-    surface.drawDirect([this](win::HDC target) {
-        win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
-    });
+bool PageSnapshot::Draw(win::HDC target) const {
+    return exists_ && dc_ &&
+           win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
 }
 
 void PageSnapshot::End() {
@@ -45,26 +42,20 @@ void PageSnapshot::End() {
 }
 
 ProgressIndicator::ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
-                                     TPntPanel& surface, std::function<void()> repaintWindow)
-    : bars_{bar1, bar2, bar3}, surface_(surface), repaintWindow_(std::move(repaintWindow)) {}
-
-void ProgressIndicator::beginSnapshot() {
-    if (snapshot_.exists())
-        return;
-    repaintWindow_();
-    snapshot_.Begin(surface_);
-}
+                                     TPntPanel& surface)
+    : bars_{bar1, bar2, bar3}, surface_(surface) {}
 
 void ProgressIndicator::start() {
     ++depth_;
     if (!current_) {
-        beginSnapshot();
+        // The surface holds what the view shows: nothing needs painting
+        // first.
+        snapshot_.Begin(surface_);
         current_ = bars_[0];
         bars_[0]->setFixedHeight(kFullHeight);
     } else if (current_ == bars_[0]) {
         current_ = bars_[1];
         bars_[0]->setFixedHeight(kShrunkHeight);
-        bars_[0]->repaint();
     } else {
         current_ = bars_[2];
     }
@@ -72,13 +63,8 @@ void ProgressIndicator::start() {
 }
 
 void ProgressIndicator::set(int percentage) {
-    if (!current_)
-        return;
-    current_->setValue(percentage);
-    if (current_ == bars_[0]) {
-        repaintWindow_();
-        snapshot_.CopyBack(surface_);
-    }
+    if (current_)
+        current_->setValue(percentage);
 }
 
 void ProgressIndicator::stop() {

@@ -1,14 +1,11 @@
 // The progress display of the status bar: three bars, one per nesting
 // level of the engine's progress reports (an export renders pages inside
 // its own progress). While the outermost level runs, the page view stays
-// frozen on a snapshot of what it showed before: the view fills its page
-// area instead of asking the engine to draw, and each report of the
-// outermost level copies the snapshot back onto the page surface.
+// frozen on a snapshot of what it showed before: a paint of the view then
+// shows the snapshot instead of asking the engine to draw. The reports
+// paint nothing themselves (the bars repaint themselves when their value
+// shows a change), so a render that reports often costs no window paints.
 #pragma once
-
-#include <QString>
-
-#include <functional>
 
 #include "platform/gdi/gdi.h"
 
@@ -29,8 +26,9 @@ public:
     bool exists() const { return exists_; }
     // Copies the surface's pixels, unless a snapshot exists already.
     void Begin(TPntPanel& surface);
-    // Puts the copy back onto the whole surface and shows it.
-    void CopyBack(TPntPanel& surface) const;
+    // Puts the copy onto a device context at its top-left corner; false
+    // when there is none.
+    bool Draw(win::HDC target) const;
     void End();
 
 private:
@@ -47,9 +45,8 @@ public:
     static constexpr int kFullHeight = 16;
     static constexpr int kShrunkHeight = 7;
 
-    // repaintWindow repaints the main window at once.
     ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
-                      TPntPanel& surface, std::function<void()> repaintWindow);
+                      TPntPanel& surface);
 
     void start();
     void set(int percentage);
@@ -61,13 +58,12 @@ public:
     QProgressBar* currentBar() const { return current_; }
     int depth() const { return depth_; }
     bool isPageFrozen() const { return snapshot_.exists(); }
+    // Draws the snapshot the page is frozen on; false when there is none.
+    bool drawSnapshot(win::HDC dc) const { return snapshot_.Draw(dc); }
 
 private:
-    void beginSnapshot();
-
     QProgressBar* bars_[3];
     TPntPanel& surface_;
-    std::function<void()> repaintWindow_;
     QProgressBar* current_ = nullptr;
     int depth_ = 0;
     PageSnapshot snapshot_;

@@ -217,8 +217,8 @@ ComPtr<ITreeNode> TVistrel::root(const QString& name) {
     return node;
 }
 
-void TVistrel::setRoot(const QString& name, ITreeNode* node) {
-    checkResult(call([&](IVistrel* e) { return e->put_root(BstrArg(name), node); }));
+HRESULT TVistrel::setRoot(const QString& name, ITreeNode* node) {
+    return call([&](IVistrel* e) { return e->put_root(BstrArg(name), node); });
 }
 
 ComPtr<ITreeNode> TVistrel::State() {

@@ -3,8 +3,8 @@
 // IVistrel, and its events arrive through an IDispatch sink advised on the
 // object's connection point, where they become calls of the handler slots
 // below. Engine calls whose result the caller tests (open, close, render,
-// draw, writePDB) give their HRESULT; the others raise EngineError when
-// they fail, and `root` get gives no node instead.
+// draw, writePDB, `root` put) give their HRESULT; the others raise
+// EngineError when they fail, and `root` get gives no node instead.
 #pragma once
 
 #include <QObject>
@@ -44,7 +44,8 @@ public:
     win::HRESULT close();
     // The tree of that name; none when the engine does not give one.
     win::ComPtr<ITreeNode> root(const QString& name);
-    void setRoot(const QString& name, ITreeNode* node);
+    // S_OK once the engine stored the tree in the document's file.
+    win::HRESULT setRoot(const QString& name, ITreeNode* node);
     win::ComPtr<ITreeNode> State();
     void setState(ITreeNode* node);
     win::HRESULT render();

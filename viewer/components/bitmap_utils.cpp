@@ -29,19 +29,14 @@ Bitmap fromQImage(const QImage& image) {
     return bmp;
 }
 
-void stretchDrawTransparent(QPainter& painter, int x, int y, int width, int height,
-                            const Bitmap& bmp, QRect source, Colour transparent) {
+QImage transparentImage(const Bitmap& bmp, QRect source, Colour transparent) {
     if (bmp.empty())
-        return;
-    if (width < 1)
-        width = bmp.width();
-    if (height < 1)
-        height = bmp.height();
+        return {};
     if (source.width() < 1 || source.height() < 1)
         source = QRect(0, 0, bmp.width(), bmp.height());
     source &= QRect(0, 0, bmp.width(), bmp.height());
     if (source.isEmpty())
-        return;
+        return {};
 
     if (transparent == kColourDefault)
         transparent = colourOf(bmp.pixel(0, bmp.height() - 1));
@@ -57,6 +52,18 @@ void stretchDrawTransparent(QPainter& painter, int x, int y, int width, int heig
             line[sx] = hidden ? 0 : qRgb(c.r, c.g, c.b);
         }
     }
+    return part;
+}
+
+void stretchDrawTransparent(QPainter& painter, int x, int y, int width, int height,
+                            const Bitmap& bmp, QRect source, Colour transparent) {
+    const QImage part = transparentImage(bmp, source, transparent);
+    if (part.isNull())
+        return;
+    if (width < 1)
+        width = bmp.width();
+    if (height < 1)
+        height = bmp.height();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRect(x, y, width, height), part);

@@ -95,6 +95,10 @@ TEST(QtPictures, DrawsGifFramesWithTheirTransparency) {
         p.end();
         EXPECT_EQ(canvas.pixel(tx, ty),
                   transparent ? kBackdrop : (0xFF000000 | f.transparentColour));
+        // The same frame as a picture of its own: left out means alpha 0.
+        const QImage picture = gifPicture(gif);
+        ASSERT_EQ(picture.size(), QSize(bmp.width(), bmp.height()));
+        EXPECT_EQ(picture.pixel(tx, ty), transparent ? 0u : (0xFF000000 | f.transparentColour));
     }
 }
 

@@ -21,6 +21,13 @@ QByteArray arrayOf(const Bytes& b) {
     return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
 }
 
+// The colour left out of a frame: its transparent colour when it has one and
+// the image is transparent.
+Colour leftOut(const GifFrame& frame, const GifImage& gif) {
+    return frame.transparentColour != kColourNone && gif.transparent ? frame.transparentColour
+                                                                     : kColourNone;
+}
+
 }  // namespace
 
 void drawGif(QPainter& painter, const QRect& rect, GifImage& gif) {
@@ -28,13 +35,16 @@ void drawGif(QPainter& painter, const QRect& rect, GifImage& gif) {
         return;
     GifFrame& frame = gif.frame(gif.frameIndex());
     const Bitmap& bmp = frame.bitmap();
-    if (frame.transparentColour != kColourNone && gif.transparent) {
-        stretchDrawTransparent(painter, rect.x(), rect.y(), rect.width(), rect.height(), bmp,
-                               QRect(0, 0, bmp.width(), bmp.height()), frame.transparentColour);
-        return;
-    }
     stretchDrawTransparent(painter, rect.x(), rect.y(), rect.width(), rect.height(), bmp,
-                           QRect(0, 0, bmp.width(), bmp.height()), kColourNone);
+                           QRect(0, 0, bmp.width(), bmp.height()), leftOut(frame, gif));
+}
+
+QImage gifPicture(GifImage& gif) {
+    if (gif.frameIndex() < 0)
+        return {};
+    GifFrame& frame = gif.frame(gif.frameIndex());
+    const Bitmap& bmp = frame.bitmap();
+    return transparentImage(bmp, QRect(0, 0, bmp.width(), bmp.height()), leftOut(frame, gif));
 }
 
 void saveGifToClipboard(GifImage& gif, QMimeData& mime) {

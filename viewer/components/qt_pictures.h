@@ -21,6 +21,9 @@ inline constexpr const char* kIconClipboardFormat = "image/vnd.microsoft.icon";
 // Draws the current frame into rect: with its transparent colour left out
 // when it has one and the image is transparent, else plainly stretched.
 void drawGif(QPainter& painter, const QRect& rect, GifImage& gif);
+// The current frame unstretched as drawGif draws it onto a transparent
+// image (null when there is none).
+QImage gifPicture(GifImage& gif);
 
 // Puts frame 0 as an image and, when every frame has compressed data, the
 // GIF file with its 4-byte length in front under "GIF Image".

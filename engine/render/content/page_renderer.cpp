@@ -163,10 +163,14 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
         return;
     in.setContentInput(&input);
     TextLineList* lines = page.textLines();
-    if (lines) {
+    if (lines)
         lines->clear();
-    } else if ((lines = newTextLineList())) {
-        page.setTextLines(lines, destroyTextLines);
+    else
+        lines = newTextLineList();
+    if (lines) {
+        const IntPoint size = device.GetPageSize();
+        page.setTextLines(lines, destroyTextLines, TextCapture{*pageMatrix, size.x, size.y});
+        lines = page.textLines();
     }
     in.setTextCapture(lines, capture);
     if (lines) {
@@ -174,6 +178,9 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
         lines->setPageMatrix(*pageMatrix);
     }
     runContentStream(page.runner(), in);
+    // The page's reader goes with the render: kept, the parser of every page
+    // rendered would stay for as long as the document.
+    page.runner().endRuns();
     if (lines)
         lines->spaceWords();
     if (settingOn(settings::Mode, settings::DrawAnnotBorders, true))

@@ -183,7 +183,8 @@ TEST(PageRendererTest, DrawAnnotBordersSetting) {
 
 // Fill and stroke start black through the default gray space; the page's
 // content may span several streams, and only the first element decides
-// whether there is content at all (then borders are drawn too).
+// whether there is content at all (then borders are drawn too). The page
+// keeps no reader of its content after the render.
 TEST(PageRendererTest, ContentsAndDefaultColours) {
     const std::string kBorder =
         "<< /Type /Annot /Subtype /Link /Rect [0 0 200 200] /Border [0 0 1] /C [1 0 0] >>";
@@ -227,6 +228,8 @@ TEST(PageRendererTest, ContentsAndDefaultColours) {
         Render r(doc);
         EXPECT_EQ(r.canvas.pixel(10, 10), c.centre) << c.page << " " << c.pagesEntries;
         EXPECT_EQ(r.canvas.pixel(10, 0) == 0x0000FF, c.border) << c.page << " " << c.pagesEntries;
+        // The reader of the page's content goes with the render.
+        EXPECT_FALSE(doc.page()->runner().reader) << c.page;
     }
 }
 

@@ -98,6 +98,7 @@ public:
 
 private:
     struct Cmyk;
+    struct Column;
 
     bool createDib();
     void freeDib();
@@ -108,8 +109,13 @@ private:
     std::ptrdiff_t writeBlendedRow(std::int32_t weight);
     // Widens the row to 8 bits per component and converts CMYK to RGB.
     void convertRow(std::uint8_t* row);
+    // Fills columns_ for the row width and dstWidth_; false when out of
+    // memory.
+    bool planColumns();
     // One converted row into rowAccumulator_, scaled to dstWidth_.
     void scaleRow(const std::uint8_t* row);
+    template <int Components>
+    void scaleRowOf(const std::uint8_t* row);
     // Advances the vertical error term.
     void advance(std::int32_t correction);
     void drawRotated(IntPoint origin, OutputDevice& device, RasterImage& box);
@@ -127,6 +133,9 @@ private:
     std::uint8_t* dibBits_ = nullptr;
     std::unique_ptr<std::uint8_t[]> rowAccumulator_;
     std::unique_ptr<std::uint8_t[]> nextRowAccumulator_;
+    // How each pixel of a scaled row is made from the source row (none when
+    // the widths are equal): the same for every row.
+    std::unique_ptr<Column[]> columns_;
     std::int32_t xScale_ = 0;
     std::int32_t yScale_ = 0;
     std::int32_t xStep_ = 0;

@@ -134,6 +134,23 @@ const std::uint8_t* blendTable(std::uint8_t k) {
     return t.values.get();
 }
 
+// Blends n pixels of Bytes bytes (blue, green, red and, for 4, a byte
+// cleared) by their coverage.
+template <int Bytes>
+void blendRow(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const std::uint8_t* blue,
+              const std::uint8_t* green, const std::uint8_t* red) {
+    for (const std::uint8_t* end = cov + n; cov != end; ++cov, d += Bytes) {
+        const std::size_t c = *cov;
+        if constexpr (Bytes == 4)
+            d[3] = 0;
+        if (c == 0)
+            continue;
+        d[0] = blue[c << 8 | d[0]];
+        d[1] = green[c << 8 | d[1]];
+        d[2] = red[c << 8 | d[2]];
+    }
+}
+
 struct SharedDib {
     win::HDC dc;
     struct {
@@ -250,20 +267,65 @@ int DibCoverageBitmap::liveCount() {
     return gShared.live;
 }
 
+bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::uint8_t* blue,
+                                         const std::uint8_t* green, const std::uint8_t* red) {
+    win::DIBSECTION ds{};
+    if (win::GetObject(win::GetCurrentObject(page, win::OBJ_BITMAP), sizeof ds, &ds) !=
+            int(sizeof ds) ||
+        !ds.dsBm.bmBits || (ds.dsBm.bmBitsPixel != 24 && ds.dsBm.bmBitsPixel != 32)) {
+        return false;
+    }
+    win::RECT visible;
+    const int region = win::GetClipBox(page, &visible);
+    if (region == win::NULLREGION)
+        return true;
+    if (region != win::SIMPLEREGION)
+        return false;
+    // The block's part that the copy back would reach: every pixel of it
+    // is blended in place, and a 32-bit page gets its fourth byte cleared
+    // there, as the copies through the section would leave it.
+    const std::int64_t x0 = std::max<std::int64_t>(p.x, visible.left);
+    const std::int64_t x1 = std::min<std::int64_t>(std::int64_t(p.x) + width_, visible.right);
+    const std::int64_t y0 = std::max<std::int64_t>(p.y, visible.top);
+    const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(p.y) + height_, visible.bottom);
+    if (x0 >= x1 || y0 >= y1)
+        return true;
+    const std::size_t bytes = ds.dsBm.bmBitsPixel / 8;
+    auto* bits = static_cast<std::uint8_t*>(ds.dsBm.bmBits);
+    const bool topDown = ds.dsBmih.biHeight < 0;
+    for (std::int64_t y = y0; y < y1; ++y) {
+        const std::int64_t row = topDown ? y : ds.dsBm.bmHeight - 1 - y;
+        std::uint8_t* d = bits + std::size_t(row) * std::size_t(ds.dsBm.bmWidthBytes) +
+                          std::size_t(x0) * bytes;
+        const std::uint8_t* cov =
+            buffer_.get() + std::size_t(y - p.y) * std::size_t(width_) + std::size_t(x0 - p.x);
+        const std::size_t n = std::size_t(x1 - x0);
+        if (bytes == 4)
+            blendRow<4>(d, cov, n, blue, green, red);
+        else
+            blendRow<3>(d, cov, n, blue, green, red);
+    }
+    return true;
+}
+
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
-    IntegerSetting method = readRasterSetting(settings::FontSystem, settings::AAMethod);
+    const IntegerSetting& method = device.coverageMethod();
     if ((method.present && method.value == 0) || !method.knownKind)
         return CompositePlain(p, device);
     if (!buffer_ || !gShared.ensure(width_, height_))
         return false;
-    win::HDC page = win::HDC::fromValue(device.deviceHandle());
-    win::BitBlt(gShared.dc, 0, 0, width_, height_, page, p.x, p.y, win::SRCCOPY);
     const std::uint8_t kr = color_ & 0xFF, kg = (color_ >> 8) & 0xFF, kb = (color_ >> 16) & 0xFF;
     const std::uint8_t* blue = blendTable(kb);
     const std::uint8_t* green = blendTable(kg);
     const std::uint8_t* red = blendTable(kr);
     if (!blue || !green || !red)
         return false;
+    win::HDC page = win::HDC::fromValue(device.deviceHandle());
+    // A page whose pixels can be reached, clipped to one rectangle, takes
+    // the glyph straight; others through the shared section.
+    if (CompositeInPlace(p, page, blue, green, red))
+        return true;
+    win::BitBlt(gShared.dc, 0, 0, width_, height_, page, p.x, p.y, win::SRCCOPY);
     const std::uint8_t* cov = buffer_.get();
     for (int row = 0; row < height_; ++row) {
         std::uint8_t* d = gShared.bits + std::size_t(row) * gShared.stride;

@@ -9,6 +9,7 @@
 #include "engine/core/allocator.h"
 #include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/geometry.h"
+#include "platform/gdi/gdi.h"
 
 namespace vistrel {
 
@@ -58,8 +59,10 @@ protected:
 };
 
 // The kind made by device-context devices: composites a whole block at
-// once through one process-wide 24-bit DIB section (copy the page area in,
-// blend in memory, copy it back).
+// once, straight into the page's pixels when the page is a DIB section of
+// 24 or 32 bits clipped to one rectangle at most, else through one
+// process-wide 24-bit DIB section (copy the page area in, blend in memory,
+// copy it back); both give the same pixels.
 class DibCoverageBitmap : public CoverageBitmap {
 public:
     DibCoverageBitmap(int width, int height);
@@ -75,6 +78,12 @@ public:
     static int liveCount();
 
 private:
+    // Blends into a page of 24 or 32 bits per pixel whose pixels GetObject
+    // gives, when its clip is one rectangle (or nothing); false, nothing
+    // done, for any other page.
+    bool CompositeInPlace(IntPoint p, win::HDC page, const std::uint8_t* blue,
+                          const std::uint8_t* green, const std::uint8_t* red);
+
     bool counted_ = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/core/settings_store.h"
 
@@ -533,6 +534,121 @@ TEST_F(GdiDeviceTest, DibCompositeIgnoresTheSpanClip) {
         std::fill_n(bm->data(), 12, std::uint8_t(255));
         bm->Composite(IntPoint(0, 0), dev);
         EXPECT_EQ(cv.picture(), c.picture) << c.dib;
+    }
+}
+
+// A page of a kind for the coverage tests: a DIB section of 8 (grey), 24 or
+// 32 bits with rows from the top or the bottom, or a compatible bitmap, its
+// pixels a pattern of colours.
+struct PatternPage {
+    win::HDC dc;
+    win::HBITMAP bitmap;
+    win::HGDIOBJ old;
+    void* bits = nullptr;
+
+    PatternPage(int bpp, bool bottomUp, bool compatible, int w, int h) {
+        dc = win::CreateCompatibleDC(nullptr);
+        if (compatible) {
+            bitmap = win::CreateCompatibleBitmap(dc, w, h);
+        } else {
+            struct {
+                win::BITMAPINFOHEADER h;
+                win::RGBQUAD colors[256];
+            } info{};
+            info.h = {sizeof(win::BITMAPINFOHEADER), w, bottomUp ? h : -h, 1, win::WORD(bpp),
+                      win::BI_RGB, 0, 0, 0, 0, 0};
+            for (int i = 0; i < 256; ++i)
+                info.colors[i] = {win::BYTE(i), win::BYTE(i), win::BYTE(i), 0};
+            bitmap = win::CreateDIBSection(dc, reinterpret_cast<win::BITMAPINFO*>(&info),
+                                           win::DIB_RGB_COLORS, &bits, nullptr, 0);
+        }
+        old = win::SelectObject(dc, bitmap);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                win::SetPixel(dc, x, y, win::RGB(x * 29 % 256, y * 53 % 256, (x + y) * 17 % 256));
+        }
+    }
+    ~PatternPage() {
+        win::SelectObject(dc, old);
+        win::DeleteObject(bitmap);
+        win::DeleteDC(dc);
+    }
+    std::vector<std::uint32_t> pixels(int w, int h) const {
+        win::SelectClipRgn(dc, nullptr);
+        std::vector<std::uint32_t> all;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                all.push_back(win::GetPixel(dc, x, y));
+        }
+        return all;
+    }
+};
+
+// Glyphs blend straight into pages whose pixels can be reached and through
+// the shared section into the others, with the same pixels: every kind of
+// page, clipped or not, the block inside the page, across its edges or off
+// it. A 32-bit section ends with its fourth byte cleared where the block was
+// copied back, and kept elsewhere.
+TEST_F(GdiDeviceTest, DibCompositeGivesTheSamePixelsOnEveryPage) {
+    const int w = 13, h = 11;
+    const struct {
+        int bpp;
+        bool bottomUp;
+    } kinds[] = {{24, false}, {24, true}, {32, false}, {32, true}, {8, false}};
+    const std::vector<std::vector<win::RECT>> clips = {
+        {}, {{2, 1, 10, 9}}, {{1, 1, 4, 4}, {6, 5, 12, 10}}, {{20, 20, 30, 30}}};
+    const IntPoint places[] = {{3, 2}, {-4, -3}, {8, 7}, {20, 2}, {2, -12}};
+    for (const auto& kind : kinds) {
+        for (std::size_t clip = 0; clip < clips.size(); ++clip) {
+            for (const IntPoint& at : places) {
+                std::vector<std::uint32_t> results[2];
+                for (const bool compatible : {true, false}) {
+                    PatternPage page(kind.bpp, kind.bottomUp, compatible, w, h);
+                    if (kind.bpp == 32 && !compatible) {
+                        for (int i = 0; i < w * h; ++i)
+                            static_cast<std::uint8_t*>(page.bits)[i * 4 + 3] = 0x5A;
+                    }
+                    if (!clips[clip].empty()) {
+                        win::HRGN all = win::CreateRectRgn(0, 0, 0, 0);
+                        for (const win::RECT& r : clips[clip]) {
+                            win::HRGN part = win::CreateRectRgn(r.left, r.top, r.right, r.bottom);
+                            win::CombineRgn(all, all, part, win::RGN_OR);
+                            win::DeleteObject(part);
+                        }
+                        win::SelectClipRgn(page.dc, all);
+                        win::DeleteObject(all);
+                    }
+                    GdiDevice dev(page.dc, IntPoint(w, h));
+                    std::unique_ptr<CoverageBitmap> bm = dev.NewCoverageBitmap(9, 7);
+                    for (int i = 0; i < 63; ++i)
+                        bm->data()[i] = std::uint8_t(i * 37 % 256);
+                    bm->setColor(0x3080C0);
+                    EXPECT_TRUE(bm->Composite(at, dev));
+                    results[compatible] = page.pixels(w, h);
+                    if (kind.bpp != 32 || compatible)
+                        continue;
+                    for (int y = 0; y < h; ++y) {
+                        for (int x = 0; x < w; ++x) {
+                            bool copied = x >= at.x && x < at.x + 9 && y >= at.y && y < at.y + 7;
+                            if (!clips[clip].empty()) {
+                                bool inside = false;
+                                for (const win::RECT& r : clips[clip])
+                                    inside = inside || (x >= r.left && x < r.right &&
+                                                        y >= r.top && y < r.bottom);
+                                copied = copied && inside;
+                            }
+                            const int row = kind.bottomUp ? h - 1 - y : y;
+                            EXPECT_EQ(static_cast<std::uint8_t*>(page.bits)[(row * w + x) * 4 + 3],
+                                      copied ? 0 : 0x5A)
+                                << clip << " " << at.x << " " << x << "," << y;
+                        }
+                    }
+                }
+                if (kind.bpp != 8) {
+                    EXPECT_EQ(results[0], results[1]) << kind.bpp << " " << clip << " " << at.x;
+                }
+            }
+        }
     }
 }
 

@@ -326,6 +326,7 @@ bool DcDevice::Attach(win::HDC deviceContext, IntPoint pageSize) {
     penSelected_ = brushSelected_ = false;
     penDirty_ = brushDirty_ = true;
     attached_ = true;
+    readCoverageMethod();
     return true;
 }
 

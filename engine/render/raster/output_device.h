@@ -15,6 +15,7 @@
 #include "engine/render/raster/geometry.h"
 #include "engine/render/raster/line_style.h"
 #include "engine/render/raster/pointer_stack.h"
+#include "engine/render/raster/raster_settings.h"
 #include "platform/gdi/gdi.h"
 
 namespace vistrel {
@@ -125,9 +126,18 @@ public:
 
     // The device context handed to Attach, as a number; 0 when detached.
     std::uint32_t deviceHandle() const { return deviceHandle_; }
+    // How coverage bitmaps are composited onto the device: the setting
+    // "FontSystem"/"AAMethod" as it stood when the device was made or last
+    // attached (once a page, not once a glyph).
+    const IntegerSetting& coverageMethod() const { return coverageMethod_; }
 
 protected:
+    void readCoverageMethod() {
+        coverageMethod_ = readRasterSetting(settings::FontSystem, settings::AAMethod);
+    }
+
     std::uint32_t deviceHandle_ = 0;
+    IntegerSetting coverageMethod_ = readRasterSetting(settings::FontSystem, settings::AAMethod);
     IntPoint pageSize_;
     IntPoint currentPoint_;
     LineStyle lineStyle_;
