@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -207,29 +208,51 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
     EXPECT_EQ(in.runDepth(), 0);
 }
 
-// A scatter plot: one marker form drawn all over the page, each draw under
-// its own matrix. A thousand markers draw whole, and the work they charge
-// lets a page of 250,000 draw whole as well, while forms that draw each
-// other many times over are still cut.
-TEST(FormTest, PageOfMarkerFormsDrawsWhole) {
-    const auto work = [](int markers) {
-        std::string content;
-        for (int i = 0; i < markers; ++i) {
-            content += "q 1 0 0 1 " + std::to_string(i % 125) + " " + std::to_string(i / 125 % 125) +
-                       " cm /M Do Q\n";
-        }
-        GdiPage page("/Resources << /XObject << /M 4 0 R >> >>",
-                     {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
-                                   "0 0 2 2 re f")});
-        page.run(content);
-        EXPECT_FALSE(page.in.workSpent());
-        // "q", "cm", "Do", the form's "re" and "f", "Q".
-        EXPECT_EQ(page.trace.lines.size(), 6 * std::size_t(markers));
-        return page.in.workDone();
+// Busy pages that must draw whole: a scatter plot (one marker form drawn all
+// over the page, each draw under its own matrix) of 250,000 markers, and a
+// page of 1,000,000 plain operators (500,000 filled squares). A thousand
+// units of each draw whole, and the work they charge lets the whole page
+// draw as well, while forms that draw each other many times over are still
+// cut.
+TEST(FormTest, BusyPagesDrawWhole) {
+    struct Case {
+        const char* what;
+        // The content of unit i.
+        std::string (*unit)(int i);
+        std::size_t operatorsPerUnit;
+        std::uint64_t units;
     };
-    const std::uint64_t page = work(0);
-    const std::uint64_t perMarker = (work(1000) - page) / 1000;
-    EXPECT_LE(page + 250000 * perMarker, ContentInterpreter::kWorkBudget);
+    const Case cases[] = {
+        {"marker forms",
+         [](int i) {
+             return "q 1 0 0 1 " + std::to_string(i % 125) + " " +
+                    std::to_string(i / 125 % 125) + " cm /M Do Q\n";
+         },
+         6, 250000},  // "q", "cm", "Do", the form's "re" and "f", "Q"
+        {"plain operators",
+         [](int i) {
+             return std::to_string(i % 125) + " " + std::to_string(i / 125 % 125) + " 2 2 re f\n";
+         },
+         2, 500000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto work = [&c](int units) {
+            std::string content;
+            for (int i = 0; i < units; ++i)
+                content += c.unit(i);
+            GdiPage page("/Resources << /XObject << /M 4 0 R >> >>",
+                         {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
+                                       "0 0 2 2 re f")});
+            page.run(content);
+            EXPECT_FALSE(page.in.workSpent());
+            EXPECT_EQ(page.trace.lines.size(), c.operatorsPerUnit * std::size_t(units));
+            return page.in.workDone();
+        };
+        const std::uint64_t page = work(0);
+        const std::uint64_t perUnit = (work(1000) - page) / 1000;
+        EXPECT_LE(page + c.units * perUnit, ContentInterpreter::kWorkBudget);
+    }
 }
 
 // /Type is optional in an external object: /Subtype /Form alone makes a form.
