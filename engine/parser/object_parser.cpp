@@ -229,6 +229,15 @@ ObjectRef ObjectParser::makeString() {
 }
 
 ObjectRef ObjectParser::parseArray() {
+    // readNext appends what ParseObject gives here: the entries are taken
+    // straight, without going through the queue.
+    Ref<PdfArray> array = makeRef<PdfArray>();
+    while (ObjectRef entry = ParseObject())
+        array->append(std::move(entry));
+    return array;
+}
+
+ObjectRef ObjectParser::parseArrayOfEntries() {
     Ref<PdfArray> array = makeRef<PdfArray>();
     pushList();
     for (;;) {

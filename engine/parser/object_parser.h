@@ -107,7 +107,9 @@ public:
     virtual ObjectRef objectOfToken(int kind);
     // A new string from the tokenizer's current token.
     virtual ObjectRef makeString();
-    // Called after a left bracket / after two less-than signs.
+    // Called after a left bracket / after two less-than signs. A parser
+    // whose readNext makes more of the objects it reads (references of two
+    // numbers and "R") reads its arrays with parseArrayOfEntries.
     virtual ObjectRef parseArray();
     virtual ObjectRef parseDict();
     // Appends the next object (or a null entry) to the end of the queue.
@@ -139,6 +141,8 @@ public:
     Tokenizer* tokenizer() const { return tokenizer_; }
 
 protected:
+    // An array of the entries readNext appends, up to a null entry.
+    ObjectRef parseArrayOfEntries();
     // Appends an entry (null allowed), taking over its reference.
     void append(ObjectRef object);
     // Names and keywords read so far by their text, one reference each.
