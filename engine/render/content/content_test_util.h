@@ -306,6 +306,7 @@ struct DocumentPage {
     }
     void run(const std::string& content) {
         MemoryInputStream input(content.data(), content.size());
+        pageInput = &input;
         in.setContentInput(&input);
         runContentStream(doc.page()->runner(), in);
     }
@@ -315,6 +316,9 @@ struct DocumentPage {
     Device device;
     ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
     TraceLog trace;
+    // The page's own content input of the last run (gone once it returns:
+    // for comparing with the inputs an observer saw).
+    InputStream* pageInput = nullptr;
 };
 
 }  // namespace vistrel::test

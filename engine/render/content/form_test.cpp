@@ -64,26 +64,13 @@ private:
     DcDevice& device_;
 };
 
-struct Page {
+// A document page whose operators the probe sees.
+struct Page : test::DocumentPage<> {
     Page(const std::string& resources, const std::vector<std::string>& objects)
-        : doc("/Resources " + resources, objects), canvas(128, 128), device(canvas) {
-        in.setDevice(&device);
-        in.setResources(doc.page()->resources());
+        : DocumentPage("/Resources " + resources, objects) {
         in.setStepObserver(&probe);
     }
-    void run(const std::string& content) {
-        MemoryInputStream input(content.data(), content.size());
-        pageInput = &input;
-        in.setContentInput(&input);
-        runContentStream(doc.page()->runner(), in);
-    }
-
-    TestDocument doc;
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
     Probe probe{in, device};
-    InputStream* pageInput = nullptr;
 };
 
 TEST(FormTest, MatrixClipAndStateAroundTheForm) {
