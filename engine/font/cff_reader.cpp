@@ -4,21 +4,13 @@
 #include <cmath>
 #include <string>
 
+#include "engine/object/pdf_object.h"
+
 namespace vistrel {
 namespace {
 
 // The digits of a real operand beyond which the rest is dropped.
 constexpr std::size_t kMaxRealText = 64;
-
-std::int32_t truncated(double v) {
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483647.0)
-        return INT32_MAX;
-    if (v <= -2147483648.0)
-        return INT32_MIN;
-    return std::int32_t(v);
-}
 
 // A real operand: nibbles, high first, up to the end nibble 0xF.
 CffReader::Operand readReal(std::span<const std::uint8_t> dict, std::size_t& pos) {
@@ -49,7 +41,7 @@ CffReader::Operand readReal(std::span<const std::uint8_t> dict, std::size_t& pos
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (result.ec != std::errc() || !std::isfinite(value))
         value = 0.0;
-    return CffReader::Operand{value, truncated(value), false};
+    return CffReader::Operand{value, truncateToInt(value), false};
 }
 
 CffReader::Operand integerOperand(std::int32_t v) {

@@ -191,17 +191,6 @@ void putReal(TextBuilder& b, double value) {
     b.put(buffer);
 }
 
-// The double truncated toward zero, saturated to the 32-bit range (NaN gives 0).
-int32_t truncateToInt(double value) {
-    if (!(value == value))
-        return 0;
-    if (value >= 2147483647.0)
-        return INT32_MAX;
-    if (value <= -2147483648.0)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
 // Texts equal up to the first zero unit.
 bool textsEqual(const char16_t* a, const char16_t* b) {
     for (;; ++a, ++b) {
@@ -346,6 +335,16 @@ WString PdfBoolean::text(const FileKey*) const {
 
 // ---------------------------------------------------------------------------
 // PdfNumber
+
+int32_t truncateToInt(double value) {
+    if (!(value == value))
+        return 0;
+    if (value >= 2147483647.0)
+        return INT32_MAX;
+    if (value <= -2147483648.0)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
 
 PdfNumber::PdfNumber(int32_t value) : isInteger_(true), intValue_(value), realValue_(value) {
     setValid(true);

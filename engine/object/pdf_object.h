@@ -204,6 +204,10 @@ private:
     bool value_;
 };
 
+// A double truncated toward zero, saturated to the 32-bit range (NaN gives
+// 0): the integer value a real number keeps.
+int32_t truncateToInt(double value);
+
 // A number keeps both values: an integer number its value as double, a real
 // number its value truncated toward zero (saturated to the 32-bit range).
 class PdfNumber final : public PdfObject {

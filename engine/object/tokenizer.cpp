@@ -138,13 +138,18 @@ Tokenizer::Tokenizer(InputStream* stream) : stream_(stream) {}
 Tokenizer::~Tokenizer() = default;
 
 inline std::uint16_t Tokenizer::get() {
-    return stream_->nextByte();
+    const std::uint16_t c = stream_->nextByte();
+    if (c != kEndOfData)
+        ++taken_;
+    return c;
 }
 
 inline void Tokenizer::pushBack(std::uint16_t c) {
     // The end of the data is never given back: it would come again as a byte.
-    if (c != kEndOfData)
+    if (c != kEndOfData) {
         stream_->giveBack(c);
+        --taken_;
+    }
 }
 
 WString Tokenizer::textCopy() const {
@@ -253,7 +258,7 @@ int Tokenizer::NextToken() {
         // A sign, a full stop or a digit: a number, or a name when it is none.
         pushBack(c);
         if (readNumber())
-            return finish(kNumber);
+            return numberText_ ? finish(kNumber) : kNumber;
         kind = kName;
         readRun();
         return finish(kName);

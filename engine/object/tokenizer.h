@@ -42,6 +42,15 @@ public:
     // Reads the next token, sets kind, text and the number fields, returns kind.
     int NextToken();
 
+    // Bytes taken from the streams, less those given back, since the
+    // tokenizer was made.
+    std::uint64_t bytesTaken() const { return taken_; }
+
+    // Whether a number token sets text as well (on by default). A reader that
+    // takes numbers by value only turns it off: text then keeps what the last
+    // other token left.
+    void setNumberText(bool on) { numberText_ = on; }
+
     // A copy of text in a buffer of the token's own length: text keeps the
     // capacity of the longest token read so far, which objects made from
     // short tokens need not carry.
@@ -94,6 +103,8 @@ private:
     void skipAscii85String();
 
     InputStream* stream_;
+    std::uint64_t taken_ = 0;
+    bool numberText_ = true;
     Buffer<char16_t> units_;
     Buffer<std::uint8_t> raw_;
     bool rawIsHex_ = false;

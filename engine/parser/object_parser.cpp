@@ -157,8 +157,14 @@ void ObjectParser::popList() {
 ObjectRef ObjectParser::ParseObject() {
     if (!tokenizer_)
         return nullptr;
+    return objectOfToken(tokenizer_->NextToken());
+}
+
+ObjectRef ObjectParser::objectOfToken(int kind) {
+    if (!tokenizer_)
+        return nullptr;
     ObjectRef result;
-    switch (tokenizer_->NextToken()) {
+    switch (kind) {
         case Tokenizer::kNumber:
             if (tokenizer_->isReal)
                 result = makeRef<PdfNumber>(tokenizer_->realValue);
@@ -223,6 +229,15 @@ ObjectRef ObjectParser::makeString() {
 }
 
 ObjectRef ObjectParser::parseArray() {
+    // readNext appends what ParseObject gives here: the entries are taken
+    // straight, without going through the queue.
+    Ref<PdfArray> array = makeRef<PdfArray>();
+    while (ObjectRef entry = ParseObject())
+        array->append(std::move(entry));
+    return array;
+}
+
+ObjectRef ObjectParser::parseArrayOfEntries() {
     Ref<PdfArray> array = makeRef<PdfArray>();
     pushList();
     for (;;) {

@@ -100,9 +100,16 @@ public:
     // Reads tokens and returns one new object, or null for no object (an end
     // token, the end of the stream, a closer of any kind).
     virtual ObjectRef ParseObject();
+    // The object of the token the tokenizer has just read (of that kind), as
+    // ParseObject makes it: names and keywords shared, a container read to
+    // its end; null for no object. The content loop reads tokens itself and
+    // hands here all but the numbers.
+    virtual ObjectRef objectOfToken(int kind);
     // A new string from the tokenizer's current token.
     virtual ObjectRef makeString();
-    // Called after a left bracket / after two less-than signs.
+    // Called after a left bracket / after two less-than signs. A parser
+    // whose readNext makes more of the objects it reads (references of two
+    // numbers and "R") reads its arrays with parseArrayOfEntries.
     virtual ObjectRef parseArray();
     virtual ObjectRef parseDict();
     // Appends the next object (or a null entry) to the end of the queue.
@@ -134,6 +141,8 @@ public:
     Tokenizer* tokenizer() const { return tokenizer_; }
 
 protected:
+    // An array of the entries readNext appends, up to a null entry.
+    ObjectRef parseArrayOfEntries();
     // Appends an entry (null allowed), taking over its reference.
     void append(ObjectRef object);
     // Names and keywords read so far by their text, one reference each.

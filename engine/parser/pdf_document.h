@@ -119,6 +119,7 @@ public:
     ~DecryptingParser() override;
 
     ObjectRef makeString() override;
+    ObjectRef parseArray() override { return parseArrayOfEntries(); }
     void readNext() override;
 
     // The 10-byte RC4 key (in a 16-byte digest) for an object; false when the

@@ -33,7 +33,7 @@ uint16_t LengthLimitedStream::getByte() {
     }
     if (left() == 0)
         return kEndOfData;
-    byte = inner_->getByte();
+    byte = inner_->nextByte();
     if (byte != kEndOfData)
         ++count_;
     return byte;

@@ -143,15 +143,15 @@ std::int32_t setColorOrPattern(ContentInterpreter& in, Side side) {
     const std::int32_t n = space->components();
     if (operands.count() < n)
         return kStatusTooFewOperands;
-    const PdfObject* top = operands.peek(0);
-    if (!top)
+    const std::int32_t top = operands.kindAt(0);
+    if (top < 0)
         return kStatusTooFewOperands;
     DoubleArray input;
-    if (top->kind() == kKindNumber) {
+    if (top == kKindNumber) {
         const double last = FetchRealOperand(operands);
         input = fetchComponents(operands, n - 1);
         input.append(last);
-    } else if (top->kind() == kKindName) {
+    } else if (top == kKindName) {
         operands.pop();
         input = fetchComponents(operands, n);
     } else {

@@ -174,17 +174,23 @@ public:
     // budget is spent, every run ends where it is, as at the end of its
     // content, and images read no further row: forms that draw each other
     // many times over cannot keep a page busy for good. The budget holds
-    // about a million operators, or a thousand million samples (images are
-    // charged lightly, as pages of large scans are common).
+    // about four million operators, or a thousand million samples (images
+    // are charged lightly, as pages of large scans are common).
     static constexpr std::uint64_t kWorkBudget = std::uint64_t{1} << 30;
-    static constexpr std::uint64_t kOperatorWork = 1024;
-    // A run, with the stream it opens and a form's graphics state and clip,
-    // costs about as much as 32 operators.
-    static constexpr std::uint64_t kRunWork = 32 * kOperatorWork;
+    static constexpr std::uint64_t kOperatorWork = 256;
+    // A run costs this for every run open once it has started: the page's
+    // own run one, a form the page draws two, a form that form draws three.
+    // Forms that multiply their draws by drawing each other must nest, and
+    // each level costs more, while a page that draws a marker form a few
+    // hundred thousand times draws whole.
+    static constexpr std::uint64_t kRunWork = 2 * kOperatorWork;
+    // The charge of a run that starts now.
+    std::uint64_t runWork() const { return kRunWork * std::uint64_t(runDepth_ + 1); }
     // One charge counts for at most the whole budget, so that the sum cannot
     // overflow.
     void chargeWork(std::uint64_t units) { work_ += units < kWorkBudget ? units : kWorkBudget; }
     bool workSpent() const { return work_ > kWorkBudget; }
+    std::uint64_t workDone() const { return work_; }
 
     // Runs of the content loop that are under way (1 during a page's own
     // content).

@@ -13,27 +13,11 @@
 
 namespace vistrel {
 
-std::uint16_t OperationReader::CountingInput::getByte() {
-    if (!inner_)
-        return kEndOfData;
-    const std::uint16_t c = inner_->getByte();
-    if (c != kEndOfData)
-        ++count_;
-    return c;
-}
-
-void OperationReader::CountingInput::unread(std::uint16_t byte) {
-    if (!inner_)
-        return;
-    inner_->unread(byte);
-    if (count_ > 0)
-        --count_;
-}
-
 OperationReader::OperationReader(ObjectParser* parser) : parser_(parser), ended_(!parser) {
-    if (parser_ && parser_->tokenizer()) {
-        input_.setInner(parser_->tokenizer()->stream());
-        parser_->tokenizer()->setStream(&input_);
+    if (Tokenizer* tokenizer = parser_ ? parser_->tokenizer() : nullptr) {
+        // Numbers are taken by value only.
+        tokenizer->setNumberText(false);
+        startCount_ = tokenizer->bytesTaken();
     }
 }
 
@@ -41,10 +25,36 @@ void OperationReader::reset(InputStream* input) {
     if (!ok())
         return;
     ended_ = false;
-    input_.setInner(input);
+    stopped_ = false;
     if (parser_->tokenizer())
-        parser_->tokenizer()->setStream(&input_);
+        parser_->tokenizer()->setStream(input);
     parser_->dropAll();
+}
+
+std::uint64_t OperationReader::bytesRead() const {
+    const Tokenizer* tokenizer = parser_ ? parser_->tokenizer() : nullptr;
+    return tokenizer ? tokenizer->bytesTaken() - startCount_ : 0;
+}
+
+ObjectRef OperationReader::readOperator(ContentOperandStack& operands) {
+    Tokenizer* tokenizer = parser_->tokenizer();
+    while (!stopped_) {
+        const int kind = tokenizer ? tokenizer->NextToken() : int(Tokenizer::kEnd);
+        if (kind == Tokenizer::kNumber) {
+            operands.pushNumber(tokenizer->isReal, tokenizer->intValue, tokenizer->realValue);
+            continue;
+        }
+        ObjectRef object = parser_->objectOfToken(kind);
+        if (!object) {
+            stopped_ = true;
+            break;
+        }
+        const PdfObject* d = object->direct();
+        if (d && d->kind() == kKindKeyword)
+            return object;
+        operands.push(std::move(object));
+    }
+    return nullptr;
 }
 
 namespace {
@@ -114,7 +124,7 @@ bool progressWanted() {
 }
 
 void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
-    interpreter.chargeWork(ContentInterpreter::kRunWork);
+    interpreter.chargeWork(interpreter.runWork());
     InputStream* input = interpreter.contentInput();
     OperationReader* reader = prepareReader(runner, input);
     if (!reader)
@@ -173,33 +183,21 @@ void runContentStream(ContentRunner& runner, ContentInterpreter& interpreter) {
 std::int32_t ContentInterpreter::step(OperationReader& reader) {
     if (!reader.ok())
         return kStatusEnded;
-    ObjectParser& parser = *reader.parser();
-    for (;;) {
-        PdfObject* first = parser.entryAt(0);
-        if (!first) {
-            reader.setEnded(true);
-            operands_.clear();
-            return kStatusEnded;
-        }
-        reader.setEnded(false);
-        const PdfObject* d = first->direct();
-        if (d && d->kind() == kKindKeyword)
-            break;
-        operands_.push(ObjectRef::share(first));
-        parser.dropTokens(1);
+    const ObjectRef op = reader.readOperator(operands_);
+    if (!op) {
+        reader.setEnded(true);
+        operands_.clear();
+        return kStatusEnded;
     }
-
-    ObjectRef op = ObjectRef::share(parser.entryAt(0));
+    reader.setEnded(false);
     const std::int32_t stateBefore = state_;
     const OperatorHandler handler = table_ ? table_->find(*op->direct()) : nullptr;
     if (!handler) {
-        parser.dropTokens(1);
         operands_.clear();
         trace(op.get(), false, stateBefore, kStatusUnknownOperator);
         return kStatusUnknownOperator;
     }
     const std::int32_t status = handler(*this);
-    parser.dropTokens(1);
     if (state_ != kStateInlineImage)
         operands_.clear();
     trace(op.get(), true, stateBefore, status);

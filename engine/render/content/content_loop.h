@@ -6,22 +6,25 @@
 #include <cstdint>
 
 #include "engine/core/streams.h"
+#include "engine/object/pdf_object.h"
 
 namespace vistrel {
 
 class ContentInterpreter;
+class ContentOperandStack;
 class ContentRunner;
 class ObjectParser;
 
-// Reads one operation at a time from a parser for the content loop. The
-// tokenizer reads the content input through the reader, which counts the
-// bytes taken, so that the loop can tell a step that read nothing.
+// Reads one operation at a time for the content loop: the tokens of the
+// content from the parser's tokenizer, numbers straight onto the operand
+// stack as values, every other token made an object by the parser (names
+// and operators shared, no object made for them once seen).
 class OperationReader {
     VISTREL_GLOBAL_ALLOCATOR()
 
 public:
-    // Usable with a parser (its tokenizer is turned to read through the
-    // reader); without one the reader is not usable and starts ended.
+    // Usable with a parser (its tokenizer is set to give numbers without
+    // their text); without one the reader is not usable and starts ended.
     explicit OperationReader(ObjectParser* parser);
     OperationReader(const OperationReader&) = delete;
     OperationReader& operator=(const OperationReader&) = delete;
@@ -40,35 +43,26 @@ public:
     // by itself instead, to report progress between the steps.
     void run(ContentInterpreter& interpreter);
 
+    // Pushes the operands up to the next operator onto the stack and returns
+    // the operator keyword; null at the end of the input, at a token that
+    // makes no object (a closer, a brace) and from then on until the next
+    // reset. The reader must be usable.
+    ObjectRef readOperator(ContentOperandStack& operands);
+
     bool ok() const { return parser_ != nullptr; }
     bool ended() const { return ended_; }
     void setEnded(bool ended) { ended_ = ended; }
     ObjectParser* parser() const { return parser_; }
-    // Bytes taken from the input (less those given back) since the reader
-    // was made.
-    std::uint64_t bytesRead() const { return input_.count(); }
+    // Bytes the tokenizer took from the input (less those given back) since
+    // the reader was made.
+    std::uint64_t bytesRead() const;
 
 private:
-    // Passes every call on to the content input and counts the bytes.
-    class CountingInput : public InputStream {
-    public:
-        void setInner(InputStream* inner) { inner_ = inner; }
-        std::uint64_t count() const { return count_; }
-
-        std::uint16_t getByte() override;
-        void unread(std::uint16_t byte) override;
-        std::uint64_t size() override { return inner_ ? inner_->size() : 0; }
-        std::uint64_t position() override { return inner_ ? inner_->position() : 0; }
-        bool atEnd() override { return inner_ ? inner_->atEnd() : true; }
-
-    private:
-        InputStream* inner_ = nullptr;
-        std::uint64_t count_ = 0;
-    };
-
     ObjectParser* parser_;
     bool ended_;
-    CountingInput input_;
+    // A token that makes no object ends the content until the next reset.
+    bool stopped_ = false;
+    std::uint64_t startCount_ = 0;
 };
 
 // Steps in a row that read no byte after which a run ends.

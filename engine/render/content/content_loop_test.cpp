@@ -289,7 +289,7 @@ TEST(ContentLoopTest, OperandsAccumulateInTheInlineImageState) {
 class EndlessParser : public ObjectParser {
 public:
     using ObjectParser::ObjectParser;
-    ObjectRef ParseObject() override { return makeRef<PdfKeyword>(WString(u"q")); }
+    ObjectRef objectOfToken(int) override { return makeRef<PdfKeyword>(WString(u"q")); }
 };
 
 TEST(ContentLoopTest, StepsThatReadNothingEndTheRun) {

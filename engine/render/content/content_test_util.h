@@ -287,4 +287,38 @@ struct Session {
     TraceLog trace;
 };
 
+// The GDI device over a whole canvas, recording nothing.
+class CanvasGdiDevice : public GdiDevice {
+public:
+    explicit CanvasGdiDevice(Canvas& canvas)
+        : GdiDevice(canvas.dc, IntPoint(canvas.width, canvas.height)) {}
+};
+
+// A test document's page whose content runs on a 128 x 128 canvas through
+// the page's own runner, every operator traced.
+template <class Device = RecordingGdiDevice>
+struct DocumentPage {
+    DocumentPage(const std::string& pageEntries, const std::vector<std::string>& objects)
+        : doc(pageEntries, objects), canvas(128, 128), device(canvas) {
+        in.setDevice(&device);
+        in.setResources(doc.page()->resources());
+        in.setStepObserver(&trace);
+    }
+    void run(const std::string& content) {
+        MemoryInputStream input(content.data(), content.size());
+        pageInput = &input;
+        in.setContentInput(&input);
+        runContentStream(doc.page()->runner(), in);
+    }
+
+    TestDocument doc;
+    Canvas canvas;
+    Device device;
+    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
+    TraceLog trace;
+    // The page's own content input of the last run (gone once it returns:
+    // for comparing with the inputs an observer saw).
+    InputStream* pageInput = nullptr;
+};
+
 }  // namespace vistrel::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,26 +64,13 @@ private:
     DcDevice& device_;
 };
 
-struct Page {
+// A document page whose operators the probe sees.
+struct Page : test::DocumentPage<> {
     Page(const std::string& resources, const std::vector<std::string>& objects)
-        : doc("/Resources " + resources, objects), canvas(128, 128), device(canvas) {
-        in.setDevice(&device);
-        in.setResources(doc.page()->resources());
+        : DocumentPage("/Resources " + resources, objects) {
         in.setStepObserver(&probe);
     }
-    void run(const std::string& content) {
-        MemoryInputStream input(content.data(), content.size());
-        pageInput = &input;
-        in.setContentInput(&input);
-        runContentStream(doc.page()->runner(), in);
-    }
-
-    TestDocument doc;
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
     Probe probe{in, device};
-    InputStream* pageInput = nullptr;
 };
 
 TEST(FormTest, MatrixClipAndStateAroundTheForm) {
@@ -181,6 +169,8 @@ TEST(FormTest, NestingIsCapped) {
     EXPECT_EQ(page.in.savedStateCount(), 0u);
 }
 
+using GdiPage = test::DocumentPage<test::CanvasGdiDevice>;
+
 // Thirty forms, each drawing the next four times (4^29 draws): the page's
 // work budget ends every run where it is, the content after the forms
 // included, and leaves no form or graphics state open.
@@ -192,25 +182,64 @@ TEST(FormTest, FanOutEndsWhenThePagesWorkIsSpent) {
                                "/Fm Do /Fm Do /Fm Do /Fm Do"));
     }
     objects.push_back(form("", "0 0 1 1 re f"));
-    TestDocument doc("/Resources << /XObject << /Fm 4 0 R >> >>", objects);
-    Canvas canvas(128, 128);
-    GdiDevice device(canvas.dc, IntPoint(canvas.width, canvas.height));
-    ContentInterpreter in(fullOperatorStateMap(), kStatePage, true);
-    TraceLog trace;
-    in.setDevice(&device);
-    in.setResources(doc.page()->resources());
-    in.setStepObserver(&trace);
-    const std::string content = "/Fm Do 0 0 m";
-    MemoryInputStream input(content.data(), content.size());
-    in.setContentInput(&input);
-    runContentStream(doc.page()->runner(), in);
+    GdiPage page("/Resources << /XObject << /Fm 4 0 R >> >>", objects);
+    page.run("/Fm Do 0 0 m");
+    const ContentInterpreter& in = page.in;
+    const std::vector<std::string>& lines = page.trace.lines;
 
     EXPECT_TRUE(in.workSpent());
-    EXPECT_NE(std::find(trace.lines.begin(), trace.lines.end(), "30 3 f ok"), trace.lines.end());
-    EXPECT_EQ(trace.lines.back(), "0 1 Do ok");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "30 3 f ok"), lines.end());
+    EXPECT_EQ(lines.back(), "0 1 Do ok");
     EXPECT_EQ(in.nestingDepth(), 0);
     EXPECT_EQ(in.savedStateCount(), 0u);
     EXPECT_EQ(in.runDepth(), 0);
+}
+
+// Busy pages that must draw whole: a scatter plot (one marker form drawn all
+// over the page, each draw under its own matrix) of 250,000 markers, and a
+// page of 1,000,000 plain operators (500,000 filled squares). A thousand
+// units of each draw whole, and the work they charge lets the whole page
+// draw as well, while forms that draw each other many times over are still
+// cut.
+TEST(FormTest, BusyPagesDrawWhole) {
+    struct Case {
+        const char* what;
+        // The content of unit i.
+        std::string (*unit)(int i);
+        std::size_t operatorsPerUnit;
+        std::uint64_t units;
+    };
+    const Case cases[] = {
+        {"marker forms",
+         [](int i) {
+             return "q 1 0 0 1 " + std::to_string(i % 125) + " " +
+                    std::to_string(i / 125 % 125) + " cm /M Do Q\n";
+         },
+         6, 250000},  // "q", "cm", "Do", the form's "re" and "f", "Q"
+        {"plain operators",
+         [](int i) {
+             return std::to_string(i % 125) + " " + std::to_string(i / 125 % 125) + " 2 2 re f\n";
+         },
+         2, 500000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto work = [&c](int units) {
+            std::string content;
+            for (int i = 0; i < units; ++i)
+                content += c.unit(i);
+            GdiPage page("/Resources << /XObject << /M 4 0 R >> >>",
+                         {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 128 128]",
+                                       "0 0 2 2 re f")});
+            page.run(content);
+            EXPECT_FALSE(page.in.workSpent());
+            EXPECT_EQ(page.trace.lines.size(), c.operatorsPerUnit * std::size_t(units));
+            return page.in.workDone();
+        };
+        const std::uint64_t page = work(0);
+        const std::uint64_t perUnit = (work(1000) - page) / 1000;
+        EXPECT_LE(page + c.units * perUnit, ContentInterpreter::kWorkBudget);
+    }
 }
 
 // /Type is optional in an external object: /Subtype /Form alone makes a form.

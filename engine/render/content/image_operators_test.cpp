@@ -16,11 +16,8 @@ namespace vistrel {
 namespace {
 
 using test::Canvas;
-using test::RecordingGdiDevice;
 using test::RecordingSink;
 using test::streamObject;
-using test::TestDocument;
-using test::TraceLog;
 
 // An image XObject's stream object.
 std::string image(const std::string& entries, const std::string& data) {
@@ -33,27 +30,10 @@ const std::string kRedImage = image("/Width 1 /Height 1 /BitsPerComponent 8 /Col
 
 // A page whose content runs on a 128 x 128 canvas with the identity base
 // matrix (device y downward as content y).
-struct ImagePage {
+struct ImagePage : test::DocumentPage<> {
     explicit ImagePage(const std::vector<std::string>& objects,
                        const std::string& xobjects = "/Im1 4 0 R")
-        : doc("/Resources << /XObject << " + xobjects + " >> >>", objects),
-          canvas(128, 128),
-          device(canvas) {
-        in.setDevice(&device);
-        in.setResources(doc.page()->resources());
-        in.setStepObserver(&trace);
-    }
-    void run(const std::string& content) {
-        MemoryInputStream input(content.data(), content.size());
-        in.setContentInput(&input);
-        runContentStream(doc.page()->runner(), in);
-    }
-
-    TestDocument doc;
-    Canvas canvas;
-    RecordingGdiDevice device;
-    ContentInterpreter in{fullOperatorStateMap(), kStatePage, true};
-    TraceLog trace;
+        : DocumentPage("/Resources << /XObject << " + xobjects + " >> >>", objects) {}
 };
 
 // Keeps "Quality"/"ImageShowMode" (and the progress switch) for a test and
@@ -276,7 +256,7 @@ TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     ImagePage page({image(fourRows, red + red + red + red)});
     // Room for the run, the operators before "Do" and one row of three
     // samples.
-    page.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+    page.in.chargeWork(ContentInterpreter::kWorkBudget - page.in.runWork() -
                        2 * ContentInterpreter::kOperatorWork - 3);
     page.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
     ImagePage oneRow({image(fourRows, red)});
@@ -287,7 +267,7 @@ TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     showMode(SettingValue::ofInteger(0));
     ImagePage inlinePage({kRedImage});
     // Room for the run, "BI" and 5,000 samples.
-    inlinePage.in.chargeWork(ContentInterpreter::kWorkBudget - ContentInterpreter::kRunWork -
+    inlinePage.in.chargeWork(ContentInterpreter::kWorkBudget - inlinePage.in.runWork() -
                              ContentInterpreter::kOperatorWork - 5000);
     inlinePage.run("BI /W 100 /H 100 /BPC 8 /CS /G ID " + std::string(10000, '\x80') +
                    " EI 0 0 1 rg 0 0 128 128 re f");

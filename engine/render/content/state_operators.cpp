@@ -3,7 +3,6 @@
 // (line style) or to the current font (text parameters).
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "engine/constants/name_constants.h"
 #include "engine/render/content/content_interpreter.h"
@@ -14,17 +13,6 @@
 
 namespace vistrel {
 namespace {
-
-// Truncation toward zero, saturated to the 32-bit range (NaN gives 0).
-std::int32_t truncateToInt(double v) {
-    if (!(v == v))
-        return 0;
-    if (v >= 2147483647.0)
-        return std::numeric_limits<std::int32_t>::max();
-    if (v <= -2147483648.0)
-        return std::numeric_limits<std::int32_t>::min();
-    return std::int32_t(v);
-}
 
 // Six operands a b c d e f, fetched last first.
 Matrix fetchMatrix(ContentOperandStack& operands) {

@@ -408,12 +408,12 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
     const int optim = readRasterInt(settings::Quality, settings::GDCOptimMode, 0);
     if (clipMode_ != 0 && optim != 0 && !shape.IsRectangle()) {
         clipState_ = 1;
-        SpanList* list = nullptr;
+        std::unique_ptr<SpanList> list;
         auto* gdiShape = dynamic_cast<GdiShape*>(&shape);
         if (gdiShape && gdiShape->hasSpanList()) {
-            list = gdiShape->takeSpanList();
+            list.reset(gdiShape->takeSpanList());
         } else {
-            list = GdiShape::buildSpanList(shape, rule, 3).release();
+            list = GdiShape::buildSpanList(shape, rule, 3);
             if (!list) {
                 clipState_ = spanClip_ ? (spanClip_->empty() ? 0 : 1) : -1;
                 return false;
@@ -421,8 +421,13 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         }
         if (!list->Limit(IntPoint(0, 0), pageSize_))
             clipState_ = 0;
+        // A clip that covers exactly what the newest one covers changes
+        // nothing (a form drawing a form with the same box): it is not laid
+        // over it, and the state stays what the newest one gives.
+        if (spanClip_ && list->sameCoverage(*spanClip_))
+            return true;
         list->setNext(spanClip_);
-        spanClip_ = list;
+        spanClip_ = list.release();
         return true;
     }
     IntPoint mn, mx;

@@ -234,6 +234,40 @@ TEST_F(GdiDeviceTest, ClipsNestAndRestore) {
     EXPECT_FALSE(gdi->hasSpanList());
 }
 
+// A clip that covers what the newest one covers, no more and no less, is not
+// laid over it: forms drawing forms with the same box keep one clip, and
+// restoring goes back through the clips that were laid.
+TEST_F(GdiDeviceTest, ClipEqualToTheNewestIsNotLaid) {
+    Canvas cv(10, 10);
+    GdiDevice dev(cv.dc, IntPoint(10, 10));
+    const std::vector<IntPoint> box = {{1, 1}, {8, 1}, {8, 8}, {1, 8}};
+    const std::vector<IntPoint> far = {{20, 20}, {40, 20}, {30, 40}};
+    for (const auto& corners : {box, far}) {
+        const int state = corners == box ? 1 : 0;
+        EXPECT_TRUE(dev.SaveClip());
+        EXPECT_TRUE(dev.ClipToShape(*polygon(dev, corners), 1));
+        SpanList* first = dev.spanClip();
+        for (int depth = 0; depth < 3; ++depth) {
+            EXPECT_TRUE(dev.SaveClip());
+            EXPECT_TRUE(dev.ClipToShape(*polygon(dev, corners), 1));
+            EXPECT_EQ(dev.spanClip(), first);
+            EXPECT_EQ(dev.GetClipState(), state);
+        }
+        // Another rule covers otherwise: laid over it.
+        EXPECT_TRUE(dev.SaveClip());
+        EXPECT_TRUE(dev.ClipToShape(*polygon(dev, corners), 0));
+        EXPECT_EQ(dev.spanClip()->next(), first);
+        for (int depth = 0; depth < 4; ++depth) {
+            EXPECT_TRUE(dev.RestoreClip());
+            EXPECT_EQ(dev.spanClip(), first);
+            EXPECT_EQ(dev.GetClipState(), state);
+        }
+        EXPECT_TRUE(dev.RestoreClip());
+        EXPECT_EQ(dev.spanClip(), nullptr);
+        EXPECT_EQ(dev.GetClipState(), -1);
+    }
+}
+
 TEST_F(GdiDeviceTest, ClipWithoutSpanClipsUsesTheBox) {
     clearSetting(settings::Quality, settings::GDCOptimMode);
     Canvas cv(10, 10);

@@ -366,7 +366,12 @@ void SpanList::Finish() {
         return chains_[a].bottom < chains_[b].bottom;
     });
     cursors_.assign(chains_.size(), ChainCursor{});
+    verticalOnly_ = std::all_of(chains_.begin(), chains_.end(), [&](const Chain& c) {
+        return c.segments == 1 && segments_[c.segFirst].adx == 0;
+    });
     cachedRow_ = spanRowY_ = activeRow_ = INT32_MIN;
+    sameLow_ = INT32_MAX;
+    sameHigh_ = INT32_MIN;
 }
 
 bool SpanList::Limit(IntPoint origin, IntPoint size) {
@@ -378,7 +383,15 @@ bool SpanList::Limit(IntPoint origin, IntPoint size) {
     boxY1_ = std::min(boxY1_, std::max(ya, yb));
     empty_ = boxX0_ > boxX1_ || boxY0_ > boxY1_;
     cachedRow_ = spanRowY_ = INT32_MIN;
+    sameLow_ = INT32_MAX;
+    sameHigh_ = INT32_MIN;
     return !empty_;
+}
+
+bool SpanList::sameCoverage(const SpanList& other) const {
+    return rule_ == other.rule_ && mask_ == other.mask_ && empty_ == other.empty_ &&
+           boxX0_ == other.boxX0_ && boxY0_ == other.boxY0_ && boxX1_ == other.boxX1_ &&
+           boxY1_ == other.boxY1_ && chains_ == other.chains_ && segments_ == other.segments_;
 }
 
 // ---- rows ----------------------------------------------------------------------
@@ -420,15 +433,46 @@ std::size_t SpanList::collectActive(std::int32_t y) {
     return 0;
 }
 
+// A straight vertical chain has the same two entries (its column) in every
+// row but its first and last one, so rows that are neither for any chain
+// cross the same chains at the same columns.
+void SpanList::findSameRows(std::int32_t y) {
+    sameLow_ = sameHigh_ = y;
+    if (!verticalOnly_)
+        return;
+    std::int64_t low = boxY0_, high = boxY1_;
+    for (const std::vector<std::uint32_t>* ends : {&byTop_, &byBottom_}) {
+        const bool tops = ends == &byTop_;
+        auto end = [&](std::uint32_t i) { return tops ? chains_[i].top : chains_[i].bottom; };
+        const auto it = std::lower_bound(ends->begin(), ends->end(), y,
+                                         [&](std::uint32_t i, std::int32_t v) { return end(i) < v; });
+        if (it != ends->end() && end(*it) == y)
+            return;
+        if (it != ends->end())
+            high = std::min<std::int64_t>(high, std::int64_t(end(*it)) - 1);
+        if (it != ends->begin())
+            low = std::max<std::int64_t>(low, std::int64_t(end(*(it - 1))) + 1);
+    }
+    sameLow_ = std::int32_t(low);
+    sameHigh_ = std::int32_t(high);
+}
+
 bool SpanList::ScanlineCrossings(std::int32_t y) {
     if (y == cachedRow_)
         return cachedHas_;
+    if (y >= sameLow_ && y <= sameHigh_) {
+        cachedRow_ = y;
+        return cachedHas_;
+    }
     cachedRow_ = y;
     crossings_.clear();
     prefix_.clear();
     cachedHas_ = false;
+    sameLow_ = INT32_MAX;
+    sameHigh_ = INT32_MIN;
     if (chains_.empty() || y < boxY0_ || y > boxY1_)
         return false;
+    findSameRows(y);
     const std::size_t kept = collectActive(y);
     // The chains carried over from the previous row keep that row's x order,
     // so they are nearly sorted (an insertion sort is linear); the chains

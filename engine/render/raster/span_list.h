@@ -63,6 +63,9 @@ public:
     std::int32_t maxY() const { return boxY1_; }
     // The crossing list of the last row built (for tests and tools).
     const std::vector<Crossing>& crossings() const { return crossings_; }
+    // Built from the same edges with the same rule and mask over the same
+    // box: every row and every pixel answers as in `other`.
+    bool sameCoverage(const SpanList& other) const;
 
 private:
     // A traced segment: n rows of Bresenham entries from column x0. Its
@@ -76,6 +79,7 @@ private:
         std::int64_t adx;
         std::int64_t stepQ, stepR;  // 2 adx = stepQ * 2n + stepR (shallow)
         bool steep;
+        friend bool operator==(const Segment&, const Segment&) = default;
     };
     struct Chain {
         std::int32_t startX = 0, startY = 0;
@@ -86,6 +90,7 @@ private:
         std::int32_t segments = 0;
         std::int32_t rows = 0;  // entries 1 .. rows come from segments
         std::uint32_t segFirst = 0;
+        friend bool operator==(const Chain&, const Chain&) = default;
     };
     // Position in a chain's entries with the decision state of its segment.
     struct Cursor {
@@ -120,6 +125,9 @@ private:
     void grow(std::int32_t x, std::int32_t y);
     bool coveredClass(std::int64_t winding, int* cls) const;
     std::size_t collectActive(std::int32_t y);
+    // The rows around y with the crossings of row y (y alone unless the
+    // chains are all straight vertical ones).
+    void findSameRows(std::int32_t y);
     void buildSpanRow(std::int32_t y);
 
     SpanList* next_ = nullptr;
@@ -145,6 +153,11 @@ private:
     std::vector<std::int64_t> prefix_;  // windings summed before each crossing
     std::int32_t cachedRow_ = INT32_MIN;
     bool cachedHas_ = false;
+    // Rows from sameLow_ to sameHigh_ have the crossings of cachedRow_: in a
+    // list of straight vertical chains, the rows between the first and last
+    // rows of its chains.
+    std::int32_t sameLow_ = INT32_MAX, sameHigh_ = INT32_MIN;
+    bool verticalOnly_ = false;
     std::vector<std::int32_t> spanRow_;
     std::vector<std::int32_t> scratch_;
     std::int32_t spanRowY_ = INT32_MIN;

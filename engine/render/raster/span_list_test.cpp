@@ -160,6 +160,66 @@ TEST(SpanListRowsTest, CrossingWalk) {
     EXPECT_FALSE(list->NextCrossing(x, width));
 }
 
+// Rows between the ends of straight vertical chains take the crossings of
+// a row built before: whatever order the rows are asked in, every row, span
+// and pixel is what a list asked for that row alone gives.
+TEST(SpanListRowsTest, RowsOfUprightEdgesAnswerAsAlone) {
+    const std::vector<std::vector<Poly>> shapes = {
+        {kSquare},
+        {{{3, 9}, {3, 1}, {8, 1}, {8, 9}}},
+        {{{0, 4}, {5, 4}, {5, 5}, {0, 5}}},
+        {{{0, 4}, {5, 4}, {5, 6}, {0, 6}}},
+        {kSquare, {{4, 0}, {12, 0}, {12, 3}, {4, 3}}, {{1, 5}, {9, 5}, {9, 12}, {1, 12}}},
+        {kSquare, {{7, 2}, {9, 2}, {9, 6}, {7, 6}}},
+        {{{0, 0}, {6, 0}, {6, 3}, {3, 3}, {3, 8}, {0, 8}}},
+        {{{0, 0}, {6, 1}, {6, 8}, {0, 8}}},
+    };
+    for (std::size_t n = 0; n < shapes.size(); ++n) {
+        for (int rule : {0, 1}) {
+            for (bool limited : {false, true}) {
+                SCOPED_TRACE("shape " + std::to_string(n) + " rule " + std::to_string(rule) +
+                             (limited ? " limited" : ""));
+                auto fresh = [&] {
+                    auto list = build(shapes[n], rule, 3);
+                    if (limited)
+                        list->Limit(IntPoint(1, 1), IntPoint(6, 5));
+                    return list;
+                };
+                auto reused = fresh();
+                for (std::int32_t y : {5, 3, 4, 4, 8, 1, 2, 7, 6, 0, -1, 9, 12, 11, 10, 5, 13}) {
+                    auto alone = fresh();
+                    EXPECT_EQ(reused->ScanlineCrossings(y), alone->ScanlineCrossings(y)) << y;
+                    EXPECT_EQ(reused->crossings(), alone->crossings()) << y;
+                    auto rowOf = [y](SpanList& list) {
+                        const auto* row = list.SpanRow(y);
+                        return row ? *row : std::vector<std::int32_t>{-1};
+                    };
+                    EXPECT_EQ(rowOf(*reused), rowOf(*fresh())) << y;
+                    for (std::int32_t x = -1; x <= 13; ++x)
+                        EXPECT_EQ(reused->Classify(x, y), fresh()->Classify(x, y)) << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+// Two lists of the same edges, rule, mask and box cover the same; any of
+// them different, they do not.
+TEST(SpanListClipsTest, SameCoverage) {
+    const Poly wide = {{2, 2}, {7, 2}, {7, 6}, {2, 6}};
+    auto a = build({kSquare}, 1, 3);
+    EXPECT_TRUE(a->sameCoverage(*build({kSquare}, 1, 3)));
+    EXPECT_FALSE(a->sameCoverage(*build({wide}, 1, 3)));
+    EXPECT_FALSE(a->sameCoverage(*build({kSquare}, 0, 3)));
+    EXPECT_FALSE(a->sameCoverage(*build({kSquare}, 1, 1)));
+    EXPECT_FALSE(a->sameCoverage(*build({kSquare, kSquare}, 1, 3)));
+    auto limited = build({kSquare}, 1, 3);
+    limited->Limit(IntPoint(0, 0), IntPoint(5, 5));
+    EXPECT_FALSE(a->sameCoverage(*limited));
+    a->Limit(IntPoint(0, 0), IntPoint(5, 5));
+    EXPECT_TRUE(a->sameCoverage(*limited));
+}
+
 TEST(SpanListLimitTest, NarrowsTheBox) {
     auto far = build({{{200, 10}, {300, 10}, {300, 50}, {200, 50}}}, 1, 3);
     EXPECT_FALSE(far->Limit(IntPoint(0, 0), IntPoint(100, 100)));
