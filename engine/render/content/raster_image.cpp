@@ -52,6 +52,22 @@ const std::uint8_t* wideningTable(int bits) {
 // end backwards so that the bytes never overtake the bits still unread.
 void widen(std::uint8_t* row, std::size_t count, int bits) {
     const std::uint8_t* table = wideningTable(bits);
+    if (bits == 1) {
+        // Whole bytes from the end backwards: 8 samples each, in place.
+        std::size_t i = count;
+        const std::size_t whole = count / 8;
+        for (std::size_t b = count % 8; b-- > 0;) {
+            --i;
+            row[i] = table[(row[whole] >> (7 - b)) & 1];
+        }
+        for (std::size_t byte = whole; byte-- > 0;) {
+            const unsigned v = row[byte];
+            std::uint8_t* out = row + byte * 8;
+            for (int k = 7; k >= 0; --k)
+                out[k] = std::uint8_t(0 - ((v >> (7 - k)) & 1));
+        }
+        return;
+    }
     const unsigned mask = (1u << bits) - 1;
     for (std::size_t i = count; i-- > 0;) {
         const std::size_t bit = i * std::size_t(bits);

@@ -168,6 +168,18 @@ TEST(RasterImageTest, WideningAndCmyk) {
     }
 }
 
+// One-bit rows widen byte by byte: whole bytes, a rest after them and a rest
+// alone give each sample's bit, first sample in the top bit.
+TEST(RasterImageTest, OneBitRowsOfAnyWidth) {
+    const std::vector<std::uint8_t> row = {0xA5, 0x3C, 0xF0};
+    for (int width : {3, 8, 11, 16, 21}) {
+        std::vector<int> expected;
+        for (int i = 0; i < width; ++i)
+            expected.push_back((row[std::size_t(i / 8)] >> (7 - i % 8)) & 1 ? 255 : 0);
+        EXPECT_EQ(scaled(width, 1, 1, {row}, width, 1), expected) << width << " samples";
+    }
+}
+
 // The ink models over a grid of CMYK pixels give the bytes of their
 // formulas, computed here with plain powers (the conversion avoids them).
 TEST(RasterImageTest, InkModelsFollowTheirFormulas) {
