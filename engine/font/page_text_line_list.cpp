@@ -87,6 +87,46 @@ WString wstringOf(const std::u16string& units) {
     return out;
 }
 
+// The Unicode a shown code stands for in its font: its glyph name through
+// the glyph-name map, a numeric name such as /G65 through the font's default
+// encoding, the raw code when it has no name or the name no value. True,
+// with the parts' characters appended, when the accent map splits the glyph
+// (accented letters and ligatures); else false, with the one character in
+// single.
+bool charactersOf(char16_t code, FontRenderer* font, char16_t& single, std::u16string& parts) {
+    single = code;
+    const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, code);
+    if (name->empty())
+        return false;
+    const GlyphNameMap* values = glyphNameMap();
+    char16_t u = values ? values->value(*name) : 0;
+    if (u == 0) {
+        // A name made of a number stands for the glyph at that code of the
+        // font's default encoding.
+        const std::int32_t v = numberInName(*name);
+        const EncodingTable* table = encodingTableByName(font->defaultEncodingName());
+        if (v < 1 || v > 255 || !table || table->entry(v).empty())
+            return false;
+        name = &table->entry(v);
+        u = char16_t(v);
+    }
+    const AccentMap* accents = accentMap();
+    const auto split = accents ? accents->components(*name) : std::span<const WString* const>();
+    if (split.empty()) {
+        single = u;
+        return false;
+    }
+    for (const WString* part : split)
+        parts.push_back(values ? values->value(*part) : 0);
+    return true;
+}
+
+// A character's box lies within kFarOff of the origin.
+bool placedNear(const PlacedChar& c) {
+    return std::fabs(c.x) <= kFarOff && std::fabs(c.y) <= kFarOff &&
+           std::fabs(c.height) <= kFarOff && std::fabs(c.advance) <= kFarOff;
+}
+
 TextLineList* newPageTextLineList() {
     return new PageTextLineList();
 }
@@ -169,31 +209,19 @@ bool TextLine::isNearEnd(double x) const {
 }
 
 bool TextLine::addCode(const PlacedChar& shown, FontHandle& handle) {
-    FontRenderer* font = handle.font();
-    const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, shown.code);
-    if (name->empty())
-        return addChar(shown, handle);
-    const GlyphNameMap* values = glyphNameMap();
-    char16_t u = values ? values->value(*name) : 0;
-    if (u == 0) {
-        // A name made of a number stands for the glyph at that code of the
-        // font's default encoding.
-        const std::int32_t v = numberInName(*name);
-        const EncodingTable* table = encodingTableByName(font->defaultEncodingName());
-        if (v < 1 || v > 255 || !table || table->entry(v).empty())
-            return addChar(shown, handle);
-        name = &table->entry(v);
-        u = char16_t(v);
-    }
-    const AccentMap* accents = accentMap();
-    const auto parts = accents ? accents->components(*name) : std::span<const WString* const>();
+    char16_t single = 0;
+    std::u16string parts;
+    charactersOf(shown.code, handle.font(), single, parts);
+    return addCharacters(shown, single, parts, handle);
+}
+
+bool TextLine::addCharacters(const PlacedChar& shown, char16_t single,
+                             std::u16string_view parts, FontHandle& font) {
     if (parts.empty())
-        return addChar(PlacedChar{u, shown.x, shown.y, shown.height, shown.advance}, handle);
+        return addChar(PlacedChar{single, shown.x, shown.y, shown.height, shown.advance}, font);
     const double w = shown.advance / double(parts.size());
-    for (size_t j = 0; j < parts.size(); ++j) {
-        const char16_t part = values ? values->value(*parts[j]) : 0;
-        addChar(PlacedChar{part, shown.x + double(j) * w, shown.y, shown.height, w}, handle);
-    }
+    for (size_t j = 0; j < parts.size(); ++j)
+        addChar(PlacedChar{parts[j], shown.x + double(j) * w, shown.y, shown.height, w}, font);
     return true;
 }
 
@@ -257,6 +285,9 @@ PageTextLineList::PageTextLineList() {
 PageTextLineList::~PageTextLineList() = default;
 
 void PageTextLineList::clear() {
+    pending_.clear();
+    parts_.clear();
+    pendingFonts_.clear();
     for (Groups& groups : groups_)
         groups.clear();
     byY_.clear();
@@ -266,15 +297,30 @@ void PageTextLineList::clear() {
 }
 
 void PageTextLineList::setPageMatrix(const Matrix& page) {
+    // The characters kept so far go by the frame they were shown in.
+    settle();
     pageFrame_ = frameOf(page.a, page.b);
 }
 
 void PageTextLineList::spaceWords() {
+    if (pending_.empty())
+        spaceLines();
+    else
+        pending_.push_back(Pending{PlacedChar{}, nullptr, kSpacing, 0, 0, 0});
+}
+
+void PageTextLineList::spaceLines() {
     for (auto& [y, entry] : byY_)
         entry.line->spaceWords();
 }
 
+size_t PageTextLineList::lineCount() const {
+    settle();
+    return byY_.size();
+}
+
 const TextLine* PageTextLineList::line(size_t index) const {
+    settle();
     if (orderStale_) {
         ordered_.clear();
         ordered_.reserve(byY_.size());
@@ -326,11 +372,41 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
             dx = along;
         }
         if (roundToInt32(dx * 10.0) != 0)
-            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
+            keep(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
         else
-            addChar(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
-                    *handle, frame);
+            keep(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
+                 *handle, frame);
     }
+}
+
+void PageTextLineList::keep(const PlacedChar& shown, FontHandle& font, int frame) {
+    if (shown.code == kSpace || !placedNear(shown))
+        return;
+    const size_t at = parts_.size();
+    char16_t single = 0;
+    charactersOf(shown.code, font.font(), single, parts_);
+    if (pendingFonts_.empty() || pendingFonts_.back().get() != &font)
+        pendingFonts_.push_back(Ref<FontHandle>::share(&font));
+    pending_.push_back(Pending{shown, &font, frame & 3, single, at, parts_.size() - at});
+}
+
+void PageTextLineList::settle() const {
+    if (pending_.empty())
+        return;
+    // Reading builds the lines; the lists are made by the factory, never
+    // const themselves.
+    auto& self = const_cast<PageTextLineList&>(*this);
+    const std::u16string_view parts = parts_;
+    for (const Pending& p : pending_) {
+        if (p.frame == kSpacing)
+            self.spaceLines();
+        else
+            self.place(p.shown, p.single, parts.substr(p.partsAt, p.partsCount), *p.font,
+                       p.frame);
+    }
+    self.pending_.clear();
+    self.parts_.clear();
+    self.pendingFonts_.clear();
 }
 
 PageTextLineList::Entry* PageTextLineList::findLine(int frame, double x, double y) const {
@@ -384,19 +460,24 @@ void PageTextLineList::regroup(Entry& entry) {
 }
 
 void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font, int frame) {
-    if (shown.code == kSpace)
+    settle();
+    if (shown.code == kSpace || !placedNear(shown))
         return;
-    if (!(std::fabs(shown.x) <= kFarOff && std::fabs(shown.y) <= kFarOff &&
-          std::fabs(shown.height) <= kFarOff && std::fabs(shown.advance) <= kFarOff))
-        return;
-    frame &= 3;
+    char16_t single = 0;
+    std::u16string parts;
+    charactersOf(shown.code, font.font(), single, parts);
+    place(shown, single, parts, font, frame & 3);
+}
+
+void PageTextLineList::place(const PlacedChar& shown, char16_t single, std::u16string_view parts,
+                             FontHandle& font, int frame) {
     Entry* entry = findLine(frame, shown.x, shown.y);
     if (entry) {
-        entry->line->addCode(shown, font);
+        entry->line->addCharacters(shown, single, parts, font);
     } else {
         auto fresh =
             std::make_unique<TextLine>(shown.y, frame ? &kIntoFrame[(4 - frame) & 3] : nullptr);
-        if (!fresh->addCode(shown, font))
+        if (!fresh->addCharacters(shown, single, parts, font))
             return;
         const int place = (frame - pageFrame_) & 3;
         entry = &byY_.emplace(std::make_pair(place, shown.y), Entry())->second;
