@@ -285,7 +285,8 @@ PageTextLineList::PageTextLineList() {
 PageTextLineList::~PageTextLineList() = default;
 
 void PageTextLineList::clear() {
-    pending_.clear();
+    // The blocks stay for the page's next render.
+    pendingCount_ = 0;
     parts_.clear();
     pendingFonts_.clear();
     for (Groups& groups : groups_)
@@ -303,10 +304,10 @@ void PageTextLineList::setPageMatrix(const Matrix& page) {
 }
 
 void PageTextLineList::spaceWords() {
-    if (pending_.empty())
+    if (pendingCount_ == 0)
         spaceLines();
     else
-        pending_.push_back(Pending{PlacedChar{}, nullptr, kSpacing, 0, 0, 0});
+        pend(Pending{PlacedChar{}, nullptr, kSpacing, 0, 0, 0});
 }
 
 void PageTextLineList::spaceLines() {
@@ -383,30 +384,49 @@ void PageTextLineList::keep(const PlacedChar& shown, FontHandle& font, int frame
     if (shown.code == kSpace || !placedNear(shown))
         return;
     const size_t at = parts_.size();
+    if (at > UINT32_MAX - 8)
+        return;
     char16_t single = 0;
     charactersOf(shown.code, font.font(), single, parts_);
     if (pendingFonts_.empty() || pendingFonts_.back().get() != &font)
         pendingFonts_.push_back(Ref<FontHandle>::share(&font));
-    pending_.push_back(Pending{shown, &font, frame & 3, single, at, parts_.size() - at});
+    pend(Pending{shown, &font, frame & 3, single, std::uint32_t(at),
+                 std::uint32_t(parts_.size() - at)});
+}
+
+void PageTextLineList::pend(const Pending& pending) {
+    const size_t block = pendingCount_ / kPendingBlock;
+    if (block == pendingBlocks_.size())
+        pendingBlocks_.push_back(std::make_unique_for_overwrite<Pending[]>(kPendingBlock));
+    pendingBlocks_[block][pendingCount_ % kPendingBlock] = pending;
+    ++pendingCount_;
+}
+
+void PageTextLineList::dropPending() {
+    pendingBlocks_.clear();
+    pendingCount_ = 0;
+    parts_.clear();
+    parts_.shrink_to_fit();
+    pendingFonts_.clear();
 }
 
 void PageTextLineList::settle() const {
-    if (pending_.empty())
+    if (pendingCount_ == 0)
         return;
     // Reading builds the lines; the lists are made by the factory, never
     // const themselves.
     auto& self = const_cast<PageTextLineList&>(*this);
     const std::u16string_view parts = parts_;
-    for (const Pending& p : pending_) {
+    for (size_t i = 0; i < pendingCount_; ++i) {
+        const Pending& p = pendingBlocks_[i / kPendingBlock][i % kPendingBlock];
         if (p.frame == kSpacing)
             self.spaceLines();
         else
             self.place(p.shown, p.single, parts.substr(p.partsAt, p.partsCount), *p.font,
                        p.frame);
     }
-    self.pending_.clear();
-    self.parts_.clear();
-    self.pendingFonts_.clear();
+    // The lines hold what the page showed now: the blocks go.
+    self.dropPending();
 }
 
 PageTextLineList::Entry* PageTextLineList::findLine(int frame, double x, double y) const {

@@ -204,9 +204,12 @@ private:
         int frame;
         char16_t single;
         // The parts in parts_ when the accent map splits the glyph.
-        size_t partsAt;
-        size_t partsCount;
+        std::uint32_t partsAt;
+        std::uint32_t partsCount;
     };
+    // Kept characters come in blocks of this many: keeping one never moves
+    // those kept before.
+    static constexpr size_t kPendingBlock = 512;
     static constexpr int kSpacing = -1;
 
     // Turns a shown code into Unicode and keeps it for settle; nothing for a
@@ -218,6 +221,8 @@ private:
     void place(const PlacedChar& shown, char16_t single, std::u16string_view parts,
                FontHandle& font, int frame);
     void spaceLines();
+    void pend(const Pending& pending);
+    void dropPending();
 
     // The lines that can take a character are grouped by their y and
     // height: whether a line covers a baseline depends on those two alone.
@@ -260,7 +265,8 @@ private:
     mutable bool orderStale_ = false;
     // The characters kept for settle, their parts, and a hold on each font
     // they name.
-    std::vector<Pending> pending_;
+    std::vector<std::unique_ptr<Pending[]>> pendingBlocks_;
+    size_t pendingCount_ = 0;
     std::u16string parts_;
     std::vector<Ref<FontHandle>> pendingFonts_;
 };
