@@ -36,22 +36,17 @@ constexpr bool loadsBefore(std::u16string_view a, std::u16string_view b) {
     return a < b;
 }
 
-// The SIDs in load order, sorted by the compiler: the library's load does
-// not sort them again each time.
-constexpr std::array<int16_t, kCffStandardStringCount> sortedLoadOrder() {
-    std::array<int16_t, kCffStandardStringCount> order{};
-    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
-        order[size_t(i)] = i;
-    std::sort(order.begin(), order.end(),
-              [](int16_t a, int16_t b) { return loadsBefore(kTexts[a], kTexts[b]); });
-    return order;
-}
-
-constexpr std::array<int16_t, kCffStandardStringCount> loadOrder = sortedLoadOrder();
+// The SIDs in load order, sorted when the constants are built (nothing is
+// allocated).
+std::array<int16_t, kCffStandardStringCount> loadOrder;
 
 }  // namespace
 
 void buildCffStandardStringConstants() {
+    for (int16_t i = 0; i < kCffStandardStringCount; ++i)
+        loadOrder[size_t(i)] = i;
+    std::sort(loadOrder.begin(), loadOrder.end(),
+              [](int16_t a, int16_t b) { return loadsBefore(kTexts[a], kTexts[b]); });
     for (const int16_t sid : loadOrder)
         detail::cffStandardStringSlots[sid].construct(kTexts[sid]);
 }
