@@ -32,7 +32,7 @@ PixelStorage zeroedPixels(std::size_t bytes, bool drawnWhole) {
         const std::uintptr_t first = (start + page - 1) & ~(page - 1);
         const std::uintptr_t end = (start + bytes) & ~(page - 1);
         if (first < end)
-            ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+            ::madvise(pixels.get() + (first - start), end - first, MADV_POPULATE_WRITE);
     }
     return pixels;
 }
