@@ -109,11 +109,24 @@ FontDatabase::FontDatabase() = default;
 FontDatabase::~FontDatabase() = default;
 
 void FontDatabase::loadFiles(const WString& folder) {
-    load(folder, settings::FontsDsc, fonts_);
-    load(folder, settings::CmapDsc, cmaps_);
+    loadPending();
+    if (fonts_ && cmaps_)
+        return;
+    folder_.assign(folder);
+    pendingFolder_.assign(folder);
+    pending_ = true;
+}
+
+void FontDatabase::loadPending() {
+    if (!pending_)
+        return;
+    pending_ = false;
+    load(pendingFolder_, settings::FontsDsc, fonts_);
+    load(pendingFolder_, settings::CmapDsc, cmaps_);
 }
 
 void FontDatabase::load(const WString& folder, const WString& fileName, Ref<PdfDict>& slot) {
+    loadPending();
     if (slot)
         return;
     folder_.assign(folder);
@@ -137,6 +150,7 @@ std::unique_ptr<InputStream> FontDatabase::openEntryFile(const PdfDict& entry) c
 
 std::unique_ptr<InputStream> FontDatabase::matchStyle(const FontDescription& description,
                                                       WString& text) {
+    loadPending();
     if (!fonts_)
         return nullptr;
     WString request(description.name());
@@ -183,6 +197,7 @@ std::unique_ptr<InputStream> FontDatabase::matchStyle(const FontDescription& des
 }
 
 std::unique_ptr<InputStream> FontDatabase::lookup(const CMapRequest& request) {
+    loadPending();
     if (!cmaps_)
         return nullptr;
     const PdfDict* chosen = nullptr;

@@ -2,7 +2,7 @@
 // the engine's own outline fonts, so that a font a document names but does
 // not embed can be drawn with the closest one, and "cmap.dsc" names the CMap
 // files of CID-keyed fonts. Both are PDF syntax whose first object is a
-// dictionary; they are read once per process.
+// dictionary; they are read once per process, when a font first asks.
 //
 // "fonts.dsc": each key names an own font; its value is a dictionary with
 // /FileName (string, relative to the folder), /FamilyName (string),
@@ -47,7 +47,8 @@ public:
     virtual ~FontDatabase();
 
     // Loads "fonts.dsc" and "cmap.dsc" of the folder (a path ending in its
-    // separator).
+    // separator). They are read when they are first used: a process that
+    // draws no font they serve does not parse them.
     void loadFiles(const WString& folder);
     // Only while the slot is empty: keeps the folder and parses the first
     // object of folder + file name into the slot when it is a dictionary; a
@@ -65,10 +66,19 @@ public:
     std::unique_ptr<InputStream> lookup(const CMapRequest& request);
 
     const WString& folder() const { return folder_; }
-    PdfDict* fonts() const { return fonts_.get(); }
-    PdfDict* cmaps() const { return cmaps_.get(); }
+    PdfDict* fonts() {
+        loadPending();
+        return fonts_.get();
+    }
+    PdfDict* cmaps() {
+        loadPending();
+        return cmaps_.get();
+    }
 
 private:
+    // Reads the files loadFiles left for their first use.
+    void loadPending();
+
     // folder + the entry's /FileName, opened; null without a /FileName
     // string.
     std::unique_ptr<InputStream> openEntryFile(const PdfDict& entry) const;
@@ -76,6 +86,9 @@ private:
     WString folder_;
     Ref<PdfDict> fonts_;
     Ref<PdfDict> cmaps_;
+    // The folder of a loadFiles whose files are not read yet.
+    WString pendingFolder_;
+    bool pending_ = false;
 };
 
 // The process-wide database: empty from load (the font layer's static

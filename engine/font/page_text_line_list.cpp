@@ -87,6 +87,46 @@ WString wstringOf(const std::u16string& units) {
     return out;
 }
 
+// The Unicode a shown code stands for in its font: its glyph name through
+// the glyph-name map, a numeric name such as /G65 through the font's default
+// encoding, the raw code when it has no name or the name no value. True,
+// with the parts' characters appended, when the accent map splits the glyph
+// (accented letters and ligatures); else false, with the one character in
+// single.
+bool charactersOf(char16_t code, FontRenderer* font, char16_t& single, std::u16string& parts) {
+    single = code;
+    const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, code);
+    if (name->empty())
+        return false;
+    const GlyphNameMap* values = glyphNameMap();
+    char16_t u = values ? values->value(*name) : 0;
+    if (u == 0) {
+        // A name made of a number stands for the glyph at that code of the
+        // font's default encoding.
+        const std::int32_t v = numberInName(*name);
+        const EncodingTable* table = encodingTableByName(font->defaultEncodingName());
+        if (v < 1 || v > 255 || !table || table->entry(v).empty())
+            return false;
+        name = &table->entry(v);
+        u = char16_t(v);
+    }
+    const AccentMap* accents = accentMap();
+    const auto split = accents ? accents->components(*name) : std::span<const WString* const>();
+    if (split.empty()) {
+        single = u;
+        return false;
+    }
+    for (const WString* part : split)
+        parts.push_back(values ? values->value(*part) : 0);
+    return true;
+}
+
+// A character's box lies within kFarOff of the origin.
+bool placedNear(const PlacedChar& c) {
+    return std::fabs(c.x) <= kFarOff && std::fabs(c.y) <= kFarOff &&
+           std::fabs(c.height) <= kFarOff && std::fabs(c.advance) <= kFarOff;
+}
+
 TextLineList* newPageTextLineList() {
     return new PageTextLineList();
 }
@@ -169,31 +209,19 @@ bool TextLine::isNearEnd(double x) const {
 }
 
 bool TextLine::addCode(const PlacedChar& shown, FontHandle& handle) {
-    FontRenderer* font = handle.font();
-    const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, shown.code);
-    if (name->empty())
-        return addChar(shown, handle);
-    const GlyphNameMap* values = glyphNameMap();
-    char16_t u = values ? values->value(*name) : 0;
-    if (u == 0) {
-        // A name made of a number stands for the glyph at that code of the
-        // font's default encoding.
-        const std::int32_t v = numberInName(*name);
-        const EncodingTable* table = encodingTableByName(font->defaultEncodingName());
-        if (v < 1 || v > 255 || !table || table->entry(v).empty())
-            return addChar(shown, handle);
-        name = &table->entry(v);
-        u = char16_t(v);
-    }
-    const AccentMap* accents = accentMap();
-    const auto parts = accents ? accents->components(*name) : std::span<const WString* const>();
+    char16_t single = 0;
+    std::u16string parts;
+    charactersOf(shown.code, handle.font(), single, parts);
+    return addCharacters(shown, single, parts, handle);
+}
+
+bool TextLine::addCharacters(const PlacedChar& shown, char16_t single,
+                             std::u16string_view parts, FontHandle& font) {
     if (parts.empty())
-        return addChar(PlacedChar{u, shown.x, shown.y, shown.height, shown.advance}, handle);
+        return addChar(PlacedChar{single, shown.x, shown.y, shown.height, shown.advance}, font);
     const double w = shown.advance / double(parts.size());
-    for (size_t j = 0; j < parts.size(); ++j) {
-        const char16_t part = values ? values->value(*parts[j]) : 0;
-        addChar(PlacedChar{part, shown.x + double(j) * w, shown.y, shown.height, w}, handle);
-    }
+    for (size_t j = 0; j < parts.size(); ++j)
+        addChar(PlacedChar{parts[j], shown.x + double(j) * w, shown.y, shown.height, w}, font);
     return true;
 }
 
@@ -257,6 +285,10 @@ PageTextLineList::PageTextLineList() {
 PageTextLineList::~PageTextLineList() = default;
 
 void PageTextLineList::clear() {
+    // The blocks stay for the page's next render.
+    pendingCount_ = 0;
+    parts_.clear();
+    pendingFonts_.clear();
     for (Groups& groups : groups_)
         groups.clear();
     byY_.clear();
@@ -266,15 +298,30 @@ void PageTextLineList::clear() {
 }
 
 void PageTextLineList::setPageMatrix(const Matrix& page) {
+    // The characters kept so far go by the frame they were shown in.
+    settle();
     pageFrame_ = frameOf(page.a, page.b);
 }
 
 void PageTextLineList::spaceWords() {
+    if (pendingCount_ == 0)
+        spaceLines();
+    else
+        pend(Pending{PlacedChar{}, nullptr, kSpacing, 0, 0, 0});
+}
+
+void PageTextLineList::spaceLines() {
     for (auto& [y, entry] : byY_)
         entry.line->spaceWords();
 }
 
+size_t PageTextLineList::lineCount() const {
+    settle();
+    return byY_.size();
+}
+
 const TextLine* PageTextLineList::line(size_t index) const {
+    settle();
     if (orderStale_) {
         ordered_.clear();
         ordered_.reserve(byY_.size());
@@ -326,11 +373,60 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
             dx = along;
         }
         if (roundToInt32(dx * 10.0) != 0)
-            addChar(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
+            keep(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
         else
-            addChar(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
-                    *handle, frame);
+            keep(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
+                 *handle, frame);
     }
+}
+
+void PageTextLineList::keep(const PlacedChar& shown, FontHandle& font, int frame) {
+    if (shown.code == kSpace || !placedNear(shown))
+        return;
+    const size_t at = parts_.size();
+    if (at > UINT32_MAX - 8)
+        return;
+    char16_t single = 0;
+    charactersOf(shown.code, font.font(), single, parts_);
+    if (pendingFonts_.empty() || pendingFonts_.back().get() != &font)
+        pendingFonts_.push_back(Ref<FontHandle>::share(&font));
+    pend(Pending{shown, &font, frame & 3, single, std::uint32_t(at),
+                 std::uint32_t(parts_.size() - at)});
+}
+
+void PageTextLineList::pend(const Pending& pending) {
+    const size_t block = pendingCount_ / kPendingBlock;
+    if (block == pendingBlocks_.size())
+        pendingBlocks_.push_back(std::make_unique_for_overwrite<Pending[]>(kPendingBlock));
+    pendingBlocks_[block][pendingCount_ % kPendingBlock] = pending;
+    ++pendingCount_;
+}
+
+void PageTextLineList::dropPending() {
+    pendingBlocks_.clear();
+    pendingCount_ = 0;
+    parts_.clear();
+    parts_.shrink_to_fit();
+    pendingFonts_.clear();
+}
+
+void PageTextLineList::settle() const {
+    if (pendingCount_ == 0)
+        return;
+    // Reading builds the lines; the lists are made by the factory, never
+    // const themselves.
+    auto& self = const_cast<PageTextLineList&>(*this);
+    const std::u16string_view parts = parts_;
+    for (size_t i = 0; i < pendingCount_; ++i) {
+        const Pending& p = pendingBlocks_[i / kPendingBlock][i % kPendingBlock];
+        if (p.frame == kSpacing)
+            self.spaceLines();
+        else
+            self.place(p.shown, p.single, parts.substr(p.partsAt, p.partsCount), *p.font,
+                       p.frame);
+    }
+    // The lines hold what the page showed now: the blocks go.
+    self.dropPending();
 }
 
 PageTextLineList::Entry* PageTextLineList::findLine(int frame, double x, double y) const {
@@ -384,19 +480,24 @@ void PageTextLineList::regroup(Entry& entry) {
 }
 
 void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font, int frame) {
-    if (shown.code == kSpace)
+    settle();
+    if (shown.code == kSpace || !placedNear(shown))
         return;
-    if (!(std::fabs(shown.x) <= kFarOff && std::fabs(shown.y) <= kFarOff &&
-          std::fabs(shown.height) <= kFarOff && std::fabs(shown.advance) <= kFarOff))
-        return;
-    frame &= 3;
+    char16_t single = 0;
+    std::u16string parts;
+    charactersOf(shown.code, font.font(), single, parts);
+    place(shown, single, parts, font, frame & 3);
+}
+
+void PageTextLineList::place(const PlacedChar& shown, char16_t single, std::u16string_view parts,
+                             FontHandle& font, int frame) {
     Entry* entry = findLine(frame, shown.x, shown.y);
     if (entry) {
-        entry->line->addCode(shown, font);
+        entry->line->addCharacters(shown, single, parts, font);
     } else {
         auto fresh =
             std::make_unique<TextLine>(shown.y, frame ? &kIntoFrame[(4 - frame) & 3] : nullptr);
-        if (!fresh->addCode(shown, font))
+        if (!fresh->addCharacters(shown, single, parts, font))
             return;
         const int place = (frame - pageFrame_) & 3;
         entry = &byY_.emplace(std::make_pair(place, shown.y), Entry())->second;

@@ -30,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -111,6 +112,11 @@ public:
     // for itself when it has no name or the name no value. True when
     // something was added.
     bool addCode(const PlacedChar& shown, FontHandle& font);
+    // Adds the characters of a shown code as addCode turns it: one
+    // character (single) when parts is empty, else the parts side by side
+    // sharing the advance. True when something was added.
+    bool addCharacters(const PlacedChar& shown, char16_t single, std::u16string_view parts,
+                       FontHandle& font);
     // Adds one Unicode character: it joins the first word whose right edge
     // lies less than 0.13 heights before it (less than 0.1 heights for a
     // full stop after other characters or another character after full
@@ -172,8 +178,11 @@ public:
     // twentieth of a pixel along the frame's x (no advance), at the origin
     // less the device size, as high as its advance along y and as wide as
     // the device size. Nothing for a font that captures no text.
+    // The characters are only placed here: they go into lines when the
+    // lines are first read, so that a render nobody reads the words of
+    // builds none.
     void addShownText(const WString& text, const Matrix& textMatrix, FontHandle* font) override;
-    size_t lineCount() const override { return byY_.size(); }
+    size_t lineCount() const override;
     const TextLine* line(size_t index) const override;
 
     // Places one shown code, its position in a reading frame (a quarter
@@ -185,6 +194,36 @@ public:
     void addChar(const PlacedChar& shown, FontHandle& font, int frame = 0);
 
 private:
+    // A character placed by addShownText and not yet in a line, its code
+    // already turned into Unicode through the font as it stood; or, with
+    // frame kSpacing, a spaceWords call made after the characters before
+    // it.
+    struct Pending {
+        PlacedChar shown;
+        FontHandle* font;
+        int frame;
+        char16_t single;
+        // The parts in parts_ when the accent map splits the glyph.
+        std::uint32_t partsAt;
+        std::uint32_t partsCount;
+    };
+    // Kept characters come in blocks of this many: keeping one never moves
+    // those kept before.
+    static constexpr size_t kPendingBlock = 512;
+    static constexpr int kSpacing = -1;
+
+    // Turns a shown code into Unicode and keeps it for settle; nothing for a
+    // space or a character placed out of bounds.
+    void keep(const PlacedChar& shown, FontHandle& font, int frame);
+    // Puts the kept characters into lines, in the order they were shown.
+    // The lines are built on reading: a const list builds them too.
+    void settle() const;
+    void place(const PlacedChar& shown, char16_t single, std::u16string_view parts,
+               FontHandle& font, int frame);
+    void spaceLines();
+    void pend(const Pending& pending);
+    void dropPending();
+
     // The lines that can take a character are grouped by their y and
     // height: whether a line covers a baseline depends on those two alone.
     // Within a group the lines are ordered by the right edge of their last
@@ -224,6 +263,12 @@ private:
     // The lines in the order of byY_, made again when lines were added.
     mutable std::vector<const TextLine*> ordered_;
     mutable bool orderStale_ = false;
+    // The characters kept for settle, their parts, and a hold on each font
+    // they name.
+    std::vector<std::unique_ptr<Pending[]>> pendingBlocks_;
+    size_t pendingCount_ = 0;
+    std::u16string parts_;
+    std::vector<Ref<FontHandle>> pendingFonts_;
 };
 
 // Installs the factory that gives pages a PageTextLineList (and the way back

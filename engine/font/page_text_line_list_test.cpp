@@ -485,6 +485,27 @@ TEST(PageTextLineListTest, TextAcrossATurnedPage) {
               "AB CD: AB@100,200+10,10 CD@112.5,200+10,10");
 }
 
+// The lines are built when they are first read, from what was shown in the
+// order it was shown: by the font as it stood then, the spaces put between
+// the words of the lines there were at the time.
+TEST(PageTextLineListTest, LinesBuiltOnReading) {
+    CaptureFont font;
+    font.useEncoding({});
+    font.setFontSize(10);
+    Ref<FontHandle> handle = makeRef<FontHandle>(&font);
+    PageTextLineList list;
+    font.setTextMatrix(deviceMatrix(1), nullptr);
+    list.addShownText(WString(u"AB CD"), font.textMatrix(), handle.get());
+    list.spaceWords();
+    font.useEncoding({{u'A', u"/Z"}});
+    const Matrix below{1, 0, 0, -1, 100, 250};
+    font.setTextMatrix(below, nullptr);
+    list.addShownText(WString(u"AB CD"), below, handle.get());
+    EXPECT_EQ(dump(list),
+              "AB CD: AB@100,200+10,10 CD@112.5,200+10,10 | "
+              "ZBCD: ZB@100,250+10,10 CD@112.5,250+10,10");
+}
+
 // A word keeps its first character's font handle until the list lets go.
 TEST(PageTextLineListTest, WordsHoldTheirFont) {
     CaptureFont font;
@@ -493,6 +514,7 @@ TEST(PageTextLineListTest, WordsHoldTheirFont) {
     Ref<FontHandle> handle = makeRef<FontHandle>(&font);
     PageTextLineList list;
     list.addShownText(WString(u"AB CD"), font.textMatrix(), handle.get());
+    ASSERT_EQ(list.lineCount(), 1u);
     EXPECT_EQ(handle->refCount(), 3u);
     list.clear();
     EXPECT_EQ(list.lineCount(), 0u);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -71,6 +72,9 @@ LibraryTable& libraries() {
     return table;
 }
 
+// The characters of a library path that the first query makes room for.
+constexpr size_t kPathGuess = 512;
+
 // The registered library path of an in-process server; empty when none.
 std::string inprocServerPath(REFCLSID clsid) {
     std::u16string keyPath = u"CLSID\\" + GuidText(clsid) + u"\\InprocServer32";
@@ -78,18 +82,22 @@ std::string inprocServerPath(REFCLSID clsid) {
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) !=
         ERROR_SUCCESS)
         return {};
-    std::u16string path;
-    DWORD type = REG_NONE, size = 0;
-    if (RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-        type == REG_SZ && size >= sizeof(char16_t)) {
+    // Every query reads the store again: a buffer that holds the usual path
+    // takes it in one query, a longer path in a second of its size.
+    std::u16string path(kPathGuess, u'\0');
+    DWORD type = REG_NONE, size = DWORD(path.size() * sizeof(char16_t));
+    LONG status = RegQueryValueExW(key, nullptr, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(path.data()), &size);
+    if (status == ERROR_MORE_DATA && type == REG_SZ) {
         path.resize(size / sizeof(char16_t));
-        if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path.data()),
-                             &size) != ERROR_SUCCESS)
-            size = 0;
-        path.resize(size / sizeof(char16_t));
-        while (!path.empty() && path.back() == 0)
-            path.pop_back();
+        status = RegQueryValueExW(key, nullptr, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(path.data()), &size);
     }
+    if (status != ERROR_SUCCESS || type != REG_SZ)
+        size = 0;
+    path.resize(std::min<size_t>(path.size(), size / sizeof(char16_t)));
+    while (!path.empty() && path.back() == 0)
+        path.pop_back();
     RegCloseKey(key);
     return utf8FromUtf16(path);
 }

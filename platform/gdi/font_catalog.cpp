@@ -1,10 +1,12 @@
 #include "platform/gdi/font_catalog.h"
 
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
 #include <map>
 #include <tuple>
 
@@ -16,7 +18,7 @@ namespace {
 
 // Files handed to the font table come from documents: refuse sizes no font
 // program has, and read at most this many faces of a collection.
-constexpr std::streamoff kMaxFontFile = 64 << 20;
+constexpr off_t kMaxFontFile = 64 << 20;
 constexpr long kMaxFacesPerFile = 64;
 
 char lower(char c) {
@@ -28,6 +30,31 @@ std::string lowered(std::string_view s) {
     for (char& c : r)
         c = lower(c);
     return r;
+}
+
+// The bytes of a regular file of 1 to kMaxFontFile bytes; null for any
+// other file or when it cannot be read whole.
+Bytes readFontFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::shared_ptr<std::vector<std::uint8_t>> data;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
+        status.st_size <= kMaxFontFile) {
+        data = std::make_shared<std::vector<std::uint8_t>>(std::size_t(status.st_size));
+        for (std::size_t done = 0; data && done < data->size();) {
+            const ssize_t n = ::read(fd, data->data() + done, data->size() - done);
+            if (n > 0)
+                done += std::size_t(n);
+            else if (!(n < 0 && errno == EINTR))
+                data.reset();
+        }
+    }
+    ::close(fd);
+    return data;
 }
 
 // The file's name without its folder and extension.
@@ -305,21 +332,9 @@ int Catalog::add(const std::string& path) {
             return int(a.faces.size());
         }
     }
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    Bytes bytes = readFontFile(path);
+    if (!bytes)
         return 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return 0;
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size <= 0 || size > kMaxFontFile)
-        return 0;
-    auto data = std::make_shared<std::vector<std::uint8_t>>(std::size_t(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(data->data()), size))
-        return 0;
-    Bytes bytes = data;
 
     Added added{path, 1, {}};
     std::string stem = fileStem(path);

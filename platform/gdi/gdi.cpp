@@ -357,7 +357,7 @@ std::unique_ptr<BitmapObject> makeBitmap(long long width, long long height, int 
     if (total > (1ull << 32))
         return nullptr;  // 4 GiB is far beyond any page
     auto bm = std::make_unique<BitmapObject>();
-    bm->storage = zeroedPixels(std::size_t(total));
+    bm->storage = zeroedPixels(std::size_t(total), true);
     if (!bm->storage)
         return nullptr;
     bm->width = int(width);

@@ -1,5 +1,8 @@
 #include "platform/gdi/gdi_objects.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -11,6 +14,28 @@ constexpr std::uint32_t kIndexBits = 20;
 constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
 constexpr std::uint32_t kGenerationMask = 0x7FF;  // values stay below 2^31
 }  // namespace
+
+namespace {
+
+// Blocks from this size on are mapped at once when they are drawn whole.
+constexpr std::size_t kMapAtOnce = std::size_t(1) << 20;
+
+}  // namespace
+
+PixelStorage zeroedPixels(std::size_t bytes, bool drawnWhole) {
+    PixelStorage pixels(static_cast<std::uint8_t*>(std::calloc(bytes > 0 ? bytes : 1, 1)));
+    if (pixels && drawnWhole && bytes >= kMapAtOnce) {
+        // The whole pages inside the block; a system without the advice
+        // maps them on first write as before.
+        const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+        const auto start = reinterpret_cast<std::uintptr_t>(pixels.get());
+        const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+        const std::uintptr_t end = (start + bytes) & ~(page - 1);
+        if (first < end)
+            ::madvise(pixels.get() + (first - start), end - first, MADV_POPULATE_WRITE);
+    }
+    return pixels;
+}
 
 namespace {
 

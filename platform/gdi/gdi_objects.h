@@ -52,10 +52,11 @@ struct FreeBytes {
     void operator()(std::uint8_t* p) const { std::free(p); }
 };
 using PixelStorage = std::unique_ptr<std::uint8_t[], FreeBytes>;
-// Null when memory runs out.
-inline PixelStorage zeroedPixels(std::size_t bytes) {
-    return PixelStorage(static_cast<std::uint8_t*>(std::calloc(bytes > 0 ? bytes : 1, 1)));
-}
+// Null when memory runs out. drawnWhole: every pixel is written soon (a
+// bitmap a program makes is cleared or filled before it is shown), so the
+// pages of a large block are mapped in one call rather than by a fault each
+// as they are first written.
+PixelStorage zeroedPixels(std::size_t bytes, bool drawnWhole = false);
 
 // Pixels of 8 (palette), 24 (blue, green, red) or 32 (blue, green, red, x)
 // bits, rows top-down or bottom-up.

@@ -217,6 +217,13 @@ TEST_F(ComServer, CreationFailures) {
     Dl_info registryLibrary{};
     ASSERT_NE(dladdr(reinterpret_cast<void*>(&RegOpenKeyExW), &registryLibrary), 0);
 
+    // The same library by a path longer than the usual ones.
+    ASSERT_EQ(registryLibrary.dli_fname[0], '/');
+    std::string longPath;
+    for (int i = 0; i < 400; ++i)
+        longPath += "/.";
+    longPath += registryLibrary.dli_fname;
+
     IUnknown* outer = reinterpret_cast<IUnknown*>(&raw);  // never called: aggregation is refused
     const Case cases[] = {
         {"not registered", "", CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown, REGDB_E_CLASSNOTREG},
@@ -224,6 +231,8 @@ TEST_F(ComServer, CreationFailures) {
          HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
         {"no DllGetClassObject", registryLibrary.dli_fname, CLSCTX_INPROC_SERVER, nullptr,
          IID_IUnknown, CO_E_ERRORINDLL},
+        {"no DllGetClassObject, long path", longPath, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown,
+         CO_E_ERRORINDLL},
         {"local server only", VISTREL_SAMPLE_SERVER, CLSCTX_LOCAL_SERVER, nullptr, IID_IUnknown,
          REGDB_E_CLASSNOTREG},
         {"aggregation", VISTREL_SAMPLE_SERVER, CLSCTX_INPROC_SERVER, outer, IID_IUnknown,
