@@ -104,11 +104,11 @@ LONG openKey(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result, bool create
     if (!appendSubKey(opened.path, subKey))
         return LONG(ERROR_INVALID_PARAMETER);
 
-    RegistryStore store;
+    std::shared_ptr<const RegistryStore> store;
     LONG status = readRegistryStore(store);
     if (status != ERROR_SUCCESS)
         return status;
-    bool exists = store.keyExists(opened.path);
+    bool exists = store->keyExists(opened.path);
     if (!exists && !create)
         return LONG(ERROR_FILE_NOT_FOUND);
     if (!exists) {
@@ -154,13 +154,13 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, LPBYTE d
         return LONG(ERROR_ACCESS_DENIED);
     if (data && !dataSize)
         return LONG(ERROR_INVALID_PARAMETER);
-    RegistryStore store;
+    std::shared_ptr<const RegistryStore> store;
     LONG status = readRegistryStore(store);
     if (status != ERROR_SUCCESS)
         return status;
-    if (!open.predefined && !store.keyExists(open.path))
+    if (!open.predefined && !store->keyExists(open.path))
         return ERROR_KEY_DELETED;
-    const StoredValue* value = store.findValue(open.path, valueNameOf(valueName));
+    const StoredValue* value = store->findValue(open.path, valueNameOf(valueName));
     if (!value)
         return LONG(ERROR_FILE_NOT_FOUND);
 

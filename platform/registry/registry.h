@@ -2,9 +2,10 @@
 // make, over one per-user text file (registry_store.h). HKEY_CURRENT_USER is
 // that store; HKEY_CLASSES_ROOT is its "Software\Classes" key, so classes are
 // registered per user. Key paths and value names compare without regard to
-// case. Every call reads the file afresh; every change re-reads it under an
-// advisory lock and replaces it whole (store_file.h), so other processes'
-// changes are seen and kept.
+// case. The file is parsed once and kept; a call reads it again only when
+// another process (or an edit) has replaced it since. Every change checks it
+// under an advisory lock and replaces it whole (store_file.h), so other
+// processes' changes are seen and kept.
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,17 @@
 #include "platform/registry/registry.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -257,6 +260,68 @@ int inChild(Body body) {
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+// The store is parsed once and kept: a value reads from the kept store while
+// the file is the same file (here its text is changed in place behind the
+// process's back, size and time kept), yet the process sees its own writes
+// and a store another writer put in place.
+TEST(Registry, StoreIsKeptYetFollowsWrites) {
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI");
+    auto read = [&] {
+        LONG status;
+        DWORD type;
+        std::vector<BYTE> data = query(key, u"Value", &type, &status);
+        EXPECT_EQ(status, ERROR_SUCCESS);
+        return data;
+    };
+    ASSERT_EQ(setString(key, u"Value", u"one"), ERROR_SUCCESS);
+    EXPECT_EQ(read(), bytesOf(u"one"));
+
+    const std::string path = home.registryFile().string();
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    std::string text = readFile(path);
+    text.replace(text.find("\"one\""), 5, "\"two\"");
+    {
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        out.write(text.data(), std::streamsize(text.size()));
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(read(), bytesOf(u"one"));
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::u16string expected;
+    };
+    const Step steps[] = {
+        {"another writer's store renamed in place",
+         [&] {
+             std::string replaced = readFile(path);
+             replaced.replace(replaced.find("\"two\""), 5, "\"three\"");
+             writeFile(path + ".new", replaced);
+             std::filesystem::rename(path + ".new", path);
+         },
+         u"three"},
+        {"this process's write", [&] { ASSERT_EQ(setString(key, u"Value", u"four"), ERROR_SUCCESS); },
+         u"four"},
+        {"the file removed", [&] { std::filesystem::remove(path); }, u""},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        if (step.expected.empty()) {
+            LONG status;
+            DWORD type;
+            query(key, u"Value", &type, &status);
+            EXPECT_EQ(status, ERROR_KEY_DELETED) << step.what;
+        } else {
+            EXPECT_EQ(read(), bytesOf(step.expected)) << step.what;
+        }
+    }
+    RegCloseKey(key);
 }
 
 // A write that cannot finish (here: the file size limit is reached half-way)

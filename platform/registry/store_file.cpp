@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 namespace win {
@@ -89,15 +92,60 @@ private:
     int fd_;
 };
 
+// The store as last read or written by this process, with the identity of
+// the file it came from. Writers replace the file by renaming a new one over
+// it, so a file with the same device, inode, size and modification time holds
+// the same text and need not be read and parsed again.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim) {}
+
+    bool operator==(const FileIdentity& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+struct StoreCache {
+    std::mutex mutex;
+    std::string path;
+    std::optional<FileIdentity> identity;
+    std::shared_ptr<const RegistryStore> store;
+};
+
+StoreCache& storeCache() {
+    static StoreCache cache;
+    return cache;
+}
+
+void remember(const std::string& path, const FileIdentity& identity,
+              std::shared_ptr<const RegistryStore> store) {
+    StoreCache& cache = storeCache();
+    std::lock_guard lock(cache.mutex);
+    cache.path = path;
+    cache.identity = identity;
+    cache.store = std::move(store);
+}
+
 // Writes text as the new store: temporary file, flush, rename, flush of the
-// folder. The temporary file is removed on any failure.
-LONG replaceStore(const std::string& folder, const std::string& text) {
+// folder. The temporary file is removed on any failure. *identity gets the
+// new file's identity.
+LONG replaceStore(const std::string& folder, const std::string& text,
+                  std::optional<FileIdentity>* identity) {
     std::string temp = folder + "/registry.XXXXXX";
     FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errorFromErrno(errno, ERROR_WRITE_FAULT);
     bool written = writeAll(fd.get(), text) && fsync(fd.get()) == 0;
     int error = errno;
+    struct stat st {};
+    if (written && fstat(fd.get(), &st) == 0)
+        identity->emplace(st);
     if (written) {
         written = close(fd.release()) == 0;
         error = errno;
@@ -120,14 +168,27 @@ std::string registryStorePath() {
     return storeFolder() + "/registry";
 }
 
-LONG readRegistryStore(RegistryStore& store) {
-    FileDescriptor fd(open(registryStorePath().c_str(), O_RDONLY | O_CLOEXEC));
+LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
+    const std::string path = registryStorePath();
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            store = RegistryStore{};
+            store = std::make_shared<const RegistryStore>();
             return ERROR_SUCCESS;
         }
         return errorFromErrno(errno, ERROR_READ_FAULT);
+    }
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        return errorFromErrno(errno, ERROR_READ_FAULT);
+    const FileIdentity identity(st);
+    {
+        StoreCache& cache = storeCache();
+        std::lock_guard lock(cache.mutex);
+        if (cache.store && cache.path == path && cache.identity == identity) {
+            store = cache.store;
+            return ERROR_SUCCESS;
+        }
     }
     std::string text;
     char buffer[16384];
@@ -141,7 +202,8 @@ LONG readRegistryStore(RegistryStore& store) {
             break;
         text.append(buffer, size_t(n));
     }
-    store = RegistryStore::parse(text);
+    store = std::make_shared<const RegistryStore>(RegistryStore::parse(text));
+    remember(path, identity, store);
     return ERROR_SUCCESS;
 }
 
@@ -159,15 +221,21 @@ LONG changeRegistryStore(const std::function<LONG(RegistryStore&, bool* changed)
             return errorFromErrno(errno, ERROR_WRITE_FAULT);
     }
     // A store that exists but cannot be read is never replaced.
-    RegistryStore store;
-    LONG result = readRegistryStore(store);
+    std::shared_ptr<const RegistryStore> current;
+    LONG result = readRegistryStore(current);
     if (result != ERROR_SUCCESS)
         return result;
+    auto store = std::make_shared<RegistryStore>(*current);
     bool changed = false;
-    result = change(store, &changed);
+    result = change(*store, &changed);
     if (result != ERROR_SUCCESS || !changed)
         return result;
-    return replaceStore(folder, store.serialize());
+    std::optional<FileIdentity> identity;
+    result = replaceStore(folder, store->serialize(), &identity);
+    // The process sees its own change without reading the file again.
+    if (result == ERROR_SUCCESS && identity)
+        remember(folder + "/registry", *identity, std::move(store));
+    return result;
 }
 
 }  // namespace win

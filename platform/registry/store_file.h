@@ -9,6 +9,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/registry/registry.h"
@@ -20,9 +21,11 @@ namespace win {
 // may change between calls, as tests do).
 std::string registryStorePath();
 
-// Reads the store; a missing file is an empty store. ERROR_SUCCESS or the
-// error of the read.
-LONG readRegistryStore(RegistryStore& store);
+// The store as the file holds it; a missing file is an empty store.
+// ERROR_SUCCESS or the error of the read. The file is parsed once and kept:
+// it is read again only when it is another file than the one last read or
+// written (another process replaced it, or it was edited).
+LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store);
 
 // Applies change to the store under the lock. change answers ERROR_SUCCESS
 // and sets *changed when the store must be written; any other answer is
