@@ -72,7 +72,12 @@ private:
         answered.insert(modal->objectName().toStdString());
         if (auto* files = qobject_cast<QFileDialog*>(modal)) {
             if (files->acceptMode() == QFileDialog::AcceptSave) {
-                files->selectFile(database_);
+                // selectFile leaves the name box alone while it has the
+                // focus, so the name is typed into the box itself.
+                if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(database_);
+                else
+                    files->selectFile(database_);
                 static_cast<QDialog*>(files)->accept();
             } else {
                 files->reject();
