@@ -174,6 +174,7 @@ TEST(RasterImageTest, OneBitRowsOfAnyWidth) {
     const std::vector<std::uint8_t> row = {0xA5, 0x3C, 0xF0};
     for (int width : {3, 8, 11, 16, 21}) {
         std::vector<int> expected;
+        expected.reserve(std::size_t(width));
         for (int i = 0; i < width; ++i)
             expected.push_back((row[std::size_t(i / 8)] >> (7 - i % 8)) & 1 ? 255 : 0);
         EXPECT_EQ(scaled(width, 1, 1, {row}, width, 1), expected) << width << " samples";
