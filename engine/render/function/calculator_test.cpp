@@ -135,6 +135,13 @@ const StackCase kOperatorCases[] = {
     {"{ -1 -1 atan }", Status::Done, "225"},
     {"{ -100 0 atan }", Status::Done, "270"},
     {"{ 0 0 atan }", Status::Done, "0"},
+    {"{ 0 -1 atan }", Status::Done, "180"},
+    {"{ -1 1 atan }", Status::Done, "315"},
+    // just below the top of the range: never negative, never 360
+    {"{ -0.000001 1 atan }", Status::Done, "359.99994270422049r"},
+    {"{ -0.0 1 atan }", Status::Done, "0"},
+    // the one-operand form of other calculators is refused, the operand kept
+    {"{ 1 atan }", Status::StackUnderflow, "1"},
     // bitwise and logical operators
     {"{ 1 4 bitshift 16 -2 bitshift }", Status::Done, "16 4"},
     {"{ -16 -2 bitshift }", Status::Done, "-4"},
