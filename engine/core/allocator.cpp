@@ -9,8 +9,11 @@ namespace vistrel {
 
 // ---------------------------------------------------------------------------
 // Static machinery. Everything here is constant-initialized, so it exists
-// before any dynamic initializer of any translation unit runs, and none of it
-// is torn down at exit (blocks still held by other static objects stay valid).
+// before any dynamic initializer of any translation unit runs. No destructor
+// tears it down at exit (blocks still held by other static objects stay
+// valid); the library's unload routines take it apart explicitly instead,
+// once nothing it made is used: AllocatorHandle::releaseAll, then the default
+// heap out of the allocator list, then BlockPool::releaseAll.
 
 union DefaultHeapStorage {
     HeapAllocator heap;
