@@ -19,8 +19,11 @@
 namespace vistrel {
 namespace {
 
+// A missing setting means what the caller gives; a value of any other kind
+// than the four known ones is off.
 bool settingOn(const WString& section, const WString& key, bool missing) {
-    return readSettingSwitch(settingsStore().find(section, key), missing);
+    const SettingValue* value = settingsStore().find(section, key);
+    return value ? readSettingSwitch(value, false) : missing;
 }
 
 void destroyTextLines(TextLineList* lines) {

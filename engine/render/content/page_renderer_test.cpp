@@ -168,6 +168,8 @@ TEST(PageRendererTest, DrawAnnotBordersSetting) {
         {new SettingValue(SettingValue::ofText(WString(u"true"))), true},
         {new SettingValue(SettingValue::ofInteger(0)), false},
         {new SettingValue(SettingValue::ofBoolean(true)), true},
+        // A value of no known kind is off, not taken for a missing one.
+        {new SettingValue(), false},
     };
     for (const auto& c : cases) {
         std::unique_ptr<const SettingValue> owned(c.value);
