@@ -369,10 +369,27 @@ std::unique_ptr<PdbLinkList> Vistrel::collectPageLinks() {
         if (catalog_->getPage(record.toPage).get() != targetPage.get() ||
             !linkCorners(rect, m, record))
             continue;
+        // The target: the destination's own left and top where its kind
+        // gives them (an absent one is stored negative), else the page's
+        // origin.
         double x = 0, y = 0;
-        if (destination->fitType() == kFitXYZ) {
-            x = destination->left() >= 0 ? destination->left() : 0;
-            y = destination->top() >= 0 ? destination->top() : 0;
+        const double left = destination->left(), top = destination->top();
+        switch (destination->fitType()) {
+            case kFitXYZ:
+            case kFitR:
+                x = left >= 0 ? left : 0;
+                y = top >= 0 ? top : 0;
+                break;
+            case kFitH:
+            case kFitBH:
+                y = top >= 0 ? top : 0;
+                break;
+            case kFitV:
+            case kFitBV:
+                x = left >= 0 ? left : 0;
+                break;
+            default:
+                break;
         }
         linkTarget(x, y, m, record);
         if (!links->append(PdbLink{record.x, record.y, record.x1, record.y1, record.toPage,

@@ -248,13 +248,14 @@ TEST_F(TreesTest, LinksOfEveryDestinationKind) {
     view(2);
     const auto [hr, lines] = tree("LINKS");
     ASSERT_EQ(hr, S_OK);
-    // The first corner is the lower one of the /Rect, so y > y1. XYZ targets
-    // go through the page matrix (a null top counts as 0); every other kind
-    // takes the page's origin, whose x is not above 0.
+    // The first corner is the lower one of the /Rect, so y > y1. Targets go
+    // through the page matrix: the left and top a kind gives (XYZ and FitR
+    // both, FitH and FitBH the top, FitV and FitBV the left; a null one
+    // counts as 0), the page's origin for the rest.
     const std::string rows[] = {
         "10,92,60,42,3,100,92",    "70,92,120,42,3,50,792",   "130,92,180,42,3,0,792",
-        "190,92,240,42,3,0,792",   "10,152,60,102,3,0,792",   "70,152,120,102,3,0,792",
-        "130,152,180,102,3,0,792", "190,152,240,102,3,0,792", "10,212,60,162,3,0,792",
+        "190,92,240,42,3,0,292",   "10,152,60,102,3,50,792",  "70,152,120,102,3,10,572",
+        "130,152,180,102,3,0,792", "190,152,240,102,3,0,292", "10,212,60,162,3,50,792",
         "70,212,120,162,3,30,752", "130,212,180,162,3,5,786", "190,212,240,162,1,0,0",
     };
     std::vector<std::string> wanted = {"0\tState\tPage 0--100%\t0,0,0,1.000000,4,4,0"};
