@@ -42,6 +42,34 @@ void buildFields(QDialog* dialog, const char* const (&labels)[8], std::array<QLi
     column->addLayout(row);
 }
 
+// Room in edit for the widest date the engine writes ("09 Feb 1999
+// 15:39:25 GMT-08:00"), over every month name and zone sign, in the
+// widest digit of the edit's font.
+void fitDates(QLineEdit* edit) {
+    static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QFontMetrics metrics = edit->fontMetrics();
+    QChar digit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d) {
+        if (metrics.horizontalAdvance(QChar(d)) > metrics.horizontalAdvance(digit))
+            digit = QChar(d);
+    }
+    const QString two(2, digit), four(4, digit);
+    int widest = 0;
+    for (const char* month : kMonths) {
+        for (char16_t sign : {u'+', u'-'}) {
+            const QString date = two + u' ' + QLatin1String(month) + u' ' + four + u' ' + two +
+                                 u':' + two + u':' + two + QStringLiteral(" GMT") + sign + two +
+                                 u':' + two;
+            widest = std::max(widest, metrics.horizontalAdvance(date));
+        }
+    }
+    // The edit's size hint gives room for 17 "x"; the rest of it is frame
+    // and margins.
+    const int frame = edit->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
+    edit->setMinimumWidth(std::max(edit->minimumWidth(), frame + widest));
+}
+
 QPlainTextEdit* memo(QWidget* parent, const char* name) {
     auto* m = new QPlainTextEdit(parent);
     m->setObjectName(QString::fromLatin1(name));
@@ -64,6 +92,9 @@ TfInfo::TfInfo(std::function<QString()> infoText, QWidget* parent)
     static const char* const kLabels[8] = {"Title:",   "Subject:",  "Author:",  "Keywords:",
                                            "Creator:", "Producer:", "Created:", "Modified:"};
     buildFields(this, kLabels, edits, OK);
+    // Created and Modified.
+    fitDates(edits[6]);
+    fitDates(edits[7]);
 }
 
 void TfInfo::showEvent(QShowEvent* event) {
