@@ -91,9 +91,9 @@ inline int textRoom(const QLineEdit* edit) {
     QStyleOptionFrame option;
     option.initFrom(edit);
     option.rect = edit->rect();
-    option.lineWidth =
-        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
-                         : 0;
+    option.lineWidth = edit->hasFrame()
+                           ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit)
+                           : 0;
     const QRect contents =
         edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
     const QMargins margins = edit->textMargins();
@@ -133,7 +133,8 @@ inline QStringList clippedTexts(QWidget* window) {
             // A read-only memo shows all its text without scrolling.
             if (memo->isReadOnly()) {
                 const QString text = memo->toPlainText();
-                const int lines = memo->document()->documentLayout()->documentSize().toSize().height();
+                const int lines =
+                    memo->document()->documentLayout()->documentSize().toSize().height();
                 const int shown = memo->viewport()->height() / memo->fontMetrics().lineSpacing();
                 findings.check(memo, text, lines, std::max(shown, 1));
             }

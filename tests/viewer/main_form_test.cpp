@@ -14,8 +14,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QSpinBox>
 #include <QSet>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -233,7 +233,9 @@ QSet<QString> windowState(TBrevantForm& f) {
     for (QAction* action : f.findChildren<QAction*>()) {
         // The tree popup's Save as PDB follows the tab shown instead.
         if (!action->objectName().isEmpty() && action != f.SaveasPDB1)
-            state << QStringLiteral("%1 %2 %3").arg(action->objectName()).arg(action->isEnabled())
+            state << QStringLiteral("%1 %2 %3")
+                         .arg(action->objectName())
+                         .arg(action->isEnabled())
                          .arg(action->isChecked());
     }
     for (QWidget* widget : f.findChildren<QWidget*>()) {
@@ -241,7 +243,8 @@ QSet<QString> windowState(TBrevantForm& f) {
             state << QStringLiteral("%1 %2").arg(widget->objectName()).arg(widget->isEnabled());
     }
     for (QWidget* tab : {f.TabSheet1, f.TabSheet2, f.TabSheet3, f.TabSheet4}) {
-        state << QStringLiteral("%1 shown %2").arg(tab->objectName())
+        state << QStringLiteral("%1 shown %2")
+                     .arg(tab->objectName())
                      .arg(f.PageControl1->isTabVisible(f.PageControl1->indexOf(tab)));
     }
     return state;

@@ -157,8 +157,8 @@ TEST_F(TreesRoad, DestinationsShowTheirPagesFromTheTop) {
     };
     struct Case {
         const char* title;
-        double zoom;      // percent, for the outline entry
-        QPointF point;    // page point at the view's top-left, at 100 %
+        double zoom;       // percent, for the outline entry
+        QPointF point;     // page point at the view's top-left, at 100 %
         QPoint linkPoint;  // the same for the link, which stays at 100 %
     };
     const double width = 100.0 * view.width() / 612, height = 100.0 * view.height() / 792;
@@ -203,8 +203,8 @@ TEST_F(TreesRoad, DestinationsShowTheirPagesFromTheTop) {
             EXPECT_EQ(form->frScroll1->GetOffset(),
                       QPoint(axis(wanted.x(), extent.width(), view.width()),
                              axis(wanted.y(), extent.height(), view.height())))
-                << "view " << view.width() << "x" << view.height() << ", page "
-                << extent.width() << "x" << extent.height();
+                << "view " << view.width() << "x" << view.height() << ", page " << extent.width()
+                << "x" << extent.height();
         }
     }
     EXPECT_TRUE(boxes.shown.empty());

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -113,7 +113,8 @@ void TfInfo::FormShow() {
     // the screen; a longer one scrolls in its field.
     int widest = dateWidth_;
     for (QLineEdit* edit : edits)
-        widest = std::max(widest, widthFor(edit, edit->fontMetrics().horizontalAdvance(edit->text())));
+        widest =
+            std::max(widest, widthFor(edit, edit->fontMetrics().horizontalAdvance(edit->text())));
     if (const QScreen* shown = screen())
         widest = std::min(widest, std::max(dateWidth_, shown->availableGeometry().width() * 2 / 3));
     for (QLineEdit* edit : edits)

@@ -34,7 +34,6 @@ int previousIndex(int i) {
     return (i + kHistorySize - 1) % kHistorySize;
 }
 
-
 }  // namespace
 
 int fromPageTop(int y, long long bottom) {
