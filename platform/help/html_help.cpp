@@ -55,6 +55,16 @@ std::string fileAddress(std::string_view path) {
     return address;
 }
 
+std::string helpSetPage(std::string_view topic) {
+    static constexpr std::string_view kCompiledContents = ".hhc";
+    std::string page(topic);
+    if (page.size() >= kCompiledContents.size() &&
+        page.compare(page.size() - kCompiledContents.size(), kCompiledContents.size(),
+                     kCompiledContents) == 0)
+        page.replace(page.size() - kCompiledContents.size(), kCompiledContents.size(), ".htm");
+    return page;
+}
+
 HWND HtmlHelpA(HWND, LPCSTR file, UINT command, DWORD_PTR) {
     if (file == nullptr || *file == '\0' || (command != HH_DISPLAY_TOPIC && command != HH_DISPLAY_TOC))
         return 0;
@@ -71,7 +81,7 @@ HWND HtmlHelpA(HWND, LPCSTR file, UINT command, DWORD_PTR) {
         topic = kHelpContentsPage;
     std::string page(set);
     page += '/';
-    page += topic;
+    page += helpSetPage(topic);
     return openInBrowser(page);
 }
 

@@ -19,13 +19,20 @@ constexpr UINT HH_DISPLAY_TOPIC = 0x0000;
 constexpr UINT HH_DISPLAY_TOC = 0x0001;
 constexpr UINT HH_CLOSE_ALL = 0x0012;
 
-// The page of the help set's contents.
-constexpr const char* kHelpContentsPage = "Table of Contents.hhc";
+// The page of the help set's contents: a web page, which the desktop's
+// opener hands to the browser.
+constexpr const char* kHelpContentsPage = "Table of Contents.htm";
+
+// The page of the help set that shows topic: the topic itself, except that
+// a compiled help's contents file (a name ending in ".hhc") is held as the
+// web page of the same name ending in ".htm".
+std::string helpSetPage(std::string_view topic);
 
 // file is "<folder>/lumbra.chm" or "<folder>/lumbra.chm::/<page>".
-// HH_DISPLAY_TOPIC opens the page it names (the contents page when it names
-// none); HH_DISPLAY_TOC opens the contents page. Answers a non-zero handle
-// when the browser started, 0 otherwise. HH_CLOSE_ALL does nothing and
+// HH_DISPLAY_TOPIC opens the page it names (through helpSetPage; the
+// contents page when it names none); HH_DISPLAY_TOC opens the contents
+// page. Answers a non-zero handle when the browser started, 0 otherwise
+// (no desktop opener found among them). HH_CLOSE_ALL does nothing and
 // answers 0, as do other commands. The caller window and data are ignored.
 HWND HtmlHelpA(HWND caller, LPCSTR file, UINT command, DWORD_PTR data);
 

@@ -25,14 +25,18 @@ TEST(HtmlHelp, OpensTheTopicOrContentsPageAsAFileAddress) {
          "file:///opt/b%20r/lumbra.chm/Font%20Info.htm"},
         {"/opt/lumbra.chm::/TOC (Table of Contents) Pane.htm", HH_DISPLAY_TOPIC,
          "file:///opt/lumbra.chm/TOC%20%28Table%20of%20Contents%29%20Pane.htm"},
-        {"/opt/lumbra.chm", HH_DISPLAY_TOC, "file:///opt/lumbra.chm/Table%20of%20Contents.hhc"},
+        {"/opt/lumbra.chm", HH_DISPLAY_TOC, "file:///opt/lumbra.chm/Table%20of%20Contents.htm"},
         {"/opt/lumbra.chm::/main.htm", HH_DISPLAY_TOC,
-         "file:///opt/lumbra.chm/Table%20of%20Contents.hhc"},
-        {"/opt/lumbra.chm", HH_DISPLAY_TOPIC, "file:///opt/lumbra.chm/Table%20of%20Contents.hhc"},
-        {"/opt/lumbra.chm::/", HH_DISPLAY_TOPIC, "file:///opt/lumbra.chm/Table%20of%20Contents.hhc"},
+         "file:///opt/lumbra.chm/Table%20of%20Contents.htm"},
+        {"/opt/lumbra.chm", HH_DISPLAY_TOPIC, "file:///opt/lumbra.chm/Table%20of%20Contents.htm"},
+        {"/opt/lumbra.chm::/", HH_DISPLAY_TOPIC,
+         "file:///opt/lumbra.chm/Table%20of%20Contents.htm"},
+        // The compiled help's contents file is the contents page.
+        {"/opt/lumbra.chm::/Table of Contents.hhc", HH_DISPLAY_TOPIC,
+         "file:///opt/lumbra.chm/Table%20of%20Contents.htm"},
+        {"/opt/lumbra.chm::/a.hhc.htm", HH_DISPLAY_TOPIC, "file:///opt/lumbra.chm/a.hhc.htm"},
         {"/o#%?/lumbra.chm::/a.htm", HH_DISPLAY_TOPIC, "file:///o%23%25%3F/lumbra.chm/a.htm"},
-        {"rel/lumbra.chm::/a.htm", HH_DISPLAY_TOPIC,
-         fileAddress(cwd) + "/rel/lumbra.chm/a.htm"},
+        {"rel/lumbra.chm::/a.htm", HH_DISPLAY_TOPIC, fileAddress(cwd) + "/rel/lumbra.chm/a.htm"},
     };
     for (const Case& c : cases) {
         EXPECT_NE(HtmlHelpA(0, c.file.c_str(), c.command, 0), 0u) << c.file;

@@ -74,6 +74,12 @@ TEST_F(Dialogs, GoToPageMovesPageAndZoom) {
          "Error in Zoom numbered 'abc\nThe Zoom will not be changed"},
         // A page that is not a number leaves the page.
         {"two", "150%", "0,0,1, 1.50000000000000E+0000,4,4,0", nullptr},
+        // Below the label's 25 % the zoom is refused too; 25 is taken.
+        {"2", "9", "0,0,2, 1.00000000000000E+0000,4,4,0",
+         "Error in Zoom numbered '9\nThe Zoom will not be changed"},
+        {"2", "-40", "0,0,2, 1.00000000000000E+0000,4,4,0",
+         "Error in Zoom numbered '-40\nThe Zoom will not be changed"},
+        {"3", "25", "0,0,3, 2.50000000000000E-0001,4,4,0", nullptr},
     };
     for (const Case& c : cases) {
         putView(1, "1.0");
@@ -101,6 +107,29 @@ TEST_F(Dialogs, GoToPageMovesPageAndZoom) {
     form->GoToPage1->setEnabled(true);
     form->GoToPage1->trigger();
     EXPECT_EQ(form->GoToPage->result(), QDialog::Rejected);
+}
+
+// Each time the dialog shows, the page field has the focus with its text
+// selected, whichever field was used last: a page number typed at once
+// replaces the page.
+TEST_F(Dialogs, GoToPageFocusesThePageFieldEachTime) {
+    putView(1, "1.0");
+    TGoToPage& dialog = *form->GoToPage;
+    for (int round = 0; round < 2; ++round) {
+        run(dialog, [&] {
+            EXPECT_EQ(dialog.focusWidget(), dialog.eNewPage) << round;
+            EXPECT_EQ(dialog.eNewPage->selectedText(), "1") << round;
+            dialog.eNewZoom->setFocus();
+            dialog.BitBtn1->click();
+        });
+    }
+    run(dialog, [&] {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_3, Qt::NoModifier, "3");
+        QCoreApplication::sendEvent(dialog.focusWidget(), &key);
+        dialog.BitBtn2->click();
+    });
+    EXPECT_EQ(stateText(), "0,0,3, 1.00000000000000E+0000,4,4,0");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Dialogs, PageRangeChoices) {

@@ -374,8 +374,8 @@ TEST_F(DeviceSave, ImageClarity) {
     EXPECT_TRUE(form->tbPreviewPages->isChecked());
     EXPECT_TRUE(form->cbClarity->isEnabled());
 
-    // The format dialog's choice becomes the current format; it renders
-    // only while previewing.
+    // The format dialog's choice becomes the current format, shown by the
+    // clarity list and menu; it renders only while previewing.
     form->selectFormatDialog = [](int& format) {
         format = 4;
         return true;
@@ -383,7 +383,9 @@ TEST_F(DeviceSave, ImageClarity) {
     form->SelectPalmFormat1->trigger();
     EXPECT_EQ(form->GetDeviceFormat(), 4);
     EXPECT_EQ(readSetting(settings::kPalmFormat), 4);
-    EXPECT_TRUE(form->MaximizeContrast1->isChecked());  // the menu keeps its state
+    EXPECT_TRUE(form->Standard1->isChecked());
+    EXPECT_FALSE(form->MaximizeContrast1->isChecked());
+    EXPECT_EQ(form->cbClarity->currentIndex(), 0);
     form->PreviewPageIn1->trigger();
     form->selectFormatDialog = [](int& format) {
         format = 16;
@@ -391,6 +393,8 @@ TEST_F(DeviceSave, ImageClarity) {
     };
     form->SelectPalmFormat2->trigger();
     EXPECT_EQ(form->GetDeviceFormat(), 0);
+    EXPECT_TRUE(form->MaximizeBrightness1->isChecked());
+    EXPECT_EQ(form->cbClarity->currentIndex(), 1);
     form->AddDevicePages(2);
     EXPECT_EQ(GetCsvField(nodeStateText(TBrevantForm::itemData(form->tvForPalm->topLevelItem(0))
                                             ->node.get()),

@@ -151,7 +151,8 @@ TEST_F(DocumentParts, InformationDialogsHelpAndTheFilesTab) {
     f.HelpContents1->trigger();
     opened = programs.takeArgs("xdg-open");
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_TRUE(QString::fromStdString(opened[0]).endsWith("/lumbra.chm/Table%20of%20Contents.hhc"));
+    EXPECT_TRUE(
+        QString::fromStdString(opened[0]).endsWith("/lumbra.chm/Table%20of%20Contents.htm"));
 
     // The Files tab fills its roots when first shown.
     EXPECT_EQ(f.tvFiles->topLevelItemCount(), 0);

@@ -9,12 +9,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -26,6 +30,7 @@
 
 #include "tests/viewer/fake_engine_client.h"
 #include "viewer/app/app_test_util.h"
+#include "viewer/app/application.h"
 #include "viewer/app/engine_error.h"
 #include "viewer/app/options.h"
 #include "viewer/app/options_dialogs.h"
@@ -219,6 +224,74 @@ TEST_F(MainForm, FailedOpenForgetsTheViewsLeft) {
     f.RecordView(true);
     EXPECT_FALSE(f.PrevView1->isEnabled());
     EXPECT_FALSE(f.NextView1->isEnabled());
+}
+
+// What a user sees of the window without a page: its title, and which
+// actions and controls are enabled, checked, shown.
+QSet<QString> windowState(TBrevantForm& f) {
+    QSet<QString> state{f.windowTitle(), f.cbClarity->currentText()};
+    for (QAction* action : f.findChildren<QAction*>()) {
+        // The tree popup's Save as PDB follows the tab shown instead.
+        if (!action->objectName().isEmpty() && action != f.SaveasPDB1)
+            state << QStringLiteral("%1 %2 %3")
+                         .arg(action->objectName())
+                         .arg(action->isEnabled())
+                         .arg(action->isChecked());
+    }
+    for (QWidget* widget : f.findChildren<QWidget*>()) {
+        if (!widget->objectName().isEmpty() && !widget->objectName().startsWith("qt_"))
+            state << QStringLiteral("%1 %2").arg(widget->objectName()).arg(widget->isEnabled());
+    }
+    for (QWidget* tab : {f.TabSheet1, f.TabSheet2, f.TabSheet3, f.TabSheet4}) {
+        state << QStringLiteral("%1 shown %2")
+                     .arg(tab->objectName())
+                     .arg(f.PageControl1->isTabVisible(f.PageControl1->indexOf(tab)));
+    }
+    return state;
+}
+
+// After an open that fails, with the document before it closed by the
+// engine, the window reads as at a fresh start: its title, the clarity
+// list, the menus and the tabs, whether the open failed outright or the
+// password prompt was cancelled.
+TEST_F(MainForm, FailedOpenLeavesTheWindowAsAtAFreshStart) {
+    writeSetting(settings::kPreviewInPalm, true);
+    for (HRESULT failure : {E_FAIL, HRESULT(0x80070005u)}) {
+        SCOPED_TRACE(failure);
+        TBrevantForm& f = showForm();
+        f.setPasswordPrompt([](const QString&, QString&) { return false; });
+        const QSet<QString> fresh = windowState(f);
+        auto fake = testing::fakeOf(f.Vistrel1);
+        f.OpenDocument("/tmp/sample.pdf");
+        ASSERT_TRUE(f.cbClarity->isEnabled());
+        ASSERT_NE(f.windowTitle(), "Lumbra for Palm OS");
+        fake->setResult(VISTRELLib::VistrelDispid::open, failure);
+        f.OpenDocument("/tmp/other.pdf");
+        const QSet<QString> after = windowState(f);
+        EXPECT_EQ(QStringList((after - fresh).values()).join(", ").toStdString(), "");
+        EXPECT_EQ(QStringList((fresh - after).values()).join(", ").toStdString(), "");
+        auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance());
+        ASSERT_TRUE(app);
+        EXPECT_EQ(app->title(), "Lumbra for Palm OS");
+        form.reset();
+    }
+}
+
+// The history keeps absolute, normalised paths: a path typed relative to
+// the current folder opens from anywhere later. Names differing only in
+// case are different files.
+TEST_F(MainForm, FileHistoryStoresAbsolutePaths) {
+    TBrevantForm& f = showForm();
+    const QString kept = QDir::currentPath();
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    const QString root = QDir::currentPath();
+    for (const char* typed : {"docs/x.pdf", "./docs/../docs/x.pdf", "Docs/X.pdf"})
+        f.OpenDocument(typed);
+    f.OpenDocument(root + "//docs/./x.pdf");
+    QDir::setCurrent(kept);
+    EXPECT_EQ(f.fileHistory(), (QStringList{root + "/Docs/X.pdf", root + "/docs/x.pdf"}));
+    EXPECT_EQ(readFileHistory(), f.fileHistory());
 }
 
 // The forms made at start-up but never shown are there; the splash stays

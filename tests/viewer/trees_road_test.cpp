@@ -15,6 +15,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <memory>
@@ -28,6 +30,7 @@
 #include "viewer/app/main_form.h"
 #include "viewer/app/settings_table.h"
 #include "viewer/app/tree_node_data.h"
+#include "viewer/components/paint_panels.h"
 
 namespace brevant {
 namespace {
@@ -136,6 +139,75 @@ TEST_F(TreesRoad, OutlineLoadsLazilyAndTheSelectionLocks) {
     // "." in the outline deletes nothing.
     testing::pressKey(toc, Qt::Key_Period, ".");
     EXPECT_EQ(texts(toc, chapter), (QStringList{"Section 1.1", "Both"}));
+}
+
+// A link or outline entry shows its page from the top, or from the top
+// its destination gives; a destination with a left and a top keeps both.
+// An outline entry to a fit zooms as the fit says and puts the page's top
+// edge (or the fit's own top or left) at the view's top; a link keeps the
+// zoom and, as its record holds no top for a fit, shows the page from the
+// top. A null top reads as the top of the page.
+TEST_F(TreesRoad, DestinationsShowTheirPagesFromTheTop) {
+    open(copyOf("destinations.pdf"));
+    showTab(form->TabSheet3);
+    const QSize view = form->frScroll1->PntPanel1->size();
+    // The offset the page view gives a wanted one on one axis.
+    const auto axis = [](int wanted, int extent, int shown) {
+        return extent < shown ? (extent - shown) / 2 : std::clamp(wanted, -10, extent - shown + 10);
+    };
+    struct Case {
+        const char* title;
+        double zoom;       // percent, for the outline entry
+        QPointF point;     // page point at the view's top-left, at 100 %
+        QPoint linkPoint;  // the same for the link, which stays at 100 %
+    };
+    const double width = 100.0 * view.width() / 612, height = 100.0 * view.height() / 792;
+    const Case cases[] = {
+        {"XYZ", 100, {100, 92}, {100, 92}},
+        {"XYZ null top", 100, {50, 0}, {50, 0}},
+        {"Fit", std::min(width, height), {0, 0}, {0, 0}},
+        {"FitB", std::min(width, height), {0, 0}, {0, 0}},
+        {"FitH", width, {0, 292}, {0, 0}},
+        {"FitBH", width, {0, 292}, {0, 0}},
+        {"FitV", height, {50, 0}, {0, 0}},
+    };
+    int i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        QTreeWidgetItem* entry = find(form->tvTOC, c.title);
+        ASSERT_TRUE(entry);
+        // The middle of the link's rectangle on page 1, as the fixture
+        // places it, in pixels at 100 %.
+        const QPoint link(10 + (i % 4) * 60 + 25, 792 - (700 - (i / 4) * 60 + 25));
+        ++i;
+        for (bool outline : {false, true}) {
+            SCOPED_TRACE(outline ? "outline" : "link");
+            ASSERT_TRUE(form->BeginViewEdit());
+            form->viewEdit().page = 1;
+            form->viewEdit().zoom = 100;
+            form->CommitViewEdit(true);
+            form->ScrollTo(0, 0);
+            if (outline) {
+                form->GoToTreeEntry(entry);
+            } else {
+                form->FollowLinkAt(link.x(), link.y());
+            }
+            QCoreApplication::processEvents();
+            EXPECT_EQ(form->GetPage(), 2);
+            const double zoom = outline ? c.zoom : 100;
+            EXPECT_NEAR(form->GetZoomPercent(), zoom, 1e-3);
+            const QPointF point = outline ? c.point : QPointF(c.linkPoint);
+            const QSize extent = form->frScroll1->pageExtent();
+            const QPoint wanted(int(std::lround(point.x() * zoom / 100)),
+                                int(std::lround(point.y() * zoom / 100)));
+            EXPECT_EQ(form->frScroll1->GetOffset(),
+                      QPoint(axis(wanted.x(), extent.width(), view.width()),
+                             axis(wanted.y(), extent.height(), view.height())))
+                << "view " << view.width() << "x" << view.height() << ", page " << extent.width()
+                << "x" << extent.height();
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(TreesRoad, BookmarksAreStoredAndReadBack) {

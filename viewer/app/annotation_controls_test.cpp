@@ -219,6 +219,21 @@ TEST_F(AnnotationControlsTest, NotePaintPanelOutlinesTheNote) {
     }
 }
 
+// The close picture stands out from the black strip it lies on.
+TEST_F(AnnotationControlsTest, NoteCloseCrossShowsOnTheCaptionStrip) {
+    controls->CreateAnnotationNote("SP1_frA2_", "50,60,100,80,255,\"T\",\"x\",2", 1.0, true);
+    TfrAnnotation* n = note("SP1_frA2_");
+    const QImage shown = n->grab().toImage();
+    const QRect cross = n->Image2->geometry().translated(n->Panel1->pos());
+    ASSERT_FALSE(cross.isEmpty());
+    int light = 0;
+    for (int y = cross.top(); y <= cross.bottom(); ++y) {
+        for (int x = cross.left(); x <= cross.right(); ++x)
+            light += qGray(shown.pixel(x, y)) > 160;
+    }
+    EXPECT_GE(light, 8);
+}
+
 TEST_F(AnnotationControlsTest, ScrollZoomShowHideAndRemove) {
     controls->CreateAnnotationNote("SP1_frA2_", "100,100,10,10,0,\"\",\"\",2", 1.0, true);
     controls->CreateAnnotationNote("SP2_frA2_", "200,100,10,10,0,\"\",\"\",2", 1.0, false);

@@ -15,12 +15,13 @@
 namespace brevant {
 namespace {
 
-// The close picture: a cross on the caption strip.
+// The close picture: a light cross, so that it shows on the black caption
+// strip.
 QPixmap closePicture() {
     QPixmap picture(12, 12);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    painter.setPen(QPen(Qt::black, 2));
+    painter.setPen(QPen(Qt::white, 2));
     painter.drawLine(2, 2, 9, 9);
     painter.drawLine(9, 2, 2, 9);
     return picture;

@@ -8,11 +8,19 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "viewer/app/main_form.h"
 #include "viewer/app/number_text.h"
 #include "viewer/components/message_service.h"
 
 namespace brevant {
+namespace {
+
+// The smallest zoom the dialog's label offers, in percent.
+constexpr int kMinimumZoom = 25;
+
+}  // namespace
 
 TGoToPage::TGoToPage(TBrevantForm& main, QWidget* parent) : QDialog(parent), main_(main) {
     setObjectName("GoToPage");
@@ -62,6 +70,9 @@ void TGoToPage::FormShow() {
     eNewPage->setText(QString::number(main_.GetPage()));
     // Shortest form, up to 15 significant digits: 100, 37.5.
     eNewZoom->setText(QString::number(main_.GetZoomPercent(), 'g', 15));
+    // A page number typed at once replaces the page shown.
+    eNewPage->setFocus();
+    eNewPage->selectAll();
 }
 
 void TGoToPage::BitBtn2Click() {
@@ -69,11 +80,17 @@ void TGoToPage::BitBtn2Click() {
     if (const std::optional<int> page = parseDecimalInt(eNewPage->text().trimmed());
         page && editing)
         main_.viewEdit().page = *page;
+    std::optional<int> zoom;
     try {
-        const int zoom = ClampZoomPercent(ParseLeadingInt(eNewZoom->text(), 0, true));
-        if (editing)
-            main_.viewEdit().zoom = zoom;
+        zoom = ClampZoomPercent(ParseLeadingInt(eNewZoom->text(), 0, true));
     } catch (const NumberError&) {
+    }
+    // A zoom below the range the label gives is refused as one that cannot
+    // be read is.
+    if (zoom && *zoom >= kMinimumZoom) {
+        if (editing)
+            main_.viewEdit().zoom = *zoom;
+    } else {
         // The text as the program has always shown it, without a closing quote.
         showMessage({windowTitle(), "Error in Zoom numbered '" + eNewZoom->text() +
                                         "\nThe Zoom will not be changed"});

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "viewer/app/application.h"
+#include "viewer/components/message_service.h"
 
 namespace brevant {
 namespace {
@@ -83,6 +84,18 @@ QByteArray helpFileBytes(const QString& suffix) {
     return QFile::encodeName(helpFileName() + suffix);
 }
 
+// Without a desktop opener the browser never starts: the user learns
+// where the help pages are, to open them by hand.
+win::HWND reportUnshownHelp(win::HWND shown) {
+    if (shown == 0) {
+        showMessage({QStringLiteral("Help"),
+                     QStringLiteral("No program was found to open the help pages in a web "
+                                    "browser.\nThe help pages are in the folder:\n") +
+                         QDir::toNativeSeparators(helpFileName())});
+    }
+    return shown;
+}
+
 }  // namespace
 
 QString helpTopicLine(int n) {
@@ -100,12 +113,12 @@ QString helpFileName() {
 
 win::HWND ShowHelpTopic(const QString& topic) {
     const QByteArray file = helpFileBytes(QStringLiteral("::") + topic);
-    return win::HtmlHelpA(0, file.constData(), win::HH_DISPLAY_TOPIC, 0);
+    return reportUnshownHelp(win::HtmlHelpA(0, file.constData(), win::HH_DISPLAY_TOPIC, 0));
 }
 
 win::HWND ShowHelpContents() {
     const QByteArray file = helpFileBytes(QString());
-    return win::HtmlHelpA(0, file.constData(), win::HH_DISPLAY_TOC, 0);
+    return reportUnshownHelp(win::HtmlHelpA(0, file.constData(), win::HH_DISPLAY_TOC, 0));
 }
 
 void CloseHelp() {

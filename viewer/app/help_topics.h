@@ -23,9 +23,10 @@ QString helpFileName();
 
 // Shows topic (a path inside the help file, such as "/main.htm"): the help
 // file, "::" and topic, with HH_DISPLAY_TOPIC. The window answered, 0 when
-// none opened.
+// none opened; a message box then gives the help folder's path.
 win::HWND ShowHelpTopic(const QString& topic);
-// Shows the help file's contents (HH_DISPLAY_TOC).
+// Shows the help file's contents (HH_DISPLAY_TOC), its web page in the
+// browser, or the same message box when none opened.
 win::HWND ShowHelpContents();
 // Asks the help viewer to close its windows (the browser's are not ours,
 // so nothing closes).

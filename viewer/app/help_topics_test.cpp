@@ -10,11 +10,13 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/shell/recording_programs_test_util.h"
 #include "viewer/app/app_test_util.h"
+#include "viewer/components/message_test_util.h"
 
 namespace brevant {
 namespace {
@@ -46,8 +48,10 @@ TEST(HelpTopics, EveryTopicPageExistsAndNoLinkIsDead) {
         const bool unused = n == 0 || n == 6 || n == 28;
         EXPECT_EQ(page.isEmpty(), unused) << n;
         if (!page.isEmpty()) {
-            EXPECT_TRUE(set.exists(page)) << page.toStdString();
-            topics << page;
+            // The contents file of the table is held as a web page.
+            const QString shown = QString::fromStdString(win::helpSetPage(page.toStdString()));
+            EXPECT_TRUE(set.exists(shown)) << page.toStdString();
+            topics << shown;
         }
     }
     EXPECT_EQ(topics.size(), kHelpTopicLines - 3);  // no page named twice
@@ -61,10 +65,10 @@ TEST(HelpTopics, EveryTopicPageExistsAndNoLinkIsDead) {
             EXPECT_TRUE(set.exists(link)) << file.toStdString() << " -> " << link.toStdString();
     }
     QSet<QString> listed;
-    for (const QString& link : linksOf(QStringLiteral("Table of Contents.hhc")))
+    for (const QString& link : linksOf(QString::fromLatin1(win::kHelpContentsPage)))
         listed << link;
     QSet<QString> others = topics;
-    others.remove(QStringLiteral("Table of Contents.hhc"));
+    others.remove(QString::fromLatin1(win::kHelpContentsPage));
     EXPECT_EQ(listed, others);
 }
 
@@ -84,10 +88,10 @@ TEST(HelpTopics, ContextsOpenTheirPagesInTheBrowser) {
         {42, "TOC%20%28Table%20of%20Contents%29%20Pane.htm"},
         {59, "About.htm"},
         // Outside the table, or on a line without a page: the contents.
-        {1100, "Table%20of%20Contents.hhc"},
-        {60, "Table%20of%20Contents.hhc"},
-        {-1, "Table%20of%20Contents.hhc"},
-        {6, "Table%20of%20Contents.hhc"},
+        {1100, "Table%20of%20Contents.htm"},
+        {60, "Table%20of%20Contents.htm"},
+        {-1, "Table%20of%20Contents.htm"},
+        {6, "Table%20of%20Contents.htm"},
     };
     for (const Case& c : cases) {
         FormHelp(c.context);
@@ -97,7 +101,25 @@ TEST(HelpTopics, ContextsOpenTheirPagesInTheBrowser) {
     }
     EXPECT_NE(ShowHelpContents(), 0u);
     EXPECT_EQ(programs.takeArgs("xdg-open"),
-              std::vector<std::string>{(set + "/Table%20of%20Contents.hhc").toStdString()});
+              std::vector<std::string>{(set + "/Table%20of%20Contents.htm").toStdString()});
+}
+
+// Without a desktop opener on the path, help says so and where its pages
+// are, for the contents and for a topic alike.
+TEST(HelpTopics, WithoutAnOpenerAMessageGivesTheHelpFolder) {
+    testing::testApp();
+    testing::ScriptedMessages boxes;
+    const QByteArray path = qgetenv("PATH");
+    const QTemporaryDir empty;
+    qputenv("PATH", empty.path().toLocal8Bit());
+    EXPECT_EQ(ShowHelpContents(), 0u);
+    FormHelp(9);
+    qputenv("PATH", path);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const MessageRequest& box : boxes.shown) {
+        EXPECT_EQ(box.caption, "Help");
+        EXPECT_TRUE(box.text.endsWith("\n" + helpFileName())) << box.text.toStdString();
+    }
 }
 
 TEST(HelpTopics, F1AsksForTheFocusedControlsContextOrTheFormsOwn) {

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -42,6 +43,35 @@ void buildFields(QDialog* dialog, const char* const (&labels)[8], std::array<QLi
     column->addLayout(row);
 }
 
+// The width that gives edit room for a text of the given width: its size
+// hint holds room for 17 "x", the rest of it is frame and margins.
+int widthFor(const QLineEdit* edit, int text) {
+    return edit->sizeHint().width() - 17 * edit->fontMetrics().horizontalAdvance(u'x') + text;
+}
+
+// The widest date the engine writes ("09 Feb 1999 15:39:25 GMT-08:00"),
+// over every month name and zone sign, in the widest digit of the font.
+int widestDate(const QFontMetrics& metrics) {
+    static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    QChar digit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d) {
+        if (metrics.horizontalAdvance(QChar(d)) > metrics.horizontalAdvance(digit))
+            digit = QChar(d);
+    }
+    const QString two(2, digit), four(4, digit);
+    int widest = 0;
+    for (const char* month : kMonths) {
+        for (char16_t sign : {u'+', u'-'}) {
+            const QString date = two + u' ' + QLatin1String(month) + u' ' + four + u' ' + two +
+                                 u':' + two + u':' + two + QStringLiteral(" GMT") + sign + two +
+                                 u':' + two;
+            widest = std::max(widest, metrics.horizontalAdvance(date));
+        }
+    }
+    return widest;
+}
+
 QPlainTextEdit* memo(QWidget* parent, const char* name) {
     auto* m = new QPlainTextEdit(parent);
     m->setObjectName(QString::fromLatin1(name));
@@ -64,6 +94,10 @@ TfInfo::TfInfo(std::function<QString()> infoText, QWidget* parent)
     static const char* const kLabels[8] = {"Title:",   "Subject:",  "Author:",  "Keywords:",
                                            "Creator:", "Producer:", "Created:", "Modified:"};
     buildFields(this, kLabels, edits, OK);
+    // Every field has room for a date, as Created and Modified need.
+    dateWidth_ = widthFor(edits[6], widestDate(edits[6]->fontMetrics()));
+    for (QLineEdit* edit : edits)
+        edit->setMinimumWidth(dateWidth_);
 }
 
 void TfInfo::showEvent(QShowEvent* event) {
@@ -75,6 +109,17 @@ void TfInfo::FormShow() {
     const QString text = infoText_();
     for (int i = 0; i < 8; ++i)
         edits[static_cast<std::size_t>(i)]->setText(GetCsvField(text, i + 1));
+    // The fields grow to the document's longest text, up to two thirds of
+    // the screen; a longer one scrolls in its field.
+    int widest = dateWidth_;
+    for (QLineEdit* edit : edits)
+        widest =
+            std::max(widest, widthFor(edit, edit->fontMetrics().horizontalAdvance(edit->text())));
+    if (const QScreen* shown = screen())
+        widest = std::min(widest, std::max(dateWidth_, shown->availableGeometry().width() * 2 / 3));
+    for (QLineEdit* edit : edits)
+        edit->setMinimumWidth(widest);
+    adjustSize();
 }
 
 std::array<QString, 8> securityTexts(const QString& record) {

@@ -33,6 +33,7 @@ protected:
 
 private:
     std::function<QString()> infoText_;
+    int dateWidth_ = 0;  // a field's width with room for any date
 };
 
 // The texts of the security dialog for a securityInfoInStr text, in the

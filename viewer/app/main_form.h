@@ -121,6 +121,12 @@ struct ViewHistoryEntry {
 // The stored file history, oldest first (main_form_history.cpp).
 QStringList readFileHistory();
 
+// The y offset that shows a destination's target (main_form_navigation.cpp).
+// A destination without a top of its own (a fit, or a null top) has its
+// target point at the page's origin, on the bottom edge of the page bitmap
+// (bottom pixels high): such a target shows the page from its top.
+int fromPageTop(int y, long long bottom);
+
 class TBrevantForm : public QMainWindow, public PageViewHost {
     Q_OBJECT
 
@@ -231,6 +237,9 @@ public:
     void Vistrel1changePage(int page);
     void Vistrel1changeZoom(double zoom);
     void Vistrel1changeOffset(int x, int y);
+    // Pixels at 100 % (as the engine's fit events give them) at the zoom
+    // the view has after a fit.
+    int atFittedZoom(win::LONG pixels);
     const std::array<ViewHistoryEntry, 100>& viewHistory() const { return viewHistory_; }
     int viewIndex() const { return viewIndex_; }
 
@@ -501,6 +510,9 @@ private:
     void updateViewActions();
     void bindNavigation();
     void enableDocumentCommands();
+    // After an open that failed (the document before it closed): the
+    // window as at a fresh start, without a document.
+    void showWithoutDocument();
 
     // main_form_trees.cpp
     void bindTrees();

@@ -146,6 +146,8 @@ void TBrevantForm::SelectPalmFormat1Click() {
         return;
     deviceFormat_ = format;
     writeSetting(settings::kPalmFormat, format);
+    // The clarity list and menu show the chosen format.
+    showImageClarity(format);
     const int viewFormat = GetDeviceFormat();
     if (viewFormat >= 1 && viewFormat != format)
         SetDeviceFormat(format);

@@ -7,6 +7,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "viewer/app/csv_fields.h"
@@ -33,6 +35,10 @@ int previousIndex(int i) {
 }
 
 }  // namespace
+
+int fromPageTop(int y, long long bottom) {
+    return bottom > 0 && y >= bottom ? 0 : y;
+}
 
 void TBrevantForm::bindNavigation() {
     connect(FirstPage1, &QAction::triggered, this, [this] { sbFirstPageClick(); });
@@ -80,9 +86,21 @@ void TBrevantForm::bindNavigation() {
     Vistrel1.OnchangeOffset = [this](TVistrel*, win::LONG x, win::LONG y) {
         Vistrel1changeOffset(x, y);
     };
-    Vistrel1.OnfitWidth = [this](TVistrel*, win::LONG) { frScroll1->FitPage(1); };
-    Vistrel1.OnfitHeight = [this](TVistrel*, win::LONG) { frScroll1->FitPage(2); };
-    Vistrel1.OnfitWindow = [this](TVistrel*) { frScroll1->FitPage(0); };
+    // A destination that fits the page shows it from its top edge, or from
+    // the top (or left) it gives, which the engine hands over in pixels at
+    // 100 %: the offset after the render is that point at the fitted zoom.
+    Vistrel1.OnfitWidth = [this](TVistrel*, win::LONG top) {
+        frScroll1->FitPage(1);
+        setPendingOffset(0, atFittedZoom(top));
+    };
+    Vistrel1.OnfitHeight = [this](TVistrel*, win::LONG left) {
+        frScroll1->FitPage(2);
+        setPendingOffset(atFittedZoom(left), 0);
+    };
+    Vistrel1.OnfitWindow = [this](TVistrel*) {
+        frScroll1->FitPage(0);
+        setPendingOffset(0, 0);
+    };
     Vistrel1.OnfitRectangle = [this](TVistrel*, win::LONG x, win::LONG y, win::LONG width,
                                      win::LONG height) { frScroll1->FitRect(x, y, width, height); };
 }
@@ -213,6 +231,11 @@ void TBrevantForm::tbHandToolClick() {
     frScroll1->PntPanel1->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
+int TBrevantForm::atFittedZoom(win::LONG pixels) {
+    const double at = std::round(pixels * GetZoomPercent() / 100);
+    return int(std::clamp(at, 0.0, double(INT_MAX)));
+}
+
 void TBrevantForm::Vistrel1changePage(int page) {
     ePageNum->setText(QString::number(page) + " of " + QString::number(Vistrel1.pages()));
 }
@@ -256,12 +279,14 @@ void TBrevantForm::FollowLinkAt(int x, int y) {
         if (x < std::min(x1, x2) || x > std::max(x1, x2) || y < std::min(y1, y2) ||
             y > std::max(y1, y2))
             continue;
+        // The target's top as the link gives it, in pixels of this page.
+        const int top = fromPageTop(GetCsvInt(text, 7), Vistrel1.height());
         RecordView(true);
         if (BeginViewEdit()) {
             viewEdit_.page = GetCsvInt(text, 5);
             CommitViewEdit(true);
         }
-        ScrollTo(GetCsvInt(text, 6), GetCsvInt(text, 7));
+        ScrollTo(GetCsvInt(text, 6), top);
         return;
     }
 }

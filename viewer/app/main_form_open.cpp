@@ -2,6 +2,8 @@
 // recent files, the command line) ends in OpenDocument.
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -46,9 +48,13 @@ void TBrevantForm::OpenDocument(QString path) {
     if (!HandBackBeforeClosing())
         return;
 
+    // The history keeps absolute, normalised paths, so that an entry made
+    // from a path typed relative to one folder opens from any other.
+    // Duplicates are compared as they are: Linux file names differ by case.
+    const QString stored = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     fileHistory_ = readFileHistory();
-    fileHistory_.removeAll(path);
-    fileHistory_.append(path);
+    fileHistory_.removeAll(stored);
+    fileHistory_.append(stored);
     while (fileHistory_.size() > kHistoryLength)
         fileHistory_.removeFirst();
     writeSetting(settings::kOpenDir, QFileInfo(path).absolutePath() + u'/');
@@ -71,20 +77,20 @@ void TBrevantForm::OpenDocument(QString path) {
         if (attempt > 1)
             showError(QStringLiteral("Incorrect password"));
         if (attempt == kLastAttempt) {
-            ResetDocumentUI();
+            showWithoutDocument();
             return;
         }
         const QString file = QFileInfo(path).fileName();
         const bool confirmed = askPassword_ ? askPassword_(file, password)
                                             : TfPassword(this).AskPassword(file, password);
         if (!confirmed) {
-            ResetDocumentUI();
+            showWithoutDocument();
             return;
         }
     }
     if (result != win::S_OK) {
         showError(QStringLiteral("There was an error opening this document."));
-        ResetDocumentUI();
+        showWithoutDocument();
         return;
     }
 
@@ -120,6 +126,22 @@ void TBrevantForm::OpenDocument(QString path) {
         RenderView(true);
     if (lastRendered_.page > 0)
         enableDocumentCommands();
+}
+
+void TBrevantForm::showWithoutDocument() {
+    ResetDocumentUI();
+    const QString title = QStringLiteral("Lumbra for Palm OS");
+    setWindowTitle(title);
+    if (auto* app = dynamic_cast<BrevantApplication*>(QCoreApplication::instance()))
+        app->setTitle(title);
+    for (QAction* toggle : {PreviewPageIn1, PreviewPageIn2, PreviewPages1})
+        toggle->setChecked(false);
+    for (const std::vector<QAction*>* items : {&zoomMenuItems, &zoomPopupItems}) {
+        for (QAction* item : *items)
+            item->setChecked(false);
+    }
+    cbClarity->setEnabled(false);
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), true);
 }
 
 void TBrevantForm::enableDocumentCommands() {

@@ -574,7 +574,7 @@ void TBrevantForm::GoToTreeEntry(QTreeWidgetItem* item) {
             SetZoomPercent(lastRendered_.zoom * 100);
     }
     RenderView(true);
-    ScrollTo(target.x(), target.y());
+    ScrollTo(target.x(), fromPageTop(target.y(), Vistrel1.height()));
 }
 
 void TBrevantForm::treeMousePress(QTreeWidget* tree, QMouseEvent* event) {

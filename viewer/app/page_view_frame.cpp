@@ -176,6 +176,9 @@ void TfrScroll::WMLayoutScrollBars() {
     layoutBar(sbVert, height, extentHeight_);
     scrollTo(offsetX_, offsetY_);
     showOffsetsOnBars();
+    // A paint that came before this layout (the one after a resize) drew
+    // from the offsets before it: the page shows where the layout puts it.
+    PntPanel1->update();
 }
 
 void TfrScroll::showOffsetsOnBars() {

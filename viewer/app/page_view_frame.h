@@ -80,7 +80,8 @@ public:
     // scrolls to the top-left corner and lays the scroll bars out anew.
     void Layout();
     void ScrollToPoint(int x, int y);
-    // Lays the scroll bars out anew (posted) and repaints the page.
+    // Lays the scroll bars out anew (posted) and repaints the page, again
+    // once the posted layout has run.
     void Invalidate();
     QPoint GetOffset() const { return {offsetX_, offsetY_}; }
     // The rendered page size the frame scrolls over.
