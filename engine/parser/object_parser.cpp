@@ -260,7 +260,7 @@ ObjectRef ObjectParser::parseArrayOfEntries() {
     return array;
 }
 
-bool ObjectParser::dropStrayCloser(int32_t& left) {
+bool ObjectParser::dropStrayToken(int32_t& left) {
     if (left <= 0 || queue_->count() == 0 || queue_->entryAt(0) != nullptr)
         return false;
     if (nullKind_ != Tokenizer::kRightBracket && nullKind_ != Tokenizer::kRightBrace &&
@@ -282,13 +282,13 @@ ObjectRef ObjectParser::parseDict() {
     for (;;) {
         PdfObject* key = entryAt(0);
         if (!key) {
-            if (dropStrayCloser(straysLeft))
+            if (dropStrayToken(straysLeft))
                 continue;
             break;
         }
         ObjectRef k = takeFirst();
         PdfObject* value = entryAt(0);
-        while (!value && dropStrayCloser(straysLeft))
+        while (!value && dropStrayToken(straysLeft))
             value = entryAt(0);
         if (!value) {
             dict->put(std::move(k), makeRef<PdfNull>());

@@ -150,7 +150,7 @@ protected:
     void append(ObjectRef object);
     // Drops the first queue entry when it is null for a bracket or brace
     // (not a dictionary's end), counting it against left; false otherwise.
-    bool dropStrayCloser(int32_t& left);
+    bool dropStrayToken(int32_t& left);
     // Names and keywords read so far by their text, one reference each.
     using SharedTexts = std::unordered_map<std::u16string_view, PdfString*>;
     // The name or keyword of the current token: one object per distinct text
