@@ -21,6 +21,13 @@ LzwDecodeStream::LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParam
         return;
     }
     resetTable();
+    predictor_ = Predictor::fromParameters(params_.get());
+}
+
+FilterParams* LzwDecodeStream::setParameters(std::unique_ptr<FilterParams> params) {
+    FilterParams* set = FilterStream::setParameters(std::move(params));
+    predictor_ = Predictor::fromParameters(set);
+    return set;
 }
 
 void LzwDecodeStream::close() {
@@ -77,6 +84,17 @@ uint16_t LzwDecodeStream::end() {
 }
 
 uint16_t LzwDecodeStream::decodeByte() {
+    if (!predictor_)
+        return decompressedByte();
+    return predictor_->nextByte([this](uint8_t* out, size_t n) {
+        size_t got = 0;
+        for (uint16_t c; got < n && (c = decompressedByte()) != kEndOfData;)
+            out[got++] = uint8_t(c);
+        return got;
+    });
+}
+
+uint16_t LzwDecodeStream::decompressedByte() {
     if (stringIndex_ < stringLength_)
         return string_[stringIndex_++];
     if (ended_)
@@ -153,6 +171,13 @@ FlateDecodeStream::FlateDecodeStream(InputStream* inner, std::unique_ptr<FilterP
     z_->avail_in = 0;
     // A failed initialisation makes the first inflate fail, which ends the data.
     zopen_ = inflateInit(z_.get()) == Z_OK;
+    predictor_ = Predictor::fromParameters(params_.get());
+}
+
+FilterParams* FlateDecodeStream::setParameters(std::unique_ptr<FilterParams> params) {
+    FilterParams* set = FilterStream::setParameters(std::move(params));
+    predictor_ = Predictor::fromParameters(set);
+    return set;
 }
 
 FlateDecodeStream::~FlateDecodeStream() {
@@ -201,12 +226,21 @@ int FlateDecodeStream::inflateInto(uint8_t* out, size_t n, size_t* produced) {
 
 uint16_t FlateDecodeStream::getByte() {
     // Bytes of the last pass go out without the checks of a fresh pass.
-    if (index_ < available_ && !pushedBack_ && openFlag_)
+    if (index_ < available_ && !pushedBack_ && openFlag_ && !predictor_)
         return out_[index_++];
     return FilterStream::getByte();
 }
 
 uint16_t FlateDecodeStream::decodeByte() {
+    if (!predictor_)
+        return decompressedByte();
+    return predictor_->nextByte([this](uint8_t* out, size_t n) {
+        bool failed = false;
+        return readDecompressed(out, n, &failed);
+    });
+}
+
+uint16_t FlateDecodeStream::decompressedByte() {
     for (;;) {
         if (index_ < available_)
             return out_[index_++];
@@ -237,6 +271,21 @@ int64_t FlateDecodeStream::read(void* buffer, size_t count) {
     uint16_t c;
     if (takePushedBack(c))
         out[n++] = uint8_t(c);
+    if (!predictor_) {
+        bool failed = false;
+        n += readDecompressed(out + n, count - n, &failed);
+        return failed ? -1 : int64_t(n);
+    }
+    // A decoding error ends the data after the rows made before it.
+    n += predictor_->read(out + n, count - n, [this](uint8_t* into, size_t want) {
+        bool failed = false;
+        return readDecompressed(into, want, &failed);
+    });
+    return int64_t(n);
+}
+
+size_t FlateDecodeStream::readDecompressed(uint8_t* out, size_t count, bool* failed) {
+    size_t n = 0;
     while (n < count) {
         if (index_ < available_) {
             size_t take = std::min<size_t>(available_ - index_, count - n);
@@ -262,14 +311,15 @@ int64_t FlateDecodeStream::read(void* buffer, size_t count) {
             ended_ = true;
         } else if (result != Z_OK) {
             ended_ = true;
-            return -1;
+            *failed = true;
+            return n;
         }
         if (direct)
             n += produced;
         else
             available_ = bufferSize_ - z_->avail_out;
     }
-    return int64_t(n);
+    return n;
 }
 
 }  // namespace vistrel

@@ -1,11 +1,12 @@
-// LZW and Flate decode filters. Neither applies a predictor: the bytes are
-// handed out exactly as decompressed.
+// LZW and Flate decode filters. Both undo the predictor their /DecodeParms
+// name (TIFF 2 or PNG 10 to 15) on the decompressed rows.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "engine/codec/filter_stream.h"
+#include "engine/codec/predictor.h"
 #include "engine/core/bit_reader.h"
 
 struct z_stream_s;
@@ -16,7 +17,8 @@ class LzwDecodeStream : public FilterStream {
 public:
     LzwDecodeStream(InputStream* inner, std::unique_ptr<FilterParams> params);
     void close() override;
-    bool atEnd() override { return ended_; }
+    bool atEnd() override { return ended_ && (!predictor_ || predictor_->drained()); }
+    FilterParams* setParameters(std::unique_ptr<FilterParams> params) override;
 
 protected:
     uint16_t decodeByte() override;
@@ -40,6 +42,8 @@ private:
     // first byte.
     uint16_t expand(int code);
     uint16_t end();
+    // The next decompressed byte, before the predictor.
+    uint16_t decompressedByte();
 
     std::unique_ptr<BitReader> bits_;
     Entry table_[kTableSize];
@@ -51,6 +55,7 @@ private:
     int16_t nextCode_ = 258;
     int16_t previous_ = -1;  // -1: the next code is the first after a clear
     bool ended_ = false;
+    std::unique_ptr<Predictor> predictor_;
 };
 
 class FlateDecodeStream : public FilterStream {
@@ -68,12 +73,18 @@ public:
     uint16_t getByte() override;
     int64_t read(void* buffer, size_t count) override;
     uint64_t position() override;
-    bool atEnd() override { return ended_; }
+    bool atEnd() override { return ended_ && (!predictor_ || predictor_->drained()); }
+    FilterParams* setParameters(std::unique_ptr<FilterParams> params) override;
 
 protected:
     uint16_t decodeByte() override;
 
 private:
+    // The next decompressed byte, before the predictor.
+    uint16_t decompressedByte();
+    // Up to count decompressed bytes into out (not null), before the
+    // predictor; *failed is set on a decoding error.
+    size_t readDecompressed(uint8_t* out, size_t count, bool* failed);
     // One inflate pass over the whole output buffer.
     int inflatePass();
     // One inflate pass over n bytes at out; *produced gets the bytes made.
@@ -89,6 +100,7 @@ private:
     std::unique_ptr<uint8_t[]> out_;
     uint32_t available_ = 0;
     uint32_t index_ = 0;
+    std::unique_ptr<Predictor> predictor_;
 };
 
 }  // namespace vistrel

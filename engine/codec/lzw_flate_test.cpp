@@ -268,7 +268,7 @@ TEST(FlateDecodeTest, PushedBackByteAndParametersAreKept) {
     ByteInput in(deflate(plain));
     auto owned = std::make_unique<FilterParams>();
     FilterParams* params = owned.get();
-    params->set(u"/Predictor", 12);
+    params->set(u"/Predictor", 1);
     FlateDecodeStream f(&in, std::move(owned), false);
     EXPECT_EQ(f.parameters(), params);
     uint16_t first = f.getByte();
@@ -276,7 +276,7 @@ TEST(FlateDecodeTest, PushedBackByteAndParametersAreKept) {
     std::vector<uint8_t> out(200);
     EXPECT_EQ(f.read(out.data(), 200), 100);
     out.resize(100);
-    EXPECT_EQ(out, plain);  // no predictor applied
+    EXPECT_EQ(out, plain);  // predictor 1: none
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ constinit AllocatorHandle tokenBufferHandle{kAllocGeneral, 0};
 // them) are regular characters.
 enum : std::uint8_t {
     kWhite = 1,      // space, tab, line feed, carriage return, form feed
-    kDelim = 2,      // % < ~ > [ ] { } ( ) / and the white space
+    kDelim = 2,      // % < > [ ] { } ( ) / and the white space
     kNumberEnd = 4,  // what ends a number without making it a name
 };
 
@@ -25,10 +25,10 @@ struct Classes {
     constexpr Classes() {
         for (char c : {' ', '\t', '\n', '\r', '\f'})
             bits[static_cast<std::uint8_t>(c)] |= kWhite | kDelim;
-        for (char c : {'%', '<', '~', '>', '[', ']', '{', '}', '(', ')', '/'})
+        for (char c : {'%', '<', '>', '[', ']', '{', '}', '(', ')', '/'})
             bits[static_cast<std::uint8_t>(c)] |= kDelim;
-        for (char c : {'%', '<', '~', '>', '[', ']', '{', '}', '/', '(', ')', '.', 'E', 'e', ' ',
-                       '\t', '\v', '\n', '\r'}) {
+        for (char c : {'%', '<', '>', '[', ']', '{', '}', '/', '(', ')', '.', 'E', 'e', ' ', '\t',
+                       '\v', '\n', '\r'}) {
             bits[static_cast<std::uint8_t>(c)] |= kNumberEnd;
         }
     }
@@ -227,8 +227,6 @@ int Tokenizer::NextToken() {
                 return finish(kLeftBrace);
             case '}':
                 return finish(kRightBrace);
-            case '~':
-                return finish(kNone);
             case ')':
             case '%':
                 c = get();

@@ -16,7 +16,7 @@ class Tokenizer {
 public:
     // Token kinds.
     enum Kind : int {
-        kNone = 0,          // a lone tilde
+        kNone = 0,          // no token read yet
         kEnd = 1,           // end of the stream (also with no stream)
         kNumber = 2,        // value in intValue / realValue
         kName = 3,          // "/Type"; also a run that starts like a number but is none
@@ -118,7 +118,8 @@ private:
 bool decodeStringBytes(const std::uint8_t* bytes, std::size_t n, bool hexForm, WString& out);
 
 // Whether a character ends a token: white space (space, tab, line feed,
-// carriage return, form feed) or one of % < ~ > [ ] { } ( ) /.
+// carriage return, form feed) or one of % < > [ ] { } ( ) /. A tilde is a
+// regular character: it ends nothing outside ASCII85 data.
 bool isDelimiter(std::uint16_t c);
 
 }  // namespace vistrel

@@ -104,6 +104,18 @@ const Case kCases[] = {
     {"/", {name(u"/")}},
     {"/Type/Page", {name(u"/Type"), name(u"/Page")}},
     {"/a%x\n/b", {name(u"/a"), name(u"/b")}},
+    // A tilde is a regular character (Ghostscript names second copies of a
+    // font "/Name~27"); only "~>" inside ASCII85 data ends something.
+    {"/SFPEEJ+CMBX12~27", {name(u"/SFPEEJ+CMBX12~27")}},
+    {"/Times-Roman~27/Type", {name(u"/Times-Roman~27"), name(u"/Type")}},
+    {"/~", {name(u"/~")}},
+    {"/A~ /~B~", {name(u"/A~"), name(u"/~B~")}},
+    {"/A#7E~", {name(u"/A~~")}},
+    {"[/F~1]", {punct(K::kLeftBracket), name(u"/F~1"), punct(K::kRightBracket)}},
+    {"<</F~1>>", {punct(K::kDictOpen), name(u"/F~1"), punct(K::kDictClose)}},
+    {"<~9jqo~>/A~", {str(u""), name(u"/A~")}},
+    {"~x ~", {kw(u"~x"), kw(u"~")}},
+    {"12~", {name(u"12~")}},
     // Keywords.
     {"true false null obj R", {kw(u"true"), kw(u"false"), kw(u"null"), kw(u"obj"), kw(u"R")}},
     {"BT\nET", {kw(u"BT"), kw(u"ET")}},
@@ -142,7 +154,6 @@ const Case kCases[] = {
     {"{}[]",
      {punct(K::kLeftBrace), punct(K::kRightBrace), punct(K::kLeftBracket),
       punct(K::kRightBracket)}},
-    {"~x", {punct(K::kNone), kw(u"x")}},
     {"> x", {kw(u"x")}},
     {">", {}},
     {">>>", {punct(K::kDictClose)}},

@@ -190,20 +190,25 @@ ObjectRef ObjectParser::objectOfToken(int kind) {
             result = makeString();
             break;
         case Tokenizer::kLeftBracket:
-            if (depth_ >= kMaxNesting)
+            if (depth_ >= kMaxNesting) {
+                nullKind_ = kind;
                 return nullptr;
+            }
             ++depth_;
             result = parseArray();
             --depth_;
             break;
         case Tokenizer::kDictOpen:
-            if (depth_ >= kMaxNesting)
+            if (depth_ >= kMaxNesting) {
+                nullKind_ = kind;
                 return nullptr;
+            }
             ++depth_;
             result = parseDict();
             --depth_;
             break;
         default:
+            nullKind_ = kind;
             return nullptr;
     }
     if (result)
@@ -255,20 +260,41 @@ ObjectRef ObjectParser::parseArrayOfEntries() {
     return array;
 }
 
+bool ObjectParser::dropStrayToken(int32_t& left) {
+    if (left <= 0 || queue_->count() == 0 || queue_->entryAt(0) != nullptr)
+        return false;
+    if (nullKind_ != Tokenizer::kRightBracket && nullKind_ != Tokenizer::kRightBrace &&
+        nullKind_ != Tokenizer::kLeftBrace)
+        return false;
+    --left;
+    dropTokens(1);
+    return true;
+}
+
 ObjectRef ObjectParser::parseDict() {
     Ref<PdfDict> dict = makeRef<PdfDict>();
     pushList();
+    // A bracket or brace standing where a key or a value belongs is no
+    // object; it is passed over (a few times per dictionary) so that the
+    // entries after it are kept. Two greater-than signs, the end of the data
+    // and a container nested too deep end the dictionary.
+    int32_t straysLeft = kMaxStrayTokens;
     for (;;) {
         PdfObject* key = entryAt(0);
-        if (!key)
-            break;
-        if (!entryAt(1)) {
-            dict->put(ObjectRef::share(key), makeRef<PdfNull>());
+        if (!key) {
+            if (dropStrayToken(straysLeft))
+                continue;
             break;
         }
         ObjectRef k = takeFirst();
-        ObjectRef v = takeFirst();
-        dict->put(std::move(k), std::move(v));
+        PdfObject* value = entryAt(0);
+        while (!value && dropStrayToken(straysLeft))
+            value = entryAt(0);
+        if (!value) {
+            dict->put(std::move(k), makeRef<PdfNull>());
+            break;
+        }
+        dict->put(std::move(k), takeFirst());
     }
     popList();
     return dict;

@@ -91,6 +91,9 @@ public:
     // opener that would go deeper yields null, which ends the container.
     static constexpr int32_t kMaxNesting = 256;
 
+    // Stray brackets and braces passed over in one dictionary, at most.
+    static constexpr int32_t kMaxStrayTokens = 16;
+
     // The tokenizer is not owned.
     explicit ObjectParser(Tokenizer* tokenizer);
     virtual ~ObjectParser();
@@ -145,6 +148,9 @@ protected:
     ObjectRef parseArrayOfEntries();
     // Appends an entry (null allowed), taking over its reference.
     void append(ObjectRef object);
+    // Drops the first queue entry when it is null for a bracket or brace
+    // (not a dictionary's end), counting it against left; false otherwise.
+    bool dropStrayToken(int32_t& left);
     // Names and keywords read so far by their text, one reference each.
     using SharedTexts = std::unordered_map<std::u16string_view, PdfString*>;
     // The name or keyword of the current token: one object per distinct text
@@ -165,6 +171,8 @@ protected:
     SharedTexts keywords_;
     Tokenizer* tokenizer_;
     int32_t depth_ = 0;
+    // The kind of the token that last gave no object.
+    int nullKind_ = Tokenizer::kNone;
 };
 
 }  // namespace vistrel

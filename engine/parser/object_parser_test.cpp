@@ -81,6 +81,18 @@ TEST(ObjectParserTest, PlainAndDocumentParsers) {
          {"True", "False", "Null", "/NA", "(a)b)", "kw"}},
         {"{ 1", {}, {}},
         {"", {}, {}},
+        // A name holding a tilde is one name; the dictionary goes on after it.
+        {"<< /BaseFont /Times-Roman~27 /Type /Font >> 1",
+         {"<</BaseFont, /Times-Roman~27, /Type, /Font>>", "1"},
+         {"<</BaseFont, /Times-Roman~27, /Type, /Font>>", "1"}},
+        // A bracket or brace where a key or value belongs is passed over, and
+        // the rest of the dictionary is kept.
+        {"<< /A ] 1 /B } 2 >> 3", {"<</A, 1, /B, 2>>", "3"}, {"<</A, 1, /B, 2>>", "3"}},
+        {"<< ] /A { 1 >> 3", {"<</A, 1>>", "3"}, {"<</A, 1>>", "3"}},
+        {"<< /A 1 /B ]", {"<</A, 1, /B, Null>>"}, {"<</A, 1, /B, Null>>"}},
+        // Sixteen are passed over in one dictionary; the seventeenth ends it.
+        {"<< ]]]]]]]]]]]]]]]] /A 1 >> 3", {"<</A, 1>>", "3"}, {"<</A, 1>>", "3"}},
+        {"<< ]]]]]]]]]]]]]]]]] /A 1 >> 3", {"<<>>", "/A", "1"}, {"<<>>", "/A", "1"}},
     };
     for (const Case& c : cases) {
         PlainText plain(c.input);

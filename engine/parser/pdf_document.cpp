@@ -251,7 +251,11 @@ void DecryptingParser::readNext() {
                 append(makeStreamObject(std::move(o), s, document_->fileKey()));
                 return;
             }
+            // A typed object may fetch others with this parser: the kind of
+            // the token that gave no object stays known for its null entry.
+            const int nullKind = nullKind_;
             append(makeTypedObject(std::move(o)));
+            nullKind_ = nullKind;
             o = std::move(next);
             continue;
         }
