@@ -145,8 +145,8 @@ TEST_F(TreesRoad, OutlineLoadsLazilyAndTheSelectionLocks) {
 // its destination gives; a destination with a left and a top keeps both.
 // An outline entry to a fit zooms as the fit says and puts the page's top
 // edge (or the fit's own top or left) at the view's top; a link keeps the
-// zoom and, as its record holds no top for a fit, shows the page from the
-// top. A null top reads as the top of the page.
+// zoom and goes to the fit's own top or left, else to the page's top. A null
+// top reads as the top of the page.
 TEST_F(TreesRoad, DestinationsShowTheirPagesFromTheTop) {
     open(copyOf("destinations.pdf"));
     showTab(form->TabSheet3);
@@ -167,9 +167,9 @@ TEST_F(TreesRoad, DestinationsShowTheirPagesFromTheTop) {
         {"XYZ null top", 100, {50, 0}, {50, 0}},
         {"Fit", std::min(width, height), {0, 0}, {0, 0}},
         {"FitB", std::min(width, height), {0, 0}, {0, 0}},
-        {"FitH", width, {0, 292}, {0, 0}},
-        {"FitBH", width, {0, 292}, {0, 0}},
-        {"FitV", height, {50, 0}, {0, 0}},
+        {"FitH", width, {0, 292}, {0, 292}},
+        {"FitBH", width, {0, 292}, {0, 292}},
+        {"FitV", height, {50, 0}, {50, 0}},
     };
     int i = 0;
     for (const Case& c : cases) {
