@@ -591,6 +591,7 @@ TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
         {"in a stream holding %%EOF", complete,
          "11 0 obj\r<< /Length 300 >>\rstream\r\n%%EOF\r\n" + pad, true, nullptr},
         {"after a stream holding %%EOF", withStream, "12 0 obj\r(" + pad, true, nullptr},
+        {"after blank lines", complete + "\r\n\r\n", "11 0 obj\r(x)\rendobj\r", true, nullptr},
         {"white space only", complete, "\r\n \r\n", false, nullptr},
         {"with a startxref", complete, "11 0 obj\r(startxref)\rendobj\r", false, nullptr},
         {"inside its %%EOF", almost, "", false, u"Middle"},

@@ -77,20 +77,21 @@ bool isWhite(uint8_t c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
 
-// Whether the bytes of the file from `from` to `end` are all white space.
-bool whiteTo(const AppendFile& file, uint64_t from, uint64_t end) {
+// Where the first byte of the file from `from` on that is no white space
+// lies; `end` when there is none before it.
+uint64_t firstNonWhite(const AppendFile& file, uint64_t from, uint64_t end) {
     uint8_t bytes[kScanBytes];
     while (from < end) {
         const size_t n = file.readAt(from, bytes, size_t(std::min<uint64_t>(end - from, kScanBytes)));
         if (n == 0)
-            return false;
+            return from;
         for (size_t i = 0; i < n; ++i) {
             if (!isWhite(bytes[i]))
-                return false;
+                return from + i;
         }
         from += n;
     }
-    return true;
+    return end;
 }
 
 // Whether the bytes of the file from `from` to `end` are the start of an
@@ -373,8 +374,9 @@ bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start,
         ++i;
     if (i < n && bytes[i] == '\n')
         ++i;
-    const uint64_t end = uint64_t(at) + i;
-    if (end < size && !whiteTo(file, end, size)) {
+    // An update of this writer follows the white space after that line.
+    const uint64_t end = firstNonWhite(file, uint64_t(at) + i, size);
+    if (end < size) {
         if (OwnUpdateForm().recognises(file, end, size)) {
             start = end;
         } else {
