@@ -2,8 +2,8 @@
 // (palm_database_check.py): every database a test writes must satisfy it, and
 // its pages must decode to the device values of the previews the conversion
 // painted into the page bitmaps.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -514,7 +514,6 @@ TEST_F(PalmDatabase, ExportsFromAReadOnlyCurrentFolder) {
     EXPECT_EQ(dump.rfind("name \"readonly\"", 0), 0u) << dump;
     EXPECT_TRUE(fs::is_empty(readOnly.dir()));
 }
-
 
 // A killed export leaves its spill folder, and may leave its new database
 // beside the target. The next export removes what is provably such a

@@ -583,8 +583,8 @@ TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
         const char* lineEnd = "";  // written between the kept bytes and the update
     } cases[] = {
         {"objects over 1 KB", complete, "11 0 obj\r<< /Pad (" + pad, true, nullptr},
-        {"in its cross-reference section", complete, "11 0 obj\r(x)\rendobj\rxref\r11 1\r000",
-         true, nullptr},
+        {"in its cross-reference section", complete, "11 0 obj\r(x)\rendobj\rxref\r11 1\r000", true,
+         nullptr},
         {"in its trailer", complete,
          "11 0 obj\r(x)\rendobj\rxref\r11 1\r0000000000 00000 n\r\ntrailer\r<<\r/Size 12\r/Ro",
          true, nullptr},

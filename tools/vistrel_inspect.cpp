@@ -397,10 +397,9 @@ int commandStream(const Options& options) {
     PdfStream* stream = asStream(object);
     if (!stream)
         return failure(options.file, "the object is not a stream");
-    const std::string why =
-        copyStreamData(*opened.stream, *stream, options.raw, [](const char* data, size_t n) {
-            return std::fwrite(data, 1, n, stdout) == n;
-        });
+    const std::string why = copyStreamData(
+        *opened.stream, *stream, options.raw,
+        [](const char* data, size_t n) { return std::fwrite(data, 1, n, stdout) == n; });
     std::fflush(stdout);
     return why.empty() ? kOk : failure(options.file, why.c_str());
 }

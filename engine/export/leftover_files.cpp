@@ -191,8 +191,8 @@ void removeAbandonedSpillFolders(const std::string& root) {
         const std::string_view name(entry);
         if (name.size() != kSpillPrefix.size() + kSpillRandom || !name.starts_with(kSpillPrefix))
             continue;
-        const Descriptor dir(openat(folder.fd(), entry,
-                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const Descriptor dir(
+            openat(folder.fd(), entry, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (dir.get() >= 0 && spillFolderAbandoned(dir.get()) && emptySpillFolder(dir.get()))
             unlinkat(folder.fd(), entry, AT_REMOVEDIR);
     }

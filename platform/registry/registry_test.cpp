@@ -438,7 +438,8 @@ TEST(Registry, AStoreThatIsNoStoreFileIsReadAsEmptyAndKept) {
         EXPECT_EQ(after.st_size, before.st_size);
         if (S_ISREG(after.st_mode)) {
             std::string start(valid.size(), '\0');
-            std::ifstream(store, std::ios::binary).read(start.data(), std::streamsize(start.size()));
+            std::ifstream(store, std::ios::binary)
+                .read(start.data(), std::streamsize(start.size()));
             EXPECT_EQ(start, valid);
         }
         const std::string said = readFile(report);
@@ -507,7 +508,8 @@ TEST(Registry, TheFallbackFolderMustBeThisUsersOwn) {
          },
          true, false},
         {"a file", [](const std::string& p) { writeFile(p, "x"); }, true, false},
-        {"another user's", [&](const std::string& p) {
+        {"another user's",
+         [&](const std::string& p) {
              mkdir(p.c_str(), 0700);
              if (root && chown(p.c_str(), 65534, 65534) != 0)
                  std::filesystem::remove(p);
