@@ -284,7 +284,7 @@ std::string linkTarget(const std::string& path) {
             return at;
         target.resize(size_t(n));
         if (target[0] != '/')
-            target = at.substr(0, at.rfind('/') + 1) + target;
+            target.insert(0, at, 0, at.rfind('/') + 1);
         at = std::move(target);
     }
     return at;
