@@ -540,6 +540,7 @@ TEST_F(PalmDatabase, TheNextExportRemovesWhatKilledExportsLeft) {
         }
         if (write(ready[1], "x", 1) != 1)
             _exit(2);
+        alarm(60);  // should the test stop before it kills this process
         pause();
         _exit(0);
     }
@@ -559,6 +560,7 @@ TEST_F(PalmDatabase, TheNextExportRemovesWhatKilledExportsLeft) {
     const pid_t running = fork();
     ASSERT_GE(running, 0);
     if (running == 0) {
+        alarm(60);
         pause();
         _exit(0);
     }
