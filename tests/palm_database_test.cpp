@@ -2,8 +2,10 @@
 // (palm_database_check.py): every database a test writes must satisfy it, and
 // its pages must decode to the device values of the previews the conversion
 // painted into the page bitmaps.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -511,6 +513,152 @@ TEST_F(PalmDatabase, ExportsFromAReadOnlyCurrentFolder) {
     chmod(readOnly.dir().c_str(), 0700);
     EXPECT_EQ(dump.rfind("name \"readonly\"", 0), 0u) << dump;
     EXPECT_TRUE(fs::is_empty(readOnly.dir()));
+}
+
+// A killed export leaves its spill folder, and may leave its new database
+// beside the target. The next export removes what is provably such a
+// leftover: the name's pattern, this user's, no link, the process it names
+// gone and its lock free. Everything else stays, and names left beside the
+// target never stop an export.
+TEST_F(PalmDatabase, TheNextExportRemovesWhatKilledExportsLeft) {
+    keepPreviews_ = false;
+    const std::string folder = out_.path("leftovers");
+    ASSERT_TRUE(fs::create_directory(folder));
+    const std::string db = folder + "/pages.pdb";
+    const std::string root = spillRoot_.dir().string();
+
+    // A process that spilled two pages and was killed.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t killed = fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        PDBPageStore store(u"killed");
+        for (int i = 0; i < 2; ++i) {
+            if (!convert(store, {8, 8}) || store.spillPage(nullptr, nullptr) != i)
+                _exit(1);
+        }
+        if (write(ready[1], "x", 1) != 1)
+            _exit(2);
+        alarm(60);  // should the test stop before it kills this process
+        pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    kill(killed, SIGKILL);
+    ASSERT_EQ(waitpid(killed, nullptr, 0), killed);
+    std::vector<std::string> spilled;
+    for (const auto& entry : fs::directory_iterator(root))
+        spilled.push_back(entry.path().filename().string());
+    ASSERT_EQ(spilled.size(), 1u);
+    EXPECT_TRUE(fs::exists(root + "/" + spilled[0] + "/2.tmp"));
+
+    // A process that runs on.
+    const pid_t running = fork();
+    ASSERT_GE(running, 0);
+    if (running == 0) {
+        alarm(60);
+        pause();
+        _exit(0);
+    }
+    const std::string dead = std::to_string(killed);
+    const std::string live = std::to_string(running);
+    const bool rootUser = geteuid() == 0;
+    std::vector<int> heldLocks;
+    auto hold = [&](const std::string& path) {
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0 && flock(fd, LOCK_EX) == 0)
+            heldLocks.push_back(fd);
+    };
+    auto spillFolder = [&](const std::string& at, const std::string& pid, const char* other) {
+        fs::create_directory(at);
+        if (!pid.empty())
+            testing::writeFile(at + "/lock", pid + "\n");
+        testing::writeFile(at + "/1.tmp", "page");
+        if (other)
+            testing::writeFile(at + "/" + other, "note");
+    };
+    const struct {
+        const char* name;
+        std::string path;
+        bool removed;
+        std::function<void(const std::string&)> plant;
+    } cases[] = {
+        {"the killed export's spill folder", root + "/" + spilled[0], true, nullptr},
+        {"a spill folder of a gone process", root + "/vistrel-pdb-dead01", true,
+         [&](const std::string& p) { spillFolder(p, dead, nullptr); }},
+        {"a spill folder of a running process", root + "/vistrel-pdb-live01", false,
+         [&](const std::string& p) { spillFolder(p, live, nullptr); }},
+        {"a spill folder whose lock is held", root + "/vistrel-pdb-held01", false,
+         [&](const std::string& p) {
+             spillFolder(p, dead, nullptr);
+             hold(p + "/lock");
+         }},
+        {"a spill folder without a lock file", root + "/vistrel-pdb-nolock", false,
+         [&](const std::string& p) { spillFolder(p, "", nullptr); }},
+        {"a spill folder holding another file", root + "/vistrel-pdb-other1", false,
+         [&](const std::string& p) { spillFolder(p, dead, "notes.txt"); }},
+        {"another name", root + "/vistrel-pdb-dead0001", false,
+         [&](const std::string& p) { spillFolder(p, dead, nullptr); }},
+        {"a link to a spill folder", root + "/vistrel-pdb-link01", false,
+         [&](const std::string& p) {
+             spillFolder(folder + "/linked", dead, nullptr);
+             fs::create_directory_symlink(folder + "/linked", p);
+         }},
+        {"a spill folder of another user", root + "/vistrel-pdb-alien1", !rootUser,
+         [&](const std::string& p) {
+             spillFolder(p, dead, nullptr);
+             if (!rootUser || chown(p.c_str(), 65534, 65534) != 0)
+                 fs::remove_all(p);
+         }},
+        {"a new file of a gone process", db + "." + dead + ".0123456789abcdef.tmp", true,
+         [&](const std::string& p) { testing::writeFile(p, "half"); }},
+        {"a new file of a running process", db + "." + live + ".0123456789abcdef.tmp", false,
+         [&](const std::string& p) { testing::writeFile(p, "half"); }},
+        {"a new file whose lock is held", db + "." + dead + ".fedcba9876543210.tmp", false,
+         [&](const std::string& p) {
+             testing::writeFile(p, "half");
+             hold(p);
+         }},
+        {"a new file for another name", folder + "/other.pdb." + dead + ".0123456789abcdef.tmp",
+         false, [&](const std::string& p) { testing::writeFile(p, "half"); }},
+        {"a new file of another user", db + "." + dead + ".00000000000000aa.tmp", !rootUser,
+         [&](const std::string& p) {
+             testing::writeFile(p, "half");
+             if (!rootUser || chown(p.c_str(), 65534, 65534) != 0)
+                 fs::remove(p);
+         }},
+        {"a numbered file", db + ".1.tmp", false,
+         [&](const std::string&) {
+             for (int n = 1; n <= 100; ++n)
+                 testing::writeFile(db + "." + std::to_string(n) + ".tmp", "old");
+         }},
+    };
+    for (const auto& c : cases) {
+        if (c.plant)
+            c.plant(c.path);
+    }
+
+    {
+        PDBPageStore next(u"next");
+        add(next, {8, 8});
+        EXPECT_EQ(writeAndCheck(next, "leftovers/pages.pdb").rfind("name \"next\"", 0), 0u);
+    }
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs::exists(fs::symlink_status(c.path)), !c.removed) << c.name;
+    }
+    EXPECT_TRUE(fs::exists(folder + "/linked/lock"));
+    EXPECT_TRUE(fs::exists(db + ".100.tmp"));
+
+    for (int fd : heldLocks)
+        close(fd);
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+    for (const auto& entry : fs::directory_iterator(root))
+        fs::remove_all(entry.path());
 }
 
 }  // namespace

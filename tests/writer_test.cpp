@@ -545,8 +545,10 @@ std::string objectElevenUpdate(const std::string& file, const std::string& objec
 // complete one. The next save cuts it off and starts at the end of the last
 // update the document read: the file is that update and the new one, qpdf
 // finds it sound and every tree is there. A "%%EOF" or "startxref" inside a
-// stream does not move that end; white space after it, and anything after a
-// later "startxref", stay.
+// stream does not move that end; white space after it, anything after a
+// later "startxref", and bytes that are not this writer's (a text line, an
+// update with other line ends, a header cut short) stay, the update on a line
+// of its own after them.
 TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
     Node before;
     before.name = u"Before";
@@ -578,16 +580,26 @@ TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
         std::string tail;
         bool cut;
         const char16_t* extra;  // a tree of the file besides "Before"
+        const char* lineEnd = "";  // written between the kept bytes and the update
     } cases[] = {
         {"objects over 1 KB", complete, "11 0 obj\r<< /Pad (" + pad, true, nullptr},
-        {"in its cross-reference section", complete, "11 0 obj\r(x)\rendobj\rxref\r11 1\r000",
+        {"in its cross-reference section", complete, "11 0 obj\r(x)\rendobj\rxref\r11 1\r000", true,
+         nullptr},
+        {"in its trailer", complete,
+         "11 0 obj\r(x)\rendobj\rxref\r11 1\r0000000000 00000 n\r\ntrailer\r<<\r/Size 12\r/Ro",
          true, nullptr},
         {"in a stream holding %%EOF", complete,
          "11 0 obj\r<< /Length 300 >>\rstream\r\n%%EOF\r\n" + pad, true, nullptr},
         {"after a stream holding %%EOF", withStream, "12 0 obj\r(" + pad, true, nullptr},
+        {"after blank lines", complete + "\r\n\r\n", "11 0 obj\r(x)\rendobj\r", true, nullptr},
         {"white space only", complete, "\r\n \r\n", false, nullptr},
         {"with a startxref", complete, "11 0 obj\r(startxref)\rendobj\r", false, nullptr},
         {"inside its %%EOF", almost, "", false, u"Middle"},
+        {"a text line", complete, "Sent by the mail gateway\n", false, nullptr},
+        {"a text line without its end", complete, "\n% checked", false, nullptr, "\r"},
+        {"another writer's object", complete, "11 0 obj\r\n(x)\r\nendobj\r\n", false, nullptr},
+        {"another writer's object with LF", complete, "11 0 obj\n(" + pad, false, nullptr, "\r"},
+        {"a header cut short", complete, "11 0 ob", false, nullptr, "\r"},
     };
     Node after;
     after.name = u"After";
@@ -605,7 +617,8 @@ TEST_F(WriterTest, AnUnfinishedUpdateIsCutOffByTheNextSave) {
         const std::string kept = c.cut ? c.file : c.file + c.tail;
         ASSERT_GT(written.size(), kept.size());
         EXPECT_EQ(written.compare(0, kept.size(), kept), 0);
-        EXPECT_EQ(written.substr(kept.size(), 8), "10 0 obj");
+        const std::string lineEnd = c.lineEnd;
+        EXPECT_EQ(written.substr(kept.size(), lineEnd.size() + 8), lineEnd + "10 0 obj");
         EXPECT_TRUE(qpdfCheck(plain));
         Opened reopened(plain);
         EXPECT_EQ(reopened.load(u"Before"), u"Before()");

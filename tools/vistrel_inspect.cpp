@@ -40,7 +40,6 @@
 #include "engine/parser/pdf_document.h"
 #include "engine/parser/pdf_ref.h"
 #include "engine/parser/pdf_stream.h"
-#include "engine/parser/support_streams.h"
 #include "engine/render/content/image_drawing.h"
 #include "tools/inspect_fonts.h"
 #include "tools/inspect_ops.h"
@@ -388,72 +387,6 @@ int commandObjects(const Options& options) {
     });
 }
 
-// The first /Filter name the engine does not read, for the failure message.
-std::string unreadFilter(PdfStream& stream) {
-    static const char16_t* const known[] = {
-        u"/ASCIIHexDecode",  u"/AHx", u"/ASCII85Decode", u"/A85", u"/LZWDecode",      u"/LZW",
-        u"/FlateDecode",     u"/Fl",  u"/DCTDecode",     u"/DCT", u"/CCITTFaxDecode", u"/CCF",
-        u"/RunLengthDecode", u"/RL"};
-    PdfObject* filter = stream.get(names::Filter);
-    if (!filter)
-        filter = stream.get(names::F);
-    filter = filter ? filter->direct() : nullptr;
-    std::vector<PdfObject*> list;
-    if (PdfArray* array = asArray(filter)) {
-        for (int32_t i = 0; i < array->count(); ++i)
-            list.push_back(array->at(i) ? array->at(i)->direct() : nullptr);
-    } else if (filter) {
-        list.push_back(filter);
-    }
-    for (PdfObject* name : list) {
-        if (!name || name->kind() != kKindName)
-            return "a /Filter entry that is no name";
-        bool found = false;
-        for (const char16_t* k : known)
-            found = found || static_cast<PdfName*>(name)->textValue().view() == k;
-        if (!found)
-            return "filter " + name->typeName().toLatin1() + " is not read";
-    }
-    return "";
-}
-
-// Appends everything the stream gives to out; false when it stops on an error.
-bool readAll(InputStream& data, std::string& out) {
-    char buffer[4096];
-    int64_t n;
-    while ((n = data.read(buffer, sizeof buffer)) > 0)
-        out.append(buffer, size_t(n));
-    return n >= 0;
-}
-
-// Reads a stream object's data into out: decoded through its filter chain, or
-// with raw the stored bytes (the /Length window, decrypted in an encrypted
-// file). Returns why it failed, with out holding what was read until then, or
-// an empty text.
-std::string readStreamData(Opened& opened, PdfStream& stream, bool raw, std::string& out) {
-    if (!stream.usable())
-        return "the stream's data cannot be read";
-    const char* const cutShort = "the stream data cannot be decoded past this point";
-    if (raw) {
-        if (!opened.stream->seek(stream.dataStart()))
-            return "cannot seek to the data";
-        uint64_t limit = stream.length() == PdfStream::kNoLength ? LengthLimitedStream::kNoLimit
-                                                                 : uint64_t(stream.length());
-        LengthLimitedStream window(opened.stream.get(), limit);
-        if (!stream.hasObjectKey())
-            return readAll(window, out) ? "" : cutShort;
-        Rc4Stream decrypted(&window, stream.objectKey());
-        return readAll(decrypted, out) ? "" : cutShort;
-    }
-    if (!stream.open()) {
-        std::string why = unreadFilter(stream);
-        return why.empty() ? "the stream's filter chain cannot be built" : why;
-    }
-    const bool complete = readAll(stream, out);
-    stream.close();
-    return complete ? "" : cutShort;
-}
-
 int commandStream(const Options& options) {
     Opened opened;
     Ref<PdfRef> ref;
@@ -464,9 +397,9 @@ int commandStream(const Options& options) {
     PdfStream* stream = asStream(object);
     if (!stream)
         return failure(options.file, "the object is not a stream");
-    std::string data;
-    const std::string why = readStreamData(opened, *stream, options.raw, data);
-    std::fwrite(data.data(), 1, data.size(), stdout);
+    const std::string why = copyStreamData(
+        *opened.stream, *stream, options.raw,
+        [](const char* data, size_t n) { return std::fwrite(data, 1, n, stdout) == n; });
     std::fflush(stdout);
     return why.empty() ? kOk : failure(options.file, why.c_str());
 }
@@ -494,12 +427,7 @@ int commandStreams(const Options& options) {
         PdfStream* stream = asStream(object);
         if (!stream)
             return;
-        std::string data;
-        const std::string why = readStreamData(opened, *stream, options.raw, data);
-        std::printf("stream %d %zu%s%s\n", number, data.size(),
-                    why.empty() ? "" : " failed: ", why.c_str());
-        std::fwrite(data.data(), 1, data.size(), stdout);
-        std::fputc('\n', stdout);
+        writeStreamRecord(stdout, *opened.stream, *stream, number, options.raw);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "engine/export/pdb_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -7,7 +8,9 @@
 #include <unordered_map>
 
 #include "engine/core/file_layer.h"
+#include "engine/core/wstring.h"
 #include "engine/export/compress_record.h"
+#include "engine/export/leftover_files.h"
 
 namespace vistrel {
 
@@ -21,8 +24,6 @@ constexpr std::uint64_t kRowEntrySize = 6;
 constexpr std::uint64_t kLinkSize = 28;
 constexpr std::uint64_t kAnnotationEntrySize = 10;
 constexpr std::size_t kSinkBuffer = 1 << 16;
-// Names tried for the new file beside the database.
-constexpr int kNewNameTries = 100;
 
 // Where a page's records go and the links it keeps (targets rewritten).
 struct PagePlan {
@@ -374,18 +375,27 @@ bool replaceable(std::u16string_view fileName) {
     return win::GetLastError() == win::ERROR_FILE_NOT_FOUND;
 }
 
-// A new file beside the named one, "<name>.<n>.tmp" with the first n whose
-// name is free; INVALID_HANDLE_VALUE when none can be made.
+// A new file beside the named one, "NAME.PID.RANDOM.tmp", locked while this
+// process writes it; new random parts are tried while the name is taken.
+// New files of exports that were killed go first. INVALID_HANDLE_VALUE when
+// none can be made.
 FileHandle createBeside(std::u16string_view fileName, std::u16string& newName) {
-    for (int n = 1; n <= kNewNameTries; ++n) {
-        const std::string suffix = "." + std::to_string(n) + ".tmp";
-        newName.assign(fileName);
-        newName.append(suffix.begin(), suffix.end());
+    std::string target;
+    if (!nativeFileName(fileName, target))
+        return win::INVALID_HANDLE_VALUE;
+    std::replace(target.begin(), target.end(), '\\', '/');
+    removeAbandonedNewFiles(target);
+    const std::string prefix = newFilePrefix(target);
+    for (;;) {
+        newName = WideFromUtf8(prefix + randomHexTag() + ".tmp");
         const FileHandle file = FileOpen(newName, kFileWrite | kFileNew);
-        if (isValidFile(file) || win::GetLastError() != win::ERROR_FILE_EXISTS)
+        if (isValidFile(file)) {
+            FileLock(file);
+            return file;
+        }
+        if (win::GetLastError() != win::ERROR_FILE_EXISTS)
             return file;
     }
-    return win::INVALID_HANDLE_VALUE;
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ namespace vistrel {
 // Writes the pages (read back from their spill files, which are deleted as
 // they are read) and the information texts (none: no information record)
 // into the named file. The database is written into a new file in the same
-// folder and renamed over the name once it is whole and flushed; on any
+// folder ("NAME.PID.RANDOM.tmp", see leftover_files.h; those of killed
+// exports are removed first) and renamed over the name once it is whole and
+// flushed; on any
 // failure only that new file is deleted (a file already at the name stays
 // as it was, and so does one that cannot be written) and the answer is
 // false.

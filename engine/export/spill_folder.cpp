@@ -1,25 +1,52 @@
 #include "engine/export/spill_folder.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
+
+#include "engine/export/leftover_files.h"
 
 namespace vistrel {
 
 SpillFolder::~SpillFolder() {
-    if (!path_.empty())
-        ::rmdir(path_.c_str());
+    if (path_.empty())
+        return;
+    ::unlink((path_ + "/" + kSpillLockName).c_str());
+    ::close(lock_);
+    ::rmdir(path_.c_str());
 }
 
 bool SpillFolder::make() {
     if (!path_.empty())
         return true;
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = base && *base ? base : "/tmp";
-    pattern += "/vistrel-pdb-XXXXXX";
+    const std::string root = base && *base ? base : "/tmp";
+    // Folders of exports that were killed go first.
+    removeAbandonedSpillFolders(root);
+    std::string pattern = root + "/vistrel-pdb-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         return false;
+    // The lock is taken before the number is written: a folder whose lock
+    // file names a process is locked while that process uses it.
+    const std::string lockName = pattern + "/" + kSpillLockName;
+    int fd;
+    do {
+        fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        ::write(fd, pid.data(), pid.size()) != ssize_t(pid.size())) {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(lockName.c_str());
+        }
+        ::rmdir(pattern.c_str());
+        return false;
+    }
+    lock_ = fd;
     path_ = std::move(pattern);
     return true;
 }

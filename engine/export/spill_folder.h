@@ -1,7 +1,10 @@
 // The private folder a page store spills its pages into: made on first use
 // under $TMPDIR (else /tmp) with mode 0700, so no other user can see or plant
 // files there and two exports never meet; removed with the object. Pages are
-// the files "N.tmp" inside it, N the page's 1-based position in the store.
+// the files "N.tmp" inside it, N the page's 1-based position in the store;
+// the file "lock" holds this process's number and its lock while the folder
+// is in use, so that the next export can tell and remove the folder of a
+// process that was killed (leftover_files.h).
 #pragma once
 
 #include <cstddef>
@@ -35,6 +38,7 @@ private:
     bool make();
 
     std::string path_;
+    int lock_ = -1;  // the lock file, locked while the folder is in use
 };
 
 }  // namespace vistrel

@@ -77,21 +77,143 @@ bool isWhite(uint8_t c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
 
-// Whether the bytes of the file from `from` to `end` are all white space.
-bool whiteTo(const AppendFile& file, uint64_t from, uint64_t end) {
+// Where the first byte of the file from `from` on that is no white space
+// lies; `end` when there is none before it.
+uint64_t firstNonWhite(const AppendFile& file, uint64_t from, uint64_t end) {
     uint8_t bytes[kScanBytes];
     while (from < end) {
         const size_t n = file.readAt(from, bytes, size_t(std::min<uint64_t>(end - from, kScanBytes)));
         if (n == 0)
-            return false;
+            return from;
         for (size_t i = 0; i < n; ++i) {
             if (!isWhite(bytes[i]))
-                return false;
+                return from + i;
         }
         from += n;
     }
-    return true;
+    return end;
 }
+
+// Whether the bytes of the file from `from` to `end` are the start of an
+// update as this writer writes one, cut short anywhere after its first
+// object's header: objects "N G obj" CR, their text and CR "endobj" CR, then
+// "xref" CR with its subsections and "trailer" CR "<<" CR "/Size ". Another
+// writer's update (its line ends LF or CR LF) and any other text are not.
+class OwnUpdateForm {
+public:
+    bool recognises(const AppendFile& file, uint64_t from, uint64_t end) {
+        uint8_t bytes[kScanBytes];
+        while (from < end) {
+            const size_t n =
+                file.readAt(from, bytes, size_t(std::min<uint64_t>(end - from, kScanBytes)));
+            if (n == 0)
+                return false;
+            for (size_t i = 0; i < n; ++i) {
+                if (!step(bytes[i]))
+                    return false;
+                if (state_ == State::kTrailer)
+                    return true;  // the rest is this writer's trailer
+            }
+            from += n;
+        }
+        return begun_;
+    }
+
+private:
+    enum class State {
+        kPiece,            // an object's header or "xref"
+        kNumber,           // the object number
+        kGenerationFirst,  // the generation's first digit
+        kGeneration,       // the generation's other digits
+        kWord,             // the rest of `word_`
+        kTextFirst,        // the object's first byte of text
+        kText,             // the object's text, up to CR "endobj" CR
+        kXref,             // the cross-reference section's lines
+        kTrailer,
+    };
+
+    static bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+    // Expects the rest of word (from its byte `from`), then goes to then.
+    void expect(const char* word, size_t from, State then) {
+        word_ = word;
+        matched_ = from;
+        then_ = then;
+        state_ = State::kWord;
+    }
+
+    bool step(uint8_t c) {
+        switch (state_) {
+            case State::kPiece:
+                if (isDigit(c)) {
+                    digits_ = 1;
+                    state_ = State::kNumber;
+                    return true;
+                }
+                if (c != 'x')
+                    return false;
+                expect("xref\r", 1, State::kXref);
+                return true;
+            case State::kNumber:
+                if (isDigit(c))
+                    return ++digits_ <= 10;
+                state_ = State::kGenerationFirst;
+                return c == ' ';
+            case State::kGenerationFirst:
+                digits_ = 1;
+                state_ = State::kGeneration;
+                return isDigit(c);
+            case State::kGeneration:
+                if (isDigit(c))
+                    return ++digits_ <= 5;
+                expect(" obj\r", 1, State::kTextFirst);
+                return c == ' ';
+            case State::kWord:
+                if (c != uint8_t(word_[matched_]))
+                    return false;
+                if (word_[++matched_] == 0) {
+                    state_ = then_;
+                    begun_ = begun_ || then_ == State::kXref;
+                }
+                return true;
+            case State::kTextFirst:
+                // A line feed here is a CR LF line end: another writer's.
+                if (c == '\n')
+                    return false;
+                begun_ = true;
+                state_ = State::kText;
+                inEnd_ = 0;
+                [[fallthrough]];
+            case State::kText: {
+                static constexpr char kEnd[] = "\rendobj\r";
+                if (c == uint8_t(kEnd[inEnd_])) {
+                    if (++inEnd_ == sizeof kEnd - 1)
+                        state_ = State::kPiece;
+                } else {
+                    inEnd_ = c == '\r' ? 1 : 0;
+                }
+                return true;
+            }
+            case State::kXref:
+                if (c == 't') {
+                    expect("trailer\r<<\r/Size ", 1, State::kTrailer);
+                    return true;
+                }
+                return isDigit(c) || c == ' ' || c == 'f' || c == 'n' || c == '\r' || c == '\n';
+            case State::kTrailer:
+                return true;
+        }
+        return false;
+    }
+
+    State state_ = State::kPiece;
+    const char* word_ = "";
+    size_t matched_ = 0;
+    State then_ = State::kPiece;
+    size_t digits_ = 0;
+    size_t inEnd_ = 0;
+    bool begun_ = false;  // a whole object header (or "xref" CR) was seen
+};
 
 // The text form as bytes: the low 8 bits of each character.
 void appendBytes(std::string& out, const WString& text) {
@@ -170,7 +292,8 @@ IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject
     if (!file.isOpen() || !file.isLocked())
         return Result::kCannotOpen;
     uint64_t start = 0;
-    if (!unchangedFile(file, start))
+    bool separate = false;
+    if (!unchangedFile(file, start, separate))
         return Result::kChanged;
     const bool begun = file.begin(start);
     if (start != document_.stream()->size())
@@ -179,6 +302,13 @@ IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject
         return Result::kShortWrite;
 
     uint64_t offset = file.start();
+    if (separate) {
+        if (!file.put("\r")) {
+            file.cutBack();
+            return Result::kShortWrite;
+        }
+        ++offset;
+    }
     if (!writeObjects(file, changed, recorded, offset)) {
         file.cutBack();
         return Result::kShortWrite;
@@ -198,9 +328,11 @@ IncrementalWriter::Result IncrementalWriter::append(const PointerArray<PdfObject
     return Result::kWritten;
 }
 
-bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start) const {
+bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start,
+                                      bool& separate) const {
     const uint64_t size = file.size();
     start = size;
+    separate = false;
     if (size != document_.stream()->size())
         return false;
     const int64_t at = document_.lastStartXrefAt();
@@ -227,9 +359,10 @@ bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start) c
     // A save killed on its way leaves an unfinished update after the last
     // complete one. When the offset names the newest section the document
     // read, its update ends with the "%%EOF" that follows (and an end of
-    // line); no "startxref" comes after it, so anything else there is such
-    // a remnant, and the update starts where it starts. White space alone is
-    // left as it is.
+    // line); no "startxref" comes after it. What follows may be such a
+    // remnant: when it has the form of this writer's updates it is one, and
+    // the update starts where it starts. White space and anything else stay
+    // as they are, and the update follows them.
     if (offset != document_.trailer()->sectionOffset() || offset >= at)
         return true;
     while (i < n && isWhite(bytes[i]))
@@ -241,9 +374,18 @@ bool IncrementalWriter::unchangedFile(const AppendFile& file, uint64_t& start) c
         ++i;
     if (i < n && bytes[i] == '\n')
         ++i;
-    const uint64_t end = uint64_t(at) + i;
-    if (end < size && !whiteTo(file, end, size))
-        start = end;
+    // An update of this writer follows the white space after that line.
+    const uint64_t end = firstNonWhite(file, uint64_t(at) + i, size);
+    if (end < size) {
+        if (OwnUpdateForm().recognises(file, end, size)) {
+            start = end;
+        } else {
+            // Bytes another program left stay; the update begins on a line
+            // of its own after them.
+            uint8_t last = 0;
+            separate = file.readAt(size - 1, &last, 1) == 1 && last != '\r' && last != '\n';
+        }
+    }
     return true;
 }
 

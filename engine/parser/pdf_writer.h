@@ -52,8 +52,10 @@ private:
     // Under the lock: whether the file has the length the document read and
     // its last "startxref" where it was, with the same offset. `start` gets
     // where the update goes: the end of the file, or the end of the newest
-    // update the document read when an unfinished one follows it.
-    bool unchangedFile(const AppendFile& file, uint64_t& start) const;
+    // update the document read when an unfinished one of this writer follows
+    // it; `separate` whether a line end must come first (other bytes follow
+    // that update and end without one).
+    bool unchangedFile(const AppendFile& file, uint64_t& start, bool& separate) const;
     // The document's stream takes the file's new length (and forgets what it
     // read ahead).
     void refreshStream();

@@ -92,6 +92,17 @@ std::u16string valueNameOf(LPCWSTR name) {
     return name ? std::u16string(name) : std::u16string();
 }
 
+// Runs a call's body; no exception leaves the registry calls. The store's
+// containers throw only when memory runs out.
+template <class Body>
+LONG guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return LONG(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
 LONG openKey(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result, bool create,
              DWORD* disposition) {
     if (!result)
@@ -130,13 +141,15 @@ LONG openKey(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result, bool create
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM desired, void*,
                      PHKEY result, DWORD* disposition) {
-    if (!subKey)
-        return LONG(ERROR_INVALID_PARAMETER);
-    return openKey(key, subKey, desired, result, true, disposition);
+    return guarded([&]() -> LONG {
+        if (!subKey)
+            return LONG(ERROR_INVALID_PARAMETER);
+        return openKey(key, subKey, desired, result, true, disposition);
+    });
 }
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM desired, PHKEY result) {
-    return openKey(key, subKey, desired, result, false, nullptr);
+    return guarded([&]() -> LONG { return openKey(key, subKey, desired, result, false, nullptr); });
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -147,117 +160,125 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, LPBYTE data,
                       DWORD* dataSize) {
-    OpenKey open;
-    if (!keyTable().find(key, open))
-        return LONG(ERROR_INVALID_HANDLE);
-    if (!(open.access & KEY_QUERY_VALUE))
-        return LONG(ERROR_ACCESS_DENIED);
-    if (data && !dataSize)
-        return LONG(ERROR_INVALID_PARAMETER);
-    std::shared_ptr<const RegistryStore> store;
-    LONG status = readRegistryStore(store);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (!open.predefined && !store->keyExists(open.path))
-        return ERROR_KEY_DELETED;
-    const StoredValue* value = store->findValue(open.path, valueNameOf(valueName));
-    if (!value)
-        return LONG(ERROR_FILE_NOT_FOUND);
+    return guarded([&]() -> LONG {
+        OpenKey open;
+        if (!keyTable().find(key, open))
+            return LONG(ERROR_INVALID_HANDLE);
+        if (!(open.access & KEY_QUERY_VALUE))
+            return LONG(ERROR_ACCESS_DENIED);
+        if (data && !dataSize)
+            return LONG(ERROR_INVALID_PARAMETER);
+        std::shared_ptr<const RegistryStore> store;
+        LONG status = readRegistryStore(store);
+        if (status != ERROR_SUCCESS)
+            return status;
+        if (!open.predefined && !store->keyExists(open.path))
+            return ERROR_KEY_DELETED;
+        const StoredValue* value = store->findValue(open.path, valueNameOf(valueName));
+        if (!value)
+            return LONG(ERROR_FILE_NOT_FOUND);
 
-    size_t size = value->data.size() + (value->type == REG_SZ ? sizeof(char16_t) : 0);
-    if (size > 0xFFFFFFFFu)
-        return LONG(ERROR_INVALID_PARAMETER);
-    if (type)
-        *type = value->type;
-    if (!dataSize)
-        return ERROR_SUCCESS;
-    if (data && *dataSize < size) {
+        size_t size = value->data.size() + (value->type == REG_SZ ? sizeof(char16_t) : 0);
+        if (size > 0xFFFFFFFFu)
+            return LONG(ERROR_INVALID_PARAMETER);
+        if (type)
+            *type = value->type;
+        if (!dataSize)
+            return ERROR_SUCCESS;
+        if (data && *dataSize < size) {
+            *dataSize = DWORD(size);
+            return ERROR_MORE_DATA;
+        }
+        if (data) {
+            if (!value->data.empty())
+                std::memcpy(data, value->data.data(), value->data.size());
+            if (value->type == REG_SZ)
+                std::memset(data + value->data.size(), 0, sizeof(char16_t));
+        }
         *dataSize = DWORD(size);
-        return ERROR_MORE_DATA;
-    }
-    if (data) {
-        if (!value->data.empty())
-            std::memcpy(data, value->data.data(), value->data.size());
-        if (value->type == REG_SZ)
-            std::memset(data + value->data.size(), 0, sizeof(char16_t));
-    }
-    *dataSize = DWORD(size);
-    return ERROR_SUCCESS;
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD dataSize) {
-    OpenKey open;
-    if (!keyTable().find(key, open))
-        return LONG(ERROR_INVALID_HANDLE);
-    if (!(open.access & KEY_SET_VALUE))
-        return LONG(ERROR_ACCESS_DENIED);
-    if (!data && dataSize > 0)
-        return LONG(ERROR_INVALID_PARAMETER);
-    StoredValue value;
-    value.name = valueNameOf(valueName);
-    value.type = type;
-    if (dataSize > 0)
-        value.data.assign(data, data + dataSize);
-    switch (type) {
-        case REG_SZ:
-            if (dataSize % 2 != 0)
-                return LONG(ERROR_INVALID_PARAMETER);
-            if (dataSize >= 2 && data[dataSize - 1] == 0 && data[dataSize - 2] == 0)
-                value.data.resize(dataSize - 2);
-            break;
-        case REG_DWORD:
-            if (dataSize != 4)
-                return LONG(ERROR_INVALID_PARAMETER);
-            break;
-        case REG_BINARY:
-            break;
-        default:
+    return guarded([&]() -> LONG {
+        OpenKey open;
+        if (!keyTable().find(key, open))
+            return LONG(ERROR_INVALID_HANDLE);
+        if (!(open.access & KEY_SET_VALUE))
+            return LONG(ERROR_ACCESS_DENIED);
+        if (!data && dataSize > 0)
             return LONG(ERROR_INVALID_PARAMETER);
-    }
-    return changeRegistryStore([&](RegistryStore& store, bool* changed) {
-        if (open.predefined)
-            store.createKey(open.path);
-        const StoredValue* old = store.findValue(open.path, value.name);
-        if (old && old->type == value.type && old->data == value.data)
+        StoredValue value;
+        value.name = valueNameOf(valueName);
+        value.type = type;
+        if (dataSize > 0)
+            value.data.assign(data, data + dataSize);
+        switch (type) {
+            case REG_SZ:
+                if (dataSize % 2 != 0)
+                    return LONG(ERROR_INVALID_PARAMETER);
+                if (dataSize >= 2 && data[dataSize - 1] == 0 && data[dataSize - 2] == 0)
+                    value.data.resize(dataSize - 2);
+                break;
+            case REG_DWORD:
+                if (dataSize != 4)
+                    return LONG(ERROR_INVALID_PARAMETER);
+                break;
+            case REG_BINARY:
+                break;
+            default:
+                return LONG(ERROR_INVALID_PARAMETER);
+        }
+        return changeRegistryStore([&](RegistryStore& store, bool* changed) {
+            if (open.predefined)
+                store.createKey(open.path);
+            const StoredValue* old = store.findValue(open.path, value.name);
+            if (old && old->type == value.type && old->data == value.data)
+                return ERROR_SUCCESS;
+            if (!store.setValue(open.path, value))
+                return ERROR_KEY_DELETED;
+            *changed = true;
             return ERROR_SUCCESS;
-        if (!store.setValue(open.path, value))
-            return ERROR_KEY_DELETED;
-        *changed = true;
-        return ERROR_SUCCESS;
+        });
     });
 }
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-    OpenKey open;
-    if (!keyTable().find(key, open))
-        return LONG(ERROR_INVALID_HANDLE);
-    if (!(open.access & KEY_SET_VALUE))
-        return LONG(ERROR_ACCESS_DENIED);
-    return changeRegistryStore([&](RegistryStore& store, bool* changed) {
-        *changed = store.deleteValue(open.path, valueNameOf(valueName));
-        return *changed ? ERROR_SUCCESS : LONG(ERROR_FILE_NOT_FOUND);
+    return guarded([&]() -> LONG {
+        OpenKey open;
+        if (!keyTable().find(key, open))
+            return LONG(ERROR_INVALID_HANDLE);
+        if (!(open.access & KEY_SET_VALUE))
+            return LONG(ERROR_ACCESS_DENIED);
+        return changeRegistryStore([&](RegistryStore& store, bool* changed) {
+            *changed = store.deleteValue(open.path, valueNameOf(valueName));
+            return *changed ? ERROR_SUCCESS : LONG(ERROR_FILE_NOT_FOUND);
+        });
     });
 }
 
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
-    OpenKey open;
-    if (!keyTable().find(key, open))
-        return LONG(ERROR_INVALID_HANDLE);
-    KeyPath path = open.path;
-    if (!subKey || !appendSubKey(path, subKey) || path.size() == open.path.size())
-        return LONG(ERROR_INVALID_PARAMETER);
-    return changeRegistryStore([&](RegistryStore& store, bool* changed) {
-        switch (store.deleteKey(path)) {
-            case RegistryStore::DeleteResult::Deleted:
-                *changed = true;
-                return ERROR_SUCCESS;
-            case RegistryStore::DeleteResult::HasSubkeys:
-                return LONG(ERROR_ACCESS_DENIED);
-            case RegistryStore::DeleteResult::NotFound:
-                break;
-        }
-        return LONG(ERROR_FILE_NOT_FOUND);
+    return guarded([&]() -> LONG {
+        OpenKey open;
+        if (!keyTable().find(key, open))
+            return LONG(ERROR_INVALID_HANDLE);
+        KeyPath path = open.path;
+        if (!subKey || !appendSubKey(path, subKey) || path.size() == open.path.size())
+            return LONG(ERROR_INVALID_PARAMETER);
+        return changeRegistryStore([&](RegistryStore& store, bool* changed) {
+            switch (store.deleteKey(path)) {
+                case RegistryStore::DeleteResult::Deleted:
+                    *changed = true;
+                    return ERROR_SUCCESS;
+                case RegistryStore::DeleteResult::HasSubkeys:
+                    return LONG(ERROR_ACCESS_DENIED);
+                case RegistryStore::DeleteResult::NotFound:
+                    break;
+            }
+            return LONG(ERROR_FILE_NOT_FOUND);
+        });
     });
 }
 

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/store_file.h"
 #include "tests/support/temp_config_home.h"
 
 namespace win {
@@ -346,6 +349,209 @@ TEST(Registry, FailedWriteLeavesTheStoreIntact) {
                     entry.path().filename() == "registry.lock")
             << entry.path();
     RegCloseKey(key);
+}
+
+// Limits this process's address space to what it has mapped and `more`.
+void limitAddressSpace(size_t more) {
+    size_t pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%zu", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    const rlim_t bytes = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + more;
+    const rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+// What a child runs under: a limit of `seconds` (a hang ends the child) and,
+// outside the sanitizer build, of 256 MB of address space more than it has
+// (reading without end fails soon instead of filling the machine's memory).
+void boundChild(unsigned seconds) {
+    alarm(seconds);
+#ifndef __SANITIZE_ADDRESS__
+    limitAddressSpace(256u << 20);
+#endif
+}
+
+// A store that is no store file (a device, a FIFO, a folder, a file of more
+// than 16 MB) is reported once on standard error and read as empty; writes
+// are refused and it stays as it was. No call hangs or throws.
+TEST(Registry, AStoreThatIsNoStoreFileIsReadAsEmptyAndKept) {
+    const std::string valid =
+        "[HKEY_CURRENT_USER\\Software\\Corvane\\LumbraGUI]\n\"Palm Format\"=\"KM7P\"\n";
+    const struct {
+        const char* name;
+        std::function<void(const std::filesystem::path& store)> plant;
+    } cases[] = {
+        {"a link to /dev/zero",
+         [](const auto& store) { std::filesystem::create_symlink("/dev/zero", store); }},
+        {"a link to a FIFO",
+         [](const auto& store) {
+             ASSERT_EQ(mkfifo((store.parent_path() / "fifo").c_str(), 0600), 0);
+             std::filesystem::create_symlink("fifo", store);
+         }},
+        {"a FIFO", [](const auto& store) { ASSERT_EQ(mkfifo(store.c_str(), 0600), 0); }},
+        {"a folder", [](const auto& store) { std::filesystem::create_directory(store); }},
+        {"a file of 16 MB and a byte",
+         [&](const auto& store) {
+             writeFile(store, valid);
+             std::filesystem::resize_file(store, (16u << 20) + 1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempConfigHome home;
+        const std::filesystem::path store = home.registryFile();
+        std::filesystem::create_directories(store.parent_path());
+        c.plant(store);
+        struct stat before {};
+        ASSERT_EQ(lstat(store.c_str(), &before), 0);
+        const std::string report = (home.path() / "stderr").string();
+
+        const int failures = inChild([&] {
+            boundChild(10);
+            if (!freopen(report.c_str(), "w", stderr))
+                return 64;
+            int found = 0;
+            HKEY key = nullptr;
+            DWORD size = 0;
+            if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane\\LumbraGUI", 0, KEY_READ,
+                              &key) != LONG(ERROR_FILE_NOT_FOUND))
+                found |= 1;
+            if (RegQueryValueExW(HKEY_CURRENT_USER, u"x", nullptr, nullptr, nullptr, &size) !=
+                LONG(ERROR_FILE_NOT_FOUND))
+                found |= 2;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Corvane", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr) != LONG(ERROR_FILE_INVALID))
+                found |= 4;
+            if (setString(HKEY_CURRENT_USER, u"x", u"y") != LONG(ERROR_FILE_INVALID))
+                found |= 8;
+            std::fflush(stderr);
+            return found;
+        });
+        EXPECT_EQ(failures, 0);
+        struct stat after {};
+        ASSERT_EQ(lstat(store.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_size, before.st_size);
+        if (S_ISREG(after.st_mode)) {
+            std::string start(valid.size(), '\0');
+            std::ifstream(store, std::ios::binary)
+                .read(start.data(), std::streamsize(start.size()));
+            EXPECT_EQ(start, valid);
+        }
+        const std::string said = readFile(report);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(store.string()), std::string::npos) << said;
+    }
+}
+
+// A store reached through a link is replaced where the link leads, also when
+// that file is still to be made; the link stays as it was.
+TEST(Registry, ALinkedStoreIsWrittenWhereItLeads) {
+    for (bool made : {true, false}) {
+        SCOPED_TRACE(made ? "a link to a store" : "a link to a store not made yet");
+        TempConfigHome home;
+        const std::filesystem::path store = home.registryFile();
+        const std::filesystem::path real = home.path() / "elsewhere" / "settings";
+        std::filesystem::create_directories(real.parent_path());
+        std::filesystem::create_directories(store.parent_path());
+        if (made)
+            writeFile(real, "[HKEY_CURRENT_USER\\Software]\n\"Kept\"=\"yes\"\n");
+        std::filesystem::create_symlink("../elsewhere/settings", store);
+
+        HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane");
+        ASSERT_EQ(setString(key, u"Value", u"linked"), ERROR_SUCCESS);
+        LONG status;
+        DWORD type;
+        EXPECT_EQ(query(key, u"Value", &type, &status), bytesOf(u"linked"));
+        RegCloseKey(key);
+
+        ASSERT_TRUE(std::filesystem::is_symlink(store));
+        EXPECT_EQ(std::filesystem::read_symlink(store), "../elsewhere/settings");
+        const std::string text = readFile(real);
+        EXPECT_NE(text.find("\"Value\"=\"linked\""), std::string::npos) << text;
+        EXPECT_EQ(text.find("\"Kept\"=\"yes\"") != std::string::npos, made) << text;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(real.parent_path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+
+// The folder used without a home (/tmp/lumbra) counts only while it is this
+// user's own and no one else may enter it; a missing one is made so.
+TEST(Registry, TheFallbackFolderMustBeThisUsersOwn) {
+    TempConfigHome scratch;
+    const bool root = geteuid() == 0;
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        bool create;
+        bool usable;
+    } cases[] = {
+        {"missing, made", [](const std::string&) {}, true, true},
+        {"missing, not made", [](const std::string&) {}, false, false},
+        {"this user's, mode 0700", [](const std::string& p) { mkdir(p.c_str(), 0700); }, false,
+         true},
+        {"mode 0755",
+         [](const std::string& p) {
+             mkdir(p.c_str(), 0700);
+             chmod(p.c_str(), 0755);
+         },
+         true, false},
+        {"a link to a folder of mode 0700",
+         [&](const std::string& p) {
+             mkdir((p + "-real").c_str(), 0700);
+             symlink((p + "-real").c_str(), p.c_str());
+         },
+         true, false},
+        {"a file", [](const std::string& p) { writeFile(p, "x"); }, true, false},
+        {"another user's",
+         [&](const std::string& p) {
+             mkdir(p.c_str(), 0700);
+             if (root && chown(p.c_str(), 65534, 65534) != 0)
+                 std::filesystem::remove(p);
+         },
+         true, !root},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (scratch.path() / ("lumbra" + std::to_string(++n))).string();
+        c.make(path);
+        EXPECT_EQ(isPrivateFolder(path, c.create), c.usable);
+        struct stat st {};
+        if (c.usable) {
+            ASSERT_EQ(lstat(path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+        } else if (std::string(c.name) == "missing, not made") {
+            EXPECT_NE(lstat(path.c_str(), &st), 0);
+        }
+    }
+}
+
+// An allocation that fails inside a call is its answer, not an exception
+// (outside the sanitizer build, whose allocator does not heed the limit).
+TEST(Registry, RunningOutOfMemoryIsAnAnswer) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "address space limits do not apply under the sanitizer";
+#else
+    TempConfigHome home;
+    HKEY key = createKey(HKEY_CURRENT_USER, u"Software\\Corvane");
+    const int result = inChild([&] {
+        constexpr size_t kLarge = size_t(1) << 30;
+        std::unique_ptr<BYTE[]> data(new BYTE[kLarge]);  // untouched: no memory yet
+        limitAddressSpace(256u << 20);
+        return RegSetValueExW(key, u"Large", 0, REG_BINARY, data.get(), DWORD(kLarge)) ==
+                       LONG(ERROR_NOT_ENOUGH_MEMORY)
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(result, 0);
+    RegCloseKey(key);
+#endif
 }
 
 // Processes writing at the same time each re-read the store under the lock:

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace win {
@@ -35,21 +38,27 @@ LONG errorFromErrno(int error, LONG otherwise) {
     }
 }
 
-std::string configHome() {
+// Larger stores are none this program wrote: a real one is a few kilobytes.
+constexpr off_t kStoreLimit = off_t(16) << 20;
+
+// Where the store's folder is; `fallback` when neither the environment nor
+// the user database names a home, and the folder is the shared /tmp/lumbra.
+struct StoreFolder {
+    std::string path;
+    bool fallback = false;
+};
+
+StoreFolder storeFolder() {
     // Only an absolute XDG_CONFIG_HOME counts, as the XDG rules say.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && xdg[0] == '/')
-        return xdg;
+        return {std::string(xdg) + "/lumbra"};
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/')
-        return std::string(home) + "/.config";
+        return {std::string(home) + "/.config/lumbra"};
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return std::string(pw->pw_dir) + "/.config";
-    return "/tmp";
-}
-
-std::string storeFolder() {
-    return configHome() + "/lumbra";
+        return {std::string(pw->pw_dir) + "/.config/lumbra"};
+    return {"/tmp/lumbra", true};
 }
 
 // Creates the folder and the folders above it that are missing.
@@ -132,12 +141,13 @@ void remember(const std::string& path, const FileIdentity& identity,
     cache.store = std::move(store);
 }
 
-// Writes text as the new store: temporary file, flush, rename, flush of the
-// folder. The temporary file is removed on any failure. *identity gets the
-// new file's identity.
-LONG replaceStore(const std::string& folder, const std::string& text,
+// Writes text as the new store file at path: temporary file beside it,
+// flush, rename, flush of the folder. The temporary file is removed on any
+// failure. *identity gets the new file's identity.
+LONG replaceStore(const std::string& path, const std::string& text,
                   std::optional<FileIdentity>* identity) {
-    std::string temp = folder + "/registry.XXXXXX";
+    const std::string folder = path.substr(0, path.rfind('/'));
+    std::string temp = path + ".XXXXXX";
     FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errorFromErrno(errno, ERROR_WRITE_FAULT);
@@ -150,7 +160,7 @@ LONG replaceStore(const std::string& folder, const std::string& text,
         written = close(fd.release()) == 0;
         error = errno;
     }
-    if (written && rename(temp.c_str(), (folder + "/registry").c_str()) == 0) {
+    if (written && rename(temp.c_str(), path.c_str()) == 0) {
         FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() >= 0)
             fsync(dir.get());
@@ -164,13 +174,59 @@ LONG replaceStore(const std::string& folder, const std::string& text,
 
 }  // namespace
 
-std::string registryStorePath() {
-    return storeFolder() + "/registry";
+bool isPrivateFolder(const std::string& path, bool create) {
+    if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 077) == 0;
 }
 
-LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
-    const std::string path = registryStorePath();
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::string registryStorePath() {
+    return storeFolder().path + "/registry";
+}
+
+namespace {
+
+constexpr char kForeignFolder[] = "lies in a folder that is not this user's own (mode 0700)";
+
+// Says once per process and store why the store is not used.
+void reportUnusable(const std::string& path, const char* why) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    std::lock_guard lock(mutex);
+    if (reported.insert(path).second) {
+        std::fprintf(stderr,
+                     "lumbra: the settings store %s %s; it is read as empty and not written\n",
+                     path.c_str(), why);
+        std::fflush(stderr);
+    }
+}
+
+// The store as readRegistryStore gives it; `usable` false (and the store
+// empty) when the file is not one to read or replace: not a regular file,
+// larger than the limit, or in a fallback folder that is not this user's own.
+LONG loadStore(std::shared_ptr<const RegistryStore>& store, bool& usable) {
+    usable = true;
+    const StoreFolder folder = storeFolder();
+    const std::string path = folder.path + "/registry";
+    auto unusable = [&](const char* why) {
+        reportUnusable(path, why);
+        usable = false;
+        store = std::make_shared<const RegistryStore>();
+        return ERROR_SUCCESS;
+    };
+    if (folder.fallback) {
+        struct stat st {};
+        if (lstat(folder.path.c_str(), &st) != 0 && errno == ENOENT) {
+            store = std::make_shared<const RegistryStore>();
+            return ERROR_SUCCESS;
+        }
+        if (!isPrivateFolder(folder.path, false))
+            return unusable(kForeignFolder);
+    }
+    // Not blocking: a FIFO at the name opens at once (and is then refused).
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             store = std::make_shared<const RegistryStore>();
@@ -181,6 +237,10 @@ LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
     struct stat st {};
     if (fstat(fd.get(), &st) != 0)
         return errorFromErrno(errno, ERROR_READ_FAULT);
+    if (!S_ISREG(st.st_mode))
+        return unusable("is not a regular file");
+    if (st.st_size > kStoreLimit)
+        return unusable("is larger than 16 MB");
     const FileIdentity identity(st);
     {
         StoreCache& cache = storeCache();
@@ -191,6 +251,7 @@ LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
         }
     }
     std::string text;
+    text.reserve(size_t(st.st_size));
     char buffer[16384];
     for (;;) {
         ssize_t n = read(fd.get(), buffer, sizeof buffer);
@@ -200,6 +261,8 @@ LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
             return errorFromErrno(errno, ERROR_READ_FAULT);
         if (n == 0)
             break;
+        if (text.size() + size_t(n) > size_t(kStoreLimit))
+            return unusable("is larger than 16 MB");  // it grew while being read
         text.append(buffer, size_t(n));
     }
     store = std::make_shared<const RegistryStore>(RegistryStore::parse(text));
@@ -207,10 +270,44 @@ LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
     return ERROR_SUCCESS;
 }
 
+// The file the store's name leads to, links followed (also a link to a file
+// that does not exist yet); the name itself when it is no link.
+std::string linkTarget(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;
+        std::string target(size_t(PATH_MAX), '\0');
+        const ssize_t n = readlink(at.c_str(), target.data(), target.size());
+        if (n <= 0 || size_t(n) >= target.size())
+            return at;
+        target.resize(size_t(n));
+        if (target[0] != '/')
+            target.insert(0, at, 0, at.rfind('/') + 1);
+        at = std::move(target);
+    }
+    return at;
+}
+
+}  // namespace
+
+LONG readRegistryStore(std::shared_ptr<const RegistryStore>& store) {
+    bool usable = true;
+    return loadStore(store, usable);
+}
+
 LONG changeRegistryStore(const std::function<LONG(RegistryStore&, bool* changed)>& change) {
-    std::string folder = storeFolder();
-    if (!makeFolders(folder))
+    const StoreFolder where = storeFolder();
+    const std::string& folder = where.path;
+    if (where.fallback) {
+        if (!isPrivateFolder(folder, true)) {
+            reportUnusable(folder + "/registry", kForeignFolder);
+            return LONG(ERROR_ACCESS_DENIED);
+        }
+    } else if (!makeFolders(folder)) {
         return errorFromErrno(errno, ERROR_WRITE_FAULT);
+    }
     // The lock is released when its descriptor closes.
     FileDescriptor lock(
         open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
@@ -220,18 +317,23 @@ LONG changeRegistryStore(const std::function<LONG(RegistryStore&, bool* changed)
         if (errno != EINTR)
             return errorFromErrno(errno, ERROR_WRITE_FAULT);
     }
-    // A store that exists but cannot be read is never replaced.
+    // A store that exists but cannot be read, or is no store file, is never
+    // replaced.
     std::shared_ptr<const RegistryStore> current;
-    LONG result = readRegistryStore(current);
+    bool usable = true;
+    LONG result = loadStore(current, usable);
     if (result != ERROR_SUCCESS)
         return result;
+    if (!usable)
+        return LONG(ERROR_FILE_INVALID);
     auto store = std::make_shared<RegistryStore>(*current);
     bool changed = false;
     result = change(*store, &changed);
     if (result != ERROR_SUCCESS || !changed)
         return result;
     std::optional<FileIdentity> identity;
-    result = replaceStore(folder, store->serialize(), &identity);
+    // A linked store is replaced where the link leads; the link stays.
+    result = replaceStore(linkTarget(folder + "/registry"), store->serialize(), &identity);
     // The process sees its own change without reading the file again.
     if (result == ERROR_SUCCESS && identity)
         remember(folder + "/registry", *identity, std::move(store));
