@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/font/encoding_table.h"
+#include "engine/font/font_base.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_names.h"
 #include "engine/render/content/font_renderer.h"
@@ -96,8 +97,14 @@ WString wstringOf(const std::u16string& units) {
 bool charactersOf(char16_t code, FontRenderer* font, char16_t& single, std::u16string& parts) {
     single = code;
     const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, code);
-    if (name->empty())
-        return false;
+    if (name->empty()) {
+        // A program in TeX's own layout names its ligatures where the
+        // encoding the font draws through names nothing.
+        const auto* program = dynamic_cast<const FontBase*>(font);
+        name = texLigatureName(code);
+        if (!name || !program || !program->hasTexLigatures())
+            return false;
+    }
     const GlyphNameMap* values = glyphNameMap();
     char16_t u = values ? values->value(*name) : 0;
     if (u == 0) {

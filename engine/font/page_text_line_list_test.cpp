@@ -16,7 +16,10 @@
 #include "engine/font/differences.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/font_registry.h"
+#include "engine/font/font_description.h"
 #include "engine/font/glyph_names.h"
+#include "engine/font/type1_font.h"
+#include "engine/font/type1_test_util.h"
 #include "engine/render/content/font_renderer.h"
 #include "engine/render/content/matrix.h"
 
@@ -230,6 +233,57 @@ TEST(PageTextLineListTest, GlyphNamesBecomeText) {
             text = line->text().view();
         EXPECT_EQ(text, c.text) << WString(c.glyph).toUtf8();
         EXPECT_EQ(list.lineCount(), c.text.empty() ? 0u : 1u);
+    }
+}
+
+// The ligatures of f in every naming give their letters; so do the codes
+// 11 to 15 of a Type 1 program in TeX's layout where the encoding the font
+// draws through names nothing.
+TEST(PageTextLineListTest, LigaturesInEveryNaming) {
+    const struct {
+        const char16_t* letters;
+        std::vector<const char16_t*> names;
+    } ligatures[] = {
+        {u"ff", {u"/ff", u"/f_f", u"/uniFB00"}},
+        {u"fi", {u"/fi", u"/uniFB01"}},
+        {u"fl", {u"/fl", u"/uniFB02"}},
+        {u"ffi", {u"/ffi", u"/f_f_i", u"/uniFB03"}},
+        {u"ffl", {u"/ffl", u"/f_f_l", u"/uniFB04"}},
+    };
+    auto textOf = [](FontRenderer& font, char16_t code) {
+        Ref<FontHandle> handle = makeRef<FontHandle>(&font);
+        PageTextLineList list;
+        list.addChar(PlacedChar{code, 0, 0, 10, 8}, *handle);
+        return list.line(0) ? std::u16string(list.line(0)->text().view()) : std::u16string();
+    };
+    // A program in TeX's layout, drawn through WinAnsiEncoding, and one in
+    // the standard layout.
+    auto type1 = [](const std::string& encoding) {
+        testing::Type1Program p;
+        p.encoding = encoding;
+        p.glyphs = {{"A", "0 100 hsbw endchar"}};
+        Ref<Type1FontDescription> d = makeRef<Type1FontDescription>();
+        d->encodingName().assign(encodings::WinAnsiEncoding);
+        auto font = std::make_unique<Type1Font>(*d, nullptr);
+        const std::string text = p.plain();
+        MemoryInputStream in(text.data(), text.size());
+        EXPECT_TRUE(font->loadProgram(&in));
+        return font;
+    };
+    auto tex = type1(
+        "256 array\ndup 11 /ff put\ndup 12 /fi put\ndup 13 /fl put\n"
+        "dup 14 /ffi put\ndup 15 /ffl put");
+    auto standard = type1("StandardEncoding");
+    for (size_t i = 0; i < std::size(ligatures); ++i) {
+        const auto& l = ligatures[i];
+        for (const char16_t* name : l.names) {
+            CaptureFont font;
+            font.useEncoding({{200, name}});
+            EXPECT_EQ(textOf(font, 200), l.letters) << WString(name).toUtf8();
+        }
+        const char16_t code = char16_t(11 + i);
+        EXPECT_EQ(textOf(*tex, code), l.letters) << "TeX's layout, code " << int(code);
+        EXPECT_EQ(textOf(*standard, code), std::u16string(1, code)) << int(code);
     }
 }
 
