@@ -4,7 +4,8 @@
 // renamed codes (a count, then per code the code and a name of up to seven
 // characters drawn from the letters and digits glyph names are made of),
 // the font's default encoding and a flag; then come commands, one byte each
-// followed by its operands: set the text state and matrix, show a string,
+// followed by its operands: set the text state and matrix, show a string
+// (the font advancing past it, and maybe moving by a number as TJ does),
 // place a character, space the words, read every line and word, clear, set
 // the page matrix.
 // Numbers come from two bytes each, with a few codes for 0, the infinities,
@@ -124,11 +125,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             }
             case 2: {
-                const bool wide = in.byte() % 2 != 0;
+                const std::uint8_t form = in.byte();
+                const bool wide = form % 2 != 0;
                 WString text;
                 for (int n = in.byte() % 64; n > 0; --n)
                     text.appendChar(wide ? char16_t(in.word()) : char16_t(in.byte()));
                 list.addShownText(text, font.textMatrix(), handle.get());
+                font.showString(text);
+                if (form / 2 % 2 != 0)
+                    font.translateTextMatrix(number(in) * font.fontSize() * -0.001, 0.0);
                 break;
             }
             case 3: {

@@ -27,6 +27,7 @@ ConstantSlot<WStringConstant> type1KindWordSlots[kType1KindWordCount];
 ConstantSlot<WStringConstant> type3KindWordSlots[kType3KindWordCount];
 ConstantSlot<WStringConstant> latinGlyphSlots[kLatinGlyphCount];
 ConstantSlot<WStringConstant> latinExtAGlyphSlots[kLatinExtAGlyphCount];
+ConstantSlot<WStringConstant> ligatureGlyphSlots[kLigatureGlyphCount];
 }  // namespace detail
 
 namespace {
@@ -46,6 +47,7 @@ constexpr const char16_t* kType1KindWordTexts[] = {VISTREL_TYPE1_KIND_WORDS(VIST
 constexpr const char16_t* kType3KindWordTexts[] = {VISTREL_TYPE3_KIND_WORDS(VISTREL_X)};
 constexpr const char16_t* kLatinGlyphTexts[] = {VISTREL_LATIN_GLYPH_NAMES(VISTREL_X)};
 constexpr const char16_t* kLatinExtAGlyphTexts[] = {VISTREL_LATIN_EXT_A_GLYPH_NAMES(VISTREL_X)};
+constexpr const char16_t* kLigatureGlyphTexts[] = {VISTREL_LIGATURE_GLYPH_NAMES(VISTREL_X)};
 #undef VISTREL_X
 #define VISTREL_W(id, text, weight) text,
 constexpr const char16_t* kWeightWordTexts[] = {VISTREL_WEIGHT_WORDS(VISTREL_W)};
@@ -97,6 +99,8 @@ constexpr ConstantList<WStringConstant, detail::kLatinGlyphCount> kLatinGlyphs{
     detail::latinGlyphSlots, kLatinGlyphTexts};
 constexpr ConstantList<WStringConstant, detail::kLatinExtAGlyphCount> kLatinExtAGlyphs{
     detail::latinExtAGlyphSlots, kLatinExtAGlyphTexts};
+constexpr ConstantList<WStringConstant, detail::kLigatureGlyphCount> kLigatureGlyphs{
+    detail::ligatureGlyphSlots, kLigatureGlyphTexts};
 
 template <const auto& list>
 constexpr ConstantGroup groupOf(const char* name) {
@@ -114,6 +118,7 @@ constexpr ConstantGroup kEngineGroups[] = {
     // The glyph names come before the encoding tables, which store them.
     groupOf<kLatinGlyphs>("Latin glyph names"),
     groupOf<kLatinExtAGlyphs>("Latin Extended-A glyph names"),
+    groupOf<kLigatureGlyphs>("ligature glyph names"),
     // encoding tables, font registry and glyph cache come here
     groupOf<kFontDatabaseFiles>("font-database files"),
     // Type 1 keys come here

@@ -172,9 +172,10 @@ TEST(ConstantsTest, RegistryBuildsInOrderAndDestroysNewestFirst) {
     EXPECT_EQ(order, (std::vector<std::string>{
                          "decode-parameter keys", "rendering settings", "encoding words",
                          "font-system settings", "font words", "weight words", "Latin glyph names",
-                         "Latin Extended-A glyph names", "font-database files", "Type 1 kind words",
-                         "CFF standard strings", "interface settings", "Type 3 kind word",
-                         "name constants", "keyword constants", "late name constants"}));
+                         "Latin Extended-A glyph names", "ligature glyph names",
+                         "font-database files", "Type 1 kind words", "CFF standard strings",
+                         "interface settings", "Type 3 kind word", "name constants",
+                         "keyword constants", "late name constants"}));
 }
 
 TEST(ConstantsTest, ConstantsAreNeverFreedByReleasing) {

@@ -1,7 +1,7 @@
 // The encoding, font and glyph words of the font code: the names of the
 // built-in encodings and their display words, the font-kind and category words
 // of the font registry, the style and weight words read from font key names,
-// and the Latin and Latin Extended-A glyph names.
+// and the Latin, Latin Extended-A and ligature glyph names.
 //
 // Every one is a WStringConstant built at its place of the load order
 // (constant_registry.cpp); use them by name: encodings::WinAnsiEncoding,
@@ -400,6 +400,21 @@
     X(Zacute, u"/Zacute")                  \
     X(zacute, u"/zacute")
 
+// The ligatures of f beyond /fi and /fl, under their names and their
+// Unicode names, the f_ forms and /uniFB00 to /uniFB04.
+#define VISTREL_LIGATURE_GLYPH_NAMES(X) \
+    X(ff, u"/ff")                       \
+    X(ffi, u"/ffi")                     \
+    X(ffl, u"/ffl")                     \
+    X(f_f, u"/f_f")                     \
+    X(f_f_i, u"/f_f_i")                 \
+    X(f_f_l, u"/f_f_l")                 \
+    X(uniFB00, u"/uniFB00")             \
+    X(uniFB01, u"/uniFB01")             \
+    X(uniFB02, u"/uniFB02")             \
+    X(uniFB03, u"/uniFB03")             \
+    X(uniFB04, u"/uniFB04")
+
 namespace vistrel {
 
 // The weight of a font whose key name holds none of the weight words.
@@ -431,6 +446,9 @@ enum : int { VISTREL_LATIN_GLYPH_NAMES(VISTREL_X) kCount };
 namespace latin_ext_a_index {
 enum : int { VISTREL_LATIN_EXT_A_GLYPH_NAMES(VISTREL_X) kCount };
 }
+namespace ligature_index {
+enum : int { VISTREL_LIGATURE_GLYPH_NAMES(VISTREL_X) kCount };
+}
 inline constexpr int kEncodingWordCount = encoding_index::kCount;
 inline constexpr int kFontWordCount = font_index::kCount;
 inline constexpr int kWeightWordCount = weight_index::kCount;
@@ -438,6 +456,7 @@ inline constexpr int kType1KindWordCount = type1_kind_index::kCount;
 inline constexpr int kType3KindWordCount = type3_kind_index::kCount;
 inline constexpr int kLatinGlyphCount = latin_index::kCount;
 inline constexpr int kLatinExtAGlyphCount = latin_ext_a_index::kCount;
+inline constexpr int kLigatureGlyphCount = ligature_index::kCount;
 #undef VISTREL_W
 #undef VISTREL_X
 extern ConstantSlot<WStringConstant> encodingWordSlots[kEncodingWordCount];
@@ -447,6 +466,7 @@ extern ConstantSlot<WStringConstant> type1KindWordSlots[kType1KindWordCount];
 extern ConstantSlot<WStringConstant> type3KindWordSlots[kType3KindWordCount];
 extern ConstantSlot<WStringConstant> latinGlyphSlots[kLatinGlyphCount];
 extern ConstantSlot<WStringConstant> latinExtAGlyphSlots[kLatinExtAGlyphCount];
+extern ConstantSlot<WStringConstant> ligatureGlyphSlots[kLigatureGlyphCount];
 }  // namespace detail
 
 #define VISTREL_SLOT_REF(slots, index, id) \
@@ -479,6 +499,9 @@ VISTREL_LATIN_GLYPH_NAMES(VISTREL_X)
 #undef VISTREL_X
 #define VISTREL_X(id, text) VISTREL_SLOT_REF(latinExtAGlyphSlots, latin_ext_a_index, id)
 VISTREL_LATIN_EXT_A_GLYPH_NAMES(VISTREL_X)
+#undef VISTREL_X
+#define VISTREL_X(id, text) VISTREL_SLOT_REF(ligatureGlyphSlots, ligature_index, id)
+VISTREL_LIGATURE_GLYPH_NAMES(VISTREL_X)
 #undef VISTREL_X
 // One constant serves as the decode-parameter key and as the glyph name.
 inline constexpr WStringConstant& K = params::K;

@@ -20,6 +20,7 @@ std::string narrow(const WString& s) {
 const std::vector<const WStringConstant*> kLatin = {VISTREL_LATIN_GLYPH_NAMES(VISTREL_X) &
                                                     glyphs::K};
 const std::vector<const WStringConstant*> kLatinExtA = {VISTREL_LATIN_EXT_A_GLYPH_NAMES(VISTREL_X)};
+const std::vector<const WStringConstant*> kLigatures = {VISTREL_LIGATURE_GLYPH_NAMES(VISTREL_X)};
 #undef VISTREL_X
 #define VISTREL_X(id, text) &encodings::id,
 const std::vector<const WStringConstant*> kEncodingWords = {VISTREL_ENCODING_WORDS(VISTREL_X)};
@@ -41,6 +42,7 @@ TEST(FontConstantsTest, ListsAreCompleteDistinctAndFoundLikeRunTimeText) {
     } lists[] = {
         {"Latin glyph names", kLatin, 230, true},
         {"Latin Extended-A glyph names", kLatinExtA, 97, true},
+        {"ligature glyph names", kLigatures, 11, true},
         {"encoding words", kEncodingWords, 11, false},
         {"font words", kFontWords, 25, false},
     };
@@ -64,8 +66,8 @@ TEST(FontConstantsTest, ListsAreCompleteDistinctAndFoundLikeRunTimeText) {
             EXPECT_TRUE(runtime.equals(*c));
         }
     }
-    // The glyph-name map's 327 names are all different.
-    EXPECT_EQ(glyphTexts.size(), 327u);
+    // The glyph-name map's 338 names are all different.
+    EXPECT_EQ(glyphTexts.size(), 338u);
 }
 
 TEST(FontConstantsTest, SpellingsAreTheSystemsOwn) {

@@ -64,6 +64,10 @@ public:
     // Reads the font program (or file) from the stream into the outline
     // cache; sets the loaded flag on success.
     virtual bool loadProgram(InputStream* stream) = 0;
+    // Whether the program's own encoding keeps TeX's ligatures at codes 11
+    // to 15 (followsTexLigatures): the text capture reads such a code the
+    // font's encoding names no glyph for as that ligature.
+    virtual bool hasTexLigatures() const { return false; }
 
     // The code's entry (else "/.notdef"'s) with its outline flattened for
     // the current matrix (upright at the device size in render modes 8 and

@@ -652,7 +652,7 @@ TEST(FontStaticObjectsTest, BuiltAtLoadAndDestroyedNewestFirst) {
     EXPECT_EQ(encodingTableByName(WString(u"WinAnsiEncoding")), nullptr);
 
     statics.buildAll();
-    EXPECT_EQ(glyphNameMap()->count(), 327);
+    EXPECT_EQ(glyphNameMap()->count(), 338);
     EXPECT_EQ(installedFontMap()->count(WString(u"/a.ttf")), 0);
     EXPECT_EQ(fontRegistry()->liveFontCount(), 0);
     EXPECT_FALSE(fontRegistry()->firstLoader());

@@ -1,6 +1,7 @@
 #include "engine/font/glyph_names.h"
 
 #include "engine/constants/font_constants.h"
+#include "engine/font/encoding_table.h"
 
 namespace vistrel {
 namespace {
@@ -343,17 +344,29 @@ constexpr GlyphValue kGlyphValues[] = {
     {&glyphs::trademark, 0x2122},
     {&glyphs::fi, 0xFB01},
     {&glyphs::fl, 0xFB02},
+    {&glyphs::ff, 0xFB00},
+    {&glyphs::ffi, 0xFB03},
+    {&glyphs::ffl, 0xFB04},
+    {&glyphs::f_f, 0xFB00},
+    {&glyphs::f_f_i, 0xFB03},
+    {&glyphs::f_f_l, 0xFB04},
+    {&glyphs::uniFB00, 0xFB00},
+    {&glyphs::uniFB01, 0xFB01},
+    {&glyphs::uniFB02, 0xFB02},
+    {&glyphs::uniFB03, 0xFB03},
+    {&glyphs::uniFB04, 0xFB04},
 };
 
 struct AccentEntry {
     const WString* name;
     const WString* first;
-    // Null for a single component.
+    // Null for fewer components.
     const WString* second;
+    const WString* third = nullptr;
 };
 
 // Accented letters are recorded as their plain letter, ligatures as their
-// two letters, the dashes as /minus and /quotedblright as /quotedblleft.
+// letters, the dashes as /minus and /quotedblright as /quotedblleft.
 constexpr AccentEntry kAccents[] = {
     {&glyphs::Aacute, &glyphs::A, nullptr},
     {&glyphs::Acircumflex, &glyphs::A, nullptr},
@@ -525,6 +538,17 @@ constexpr AccentEntry kAccents[] = {
     {&glyphs::ycircumflex, &glyphs::y, nullptr},
     {&glyphs::Zacute, &glyphs::Z, nullptr},
     {&glyphs::zacute, &glyphs::z, nullptr},
+    {&glyphs::ff, &glyphs::f, &glyphs::f},
+    {&glyphs::ffi, &glyphs::f, &glyphs::f, &glyphs::i},
+    {&glyphs::ffl, &glyphs::f, &glyphs::f, &glyphs::l},
+    {&glyphs::f_f, &glyphs::f, &glyphs::f},
+    {&glyphs::f_f_i, &glyphs::f, &glyphs::f, &glyphs::i},
+    {&glyphs::f_f_l, &glyphs::f, &glyphs::f, &glyphs::l},
+    {&glyphs::uniFB00, &glyphs::f, &glyphs::f},
+    {&glyphs::uniFB01, &glyphs::f, &glyphs::i},
+    {&glyphs::uniFB02, &glyphs::f, &glyphs::l},
+    {&glyphs::uniFB03, &glyphs::f, &glyphs::f, &glyphs::i},
+    {&glyphs::uniFB04, &glyphs::f, &glyphs::f, &glyphs::l},
 };
 
 GlyphNameMap* theGlyphNameMap = nullptr;
@@ -553,6 +577,11 @@ bool AccentMap::insert(const WString& name, const WString& first, const WString&
     return map_.insert(&name, Components{&first, &second});
 }
 
+bool AccentMap::insert(const WString& name, const WString& first, const WString& second,
+                       const WString& third) {
+    return map_.insert(&name, Components{&first, &second, &third});
+}
+
 std::span<const WString* const> AccentMap::components(const WString& name) const {
     return map_.get(&name);
 }
@@ -561,12 +590,40 @@ void AccentMap::build() {
     if (built_)
         return;
     for (const AccentEntry& row : kAccents) {
-        if (row.second)
+        if (row.third)
+            insert(*row.name, *row.first, *row.second, *row.third);
+        else if (row.second)
             insert(*row.name, *row.first, *row.second);
         else
             insert(*row.name, *row.first);
     }
     built_ = true;
+}
+
+namespace {
+constexpr std::int32_t kFirstTexLigature = 11;
+}  // namespace
+
+const WString* texLigatureName(std::int32_t code) {
+    const WString* const names[] = {&glyphs::ff, &glyphs::fi, &glyphs::fl, &glyphs::ffi,
+                                    &glyphs::ffl};
+    if (code < kFirstTexLigature || code >= kFirstTexLigature + std::int32_t(std::size(names)))
+        return nullptr;
+    return names[code - kFirstTexLigature];
+}
+
+bool followsTexLigatures(const EncodingTable& table) {
+    bool named = false;
+    for (std::int32_t code = kFirstTexLigature; const WString* ligature = texLigatureName(code);
+         ++code) {
+        const WString& entry = table.entry(code);
+        if (entry.empty())
+            continue;
+        if (!entry.equals(*ligature))
+            return false;
+        named = true;
+    }
+    return named;
 }
 
 const GlyphNameMap* glyphNameMap() {

@@ -36,7 +36,7 @@ private:
     KeyedHashMap<const WString*, char16_t> map_;
 };
 
-// Fills a map with the engine's 327 names and values.
+// Fills a map with the engine's 338 names and values.
 void buildGlyphNameMap(GlyphNameMap& map);
 
 class AccentMap {
@@ -48,15 +48,17 @@ public:
     // Empty: 512 buckets to start, load factor 0.75.
     AccentMap();
 
-    // Sets the name's components to the one (or two) given, replacing an
-    // earlier list. Names are kept by address, as in GlyphNameMap::insert.
+    // Sets the name's components to the one (two or three) given, replacing
+    // an earlier list. Names are kept by address, as in GlyphNameMap::insert.
     bool insert(const WString& name, const WString& component);
     bool insert(const WString& name, const WString& first, const WString& second);
+    bool insert(const WString& name, const WString& first, const WString& second,
+                const WString& third);
     // The components of a name in order; empty when the map does not hold it.
     std::span<const WString* const> components(const WString& name) const;
     std::int32_t count() const { return map_.count(); }
 
-    // Fills the map with the engine's 170 names; nothing when it has run.
+    // Fills the map with the engine's 181 names; nothing when it has run.
     void build();
     bool built() const { return built_; }
 
@@ -64,6 +66,15 @@ private:
     KeyedHashMap<const WString*, Components> map_;
     bool built_ = false;
 };
+
+class EncodingTable;
+
+// TeX's text fonts (the OT1 layout) keep the ligatures ff, fi, fl, ffi and
+// ffl at codes 11 to 15: the glyph name of such a code, null for any other.
+const WString* texLigatureName(std::int32_t code);
+// Whether a font program's own encoding follows that layout: it names at
+// least one of those codes, and each that it names as TeX does.
+bool followsTexLigatures(const EncodingTable& table);
 
 // The process-wide maps: made when the font layer's static objects are built
 // (the glyph-name map filled, the accent map empty until the first text line

@@ -347,12 +347,23 @@ constexpr NameValue kValues[] = {
     {u"/trademark", 0x2122},
     {u"/fi", 0xFB01},
     {u"/fl", 0xFB02},
+    {u"/ff", 0xFB00},
+    {u"/ffi", 0xFB03},
+    {u"/ffl", 0xFB04},
+    {u"/f_f", 0xFB00},
+    {u"/f_f_i", 0xFB03},
+    {u"/f_f_l", 0xFB04},
+    {u"/uniFB00", 0xFB00},
+    {u"/uniFB01", 0xFB01},
+    {u"/uniFB02", 0xFB02},
+    {u"/uniFB03", 0xFB03},
+    {u"/uniFB04", 0xFB04},
 };
 
 TEST(GlyphNameMapTest, EveryName) {
     const GlyphNameMap& map = *glyphNameMap();
-    EXPECT_EQ(std::size(kValues), 327u);
-    EXPECT_EQ(map.count(), 327);
+    EXPECT_EQ(std::size(kValues), 338u);
+    EXPECT_EQ(map.count(), 338);
     for (const NameValue& row : kValues)
         EXPECT_EQ(map.value(WString(row.name)), row.value) << WString(row.name).toUtf8();
 }
@@ -441,7 +452,11 @@ constexpr NameParts kAccents[] = {
     {u"/ubreve", u"/u"},      {u"/Uring", u"/U"},       {u"/uring", u"/u"},
     {u"/Uogonek", u"/U"},     {u"/uogonek", u"/u"},     {u"/Wcircumflex", u"/W"},
     {u"/wcircumflex", u"/w"}, {u"/Ycircumflex", u"/Y"}, {u"/ycircumflex", u"/y"},
-    {u"/Zacute", u"/Z"},      {u"/zacute", u"/z"},
+    {u"/Zacute", u"/Z"},      {u"/zacute", u"/z"},      {u"/ff", u"/f/f"},
+    {u"/ffi", u"/f/f/i"},     {u"/ffl", u"/f/f/l"},     {u"/f_f", u"/f/f"},
+    {u"/f_f_i", u"/f/f/i"},   {u"/f_f_l", u"/f/f/l"},   {u"/uniFB00", u"/f/f"},
+    {u"/uniFB01", u"/f/i"},   {u"/uniFB02", u"/f/l"},   {u"/uniFB03", u"/f/f/i"},
+    {u"/uniFB04", u"/f/f/l"},
 };
 
 std::u16string partsOf(const AccentMap& map, const WString& name) {
@@ -454,8 +469,8 @@ std::u16string partsOf(const AccentMap& map, const WString& name) {
 TEST(AccentMapTest, EveryName) {
     AccentMap& map = *accentMap();
     map.build();
-    EXPECT_EQ(std::size(kAccents), 170u);
-    EXPECT_EQ(map.count(), 170);
+    EXPECT_EQ(std::size(kAccents), 181u);
+    EXPECT_EQ(map.count(), 181);
     for (const NameParts& row : kAccents) {
         EXPECT_EQ(partsOf(map, WString(row.name)), std::u16string(row.parts))
             << WString(row.name).toUtf8();
@@ -478,7 +493,7 @@ TEST(AccentMapTest, BuildOnceAndInsertReplaces) {
     EXPECT_EQ(partsOf(map, glyphs::oe), u"/e");
     map.build();
     EXPECT_TRUE(map.built());
-    EXPECT_EQ(map.count(), 170);
+    EXPECT_EQ(map.count(), 181);
     EXPECT_EQ(partsOf(map, glyphs::oe), u"/o/e");
     map.insert(glyphs::oe, glyphs::e);
     map.build();

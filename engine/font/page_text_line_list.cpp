@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/font/encoding_table.h"
+#include "engine/font/font_base.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/glyph_names.h"
 #include "engine/render/content/font_renderer.h"
@@ -28,6 +29,13 @@ constexpr double kLeaderGap = 0.1;
 // before it.
 constexpr double kNearBefore = 0.65;
 constexpr double kNearAfter = 2.0;
+// Character spacing up to this many sizes, between glyphs that nothing else
+// moves apart, spaces letters out: it widens no word gap. A wider one makes
+// the word gaps of producers that set them with the character spacing.
+constexpr double kLetterSpacing = 0.15;
+// A glyph lands where the glyph before it left off when it lies within this
+// many sizes of that place (the font's own advance may round differently).
+constexpr double kSamePlace = 0.01;
 // Device pixels into the reading frames of text that runs right, down, left
 // and up the bitmap: the quarter turns that bring its baseline along x, the
 // glyphs' tops towards smaller y. Frame q turns back through frame 4 - q.
@@ -89,15 +97,22 @@ WString wstringOf(const std::u16string& units) {
 
 // The Unicode a shown code stands for in its font: its glyph name through
 // the glyph-name map, a numeric name such as /G65 through the font's default
-// encoding, the raw code when it has no name or the name no value. True,
+// encoding, the raw code when it has no name (but for TeX's ligature codes
+// of a program in that layout) or the name no value. True,
 // with the parts' characters appended, when the accent map splits the glyph
 // (accented letters and ligatures); else false, with the one character in
 // single.
 bool charactersOf(char16_t code, FontRenderer* font, char16_t& single, std::u16string& parts) {
     single = code;
     const WString* name = &glyphNameOf(font ? font->encoding() : nullptr, code);
-    if (name->empty())
-        return false;
+    if (name->empty()) {
+        // A program in TeX's own layout names its ligatures where the
+        // encoding the font draws through names nothing.
+        const auto* program = dynamic_cast<const FontBase*>(font);
+        name = texLigatureName(code);
+        if (!name || !program || !program->hasTexLigatures())
+            return false;
+    }
     const GlyphNameMap* values = glyphNameMap();
     char16_t u = values ? values->value(*name) : 0;
     if (u == 0) {
@@ -218,10 +233,14 @@ bool TextLine::addCode(const PlacedChar& shown, FontHandle& handle) {
 bool TextLine::addCharacters(const PlacedChar& shown, char16_t single,
                              std::u16string_view parts, FontHandle& font) {
     if (parts.empty())
-        return addChar(PlacedChar{single, shown.x, shown.y, shown.height, shown.advance}, font);
+        return addChar(
+            PlacedChar{single, shown.x, shown.y, shown.height, shown.advance, shown.spacing}, font);
+    // The parts follow each other closely, the first the glyph before.
     const double w = shown.advance / double(parts.size());
     for (size_t j = 0; j < parts.size(); ++j)
-        addChar(PlacedChar{parts[j], shown.x + double(j) * w, shown.y, shown.height, w}, font);
+        addChar(PlacedChar{parts[j], shown.x + double(j) * w, shown.y, shown.height, w,
+                           j == 0 ? shown.spacing : 0.0},
+                font);
     return true;
 }
 
@@ -233,15 +252,15 @@ bool TextLine::addChar(const PlacedChar& c, FontHandle& font) {
     const double end = c.x + c.advance;
 
     // The first word (by x) whose right edge lies less than 0.13 heights
-    // before the character takes it: reach grows along the words, so that
-    // word is the first whose reach does.
-    const double gap = kJoinGap * c.height;
+    // (and the letter spacing) before the character takes it: reach grows
+    // along the words, so that word is the first whose reach does.
+    const double gap = kJoinGap * c.height + c.spacing;
     const auto joins = std::partition_point(words_.begin(), words_.end(),
                                             [&](const Word& w) { return !(c.x - w.reach < gap); });
     // That word's reach is its own right edge.
     const bool leader = joins != words_.end() &&
                         (c.code == kFullStop) != (joins->text.back() == kFullStop) &&
-                        !(c.x - joins->xEnd < kLeaderGap * c.height);
+                        !(c.x - joins->xEnd < kLeaderGap * c.height + c.spacing);
     if (joins != words_.end() && !leader) {
         joins->text.push_back(c.code);
         if (c.y > joins->y)
@@ -295,6 +314,7 @@ void PageTextLineList::clear() {
     ordered_.clear();
     orderStale_ = false;
     tallest_ = 0.0;
+    follow_ = Follow();
 }
 
 void PageTextLineList::setPageMatrix(const Matrix& page) {
@@ -356,13 +376,20 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
         const double x0 = m.e;
         const double y0 = m.f;
         // The glyph width already holds the horizontal scale; the spacing
-        // does not take it.
-        const double tx = font->glyphWidth(code) * size + font->charSpacing();
+        // does not take it. The glyph itself reaches as far as its width;
+        // the spacing only moves the next one.
+        const double own = font->glyphWidth(code) * size;
+        Matrix end = tm;
+        end.e += own * tm.a;
+        end.f += own * tm.b;
+        end = glyphMatrix(end, size, th, rise);
+        const double tx = own + font->charSpacing();
         tm.e += tx * tm.a;
         tm.f += tx * tm.b;
         m = glyphMatrix(tm, size, th, rise);
         double dx = m.e - x0;
         double dy = m.f - y0;
+        double ownDx = end.e - x0;
         double x = x0;
         double y = y0;
         if (frame != 0) {
@@ -371,27 +398,43 @@ void PageTextLineList::addShownText(const WString& text, const Matrix& textMatri
             const double along = dx * into.a + dy * into.c;
             dy = dx * into.b + dy * into.d;
             dx = along;
+            ownDx = (end.e - x0) * into.a + (end.f - y0) * into.c;
         }
-        if (roundToInt32(dx * 10.0) != 0)
-            keep(PlacedChar{code, x, y, font->deviceSize(), dx}, *handle, frame);
-        else
-            keep(PlacedChar{code, x - font->deviceSize(), y, std::fabs(dy), font->deviceSize()},
-                 *handle, frame);
+        const double height = font->deviceSize();
+        if (roundToInt32(dx * 10.0) == 0) {
+            keep(PlacedChar{code, x - height, y, std::fabs(dy), height}, *handle, frame);
+            follow_.valid = false;
+            continue;
+        }
+        // Letter spacing when it lands where the glyph before left off.
+        const bool follows = follow_.valid && follow_.frame == frame &&
+                             std::fabs(x - follow_.x) <= kSamePlace * height &&
+                             std::fabs(y - follow_.y) <= kSamePlace * height;
+        const double spacing = follows ? follow_.spacing : 0.0;
+        const bool kept = keep(PlacedChar{code, x, y, height, ownDx, spacing}, *handle, frame);
+        const double letterSpacing = dx - ownDx;
+        follow_ = Follow{
+            kept, frame, x + dx, y,
+            letterSpacing > 0 && letterSpacing <= kLetterSpacing * height ? letterSpacing : 0.0};
     }
 }
 
-void PageTextLineList::keep(const PlacedChar& shown, FontHandle& font, int frame) {
-    if (shown.code == kSpace || !placedNear(shown))
-        return;
+bool PageTextLineList::keep(const PlacedChar& shown, FontHandle& font, int frame) {
+    if (!placedNear(shown))
+        return false;
     const size_t at = parts_.size();
     if (at > UINT32_MAX - 8)
-        return;
+        return false;
+    // What is a space is decided by the glyph the code names: a letter at
+    // code 32 is that letter.
     char16_t single = 0;
-    charactersOf(shown.code, font.font(), single, parts_);
+    if (!charactersOf(shown.code, font.font(), single, parts_) && single == kSpace)
+        return false;
     if (pendingFonts_.empty() || pendingFonts_.back().get() != &font)
         pendingFonts_.push_back(Ref<FontHandle>::share(&font));
     pend(Pending{shown, &font, frame & 3, single, std::uint32_t(at),
                  std::uint32_t(parts_.size() - at)});
+    return true;
 }
 
 void PageTextLineList::pend(const Pending& pending) {
@@ -481,11 +524,12 @@ void PageTextLineList::regroup(Entry& entry) {
 
 void PageTextLineList::addChar(const PlacedChar& shown, FontHandle& font, int frame) {
     settle();
-    if (shown.code == kSpace || !placedNear(shown))
+    if (!placedNear(shown))
         return;
     char16_t single = 0;
     std::u16string parts;
-    charactersOf(shown.code, font.font(), single, parts);
+    if (!charactersOf(shown.code, font.font(), single, parts) && single == kSpace)
+        return;
     place(shown, single, parts, font, frame & 3);
 }
 

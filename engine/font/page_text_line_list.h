@@ -61,13 +61,16 @@ struct TextWordRecord {
 };
 
 // One character as it is placed: its left edge x, baseline y, height and
-// advance (the width it takes along the line).
+// advance (the width it takes along the line). spacing is the letter
+// spacing it follows the glyph before it by: a gap up to that much wider
+// than the joining gap still joins the word before.
 struct PlacedChar {
     char16_t code;
     double x;
     double y;
     double height;
     double advance;
+    double spacing = 0.0;
 };
 
 class TextLine {
@@ -120,8 +123,9 @@ public:
     // Adds one Unicode character: it joins the first word whose right edge
     // lies less than 0.13 heights before it (less than 0.1 heights for a
     // full stop after other characters or another character after full
-    // stops: dot leaders), else it starts a word. False for a space, which
-    // is never recorded.
+    // stops: dot leaders), both gaps widened by the character's letter
+    // spacing, else it starts a word. False for a space, which is never
+    // recorded.
     bool addChar(const PlacedChar& c, FontHandle& font);
     // One more space between every two neighbouring words.
     void spaceWords() { ++spaces_; }
@@ -174,10 +178,15 @@ public:
     // Advances the copy of the text matrix code by code as the font would
     // (character and word spacing, horizontal scale, rise) and places each
     // character in the frame of the way the text matrix's x axis runs:
-    // horizontally by its origin and advance; when it advances less than a
-    // twentieth of a pixel along the frame's x (no advance), at the origin
-    // less the device size, as high as its advance along y and as wide as
-    // the device size. Nothing for a font that captures no text.
+    // horizontally by its origin, as wide as the glyph's own advance (the
+    // character and word spacing move the glyphs after it, they do not
+    // widen it); when it advances less than a twentieth of a pixel along
+    // the frame's x (no advance), at the origin less the device size, as
+    // high as its advance along y and as wide as the device size. A glyph
+    // that lands where the one before it left off, moved by a character
+    // spacing of up to 0.15 of the device size and nothing else
+    // (letter-spaced text), follows it by that spacing. Nothing for a font
+    // that captures no text.
     // The characters are only placed here: they go into lines when the
     // lines are first read, so that a render nobody reads the words of
     // builds none.
@@ -189,8 +198,10 @@ public:
     // turn: 0 upright, then the frames of text running down, left and up the
     // bitmap): the first line of that frame (by y) that covers its baseline
     // and whose end it lies near takes it, else a new line at its baseline.
-    // A space is dropped, and so is a character whose position, height or
-    // advance is not finite or lies more than 2^28 pixels from the origin.
+    // A space is dropped (a code whose glyph is the space, or a code 32
+    // the font names no glyph for), and so is a character whose position,
+    // height or advance is not finite or lies more than 2^28 pixels from
+    // the origin.
     void addChar(const PlacedChar& shown, FontHandle& font, int frame = 0);
 
 private:
@@ -212,9 +223,9 @@ private:
     static constexpr size_t kPendingBlock = 512;
     static constexpr int kSpacing = -1;
 
-    // Turns a shown code into Unicode and keeps it for settle; nothing for a
-    // space or a character placed out of bounds.
-    void keep(const PlacedChar& shown, FontHandle& font, int frame);
+    // Turns a shown code into Unicode and keeps it for settle; nothing, and
+    // false, for a space or a character placed out of bounds.
+    bool keep(const PlacedChar& shown, FontHandle& font, int frame);
     // Puts the kept characters into lines, in the order they were shown.
     // The lines are built on reading: a const list builds them too.
     void settle() const;
@@ -255,6 +266,17 @@ private:
     std::multimap<std::pair<int, double>, Entry> byY_;
     // The groups of each frame.
     std::array<Groups, 4> groups_;
+    // Where the next glyph lands when nothing moves it but the advance of
+    // the glyph shown last (kept, placed with an advance): in that glyph's
+    // frame, and the letter spacing it then follows by.
+    struct Follow {
+        bool valid = false;
+        int frame = 0;
+        double x = 0.0;
+        double y = 0.0;
+        double spacing = 0.0;
+    };
+    Follow follow_;
     // The page's own frame.
     int pageFrame_ = 0;
     // The tallest line: a line whose y lies further than half of it from a

@@ -14,9 +14,12 @@
 
 #include "engine/constants/font_constants.h"
 #include "engine/font/differences.h"
+#include "engine/font/font_description.h"
 #include "engine/font/font_encoding.h"
 #include "engine/font/font_registry.h"
 #include "engine/font/glyph_names.h"
+#include "engine/font/type1_font.h"
+#include "engine/font/type1_test_util.h"
 #include "engine/render/content/font_renderer.h"
 #include "engine/render/content/matrix.h"
 
@@ -89,13 +92,23 @@ struct TextState {
     double scale = 100.0;
     double rise = 0.0;
     double spaceWidth = 0.25;
+    // Codes the font's encoding names otherwise than the standard one.
+    std::vector<std::pair<int, const char16_t*>> renamed = {};
 };
 
-// Shows one string with a fresh font and list; gives the lines.
-std::string show(const std::u16string& text, const Matrix& tm, const TextState& state = {},
-                 bool spaced = true) {
+// One element of a TJ array: a string, else a number (thousandths of the
+// size the text position moves back by).
+struct Shown {
+    std::u16string text;
+    double number = 0.0;
+};
+
+// Shows the elements as TJ does, with a fresh font and list, the font
+// advancing its own text matrix; gives the lines.
+std::string showArray(const std::vector<Shown>& array, const Matrix& tm,
+                      const TextState& state = {}) {
     CaptureFont font(state.spaceWidth);
-    font.useEncoding({});
+    font.useEncoding(state.renamed);
     font.setFontSize(state.size);
     font.setCharSpacing(state.charSpacing);
     font.setWordSpacing(state.wordSpacing);
@@ -104,10 +117,22 @@ std::string show(const std::u16string& text, const Matrix& tm, const TextState& 
     font.setTextMatrix(tm, nullptr);
     Ref<FontHandle> handle = makeRef<FontHandle>(&font);
     PageTextLineList list;
-    list.addShownText(WString(text.c_str()), font.textMatrix(), handle.get());
-    if (spaced)
-        list.spaceWords();
+    for (const Shown& element : array) {
+        if (element.text.empty()) {
+            font.translateTextMatrix(element.number * state.size * -0.001, 0.0);
+            continue;
+        }
+        const WString text(element.text.data(), std::int32_t(element.text.size()));
+        list.addShownText(text, font.textMatrix(), handle.get());
+        font.showString(text);
+    }
+    list.spaceWords();
     return dump(list);
+}
+
+// Shows one string with a fresh font and list; gives the lines.
+std::string show(const std::u16string& text, const Matrix& tm, const TextState& state = {}) {
+    return showArray({{text}}, tm, state);
 }
 
 TEST(PageTextLineListTest, ShownStrings) {
@@ -133,17 +158,19 @@ TEST(PageTextLineListTest, ShownStrings) {
          {.spaceWidth = 0.1},
          "AB: AB@100,200+22,20"},
         // Each space: the word spacing, then 2.5 + the character spacing.
+        // A glyph is as wide as its own advance: the spacing after it
+        // moves the next glyph, it does not widen the word.
         {"spaces move the text",
          u"  A",
          deviceMatrix(1),
          {.charSpacing = 1, .wordSpacing = 2},
-         "A: A@111,200+6,10"},
+         "A: A@111,200+5,10"},
         // The scale narrows the glyphs, not the spacing.
         {"horizontal scale",
          u"AB",
          deviceMatrix(1),
          {.charSpacing = 1, .scale = 50},
-         "AB: AB@100,200+7,10"},
+         "AB: AB@100,200+6,10"},
         {"rise", u"A", deviceMatrix(1), {.rise = 3}, "A: A@100,197+5,10"},
         {"negative word spacing closes the gap",
          u"A B",
@@ -174,6 +201,118 @@ TEST(PageTextLineListTest, ShownStrings) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(show(c.text, c.tm, c.state), c.lines) << c.what;
+}
+
+// Gaps are measured from a glyph's own advance to where the next glyph
+// lands after the character spacing, the word spacing and the numbers of
+// TJ. Glyphs 5 pixels wide at size 10 (a joining gap of 1.3).
+TEST(PageTextLineListTest, CharacterSpacingAndWordGaps) {
+    struct Case {
+        const char* what;
+        std::vector<Shown> array;
+        TextState state;
+        std::string words;
+    } cases[] = {
+        // Letter spacing of up to 0.15 of the size, nothing else moving the
+        // glyphs, within a string and across strings.
+        {"letter-spaced", {{u"Word"}}, {.charSpacing = 1.5}, "Word: Word@100,200+24.5,10"},
+        {"letter-spaced across strings",
+         {{u"Wo"}, {u"rd"}},
+         {.charSpacing = 1.5},
+         "Word: Word@100,200+24.5,10"},
+        // Wider character spacing is a word gap, as Ghostscript writes them:
+        // the number of TJ takes it back within a word.
+        {"word gaps made with the character spacing",
+         {{u"wi"}, {u"", 371}, {u"sd"}},
+         {.charSpacing = 3.71},
+         "w is d: w@100,200+5,10 is@108.71,200+10,10 d@122.42,200+5,10"},
+        // TeX through dvips: about an em of character spacing after every
+        // glyph, taken back by TJ, a little less between words. The size
+        // is 1 here, the text matrix ten times larger.
+        {"an em taken back",
+         {{u"C"},
+          {u"", 1003},
+          {u"h"},
+          {u"", 1002},
+          {u"a"},
+          {u"", 1001},
+          {u"r"},
+          {u"", 1000},
+          {u"t"},
+          {u"", 999},
+          {u"s"},
+          {u"", 750},
+          {u"o"},
+          {u"", 1000},
+          {u"f"}},
+         {.size = 1, .charSpacing = 1.0015},
+         "Charts of: Charts@100,200+30.025,10 of@132.54,200+10.015,10"},
+        {"half an em taken back",
+         {{u"S"},
+          {u"", 498.5},
+          {u"o"},
+          {u"", 497.5},
+          {u"m"},
+          {u"", 500.5},
+          {u"e"},
+          {u"", 243.5},
+          {u"F"},
+          {u"", 515},
+          {u"o"},
+          {u"", 497},
+          {u"n"},
+          {u"", 498},
+          {u"t"}},
+         {.size = 1, .charSpacing = 0.498},
+         "Some Font: Some@100,200+19.975,10 Font@122.52,200+19.84,10"},
+        // A number of TJ between letter-spaced glyphs is no letter spacing.
+        {"letter spacing widened by TJ",
+         {{u"Wo"}, {u"", -100}, {u"rd"}},
+         {.charSpacing = 1.5},
+         "Wo rd: Wo@100,200+11.5,10 rd@114,200+11.5,10"},
+        {"negative character spacing",
+         {{u"Word"}},
+         {.charSpacing = -1},
+         "Word: Word@100,200+17,10"},
+    };
+    for (const Case& c : cases) {
+        const Matrix tm = deviceMatrix(c.state.size == 1 ? 10 : 1);
+        EXPECT_EQ(showArray(c.array, tm, c.state), c.words) << c.what;
+    }
+}
+
+// What is dropped as a space is decided by the glyph a code names: a letter
+// at code 32 is that letter (the word spacing still moves it), a space glyph
+// at another code is a space.
+TEST(PageTextLineListTest, SpacesByTheirGlyph) {
+    struct Case {
+        const char* what;
+        std::u16string text;
+        TextState state;
+        std::string words;
+    } cases[] = {
+        {"a letter at 32 and a space at 1",
+         u"ab cd\x01"
+         u"ef",
+         {.spaceWidth = 0.5, .renamed = {{32, u"/w"}, {1, u"/space"}}},
+         "abwcd ef: abwcd@100,200+25,10 ef@130,200+10,10"},
+        {"the word spacing moves the letter at 32",
+         u"ab cd",
+         {.wordSpacing = 3, .spaceWidth = 0.5, .renamed = {{32, u"/w"}}},
+         "ab wcd: ab@100,200+10,10 wcd@113,200+15,10"},
+        {"code 32 named space",
+         u"ab cd",
+         {.renamed = {{32, u"/space"}}},
+         "ab cd: ab@100,200+10,10 cd@112.5,200+10,10"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(show(c.text, deviceMatrix(1), c.state), c.words) << c.what;
+    // Code 32 in a font without an encoding is a space.
+    CaptureFont bare;
+    Ref<FontHandle> handle = makeRef<FontHandle>(&bare);
+    PageTextLineList list;
+    list.addChar(PlacedChar{32, 0, 0, 10, 8}, *handle);
+    EXPECT_EQ(list.lineCount(), 0u);
 }
 
 TEST(PageTextLineListTest, GlyphNamesBecomeText) {
@@ -230,6 +369,57 @@ TEST(PageTextLineListTest, GlyphNamesBecomeText) {
             text = line->text().view();
         EXPECT_EQ(text, c.text) << WString(c.glyph).toUtf8();
         EXPECT_EQ(list.lineCount(), c.text.empty() ? 0u : 1u);
+    }
+}
+
+// The ligatures of f in every naming give their letters; so do the codes
+// 11 to 15 of a Type 1 program in TeX's layout where the encoding the font
+// draws through names nothing.
+TEST(PageTextLineListTest, LigaturesInEveryNaming) {
+    const struct {
+        const char16_t* letters;
+        std::vector<const char16_t*> names;
+    } ligatures[] = {
+        {u"ff", {u"/ff", u"/f_f", u"/uniFB00"}},
+        {u"fi", {u"/fi", u"/uniFB01"}},
+        {u"fl", {u"/fl", u"/uniFB02"}},
+        {u"ffi", {u"/ffi", u"/f_f_i", u"/uniFB03"}},
+        {u"ffl", {u"/ffl", u"/f_f_l", u"/uniFB04"}},
+    };
+    auto textOf = [](FontRenderer& font, char16_t code) {
+        Ref<FontHandle> handle = makeRef<FontHandle>(&font);
+        PageTextLineList list;
+        list.addChar(PlacedChar{code, 0, 0, 10, 8}, *handle);
+        return list.line(0) ? std::u16string(list.line(0)->text().view()) : std::u16string();
+    };
+    // A program in TeX's layout, drawn through WinAnsiEncoding, and one in
+    // the standard layout.
+    auto type1 = [](const std::string& encoding) {
+        testing::Type1Program p;
+        p.encoding = encoding;
+        p.glyphs = {{"A", "0 100 hsbw endchar"}};
+        Ref<Type1FontDescription> d = makeRef<Type1FontDescription>();
+        d->encodingName().assign(encodings::WinAnsiEncoding);
+        auto font = std::make_unique<Type1Font>(*d, nullptr);
+        const std::string text = p.plain();
+        MemoryInputStream in(text.data(), text.size());
+        EXPECT_TRUE(font->loadProgram(&in));
+        return font;
+    };
+    auto tex = type1(
+        "256 array\ndup 11 /ff put\ndup 12 /fi put\ndup 13 /fl put\n"
+        "dup 14 /ffi put\ndup 15 /ffl put");
+    auto standard = type1("StandardEncoding");
+    for (size_t i = 0; i < std::size(ligatures); ++i) {
+        const auto& l = ligatures[i];
+        for (const char16_t* name : l.names) {
+            CaptureFont font;
+            font.useEncoding({{200, name}});
+            EXPECT_EQ(textOf(font, 200), l.letters) << WString(name).toUtf8();
+        }
+        const char16_t code = char16_t(11 + i);
+        EXPECT_EQ(textOf(*tex, code), l.letters) << "TeX's layout, code " << int(code);
+        EXPECT_EQ(textOf(*standard, code), std::u16string(1, code)) << int(code);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "engine/font/encoding_table.h"
 #include "engine/font/font_description.h"
 #include "engine/font/font_encoding.h"
+#include "engine/font/glyph_names.h"
 #include "engine/render/raster/path.h"
 
 namespace vistrel {
@@ -279,6 +280,81 @@ int CharStringRunner::run(const CharString& cs, std::int32_t baseX, std::int32_t
     return kCharStringDone;
 }
 
+// Reads the entries "dup CODE /NAME put" of the program's own encoding when
+// the font draws through another one, for what they tell of the program's
+// layout. Only the encoding is read: the scan ends after the "def" that
+// closes it and gives back the first character no encoding starts a word
+// with (the "/" of a key, "currentfile", "eexec"), so the keywords after it
+// are found as before.
+void scanOwnEncoding(InputStream& in, EncodingTable& table) {
+    // An encoding of 256 entries is a few kilobytes; the loop of a
+    // procedure a few dozen characters.
+    constexpr std::int32_t kMaxCharacters = 65536;
+    constexpr std::int32_t kMaxInProcedure = 64;
+    enum class After { Nothing, Dup, Code, Name };
+    After after = After::Nothing;
+    std::int32_t code = 0;
+    std::string token;
+    std::string name;
+    std::int32_t depth = 0;
+    std::int32_t inProcedure = 0;
+    for (std::int32_t n = 0; n < kMaxCharacters; ++n) {
+        const std::int32_t c = readChar(in);
+        if (c < 0)
+            return;
+        const bool blank = c == ' ' || c == '\r' || c == '\n' || c == '\t';
+        if (!blank) {
+            if (token.empty()) {
+                // Words of an encoding: numbers, array, dup, put, def,
+                // readonly, for, a procedure, and a name after dup and its
+                // code; in a procedure, index, exch and names too.
+                const bool digit = (c >= '0' && c <= '9') || c == '-' || c == '+';
+                const bool fits = digit || c == '{' || c == '}' ||
+                                  (depth == 0 ? c == 'a' || c == 'd' || c == 'p' || c == 'r' ||
+                                                    c == 'f' || (c == '/' && after == After::Code)
+                                              : c == 'i' || c == 'e' || c == '/' || c == 'p');
+                if (!fits) {
+                    in.unread(std::uint16_t(c));
+                    return;
+                }
+            }
+            if (c == '{')
+                ++depth;
+            else if (c == '}' && depth > 0)
+                --depth;
+            if (depth > 0 && ++inProcedure > kMaxInProcedure)
+                return;
+            if (token.size() < 256)
+                token.push_back(char(c));
+            continue;
+        }
+        if (token.empty())
+            continue;
+        if (depth == 0) {
+            if (token == "def")
+                return;
+            if (token == "dup") {
+                after = After::Dup;
+            } else if (after == After::Dup && token[0] >= '0' && token[0] <= '9') {
+                code = std::int32_t(std::min(parseReal(token), 1e6));
+                after = After::Code;
+            } else if (after == After::Code && token[0] == '/') {
+                name = token;
+                after = After::Name;
+            } else {
+                if (after == After::Name && token == "put") {
+                    std::u16string text;
+                    for (char ch : name)
+                        text.push_back(char16_t(static_cast<unsigned char>(ch)));
+                    table.setEntry(WString(text.c_str(), std::int32_t(text.size())), code);
+                }
+                after = After::Nothing;
+            }
+        }
+        token.clear();
+    }
+}
+
 // The name text of an encoding entry ("/name") as the program spells it.
 std::string latin1(const WString& name) {
     return name.toLatin1();
@@ -416,8 +492,14 @@ bool Type1Font::readSubrs(InputStream& in) {
 }
 
 bool Type1Font::readEncoding(InputStream& in) {
-    if (encoding())
+    if (encoding()) {
+        // The font draws through the encoding the description names; the
+        // program's own still tells whether it keeps TeX's layout.
+        EncodingTable own;
+        scanOwnEncoding(in, own);
+        texLigatures_ = followsTexLigatures(own);
         return true;
+    }
     std::string token;
     if (!readToken(in, token))
         return false;
@@ -455,6 +537,7 @@ bool Type1Font::readEncoding(InputStream& in) {
         if (c != 'd')
             break;
     }
+    texLigatures_ = followsTexLigatures(table);
     setEncoding(new FontEncoding(table, differences_.get()));
     return true;
 }

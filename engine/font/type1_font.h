@@ -81,6 +81,8 @@ public:
     std::int32_t lenIV() const { return lenIV_; }
     std::int32_t subrCount() const { return subrCount_; }
 
+    bool hasTexLigatures() const override { return texLigatures_; }
+
 private:
     using CharStringTable = std::unordered_map<std::string, CharString>;
 
@@ -100,6 +102,7 @@ private:
     SubrList subrs_;
     std::int32_t subrCount_ = 0;
     std::int32_t lenIV_ = 4;
+    bool texLigatures_ = false;
 };
 
 }  // namespace vistrel

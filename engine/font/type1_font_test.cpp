@@ -306,6 +306,50 @@ TEST(Type1FontTest, Encodings) {
     }
 }
 
+// The program's own encoding tells whether it keeps TeX's ligatures at
+// codes 11 to 15, also when the font draws through the encoding the
+// description names; what follows the encoding is read as before.
+TEST(Type1FontTest, OwnEncodingInTexLayout) {
+    Type1Program p;
+    p.fontMatrix = "[0.002 0 0 0.002 0 0]";
+    p.glyphs = {{"A", "0 100 hsbw endchar"}, {"ff", "0 200 hsbw endchar"}};
+    auto program = [&](const std::string& encoding) {
+        p.encoding = encoding;
+        return p.plain();
+    };
+    // An encoding that no def ends, put before a key or before eexec.
+    auto unended = [&](const char* before) {
+        std::string text = program("");
+        text.insert(text.find(before), "/Encoding 256 array\ndup 11 /ff put\ndup 65 /A put ");
+        return text;
+    };
+    const std::string tex =
+        "256 array\n0 1 255 {1 index exch /.notdef put} for\n"
+        "dup 11 /ff put\ndup 12 /fi put\ndup 65 /A put\n";
+    const struct {
+        const char* what;
+        std::string program;
+        const char16_t* encodingName;
+        bool texLigatures;
+    } cases[] = {
+        {"TeX's layout drawn through another encoding", program(tex), u"WinAnsiEncoding", true},
+        {"TeX's layout as the font's encoding", program(tex), u"", true},
+        {"another name at 11", program("256 array\ndup 11 /A put\ndup 12 /fi put"),
+         u"WinAnsiEncoding", false},
+        {"none of the codes named", program("256 array\ndup 65 /A put"), u"WinAnsiEncoding", false},
+        {"the standard encoding", program("StandardEncoding"), u"WinAnsiEncoding", false},
+        {"no def before a key", unended("/FontMatrix"), u"WinAnsiEncoding", true},
+        {"no def before eexec", unended("currentfile eexec"), u"WinAnsiEncoding", true},
+    };
+    for (const auto& c : cases) {
+        const Loaded l = load(c.program, c.encodingName);
+        ASSERT_TRUE(l.loaded) << c.what;
+        EXPECT_EQ(l.font->hasTexLigatures(), c.texLigatures) << c.what;
+        EXPECT_EQ(l.font->fontMatrix().a, 2.0) << c.what;
+        EXPECT_NE(l.font->outlines()->lookup(65), nullptr) << c.what;
+    }
+}
+
 // Hostile and damaged programs end cleanly: entries past the announced
 // count are ignored, counts and lengths beyond the data fail the load
 // without allocating for them.

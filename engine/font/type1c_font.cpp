@@ -13,6 +13,7 @@
 #include "engine/font/cff_tables.h"
 #include "engine/font/font_description.h"
 #include "engine/font/font_encoding.h"
+#include "engine/font/glyph_names.h"
 
 namespace vistrel {
 namespace {
@@ -325,6 +326,10 @@ void Type1CFont::readEncoding(std::span<const std::uint8_t> program, std::int32_
             supplements_.emplace_back(code, sid);
         }
     }
+}
+
+bool Type1CFont::hasTexLigatures() const {
+    return followsTexLigatures(builtInEncoding_);
 }
 
 void Type1CFont::buildBuiltInEncoding(std::int32_t encodingOffset) {

@@ -54,6 +54,7 @@ public:
 
     // What the program declared, kept after loading.
     const EncodingTable& builtInEncoding() const { return builtInEncoding_; }
+    bool hasTexLigatures() const override;
     // The SID of each glyph, glyph 0 first; a charset cut short names fewer
     // glyphs than there are.
     const std::vector<std::int32_t>& charset() const { return charset_; }

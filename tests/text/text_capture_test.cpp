@@ -6,7 +6,8 @@
 // standard fonts and an embedded TrueType program, upright and turned a
 // quarter; a listing and a contents page with dot leaders whose content
 // turns a /Rotate 90 page back, the contents page upright, and the listing
-// running up a page.
+// running up a page; words spaced with the character spacing as TeX through
+// dvips and Ghostscript set them, and a letter-spaced heading.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,8 +44,9 @@ struct FixturePage {
 };
 
 const FixturePage kPages[] = {
-    {"text.pdf", 1, Runs::Right},   {"text.pdf", 2, Runs::Down},   {"turned.pdf", 1, Runs::Right},
-    {"turned.pdf", 2, Runs::Right}, {"turned.pdf", 3, Runs::Right}, {"turned.pdf", 4, Runs::Up},
+    {"text.pdf", 1, Runs::Right},    {"text.pdf", 2, Runs::Down},    {"turned.pdf", 1, Runs::Right},
+    {"turned.pdf", 2, Runs::Right},  {"turned.pdf", 3, Runs::Right}, {"turned.pdf", 4, Runs::Up},
+    {"spacing.pdf", 1, Runs::Right},
 };
 
 std::string fixture(const char* file) {
