@@ -237,9 +237,30 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
         c = roundedEdge(matrix[2] + matrix[4]) - e;
         d = roundedEdge(matrix[3] + matrix[5]) - f;
         origin_ = IntPoint(std::int32_t(e), std::int32_t(f));
-        corner = IntPoint(clampCoord(e + std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(c, 0)),
-                          clampCoord(f + std::min<std::int64_t>(b, 0) + std::min<std::int64_t>(d, 0)));
-        orientation_ = (a ? kEdgeA : 0) | (b ? kEdgeB : 0) | (c ? kEdgeC : 0) | (d ? kEdgeD : 0);
+        bool edges[4] = {a != 0, b != 0, c != 0, d != 0};
+        // A side whose device extent rounds to nothing but is not nothing
+        // keeps the edge of its larger term with no length: the image covers
+        // one pixel that way, where its exact edges lie (both round to it).
+        // Drawn turned by another angle, that edge is one pixel long.
+        for (int side = 0; side < 2; ++side) {
+            const double x = matrix[2 * side], y = matrix[2 * side + 1];
+            if (edges[2 * side] || edges[2 * side + 1] || !std::isfinite(x) || !std::isfinite(y) ||
+                (x == 0 && y == 0))
+                continue;
+            edges[std::fabs(x) >= std::fabs(y) ? 2 * side : 2 * side + 1] = true;
+        }
+        orientation_ = (edges[0] ? kEdgeA : 0) | (edges[1] ? kEdgeB : 0) | (edges[2] ? kEdgeC : 0) |
+                       (edges[3] ? kEdgeD : 0);
+        if (orientation_ != kUpright && orientation_ != kQuarterTurn) {
+            std::int64_t* terms[4] = {&a, &b, &c, &d};
+            for (int i = 0; i < 4; ++i) {
+                if (edges[i] && *terms[i] == 0)
+                    *terms[i] = matrix[i] < 0 ? -1 : 1;
+            }
+        }
+        corner =
+            IntPoint(clampCoord(e + std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(c, 0)),
+                     clampCoord(f + std::min<std::int64_t>(b, 0) + std::min<std::int64_t>(d, 0)));
     } else {
         a = std::int64_t(width) - 1;
         b = c = 0;
@@ -292,7 +313,7 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
         }
     }
     position_ = corner;
-    // A zero edge has no pixels; a DIB beyond the caps is refused.
+    // A side of no extent has no pixels; a DIB beyond the caps is refused.
     if (dibW < 1 || dibH < 1 || dibW > kMaxDibSide || dibH > kMaxDibSide)
         return 0;
     const std::int64_t bpp = components == 1 ? 1 : 3;

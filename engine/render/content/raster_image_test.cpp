@@ -101,9 +101,15 @@ TEST(RasterImageTest, Placement) {
          4, 1, 10, 10, 1, 8, 16, 101, 50, 275, 300, 31, 101, 50},
         {"mirrored", {-20, 0, 0, 10, 40, 5}, -1, -1, 4, 2, 4, 2, 20, 21, 11, 20, 5, 9, 21, 11},
         {"no matrix", {}, -1, -1, 4, 3, 3, 4, 16, 4, 3, 0, 0, 9, 4, 3},
-        // An edge that rounds to nothing has no pixels.
-        {"zero edge", {0.2, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
-        {"a point", {0.2, 0, 0, 0.3, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        // A side below a pixel covers one, a side of no extent none.
+        {"side below a pixel", {0.2, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8,
+         8, 1, 101, 10, -80, 9, 1, 101},
+        {"a point", {0.2, 0, 0, 0.3, 10, 20}, -1, -1, 4, 3, 1, 8, 8, 1, 1, 10, 20, 9, 1, 1},
+        {"quarter turn below a pixel", {0, 0.3, -200, 0, 300, 400}, 2, -1, 100, 50, 3, 8,
+         304, 201, 1, 100, 400, 6, 1, 201},
+        {"30 degrees, mode 3, below a pixel", {100 * c30, 100 * s30, -0.3 * s30, 0.3 * c30, 300, 300},
+         3, -1, 10, 10, 1, 8, 16, 101, 1, 300, 300, 27, 101, 1},
+        {"no extent", {0, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
         // Far beyond any page, or a DIB beyond its caps.
         {"huge", {1e12, 0, 0, -1e12, -1e12, 1e12}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
         {"wide", {40000, 0, 0, -10, 0, 0}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -609,6 +615,77 @@ TEST_F(RasterDrawTest, UprightAndRotated) {
               "............\n");
     RasterImage empty;
     EXPECT_FALSE(empty.Draw(IntPoint(0, 0), device));
+}
+
+// A rule drawn as a 1 x 1 image (a stencil or not) covers the device rows
+// (or columns) from where its top edge rounds to where its bottom edge
+// does: one that rounds to a single row covers that row, one of no extent
+// nothing.
+TEST_F(RasterDrawTest, ThinImagesCoverAPixel) {
+    const struct {
+        double from, to;  // the exact edges across the rule, device pixels
+        int first, last;  // the rows (columns) covered; last < first: none
+    } cases[] = {
+        {3.0, 3.1, 3, 3},    // 0.1
+        {3.45, 3.55, 3, 4},  // 0.1 across a pixel's edge
+        {3.6, 3.9, 4, 4},    // 0.3
+        {3.5, 4.0, 4, 4},    // 0.5, halves rounding up
+        {3.2, 3.7, 3, 4},    // 0.5 across a pixel's edge
+        {2.55, 3.45, 3, 3},  // 0.9
+        {3.0, 4.0, 3, 4},    // 1
+        {2.6, 4.1, 3, 4},    // 1.5
+        {2.2, 3.7, 2, 4},    // 1.5
+        {3.0, 3.0, 0, -1},   // nothing
+    };
+    for (const auto& c : cases) {
+        for (bool across : {true, false}) {
+            for (bool stencil : {true, false}) {
+                Canvas canvas(10, 10);
+                GdiDevice device(canvas.dc, IntPoint(10, 10));
+                DeviceColor green(0x00FF00);
+                device.SetFillColor(green);
+                // Across: a rule along the rows from column 1 to 7; else one
+                // down the columns from row 1 to 7.
+                const double extent = c.to - c.from;
+                const double m[6] = {
+                    across ? 6 : extent, 0, 0, across ? -extent : -6, across ? 1 : c.from,
+                    across ? c.to : 7};
+                RasterImage image;
+                image.setStencil(stencil);
+                const bool drawn = image.begin(1, 1, stencil ? 1 : 3, stencil ? 1 : 8, 0, m) > 0;
+                EXPECT_EQ(drawn, c.last >= c.first) << c.from << " to " << c.to;
+                if (drawn) {
+                    std::uint8_t row[4] = {0, 0, 0, 0};
+                    if (!stencil)
+                        row[0] = 255;  // red
+                    ASSERT_TRUE(image.putRow(row, stencil ? 1 : 3));
+                    EXPECT_TRUE(image.Draw(IntPoint(0, 0), device));
+                }
+                const std::uint32_t ink = stencil ? 0x00FF00u : 0x0000FFu;
+                int first = 10, last = -1, inked = 0;
+                for (int y = 0; y < 10; ++y) {
+                    for (int x = 0; x < 10; ++x) {
+                        if (canvas.pixel(x, y) != ink)
+                            continue;
+                        const int at = across ? y : x;
+                        first = std::min(first, at);
+                        last = std::max(last, at);
+                        ++inked;
+                    }
+                }
+                const std::string what = std::to_string(c.from) + " to " + std::to_string(c.to) +
+                                         (across ? " across" : " down") +
+                                         (stencil ? ", stencil" : ", colour");
+                if (c.last < c.first) {
+                    EXPECT_EQ(inked, 0) << what;
+                    continue;
+                }
+                EXPECT_EQ(first, c.first) << what;
+                EXPECT_EQ(last, c.last) << what;
+                EXPECT_EQ(inked, 7 * (c.last - c.first + 1)) << what;
+            }
+        }
+    }
 }
 
 // A stencil paints the fill colour where its samples are 0 and leaves the
