@@ -22,6 +22,19 @@ std::unique_ptr<DeviceColor>& colorOf(GraphicsState& g, Side side) {
     return side == Side::Fill ? g.fillColor : g.strokeColor;
 }
 
+bool& patternOf(GraphicsState& g, Side side) {
+    return side == Side::Fill ? g.fillPattern : g.strokePattern;
+}
+
+// /Pattern, or an array whose first element is /Pattern (an uncoloured
+// pattern's space).
+bool isPatternSpace(PdfObject* object) {
+    PdfObject* d = object ? object->direct() : nullptr;
+    if (PdfArray* array = asArray(d))
+        d = array->count() > 0 && array->at(0) ? array->at(0)->direct() : nullptr;
+    return d && d->kind() == kKindName && d->equals(&names::Pattern);
+}
+
 // n real operands from the top of the stack, in operand order.
 DoubleArray fetchComponents(ContentOperandStack& operands, std::int32_t n) {
     DoubleArray values(n > 8 ? n : 8);
@@ -53,6 +66,7 @@ std::int32_t applyColor(ContentInterpreter& in, Side side, const DoubleArray& in
         color.reset();
         return kStatusWrongOperand;
     }
+    patternOf(g, side) = false;
     if (FontRenderer* font = currentFont(in)) {
         if (side == Side::Fill)
             font->fillColorChanged();
@@ -99,7 +113,9 @@ std::int32_t setCmyk(ContentInterpreter& in, Side side) {
 }
 
 // "cs": the space only, from a /ColorSpace resource of that name or the name
-// itself; the colour stays until the next colour operator of the side.
+// itself; the colour stays until the next colour operator of the side. A
+// pattern space makes no space, and the side's colour is then a pattern
+// until a colour or another space is set.
 std::int32_t setSpace(ContentInterpreter& in, Side side) {
     ContentOperandStack& operands = in.operands();
     if (operands.count() == 0)
@@ -108,15 +124,20 @@ std::int32_t setSpace(ContentInterpreter& in, Side side) {
     if (!name)
         return kStatusWrongOperand;
     PdfObject* resource = in.findResource(names::ColorSpace, *name);
-    Ref<ColorSpace>& space = spaceOf(in.graphicsState(), side);
+    PdfObject* object = resource ? resource : name.get();
+    GraphicsState& g = in.graphicsState();
+    if (isPatternSpace(object))
+        patternOf(g, side) = true;
+    Ref<ColorSpace>& space = spaceOf(g, side);
     space = nullptr;
-    space = makeColorSpace(resource ? resource : name.get());
+    space = makeColorSpace(object);
     if (!space)
         return kStatusWrongOperand;
     if (!space->valid()) {
         space = nullptr;
         return kStatusWrongOperand;
     }
+    patternOf(g, side) = false;
     return kStatusDone;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/constants/setting_keys.h"
 #include "engine/core/settings_store.h"
 #include "engine/render/content/content_test_util.h"
 
@@ -166,6 +167,74 @@ TEST(ColorOperatorsTest, SpacesColoursDeviceAndFont) {
         EXPECT_EQ(font.log, c.font) << c.content;
         EXPECT_EQ(s.in.mode(), kStatePage) << c.content;
     }
+}
+
+// While a side's colour is a pattern, which the engine does not paint,
+// painting with it leaves the page as it is: fills, strokes, image masks,
+// and text (shown in the font's invisible modes). "q" keeps it, "Q" brings
+// back the side before it; a colour or another space of the side ends it.
+TEST(ColorOperatorsTest, PatternColoursPaintNothing) {
+    settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
+    const std::string rect = " 20 20 80 80 re ";
+    const struct {
+        const char* what;
+        std::string content;
+        bool red, blue;                  // the fill colour painted, the stroke colour painted
+        std::vector<std::string> modes;  // render modes handed to the font by text
+    } cases[] = {
+        {"fill", "/Pattern cs /P0 scn" + rect + "f", false, false, {}},
+        {"stroke", "/Pattern CS /P0 SCN" + rect + "S", false, false, {}},
+        {"fill a pattern, both painted", "/Pattern cs /P0 scn" + rect + "B", false, true, {}},
+        {"stroke a pattern, both painted", "/Pattern CS /P0 SCN" + rect + "B", true, false, {}},
+        {"stroke a pattern, filled", "/Pattern CS /P0 SCN" + rect + "f", true, false, {}},
+        {"uncoloured pattern", "/Uncoloured cs 0 1 0 /P0 scn" + rect + "f", false, false, {}},
+        {"space named by a resource", "/Named cs /P0 scn" + rect + "f", false, false, {}},
+        {"image mask", "/Pattern cs /P0 scn q 80 0 0 80 20 20 cm /M Do Q", false, false, {}},
+        {"kept by q", "/Pattern cs /P0 scn q" + rect + "f Q", false, false, {}},
+        {"ended by Q", "q /Pattern cs /P0 scn Q" + rect + "f", true, false, {}},
+        {"ended by a colour", "/Pattern cs /P0 scn 1 0 0 rg" + rect + "f", true, false, {}},
+        // "cs" leaves the colour before the pattern.
+        {"ended by a space", "/Pattern cs /P0 scn /DeviceRGB cs" + rect + "f", true, false, {}},
+        {"kept by an unknown space", "/Pattern cs /P0 scn /Foo cs" + rect + "f", false, false, {}},
+        {"text", "/Pattern cs /P0 scn BT (a) Tj ET", false, false, {"Tr 3", "Tr 0"}},
+        {"text and clip",
+         "/Pattern cs /P0 scn BT 5 Tr [(a) 10 (b)] TJ ET",
+         false,
+         false,
+         {"Tr 5", "Tr 7", "Tr 5", "Tr 7", "Tr 5"}},
+        {"invisible text", "/Pattern cs /P0 scn BT 3 Tr (a) Tj ET", false, false, {"Tr 3"}},
+        {"text, stroke a pattern", "/Pattern CS /P0 SCN BT (a) Tj ET", false, false, {}},
+    };
+    const std::string mask = streamObject(
+        "/Type /XObject /Subtype /Image /Width 1 /Height 1 /ImageMask true /BitsPerComponent 1",
+        std::string(1, '\0'));
+    for (const auto& c : cases) {
+        test::DocumentPage<> page(
+            "/Resources << /ColorSpace << /Uncoloured [/Pattern /DeviceRGB] /Named /Pattern >> "
+            "/XObject << /M 4 0 R >> >>",
+            {mask});
+        RecordingFont font;
+        page.in.textState()->font = makeRef<FontHandle>(&font);
+        page.run("1 0 0 rg 0 0 1 RG 3 w " + c.content);
+        bool red = false, blue = false;
+        for (int y = 0; y < page.canvas.height; ++y) {
+            for (int x = 0; x < page.canvas.width; ++x) {
+                red = red || page.canvas.pixel(x, y) == 0x0000FFu;
+                blue = blue || page.canvas.pixel(x, y) == 0xFF0000u;
+            }
+        }
+        EXPECT_EQ(red, c.red) << c.what;
+        EXPECT_EQ(blue, c.blue) << c.what;
+        if (c.content.find("BT") == std::string::npos)
+            continue;
+        std::vector<std::string> modes;
+        for (const std::string& entry : font.log) {
+            if (entry.rfind("Tr ", 0) == 0)
+                modes.push_back(entry);
+        }
+        EXPECT_EQ(modes, c.modes) << c.what;
+    }
+    settingsStore().save(settings::Quality, settings::ImageShowMode);
 }
 
 // The colour operators act inside a path and a text object and change no

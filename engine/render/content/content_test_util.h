@@ -201,7 +201,10 @@ public:
     void setHorizontalScale(double v) override { log.push_back("Tz " + num(v)); }
     void setLeading(double v) override { log.push_back("TL " + num(v)); }
     void setFontSize(double v) override { log.push_back("size " + num(v)); }
-    void setRenderMode(std::int32_t v) override { log.push_back("Tr " + std::to_string(v)); }
+    void setRenderMode(std::int32_t v) override {
+        log.push_back("Tr " + std::to_string(v));
+        FontRenderer::setRenderMode(v);
+    }
     void setRise(double v) override { log.push_back("Ts " + num(v)); }
     void setTextMatrix(const Matrix& tm, const Matrix* lm) override {
         std::string s = "setTextMatrix " + text(tm);

@@ -20,6 +20,8 @@ std::unique_ptr<GraphicsState> GraphicsState::copy() const {
         s->fillColor = fillColor->clone();
     if (strokeColor)
         s->strokeColor = strokeColor->clone();
+    s->fillPattern = fillPattern;
+    s->strokePattern = strokePattern;
     s->pendingClip = pendingClip;
     return s;
 }

@@ -46,6 +46,10 @@ public:
     Ref<ColorSpace> strokeSpace;
     std::unique_ptr<DeviceColor> fillColor;
     std::unique_ptr<DeviceColor> strokeColor;
+    // The side's colour is a pattern, which the engine does not paint:
+    // painting with it leaves the page as it is.
+    bool fillPattern = false;
+    bool strokePattern = false;
     // The path under construction, in device pixels.
     std::unique_ptr<Shape> path;
     // The clip "W" or "W*" asks for, applied by the painter that ends the

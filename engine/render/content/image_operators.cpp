@@ -80,6 +80,10 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
     const std::int32_t components = space->outputComponents();
     if (components < 1)
         return;
+    // A mask is painted in the fill colour, which may be a pattern (not
+    // painted).
+    if (image.imageMask() && in.graphicsState().fillPattern)
+        return;
     const std::int32_t bits = space->outputBitsPerPixel(image.bitsPerComponent()) / components;
     const Matrix& m = in.deviceMatrix();
     const double matrix[6] = {m.a, m.b, m.c, m.d, m.e, m.f};

@@ -39,11 +39,22 @@ std::int32_t inPath(ContentInterpreter& in) {
     return kStatusDone;
 }
 
+// The paint mode without the sides whose colour is a pattern (not painted).
+std::int32_t paintedSides(const GraphicsState& g, std::int32_t mode) {
+    const bool fill = (mode == Shape::Fill || mode == Shape::FillStroke) && !g.fillPattern;
+    const bool stroke = (mode == Shape::Stroke || mode == Shape::FillStroke) && !g.strokePattern;
+    return fill && stroke ? Shape::FillStroke
+           : fill         ? Shape::Fill
+           : stroke       ? Shape::Stroke
+                          : Shape::Nothing;
+}
+
 // Ends the path: paints it (closing it first when asked) with the paint mode
 // and, unless ruleToSet is negative, the fill rule; then the pending clip.
 std::int32_t paint(ContentInterpreter& in, bool close, std::int32_t mode, std::int32_t ruleToSet) {
     GraphicsState& g = in.graphicsState();
     OutputDevice* device = in.device();
+    mode = paintedSides(g, mode);
     if (Shape* path = g.path.get(); path && device) {
         if (close)
             path->ClosePath();

@@ -237,9 +237,30 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
         c = roundedEdge(matrix[2] + matrix[4]) - e;
         d = roundedEdge(matrix[3] + matrix[5]) - f;
         origin_ = IntPoint(std::int32_t(e), std::int32_t(f));
-        corner = IntPoint(clampCoord(e + std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(c, 0)),
-                          clampCoord(f + std::min<std::int64_t>(b, 0) + std::min<std::int64_t>(d, 0)));
-        orientation_ = (a ? kEdgeA : 0) | (b ? kEdgeB : 0) | (c ? kEdgeC : 0) | (d ? kEdgeD : 0);
+        bool edges[4] = {a != 0, b != 0, c != 0, d != 0};
+        // A side whose device extent rounds to nothing but is not nothing
+        // keeps the edge of its larger term with no length: the image covers
+        // one pixel that way, where its exact edges lie (both round to it).
+        // Drawn turned by another angle, that edge is one pixel long.
+        for (int side = 0; side < 2; ++side) {
+            const double x = matrix[2 * side], y = matrix[2 * side + 1];
+            if (edges[2 * side] || edges[2 * side + 1] || !std::isfinite(x) || !std::isfinite(y) ||
+                (x == 0 && y == 0))
+                continue;
+            edges[std::fabs(x) >= std::fabs(y) ? 2 * side : 2 * side + 1] = true;
+        }
+        orientation_ = (edges[0] ? kEdgeA : 0) | (edges[1] ? kEdgeB : 0) | (edges[2] ? kEdgeC : 0) |
+                       (edges[3] ? kEdgeD : 0);
+        if (orientation_ != kUpright && orientation_ != kQuarterTurn) {
+            std::int64_t* terms[4] = {&a, &b, &c, &d};
+            for (int i = 0; i < 4; ++i) {
+                if (edges[i] && *terms[i] == 0)
+                    *terms[i] = matrix[i] < 0 ? -1 : 1;
+            }
+        }
+        corner =
+            IntPoint(clampCoord(e + std::min<std::int64_t>(a, 0) + std::min<std::int64_t>(c, 0)),
+                     clampCoord(f + std::min<std::int64_t>(b, 0) + std::min<std::int64_t>(d, 0)));
     } else {
         a = std::int64_t(width) - 1;
         b = c = 0;
@@ -292,7 +313,7 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
         }
     }
     position_ = corner;
-    // A zero edge has no pixels; a DIB beyond the caps is refused.
+    // A side of no extent has no pixels; a DIB beyond the caps is refused.
     if (dibW < 1 || dibH < 1 || dibW > kMaxDibSide || dibH > kMaxDibSide)
         return 0;
     const std::int64_t bpp = components == 1 ? 1 : 3;
@@ -329,10 +350,8 @@ std::size_t RasterImage::begin(std::int32_t width, std::int32_t height, std::int
 
     yScale_ = std::int32_t(std::int64_t(dstHeight_) * 1024 / height);
     yAccumulator_ = dstHeight_ < height ? 1024 : yScale_;
-    xScale_ = std::int32_t(std::int64_t(dstWidth_) * 1024 / width);
     yError_ = 0;
     yErrorStep_ = std::int32_t(std::int64_t(dstHeight_) * 1024 - std::int64_t(yScale_) * height);
-    xStep_ = std::int32_t((std::int64_t{1} << 20) / dstWidth_);
     if (!planColumns()) {
         freeDib();
         return 0;
@@ -352,6 +371,11 @@ bool RasterImage::createDib() {
     nextRowAccumulator_.reset(new (std::nothrow) std::uint8_t[accumulator]());
     if (!rowAccumulator_ || !nextRowAccumulator_)
         return false;
+    if (dstHeight_ < height_) {
+        rowSums_.reset(new (std::nothrow) std::uint32_t[accumulator]());
+        if (!rowSums_)
+            return false;
+    }
     struct {
         win::BITMAPINFOHEADER header;
         win::RGBQUAD colors[256];
@@ -389,6 +413,7 @@ void RasterImage::freeDib() {
     dibCursor_ = nullptr;
     rowAccumulator_.reset();
     nextRowAccumulator_.reset();
+    rowSums_.reset();
     columns_.reset();
     bytesPerPixel_ = 0;
     dibStride_ = 0;
@@ -418,9 +443,8 @@ namespace {
 
 // The vertical scaling's row arithmetic, written so that the compiler does
 // 16 bytes at a time: blocks of 16 bytes (its cheap vectoriser takes only
-// loops of a known multiple of the vector length), rows that do not
-// overlap, and (v * weight) >> 10 for a weight below 1024 taken as the high
-// half of the 16-bit product v * (weight << 6).
+// loops of a known multiple of the vector length) and rows that do not
+// overlap.
 template <typename Op>
 void forEachByte(std::size_t n, Op op) {
     std::size_t i = 0;
@@ -432,30 +456,49 @@ void forEachByte(std::size_t n, Op op) {
         op(i);
 }
 
-// sum = min(255, sum + (row * weight) >> 10) for every byte.
-void addWeightedRow(std::uint8_t* __restrict sum, const std::uint8_t* __restrict row, std::size_t n,
-                    std::int32_t weight) {
-    const auto high = std::uint16_t(weight << 6);
-    forEachByte(n, [=](std::size_t i) {
-        const std::uint32_t total = sum[i] + ((std::uint32_t(row[i]) * high) >> 16);
-        sum[i] = std::uint8_t(std::min(total, 255u));
-    });
+// sum += row * weight for every byte (weights up to 1024), the product of
+// two 16-bit values widened, which the vectoriser does with 16-bit
+// multiplications.
+void addWeightedRow(std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
+                    std::size_t n, std::int32_t weight) {
+    const auto w = std::uint16_t(weight);
+    forEachByte(n, [=](std::size_t i) { sum[i] += std::uint32_t(std::uint16_t(row[i]) * w); });
 }
 
-// row = (row * weight) >> 10 for every byte.
-void weightRow(std::uint8_t* __restrict row, std::size_t n, std::int32_t weight) {
-    const auto high = std::uint16_t(weight << 6);
-    forEachByte(
-        n, [=](std::size_t i) { row[i] = std::uint8_t((std::uint32_t(row[i]) * high) >> 16); });
+// sum = row * weight for every byte.
+void setWeightedRow(std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
+                    std::size_t n, std::int32_t weight) {
+    const auto w = std::uint16_t(weight);
+    forEachByte(n, [=](std::size_t i) { sum[i] = std::uint32_t(std::uint16_t(row[i]) * w); });
+}
+
+// out = sum / 1024 rounded, for sums whose weights add up to 1024: at most
+// 255.
+void finishRow(std::uint8_t* __restrict out, const std::uint32_t* __restrict sum, std::size_t n) {
+    forEachByte(n, [=](std::size_t i) { out[i] = std::uint8_t((sum[i] + 512) >> 10); });
+}
+
+// floor(n / width) by a multiplication with ceil(2^55 / width), for n below
+// 256 x width: with the reciprocal's excess e below the width, n x e stays
+// below 2^55 while the width is below 2^23, so the product's top bits are
+// the quotient; wider rows divide.
+constexpr int kReciprocalShift = 55;
+constexpr std::int64_t kMaxReciprocalWidth = std::int64_t{1} << 23;
+
+std::uint64_t reciprocalOf(std::int32_t width) {
+    if (width < 1 || width >= kMaxReciprocalWidth)
+        return 0;
+    const std::uint64_t d = std::uint64_t(width);
+    return ((std::uint64_t{1} << kReciprocalShift) + d - 1) / d;
 }
 
 }  // namespace
 
 // The source pixels of one pixel of a scaled row. Shrinking: the source
-// pixel that completes it and that pixel's share of its value in units of
-// 2^-20 (1 << 20 when it ends exactly there). Enlarging: the two source
-// pixels blended and the first one's weight in units of 1/1024 (1024: a
-// copy of the first).
+// pixel that completes it and the units of that pixel it takes (a source
+// pixel has dstWidth units, an output pixel width units; all dstWidth when
+// it ends exactly there). Enlarging: the two source pixels blended and the
+// first one's weight in units of 1/1024 (1024: a copy of the first).
 struct RasterImage::Column {
     std::int32_t source = 0;
     std::int32_t next = 0;
@@ -473,9 +516,10 @@ bool RasterImage::planColumns() {
     if (width_ > dstWidth_) {
         // Box filter: a source pixel supplies dstWidth units, an output
         // pixel takes width units. A pixel that straddles two output pixels
-        // gives (value * need * xStep) >> 20 to the first (need: the units
-        // it still lacks) and the rest to the second; one that fills its
-        // output pixel exactly or lies inside gives all to it.
+        // gives the units its output pixel still lacks (need) to it and the
+        // rest to the next; one that fills its output pixel exactly or lies
+        // inside gives all to it.
+        xReciprocal_ = reciprocalOf(width_);
         std::int64_t need = width_;
         for (std::int32_t x = 0; x < width_; ++x) {
             if (need > dstWidth_) {
@@ -483,8 +527,7 @@ bool RasterImage::planColumns() {
                 continue;
             }
             column->source = x;
-            column->weight = need == dstWidth_ ? std::uint32_t(1) << 20
-                                               : std::uint32_t(need) * std::uint32_t(xStep_);
+            column->weight = std::uint32_t(need);
             ++column;
             need += std::int64_t(width_) - dstWidth_;
         }
@@ -535,32 +578,33 @@ void RasterImage::scaleRowOf(const std::uint8_t* src) {
     const Column* column = columns_.get();
     const Column* const columnsEnd = column + dstWidth_;
     if (width_ > dstWidth_) {
-        // An output pixel is the rest of the source pixel that completed
-        // the one before, the pixels inside it and the share of the pixel
-        // that completes it, summed and times xScale / 1024.
-        const std::uint32_t xScale = std::uint32_t(xScale_);
-        std::uint32_t rest[kChannels] = {};
+        // An output pixel is the units of the source pixel that completed
+        // the one before, the pixels inside it (dstWidth units each) and the
+        // units of the pixel that completes it, width units in all: their
+        // sum divided by the width, rounded, so that a flat row keeps its
+        // value exactly.
+        const std::uint64_t units = std::uint64_t(dstWidth_);
+        const std::uint64_t divisor = std::uint64_t(width_), half = divisor / 2;
+        const std::uint64_t reciprocal = xReciprocal_;
+        std::uint64_t rest[kChannels] = {};
         const std::uint8_t* inside = src;
         for (; column < columnsEnd; ++column, out += kChannels) {
             const std::uint8_t* last = src + std::size_t(column->source) * Components;
-            std::uint32_t sum[kChannels];
-#pragma GCC unroll 3
-            for (int ch = 0; ch < kChannels; ++ch)
-                sum[ch] = rest[ch];
+            std::uint64_t sum[kChannels] = {};
             for (; inside < last; inside += Components) {
 #pragma GCC unroll 3
                 for (int ch = 0; ch < kChannels; ++ch)
                     sum[ch] += inside[kOffset[ch]];
             }
             inside = last + Components;
-            const std::uint32_t share = column->weight;
+            const std::uint64_t need = column->weight;
 #pragma GCC unroll 3
             for (int ch = 0; ch < kChannels; ++ch) {
-                const std::uint32_t v = last[kOffset[ch]];
-                const std::uint32_t part = (v * share) >> 20;
-                const std::uint32_t scaled = ((sum[ch] + part) * xScale) >> 10;
-                out[ch] = std::uint8_t(std::min(scaled, 255u));
-                rest[ch] = v - part;
+                const std::uint64_t v = last[kOffset[ch]];
+                const std::uint64_t total = rest[ch] + sum[ch] * units + v * need + half;
+                out[ch] = std::uint8_t(reciprocal ? (total * reciprocal) >> kReciprocalShift
+                                                  : total / divisor);
+                rest[ch] = v * (units - need);
             }
         }
         return;
@@ -637,28 +681,31 @@ bool RasterImage::putRow(std::uint8_t* row, std::size_t /*byteCount*/) {
         return true;
     }
     if (height_ > dstHeight_) {
-        // Shrinking: rows are summed, weighted yScale / 1024, into the
-        // output row under way.
-        // The weights are below 1024: yScale is, and the parts of a row
-        // that completes an output row and spills into the next are at most
-        // yScale.
-        std::uint8_t* sum = nextRowAccumulator_.get();
+        // Shrinking: an output row is 1024 units and a source row takes
+        // yScale of them, one more where the error term corrects; each row
+        // is summed, weighted by the units it takes, into the output row
+        // under way, so that the weights of every output row add up to
+        // exactly 1024. A row that completes an output row gives it the
+        // units it still lacks and the rest to the next.
+        std::uint32_t* sums = rowSums_.get();
+        std::uint8_t* out = nextRowAccumulator_.get();
+        const std::int32_t lacking = yAccumulator_;
         yAccumulator_ -= yScale_;
         advance(-1);
         if (yAccumulator_ >= 0) {
-            addWeightedRow(sum, fresh, n, yScale_);
+            addWeightedRow(sums, fresh, n, lacking - yAccumulator_);
             if (yAccumulator_ == 0) {
-                writeRow(sum);
-                std::memset(sum, 0, n);
+                finishRow(out, sums, n);
+                writeRow(out);
+                std::memset(sums, 0, n * sizeof *sums);
                 yAccumulator_ += 1024;
             }
             return true;
         }
-        // The row completes the output row and spills into the next.
-        addWeightedRow(sum, fresh, n, yScale_ + yAccumulator_);
-        writeRow(sum);
-        rowAccumulator_.swap(nextRowAccumulator_);
-        weightRow(nextRowAccumulator_.get(), n, -yAccumulator_);
+        addWeightedRow(sums, fresh, n, lacking);
+        finishRow(out, sums, n);
+        writeRow(out);
+        setWeightedRow(sums, fresh, n, -yAccumulator_);
         yAccumulator_ += 1024;
         return true;
     }
@@ -816,9 +863,7 @@ std::unique_ptr<DrawableBase> RasterImage::clone() const {
     copy->fileKind_ = fileKind_;
     copy->dibWidth_ = dibWidth_;
     copy->dibHeight_ = dibHeight_;
-    copy->xScale_ = xScale_;
     copy->yScale_ = yScale_;
-    copy->xStep_ = xStep_;
     std::copy(std::begin(edge_), std::end(edge_), copy->edge_);
     copy->origin_ = origin_;
     copy->rowsWritten_ = rowsWritten_;
@@ -840,6 +885,8 @@ std::unique_ptr<DrawableBase> RasterImage::clone() const {
         std::memcpy(copy->dibBits_, dibBits_, dibStride_ * std::size_t(dibHeight_));
         std::memcpy(copy->rowAccumulator_.get(), rowAccumulator_.get(), n);
         std::memcpy(copy->nextRowAccumulator_.get(), nextRowAccumulator_.get(), n);
+        if (rowSums_)
+            std::memcpy(copy->rowSums_.get(), rowSums_.get(), n * sizeof(std::uint32_t));
         copy->dibCursor_ = copy->dibBits_ + (dibCursor_ - dibBits_);
     }
     return copy;

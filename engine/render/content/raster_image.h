@@ -133,12 +133,16 @@ private:
     std::uint8_t* dibBits_ = nullptr;
     std::unique_ptr<std::uint8_t[]> rowAccumulator_;
     std::unique_ptr<std::uint8_t[]> nextRowAccumulator_;
+    // Shrinking rows: the weighted sums of the output row under way, in
+    // units of 1/1024 of a byte.
+    std::unique_ptr<std::uint32_t[]> rowSums_;
     // How each pixel of a scaled row is made from the source row (none when
     // the widths are equal): the same for every row.
     std::unique_ptr<Column[]> columns_;
-    std::int32_t xScale_ = 0;
+    // Shrinking columns: ceil(2^55 / width), which divides a pixel's sum by
+    // the width with a multiplication (0: too wide for it, divided).
+    std::uint64_t xReciprocal_ = 0;
     std::int32_t yScale_ = 0;
-    std::int32_t xStep_ = 0;
     // A, B, C, D, e', f': the device edges and the rounded origin.
     std::int64_t edge_[4] = {1, 0, 0, 1};
     IntPoint origin_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -100,9 +101,15 @@ TEST(RasterImageTest, Placement) {
          4, 1, 10, 10, 1, 8, 16, 101, 50, 275, 300, 31, 101, 50},
         {"mirrored", {-20, 0, 0, 10, 40, 5}, -1, -1, 4, 2, 4, 2, 20, 21, 11, 20, 5, 9, 21, 11},
         {"no matrix", {}, -1, -1, 4, 3, 3, 4, 16, 4, 3, 0, 0, 9, 4, 3},
-        // An edge that rounds to nothing has no pixels.
-        {"zero edge", {0.2, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
-        {"a point", {0.2, 0, 0, 0.3, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
+        // A side below a pixel covers one, a side of no extent none.
+        {"side below a pixel", {0.2, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8,
+         8, 1, 101, 10, -80, 9, 1, 101},
+        {"a point", {0.2, 0, 0, 0.3, 10, 20}, -1, -1, 4, 3, 1, 8, 8, 1, 1, 10, 20, 9, 1, 1},
+        {"quarter turn below a pixel", {0, 0.3, -200, 0, 300, 400}, 2, -1, 100, 50, 3, 8,
+         304, 201, 1, 100, 400, 6, 1, 201},
+        {"30 degrees, mode 3, below a pixel", {100 * c30, 100 * s30, -0.3 * s30, 0.3 * c30, 300, 300},
+         3, -1, 10, 10, 1, 8, 16, 101, 1, 300, 300, 27, 101, 1},
+        {"no extent", {0, 0, 0, -100, 10, 20}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
         // Far beyond any page, or a DIB beyond its caps.
         {"huge", {1e12, 0, 0, -1e12, -1e12, 1e12}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
         {"wide", {40000, 0, 0, -10, 0, 0}, -1, -1, 4, 3, 1, 8, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -228,8 +235,8 @@ TEST(RasterImageTest, InkModelsFollowTheirFormulas) {
 }
 
 // Shrinking sums source pixels (rows) in a box of dstWidth units per source
-// pixel; enlarging repeats them and blends where an output pixel falls
-// between two.
+// pixel and rounds once; enlarging repeats them and blends where an output
+// pixel falls between two.
 TEST(RasterImageTest, Scaling) {
     using Rows = std::vector<std::vector<std::uint8_t>>;
     const struct {
@@ -239,30 +246,34 @@ TEST(RasterImageTest, Scaling) {
         int dstWidth, dstHeight;
         std::vector<int> dib;
     } cases[] = {
-        {"4 to 2", 4, {{0, 100, 200, 255}, {0, 100, 200, 255}}, 2, 2, {50, 227, 50, 227}},
-        {"3 to 2", 3, {{30, 90, 150}, {30, 90, 150}}, 2, 2, {49, 129, 49, 129}},
+        {"4 to 2", 4, {{0, 100, 200, 255}, {0, 100, 200, 255}}, 2, 2, {50, 228, 50, 228}},
+        {"3 to 2", 3, {{30, 90, 150}, {30, 90, 150}}, 2, 2, {50, 130, 50, 130}},
         {"2 to 3", 2, {{0, 200}, {0, 200}}, 3, 2, {0, 100, 200, 0, 100, 200}},
-        // The first row takes one unit of the error term's correction.
-        {"rows 4 to 2", 2, {{0, 0}, {100, 100}, {200, 200}, {255, 255}}, 2, 2,
-         {49, 49, 227, 227}},
+        // The first row takes one unit of the error term's correction, so
+        // the second gives one unit to the second output row.
+        {"rows 4 to 2", 2, {{0, 0}, {100, 100}, {200, 200}, {255, 255}}, 2, 2, {50, 50, 227, 227}},
         {"rows 2 to 3", 2, {{0, 0}, {200, 200}}, 2, 3, {0, 0, 100, 100, 200, 200}},
-        {"rows 3 to 2", 2, {{30, 30}, {90, 90}, {150, 150}}, 2, 2, {48, 48, 129, 129}},
+        {"rows 3 to 2", 2, {{30, 30}, {90, 90}, {150, 150}}, 2, 2, {50, 50, 130, 130}},
         {"rows 3 to 4", 2, {{0, 0}, {100, 100}, {200, 200}}, 2, 4,
          {0, 0, 66, 66, 133, 133, 200, 200}},
         {"both ways", 4, {{0, 100, 200, 255}, {100, 100, 100, 100}, {0, 0, 0, 0}, {200, 200, 200, 200}},
-         2, 2, {74, 162, 99, 99}},
+         2, 2, {75, 164, 100, 100}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(scaled(c.width, 1, 8, c.rows, c.dstWidth, c.dstHeight), c.dib) << c.what;
 }
 
-// The scaling as it was done pixel by pixel before the columns were planned
-// once per image and the rows worked on 16 bytes at a time, kept to check
-// that the bytes are the same. Rows go in converted (8 bits, red, green,
-// blue first); dib holds the rows written, top first.
-class FormerScaling {
+// The scaling written plainly, pixel by pixel, kept to check that the
+// columns planned once per image and the rows worked on 16 bytes at a time
+// give the same bytes. Shrinking takes each output pixel as the source
+// pixels it overlaps, weighted by the overlap (columns in units where a
+// source pixel is dstWidth and an output pixel width long; rows where an
+// output row is 1024 units and a source row yScale, one more where the error
+// term corrects), divided and rounded once. Rows go in converted (8 bits,
+// red, green, blue first); dib() gives the rows written, top first.
+class PlainScaling {
 public:
-    FormerScaling(int width, int height, int components, int dstWidth, int dstHeight)
+    PlainScaling(int width, int height, int components, int dstWidth, int dstHeight)
         : width_(width),
           height_(height),
           components_(components),
@@ -271,16 +282,22 @@ public:
           dstHeight_(dstHeight),
           n_(std::size_t(dstWidth) * std::size_t(channels_)),
           row_(n_),
-          next_(n_) {
+          next_(n_),
+          sums_(n_ * std::size_t(dstHeight)) {
         yScale_ = std::int32_t(std::int64_t(dstHeight) * 1024 / height);
-        yAccumulator_ = dstHeight < height ? 1024 : yScale_;
-        xScale_ = std::int32_t(std::int64_t(dstWidth) * 1024 / width);
+        yAccumulator_ = yScale_;
         yErrorStep_ = std::int32_t(std::int64_t(dstHeight) * 1024 - std::int64_t(yScale_) * height);
-        xStep_ = std::int32_t((std::int64_t{1} << 20) / dstWidth);
-        dib.resize(n_ * std::size_t(dstHeight));
+        dib_.resize(n_ * std::size_t(dstHeight));
     }
 
-    std::vector<int> dib;
+    std::vector<int> dib() const {
+        if (height_ <= dstHeight_)
+            return dib_;
+        std::vector<int> out(sums_.size());
+        for (std::size_t i = 0; i < sums_.size(); ++i)
+            out[i] = int((sums_[i] + 512) >> 10);
+        return out;
+    }
 
     void putRow(const std::uint8_t* row) {
         if (channels_ == 1)
@@ -293,28 +310,20 @@ public:
             return;
         }
         if (height_ > dstHeight_) {
-            std::uint8_t* sum = next_.data();
-            yAccumulator_ -= yScale_;
-            advance(-1);
-            if (yAccumulator_ >= 0) {
-                for (std::size_t i = 0; i < n_; ++i)
-                    sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * yScale_) >> 10)));
-                if (yAccumulator_ == 0) {
-                    writeRow(sum);
-                    std::fill(next_.begin(), next_.end(), 0);
-                    yAccumulator_ += 1024;
-                }
-                return;
+            const std::int64_t from = position_;
+            position_ += yScale_;
+            yError_ -= yErrorStep_;
+            if (yError_ < 1) {
+                ++position_;
+                yError_ += height_;
             }
-            const std::int32_t weight = yScale_ + yAccumulator_;
-            for (std::size_t i = 0; i < n_; ++i)
-                sum[i] = std::uint8_t(std::min(255, sum[i] + ((fresh[i] * weight) >> 10)));
-            writeRow(sum);
-            row_.swap(next_);
-            const std::int32_t spillWeight = -yAccumulator_;
-            for (std::size_t i = 0; i < n_; ++i)
-                next_[i] = std::uint8_t((next_[i] * spillWeight) >> 10);
-            yAccumulator_ += 1024;
+            for (std::int64_t j = from / 1024; j * 1024 < position_ && j < dstHeight_; ++j) {
+                const std::int64_t overlap =
+                    std::min(position_, (j + 1) * 1024) - std::max(from, j * 1024);
+                for (std::size_t i = 0; i < n_; ++i)
+                    sums_[std::size_t(j) * n_ + i] +=
+                        std::uint64_t(fresh[i]) * std::uint64_t(overlap);
+            }
             return;
         }
         if (yAccumulator_ < 0) {
@@ -359,23 +368,19 @@ private:
             return;
         }
         if (width > dstWidth) {
-            std::uint64_t current[Channels] = {};
-            std::int64_t need = width;
-            for (; src < end; src += sourceBytes) {
-                const bool inside = need > dstWidth;
-                const std::uint32_t share = need >= dstWidth
-                                                ? std::uint32_t(1) << 20
-                                                : std::uint32_t(need) * std::uint32_t(xStep_);
+            for (std::int64_t x = 0; x < dstWidth; ++x, out += Channels) {
+                const std::int64_t lo = x * width, hi = lo + width;
                 for (int ch = 0; ch < Channels; ++ch) {
-                    const std::uint32_t v = src[kOffset[ch]];
-                    const std::uint32_t part = std::min((v * share) >> 20, v);
-                    const std::uint64_t sum = current[ch] + part;
-                    const std::uint64_t scaled = (sum * std::uint64_t(xScale_)) >> 10;
-                    out[ch] = std::uint8_t(scaled > 255 ? 255 : scaled);
-                    current[ch] = inside ? sum : v - part;
+                    std::uint64_t total = 0;
+                    for (std::int64_t k = lo / dstWidth; k * dstWidth < hi; ++k) {
+                        const std::int64_t overlap =
+                            std::min(hi, (k + 1) * dstWidth) - std::max(lo, k * dstWidth);
+                        total += std::uint64_t(src[k * sourceBytes + kOffset[ch]]) *
+                                 std::uint64_t(overlap);
+                    }
+                    out[ch] =
+                        std::uint8_t((total + std::uint64_t(width) / 2) / std::uint64_t(width));
                 }
-                out += inside ? 0 : Channels;
-                need += inside ? -std::int64_t(dstWidth) : std::int64_t(width) - dstWidth;
             }
             return;
         }
@@ -408,7 +413,7 @@ private:
     void writeRow(const std::uint8_t* row) {
         if (rows_ >= dstHeight_)
             return;
-        std::copy(row, row + n_, dib.begin() + std::ptrdiff_t(n_) * rows_);
+        std::copy(row, row + n_, dib_.begin() + std::ptrdiff_t(n_) * rows_);
         ++rows_;
     }
 
@@ -423,16 +428,19 @@ private:
     int width_, height_, components_, channels_, dstWidth_, dstHeight_;
     std::size_t n_;
     std::vector<std::uint8_t> row_, next_;
-    std::int32_t xScale_, yScale_, xStep_, yAccumulator_, yErrorStep_;
+    std::vector<std::uint64_t> sums_;
+    std::vector<int> dib_;
+    std::int32_t yScale_, yAccumulator_, yErrorStep_;
     std::int32_t yError_ = 0;
+    std::int64_t position_ = 0;
     int rows_ = 0;
 };
 
 // Every width from 1 to 40 to every width from 2 to 40 and the same for the
 // heights, a photograph's sizes and scales at and beyond 1024 to 1, in grey,
-// RGB and CMYK, of random samples and of white (which saturates the sums),
-// give the bytes of the former scaling.
-TEST(RasterImageTest, ScalingGivesTheBytesOfTheFormerLoops) {
+// RGB and CMYK, of random samples and of white (the largest sums), give the
+// bytes of the plain scaling.
+TEST(RasterImageTest, ScalingGivesTheBytesOfPlainLoops) {
     struct Size {
         int width, height, dstWidth, dstHeight;
     };
@@ -451,19 +459,26 @@ TEST(RasterImageTest, ScalingGivesTheBytesOfTheFormerLoops) {
                                {2048, 2, 2, 2},
                                {3000, 3, 2, 2},
                                {5, 1024, 3, 1023},
-                               {5, 3000, 3, 2}});
+                               {5, 3000, 3, 2},
+                               // The widest row whose sums divide by a
+                               // multiplication.
+                               {(1 << 23) - 1, 2, 3, 2}});
     std::mt19937 random(50);
     for (const Size& size : sizes) {
         for (int components : {1, 3, 4}) {
+            // The widest row is random grey alone, to keep the time short.
+            const bool wide = size.width > 1000000;
             for (bool white : {false, true}) {
+                if (wide && (components != 1 || white))
+                    continue;
                 RasterImage image;
                 const double m[6] = {double(size.dstWidth - 1), 0, 0, -double(size.dstHeight - 1),
                                      0, double(size.dstHeight - 1)};
                 const std::size_t rowSize =
                     image.begin(size.width, size.height, components, 8, 0, m);
                 ASSERT_GT(rowSize, 0u);
-                FormerScaling former(size.width, size.height, components, size.dstWidth,
-                                     size.dstHeight);
+                PlainScaling plain(size.width, size.height, components, size.dstWidth,
+                                   size.dstHeight);
                 std::vector<std::uint8_t> row(rowSize), converted(rowSize);
                 for (int y = 0; y < size.height; ++y) {
                     for (int i = 0; i < size.width * components; ++i)
@@ -475,14 +490,54 @@ TEST(RasterImageTest, ScalingGivesTheBytesOfTheFormerLoops) {
                         for (int ch = 0; ch < 3; ++ch)
                             p[ch] = std::uint8_t(std::max(0, 255 - p[3] - p[ch]));
                     }
-                    former.putRow(converted.data());
+                    plain.putRow(converted.data());
                     ASSERT_TRUE(image.putRow(row.data(), rowSize));
                 }
-                ASSERT_EQ(dibBytes(image), former.dib)
+                ASSERT_EQ(dibBytes(image), plain.dib())
                     << size.width << " x " << size.height << " to " << size.dstWidth << " x "
                     << size.dstHeight << ", " << components << " components"
                     << (white ? ", white" : "");
             }
+        }
+    }
+}
+
+// A flat image keeps its value exactly at every reduction, across and down,
+// in grey and colour, however the output pixels' weights fall; also a row
+// too wide for the multiplication's division.
+TEST(RasterImageTest, ShrinkingKeepsFlatValues) {
+    const struct {
+        int width, height, dstWidth, dstHeight, components;
+    } cases[] = {
+        {480, 360, 320, 240, 1},  // 1.5
+        {480, 360, 240, 180, 3},  // 2
+        {480, 360, 192, 144, 1},  // 2.5
+        {480, 360, 100, 50, 3},   // 4.8 and 7.2, as a figure drawn small
+        {480, 360, 96, 72, 1},    // 5
+        {480, 360, 48, 36, 3},    // 10
+        {7, 30, 3, 11, 3},        // 2.33 and 2.73
+        {1000, 10, 143, 10, 1},   // 7 across only
+        {10, 1000, 10, 143, 3},   // 7 down only
+        {(1 << 23) + 9, 2, 5, 2, 1},
+    };
+    for (const auto& c : cases) {
+        for (int value : {0, 1, 100, 128, 201, 254, 255}) {
+            RasterImage image;
+            const double m[6] = {double(c.dstWidth - 1),   0, 0,
+                                 -double(c.dstHeight - 1), 0, double(c.dstHeight - 1)};
+            const std::size_t rowSize = image.begin(c.width, c.height, c.components, 8, 0, m);
+            ASSERT_GT(rowSize, 0u);
+            std::vector<std::uint8_t> row(rowSize);
+            for (int y = 0; y < c.height; ++y) {
+                std::fill(row.begin(), row.end(), std::uint8_t(value));
+                ASSERT_TRUE(image.putRow(row.data(), rowSize));
+            }
+            const std::vector<int> dib = dibBytes(image);
+            ASSERT_EQ(dib.size(), std::size_t(c.dstWidth) * std::size_t(c.dstHeight) *
+                                      std::size_t(c.components));
+            EXPECT_EQ(std::count(dib.begin(), dib.end(), value), std::ptrdiff_t(dib.size()))
+                << c.width << " x " << c.height << " to " << c.dstWidth << " x " << c.dstHeight
+                << ", " << c.components << " components, value " << value;
         }
     }
 }
@@ -560,6 +615,77 @@ TEST_F(RasterDrawTest, UprightAndRotated) {
               "............\n");
     RasterImage empty;
     EXPECT_FALSE(empty.Draw(IntPoint(0, 0), device));
+}
+
+// A rule drawn as a 1 x 1 image (a stencil or not) covers the device rows
+// (or columns) from where its top edge rounds to where its bottom edge
+// does: one that rounds to a single row covers that row, one of no extent
+// nothing.
+TEST_F(RasterDrawTest, ThinImagesCoverAPixel) {
+    const struct {
+        double from, to;  // the exact edges across the rule, device pixels
+        int first, last;  // the rows (columns) covered; last < first: none
+    } cases[] = {
+        {3.0, 3.1, 3, 3},    // 0.1
+        {3.45, 3.55, 3, 4},  // 0.1 across a pixel's edge
+        {3.6, 3.9, 4, 4},    // 0.3
+        {3.5, 4.0, 4, 4},    // 0.5, halves rounding up
+        {3.2, 3.7, 3, 4},    // 0.5 across a pixel's edge
+        {2.55, 3.45, 3, 3},  // 0.9
+        {3.0, 4.0, 3, 4},    // 1
+        {2.6, 4.1, 3, 4},    // 1.5
+        {2.2, 3.7, 2, 4},    // 1.5
+        {3.0, 3.0, 0, -1},   // nothing
+    };
+    for (const auto& c : cases) {
+        for (bool across : {true, false}) {
+            for (bool stencil : {true, false}) {
+                Canvas canvas(10, 10);
+                GdiDevice device(canvas.dc, IntPoint(10, 10));
+                DeviceColor green(0x00FF00);
+                device.SetFillColor(green);
+                // Across: a rule along the rows from column 1 to 7; else one
+                // down the columns from row 1 to 7.
+                const double extent = c.to - c.from;
+                const double m[6] = {
+                    across ? 6 : extent, 0, 0, across ? -extent : -6, across ? 1 : c.from,
+                    across ? c.to : 7};
+                RasterImage image;
+                image.setStencil(stencil);
+                const bool drawn = image.begin(1, 1, stencil ? 1 : 3, stencil ? 1 : 8, 0, m) > 0;
+                EXPECT_EQ(drawn, c.last >= c.first) << c.from << " to " << c.to;
+                if (drawn) {
+                    std::uint8_t row[4] = {0, 0, 0, 0};
+                    if (!stencil)
+                        row[0] = 255;  // red
+                    ASSERT_TRUE(image.putRow(row, stencil ? 1 : 3));
+                    EXPECT_TRUE(image.Draw(IntPoint(0, 0), device));
+                }
+                const std::uint32_t ink = stencil ? 0x00FF00u : 0x0000FFu;
+                int first = 10, last = -1, inked = 0;
+                for (int y = 0; y < 10; ++y) {
+                    for (int x = 0; x < 10; ++x) {
+                        if (canvas.pixel(x, y) != ink)
+                            continue;
+                        const int at = across ? y : x;
+                        first = std::min(first, at);
+                        last = std::max(last, at);
+                        ++inked;
+                    }
+                }
+                const std::string what = std::to_string(c.from) + " to " + std::to_string(c.to) +
+                                         (across ? " across" : " down") +
+                                         (stencil ? ", stencil" : ", colour");
+                if (c.last < c.first) {
+                    EXPECT_EQ(inked, 0) << what;
+                    continue;
+                }
+                EXPECT_EQ(first, c.first) << what;
+                EXPECT_EQ(last, c.last) << what;
+                EXPECT_EQ(inked, 7 * (c.last - c.first + 1)) << what;
+            }
+        }
+    }
 }
 
 // A stencil paints the fill colour where its samples are 0 and leaves the

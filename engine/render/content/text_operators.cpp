@@ -29,11 +29,21 @@ void capture(ContentInterpreter& in, const PdfString& string) {
     lines->addShownText(string.textValue(), start, t->font.get());
 }
 
-// Captures and then shows a string with the current font.
+// Captures and then shows a string with the current font. Glyphs are painted
+// in the fill colour: while that is a pattern (not painted), the font shows
+// the string in the invisible mode of its own, so that it only advances.
 void show(ContentInterpreter& in, const PdfString& string) {
     capture(in, string);
-    if (FontRenderer* font = currentFont(in))
-        font->showString(string.textValue());
+    FontRenderer* font = currentFont(in);
+    if (!font)
+        return;
+    const std::int32_t mode = font->renderMode();
+    const bool hide = in.graphicsState().fillPattern && mode >= 0 && mode <= 6 && mode != 3;
+    if (hide)
+        font->setRenderMode(mode < 3 ? 3 : 7);
+    font->showString(string.textValue());
+    if (hide && currentFont(in) == font)
+        font->setRenderMode(mode);
 }
 
 // T*: the line matrix moves down by the leading; the text matrix follows.
