@@ -239,9 +239,9 @@ void GdiDevice::strokeThroughSpanClip(bool closed) {
     info.colors[0] = {255, 255, 255, 0};  // zeroed pixels: nothing drawn
     info.colors[1] = {0, 0, 0, 0};
     void* bits = nullptr;
-    win::HBITMAP mask = win::CreateDIBSection(
-        nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info), win::DIB_RGB_COLORS, &bits,
-        nullptr, 0);
+    win::HBITMAP mask =
+        win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
+                              win::DIB_RGB_COLORS, &bits, nullptr, 0);
     win::HDC mem = mask && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
     win::HPEN ink = mem ? geometricPen(0) : win::HPEN();
     win::HPEN runs = ink ? win::CreatePen(win::PS_SOLID, 1, strokeColor_) : win::HPEN();
