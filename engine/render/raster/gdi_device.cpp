@@ -39,6 +39,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 GdiDevice::~GdiDevice() {
+    freeMask();
     freeSpanClip(nullptr);
     spanStack_.clear();
 }
@@ -210,12 +211,65 @@ void GdiDevice::strokeFigure(bool closed) {
     figure_.clear();
 }
 
+namespace {
+
+// The rows of an 8-bit DIB section are 4-byte aligned.
+std::size_t maskStride(int width) {
+    return (std::size_t(width) + 3) & ~std::size_t(3);
+}
+
+}  // namespace
+
+bool GdiDevice::maskFor(int w, int h) {
+    if (mask_ && w <= maskWidth_ && h <= maskHeight_)
+        return true;
+    freeMask();
+    const int mw = std::max(w, maskWidth_), mh = std::max(h, maskHeight_);
+    struct {
+        win::BITMAPINFOHEADER header;
+        win::RGBQUAD colors[2];
+    } info{};
+    info.header = {sizeof(win::BITMAPINFOHEADER), mw, -mh, 1, 8, win::BI_RGB, 0, 0, 0, 2, 0};
+    info.colors[0] = {0, 0, 0, 0};  // ink
+    info.colors[1] = {255, 255, 255, 0};
+    void* bits = nullptr;
+    mask_ = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
+                                  win::DIB_RGB_COLORS, &bits, nullptr, 0);
+    maskDc_ = mask_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
+    if (!maskDc_) {
+        freeMask();
+        return false;
+    }
+    maskOld_ = win::SelectObject(maskDc_, mask_);
+    maskBits_ = static_cast<std::uint8_t*>(bits);
+    std::memset(maskBits_, 1, maskStride(mw) * std::size_t(mh));
+    maskWidth_ = mw;
+    maskHeight_ = mh;
+    return true;
+}
+
+void GdiDevice::freeMask() {
+    if (maskDc_) {
+        win::SelectObject(maskDc_, maskOld_);
+        win::DeleteDC(maskDc_);
+    }
+    if (mask_)
+        win::DeleteObject(mask_);
+    maskDc_ = nullptr;
+    mask_ = nullptr;
+    maskBits_ = nullptr;
+    maskWidth_ = maskHeight_ = 0;
+}
+
 void GdiDevice::strokeThroughSpanClip(bool closed) {
-    // The outline reaches at most half the width past the points, or the
-    // miter limit times that at a join; only the part of the page the clip
-    // may show is drawn, whatever that reach.
-    const double reach =
-        penWidth() / 2.0 * std::max<double>(penMiterLimit(GetMiterLimit()), 1.5) + 2;
+    // The outline reaches at most half the width past the points (square
+    // caps 1.5 times that), or the miter limit times that at a miter join;
+    // only the part of the page the clip may show is drawn, whatever that
+    // reach.
+    const double miter = lineStyle_.join == 1 || lineStyle_.join == 2
+                             ? 1.5
+                             : std::max<double>(penMiterLimit(GetMiterLimit()), 1.5);
+    const double reach = penWidth() / 2.0 * miter + 2;
     std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
     for (const win::POINT& p : figure_) {
         x0 = std::min<std::int64_t>(x0, p.x);
@@ -230,43 +284,35 @@ void GdiDevice::strokeThroughSpanClip(bool closed) {
     y1 = std::min<std::int64_t>({y1 + r + 1, pageSize_.y, std::int64_t(spanClip_->maxY()) + 1});
     if (x0 >= x1 || y0 >= y1)
         return;
+    // The mask is kept from figure to figure, blank (1) where no figure
+    // draws; a figure is drawn within its top left w x h pixels, its ink
+    // (0) found a row at a time and blanked again as it is read.
     const int w = int(x1 - x0), h = int(y1 - y0);
-    struct {
-        win::BITMAPINFOHEADER header;
-        win::RGBQUAD colors[2];
-    } info{};
-    info.header = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 8, win::BI_RGB, 0, 0, 0, 2, 0};
-    info.colors[0] = {255, 255, 255, 0};  // zeroed pixels: nothing drawn
-    info.colors[1] = {0, 0, 0, 0};
-    void* bits = nullptr;
-    win::HBITMAP mask =
-        win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
-                              win::DIB_RGB_COLORS, &bits, nullptr, 0);
-    win::HDC mem = mask && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
-    win::HPEN ink = mem ? geometricPen(0) : win::HPEN();
+    if (!maskFor(w, h))
+        return;
+    win::HPEN ink = geometricPen(0);
     win::HPEN runs = ink ? win::CreatePen(win::PS_SOLID, 1, strokeColor_) : win::HPEN();
     if (runs) {
-        const win::HGDIOBJ oldBitmap = win::SelectObject(mem, mask);
-        const win::HGDIOBJ oldInk = win::SelectObject(mem, ink);
-        win::SetMiterLimit(mem, penMiterLimit(GetMiterLimit()), nullptr);
-        strokeOn(mem, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
-        win::SelectObject(mem, oldInk);
-        win::SelectObject(mem, oldBitmap);
-        // The mask's rows are 4-byte aligned.
-        const std::size_t stride = (std::size_t(w) + 3) & ~std::size_t(3);
-        const std::uint8_t* row = static_cast<const std::uint8_t*>(bits);
+        win::IntersectClipRect(maskDc_, 0, 0, w, h);
+        const win::HGDIOBJ oldInk = win::SelectObject(maskDc_, ink);
+        win::SetMiterLimit(maskDc_, penMiterLimit(GetMiterLimit()), nullptr);
+        strokeOn(maskDc_, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
+        win::SelectObject(maskDc_, oldInk);
+        win::SelectClipRgn(maskDc_, nullptr);
+        const std::size_t stride = maskStride(maskWidth_);
+        std::uint8_t* row = maskBits_;
         const win::HGDIOBJ stroke = win::SelectObject(dc_, runs);
         for (int y = 0; y < h; ++y, row += stride) {
-            for (int x = 0; x < w;) {
-                if (!row[x]) {
-                    ++x;
-                    continue;
-                }
-                const int start = x;
-                while (x < w && row[x])
-                    ++x;
-                clippedPiece(IntPoint(std::int32_t(x0 + start), std::int32_t(y0 + y)), x - start,
-                             true);
+            std::uint8_t* const end = row + w;
+            std::uint8_t* p = row;
+            while (void* found = std::memchr(p, 0, std::size_t(end - p))) {
+                std::uint8_t* const start = static_cast<std::uint8_t*>(found);
+                p = start;
+                while (p < end && *p == 0)
+                    ++p;
+                clippedPiece(IntPoint(std::int32_t(x0 + (start - row)), std::int32_t(y0 + y)),
+                             std::int32_t(p - start), true);
+                std::memset(start, 1, std::size_t(p - start));
             }
         }
         win::SelectObject(dc_, stroke);
@@ -275,10 +321,6 @@ void GdiDevice::strokeThroughSpanClip(bool closed) {
         win::DeleteObject(runs);
     if (ink)
         win::DeleteObject(ink);
-    if (mem)
-        win::DeleteDC(mem);
-    if (mask)
-        win::DeleteObject(mask);
 }
 
 bool GdiDevice::BeginSpans() {

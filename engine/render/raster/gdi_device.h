@@ -91,6 +91,10 @@ private:
     // Under a span clip: the figure stroked into a mask over the part of
     // the page the clip may show, then drawn as clipped runs.
     void strokeThroughSpanClip(bool closed);
+    // The mask of at least w x h pixels, made or grown; false when it
+    // cannot be.
+    bool maskFor(int w, int h);
+    void freeMask();
 
     bool dashOn_ = true;
     bool spanDrawing_ = false;
@@ -99,6 +103,14 @@ private:
     bool stroking_ = false;
     bool geometricPen_ = false;  // the selected stroke pen is geometric
     std::vector<win::POINT> figure_;
+    // The mask strokes under a span clip are drawn into: an 8-bit DIB
+    // section, index 0 where ink fell, in a memory context of its own.
+    win::HBITMAP mask_;
+    win::HDC maskDc_;
+    win::HGDIOBJ maskOld_;
+    std::uint8_t* maskBits_ = nullptr;
+    int maskWidth_ = 0;
+    int maskHeight_ = 0;
     int clipState_ = -1;
     int clipMode_ = 0;
     PointerStack<SpanList*> spanStack_;
