@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/gdi/gdi_objects.h"
+#include "platform/gdi/gdi_stroke.h"
 
 namespace win {
 
@@ -132,6 +133,41 @@ void wideSegment(const Target& t, double ax, double ay, double bx, double by, do
         last = std::min(last, double(t.bm->width));
         if (first <= last)
             fillSpan(t, y, int(first), int(last) + 1, c);
+    }
+}
+
+// Draws one figure with the pen: a cosmetic pen line by line, a wide
+// CreatePen pen segment by segment with round ends, a geometric pen as one
+// outline. A wide CreatePen pen of odd width is centred on the middle of the
+// pixels its points name, one of even width on their corner; a geometric pen
+// always on their corner.
+void strokeWithPen(const Target& t, const PenObject& pen, const POINT* points, std::size_t count,
+                   bool closed) {
+    if (pen.style == PS_NULL || count == 0)
+        return;
+    if (pen.geometric) {
+        StrokeStyle style;
+        style.width = pen.width;
+        style.endCap = pen.endCap;
+        style.join = pen.join;
+        style.miterLimit = t.dc->miterLimit;
+        style.dashes = pen.dashes;
+        std::vector<StrokePoint> figure(count);
+        for (std::size_t i = 0; i < count; ++i)
+            figure[i] = {double(points[i].x), double(points[i].y)};
+        strokeFigure(figure, closed, style, t.bm->width, t.bm->height,
+                     [&](int y, int x0, int x1) { fillSpan(t, y, x0, x1, pen.color); });
+        return;
+    }
+    const std::size_t segments = closed && count > 1 ? count : count - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const POINT a = points[i], b = points[(i + 1) % count];
+        const double o = (pen.width & 1) ? 0.5 : 0.0;
+        if (pen.width <= 1) {
+            thinLine(t, a.x, a.y, b.x, b.y, pen.color);
+        } else {
+            wideSegment(t, a.x + o, a.y + o, b.x + o, b.y + o, pen.width / 2.0, pen.color);
+        }
     }
 }
 
@@ -422,6 +458,68 @@ HPEN CreatePen(int style, int width, COLORREF color) {
     return HPEN::fromValue(table().add(std::move(pen)));
 }
 
+HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount,
+                  const DWORD* styles) {
+    const DWORD kind = style & PS_STYLE_MASK, endCap = style & PS_ENDCAP_MASK,
+                join = style & PS_JOIN_MASK, type = style & PS_TYPE_MASK;
+    if (!brush || brush->lbStyle != BS_SOLID)
+        return nullptr;
+    if (style & ~(PS_STYLE_MASK | PS_ENDCAP_MASK | PS_JOIN_MASK | PS_TYPE_MASK))
+        return nullptr;
+    auto pen = std::make_unique<PenObject>();
+    pen->color = brush->lbColor & 0xFFFFFF;
+    if (type == PS_COSMETIC) {
+        if ((kind != PS_SOLID && kind != PS_NULL) || width != 1 || styleCount != 0)
+            return nullptr;
+        pen->style = int(kind);
+        return HPEN::fromValue(table().add(std::move(pen)));
+    }
+    if (type != PS_GEOMETRIC || width < 1 || width > DWORD(INT_MAX))
+        return nullptr;
+    if (kind != PS_SOLID && kind != PS_NULL && kind != PS_USERSTYLE)
+        return nullptr;
+    if (endCap != PS_ENDCAP_ROUND && endCap != PS_ENDCAP_SQUARE && endCap != PS_ENDCAP_FLAT)
+        return nullptr;
+    if (join != PS_JOIN_ROUND && join != PS_JOIN_BEVEL && join != PS_JOIN_MITER)
+        return nullptr;
+    if (kind == PS_USERSTYLE) {
+        if (styleCount == 0 || !styles)
+            return nullptr;
+        std::uint64_t sum = 0;
+        for (DWORD i = 0; i < styleCount; ++i)
+            sum += styles[i];
+        if (sum == 0)
+            return nullptr;
+        pen->dashes.assign(styles, styles + styleCount);
+    } else if (styleCount != 0) {
+        return nullptr;
+    }
+    pen->style = kind == PS_NULL ? PS_NULL : PS_SOLID;
+    pen->width = int(width);
+    pen->geometric = true;
+    pen->endCap = endCap;
+    pen->join = join;
+    return HPEN::fromValue(table().add(std::move(pen)));
+}
+
+BOOL SetMiterLimit(HDC hdc, float limit, float* old) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !(limit >= 1.0f))
+        return FALSE;
+    if (old)
+        *old = dc->miterLimit;
+    dc->miterLimit = limit;
+    return TRUE;
+}
+
+BOOL GetMiterLimit(HDC hdc, float* limit) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !limit)
+        return FALSE;
+    *limit = dc->miterLimit;
+    return TRUE;
+}
+
 HBRUSH CreateSolidBrush(COLORREF color) {
     auto brush = std::make_unique<BrushObject>();
     brush->color = color & 0xFFFFFF;
@@ -437,20 +535,93 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
     PenObject* pen = findPen(t.dc->pen);
     if (!pen)
         return FALSE;
-    if (pen->style == PS_NULL)
+    strokeWithPen(t, *pen, points, std::size_t(count), false);
+    return TRUE;
+}
+
+BOOL BeginPath(HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    if (!dc)
+        return FALSE;
+    dc->path.clear();
+    dc->pathOpen = true;
+    dc->pathDone = false;
+    return TRUE;
+}
+
+BOOL EndPath(HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !dc->pathOpen)
+        return FALSE;
+    dc->pathOpen = false;
+    dc->pathDone = true;
+    return TRUE;
+}
+
+BOOL AbortPath(HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    if (!dc)
+        return FALSE;
+    dc->path.clear();
+    dc->pathOpen = dc->pathDone = false;
+    return TRUE;
+}
+
+BOOL StrokePath(HDC hdc) {
+    Target t = target(hdc);
+    if (!t || !t.dc->pathDone)
+        return FALSE;
+    PenObject* pen = findPen(t.dc->pen);
+    if (!pen)
+        return FALSE;
+    for (const DcObject::Figure& f : t.dc->path)
+        strokeWithPen(t, *pen, f.points.data(), f.points.size(), f.closed);
+    t.dc->path.clear();
+    t.dc->pathDone = false;
+    return TRUE;
+}
+
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
+    DcObject* dc = findDc(hdc);
+    if (!dc)
+        return FALSE;
+    if (old)
+        *old = dc->position;
+    dc->position = POINT{x, y};
+    if (dc->pathOpen)
+        dc->path.push_back(DcObject::Figure{{dc->position}, false});
+    return TRUE;
+}
+
+BOOL PolylineTo(HDC hdc, const POINT* points, DWORD count) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !points)
+        return FALSE;
+    if (count == 0)
         return TRUE;
-    if (pen->width <= 1) {
-        for (int i = 0; i + 1 < count; ++i) {
-            thinLine(t, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pen->color);
-        }
-        return TRUE;
+    if (dc->pathOpen) {
+        if (dc->path.empty() || dc->path.back().closed)
+            dc->path.push_back(DcObject::Figure{{dc->position}, false});
+        std::vector<POINT>& figure = dc->path.back().points;
+        figure.insert(figure.end(), points, points + count);
+    } else {
+        Target t = target(hdc);
+        PenObject* pen = t ? findPen(t.dc->pen) : nullptr;
+        if (!pen)
+            return FALSE;
+        std::vector<POINT> line{dc->position};
+        line.insert(line.end(), points, points + count);
+        strokeWithPen(t, *pen, line.data(), line.size(), false);
     }
-    double r = pen->width / 2.0;
-    double o = (pen->width & 1) ? 0.5 : 0.0;
-    for (int i = 0; i + 1 < count; ++i) {
-        wideSegment(t, points[i].x + o, points[i].y + o, points[i + 1].x + o, points[i + 1].y + o,
-                    r, pen->color);
-    }
+    dc->position = points[count - 1];
+    return TRUE;
+}
+
+BOOL CloseFigure(HDC hdc) {
+    DcObject* dc = findDc(hdc);
+    if (!dc || !dc->pathOpen || dc->path.empty() || dc->path.back().closed)
+        return FALSE;
+    dc->path.back().closed = true;
     return TRUE;
 }
 

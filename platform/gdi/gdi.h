@@ -176,9 +176,32 @@ constexpr int VERTRES = 10;
 constexpr int BITSPIXEL = 12;
 constexpr int PLANES = 14;
 
-// Pen styles.
+// Pen styles. ExtCreatePen also takes a type (cosmetic or geometric), and
+// for geometric pens an end cap and a join.
 constexpr int PS_SOLID = 0;
 constexpr int PS_NULL = 5;
+constexpr int PS_USERSTYLE = 7;
+constexpr DWORD PS_STYLE_MASK = 0x0000000F;
+constexpr DWORD PS_ENDCAP_ROUND = 0x00000000;
+constexpr DWORD PS_ENDCAP_SQUARE = 0x00000100;
+constexpr DWORD PS_ENDCAP_FLAT = 0x00000200;
+constexpr DWORD PS_ENDCAP_MASK = 0x00000F00;
+constexpr DWORD PS_JOIN_ROUND = 0x00000000;
+constexpr DWORD PS_JOIN_BEVEL = 0x00001000;
+constexpr DWORD PS_JOIN_MITER = 0x00002000;
+constexpr DWORD PS_JOIN_MASK = 0x0000F000;
+constexpr DWORD PS_COSMETIC = 0x00000000;
+constexpr DWORD PS_GEOMETRIC = 0x00010000;
+constexpr DWORD PS_TYPE_MASK = 0x000F0000;
+
+// Brush styles (only solid brushes are made).
+constexpr UINT BS_SOLID = 0;
+
+struct LOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    std::uintptr_t lbHatch;
+};
 
 // Bitmap compression and colour-table usage.
 constexpr DWORD BI_RGB = 0;
@@ -243,10 +266,38 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 // round caps and joins.
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
+// A cosmetic pen (PS_SOLID or PS_NULL, width 1) or a geometric one: width
+// pixels wide, drawn with a solid brush's colour, with its end cap and join;
+// PS_USERSTYLE dashes it with the styleCount lengths (dash, gap, dash, ...;
+// every repetition of the list starts with a dash; their sum above 0).
+// Geometric pens draw lines as outlines centred on the top left corner of
+// the pixels their points name: caps where a figure or a dash ends, joins where its
+// segments meet, miter joins within the context's miter limit and bevelled
+// beyond it. Null for anything else.
+HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount,
+                  const DWORD* styles);
+// The miter limit of a context (10 at creation): the longest miter, as a
+// ratio to the pen width, that a miter join draws. A limit below 1 is
+// refused. The old limit is stored when asked for.
+BOOL SetMiterLimit(HDC hdc, float limit, float* old);
+BOOL GetMiterLimit(HDC hdc, float* limit);
 
 // Drawing. Lines leave out their last pixel; rectangles exclude right and
-// bottom.
+// bottom. A geometric pen strokes the polyline as one open figure.
 BOOL Polyline(HDC hdc, const POINT* points, int count);
+
+// Paths: between BeginPath and EndPath, MoveToEx starts a figure,
+// PolylineTo adds lines from the current position and CloseFigure joins the
+// figure's end to its start. StrokePath strokes the figures with the pen
+// and discards the path; AbortPath discards it. Outside a path MoveToEx only
+// moves the current position and PolylineTo draws as Polyline from it.
+BOOL BeginPath(HDC hdc);
+BOOL EndPath(HDC hdc);
+BOOL AbortPath(HDC hdc);
+BOOL StrokePath(HDC hdc);
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
+BOOL PolylineTo(HDC hdc, const POINT* points, DWORD count);
+BOOL CloseFigure(HDC hdc);
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
 BOOL DrawFocusRect(HDC hdc, const RECT* rect);

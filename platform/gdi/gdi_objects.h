@@ -34,6 +34,12 @@ struct PenObject : GdiObject {
     int style = PS_SOLID;
     int width = 1;
     COLORREF color = 0;
+    // ExtCreatePen's geometric pens: end cap, join and dash lengths (empty:
+    // solid).
+    bool geometric = false;
+    DWORD endCap = PS_ENDCAP_ROUND;
+    DWORD join = PS_JOIN_ROUND;
+    std::vector<DWORD> dashes;
 };
 
 struct BrushObject : GdiObject {
@@ -119,6 +125,17 @@ struct DcObject : GdiObject {
     // The bounding rectangle (empty: right <= left) and whether it gathers.
     RECT bounds{};
     bool boundsEnabled = false;
+    float miterLimit = 10.0f;
+    // The current position, and the path between BeginPath and EndPath: its
+    // figures (points, closed).
+    POINT position{0, 0};
+    struct Figure {
+        std::vector<POINT> points;
+        bool closed = false;
+    };
+    bool pathOpen = false;
+    bool pathDone = false;  // ended, waiting to be stroked
+    std::vector<Figure> path;
 };
 
 // The smallest rectangle holding both; an empty one adds nothing.

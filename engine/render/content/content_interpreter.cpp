@@ -4,6 +4,7 @@
 
 #include "engine/render/content/font_renderer.h"
 #include "engine/render/content/matrix.h"
+#include "engine/render/raster/geometry.h"
 #include "engine/render/raster/output_device.h"
 
 namespace vistrel {
@@ -62,6 +63,25 @@ double ContentInterpreter::deviceLineWidth() const {
     return graphics_->lineWidth * lengthScale(deviceMatrix_);
 }
 
+void ContentInterpreter::setDeviceDash() const {
+    if (!device_)
+        return;
+    const GraphicsState& g = *graphics_;
+    const double scale = lengthScale(deviceMatrix_);
+    const std::size_t count = g.dashes.size() % 2 ? 2 * g.dashes.size() : g.dashes.size();
+    std::vector<std::int32_t> dashes;
+    dashes.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double v = g.dashes[i % g.dashes.size()] * scale;
+        std::int32_t d = v < 0 ? truncateToInt(v) : roundCoord(v);
+        // A dash of some length keeps a pixel.
+        if (i % 2 == 0 && v > 0 && d < 1)
+            d = 1;
+        dashes.push_back(d);
+    }
+    device_->SetDash(dashes, roundCoord(g.dashPhase * scale));
+}
+
 void ContentInterpreter::saveGraphicsState() {
     if (std::unique_ptr<GraphicsState> copy = graphics_->copy()) {
         savedGraphics_.push_back(std::move(graphics_));
@@ -107,7 +127,7 @@ void ContentInterpreter::applyStateToDevice() {
             device_->SetStrokeColor(*g.strokeColor);
         device_->SetLineCap(g.lineCap);
         device_->SetLineJoin(g.lineJoin);
-        device_->SetDash(g.dashes, g.dashPhase);
+        setDeviceDash();
         device_->SetLineWidth(deviceLineWidth());
         device_->SetMiterLimit(g.miterLimit);
         device_->RestoreClip();

@@ -139,6 +139,10 @@ public:
     // The stored line width in device pixels: scaled by the square root of
     // the absolute determinant of CTM x base.
     double deviceLineWidth() const;
+    // Hands the stored dash list and phase to the device in whole pixels,
+    // scaled as the line width is. A list of odd length goes as one of
+    // twice its length (its dashes and gaps swap on every repetition).
+    void setDeviceDash() const;
 
     InputStream* contentInput() const { return input_; }
     void setContentInput(InputStream* input) { input_ = input; }

@@ -38,8 +38,8 @@ public:
     double lineWidth = 1.0;  // user-space units
     double miterLimit = 0.0;
     std::int32_t lineCap = 0;
-    std::vector<std::int32_t> dashes;  // user-space units; empty: solid
-    std::int32_t dashPhase = 0;
+    std::vector<double> dashes;  // user-space units; empty: solid
+    double dashPhase = 0.0;
     std::int32_t lineJoin = 0;
     Matrix ctm;
     Ref<ColorSpace> fillSpace;

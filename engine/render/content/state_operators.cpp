@@ -67,6 +67,9 @@ std::int32_t opcm(ContentInterpreter& in) {
     g.ctm = multiply(m, g.ctm);
     in.updateDeviceMatrix();
     setDeviceLineWidth(in);
+    // Dash lengths scale with the matrix as the width does.
+    if (!g.dashes.empty())
+        in.setDeviceDash();
     return kStatusDone;
 }
 
@@ -101,7 +104,7 @@ std::int32_t opd(ContentInterpreter& in) {
     if (operands.count() < 2)
         return kStatusTooFewOperands;
     GraphicsState& g = in.graphicsState();
-    g.dashPhase = FetchIntOperand(operands);
+    g.dashPhase = FetchRealOperand(operands);
     ObjectRef operand = operands.pop();
     PdfArray* array = asArray(operand.get());
     if (!array)
@@ -111,14 +114,9 @@ std::int32_t opd(ContentInterpreter& in) {
         PdfNumber* n = asNumber(array->at(i));
         if (!n)
             return kStatusWrongOperand;
-        double v = n->realValue();
-        // Even entries ("on" lengths) round up, odd ones truncate.
-        if (i % 2 == 0 && v > 0 && v != std::floor(v))
-            v = std::ceil(v);
-        g.dashes.push_back(truncateToInt(v));
+        g.dashes.push_back(n->realValue());
     }
-    if (OutputDevice* device = in.device())
-        device->SetDash(g.dashes, g.dashPhase);
+    in.setDeviceDash();
     return kStatusDone;
 }
 

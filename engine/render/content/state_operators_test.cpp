@@ -49,29 +49,34 @@ TEST(GraphicsStateOperatorsTest, DeviceLineWidth) {
     }
 }
 
-TEST(GraphicsStateOperatorsTest, DashesRoundOnLengthsUpAndKeepWhatWasRead) {
+// The state keeps the lengths as read; the device gets them in pixels,
+// scaled as the line width is (here by 2): rounded, a dash of some length
+// at least a pixel, an odd list doubled.
+TEST(GraphicsStateOperatorsTest, DashesKeepWhatWasReadAndReachTheDeviceInPixels) {
     const struct {
         const char* content;
         const char* outcome;
-        std::vector<std::int32_t> dashes;
-        std::int32_t phase;
+        std::vector<double> dashes;
+        double phase;
         std::vector<std::string> device;
     } cases[] = {
-        {"[2.5 1.5] 0 d", "ok", {3, 1}, 0, {"dash 3 1 phase 0"}},
-        {"[-1.5 2.7] 3 d", "ok", {-1, 2}, 3, {"dash -1 2 phase 3"}},
-        {"[0.2 0.2 2 2.9] 4.8 d", "ok", {1, 0, 2, 2}, 4, {"dash 1 0 2 2 phase 4"}},
+        {"[2.5 1.5] 0 d", "ok", {2.5, 1.5}, 0, {"dash 5 3 phase 0"}},
+        {"[-1.5 2.7] 3 d", "ok", {-1.5, 2.7}, 3, {"dash -3 5 phase 6"}},
+        {"[0.2 0.2 2 2.9] 4.8 d", "ok", {0.2, 0.2, 2, 2.9}, 4.8, {"dash 1 0 4 6 phase 10"}},
+        {"[3] 0.2 d", "ok", {3}, 0.2, {"dash 6 6 phase 0"}},
+        {"[1 2 0.4] 0 d", "ok", {1, 2, 0.4}, 0, {"dash 2 4 1 2 4 1 phase 0"}},
         {"[] 0 d", "ok", {}, 0, {"dash phase 0"}},
         {"[3000000000.5 -3000000000] 0 d",
          "ok",
-         {2147483647, -2147483647 - 1},
+         {3000000000.5, -2147483648.0},
          0,
-         {"dash 2147483647 -2147483648 phase 0"}},
+         {"dash 268435455 -2147483648 phase 0"}},
         {"[1 (x) 2] 7 d", "status 3", {1}, 7, {}},
         {"5 6 d", "status 3", {}, 6, {}},
         {"[1 2] d", "status 4", {}, 0, {}},
     };
     for (const auto& c : cases) {
-        Session s;
+        Session s(scale(2));
         s.run(c.content);
         ASSERT_EQ(s.trace.lines.size(), 1u);
         EXPECT_EQ(s.trace.lines[0], std::string("0 1 d ") + c.outcome) << c.content;
@@ -107,7 +112,7 @@ TEST(GraphicsStateOperatorsTest, ExtGStateParameters) {
         const char* outcome;
         std::vector<std::string> device;
     } cases[] = {
-        {"/G1 gs", "ok", {"width 6", "cap 1", "join 2", "miter 4.5", "dash 2 1 phase 1"}},
+        {"/G1 gs", "ok", {"width 6", "cap 1", "join 2", "miter 4.5", "dash 4 2 phase 2"}},
         {"/G2 gs", "ok", {"width 0"}},
         {"/G3 gs", "ok", {"cap 2"}},
         {"/G4 gs", "status 3", {}},
@@ -127,7 +132,7 @@ TEST(GraphicsStateOperatorsTest, ExtGStateParameters) {
             EXPECT_EQ(g.lineCap, 1);
             EXPECT_EQ(g.lineJoin, 2);
             EXPECT_EQ(g.miterLimit, 4.5);
-            EXPECT_EQ(g.dashes, (std::vector<std::int32_t>{2, 1}));
+            EXPECT_EQ(g.dashes, (std::vector<double>{2, 1}));
             EXPECT_EQ(g.dashPhase, 1);
             EXPECT_EQ(g.flatness, 100);
         }
@@ -178,7 +183,7 @@ TEST(GraphicsStateOperatorsTest, SaveAndRestore) {
     EXPECT_EQ(copy.fillColor->value(), 0x0000FFu);
     EXPECT_EQ(copy.path, nullptr);
     EXPECT_EQ(copy.pendingClip, GraphicsState::kClipEvenOdd);
-    EXPECT_EQ(copy.dashes, (std::vector<std::int32_t>{3}));
+    EXPECT_EQ(copy.dashes, (std::vector<double>{3}));
 
     copy.fillColor->setValue(0);
     s.device.log.clear();
@@ -186,9 +191,9 @@ TEST(GraphicsStateOperatorsTest, SaveAndRestore) {
     EXPECT_EQ(&s.in.graphicsState(), &g);
     EXPECT_EQ(space->refCount(), 2u);
     EXPECT_EQ(s.device.log,
-              (std::vector<std::string>{"width 14", "cap 2", "width 42", "fill 255", "stroke 65280",
-                                        "cap 1", "join 1", "dash 3 phase 0", "width 4", "miter 5",
-                                        "restore"}));
+              (std::vector<std::string>{"width 14", "cap 2", "width 42", "dash 18 18 phase 0",
+                                        "fill 255", "stroke 65280", "cap 1", "join 1",
+                                        "dash 6 6 phase 0", "width 4", "miter 5", "restore"}));
 }
 
 // "Q" with nothing saved gives default states; the device keeps its colours

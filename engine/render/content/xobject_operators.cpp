@@ -67,6 +67,8 @@ void drawForm(ContentInterpreter& in, FormXObject& form) {
     in.updateDeviceMatrix();
     if (OutputDevice* device = in.device())
         device->SetLineWidth(in.deviceLineWidth());
+    if (!g.dashes.empty())
+        in.setDeviceDash();
     clipToBox(in, form);
     drawFormXObject(form, in);
     in.restoreGraphicsState();

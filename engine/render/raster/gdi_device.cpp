@@ -39,6 +39,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 GdiDevice::~GdiDevice() {
+    freeMask();
     freeSpanClip(nullptr);
     spanStack_.clear();
 }
@@ -68,23 +69,258 @@ std::unique_ptr<CoverageBitmap> GdiDevice::NewCoverageBitmap(int width, int heig
     return DcDevice::NewCoverageBitmap(width, height);
 }
 
-bool GdiDevice::SelectStrokePen() {
-    if (!penDirty_)
-        return true;
-    if (!dc_)
-        return false;
+int GdiDevice::penWidth() const {
     // A pen wider than the page covers it already.
     const double widest = 2.0 * std::max(pageSize_.x, pageSize_.y) + 2.0;
-    int width = roundCoord(std::min(GetLineWidth(), widest));
-    if (width < 1)
-        width = 1;
+    const int width = roundCoord(std::min(GetLineWidth(), widest));
+    return std::max(width, 1);
+}
+
+win::HPEN GdiDevice::geometricPen(std::uint32_t color) const {
+    win::DWORD style = win::PS_GEOMETRIC;
+    switch (lineStyle_.cap) {
+        case 1:
+            style |= win::PS_ENDCAP_ROUND;
+            break;
+        case 2:
+            style |= win::PS_ENDCAP_SQUARE;
+            break;
+        default:
+            style |= win::PS_ENDCAP_FLAT;
+            break;
+    }
+    switch (lineStyle_.join) {
+        case 1:
+            style |= win::PS_JOIN_ROUND;
+            break;
+        case 2:
+            style |= win::PS_JOIN_BEVEL;
+            break;
+        default:
+            style |= win::PS_JOIN_MITER;
+            break;
+    }
+    std::vector<win::DWORD> dashes;
+    if (dashUsable(lineStyle_.dashes)) {
+        style |= win::PS_USERSTYLE;
+        dashes.assign(lineStyle_.dashes.begin(), lineStyle_.dashes.end());
+    }
+    const win::LOGBRUSH brush{win::BS_SOLID, color, 0};
+    return win::ExtCreatePen(style, win::DWORD(penWidth()), &brush, win::DWORD(dashes.size()),
+                             dashes.empty() ? nullptr : dashes.data());
+}
+
+namespace {
+
+// The miter limit of a pen: the line style's, or the usual 10 when it is
+// below 1 (not set).
+float penMiterLimit(double limit) {
+    return limit >= 1.0 ? float(std::min(limit, 1e6)) : 10.0f;
+}
+
+}  // namespace
+
+bool GdiDevice::SelectStrokePen() {
+    // Paths wider than a pixel are stroked with a geometric pen; single
+    // lines and one-pixel paths with the plain pen, run by run.
+    const bool geometric = stroking_ && penWidth() >= 2;
+    if (!penDirty_ && geometric == geometricPen_) {
+        if (geometric && miterDirty_ && dc_) {
+            win::SetMiterLimit(dc_, penMiterLimit(GetMiterLimit()), nullptr);
+            miterDirty_ = false;
+        }
+        return true;
+    }
+    if (!dc_)
+        return false;
     ReleasePen();
-    win::HPEN pen = win::CreatePen(win::PS_SOLID, width, strokeColor_);
+    geometricPen_ = false;
+    win::HPEN pen = geometric ? geometricPen(strokeColor_)
+                              : win::CreatePen(win::PS_SOLID, penWidth(), strokeColor_);
     if (!pen)
         return false;
     SelectOwnPen(pen);
+    if (geometric) {
+        win::SetMiterLimit(dc_, penMiterLimit(GetMiterLimit()), nullptr);
+        miterDirty_ = false;
+    }
+    geometricPen_ = geometric;
     penDirty_ = false;
     return true;
+}
+
+bool GdiDevice::BeginStroke() {
+    if (!dc_ || spanDrawing_)
+        return false;
+    stroking_ = true;
+    if (!SelectStrokePen() || !geometricPen_) {
+        stroking_ = false;
+        return false;
+    }
+    figure_.clear();
+    return true;
+}
+
+void GdiDevice::CloseFigure() {
+    if (stroking_)
+        strokeFigure(true);
+}
+
+void GdiDevice::EndStroke() {
+    if (!stroking_)
+        return;
+    strokeFigure(false);
+    stroking_ = false;
+}
+
+bool GdiDevice::LineBy(IntPoint delta) {
+    if (!stroking_)
+        return OutputDevice::LineBy(delta);
+    const IntPoint end = currentPoint_ + delta;
+    if (figure_.empty())
+        figure_.push_back(win::POINT{currentPoint_.x, currentPoint_.y});
+    figure_.push_back(win::POINT{end.x, end.y});
+    SetCurrentPoint(end);
+    return true;
+}
+
+void GdiDevice::strokeOn(win::HDC dc, IntPoint origin, bool closed) {
+    std::vector<win::POINT> shifted(figure_.size());
+    for (std::size_t i = 0; i < figure_.size(); ++i) {
+        shifted[i] = win::POINT{clampCoord(std::int64_t(figure_[i].x) - origin.x),
+                                clampCoord(std::int64_t(figure_[i].y) - origin.y)};
+    }
+    win::BeginPath(dc);
+    win::MoveToEx(dc, shifted[0].x, shifted[0].y, nullptr);
+    win::PolylineTo(dc, shifted.data() + 1, win::DWORD(shifted.size() - 1));
+    if (closed)
+        win::CloseFigure(dc);
+    win::EndPath(dc);
+    win::StrokePath(dc);
+}
+
+void GdiDevice::strokeFigure(bool closed) {
+    // A lone move draws nothing.
+    if (figure_.size() >= 2 && clipState_ != 0) {
+        if (clipState_ < 0) {
+            strokeOn(dc_, IntPoint(1, 1), closed);
+        } else {
+            strokeThroughSpanClip(closed);
+        }
+    }
+    figure_.clear();
+}
+
+namespace {
+
+// The rows of an 8-bit DIB section are 4-byte aligned.
+std::size_t maskStride(int width) {
+    return (std::size_t(width) + 3) & ~std::size_t(3);
+}
+
+}  // namespace
+
+bool GdiDevice::maskFor(int w, int h) {
+    if (mask_ && w <= maskWidth_ && h <= maskHeight_)
+        return true;
+    freeMask();
+    const int mw = std::max(w, maskWidth_), mh = std::max(h, maskHeight_);
+    struct {
+        win::BITMAPINFOHEADER header;
+        win::RGBQUAD colors[2];
+    } info{};
+    info.header = {sizeof(win::BITMAPINFOHEADER), mw, -mh, 1, 8, win::BI_RGB, 0, 0, 0, 2, 0};
+    info.colors[0] = {0, 0, 0, 0};  // ink
+    info.colors[1] = {255, 255, 255, 0};
+    void* bits = nullptr;
+    mask_ = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
+                                  win::DIB_RGB_COLORS, &bits, nullptr, 0);
+    maskDc_ = mask_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
+    if (!maskDc_) {
+        freeMask();
+        return false;
+    }
+    maskOld_ = win::SelectObject(maskDc_, mask_);
+    maskBits_ = static_cast<std::uint8_t*>(bits);
+    std::memset(maskBits_, 1, maskStride(mw) * std::size_t(mh));
+    maskWidth_ = mw;
+    maskHeight_ = mh;
+    return true;
+}
+
+void GdiDevice::freeMask() {
+    if (maskDc_) {
+        win::SelectObject(maskDc_, maskOld_);
+        win::DeleteDC(maskDc_);
+    }
+    if (mask_)
+        win::DeleteObject(mask_);
+    maskDc_ = nullptr;
+    mask_ = nullptr;
+    maskBits_ = nullptr;
+    maskWidth_ = maskHeight_ = 0;
+}
+
+void GdiDevice::strokeThroughSpanClip(bool closed) {
+    // The outline reaches at most half the width past the points (square
+    // caps 1.5 times that), or the miter limit times that at a miter join;
+    // only the part of the page the clip may show is drawn, whatever that
+    // reach.
+    const double miter = lineStyle_.join == 1 || lineStyle_.join == 2
+                             ? 1.5
+                             : std::max<double>(penMiterLimit(GetMiterLimit()), 1.5);
+    const double reach = penWidth() / 2.0 * miter + 2;
+    std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+    for (const win::POINT& p : figure_) {
+        x0 = std::min<std::int64_t>(x0, p.x);
+        y0 = std::min<std::int64_t>(y0, p.y);
+        x1 = std::max<std::int64_t>(x1, p.x);
+        y1 = std::max<std::int64_t>(y1, p.y);
+    }
+    const std::int64_t r = std::int64_t(std::min(reach, 1e12));
+    x0 = std::max<std::int64_t>({x0 - r, 0, spanClip_->minX()});
+    y0 = std::max<std::int64_t>({y0 - r, 0, spanClip_->minY()});
+    x1 = std::min<std::int64_t>({x1 + r + 1, pageSize_.x, std::int64_t(spanClip_->maxX()) + 1});
+    y1 = std::min<std::int64_t>({y1 + r + 1, pageSize_.y, std::int64_t(spanClip_->maxY()) + 1});
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    // The mask is kept from figure to figure, blank (1) where no figure
+    // draws; a figure is drawn within its top left w x h pixels, its ink
+    // (0) found a row at a time and blanked again as it is read.
+    const int w = int(x1 - x0), h = int(y1 - y0);
+    if (!maskFor(w, h))
+        return;
+    win::HPEN ink = geometricPen(0);
+    win::HPEN runs = ink ? win::CreatePen(win::PS_SOLID, 1, strokeColor_) : win::HPEN();
+    if (runs) {
+        win::IntersectClipRect(maskDc_, 0, 0, w, h);
+        const win::HGDIOBJ oldInk = win::SelectObject(maskDc_, ink);
+        win::SetMiterLimit(maskDc_, penMiterLimit(GetMiterLimit()), nullptr);
+        strokeOn(maskDc_, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
+        win::SelectObject(maskDc_, oldInk);
+        win::SelectClipRgn(maskDc_, nullptr);
+        const std::size_t stride = maskStride(maskWidth_);
+        std::uint8_t* row = maskBits_;
+        const win::HGDIOBJ stroke = win::SelectObject(dc_, runs);
+        for (int y = 0; y < h; ++y, row += stride) {
+            std::uint8_t* const end = row + w;
+            std::uint8_t* p = row;
+            while (void* found = std::memchr(p, 0, std::size_t(end - p))) {
+                std::uint8_t* const start = static_cast<std::uint8_t*>(found);
+                p = start;
+                while (p < end && *p == 0)
+                    ++p;
+                clippedPiece(IntPoint(std::int32_t(x0 + (start - row)), std::int32_t(y0 + y)),
+                             std::int32_t(p - start), true);
+                std::memset(start, 1, std::size_t(p - start));
+            }
+        }
+        win::SelectObject(dc_, stroke);
+    }
+    if (runs)
+        win::DeleteObject(runs);
+    if (ink)
+        win::DeleteObject(ink);
 }
 
 bool GdiDevice::BeginSpans() {
@@ -115,11 +351,15 @@ bool GdiDevice::ClearPage() {
 }
 
 void GdiDevice::MoveTo(IntPoint p) {
+    if (stroking_)
+        strokeFigure(false);
     resetDash();
     SetCurrentPoint(p);
 }
 
 void GdiDevice::MoveBy(IntPoint delta) {
+    if (stroking_)
+        strokeFigure(false);
     resetDash();
     OffsetCurrentPoint(delta);
 }

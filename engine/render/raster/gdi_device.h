@@ -2,10 +2,13 @@
 // solid brushes, every horizontal or vertical run as a two-point Polyline,
 // and keeps a clip of its own beside the GDI clip region: the span clip, a
 // chain of scan-converted shapes that runs, rectangle fills, pixels and
-// image blits honour.
+// image blits honour. Paths stroked two pixels wide or more are drawn
+// figure by figure with a geometric pen that has the line style's caps,
+// join, miter limit and dashes.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/render/raster/output_device.h"
 #include "engine/render/raster/span_list.h"
@@ -24,6 +27,10 @@ public:
     std::unique_ptr<CoverageBitmap> NewCoverageBitmap(int width, int height) override;
 
     bool SelectStrokePen() override;
+    bool BeginStroke() override;
+    void CloseFigure() override;
+    void EndStroke() override;
+    bool LineBy(IntPoint delta) override;
     bool BeginSpans() override;
     void EndSpans() override;
     bool ClearPage() override;
@@ -69,9 +76,41 @@ private:
     void clippedPiece(IntPoint p, std::int64_t length, bool horizontal);
     void polyline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     void freeSpanClip(SpanList* until);
+    // The pen width in pixels: the line width rounded, at least 1.
+    int penWidth() const;
+    // ExtCreatePen of the line style's geometric pen in a colour; null when
+    // it fails.
+    win::HPEN geometricPen(std::uint32_t color) const;
+    // Strokes the figure gathered since the last move and forgets it.
+    void strokeFigure(bool closed);
+    // The figure on a context as one path; its points shifted by -origin.
+    // A content point names the pixel right of and below the exact one
+    // (whole coordinates lie on that pixel's top left corner), so strokes
+    // pass an origin one more than the target's.
+    void strokeOn(win::HDC dc, IntPoint origin, bool closed);
+    // Under a span clip: the figure stroked into a mask over the part of
+    // the page the clip may show, then drawn as clipped runs.
+    void strokeThroughSpanClip(bool closed);
+    // The mask of at least w x h pixels, made or grown; false when it
+    // cannot be.
+    bool maskFor(int w, int h);
+    void freeMask();
 
     bool dashOn_ = true;
     bool spanDrawing_ = false;
+    // Between BeginStroke and EndStroke with a geometric pen: lines add
+    // points to the figure instead of drawing.
+    bool stroking_ = false;
+    bool geometricPen_ = false;  // the selected stroke pen is geometric
+    std::vector<win::POINT> figure_;
+    // The mask strokes under a span clip are drawn into: an 8-bit DIB
+    // section, index 0 where ink fell, in a memory context of its own.
+    win::HBITMAP mask_;
+    win::HDC maskDc_;
+    win::HGDIOBJ maskOld_;
+    std::uint8_t* maskBits_ = nullptr;
+    int maskWidth_ = 0;
+    int maskHeight_ = 0;
     int clipState_ = -1;
     int clipMode_ = 0;
     PointerStack<SpanList*> spanStack_;

@@ -460,6 +460,138 @@ TEST_F(GdiDeviceTest, FiguresThroughTheDevice) {
     EXPECT_EQ(cv.picture(), test::readFixture("gdi_figures.txt"));
 }
 
+// A stroke of a path two pixels wide or more: the line style's caps, join
+// and dashes, centred where the exact points lie (a content point names the
+// pixel right of and below its own; a rectangle's corners are rounded as
+// they are, so both boxes below draw alike).
+TEST_F(GdiDeviceTest, WidePathsHaveTheirCapsJoinsAndDashes) {
+    struct Case {
+        const char* what;
+        double width;
+        int cap, join;
+        std::vector<std::int32_t> dashes;
+        std::vector<IntPoint> pts;  // none: the rectangle (2, 1, 6, 5)
+        bool closed;
+        const char* picture;
+    } cases[] = {
+        {"butt caps",
+         2,
+         0,
+         0,
+         {},
+         {{3, 5}, {8, 5}},
+         false,
+         "............|............|............|..#####.....|..#####.....|"},
+        {"square caps",
+         2,
+         2,
+         0,
+         {},
+         {{3, 5}, {8, 5}},
+         false,
+         "............|............|............|.#######....|.#######....|"},
+        {"dashes in pixels, gaps kept",
+         2,
+         0,
+         0,
+         {2, 1},
+         {{1, 5}, {13, 5}},
+         false,
+         "............|............|............|##.##.##.##.|##.##.##.##.|"},
+        {"a closed path with miter joins",
+         2,
+         0,
+         0,
+         {},
+         {{3, 2}, {9, 2}, {9, 7}, {3, 7}},
+         true,
+         ".########...|.########...|.##....##...|.##....##...|.##....##...|"},
+        {"the rectangle",
+         2,
+         0,
+         0,
+         {},
+         {},
+         true,
+         ".########...|.########...|.##....##...|.##....##...|.##....##...|"},
+        {"bevel joins",
+         2,
+         0,
+         2,
+         {},
+         {{3, 2}, {9, 2}, {9, 7}, {3, 7}},
+         true,
+         ".#######....|.########...|.##....##...|.##....##...|.##....##...|"},
+    };
+    for (const Case& c : cases) {
+        Canvas cv(12, 5);
+        GdiDevice dev(cv.dc, IntPoint(12, 5));
+        setColors(dev, 0xFFFFFF, 0);
+        dev.SetLineWidth(c.width);
+        dev.SetLineCap(c.cap);
+        dev.SetLineJoin(c.join);
+        dev.SetDash(c.dashes, 0);
+        std::unique_ptr<Shape> s = dev.NewShape();
+        if (c.pts.empty()) {
+            const double identity[6] = {1, 0, 0, 1, 0, 0};
+            s->AddRectangle(2.0, 1.0, 6.0, 5.0, identity);
+        } else {
+            s->MoveTo(c.pts[0]);
+            for (std::size_t i = 1; i < c.pts.size(); ++i)
+                s->LineTo(c.pts[i]);
+            if (c.closed)
+                s->ClosePath();
+        }
+        s->setPaintMode(Shape::Stroke);
+        EXPECT_TRUE(s->Paint(IntPoint(), dev));
+        std::string pic = cv.picture();
+        for (char& ch : pic) {
+            if (ch == '\n')
+                ch = '|';
+        }
+        EXPECT_EQ(pic, c.picture) << c.what;
+    }
+}
+
+// Under a span clip a wide stroke shows where the clip lets a fill show.
+TEST_F(GdiDeviceTest, WideStrokesHonourTheSpanClip) {
+    auto draw = [](bool clipped, bool stroke) {
+        Canvas cv(16, 12);
+        GdiDevice dev(cv.dc, IntPoint(16, 12));
+        setColors(dev, 0, 0);
+        dev.SaveClip();
+        if (clipped) {
+            auto tri = polygon(dev, {{0, 0}, {16, 0}, {0, 12}});
+            dev.ClipToShape(*tri, 1);
+        }
+        if (stroke) {
+            dev.SetLineWidth(5);
+            dev.SetLineCap(2);
+            dev.SetDash({4, 2}, 0);
+            auto path = dev.NewShape();
+            path->MoveTo(IntPoint(2, 3));
+            path->LineTo(IntPoint(14, 6));
+            path->LineTo(IntPoint(6, 11));
+            path->setPaintMode(Shape::Stroke);
+            path->Paint(IntPoint(), dev);
+        } else {
+            dev.FillRect(IntRect(0, 0, 16, 12));
+        }
+        dev.RestoreClip();
+        return cv.picture();
+    };
+    const std::string whole = draw(false, true), area = draw(true, false),
+                      clipped = draw(true, true);
+    std::string expected = whole;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] == '#' && area[i] != '#')
+            expected[i] = '.';
+    }
+    EXPECT_NE(expected, whole);
+    EXPECT_NE(expected, blank(16, 12));
+    EXPECT_EQ(clipped, expected);
+}
+
 TEST(GdiDeviceAttachTest, AttachDetachAndPens) {
     Canvas cv(4, 4);
     std::size_t pens = win::LiveObjectCount(win::HandleKind::Pen);

@@ -74,6 +74,15 @@ public:
         return std::make_unique<LineStyle>(lineStyle_);
     }
 
+    // A stroke of whole figures: between BeginStroke and EndStroke the moves,
+    // lines and curves of a path are its figures, and CloseFigure marks the
+    // figure just drawn as closed (its end joins its start). BeginStroke
+    // answers false when the device draws them line by line as ever; the
+    // root always does.
+    virtual bool BeginStroke() { return false; }
+    virtual void CloseFigure() {}
+    virtual void EndStroke() {}
+
     virtual void MoveTo(IntPoint p) { SetCurrentPoint(p); }
     virtual void MoveBy(IntPoint delta) { OffsetCurrentPoint(delta); }
     virtual const IntPoint& GetCurrentPoint() const { return currentPoint_; }

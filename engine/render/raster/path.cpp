@@ -133,7 +133,11 @@ void Path::SetAdvance(std::int32_t wx, std::int32_t wy) {
 namespace {
 
 template <class Map>
-bool drawPoints(const std::vector<PathPoint>& pts, IntPoint offset, OutputDevice& device, Map map) {
+bool drawPoints(const std::vector<PathPoint>& pts, bool roundedAsIs, IntPoint offset,
+                OutputDevice& device, Map map) {
+    const bool figures = device.BeginStroke();
+    if (figures && roundedAsIs)
+        offset = offset + IntPoint(1, 1);
     device.MoveTo(offset);
     for (std::size_t i = 0; i < pts.size(); ++i) {
         const PathPoint& p = pts[i];
@@ -150,21 +154,25 @@ bool drawPoints(const std::vector<PathPoint>& pts, IntPoint offset, OutputDevice
                 break;
             default:
                 device.LineTo(offset + map(p));
+                if (p.kind == PathPoint::Close)
+                    device.CloseFigure();
                 break;
         }
     }
+    if (figures)
+        device.EndStroke();
     return true;
 }
 
 }  // namespace
 
 bool Path::Draw(IntPoint offset, OutputDevice& device) {
-    return drawPoints(points_, offset, device,
+    return drawPoints(points_, roundedAsIs_, offset, device,
                       [](const PathPoint& p) { return IntPoint(p.x, p.y); });
 }
 
 bool Path::DrawTransformed(IntPoint offset, OutputDevice& device, const double m[6]) {
-    return drawPoints(points_, offset, device, [m](const PathPoint& p) {
+    return drawPoints(points_, false, offset, device, [m](const PathPoint& p) {
         double x = p.x * 0.001, y = p.y * 0.001;
         return IntPoint(roundCoord(m[0] * x + m[2] * y + m[4]),
                         roundCoord(m[1] * x + m[3] * y + m[5]));

@@ -73,6 +73,11 @@ public:
     IntPoint boxMin() const { return {minX_, minY_}; }
     IntPoint boxMax() const { return {maxX_, maxY_}; }
     void setValid(bool v) { valid_ = v; }
+    // Points rounded from exact device coordinates as they are, not with the
+    // half pixel that content points get (rectangles): a stroke of whole
+    // figures moves them by a pixel to match.
+    bool roundedAsIs() const { return roundedAsIs_; }
+    void setRoundedAsIs(bool v) { roundedAsIs_ = v; }
 
 private:
     // Passes the point through the matrix, then stores it.
@@ -92,6 +97,7 @@ private:
     std::int32_t minX_ = INT32_MAX, minY_ = INT32_MAX;
     std::int32_t advanceX_ = 0, advanceY_ = 0;
     bool rectangle_ = false;
+    bool roundedAsIs_ = false;
 };
 
 }  // namespace vistrel

@@ -117,6 +117,7 @@ void Shape::addCorners(const IntPoint (&c)[4]) {
     std::unique_ptr<Path> path = NewPath();
     if (!path)
         return;
+    path->setRoundedAsIs(true);
     path->RMoveTo(c[0].x, c[0].y);
     for (int i = 1; i < 4; ++i) {
         IntPoint d = c[i] - c[i - 1];
