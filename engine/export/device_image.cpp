@@ -311,37 +311,49 @@ bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey
 }
 
 // Packs a row of greys as the device values of Bits bits (2 or 4) that
-// value gives them, and with px paints their preview pixels into that band
-// row; returns the end of the packed row. Eight equal greys, as most of a
-// page is, take one packed byte and one pixel for all.
+// value gives them, and with px paints the preview pixels of those values
+// (levelPixel) into that row; returns the end of the packed row. Eight
+// pixels of one device value, as most of a page is, take one packed byte
+// and one pixel for all.
 template <int Bits>
 std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
-                     const std::uint8_t* value, const std::uint32_t* pixel, std::uint8_t* px) {
+                     const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
     constexpr int kPerByte = 8 / Bits;
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
+        std::uint8_t v[8];
         if (uniform8(in + x)) {
-            const std::uint8_t v = value[in[x]];
-            std::memset(out, Bits == 2 ? v * 0x55 : v * 0x11, 8 / kPerByte);
+            std::memset(v, value[in[x]], 8);
+        } else {
+            for (int k = 0; k < 8; ++k)
+                v[k] = value[in[x + k]];
+        }
+        if (uniform8(v)) {
+            std::memset(out, Bits == 2 ? v[0] * 0x55 : v[0] * 0x11, 8 / kPerByte);
             out += 8 / kPerByte;
-            for (int k = 0; px && k < 8; ++k)
-                std::memcpy(px + std::size_t(x + k) * 4, &pixel[in[x]], 4);
+            if (px) {
+                const std::uint32_t pixel = levelPixel[v[0]];
+                for (int k = 0; k < 8; ++k)
+                    std::memcpy(px + std::size_t(x + k) * 4, &pixel, 4);
+            }
             continue;
         }
         for (int b = 0; b < 8; b += kPerByte) {
             unsigned byte = 0;
             for (int k = 0; k < kPerByte; ++k)
-                byte = byte << Bits | value[in[x + b + k]];
+                byte = byte << Bits | v[b + k];
             *out++ = std::uint8_t(byte);
         }
-        for (int k = 0; px && k < 8; ++k)
-            std::memcpy(px + std::size_t(x + k) * 4, &pixel[in[x + k]], 4);
+        if (px) {
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(px + std::size_t(x + k) * 4, &levelPixel[v[k]], 4);
+        }
     }
     const std::uint8_t* rest = in + x;
     out = packRow<Bits>(width - x, out,
                         [value, rest](int32_t i) { return unsigned(value[rest[i]]); });
     for (; px && x < width; ++x)
-        std::memcpy(px + std::size_t(x) * 4, &pixel[in[x]], 4);
+        std::memcpy(px + std::size_t(x) * 4, &levelPixel[value[in[x]]], 4);
     return out;
 }
 
@@ -352,17 +364,18 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
              int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
     const bool four = format == kColor4;
     const int n = four ? 3 : 15;
-    // Device value and preview pixel of every grey, by its level (n above
-    // all thresholds).
+    // Device value of every grey, by its level (n above all thresholds),
+    // and preview pixel of every device value.
     std::uint8_t value[256];
-    std::uint32_t pixel[256];
     for (int g = 0; g < 256; ++g) {
         int i = 0;
         while (i < n && g > thresholds[i])
             ++i;
         value[g] = std::uint8_t(n - i);
-        pixel[g] = bandPixel(four ? kPreview4[std::size_t(n - i)] : kPreview16[std::size_t(i)]);
     }
+    std::uint32_t pixel[16];
+    for (int v = 0; v <= n; ++v)
+        pixel[v] = bandPixel(four ? kPreview4[std::size_t(v)] : kPreview16[std::size_t(n - v)]);
     const std::uint8_t* in = grey;
     std::uint8_t* out = packed;
     if (const DirectPixels page(target, width, height, true); target && page) {
