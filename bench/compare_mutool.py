@@ -49,7 +49,8 @@ names lead to /dev/null), with the ratios engine/mutool and host/mutool.
 Then the Palm export against rendering the same pages, both through the
 control object (the engine registered in a scratch configuration folder):
 vistrel-host pdb FILE OUT.pdb --views all (every page at zoom 1 in format 4,
-each with its overview; OUT in /dev/shm when there is one) against
+each with its overview; OUT, and through TMPDIR the folder the export spills
+its pages into, in /dev/shm when there is one) against
 vistrel-host render FILE --pages all --zoom 1, alternating within every
 repetition, on the generated report, photos and TrueType sizes
 (make_documents.py --rendering; not the 1000 mixed pages, whose export stops
@@ -335,7 +336,7 @@ def palm_export(programs, folder, repeat):
             times = {}  # (label, "export" or "render"): [seconds]
             for _ in range(repeat):
                 for label, host in hosts.items():
-                    env = dict(os.environ, XDG_CONFIG_HOME=configs[label])
+                    env = dict(os.environ, XDG_CONFIG_HOME=configs[label], TMPDIR=out)
                     for kind, args in (
                             ("export", [host, "pdb", path, pdb, "--views", "all"]),
                             ("render", [host, "render", path, "--pages", "all", "--zoom", "1"])):
