@@ -19,6 +19,12 @@ repetition:
              mutool draw -q -r 72 -c rgb -o OUT.ppm FILE N
              (opening the file and drawing its last page N, written as PPM
              into /dev/shm)
+  last page host  vistrel-host render FILE --page N --zoom 1  against
+             mutool draw -q -r 72 -c rgb FILE N
+             (the same through the control object, the engine registered in
+             a scratch configuration folder: the document opened, its page
+             count asked and page N rendered into the control's bitmap;
+             mutool draws into a pixmap in memory; neither writes a file)
 on the generated page trees (flat and balanced, 10,000 and 100,000 pages;
 the last page of the balanced ones),
 outlines (10,000 and 100,000 items, leading into a balanced tree of 1000
@@ -43,7 +49,8 @@ names lead to /dev/null), with the ratios engine/mutool and host/mutool.
 Then the Palm export against rendering the same pages, both through the
 control object (the engine registered in a scratch configuration folder):
 vistrel-host pdb FILE OUT.pdb --views all (every page at zoom 1 in format 4,
-each with its overview; OUT in /dev/shm when there is one) against
+each with its overview; OUT, and through TMPDIR the folder the export spills
+its pages into, in /dev/shm when there is one) against
 vistrel-host render FILE --pages all --zoom 1, alternating within every
 repetition, on the generated report, photos and TrueType sizes
 (make_documents.py --rendering; not the 1000 mixed pages, whose export stops
@@ -68,6 +75,8 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# Marks the argument tails of the cases run by vistrel-host.
+HOST = "vistrel-host"
 sys.path.insert(0, HERE)
 import bench_files  # noqa: E402
 
@@ -173,7 +182,9 @@ def main():
     memory = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
     out = os.path.join(memory, "vistrel-bench-clean-%d.pdf" % os.getpid())
 
-    cases = []  # (name, ours as a list of argument tails, mutool arguments)
+    # (name, ours as a list of argument tails, mutool arguments); the tails
+    # of HOST cases are vistrel-host's, the others vistrel-inspect's.
+    cases = []
     for shape in ("flat", "balanced"):
         for n in (10000, 100000):
             f = os.path.join(folder, "pages-%s-%d.pdf" % (shape, n))
@@ -198,20 +209,40 @@ def main():
         cases.append(("last page balanced %d" % n,
                       ["render", f, str(n), "--zoom", "1", "--out", drawn],
                       ["mutool", "draw", "-q", "-r", "72", "-c", "rgb", "-o", drawn, f, str(n)]))
+        cases.append(("last page host balanced %d" % n,
+                      [HOST, "render", f, "--page", str(n), "--zoom", "1"],
+                      ["mutool", "draw", "-q", "-r", "72", "-c", "rgb", f, str(n)]))
     if options.only:
         cases = [c for c in cases if options.only in c[0]]
 
     programs = [("new", options.inspect)]
     if options.baseline:
         programs.append(("old", options.baseline))
+    # Each build's vistrel-host and the configuration folder its engine is
+    # registered in, for the HOST cases; none when the registration failed.
+    hosts = {}
+    if any(tail[0] == HOST for _, tail, _ in cases):
+        for label, program in programs:
+            bins = os.path.dirname(os.path.abspath(program))
+            config = bench_files.register_engine(bins)
+            if config:
+                hosts[label] = (os.path.join(bins, "vistrel-host"),
+                                dict(os.environ, XDG_CONFIG_HOME=config))
     python = find_pymupdf()
     results = {}
     for name, tail, mutool in cases:
+        if tail[0] == HOST and len(hosts) < len(programs):
+            print("%-28s skipped: the engine could not be registered" % name, flush=True)
+            continue
         # Every timing of a case, by who ran: "mutool", "pymupdf" and the
         # labels of the programs.
         runs = {"mutool": lambda: timed(mutool)}
         for label, program in programs:
-            runs[label] = lambda program=program: timed([program] + tail)
+            if tail[0] == HOST:
+                host, env = hosts[label]
+                runs[label] = lambda host=host, env=env: timed([host] + tail[1:], env)
+            else:
+                runs[label] = lambda program=program: timed([program] + tail)
         if python and tail[0] == "streams":
             runs["pymupdf"] = lambda: pymupdf_timed(python, tail[1])
         times = {who: [] for who in runs}
@@ -237,7 +268,7 @@ def main():
         in_process(options.document_bench, python, folder, options.corpus, options.repeat)
     for label, _ in programs:
         for prefix in ("pages flat", "pages balanced", "outline", "outline flat",
-                       "last page balanced"):
+                       "last page balanced", "last page host balanced"):
             small, large = results.get(prefix + " 10000"), results.get(prefix + " 100000")
             if small and large:
                 print("%s: %s grows x%.1f from 10,000 to 100,000 (mutool x%.1f)" % (
@@ -246,6 +277,8 @@ def main():
     for path in (out, drawn):
         if os.path.exists(path):
             os.unlink(path)
+    for _, env in hosts.values():
+        shutil.rmtree(env["XDG_CONFIG_HOME"], ignore_errors=True)
     if not options.only or options.only in "peak memory":
         peak_memory(options.inspect, folder)
     if not options.only or options.only in "palm export":
@@ -303,7 +336,7 @@ def palm_export(programs, folder, repeat):
             times = {}  # (label, "export" or "render"): [seconds]
             for _ in range(repeat):
                 for label, host in hosts.items():
-                    env = dict(os.environ, XDG_CONFIG_HOME=configs[label])
+                    env = dict(os.environ, XDG_CONFIG_HOME=configs[label], TMPDIR=out)
                     for kind, args in (
                             ("export", [host, "pdb", path, pdb, "--views", "all"]),
                             ("render", [host, "render", path, "--pages", "all", "--zoom", "1"])):

@@ -185,6 +185,12 @@ TEST(StructureTest, PageCountIsThePagesTheTreeHolds) {
         {"count_high_before.pdf", {10, 11, 20}},
         {"count_missing_before.pdf", {10, 11, 20}},
         {"count_wrong_below.pdf", {20, 10, 11, 12}},
+        {"count_negative.pdf", {10, 11, 12}},        // root /Count -3
+        {"count_negative_below.pdf", {10, 11, 20}},  // a kid's /Count -1
+        // Counts that check two levels down but lie, or lead into a cycle,
+        // below that on the way to the last page.
+        {"count_wrong_deep.pdf", {10, 11, 20}},
+        {"cycle_deep.pdf", {10}},
     };
     for (const Case& c : cases) {
         // Pages found before the count is asked (by the counts where they
@@ -211,6 +217,19 @@ TEST(StructureTest, PageCountIsThePagesTheTreeHolds) {
             EXPECT_EQ(d.catalog->getPageCount(), count) << c.file;
         }
     }
+}
+
+TEST(StructureTest, CountAndLastPageReadOnlyTheirWay) {
+    // 1 catalog, 21 pages nodes and 64 pages: listing them all reads 86
+    // objects; the count and the last page read the nodes, and the pages two
+    // levels below the nodes on the way to the first and the last page (32).
+    Doc d("wide_tree.pdf");
+    EXPECT_EQ(d.catalog->getPageCount(), 64);
+    Ref<PdfPage> last = d.catalog->getPage(64);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->getId().number, 163);
+    EXPECT_EQ(d.catalog->getPage(65), nullptr);
+    EXPECT_LT(d.doc->cachedCount(), 86);
 }
 
 TEST(StructureTest, SelfReferencesAreFreedWithTheDocument) {

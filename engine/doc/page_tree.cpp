@@ -163,13 +163,17 @@ void PageFinder::learnPlaces(PdfDict& node, int32_t number) {
     learned.before = std::move(before);
 }
 
-bool PageFinder::locate(PdfDict& node, int32_t number, size_t place, int32_t& kid, size_t& before) {
+const std::vector<int32_t>& PageFinder::places(PdfDict& node, int32_t number) {
     auto learned = nodes_.find(number);
     if (learned == nodes_.end() || !learned->second.placed) {
         learnPlaces(node, number);
         learned = nodes_.find(number);
     }
-    const std::vector<int32_t>& places = learned->second.before;
+    return learned->second.before;
+}
+
+bool PageFinder::locate(PdfDict& node, int32_t number, size_t place, int32_t& kid, size_t& before) {
+    const std::vector<int32_t>& places = this->places(node, number);
     if (places.empty() || place >= size_t(places.back()))
         return false;
     // The kid whose pages hold the place: the last one with fewer pages
@@ -206,6 +210,15 @@ PdfPage* PageFinder::find(PdfDict* root, size_t place) {
         place -= before;
     }
     return nullptr;
+}
+
+int64_t PageFinder::count(PdfDict* root) {
+    const int32_t number = root ? root->getId().number : -1;
+    if (number < 0)
+        return -1;
+    const Ref<PdfDict> held = Ref<PdfDict>::share(root);
+    const std::vector<int32_t>& places = this->places(*root, number);
+    return places.empty() ? -1 : places.back();
 }
 
 bool getPageBoxes(PdfDict* page, int32_t& width, int32_t& height) {

@@ -48,6 +48,10 @@ public:
     // The page at the 0-based place, borrowed; null when the descent cannot
     // tell it (the place beyond the pages the counts tell included).
     PdfPage* find(PdfDict* root, size_t place);
+    // The pages the root's counts tell where a descent passing the root
+    // takes them (the root's /Count and that of every pages node among its
+    // kids check); -1 otherwise.
+    int64_t count(PdfDict* root);
     // Forgets what was learned.
     void clear() { nodes_.clear(); }
 
@@ -63,6 +67,9 @@ private:
     // false when the node's places are not known or the place lies beyond
     // them.
     bool locate(PdfDict& node, int32_t number, size_t place, int32_t& kid, size_t& before);
+    // The pages before each kid of a node and, last, all of them, learned
+    // on the first use; empty when the counts do not check.
+    const std::vector<int32_t>& places(PdfDict& node, int32_t number);
 
     // What is known of a node with an object number.
     struct Learned {

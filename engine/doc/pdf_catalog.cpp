@@ -247,6 +247,7 @@ bool PdfCatalog::readCatalog() {
 bool PdfCatalog::purge(int level) {
     kidPlaces_.clear();
     finder_.clear();
+    toldCount_ = -2;
     PdfRef* root = document_ ? getTrailerRoot(document_->trailer()) : nullptr;
     return root ? root->visit(level) : false;
 }
@@ -266,14 +267,40 @@ Ref<PdfPage> PdfCatalog::getPage(int32_t pageNumber) {
         dropStaleCounts();
         if (PdfPage* page = finder_.find(pagesRoot_.get(), size_t(pageNumber) - 1))
             return Ref<PdfPage>::share(page);
+        // Past the told count there is no page: no list is needed to say so.
+        const int64_t told = toldCount();
+        if (told >= 0 && pageNumber > told)
+            return nullptr;
     }
     if (size_t(pageNumber) > pages().size())
         return nullptr;
     return Ref<PdfPage>::share(asPage(pages_[size_t(pageNumber) - 1].get()));
 }
 
-int32_t PdfCatalog::getPageCount() const {
-    return loaded_ ? static_cast<int32_t>(pages().size()) : 0;
+int32_t PdfCatalog::getPageCount() {
+    if (!loaded_)
+        return 0;
+    if (!pagesListed_) {
+        const int64_t told = toldCount();
+        if (told >= 0)
+            return static_cast<int32_t>(told);
+    }
+    return static_cast<int32_t>(pages().size());
+}
+
+int64_t PdfCatalog::toldCount() {
+    dropStaleCounts();
+    if (toldCount_ != -2)
+        return toldCount_;
+    // A count of 0 is left to the list, which costs nothing when it is true;
+    // the two descents end the counts that lead into a cycle or too deep at
+    // either end of the tree.
+    PdfDict* root = pagesRoot_.get();
+    const int64_t count = finder_.count(root);
+    const bool told = count > 0 && size_t(count) <= kMaxPageCount && finder_.find(root, 0) &&
+                      finder_.find(root, size_t(count) - 1);
+    toldCount_ = told ? count : -1;
+    return toldCount_;
 }
 
 Ref<PdfPage> PdfCatalog::getPageIndex(PdfObject* pageRef) {
@@ -327,6 +354,7 @@ void PdfCatalog::dropStaleCounts() {
     if (writes != countWritesSeen_) {
         kidPlaces_.clear();
         finder_.clear();
+        toldCount_ = -2;
         countWritesSeen_ = writes;
     }
 }

@@ -97,13 +97,15 @@ public:
     virtual bool readCatalog();
 
     // The page of 1-based number, with one reference for the caller; null
-    // beyond the page count. Until the pages are listed (getPageCount) the
-    // page is found by descending the tree where its /Count values check
-    // (PageFinder).
+    // beyond the page count. Until the pages are listed the page is found by
+    // descending the tree where its /Count values check (PageFinder); where
+    // the descent cannot tell it, the pages are listed.
     Ref<PdfPage> getPage(int32_t pageNumber);
-    // The number of pages the page tree holds (listPages), whatever the
-    // root's /Count says; 0 when not loaded.
-    int32_t getPageCount() const;
+    // The number of pages the page tree holds; 0 when not loaded. Told by
+    // the root's /Count where it checks as a descent takes it and the first
+    // and the last page are found by the descent; else, and once the pages
+    // are listed, the length of the list (listPages).
+    int32_t getPageCount();
     // The page a reference leads to, with one reference for the caller; on
     // success lastPageNumber() is its 1-based number when the tree tells it.
     Ref<PdfPage> getPageIndex(PdfObject* pageRef);
@@ -148,6 +150,8 @@ private:
     const KidPlaces& kidPlaces(int32_t number, PdfArray& kids);
     // Forgets what was learned from /Count values once one was written.
     void dropStaleCounts();
+    // The page count the /Count values tell (getPageCount), or -1.
+    int64_t toldCount();
 
     PdfDocument* document_;
     Ref<PdfDict> pagesRoot_;
@@ -161,6 +165,8 @@ private:
     mutable std::vector<ObjectRef> pages_;
     mutable bool pagesListed_ = false;
     PageFinder finder_;
+    // toldCount once worked out, -2 before; forgotten with finder_.
+    int64_t toldCount_ = -2;
     // By the pages node's object number; dropped by a purge and after any
     // /Count written through setOutlineCount, as finder_ is.
     std::unordered_map<int32_t, KidPlaces> kidPlaces_;

@@ -21,6 +21,16 @@ std::size_t compressRecord(const std::uint8_t* data, std::size_t length, std::ui
             if (++i == length)
                 break;
             std::uint8_t count = 0;
+            // Long runs (the white of a page) eight bytes at a time.
+            const std::uint64_t eight = b * 0x0101010101010101u;
+            while (count <= 255 - 8 && length - i >= 8) {
+                std::uint64_t next;
+                std::memcpy(&next, data + i, 8);
+                if (next != eight)
+                    break;
+                count = std::uint8_t(count + 8);
+                i += 8;
+            }
             while (i < length && count < 255 && data[i] == b) {
                 ++count;
                 ++i;

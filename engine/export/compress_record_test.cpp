@@ -26,6 +26,9 @@ TEST(CompressRecord, CodesRowsAsTheDeviceReads) {
         {"aab", std::string("aa\0b", 4)},
         {std::string(300, 'x'), "xx\xffxx\x29"},
         {std::string(258, 'x'), "xx\xffx"},  // after a count the next byte starts afresh
+        {std::string(265, 'x'), "xx\xffxx\x06"},
+        {std::string(20, 'x') + "y", "xx\x12y"},
+        {"ab" + std::string(13, 'y'), "abyy\x0b"},
         {"xx", "xx"},
         {"x", "x"},
         {"", ""},

@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vistrel {
 
 const std::array<PreviewColor, 16> kPreview16 = {{
@@ -101,6 +105,45 @@ private:
     int32_t rows_ = 0;
 };
 
+// The rows of the 32-bit DIB section a device context holds, reached
+// straight where a band's copies would move exactly their bytes: the bitmap
+// holds every pixel of the page and, for painting, its clip lets every one
+// through.
+class DirectPixels {
+public:
+    DirectPixels(win::HDC dc, int32_t width, int32_t height, bool painting) {
+        win::DIBSECTION ds{};
+        if (win::GetObject(win::GetCurrentObject(dc, win::OBJ_BITMAP), sizeof ds, &ds) !=
+                int(sizeof ds) ||
+            !ds.dsBm.bmBits || ds.dsBm.bmBitsPixel != 32 || ds.dsBm.bmWidth < width ||
+            ds.dsBm.bmHeight < height) {
+            return;
+        }
+        if (painting) {
+            win::RECT visible;
+            if (win::GetClipBox(dc, &visible) != win::SIMPLEREGION || visible.left > 0 ||
+                visible.top > 0 || visible.right < width || visible.bottom < height) {
+                return;
+            }
+        }
+        bits_ = static_cast<std::uint8_t*>(ds.dsBm.bmBits);
+        stride_ = std::size_t(ds.dsBm.bmWidthBytes);
+        topDown_ = ds.dsBmih.biHeight < 0;
+        bitmapHeight_ = ds.dsBm.bmHeight;
+    }
+
+    explicit operator bool() const { return bits_ != nullptr; }
+    std::uint8_t* row(int32_t y) const {
+        return bits_ + std::size_t(topDown_ ? y : bitmapHeight_ - 1 - y) * stride_;
+    }
+
+private:
+    std::uint8_t* bits_ = nullptr;
+    std::size_t stride_ = 0;
+    bool topDown_ = false;
+    int32_t bitmapHeight_ = 0;
+};
+
 // The rows of a band for a page of width x height pixels.
 int32_t bandRows(int32_t width, int32_t height) {
     const std::size_t rows = std::max<std::size_t>(kBandBytes / (std::size_t(width) * 4), 1);
@@ -120,6 +163,33 @@ bool eachBand(int32_t height, int32_t rows, Work work) {
 
 inline std::uint32_t weightedSum(const std::uint8_t* bgr) {
     return 306u * bgr[2] + 601u * bgr[1] + 116u * bgr[0];
+}
+
+// The 8-bit greys of n band pixels (weightedSum >> 10), four at a time where
+// the processor has SSE2: the same sums in 32-bit lanes.
+void greyRow(const std::uint8_t* px, std::uint8_t* out, int32_t n) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    // Blue, green and red of a pixel times their weights in two 32-bit
+    // sums (the fourth byte times 0), added in pairs.
+    const __m128i weights = _mm_setr_epi16(116, 601, 306, 0, 116, 601, 306, 0);
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 4 <= n; x += 4) {
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + std::size_t(x) * 4));
+        const __m128 low = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
+        const __m128 high = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
+        const __m128i even = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+        __m128i grey = _mm_srli_epi32(_mm_add_epi32(even, odd), 10);
+        grey = _mm_packs_epi32(grey, grey);
+        grey = _mm_packus_epi16(grey, grey);
+        const std::int32_t four = _mm_cvtsi128_si32(grey);
+        std::memcpy(out + x, &four, 4);
+    }
+#endif
+    for (; x < n; ++x)
+        out[x] = std::uint8_t(weightedSum(px + std::size_t(x) * 4) >> 10);
 }
 
 // A preview colour as the four bytes of a band pixel, the fourth 0 (as a
@@ -153,26 +223,138 @@ std::uint8_t* packRow(int32_t width, std::uint8_t* out, ValueAt valueAt) {
     return out;
 }
 
+// Eight bytes of one value, and whether eight bytes at p all hold p[0].
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+inline bool uniform8(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v == p[0] * kEveryByte;
+}
+
+// Counts greys. A page of one colour sends nearly every pixel to one
+// counter, and each increment of it would wait for the one before: eight
+// equal greys in a row are added as a run kept in a register, the others go
+// to four counter tables in turn, summed at the end.
+class GreyCounter {
+public:
+    void add(const std::uint8_t* g, int32_t n) {
+        int32_t x = 0;
+        for (; x + 8 <= n; x += 8) {
+            if (uniform8(g + x)) {
+                if (g[x] != runGrey_) {
+                    counts_[0][runGrey_] += run_;
+                    runGrey_ = g[x];
+                    run_ = 0;
+                }
+                run_ += 8;
+                continue;
+            }
+            for (int k = 0; k < 8; k += 4) {
+                ++counts_[0][g[x + k]];
+                ++counts_[1][g[x + k + 1]];
+                ++counts_[2][g[x + k + 2]];
+                ++counts_[3][g[x + k + 3]];
+            }
+        }
+        for (; x < n; ++x)
+            ++counts_[std::size_t(x) & 3][g[x]];
+    }
+    // Adds the counts to histogram (as many increments of its counters
+    // would: modulo 2^32).
+    void addTo(std::uint32_t* histogram) {
+        counts_[0][runGrey_] += run_;
+        run_ = 0;
+        for (std::size_t i = 0; i < 256; ++i)
+            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i];
+    }
+
+private:
+    std::uint32_t counts_[4][256] = {};
+    std::uint8_t runGrey_ = 0;
+    std::uint32_t run_ = 0;
+};
+
 // The 8-bit greys of the page held by source into grey, counted in
 // histogram when given.
 bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey,
               std::uint32_t* histogram) {
+    std::optional<GreyCounter> counter;
+    if (histogram)
+        counter.emplace();
+    std::uint8_t* out = grey;
+    if (const DirectPixels page(source, width, height, false); page) {
+        for (int32_t y = 0; y < height; ++y, out += width) {
+            greyRow(page.row(y), out, width);
+            if (counter)
+                counter->add(out, width);
+        }
+        if (counter)
+            counter->addTo(histogram);
+        return true;
+    }
     const Band band(source, width, bandRows(width, height));
     if (!band)
         return false;
-    std::uint8_t* out = grey;
-    return eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
+    const bool done = eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
         if (!band.copyIn(source, top, rows))
             return false;
         for (int32_t y = 0; y < rows; ++y, out += width) {
-            const std::uint8_t* px = band.row(y);
-            for (int32_t x = 0; x < width; ++x, px += 4)
-                out[x] = std::uint8_t(weightedSum(px) >> 10);
-            for (int32_t x = 0; histogram && x < width; ++x)
-                ++histogram[out[x]];
+            greyRow(band.row(y), out, width);
+            if (counter)
+                counter->add(out, width);
         }
         return true;
     });
+    if (done && counter)
+        counter->addTo(histogram);
+    return done;
+}
+
+// Packs a row of greys as the device values of Bits bits (2 or 4) that
+// value gives them, and with px paints the preview pixels of those values
+// (levelPixel) into that row; returns the end of the packed row. Eight
+// pixels of one device value, as most of a page is, take one packed byte
+// and one pixel for all.
+template <int Bits>
+std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
+                     const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
+    constexpr int kPerByte = 8 / Bits;
+    int32_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        std::uint8_t v[8];
+        if (uniform8(in + x)) {
+            std::memset(v, value[in[x]], 8);
+        } else {
+            for (int k = 0; k < 8; ++k)
+                v[k] = value[in[x + k]];
+        }
+        if (uniform8(v)) {
+            std::memset(out, Bits == 2 ? v[0] * 0x55 : v[0] * 0x11, 8 / kPerByte);
+            out += 8 / kPerByte;
+            if (px) {
+                const std::uint32_t pixel = levelPixel[v[0]];
+                for (int k = 0; k < 8; ++k)
+                    std::memcpy(px + std::size_t(x + k) * 4, &pixel, 4);
+            }
+            continue;
+        }
+        for (int b = 0; b < 8; b += kPerByte) {
+            unsigned byte = 0;
+            for (int k = 0; k < kPerByte; ++k)
+                byte = byte << Bits | v[b + k];
+            *out++ = std::uint8_t(byte);
+        }
+        if (px) {
+            for (int k = 0; k < 8; ++k)
+                std::memcpy(px + std::size_t(x + k) * 4, &levelPixel[v[k]], 4);
+        }
+    }
+    const std::uint8_t* rest = in + x;
+    out = packRow<Bits>(width - x, out,
+                        [value, rest](int32_t i) { return unsigned(value[rest[i]]); });
+    for (; px && x < width; ++x)
+        std::memcpy(px + std::size_t(x) * 4, &levelPixel[value[in[x]]], 4);
+    return out;
 }
 
 // Maps every grey to the level of the first threshold not below it, packs
@@ -182,16 +364,26 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
              int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
     const bool four = format == kColor4;
     const int n = four ? 3 : 15;
-    // Device value and preview pixel of every grey, by its level (n above
-    // all thresholds).
+    // Device value of every grey, by its level (n above all thresholds),
+    // and preview pixel of every device value.
     std::uint8_t value[256];
-    std::uint32_t pixel[256];
     for (int g = 0; g < 256; ++g) {
         int i = 0;
         while (i < n && g > thresholds[i])
             ++i;
         value[g] = std::uint8_t(n - i);
-        pixel[g] = bandPixel(four ? kPreview4[std::size_t(n - i)] : kPreview16[std::size_t(i)]);
+    }
+    std::uint32_t pixel[16];
+    for (int v = 0; v <= n; ++v)
+        pixel[v] = bandPixel(four ? kPreview4[std::size_t(v)] : kPreview16[std::size_t(n - v)]);
+    const std::uint8_t* in = grey;
+    std::uint8_t* out = packed;
+    if (const DirectPixels page(target, width, height, true); target && page) {
+        for (int32_t y = 0; y < height; ++y, in += width) {
+            out = four ? mapRow<2>(in, width, out, value, pixel, page.row(y))
+                       : mapRow<4>(in, width, out, value, pixel, page.row(y));
+        }
+        return true;
     }
     std::optional<Band> preview;
     if (target) {
@@ -199,17 +391,11 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
         if (!*preview)
             return false;
     }
-    const std::uint8_t* in = grey;
-    std::uint8_t* out = packed;
     return eachBand(height, preview ? preview->rows() : height, [&](int32_t top, int32_t rows) {
         for (int32_t y = 0; y < rows; ++y, in += width) {
-            const auto valueAt = [&value, in](int32_t x) { return unsigned(value[in[x]]); };
-            out = four ? packRow<2>(width, out, valueAt) : packRow<4>(width, out, valueAt);
-            if (!preview)
-                continue;
-            std::uint8_t* px = preview->row(y);
-            for (int32_t x = 0; x < width; ++x, px += 4)
-                std::memcpy(px, &pixel[in[x]], 4);
+            std::uint8_t* px = preview ? preview->row(y) : nullptr;
+            out = four ? mapRow<2>(in, width, out, value, pixel, px)
+                       : mapRow<4>(in, width, out, value, pixel, px);
         }
         return !preview || preview->copyOut(target, top, rows);
     });

@@ -240,10 +240,10 @@ struct FormerConversion {
 // a byte at the end of each row, and more rows than one band of the
 // conversion holds), of a few bands of greys and noise (whose histogram has
 // valleys) and of a corner, the last columns and rows of the first and the
-// last lying beyond the page's bitmap (black then), held in a 24-bit bitmap, in a 32-bit one (whose
-// fourth bytes the preview leaves 0) and in the bitmap the control renders
-// into, give the device values, greys and preview of the former conversion
-// in every format.
+// last lying beyond the page's bitmap (black then), held in a 24-bit bitmap, in 32-bit ones from
+// the top and from the bottom (whose fourth bytes the preview leaves 0) and
+// in the bitmap the control renders into, give the device values, greys and preview of the former
+// conversion in every format.
 TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
     struct Page {
         const char* name;
@@ -262,8 +262,15 @@ TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
          }},
         {"corner", 13, 7, 2,
          [](int x, int y, int ch) { return std::uint8_t((x * 40 + y * 90 + ch * 17) & 255); }},
+        // Runs of 1 to 13 equal greys, across every place of a group of
+        // eight and the row ends.
+        {"runs", 203, 61, 0,
+         [](int x, int y, int) { return std::uint8_t((x + 3 * y) / (1 + y % 13) % 4 * 85); }},
+        {"sparse", 96, 30, 0,
+         [](int x, int y, int) { return std::uint8_t((x * 7 + y * 13) % 97 == 0 ? 0 : 255); }},
     };
-    const win::CanvasKind kinds[] = {{24, false, false}, {32, false, false}, {32, false, true}};
+    const win::CanvasKind kinds[] = {
+        {24, false, false}, {32, false, false}, {32, true, false}, {32, false, true}};
     for (const Page& page : pages) {
         const int bitmapWidth = page.width - page.missing,
                   bitmapHeight = page.height - page.missing;
@@ -283,10 +290,10 @@ TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
             const std::vector<std::uint8_t> expected = FormerConversion::convert(
                 preview, page.width, page.height, formatAfter, formerGrey);
             for (const win::CanvasKind& kind : kinds) {
-                const std::string what = std::string(page.name) + ", format " +
-                                         std::to_string(format) + ", " +
-                                         std::to_string(kind.bitsPerPixel) + " bits" +
-                                         (kind.compatible ? ", compatible" : "");
+                const std::string what =
+                    std::string(page.name) + ", format " + std::to_string(format) + ", " +
+                    std::to_string(kind.bitsPerPixel) + " bits" +
+                    (kind.bottomUp ? ", bottom-up" : "") + (kind.compatible ? ", compatible" : "");
                 win::Canvas canvas(bitmapWidth, bitmapHeight, kind);
                 std::uint8_t* const fourth = kind.bitsPerPixel == 32 ? canvas.bits : nullptr;
                 for (int y = 0; y < bitmapHeight; ++y) {
@@ -298,6 +305,16 @@ TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
                                        4 +
                                    3] = 0xFF;
                     }
+                }
+                if (format == kColor4) {
+                    std::array<std::uint32_t, 256> counted{}, former{};
+                    for (std::uint8_t g : formerGrey)
+                        ++former[g];
+                    std::vector<std::uint8_t> greys(formerGrey.size());
+                    ASSERT_TRUE(convertToGrey16(canvas.dc, counted.data(), greys.data(), page.width,
+                                                page.height, false, nullptr))
+                        << what;
+                    EXPECT_EQ(counted, former) << what;
                 }
                 std::vector<std::uint8_t> packed(expected.size()), grey(formerGrey.size());
                 DeviceImage image;
