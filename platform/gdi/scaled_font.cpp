@@ -87,6 +87,31 @@ void rasterize(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int heigh
     FT_Outline_Render(FreeType::get()->library(), &outline, &params);
 }
 
+// Renders an outline moved by (dx, dy) (1/64 pixels) into zeroed coverage
+// of width x height pixels, rows from the top: FreeType writes the runs
+// itself, the same values its spans would carry.
+void rasterizeInto(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int height,
+                   std::uint8_t* coverage) {
+    Outline moved = source;
+    for (FT_Vector& p : moved.points) {
+        p.x += dx;
+        p.y += dy;
+    }
+    FT_Outline outline = view(moved);
+    FT_Bitmap target{};
+    target.rows = unsigned(height);
+    target.width = unsigned(width);
+    target.pitch = width;
+    target.buffer = coverage;
+    target.num_grays = 256;
+    target.pixel_mode = FT_PIXEL_MODE_GRAY;
+    FT_Raster_Params params{};
+    params.target = &target;
+    params.source = &outline;
+    params.flags = FT_RASTER_FLAG_AA;
+    FT_Outline_Render(FreeType::get()->library(), &outline, &params);
+}
+
 std::uint8_t mix(unsigned dst, unsigned src, unsigned coverage) {
     return std::uint8_t((dst * (255 - coverage) + src * coverage + 127) / 255);
 }
@@ -334,12 +359,7 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
     if (width > 0 && height > 0 && width <= kTile && height <= kTile &&
         width * height <= kMaxCachedArea) {
         g.coverage.assign(std::size_t(width * height), 0);
-        rasterize(o, -g.left * 64, -g.bottom * 64, int(width), int(height),
-                  [&](int row, int x, int length, std::uint8_t coverage) {
-                      if (row >= 0 && row < height && x >= 0 && length > 0 && x + length <= width)
-                          std::memset(&g.coverage[std::size_t(row) * width + x], coverage,
-                                      std::size_t(length));
-                  });
+        rasterizeInto(o, -g.left * 64, -g.bottom * 64, int(width), int(height), g.coverage.data());
     }
     return g;
 }
