@@ -19,7 +19,13 @@ int runProgram(BrevantApplication& app) {
     BrevantForm.setCommandLine(QCoreApplication::arguments());
     // The loop shows the main form once it runs, so that a close that
     // comes while the window appears ends the loop too.
-    QTimer::singleShot(0, &BrevantForm, [&BrevantForm] { BrevantForm.show(); });
+    QTimer::singleShot(0, &BrevantForm, [&BrevantForm] {
+        BrevantForm.show();
+        // What the show posted (the page view's layout among it) is
+        // delivered, in its order, before the window's first paint, so that
+        // the first paint is the settled window.
+        QCoreApplication::sendPostedEvents();
+    });
     return app.exec();
 }
 
