@@ -26,6 +26,11 @@ bool dashUsable(const std::vector<std::int32_t>& dashes) {
     return sum > 0;
 }
 
+// The length of [from, to) within [0, size).
+std::int64_t overlap(std::int64_t from, std::int64_t to, std::int64_t size) {
+    return std::max<std::int64_t>(0, std::min(to, size) - std::max<std::int64_t>(from, 0));
+}
+
 }  // namespace
 
 GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
@@ -83,6 +88,7 @@ bool GdiDevice::SelectStrokePen() {
     if (!pen)
         return false;
     SelectOwnPen(pen);
+    penWidth_ = width;
     penDirty_ = false;
     return true;
 }
@@ -95,6 +101,7 @@ bool GdiDevice::BeginSpans() {
     if (!pen)
         return false;
     SelectOwnPen(pen);
+    penWidth_ = 1;
     resetDash();
     spanDrawing_ = true;
     penDirty_ = true;
@@ -142,6 +149,11 @@ bool GdiDevice::FillRect(const IntRect& r) {
     if (clipState_ < 0) {
         win::RECT rc{r.x, r.y, clampCoord(std::int64_t(r.x) + r.width),
                      clampCoord(std::int64_t(r.y) + r.height)};
+        const std::int64_t rows = overlap(rc.top, rc.bottom, pageSize_.y);
+        if (!chargeWork(WorkMeter::paintWork(
+                std::uint64_t(rows),
+                std::uint64_t(rows * overlap(rc.left, rc.right, pageSize_.x)))))
+            return true;
         return win::FillRect(dc_, &rc, brush_) != 0;
     }
     BeginSpans();
@@ -164,6 +176,16 @@ void GdiDevice::polyline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std:
 
 void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
     if (clipState_ == 0 || len == 0)
+        return;
+    // The pen covers the piece and half its width around it; what of that
+    // lies on the page is charged.
+    const std::int64_t along = horizontal ? p.x : p.y, across = horizontal ? p.y : p.x;
+    const std::int64_t half = penWidth_ / 2;
+    const std::int64_t pixels =
+        overlap(std::min(along, along + len) - half, std::max(along, along + len) + half,
+                horizontal ? pageSize_.x : pageSize_.y) *
+        overlap(across - half, across - half + penWidth_, horizontal ? pageSize_.y : pageSize_.x);
+    if (!chargeWork(WorkMeter::paintWork(1, std::uint64_t(pixels))))
         return;
     if (clipState_ < 0) {
         if (horizontal) {
@@ -421,6 +443,10 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         }
         if (!list->Limit(IntPoint(0, 0), pageSize_))
             clipState_ = 0;
+        // Its rows were scan-converted.
+        if (!list->empty())
+            chargeWork(WorkMeter::kClipRowWork *
+                       std::uint64_t(std::int64_t(list->maxY()) - list->minY() + 1));
         // A clip that covers exactly what the newest one covers changes
         // nothing (a form drawing a form with the same box): it is not laid
         // over it, and the state stays what the newest one gives.
@@ -511,6 +537,9 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     // A stencil blends the fill colour over the page where it covers it.
     const bool stencil = image.stencil() && image.bytesPerPixel() == 1;
     if (clipState_ == 0)
+        return true;
+    if (!chargeWork(WorkMeter::kImagePixelWork * std::uint64_t(std::max(w, 0)) *
+                    std::uint64_t(std::max(h, 0))))
         return true;
     if (clipState_ > 0) {
         const int visible = RectVisible(p.x, p.y, clampCoord(std::int64_t(p.x) + w),

@@ -79,6 +79,8 @@ private:
     int bitsPerPixel_ = 0;
     int dashIndex_ = 0;
     int dashRemainder_ = 0;
+    // Width of the pen selected last, in pixels.
+    int penWidth_ = 1;
 };
 
 }  // namespace vistrel
