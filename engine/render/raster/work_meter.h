@@ -24,7 +24,7 @@ public:
     // Taken from the device it is attached to.
     ~WorkMeter();
 
-    // About four million operators, a thousand million image samples, four
+    // About four million operators, a thousand million image samples, two
     // thousand million painted pixels, or a mix of them.
     static constexpr std::uint64_t kBudget = VISTREL_PAGE_WORK_BUDGET;
     // Painting a span (one run of pixels along a row or a column) costs
@@ -33,7 +33,7 @@ public:
     // first), a glyph's kGlyphPixelWork each (it may be scan-converted
     // first) on top of a span a row, a row of a clip kClipRowWork.
     static constexpr std::uint64_t kSpanWork = 64;
-    static constexpr std::uint64_t kPixelsPerUnit = 4;
+    static constexpr std::uint64_t kPixelsPerUnit = 2;
     static constexpr std::uint64_t kImagePixelWork = 3;
     static constexpr std::uint64_t kGlyphPixelWork = 1;
     static constexpr std::uint64_t kClipRowWork = 4;
