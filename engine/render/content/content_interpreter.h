@@ -172,8 +172,8 @@ public:
     std::int32_t nestingDepth() const { return std::int32_t(nested_.size()); }
 
     // The work of one page (see WorkMeter): each run of the content loop
-    // (the page's, a form's, a glyph procedure's), each operator it reads,
-    // each image sample decoded and what the device paints charge it. Once
+    // (the page's, a form's, a glyph procedure's), each operator and byte it
+    // reads, each image sample decoded and what the device paints charge it. Once
     // the budget is spent, every run ends where it is, as at the end of its
     // content, images read no further row and the device paints nothing:
     // forms that draw each other many times over, or a page that paints its
@@ -181,6 +181,8 @@ public:
     // charged lightly, as pages of large scans are common.
     static constexpr std::uint64_t kWorkBudget = WorkMeter::kBudget;
     static constexpr std::uint64_t kOperatorWork = 256;
+    // Each byte of content read costs this on top of the operators.
+    static constexpr std::uint64_t kByteWork = 16;
     // A run costs this for every run open once it has started: the page's
     // own run one, a form the page draws two, a form that form draws three.
     // Forms that multiply their draws by drawing each other must nest, and

@@ -245,9 +245,10 @@ TEST(FormTest, BusyPagesDrawWhole) {
 }
 
 // Pages that paint their whole area over and over, each paint one operator
-// or a few: what the device paints is charged, so that the page stops after
-// a small part of its operators and leaves no run or form open, where
-// counting operators alone would let it paint for seconds or minutes.
+// or a few, and a form that is mostly operands: what the device paints and
+// the bytes read are charged, so that the page stops after a small part of
+// its operators and leaves no run or form open, where counting operators
+// alone would let it run for seconds or minutes.
 TEST(FormTest, PagesPaintingTheirAreaOverAndOverStop) {
     struct Case {
         const char* what;
@@ -269,23 +270,27 @@ TEST(FormTest, PagesPaintingTheirAreaOverAndOverStop) {
         {"a page-filling form drawn 1,000,000 times", repeated("/Fm Do\n", 1000000), 3000000},
         {"100,000 strokes of a line 1000 units wide",
          "1000 w " + repeated("0 0 m 612 792 l S\n", 100000), 300000},
+        {"a form of 100,000 operands drawn 100,000 times", repeated("/Op Do\n", 100000),
+         300000},
     };
     settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         GdiPage page(
-            "/Resources << /XObject << /Fm 4 0 R /Im 5 0 R >> >>",
+            "/Resources << /XObject << /Fm 4 0 R /Im 5 0 R /Op 6 0 R >> >>",
             {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 612 792]", "0 0 612 792 re f"),
              streamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 "
                           "/ColorSpace /DeviceRGB /BitsPerComponent 8",
-                          std::string("\x80\x20\x20", 3))},
+                          std::string("\x80\x20\x20", 3)),
+             streamObject("/Type /XObject /Subtype /Form /BBox [0 0 612 792]",
+                          repeated("0 ", 100000) + "300 400 2 2 re f")},
             612, 792);
         page.run("0 g 0 G " + c.content);
         EXPECT_TRUE(page.in.workSpent());
         EXPECT_LT(page.trace.lines.size(), c.operators / 10);
         EXPECT_EQ(page.in.nestingDepth(), 0);
         EXPECT_EQ(page.in.runDepth(), 0);
-        EXPECT_NE(page.canvas.pixel(300, 400), 0xFFFFFFu);
+        EXPECT_NE(page.canvas.pixel(301, 401), 0xFFFFFFu);
     }
     settingsStore().save(settings::Quality, settings::ImageShowMode);
 }

@@ -251,24 +251,29 @@ TEST_F(ImageOperatorsTest, HostileImagesEndAndDrawNothing) {
 // not: the operators after it do not run.
 TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     showMode(SettingValue::ofInteger(2));
-    const std::string red("\xFF\x00\x00", 3);
-    const std::string fourRows = "/Width 1 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceRGB";
+    std::string red;
+    for (int i = 0; i < 4 * 20; ++i)
+        red += std::string("\xFF\x00\x00", 3);
+    const std::string fourRows = "/Width 20 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceRGB";
+    const std::string content = "q 40 0 0 40 10 10 cm /Im1 Do Q";
     const struct {
         const char* what;
         std::uint64_t room;  // besides the run and the operators before "Do"
         bool drawn;
     } cases[] = {
-        {"one row", 3, false},
-        {"every row and pixel", 4 * 3 + WorkMeter::kImagePixelWork * 41 * 41, true},
+        {"one row", 60, false},
+        {"every row and pixel", 4 * 60 + WorkMeter::kImagePixelWork * 41 * 41, true},
     };
-    ImagePage whole({image(fourRows, red + red + red + red)});
-    whole.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
+    ImagePage whole({image(fourRows, red)});
+    whole.run(content);
     ASSERT_EQ(whole.canvas.pixel(30, 45), 0x0000FFu);
     for (const auto& c : cases) {
-        ImagePage page({image(fourRows, red + red + red + red)});
+        ImagePage page({image(fourRows, red)});
+        // The bytes of "q" and "cm" within a byte or two.
         page.in.chargeWork(ContentInterpreter::kWorkBudget - page.in.runWork() -
-                           2 * ContentInterpreter::kOperatorWork - c.room);
-        page.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
+                           2 * ContentInterpreter::kOperatorWork -
+                           content.find("/Im1") * ContentInterpreter::kByteWork - c.room);
+        page.run(content);
         EXPECT_EQ(page.canvas.picture(),
                   c.drawn ? whole.canvas.picture() : Canvas(128, 128).picture())
             << c.what;
