@@ -249,7 +249,7 @@ TEST(FormTest, BusyPagesDrawWhole) {
 // the bytes read are charged, so that the page stops after a small part of
 // its operators and leaves no run or form open, where counting operators
 // alone would let it run for seconds or minutes.
-TEST(FormTest, PagesPaintingTheirAreaOverAndOverStop) {
+TEST(FormTest, PagesRepeatingCostlyWorkStop) {
     struct Case {
         const char* what;
         std::string content;
@@ -270,8 +270,7 @@ TEST(FormTest, PagesPaintingTheirAreaOverAndOverStop) {
         {"a page-filling form drawn 1,000,000 times", repeated("/Fm Do\n", 1000000), 3000000},
         {"100,000 strokes of a line 1000 units wide",
          "1000 w " + repeated("0 0 m 612 792 l S\n", 100000), 300000},
-        {"a form of 100,000 operands drawn 100,000 times", repeated("/Op Do\n", 100000),
-         300000},
+        {"a form of 100,000 operands drawn 100,000 times", repeated("/Op Do\n", 100000), 300000},
     };
     settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
     for (const Case& c : cases) {
