@@ -37,6 +37,14 @@ ContentInterpreter::~ContentInterpreter() {
     operands_.clear();
 }
 
+void ContentInterpreter::setDevice(OutputDevice* device) {
+    device_ = device;
+    if (device_)
+        device_->setWorkMeter(&meter_);
+    else
+        meter_.detach();
+}
+
 void ContentInterpreter::setMode(std::int32_t state) {
     state_ = state;
     table_ = map_ ? map_->find(state) : nullptr;

@@ -17,6 +17,7 @@
 #include "engine/render/content/graphics_state.h"
 #include "engine/render/content/operand_stack.h"
 #include "engine/render/content/operator_tables.h"
+#include "engine/render/raster/work_meter.h"
 
 namespace vistrel {
 
@@ -151,7 +152,9 @@ public:
     ProgressSink* progressSink() const { return sink_; }
     void setProgressSink(ProgressSink* sink) { sink_ = sink; }
     OutputDevice* device() const { return device_; }
-    void setDevice(OutputDevice* device) { device_ = device; }
+    // The device is handed the page's work meter, to charge what it paints
+    // (the device given before gives it back).
+    void setDevice(OutputDevice* device);
     TextLineList* textLines() const { return textLines_; }
     bool capture() const { return capture_; }
     void setTextCapture(TextLineList* lines, bool capture) {
@@ -172,16 +175,18 @@ public:
     void leaveNested(const void* key);
     std::int32_t nestingDepth() const { return std::int32_t(nested_.size()); }
 
-    // The work of one page, counted in image samples: each run of the
-    // content loop (the page's, a form's, a glyph procedure's), each
-    // operator it reads and each image sample decoded charge it. Once the
-    // budget is spent, every run ends where it is, as at the end of its
-    // content, and images read no further row: forms that draw each other
-    // many times over cannot keep a page busy for good. The budget holds
-    // about four million operators, or a thousand million samples (images
-    // are charged lightly, as pages of large scans are common).
-    static constexpr std::uint64_t kWorkBudget = std::uint64_t{1} << 30;
+    // The work of one page (see WorkMeter): each run of the content loop
+    // (the page's, a form's, a glyph procedure's), each operator and byte it
+    // reads, each image sample decoded and what the device paints charge it. Once
+    // the budget is spent, every run ends where it is, as at the end of its
+    // content, images read no further row and the device paints nothing:
+    // forms that draw each other many times over, or a page that paints its
+    // whole area over and over, cannot keep a page busy for good. Images are
+    // charged lightly, as pages of large scans are common.
+    static constexpr std::uint64_t kWorkBudget = WorkMeter::kBudget;
     static constexpr std::uint64_t kOperatorWork = 256;
+    // Each byte of content read costs this on top of the operators.
+    static constexpr std::uint64_t kByteWork = 16;
     // A run costs this for every run open once it has started: the page's
     // own run one, a form the page draws two, a form that form draws three.
     // Forms that multiply their draws by drawing each other must nest, and
@@ -190,11 +195,9 @@ public:
     static constexpr std::uint64_t kRunWork = 2 * kOperatorWork;
     // The charge of a run that starts now.
     std::uint64_t runWork() const { return kRunWork * std::uint64_t(runDepth_ + 1); }
-    // One charge counts for at most the whole budget, so that the sum cannot
-    // overflow.
-    void chargeWork(std::uint64_t units) { work_ += units < kWorkBudget ? units : kWorkBudget; }
-    bool workSpent() const { return work_ > kWorkBudget; }
-    std::uint64_t workDone() const { return work_; }
+    void chargeWork(std::uint64_t units) { meter_.charge(units); }
+    bool workSpent() const { return meter_.spent(); }
+    std::uint64_t workDone() const { return meter_.done(); }
 
     // Runs of the content loop that are under way (1 during a page's own
     // content).
@@ -230,7 +233,7 @@ private:
     Ref<InterpreterLink> link_;
     std::vector<const void*> nested_;
     std::int32_t runDepth_ = 0;
-    std::uint64_t work_ = 0;
+    WorkMeter meter_;
     StepObserver* observer_ = nullptr;
 };
 

@@ -95,8 +95,12 @@ void runSteps(ContentInterpreter& interpreter, OperationReader& reader, F&& befo
     while (!reader.ended() && !interpreter.workSpent()) {
         beforeStep();
         interpreter.step(reader);
-        interpreter.chargeWork(ContentInterpreter::kOperatorWork);
         const std::uint64_t count = reader.bytesRead();
+        // The bytes read count as well: operands that no operator takes
+        // cost their reading.
+        interpreter.chargeWork(ContentInterpreter::kOperatorWork +
+                               (count > lastCount ? count - lastCount : 0) *
+                                   ContentInterpreter::kByteWork);
         if (count != lastCount) {
             lastCount = count;
             idle = 0;

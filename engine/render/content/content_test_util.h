@@ -297,12 +297,13 @@ public:
         : GdiDevice(canvas.dc, IntPoint(canvas.width, canvas.height)) {}
 };
 
-// A test document's page whose content runs on a 128 x 128 canvas through
-// the page's own runner, every operator traced.
+// A test document's page whose content runs on a canvas (128 x 128 unless
+// given) through the page's own runner, every operator traced.
 template <class Device = RecordingGdiDevice>
 struct DocumentPage {
-    DocumentPage(const std::string& pageEntries, const std::vector<std::string>& objects)
-        : doc(pageEntries, objects), canvas(128, 128), device(canvas) {
+    DocumentPage(const std::string& pageEntries, const std::vector<std::string>& objects,
+                 int width = 128, int height = 128)
+        : doc(pageEntries, objects), canvas(width, height), device(canvas) {
         in.setDevice(&device);
         in.setResources(doc.page()->resources());
         in.setStepObserver(&trace);

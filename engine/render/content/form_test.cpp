@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/constants/name_constants.h"
+#include "engine/constants/setting_keys.h"
+#include "engine/core/settings_store.h"
 #include "engine/render/content/content_test_util.h"
 #include "engine/render/content/form_draw.h"
 
@@ -240,6 +242,56 @@ TEST(FormTest, BusyPagesDrawWhole) {
         const std::uint64_t perUnit = (work(1000) - page) / 1000;
         EXPECT_LE(page + c.units * perUnit, ContentInterpreter::kWorkBudget);
     }
+}
+
+// Pages that paint their whole area over and over, each paint one operator
+// or a few, and a form that is mostly operands: what the device paints and
+// the bytes read are charged, so that the page stops after a small part of
+// its operators and leaves no run or form open, where counting operators
+// alone would let it run for seconds or minutes.
+TEST(FormTest, PagesRepeatingCostlyWorkStop) {
+    struct Case {
+        const char* what;
+        std::string content;
+        std::size_t operators;
+    };
+    auto repeated = [](const std::string& unit, int count) {
+        std::string content;
+        content.reserve(unit.size() * std::size_t(count));
+        for (int i = 0; i < count; ++i)
+            content += unit;
+        return content;
+    };
+    const Case cases[] = {
+        {"100,000 full-page fills", repeated("0 0 612 792 re f\n", 100000), 200000},
+        {"1,000,000 full-page fills", repeated("0 0 612 792 re f\n", 1000000), 2000000},
+        {"a 1 x 1 image stretched over the page 100,000 times",
+         repeated("q 612 0 0 792 0 0 cm /Im Do Q\n", 100000), 400000},
+        {"a page-filling form drawn 1,000,000 times", repeated("/Fm Do\n", 1000000), 3000000},
+        {"100,000 strokes of a line 1000 units wide",
+         "1000 w " + repeated("0 0 m 612 792 l S\n", 100000), 300000},
+        {"a form of 100,000 operands drawn 100,000 times", repeated("/Op Do\n", 100000), 300000},
+    };
+    settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GdiPage page(
+            "/Resources << /XObject << /Fm 4 0 R /Im 5 0 R /Op 6 0 R >> >>",
+            {streamObject("/Type /XObject /Subtype /Form /BBox [0 0 612 792]", "0 0 612 792 re f"),
+             streamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 "
+                          "/ColorSpace /DeviceRGB /BitsPerComponent 8",
+                          std::string("\x80\x20\x20", 3)),
+             streamObject("/Type /XObject /Subtype /Form /BBox [0 0 612 792]",
+                          repeated("0 ", 100000) + "300 400 2 2 re f")},
+            612, 792);
+        page.run("0 g 0 G " + c.content);
+        EXPECT_TRUE(page.in.workSpent());
+        EXPECT_LT(page.trace.lines.size(), c.operators / 10);
+        EXPECT_EQ(page.in.nestingDepth(), 0);
+        EXPECT_EQ(page.in.runDepth(), 0);
+        EXPECT_NE(page.canvas.pixel(301, 401), 0xFFFFFFu);
+    }
+    settingsStore().save(settings::Quality, settings::ImageShowMode);
 }
 
 // /Type is optional in an external object: /Subtype /Form alone makes a form.

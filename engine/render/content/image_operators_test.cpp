@@ -246,23 +246,39 @@ TEST_F(ImageOperatorsTest, HostileImagesEndAndDrawNothing) {
 }
 
 // The page's work runs out in the middle of an image: no later row is read,
-// and the image is drawn as one whose data ends there. An inline image's
-// samples count once it is decoded, shown or not: the operators after it
-// do not run.
+// and the device paints nothing more; with room for its rows and its pixels
+// it is drawn. An inline image's samples count once it is decoded, shown or
+// not: the operators after it do not run.
 TEST_F(ImageOperatorsTest, ImagesStopWhereThePagesWorkIsSpent) {
     showMode(SettingValue::ofInteger(2));
-    const std::string red("\xFF\x00\x00", 3);
-    const std::string fourRows = "/Width 1 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceRGB";
-    ImagePage page({image(fourRows, red + red + red + red)});
-    // Room for the run, the operators before "Do" and one row of three
-    // samples.
-    page.in.chargeWork(ContentInterpreter::kWorkBudget - page.in.runWork() -
-                       2 * ContentInterpreter::kOperatorWork - 3);
-    page.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
-    ImagePage oneRow({image(fourRows, red)});
-    oneRow.run("q 40 0 0 40 10 10 cm /Im1 Do Q");
-    EXPECT_EQ(page.canvas.picture(), oneRow.canvas.picture());
-    EXPECT_EQ(page.canvas.pixel(30, 45), 0x0000FFu);
+    std::string red;
+    for (int i = 0; i < 4 * 20; ++i)
+        red += std::string("\xFF\x00\x00", 3);
+    const std::string fourRows = "/Width 20 /Height 4 /BitsPerComponent 8 /ColorSpace /DeviceRGB";
+    const std::string content = "q 40 0 0 40 10 10 cm /Im1 Do Q";
+    const struct {
+        const char* what;
+        std::uint64_t room;  // besides the run and the operators before "Do"
+        bool drawn;
+    } cases[] = {
+        {"one row", 60, false},
+        {"every row and pixel", 4 * 60 + WorkMeter::kImagePixelWork * 41 * 41, true},
+    };
+    ImagePage whole({image(fourRows, red)});
+    whole.run(content);
+    ASSERT_EQ(whole.canvas.pixel(30, 45), 0x0000FFu);
+    for (const auto& c : cases) {
+        ImagePage page({image(fourRows, red)});
+        // The bytes of "q" and "cm" within a byte or two.
+        page.in.chargeWork(ContentInterpreter::kWorkBudget - page.in.runWork() -
+                           2 * ContentInterpreter::kOperatorWork -
+                           content.find("/Im1") * ContentInterpreter::kByteWork - c.room);
+        page.run(content);
+        EXPECT_EQ(page.canvas.picture(),
+                  c.drawn ? whole.canvas.picture() : Canvas(128, 128).picture())
+            << c.what;
+        EXPECT_EQ(page.trace.lines.back(), "0 1 Do ok") << c.what;
+    }
 
     showMode(SettingValue::ofInteger(0));
     ImagePage inlinePage({kRedImage});

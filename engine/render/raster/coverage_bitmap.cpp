@@ -67,7 +67,15 @@ bool CoverageBitmap::Resize(int width, int height) {
     return true;
 }
 
+std::uint64_t CoverageBitmap::compositeWork() const {
+    const std::uint64_t rows = std::uint64_t(std::max(height_, 0));
+    return WorkMeter::paintWork(rows, 0) +
+           WorkMeter::kGlyphPixelWork * std::uint64_t(std::max(width_, 0)) * rows;
+}
+
 bool CoverageBitmap::Composite(IntPoint position, OutputDevice& device) {
+    if (!device.chargeWork(compositeWork()))
+        return true;
     return CompositePlain(position, device);
 }
 
@@ -309,6 +317,8 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
 }
 
 bool DibCoverageBitmap::Composite(IntPoint p, OutputDevice& device) {
+    if (!device.chargeWork(compositeWork()))
+        return true;
     const IntegerSetting& method = device.coverageMethod();
     if ((method.present && method.value == 0) || !method.knownKind)
         return CompositePlain(p, device);

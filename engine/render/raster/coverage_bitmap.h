@@ -45,6 +45,9 @@ public:
     void setReadBackground(bool on) { readBackground_ = on; }
 
 protected:
+    // The page work of compositing the bitmap, charged for it (see
+    // WorkMeter).
+    std::uint64_t compositeWork() const;
     // Blends pixel by pixel through the device's SetPixel.
     bool CompositePlain(IntPoint position, OutputDevice& device);
     static bool validSize(int width, int height);

@@ -26,6 +26,11 @@ bool dashUsable(const std::vector<std::int32_t>& dashes) {
     return sum > 0;
 }
 
+// The length of [from, to) within [0, size).
+std::int64_t overlap(std::int64_t from, std::int64_t to, std::int64_t size) {
+    return std::max<std::int64_t>(0, std::min(to, size) - std::max<std::int64_t>(from, 0));
+}
+
 }  // namespace
 
 GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
@@ -145,6 +150,7 @@ bool GdiDevice::SelectStrokePen() {
         miterDirty_ = false;
     }
     geometricPen_ = geometric;
+    penWidth_ = penWidth();
     penDirty_ = false;
     return true;
 }
@@ -200,8 +206,9 @@ void GdiDevice::strokeOn(win::HDC dc, IntPoint origin, bool closed) {
 }
 
 void GdiDevice::strokeFigure(bool closed) {
-    // A lone move draws nothing.
-    if (figure_.size() >= 2 && clipState_ != 0) {
+    // A lone move draws nothing. The rows and pixels of the page the
+    // figure's outline may cover are charged to the page's work first.
+    if (figure_.size() >= 2 && clipState_ != 0 && chargeFigure()) {
         if (clipState_ < 0) {
             strokeOn(dc_, IntPoint(1, 1), closed);
         } else {
@@ -261,23 +268,43 @@ void GdiDevice::freeMask() {
     maskWidth_ = maskHeight_ = 0;
 }
 
-void GdiDevice::strokeThroughSpanClip(bool closed) {
+std::int64_t GdiDevice::figureReach() const {
     // The outline reaches at most half the width past the points (square
-    // caps 1.5 times that), or the miter limit times that at a miter join;
-    // only the part of the page the clip may show is drawn, whatever that
-    // reach.
+    // caps 1.5 times that), or the miter limit times that at a miter join.
     const double miter = lineStyle_.join == 1 || lineStyle_.join == 2
                              ? 1.5
                              : std::max<double>(penMiterLimit(GetMiterLimit()), 1.5);
     const double reach = penWidth() / 2.0 * miter + 2;
-    std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+    return std::int64_t(std::min(reach, 1e12));
+}
+
+void GdiDevice::figureBox(std::int64_t& x0, std::int64_t& y0, std::int64_t& x1,
+                          std::int64_t& y1) const {
+    x0 = y0 = INT64_MAX;
+    x1 = y1 = INT64_MIN;
     for (const win::POINT& p : figure_) {
         x0 = std::min<std::int64_t>(x0, p.x);
         y0 = std::min<std::int64_t>(y0, p.y);
         x1 = std::max<std::int64_t>(x1, p.x);
         y1 = std::max<std::int64_t>(y1, p.y);
     }
-    const std::int64_t r = std::int64_t(std::min(reach, 1e12));
+}
+
+bool GdiDevice::chargeFigure() {
+    std::int64_t x0, y0, x1, y1;
+    figureBox(x0, y0, x1, y1);
+    const std::int64_t r = figureReach();
+    const std::int64_t rows = overlap(y0 - r, y1 + r + 1, pageSize_.y);
+    return chargeWork(WorkMeter::paintWork(
+        std::uint64_t(rows), std::uint64_t(rows * overlap(x0 - r, x1 + r + 1, pageSize_.x))));
+}
+
+void GdiDevice::strokeThroughSpanClip(bool closed) {
+    // Only the part of the page the clip may show is drawn, whatever the
+    // outline's reach.
+    std::int64_t x0, y0, x1, y1;
+    figureBox(x0, y0, x1, y1);
+    const std::int64_t r = figureReach();
     x0 = std::max<std::int64_t>({x0 - r, 0, spanClip_->minX()});
     y0 = std::max<std::int64_t>({y0 - r, 0, spanClip_->minY()});
     x1 = std::min<std::int64_t>({x1 + r + 1, pageSize_.x, std::int64_t(spanClip_->maxX()) + 1});
@@ -331,6 +358,7 @@ bool GdiDevice::BeginSpans() {
     if (!pen)
         return false;
     SelectOwnPen(pen);
+    penWidth_ = 1;
     resetDash();
     spanDrawing_ = true;
     penDirty_ = true;
@@ -382,6 +410,11 @@ bool GdiDevice::FillRect(const IntRect& r) {
     if (clipState_ < 0) {
         win::RECT rc{r.x, r.y, clampCoord(std::int64_t(r.x) + r.width),
                      clampCoord(std::int64_t(r.y) + r.height)};
+        const std::int64_t rows = overlap(rc.top, rc.bottom, pageSize_.y);
+        if (!chargeWork(WorkMeter::paintWork(
+                std::uint64_t(rows),
+                std::uint64_t(rows * overlap(rc.left, rc.right, pageSize_.x)))))
+            return true;
         return win::FillRect(dc_, &rc, brush_) != 0;
     }
     BeginSpans();
@@ -404,6 +437,16 @@ void GdiDevice::polyline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std:
 
 void GdiDevice::clippedPiece(IntPoint p, std::int64_t len, bool horizontal) {
     if (clipState_ == 0 || len == 0)
+        return;
+    // The pen covers the piece and half its width around it; what of that
+    // lies on the page is charged.
+    const std::int64_t along = horizontal ? p.x : p.y, across = horizontal ? p.y : p.x;
+    const std::int64_t half = penWidth_ / 2;
+    const std::int64_t pixels =
+        overlap(std::min(along, along + len) - half, std::max(along, along + len) + half,
+                horizontal ? pageSize_.x : pageSize_.y) *
+        overlap(across - half, across - half + penWidth_, horizontal ? pageSize_.y : pageSize_.x);
+    if (!chargeWork(WorkMeter::paintWork(1, std::uint64_t(pixels))))
         return;
     if (clipState_ < 0) {
         if (horizontal) {
@@ -661,6 +704,10 @@ bool GdiDevice::ClipToShape(Shape& shape, int rule) {
         }
         if (!list->Limit(IntPoint(0, 0), pageSize_))
             clipState_ = 0;
+        // Its rows were scan-converted.
+        if (!list->empty())
+            chargeWork(WorkMeter::kClipRowWork *
+                       std::uint64_t(std::int64_t(list->maxY()) - list->minY() + 1));
         // A clip that covers exactly what the newest one covers changes
         // nothing (a form drawing a form with the same box): it is not laid
         // over it, and the state stays what the newest one gives.
@@ -751,6 +798,9 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     // A stencil blends the fill colour over the page where it covers it.
     const bool stencil = image.stencil() && image.bytesPerPixel() == 1;
     if (clipState_ == 0)
+        return true;
+    if (!chargeWork(WorkMeter::kImagePixelWork * std::uint64_t(std::max(w, 0)) *
+                    std::uint64_t(std::max(h, 0))))
         return true;
     if (clipState_ > 0) {
         const int visible = RectVisible(p.x, p.y, clampCoord(std::int64_t(p.x) + w),

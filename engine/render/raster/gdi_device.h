@@ -91,6 +91,13 @@ private:
     // Under a span clip: the figure stroked into a mask over the part of
     // the page the clip may show, then drawn as clipped runs.
     void strokeThroughSpanClip(bool closed);
+    // How far past its points the current figure's outline may reach, and
+    // the box of its points.
+    std::int64_t figureReach() const;
+    void figureBox(std::int64_t& x0, std::int64_t& y0, std::int64_t& x1, std::int64_t& y1) const;
+    // Charges the page rows and pixels the figure may cover; false once the
+    // page's work is spent.
+    bool chargeFigure();
     // The mask of at least w x h pixels, made or grown; false when it
     // cannot be.
     bool maskFor(int w, int h);
@@ -118,6 +125,8 @@ private:
     int bitsPerPixel_ = 0;
     int dashIndex_ = 0;
     int dashRemainder_ = 0;
+    // Width of the pen selected last, in pixels.
+    int penWidth_ = 1;
 };
 
 }  // namespace vistrel

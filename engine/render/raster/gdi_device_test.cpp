@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/render/raster/image_view.h"
 #include "engine/render/raster/raster_settings.h"
 #include "engine/render/raster/raster_test_util.h"
+#include "engine/render/raster/work_meter.h"
 
 namespace vistrel {
 namespace {
@@ -811,6 +813,90 @@ TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     EXPECT_EQ(dev.NewCoverageBitmap(-1, 5), nullptr);
     EXPECT_FALSE(e->Resize(1 << 20, 1 << 20));
     EXPECT_EQ(DibCoverageBitmap::liveCount(), 1);
+}
+
+// What the device paints is charged to the page's work meter for the part of
+// the page it covers, however far the figure reaches beyond it; once the
+// meter is spent the device paints nothing more.
+TEST_F(GdiDeviceTest, PaintingIsChargedAndEndsOnceTheWorkIsSpent) {
+    constexpr int kW = 40, kH = 30;
+    struct Case {
+        const char* what;
+        void (*paint)(GdiDevice& dev);
+        std::uint64_t least;  // the work of the pixels it covers
+    };
+    const Case cases[] = {
+        {"rectangle reaching far off the page",
+         [](GdiDevice& dev) { dev.FillRect(IntRect(-1000000, -1000000, 1000020, 1000010)); },
+         20 * 10 / WorkMeter::kPixelsPerUnit},
+        {"polygon",
+         [](GdiDevice& dev) {
+             std::unique_ptr<Shape> triangle = polygon(dev, {{0, 0}, {kW, 0}, {0, kH}});
+             triangle->setPaintMode(Shape::Fill);
+             triangle->Paint(IntPoint(0, 0), dev);
+         },
+         kW * kH / 2 / WorkMeter::kPixelsPerUnit},
+        {"wide line reaching far off the page",
+         [](GdiDevice& dev) {
+             dev.SetLineWidth(9);
+             dev.Line(IntPoint(-100000, 15), IntPoint(100000, 15));
+         },
+         kW * 9 / WorkMeter::kPixelsPerUnit},
+        {"image",
+         [](GdiDevice& dev) {
+             TestImage img(10, 10, 0x0000FF);
+             dev.BlitImage(img, IntPoint(5, 5));
+         },
+         WorkMeter::kImagePixelWork * 100},
+        {"glyph",
+         [](GdiDevice& dev) {
+             std::unique_ptr<CoverageBitmap> glyph = dev.NewCoverageBitmap(8, 8);
+             std::fill_n(glyph->data(), 64, std::uint8_t(255));
+             dev.Draw(IntPoint(2, 2), *glyph);
+         },
+         WorkMeter::kGlyphPixelWork * 64},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool spent : {false, true}) {
+            Canvas cv(kW, kH);
+            GdiDevice dev(cv.dc, IntPoint(kW, kH));
+            setColors(dev, 0, 0);
+            WorkMeter meter;
+            if (spent)
+                meter.charge(WorkMeter::kBudget + 1);
+            dev.setWorkMeter(&meter);
+            c.paint(dev);
+            EXPECT_EQ(cv.picture() == blank(kW, kH), spent);
+            if (!spent) {
+                EXPECT_GE(meter.done(), c.least);
+                // At most a few times the whole page.
+                EXPECT_LE(meter.done(), WorkMeter::kImagePixelWork *
+                                            WorkMeter::paintWork(kH, std::uint64_t(kW) * kH));
+            }
+        }
+    }
+}
+
+// A meter charges one device at a time, and either may go first.
+TEST(GdiDeviceWorkMeterTest, MeterAndDeviceLeaveEachOther) {
+    Canvas cv(4, 4);
+    WorkMeter meter;
+    {
+        GdiDevice first(cv.dc, IntPoint(4, 4)), second(cv.dc, IntPoint(4, 4));
+        first.setWorkMeter(&meter);
+        second.setWorkMeter(&meter);
+        EXPECT_EQ(first.workMeter(), nullptr);
+        EXPECT_EQ(meter.device(), &second);
+    }
+    EXPECT_EQ(meter.device(), nullptr);
+    GdiDevice device(cv.dc, IntPoint(4, 4));
+    {
+        WorkMeter shortLived;
+        device.setWorkMeter(&shortLived);
+    }
+    EXPECT_EQ(device.workMeter(), nullptr);
+    EXPECT_TRUE(device.FillRect(IntRect(0, 0, 4, 4)));
 }
 
 }  // namespace

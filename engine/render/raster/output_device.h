@@ -16,6 +16,7 @@
 #include "engine/render/raster/line_style.h"
 #include "engine/render/raster/pointer_stack.h"
 #include "engine/render/raster/raster_settings.h"
+#include "engine/render/raster/work_meter.h"
 #include "platform/gdi/gdi.h"
 
 namespace vistrel {
@@ -35,7 +36,7 @@ public:
     OutputDevice() = default;
     OutputDevice(const OutputDevice&) = delete;
     OutputDevice& operator=(const OutputDevice&) = delete;
-    virtual ~OutputDevice() = default;
+    virtual ~OutputDevice() { setWorkMeter(nullptr); }
 
     virtual bool Attach(win::HDC deviceContext, IntPoint pageSize) = 0;
     virtual win::HDC Detach() = 0;
@@ -140,6 +141,29 @@ public:
     // attached (once a page, not once a glyph).
     const IntegerSetting& coverageMethod() const { return coverageMethod_; }
 
+    // The page's work meter, charged for the spans and pixels the device
+    // paints; once it is spent the device paints nothing more. A meter
+    // charges one device at a time: handed to this one, it leaves the one
+    // it had. Null takes the meter away (nothing counts the work then).
+    void setWorkMeter(WorkMeter* meter) {
+        if (meter_)
+            meter_->device_ = nullptr;
+        if (meter && meter->device_ && meter->device_ != this)
+            meter->device_->meter_ = nullptr;
+        meter_ = meter;
+        if (meter_)
+            meter_->device_ = this;
+    }
+    WorkMeter* workMeter() const { return meter_; }
+    // Charges the meter `units` (see WorkMeter); false, when the page's
+    // work is spent, for the caller to paint nothing.
+    bool chargeWork(std::uint64_t units) {
+        if (!meter_)
+            return true;
+        meter_->charge(units);
+        return !meter_->spent();
+    }
+
 protected:
     void readCoverageMethod() {
         coverageMethod_ = readRasterSetting(settings::FontSystem, settings::AAMethod);
@@ -154,6 +178,9 @@ protected:
     bool brushDirty_ = true;
     bool miterDirty_ = true;
     bool attached_ = false;
+
+private:
+    WorkMeter* meter_ = nullptr;
 };
 
 // The device-context layer.
