@@ -250,6 +250,19 @@ void dashed(const std::vector<Vec>& p, const StrokeStyle& style, Outliner& outli
     if (on)
         piece.push_back(p[0]);
     Vec direction{1, 0};
+    // A dash ends: its points without repeats, a dot when only one is left.
+    const auto paintPiece = [&] {
+        std::vector<Vec> kept;
+        for (const Vec& q : piece) {
+            if (kept.empty() || length(q - kept.back()) > kSamePoint)
+                kept.push_back(q);
+        }
+        if (kept.size() == 1) {
+            outliner.point(kept[0], direction);
+        } else {
+            outliner.polyline(kept, false);
+        }
+    };
     for (std::size_t i = 0; i + 1 < p.size(); ++i) {
         const Vec a = p[i], b = p[i + 1];
         const double len = length(b - a);
@@ -270,16 +283,7 @@ void dashed(const std::vector<Vec>& p, const StrokeStyle& style, Outliner& outli
             const Vec at = a + direction * std::min(pos, len);
             if (on) {
                 piece.push_back(at);
-                std::vector<Vec> kept;
-                for (const Vec& q : piece) {
-                    if (kept.empty() || length(q - kept.back()) > kSamePoint)
-                        kept.push_back(q);
-                }
-                if (kept.size() == 1) {
-                    outliner.point(kept[0], direction);
-                } else {
-                    outliner.polyline(kept, false);
-                }
+                paintPiece();
                 piece.clear();
             }
             if (++index >= dashes.size()) {
@@ -295,18 +299,8 @@ void dashed(const std::vector<Vec>& p, const StrokeStyle& style, Outliner& outli
         if (on && !piece.empty())
             piece.push_back(b);
     }
-    if (on && !piece.empty()) {
-        std::vector<Vec> kept;
-        for (const Vec& q : piece) {
-            if (kept.empty() || length(q - kept.back()) > kSamePoint)
-                kept.push_back(q);
-        }
-        if (kept.size() == 1) {
-            outliner.point(kept[0], direction);
-        } else {
-            outliner.polyline(kept, false);
-        }
-    }
+    if (on && !piece.empty())
+        paintPiece();
 }
 
 }  // namespace
