@@ -137,6 +137,15 @@ LONG openKey(HKEY key, LPCWSTR subKey, REGSAM desired, PHKEY result, bool create
     return ERROR_SUCCESS;
 }
 
+// The open key behind a handle, which must grant the access asked for.
+LONG findKey(HKEY key, REGSAM need, OpenKey& open) {
+    if (!keyTable().find(key, open))
+        return LONG(ERROR_INVALID_HANDLE);
+    if ((open.access & need) != need)
+        return LONG(ERROR_ACCESS_DENIED);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM desired, void*,
@@ -162,10 +171,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, LPBYTE d
                       DWORD* dataSize) {
     return guarded([&]() -> LONG {
         OpenKey open;
-        if (!keyTable().find(key, open))
-            return LONG(ERROR_INVALID_HANDLE);
-        if (!(open.access & KEY_QUERY_VALUE))
-            return LONG(ERROR_ACCESS_DENIED);
+        if (const LONG status = findKey(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
+            return status;
         if (data && !dataSize)
             return LONG(ERROR_INVALID_PARAMETER);
         std::shared_ptr<const RegistryStore> store;
@@ -204,10 +211,8 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
                     DWORD dataSize) {
     return guarded([&]() -> LONG {
         OpenKey open;
-        if (!keyTable().find(key, open))
-            return LONG(ERROR_INVALID_HANDLE);
-        if (!(open.access & KEY_SET_VALUE))
-            return LONG(ERROR_ACCESS_DENIED);
+        if (const LONG status = findKey(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
+            return status;
         if (!data && dataSize > 0)
             return LONG(ERROR_INVALID_PARAMETER);
         StoredValue value;
@@ -248,10 +253,8 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
     return guarded([&]() -> LONG {
         OpenKey open;
-        if (!keyTable().find(key, open))
-            return LONG(ERROR_INVALID_HANDLE);
-        if (!(open.access & KEY_SET_VALUE))
-            return LONG(ERROR_ACCESS_DENIED);
+        if (const LONG status = findKey(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
+            return status;
         return changeRegistryStore([&](RegistryStore& store, bool* changed) {
             *changed = store.deleteValue(open.path, valueNameOf(valueName));
             return *changed ? ERROR_SUCCESS : LONG(ERROR_FILE_NOT_FOUND);
@@ -262,8 +265,8 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
     return guarded([&]() -> LONG {
         OpenKey open;
-        if (!keyTable().find(key, open))
-            return LONG(ERROR_INVALID_HANDLE);
+        if (const LONG status = findKey(key, 0, open); status != ERROR_SUCCESS)
+            return status;
         KeyPath path = open.path;
         if (!subKey || !appendSubKey(path, subKey) || path.size() == open.path.size())
             return LONG(ERROR_INVALID_PARAMETER);
