@@ -28,6 +28,7 @@
 
 namespace vistrel {
 
+class KeptImageRows;
 class FileInputStream;
 class PDBPageStore;
 class PdfCatalog;
@@ -218,6 +219,8 @@ private:
     // anything else ends the page loop with that result.
     std::int32_t exportPages(PDBPageStore& store, ITreeNode* root, std::int32_t depth);
     std::int32_t exportView(PDBPageStore& store, ITreeNode& kid, std::int32_t depth);
+    // The view's page and its overview, rendered and spilled.
+    std::int32_t exportViewPages(PDBPageStore& store, const VISTRELLib::DocState& view);
     std::int32_t checkRecordLimit(PDBPageStore& store, bool afterView);
     std::int32_t stopExport(std::int32_t result);
     void fireSwitched(void (Vistrel::*event)());
@@ -251,6 +254,12 @@ private:
     // for its end.
     bool rendering_ = false;
     bool exporting_ = false;
+    // While an export runs: where the images of the page its end comes back
+    // to are kept, and that page; where those of the other views are kept
+    // from their render to their overview's.
+    KeptImageRows* restoredImages_ = nullptr;
+    KeptImageRows* viewImages_ = nullptr;
+    std::int32_t restoredPage_ = 0;
     bool closePending_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "engine/core/streams.h"
 #include "engine/doc/pdf_catalog.h"
 #include "engine/export/pdb_page_store.h"
+#include "engine/render/content/kept_image_rows.h"
 
 namespace vistrel {
 
@@ -25,6 +26,8 @@ constexpr std::int32_t kRecordLimit = 255;
 constexpr double kScreenSide = 160.0;
 // Renders that may bring an overview down to the screen's size.
 constexpr int kOverviewPasses = 4;
+// Most bytes of image rows kept for the renders of one page.
+constexpr std::size_t kKeptImageBytes = std::size_t{64} << 20;
 
 std::u16string textOf(BSTR text) {
     return text ? std::u16string(text, win::SysStringLen(text)) : std::u16string();
@@ -54,12 +57,25 @@ HRESULT Vistrel::writePDB(BSTR filename, ITreeNode* pRoot) {
     eventsOn_ = false;
     limitPending_ = true;
     exporting_ = true;
-    const std::int32_t result = writePdbPages(*pageStore_, pRoot);
+    std::int32_t result = 0;
+    {
+        // The images of the page the view comes back to are decoded once for
+        // the export's renders of that page and the render at its end.
+        KeptImageRows restoredImages(kKeptImageBytes), viewImages(kKeptImageBytes);
+        restoredImages_ = &restoredImages;
+        viewImages_ = &viewImages;
+        restoredPage_ = state_->state().page;
+        result = writePdbPages(*pageStore_, pRoot);
+        restoredImages_ = nullptr;
+        viewImages_ = nullptr;
 
-    // The view comes back; the switch is still clear, so this fires nothing.
-    put_State(kept.get());
-    kept.reset();
-    render();
+        // The view comes back; the switch is still clear, so this fires
+        // nothing.
+        put_State(kept.get());
+        kept.reset();
+        KeptImageRows::Scope scope(restoredImages);
+        render();
+    }
     eventsOn_ = true;
     exporting_ = false;
 
@@ -140,7 +156,28 @@ std::int32_t Vistrel::exportView(PDBPageStore& store, ITreeNode& kid, std::int32
         return 1;
     if (view.PalmFormat == VISTRELLib::PalmFormat::NotPalm)
         view.PalmFormat = VISTRELLib::PalmFormat::Color4;
+    if (restoredImages_ && viewImages_) {
+        // The overview draws the images the view drew: their rows are
+        // decoded once for both.
+        KeptImageRows::Scope scope(view.page == restoredPage_ ? *restoredImages_ : *viewImages_);
+        const std::int32_t result = exportViewPages(store, view);
+        viewImages_->clear();
+        if (result != 1)
+            return result;
+    } else if (const std::int32_t result = exportViewPages(store, view); result != 1) {
+        return result;
+    }
 
+    // The kid's own kids follow its two records; a tree deeper than a stored
+    // one may be is cut there, so a host's cyclic tree cannot recurse without
+    // end.
+    LONG kids = 0;
+    if (depth < kMaxTreeDepth && kid.get_kids(&kids) == S_OK && kids > 0)
+        return exportPages(store, &kid, depth + 1);
+    return 1;
+}
+
+std::int32_t Vistrel::exportViewPages(PDBPageStore& store, const DocState& view) {
     // The view with its links and annotations. The switch is clear while the
     // view is put, so no change events reach the host.
     applyView(view);
@@ -178,16 +215,7 @@ std::int32_t Vistrel::exportView(PDBPageStore& store, ITreeNode& kid, std::int32
     eventsOn_ = false;
     if (rendered != S_OK || store.spillPage(nullptr, nullptr) < 0)
         return stopExport(0);
-    if (const std::int32_t stop = checkRecordLimit(store, false); stop != 1)
-        return stop;
-
-    // The kid's own kids follow its two records; a tree deeper than a stored
-    // one may be is cut there, so a host's cyclic tree cannot recurse without
-    // end.
-    LONG kids = 0;
-    if (depth < kMaxTreeDepth && kid.get_kids(&kids) == S_OK && kids > 0)
-        return exportPages(store, &kid, depth + 1);
-    return 1;
+    return checkRecordLimit(store, false);
 }
 
 std::int32_t Vistrel::checkRecordLimit(PDBPageStore& store, bool afterView) {

@@ -213,15 +213,38 @@ bool ImageDict::decodeRow(std::uint8_t* buffer, std::size_t byteCount, std::int3
 ImageXObject::ImageXObject(const PdfDict& dict, InputStream* data, const uint8_t* fileKey)
     : ImageDict(dict, data, false, fileKey) {}
 
+std::size_t ImageXObject::storedBytes() const {
+    if (height_ < 1 || inBytesPerRow_ == 0 || inBytesPerRow_ > SIZE_MAX / std::size_t(height_))
+        return 0;
+    return inBytesPerRow_ * std::size_t(height_);
+}
+
 bool ImageXObject::openRows() {
     if (isStreamOpen())
         close();
     rowIndex_ = 0;
     dataEnded_ = false;
-    return open();
+    keeping_ = {};
+    source_ = kept_;
+    sourceRow_ = 0;
+    if (source_)
+        return true;
+    if (!open())
+        return false;
+    if (KeptImageRows* keeper = KeptImageRows::current()) {
+        const std::size_t bytes = storedBytes();
+        if (bytes > 0)
+            keeping_ = keeper->rowMemory(bytes);
+    }
+    return true;
 }
 
 void ImageXObject::closeRows() {
+    if (source_) {
+        source_.reset();
+        rowIndex_ = height_;
+    }
+    keeping_ = {};
     if (isStreamOpen()) {
         close();
         rowIndex_ = height_;
@@ -229,19 +252,41 @@ void ImageXObject::closeRows() {
 }
 
 bool ImageXObject::readRow(std::uint8_t* buffer) {
-    if (!colorSpace_ || !isStreamOpen() || rowIndex_ >= height_)
+    if (!colorSpace_ || (!source_ && !isStreamOpen()) || rowIndex_ >= height_)
         return false;
-    if (!readStoredRow(*this, buffer)) {
+    std::uint8_t* const stored =
+        keeping_.bytes ? keeping_.bytes.get() + std::size_t(rowIndex_) * inBytesPerRow_ : nullptr;
+    if (source_) {
+        // The rows as the data gave them, one after the other.
+        if (sourceRow_ >= std::size_t(height_)) {
+            dataEnded_ = true;
+            return false;
+        }
+        std::memcpy(buffer, source_.get() + sourceRow_++ * inBytesPerRow_, inBytesPerRow_);
+    } else if (!readStoredRow(*this, buffer)) {
         dataEnded_ = true;
+        keeping_ = {};
         return false;
+    } else if (stored) {
+        std::memcpy(stored, buffer, inBytesPerRow_);
     }
     // Decode works on the samples as stored, before the conversion.
     const std::size_t sampleBytes = sixteenBits_ ? inBytesPerRow_ / 2 : inBytesPerRow_;
-    if (!decodeRow(buffer, sampleBytes, bitsPerComponent_))
+    if (!decodeRow(buffer, sampleBytes, bitsPerComponent_)) {
+        keeping_ = {};
         return false;
+    }
     colorSpace_->convertSamples(buffer, bitsPerComponent_, std::size_t(width_),
                                 colorSpace_->family() == ColorSpaceFamily::Lab && decode_);
     ++rowIndex_;
+    // The last row completes the rows kept.
+    if (keeping_.bytes && rowIndex_ == height_) {
+        if (KeptImageRows* keeper = KeptImageRows::current()) {
+            kept_ = keeping_.bytes;
+            keeper->add(*this, std::move(keeping_));
+        }
+        keeping_ = {};
+    }
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include "engine/core/ref.h"
 #include "engine/parser/pdf_stream.h"
 #include "engine/render/color/color_space.h"
+#include "engine/render/content/kept_image_rows.h"
 
 namespace vistrel {
 
@@ -121,7 +122,9 @@ protected:
 };
 
 // The image of an image XObject: rows decoded from the document on demand.
-// Decode is applied before the colour conversion.
+// Decode is applied before the colour conversion. Under a current
+// KeptImageRows a reading of every row keeps the rows as the data gave them,
+// and the readings after it take them from there.
 class ImageXObject final : public ImageDict {
 public:
     ImageXObject(const PdfDict& dict, InputStream* data, const uint8_t* fileKey);
@@ -132,10 +135,25 @@ public:
     // The data ran out.
     bool rowsEnded() const override { return dataEnded_; }
 
+    // Rows kept from a full reading.
+    bool hasKeptRows() const { return kept_ != nullptr; }
+    // Gives the kept rows up (a reading from them goes on).
+    void dropKeptRows() { kept_.reset(); }
+
     VISTREL_GLOBAL_ALLOCATOR()
 
 private:
+    // The bytes of all rows as stored, or 0 when that overflows.
+    std::size_t storedBytes() const;
+
     bool dataEnded_ = false;
+    // height_ rows of inBytesPerRow_ bytes: those kept, those the current
+    // reading copies (the stream stays closed), and those it is keeping.
+    std::shared_ptr<std::uint8_t[]> kept_;
+    std::shared_ptr<std::uint8_t[]> source_;
+    KeptImageRows::Memory keeping_;
+    // The next of source_'s rows.
+    std::size_t sourceRow_ = 0;
 };
 
 // The image XObject over a stream dictionary, or null when it is not valid;

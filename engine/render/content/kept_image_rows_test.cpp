@@ -1,0 +1,142 @@
+// Rows of image XObjects kept between readings: what a reading keeps, that
+// later readings deliver the same rows, and the budget and spare buffer.
+#include "engine/render/content/kept_image_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/render/content/content_test_util.h"
+#include "engine/render/content/image_dict.h"
+
+namespace vistrel {
+namespace {
+
+using test::streamObject;
+using test::TestDocument;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Every row one reading delivers (up to `limit`), then closes the rows.
+std::vector<Bytes> readAll(ImageXObject& image, int limit = 1 << 30) {
+    std::vector<Bytes> rows;
+    if (!image.openRows())
+        return rows;
+    Bytes row(image.bufferSize());
+    while (int(rows.size()) < limit && image.readRow(row.data()))
+        rows.emplace_back(row.begin(), row.begin() + std::ptrdiff_t(image.outBytesPerRow()));
+    image.closeRows();
+    return rows;
+}
+
+std::string greyImage(int width, int height, const std::string& extra = "") {
+    return "/Type /XObject /Subtype /Image /Width " + std::to_string(width) + " /Height " +
+           std::to_string(height) + " /BitsPerComponent 8 /ColorSpace /DeviceGray " + extra;
+}
+
+// A reading of every row keeps them as stored, so that Decode and the 16-bit
+// reduction are applied once on every later reading; a reading that stops
+// early or whose data ends before the last row keeps nothing, and the rows
+// it delivers stay those of the data.
+TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
+    const struct {
+        const char* what;
+        std::string entries, data;
+        int limit;  // rows the first reading takes
+        bool kept;
+    } cases[] = {
+        {"plain", greyImage(3, 2), "abcdef", 2, true},
+        {"Decode", greyImage(3, 2, "/Decode [1 0]"), "abcdef", 2, true},
+        {"16 bits",
+         "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 16 "
+         "/ColorSpace /DeviceGray",
+         "\x12\x34\xAB\xCD", 1, true},
+        {"short last row", greyImage(4, 2), "abcdef", 2, true},
+        {"data ends early", greyImage(4, 3), "abcd", 3, false},
+        {"stopped early", greyImage(3, 2), "abcdef", 1, false},
+    };
+    for (const auto& c : cases) {
+        TestDocument doc("", {streamObject(c.entries, c.data)});
+        auto* image = dynamic_cast<ImageXObject*>(doc.object(4));
+        ASSERT_NE(image, nullptr) << c.what;
+        const std::vector<Bytes> plain = readAll(*image);
+        {
+            KeptImageRows keeper(1 << 20);
+            KeptImageRows::Scope scope(keeper);
+            const std::vector<Bytes> first = readAll(*image, c.limit);
+            EXPECT_EQ(first, std::vector<Bytes>(plain.begin(),
+                                                plain.begin() + std::ptrdiff_t(first.size())))
+                << c.what;
+            EXPECT_EQ(image->hasKeptRows(), c.kept) << c.what;
+            EXPECT_EQ(keeper.bytesKept(),
+                      c.kept ? image->inBytesPerRow() * std::size_t(image->height()) : 0u)
+                << c.what;
+            for (int pass = 0; pass < 2; ++pass) {
+                EXPECT_EQ(readAll(*image), plain) << c.what << " pass " << pass;
+                EXPECT_EQ(image->rowsEnded(), !c.kept && c.limit == 3) << c.what;
+            }
+        }
+        // The keeper gone, the rows come from the data again.
+        EXPECT_FALSE(image->hasKeptRows()) << c.what;
+        EXPECT_EQ(readAll(*image), plain) << c.what;
+    }
+}
+
+// Without a current keeper nothing is kept; kept rows outside the keeper's
+// scope still serve.
+TEST(KeptImageRowsTest, OnlyUnderACurrentKeeper) {
+    TestDocument doc("", {streamObject(greyImage(2, 2), "wxyz")});
+    auto* image = dynamic_cast<ImageXObject*>(doc.object(4));
+    ASSERT_NE(image, nullptr);
+    KeptImageRows keeper(1 << 20);
+    readAll(*image);
+    EXPECT_FALSE(image->hasKeptRows());
+    EXPECT_EQ(KeptImageRows::current(), nullptr);
+    {
+        KeptImageRows::Scope scope(keeper);
+        EXPECT_EQ(KeptImageRows::current(), &keeper);
+        readAll(*image);
+    }
+    EXPECT_EQ(KeptImageRows::current(), nullptr);
+    EXPECT_TRUE(image->hasKeptRows());
+    EXPECT_EQ(readAll(*image), (std::vector<Bytes>{{'w', 'x'}, {'y', 'z'}}));
+}
+
+// The images kept longest give their rows up for a new one within the
+// budget; rows over the budget are not kept. A cleared keeper holds the
+// largest buffer as its spare, which the next image large enough takes.
+TEST(KeptImageRowsTest, BudgetAndSpare) {
+    TestDocument doc(
+        "", {streamObject(greyImage(4, 2), "abcdefgh"), streamObject(greyImage(4, 2), "ijklmnop"),
+             streamObject(greyImage(3, 2), "qrstuv"), streamObject(greyImage(5, 2), "0123456789")});
+    ImageXObject* images[4];
+    for (int i = 0; i < 4; ++i) {
+        images[i] = dynamic_cast<ImageXObject*>(doc.object(4 + i));
+        ASSERT_NE(images[i], nullptr) << i;
+    }
+    KeptImageRows keeper(8);
+    KeptImageRows::Scope scope(keeper);
+    readAll(*images[0]);
+    readAll(*images[1]);
+    EXPECT_FALSE(images[0]->hasKeptRows());
+    EXPECT_TRUE(images[1]->hasKeptRows());
+    EXPECT_EQ(keeper.bytesKept(), 8u);
+    readAll(*images[3]);  // 10 bytes: over the budget
+    EXPECT_FALSE(images[3]->hasKeptRows());
+    EXPECT_TRUE(images[1]->hasKeptRows());
+
+    keeper.clear();
+    EXPECT_FALSE(images[1]->hasKeptRows());
+    EXPECT_EQ(keeper.bytesKept(), 0u);
+    EXPECT_EQ(keeper.spareBytes(), 8u);
+    // Six bytes of rows in the spare buffer of eight.
+    EXPECT_EQ(readAll(*images[2]), (std::vector<Bytes>{{'q', 'r', 's'}, {'t', 'u', 'v'}}));
+    EXPECT_TRUE(images[2]->hasKeptRows());
+    EXPECT_EQ(keeper.spareBytes(), 0u);
+    EXPECT_EQ(keeper.bytesKept(), 8u);
+    EXPECT_EQ(readAll(*images[2]), (std::vector<Bytes>{{'q', 'r', 's'}, {'t', 'u', 'v'}}));
+}
+
+}  // namespace
+}  // namespace vistrel
