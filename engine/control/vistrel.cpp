@@ -72,6 +72,7 @@ Vistrel::~Vistrel() {
             win::SelectObject(memoryDc_, previousBitmap_);
             win::DeleteObject(pageBitmap_);
         }
+        deleteSpareBitmap();
         win::DeleteDC(memoryDc_);
     }
     rendering_ = false;

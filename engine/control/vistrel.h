@@ -196,6 +196,7 @@ private:
     // Makes (or reuses, at the same size) the page bitmap and clears it to
     // white; false, with no page bitmap left, when it cannot be made.
     bool createPageBitmap(std::int32_t width, std::int32_t height);
+    void deleteSpareBitmap();
     // Collects the words of a page again once they were dropped for those of
     // the pages rendered since (PdfPage::textLinesDropped): the page drawn
     // once more as its last render drew it, with the same page matrix on a
@@ -239,6 +240,11 @@ private:
     win::HDC memoryDc_;
     win::HBITMAP pageBitmap_;
     win::HGDIOBJ previousBitmap_;
+    // While an export runs, the page bitmap of the size before the last
+    // change: a view and its overview take turns without making new ones.
+    win::HBITMAP spareBitmap_;
+    std::int32_t spareWidth_ = 0;
+    std::int32_t spareHeight_ = 0;
 
     std::int32_t visibleWidth_ = 0;
     std::int32_t visibleHeight_ = 0;

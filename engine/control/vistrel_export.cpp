@@ -76,6 +76,7 @@ HRESULT Vistrel::writePDB(BSTR filename, ITreeNode* pRoot) {
         KeptImageRows::Scope scope(restoredImages);
         render();
     }
+    deleteSpareBitmap();
     eventsOn_ = true;
     exporting_ = false;
 

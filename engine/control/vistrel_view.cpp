@@ -188,23 +188,39 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
         return false;
     }
     if (width != bitmapWidth_ || height != bitmapHeight_ || !pageBitmap_) {
+        win::HBITMAP bitmap = nullptr;
         if (pageBitmap_) {
             win::SelectObject(memoryDc_, previousBitmap_);
-            win::DeleteObject(pageBitmap_);
-            pageBitmap_ = nullptr;
             previousBitmap_ = nullptr;
+            if (exporting_) {
+                // The bitmap waits as the spare; a spare of the size wanted
+                // is taken back.
+                if (spareBitmap_ && spareWidth_ == width && spareHeight_ == height) {
+                    bitmap = spareBitmap_;
+                    spareBitmap_ = nullptr;
+                }
+                deleteSpareBitmap();
+                spareBitmap_ = pageBitmap_;
+                spareWidth_ = bitmapWidth_;
+                spareHeight_ = bitmapHeight_;
+            } else {
+                win::DeleteObject(pageBitmap_);
+            }
+            pageBitmap_ = nullptr;
         }
-        // A section of the screen's 32 bits, rows from the top: glyphs are
-        // blended straight into its pixels.
-        win::BITMAPINFO info{};
-        info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), width, -height, 1, 32, win::BI_RGB, 0, 0,
-                          0, 0, 0};
-        void* bits = nullptr;
-        win::HBITMAP bitmap =
-            win::CreateDIBSection(memoryDc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
         if (!bitmap) {
-            win::ReleaseDC(0, screen);
-            return false;
+            // A section of the screen's 32 bits, rows from the top: glyphs
+            // are blended straight into its pixels.
+            win::BITMAPINFO info{};
+            info.bmiHeader = {
+                sizeof(win::BITMAPINFOHEADER), width, -height, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
+            void* bits = nullptr;
+            bitmap =
+                win::CreateDIBSection(memoryDc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (!bitmap) {
+                win::ReleaseDC(0, screen);
+                return false;
+            }
         }
         bitmapWidth_ = width;
         bitmapHeight_ = height;
@@ -215,6 +231,14 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
     win::SelectClipRgn(memoryDc_, nullptr);
     fillWhite(memoryDc_, width, height);
     return true;
+}
+
+void Vistrel::deleteSpareBitmap() {
+    if (spareBitmap_)
+        win::DeleteObject(spareBitmap_);
+    spareBitmap_ = nullptr;
+    spareWidth_ = 0;
+    spareHeight_ = 0;
 }
 
 void Vistrel::recaptureText(PdfPage& page) {
