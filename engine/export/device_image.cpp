@@ -322,13 +322,14 @@ std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         std::uint8_t v[8];
-        if (uniform8(in + x)) {
-            std::memset(v, value[in[x]], 8);
+        const bool uniform = uniform8(in + x);
+        if (uniform) {
+            v[0] = value[in[x]];
         } else {
             for (int k = 0; k < 8; ++k)
                 v[k] = value[in[x + k]];
         }
-        if (uniform8(v)) {
+        if (uniform || uniform8(v)) {
             std::memset(out, Bits == 2 ? v[0] * 0x55 : v[0] * 0x11, 8 / kPerByte);
             out += 8 / kPerByte;
             if (px) {
