@@ -28,8 +28,8 @@
 
 namespace vistrel {
 
-class KeptImageRows;
 class FileInputStream;
+class KeptImageRows;
 class PDBPageStore;
 class PdfCatalog;
 class PdfDocument;
