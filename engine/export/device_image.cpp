@@ -326,6 +326,7 @@ std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
         if (uniform) {
             v[0] = value[in[x]];
         } else {
+#pragma GCC unroll 8
             for (int k = 0; k < 8; ++k)
                 v[k] = value[in[x + k]];
         }
@@ -339,13 +340,16 @@ std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
             }
             continue;
         }
+#pragma GCC unroll 4
         for (int b = 0; b < 8; b += kPerByte) {
             unsigned byte = 0;
+#pragma GCC unroll 4
             for (int k = 0; k < kPerByte; ++k)
                 byte = byte << Bits | v[b + k];
             *out++ = std::uint8_t(byte);
         }
         if (px) {
+#pragma GCC unroll 8
             for (int k = 0; k < 8; ++k)
                 std::memcpy(px + std::size_t(x + k) * 4, &levelPixel[v[k]], 4);
         }
