@@ -281,10 +281,10 @@ bool ImageXObject::readRow(std::uint8_t* buffer) {
     ++rowIndex_;
     // The last row completes the rows kept.
     if (keeping_.bytes && rowIndex_ == height_) {
-        if (KeptImageRows* keeper = KeptImageRows::current()) {
-            kept_ = keeping_.bytes;
-            keeper->add(*this, std::move(keeping_));
-        }
+        KeptImageRows* keeper = KeptImageRows::current();
+        std::shared_ptr<std::uint8_t[]> rows = keeping_.bytes;
+        if (keeper && keeper->add(*this, std::move(keeping_)))
+            kept_ = std::move(rows);
         keeping_ = {};
     }
     return true;

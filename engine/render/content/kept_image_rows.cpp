@@ -57,12 +57,13 @@ KeptImageRows::Memory KeptImageRows::rowMemory(std::size_t bytes) {
     return memory;
 }
 
-void KeptImageRows::add(ImageXObject& image, Memory memory) {
+bool KeptImageRows::add(ImageXObject& image, Memory memory) {
     if (!memory.bytes || memory.size > budget_)
-        return;
+        return false;
     makeRoom(memory.size);
     used_ += memory.size;
     entries_.push_back({Ref<ImageXObject>::share(&image), std::move(memory)});
+    return true;
 }
 
 void KeptImageRows::clear() {

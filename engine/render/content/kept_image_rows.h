@@ -54,8 +54,9 @@ public:
     // giving theirs up until it fits. Empty when the rows exceed the budget
     // or memory runs out.
     Memory rowMemory(std::size_t bytes);
-    // The image keeps its rows in `memory` from rowMemory.
-    void add(ImageXObject& image, Memory memory);
+    // The image keeps its rows in `memory` from rowMemory; false (memory
+    // not taken) when they exceed the budget.
+    bool add(ImageXObject& image, Memory memory);
     // Every kept image gives its rows up; the largest of their buffers is
     // held as the spare.
     void clear();
