@@ -143,6 +143,37 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
     }
 }
 
+// A bitmap kept from page to page of one size is cleared only where the
+// last page drew: every page drawn into it after the others, both ways
+// round, equals the page drawn into a bitmap of its own.
+TEST_F(RenderTest, KeptBitmapDrawsEachPageAsANewOne) {
+    const struct {
+        const char* fixture;
+        int page;
+    } pages[] = {{"strokes.pdf", 1}, {"fills.pdf", 1},  {"images.pdf", 1}, {"images.pdf", 2},
+                 {"images.pdf", 3},  {"type3.pdf", 1},  {"type3.pdf", 2},  {"spaces.pdf", 2},
+                 {"rules.pdf", 1},   {"rules.pdf", 2},  {"predictors.pdf", 1}};
+    const auto render = [](PdfPage& page, PageBitmap& bitmap) {
+        NoProgress sink;
+        std::string why;
+        EXPECT_TRUE(renderPageBitmap(page, 1.0, sink, bitmap, why)) << why;
+        return pixelsOf(bitmap);
+    };
+    PageBitmap kept;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < std::size(pages); ++i) {
+            const auto& p = pages[round == 0 ? i : std::size(pages) - 1 - i];
+            OpenFixture fixture(p.fixture);
+            Ref<PdfPage> page = fixture.catalog.getPage(p.page);
+            ASSERT_NE(page.get(), nullptr) << p.fixture;
+            PageBitmap own;
+            const Rgb expected = render(*page, own);
+            ASSERT_EQ(expected.width, 200) << p.fixture << " " << p.page;
+            EXPECT_TRUE(render(*page, kept) == expected) << p.fixture << " " << p.page;
+        }
+    }
+}
+
 // The PPM and PNG files hold the bitmap's pixels as red, green, blue, for
 // widths of whole blocks of 16 pixels, of blocks and a rest, and of a rest
 // alone.

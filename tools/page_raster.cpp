@@ -113,7 +113,8 @@ bool PageBitmap::create(std::int32_t width, std::int32_t height) {
         dc_ = win::CreateCompatibleDC(nullptr);
     if (!dc_)
         return false;
-    if (!bitmap_ || width != width_ || height != height_) {
+    const bool kept = bitmap_ && width == width_ && height == height_;
+    if (!kept) {
         destroy();
         win::BITMAPINFO info{};
         info.bmiHeader = {
@@ -129,7 +130,14 @@ bool PageBitmap::create(std::int32_t width, std::int32_t height) {
         height_ = height;
     }
     win::SelectClipRgn(dc_, nullptr);
-    win::PatBlt(dc_, 0, 0, width, height, win::WHITENESS);
+    // A kept bitmap was white before the last page was drawn into it: only
+    // what that page changed is cleared again.
+    win::RECT stale{0, 0, width, height};
+    if (kept)
+        win::GetBitmapChange(bitmap_, &stale, 0);
+    win::PatBlt(dc_, stale.left, stale.top, stale.right - stale.left, stale.bottom - stale.top,
+                win::WHITENESS);
+    win::GetBitmapChange(bitmap_, &stale, win::DCB_RESET);
     return true;
 }
 
