@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,12 +160,17 @@ TEST_F(RenderTest, KeptBitmapDrawsEachPageAsANewOne) {
         EXPECT_TRUE(renderPageBitmap(page, 1.0, sink, bitmap, why)) << why;
         return pixelsOf(bitmap);
     };
+    // Every document stays open for the whole test.
+    std::map<std::string, std::unique_ptr<OpenFixture>> open;
+    for (const auto& p : pages) {
+        if (!open.count(p.fixture))
+            open[p.fixture] = std::make_unique<OpenFixture>(p.fixture);
+    }
     PageBitmap kept;
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < std::size(pages); ++i) {
             const auto& p = pages[round == 0 ? i : std::size(pages) - 1 - i];
-            OpenFixture fixture(p.fixture);
-            Ref<PdfPage> page = fixture.catalog.getPage(p.page);
+            Ref<PdfPage> page = open[p.fixture]->catalog.getPage(p.page);
             ASSERT_NE(page.get(), nullptr) << p.fixture;
             PageBitmap own;
             const Rgb expected = render(*page, own);
