@@ -16,6 +16,7 @@
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/render/content/progress_sink.h"
 #include "tools/page_raster.h"
@@ -39,9 +40,18 @@ struct OpenFixture {
           input(bytes.data(), bytes.size()),
           document(&input, false),
           catalog(&document) {}
+    // Closed as the control closes a document: once the catalog is gone,
+    // the fonts only the registry holds go while their document is there.
+    struct FontPurge {
+        ~FontPurge() {
+            if (FontRegistry* registry = fontRegistry())
+                registry->purge(-1);
+        }
+    };
     std::string bytes;
     MemoryInputStream input;
     PdfDocument document;
+    FontPurge purge;
     PdfCatalog catalog;
 };
 
