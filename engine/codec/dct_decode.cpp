@@ -85,7 +85,7 @@ DctDecodeStream::DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParam
         openFlag_ = false;
     if (!openFlag_)
         return;
-    inputSize_ = inlineImage ? 1 : 512;
+    inputSize_ = inlineImage ? 1 : 65536;
     lib_->cinfo.err = initJpegErrorManager(lib_->err);
     if (!guardedJpegCall(lib_->err, [this] { jpeg_create_decompress(&lib_->cinfo); })) {
         jpeg_destroy_decompress(&lib_->cinfo);
