@@ -161,9 +161,9 @@ TEST_F(RenderTest, KeptBitmapDrawsEachPageAsANewOne) {
     const struct {
         const char* fixture;
         int page;
-    } pages[] = {{"strokes.pdf", 1}, {"fills.pdf", 1},  {"images.pdf", 1}, {"images.pdf", 2},
-                 {"images.pdf", 3},  {"type3.pdf", 1},  {"type3.pdf", 2},  {"spaces.pdf", 2},
-                 {"rules.pdf", 1},   {"rules.pdf", 2},  {"predictors.pdf", 1}};
+    } pages[] = {{"strokes.pdf", 1}, {"fills.pdf", 1}, {"images.pdf", 1},    {"images.pdf", 2},
+                 {"images.pdf", 3},  {"type3.pdf", 1}, {"type3.pdf", 2},     {"spaces.pdf", 2},
+                 {"rules.pdf", 1},   {"rules.pdf", 2}, {"predictors.pdf", 1}};
     const auto render = [](PdfPage& page, PageBitmap& bitmap) {
         NoProgress sink;
         std::string why;
