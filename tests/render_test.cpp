@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "engine/doc/pdf_catalog.h"
 #include "engine/doc/pdf_page.h"
 #include "engine/doc/typed_objects.h"
+#include "engine/font/font_registry.h"
 #include "engine/parser/pdf_document.h"
 #include "engine/render/content/progress_sink.h"
 #include "tools/page_raster.h"
@@ -38,9 +40,18 @@ struct OpenFixture {
           input(bytes.data(), bytes.size()),
           document(&input, false),
           catalog(&document) {}
+    // Closed as the control closes a document: once the catalog is gone,
+    // the fonts only the registry holds go while their document is there.
+    struct FontPurge {
+        ~FontPurge() {
+            if (FontRegistry* registry = fontRegistry())
+                registry->purge(-1);
+        }
+    };
     std::string bytes;
     MemoryInputStream input;
     PdfDocument document;
+    FontPurge purge;
     PdfCatalog catalog;
 };
 
@@ -140,6 +151,42 @@ TEST_F(RenderTest, FixturePagesMatchTheirImages) {
         }
         if (c.quick)
             settingsStore().set(quality, *c.quick, preset);
+    }
+}
+
+// A bitmap kept from page to page of one size is cleared only where the
+// last page drew: every page drawn into it after the others, both ways
+// round, equals the page drawn into a bitmap of its own.
+TEST_F(RenderTest, KeptBitmapDrawsEachPageAsANewOne) {
+    const struct {
+        const char* fixture;
+        int page;
+    } pages[] = {{"strokes.pdf", 1}, {"fills.pdf", 1}, {"images.pdf", 1},    {"images.pdf", 2},
+                 {"images.pdf", 3},  {"type3.pdf", 1}, {"type3.pdf", 2},     {"spaces.pdf", 2},
+                 {"rules.pdf", 1},   {"rules.pdf", 2}, {"predictors.pdf", 1}};
+    const auto render = [](PdfPage& page, PageBitmap& bitmap) {
+        NoProgress sink;
+        std::string why;
+        EXPECT_TRUE(renderPageBitmap(page, 1.0, sink, bitmap, why)) << why;
+        return pixelsOf(bitmap);
+    };
+    // Every document stays open for the whole test.
+    std::map<std::string, std::unique_ptr<OpenFixture>> open;
+    for (const auto& p : pages) {
+        if (!open.count(p.fixture))
+            open[p.fixture] = std::make_unique<OpenFixture>(p.fixture);
+    }
+    PageBitmap kept;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < std::size(pages); ++i) {
+            const auto& p = pages[round == 0 ? i : std::size(pages) - 1 - i];
+            Ref<PdfPage> page = open[p.fixture]->catalog.getPage(p.page);
+            ASSERT_NE(page.get(), nullptr) << p.fixture;
+            PageBitmap own;
+            const Rgb expected = render(*page, own);
+            ASSERT_EQ(expected.width, 200) << p.fixture << " " << p.page;
+            EXPECT_TRUE(render(*page, kept) == expected) << p.fixture << " " << p.page;
+        }
     }
 }
 

@@ -25,7 +25,8 @@ public:
     PageBitmap& operator=(const PageBitmap&) = delete;
 
     // Makes the bitmap (a new one when the size changes) and clears it to
-    // white; false when it cannot be made.
+    // white (a kept one where the last page changed it); false when it
+    // cannot be made.
     bool create(std::int32_t width, std::int32_t height);
 
     win::HDC dc() const { return dc_; }

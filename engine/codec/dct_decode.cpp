@@ -85,7 +85,10 @@ DctDecodeStream::DctDecodeStream(InputStream* inner, std::unique_ptr<FilterParam
         openFlag_ = false;
     if (!openFlag_)
         return;
-    inputSize_ = inlineImage ? 1 : 512;
+    // An inline image is read a byte at a time, so that nothing behind its
+    // data is taken; a stream in large blocks, as libjpeg decodes its
+    // Huffman codes quickly only with some kilobytes in hand.
+    inputSize_ = inlineImage ? 1 : 65536;
     lib_->cinfo.err = initJpegErrorManager(lib_->err);
     if (!guardedJpegCall(lib_->err, [this] { jpeg_create_decompress(&lib_->cinfo); })) {
         jpeg_destroy_decompress(&lib_->cinfo);

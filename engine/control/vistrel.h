@@ -197,6 +197,10 @@ private:
     // white; false, with no page bitmap left, when it cannot be made.
     bool createPageBitmap(std::int32_t width, std::int32_t height);
     void deleteSpareBitmap();
+    // Converts the rendered page bitmap to a device format through the page
+    // store.
+    void convertPageBitmap(std::int32_t width, std::int32_t height, std::int32_t page, double zoom,
+                           std::uint16_t format);
     // Collects the words of a page again once they were dropped for those of
     // the pages rendered since (PdfPage::textLinesDropped): the page drawn
     // once more as its last render drew it, with the same page matrix on a

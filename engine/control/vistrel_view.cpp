@@ -37,11 +37,10 @@ win::VARIANT doubleValue(double value) {
     return v;
 }
 
-// Paints the bitmap selected into a device context white.
-void fillWhite(win::HDC dc, std::int32_t width, std::int32_t height) {
+// Paints a rectangle of the bitmap selected into a device context white.
+void fillWhite(win::HDC dc, const win::RECT& area) {
     win::HBRUSH white = win::CreateSolidBrush(0xFFFFFF);
-    const win::RECT all{0, 0, width, height};
-    win::FillRect(dc, &all, white);
+    win::FillRect(dc, &area, white);
     win::DeleteObject(white);
 }
 
@@ -147,8 +146,7 @@ HRESULT Vistrel::render() {
     const auto format = std::uint16_t(view.PalmFormat);
     if (!viewChanged_) {
         if (view.PalmFormat != VISTRELLib::PalmFormat::NotPalm && hasPageBitmap() && pageStore_) {
-            pageStore_->convertRenderedPage(memoryDc_, bitmapWidth_, bitmapHeight_, view.page,
-                                            view.zoom, format);
+            convertPageBitmap(bitmapWidth_, bitmapHeight_, view.page, view.zoom, format);
         }
         return S_OK;
     }
@@ -170,7 +168,7 @@ HRESULT Vistrel::render() {
     renderPage(*page, device, &matrix, this, 0);
     rendering_ = false;
     if (view.PalmFormat != VISTRELLib::PalmFormat::NotPalm && pageStore_)
-        pageStore_->convertRenderedPage(memoryDc_, width, height, view.page, view.zoom, format);
+        convertPageBitmap(width, height, view.page, view.zoom, format);
     // An export closes at its own end.
     if (closePending_ && !exporting_)
         closeDocument();
@@ -187,7 +185,8 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
         win::ReleaseDC(0, screen);
         return false;
     }
-    if (width != bitmapWidth_ || height != bitmapHeight_ || !pageBitmap_) {
+    bool kept = pageBitmap_ && width == bitmapWidth_ && height == bitmapHeight_;
+    if (!kept) {
         win::HBITMAP bitmap = nullptr;
         if (pageBitmap_) {
             win::SelectObject(memoryDc_, previousBitmap_);
@@ -198,6 +197,7 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
                 if (spareBitmap_ && spareWidth_ == width && spareHeight_ == height) {
                     bitmap = spareBitmap_;
                     spareBitmap_ = nullptr;
+                    kept = true;
                 }
                 deleteSpareBitmap();
                 spareBitmap_ = pageBitmap_;
@@ -229,7 +229,14 @@ bool Vistrel::createPageBitmap(std::int32_t width, std::int32_t height) {
     }
     win::ReleaseDC(0, screen);
     win::SelectClipRgn(memoryDc_, nullptr);
-    fillWhite(memoryDc_, width, height);
+    // A kept bitmap (this one or the export's spare) was all white before
+    // the last page was drawn into it: only what that page changed is
+    // painted white again.
+    win::RECT stale{0, 0, width, height};
+    if (kept)
+        win::GetBitmapChange(pageBitmap_, &stale, 0);
+    fillWhite(memoryDc_, stale);
+    win::GetBitmapChange(pageBitmap_, &stale, win::DCB_RESET);
     return true;
 }
 
@@ -239,6 +246,14 @@ void Vistrel::deleteSpareBitmap() {
     spareBitmap_ = nullptr;
     spareWidth_ = 0;
     spareHeight_ = 0;
+}
+
+void Vistrel::convertPageBitmap(std::int32_t width, std::int32_t height, std::int32_t page,
+                                double zoom, std::uint16_t format) {
+    pageStore_->convertRenderedPage(memoryDc_, width, height, page, zoom, format);
+    // The conversion may paint its picture back through the section's bits.
+    const win::RECT all{0, 0, width, height};
+    win::AddBitmapChange(pageBitmap_, &all);
 }
 
 void Vistrel::recaptureText(PdfPage& page) {
@@ -254,7 +269,7 @@ void Vistrel::recaptureText(PdfPage& page) {
     win::ReleaseDC(0, screen);
     if (bitmap) {
         const win::HGDIOBJ previous = win::SelectObject(dc, bitmap);
-        fillWhite(dc, capture.width, capture.height);
+        fillWhite(dc, win::RECT{0, 0, capture.width, capture.height});
         {
             GdiDevice device(dc, IntPoint{capture.width, capture.height});
             rendering_ = true;

@@ -446,6 +446,31 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     return HBITMAP::fromValue(table().add(std::move(bm)));
 }
 
+BOOL GetBitmapChange(HBITMAP bitmap, RECT* rect, UINT flags) {
+    BitmapObject* bm = findBitmap(bitmap);
+    if (!bm || !rect)
+        return FALSE;
+    const bool empty = bm->changed.right <= bm->changed.left;
+    *rect = empty ? RECT{} : bm->changed;
+    if (flags & DCB_RESET)
+        bm->changed = RECT{};
+    return TRUE;
+}
+
+BOOL AddBitmapChange(HBITMAP bitmap, const RECT* rect) {
+    BitmapObject* bm = findBitmap(bitmap);
+    if (!bm || !rect)
+        return FALSE;
+    const LONG top = std::max<LONG>(rect->top, 0),
+               bottom = std::min<LONG>(rect->bottom, bm->height);
+    const LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, bm->width);
+    if (top < bottom) {
+        bm->noteChange(top, left, right);
+        bm->noteChange(bottom - 1, left, right);
+    }
+    return TRUE;
+}
+
 // ---- pens and brushes ----------------------------------------------------
 
 HPEN CreatePen(int style, int width, COLORREF color) {
@@ -839,7 +864,7 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
             if (columns.plain && rop == SRCCOPY && s.bm->bitsPerPixel == d.bm->bitsPerPixel &&
                 s.bm->bitsPerPixel != 8) {
                 int bpp = d.bm->bitsPerPixel / 8;
-                std::memmove(d.bm->row(row) + std::size_t(a) * bpp,
+                std::memmove(d.bm->rowToWrite(row, a, b) + std::size_t(a) * bpp,
                              s.bm->row(int(sr)) + std::size_t(columns.source(a)) * bpp,
                              std::size_t(b - a) * bpp);
                 return;
@@ -848,7 +873,7 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 direct(d.bm->bitsPerPixel)) {
                 // 24 and 32 bits per pixel into each other (the shared
                 // coverage section and a screen-compatible page).
-                copyPixels(d.bm->row(row), d.bm->bitsPerPixel, a, s.bm->row(int(sr)),
+                copyPixels(d.bm->rowToWrite(row, a, b), d.bm->bitsPerPixel, a, s.bm->row(int(sr)),
                            s.bm->bitsPerPixel, int(columns.source(a)), b - a);
                 return;
             }
@@ -857,7 +882,7 @@ BOOL transfer(HDC dest, int x, int y, int width, int height, HDC src, int srcX, 
                 // Palette entries straight into the destination's bytes.
                 const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
                 const std::uint8_t* in = s.bm->row(int(sr)) + columns.source(a);
-                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                std::uint8_t* out = d.bm->rowToWrite(row, a, b) + std::size_t(a) * bpp;
                 for (int c = a; c < b; ++c, out += bpp) {
                     const RGBQUAD& q = s.bm->palette[*in++];
                     out[0] = q.rgbBlue;
@@ -917,7 +942,7 @@ BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int srcX
                 // are left, covered ones copied.
                 const std::size_t bpp = std::size_t(d.bm->bitsPerPixel / 8);
                 const std::uint8_t* in = sourceRow + std::size_t(columns.source(a)) * 4;
-                std::uint8_t* out = d.bm->row(row) + std::size_t(a) * bpp;
+                std::uint8_t* out = d.bm->rowToWrite(row, a, b) + std::size_t(a) * bpp;
                 for (int c = a; c < b; ++c, in += 4, out += bpp) {
                     const unsigned alpha = in[3];
                     if (alpha == 0 && (in[0] | in[1] | in[2]) == 0)

@@ -339,6 +339,17 @@ constexpr UINT DCB_DISABLE = 0x0008;
 UINT SetBoundsRect(HDC hdc, const RECT* rect, UINT flags);
 UINT GetBoundsRect(HDC hdc, RECT* rect, UINT flags);
 
+// Beyond Win32: the smallest rectangle holding every pixel of a bitmap that
+// drawing, text output and block transfers changed since the bitmap was made
+// or the rectangle reset ({0, 0, 0, 0} when none); GetBitmapChange copies it
+// and resets it with DCB_RESET. Writes through a section's bits pointer are
+// no part of it: their writer adds them with AddBitmapChange (clipped to the
+// bitmap). A program that keeps one bitmap for pictures on a plain
+// background restores only what the last picture drew. FALSE for a bad
+// handle.
+BOOL GetBitmapChange(HBITMAP bitmap, RECT* rect, UINT flags);
+BOOL AddBitmapChange(HBITMAP bitmap, const RECT* rect);
+
 // Block transfers between device contexts.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,

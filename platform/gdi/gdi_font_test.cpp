@@ -387,11 +387,19 @@ TEST_F(GdiFontTest, BoundsGatherThePixelsTextChanged) {
             DeleteObject(clip);
         }
         EXPECT_EQ(SetBoundsRect(cv.dc, nullptr, DCB_RESET | DCB_ENABLE), DCB_DISABLE | DCB_RESET);
+        RECT changed{};
+        GetBitmapChange(cv.bitmap, &changed, DCB_RESET);
         draw(cv.dc, c.x, c.y, "Hg");
         RECT r{1, 2, 3, 4};
         EXPECT_EQ(GetBoundsRect(cv.dc, &r, DCB_RESET), UINT(DCB_SET)) << c.em;
         const Box ink = inkBox(cv);
         ASSERT_FALSE(ink.empty()) << c.em;
+        // The bitmap's changed rectangle holds the ink too.
+        GetBitmapChange(cv.bitmap, &changed, 0);
+        EXPECT_LE(changed.left, ink.left) << c.em;
+        EXPECT_LE(changed.top, ink.top) << c.em;
+        EXPECT_GE(changed.right, ink.right) << c.em;
+        EXPECT_GE(changed.bottom, ink.bottom) << c.em;
         EXPECT_LE(r.left, ink.left) << c.em;
         EXPECT_LE(r.top, ink.top) << c.em;
         EXPECT_GE(r.right, ink.right) << c.em;

@@ -185,7 +185,7 @@ void BitmapObject::write(int x, int y, COLORREF c) {
 void BitmapObject::fillRow(int y, int x0, int x1, COLORREF c) {
     if (x0 >= x1)
         return;
-    std::uint8_t* p = row(y);
+    std::uint8_t* p = rowToWrite(y, x0, x1);
     std::uint8_t r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     switch (bitsPerPixel) {
         case 8:
@@ -229,7 +229,7 @@ void BitmapObject::invertRow(int y, int x0, int x1) {
         return;
     }
     int bpp = bitsPerPixel / 8;
-    std::uint8_t* p = row(y);
+    std::uint8_t* p = rowToWrite(y, x0, x1);
     for (std::size_t i = std::size_t(x0) * bpp; i < std::size_t(x1) * bpp; ++i)
         p[i] = ~p[i];
 }

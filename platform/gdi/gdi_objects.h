@@ -78,11 +78,29 @@ struct BitmapObject : GdiObject {
     std::array<RGBQUAD, 256> palette{};
     int paletteSize = 0;
 
-    std::uint8_t* row(int y) {
-        return storage.get() + std::size_t(topDown ? y : height - 1 - y) * stride;
-    }
+    // The pixels changed since the bitmap was made or the rectangle last
+    // reset (empty: right <= left): every write below adds to it.
+    RECT changed{};
+
     const std::uint8_t* row(int y) const {
         return storage.get() + std::size_t(topDown ? y : height - 1 - y) * stride;
+    }
+    // Row y for writing pixels [x0, x1) of it.
+    std::uint8_t* rowToWrite(int y, int x0, int x1) {
+        noteChange(y, x0, x1);
+        return storage.get() + std::size_t(topDown ? y : height - 1 - y) * stride;
+    }
+    void noteChange(int y, int x0, int x1) {
+        if (x0 >= x1)
+            return;
+        if (changed.right <= changed.left) {
+            changed = RECT{x0, y, x1, y + 1};
+            return;
+        }
+        changed.left = std::min(changed.left, x0);
+        changed.right = std::max(changed.right, x1);
+        changed.top = std::min(changed.top, y);
+        changed.bottom = std::max(changed.bottom, y + 1);
     }
     COLORREF read(int x, int y) const;
     void write(int x, int y, COLORREF c);

@@ -491,5 +491,92 @@ TEST(GdiBitmapsTest, SectionsAndCompatibleBitmaps) {
     DeleteDC(dc);
 }
 
+// Every kind of write adds the pixels it changed to the bitmap's changed
+// rectangle, clipped as the write is; reading leaves it as it is.
+TEST(GdiBitmapsTest, ChangedRectangleHoldsWhatEveryWriteChanged) {
+    Canvas src(4, 4, 32);
+    Canvas grey(4, 4, 8);
+    const struct {
+        const char* name;
+        void (*write)(HDC dc, HDC src, HDC grey);
+        RECT changed;
+    } cases[] = {
+        {"FillRect",
+         [](HDC dc, HDC, HDC) {
+             const RECT r{2, 3, 7, 9};
+             HBRUSH b = CreateSolidBrush(0);
+             FillRect(dc, &r, b);
+             DeleteObject(b);
+         },
+         {2, 3, 7, 9}},
+        {"PatBlt within a clip",
+         [](HDC dc, HDC, HDC) {
+             IntersectClipRect(dc, 5, 6, 10, 8);
+             PatBlt(dc, 0, 0, 20, 20, DSTINVERT);
+         },
+         {5, 6, 10, 8}},
+        {"SetPixel", [](HDC dc, HDC, HDC) { SetPixel(dc, 4, 6, 0); }, {4, 6, 5, 7}},
+        {"line",
+         [](HDC dc, HDC, HDC) {
+             drawLine(dc, {{1, 10}, {6, 10}});
+         },
+         {1, 10, 6, 11}},
+        {"BitBlt",
+         [](HDC dc, HDC src, HDC) { BitBlt(dc, 3, 4, 4, 2, src, 0, 0, SRCCOPY); },
+         {3, 4, 7, 6}},
+        {"BitBlt of a palette",
+         [](HDC dc, HDC, HDC grey) { BitBlt(dc, 18, 18, 4, 4, grey, 0, 0, SRCCOPY); },
+         {18, 18, 20, 20}},
+        {"StretchBlt",
+         [](HDC dc, HDC src, HDC) { StretchBlt(dc, 0, 12, 8, 2, src, 0, 0, 4, 4, SRCAND); },
+         {0, 12, 8, 14}},
+        {"AlphaBlend",
+         [](HDC dc, HDC src, HDC) {
+             AlphaBlend(dc, 9, 1, 2, 3, src, 0, 0, 2, 3,
+                        BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+         },
+         {9, 1, 11, 4}},
+        {"AlphaBlend with a constant",
+         [](HDC dc, HDC src, HDC) {
+             AlphaBlend(dc, 1, 1, 2, 2, src, 0, 0, 4, 4, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0});
+         },
+         {1, 1, 3, 3}},
+        {"reading",
+         [](HDC dc, HDC src, HDC) {
+             GetPixel(dc, 1, 1);
+             BitBlt(src, 0, 0, 4, 4, dc, 0, 0, SRCCOPY);
+         },
+         {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Canvas cv(20, 20, 32);
+        RECT r{};
+        ASSERT_TRUE(GetBitmapChange(cv.bitmap, &r, DCB_RESET));
+        EXPECT_EQ(r, (RECT{0, 0, 20, 20})) << c.name;  // the clear
+        c.write(cv.dc, src.dc, grey.dc);
+        ASSERT_TRUE(GetBitmapChange(cv.bitmap, &r, 0));
+        EXPECT_EQ(r, c.changed) << c.name;
+    }
+
+    // Writes through the bits are added by hand, clipped to the bitmap;
+    // a reset empties the rectangle.
+    Canvas cv(20, 20, 32);
+    RECT r{};
+    GetBitmapChange(cv.bitmap, &r, DCB_RESET);
+    const RECT a{-5, 2, 3, 4}, b{15, 10, 30, 25}, empty{6, 6, 6, 9};
+    EXPECT_TRUE(AddBitmapChange(cv.bitmap, &a));
+    EXPECT_TRUE(AddBitmapChange(cv.bitmap, &empty));
+    EXPECT_TRUE(GetBitmapChange(cv.bitmap, &r, DCB_RESET));
+    EXPECT_EQ(r, (RECT{0, 2, 3, 4}));
+    EXPECT_TRUE(AddBitmapChange(cv.bitmap, &b));
+    EXPECT_TRUE(GetBitmapChange(cv.bitmap, &r, DCB_RESET));
+    EXPECT_EQ(r, (RECT{15, 10, 20, 20}));
+    EXPECT_TRUE(GetBitmapChange(cv.bitmap, &r, 0));
+    EXPECT_EQ(r, (RECT{0, 0, 0, 0}));
+    EXPECT_FALSE(GetBitmapChange(HBITMAP(), &r, 0));
+    EXPECT_FALSE(GetBitmapChange(cv.bitmap, nullptr, 0));
+    EXPECT_FALSE(AddBitmapChange(HBITMAP(), &a));
+}
+
 }  // namespace
 }  // namespace win

@@ -179,7 +179,7 @@ private:
     // Pixels [a, b) of row y; coverage advances by `step` per pixel.
     void blend(int y, int a, int b, const std::uint8_t* coverage, int step) {
         touched_ = unionRect(touched_, RECT{a, y, b, y + 1});
-        std::uint8_t* row = bm_.row(y);
+        std::uint8_t* row = bm_.rowToWrite(y, a, b);
         if (bm_.bitsPerPixel == 8) {
             if (greyValues_ && r_ == 255 && step == 1) {
                 // White text over black (glyphs drawn to be reduced) is the

@@ -575,6 +575,39 @@ TEST_F(ControlTest, RenderOnlyWhenMarkedAndConvertsForTheDevice) {
     EXPECT_NE(win::GetPixel(control->memoryDc(), 0, 0), 0x00FF00u);
 }
 
+// The page bitmap is kept between pages of one size and only what the last
+// page drew is painted white again: a blank page after each kind of ink is
+// white all over, and the ink page drawn again gives the same pixels.
+TEST_F(ControlTest, PageAfterPageOfOneSizeKeepsNothingOfTheLast) {
+    ASSERT_EQ(open(fixture("repaint.pdf")), S_OK);
+    win::LONG pages = 0;
+    ASSERT_EQ(v->get_pages(&pages), S_OK);
+    ASSERT_GT(pages, 1);
+    const auto pixels = [&](int page) {
+        EXPECT_EQ(putView("0,0," + std::to_string(page) + ",1.5,4,4,0"), S_OK);
+        EXPECT_EQ(v->render(), S_OK);
+        const auto [w, h] = size();
+        std::vector<win::COLORREF> all;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                all.push_back(win::GetPixel(control->memoryDc(), x, y));
+        }
+        return all;
+    };
+    const std::vector<win::COLORREF> blank = pixels(pages);
+    ASSERT_EQ(blank.size(), 450u * 300u);
+    EXPECT_EQ(std::count(blank.begin(), blank.end(), 0xFFFFFFu), std::ptrdiff_t(blank.size()));
+    for (int page = 1; page < pages; ++page) {
+        SCOPED_TRACE(page);
+        const std::vector<win::COLORREF> ink = pixels(page);
+        EXPECT_LT(std::count(ink.begin(), ink.end(), 0xFFFFFFu), std::ptrdiff_t(ink.size()));
+        EXPECT_EQ(pixels(pages), blank);
+        if (page > 1)
+            pixels(page - 1);
+        EXPECT_EQ(pixels(page), ink);
+    }
+}
+
 // Thirty forms, each drawing the next four times: the render, the trees of
 // the page and the Palm export all end, the page drawn up to where its work
 // ran out.

@@ -48,6 +48,18 @@ const std::uint8_t* wideningTable(int bits) {
     return tables.table[bits == 1 ? 0 : bits == 2 ? 1 : 2];
 }
 
+// The eight bytes (0 or 255, first sample first) of every byte of 1-bit
+// samples.
+struct BitBytes {
+    std::uint8_t bytes[256][8];
+    BitBytes() {
+        for (int v = 0; v < 256; ++v) {
+            for (int k = 0; k < 8; ++k)
+                bytes[v][k] = std::uint8_t(0 - ((v >> (7 - k)) & 1));
+        }
+    }
+};
+
 // Widens `count` samples of `bits` bits in place to one byte each, from the
 // end backwards so that the bytes never overtake the bits still unread.
 void widen(std::uint8_t* row, std::size_t count, int bits) {
@@ -60,12 +72,9 @@ void widen(std::uint8_t* row, std::size_t count, int bits) {
             --i;
             row[i] = table[(row[whole] >> (7 - b)) & 1];
         }
-        for (std::size_t byte = whole; byte-- > 0;) {
-            const unsigned v = row[byte];
-            std::uint8_t* out = row + byte * 8;
-            for (int k = 7; k >= 0; --k)
-                out[k] = std::uint8_t(0 - ((v >> (7 - k)) & 1));
-        }
+        static const BitBytes eights;
+        for (std::size_t byte = whole; byte-- > 0;)
+            std::memcpy(row + byte * 8, eights.bytes[row[byte]], 8);
         return;
     }
     const unsigned mask = (1u << bits) - 1;

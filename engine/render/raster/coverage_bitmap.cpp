@@ -278,9 +278,9 @@ int DibCoverageBitmap::liveCount() {
 bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::uint8_t* blue,
                                          const std::uint8_t* green, const std::uint8_t* red) {
     win::DIBSECTION ds{};
-    if (win::GetObject(win::GetCurrentObject(page, win::OBJ_BITMAP), sizeof ds, &ds) !=
-            int(sizeof ds) ||
-        !ds.dsBm.bmBits || (ds.dsBm.bmBitsPixel != 24 && ds.dsBm.bmBitsPixel != 32)) {
+    const win::HGDIOBJ pageBitmap = win::GetCurrentObject(page, win::OBJ_BITMAP);
+    if (win::GetObject(pageBitmap, sizeof ds, &ds) != int(sizeof ds) || !ds.dsBm.bmBits ||
+        (ds.dsBm.bmBitsPixel != 24 && ds.dsBm.bmBitsPixel != 32)) {
         return false;
     }
     win::RECT visible;
@@ -298,6 +298,10 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
     const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(p.y) + height_, visible.bottom);
     if (x0 >= x1 || y0 >= y1)
         return true;
+    // Written past the bitmap's own drawing calls: the block is added to
+    // what the bitmap records as changed.
+    const win::RECT block{win::LONG(x0), win::LONG(y0), win::LONG(x1), win::LONG(y1)};
+    win::AddBitmapChange(win::HBITMAP(pageBitmap), &block);
     const std::size_t bytes = ds.dsBm.bmBitsPixel / 8;
     auto* bits = static_cast<std::uint8_t*>(ds.dsBm.bmBits);
     const bool topDown = ds.dsBmih.biHeight < 0;
