@@ -87,11 +87,16 @@ public:
 
 private:
     CachedTrueTypeRenderer(const CachedTrueTypeRenderer& source);
-    // The private context, its device and the black brush.
+    // The private context and its device.
     void makeContext();
     void fillBitmapInfo();
     // The bitmap's image row y, counted from the top.
-    const std::uint8_t* imageRow(std::int32_t y) const;
+    const std::uint8_t* imageRow(std::int32_t y) const {
+        const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
+        return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
+    }
+    // Blackens what the last glyph drew, straight in the bitmap's pixels.
+    void clearDrawn();
     // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
     // coverage bitmap.
     template <int F>
@@ -115,7 +120,6 @@ private:
     // What the last glyph drew (the context's bounding rectangle); the rest
     // of the bitmap is black.
     win::RECT drawn_{};
-    win::HBRUSH blackBrush_;
     std::unique_ptr<GdiTrueTypeRenderer> inner_;
 };
 

@@ -319,7 +319,7 @@ std::unique_ptr<ScaledFont> ScaledFont::create(const LOGFONTA& lf) {
     tm.tmCharSet = in.coversLatin1 ? ANSI_CHARSET : SYMBOL_CHARSET;
 
     for (unsigned b = 0; b < 256; ++b) {
-        double units = double(face->advance(face->glyphForByte(std::uint8_t(b))));
+        double units = double(face->byteAdvance(std::uint8_t(b)));
         f->advances_[b] = saturate((long long)roundPixels(units * s) + boldExtra);
     }
     return f;
