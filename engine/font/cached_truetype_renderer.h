@@ -84,17 +84,18 @@ public:
     std::int32_t boxHeight() const { return boxHeight_; }
     IntPoint origin() const { return IntPoint(originX_, originY_); }
     IntPoint bitmapSize() const { return IntPoint(info_.header.biWidth, info_.header.biHeight); }
+    // The bitmap's image row y, counted from the top: after renderGlyph it
+    // holds the glyph drawn, white on black.
+    const std::uint8_t* imageRow(std::int32_t y) const {
+        const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
+        return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
+    }
 
 private:
     CachedTrueTypeRenderer(const CachedTrueTypeRenderer& source);
     // The private context and its device.
     void makeContext();
     void fillBitmapInfo();
-    // The bitmap's image row y, counted from the top.
-    const std::uint8_t* imageRow(std::int32_t y) const {
-        const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
-        return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
-    }
     // Blackens what the last glyph drew, straight in the bitmap's pixels.
     void clearDrawn();
     // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
