@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -44,9 +43,8 @@ Ref<TrueTypeFontDescription> withoutDecorations(const TrueTypeFontDescription& d
     return copy;
 }
 
-// Bit 7 of four and of eight pixels: lit.
+// Bit 7 of four pixels: lit.
 constexpr std::uint32_t kLitMask = 0x80808080u;
-constexpr std::uint64_t kLitMask64 = 0x8080808080808080u;
 
 std::int64_t roundUp(std::int64_t v, std::int64_t step) {
     return (v + step - 1) / step * step;
@@ -326,46 +324,43 @@ bool CachedTrueTypeRenderer::prepareBitmap() {
 }
 
 template <int F>
-void CachedTrueTypeRenderer::reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0,
-                                          int r1) const {
-    std::uint8_t coverage[F * F + 1];
-    for (int n = 0; n <= F * F; ++n)
-        coverage[n] = blockCoverage(F, n);
+bool CachedTrueTypeRenderer::countBlocks(std::uint8_t* out, int c0, int c1, int r) const {
     const std::uint8_t* rows[F];
-    for (int r = r0; r <= r1; ++r) {
-        for (int i = 0; i < F; ++i)
-            rows[i] = imageRow(r * F + i);
-        std::uint8_t* out = bitmap.data() + std::size_t(r - r0) * bitmap.width();
-        int c = c0;
-        if constexpr (F == 4) {
-            // Two blocks at a time: the lit bits of the four rows moved to
-            // bit 0 of each byte and added (at most 4 a byte), then the four
-            // bytes of each block added into its first.
-            constexpr std::uint64_t kOnes = 0x0101010101010101u;
-            for (; c < c1; c += 2) {
-                std::uint64_t sum = 0;
-                for (int i = 0; i < F; ++i) {
-                    std::uint64_t word;
-                    std::memcpy(&word, rows[i] + std::size_t(c) * F, sizeof word);
-                    sum += (word >> 7) & kOnes;
-                }
-                sum += sum >> 8;
-                sum += sum >> 16;
-                *out++ = coverage[sum & 0xFF];
-                *out++ = coverage[(sum >> 32) & 0xFF];
-            }
-        }
-        for (; c <= c1; ++c) {
-            int lit = 0;
+    for (int i = 0; i < F; ++i)
+        rows[i] = imageRow(r * F + i);
+    int c = c0;
+    std::uint64_t any = 0;
+    if constexpr (F == 4) {
+        // Two blocks at a time: the lit bits of the four rows moved to bit 0
+        // of each byte and added (at most 4 a byte), then the four bytes of
+        // each block added into its first.
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        for (; c < c1; c += 2) {
+            std::uint64_t sum = 0;
             for (int i = 0; i < F; ++i) {
-                std::uint32_t word = 0;
-                std::memcpy(&word, rows[i] + std::size_t(c) * F, F);
-                // The lit bits moved to bit 0 of each byte, the bytes summed.
-                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+                std::uint64_t word;
+                std::memcpy(&word, rows[i] + std::size_t(c) * F, sizeof word);
+                sum += (word >> 7) & kOnes;
             }
-            *out++ = coverage[lit];
+            any |= sum;
+            sum += sum >> 8;
+            sum += sum >> 16;
+            *out++ = std::uint8_t(sum & 0xFF);
+            *out++ = std::uint8_t((sum >> 32) & 0xFF);
         }
     }
+    for (; c <= c1; ++c) {
+        int lit = 0;
+        for (int i = 0; i < F; ++i) {
+            std::uint32_t word = 0;
+            std::memcpy(&word, rows[i] + std::size_t(c) * F, F);
+            // The lit bits moved to bit 0 of each byte, the bytes summed.
+            lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+        }
+        *out++ = std::uint8_t(lit);
+        any |= std::uint64_t(lit);
+    }
+    return any != 0;
 }
 
 void CachedTrueTypeRenderer::clearDrawn() {
@@ -402,64 +397,59 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
     glyph.top = roundToInt32(-double(originY_) / f);
     glyph.baseline = roundToInt32((originY_ - inner_->emTopY()) / f);
 
-    // The pixels lit (bit 7 set), found eight at a time within what was
-    // drawn, bound the blocks reduced; the bitmap holds those blocks alone,
-    // since glyphs are composited block by block and the box is far larger
-    // than most. The first and last rows with a lit pixel bound the rows;
-    // the rows from one to the other are looked at only outside the columns
-    // found so far.
-    const int left = std::clamp<int>(drawn_.left, 0, boxWidth_) & ~3;
-    const int right = (std::clamp<int>(drawn_.right, 0, boxWidth_) + 3) & ~3;
+    // The lit pixels (bit 7 set) of each block of what was drawn are
+    // counted; the blocks from the first to the last row and column with a
+    // lit pixel make the bitmap, since glyphs are composited block by block
+    // and the box is far larger than most.
+    const int left = std::clamp<int>(drawn_.left, 0, boxWidth_);
+    const int right = std::clamp<int>(drawn_.right, 0, boxWidth_);
     const int top = std::clamp<int>(drawn_.top, 0, boxHeight_);
     const int bottom = std::clamp<int>(drawn_.bottom, 0, boxHeight_);
-    // The lit bits of the pixels of a row from x on: eight of them, or the
-    // four left before `right` (both bounds are multiples of four).
-    auto litAt = [right](const std::uint8_t* row, int x) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, row + x, right - x >= 8 ? 8 : 4);
-        return word & kLitMask64;
-    };
-    // The first lit pixel of a row when one lies before `before` (or in the
-    // word holding `before`), else INT_MAX.
-    auto firstLit = [&](const std::uint8_t* row, int before) {
-        for (int x = left; x < before; x += 8) {
-            if (const std::uint64_t lit = litAt(row, x))
-                return x + std::countr_zero(lit) / 8;
-        }
-        return INT_MAX;
-    };
-    // The last lit pixel of a row when one lies after `after` (or in the
-    // word holding `after`), else -1.
-    auto lastLit = [&](const std::uint8_t* row, int after) {
-        for (int x = right - 8;; x -= 8) {
-            const int at = std::max(x, left);
-            if (const std::uint64_t lit = litAt(row, at))
-                return at + (63 - std::countl_zero(lit)) / 8;
-            if (at <= after + 1 || at == left)
-                return -1;
-        }
-    };
-    int y0 = top, y1 = bottom - 1;
-    while (y0 < bottom && left < right && firstLit(imageRow(y0), right) == INT_MAX)
-        ++y0;
-    if (y0 >= bottom || left >= right)
+    if (left >= right || top >= bottom)
         return true;  // no ink: nothing to composite
-    while (firstLit(imageRow(y1), right) == INT_MAX)
-        --y1;
-    int x0 = right, x1 = left - 1;
-    for (int y = y0; y <= y1; ++y) {
-        const std::uint8_t* row = imageRow(y);
-        x0 = std::min(x0, firstLit(row, x0));
-        x1 = std::max(x1, lastLit(row, x1));
+    const int firstColumn = left / f, firstRow = top / f;
+    const int columns = (right - 1) / f - firstColumn + 1, rows = (bottom - 1) / f - firstRow + 1;
+    counts_.resize(std::size_t(columns) * std::size_t(rows));
+    int r0 = -1, r1 = -1, c0 = columns, c1 = -1;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* counts = counts_.data() + std::size_t(r) * std::size_t(columns);
+        const bool lit =
+            f == 2 ? countBlocks<2>(counts, firstColumn, firstColumn + columns - 1, firstRow + r)
+                   : countBlocks<4>(counts, firstColumn, firstColumn + columns - 1, firstRow + r);
+        if (!lit)
+            continue;
+        r0 = r0 < 0 ? r : r0;
+        r1 = r;
+        // Only the columns outside those found so far are looked at.
+        for (int c = 0; c < c0; ++c) {
+            if (counts[c]) {
+                c0 = c;
+                break;
+            }
+        }
+        for (int c = columns - 1; c > c1; --c) {
+            if (counts[c]) {
+                c1 = c;
+                break;
+            }
+        }
     }
-    const int c0 = x0 / f, c1 = x1 / f, r0 = y0 / f, r1 = y1 / f;
+    if (r0 < 0)
+        return true;  // no ink: nothing to composite
     std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(c1 - c0 + 1, r1 - r0 + 1);
     if (!bitmap || !bitmap->isUsable())
         return false;
-    if (f == 2)
-        reduceBlocks<2>(*bitmap, c0, c1, r0, r1);
-    else
-        reduceBlocks<4>(*bitmap, c0, c1, r0, r1);
+    std::uint8_t coverage[17];
+    for (int n = 0; n <= f * f; ++n)
+        coverage[n] = blockCoverage(f, n);
+    for (int r = r0; r <= r1; ++r) {
+        const std::uint8_t* counts = counts_.data() + std::size_t(r) * std::size_t(columns);
+        std::uint8_t* out = bitmap->data() + std::size_t(r - r0) * bitmap->width();
+        for (int c = c0; c <= c1; ++c)
+            *out++ = coverage[counts[c]];
+    }
+    c0 += firstColumn;
+    r0 += firstRow;
     glyph.left += c0;
     glyph.top += r0;
     glyph.baseline -= r0;

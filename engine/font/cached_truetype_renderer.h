@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/font/cached_glyph_renderer.h"
 #include "engine/font/gdi_truetype_renderer.h"
@@ -98,10 +99,10 @@ private:
     void fillBitmapInfo();
     // Blackens what the last glyph drew, straight in the bitmap's pixels.
     void clearDrawn();
-    // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
-    // coverage bitmap.
+    // The lit pixels of each F x F block of columns c0..c1 in block row r,
+    // into out; true when there are any.
     template <int F>
-    void reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0, int r1) const;
+    bool countBlocks(std::uint8_t* out, int c0, int c1, int r) const;
 
     bool dirty_ = true;
     struct GreyBitmapInfo {
@@ -121,6 +122,8 @@ private:
     // What the last glyph drew (the context's bounding rectangle); the rest
     // of the bitmap is black.
     win::RECT drawn_{};
+    // The lit pixel counts of the blocks of what the glyph drew.
+    std::vector<std::uint8_t> counts_;
     std::unique_ptr<GdiTrueTypeRenderer> inner_;
 };
 
