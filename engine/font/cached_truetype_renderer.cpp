@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/constants/font_constants.h"
 #include "engine/render/raster/coverage_bitmap.h"
 #include "engine/render/raster/gdi_device.h"
@@ -331,6 +335,30 @@ bool CachedTrueTypeRenderer::countBlocks(std::uint8_t* out, int c0, int c1, int 
     int c = c0;
     std::uint64_t any = 0;
     if constexpr (F == 4) {
+#if defined(__SSE2__)
+        // Four blocks at a time: a lit byte compares below zero (-1), four
+        // rows of them added, and the four bytes of each block summed.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+        const __m128i ones = _mm_set1_epi16(1);
+        for (; c + 3 <= c1; c += 4) {
+            __m128i negative = zero;
+            for (int i = 0; i < F; ++i) {
+                const __m128i pixels = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(rows[i] + std::size_t(c) * F));
+                negative = _mm_add_epi8(negative, _mm_cmplt_epi8(pixels, zero));
+            }
+            const __m128i lit = _mm_sub_epi8(zero, negative);
+            const __m128i pairs =
+                _mm_add_epi16(_mm_and_si128(lit, lowBytes), _mm_srli_epi16(lit, 8));
+            const __m128i blocks = _mm_madd_epi16(pairs, ones);
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(blocks, zero), zero);
+            const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+            std::memcpy(out, &four, sizeof four);
+            out += 4;
+            any |= four;
+        }
+#endif
         // Two blocks at a time: the lit bits of the four rows moved to bit 0
         // of each byte and added (at most 4 a byte), then the four bytes of
         // each block added into its first.
