@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/constants/font_constants.h"
 #include "engine/render/raster/coverage_bitmap.h"
 #include "engine/render/raster/gdi_device.h"
@@ -45,12 +49,6 @@ Ref<TrueTypeFontDescription> withoutDecorations(const TrueTypeFontDescription& d
 
 // Bit 7 of four pixels: lit.
 constexpr std::uint32_t kLitMask = 0x80808080u;
-
-std::uint32_t litBits(const std::uint8_t* pixels) {
-    std::uint32_t word;
-    std::memcpy(&word, pixels, sizeof word);
-    return word & kLitMask;
-}
 
 std::int64_t roundUp(std::int64_t v, std::int64_t step) {
     return (v + step - 1) / step * step;
@@ -139,8 +137,6 @@ CachedTrueTypeRenderer::~CachedTrueTypeRenderer() {
         win::SelectObject(dc_, previousBitmap_);
         win::DeleteObject(dib_);
     }
-    if (blackBrush_)
-        win::DeleteObject(blackBrush_);
     if (dc_)
         win::DeleteDC(dc_);
 }
@@ -154,7 +150,6 @@ void CachedTrueTypeRenderer::makeContext() {
     if (dc_)
         privateDevice_ = createGdiDevice(kPrivateCapabilities, dc_,
                                          IntPoint(kPrivatePageSize, kPrivatePageSize));
-    blackBrush_ = win::CreateSolidBrush(0);
 }
 
 void CachedTrueTypeRenderer::fillBitmapInfo() {
@@ -333,32 +328,76 @@ bool CachedTrueTypeRenderer::prepareBitmap() {
 }
 
 template <int F>
-void CachedTrueTypeRenderer::reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0,
-                                          int r1) const {
-    std::uint8_t coverage[F * F + 1];
-    for (int n = 0; n <= F * F; ++n)
-        coverage[n] = blockCoverage(F, n);
+bool CachedTrueTypeRenderer::countBlocks(std::uint8_t* out, int c0, int c1, int r) const {
     const std::uint8_t* rows[F];
-    for (int r = r0; r <= r1; ++r) {
-        for (int i = 0; i < F; ++i)
-            rows[i] = imageRow(r * F + i);
-        std::uint8_t* out = bitmap.data() + std::size_t(r - r0) * bitmap.width();
-        for (int c = c0; c <= c1; ++c) {
-            int lit = 0;
+    for (int i = 0; i < F; ++i)
+        rows[i] = imageRow(r * F + i);
+    int c = c0;
+    std::uint64_t any = 0;
+    if constexpr (F == 4) {
+#if defined(__SSE2__)
+        // Four blocks at a time: a lit byte compares below zero (-1), four
+        // rows of them added, and the four bytes of each block summed.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+        const __m128i ones = _mm_set1_epi16(1);
+        for (; c + 3 <= c1; c += 4) {
+            __m128i negative = zero;
             for (int i = 0; i < F; ++i) {
-                std::uint32_t word = 0;
-                std::memcpy(&word, rows[i] + std::size_t(c) * F, F);
-                // The lit bits moved to bit 0 of each byte, the bytes summed.
-                lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+                const __m128i pixels = _mm_loadu_si128(
+                    reinterpret_cast<const __m128i*>(rows[i] + std::size_t(c) * F));
+                negative = _mm_add_epi8(negative, _mm_cmplt_epi8(pixels, zero));
             }
-            *out++ = coverage[lit];
+            const __m128i lit = _mm_sub_epi8(zero, negative);
+            const __m128i pairs =
+                _mm_add_epi16(_mm_and_si128(lit, lowBytes), _mm_srli_epi16(lit, 8));
+            const __m128i blocks = _mm_madd_epi16(pairs, ones);
+            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(blocks, zero), zero);
+            const auto four = std::uint32_t(_mm_cvtsi128_si32(bytes));
+            std::memcpy(out, &four, sizeof four);
+            out += 4;
+            any |= four;
+        }
+#endif
+        // Two blocks at a time: the lit bits of the four rows moved to bit 0
+        // of each byte and added (at most 4 a byte), then the four bytes of
+        // each block added into its first.
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        for (; c < c1; c += 2) {
+            std::uint64_t sum = 0;
+            for (int i = 0; i < F; ++i) {
+                std::uint64_t word;
+                std::memcpy(&word, rows[i] + std::size_t(c) * F, sizeof word);
+                sum += (word >> 7) & kOnes;
+            }
+            any |= sum;
+            sum += sum >> 8;
+            sum += sum >> 16;
+            *out++ = std::uint8_t(sum & 0xFF);
+            *out++ = std::uint8_t((sum >> 32) & 0xFF);
         }
     }
+    for (; c <= c1; ++c) {
+        int lit = 0;
+        for (int i = 0; i < F; ++i) {
+            std::uint32_t word = 0;
+            std::memcpy(&word, rows[i] + std::size_t(c) * F, F);
+            // The lit bits moved to bit 0 of each byte, the bytes summed.
+            lit += int((((word & kLitMask) >> 7) * 0x01010101u) >> 24);
+        }
+        *out++ = std::uint8_t(lit);
+        any |= std::uint64_t(lit);
+    }
+    return any != 0;
 }
 
-const std::uint8_t* CachedTrueTypeRenderer::imageRow(std::int32_t y) const {
-    const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
-    return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
+void CachedTrueTypeRenderer::clearDrawn() {
+    const std::int32_t left = std::clamp<std::int32_t>(drawn_.left, 0, info_.header.biWidth);
+    const std::int32_t right = std::clamp<std::int32_t>(drawn_.right, 0, info_.header.biWidth);
+    const std::int32_t top = std::clamp<std::int32_t>(drawn_.top, 0, info_.header.biHeight);
+    const std::int32_t bottom = std::clamp<std::int32_t>(drawn_.bottom, 0, info_.header.biHeight);
+    for (std::int32_t y = top; y < bottom && left < right; ++y)
+        std::memset(const_cast<std::uint8_t*>(imageRow(y)) + left, 0, std::size_t(right - left));
 }
 
 bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
@@ -373,8 +412,7 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
         return false;
     // Only what the last glyph drew is cleared, and only what this one
     // draws is looked at: the rest of the box stays black.
-    if (drawn_.right > drawn_.left)
-        win::FillRect(dc_, &drawn_, blackBrush_);
+    clearDrawn();
     win::SetBoundsRect(dc_, nullptr, win::DCB_RESET | win::DCB_ENABLE);
     inner_->drawGlyph(code, IntPoint(originX_, originY_));
     win::GetBoundsRect(dc_, &drawn_, win::DCB_RESET);
@@ -387,44 +425,59 @@ bool CachedTrueTypeRenderer::renderGlyph(std::uint16_t code, CachedGlyph& glyph)
     glyph.top = roundToInt32(-double(originY_) / f);
     glyph.baseline = roundToInt32((originY_ - inner_->emTopY()) / f);
 
-    // The pixels lit (bit 7 set), found four at a time within what was
-    // drawn, bound the blocks reduced; the bitmap holds those blocks alone,
-    // since glyphs are composited block by block and the box is far larger
-    // than most.
-    int x0 = boxWidth_, x1 = -1, y0 = boxHeight_, y1 = -1;
-    const int left = std::clamp<int>(drawn_.left, 0, boxWidth_) & ~3;
-    const int right = (std::clamp<int>(drawn_.right, 0, boxWidth_) + 3) & ~3;
+    // The lit pixels (bit 7 set) of each block of what was drawn are
+    // counted; the blocks from the first to the last row and column with a
+    // lit pixel make the bitmap, since glyphs are composited block by block
+    // and the box is far larger than most.
+    const int left = std::clamp<int>(drawn_.left, 0, boxWidth_);
+    const int right = std::clamp<int>(drawn_.right, 0, boxWidth_);
     const int top = std::clamp<int>(drawn_.top, 0, boxHeight_);
     const int bottom = std::clamp<int>(drawn_.bottom, 0, boxHeight_);
-    for (int y = top; y < bottom && left < right; ++y) {
-        const std::uint8_t* row = imageRow(y);
-        int first = -1;
-        for (int x = left; x < right && first < 0; x += 4) {
-            if (const std::uint32_t lit = litBits(row + x))
-                first = x + std::countr_zero(lit) / 8;
-        }
-        if (first < 0)
+    if (left >= right || top >= bottom)
+        return true;  // no ink: nothing to composite
+    const int firstColumn = left / f, firstRow = top / f;
+    const int columns = (right - 1) / f - firstColumn + 1, rows = (bottom - 1) / f - firstRow + 1;
+    counts_.resize(std::size_t(columns) * std::size_t(rows));
+    int r0 = -1, r1 = -1, c0 = columns, c1 = -1;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* counts = counts_.data() + std::size_t(r) * std::size_t(columns);
+        const bool lit =
+            f == 2 ? countBlocks<2>(counts, firstColumn, firstColumn + columns - 1, firstRow + r)
+                   : countBlocks<4>(counts, firstColumn, firstColumn + columns - 1, firstRow + r);
+        if (!lit)
             continue;
-        for (int x = right - 4;; x -= 4) {
-            if (const std::uint32_t lit = litBits(row + x)) {
-                x1 = std::max(x1, x + (31 - std::countl_zero(lit)) / 8);
+        r0 = r0 < 0 ? r : r0;
+        r1 = r;
+        // Only the columns outside those found so far are looked at.
+        for (int c = 0; c < c0; ++c) {
+            if (counts[c]) {
+                c0 = c;
                 break;
             }
         }
-        x0 = std::min(x0, first);
-        y0 = std::min(y0, y);
-        y1 = y;
+        for (int c = columns - 1; c > c1; --c) {
+            if (counts[c]) {
+                c1 = c;
+                break;
+            }
+        }
     }
-    if (x1 < 0)
+    if (r0 < 0)
         return true;  // no ink: nothing to composite
-    const int c0 = x0 / f, c1 = x1 / f, r0 = y0 / f, r1 = y1 / f;
     std::unique_ptr<CoverageBitmap> bitmap = dev->NewCoverageBitmap(c1 - c0 + 1, r1 - r0 + 1);
     if (!bitmap || !bitmap->isUsable())
         return false;
-    if (f == 2)
-        reduceBlocks<2>(*bitmap, c0, c1, r0, r1);
-    else
-        reduceBlocks<4>(*bitmap, c0, c1, r0, r1);
+    std::uint8_t coverage[17];
+    for (int n = 0; n <= f * f; ++n)
+        coverage[n] = blockCoverage(f, n);
+    for (int r = r0; r <= r1; ++r) {
+        const std::uint8_t* counts = counts_.data() + std::size_t(r) * std::size_t(columns);
+        std::uint8_t* out = bitmap->data() + std::size_t(r - r0) * bitmap->width();
+        for (int c = c0; c <= c1; ++c)
+            *out++ = coverage[counts[c]];
+    }
+    c0 += firstColumn;
+    r0 += firstRow;
     glyph.left += c0;
     glyph.top += r0;
     glyph.baseline -= r0;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/font/cached_glyph_renderer.h"
 #include "engine/font/gdi_truetype_renderer.h"
@@ -84,18 +85,24 @@ public:
     std::int32_t boxHeight() const { return boxHeight_; }
     IntPoint origin() const { return IntPoint(originX_, originY_); }
     IntPoint bitmapSize() const { return IntPoint(info_.header.biWidth, info_.header.biHeight); }
+    // The bitmap's image row y, counted from the top: after renderGlyph it
+    // holds the glyph drawn, white on black.
+    const std::uint8_t* imageRow(std::int32_t y) const {
+        const std::size_t stride = (std::size_t(info_.header.biWidth) + 3) & ~std::size_t(3);
+        return pixels_ + std::size_t(info_.header.biHeight - 1 - y) * stride;
+    }
 
 private:
     CachedTrueTypeRenderer(const CachedTrueTypeRenderer& source);
-    // The private context, its device and the black brush.
+    // The private context and its device.
     void makeContext();
     void fillBitmapInfo();
-    // The bitmap's image row y, counted from the top.
-    const std::uint8_t* imageRow(std::int32_t y) const;
-    // Reduces the F x F blocks of columns c0..c1 and rows r0..r1 into the
-    // coverage bitmap.
+    // Blackens what the last glyph drew, straight in the bitmap's pixels.
+    void clearDrawn();
+    // The lit pixels of each F x F block of columns c0..c1 in block row r,
+    // into out; true when there are any.
     template <int F>
-    void reduceBlocks(CoverageBitmap& bitmap, int c0, int c1, int r0, int r1) const;
+    bool countBlocks(std::uint8_t* out, int c0, int c1, int r) const;
 
     bool dirty_ = true;
     struct GreyBitmapInfo {
@@ -115,7 +122,8 @@ private:
     // What the last glyph drew (the context's bounding rectangle); the rest
     // of the bitmap is black.
     win::RECT drawn_{};
-    win::HBRUSH blackBrush_;
+    // The lit pixel counts of the blocks of what the glyph drew.
+    std::vector<std::uint8_t> counts_;
     std::unique_ptr<GdiTrueTypeRenderer> inner_;
 };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "engine/font/glyph_cache.h"
 #include "engine/font/truetype_loader.h"
 #include "engine/font/truetype_test_util.h"
+#include "engine/render/raster/coverage_bitmap.h"
 
 namespace vistrel {
 namespace {
@@ -244,6 +247,61 @@ TEST(CachedTrueTypeRendererTest, MeasuresInPagePixels) {
     }
     const double inner = const_cast<GdiTrueTypeRenderer*>(cached.inner())->programAdvance('H');
     EXPECT_DOUBLE_EQ(cached.programAdvance('H'), inner / 4);
+}
+
+// The coverage bitmap of each glyph is the box's lit pixels (bit 7 set),
+// bounded and reduced block by block, whatever glyph was drawn before it:
+// checked against a plain count over the whole box, for glyphs of many
+// widths (so that the lit pixels end anywhere in a word) at both factors.
+TEST(CachedTrueTypeRendererTest, CoverageIsTheBoxsLitPixelsReduced) {
+    TrueTypeSettings settings;
+    const struct {
+        const char16_t* name;
+        double size;
+        Matrix m;
+    } cases[] = {
+        {u"arial", 23, {1, 0, 0, -1, 0, 40}},          {u"arial", 10.3, {1, 0, 0, -1, 0, 40}},
+        {u"times new roman", 7, {1, 0, 0, -1, 0, 40}}, {u"arial,bold", 17.5, {1, 0, 0, -1, 0, 40}},
+        {u"arial", 13, {0, 1, 1, 0, 0, 40}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << WString(c.name).toUtf8() << " " << c.size);
+        TestPage page(64, 64);
+        CachedTrueTypeRenderer font(*knownMetrics(c.name), &page.device);
+        ASSERT_TRUE(font.isUsable());
+        testing::placeFont(font, c.size, c.m);
+        const int f = font.factor();
+        for (const char16_t code : std::u16string(u"W.|gi-@l'm_")) {
+            SCOPED_TRACE(int(code));
+            CachedGlyph glyph;
+            ASSERT_TRUE(font.renderGlyph(code, glyph));
+            const std::unique_ptr<CoverageBitmap> bitmap(glyph.bitmap);
+            int x0 = INT_MAX, x1 = -1, y0 = INT_MAX, y1 = -1;
+            for (int y = 0; y < font.boxHeight(); ++y) {
+                for (int x = 0; x < font.boxWidth(); ++x) {
+                    if (font.imageRow(y)[x] & 0x80) {
+                        x0 = std::min(x0, x), x1 = std::max(x1, x);
+                        y0 = std::min(y0, y), y1 = y;
+                    }
+                }
+            }
+            ASSERT_GE(x1, 0);
+            ASSERT_NE(bitmap, nullptr);
+            const int c0 = x0 / f, r0 = y0 / f;
+            ASSERT_EQ(bitmap->width(), x1 / f - c0 + 1);
+            ASSERT_EQ(bitmap->height(), y1 / f - r0 + 1);
+            for (int r = 0; r < bitmap->height(); ++r) {
+                for (int col = 0; col < bitmap->width(); ++col) {
+                    int lit = 0;
+                    for (int i = 0; i < f * f; ++i)
+                        lit += font.imageRow((r0 + r) * f + i / f)[(c0 + col) * f + i % f] >> 7;
+                    ASSERT_EQ(bitmap->data()[std::size_t(r) * bitmap->width() + col],
+                              blockCoverage(f, lit))
+                        << col << " " << r;
+                }
+            }
+        }
+    }
 }
 
 // A copy renders the same glyphs with a context of its own.

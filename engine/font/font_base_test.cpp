@@ -180,6 +180,30 @@ TEST_F(FontBaseTest, CoverageStepsFollowTheAntiAliasingSize) {
     }
 }
 
+// Contours that overlap add their coverage, which saturates at 255: two
+// squares drawn the same way round, half over one another, at a size whose
+// rows run over many pixels; the pixels covered twice stay at 255.
+TEST_F(FontBaseTest, OverlappingContoursSaturate) {
+    SettingGuard aaSize(settings::FontSystem, settings::AASize);
+    aaSize.set(SettingValue::ofInteger(1));
+    Path both = square();
+    both.MoveTo(500, 0);
+    both.RLineTo(1000, 0);
+    both.RLineTo(0, 1000);
+    both.RLineTo(-1000, 0);
+    both.ClosePath();
+    TestOutlineFont font(plainDescription());
+    font.add(kSquare + 2, both);
+    font.place(40);
+    const Rendered r = render(font, kSquare + 2);
+    ASSERT_TRUE(r.ok && r.hasBitmap);
+    ASSERT_EQ(r.rows.size(), 41u);
+    for (std::size_t y = 0; y < 40; ++y) {
+        ASSERT_GE(r.rows[y].size(), 40u);
+        EXPECT_EQ(r.rows[y], std::vector<int>(r.rows[y].size(), 255)) << y;
+    }
+}
+
 // A glyph shown on a page lands on its place: the square at size 4 from
 // (2, 10) covers columns 2 to 5 and rows 6 to 10 in the text colour.
 TEST_F(FontBaseTest, GlyphsLandWhereTheTextStands) {

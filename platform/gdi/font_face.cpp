@@ -335,7 +335,29 @@ long Face::advance(unsigned glyph) const {
     return a > 0 ? long(a) : 0;
 }
 
+long Face::byteAdvance(std::uint8_t byte) const {
+    if (!byteAdvancesRead_) {
+        for (unsigned b = 0; b < 256; ++b)
+            byteAdvances_[b] = advance(byteGlyphs_[b]);
+        byteAdvancesRead_ = true;
+    }
+    return byteAdvances_[byte];
+}
+
 bool Face::outline(unsigned glyph, Outline& out) const {
+    if (auto it = outlines_.find(glyph); it != outlines_.end()) {
+        out = it->second;
+        return !out.points.empty();
+    }
+    const bool loaded = loadOutline(glyph, out);
+    if (out.points.size() + 1 <= kMaxKeptPoints - keptPoints_) {
+        keptPoints_ += out.points.size() + 1;
+        outlines_.emplace(glyph, out);
+    }
+    return loaded;
+}
+
+bool Face::loadOutline(unsigned glyph, Outline& out) const {
     out.points.clear();
     out.tags.clear();
     out.contours.clear();

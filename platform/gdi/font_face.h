@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace win::font {
@@ -83,7 +84,11 @@ public:
     unsigned glyphForByte(std::uint8_t byte) const { return byteGlyphs_[byte]; }
     // Unhinted advance in font units.
     long advance(unsigned glyph) const;
+    // The advance of the glyph for a byte of text, read once per face.
+    long byteAdvance(std::uint8_t byte) const;
     // False for a glyph without an outline (or one FreeType cannot load).
+    // The first glyphs asked for are kept, so that fonts of other sizes on
+    // the same face load them once.
     bool outline(unsigned glyph, Outline& out) const;
 
 private:
@@ -97,6 +102,14 @@ private:
     FT_Face face_ = nullptr;
     FaceInfo info_;
     std::array<unsigned, 256> byteGlyphs_{};
+    mutable std::array<long, 256> byteAdvances_{};
+    mutable bool byteAdvancesRead_ = false;
+    // Outlines by glyph (empty: none), while they hold at most
+    // kMaxKeptPoints points together.
+    static constexpr std::size_t kMaxKeptPoints = std::size_t(1) << 18;
+    mutable std::unordered_map<unsigned, Outline> outlines_;
+    mutable std::size_t keptPoints_ = 0;
+    bool loadOutline(unsigned glyph, Outline& out) const;
 };
 
 // Windows-1252 to Unicode (the undefined codes stand for themselves).

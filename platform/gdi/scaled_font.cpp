@@ -36,6 +36,16 @@ LONG roundPixels(double v) {
     return LONG(std::llround(v));
 }
 
+// std::llround without the library call: the fraction of a double is
+// exact, so comparing it with one half rounds halves away from zero.
+long long roundHalfAway(double v) {
+    if (!(std::abs(v) < 0x1p62))
+        return std::llround(v);
+    const long long whole = (long long)v;
+    const double fraction = v - double(whole);
+    return fraction >= 0.5 ? whole + 1 : fraction <= -0.5 ? whole - 1 : whole;
+}
+
 LONG saturate(long long v) {
     return LONG(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
@@ -116,10 +126,13 @@ std::uint8_t mix(unsigned dst, unsigned src, unsigned coverage) {
     return std::uint8_t((dst * (255 - coverage) + src * coverage + 127) / 255);
 }
 
-// White blended into n grey pixels by their coverage.
+// White blended into n grey pixels by their coverage: over black that is
+// the coverage itself.
 void blendWhite(std::uint8_t* p, const std::uint8_t* coverage, int n) {
     for (int i = 0; i < n; ++i) {
-        if (coverage[i] != 0)
+        if (p[i] == 0)
+            p[i] = coverage[i];
+        else if (coverage[i] != 0)
             p[i] = mix(p[i], 255, coverage[i]);
     }
 }
@@ -133,9 +146,15 @@ public:
         // as plain values.
         greyValues_ = bm.bitsPerPixel == 8 && r_ == g_ && g_ == b_ &&
                       (bm.paletteSize == 0 || bm.paletteSize == 256);
-        for (int i = 0; i < 256 && greyValues_; ++i) {
-            const RGBQUAD& q = bm.palette[i];
-            greyValues_ = q.rgbRed == i && q.rgbGreen == i && q.rgbBlue == i;
+        if (greyValues_) {
+            // Every entry looked at, without a branch, so that the loop
+            // runs many entries at a time.
+            unsigned differs = 0;
+            for (unsigned i = 0; i < 256; ++i) {
+                const RGBQUAD& q = bm.palette[i];
+                differs |= (q.rgbRed ^ i) | (q.rgbGreen ^ i) | (q.rgbBlue ^ i);
+            }
+            greyValues_ = differs == 0;
         }
     }
 
@@ -183,10 +202,18 @@ private:
         if (bm_.bitsPerPixel == 8) {
             if (greyValues_ && r_ == 255 && step == 1) {
                 // White text over black (glyphs drawn to be reduced) is the
-                // coverage itself: eight black pixels at a time take it.
+                // coverage itself: 32 and then eight black pixels at a time
+                // take it.
                 std::uint8_t* p = row + a;
                 const int n = b - a;
                 int i = 0;
+                for (; i + 32 <= n; i += 32) {
+                    std::uint64_t words[4];
+                    std::memcpy(words, p + i, sizeof words);
+                    if ((words[0] | words[1] | words[2] | words[3]) != 0)
+                        break;
+                    std::memcpy(p + i, coverage + i, sizeof words);
+                }
                 for (; i + 8 <= n; i += 8) {
                     std::uint64_t eight;
                     std::memcpy(&eight, p + i, 8);
@@ -319,7 +346,7 @@ std::unique_ptr<ScaledFont> ScaledFont::create(const LOGFONTA& lf) {
     tm.tmCharSet = in.coversLatin1 ? ANSI_CHARSET : SYMBOL_CHARSET;
 
     for (unsigned b = 0; b < 256; ++b) {
-        double units = double(face->advance(face->glyphForByte(std::uint8_t(b))));
+        double units = double(face->byteAdvance(std::uint8_t(b)));
         f->advances_[b] = saturate((long long)roundPixels(units * s) + boldExtra);
     }
     return f;
@@ -332,8 +359,8 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         return g;
     Outline& o = g.outline;
     for (FT_Vector& p : o.points) {
-        p.x = FT_Pos(std::llround(double(p.x) * scale_));
-        p.y = FT_Pos(std::llround(double(p.y) * scale_));
+        p.x = FT_Pos(roundHalfAway(double(p.x) * scale_));
+        p.y = FT_Pos(roundHalfAway(double(p.y) * scale_));
     }
     if (bold_) {
         // Wider and higher by the strength, the left and bottom kept.
