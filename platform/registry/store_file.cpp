@@ -142,16 +142,19 @@ void remember(const std::string& path, const FileIdentity& identity,
 }
 
 // Writes text as the new store file at path: temporary file beside it,
-// flush, rename, flush of the folder. The temporary file is removed on any
-// failure. *identity gets the new file's identity.
+// renamed over the store, so that a reader or a crash sees the old store or
+// the new one, never a part of one. The file is not flushed to the disk
+// here: a write returns once the value is in the store, and the system
+// writes it out in its own time, as a registry writes its hives. The
+// temporary file is removed on any failure. *identity gets the new file's
+// identity.
 LONG replaceStore(const std::string& path, const std::string& text,
                   std::optional<FileIdentity>* identity) {
-    const std::string folder = path.substr(0, path.rfind('/'));
     std::string temp = path + ".XXXXXX";
     FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errorFromErrno(errno, ERROR_WRITE_FAULT);
-    bool written = writeAll(fd.get(), text) && fsync(fd.get()) == 0;
+    bool written = writeAll(fd.get(), text);
     int error = errno;
     struct stat st {};
     if (written && fstat(fd.get(), &st) == 0)
@@ -160,12 +163,8 @@ LONG replaceStore(const std::string& path, const std::string& text,
         written = close(fd.release()) == 0;
         error = errno;
     }
-    if (written && rename(temp.c_str(), path.c_str()) == 0) {
-        FileDescriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.get() >= 0)
-            fsync(dir.get());
+    if (written && rename(temp.c_str(), path.c_str()) == 0)
         return ERROR_SUCCESS;
-    }
     if (written)
         error = errno;
     unlink(temp.c_str());

@@ -3,13 +3,15 @@
 // when no home is known, used only while that folder is this user's own with
 // mode 0700. A change takes an advisory lock (the file "registry.lock" beside
 // the store), re-reads the store, applies the change, writes the result to a
-// temporary file beside the store file, flushes it and renames it over the
-// store. A crash or a full disk therefore leaves either the old store or the
-// new one, never a truncated one, and changes of several processes are
-// applied one after the other, each on top of the last. A store reached
-// through a link is read and replaced where the link leads. A store that is
-// not a regular file or is larger than 16 MB is none this program wrote: it
-// is reported on standard error once, read as empty and never written over.
+// temporary file beside the store file and renames it over the store. A
+// crash of the program or a full disk therefore leaves either the old store
+// or the new one, never a truncated one, and changes of several processes
+// are applied one after the other, each on top of the last. The file is not
+// flushed to the disk at every change: the system writes it out lazily. A
+// store reached through a link is read and replaced where the link leads. A
+// store that is not a regular file or is larger than 16 MB is none this
+// program wrote: it is reported on standard error once, read as empty and
+// never written over.
 #pragma once
 
 #include <functional>

@@ -239,6 +239,14 @@ TEST_F(Dialogs, PreviewShapeButtonAndScreen) {
     EXPECT_EQ(close.numGlyphs(), 1);
     EXPECT_EQ(palm.Panel1->geometry(), QRect(44, 50, 160, 160));
     EXPECT_EQ(palm.Panel1->palette().color(QPalette::Window), QColor(0x7B, 0x8C, 0x63));
+
+    // Shown, the window paints the body and keeps its outline.
+    palm.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(palm.CoolForm1->picture(), body);
+    EXPECT_EQ(palm.mask(), outline);
+    EXPECT_EQ(palm.CoolForm1->writeMask2(), Bytes(stored.begin(), stored.end()));
+    palm.close();
 }
 
 TEST_F(Dialogs, PreviewDrawsThePageThroughTheEngine) {

@@ -92,11 +92,10 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
 TfPalm::TfPalm(TVistrel& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName("fPalm");
     setFixedSize(kWidth, kHeight);
-    // The body first: the form loses its border, takes the picture and
-    // then the outline.
+    // The body first: the form loses its border and takes the outline. Its
+    // picture is decoded when the window first shows (showEvent).
     CoolForm1 = new TCoolForm(this);
     CoolForm1->setObjectName("CoolForm1");
-    CoolForm1->setPicture(devicePicture());
     CoolForm1->readMask2(pictureResource("device.rgn"));
 
     TransparentButton1 = new TransparentButton(this);
@@ -130,6 +129,12 @@ TfPalm::TfPalm(TVistrel& engine, QWidget* parent) : QDialog(parent), engine_(eng
 }
 
 void TfPalm::showEvent(QShowEvent* event) {
+    if (CoolForm1->picture().isNull()) {
+        // The picture, then the outline again: a new picture drops the
+        // outline the form keeps.
+        CoolForm1->setPicture(devicePicture());
+        CoolForm1->readMask2(pictureResource("device.rgn"));
+    }
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

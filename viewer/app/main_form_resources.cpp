@@ -422,7 +422,10 @@ void TBrevantForm::createToolBar() {
     cbClarity->addItems(
         {Standard1->text(), MaximizeBrightness1->text(), MaximizeContrast1->text()});
     cbClarity->setEnabled(false);
-    cbClarity->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Sized to its fixed captions once: a box that follows its contents
+    // resizes itself outside the bar's layout a moment after it is filled,
+    // so that the first paint would show it taller than the bar keeps it.
+    cbClarity->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
     ToolBar1->addWidget(cbClarity);
     tbShowOnDevice =
         addButton(ToolBar1, "tbShowOnDevice", ShowOnDeviceAct1, ToolIcon::ShowOnDevice);
