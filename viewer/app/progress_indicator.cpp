@@ -9,8 +9,20 @@ namespace brevant {
 void PageSnapshot::Begin(TPntPanel& surface) {
     if (exists_)
         return;
-    width_ = surface.width();
-    height_ = surface.height();
+    surface_ = &surface;
+    exists_ = true;
+}
+
+void PageSnapshot::Keep() {
+    if (!surface_)
+        return;
+    TPntPanel& surface = *surface_;
+    surface_ = nullptr;
+    // The pixels as they were when the snapshot began: the surface has not
+    // changed since, so its size then is its size now.
+    const QSize size = surface.surfaceSize();
+    width_ = size.isEmpty() ? surface.width() : size.width();
+    height_ = size.isEmpty() ? surface.height() : size.height();
     win::HDC source = surface.surfaceDC();
     bitmap_ = win::CreateCompatibleBitmap(source, width_, height_);
     dc_ = win::CreateCompatibleDC(source);
@@ -18,18 +30,20 @@ void PageSnapshot::Begin(TPntPanel& surface) {
         previous_ = win::SelectObject(dc_, bitmap_);
         win::BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, win::SRCCOPY);
     }
-    exists_ = true;
 }
 
-bool PageSnapshot::Draw(win::HDC target) const {
-    return exists_ && dc_ &&
-           win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
+bool PageSnapshot::Draw(win::HDC target) {
+    if (!exists_)
+        return false;
+    Keep();
+    return dc_ && win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
 }
 
 void PageSnapshot::End() {
     if (!exists_)
         return;
     exists_ = false;
+    surface_ = nullptr;
     if (dc_ && previous_)
         win::SelectObject(dc_, previous_);
     if (dc_)
@@ -43,13 +57,19 @@ void PageSnapshot::End() {
 
 ProgressIndicator::ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
                                      TPntPanel& surface)
-    : bars_{bar1, bar2, bar3}, surface_(surface) {}
+    : bars_{bar1, bar2, bar3}, surface_(surface) {
+    surface_.OnSurfaceChanging = [this] { snapshot_.Keep(); };
+}
+
+ProgressIndicator::~ProgressIndicator() {
+    surface_.OnSurfaceChanging = nullptr;
+}
 
 void ProgressIndicator::start() {
     ++depth_;
     if (!current_) {
         // The surface holds what the view shows: nothing needs painting
-        // first.
+        // first, and nothing is copied before the surface changes.
         snapshot_.Begin(surface_);
         current_ = bars_[0];
         bars_[0]->setFixedHeight(kFullHeight);
