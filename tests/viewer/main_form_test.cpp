@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <map>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -691,6 +692,46 @@ TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
         f.FollowLinkAt(at.x(), at.y());
         EXPECT_EQ(f.GetPage(), page) << at.x() << "," << at.y();
     }
+}
+
+// The bar that the outermost stop empties is painted with the page view's
+// next paint, not in a paint of its own before it; inner bars are painted
+// at once.
+TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    f.frScroll1->SetPageVisible(true);
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject {
+        std::map<QObject*, int> paints;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++paints[watched];
+            return false;
+        }
+    } count;
+    for (QWidget* bar : {f.ProgressBar1, f.ProgressBar2})
+        bar->installEventFilter(&count);
+    const auto fire = [&](DISPID event, int percent = 0) {
+        VARIANT argument;
+        argument.vt = VT_I2;
+        argument.iVal = SHORT(percent);
+        fake->fire(event, &argument, event == 2 ? 1 : 0);
+    };
+    fire(1);
+    fire(2, 50);
+    fire(1);
+    fire(2, 50);
+    const int inner = count.paints[f.ProgressBar2];
+    fire(3);
+    EXPECT_EQ(count.paints[f.ProgressBar2], inner + 1);
+    const int outer = count.paints[f.ProgressBar1];
+    fire(3);
+    EXPECT_EQ(f.ProgressBar1->value(), 0);
+    EXPECT_EQ(count.paints[f.ProgressBar1], outer);
+    f.frScroll1->PntPanel1->repaint();
+    EXPECT_EQ(count.paints[f.ProgressBar1], outer + 1);
+    EXPECT_TRUE(f.ProgressBar1->updatesEnabled());
 }
 
 // An error raised while a render runs leaves through the render road with

@@ -5,6 +5,20 @@
 #include "viewer/components/paint_panels.h"
 
 namespace brevant {
+namespace {
+
+// Sets the bar's value and leaves its paint to the window's next one
+// instead of painting the bar at once.
+void setValueWithNextPaint(QProgressBar* bar, int value) {
+    if (bar->value() == value)
+        return;
+    const bool enabled = bar->updatesEnabled();
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(enabled);
+}
+
+}  // namespace
 
 void PageSnapshot::Begin(TPntPanel& surface) {
     if (exists_)
@@ -92,7 +106,14 @@ void ProgressIndicator::stop() {
         --depth_;
     if (!current_)
         return;
-    current_->setValue(0);
+    if (current_ == bars_[0]) {
+        // The outermost level ends: what it reported on is shown next (the
+        // rendered page is painted at once), and the emptied bar is painted
+        // in that paint rather than in one of its own before it.
+        setValueWithNextPaint(current_, 0);
+    } else {
+        current_->setValue(0);
+    }
     if (current_ == bars_[1]) {
         current_ = bars_[0];
     } else if (current_ == bars_[0]) {

@@ -4,7 +4,9 @@
 // frozen on a snapshot of what it showed before: a paint of the view then
 // shows the snapshot instead of asking the engine to draw. The reports
 // paint nothing themselves (the bars repaint themselves when their value
-// shows a change), so a render that reports often costs no window paints.
+// shows a change), so a render that reports often costs no window paints;
+// the outermost bar, emptied when its level ends, is painted with what
+// follows (the rendered page) rather than on its own before it.
 #pragma once
 
 #include "platform/gdi/gdi.h"
