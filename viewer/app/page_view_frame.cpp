@@ -111,6 +111,7 @@ TfrScroll::~TfrScroll() = default;
 void TfrScroll::Layout() {
     // Qt double-buffers every widget already.
     extentWidth_ = extentHeight_ = 0;
+    painted_.reset();
     TVistrel* engine = host_.pageEngine();
     if (engine && PageVisible()) {
         extentWidth_ = extentOf(engine->width());
@@ -143,6 +144,14 @@ void TfrScroll::scrollTo(std::optional<long long> x, std::optional<long long> y)
 void TfrScroll::Invalidate() {
     postMessage(this, kLayoutPageViewMessage);
     PntPanel1->repaint();
+    painted_.reset();
+    if (PntPanel1->isVisible())
+        painted_ = drawnView();
+}
+
+TfrScroll::DrawnView TfrScroll::drawnView() const {
+    return {offsetX_,      offsetY_,          extentWidth_,
+            extentHeight_, PntPanel1->size(), host_.isPageFrozen()};
 }
 
 bool TfrScroll::scrolls(const NotifyingScrollBar* bar) const {
@@ -178,7 +187,9 @@ void TfrScroll::WMLayoutScrollBars() {
     showOffsetsOnBars();
     // A paint that came before this layout (the one after a resize) drew
     // from the offsets before it: the page shows where the layout puts it.
-    PntPanel1->update();
+    // The paint of an Invalidate that drew this very view needs no second.
+    if (painted_ != drawnView())
+        PntPanel1->update();
 }
 
 void TfrScroll::showOffsetsOnBars() {
@@ -310,9 +321,8 @@ QPoint TfrScroll::pagePointAt(QPoint at) const {
 void TfrScroll::zoomToBox(QPoint at) {
     if (at.x() == x0_ || at.y() == y0_)
         return;
-    const double factor =
-        std::min(std::abs(double(PntPanel1->width()) / (x0_ - at.x())),
-                 std::abs(double(PntPanel1->height()) / (y0_ - at.y())));
+    const double factor = std::min(std::abs(double(PntPanel1->width()) / (x0_ - at.x())),
+                                   std::abs(double(PntPanel1->height()) / (y0_ - at.y())));
     if (!(factor > 0))
         return;
     const double z0 = host_.currentZoomPercent();
@@ -348,8 +358,8 @@ void TfrScroll::FitPage(int mode) {
 void TfrScroll::FitRect(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0)
         return;
-    const double s = std::min(double(PntPanel1->height()) / height,
-                              double(PntPanel1->width()) / width);
+    const double s =
+        std::min(double(PntPanel1->height()) / height, double(PntPanel1->width()) / width);
     host_.commitZoom(s * 100);
     host_.setPendingOffset(toInt(std::llround(x * s)), toInt(std::llround(y * s)));
 }

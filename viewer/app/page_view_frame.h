@@ -121,16 +121,27 @@ private:
     void DrawZoomBox();
     void zoomToBox(QPoint at);
     QPoint pagePointAt(QPoint at) const;
+    // What a whole paint of the surface draws from: offsets, page extent,
+    // surface size and whether the page is frozen.
+    struct DrawnView {
+        int x, y, width, height;
+        QSize surface;
+        bool frozen;
+        bool operator==(const DrawnView&) const = default;
+    };
+    DrawnView drawnView() const;
 
     PageViewHost& host_;
     std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
     bool barsPending_ = false;  // Layout ran, its posted layout not yet
+    // The view the last Invalidate painted, until a Layout changes the page.
+    std::optional<DrawnView> painted_;
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;
-    bool linkCursor_ = false;  // the surface shows the link cursor
+    bool linkCursor_ = false;          // the surface shows the link cursor
     long long grabX_ = 0, grabY_ = 0;  // screen position of the grabbed page pixel
     // Zoom-box corners on the surface: start and current.
     int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
