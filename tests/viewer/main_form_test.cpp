@@ -67,6 +67,14 @@ protected:
         return *form;
     }
     int paneWidth() const { return form->Splitter1->sizes().value(0); }
+    // A progress event of the engine: 1 start, 2 set (to the percentage),
+    // 3 stop.
+    static void fireProgress(fake::IFakeEngine& engine, DISPID event, int percent) {
+        VARIANT argument;
+        argument.vt = VT_I2;
+        argument.iVal = SHORT(percent);
+        engine.fire(event, &argument, event == 2 ? 1 : 0);
+    }
     QObject* named(const char* name) const {
         QObject* found = form->findChild<QObject*>(QString::fromLatin1(name));
         EXPECT_TRUE(found) << name;
@@ -595,10 +603,7 @@ TEST_F(MainForm, ProgressThroughNestedReports) {
     ProgressIndicator& progress = f.progress();
     QProgressBar* none = nullptr;
     const auto fire = [&](DISPID event, int percent = 0) {
-        VARIANT argument;
-        argument.vt = VT_I2;
-        argument.iVal = SHORT(percent);
-        fake->fire(event, &argument, event == 2 ? 1 : 0);
+        fireProgress(*fake.get(), event, percent);
     };
     struct Step {
         DISPID event;  // 1 start, 2 set, 3 stop
@@ -713,10 +718,7 @@ TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
     for (QWidget* bar : {f.ProgressBar1, f.ProgressBar2})
         bar->installEventFilter(&count);
     const auto fire = [&](DISPID event, int percent = 0) {
-        VARIANT argument;
-        argument.vt = VT_I2;
-        argument.iVal = SHORT(percent);
-        fake->fire(event, &argument, event == 2 ? 1 : 0);
+        fireProgress(*fake.get(), event, percent);
     };
     fire(1);
     fire(2, 50);
