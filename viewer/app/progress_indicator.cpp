@@ -10,12 +10,14 @@ namespace {
 // Sets the bar's value and leaves its paint to the window's next one
 // instead of painting the bar at once.
 void setValueWithNextPaint(QProgressBar* bar, int value) {
-    if (bar->value() == value)
+    // A bar whose updates are off paints nothing at once anyway.
+    if (bar->value() == value || !bar->updatesEnabled()) {
+        bar->setValue(value);
         return;
-    const bool enabled = bar->updatesEnabled();
+    }
     bar->setUpdatesEnabled(false);
     bar->setValue(value);
-    bar->setUpdatesEnabled(enabled);
+    bar->setUpdatesEnabled(true);  // which asks for the paint
 }
 
 }  // namespace
@@ -24,20 +26,17 @@ void PageSnapshot::Begin(TPntPanel& surface) {
     if (exists_)
         return;
     surface_ = &surface;
+    width_ = surface.width();
+    height_ = surface.height();
     exists_ = true;
 }
 
 void PageSnapshot::Keep() {
     if (!surface_)
         return;
-    TPntPanel& surface = *surface_;
+    // The surface's pixels have not changed since the snapshot began.
+    win::HDC source = surface_->surfaceDC();
     surface_ = nullptr;
-    // The pixels as they were when the snapshot began: the surface has not
-    // changed since, so its size then is its size now.
-    const QSize size = surface.surfaceSize();
-    width_ = size.isEmpty() ? surface.width() : size.width();
-    height_ = size.isEmpty() ? surface.height() : size.height();
-    win::HDC source = surface.surfaceDC();
     bitmap_ = win::CreateCompatibleBitmap(source, width_, height_);
     dc_ = win::CreateCompatibleDC(source);
     if (dc_ && bitmap_) {

@@ -43,11 +43,6 @@ win::HDC TPntPanel::surfaceDC() const {
     return surface_->dc();
 }
 
-QSize TPntPanel::surfaceSize() const {
-    const DibSurface* pixels = surface_->get();
-    return pixels ? pixels->image().size() : QSize();
-}
-
 void TPntPanel::surfaceChanging() {
     if (OnSurfaceChanging)
         OnSurfaceChanging();

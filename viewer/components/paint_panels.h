@@ -80,8 +80,6 @@ public:
     // The device context holding the panel's pixels (null while the panel
     // has no area).
     win::HDC surfaceDC() const;
-    // The size of those pixels (empty while there are none).
-    QSize surfaceSize() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
