@@ -81,7 +81,7 @@ public:
     void Layout();
     void ScrollToPoint(int x, int y);
     // Lays the scroll bars out anew (posted) and repaints the page, again
-    // once the posted layout has run.
+    // once the posted layout has run if that layout changed the view.
     void Invalidate();
     QPoint GetOffset() const { return {offsetX_, offsetY_}; }
     // The rendered page size the frame scrolls over.
