@@ -687,7 +687,7 @@ TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
     EXPECT_TRUE(f.linkRegion().contains(QPoint(50, 50)));
     EXPECT_FALSE(f.linkRegion().contains(QPoint(5, 5)));
     const std::pair<QPoint, int> cases[] = {
-        {{50, 50}, 3},   {{40, 40}, 3}, {{60, 60}, 3},  {{61, 61}, 2},
+        {{50, 50}, 3}, {{40, 40}, 3}, {{60, 60}, 3}, {{61, 61}, 2},
         {{100, 100}, 2}, {{10, 61}, 1}, {{101, 50}, 1},
     };
     for (auto [at, page] : cases) {

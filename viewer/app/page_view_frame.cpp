@@ -150,8 +150,8 @@ void TfrScroll::Invalidate() {
 }
 
 TfrScroll::DrawnView TfrScroll::drawnView() const {
-    return {offsetX_,      offsetY_,          extentWidth_,
-            extentHeight_, PntPanel1->size(), host_.isPageFrozen()};
+    return {offsetX_, offsetY_, extentWidth_, extentHeight_, PntPanel1->size(),
+            host_.isPageFrozen()};
 }
 
 bool TfrScroll::scrolls(const NotifyingScrollBar* bar) const {
@@ -321,8 +321,9 @@ QPoint TfrScroll::pagePointAt(QPoint at) const {
 void TfrScroll::zoomToBox(QPoint at) {
     if (at.x() == x0_ || at.y() == y0_)
         return;
-    const double factor = std::min(std::abs(double(PntPanel1->width()) / (x0_ - at.x())),
-                                   std::abs(double(PntPanel1->height()) / (y0_ - at.y())));
+    const double factor =
+        std::min(std::abs(double(PntPanel1->width()) / (x0_ - at.x())),
+                 std::abs(double(PntPanel1->height()) / (y0_ - at.y())));
     if (!(factor > 0))
         return;
     const double z0 = host_.currentZoomPercent();
@@ -358,8 +359,8 @@ void TfrScroll::FitPage(int mode) {
 void TfrScroll::FitRect(int x, int y, int width, int height) {
     if (width <= 0 || height <= 0)
         return;
-    const double s =
-        std::min(double(PntPanel1->height()) / height, double(PntPanel1->width()) / width);
+    const double s = std::min(double(PntPanel1->height()) / height,
+                              double(PntPanel1->width()) / width);
     host_.commitZoom(s * 100);
     host_.setPendingOffset(toInt(std::llround(x * s)), toInt(std::llround(y * s)));
 }

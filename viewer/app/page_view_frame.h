@@ -141,7 +141,7 @@ private:
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;
-    bool linkCursor_ = false;          // the surface shows the link cursor
+    bool linkCursor_ = false;  // the surface shows the link cursor
     long long grabX_ = 0, grabY_ = 0;  // screen position of the grabbed page pixel
     // Zoom-box corners on the surface: start and current.
     int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
