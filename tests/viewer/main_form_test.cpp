@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <map>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -66,6 +67,14 @@ protected:
         return *form;
     }
     int paneWidth() const { return form->Splitter1->sizes().value(0); }
+    // A progress event of the engine: 1 start, 2 set (to the percentage),
+    // 3 stop.
+    static void fireProgress(fake::IFakeEngine& engine, DISPID event, int percent) {
+        VARIANT argument;
+        argument.vt = VT_I2;
+        argument.iVal = SHORT(percent);
+        engine.fire(event, &argument, event == 2 ? 1 : 0);
+    }
     QObject* named(const char* name) const {
         QObject* found = form->findChild<QObject*>(QString::fromLatin1(name));
         EXPECT_TRUE(found) << name;
@@ -594,10 +603,7 @@ TEST_F(MainForm, ProgressThroughNestedReports) {
     ProgressIndicator& progress = f.progress();
     QProgressBar* none = nullptr;
     const auto fire = [&](DISPID event, int percent = 0) {
-        VARIANT argument;
-        argument.vt = VT_I2;
-        argument.iVal = SHORT(percent);
-        fake->fire(event, &argument, event == 2 ? 1 : 0);
+        fireProgress(*fake.get(), event, percent);
     };
     struct Step {
         DISPID event;  // 1 start, 2 set, 3 stop
@@ -637,10 +643,12 @@ TEST_F(MainForm, ProgressThroughNestedReports) {
             EXPECT_EQ(s.current->value(), 0);
         }
         if (n == 2) {
-            // Frozen: a paint of the page view shows the snapshot and asks
-            // the engine for nothing.
-            EXPECT_EQ(LiveObjectCount(HandleKind::DC), dcs + 1);
+            // Frozen: the surface is copied only once something is about
+            // to draw on it; a paint of the page view then shows the copy
+            // and asks the engine for nothing.
+            EXPECT_EQ(LiveObjectCount(HandleKind::DC), dcs);
             fill(RGB(0, 0, 255));
+            EXPECT_EQ(LiveObjectCount(HandleKind::DC), dcs + 1);
             testing::takeCalls(fake.get());
             surface->repaint();
             EXPECT_FALSE(testing::takeCalls(fake.get()).contains("draw"));
@@ -689,6 +697,43 @@ TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
         f.FollowLinkAt(at.x(), at.y());
         EXPECT_EQ(f.GetPage(), page) << at.x() << "," << at.y();
     }
+}
+
+// The bar that the outermost stop empties is painted with the page view's
+// next paint, not in a paint of its own before it; inner bars are painted
+// at once.
+TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    f.frScroll1->SetPageVisible(true);
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject {
+        std::map<QObject*, int> paints;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++paints[watched];
+            return false;
+        }
+    } count;
+    for (QWidget* bar : {f.ProgressBar1, f.ProgressBar2})
+        bar->installEventFilter(&count);
+    const auto fire = [&](DISPID event, int percent = 0) {
+        fireProgress(*fake.get(), event, percent);
+    };
+    fire(1);
+    fire(2, 50);
+    fire(1);
+    fire(2, 50);
+    const int inner = count.paints[f.ProgressBar2];
+    fire(3);
+    EXPECT_EQ(count.paints[f.ProgressBar2], inner + 1);
+    const int outer = count.paints[f.ProgressBar1];
+    fire(3);
+    EXPECT_EQ(f.ProgressBar1->value(), 0);
+    EXPECT_EQ(count.paints[f.ProgressBar1], outer);
+    f.frScroll1->PntPanel1->repaint();
+    EXPECT_EQ(count.paints[f.ProgressBar1], outer + 1);
+    EXPECT_TRUE(f.ProgressBar1->updatesEnabled());
 }
 
 // An error raised while a render runs leaves through the render road with

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <climits>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -416,6 +417,43 @@ TEST_F(PageView, FrozenPageShowsTheSnapshot) {
     EXPECT_EQ(image.pixel(150, 100), face());
     EXPECT_EQ(image.pixel(55, 55), qRgb(255, 0, 0));
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+}
+
+// The posted layout after an Invalidate paints the page again only when
+// what the Invalidate drew is no longer the view: a new page laid out, the
+// surface resized, the page frozen or the offsets moved since.
+TEST_F(PageView, PostedLayoutPaintsOnlyAChangedView) {
+    show({1000, 800}, {300, 200});
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } count;
+    frame->PntPanel1->installEventFilter(&count);
+    const struct {
+        const char* name;
+        std::function<void()> change;  // after the Invalidate
+        int paints;                    // by the posted layout
+    } cases[] = {
+        {"unchanged", [] {}, 0},
+        {"laid out", [&] { frame->Layout(); }, 1},
+        {"resized", [&] { frame->resize(frame->width() - 20, frame->height()); }, 1},
+        {"frozen", [&] { host.frozen = true; }, 1},
+        {"scrolled", [&] { frame->ScrollToPoint(100, 50); }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.frozen = false;
+        frame->Invalidate();
+        c.change();
+        count.paints = 0;
+        // The layout, then the update it may ask for.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(count.paints, c.paints);
+    }
 }
 
 // Without an engine nothing is asked of it; the panel shows its frame.

@@ -111,6 +111,7 @@ TfrScroll::~TfrScroll() = default;
 void TfrScroll::Layout() {
     // Qt double-buffers every widget already.
     extentWidth_ = extentHeight_ = 0;
+    painted_.reset();
     TVistrel* engine = host_.pageEngine();
     if (engine && PageVisible()) {
         extentWidth_ = extentOf(engine->width());
@@ -143,6 +144,14 @@ void TfrScroll::scrollTo(std::optional<long long> x, std::optional<long long> y)
 void TfrScroll::Invalidate() {
     postMessage(this, kLayoutPageViewMessage);
     PntPanel1->repaint();
+    painted_.reset();
+    if (PntPanel1->isVisible())
+        painted_ = drawnView();
+}
+
+TfrScroll::DrawnView TfrScroll::drawnView() const {
+    return {offsetX_, offsetY_, extentWidth_, extentHeight_, PntPanel1->size(),
+            host_.isPageFrozen()};
 }
 
 bool TfrScroll::scrolls(const NotifyingScrollBar* bar) const {
@@ -178,7 +187,9 @@ void TfrScroll::WMLayoutScrollBars() {
     showOffsetsOnBars();
     // A paint that came before this layout (the one after a resize) drew
     // from the offsets before it: the page shows where the layout puts it.
-    PntPanel1->update();
+    // The paint of an Invalidate that drew this very view needs no second.
+    if (painted_ != drawnView())
+        PntPanel1->update();
 }
 
 void TfrScroll::showOffsetsOnBars() {

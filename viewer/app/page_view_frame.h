@@ -81,7 +81,7 @@ public:
     void Layout();
     void ScrollToPoint(int x, int y);
     // Lays the scroll bars out anew (posted) and repaints the page, again
-    // once the posted layout has run.
+    // once the posted layout has run if that layout changed the view.
     void Invalidate();
     QPoint GetOffset() const { return {offsetX_, offsetY_}; }
     // The rendered page size the frame scrolls over.
@@ -121,12 +121,23 @@ private:
     void DrawZoomBox();
     void zoomToBox(QPoint at);
     QPoint pagePointAt(QPoint at) const;
+    // What a whole paint of the surface draws from: offsets, page extent,
+    // surface size and whether the page is frozen.
+    struct DrawnView {
+        int x, y, width, height;
+        QSize surface;
+        bool frozen;
+        bool operator==(const DrawnView&) const = default;
+    };
+    DrawnView drawnView() const;
 
     PageViewHost& host_;
     std::unique_ptr<AnnotationControls> annotations_;
     int offsetX_ = 0, offsetY_ = 0;
     int extentWidth_ = 0, extentHeight_ = 0;
     bool barsPending_ = false;  // Layout ran, its posted layout not yet
+    // The view the last Invalidate painted, until a Layout changes the page.
+    std::optional<DrawnView> painted_;
     // Page drag by the hand tool.
     bool dragging_ = false;
     bool clickWithoutMove_ = false;

@@ -5,31 +5,58 @@
 #include "viewer/components/paint_panels.h"
 
 namespace brevant {
+namespace {
+
+// Sets the bar's value and leaves its paint to the window's next one
+// instead of painting the bar at once.
+void setValueWithNextPaint(QProgressBar* bar, int value) {
+    // A bar whose updates are off paints nothing at once anyway.
+    if (bar->value() == value || !bar->updatesEnabled()) {
+        bar->setValue(value);
+        return;
+    }
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);  // which asks for the paint
+}
+
+}  // namespace
 
 void PageSnapshot::Begin(TPntPanel& surface) {
     if (exists_)
         return;
+    surface_ = &surface;
     width_ = surface.width();
     height_ = surface.height();
-    win::HDC source = surface.surfaceDC();
+    exists_ = true;
+}
+
+void PageSnapshot::Keep() {
+    if (!surface_)
+        return;
+    // The surface's pixels have not changed since the snapshot began.
+    win::HDC source = surface_->surfaceDC();
+    surface_ = nullptr;
     bitmap_ = win::CreateCompatibleBitmap(source, width_, height_);
     dc_ = win::CreateCompatibleDC(source);
     if (dc_ && bitmap_) {
         previous_ = win::SelectObject(dc_, bitmap_);
         win::BitBlt(dc_, 0, 0, width_, height_, source, 0, 0, win::SRCCOPY);
     }
-    exists_ = true;
 }
 
-bool PageSnapshot::Draw(win::HDC target) const {
-    return exists_ && dc_ &&
-           win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
+bool PageSnapshot::Draw(win::HDC target) {
+    if (!exists_)
+        return false;
+    Keep();
+    return dc_ && win::BitBlt(target, 0, 0, width_, height_, dc_, 0, 0, win::SRCCOPY);
 }
 
 void PageSnapshot::End() {
     if (!exists_)
         return;
     exists_ = false;
+    surface_ = nullptr;
     if (dc_ && previous_)
         win::SelectObject(dc_, previous_);
     if (dc_)
@@ -43,13 +70,19 @@ void PageSnapshot::End() {
 
 ProgressIndicator::ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
                                      TPntPanel& surface)
-    : bars_{bar1, bar2, bar3}, surface_(surface) {}
+    : bars_{bar1, bar2, bar3}, surface_(surface) {
+    surface_.OnSurfaceChanging = [this] { snapshot_.Keep(); };
+}
+
+ProgressIndicator::~ProgressIndicator() {
+    surface_.OnSurfaceChanging = nullptr;
+}
 
 void ProgressIndicator::start() {
     ++depth_;
     if (!current_) {
         // The surface holds what the view shows: nothing needs painting
-        // first.
+        // first, and nothing is copied before the surface changes.
         snapshot_.Begin(surface_);
         current_ = bars_[0];
         bars_[0]->setFixedHeight(kFullHeight);
@@ -72,7 +105,14 @@ void ProgressIndicator::stop() {
         --depth_;
     if (!current_)
         return;
-    current_->setValue(0);
+    if (current_ == bars_[0]) {
+        // The outermost level ends: what it reported on is shown next (the
+        // rendered page is painted at once), and the emptied bar is painted
+        // in that paint rather than in one of its own before it.
+        setValueWithNextPaint(current_, 0);
+    } else {
+        current_->setValue(0);
+    }
     if (current_ == bars_[1]) {
         current_ = bars_[0];
     } else if (current_ == bars_[0]) {

@@ -4,7 +4,9 @@
 // frozen on a snapshot of what it showed before: a paint of the view then
 // shows the snapshot instead of asking the engine to draw. The reports
 // paint nothing themselves (the bars repaint themselves when their value
-// shows a change), so a render that reports often costs no window paints.
+// shows a change), so a render that reports often costs no window paints;
+// the outermost bar, emptied when its level ends, is painted with what
+// follows (the rendered page) rather than on its own before it.
 #pragma once
 
 #include "platform/gdi/gdi.h"
@@ -15,7 +17,10 @@ namespace brevant {
 
 class TPntPanel;
 
-// A copy of the page surface's pixels in a memory device context.
+// A copy of the page surface's pixels in a memory device context. The copy
+// is made when the surface is about to change: until then the surface
+// itself still holds the pixels, and a render that paints nothing on it
+// copies nothing.
 class PageSnapshot {
 public:
     PageSnapshot() = default;
@@ -24,15 +29,19 @@ public:
     PageSnapshot& operator=(const PageSnapshot&) = delete;
 
     bool exists() const { return exists_; }
-    // Copies the surface's pixels, unless a snapshot exists already.
+    // Holds the surface's pixels, unless a snapshot exists already.
     void Begin(TPntPanel& surface);
+    // Copies the held pixels before the surface changes them; once per
+    // snapshot.
+    void Keep();
     // Puts the copy onto a device context at its top-left corner; false
     // when there is none.
-    bool Draw(win::HDC target) const;
+    bool Draw(win::HDC target);
     void End();
 
 private:
     bool exists_ = false;
+    TPntPanel* surface_ = nullptr;  // until the copy is made
     win::HDC dc_ = nullptr;
     win::HBITMAP bitmap_ = nullptr;
     win::HGDIOBJ previous_ = nullptr;
@@ -47,6 +56,9 @@ public:
 
     ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
                       TPntPanel& surface);
+    ~ProgressIndicator();
+    ProgressIndicator(const ProgressIndicator&) = delete;
+    ProgressIndicator& operator=(const ProgressIndicator&) = delete;
 
     void start();
     void set(int percentage);
@@ -59,7 +71,7 @@ public:
     int depth() const { return depth_; }
     bool isPageFrozen() const { return snapshot_.exists(); }
     // Draws the snapshot the page is frozen on; false when there is none.
-    bool drawSnapshot(win::HDC dc) const { return snapshot_.Draw(dc); }
+    bool drawSnapshot(win::HDC dc) { return snapshot_.Draw(dc); }
 
 private:
     QProgressBar* bars_[3];

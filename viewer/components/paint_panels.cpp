@@ -43,7 +43,13 @@ win::HDC TPntPanel::surfaceDC() const {
     return surface_->dc();
 }
 
+void TPntPanel::surfaceChanging() {
+    if (OnSurfaceChanging)
+        OnSurfaceChanging();
+}
+
 void TPntPanel::drawDirect(const std::function<void(win::HDC dc)>& draw) {
+    surfaceChanging();
     if (!surface_->fit(size()))
         return;
     draw(surface_->dc());
@@ -53,6 +59,8 @@ void TPntPanel::drawDirect(const std::function<void(win::HDC dc)>& draw) {
 }
 
 void TPntPanel::paintEvent(QPaintEvent* event) {
+    if (!presentOnly_)
+        surfaceChanging();
     if (!surface_->fit(size()))
         return;
     DibSurface& pixels = *surface_->get();
@@ -73,6 +81,7 @@ void TPntPanel::paintEvent(QPaintEvent* event) {
 
 void TPntPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    surfaceChanging();
     surface_->fit(size());
     canvas_.setHandle(surface_->dc());
     if (OnResize)

@@ -68,6 +68,9 @@ public:
     TDrawEvent OnDraw;
     MouseEventHandler OnMouseDown, OnMouseMove, OnMouseUp;
     std::function<void()> OnResize;
+    // Called before the panel's pixels change (a paint, a direct drawing,
+    // a resize), while they still show what they showed.
+    std::function<void()> OnSurfaceChanging;
     PaintCanvas& canvas() { return canvas_; }
 
     // Draws into the panel's pixels outside the paint protocol and shows
@@ -87,6 +90,7 @@ protected:
 
 private:
     void ensureSurface();
+    void surfaceChanging();
 
     PaintCanvas canvas_;
     std::unique_ptr<RetainedSurface> surface_;
