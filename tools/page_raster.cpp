@@ -35,12 +35,18 @@ struct FileCloser {
 __attribute__((target_clones("avx2", "ssse3", "default"))) void toRgb(
     const std::uint8_t* __restrict bgr, std::size_t pixels, std::uint8_t* __restrict rgb) {
     using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+#if !defined(__clang__)
     const Bytes16 order = {2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15};
+#endif
     std::size_t i = 0;
     for (; i + 6 <= pixels; i += 4) {
         Bytes16 v;
         std::memcpy(&v, bgr + 3 * i, sizeof v);
+#if defined(__clang__)
+        v = __builtin_shufflevector(v, v, 2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+#else
         v = __builtin_shuffle(v, order);
+#endif
         std::memcpy(rgb + 3 * i, &v, sizeof v);
     }
     for (; i < pixels; ++i) {
