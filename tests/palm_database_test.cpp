@@ -332,7 +332,7 @@ TEST_F(PalmDatabase, WritesNothingForAnEmptyStore) {
 
 TEST_F(PalmDatabase, LeavesNoFileWhenAPageCannotBeReadBack) {
     for (const char* damage : {"missing", "short"}) {
-        PDBPageStore store(u"damaged");
+        PDBPageStore store(u"damaged", 0);
         add(store, {8, 8});
         add(store, {8, 8});
         const std::string second = store.spillFolder().pagePath(2);
@@ -360,7 +360,7 @@ TEST_F(PalmDatabase, LeavesNoFileOnAFullDisk) {
             _exit(10);
         int failures = 0;
         {
-            PDBPageStore store(u"full");
+            PDBPageStore store(u"full", 0);
             if (!convert(store, {400, 101, kColor16}) || store.spillPage(nullptr, nullptr) != -1 ||
                 !store.currentRecord() || fs::exists(store.spillFolder().pagePath(1))) {
                 failures |= 1;  // a page larger than the disk takes is not spilled
@@ -497,6 +497,47 @@ TEST_F(PalmDatabase, ReplacingFollowsALinkAndKeepsPermissions) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
 
+// Pages past the store's memory budget go to spill files, the others stay
+// in memory; the database is the same byte for byte whichever way each page
+// went, and no spill file outlives the write.
+TEST_F(PalmDatabase, TheMemoryBudgetDoesNotChangeTheDatabase) {
+    keepPreviews_ = false;
+    // Each page codes to its 10,000 packed bytes.
+    auto stripes = [](int shift) {
+        return [shift](int x, int) { return greyLevel((x + shift) % 16); };
+    };
+    const struct {
+        const char* name;
+        std::size_t budget;
+        int spilled;  // spill files after the three pages
+    } cases[] = {
+        {"every page spilled", 0, 3},
+        {"the first page kept", 15000, 2},
+        {"every page kept", kPageStoreMemoryBudget, 0},
+    };
+    std::vector<std::uint8_t> first;
+    for (const auto& c : cases) {
+        {
+            PDBPageStore store(u"budget", c.budget);
+            for (int i = 0; i < 3; ++i)
+                add(store, {200, 100, kColor16, i + 1, 1.0, stripes(i)});
+            auto spillFiles = [&store] {
+                int files = 0;
+                for (int position = 1; position <= 3; ++position)
+                    files += fs::exists(store.spillFolder().pagePath(position)) ? 1 : 0;
+                return files;
+            };
+            EXPECT_EQ(spillFiles(), c.spilled) << c.name;
+            ASSERT_EQ(writeAndCheck(store).rfind("name", 0), 0u) << c.name;
+            EXPECT_EQ(spillFiles(), 0) << c.name;
+        }
+        const std::vector<std::uint8_t> bytes = testing::readBytes(out_.path("out.pdb"));
+        if (first.empty())
+            first = bytes;
+        EXPECT_EQ(bytes, first) << c.name;
+    }
+}
+
 TEST_F(PalmDatabase, ExportsFromAReadOnlyCurrentFolder) {
     TempDir readOnly("vistrel-pdb-cwd");
     const fs::path before = fs::current_path();
@@ -533,7 +574,7 @@ TEST_F(PalmDatabase, TheNextExportRemovesWhatKilledExportsLeft) {
     const pid_t killed = fork();
     ASSERT_GE(killed, 0);
     if (killed == 0) {
-        PDBPageStore store(u"killed");
+        PDBPageStore store(u"killed", 0);
         for (int i = 0; i < 2; ++i) {
             if (!convert(store, {8, 8}) || store.spillPage(nullptr, nullptr) != i)
                 _exit(1);

@@ -183,6 +183,13 @@ public:
 
     void bytes(const void* data, std::size_t n) {
         const auto* p = static_cast<const std::uint8_t*>(data);
+        if (n >= kSinkBuffer) {
+            // Large blocks go to the file directly, after what is buffered.
+            flush();
+            if (ok_ && FileWrite(file_, p, n) != n)
+                ok_ = false;
+            return;
+        }
         while (ok_ && n > 0) {
             if (used_ == kSinkBuffer)
                 flush();
@@ -287,11 +294,15 @@ void writeRowTable(FileSink& out, const PagePlan& page) {
     }
 }
 
-// Reads a page back from its spill file (deleting it) and writes its coded
-// rows; false when the file is missing or short or codes otherwise than when
-// it was spilled.
+// Writes the coded rows of a page: those kept in memory, else those of its
+// spill file read back (and deleted); false when the file is missing or short
+// or codes otherwise than when it was spilled.
 bool writeImage(FileSink& out, const PDBPageRecord& rec, int32_t position,
                 const SpillFolder& spill) {
+    if (!rec.coded.empty()) {
+        out.bytes(rec.coded.data(), rec.coded.size());
+        return true;
+    }
     std::unique_ptr<std::uint8_t[]> packed(new (std::nothrow) std::uint8_t[rec.packedSize]);
     const std::size_t rowBytes = rec.rowBytes();
     std::unique_ptr<std::uint8_t[]> coded(new (std::nothrow)

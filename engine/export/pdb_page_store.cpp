@@ -16,9 +16,9 @@ constexpr std::size_t kBandBytes = 62000;
 
 // Codes every row of a page to learn its coded length, and starts an image
 // record at every band and wherever the next row would take the record past
-// 65,535 bytes.
+// 65,535 bytes. With keep, the coded rows are collected into kept.
 bool planRows(const PDBPageRecord& rec, std::vector<std::uint32_t>& lengths,
-              std::vector<int32_t>& starts) {
+              std::vector<int32_t>& starts, bool keep, std::vector<std::uint8_t>& kept) {
     const std::size_t rowBytes = rec.rowBytes();
     std::unique_ptr<std::uint8_t[]> coded(new (std::nothrow)
                                               std::uint8_t[compressedCapacity(rowBytes)]);
@@ -27,11 +27,16 @@ bool planRows(const PDBPageRecord& rec, std::vector<std::uint32_t>& lengths,
     const int32_t rowsPerBand = rec.height / rec.bandCount;
     lengths.resize(std::size_t(rec.height));
     starts.clear();
+    kept.clear();
+    if (keep)
+        kept.reserve(rec.packedSize);
     std::uint64_t inRecord = 0;
     for (int32_t r = 0; r < rec.height; ++r) {
         const std::size_t length =
             compressRecord(rec.packed.get() + std::size_t(r) * rowBytes, rowBytes, coded.get());
         lengths[std::size_t(r)] = std::uint32_t(length);
+        if (keep)
+            kept.insert(kept.end(), coded.get(), coded.get() + length);
         const bool bandStart =
             r == 0 || (rowsPerBand > 0 && r % rowsPerBand == 0 && r / rowsPerBand < rec.bandCount);
         if (bandStart || (inRecord > 0 && inRecord + length > kMax16)) {
@@ -52,11 +57,16 @@ std::array<char, 32> pdbName(std::u16string_view name) {
     return bytes;
 }
 
-PDBPageStore::PDBPageStore(std::u16string_view name) : name_(pdbName(name)) {}
+PDBPageStore::PDBPageStore(std::u16string_view name, std::size_t memoryBudget)
+    : name_(pdbName(name)), memoryBudget_(memoryBudget) {}
 
 PDBPageStore::~PDBPageStore() {
-    for (int32_t position = 1; position <= pages_.count(); ++position)
-        spill_.removePage(position);
+    int32_t position = 0;
+    for (const auto& rec : pages_) {
+        ++position;
+        if (rec->coded.empty())
+            spill_.removePage(position);
+    }
 }
 
 bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t height, int32_t page,
@@ -105,21 +115,35 @@ int32_t PDBPageStore::spillPage(std::unique_ptr<PdbLinkList> links,
     PDBPageRecord& rec = *current_;
     std::vector<std::uint32_t> lengths;
     std::vector<int32_t> starts;
+    std::vector<std::uint8_t> coded;
+    const std::size_t room = memoryBudget_ - memoryUsed_;
     try {
-        if (!planRows(rec, lengths, starts))
+        if (!planRows(rec, lengths, starts, rec.packedSize <= room, coded))
             return -1;
     } catch (const std::bad_alloc&) {
-        return -1;
+        // Too little memory to keep the coded rows: the page goes to its file.
+        coded = {};
+        try {
+            if (!planRows(rec, lengths, starts, false, coded))
+                return -1;
+        } catch (const std::bad_alloc&) {
+            return -1;
+        }
     }
+    if (coded.size() > room)
+        coded = {};
     const int32_t position = pages_.count();
-    if (!spill_.writePage(position + 1, rec.packed.get(), rec.packedSize))
+    if (coded.empty() && !spill_.writePage(position + 1, rec.packed.get(), rec.packedSize))
         return -1;
     if (!pages_.append(std::move(current_))) {
-        spill_.removePage(position + 1);
+        if (coded.empty())
+            spill_.removePage(position + 1);
         return -1;
     }
+    memoryUsed_ += coded.size();
     rec.packed.reset();
     rec.grey.reset();
+    rec.coded = std::move(coded);
     rec.codedLengths = std::move(lengths);
     rec.recordStarts = std::move(starts);
     rec.links = std::move(links);
@@ -146,7 +170,10 @@ int32_t PDBPageStore::countRecords() const {
 void PDBPageStore::removeLastPage() {
     if (pages_.empty())
         return;
-    spill_.removePage(pages_.count());
+    const PDBPageRecord* last = page(pages_.count() - 1);
+    if (last->coded.empty())
+        spill_.removePage(pages_.count());
+    memoryUsed_ -= last->coded.size();
     pages_.removeLast();
 }
 
@@ -166,6 +193,9 @@ const PDBPageRecord* PDBPageStore::page(int32_t position) const {
 bool PDBPageStore::write(std::u16string_view fileName) {
     if (pages_.empty())
         return false;
+    // An export that kept every page in memory cleans up after killed ones
+    // all the same.
+    spill_.removeLeftovers();
     std::vector<const PDBPageRecord*> pages;
     try {
         for (const auto& rec : pages_)

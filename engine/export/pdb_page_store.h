@@ -1,9 +1,10 @@
 // The page store of a Palm export and the database file it writes.
 //
 // Each rendered page is converted into a device image (a PDBPageRecord, the
-// store's current record); spilling it writes its packed pixels to the
-// store's private spill folder and keeps only its size, its row layout and its
-// link and annotation lists in memory. write() then lays out the Palm
+// store's current record); spilling it keeps its coded rows in memory while
+// they fit the store's memory budget, and past it writes its packed pixels to
+// the store's private spill folder and keeps only its size, its row layout and
+// its link and annotation lists in memory. write() then lays out the Palm
 // database ("READ"/"READ"): header, record list, index record, one row table
 // per page, the page images coded row by row and cut into records, link
 // records, annotation lists, annotation texts and the document information.
@@ -60,6 +61,10 @@ using PdbInfoTexts = std::array<std::u16string, 8>;
 // indices, page sizes, row offsets and the size of a record.
 inline constexpr uint32_t kMax16 = 65535;
 
+// The coded bytes a page store keeps in memory before it spills pages to
+// files.
+inline constexpr std::size_t kPageStoreMemoryBudget = std::size_t(48) << 20;
+
 // One converted page.
 struct PDBPageRecord {
     int32_t width = 0;
@@ -77,6 +82,9 @@ struct PDBPageRecord {
     std::vector<int32_t> recordStarts;
     std::unique_ptr<PdbLinkList> links;
     std::unique_ptr<PdbAnnotationList> annotations;
+    // The coded rows one after the other, for a page kept in memory; empty
+    // for a page in its spill file.
+    std::vector<std::uint8_t> coded;
     // The conversion's buffers, freed by the spill.
     std::unique_ptr<std::uint8_t[]> packed;
     std::unique_ptr<std::uint8_t[]> grey;
@@ -89,7 +97,10 @@ struct PDBPageRecord {
 class PDBPageStore {
 public:
     // name: the database name; the low byte of each unit, at most 31 of them.
-    explicit PDBPageStore(std::u16string_view name);
+    // memoryBudget: the coded bytes of pages kept in memory; 0 spills every
+    // page.
+    explicit PDBPageStore(std::u16string_view name,
+                          std::size_t memoryBudget = kPageStoreMemoryBudget);
     // Deletes the spill files of the pages still held.
     ~PDBPageStore();
     PDBPageStore(const PDBPageStore&) = delete;
@@ -105,7 +116,8 @@ public:
 
     // Moves the current record into the page list with the given lists
     // (either may be none) and returns its 0-based position; -1, the current
-    // record kept, when there is none or its pixels cannot be spilled.
+    // record kept, when there is none or its pixels cannot be spilled. The
+    // page's coded rows stay in memory while the budget holds them.
     int32_t spillPage(std::unique_ptr<PdbLinkList> links,
                       std::unique_ptr<PdbAnnotationList> annotations);
 
@@ -116,7 +128,7 @@ public:
     // to pages that are not exported are counted too.
     int32_t countRecords() const;
 
-    // Drops the last page and its spill file.
+    // Drops the last page and its spill file or its coded rows.
     void removeLastPage();
 
     // The document information written as the last record.
@@ -142,6 +154,8 @@ private:
     std::unique_ptr<PDBPageRecord> current_;
     std::optional<PdbInfoTexts> info_;
     SpillFolder spill_;
+    std::size_t memoryBudget_;
+    std::size_t memoryUsed_ = 0;  // coded bytes of the pages kept in memory
 };
 
 // The database name bytes of a document name.

@@ -92,8 +92,8 @@ TEST(PDBPageStore, SpillsIntoAPrivateFolderNamedByPosition) {
     ScopedEnv env("TMPDIR", tmp.dir().string());
     fs::path folder;
     {
-        PDBPageStore store(u"spill");
-        PDBPageStore other(u"other");
+        PDBPageStore store(u"spill", 0);
+        PDBPageStore other(u"other", 0);
         for (int page : {7, 3}) {
             ASSERT_TRUE(convertWhitePage(store, 10, 3, page));
             EXPECT_EQ(store.spillPage(nullptr, nullptr), page == 7 ? 0 : 1);
@@ -122,7 +122,7 @@ TEST(PDBPageStore, SpillsIntoAPrivateFolderNamedByPosition) {
 
 TEST(PDBPageStore, RefusesPagesItCannotConvertOrSpill) {
     TempDir tmp;
-    PDBPageStore store(u"refuse");
+    PDBPageStore store(u"refuse", 0);
     EXPECT_EQ(store.spillPage(nullptr, nullptr), -1);
 
     win::HDC gone;

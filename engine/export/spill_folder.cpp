@@ -19,11 +19,24 @@ SpillFolder::~SpillFolder() {
     ::rmdir(path_.c_str());
 }
 
+namespace {
+
+std::string spillRoot() {
+    const char* base = std::getenv("TMPDIR");
+    return base && *base ? base : "/tmp";
+}
+
+}  // namespace
+
+void SpillFolder::removeLeftovers() const {
+    if (path_.empty())
+        removeAbandonedSpillFolders(spillRoot());
+}
+
 bool SpillFolder::make() {
     if (!path_.empty())
         return true;
-    const char* base = std::getenv("TMPDIR");
-    const std::string root = base && *base ? base : "/tmp";
+    const std::string root = spillRoot();
     // Folders of exports that were killed go first.
     removeAbandonedSpillFolders(root);
     std::string pattern = root + "/vistrel-pdb-XXXXXX";

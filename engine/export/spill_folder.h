@@ -29,6 +29,9 @@ public:
     bool readPage(int32_t position, std::uint8_t* data, std::size_t size) const;
     // Deletes a page file (nothing when there is none).
     void removePage(int32_t position) const;
+    // Removes the folders of exports that were killed, as making the folder
+    // does; nothing once it is made.
+    void removeLeftovers() const;
 
     // The folder, empty until the first page is written.
     const std::string& path() const { return path_; }
