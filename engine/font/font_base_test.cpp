@@ -25,14 +25,26 @@ constexpr std::uint16_t kSquare = 65;  // a 1000-unit square on the baseline
 constexpr std::uint16_t kFlat = 66;    // one contour that only runs sideways
 constexpr std::uint16_t kNone = 1;     // no outline
 
+// Adds a square contour with its lower left corner at (x, y), running
+// anticlockwise, or clockwise when reversed.
+void addSquare(Path& p, std::int32_t x, std::int32_t y, std::int32_t size, bool reversed = false) {
+    p.MoveTo(x, y);
+    if (reversed) {
+        p.RLineTo(0, size);
+        p.RLineTo(size, 0);
+        p.RLineTo(0, -size);
+    } else {
+        p.RLineTo(size, 0);
+        p.RLineTo(0, size);
+        p.RLineTo(-size, 0);
+    }
+    p.ClosePath();
+}
+
 // Glyph units, y upwards, as font programs give them.
 Path square(std::int32_t x = 0, std::int32_t size = 1000) {
     Path p;
-    p.MoveTo(x, 0);
-    p.RLineTo(size, 0);
-    p.RLineTo(0, size);
-    p.RLineTo(-size, 0);
-    p.ClosePath();
+    addSquare(p, x, 0, size);
     p.SetAdvance(2 * size, 0);
     return p;
 }
@@ -187,11 +199,7 @@ TEST_F(FontBaseTest, OverlappingContoursSaturate) {
     SettingGuard aaSize(settings::FontSystem, settings::AASize);
     aaSize.set(SettingValue::ofInteger(1));
     Path both = square();
-    both.MoveTo(500, 0);
-    both.RLineTo(1000, 0);
-    both.RLineTo(0, 1000);
-    both.RLineTo(-1000, 0);
-    both.ClosePath();
+    addSquare(both, 500, 0, 1000);
     TestOutlineFont font(plainDescription());
     font.add(kSquare + 2, both);
     font.place(40);
@@ -223,11 +231,7 @@ TEST_F(FontBaseTest, CountersStayOpen) {
     SettingGuard aaSize(settings::FontSystem, settings::AASize);
     aaSize.set(SettingValue::ofInteger(1));
     Path ring = square();
-    ring.MoveTo(300, 300);
-    ring.RLineTo(0, 400);
-    ring.RLineTo(400, 0);
-    ring.RLineTo(0, -400);
-    ring.ClosePath();
+    addSquare(ring, 300, 300, 400, true);
     TestOutlineFont font(plainDescription());
     font.add('O', ring);
     font.place(10);
