@@ -601,6 +601,9 @@ TEST_F(MainForm, ProgressThroughNestedReports) {
     const size_t bitmaps = LiveObjectCount(HandleKind::Bitmap);
 
     ProgressIndicator& progress = f.progress();
+    // Every report comes after the quiet time.
+    std::int64_t now = 0;
+    progress.setClock([&] { return now += ProgressIndicator::kQuietTime; });
     QProgressBar* none = nullptr;
     const auto fire = [&](DISPID event, int percent = 0) {
         fireProgress(*fake.get(), event, percent);
@@ -717,6 +720,8 @@ TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
     } count;
     for (QWidget* bar : {f.ProgressBar1, f.ProgressBar2})
         bar->installEventFilter(&count);
+    std::int64_t now = 0;
+    f.progress().setClock([&] { return now += ProgressIndicator::kQuietTime; });
     const auto fire = [&](DISPID event, int percent = 0) {
         fireProgress(*fake.get(), event, percent);
     };
@@ -734,6 +739,64 @@ TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
     f.frScroll1->PntPanel1->repaint();
     EXPECT_EQ(count.paints[f.ProgressBar1], outer + 1);
     EXPECT_TRUE(f.ProgressBar1->updatesEnabled());
+}
+
+// Reports within the quiet time after the outermost start show nothing: a
+// render over by then paints no bar, neither filled nor emptied; later
+// reports, of any level, are shown at once.
+TEST_F(MainForm, ReportsOfTheQuietTimeShowNothing) {
+    TBrevantForm& f = showForm();
+    auto fake = testing::fakeOf(f.Vistrel1);
+    f.frScroll1->SetPageVisible(true);
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    };
+    std::int64_t now = 0;
+    f.progress().setClock([&] { return now; });
+    constexpr std::int64_t quiet = ProgressIndicator::kQuietTime;
+    struct Case {
+        std::int64_t innerAt;  // when a level inside the outermost starts (-1: none)
+        std::int64_t at;       // when the report comes, from the outermost start
+        bool shown;
+    };
+    const Case cases[] = {
+        {-1, 0, false},
+        {-1, quiet - 1, false},
+        {-1, quiet, true},
+        {quiet - 10, quiet - 1, false},  // counted from the outermost start
+        {quiet - 10, quiet, true},
+    };
+    constexpr std::int64_t start = 1000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at);
+        QProgressBar* bar = c.innerAt < 0 ? f.ProgressBar1 : f.ProgressBar2;
+        PaintCount count;
+        bar->installEventFilter(&count);
+        now = start;
+        fireProgress(*fake.get(), 1, 0);
+        if (c.innerAt >= 0) {
+            now = start + c.innerAt;
+            fireProgress(*fake.get(), 1, 0);
+        }
+        now = start + c.at;
+        const int before = count.paints;
+        fireProgress(*fake.get(), 2, 40);
+        EXPECT_EQ(bar->value(), c.shown ? 40 : 0);
+        EXPECT_EQ(count.paints, before + (c.shown ? 1 : 0));
+        f.ResetProgress();
+        f.frScroll1->PntPanel1->repaint();
+        EXPECT_EQ(bar->value(), 0);
+        if (!c.shown) {
+            EXPECT_EQ(count.paints, before);
+        }
+        bar->removeEventFilter(&count);
+    }
 }
 
 // An error raised while a render runs leaves through the render road with

@@ -2,6 +2,8 @@
 
 #include <QProgressBar>
 
+#include <chrono>
+
 #include "viewer/components/paint_panels.h"
 
 namespace brevant {
@@ -70,7 +72,11 @@ void PageSnapshot::End() {
 
 ProgressIndicator::ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
                                      TPntPanel& surface)
-    : bars_{bar1, bar2, bar3}, surface_(surface) {
+    : bars_{bar1, bar2, bar3}, surface_(surface), clock_([] {
+          using namespace std::chrono;
+          return std::int64_t(
+              duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+      }) {
     surface_.OnSurfaceChanging = [this] { snapshot_.Keep(); };
 }
 
@@ -84,6 +90,7 @@ void ProgressIndicator::start() {
         // The surface holds what the view shows: nothing needs painting
         // first, and nothing is copied before the surface changes.
         snapshot_.Begin(surface_);
+        startedAt_ = clock_();
         current_ = bars_[0];
         bars_[0]->setFixedHeight(kFullHeight);
     } else if (current_ == bars_[0]) {
@@ -96,7 +103,10 @@ void ProgressIndicator::start() {
 }
 
 void ProgressIndicator::set(int percentage) {
-    if (current_)
+    // A report of the quiet time would be on screen only until the work
+    // ends, mostly a few milliseconds later, and its paint (with the
+    // emptied bar's after it) would take about as long as that work.
+    if (current_ && clock_() - startedAt_ >= kQuietTime)
         current_->setValue(percentage);
 }
 

@@ -6,8 +6,15 @@
 // paint nothing themselves (the bars repaint themselves when their value
 // shows a change), so a render that reports often costs no window paints;
 // the outermost bar, emptied when its level ends, is painted with what
-// follows (the rendered page) rather than on its own before it.
+// follows (the rendered page) rather than on its own before it. Reports
+// that come within a short quiet time of the outermost start are not
+// shown: a render that is over by then (a page turn) paints no bar at all,
+// a longer one shows its bars from its next report on.
 #pragma once
+
+#include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "platform/gdi/gdi.h"
 
@@ -53,6 +60,9 @@ public:
     // Bar heights: the outermost bar alone, and shrunk above the next one.
     static constexpr int kFullHeight = 16;
     static constexpr int kShrunkHeight = 7;
+    // Milliseconds after the outermost start during which reports are not
+    // shown.
+    static constexpr std::int64_t kQuietTime = 100;
 
     ProgressIndicator(QProgressBar* bar1, QProgressBar* bar2, QProgressBar* bar3,
                       TPntPanel& surface);
@@ -72,12 +82,17 @@ public:
     bool isPageFrozen() const { return snapshot_.exists(); }
     // Draws the snapshot the page is frozen on; false when there is none.
     bool drawSnapshot(win::HDC dc) { return snapshot_.Draw(dc); }
+    // The clock the quiet time is measured on, in milliseconds (a steady
+    // clock unless set).
+    void setClock(std::function<std::int64_t()> milliseconds) { clock_ = std::move(milliseconds); }
 
 private:
     QProgressBar* bars_[3];
     TPntPanel& surface_;
     QProgressBar* current_ = nullptr;
     int depth_ = 0;
+    std::int64_t startedAt_ = 0;  // of the outermost level, by clock_
+    std::function<std::int64_t()> clock_;
     PageSnapshot snapshot_;
 };
 
