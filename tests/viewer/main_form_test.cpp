@@ -702,6 +702,16 @@ TEST_F(MainForm, FollowsTheFirstLinkThatHoldsThePoint) {
     }
 }
 
+// Counts the paints of the widgets it filters.
+struct PaintCount : QObject {
+    std::map<QObject*, int> paints;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints[watched];
+        return false;
+    }
+};
+
 // The bar that the outermost stop empties is painted with the page view's
 // next paint, not in a paint of its own before it; inner bars are painted
 // at once.
@@ -710,14 +720,7 @@ TEST_F(MainForm, EmptiedOuterBarIsPaintedWithTheNextPaint) {
     auto fake = testing::fakeOf(f.Vistrel1);
     f.frScroll1->SetPageVisible(true);
     QCoreApplication::processEvents();
-    struct PaintCount : QObject {
-        std::map<QObject*, int> paints;
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                ++paints[watched];
-            return false;
-        }
-    } count;
+    PaintCount count;
     for (QWidget* bar : {f.ProgressBar1, f.ProgressBar2})
         bar->installEventFilter(&count);
     std::int64_t now = 0;
@@ -749,14 +752,6 @@ TEST_F(MainForm, ReportsOfTheQuietTimeShowNothing) {
     auto fake = testing::fakeOf(f.Vistrel1);
     f.frScroll1->SetPageVisible(true);
     QCoreApplication::processEvents();
-    struct PaintCount : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                ++paints;
-            return false;
-        }
-    };
     std::int64_t now = 0;
     f.progress().setClock([&] { return now; });
     constexpr std::int64_t quiet = ProgressIndicator::kQuietTime;
@@ -785,15 +780,15 @@ TEST_F(MainForm, ReportsOfTheQuietTimeShowNothing) {
             fireProgress(*fake.get(), 1, 0);
         }
         now = start + c.at;
-        const int before = count.paints;
+        const int before = count.paints[bar];
         fireProgress(*fake.get(), 2, 40);
         EXPECT_EQ(bar->value(), c.shown ? 40 : 0);
-        EXPECT_EQ(count.paints, before + (c.shown ? 1 : 0));
+        EXPECT_EQ(count.paints[bar], before + (c.shown ? 1 : 0));
         f.ResetProgress();
         f.frScroll1->PntPanel1->repaint();
         EXPECT_EQ(bar->value(), 0);
         if (!c.shown) {
-            EXPECT_EQ(count.paints, before);
+            EXPECT_EQ(count.paints[bar], before);
         }
         bar->removeEventFilter(&count);
     }
