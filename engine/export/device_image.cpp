@@ -238,37 +238,15 @@ private:
 };
 
 // The 8-bit greys of the rows of a page, counted. Most of a page is one
-// colour: eight pixels equal to the last eight equal pixels met take their
-// grey without the sums (at first that of black, pixel 0).
+// colour: pixels equal to the last eight equal pixels met take their grey
+// without the sums (at first that of black, pixel 0), sixteen at a time.
 class GreyPass {
 public:
     void row(const std::uint8_t* px, std::uint8_t* out, int32_t n) {
         int32_t x = 0;
 #if defined(__SSE2__)
-        __m128i run = _mm_set1_epi32(std::int32_t(runPixel_));
-        std::uint64_t runGreys = runGrey_ * kEveryByte;
-        for (; x + 8 <= n; x += 8) {
-            const std::uint8_t* p = px + std::size_t(x) * 4;
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-            if (allEqual(a, b, run)) {
-                std::memcpy(out + x, &runGreys, 8);
-                counter_.addRun(runGrey_, 8);
-                continue;
-            }
-            const std::int32_t low = grey4(a), high = grey4(b);
-            std::memcpy(out + x, &low, 4);
-            std::memcpy(out + x + 4, &high, 4);
-            if (const __m128i first = _mm_shuffle_epi32(a, 0); allEqual(a, b, first)) {
-                run = first;
-                runGrey_ = out[x];
-                runGreys = runGrey_ * kEveryByte;
-                counter_.addRun(runGrey_, 8);
-            } else {
-                counter_.add8(out + x);
-            }
-        }
-        runPixel_ = std::uint32_t(_mm_cvtsi128_si32(run));
+        while (x + 8 <= n)
+            x = blocks(px, out, n, x);
 #else
         for (; x + 8 <= n; x += 8) {
             for (int k = 0; k < 8; ++k)
@@ -289,6 +267,50 @@ public:
     }
 
 private:
+#if defined(__SSE2__)
+    // The blocks of eight pixels of a row from x on, with the run in
+    // registers, until the row's last whole block or a block that starts a
+    // new run; returns where it stopped.
+    int32_t blocks(const std::uint8_t* px, std::uint8_t* out, int32_t n, int32_t x) {
+        const __m128i run = _mm_set1_epi32(std::int32_t(runPixel_));
+        const __m128i runGreys = _mm_set1_epi8(char(runGrey_));
+        // Pixels equal to the run's since its count was last added.
+        std::uint32_t same = 0;
+        for (; x + 8 <= n; x += 8) {
+            const std::uint8_t* p = px + std::size_t(x) * 4;
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+            if (allEqual(a, b, run)) {
+                if (x + 16 <= n &&
+                    allEqual(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), run)) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), runGreys);
+                    same += 16;
+                    x += 8;
+                } else {
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), runGreys);
+                    same += 8;
+                }
+                continue;
+            }
+            counter_.addRun(runGrey_, same);
+            same = 0;
+            const std::int32_t low = grey4(a), high = grey4(b);
+            std::memcpy(out + x, &low, 4);
+            std::memcpy(out + x + 4, &high, 4);
+            if (const __m128i first = _mm_shuffle_epi32(a, 0); allEqual(a, b, first)) {
+                runPixel_ = std::uint32_t(_mm_cvtsi128_si32(first));
+                runGrey_ = out[x];
+                counter_.addRun(runGrey_, 8);
+                return x + 8;
+            }
+            counter_.add8(out + x);
+        }
+        counter_.addRun(runGrey_, same);
+        return x;
+    }
+#endif
+
     GreyCounter counter_;
     std::uint32_t runPixel_ = 0;
     std::uint8_t runGrey_ = 0;
@@ -353,6 +375,36 @@ bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey
     return true;
 }
 
+// Whether the n bytes at p all hold p[0].
+bool uniformRow(const std::uint8_t* p, int32_t n) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(char(p[0]));
+    for (; x + 16 <= n; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, first)) != 0xFFFF)
+            return false;
+    }
+#endif
+    for (; x < n; ++x) {
+        if (p[x] != p[0])
+            return false;
+    }
+    return true;
+}
+
+// Stores n copies of a pixel from px on.
+void fillPixels(std::uint8_t* px, int32_t n, std::uint32_t pixel) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(std::int32_t(pixel));
+    for (; x + 4 <= n; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(px + std::size_t(x) * 4), four);
+#endif
+    for (; x < n; ++x)
+        std::memcpy(px + std::size_t(x) * 4, &pixel, 4);
+}
+
 // Packs a row of greys as the device values of Bits bits (2 or 4) that
 // value gives them, and with px paints the preview pixels of those values
 // (levelPixel) into that row; returns the end of the packed row. Eight
@@ -362,6 +414,19 @@ template <int Bits>
 std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
                      const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
     constexpr int kPerByte = 8 / Bits;
+    if (uniformRow(in, width)) {
+        // A row of one grey (the margins and the space between lines of a
+        // page): its packed bytes and preview pixels are all alike.
+        const unsigned v = value[in[0]];
+        const std::uint8_t byte = std::uint8_t(Bits == 2 ? v * 0x55 : v * 0x11);
+        std::memset(out, byte, std::size_t(width / kPerByte));
+        out += width / kPerByte;
+        if (const int rest = width % kPerByte)
+            *out++ = std::uint8_t(byte & (0xFF << (8 - rest * Bits)));
+        if (px)
+            fillPixels(px, width, levelPixel[v]);
+        return out;
+    }
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         std::uint8_t v[8];
