@@ -31,17 +31,18 @@ std::uint8_t textGrey(int x, int y) {
 }
 
 // A device context holding the page as the control's render leaves it (a
-// bitmap compatible with the screen), and the page's pixels to put back
+// top-down 32-bit DIB section), and the page's pixels to put back
 // into it before every conversion.
 class RenderedPage {
 public:
     RenderedPage() {
-        dc_ = win::CreateCompatibleDC(nullptr);
-        bitmap_ = win::CreateCompatibleBitmap(dc_, kWidth, kHeight);
-        old_ = win::SelectObject(dc_, bitmap_);
         win::BITMAPINFO info{};
         info.bmiHeader = {
             sizeof(win::BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
+        dc_ = win::CreateCompatibleDC(nullptr);
+        void* pageBits = nullptr;
+        bitmap_ = win::CreateDIBSection(dc_, &info, win::DIB_RGB_COLORS, &pageBits, nullptr, 0);
+        old_ = win::SelectObject(dc_, bitmap_);
         sourceDc_ = win::CreateCompatibleDC(nullptr);
         void* bits = nullptr;
         source_ = win::CreateDIBSection(sourceDc_, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);

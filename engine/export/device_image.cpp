@@ -6,6 +6,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 namespace vistrel {
@@ -37,6 +38,13 @@ const std::array<PreviewColor, 4> kPreview4 = {{
 }};
 
 namespace {
+
+#if defined(__SSE2__)
+// How far ahead of the pixels being read the grey pass asks for theirs: the
+// page has left the processor's nearest caches while it was drawn, and the
+// prefetcher alone stops at every memory page.
+constexpr std::size_t kPrefetchAhead = 1024;
+#endif
 
 // The page is worked through in bands of rows copied into a canvas of about
 // this many bytes, which stays in the processor's cache.
@@ -165,32 +173,157 @@ inline std::uint32_t weightedSum(const std::uint8_t* bgr) {
     return 306u * bgr[2] + 601u * bgr[1] + 116u * bgr[0];
 }
 
-// The 8-bit greys of n band pixels (weightedSum >> 10), four at a time where
-// the processor has SSE2: the same sums in 32-bit lanes.
-void greyRow(const std::uint8_t* px, std::uint8_t* out, int32_t n) {
-    int32_t x = 0;
+// Eight bytes of one value, and whether eight bytes at p all hold p[0].
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+inline bool uniform8(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v == p[0] * kEveryByte;
+}
+
 #if defined(__SSE2__)
+// The 8-bit greys (weightedSum >> 10) of four band pixels, the first in the
+// lowest byte: the same sums in 32-bit lanes.
+inline std::int32_t grey4(__m128i v) {
     // Blue, green and red of a pixel times their weights in two 32-bit
     // sums (the fourth byte times 0), added in pairs.
     const __m128i weights = _mm_setr_epi16(116, 601, 306, 0, 116, 601, 306, 0);
     const __m128i zero = _mm_setzero_si128();
-    for (; x + 4 <= n; x += 4) {
-        const __m128i v =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(px + std::size_t(x) * 4));
-        const __m128 low = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
-        const __m128 high = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
-        const __m128i even = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
-        const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
-        __m128i grey = _mm_srli_epi32(_mm_add_epi32(even, odd), 10);
-        grey = _mm_packs_epi32(grey, grey);
-        grey = _mm_packus_epi16(grey, grey);
-        const std::int32_t four = _mm_cvtsi128_si32(grey);
-        std::memcpy(out + x, &four, 4);
+    const __m128 low = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights));
+    const __m128 high = _mm_castsi128_ps(_mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights));
+    const __m128i even = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+    __m128i grey = _mm_srli_epi32(_mm_add_epi32(even, odd), 10);
+    grey = _mm_packs_epi32(grey, grey);
+    grey = _mm_packus_epi16(grey, grey);
+    return _mm_cvtsi128_si32(grey);
+}
+
+// Whether the eight pixels in a and b all equal the pixel in every lane of
+// run.
+inline bool allEqual(__m128i a, __m128i b, __m128i run) {
+    return _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(a, run), _mm_cmpeq_epi32(b, run))) ==
+           0xFFFF;
+}
+#endif
+
+// Counts greys. A page of one colour sends nearly every pixel to one
+// counter, and each increment of it would wait for the one before: runs of
+// one grey are added up in a register, the other greys go to four counter
+// tables in turn, summed at the end.
+class GreyCounter {
+public:
+    void addRun(std::uint8_t grey, std::uint32_t n) {
+        if (grey != runGrey_) {
+            counts_[0][runGrey_] += run_;
+            runGrey_ = grey;
+            run_ = 0;
+        }
+        run_ += n;
+    }
+    void add8(const std::uint8_t* g) {
+        for (int k = 0; k < 8; k += 4) {
+            ++counts_[0][g[k]];
+            ++counts_[1][g[k + 1]];
+            ++counts_[2][g[k + 2]];
+            ++counts_[3][g[k + 3]];
+        }
+    }
+    void add(std::uint8_t grey) { ++counts_[1][grey]; }
+    // Adds the counts to histogram (as many increments of its counters
+    // would: modulo 2^32).
+    void addTo(std::uint32_t* histogram) {
+        counts_[0][runGrey_] += run_;
+        run_ = 0;
+        for (std::size_t i = 0; i < 256; ++i)
+            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i];
+    }
+
+private:
+    std::uint32_t counts_[4][256] = {};
+    std::uint8_t runGrey_ = 0;
+    std::uint32_t run_ = 0;
+};
+
+// The 8-bit greys of the rows of a page, counted. Most of a page is one
+// colour: pixels equal to the last eight equal pixels met take their grey
+// without the sums (at first that of black, pixel 0), sixteen at a time.
+class GreyPass {
+public:
+    void row(const std::uint8_t* px, std::uint8_t* out, int32_t n) {
+        int32_t x = 0;
+#if defined(__SSE2__)
+        while (x + 8 <= n)
+            x = blocks(px, out, n, x);
+#else
+        for (; x + 8 <= n; x += 8) {
+            for (int k = 0; k < 8; ++k)
+                out[x + k] = std::uint8_t(weightedSum(px + std::size_t(x + k) * 4) >> 10);
+            if (uniform8(out + x))
+                counter_.addRun(out[x], 8);
+            else
+                counter_.add8(out + x);
+        }
+#endif
+        for (; x < n; ++x) {
+            out[x] = std::uint8_t(weightedSum(px + std::size_t(x) * 4) >> 10);
+            counter_.add(out[x]);
+        }
+    }
+    void addTo(std::uint32_t* histogram) {
+        counter_.addTo(histogram);
+    }
+
+private:
+#if defined(__SSE2__)
+    // The blocks of eight pixels of a row from x on, with the run in
+    // registers, until the row's last whole block or a block that starts a
+    // new run; returns where it stopped.
+    int32_t blocks(const std::uint8_t* px, std::uint8_t* out, int32_t n, int32_t x) {
+        const __m128i run = _mm_set1_epi32(std::int32_t(runPixel_));
+        const __m128i runGreys = _mm_set1_epi8(char(runGrey_));
+        // Pixels equal to the run's since its count was last added.
+        std::uint32_t same = 0;
+        for (; x + 8 <= n; x += 8) {
+            const std::uint8_t* p = px + std::size_t(x) * 4;
+            _mm_prefetch(reinterpret_cast<const char*>(p) + kPrefetchAhead, _MM_HINT_T0);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+            if (allEqual(a, b, run)) {
+                if (x + 16 <= n &&
+                    allEqual(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), run)) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), runGreys);
+                    same += 16;
+                    x += 8;
+                } else {
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), runGreys);
+                    same += 8;
+                }
+                continue;
+            }
+            counter_.addRun(runGrey_, same);
+            same = 0;
+            const std::int32_t low = grey4(a), high = grey4(b);
+            std::memcpy(out + x, &low, 4);
+            std::memcpy(out + x + 4, &high, 4);
+            if (const __m128i first = _mm_shuffle_epi32(a, 0); allEqual(a, b, first)) {
+                runPixel_ = std::uint32_t(_mm_cvtsi128_si32(first));
+                runGrey_ = out[x];
+                counter_.addRun(runGrey_, 8);
+                return x + 8;
+            }
+            counter_.add8(out + x);
+        }
+        counter_.addRun(runGrey_, same);
+        return x;
     }
 #endif
-    for (; x < n; ++x)
-        out[x] = std::uint8_t(weightedSum(px + std::size_t(x) * 4) >> 10);
-}
+
+    GreyCounter counter_;
+    std::uint32_t runPixel_ = 0;
+    std::uint8_t runGrey_ = 0;
+};
 
 // A preview colour as the four bytes of a band pixel, the fourth 0 (as a
 // copy into a 24-bit bitmap and back leaves it), to be stored at once.
@@ -223,91 +356,62 @@ std::uint8_t* packRow(int32_t width, std::uint8_t* out, ValueAt valueAt) {
     return out;
 }
 
-// Eight bytes of one value, and whether eight bytes at p all hold p[0].
-constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
-inline bool uniform8(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v == p[0] * kEveryByte;
-}
-
-// Counts greys. A page of one colour sends nearly every pixel to one
-// counter, and each increment of it would wait for the one before: eight
-// equal greys in a row are added as a run kept in a register, the others go
-// to four counter tables in turn, summed at the end.
-class GreyCounter {
-public:
-    void add(const std::uint8_t* g, int32_t n) {
-        int32_t x = 0;
-        for (; x + 8 <= n; x += 8) {
-            if (uniform8(g + x)) {
-                if (g[x] != runGrey_) {
-                    counts_[0][runGrey_] += run_;
-                    runGrey_ = g[x];
-                    run_ = 0;
-                }
-                run_ += 8;
-                continue;
-            }
-            for (int k = 0; k < 8; k += 4) {
-                ++counts_[0][g[x + k]];
-                ++counts_[1][g[x + k + 1]];
-                ++counts_[2][g[x + k + 2]];
-                ++counts_[3][g[x + k + 3]];
-            }
-        }
-        for (; x < n; ++x)
-            ++counts_[std::size_t(x) & 3][g[x]];
-    }
-    // Adds the counts to histogram (as many increments of its counters
-    // would: modulo 2^32).
-    void addTo(std::uint32_t* histogram) {
-        counts_[0][runGrey_] += run_;
-        run_ = 0;
-        for (std::size_t i = 0; i < 256; ++i)
-            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i];
-    }
-
-private:
-    std::uint32_t counts_[4][256] = {};
-    std::uint8_t runGrey_ = 0;
-    std::uint32_t run_ = 0;
-};
-
 // The 8-bit greys of the page held by source into grey, counted in
 // histogram when given.
 bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey,
               std::uint32_t* histogram) {
-    std::optional<GreyCounter> counter;
-    if (histogram)
-        counter.emplace();
+    GreyPass pass;
     std::uint8_t* out = grey;
     if (const DirectPixels page(source, width, height, false); page) {
-        for (int32_t y = 0; y < height; ++y, out += width) {
-            greyRow(page.row(y), out, width);
-            if (counter)
-                counter->add(out, width);
-        }
-        if (counter)
-            counter->addTo(histogram);
-        return true;
-    }
-    const Band band(source, width, bandRows(width, height));
-    if (!band)
-        return false;
-    const bool done = eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
-        if (!band.copyIn(source, top, rows))
+        for (int32_t y = 0; y < height; ++y, out += width)
+            pass.row(page.row(y), out, width);
+    } else {
+        const Band band(source, width, bandRows(width, height));
+        if (!band)
             return false;
-        for (int32_t y = 0; y < rows; ++y, out += width) {
-            greyRow(band.row(y), out, width);
-            if (counter)
-                counter->add(out, width);
-        }
-        return true;
-    });
-    if (done && counter)
-        counter->addTo(histogram);
-    return done;
+        const bool done = eachBand(height, band.rows(), [&](int32_t top, int32_t rows) {
+            if (!band.copyIn(source, top, rows))
+                return false;
+            for (int32_t y = 0; y < rows; ++y, out += width)
+                pass.row(band.row(y), out, width);
+            return true;
+        });
+        if (!done)
+            return false;
+    }
+    if (histogram)
+        pass.addTo(histogram);
+    return true;
+}
+
+// Whether the n bytes at p all hold p[0].
+bool uniformRow(const std::uint8_t* p, int32_t n) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(char(p[0]));
+    for (; x + 16 <= n; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, first)) != 0xFFFF)
+            return false;
+    }
+#endif
+    for (; x < n; ++x) {
+        if (p[x] != p[0])
+            return false;
+    }
+    return true;
+}
+
+// Stores n copies of a pixel from px on.
+void fillPixels(std::uint8_t* px, int32_t n, std::uint32_t pixel) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(std::int32_t(pixel));
+    for (; x + 4 <= n; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(px + std::size_t(x) * 4), four);
+#endif
+    for (; x < n; ++x)
+        std::memcpy(px + std::size_t(x) * 4, &pixel, 4);
 }
 
 // Packs a row of greys as the device values of Bits bits (2 or 4) that
@@ -319,6 +423,19 @@ template <int Bits>
 std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
                      const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
     constexpr int kPerByte = 8 / Bits;
+    if (uniformRow(in, width)) {
+        // A row of one grey (the margins and the space between lines of a
+        // page): its packed bytes and preview pixels are all alike.
+        const unsigned v = value[in[0]];
+        const std::uint8_t byte = std::uint8_t(Bits == 2 ? v * 0x55 : v * 0x11);
+        std::memset(out, byte, std::size_t(width / kPerByte));
+        out += width / kPerByte;
+        if (const int rest = width % kPerByte)
+            *out++ = std::uint8_t(byte & (0xFF << (8 - rest * Bits)));
+        if (px)
+            fillPixels(px, width, levelPixel[v]);
+        return out;
+    }
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         std::uint8_t v[8];

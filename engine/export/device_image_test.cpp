@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/gdi_test_util.h"
@@ -360,11 +361,23 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
     };
     for (const auto& thresholds : thresholdSets) {
         const std::uint16_t format = thresholds.size() == 3 ? kColor4 : kColor16;
-        for (int width : {1, 2, 3, 4, 5, 6, 7, 256}) {
-            const int height = (256 + width - 1) / width;
+        // Every grey in turn, or a row of each grey (as the margins of a
+        // page are).
+        for (const auto& [width, rowsOfOneGrey] : std::vector<std::pair<int, bool>>{{1, false},
+                                                                                    {2, false},
+                                                                                    {3, false},
+                                                                                    {4, false},
+                                                                                    {5, false},
+                                                                                    {6, false},
+                                                                                    {7, false},
+                                                                                    {256, false},
+                                                                                    {5, true},
+                                                                                    {18, true},
+                                                                                    {256, true}}) {
+            const int height = rowsOfOneGrey ? 256 : (256 + width - 1) / width;
             std::vector<std::uint8_t> grey(std::size_t(width) * std::size_t(height));
             for (std::size_t i = 0; i < grey.size(); ++i)
-                grey[i] = std::uint8_t(i);
+                grey[i] = std::uint8_t(rowsOfOneGrey ? i / std::size_t(width) : i);
             std::vector<std::uint8_t> preview(grey.size() * 3);
             const std::vector<std::uint8_t> expected = FormerConversion::map(
                 grey.data(), thresholds.data(), width, height, format, preview.data());
@@ -373,7 +386,8 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
             ASSERT_TRUE(mapToPalette(grey.data(), packed.data(), thresholds.data(), width, height,
                                      canvas.dc, format));
             const std::string what = "width " + std::to_string(width) + ", thresholds from " +
-                                     std::to_string(thresholds[0]);
+                                     std::to_string(thresholds[0]) +
+                                     (rowsOfOneGrey ? ", rows of one grey" : "");
             EXPECT_EQ(packed, expected) << what;
             for (std::size_t i = 0; i < grey.size(); ++i) {
                 const std::uint8_t* p = preview.data() + i * 3;
