@@ -786,6 +786,47 @@ TEST_F(GdiDeviceTest, DibCompositeGivesTheSamePixelsOnEveryPage) {
     }
 }
 
+// Glyphs blended in place, many pixels a row at once, give every page value
+// under every coverage the blend of one pixel: the value kept without
+// coverage, the colour above 250, d - (d - k) x c / 255 between.
+TEST_F(GdiDeviceTest, DibCompositeBlendsEveryValueUnderEveryCoverage) {
+    const int w = 256 + 7, h = 256;
+    for (const int bpp : {24, 32}) {
+        for (const std::uint32_t color : {0x000000u, 0xFFFFFFu, 0x3080C0u}) {
+            PatternPage page(bpp, false, false, w, h);
+            const int bytes = bpp / 8;
+            const std::size_t stride = (std::size_t(w) * bytes + 3) & ~std::size_t(3);
+            auto* bits = static_cast<std::uint8_t*>(page.bits);
+            // Pixel x of a row holds x - 7 in every channel (the row starts
+            // off the sixteen-pixel step); the coverage is the row's number.
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x)
+                    std::fill_n(bits + y * stride + x * bytes, bytes,
+                                std::uint8_t((x + 249) % 256));
+            }
+            GdiDevice dev(page.dc, IntPoint(w, h));
+            std::unique_ptr<CoverageBitmap> bm = dev.NewCoverageBitmap(256, h);
+            for (int y = 0; y < h; ++y)
+                std::fill_n(bm->data() + y * 256, 256, std::uint8_t(y));
+            bm->setColor(color);
+            ASSERT_TRUE(bm->Composite(IntPoint(7, 0), dev));
+            for (int c = 0; c < h; ++c) {
+                for (int d = 0; d < 256; ++d) {
+                    const std::uint8_t* p = bits + c * stride + (d + 7) * bytes;
+                    for (int i = 0; i < 3; ++i) {
+                        const std::uint32_t k = (color >> (16 - 8 * i)) & 0xFF;
+                        const std::uint32_t want = c == 0 ? d : c > 250 ? k : blendChannel(d, k, c);
+                        ASSERT_EQ(p[i], want) << bpp << " " << color << " c " << c << " d " << d;
+                    }
+                    if (bpp == 32) {
+                        ASSERT_EQ(p[3], 0);
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     Canvas cv(4, 4);
     GdiDevice dev(cv.dc, IntPoint(4, 4));
