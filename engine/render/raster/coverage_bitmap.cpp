@@ -187,9 +187,20 @@ inline __m128i blendBytes(__m128i d, __m128i k, __m128i c) {
     return _mm_or_si128(_mm_and_si128(partial, toward), _mm_andnot_si128(partial, k));
 }
 
-// Four 4-byte pixels at a time.
-void blendRow4(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const std::uint8_t* blue,
-               const std::uint8_t* green, const std::uint8_t* red) {
+// The first m (up to 8) coverage values from cov, the others zero.
+std::uint64_t firstCoverage(const std::uint8_t* cov, std::size_t m) {
+    std::uint64_t values = 0;
+    for (std::size_t j = 0; j < m; ++j)
+        values |= std::uint64_t(cov[j]) << (8 * j);
+    return values;
+}
+
+// Four 4-byte pixels at a time. The last of a row, when the pixel memory
+// (up to `end`) reaches 16 bytes on, go through one load and store too: the
+// pixels past the row get no coverage and keep their fourth byte, which
+// leaves them as they were.
+void blendRow4(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const std::uint8_t* end,
+               const std::uint8_t* blue, const std::uint8_t* green, const std::uint8_t* red) {
     const std::uint32_t kb = blue[255 << 8], kg = green[255 << 8], kr = red[255 << 8];
     const __m128i k = _mm_set1_epi32(int(kb | kg << 8 | kr << 16));
     const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
@@ -203,22 +214,41 @@ void blendRow4(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const st
         auto* p = reinterpret_cast<__m128i*>(d + i * 4);
         _mm_storeu_si128(p, _mm_and_si128(blendBytes(_mm_loadu_si128(p), k, c), colour));
     }
+    if (i < n && d + i * 4 + 16 <= end) {
+        const std::size_t m = n - i;
+        const __m128i c8 = _mm_cvtsi32_si128(int(firstCoverage(cov + i, m)));
+        const __m128i c16 = _mm_unpacklo_epi8(c8, c8);
+        const __m128i c = _mm_unpacklo_epi16(c16, c16);
+        const __m128i inRow = _mm_cmpgt_epi32(_mm_set1_epi32(int(m)), _mm_setr_epi32(0, 1, 2, 3));
+        const __m128i keep = _mm_or_si128(colour, _mm_andnot_si128(inRow, _mm_set1_epi32(-1)));
+        auto* p = reinterpret_cast<__m128i*>(d + i * 4);
+        _mm_storeu_si128(p, _mm_and_si128(blendBytes(_mm_loadu_si128(p), k, c), keep));
+        return;
+    }
     blendPixels<4>(d + i * 4, cov + i, n - i, blue, green, red);
 }
 
 // Sixteen 3-byte pixels at a time: the coverage spread over their 48 bytes
-// by byte shuffles.
+// by byte shuffles. The last of a row go five at a time through one 16-byte
+// load and store while the pixel memory (up to `end`) reaches that far: the
+// bytes past them get no coverage, which leaves them as they were.
 __attribute__((target("ssse3"))) void blendRow3Shuffled(std::uint8_t* d, const std::uint8_t* cov,
-                                                        std::size_t n, const std::uint8_t* blue,
+                                                        std::size_t n, const std::uint8_t* end,
+                                                        const std::uint8_t* blue,
                                                         const std::uint8_t* green,
                                                         const std::uint8_t* red) {
-    const char kb = char(blue[255 << 8]), kg = char(green[255 << 8]), kr = char(red[255 << 8]);
+    // The colour's three bytes, repeated from each of them: built in
+    // registers, as a pattern made byte by byte in memory would be read
+    // back at a stall for every row.
+    const __m128i k =
+        _mm_cvtsi32_si128(int(std::uint32_t(blue[255 << 8]) | std::uint32_t(green[255 << 8]) << 8 |
+                              std::uint32_t(red[255 << 8]) << 16));
     const __m128i k0 =
-        _mm_setr_epi8(kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb);
+        _mm_shuffle_epi8(k, _mm_setr_epi8(0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0));
     const __m128i k1 =
-        _mm_setr_epi8(kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg);
+        _mm_shuffle_epi8(k, _mm_setr_epi8(1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1));
     const __m128i k2 =
-        _mm_setr_epi8(kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr, kb, kg, kr);
+        _mm_shuffle_epi8(k, _mm_setr_epi8(2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2));
     const __m128i s0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
     const __m128i s1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
     const __m128i s2 =
@@ -231,21 +261,35 @@ __attribute__((target("ssse3"))) void blendRow3Shuffled(std::uint8_t* d, const s
         _mm_storeu_si128(p + 1, blendBytes(_mm_loadu_si128(p + 1), k1, _mm_shuffle_epi8(c, s1)));
         _mm_storeu_si128(p + 2, blendBytes(_mm_loadu_si128(p + 2), k2, _mm_shuffle_epi8(c, s2)));
     }
+    const __m128i s5 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, char(0x80));
+    for (; i < n && d + i * 3 + 16 <= end; i += 5) {
+        std::uint64_t five;
+        if (i + 8 <= n)
+            std::memcpy(&five, cov + i, sizeof five);
+        else
+            five = firstCoverage(cov + i, std::min<std::size_t>(5, n - i));
+        const __m128i c = _mm_shuffle_epi8(_mm_cvtsi64_si128(std::int64_t(five)), s5);
+        auto* p = reinterpret_cast<__m128i*>(d + i * 3);
+        _mm_storeu_si128(p, blendBytes(_mm_loadu_si128(p), k0, c));
+    }
+    if (i >= n)
+        return;
     blendPixels<3>(d + i * 3, cov + i, n - i, blue, green, red);
 }
 #endif
 
 template <int Bytes>
-void blendRow(std::uint8_t* d, const std::uint8_t* cov, std::size_t n, const std::uint8_t* blue,
+void blendRow(std::uint8_t* d, const std::uint8_t* cov, std::size_t n,
+              [[maybe_unused]] const std::uint8_t* end, const std::uint8_t* blue,
               const std::uint8_t* green, const std::uint8_t* red) {
 #if defined(__SSE2__)
     if constexpr (Bytes == 4) {
-        blendRow4(d, cov, n, blue, green, red);
+        blendRow4(d, cov, n, end, blue, green, red);
         return;
     } else {
         static const bool shuffles = __builtin_cpu_supports("ssse3");
         if (shuffles) {
-            blendRow3Shuffled(d, cov, n, blue, green, red);
+            blendRow3Shuffled(d, cov, n, end, blue, green, red);
             return;
         }
     }
@@ -399,6 +443,8 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
     const std::size_t bytes = ds.dsBm.bmBitsPixel / 8;
     auto* bits = static_cast<std::uint8_t*>(ds.dsBm.bmBits);
     const bool topDown = ds.dsBmih.biHeight < 0;
+    const std::uint8_t* end =
+        bits + std::size_t(ds.dsBm.bmHeight) * std::size_t(ds.dsBm.bmWidthBytes);
     for (std::int64_t y = y0; y < y1; ++y) {
         const std::int64_t row = topDown ? y : ds.dsBm.bmHeight - 1 - y;
         std::uint8_t* d = bits + std::size_t(row) * std::size_t(ds.dsBm.bmWidthBytes) +
@@ -407,9 +453,9 @@ bool DibCoverageBitmap::CompositeInPlace(IntPoint p, win::HDC page, const std::u
             buffer_.get() + std::size_t(y - p.y) * std::size_t(width_) + std::size_t(x0 - p.x);
         const std::size_t n = std::size_t(x1 - x0);
         if (bytes == 4)
-            blendRow<4>(d, cov, n, blue, green, red);
+            blendRow<4>(d, cov, n, end, blue, green, red);
         else
-            blendRow<3>(d, cov, n, blue, green, red);
+            blendRow<3>(d, cov, n, end, blue, green, red);
     }
     return true;
 }
