@@ -261,19 +261,43 @@ __attribute__((target("ssse3"))) void blendRow3Shuffled(std::uint8_t* d, const s
         _mm_storeu_si128(p + 1, blendBytes(_mm_loadu_si128(p + 1), k1, _mm_shuffle_epi8(c, s1)));
         _mm_storeu_si128(p + 2, blendBytes(_mm_loadu_si128(p + 2), k2, _mm_shuffle_epi8(c, s2)));
     }
-    const __m128i s5 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, char(0x80));
-    for (; i < n && d + i * 3 + 16 <= end; i += 5) {
-        std::uint64_t five;
-        if (i + 8 <= n)
-            std::memcpy(&five, cov + i, sizeof five);
-        else
-            five = firstCoverage(cov + i, std::min<std::size_t>(5, n - i));
-        const __m128i c = _mm_shuffle_epi8(_mm_cvtsi64_si128(std::int64_t(five)), s5);
-        auto* p = reinterpret_cast<__m128i*>(d + i * 3);
-        _mm_storeu_si128(p, blendBytes(_mm_loadu_si128(p), k0, c));
-    }
-    if (i >= n)
+    // The rest, up to fifteen pixels, as up to three runs of five, each
+    // through one 16-byte load and store: all loaded before any is stored,
+    // since a load overlapping an earlier store waits for it. Each run's
+    // sixteenth byte, the next run's first, gets no coverage and is written
+    // back as it was before that run stores its own.
+    const std::size_t rest = n - i;
+    if (rest == 0)
         return;
+    const std::size_t runs = (rest + 4) / 5;
+    std::uint8_t* t = d + i * 3;
+    if (t + 15 * (runs - 1) + 16 <= end) {
+        std::uint64_t low, high = 0;
+        if (rest >= 8) {
+            std::memcpy(&low, cov + i, sizeof low);
+            high = firstCoverage(cov + i + 8, rest - 8);
+        } else {
+            low = firstCoverage(cov + i, rest);
+        }
+        const __m128i c = _mm_set_epi64x(std::int64_t(high), std::int64_t(low));
+        const char z = char(0x80);
+        const __m128i s5 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, z);
+        const __m128i s10 = _mm_setr_epi8(5, 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, z);
+        const __m128i s15 =
+            _mm_setr_epi8(10, 10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, z);
+        auto* p0 = reinterpret_cast<__m128i*>(t);
+        auto* p1 = reinterpret_cast<__m128i*>(t + 15);
+        auto* p2 = reinterpret_cast<__m128i*>(t + 30);
+        const __m128i v0 = _mm_loadu_si128(p0);
+        const __m128i v1 = runs >= 2 ? _mm_loadu_si128(p1) : v0;
+        const __m128i v2 = runs >= 3 ? _mm_loadu_si128(p2) : v0;
+        _mm_storeu_si128(p0, blendBytes(v0, k0, _mm_shuffle_epi8(c, s5)));
+        if (runs >= 2)
+            _mm_storeu_si128(p1, blendBytes(v1, k0, _mm_shuffle_epi8(c, s10)));
+        if (runs >= 3)
+            _mm_storeu_si128(p2, blendBytes(v2, k0, _mm_shuffle_epi8(c, s15)));
+        return;
+    }
     blendPixels<3>(d + i * 3, cov + i, n - i, blue, green, red);
 }
 #endif
