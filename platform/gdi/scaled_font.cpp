@@ -28,14 +28,6 @@ constexpr long kTile = 4096;
 // Pen positions are kept far inside the range of 64-bit integers.
 constexpr double kMaxPen = 1e15;
 
-LONG roundPixels(double v) {
-    if (!(v > double(INT_MIN)))
-        return INT_MIN;
-    if (v >= double(INT_MAX))
-        return INT_MAX;
-    return LONG(std::llround(v));
-}
-
 // std::llround without the library call: the fraction of a double is
 // exact, so comparing it with one half rounds halves away from zero.
 long long roundHalfAway(double v) {
@@ -44,6 +36,14 @@ long long roundHalfAway(double v) {
     const long long whole = (long long)v;
     const double fraction = v - double(whole);
     return fraction >= 0.5 ? whole + 1 : fraction <= -0.5 ? whole - 1 : whole;
+}
+
+LONG roundPixels(double v) {
+    if (!(v > double(INT_MIN)))
+        return INT_MIN;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    return LONG(roundHalfAway(v));
 }
 
 LONG saturate(long long v) {
@@ -130,17 +130,24 @@ void rasterizeInto(Outline& source, FT_Pos dx, FT_Pos dy, int width, int height,
 }
 
 // Whether the w x h pixels from `p` on, rows `pitch` bytes apart, are all 0.
+// Rows of eight pixels or more are read eight at a time, the last eight
+// overlapping the others.
 bool allZero(const std::uint8_t* p, long w, long h, std::ptrdiff_t pitch) {
+    const auto eightAt = [](const std::uint8_t* q) {
+        std::uint64_t eight;
+        std::memcpy(&eight, q, sizeof eight);
+        return eight;
+    };
     for (long y = 0; y < h; ++y, p += pitch) {
         std::uint64_t any = 0;
-        long x = 0;
-        for (; x + 8 <= w; x += 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, p + x, sizeof eight);
-            any |= eight;
+        if (w >= 8) {
+            for (long x = 0; x + 8 <= w; x += 8)
+                any |= eightAt(p + x);
+            any |= eightAt(p + w - 8);
+        } else {
+            for (long x = 0; x < w; ++x)
+                any |= p[x];
         }
-        for (; x < w; ++x)
-            any |= p[x];
         if (any)
             return false;
     }
