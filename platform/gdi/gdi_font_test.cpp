@@ -437,7 +437,8 @@ TEST_F(GdiFontTest, BoundsAccumulateAndReset) {
 
 TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
     // White text on black: the grey level of each pixel is its coverage; a
-    // second word over the first blends where they cross.
+    // second word over the first blends where they cross, with glyphs drawn
+    // before and with glyphs drawn the first time.
     const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
     std::vector<COLORREF> reference;
     for (const CanvasKind& kind : kinds) {
@@ -447,6 +448,7 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
         SetTextColor(cv.dc, RGB(255, 255, 255));
         draw(cv.dc, 2, 2, "Vistrel");
         draw(cv.dc, 9, 6, "Vistrel");
+        draw(cv.dc, 4, 9, "Lumbra");
         std::vector<COLORREF> pixels;
         for (int y = 0; y < cv.height; ++y) {
             for (int x = 0; x < cv.width; ++x)
