@@ -439,7 +439,7 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
     // White text on black: the grey level of each pixel is its coverage; a
     // second word over the first blends where they cross, with glyphs drawn
     // before and with glyphs drawn the first time.
-    const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
+    const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}, {8}};
     std::vector<COLORREF> reference;
     for (const CanvasKind& kind : kinds) {
         Canvas cv(120, 40, kind);
@@ -461,13 +461,15 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
                                     [](COLORREF c) { return c != 0 && c != 0xFFFFFF; }),
                       0);
         }
-        EXPECT_EQ(pixels, reference) << kind.bitsPerPixel << " " << kind.compatible;
+        EXPECT_EQ(pixels, reference) << kind.bitsPerPixel << " " << kind.bottomUp << " "
+                                     << kind.compatible;
         if (kind.bitsPerPixel == 8) {
             // Palette indices are the grey levels; full coverage is 255.
             const int stride = (cv.width + 3) & ~3;
             for (int y = 0; y < cv.height; ++y) {
                 for (int x = 0; x < cv.width; ++x) {
-                    EXPECT_EQ(cv.bits[std::size_t(cv.height - 1 - y) * stride + x],
+                    const int row = kind.bottomUp ? cv.height - 1 - y : y;
+                    EXPECT_EQ(cv.bits[std::size_t(row) * stride + x],
                               GetRValue(reference[std::size_t(y) * cv.width + x]));
                 }
             }
