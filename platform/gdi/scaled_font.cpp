@@ -29,13 +29,15 @@ constexpr long kTile = 4096;
 constexpr double kMaxPen = 1e15;
 
 // std::llround without the library call: the fraction of a double is
-// exact, so comparing it with one half rounds halves away from zero.
+// exact, so comparing it with one half rounds halves away from zero. The
+// comparisons are added rather than branched on: which way a coordinate
+// rounds cannot be predicted.
 long long roundHalfAway(double v) {
     if (!(std::abs(v) < 0x1p62))
         return std::llround(v);
     const long long whole = (long long)v;
     const double fraction = v - double(whole);
-    return fraction >= 0.5 ? whole + 1 : fraction <= -0.5 ? whole - 1 : whole;
+    return whole + (long long)(fraction >= 0.5) - (long long)(fraction <= -0.5);
 }
 
 LONG roundPixels(double v) {
