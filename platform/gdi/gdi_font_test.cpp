@@ -437,8 +437,9 @@ TEST_F(GdiFontTest, BoundsAccumulateAndReset) {
 
 TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
     // White text on black: the grey level of each pixel is its coverage; a
-    // second word over the first blends where they cross.
-    const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}};
+    // second word over the first blends where they cross, with glyphs drawn
+    // before and with glyphs drawn the first time.
+    const CanvasKind kinds[] = {{24}, {32}, {32, false, true}, {8, true}, {8}};
     std::vector<COLORREF> reference;
     for (const CanvasKind& kind : kinds) {
         Canvas cv(120, 40, kind);
@@ -447,6 +448,7 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
         SetTextColor(cv.dc, RGB(255, 255, 255));
         draw(cv.dc, 2, 2, "Vistrel");
         draw(cv.dc, 9, 6, "Vistrel");
+        draw(cv.dc, 4, 9, "Lumbra");
         std::vector<COLORREF> pixels;
         for (int y = 0; y < cv.height; ++y) {
             for (int x = 0; x < cv.width; ++x)
@@ -459,17 +461,85 @@ TEST_F(GdiFontTest, DrawsTheSameCoverageOnEveryBitmap) {
                                     [](COLORREF c) { return c != 0 && c != 0xFFFFFF; }),
                       0);
         }
-        EXPECT_EQ(pixels, reference) << kind.bitsPerPixel << " " << kind.compatible;
+        EXPECT_EQ(pixels, reference)
+            << kind.bitsPerPixel << " " << kind.bottomUp << " " << kind.compatible;
         if (kind.bitsPerPixel == 8) {
             // Palette indices are the grey levels; full coverage is 255.
             const int stride = (cv.width + 3) & ~3;
             for (int y = 0; y < cv.height; ++y) {
                 for (int x = 0; x < cv.width; ++x) {
-                    EXPECT_EQ(cv.bits[std::size_t(cv.height - 1 - y) * stride + x],
+                    const int row = kind.bottomUp ? cv.height - 1 - y : y;
+                    EXPECT_EQ(cv.bits[std::size_t(row) * stride + x],
                               GetRValue(reference[std::size_t(y) * cv.width + x]));
                 }
             }
         }
+    }
+}
+
+// On an 8-bit section white text takes its coverage as the palette index
+// only where the palette is the grey ramp; one colour in the ramp, at a
+// level the text holds, sends the text through the nearest entries, and
+// that entry is never written.
+TEST_F(GdiFontTest, GreyLevelsAsIndicesOnlyWithTheGreyPalette) {
+    const int w = 120, h = 40, stride = (w + 3) & ~3;
+    const struct {
+        const char* what;
+        RGBQUAD (*entry)(int i, int red);
+        bool ramp;
+    } palettes[] = {
+        {"grey",
+         [](int i, int) {
+             return RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+         },
+         true},
+        {"grey but one level red",
+         [](int i, int red) {
+             return i == red ? RGBQUAD{0, 0, 255, 0} : RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+         },
+         false},
+    };
+    std::vector<std::uint8_t> reference;
+    int red = -1;  // the grey level the text holds most often
+    for (const auto& palette : palettes) {
+        struct {
+            BITMAPINFOHEADER h;
+            RGBQUAD colors[256];
+        } info{};
+        info.h = {sizeof(BITMAPINFOHEADER), w, -h, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 256; ++i)
+            info.colors[i] = palette.entry(i, red);
+        HDC dc = CreateCompatibleDC(nullptr);
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                          &bits, nullptr, 0);
+        ASSERT_TRUE(bitmap && bits) << palette.what;
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, w, h, BLACKNESS);
+        {
+            Selected s(dc, logFont("Liberation Serif", -30));
+            SetTextColor(dc, RGB(255, 255, 255));
+            draw(dc, 2, 2, "Vistrel");
+        }
+        const auto* p = static_cast<const std::uint8_t*>(bits);
+        const std::vector<std::uint8_t> indices(p, p + std::size_t(stride) * h);
+        if (reference.empty()) {
+            reference = indices;
+            std::vector<int> counts(256);
+            for (const std::uint8_t v : reference)
+                ++counts[v];
+            red = int(std::max_element(counts.begin() + 1, counts.end() - 1) - counts.begin());
+            ASSERT_NE(counts[red], 0);
+        }
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            if (palette.ramp || reference[i] != red)
+                EXPECT_EQ(indices[i], reference[i]) << palette.what << " " << i;
+            else
+                EXPECT_NE(indices[i], red) << palette.what << " " << i;
+        }
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
     }
 }
 

@@ -28,22 +28,24 @@ constexpr long kTile = 4096;
 // Pen positions are kept far inside the range of 64-bit integers.
 constexpr double kMaxPen = 1e15;
 
-LONG roundPixels(double v) {
-    if (!(v > double(INT_MIN)))
-        return INT_MIN;
-    if (v >= double(INT_MAX))
-        return INT_MAX;
-    return LONG(std::llround(v));
-}
-
 // std::llround without the library call: the fraction of a double is
-// exact, so comparing it with one half rounds halves away from zero.
+// exact, so comparing it with one half rounds halves away from zero. The
+// comparisons are added rather than branched on: which way a coordinate
+// rounds cannot be predicted.
 long long roundHalfAway(double v) {
     if (!(std::abs(v) < 0x1p62))
         return std::llround(v);
     const long long whole = (long long)v;
     const double fraction = v - double(whole);
-    return fraction >= 0.5 ? whole + 1 : fraction <= -0.5 ? whole - 1 : whole;
+    return whole + (long long)(fraction >= 0.5) - (long long)(fraction <= -0.5);
+}
+
+LONG roundPixels(double v) {
+    if (!(v > double(INT_MIN)))
+        return INT_MIN;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    return LONG(roundHalfAway(v));
 }
 
 LONG saturate(long long v) {
@@ -97,22 +99,25 @@ void rasterize(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int heigh
     FT_Outline_Render(FreeType::get()->library(), &outline, &params);
 }
 
-// Renders an outline moved by (dx, dy) (1/64 pixels) into zeroed coverage
-// of width x height pixels, rows from the top: FreeType writes the runs
-// itself, the same values its spans would carry.
-void rasterizeInto(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int height,
-                   std::uint8_t* coverage) {
-    Outline moved = source;
-    for (FT_Vector& p : moved.points) {
+// Renders an outline moved by (dx, dy) (1/64 pixels) into black or zeroed
+// coverage of width x height pixels whose top row starts at `coverage`, rows
+// `pitch` bytes apart (below zero: upwards in memory): FreeType writes the
+// lit runs itself, the same values its spans would carry. The outline is
+// moved for the call and back.
+void rasterizeInto(Outline& source, FT_Pos dx, FT_Pos dy, int width, int height,
+                   std::uint8_t* coverage, std::ptrdiff_t pitch) {
+    for (FT_Vector& p : source.points) {
         p.x += dx;
         p.y += dy;
     }
-    FT_Outline outline = view(moved);
+    FT_Outline outline = view(source);
     FT_Bitmap target{};
     target.rows = unsigned(height);
     target.width = unsigned(width);
-    target.pitch = width;
-    target.buffer = coverage;
+    target.pitch = int(pitch);
+    // FreeType takes the buffer's lowest address: the bottom row when rows
+    // run upwards.
+    target.buffer = pitch >= 0 ? coverage : coverage + pitch * (height - 1);
     target.num_grays = 256;
     target.pixel_mode = FT_PIXEL_MODE_GRAY;
     FT_Raster_Params params{};
@@ -120,6 +125,35 @@ void rasterizeInto(const Outline& source, FT_Pos dx, FT_Pos dy, int width, int h
     params.source = &outline;
     params.flags = FT_RASTER_FLAG_AA;
     FT_Outline_Render(FreeType::get()->library(), &outline, &params);
+    for (FT_Vector& p : source.points) {
+        p.x -= dx;
+        p.y -= dy;
+    }
+}
+
+// Whether the w x h pixels from `p` on, rows `pitch` bytes apart, are all 0.
+// Rows of eight pixels or more are read eight at a time, the last eight
+// overlapping the others.
+bool allZero(const std::uint8_t* p, long w, long h, std::ptrdiff_t pitch) {
+    const auto eightAt = [](const std::uint8_t* q) {
+        std::uint64_t eight;
+        std::memcpy(&eight, q, sizeof eight);
+        return eight;
+    };
+    for (long y = 0; y < h; ++y, p += pitch) {
+        std::uint64_t any = 0;
+        if (w >= 8) {
+            for (long x = 0; x + 8 <= w; x += 8)
+                any |= eightAt(p + x);
+            any |= eightAt(p + w - 8);
+        } else {
+            for (long x = 0; x < w; ++x)
+                any |= p[x];
+        }
+        if (any)
+            return false;
+    }
+    return true;
 }
 
 std::uint8_t mix(unsigned dst, unsigned src, unsigned coverage) {
@@ -147,18 +181,24 @@ public:
         greyValues_ = bm.bitsPerPixel == 8 && r_ == g_ && g_ == b_ &&
                       (bm.paletteSize == 0 || bm.paletteSize == 256);
         if (greyValues_) {
-            // Every entry looked at, without a branch, so that the loop
-            // runs many entries at a time.
-            unsigned differs = 0;
-            for (unsigned i = 0; i < 256; ++i) {
-                const RGBQUAD& q = bm.palette[i];
-                differs |= (q.rgbRed ^ i) | (q.rgbGreen ^ i) | (q.rgbBlue ^ i);
+            // Every entry looked at, two at a time as one word (blue,
+            // green, red and the unused byte each), without a branch, so
+            // that the loop runs many entries at a time: text is drawn a
+            // glyph a call.
+            static_assert(sizeof(RGBQUAD) == 4);
+            constexpr std::uint64_t kColours = 0x00FFFFFF00FFFFFFu;
+            std::uint64_t differs = 0;
+            for (std::uint64_t i = 0; i < 256; i += 2) {
+                std::uint64_t two;
+                std::memcpy(&two, &bm.palette[i], sizeof two);
+                const std::uint64_t grey = i * 0x010101u | (i + 1) * 0x010101u << 32;
+                differs |= (two ^ grey) & kColours;
             }
             greyValues_ = differs == 0;
         }
     }
 
-    void paint(const ScaledFont::Glyph& g, long long ox, long long oy) {
+    void paint(ScaledFont::Glyph& g, long long ox, long long oy) {
         if (g.empty())
             return;
         const long long left = ox + g.left, top = oy - g.top;
@@ -167,8 +207,32 @@ public:
                         y1 = std::min(oy - g.bottom, (long long)bm_.height);
         if (x0 >= x1 || y0 >= y1)
             return;
+        const long width = g.right - g.left, height = g.top - g.bottom;
+        if (g.small && g.coverage.empty()) {
+            // White over black is the coverage itself: a small glyph drawn
+            // the first time whole into black pixels of a grey bitmap
+            // without a clip is rendered straight into them. Glyphs drawn
+            // again keep their coverage.
+            if (!g.drawn && !dc_.clip && greyValues_ && r_ == 255 && x0 == left &&
+                x1 == left + width && y0 == top && y1 == top + height) {
+                const std::ptrdiff_t pitch =
+                    bm_.topDown ? std::ptrdiff_t(bm_.stride) : -std::ptrdiff_t(bm_.stride);
+                std::uint8_t* first = const_cast<std::uint8_t*>(bm_.row(int(y0))) + x0;
+                if (allZero(first, width, height, pitch)) {
+                    g.drawn = true;
+                    touched_ = unionRect(touched_, RECT{LONG(x0), LONG(y0), LONG(x1), LONG(y1)});
+                    bm_.noteChange(int(y0), int(x0), int(x1));
+                    bm_.noteChange(int(y1 - 1), int(x0), int(x1));
+                    rasterizeInto(g.outline, -g.left * 64, -g.bottom * 64, int(width), int(height),
+                                  first, pitch);
+                    return;
+                }
+            }
+            g.coverage.assign(std::size_t(width * height), 0);
+            rasterizeInto(g.outline, -g.left * 64, -g.bottom * 64, int(width), int(height),
+                          g.coverage.data(), width);
+        }
         if (!g.coverage.empty()) {
-            const long width = g.right - g.left;
             for (int y = int(y0); y < y1; ++y) {
                 const std::uint8_t* row = g.coverage.data() + std::size_t(y - top) * width;
                 forEachVisibleSpan(dc_, bm_, y, int(x0), int(x1),
@@ -352,7 +416,7 @@ std::unique_ptr<ScaledFont> ScaledFont::create(const LOGFONTA& lf) {
     return f;
 }
 
-const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
+ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
     auto [it, added] = glyphs_.try_emplace(index);
     Glyph& g = it->second;
     if (!added || !face_->outline(index, g.outline))
@@ -383,11 +447,8 @@ const ScaledFont::Glyph& ScaledFont::glyph(unsigned index) {
         return g;
     }
     const long width = g.right - g.left, height = g.top - g.bottom;
-    if (width > 0 && height > 0 && width <= kTile && height <= kTile &&
-        width * height <= kMaxCachedArea) {
-        g.coverage.assign(std::size_t(width * height), 0);
-        rasterizeInto(o, -g.left * 64, -g.bottom * 64, int(width), int(height), g.coverage.data());
-    }
+    g.small = width > 0 && height > 0 && width <= kTile && height <= kTile &&
+              width * height <= kMaxCachedArea;
     return g;
 }
 

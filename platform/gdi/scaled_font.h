@@ -47,14 +47,18 @@ public:
     struct Glyph {
         Outline outline;
         long left = 0, bottom = 0, right = 0, top = 0;
-        // Coverage over the box, rows from the top; kept for small glyphs.
+        // Coverage over the box, rows from the top: small glyphs keep it
+        // from their first draw that cannot go straight into the bitmap.
         std::vector<std::uint8_t> coverage;
+        bool small = false;
+        // Drawn once without keeping the coverage.
+        bool drawn = false;
         bool empty() const { return outline.points.empty(); }
     };
 
 private:
     ScaledFont() = default;
-    const Glyph& glyph(unsigned index);
+    Glyph& glyph(unsigned index);
 
     std::shared_ptr<Face> face_;
     double em_ = 0;     // pixels

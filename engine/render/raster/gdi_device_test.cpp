@@ -786,6 +786,54 @@ TEST_F(GdiDeviceTest, DibCompositeGivesTheSamePixelsOnEveryPage) {
     }
 }
 
+// Glyphs blended in place, many pixels a row at once, give every page value
+// under every coverage the blend of one pixel: the value kept without
+// coverage, the colour above 250, d - (d - k) x c / 255 between. The rows of
+// the block end off the sixteen-pixel step, just before the page's edge, and
+// the pixels beside the block keep their values.
+TEST_F(GdiDeviceTest, DibCompositeBlendsEveryValueUnderEveryCoverage) {
+    const int at = 7, h = 256;
+    for (const int bpp : {24, 32}) {
+        for (const auto& [columns, color] :
+             {std::pair{256 + 5, 0x000000u}, std::pair{256 + 12, 0xFFFFFFu},
+              std::pair{256 + 9, 0x3080C0u}}) {
+            const int w = at + columns;
+            PatternPage page(bpp, false, false, w, h);
+            const int bytes = bpp / 8;
+            const std::size_t stride = (std::size_t(w) * bytes + 3) & ~std::size_t(3);
+            auto* bits = static_cast<std::uint8_t*>(page.bits);
+            // Pixel x of a row holds x - 7 in every channel (the fourth byte
+            // too); the coverage is the row's number.
+            const auto value = [at](int x) { return std::uint8_t((x + 256 - at) % 256); };
+            for (int y = 0; y < h; ++y) {
+                for (int x = 0; x < w; ++x)
+                    std::fill_n(bits + y * stride + x * bytes, bytes, value(x));
+            }
+            GdiDevice dev(page.dc, IntPoint(w, h));
+            std::unique_ptr<CoverageBitmap> bm = dev.NewCoverageBitmap(columns, h);
+            for (int y = 0; y < h; ++y)
+                std::fill_n(bm->data() + y * columns, columns, std::uint8_t(y));
+            bm->setColor(color);
+            ASSERT_TRUE(bm->Composite(IntPoint(at, 0), dev));
+            for (int c = 0; c < h; ++c) {
+                for (int x = 0; x < w; ++x) {
+                    const std::uint8_t* p = bits + c * stride + x * bytes;
+                    const std::uint32_t d = value(x);
+                    for (int i = 0; i < bytes; ++i) {
+                        const std::uint32_t k = i < 3 ? (color >> (16 - 8 * i)) & 0xFF : 0;
+                        const std::uint32_t want = x < at    ? d
+                                                   : i == 3  ? 0
+                                                   : c == 0  ? d
+                                                   : c > 250 ? k
+                                                             : blendChannel(d, k, c);
+                        ASSERT_EQ(p[i], want) << bpp << " " << color << " c " << c << " x " << x;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(GdiDeviceTest, SharedSectionGrowsAndIsReleased) {
     Canvas cv(4, 4);
     GdiDevice dev(cv.dc, IntPoint(4, 4));
