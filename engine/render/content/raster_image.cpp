@@ -860,6 +860,19 @@ void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage
     device.RestoreClip();
 }
 
+bool RasterImage::copyPixelsFrom(const RasterImage& drawn) {
+    if (!dibBits_ || !drawn.dibBits_ || drawn.dibWidth_ != dibWidth_ ||
+        drawn.dibHeight_ != dibHeight_ || drawn.bytesPerPixel_ != bytesPerPixel_ ||
+        drawn.dibStride_ != dibStride_ || drawn.dstWidth_ != dstWidth_ ||
+        drawn.dstHeight_ != dstHeight_ || drawn.orientation_ != orientation_ ||
+        drawn.position_ != position_ || drawn.stencil_ != stencil_ ||
+        !std::equal(std::begin(edge_), std::end(edge_), std::begin(drawn.edge_)))
+        return false;
+    std::memcpy(dibBits_, drawn.dibBits_, dibStride_ * std::size_t(dibHeight_));
+    rowsWritten_ = drawn.rowsWritten_;
+    return true;
+}
+
 std::unique_ptr<DrawableBase> RasterImage::clone() const {
     std::unique_ptr<RasterImage> copy(new (std::nothrow) RasterImage);
     if (!copy)

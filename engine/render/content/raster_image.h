@@ -66,6 +66,14 @@ public:
                       std::int32_t bitsPerComponent, std::int32_t reserved, const double* matrix);
     // The next source row, top row first; the buffer is converted in place.
     bool putRow(std::uint8_t* row, std::size_t byteCount);
+    // putRow converts the rows it is handed: samples below 8 bits are
+    // widened, CMYK converted by the model of the quality settings.
+    bool convertsRows() const { return bitsPerComponent_ < 8 || components_ == 4; }
+
+    // Takes the pixels of `drawn`, an image of the same rows placed the same
+    // way and drawn in full, instead of putting the rows; false (nothing
+    // taken) when its DIB is not of this one's size and placement.
+    bool copyPixelsFrom(const RasterImage& drawn);
 
     bool loadImageFile(InputStream& stream);
     bool readImageRows(InputStream& stream, const double* matrix);
