@@ -120,10 +120,17 @@ private:
     // Fills columns_ for the row width and dstWidth_; false when out of
     // memory.
     bool planColumns();
+    // Sets shrinkMagic_ and shrinkShift_ for the columns planned, of which
+    // the longest takes `longest` source pixels.
+    void planShrinkVectors(std::int32_t longest);
     // One converted row into rowAccumulator_, scaled to dstWidth_.
     void scaleRow(const std::uint8_t* row);
     template <int Components>
     void scaleRowOf(const std::uint8_t* row);
+    // The shrinking of scaleRowOf for colour rows with 16-byte vectors, where
+    // shrinkMagic_ is set.
+    template <int Components>
+    void shrinkColourRow(const std::uint8_t* row);
     // Advances the vertical error term.
     void advance(std::int32_t correction);
     void drawRotated(IntPoint origin, OutputDevice& device, RasterImage& box);
@@ -150,6 +157,11 @@ private:
     // Shrinking columns: ceil(2^55 / width), which divides a pixel's sum by
     // the width with a multiplication (0: too wide for it, divided).
     std::uint64_t xReciprocal_ = 0;
+    // Shrinking colour columns with vectors: ceil(2^shift / width), which
+    // divides a sum below 256 x width with a 32 x 32-bit multiplication
+    // (0: the sums or weights do not fit the vectors' lanes).
+    std::uint32_t shrinkMagic_ = 0;
+    std::int32_t shrinkShift_ = 0;
     std::int32_t yScale_ = 0;
     // A, B, C, D, e', f': the device edges and the rounded origin.
     std::int64_t edge_[4] = {1, 0, 0, 1};
