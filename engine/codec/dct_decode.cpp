@@ -17,9 +17,6 @@ constexpr long kJpegMemoryLimit = 512L * 1024 * 1024;
 
 const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
-// Most rows of a batch decoded straight into a reader's buffer.
-constexpr uint32_t kDirectRows = 16;
-
 }  // namespace
 
 struct DctDecodeStream::Source {
@@ -209,27 +206,23 @@ void DctDecodeStream::releaseRows() {
 bool DctDecodeStream::nextBatch() {
     if (!started_ || dead_ || ended_)
         return false;
-    const uint32_t got = decodeRows(lib_->rows.get(), batchCapacity_);
-    if (got == 0)
-        return false;
-    rowsInBatch_ = got;
-    return true;
-}
-
-uint32_t DctDecodeStream::decodeRows(uint8_t** rows, uint32_t count) {
     if (lib_->cinfo.output_scanline >= lib_->cinfo.output_height) {
         ended_ = true;
-        return 0;
+        return false;
     }
     JDIMENSION got = 0;
-    if (!guardedJpegCall(lib_->err,
-                         [&] { got = jpeg_read_scanlines(&lib_->cinfo, rows, count); })) {
+    if (!guardedJpegCall(lib_->err, [&] {
+            got = jpeg_read_scanlines(&lib_->cinfo, lib_->rows.get(), batchCapacity_);
+        })) {
         fail();
-        return 0;
+        return false;
     }
-    if (got == 0)  // no row can come any more: end the data
+    if (got == 0) {  // no row can come any more: end the data
         ended_ = true;
-    return got;
+        return false;
+    }
+    rowsInBatch_ = got;
+    return true;
 }
 
 void DctDecodeStream::close() {
@@ -302,19 +295,6 @@ int64_t DctDecodeStream::read(void* buffer, size_t count) {
     while (n < count) {
         if (!started_ || ended_)
             break;
-        if (byteIndex_ == 0 && rowIndex_ == 0 && count - n >= size_t(rowBytes_) * batchCapacity_ &&
-            batchCapacity_ <= kDirectRows && !dead_) {
-            // Whole batches are decoded straight into the caller's buffer.
-            uint8_t* rows[kDirectRows];
-            for (uint32_t i = 0; i < batchCapacity_; ++i)
-                rows[i] = out + n + size_t(i) * rowBytes_;
-            const uint32_t got = decodeRows(rows, batchCapacity_);
-            if (got == 0)
-                break;
-            n += size_t(got) * rowBytes_;
-            byteCounter_ += uint64_t(got) * rowBytes_;
-            continue;
-        }
         if (byteIndex_ == 0 && rowIndex_ == 0 && !nextBatch())
             break;
         size_t take = std::min<size_t>(rowBytes_ - byteIndex_, count - n);

@@ -41,9 +41,6 @@ private:
     bool start();
     // Decodes the next batch of rows; false when no row can come any more.
     bool nextBatch();
-    // Decodes up to `count` rows (the batch size at most) into `rows`; the
-    // rows decoded, 0 when no row can come any more.
-    uint32_t decodeRows(uint8_t** rows, uint32_t count);
     // The library object failed: destroy it once, end the data.
     void fail();
     void releaseRows();

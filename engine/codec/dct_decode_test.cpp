@@ -14,11 +14,9 @@ namespace {
 using testing::ByteInput;
 
 // Compresses flat-coloured pixels with libjpeg (the engine's error manager
-// guards the encoder too); with `rowStep` each row's samples are that much
-// above the row's before.
+// guards the encoder too).
 std::vector<uint8_t> encode(int width, int height, int components, J_COLOR_SPACE space,
-                            const std::vector<uint8_t>& pixel, bool progressive = false,
-                            int rowStep = 0) {
+                            const std::vector<uint8_t>& pixel, bool progressive = false) {
     jpeg_compress_struct cinfo{};
     JpegErrorManager err;
     cinfo.err = initJpegErrorManager(err);
@@ -41,11 +39,8 @@ std::vector<uint8_t> encode(int width, int height, int components, J_COLOR_SPACE
             jpeg_simple_progression(&cinfo);
         jpeg_start_compress(&cinfo, TRUE);
         JSAMPROW rows[1] = {row.data()};
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < height; ++y)
             jpeg_write_scanlines(&cinfo, rows, 1);
-            for (uint8_t& sample : row)
-                sample = uint8_t(sample + rowStep);
-        }
         jpeg_finish_compress(&cinfo);
     });
     EXPECT_TRUE(ok);
@@ -140,35 +135,6 @@ TEST(DctDecodeTest, PushedBackByteCountsOnce) {
     EXPECT_EQ(f.read(b, 16), 8);
     EXPECT_EQ(f.getByte(), kEndOfData);
     f.close();
-}
-
-// Reads of any size give the same bytes: those that take whole rows have
-// them decoded straight into their buffer, the others are served from the
-// decoded batch, also across rows and after a pushed-back byte.
-TEST(DctDecodeTest, ReadsOfAnySizeGiveTheSameBytes) {
-    const std::vector<uint8_t> jpg = encode(8, 16, 3, JCS_RGB, {20, 120, 40}, false, 12);
-    const auto readAll = [&](size_t chunk, bool pushBack) {
-        ByteInput in(jpg);
-        DctDecodeStream f(&in, nullptr, false);
-        std::vector<uint8_t> bytes;
-        if (pushBack) {
-            bytes.push_back(uint8_t(f.getByte()));
-            f.unread(bytes.back());
-            bytes.clear();
-        }
-        std::vector<uint8_t> buffer(chunk);
-        for (int64_t n; (n = f.read(buffer.data(), chunk)) > 0;)
-            bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + n);
-        f.close();
-        return bytes;
-    };
-    const std::vector<uint8_t> plain = readAll(1, false);
-    ASSERT_EQ(plain.size(), 8u * 16 * 3);
-    EXPECT_NE(plain.front(), plain.back());
-    for (size_t chunk : {size_t(23), size_t(24), size_t(25), size_t(48), size_t(1000)}) {
-        for (bool pushBack : {false, true})
-            EXPECT_EQ(readAll(chunk, pushBack), plain) << chunk << (pushBack ? " pushed back" : "");
-    }
 }
 
 TEST(DctDecodeTest, HugeDeclaredImagesFailOrStreamWithoutLargeAllocations) {
