@@ -496,6 +496,9 @@ void finishRow(std::uint8_t* __restrict out, const std::uint32_t* __restrict sum
 // below 2^55 while the width is below 2^23, so the product's top bits are
 // the quotient; wider rows divide.
 constexpr int kReciprocalShift = 55;
+// The fewest source pixels a column must take for colour rows to shrink
+// with vectors.
+constexpr std::int32_t kShrinkVectorPixels = 4;
 constexpr std::int64_t kMaxReciprocalWidth = std::int64_t{1} << 23;
 
 std::uint64_t reciprocalOf(std::int32_t width) {
@@ -535,7 +538,7 @@ bool RasterImage::planColumns() {
         // inside gives all to it.
         xReciprocal_ = reciprocalOf(width_);
         std::int64_t need = width_;
-        std::int32_t previous = -1, longest = 0;
+        std::int32_t previous = -1, longest = 0, shortest = width_;
         for (std::int32_t x = 0; x < width_; ++x) {
             if (need > dstWidth_) {
                 need -= dstWidth_;
@@ -546,9 +549,10 @@ bool RasterImage::planColumns() {
             ++column;
             need += std::int64_t(width_) - dstWidth_;
             longest = std::max(longest, x - previous);
+            shortest = std::min(shortest, x - previous);
             previous = x;
         }
-        planShrinkVectors(longest);
+        planShrinkVectors(shortest, longest);
         return true;
     }
     // Enlarging: where an output pixel falls between two source pixels, the
@@ -576,15 +580,18 @@ bool RasterImage::planColumns() {
     return true;
 }
 
-void RasterImage::planShrinkVectors(std::int32_t longest) {
+void RasterImage::planShrinkVectors(std::int32_t shortest, std::int32_t longest) {
     shrinkMagic_ = 0;
     shrinkShift_ = 0;
 #if defined(__SSE2__)
-    // A 16-bit lane sums at most 128 pixels of 255, a 16-bit weight is at
-    // most 32767; the magic number is below 2^32 for widths up to 2^23, and
-    // with the shift 8 + 2 log2(width) the product's top bits are the
-    // quotient for every sum below 256 x width (as reciprocalOf's).
-    if (components_ == 1 || longest > 128 || dstWidth_ > 32767 || width_ > (1 << 23))
+    // Vectors pay where a column sums several pixels; fewer are summed as
+    // fast one by one. A 16-bit lane sums at most 128 pixels of 255, a
+    // 16-bit weight is at most 32767; the magic number is below 2^32 for
+    // widths up to 2^23, and with the shift 8 + 2 log2(width) the product's
+    // top bits are the quotient for every sum below 256 x width (as
+    // reciprocalOf's).
+    if (components_ == 1 || shortest < kShrinkVectorPixels || longest > 128 || dstWidth_ > 32767 ||
+        width_ > (1 << 23))
         return;
     std::int32_t log2 = 0;
     while ((std::int64_t{1} << log2) < width_)
@@ -593,6 +600,7 @@ void RasterImage::planShrinkVectors(std::int32_t longest) {
     const std::uint64_t d = std::uint64_t(width_);
     shrinkMagic_ = std::uint32_t(((std::uint64_t{1} << shrinkShift_) + d - 1) / d);
 #else
+    (void)shortest;
     (void)longest;
 #endif
 }

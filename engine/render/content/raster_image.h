@@ -120,9 +120,9 @@ private:
     // Fills columns_ for the row width and dstWidth_; false when out of
     // memory.
     bool planColumns();
-    // Sets shrinkMagic_ and shrinkShift_ for the columns planned, of which
-    // the longest takes `longest` source pixels.
-    void planShrinkVectors(std::int32_t longest);
+    // Sets shrinkMagic_ and shrinkShift_ for the columns planned, which
+    // take `shortest` to `longest` source pixels.
+    void planShrinkVectors(std::int32_t shortest, std::int32_t longest);
     // One converted row into rowAccumulator_, scaled to dstWidth_.
     void scaleRow(const std::uint8_t* row);
     template <int Components>
