@@ -60,8 +60,9 @@ HRESULT Vistrel::writePDB(BSTR filename, ITreeNode* pRoot) {
     std::int32_t result = 0;
     {
         // The images of the page the view comes back to are decoded once for
-        // the export's renders of that page and the render at its end.
-        KeptImageRows restoredImages(kKeptImageBytes), viewImages(kKeptImageBytes);
+        // the export's renders of that page and the render at its end, which
+        // also takes those drawn the same size from the export's.
+        KeptImageRows restoredImages(kKeptImageBytes, true), viewImages(kKeptImageBytes);
         restoredImages_ = &restoredImages;
         viewImages_ = &viewImages;
         restoredPage_ = state_->state().page;

@@ -184,6 +184,18 @@ protected:
         return path;
     }
 
+    // The page last rendered as PNG bytes.
+    std::string pngBytes() {
+        win::VARIANT bytes{};
+        EXPECT_EQ(v->get_PNG(&bytes), S_OK);
+        void* data = nullptr;
+        EXPECT_EQ(win::SafeArrayAccessData(bytes.parray, &data), S_OK);
+        std::string png(static_cast<const char*>(data), bytes.parray->rgsabound[0].cElements);
+        win::SafeArrayUnaccessData(bytes.parray);
+        win::VariantClear(&bytes);
+        return png;
+    }
+
     // The reader's dump of a database, or its complaint.
     std::string check(const std::string& name, std::optional<int> views = std::nullopt,
                       const std::vector<std::string>& pagePreviews = {}) {
@@ -470,6 +482,23 @@ TEST_F(PdbExportTest, TheOpenDocumentIsNoTarget) {
     // Beside it, under a name of its own, the database is written.
     EXPECT_EQ(writePdb("doc.pdb", root.get()), S_OK);
     EXPECT_EQ(counts(check("doc.pdb", 1)), "records 8 pages 2");
+}
+
+// The view the export comes back to is drawn as before it, where its image
+// is taken from the export's drawing of that page at that size as where the
+// export drew the page at other sizes only.
+TEST_F(PdbExportTest, TheViewComesBackWithItsPixels) {
+    ASSERT_EQ(v->open(Text(fixture("photo.pdf")), nullptr), S_OK);
+    for (const char* view : {"0,0,1,1,4,4,0", "0,0,2,1.5,4,4,0"}) {
+        ASSERT_EQ(putView(view), S_OK);
+        ASSERT_EQ(v->render(), S_OK);
+        const std::string before = pngBytes();
+        ASSERT_EQ(writePdb("photo.pdb",
+                           viewTree({"0,0,1,1,4,4,4", "0,0,2,1,4,4,4", "0,0,1,2,4,4,4"}).get()),
+                  S_OK);
+        EXPECT_EQ(pngBytes(), before) << view;
+        EXPECT_EQ(counts(check("photo.pdb", 3)), "records 14 pages 6") << view;
+    }
 }
 
 // The overview's zoom comes from the view's bitmap, whose size is truncated:

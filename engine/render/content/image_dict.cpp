@@ -240,6 +240,7 @@ bool ImageXObject::openRows() {
 }
 
 void ImageXObject::closeRows() {
+    inPlace_.reset();
     if (source_) {
         source_.reset();
         rowIndex_ = height_;
@@ -279,6 +280,11 @@ bool ImageXObject::readRow(std::uint8_t* buffer) {
     colorSpace_->convertSamples(buffer, bitsPerComponent_, std::size_t(width_),
                                 colorSpace_->family() == ColorSpaceFamily::Lab && decode_);
     ++rowIndex_;
+    keepRows();
+    return true;
+}
+
+void ImageXObject::keepRows() {
     // The last row completes the rows kept.
     if (keeping_.bytes && rowIndex_ == height_) {
         KeptImageRows* keeper = KeptImageRows::current();
@@ -287,7 +293,25 @@ bool ImageXObject::readRow(std::uint8_t* buffer) {
             kept_ = std::move(rows);
         keeping_ = {};
     }
-    return true;
+}
+
+std::uint8_t* ImageXObject::readRowInPlace(std::uint8_t* buffer) {
+    inPlace_.reset();
+    const ColorSpaceFamily family = colorSpace_ ? colorSpace_->family() : ColorSpaceFamily::Lab;
+    // Samples as stored are what device grey and RGB deliver.
+    if (!keeping_.bytes || source_ || decode_ || !isStreamOpen() || rowIndex_ >= height_ ||
+        (family != ColorSpaceFamily::DeviceGray && family != ColorSpaceFamily::DeviceRGB))
+        return readRow(buffer) ? buffer : nullptr;
+    std::uint8_t* const stored = keeping_.bytes.get() + std::size_t(rowIndex_) * inBytesPerRow_;
+    if (!readStoredRow(*this, stored)) {
+        dataEnded_ = true;
+        keeping_ = {};
+        return nullptr;
+    }
+    ++rowIndex_;
+    inPlace_ = keeping_.bytes;
+    keepRows();
+    return stored;
 }
 
 ObjectRef makeImageXObject(const PdfDict& dict, InputStream* data, const uint8_t* fileKey) {

@@ -80,6 +80,13 @@ public:
     virtual bool isValid() const { return valid_ && usable(); }
     // After a failed readRow: no later row can be read either.
     virtual bool rowsEnded() const { return false; }
+    // Reads the next row as readRow does and returns where it is: in the
+    // buffer, or where the image keeps it as it is read, for reading only
+    // until the next row is read or the rows close; null when no row could
+    // be read.
+    virtual std::uint8_t* readRowInPlace(std::uint8_t* buffer) {
+        return readRow(buffer) ? buffer : nullptr;
+    }
 
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
@@ -134,6 +141,9 @@ public:
     bool readRow(std::uint8_t* buffer) override;
     // The data ran out.
     bool rowsEnded() const override { return dataEnded_; }
+    // Rows of device grey or RGB without Decode that are being kept are
+    // read straight into the kept rows.
+    std::uint8_t* readRowInPlace(std::uint8_t* buffer) override;
 
     // Rows kept from a full reading.
     bool hasKeptRows() const { return kept_ != nullptr; }
@@ -145,6 +155,8 @@ public:
 private:
     // The bytes of all rows as stored, or 0 when that overflows.
     std::size_t storedBytes() const;
+    // After the last row: the rows kept go to the current keeper.
+    void keepRows();
 
     bool dataEnded_ = false;
     // height_ rows of inBytesPerRow_ bytes: those kept, those the current
@@ -152,6 +164,8 @@ private:
     std::shared_ptr<std::uint8_t[]> kept_;
     std::shared_ptr<std::uint8_t[]> source_;
     KeptImageRows::Memory keeping_;
+    // The rows the last row read in place lies in.
+    std::shared_ptr<std::uint8_t[]> inPlace_;
     // The next of source_'s rows.
     std::size_t sourceRow_ = 0;
 };

@@ -10,11 +10,13 @@
 #include "engine/render/content/content_loop.h"
 #include "engine/render/content/image_dict.h"
 #include "engine/render/content/image_drawing.h"
+#include "engine/render/content/kept_image_rows.h"
 #include "engine/render/content/operators.h"
 #include "engine/render/content/progress_sink.h"
 #include "engine/render/content/raster_image.h"
 #include "engine/render/raster/output_device.h"
 #include "engine/render/raster/raster_settings.h"
+#include "engine/render/raster/work_meter.h"
 #include "platform/files/win_time.h"
 
 namespace vistrel {
@@ -93,16 +95,45 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
     if (rowSize == 0)
         return;
 
+    const std::int32_t height = image.height();
+    const std::uint64_t rowSamples = std::uint64_t(image.width()) * std::uint64_t(components);
+    const bool rowProgress = withProgress && in.progressSink() && progressWanted() &&
+                             std::int64_t(image.width()) * (std::int64_t(height) - 1) > 4000;
+    // An image the keeper drew in full under this matrix is copied from
+    // that drawing, its rows charged and their progress reported as reading
+    // them would: only where no row would find the work spent.
+    KeptImageRows* keeper = KeptImageRows::current();
+    ImageXObject* kept =
+        keeper && keeper->keepsDrawings() && !image.imageMask() && !raster->convertsRows()
+            ? dynamic_cast<ImageXObject*>(&image)
+            : nullptr;
+    if (kept) {
+        const RasterImage* drawn = keeper->drawing(*kept, matrix, raster->rotationMode());
+        std::uint64_t work = 0;
+        if (drawn && !__builtin_mul_overflow(rowSamples, std::uint64_t(height), &work) &&
+            in.workDone() <= WorkMeter::kBudget && work <= WorkMeter::kBudget - in.workDone() &&
+            raster->copyPixelsFrom(*drawn)) {
+            in.chargeWork(work);
+            if (rowProgress) {
+                RowProgress progress(in.progressSink(), height);
+                for (std::int32_t y = 0; y < height; ++y)
+                    progress.beforeRow(y);
+            }
+            raster->Draw(IntPoint(0, 0), *device);
+            return;
+        }
+    }
+
     const std::size_t bufferSize = std::max(image.bufferSize(), rowSize);
     std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[bufferSize]);
     std::int32_t rowsRead = 0;
     if (row && image.openRows()) {
-        const std::int32_t height = image.height();
         std::unique_ptr<RowProgress> progress;
-        if (withProgress && in.progressSink() && progressWanted() &&
-            std::int64_t(image.width()) * (std::int64_t(height) - 1) > 4000)
+        if (rowProgress)
             progress.reset(new (std::nothrow) RowProgress(in.progressSink(), height));
-        const std::uint64_t rowSamples = std::uint64_t(image.width()) * std::uint64_t(components);
+        // Rows the image needs in no other form are read where the image
+        // keeps them, as putRow leaves them as they are.
+        const bool inPlace = !raster->convertsRows();
         for (std::int32_t y = 0; y < height; ++y) {
             // Once the page's work is spent no further row is read: the image
             // is drawn as one whose data ends there.
@@ -111,8 +142,10 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
                 break;
             if (progress)
                 progress->beforeRow(y);
-            if (image.readRow(row.get())) {
-                raster->putRow(row.get(), image.outBytesPerRow());
+            if (std::uint8_t* read = inPlace                    ? image.readRowInPlace(row.get())
+                                     : image.readRow(row.get()) ? row.get()
+                                                                : nullptr) {
+                raster->putRow(read, image.outBytesPerRow());
                 ++rowsRead;
             } else if (image.rowsEnded()) {
                 break;  // a row that cannot be read is skipped, but none comes after
@@ -121,6 +154,8 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
     }
     row.reset();
     image.closeRows();
+    if (kept && rowsRead == height && !in.workSpent())
+        keeper->keepDrawing(*kept, matrix, *raster);
     // An image of which no row could be read (a filter the engine does not
     // read, no data) draws nothing rather than an empty box.
     if (rowsRead > 0)

@@ -1,9 +1,11 @@
 #include "engine/render/content/kept_image_rows.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
 #include "engine/render/content/image_dict.h"
+#include "engine/render/content/raster_image.h"
 
 namespace vistrel {
 
@@ -13,7 +15,8 @@ thread_local KeptImageRows* currentKeeper = nullptr;
 
 }  // namespace
 
-KeptImageRows::KeptImageRows(std::size_t budget) : budget_(budget) {}
+KeptImageRows::KeptImageRows(std::size_t budget, bool keepsDrawings)
+    : budget_(budget), keepsDrawings_(keepsDrawings) {}
 
 KeptImageRows::~KeptImageRows() {
     for (Entry& entry : entries_)
@@ -75,6 +78,36 @@ void KeptImageRows::clear() {
     }
     entries_.clear();
     used_ = 0;
+    drawings_.clear();
+    drawingBytes_ = 0;
+}
+
+void KeptImageRows::keepDrawing(ImageXObject& image, const double* matrix,
+                                const RasterImage& drawn) {
+    if (!keepsDrawings_ || !drawn.isReady() || drawing(image, matrix, drawn.rotationMode()))
+        return;
+    const std::size_t bytes = drawn.dibStride() * std::size_t(drawn.dibHeight());
+    if (bytes > budget_ - drawingBytes_)
+        return;
+    std::unique_ptr<DrawableBase> copy = drawn.clone();
+    auto* raster = dynamic_cast<RasterImage*>(copy.get());
+    if (!raster)
+        return;
+    copy.release();
+    Drawing kept{Ref<ImageXObject>::share(&image), {}, std::unique_ptr<RasterImage>(raster), bytes};
+    std::copy(matrix, matrix + 6, kept.matrix);
+    drawings_.push_back(std::move(kept));
+    drawingBytes_ += bytes;
+}
+
+const RasterImage* KeptImageRows::drawing(const ImageXObject& image, const double* matrix,
+                                          std::int32_t rotationMode) const {
+    for (const Drawing& kept : drawings_) {
+        if (kept.image.get() == &image && kept.drawn->rotationMode() == rotationMode &&
+            std::equal(matrix, matrix + 6, kept.matrix))
+            return kept.drawn.get();
+    }
+    return nullptr;
 }
 
 }  // namespace vistrel

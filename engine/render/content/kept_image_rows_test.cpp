@@ -9,6 +9,7 @@
 
 #include "engine/render/content/content_test_util.h"
 #include "engine/render/content/image_dict.h"
+#include "engine/render/content/raster_image.h"
 
 namespace vistrel {
 namespace {
@@ -18,14 +19,26 @@ using test::TestDocument;
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Every row one reading delivers (up to `limit`), then closes the rows.
-std::vector<Bytes> readAll(ImageXObject& image, int limit = 1 << 30) {
+// Every row one reading delivers (up to `limit`), then closes the rows; with
+// `inPlace` through readRowInPlace, counting in `inPlaceRows` the rows it
+// read outside the buffer.
+std::vector<Bytes> readAll(ImageXObject& image, int limit = 1 << 30, bool inPlace = false,
+                           int* inPlaceRows = nullptr) {
     std::vector<Bytes> rows;
     if (!image.openRows())
         return rows;
     Bytes row(image.bufferSize());
-    while (int(rows.size()) < limit && image.readRow(row.data()))
-        rows.emplace_back(row.begin(), row.begin() + std::ptrdiff_t(image.outBytesPerRow()));
+    const auto length = std::ptrdiff_t(image.outBytesPerRow());
+    while (int(rows.size()) < limit) {
+        const std::uint8_t* read = inPlace                     ? image.readRowInPlace(row.data())
+                                   : image.readRow(row.data()) ? row.data()
+                                                               : nullptr;
+        if (!read)
+            break;
+        if (inPlaceRows && read != row.data())
+            ++*inPlaceRows;
+        rows.emplace_back(read, read + length);
+    }
     image.closeRows();
     return rows;
 }
@@ -38,48 +51,62 @@ std::string greyImage(int width, int height, const std::string& extra = "") {
 // A reading of every row keeps them as stored, so that Decode and the 16-bit
 // reduction are applied once on every later reading; a reading that stops
 // early or whose data ends before the last row keeps nothing, and the rows
-// it delivers stay those of the data.
+// it delivers stay those of the data. A first reading in place reads rows
+// of device grey or RGB without Decode straight into the rows it keeps.
 TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
     const struct {
         const char* what;
         std::string entries, data;
         int limit;  // rows the first reading takes
         bool kept;
+        int inPlaceRows;  // of the first reading in place
     } cases[] = {
-        {"plain", greyImage(3, 2), "abcdef", 2, true},
-        {"Decode", greyImage(3, 2, "/Decode [1 0]"), "abcdef", 2, true},
+        {"plain", greyImage(3, 2), "abcdef", 2, true, 2},
+        {"Decode", greyImage(3, 2, "/Decode [1 0]"), "abcdef", 2, true, 0},
         {"16 bits",
          "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 16 "
          "/ColorSpace /DeviceGray",
-         "\x12\x34\xAB\xCD", 1, true},
-        {"short last row", greyImage(4, 2), "abcdef", 2, true},
-        {"data ends early", greyImage(4, 3), "abcd", 3, false},
-        {"stopped early", greyImage(3, 2), "abcdef", 1, false},
+         "\x12\x34\xAB\xCD", 1, true, 1},
+        {"RGB",
+         "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 "
+         "/ColorSpace /DeviceRGB",
+         "abcdef", 1, true, 1},
+        {"Indexed",
+         "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 "
+         "/ColorSpace [/Indexed /DeviceRGB 1 <102030405060>]",
+         "\x01\x00", 1, true, 0},
+        {"short last row", greyImage(4, 2), "abcdef", 2, true, 2},
+        {"data ends early", greyImage(4, 3), "abcd", 3, false, 1},
+        {"stopped early", greyImage(3, 2), "abcdef", 1, false, 1},
     };
     for (const auto& c : cases) {
-        TestDocument doc("", {streamObject(c.entries, c.data)});
-        auto* image = dynamic_cast<ImageXObject*>(doc.object(4));
-        ASSERT_NE(image, nullptr) << c.what;
-        const std::vector<Bytes> plain = readAll(*image);
-        {
-            KeptImageRows keeper(1 << 20);
-            KeptImageRows::Scope scope(keeper);
-            const std::vector<Bytes> first = readAll(*image, c.limit);
-            EXPECT_EQ(first, std::vector<Bytes>(plain.begin(),
-                                                plain.begin() + std::ptrdiff_t(first.size())))
-                << c.what;
-            EXPECT_EQ(image->hasKeptRows(), c.kept) << c.what;
-            EXPECT_EQ(keeper.bytesKept(),
-                      c.kept ? image->inBytesPerRow() * std::size_t(image->height()) : 0u)
-                << c.what;
-            for (int pass = 0; pass < 2; ++pass) {
-                EXPECT_EQ(readAll(*image), plain) << c.what << " pass " << pass;
-                EXPECT_EQ(image->rowsEnded(), !c.kept && c.limit == 3) << c.what;
+        for (bool inPlace : {false, true}) {
+            TestDocument doc("", {streamObject(c.entries, c.data)});
+            auto* image = dynamic_cast<ImageXObject*>(doc.object(4));
+            ASSERT_NE(image, nullptr) << c.what;
+            const std::vector<Bytes> plain = readAll(*image);
+            {
+                KeptImageRows keeper(1 << 20);
+                KeptImageRows::Scope scope(keeper);
+                int inPlaceRows = 0;
+                const std::vector<Bytes> first = readAll(*image, c.limit, inPlace, &inPlaceRows);
+                EXPECT_EQ(first, std::vector<Bytes>(plain.begin(),
+                                                    plain.begin() + std::ptrdiff_t(first.size())))
+                    << c.what;
+                EXPECT_EQ(inPlaceRows, inPlace ? c.inPlaceRows : 0) << c.what;
+                EXPECT_EQ(image->hasKeptRows(), c.kept) << c.what;
+                EXPECT_EQ(keeper.bytesKept(),
+                          c.kept ? image->inBytesPerRow() * std::size_t(image->height()) : 0u)
+                    << c.what;
+                for (int pass = 0; pass < 2; ++pass) {
+                    EXPECT_EQ(readAll(*image), plain) << c.what << " pass " << pass;
+                    EXPECT_EQ(image->rowsEnded(), !c.kept && c.limit == 3) << c.what;
+                }
             }
+            // The keeper gone, the rows come from the data again.
+            EXPECT_FALSE(image->hasKeptRows()) << c.what;
+            EXPECT_EQ(readAll(*image), plain) << c.what;
         }
-        // The keeper gone, the rows come from the data again.
-        EXPECT_FALSE(image->hasKeptRows()) << c.what;
-        EXPECT_EQ(readAll(*image), plain) << c.what;
     }
 }
 
@@ -136,6 +163,55 @@ TEST(KeptImageRowsTest, BudgetAndSpare) {
     EXPECT_EQ(keeper.spareBytes(), 0u);
     EXPECT_EQ(keeper.bytesKept(), 8u);
     EXPECT_EQ(readAll(*images[2]), (std::vector<Bytes>{{'q', 'r', 's'}, {'t', 'u', 'v'}}));
+}
+
+// The pixels of a drawn image, row by row.
+Bytes pixels(RasterImage& image) {
+    Bytes out;
+    for (int y = 0; y < image.dibHeight(); ++y)
+        out.insert(out.end(), image.dibRow(y), image.dibRow(y) + image.dibWidth());
+    return out;
+}
+
+// A keeper made to keep drawings keeps a copy of each within its budget and
+// hands it out for the same image, matrix and rotation mode only; an image
+// placed the same way takes its pixels, one placed otherwise does not. A
+// cleared keeper has none.
+TEST(KeptImageRowsTest, DrawingsForTheSameImageAndMatrix) {
+    TestDocument doc(
+        "", {streamObject(greyImage(4, 2), "abcdefgh"), streamObject(greyImage(4, 2), "ijklmnop")});
+    auto* image = dynamic_cast<ImageXObject*>(doc.object(4));
+    auto* other = dynamic_cast<ImageXObject*>(doc.object(5));
+    ASSERT_TRUE(image && other);
+    const double matrix[6] = {1, 0, 0, -1, 0, 1}, wider[6] = {2, 0, 0, -1, 0, 1};
+    RasterImage drawn;
+    ASSERT_GT(drawn.begin(4, 2, 1, 8, 0, matrix), 0u);
+    for (Bytes row : readAll(*image))
+        ASSERT_TRUE(drawn.putRow(row.data(), row.size()));
+    const std::int32_t mode = drawn.rotationMode();
+
+    KeptImageRows plain(1 << 20), small(7, true), keeper(1 << 20, true);
+    plain.keepDrawing(*image, matrix, drawn);
+    small.keepDrawing(*image, matrix, drawn);  // 8 bytes of DIB
+    keeper.keepDrawing(*image, matrix, drawn);
+    EXPECT_EQ(plain.drawing(*image, matrix, mode), nullptr);
+    EXPECT_EQ(small.drawing(*image, matrix, mode), nullptr);
+    const RasterImage* kept = keeper.drawing(*image, matrix, mode);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_NE(kept, &drawn);
+    EXPECT_EQ(keeper.drawing(*image, wider, mode), nullptr);
+    EXPECT_EQ(keeper.drawing(*other, matrix, mode), nullptr);
+    EXPECT_EQ(keeper.drawing(*image, matrix, mode + 1), nullptr);
+
+    RasterImage same, placedOtherwise;
+    ASSERT_GT(same.begin(4, 2, 1, 8, 0, matrix), 0u);
+    ASSERT_TRUE(same.copyPixelsFrom(*kept));
+    EXPECT_EQ(pixels(same), pixels(drawn));
+    ASSERT_GT(placedOtherwise.begin(4, 2, 1, 8, 0, wider), 0u);
+    EXPECT_FALSE(placedOtherwise.copyPixelsFrom(*kept));
+
+    keeper.clear();
+    EXPECT_EQ(keeper.drawing(*image, matrix, mode), nullptr);
 }
 
 }  // namespace

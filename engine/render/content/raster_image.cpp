@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/codec/dct_decode.h"
 #include "engine/codec/image_readers.h"
 #include "engine/constants/setting_keys.h"
@@ -492,6 +496,9 @@ void finishRow(std::uint8_t* __restrict out, const std::uint32_t* __restrict sum
 // below 2^55 while the width is below 2^23, so the product's top bits are
 // the quotient; wider rows divide.
 constexpr int kReciprocalShift = 55;
+// The fewest source pixels a column must take for colour rows to shrink
+// with vectors.
+constexpr std::int32_t kShrinkVectorPixels = 4;
 constexpr std::int64_t kMaxReciprocalWidth = std::int64_t{1} << 23;
 
 std::uint64_t reciprocalOf(std::int32_t width) {
@@ -516,6 +523,7 @@ struct RasterImage::Column {
 
 bool RasterImage::planColumns() {
     columns_.reset();
+    shrinkMagic_ = 0;
     if (width_ == dstWidth_)
         return true;
     columns_.reset(new (std::nothrow) Column[std::size_t(dstWidth_)]);
@@ -530,6 +538,7 @@ bool RasterImage::planColumns() {
         // inside gives all to it.
         xReciprocal_ = reciprocalOf(width_);
         std::int64_t need = width_;
+        std::int32_t previous = -1, longest = 0, shortest = width_;
         for (std::int32_t x = 0; x < width_; ++x) {
             if (need > dstWidth_) {
                 need -= dstWidth_;
@@ -539,7 +548,11 @@ bool RasterImage::planColumns() {
             column->weight = std::uint32_t(need);
             ++column;
             need += std::int64_t(width_) - dstWidth_;
+            longest = std::max(longest, x - previous);
+            shortest = std::min(shortest, x - previous);
+            previous = x;
         }
+        planShrinkVectors(shortest, longest);
         return true;
     }
     // Enlarging: where an output pixel falls between two source pixels, the
@@ -567,6 +580,31 @@ bool RasterImage::planColumns() {
     return true;
 }
 
+void RasterImage::planShrinkVectors(std::int32_t shortest, std::int32_t longest) {
+    shrinkMagic_ = 0;
+    shrinkShift_ = 0;
+#if defined(__SSE2__)
+    // Vectors pay where a column sums several pixels; fewer are summed as
+    // fast one by one. A 16-bit lane sums at most 128 pixels of 255, a
+    // 16-bit weight is at most 32767; the magic number is below 2^32 for
+    // widths up to 2^23, and with the shift 8 + 2 log2(width) the product's
+    // top bits are the quotient for every sum below 256 x width (as
+    // reciprocalOf's).
+    if (components_ == 1 || shortest < kShrinkVectorPixels || longest > 128 || dstWidth_ > 32767 ||
+        width_ > (1 << 23))
+        return;
+    std::int32_t log2 = 0;
+    while ((std::int64_t{1} << log2) < width_)
+        ++log2;
+    shrinkShift_ = 8 + 2 * log2;
+    const std::uint64_t d = std::uint64_t(width_);
+    shrinkMagic_ = std::uint32_t(((std::uint64_t{1} << shrinkShift_) + d - 1) / d);
+#else
+    (void)shortest;
+    (void)longest;
+#endif
+}
+
 // Scales one row of width_ source pixels of Components bytes (grey, or
 // red, green, blue first) to dstWidth_ pixels (grey, or blue, green, red).
 template <int Components>
@@ -586,6 +624,14 @@ void RasterImage::scaleRowOf(const std::uint8_t* src) {
     }
     const Column* column = columns_.get();
     const Column* const columnsEnd = column + dstWidth_;
+#if defined(__SSE2__)
+    if constexpr (Components != 1) {
+        if (shrinkMagic_ != 0) {
+            shrinkColourRow<Components>(src);
+            return;
+        }
+    }
+#endif
     if (width_ > dstWidth_) {
         // An output pixel is the units of the source pixel that completed
         // the one before, the pixels inside it (dstWidth units each) and the
@@ -627,6 +673,61 @@ void RasterImage::scaleRowOf(const std::uint8_t* src) {
             out[ch] = std::uint8_t((first[kOffset[ch]] * w + next[kOffset[ch]] * (1024 - w)) >> 10);
     }
 }
+
+#if defined(__SSE2__)
+// The shrinking above with a source pixel's channels in the 16-bit lanes of
+// a vector: the sums of its pixels up to and with the one that completes it
+// (S) and that pixel (v) pair up, so that one multiply-add gives
+// S x dstWidth - v x (units of v it leaves to the next); the units left by
+// the pixel before come on top, as do half the width, and the magic number
+// divides. A pixel is read as four bytes, the row's last one as its three.
+template <int Components>
+void RasterImage::shrinkColourRow(const std::uint8_t* src) {
+    const auto widen = [](std::uint32_t v) {
+        return _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(v)), _mm_setzero_si128());
+    };
+    const auto pixel = [&](const std::uint8_t* p) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return widen(v);
+    };
+    const auto lastOfRow = [&](const std::uint8_t* p) {
+        return widen(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16);
+    };
+    const auto units = std::uint32_t(dstWidth_);
+    const __m128i half = _mm_set1_epi32(width_ / 2);
+    const __m128i magic = _mm_set1_epi32(int(shrinkMagic_));
+    const __m128i shift = _mm_cvtsi32_si128(shrinkShift_);
+    const std::uint8_t* const lastPixel = src + std::size_t(width_ - 1) * Components;
+    const std::uint8_t* inside = src;
+    std::uint8_t* out = rowAccumulator_.get();
+    __m128i rest = _mm_setzero_si128();
+    for (const Column *column = columns_.get(), *end = column + dstWidth_; column < end;
+         ++column, out += 3) {
+        const std::uint8_t* last = src + std::size_t(column->source) * Components;
+        __m128i sum = _mm_setzero_si128();
+        for (; inside < last; inside += Components)
+            sum = _mm_add_epi16(sum, pixel(inside));
+        inside = last + Components;
+        const __m128i v = Components == 4 || last < lastPixel ? pixel(last) : lastOfRow(last);
+        const __m128i paired = _mm_unpacklo_epi16(_mm_add_epi16(sum, v), v);
+        const std::uint32_t left = units - column->weight;
+        const __m128i weights = _mm_set1_epi32(int((units & 0xFFFF) | ((0u - left) << 16)));
+        const __m128i total =
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(paired, weights), rest), half);
+        rest = _mm_madd_epi16(paired, _mm_set1_epi32(int(left << 16)));
+        const __m128i even = _mm_srl_epi64(_mm_mul_epu32(total, magic), shift);
+        const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(total, 32), magic), shift);
+        __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+        // Blue, green, red: the source's third, second and first channel.
+        q = _mm_shuffle_epi32(q, _MM_SHUFFLE(3, 0, 1, 2));
+        q = _mm_packs_epi32(q, q);
+        q = _mm_packus_epi16(q, q);
+        const auto bytes = std::uint32_t(_mm_cvtsi128_si32(q));
+        std::memcpy(out, &bytes, 3);
+    }
+}
+#endif
 
 void RasterImage::scaleRow(const std::uint8_t* row) {
     if (components_ == 1)
@@ -858,6 +959,19 @@ void RasterImage::drawRotated(IntPoint origin, OutputDevice& device, RasterImage
     device.ClipToShape(*shape, 1);
     box.Draw(origin + position_, device);
     device.RestoreClip();
+}
+
+bool RasterImage::copyPixelsFrom(const RasterImage& drawn) {
+    if (!dibBits_ || !drawn.dibBits_ || drawn.dibWidth_ != dibWidth_ ||
+        drawn.dibHeight_ != dibHeight_ || drawn.bytesPerPixel_ != bytesPerPixel_ ||
+        drawn.dibStride_ != dibStride_ || drawn.dstWidth_ != dstWidth_ ||
+        drawn.dstHeight_ != dstHeight_ || drawn.orientation_ != orientation_ ||
+        drawn.position_ != position_ || drawn.stencil_ != stencil_ ||
+        !std::equal(std::begin(edge_), std::end(edge_), std::begin(drawn.edge_)))
+        return false;
+    std::memcpy(dibBits_, drawn.dibBits_, dibStride_ * std::size_t(dibHeight_));
+    rowsWritten_ = drawn.rowsWritten_;
+    return true;
 }
 
 std::unique_ptr<DrawableBase> RasterImage::clone() const {

@@ -66,6 +66,14 @@ public:
                       std::int32_t bitsPerComponent, std::int32_t reserved, const double* matrix);
     // The next source row, top row first; the buffer is converted in place.
     bool putRow(std::uint8_t* row, std::size_t byteCount);
+    // putRow converts the rows it is handed: samples below 8 bits are
+    // widened, CMYK converted by the model of the quality settings.
+    bool convertsRows() const { return bitsPerComponent_ < 8 || components_ == 4; }
+
+    // Takes the pixels of `drawn`, an image of the same rows placed the same
+    // way and drawn in full, instead of putting the rows; false (nothing
+    // taken) when its DIB is not of this one's size and placement.
+    bool copyPixelsFrom(const RasterImage& drawn);
 
     bool loadImageFile(InputStream& stream);
     bool readImageRows(InputStream& stream, const double* matrix);
@@ -112,10 +120,17 @@ private:
     // Fills columns_ for the row width and dstWidth_; false when out of
     // memory.
     bool planColumns();
+    // Sets shrinkMagic_ and shrinkShift_ for the columns planned, which
+    // take `shortest` to `longest` source pixels.
+    void planShrinkVectors(std::int32_t shortest, std::int32_t longest);
     // One converted row into rowAccumulator_, scaled to dstWidth_.
     void scaleRow(const std::uint8_t* row);
     template <int Components>
     void scaleRowOf(const std::uint8_t* row);
+    // The shrinking of scaleRowOf for colour rows with 16-byte vectors, where
+    // shrinkMagic_ is set.
+    template <int Components>
+    void shrinkColourRow(const std::uint8_t* row);
     // Advances the vertical error term.
     void advance(std::int32_t correction);
     void drawRotated(IntPoint origin, OutputDevice& device, RasterImage& box);
@@ -142,6 +157,11 @@ private:
     // Shrinking columns: ceil(2^55 / width), which divides a pixel's sum by
     // the width with a multiplication (0: too wide for it, divided).
     std::uint64_t xReciprocal_ = 0;
+    // Shrinking colour columns with vectors: ceil(2^shift / width), which
+    // divides a sum below 256 x width with a 32 x 32-bit multiplication
+    // (0: the sums or weights do not fit the vectors' lanes).
+    std::uint32_t shrinkMagic_ = 0;
+    std::int32_t shrinkShift_ = 0;
     std::int32_t yScale_ = 0;
     // A, B, C, D, e', f': the device edges and the rounded origin.
     std::int64_t edge_[4] = {1, 0, 0, 1};

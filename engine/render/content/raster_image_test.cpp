@@ -460,6 +460,13 @@ TEST(RasterImageTest, ScalingGivesTheBytesOfPlainLoops) {
                                {3000, 3, 2, 2},
                                {5, 1024, 3, 1023},
                                {5, 3000, 3, 2},
+                               // Colour sums of 128 and 129 pixels, the
+                               // widest output of 16-bit weights and one
+                               // beyond.
+                               {12800, 2, 100, 2},
+                               {25800, 2, 200, 2},
+                               {40000, 2, 32767, 2},
+                               {40000, 2, 32768, 2},
                                // The widest row whose sums divide by a
                                // multiplication.
                                {(1 << 23) - 1, 2, 3, 2}});
