@@ -257,15 +257,14 @@ bool Type3GlyphCache::draw(std::uint16_t code, const Matrix& outerBase, ContentI
     RasterImage& made = *kept->made;
     RasterImage& drawn = *kept->drawn;
     std::memcpy(drawn.dibRow(0), made.dibRow(0), made.dibStride() * std::size_t(made.dibHeight()));
-    // As the procedure's run: the state saved, the image drawn, the outer
-    // base matrix back before the state is, so that the device gets the
-    // outer line width.
-    in.saveGraphicsState();
+    // As the procedure's run leaves the device: the image drawn, the clip
+    // as it was, the graphics state handed to the device again (under the
+    // outer base matrix, for the outer line width).
     drawn.Draw(IntPoint(p.origin.x - kept->placement.origin.x,
                         p.origin.y - kept->placement.origin.y),
                *device);
     in.setBaseMatrix(outerBase);
-    in.restoreGraphicsState();
+    in.applyPaintStateToDevice();
     ++drawnFromKept_;
     return true;
 }

@@ -63,9 +63,9 @@ public:
 
     // Draws the code's kept image where its procedure, run under the
     // interpreter's base matrix (glyph space to device), would draw it:
-    // charges the work the first run cost, saves and restores the graphics
-    // state around the blit as the procedure's run does, outerBase (the base
-    // matrix outside the glyph) set again before the restore. False when no kept image has the edges this
+    // charges the work the first run cost, then hands the graphics state to
+    // the device again as the end of the procedure's run does, outerBase (the
+    // base matrix outside the glyph) set again first. False when no kept image has the edges this
     // showing gives (the caller runs the procedure), when the interpreter
     // traces its steps or would not draw the image as it is kept (images not
     // shown, a pattern fill colour, no device).

@@ -134,6 +134,9 @@ public:
     // Hands the graphics state to the device (colours, line style, the clip
     // saved last) and the text state to the current font.
     void applyStateToDevice();
+    // Only the colours and the line style of the graphics state to the
+    // device.
+    void applyPaintStateToDevice();
     // Hands the text state to a font: its parameters, and its matrices in
     // device terms.
     void applyTextState(FontRenderer& font) const;

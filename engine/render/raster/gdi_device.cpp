@@ -45,6 +45,7 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
 
 GdiDevice::~GdiDevice() {
     freeMask();
+    freeInk();
     freeSpanClip(nullptr);
     spanStack_.clear();
 }
@@ -253,6 +254,40 @@ bool GdiDevice::maskFor(int w, int h) {
     maskWidth_ = mw;
     maskHeight_ = mh;
     return true;
+}
+
+bool GdiDevice::inkFor(int w, int h) {
+    if (ink_ && w <= inkWidth_ && h <= inkHeight_)
+        return true;
+    freeInk();
+    const int iw = std::max(w, inkWidth_), ih = std::max(h, inkHeight_);
+    win::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), iw, -ih, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    ink_ = win::CreateDIBSection(nullptr, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
+    inkDc_ = ink_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
+    if (!inkDc_) {
+        freeInk();
+        return false;
+    }
+    inkOld_ = win::SelectObject(inkDc_, ink_);
+    inkBits_ = static_cast<std::uint8_t*>(bits);
+    inkWidth_ = iw;
+    inkHeight_ = ih;
+    return true;
+}
+
+void GdiDevice::freeInk() {
+    if (inkDc_) {
+        win::SelectObject(inkDc_, inkOld_);
+        win::DeleteDC(inkDc_);
+    }
+    if (ink_)
+        win::DeleteObject(ink_);
+    inkDc_ = nullptr;
+    ink_ = nullptr;
+    inkBits_ = nullptr;
+    inkWidth_ = inkHeight_ = 0;
 }
 
 void GdiDevice::freeMask() {
@@ -754,8 +789,41 @@ bool GdiDevice::RestoreClip() {
 
 namespace {
 
-// The stencil as a 32-bit bitmap of the ink premultiplied by its coverage
-// (255 - the stencil's value), for AlphaBlend; null when it cannot be made.
+// The stencil's pixels as 32-bit ones of the ink premultiplied by its
+// coverage (255 - the stencil's value), for AlphaBlend, into rows `stride`
+// bytes apart.
+void writeInk(ImageView& stencil, std::uint32_t ink, std::uint8_t* out, std::size_t stride) {
+    // The four bytes for each stencil value, kept for the last ink: text in
+    // a bitmap font blits one small stencil a glyph, mostly in one colour.
+    struct InkTable {
+        bool made = false;
+        std::uint32_t ink = 0;
+        std::uint8_t bytes[256][4];
+    };
+    thread_local InkTable kept;
+    if (!kept.made || kept.ink != ink) {
+        const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
+        for (unsigned v = 0; v < 256; ++v) {
+            const unsigned alpha = 255u - v;
+            kept.bytes[v][0] = std::uint8_t((blue * alpha + 127) / 255);
+            kept.bytes[v][1] = std::uint8_t((green * alpha + 127) / 255);
+            kept.bytes[v][2] = std::uint8_t((red * alpha + 127) / 255);
+            kept.bytes[v][3] = std::uint8_t(alpha);
+        }
+        kept.ink = ink;
+        kept.made = true;
+    }
+    const int w = stencil.dibWidth(), h = stencil.dibHeight();
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = stencil.dibRow(y);
+        std::uint8_t* row = out + std::size_t(y) * stride;
+        for (int x = 0; x < w; ++x)
+            std::memcpy(row + std::size_t(x) * 4, kept.bytes[in[x]], 4);
+    }
+}
+
+// The stencil as a 32-bit bitmap of its own for writeInk; null when it
+// cannot be made.
 win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
     const int w = stencil.dibWidth(), h = stencil.dibHeight();
     win::BITMAPINFO info{};
@@ -769,22 +837,7 @@ win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
         win::DeleteObject(section);
         return nullptr;
     }
-    const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
-    // The four bytes for each stencil value.
-    std::uint8_t table[256][4];
-    for (unsigned v = 0; v < 256; ++v) {
-        const unsigned alpha = 255u - v;
-        table[v][0] = std::uint8_t((blue * alpha + 127) / 255);
-        table[v][1] = std::uint8_t((green * alpha + 127) / 255);
-        table[v][2] = std::uint8_t((red * alpha + 127) / 255);
-        table[v][3] = std::uint8_t(alpha);
-    }
-    std::uint8_t* out = static_cast<std::uint8_t*>(bits);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = stencil.dibRow(y);
-        for (int x = 0; x < w; ++x, out += 4)
-            std::memcpy(out, table[in[x]], 4);
-    }
+    writeInk(stencil, ink, static_cast<std::uint8_t*>(bits), std::size_t(w) * 4);
     return section;
 }
 
@@ -846,6 +899,13 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             }
         }
     }
+    const win::BLENDFUNCTION blend{win::AC_SRC_OVER, 0, 255, win::AC_SRC_ALPHA};
+    // A small stencil (a glyph of a bitmap font) is inked in the bitmap the
+    // device keeps for that, not in one made for it.
+    if (stencil && w <= kKeptInkSide && h <= kKeptInkSide && inkFor(w, h)) {
+        writeInk(image, fillColor_, inkBits_, std::size_t(inkWidth_) * 4);
+        return win::AlphaBlend(dc_, p.x, p.y, w, h, inkDc_, 0, 0, w, h, blend) != 0;
+    }
     win::HDC mem = win::CreateCompatibleDC(dc_);
     if (!mem)
         return false;
@@ -859,9 +919,7 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
         // The fill colour blended over the page by the stencil's coverage.
         win::HBITMAP ink = inkSection(image, fillColor_);
         win::HGDIOBJ replaced = ink ? win::SelectObject(mem, ink) : win::HGDIOBJ();
-        ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h,
-                                         win::BLENDFUNCTION{win::AC_SRC_OVER, 0, 255,
-                                                            win::AC_SRC_ALPHA}) != 0;
+        ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h, blend) != 0;
         if (replaced)
             win::SelectObject(mem, replaced);
         if (ink)

@@ -102,6 +102,10 @@ private:
     // cannot be.
     bool maskFor(int w, int h);
     void freeMask();
+    // The ink bitmap of at least w x h pixels, made or grown; false when it
+    // cannot be.
+    bool inkFor(int w, int h);
+    void freeInk();
 
     bool dashOn_ = true;
     bool spanDrawing_ = false;
@@ -118,6 +122,15 @@ private:
     std::uint8_t* maskBits_ = nullptr;
     int maskWidth_ = 0;
     int maskHeight_ = 0;
+    // Stencils of at most kKeptInkSide pixels a side are inked in this 32-bit
+    // DIB section, in a memory context of its own, for AlphaBlend.
+    static constexpr int kKeptInkSide = 256;
+    win::HBITMAP ink_;
+    win::HDC inkDc_;
+    win::HGDIOBJ inkOld_;
+    std::uint8_t* inkBits_ = nullptr;
+    int inkWidth_ = 0;
+    int inkHeight_ = 0;
     int clipState_ = -1;
     int clipMode_ = 0;
     PointerStack<SpanList*> spanStack_;
