@@ -259,8 +259,10 @@ bool GdiDevice::maskFor(int w, int h) {
 bool GdiDevice::inkFor(int w, int h) {
     if (ink_ && w <= inkWidth_ && h <= inkHeight_)
         return true;
+    // Made for the glyph sizes of text at once, grown by half at least.
+    const int iw = std::max({w, inkWidth_ + inkWidth_ / 2, 64});
+    const int ih = std::max({h, inkHeight_ + inkHeight_ / 2, 64});
     freeInk();
-    const int iw = std::max(w, inkWidth_), ih = std::max(h, inkHeight_);
     win::BITMAPINFO info{};
     info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), iw, -ih, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -792,15 +794,8 @@ namespace {
 // The stencil's pixels as 32-bit ones of the ink premultiplied by its
 // coverage (255 - the stencil's value), for AlphaBlend, into rows `stride`
 // bytes apart.
-void writeInk(ImageView& stencil, std::uint32_t ink, std::uint8_t* out, std::size_t stride) {
-    // The four bytes for each stencil value, kept for the last ink: text in
-    // a bitmap font blits one small stencil a glyph, mostly in one colour.
-    struct InkTable {
-        bool made = false;
-        std::uint32_t ink = 0;
-        std::uint8_t bytes[256][4];
-    };
-    thread_local InkTable kept;
+void writeInk(ImageView& stencil, GdiDevice::InkTable& kept, std::uint32_t ink, std::uint8_t* out,
+              std::size_t stride) {
     if (!kept.made || kept.ink != ink) {
         const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
         for (unsigned v = 0; v < 256; ++v) {
@@ -824,7 +819,7 @@ void writeInk(ImageView& stencil, std::uint32_t ink, std::uint8_t* out, std::siz
 
 // The stencil as a 32-bit bitmap of its own for writeInk; null when it
 // cannot be made.
-win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
+win::HBITMAP inkSection(ImageView& stencil, GdiDevice::InkTable& kept, std::uint32_t ink) {
     const int w = stencil.dibWidth(), h = stencil.dibHeight();
     win::BITMAPINFO info{};
     info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
@@ -837,7 +832,7 @@ win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
         win::DeleteObject(section);
         return nullptr;
     }
-    writeInk(stencil, ink, static_cast<std::uint8_t*>(bits), std::size_t(w) * 4);
+    writeInk(stencil, kept, ink, static_cast<std::uint8_t*>(bits), std::size_t(w) * 4);
     return section;
 }
 
@@ -903,7 +898,7 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     // A small stencil (a glyph of a bitmap font) is inked in the bitmap the
     // device keeps for that, not in one made for it.
     if (stencil && w <= kKeptInkSide && h <= kKeptInkSide && inkFor(w, h)) {
-        writeInk(image, fillColor_, inkBits_, std::size_t(inkWidth_) * 4);
+        writeInk(image, inkTable_, fillColor_, inkBits_, std::size_t(inkWidth_) * 4);
         return win::AlphaBlend(dc_, p.x, p.y, w, h, inkDc_, 0, 0, w, h, blend) != 0;
     }
     win::HDC mem = win::CreateCompatibleDC(dc_);
@@ -917,7 +912,7 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     bool ok;
     if (stencil) {
         // The fill colour blended over the page by the stencil's coverage.
-        win::HBITMAP ink = inkSection(image, fillColor_);
+        win::HBITMAP ink = inkSection(image, inkTable_, fillColor_);
         win::HGDIOBJ replaced = ink ? win::SelectObject(mem, ink) : win::HGDIOBJ();
         ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h, blend) != 0;
         if (replaced)

@@ -51,6 +51,14 @@ public:
     bool PointVisible(int x, int y) override;
 
     bool BlitImage(ImageView& image, IntPoint position) override;
+
+    // The four bytes of inked pixel for each stencil value, for the ink they
+    // were made for (text blits many small stencils in one colour).
+    struct InkTable {
+        bool made = false;
+        std::uint32_t ink = 0;
+        std::uint8_t bytes[256][4];
+    };
     bool ReservedOp1(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
         return true;
     }
@@ -131,6 +139,7 @@ private:
     std::uint8_t* inkBits_ = nullptr;
     int inkWidth_ = 0;
     int inkHeight_ = 0;
+    InkTable inkTable_;
     int clipState_ = -1;
     int clipMode_ = 0;
     PointerStack<SpanList*> spanStack_;
