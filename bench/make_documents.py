@@ -636,18 +636,22 @@ def embed_cff(w, number, path, name):
           "1000] /ItalicAngle 0 /Ascent 720 /Descent -220 /CapHeight 700 /StemV 80 "
           "/FontFile3 %d 0 R >>" % (name, number + 2))
     w.stream(number + 2, "/Subtype /Type1C", program)
+    return dict(zip(range(32, 127), widths))
 
 
 def specimen_document(path, page_count=8):
-    """Pages of a type specimen: text in two embedded Type 1 faces and one
-    embedded CFF face, every line of the document in a size no other line
-    has (5 to 35 points in tenths), so that no glyph is drawn twice at one
+    """Pages of a type specimen: the letters, figures and signs of two
+    embedded Type 1 faces and one embedded CFF face, every line of the
+    document in a size no other line has (5 to 35 points in tenths) and no
+    character twice in a line, so that no glyph is drawn twice at one
     size."""
-    rng = random.Random(8)
+    charset = ("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+               "&?!.,;:-()[]/*@$%")
     w = Writer()
-    embed_type1(w, 3, "NimbusRoman-Regular")
-    embed_type1(w, 6, "NimbusSans-Regular")
-    embed_cff(w, 9, "/usr/share/fonts/opentype/urw-base35/C059-Roman.otf", "CCCCCC+C059-Roman")
+    widths = [embed_type1(w, 3, "NimbusRoman-Regular")[0],
+              embed_type1(w, 6, "NimbusSans-Regular")[0],
+              embed_cff(w, 9, "/usr/share/fonts/opentype/urw-base35/C059-Roman.otf",
+                        "CCCCCC+C059-Roman")]
     contents, line = 100, 0
 
     def page(parent, i):
@@ -665,8 +669,17 @@ def specimen_document(path, page_count=8):
                 break
             y -= above + size
             above = size * 0.3
-            lines.append("BT /F%d %.1f Tf 30 %.2f Td (%s) Tj ET" % (
-                1 + line % 3, size, y, words_line(rng, max(2, int(560 / (size * 2.5))))))
+            # As many characters as fit the line, from a place of their own
+            # in the set.
+            start = line * 7 % len(charset)
+            text, used = "", 0.0
+            for c in charset[start:] + charset[:start]:
+                used += widths[line % 3].get(ord(c), 0) * size / 1000.0
+                if used > 550:
+                    break
+                text += c
+            text = text.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)")
+            lines.append("BT /F%d %.1f Tf 30 %.2f Td (%s) Tj ET" % (1 + line % 3, size, y, text))
             line += 1
         w.stream(contents + i, "", "\n".join(lines).encode("latin-1"))
     w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
