@@ -340,8 +340,11 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
     const std::int64_t last = 1 + truncated(double(outline.maxY()) * aaSize * k);
     const double unitsPerSub = 1000.0 / (aaSize * s);
     int fillDirection = 0;
+    // At most one crossing a chain on a sub-scanline.
+    crossings_.resize(chains_.size());
+    std::int64_t row = 0;
+    std::int32_t sub = 0;
     for (std::int64_t y = first; y <= last; ++y) {
-        const std::int64_t row = (y - first) / aaSize;
         if (row >= height)
             break;
         const double ordinate = double(y) * unitsPerSub;
@@ -354,18 +357,21 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
             chain.y = chain.contour->startY;
             active_.push_back(chain);
         }
-        crossings_.clear();
-        std::size_t kept = 0;
-        for (Chain& chain : active_) {
+        Crossing* crossings = crossings_.data();
+        std::size_t count = 0, kept = 0;
+        for (std::size_t a = 0; a < active_.size(); ++a) {
+            Chain chain = active_[a];
             const Outline::Contour& c = *chain.contour;
-            while (chain.step < c.steps.size() && chain.y + c.steps[chain.step].dy < Y) {
-                chain.x += c.steps[chain.step].dx;
-                chain.y += c.steps[chain.step].dy;
+            const Outline::Step* steps = c.steps.data();
+            const std::size_t stepCount = c.steps.size();
+            while (chain.step < stepCount && chain.y + steps[chain.step].dy < Y) {
+                chain.x += steps[chain.step].dx;
+                chain.y += steps[chain.step].dy;
                 ++chain.step;
             }
-            if (chain.step >= c.steps.size())
+            if (chain.step >= stepCount)
                 continue;
-            const Outline::Step& st = c.steps[chain.step];
+            const Outline::Step& st = steps[chain.step];
             std::int64_t x = chain.x + st.dx;
             if (st.dy != 0 && st.dx == 0) {
                 x = chain.x;
@@ -376,7 +382,7 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                                    ? std::int64_t(std::int32_t(along) / st.dy)
                                    : along / st.dy);
             }
-            crossings_.push_back(Crossing{x, chain.order, c.orientation});
+            crossings[count++] = Crossing{x, chain.order, c.orientation};
             active_[kept++] = chain;
         }
         active_.resize(kept);
@@ -391,30 +397,35 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         // later crossing of the other direction that is not left of it.
         // The few crossings come mostly in order already: sorted by
         // insertion (no two share x and chain, so any sort gives this order).
-        for (std::size_t i = 1; i < crossings_.size(); ++i) {
-            const Crossing c = crossings_[i];
+        for (std::size_t i = 1; i < count; ++i) {
+            const Crossing c = crossings[i];
             std::size_t j = i;
-            for (; j > 0 && (c.x < crossings_[j - 1].x ||
-                             (c.x == crossings_[j - 1].x && c.chain < crossings_[j - 1].chain));
+            for (; j > 0 && (c.x < crossings[j - 1].x ||
+                             (c.x == crossings[j - 1].x && c.chain < crossings[j - 1].chain));
                  --j) {
-                crossings_[j] = crossings_[j - 1];
+                crossings[j] = crossings[j - 1];
             }
-            crossings_[j] = c;
+            crossings[j] = c;
         }
-        if (fillDirection == 0 && !crossings_.empty() && crossings_.front().x < crossings_.back().x)
-            fillDirection = crossings_.front().direction;
+        if (fillDirection == 0 && count > 0 && crossings[0].x < crossings[count - 1].x)
+            fillDirection = crossings[0].direction;
         std::uint8_t* pixels = coverage_.data() + row * width;
-        for (std::size_t i = 0; i < crossings_.size(); ++i) {
-            const int direction = fillDirection != 0 ? fillDirection : crossings_[i].direction;
-            if (crossings_[i].direction != direction)
+        for (std::size_t i = 0; i < count; ++i) {
+            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction;
+            if (crossings[i].direction != direction)
                 continue;
-            for (std::size_t j = i + 1; j < crossings_.size(); ++j) {
-                if (crossings_[j].direction == -direction && crossings_[j].x >= crossings_[i].x) {
-                    coverSpan(pixels, width, double(crossings_[i].x) * k - origin + 1,
-                              double(crossings_[j].x) * k - origin + 1, step);
+            for (std::size_t j = i + 1; j < count; ++j) {
+                if (crossings[j].direction == -direction && crossings[j].x >= crossings[i].x) {
+                    coverSpan(pixels, width, double(crossings[i].x) * k - origin + 1,
+                              double(crossings[j].x) * k - origin + 1, step);
                     break;
                 }
             }
+        }
+        // Every aaSize sub-scanlines make one pixel row.
+        if (++sub == aaSize) {
+            sub = 0;
+            ++row;
         }
     }
 }
