@@ -38,8 +38,10 @@ in FOLDER yet:
                         headings, tables of ruled cells and filled boxes
   specimen-8.pdf        8 pages of a type specimen in two embedded Type 1
                         faces (Nimbus Roman and Sans) and an embedded CFF
-                        face (C059, FontFile3), every line of the document
-                        in a size no other line has (5 to 35 points)
+                        face (C059, FontFile3): lines of the faces'
+                        letters, figures and signs, each once a line, every
+                        line in a size no other line has (5 to 35 points),
+                        so that every glyph shown is scan-converted
   type3-bitmap-12.pdf   12 pages in the shape of a TeX document set in PK
                         bitmap fonts: Type 3 fonts of 8, 10 and 14.4 points
                         whose glyph procedures draw 600 dpi image masks

@@ -231,16 +231,16 @@ void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure, std::
         }
         ++openGlyphRuns;
         drawing_ = true;
-        KeptImage kept;
+        KeptImage image;
         KeptImage* outerKeeper = in.imageKeeper();
         if (keep)
-            in.setImageKeeper(&kept);
+            in.setImageKeeper(&image);
         const std::uint64_t workBefore = in.workDone();
         runContentStream(runner_, in);
         if (keep) {
             in.setImageKeeper(outerKeeper);
             if (!in.workSpent())
-                glyphs_.keep(code, in.baseMatrix(), kept, in.workDone() - workBefore);
+                glyphs_.keep(code, in.baseMatrix(), image, in.workDone() - workBefore);
         }
         drawing_ = false;
         --openGlyphRuns;

@@ -260,9 +260,9 @@ bool Type3GlyphCache::draw(std::uint16_t code, const Matrix& outerBase, ContentI
     // As the procedure's run leaves the device: the image drawn, the clip
     // as it was, the graphics state handed to the device again (under the
     // outer base matrix, for the outer line width).
-    drawn.Draw(IntPoint(p.origin.x - kept->placement.origin.x,
-                        p.origin.y - kept->placement.origin.y),
-               *device);
+    drawn.Draw(
+        IntPoint(p.origin.x - kept->placement.origin.x, p.origin.y - kept->placement.origin.y),
+        *device);
     in.setBaseMatrix(outerBase);
     in.applyPaintStateToDevice();
     ++drawnFromKept_;
@@ -285,6 +285,10 @@ void Type3GlyphCache::keep(std::uint16_t code, const Matrix& base, KeptImage& ke
     Placement p;
     if (!placementOf(m, p) || image->orientation() != RasterImage::kUpright)
         return;
+    for (const Kept& k : entry.kept) {
+        if (std::memcmp(k.placement.edges, p.edges, sizeof p.edges) == 0)
+            return;  // kept already (the showing was not drawn from it)
+    }
     const std::size_t bytes = 2 * image->dibStride() * std::size_t(image->dibHeight());
     if (bytes > kMaxBytes - bytes_)
         return;

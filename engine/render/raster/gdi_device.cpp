@@ -44,8 +44,8 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 GdiDevice::~GdiDevice() {
-    freeMask();
-    freeInk();
+    mask_.free();
+    ink_.free();
     freeSpanClip(nullptr);
     spanStack_.clear();
 }
@@ -228,11 +228,39 @@ std::size_t maskStride(int width) {
 
 }  // namespace
 
+bool GdiDevice::MemoryDib::make(win::HDC like, const win::BITMAPINFO* info, int w, int h) {
+    void* pixels = nullptr;
+    bitmap = win::CreateDIBSection(nullptr, info, win::DIB_RGB_COLORS, &pixels, nullptr, 0);
+    dc = bitmap && pixels ? win::CreateCompatibleDC(like) : win::HDC();
+    if (!dc) {
+        free();
+        return false;
+    }
+    old = win::SelectObject(dc, bitmap);
+    bits = static_cast<std::uint8_t*>(pixels);
+    width = w;
+    height = h;
+    return true;
+}
+
+void GdiDevice::MemoryDib::free() {
+    if (dc) {
+        win::SelectObject(dc, old);
+        win::DeleteDC(dc);
+    }
+    if (bitmap)
+        win::DeleteObject(bitmap);
+    dc = nullptr;
+    bitmap = nullptr;
+    bits = nullptr;
+    width = height = 0;
+}
+
 bool GdiDevice::maskFor(int w, int h) {
-    if (mask_ && w <= maskWidth_ && h <= maskHeight_)
+    if (mask_.bitmap && w <= mask_.width && h <= mask_.height)
         return true;
-    freeMask();
-    const int mw = std::max(w, maskWidth_), mh = std::max(h, maskHeight_);
+    mask_.free();
+    const int mw = std::max(w, mask_.width), mh = std::max(h, mask_.height);
     struct {
         win::BITMAPINFOHEADER header;
         win::RGBQUAD colors[2];
@@ -240,69 +268,22 @@ bool GdiDevice::maskFor(int w, int h) {
     info.header = {sizeof(win::BITMAPINFOHEADER), mw, -mh, 1, 8, win::BI_RGB, 0, 0, 0, 2, 0};
     info.colors[0] = {0, 0, 0, 0};  // ink
     info.colors[1] = {255, 255, 255, 0};
-    void* bits = nullptr;
-    mask_ = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
-                                  win::DIB_RGB_COLORS, &bits, nullptr, 0);
-    maskDc_ = mask_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
-    if (!maskDc_) {
-        freeMask();
+    if (!mask_.make(dc_, reinterpret_cast<const win::BITMAPINFO*>(&info), mw, mh))
         return false;
-    }
-    maskOld_ = win::SelectObject(maskDc_, mask_);
-    maskBits_ = static_cast<std::uint8_t*>(bits);
-    std::memset(maskBits_, 1, maskStride(mw) * std::size_t(mh));
-    maskWidth_ = mw;
-    maskHeight_ = mh;
+    std::memset(mask_.bits, 1, maskStride(mw) * std::size_t(mh));
     return true;
 }
 
 bool GdiDevice::inkFor(int w, int h) {
-    if (ink_ && w <= inkWidth_ && h <= inkHeight_)
+    if (ink_.bitmap && w <= ink_.width && h <= ink_.height)
         return true;
     // Made for the glyph sizes of text at once, grown by half at least.
-    const int iw = std::max({w, inkWidth_ + inkWidth_ / 2, 64});
-    const int ih = std::max({h, inkHeight_ + inkHeight_ / 2, 64});
-    freeInk();
+    const int iw = std::max({w, ink_.width + ink_.width / 2, 64});
+    const int ih = std::max({h, ink_.height + ink_.height / 2, 64});
+    ink_.free();
     win::BITMAPINFO info{};
     info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), iw, -ih, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    ink_ = win::CreateDIBSection(nullptr, &info, win::DIB_RGB_COLORS, &bits, nullptr, 0);
-    inkDc_ = ink_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
-    if (!inkDc_) {
-        freeInk();
-        return false;
-    }
-    inkOld_ = win::SelectObject(inkDc_, ink_);
-    inkBits_ = static_cast<std::uint8_t*>(bits);
-    inkWidth_ = iw;
-    inkHeight_ = ih;
-    return true;
-}
-
-void GdiDevice::freeInk() {
-    if (inkDc_) {
-        win::SelectObject(inkDc_, inkOld_);
-        win::DeleteDC(inkDc_);
-    }
-    if (ink_)
-        win::DeleteObject(ink_);
-    inkDc_ = nullptr;
-    ink_ = nullptr;
-    inkBits_ = nullptr;
-    inkWidth_ = inkHeight_ = 0;
-}
-
-void GdiDevice::freeMask() {
-    if (maskDc_) {
-        win::SelectObject(maskDc_, maskOld_);
-        win::DeleteDC(maskDc_);
-    }
-    if (mask_)
-        win::DeleteObject(mask_);
-    maskDc_ = nullptr;
-    mask_ = nullptr;
-    maskBits_ = nullptr;
-    maskWidth_ = maskHeight_ = 0;
+    return ink_.make(dc_, &info, iw, ih);
 }
 
 std::int64_t GdiDevice::figureReach() const {
@@ -357,14 +338,14 @@ void GdiDevice::strokeThroughSpanClip(bool closed) {
     win::HPEN ink = geometricPen(0);
     win::HPEN runs = ink ? win::CreatePen(win::PS_SOLID, 1, strokeColor_) : win::HPEN();
     if (runs) {
-        win::IntersectClipRect(maskDc_, 0, 0, w, h);
-        const win::HGDIOBJ oldInk = win::SelectObject(maskDc_, ink);
-        win::SetMiterLimit(maskDc_, penMiterLimit(GetMiterLimit()), nullptr);
-        strokeOn(maskDc_, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
-        win::SelectObject(maskDc_, oldInk);
-        win::SelectClipRgn(maskDc_, nullptr);
-        const std::size_t stride = maskStride(maskWidth_);
-        std::uint8_t* row = maskBits_;
+        win::IntersectClipRect(mask_.dc, 0, 0, w, h);
+        const win::HGDIOBJ oldInk = win::SelectObject(mask_.dc, ink);
+        win::SetMiterLimit(mask_.dc, penMiterLimit(GetMiterLimit()), nullptr);
+        strokeOn(mask_.dc, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
+        win::SelectObject(mask_.dc, oldInk);
+        win::SelectClipRgn(mask_.dc, nullptr);
+        const std::size_t stride = maskStride(mask_.width);
+        std::uint8_t* row = mask_.bits;
         const win::HGDIOBJ stroke = win::SelectObject(dc_, runs);
         for (int y = 0; y < h; ++y, row += stride) {
             std::uint8_t* const end = row + w;
@@ -898,8 +879,8 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     // A small stencil (a glyph of a bitmap font) is inked in the bitmap the
     // device keeps for that, not in one made for it.
     if (stencil && w <= kKeptInkSide && h <= kKeptInkSide && inkFor(w, h)) {
-        writeInk(image, inkTable_, fillColor_, inkBits_, std::size_t(inkWidth_) * 4);
-        return win::AlphaBlend(dc_, p.x, p.y, w, h, inkDc_, 0, 0, w, h, blend) != 0;
+        writeInk(image, inkTable_, fillColor_, ink_.bits, std::size_t(ink_.width) * 4);
+        return win::AlphaBlend(dc_, p.x, p.y, w, h, ink_.dc, 0, 0, w, h, blend) != 0;
     }
     win::HDC mem = win::CreateCompatibleDC(dc_);
     if (!mem)
