@@ -310,10 +310,10 @@ bool FontBase::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
 
 void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                            std::int32_t height) {
-    const std::int32_t aaSize =
-        std::clamp(readSettingNumber(settingsStore().find(settings::FontSystem, settings::AASize),
-                                     kDefaultAASize),
-                   1, kMaxAASize);
+    const std::int32_t aaSize = std::clamp(
+        readSettingNumber(settingsStore().find(settings::FontSystem, settings::AASize),
+                          kDefaultAASize),
+        1, kMaxAASize);
     const std::int32_t step = 255 / aaSize;
     const double k = s / 1000.0;
     // Columns count from a whole pixel, so that glyphs keep their place
@@ -348,7 +348,8 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         if (row >= height)
             break;
         const double ordinate = double(y) * unitsPerSub;
-        const std::int64_t Y = truncated(ordinate > 0 ? ordinate + 0.5 : ordinate - 0.5);
+        const std::int64_t Y =
+            truncated(ordinate > 0 ? ordinate + 0.5 : ordinate - 0.5);
 
         for (; waiting < chains_.size() && chains_[waiting].contour->startY <= Y; ++waiting) {
             Chain chain = chains_[waiting];

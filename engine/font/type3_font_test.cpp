@@ -227,15 +227,9 @@ TEST_F(Type3FontTest, WidthsAndFontMatrixFromTheDictionary) {
         Matrix matrix;
     } cases[] = {
         {"/FirstChar 32 /LastChar 200 /Widths [" + many + "]", 256, 200, 0.6, {}},
-        {"/FirstChar 97 /Widths [500] /FontMatrix [0.002 0 0 0.002 0 0]",
-         98,
-         97,
-         0.5,
+        {"/FirstChar 97 /Widths [500] /FontMatrix [0.002 0 0 0.002 0 0]", 98, 97, 0.5,
          {0.002, 0, 0, 0.002, 0, 0}},
-        {"/LastChar 2 /Widths [1 2 3] /FontMatrix [/x 0 0 0.5 1 2]",
-         256,
-         2,
-         0.003,
+        {"/LastChar 2 /Widths [1 2 3] /FontMatrix [/x 0 0 0.5 1 2]", 256, 2, 0.003,
          {1, 0, 0, 0.5, 1, 2}},
         {"/FontMatrix [0.5 0 0 0.5]", 0, 0, 0, {}},
         {"/FontMatrix 5", 0, 0, 0, {}},
@@ -306,13 +300,13 @@ TEST_F(Type3FontTest, Answers) {
 // The nested font of a procedure comes from the font's own resources; the
 // text state's font is back afterwards and the outer text goes on.
 TEST_F(Type3FontTest, ProcedureShowsTextWithItsOwnResources) {
-    Page page(
-        "/Font << /T 4 0 R >>",
-        {type3(0.001, "97 /a",
-               "/CharProcs << /a 5 0 R >> /FirstChar 97 /Widths [1000] "
-               "/Resources << /Font << /In 6 0 R >> >>"),
-         streamObject("", "BT /In 1000 Tf (b) Tj ET"),
-         type3(0.001, "98 /b", "/CharProcs << /b 7 0 R >>"), square("0 0 1"), square("1 0 0")});
+    Page page("/Font << /T 4 0 R >>",
+              {type3(0.001, "97 /a",
+                     "/CharProcs << /a 5 0 R >> /FirstChar 97 /Widths [1000] "
+                     "/Resources << /Font << /In 6 0 R >> >>"),
+               streamObject("", "BT /In 1000 Tf (b) Tj ET"),
+               type3(0.001, "98 /b", "/CharProcs << /b 7 0 R >>"), square("0 0 1"),
+               square("1 0 0")});
     page.run("BT /T 10 Tf");
     Ref<FontHandle> outer = page.text().font;
     page.run("(a) Tj");
@@ -390,7 +384,8 @@ TEST_F(Type3FontTest, RecursionEnds) {
     auto font = [](int procedure, const std::string& resources) {
         return type3(0.001, "97 /a",
                      "/CharProcs << /a " + std::to_string(procedure) +
-                         " 0 R >> /FirstChar 97 /Widths [1000] /Resources << " + resources + " >>");
+                         " 0 R >> /FirstChar 97 /Widths [1000] /Resources << " + resources +
+                         " >>");
     };
     // Fonts 4 to 9 with procedures 10 to 15, each showing the next font; the
     // last procedure is a red square.
@@ -492,9 +487,9 @@ TEST_F(Type3FontTest, KeptStencilGlyphsDrawAsTheirProcedures) {
     settingsStore().set(settings::Quality, settings::GDCOptimMode, SettingValue::ofInteger(1));
     const char* contents[] = {
         "0 g BT /T 7.3 Tf 1.37 Tc 3.3 50.7 Td (aaaaaaaa) Tj 0.2 0.5 0.7 rg (aaaa) Tj ET",
-        "0 g BT /T 9.1 Tf 0.61 Tc 2.2 6.4 Td (a) Tj ET 1 0 0 rg q 0 0 m 40 0 l 0 40 l h W n BT /T "
-        "9.1 Tf "
-        "0.61 Tc 2.2 18.4 Td (aaaaaaa) Tj ET Q 0 g BT /T 9.1 Tf 0.61 Tc 2.2 30.4 Td (aaaa) Tj ET",
+        "0 g BT /T 9.1 Tf 0.61 Tc 2.2 6.4 Td (a) Tj ET 1 0 0 rg q 0 0 m 40 0 l 0 40 l h W n "
+        "BT /T 9.1 Tf 0.61 Tc 2.2 18.4 Td (aaaaaaa) Tj ET Q "
+        "0 g BT /T 9.1 Tf 0.61 Tc 2.2 30.4 Td (aaaa) Tj ET",
         "0 g BT /T 5 Tf 0.77 Tc 1 5.5 Td (aaaaaaaaaaaa) Tj /T 12.3 Tf 0 -4.2 Td (aaaaa) Tj ET",
     };
     for (const char* content : contents) {

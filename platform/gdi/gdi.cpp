@@ -376,17 +376,9 @@ int GetObject(HGDIOBJ obj, int size, void* buffer) {
     }
     DIBSECTION ds{};
     ds.dsBm = b;
-    ds.dsBmih = {sizeof(BITMAPINFOHEADER),
-                 bm->width,
-                 bm->topDown ? -bm->height : bm->height,
-                 1,
-                 WORD(bm->bitsPerPixel),
-                 BI_RGB,
-                 DWORD(bm->stride * std::size_t(bm->height)),
-                 0,
-                 0,
-                 DWORD(bm->paletteSize),
-                 0};
+    ds.dsBmih = {sizeof(BITMAPINFOHEADER), bm->width, bm->topDown ? -bm->height : bm->height, 1,
+                 WORD(bm->bitsPerPixel), BI_RGB, DWORD(bm->stride * std::size_t(bm->height)), 0,
+                 0, DWORD(bm->paletteSize), 0};
     std::memcpy(buffer, &ds, sizeof ds);
     return int(sizeof ds);
 }

@@ -91,9 +91,8 @@ TEST(GdiFillTest, WholeRowsInEveryKindOfBitmap) {
                 DeleteObject(brush);
                 for (int y = 0; y < 6; ++y) {
                     const bool filled = y >= 1 && y < 4 && (!clipped || y < 2);
-                    const COLORREF expected = filled               ? RGB(0x40, 0x40, 0x40)
-                                              : y == 5 && !clipped ? 0
-                                                                   : 0xFFFFFF;
+                    const COLORREF expected =
+                        filled ? RGB(0x40, 0x40, 0x40) : y == 5 && !clipped ? 0 : 0xFFFFFF;
                     for (int x = 0; x < width; ++x)
                         EXPECT_EQ(cv.pixel(x, y), expected) << kind.bitsPerPixel << " " << width;
                 }
@@ -370,9 +369,9 @@ TEST(GdiBlitTest, AlphaBlendEveryAlphaOverEveryByte) {
 TEST(GdiBlitTest, AlphaBlendOverTheDestination) {
     Canvas src(3, 1, 32);
     const std::uint8_t pixels[12] = {
-        0, 0,  200, 255,  // opaque red 200
-        0, 0,  0,   0,    // transparent
-        0, 64, 0,   128,  // half-covering green, premultiplied
+        0, 0, 200, 255,  // opaque red 200
+        0, 0, 0, 0,      // transparent
+        0, 64, 0, 128,   // half-covering green, premultiplied
     };
     std::memcpy(src.bits, pixels, sizeof pixels);
     const struct {
