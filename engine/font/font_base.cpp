@@ -62,7 +62,15 @@ std::int64_t toInt64(double whole) {
 }
 
 std::int64_t truncated(double v) {
+#if defined(__SSE2__)
+    // The conversion instruction gives the truncated value, or INT64_MIN
+    // for what it cannot convert: one integer test stands for both bounds.
+    const std::int64_t t = _mm_cvttsd_si64(_mm_set_sd(v));
+    const bool inside = std::uint64_t(t) + 9000000000000000000u <= 18000000000000000000u;
+    return inside ? t : truncatedOutside(v);
+#else
     return v > -9.0e18 && v < 9.0e18 ? std::int64_t(v) : truncatedOutside(v);
+#endif
 }
 
 // Adds coverage, saturating at 255.
@@ -72,7 +80,8 @@ void gain(std::uint8_t& pixel, std::int64_t amount) {
 }
 
 // Covers [xa, xb) of one pixel row (pixel units, one pixel of left margin
-// already added) with `step` per full pixel.
+// already added) with `step` per full pixel. The row's buffer holds 15 bytes
+// past `width` that may be read and written again unchanged.
 void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std::int32_t step) {
     const std::int64_t ia = truncated(xa), ib = truncated(xb);
     auto at = [&](std::int64_t i) -> std::uint8_t* {
@@ -97,6 +106,15 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
         for (; i + 16 <= to; i += 16) {
             auto* p = reinterpret_cast<__m128i*>(row + i);
             _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), amount));
+        }
+        // The last few at once, nothing added past them.
+        if (i < to) {
+            const __m128i lanes =
+                _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+            const __m128i live = _mm_cmplt_epi8(lanes, _mm_set1_epi8(char(to - i)));
+            auto* p = reinterpret_cast<__m128i*>(row + i);
+            _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), _mm_and_si128(amount, live)));
+            i = to;
         }
     }
 #endif
@@ -266,7 +284,8 @@ bool FontBase::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
         return true;
     const std::int32_t width = 4 + std::int32_t(spanX);
     const std::int32_t height = 4 + std::int32_t(spanY);
-    coverage_.assign(std::size_t(width) * std::size_t(height), 0);
+    // With room for the last pixels of a row to be covered sixteen at once.
+    coverage_.assign(std::size_t(width) * std::size_t(height) + 15, 0);
     scanConvert(outline, s, width, height);
 
     // Only the covered part becomes the glyph's bitmap: the margins and the
@@ -360,7 +379,7 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         Crossing* crossings = crossings_.data();
         std::size_t count = 0, kept = 0;
         for (std::size_t a = 0; a < active_.size(); ++a) {
-            Chain chain = active_[a];
+            Chain& chain = active_[a];
             const Outline::Contour& c = *chain.contour;
             const Outline::Step* steps = c.steps.data();
             const std::size_t stepCount = c.steps.size();
@@ -383,7 +402,9 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                                    : along / st.dy);
             }
             crossings[count++] = Crossing{x, chain.order, c.orientation};
-            active_[kept++] = chain;
+            if (kept != a)
+                active_[kept] = chain;
+            ++kept;
         }
         active_.resize(kept);
 
