@@ -1005,6 +1005,13 @@ BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC src, int srcX
                     const unsigned alpha = in[3];
                     if (alpha == 0 && (in[0] | in[1] | in[2]) == 0)
                         continue;
+                    if (alpha == 255) {
+                        // Opaque: the sum below leaves the source.
+                        out[0] = in[0];
+                        out[1] = in[1];
+                        out[2] = in[2];
+                        continue;
+                    }
                     for (int ch = 0; ch < 3; ++ch)
                         out[ch] = std::uint8_t(
                             std::min(255u, in[ch] + (out[ch] * (255 - alpha) + 127) / 255));
