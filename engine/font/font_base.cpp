@@ -85,17 +85,19 @@ void gain(std::uint8_t& pixel, std::int64_t amount) {
 void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std::int32_t step) {
     const std::int64_t ia = truncated(xa), ib = truncated(xb);
     auto at = [&](std::int64_t i) -> std::uint8_t* {
-        return i >= 0 && i < width ? row + i : nullptr;
+        return std::uint64_t(i) < std::uint64_t(width) ? row + i : nullptr;
     };
+    // Within the row, an end lies less than two pixels from its pixel's
+    // left edge, so the amounts convert as they are.
     if (ia == ib) {
         if (std::uint8_t* p = at(ia))
-            gain(*p, truncated((xb - xa) * step));
+            gain(*p, std::int64_t((xb - xa) * step));
         return;
     }
     if (std::uint8_t* p = at(ia))
-        gain(*p, truncated((double(ia) - xa + 1) * step));
+        gain(*p, std::int64_t((double(ia) - xa + 1) * step));
     if (std::uint8_t* p = at(ib))
-        gain(*p, truncated((xb - double(ib)) * step));
+        gain(*p, std::int64_t((xb - double(ib)) * step));
     const std::int64_t from = std::max<std::int64_t>(ia + 1, 0);
     const std::int64_t to = std::min<std::int64_t>(ib, width);
     std::int64_t i = from;
