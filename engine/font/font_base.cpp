@@ -379,9 +379,11 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
             active_.push_back(chain);
         }
         Crossing* crossings = crossings_.data();
+        Chain* active = active_.data();
+        const std::size_t activeCount = active_.size();
         std::size_t count = 0, kept = 0;
-        for (std::size_t a = 0; a < active_.size(); ++a) {
-            Chain& chain = active_[a];
+        for (std::size_t a = 0; a < activeCount; ++a) {
+            Chain& chain = active[a];
             const Outline::Contour& c = *chain.contour;
             const Outline::Step* steps = c.steps.data();
             const std::size_t stepCount = c.steps.size();
@@ -405,7 +407,7 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
             }
             crossings[count++] = Crossing{x, chain.order, c.orientation};
             if (kept != a)
-                active_[kept] = chain;
+                active[kept] = chain;
             ++kept;
         }
         active_.resize(kept);
