@@ -108,7 +108,7 @@ def generated_documents(folder):
     subprocess.run([project_python(), os.path.join(HERE, "make_documents.py"), folder,
                     "--rendering"], check=True)
     names = ("content-113.pdf", "photos-6.pdf", "truetype-sizes-40.pdf", "mixed-1000.pdf",
-             "tex-pages-12.pdf")
+             "tex-pages-12.pdf", "specimen-8.pdf", "type3-bitmap-12.pdf")
     return [(name, os.path.join(folder, name)) for name in names]
 
 

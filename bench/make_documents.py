@@ -36,6 +36,15 @@ in FOLDER yet:
                         the URW fonts) as kerned TJ arrays, bold,
                         italic and raised small figures within the lines,
                         headings, tables of ruled cells and filled boxes
+  specimen-8.pdf        8 pages of a type specimen in two embedded Type 1
+                        faces (Nimbus Roman and Sans) and an embedded CFF
+                        face (C059, FontFile3): lines of the faces'
+                        letters, figures and signs, each once a line, every
+                        line in a size no other line has (5 to 35 points),
+                        so that every glyph shown is scan-converted
+  type3-bitmap-12.pdf   12 pages in the shape of a TeX document set in PK
+                        bitmap fonts: Type 3 fonts of 8, 10 and 14.4 points
+                        whose glyph procedures draw 600 dpi image masks
 The files are made at benchmark time and never committed.
 """
 import io
@@ -612,6 +621,180 @@ def mixed_document(path, page_count=1000):
     w.save(path, 1)
 
 
+def embed_cff(w, number, path, name):
+    """A subset (printable ASCII) of the OpenType face at path as an embedded
+    bare CFF font (FontFile3 /Type1C) in WinAnsi encoding at number, its
+    descriptor at number + 1 and its program at number + 2."""
+    truetype, _ = fixture_helpers()
+    face = truetype.TTFont(io.BytesIO(truetype.subset(path)))
+    program = face.reader["CFF "]
+    cmap, advances = face.getBestCmap(), face["hmtx"].metrics
+    scale = 1000.0 / face["head"].unitsPerEm
+    widths = [round(advances[cmap[c]][0] * scale) if c in cmap else 0 for c in range(32, 127)]
+    w.put(number, "<< /Type /Font /Subtype /Type1 /BaseFont /%s /FirstChar 32 /LastChar 126 "
+          "/Widths [%s] /Encoding /WinAnsiEncoding /FontDescriptor %d 0 R >>"
+          % (name, " ".join(map(str, widths)), number + 1))
+    w.put(number + 1, "<< /Type /FontDescriptor /FontName /%s /Flags 6 /FontBBox [-200 -300 1100 "
+          "1000] /ItalicAngle 0 /Ascent 720 /Descent -220 /CapHeight 700 /StemV 80 "
+          "/FontFile3 %d 0 R >>" % (name, number + 2))
+    w.stream(number + 2, "/Subtype /Type1C", program)
+    return dict(zip(range(32, 127), widths))
+
+
+def specimen_document(path, page_count=8):
+    """Pages of a type specimen: the letters, figures and signs of two
+    embedded Type 1 faces and one embedded CFF face, every line of the
+    document in a size no other line has (5 to 35 points in tenths) and no
+    character twice in a line, so that no glyph is drawn twice at one
+    size."""
+    charset = ("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+               "&?!.,;:-()[]/*@$%")
+    w = Writer()
+    widths = [embed_type1(w, 3, "NimbusRoman-Regular")[0],
+              embed_type1(w, 6, "NimbusSans-Regular")[0],
+              embed_cff(w, 9, "/usr/share/fonts/opentype/urw-base35/C059-Roman.otf",
+                        "CCCCCC+C059-Roman")]
+    contents, line = 100, 0
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /Font << /F1 3 0 R /F2 6 0 R /F3 9 0 R >> >> >>"
+                % (parent, contents + i))
+
+    root, _, _ = page_tree(w, page_count, 10, page, 10)
+    for i in range(page_count):
+        lines, y, above = [], 780.0, 0.0
+        while True:
+            # 301 sizes visited in a scattered order, each once.
+            size = 5 + (line * 97 % 301) / 10.0
+            if y - above - size < 20:
+                break
+            y -= above + size
+            above = size * 0.3
+            # As many characters as fit the line, from a place of their own
+            # in the set.
+            start = line * 7 % len(charset)
+            text, used = "", 0.0
+            for c in charset[start:] + charset[:start]:
+                used += widths[line % 3].get(ord(c), 0) * size / 1000.0
+                if used > 550:
+                    break
+                text += c
+            text = text.replace("\\", "\\\\").replace("(", "\\(").replace(")", "\\)")
+            lines.append("BT /F%d %.1f Tf 30 %.2f Td (%s) Tj ET" % (1 + line % 3, size, y, text))
+            line += 1
+        w.stream(contents + i, "", "\n".join(lines).encode("latin-1"))
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
+def bitmap_font(w, number, face, size, resolution=600):
+    """A Type 3 font at number, in the shape of a PK font as dvips and pdfTeX
+    write them: the printable ASCII glyphs of the OpenType face drawn at
+    size points and resolution dots an inch, each glyph procedure a d1
+    followed by a 1-bit image mask in line; the glyph space is the pixel
+    grid. The advance widths in text space units by code."""
+    from PIL import Image, ImageDraw, ImageFont
+    ppem = size * resolution / 72.0
+    font = ImageFont.truetype(face, round(ppem))
+    procs, names, widths, advances = {}, [], [], {}
+    box = [0, 0, 0, 0]
+    for code in range(32, 127):
+        char, name = chr(code), "a%d" % code
+        advance = round(font.getlength(char))
+        advances[code] = advance / ppem
+        widths.append(str(advance))
+        side = int(ppem * 3)
+        image = Image.new("1", (side, side), 0)
+        ImageDraw.Draw(image).text((side // 3, 2 * side // 3), char, fill=1, font=font, anchor="ls")
+        bbox = image.getbbox()
+        if not bbox:
+            data = b"%d 0 0 0 0 0 d1" % advance
+        else:
+            mask = image.crop(bbox)
+            llx, lly = bbox[0] - side // 3, 2 * side // 3 - bbox[3]
+            urx, ury = bbox[2] - side // 3, 2 * side // 3 - bbox[1]
+            box = [min(box[0], llx), min(box[1], lly), max(box[2], urx), max(box[3], ury)]
+            data = (b"%d 0 %d %d %d %d d1\nq\n%d 0 0 %d %d %d cm\nBI\n/W %d\n/H %d\n/IM true\n"
+                    b"/BPC 1\n/D [1 0]\nID " % (advance, llx, lly, urx, ury, mask.width,
+                                               mask.height, llx, lly, mask.width, mask.height)
+                    + mask.tobytes() + b"\nEI\nQ")
+        w.stream(number + 1 + len(names), "", data)
+        procs[name] = number + 1 + len(names)
+        names.append(name)
+    charprocs = number + 1 + len(names)
+    w.put(charprocs, "<< %s >>" % " ".join("/%s %d 0 R" % (n, procs[n]) for n in names))
+    w.put(number, "<< /Type /Font /Subtype /Type3 /FontBBox [%d %d %d %d] "
+          "/FontMatrix [%.8f 0 0 %.8f 0 0] /Resources << >> /CharProcs %d 0 R "
+          "/Encoding << /Type /Encoding /Differences [32 %s] >> /FirstChar 32 /LastChar 126 "
+          "/Widths [%s] >>" % (tuple(box) + (1 / ppem, 1 / ppem, charprocs,
+                               " ".join("/" + n for n in names), " ".join(widths))))
+    return advances
+
+
+def type3_bitmap_document(path, page_count=12):
+    """Pages of a TeX document set in bitmap fonts, as dvips and pdfTeX
+    write PK fonts: justified lines of 10 points with headings of 14 and
+    notes of 8, in Type 3 fonts whose glyphs are 600 dpi image masks; each
+    line one TJ array with the spaces written as numbers."""
+    rng = random.Random(3)
+    w = Writer()
+    serif = "/usr/share/fonts/opentype/urw-base35/NimbusRoman-Regular.otf"
+    bold = "/usr/share/fonts/opentype/urw-base35/NimbusRoman-Bold.otf"
+    fonts = {"F1": (10.0, serif, 1000), "F2": (14.4, bold, 2000), "F3": (8.0, serif, 3000),
+             "F4": (10.0, bold, 4000)}
+    advances = {key: bitmap_font(w, number, face, size)
+                for key, (size, face, number) in fonts.items()}
+    contents = 100
+    left, measure = 72.0, 468.0
+
+    def page(parent, i):
+        return ("<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                "/Resources << /Font << %s >> >> >>" % (parent, contents + i, " ".join(
+                    "/%s %d 0 R" % (key, number) for key, (_, _, number) in fonts.items())))
+
+    def justified(key, y, words):
+        size = fonts[key][0]
+        natural = sum(advances[key][ord(c)] for c in "".join(words)) * size
+        space = (measure - natural) / max(1, len(words) - 1) / size * 1000
+        return "BT /%s %.4f Tf %.3f %.3f Td [%s] TJ ET" % (
+            key, size, left, y, ("%d" % -space).join("(%s)" % word for word in words))
+
+    def words_fitting(key, limit):
+        size, words, used = fonts[key][0], [], 0.0
+        while True:
+            word = rng.choice(WORDS)
+            extra = (sum(advances[key][ord(c)] for c in word) + advances[key][32]) * size
+            if used + extra > limit:
+                return words
+            words.append(word)
+            used += extra
+
+    root, _, _ = page_tree(w, page_count, 10, page, 10)
+    for i in range(page_count):
+        lines, y = [], 740.0
+        while y > 80:
+            if rng.random() < 0.04:
+                y -= 10
+                lines.append("BT /F2 14.4 Tf %.3f %.3f Td (%d %s) Tj ET" % (
+                    left, y, i + 1, words_line(rng, 3)))
+                y -= 20
+                continue
+            words = words_fitting("F1", measure)
+            if rng.random() < 0.2:
+                words[rng.randrange(len(words))] = rng.choice(WORDS)
+                lines.append(justified("F4" if rng.random() < 0.3 else "F1", y, words))
+            else:
+                lines.append(justified("F1", y, words))
+            y -= 12.0
+        for _ in range(3):
+            lines.append(justified("F3", y, words_fitting("F3", measure)))
+            y -= 9.5
+        w.stream(contents + i, "", "\n".join(lines).encode("latin-1"))
+    w.put(1, "<< /Type /Catalog /Pages %d 0 R >>" % root)
+    w.save(path, 1)
+
+
 def rendering_documents(folder):
     """The generated documents render-speed times, written into folder when
     they are not there yet; their paths."""
@@ -619,7 +802,9 @@ def rendering_documents(folder):
               ("photos-6.pdf", photo_document),
               ("truetype-sizes-40.pdf", truetype_sizes_document),
               ("mixed-1000.pdf", mixed_document),
-              ("tex-pages-12.pdf", tex_document)]
+              ("tex-pages-12.pdf", tex_document),
+              ("specimen-8.pdf", specimen_document),
+              ("type3-bitmap-12.pdf", type3_bitmap_document)]
     os.makedirs(folder, exist_ok=True)
     paths = []
     for name, maker in makers:

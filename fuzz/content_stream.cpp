@@ -2,11 +2,15 @@
 // bitmap. The resources hold an ExtGState, a form whose content is the same
 // input, so that forms nest and draw themselves, and a Type 3 font /T3 whose
 // glyph "a" is the same input again (so glyph procedures show text in their
-// own font) and whose glyph "b" is a square.
+// own font), whose glyph "b" is a square and whose glyph "c" draws one image
+// mask, as bitmap fonts are written (such glyphs are drawn again from the
+// image kept from their first showing). Images are drawn, not boxed.
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/constants/name_constants.h"
+#include "engine/constants/setting_keys.h"
+#include "engine/core/settings_store.h"
 #include "engine/core/streams.h"
 #include "engine/doc/content_runner.h"
 #include "engine/doc/pdf_page.h"
@@ -94,18 +98,22 @@ Ref<PdfStream> stream(InputStream& raw, size_t size) {
 
 // The Type 3 font, typed as the document's parser types it. Without
 // resources of its own, its procedures use those of the content.
-ObjectRef type3Font(InputStream& glyphA, size_t sizeA, InputStream& glyphB, size_t sizeB) {
+ObjectRef type3Font(InputStream& glyphA, size_t sizeA, InputStream& glyphB, size_t sizeB,
+                    InputStream& glyphC, size_t sizeC) {
     Ref<PdfDict> procedures = makeRef<PdfDict>();
     if (Ref<PdfStream> a = stream(glyphA, sizeA))
         procedures->put(name(u"/a"), a);
     if (Ref<PdfStream> b = stream(glyphB, sizeB))
         procedures->put(name(u"/b"), b);
+    if (Ref<PdfStream> c = stream(glyphC, sizeC))
+        procedures->put(name(u"/c"), c);
     Ref<PdfDict> encoding = makeRef<PdfDict>();
     put(*encoding, names::Type, ObjectRef::share(const_cast<NameConstant*>(&names::Encoding)));
     Ref<PdfArray> differences = makeRef<PdfArray>();
     differences->append(number(97));
     differences->append(name(u"/a"));
     differences->append(name(u"/b"));
+    differences->append(name(u"/c"));
     put(*encoding, names::Differences, differences);
     Ref<PdfDict> font = makeRef<PdfDict>();
     put(*font, names::Type, ObjectRef::share(const_cast<NameConstant*>(&names::Font)));
@@ -114,11 +122,15 @@ ObjectRef type3Font(InputStream& glyphA, size_t sizeA, InputStream& glyphB, size
     put(*font, names::CharProcs, procedures);
     put(*font, names::Encoding, createTypedObject(encoding));
     put(*font, names::FirstChar, number(97));
-    put(*font, names::Widths, numbers({50, 70}));
+    put(*font, names::Widths, numbers({50, 70, 60}));
     return createTypedObject(font);
 }
 
 constexpr char kSquare[] = "0 0 80 80 re f";
+// An 8 x 10 mask scaled over 60 x 75 glyph units.
+constexpr char kStencil[] =
+    "60 0 0 0 60 75 d1 q 60 0 0 75 0 0 cm BI /W 8 /H 10 /IM true /BPC 1 /D [1 0] ID "
+    "\x3c\x42\x81\xa5\x81\xbd\x81\x42\x3c\x18 EI Q";
 
 }  // namespace
 
@@ -129,6 +141,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fontStaticObjects().buildAll();
     registerTrueTypeLoader();
     registerPdfFontFactories();
+    settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
     return 0;
 }
 
@@ -153,8 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         MemoryInputStream glyphData(data, size);
         MemoryInputStream squareData(kSquare, sizeof kSquare - 1);
+        MemoryInputStream stencilData(kStencil, sizeof kStencil - 1);
         Ref<PdfDict> fonts = makeRef<PdfDict>();
-        fonts->put(name(u"/T3"), type3Font(glyphData, size, squareData, sizeof kSquare - 1));
+        fonts->put(name(u"/T3"), type3Font(glyphData, size, squareData, sizeof kSquare - 1,
+                                           stencilData, sizeof kStencil - 1));
         put(*resources, names::Font, fonts);
         QuietSink sink;
         {

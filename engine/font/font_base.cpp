@@ -62,7 +62,15 @@ std::int64_t toInt64(double whole) {
 }
 
 std::int64_t truncated(double v) {
+#if defined(__SSE2__)
+    // The conversion instruction gives the truncated value, or INT64_MIN
+    // for what it cannot convert: one integer test stands for both bounds.
+    const std::int64_t t = _mm_cvttsd_si64(_mm_set_sd(v));
+    const bool inside = std::uint64_t(t) + 9000000000000000000u <= 18000000000000000000u;
+    return inside ? t : truncatedOutside(v);
+#else
     return v > -9.0e18 && v < 9.0e18 ? std::int64_t(v) : truncatedOutside(v);
+#endif
 }
 
 // Adds coverage, saturating at 255.
@@ -72,21 +80,24 @@ void gain(std::uint8_t& pixel, std::int64_t amount) {
 }
 
 // Covers [xa, xb) of one pixel row (pixel units, one pixel of left margin
-// already added) with `step` per full pixel.
+// already added) with `step` per full pixel. The row's buffer holds 15 bytes
+// past `width` that may be read and written again unchanged.
 void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std::int32_t step) {
     const std::int64_t ia = truncated(xa), ib = truncated(xb);
     auto at = [&](std::int64_t i) -> std::uint8_t* {
-        return i >= 0 && i < width ? row + i : nullptr;
+        return std::uint64_t(i) < std::uint64_t(width) ? row + i : nullptr;
     };
+    // Within the row, an end lies less than two pixels from its pixel's
+    // left edge, so the amounts convert as they are.
     if (ia == ib) {
         if (std::uint8_t* p = at(ia))
-            gain(*p, truncated((xb - xa) * step));
+            gain(*p, std::int64_t((xb - xa) * step));
         return;
     }
     if (std::uint8_t* p = at(ia))
-        gain(*p, truncated((double(ia) - xa + 1) * step));
+        gain(*p, std::int64_t((double(ia) - xa + 1) * step));
     if (std::uint8_t* p = at(ib))
-        gain(*p, truncated((xb - double(ib)) * step));
+        gain(*p, std::int64_t((xb - double(ib)) * step));
     const std::int64_t from = std::max<std::int64_t>(ia + 1, 0);
     const std::int64_t to = std::min<std::int64_t>(ib, width);
     std::int64_t i = from;
@@ -97,6 +108,15 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
         for (; i + 16 <= to; i += 16) {
             auto* p = reinterpret_cast<__m128i*>(row + i);
             _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), amount));
+        }
+        // The last few at once, nothing added past them.
+        if (i < to) {
+            const __m128i lanes =
+                _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+            const __m128i live = _mm_cmplt_epi8(lanes, _mm_set1_epi8(char(to - i)));
+            auto* p = reinterpret_cast<__m128i*>(row + i);
+            _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), _mm_and_si128(amount, live)));
+            i = to;
         }
     }
 #endif
@@ -266,7 +286,8 @@ bool FontBase::renderGlyph(std::uint16_t code, CachedGlyph& glyph) {
         return true;
     const std::int32_t width = 4 + std::int32_t(spanX);
     const std::int32_t height = 4 + std::int32_t(spanY);
-    coverage_.assign(std::size_t(width) * std::size_t(height), 0);
+    // With room for the last pixels of a row to be covered sixteen at once.
+    coverage_.assign(std::size_t(width) * std::size_t(height) + 15, 0);
     scanConvert(outline, s, width, height);
 
     // Only the covered part becomes the glyph's bitmap: the margins and the
@@ -340,8 +361,11 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
     const std::int64_t last = 1 + truncated(double(outline.maxY()) * aaSize * k);
     const double unitsPerSub = 1000.0 / (aaSize * s);
     int fillDirection = 0;
+    // At most one crossing a chain on a sub-scanline.
+    crossings_.resize(chains_.size());
+    std::int64_t row = 0;
+    std::int32_t sub = 0;
     for (std::int64_t y = first; y <= last; ++y) {
-        const std::int64_t row = (y - first) / aaSize;
         if (row >= height)
             break;
         const double ordinate = double(y) * unitsPerSub;
@@ -354,18 +378,23 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
             chain.y = chain.contour->startY;
             active_.push_back(chain);
         }
-        crossings_.clear();
-        std::size_t kept = 0;
-        for (Chain& chain : active_) {
+        Crossing* crossings = crossings_.data();
+        Chain* active = active_.data();
+        const std::size_t activeCount = active_.size();
+        std::size_t count = 0, kept = 0;
+        for (std::size_t a = 0; a < activeCount; ++a) {
+            Chain& chain = active[a];
             const Outline::Contour& c = *chain.contour;
-            while (chain.step < c.steps.size() && chain.y + c.steps[chain.step].dy < Y) {
-                chain.x += c.steps[chain.step].dx;
-                chain.y += c.steps[chain.step].dy;
+            const Outline::Step* steps = c.steps.data();
+            const std::size_t stepCount = c.steps.size();
+            while (chain.step < stepCount && chain.y + steps[chain.step].dy < Y) {
+                chain.x += steps[chain.step].dx;
+                chain.y += steps[chain.step].dy;
                 ++chain.step;
             }
-            if (chain.step >= c.steps.size())
+            if (chain.step >= stepCount)
                 continue;
-            const Outline::Step& st = c.steps[chain.step];
+            const Outline::Step& st = steps[chain.step];
             std::int64_t x = chain.x + st.dx;
             if (st.dy != 0 && st.dx == 0) {
                 x = chain.x;
@@ -376,8 +405,10 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                                    ? std::int64_t(std::int32_t(along) / st.dy)
                                    : along / st.dy);
             }
-            crossings_.push_back(Crossing{x, chain.order, c.orientation});
-            active_[kept++] = chain;
+            crossings[count++] = Crossing{x, chain.order, c.orientation};
+            if (kept != a)
+                active[kept] = chain;
+            ++kept;
         }
         active_.resize(kept);
 
@@ -391,30 +422,35 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         // later crossing of the other direction that is not left of it.
         // The few crossings come mostly in order already: sorted by
         // insertion (no two share x and chain, so any sort gives this order).
-        for (std::size_t i = 1; i < crossings_.size(); ++i) {
-            const Crossing c = crossings_[i];
+        for (std::size_t i = 1; i < count; ++i) {
+            const Crossing c = crossings[i];
             std::size_t j = i;
-            for (; j > 0 && (c.x < crossings_[j - 1].x ||
-                             (c.x == crossings_[j - 1].x && c.chain < crossings_[j - 1].chain));
+            for (; j > 0 && (c.x < crossings[j - 1].x ||
+                             (c.x == crossings[j - 1].x && c.chain < crossings[j - 1].chain));
                  --j) {
-                crossings_[j] = crossings_[j - 1];
+                crossings[j] = crossings[j - 1];
             }
-            crossings_[j] = c;
+            crossings[j] = c;
         }
-        if (fillDirection == 0 && !crossings_.empty() && crossings_.front().x < crossings_.back().x)
-            fillDirection = crossings_.front().direction;
+        if (fillDirection == 0 && count > 0 && crossings[0].x < crossings[count - 1].x)
+            fillDirection = crossings[0].direction;
         std::uint8_t* pixels = coverage_.data() + row * width;
-        for (std::size_t i = 0; i < crossings_.size(); ++i) {
-            const int direction = fillDirection != 0 ? fillDirection : crossings_[i].direction;
-            if (crossings_[i].direction != direction)
+        for (std::size_t i = 0; i < count; ++i) {
+            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction;
+            if (crossings[i].direction != direction)
                 continue;
-            for (std::size_t j = i + 1; j < crossings_.size(); ++j) {
-                if (crossings_[j].direction == -direction && crossings_[j].x >= crossings_[i].x) {
-                    coverSpan(pixels, width, double(crossings_[i].x) * k - origin + 1,
-                              double(crossings_[j].x) * k - origin + 1, step);
+            for (std::size_t j = i + 1; j < count; ++j) {
+                if (crossings[j].direction == -direction && crossings[j].x >= crossings[i].x) {
+                    coverSpan(pixels, width, double(crossings[i].x) * k - origin + 1,
+                              double(crossings[j].x) * k - origin + 1, step);
                     break;
                 }
             }
+        }
+        // Every aaSize sub-scanlines make one pixel row.
+        if (++sub == aaSize) {
+            sub = 0;
+            ++row;
         }
     }
 }

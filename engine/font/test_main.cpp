@@ -1,6 +1,7 @@
 // The font layer's test program starts as the engine does: the document's
-// parser makes typed objects, font dictionaries and descriptors among them;
-// the font layer's static objects exist; the Type 1 loaders (over the fonts
+// parser makes typed objects, font dictionaries and descriptors among them,
+// and images; output devices make RasterImages; the font layer's static
+// objects exist; the Type 1 loaders (over the fonts
 // folder the build writes), the TrueType loader and the PDF font factories
 // are registered (the answer of the latter is kept for the test of the step
 // itself).
@@ -12,6 +13,7 @@
 #include "engine/font/pdf_font_registration.h"
 #include "engine/font/truetype_loader.h"
 #include "engine/font/type1_loader.h"
+#include "engine/render/content/image_drawing.h"
 #include "tests/support/pinned_fonts.h"
 
 namespace vistrel::testing {
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
     usePinnedFonts();
     vistrel::installDocumentFactories();
     vistrel::installFontDictionaryFactories();
+    vistrel::installImageFactories();
     vistrel::fontStaticObjects().buildAll();
     vistrel::registerType1Loaders(vistrel::WString::fromUtf8(VISTREL_FONTS_DIR));
     vistrel::registerTrueTypeLoader();

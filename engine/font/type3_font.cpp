@@ -178,7 +178,8 @@ Ref<PdfStream> Type3Font::glyphProcedure(std::uint16_t code) const {
 }
 
 bool Type3Font::showGlyph(std::uint16_t code) {
-    Ref<PdfStream> procedure = glyphProcedure(code);
+    Ref<PdfStream> procedure =
+        glyphs_.procedure(code, [this](std::uint16_t c) { return glyphProcedure(c); });
     if (!procedure) {
         // Nothing to draw; the string goes on after the glyph's advance.
         FontRenderer::showGlyph(code);
@@ -188,7 +189,9 @@ bool Type3Font::showGlyph(std::uint16_t code) {
     // procedures nest only so deep: a glyph skipped so only advances.
     ContentInterpreter* in = interpreter();
     if (in && !drawing_ && openGlyphRuns < kMaxGlyphNesting && in->enterNested(procedure.get())) {
-        runProcedure(*in, *procedure);
+        // A glyph that only draws an image mask is drawn from its kept image
+        // where one fits.
+        runProcedure(*in, *procedure, code, glyphs_.isStencil(code, *procedure));
         in->leaveNested(procedure.get());
     }
     const double tx = glyphWidth(code) * fontSize() * fontMatrix_.a * 1000.0 + charSpacing();
@@ -196,7 +199,8 @@ bool Type3Font::showGlyph(std::uint16_t code) {
     return true;
 }
 
-void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure) {
+void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure, std::uint16_t code,
+                             bool keep) {
     const FontTextState kept(*this);
     const std::int32_t mode = in.mode();
     in.setMode(kStatePage);
@@ -208,7 +212,9 @@ void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure) {
     in.setBaseMatrix(multiply(fontMatrix_, renderingMatrix()));
 
     InputStream* input = in.contentInput();
-    if (procedure.open()) {
+    if (keep && glyphs_.draw(code, base, in)) {
+        // Drawn from the image the procedure drew at an earlier showing.
+    } else if (procedure.open()) {
         in.setContentInput(&procedure);
         const std::size_t outerStates = in.savedStateCount();
         in.saveGraphicsState();
@@ -225,7 +231,17 @@ void Type3Font::runProcedure(ContentInterpreter& in, PdfStream& procedure) {
         }
         ++openGlyphRuns;
         drawing_ = true;
+        KeptImage image;
+        KeptImage* outerKeeper = in.imageKeeper();
+        if (keep)
+            in.setImageKeeper(&image);
+        const std::uint64_t workBefore = in.workDone();
         runContentStream(runner_, in);
+        if (keep) {
+            in.setImageKeeper(outerKeeper);
+            if (!in.workSpent())
+                glyphs_.keep(code, in.baseMatrix(), image, in.workDone() - workBefore);
+        }
         drawing_ = false;
         --openGlyphRuns;
         if (outermost)

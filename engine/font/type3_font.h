@@ -16,6 +16,7 @@
 #include "engine/core/ref.h"
 #include "engine/doc/content_runner.h"
 #include "engine/font/font_description.h"
+#include "engine/font/type3_glyph_cache.h"
 #include "engine/render/content/font_renderer.h"
 
 namespace vistrel {
@@ -61,6 +62,7 @@ public:
     double programAdvance(std::uint16_t code) override;
 
     const Matrix& fontMatrix() const { return fontMatrix_; }
+    const Type3GlyphCache& glyphCache() const { return glyphs_; }
     // The interpreter glyph procedures run in; null when none was given or
     // it is gone.
     ContentInterpreter* interpreter() const;
@@ -73,8 +75,9 @@ private:
     // The glyph procedure of a code, or null.
     Ref<PdfStream> glyphProcedure(std::uint16_t code) const;
     // Runs a procedure in the interpreter inside "q" and "Q", with the glyph
-    // matrix as base matrix.
-    void runProcedure(ContentInterpreter& in, PdfStream& procedure);
+    // matrix as base matrix; with keep, the image a stencil procedure draws
+    // is kept for the code's later showings.
+    void runProcedure(ContentInterpreter& in, PdfStream& procedure, std::uint16_t code, bool keep);
 
     Ref<Type3FontDict> fontDict_;
     Ref<InterpreterLink> interpreter_;
@@ -83,6 +86,7 @@ private:
     Ref<PdfDict> charProcs_;
     // A glyph procedure of this font is running.
     bool drawing_ = false;
+    Type3GlyphCache glyphs_;
 };
 
 // The "Type3" loader: a Type3Font for a Type 3 description, else null.

@@ -94,6 +94,14 @@ public:
     FontRenderer* font() { return currentFont(session_->in); }
     Ink ink(char colour) const { return inkOf(session_->canvas, colour); }
     std::string picture() const { return session_->canvas.picture(); }
+    std::vector<std::uint32_t> pixels() const {
+        std::vector<std::uint32_t> all;
+        for (int y = 0; y < session_->canvas.height; ++y) {
+            for (int x = 0; x < session_->canvas.width; ++x)
+                all.push_back(session_->canvas.pixel(x, y));
+        }
+        return all;
+    }
     // The deepest content run an operator ran in (0: the page's own).
     int deepestRun() const {
         int deepest = 0;
@@ -447,6 +455,66 @@ TEST_F(Type3FontTest, FontsDrawThroughTheCurrentPagesInterpreter) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->interpreter(), &page.in());
     EXPECT_EQ(page.ink('r').box(), "0,54 10,63");
+}
+
+}  // namespace
+}  // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+// A glyph drawing one 8 x 10 image mask in line, as bitmap fonts are
+// written; `more` goes after "d1".
+std::string stencilGlyph(const std::string& more) {
+    return streamObject("", "800 0 0 0 8 10 d1 " + more +
+                                "q 8 0 0 10 0 0 cm BI /W 8 /H 10 /IM true /BPC 1 /D [1 0] ID "
+                                "\x3c\x42\x81\xa5\x81\xbd\x81\x42\x3c\x18 EI Q");
+}
+
+// A glyph that only draws an image mask is drawn from the image its first
+// showing made wherever the image lands on the same whole-pixel edges, and
+// gives the very pixels its procedure draws: at fractional positions, in
+// other colours, clipped (a clipped blit changes the image it draws) and at
+// other sizes. The twin glyph's "0 w" keeps it from being kept.
+TEST_F(Type3FontTest, KeptStencilGlyphsDrawAsTheirProcedures) {
+    SettingGuard show(settings::Quality, settings::ImageShowMode);
+    settingsStore().set(settings::Quality, settings::ImageShowMode, SettingValue::ofInteger(2));
+    // Clips of other shapes than rectangles as span lists, which images are
+    // clipped by pixel.
+    SettingGuard clipMode(settings::Quality, settings::GDCClipMode);
+    SettingGuard optimMode(settings::Quality, settings::GDCOptimMode);
+    settingsStore().set(settings::Quality, settings::GDCClipMode, SettingValue::ofInteger(1));
+    settingsStore().set(settings::Quality, settings::GDCOptimMode, SettingValue::ofInteger(1));
+    const char* contents[] = {
+        "0 g BT /T 7.3 Tf 1.37 Tc 3.3 50.7 Td (aaaaaaaa) Tj 0.2 0.5 0.7 rg (aaaa) Tj ET",
+        "0 g BT /T 9.1 Tf 0.61 Tc 2.2 6.4 Td (a) Tj ET 1 0 0 rg q 0 0 m 40 0 l 0 40 l h W n "
+        "BT /T 9.1 Tf 0.61 Tc 2.2 18.4 Td (aaaaaaa) Tj ET Q "
+        "0 g BT /T 9.1 Tf 0.61 Tc 2.2 30.4 Td (aaaa) Tj ET",
+        "0 g BT /T 5 Tf 0.77 Tc 1 5.5 Td (aaaaaaaaaaaa) Tj /T 12.3 Tf 0 -4.2 Td (aaaaa) Tj ET",
+    };
+    for (const char* content : contents) {
+        SCOPED_TRACE(content);
+        std::vector<std::uint32_t> pixels[2];
+        for (int twin = 0; twin < 2; ++twin) {
+            Page page("/Font << /T 4 0 R >>",
+                      {type3(0.1, "97 /a", "/CharProcs << /a 5 0 R >> /FirstChar 97 /Widths [8]"),
+                       stencilGlyph(twin ? "0 w " : "")});
+            page.setObserver(nullptr);
+            page.run(content);
+            const auto* font = dynamic_cast<const Type3Font*>(page.font());
+            ASSERT_NE(font, nullptr);
+            if (twin == 0) {
+                EXPECT_GT(font->glyphCache().keptImages(), 0u);
+                EXPECT_GT(font->glyphCache().drawnFromKept(), 0u);
+            } else {
+                EXPECT_EQ(font->glyphCache().keptImages(), 0u);
+            }
+            pixels[twin] = page.pixels();
+        }
+        EXPECT_EQ(pixels[0], pixels[1]);
+        EXPECT_NE(std::count(pixels[0].begin(), pixels[0].end(), 0xFFFFFFu),
+                  std::ptrdiff_t(pixels[0].size()));
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -318,6 +319,49 @@ TEST(GdiBlitTest, CopiesConvertAndClip) {
     PatBlt(dst.dc, 0, 0, 5, 4, BLACKNESS);
     EXPECT_TRUE(BitBlt(dst.dc, 1, 1, 3, 2, src.dc, 0, 0, SRCPAINT));
     EXPECT_EQ(dst.picture(), "#####|##?.#|#####|#####");
+}
+
+// AlphaBlend with per-pixel alpha over 24- and 32-bit destinations: every
+// pair of alpha and destination byte, under source bytes of every value,
+// gives min(255, source + (destination * (255 - alpha) + 127) / 255), the
+// destination's fourth byte kept; rows of 257 pixels end past whole groups
+// of four.
+TEST(GdiBlitTest, AlphaBlendEveryAlphaOverEveryByte) {
+    const int w = 257, h = 256;
+    Canvas src(w, h, 32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = src.bits + (std::size_t(y) * w + x) * 4;
+            for (int ch = 0; ch < 3; ++ch)
+                p[ch] = std::uint8_t((x * 7 + y * 13 + ch * 101) % 256);
+            p[3] = std::uint8_t(y);
+        }
+    }
+    for (const int bpp : {24, 32}) {
+        Canvas dst(w, h, bpp);
+        const std::size_t stride = (std::size_t(w) * (bpp / 8) + 3) & ~std::size_t(3);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w * (bpp / 8); ++x)
+                dst.bits[std::size_t(y) * stride + x] = std::uint8_t(x / (bpp / 8) + x % 4 * 50);
+        }
+        std::vector<std::uint8_t> before(dst.bits, dst.bits + stride * h);
+        ASSERT_TRUE(AlphaBlend(dst.dc, 0, 0, w, h, src.dc, 0, 0, w, h,
+                               BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+        int wrong = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* in = src.bits + (std::size_t(y) * w + x) * 4;
+                const std::size_t at = std::size_t(y) * stride + std::size_t(x) * (bpp / 8);
+                for (int ch = 0; ch < bpp / 8; ++ch) {
+                    const unsigned d = before[at + ch];
+                    const unsigned want =
+                        ch == 3 ? d : std::min(255u, in[ch] + (d * (255u - in[3]) + 127) / 255);
+                    wrong += dst.bits[at + ch] != want;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << bpp;
+    }
 }
 
 // AlphaBlend: a premultiplied 32-bit source over the page, per-pixel alpha

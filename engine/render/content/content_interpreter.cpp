@@ -128,20 +128,26 @@ void ContentInterpreter::restoreGraphicsState() {
 
 void ContentInterpreter::applyStateToDevice() {
     if (device_ && device_->IsAttached()) {
-        const GraphicsState& g = *graphics_;
-        if (g.fillColor)
-            device_->SetFillColor(*g.fillColor);
-        if (g.strokeColor)
-            device_->SetStrokeColor(*g.strokeColor);
-        device_->SetLineCap(g.lineCap);
-        device_->SetLineJoin(g.lineJoin);
-        setDeviceDash();
-        device_->SetLineWidth(deviceLineWidth());
-        device_->SetMiterLimit(g.miterLimit);
+        applyPaintStateToDevice();
         device_->RestoreClip();
     }
     if (FontRenderer* font = currentFont(*this))
         applyTextState(*font);
+}
+
+void ContentInterpreter::applyPaintStateToDevice() {
+    if (!device_ || !device_->IsAttached())
+        return;
+    const GraphicsState& g = *graphics_;
+    if (g.fillColor)
+        device_->SetFillColor(*g.fillColor);
+    if (g.strokeColor)
+        device_->SetStrokeColor(*g.strokeColor);
+    device_->SetLineCap(g.lineCap);
+    device_->SetLineJoin(g.lineJoin);
+    setDeviceDash();
+    device_->SetLineWidth(deviceLineWidth());
+    device_->SetMiterLimit(g.miterLimit);
 }
 
 void ContentInterpreter::applyTextState(FontRenderer& font) const {

@@ -17,6 +17,7 @@
 #include "engine/render/content/graphics_state.h"
 #include "engine/render/content/operand_stack.h"
 #include "engine/render/content/operator_tables.h"
+#include "engine/render/raster/drawable_base.h"
 #include "engine/render/raster/work_meter.h"
 
 namespace vistrel {
@@ -35,6 +36,17 @@ struct OperatorTrace {
     const PdfObject* op;  // the operator keyword
     bool handled;         // false when the state's table does not hold it (dropped)
     std::int32_t status;  // the handler's status when handled
+};
+
+// The images drawn while a keeper is set (see setImageKeeper): how many, and
+// a copy of the last one as it was made, before the device drew it (none when
+// its data ended early), with the current and the device matrix it was drawn
+// under.
+struct KeptImage {
+    std::int32_t count = 0;
+    std::unique_ptr<DrawableBase> image;
+    Matrix ctm;
+    Matrix deviceMatrix;
 };
 
 // A counted reference to an interpreter that may outlive it: the interpreter
@@ -122,6 +134,9 @@ public:
     // Hands the graphics state to the device (colours, line style, the clip
     // saved last) and the text state to the current font.
     void applyStateToDevice();
+    // Only the colours and the line style of the graphics state to the
+    // device.
+    void applyPaintStateToDevice();
     // Hands the text state to a font: its parameters, and its matrices in
     // device terms.
     void applyTextState(FontRenderer& font) const;
@@ -206,6 +221,12 @@ public:
     void leaveRun() { --runDepth_; }
 
     void setStepObserver(StepObserver* observer) { observer_ = observer; }
+    StepObserver* stepObserver() const { return observer_; }
+
+    // While a keeper is set, every image drawn is counted in it and copied
+    // into it (a font that draws the same glyph image again keeps it).
+    void setImageKeeper(KeptImage* keeper) { keeper_ = keeper; }
+    KeptImage* imageKeeper() const { return keeper_; }
 
 private:
     void trace(const PdfObject* op, bool handled, std::int32_t state, std::int32_t status);
@@ -235,6 +256,7 @@ private:
     std::int32_t runDepth_ = 0;
     WorkMeter meter_;
     StepObserver* observer_ = nullptr;
+    KeptImage* keeper_ = nullptr;
 };
 
 // The font object of the text state's current font; null when there is no

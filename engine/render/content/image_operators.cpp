@@ -158,8 +158,16 @@ void drawImage(ContentInterpreter& in, ImageDict& image, bool withProgress) {
         keeper->keepDrawing(*kept, matrix, *raster);
     // An image of which no row could be read (a filter the engine does not
     // read, no data) draws nothing rather than an empty box.
-    if (rowsRead > 0)
+    if (rowsRead > 0) {
+        if (KeptImage* keeper = in.imageKeeper()) {
+            ++keeper->count;
+            // Copied before drawing: a clipped draw changes the image.
+            keeper->image = rowsRead == image.height() ? raster->clone() : nullptr;
+            keeper->ctm = in.graphicsState().ctm;
+            keeper->deviceMatrix = m;
+        }
         raster->Draw(IntPoint(0, 0), *device);
+    }
 }
 
 void drawImagePlaceholder(ContentInterpreter& in) {

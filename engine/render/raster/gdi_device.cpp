@@ -44,7 +44,8 @@ GdiDevice::GdiDevice(win::HDC deviceContext, IntPoint pageSize) {
 }
 
 GdiDevice::~GdiDevice() {
-    freeMask();
+    mask_.free();
+    ink_.free();
     freeSpanClip(nullptr);
     spanStack_.clear();
 }
@@ -227,11 +228,39 @@ std::size_t maskStride(int width) {
 
 }  // namespace
 
+bool GdiDevice::MemoryDib::make(win::HDC like, const win::BITMAPINFO* info, int w, int h) {
+    void* pixels = nullptr;
+    bitmap = win::CreateDIBSection(nullptr, info, win::DIB_RGB_COLORS, &pixels, nullptr, 0);
+    dc = bitmap && pixels ? win::CreateCompatibleDC(like) : win::HDC();
+    if (!dc) {
+        free();
+        return false;
+    }
+    old = win::SelectObject(dc, bitmap);
+    bits = static_cast<std::uint8_t*>(pixels);
+    width = w;
+    height = h;
+    return true;
+}
+
+void GdiDevice::MemoryDib::free() {
+    if (dc) {
+        win::SelectObject(dc, old);
+        win::DeleteDC(dc);
+    }
+    if (bitmap)
+        win::DeleteObject(bitmap);
+    dc = nullptr;
+    bitmap = nullptr;
+    bits = nullptr;
+    width = height = 0;
+}
+
 bool GdiDevice::maskFor(int w, int h) {
-    if (mask_ && w <= maskWidth_ && h <= maskHeight_)
+    if (mask_.bitmap && w <= mask_.width && h <= mask_.height)
         return true;
-    freeMask();
-    const int mw = std::max(w, maskWidth_), mh = std::max(h, maskHeight_);
+    mask_.free();
+    const int mw = std::max(w, mask_.width), mh = std::max(h, mask_.height);
     struct {
         win::BITMAPINFOHEADER header;
         win::RGBQUAD colors[2];
@@ -239,33 +268,22 @@ bool GdiDevice::maskFor(int w, int h) {
     info.header = {sizeof(win::BITMAPINFOHEADER), mw, -mh, 1, 8, win::BI_RGB, 0, 0, 0, 2, 0};
     info.colors[0] = {0, 0, 0, 0};  // ink
     info.colors[1] = {255, 255, 255, 0};
-    void* bits = nullptr;
-    mask_ = win::CreateDIBSection(nullptr, reinterpret_cast<const win::BITMAPINFO*>(&info),
-                                  win::DIB_RGB_COLORS, &bits, nullptr, 0);
-    maskDc_ = mask_ && bits ? win::CreateCompatibleDC(dc_) : win::HDC();
-    if (!maskDc_) {
-        freeMask();
+    if (!mask_.make(dc_, reinterpret_cast<const win::BITMAPINFO*>(&info), mw, mh))
         return false;
-    }
-    maskOld_ = win::SelectObject(maskDc_, mask_);
-    maskBits_ = static_cast<std::uint8_t*>(bits);
-    std::memset(maskBits_, 1, maskStride(mw) * std::size_t(mh));
-    maskWidth_ = mw;
-    maskHeight_ = mh;
+    std::memset(mask_.bits, 1, maskStride(mw) * std::size_t(mh));
     return true;
 }
 
-void GdiDevice::freeMask() {
-    if (maskDc_) {
-        win::SelectObject(maskDc_, maskOld_);
-        win::DeleteDC(maskDc_);
-    }
-    if (mask_)
-        win::DeleteObject(mask_);
-    maskDc_ = nullptr;
-    mask_ = nullptr;
-    maskBits_ = nullptr;
-    maskWidth_ = maskHeight_ = 0;
+bool GdiDevice::inkFor(int w, int h) {
+    if (ink_.bitmap && w <= ink_.width && h <= ink_.height)
+        return true;
+    // Made for the glyph sizes of text at once, grown by half at least.
+    const int iw = std::max({w, ink_.width + ink_.width / 2, 64});
+    const int ih = std::max({h, ink_.height + ink_.height / 2, 64});
+    ink_.free();
+    win::BITMAPINFO info{};
+    info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), iw, -ih, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
+    return ink_.make(dc_, &info, iw, ih);
 }
 
 std::int64_t GdiDevice::figureReach() const {
@@ -320,14 +338,14 @@ void GdiDevice::strokeThroughSpanClip(bool closed) {
     win::HPEN ink = geometricPen(0);
     win::HPEN runs = ink ? win::CreatePen(win::PS_SOLID, 1, strokeColor_) : win::HPEN();
     if (runs) {
-        win::IntersectClipRect(maskDc_, 0, 0, w, h);
-        const win::HGDIOBJ oldInk = win::SelectObject(maskDc_, ink);
-        win::SetMiterLimit(maskDc_, penMiterLimit(GetMiterLimit()), nullptr);
-        strokeOn(maskDc_, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
-        win::SelectObject(maskDc_, oldInk);
-        win::SelectClipRgn(maskDc_, nullptr);
-        const std::size_t stride = maskStride(maskWidth_);
-        std::uint8_t* row = maskBits_;
+        win::IntersectClipRect(mask_.dc, 0, 0, w, h);
+        const win::HGDIOBJ oldInk = win::SelectObject(mask_.dc, ink);
+        win::SetMiterLimit(mask_.dc, penMiterLimit(GetMiterLimit()), nullptr);
+        strokeOn(mask_.dc, IntPoint(std::int32_t(x0) + 1, std::int32_t(y0) + 1), closed);
+        win::SelectObject(mask_.dc, oldInk);
+        win::SelectClipRgn(mask_.dc, nullptr);
+        const std::size_t stride = maskStride(mask_.width);
+        std::uint8_t* row = mask_.bits;
         const win::HGDIOBJ stroke = win::SelectObject(dc_, runs);
         for (int y = 0; y < h; ++y, row += stride) {
             std::uint8_t* const end = row + w;
@@ -754,9 +772,35 @@ bool GdiDevice::RestoreClip() {
 
 namespace {
 
-// The stencil as a 32-bit bitmap of the ink premultiplied by its coverage
-// (255 - the stencil's value), for AlphaBlend; null when it cannot be made.
-win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
+// The stencil's pixels as 32-bit ones of the ink premultiplied by its
+// coverage (255 - the stencil's value), for AlphaBlend, into rows `stride`
+// bytes apart.
+void writeInk(ImageView& stencil, GdiDevice::InkTable& kept, std::uint32_t ink, std::uint8_t* out,
+              std::size_t stride) {
+    if (!kept.made || kept.ink != ink) {
+        const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
+        for (unsigned v = 0; v < 256; ++v) {
+            const unsigned alpha = 255u - v;
+            kept.bytes[v][0] = std::uint8_t((blue * alpha + 127) / 255);
+            kept.bytes[v][1] = std::uint8_t((green * alpha + 127) / 255);
+            kept.bytes[v][2] = std::uint8_t((red * alpha + 127) / 255);
+            kept.bytes[v][3] = std::uint8_t(alpha);
+        }
+        kept.ink = ink;
+        kept.made = true;
+    }
+    const int w = stencil.dibWidth(), h = stencil.dibHeight();
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = stencil.dibRow(y);
+        std::uint8_t* row = out + std::size_t(y) * stride;
+        for (int x = 0; x < w; ++x)
+            std::memcpy(row + std::size_t(x) * 4, kept.bytes[in[x]], 4);
+    }
+}
+
+// The stencil as a 32-bit bitmap of its own for writeInk; null when it
+// cannot be made.
+win::HBITMAP inkSection(ImageView& stencil, GdiDevice::InkTable& kept, std::uint32_t ink) {
     const int w = stencil.dibWidth(), h = stencil.dibHeight();
     win::BITMAPINFO info{};
     info.bmiHeader = {sizeof(win::BITMAPINFOHEADER), w, -h, 1, 32, win::BI_RGB, 0, 0, 0, 0, 0};
@@ -769,22 +813,7 @@ win::HBITMAP inkSection(ImageView& stencil, std::uint32_t ink) {
         win::DeleteObject(section);
         return nullptr;
     }
-    const unsigned red = ink & 0xFF, green = (ink >> 8) & 0xFF, blue = (ink >> 16) & 0xFF;
-    // The four bytes for each stencil value.
-    std::uint8_t table[256][4];
-    for (unsigned v = 0; v < 256; ++v) {
-        const unsigned alpha = 255u - v;
-        table[v][0] = std::uint8_t((blue * alpha + 127) / 255);
-        table[v][1] = std::uint8_t((green * alpha + 127) / 255);
-        table[v][2] = std::uint8_t((red * alpha + 127) / 255);
-        table[v][3] = std::uint8_t(alpha);
-    }
-    std::uint8_t* out = static_cast<std::uint8_t*>(bits);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = stencil.dibRow(y);
-        for (int x = 0; x < w; ++x, out += 4)
-            std::memcpy(out, table[in[x]], 4);
-    }
+    writeInk(stencil, kept, ink, static_cast<std::uint8_t*>(bits), std::size_t(w) * 4);
     return section;
 }
 
@@ -846,6 +875,13 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
             }
         }
     }
+    const win::BLENDFUNCTION blend{win::AC_SRC_OVER, 0, 255, win::AC_SRC_ALPHA};
+    // A small stencil (a glyph of a bitmap font) is inked in the bitmap the
+    // device keeps for that, not in one made for it.
+    if (stencil && w <= kKeptInkSide && h <= kKeptInkSide && inkFor(w, h)) {
+        writeInk(image, inkTable_, fillColor_, ink_.bits, std::size_t(ink_.width) * 4);
+        return win::AlphaBlend(dc_, p.x, p.y, w, h, ink_.dc, 0, 0, w, h, blend) != 0;
+    }
     win::HDC mem = win::CreateCompatibleDC(dc_);
     if (!mem)
         return false;
@@ -857,11 +893,9 @@ bool GdiDevice::BlitImage(ImageView& image, IntPoint p) {
     bool ok;
     if (stencil) {
         // The fill colour blended over the page by the stencil's coverage.
-        win::HBITMAP ink = inkSection(image, fillColor_);
+        win::HBITMAP ink = inkSection(image, inkTable_, fillColor_);
         win::HGDIOBJ replaced = ink ? win::SelectObject(mem, ink) : win::HGDIOBJ();
-        ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h,
-                                         win::BLENDFUNCTION{win::AC_SRC_OVER, 0, 255,
-                                                            win::AC_SRC_ALPHA}) != 0;
+        ok = replaced && win::AlphaBlend(dc_, p.x, p.y, w, h, mem, 0, 0, w, h, blend) != 0;
         if (replaced)
             win::SelectObject(mem, replaced);
         if (ink)

@@ -51,6 +51,14 @@ public:
     bool PointVisible(int x, int y) override;
 
     bool BlitImage(ImageView& image, IntPoint position) override;
+
+    // The four bytes of inked pixel for each stencil value, for the ink they
+    // were made for (text blits many small stencils in one colour).
+    struct InkTable {
+        bool made = false;
+        std::uint32_t ink = 0;
+        std::uint8_t bytes[256][4];
+    };
     bool ReservedOp1(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
         return true;
     }
@@ -98,10 +106,27 @@ private:
     // Charges the page rows and pixels the figure may cover; false once the
     // page's work is spent.
     bool chargeFigure();
+    // A DIB section selected into a memory context of its own.
+    struct MemoryDib {
+        win::HBITMAP bitmap;
+        win::HDC dc;
+        win::HGDIOBJ old;
+        std::uint8_t* bits = nullptr;
+        int width = 0;
+        int height = 0;
+
+        // Made from info (w x h pixels) in a context compatible with `like`;
+        // false, holding nothing, when it cannot be.
+        bool make(win::HDC like, const win::BITMAPINFO* info, int w, int h);
+        void free();
+    };
+
     // The mask of at least w x h pixels, made or grown; false when it
     // cannot be.
     bool maskFor(int w, int h);
-    void freeMask();
+    // The ink bitmap of at least w x h pixels, made or grown; false when it
+    // cannot be.
+    bool inkFor(int w, int h);
 
     bool dashOn_ = true;
     bool spanDrawing_ = false;
@@ -111,13 +136,13 @@ private:
     bool geometricPen_ = false;  // the selected stroke pen is geometric
     std::vector<win::POINT> figure_;
     // The mask strokes under a span clip are drawn into: an 8-bit DIB
-    // section, index 0 where ink fell, in a memory context of its own.
-    win::HBITMAP mask_;
-    win::HDC maskDc_;
-    win::HGDIOBJ maskOld_;
-    std::uint8_t* maskBits_ = nullptr;
-    int maskWidth_ = 0;
-    int maskHeight_ = 0;
+    // section, index 0 where ink fell.
+    MemoryDib mask_;
+    // Stencils of at most kKeptInkSide pixels a side are inked in this 32-bit
+    // DIB section, for AlphaBlend.
+    static constexpr int kKeptInkSide = 256;
+    MemoryDib ink_;
+    InkTable inkTable_;
     int clipState_ = -1;
     int clipMode_ = 0;
     PointerStack<SpanList*> spanStack_;
