@@ -1,5 +1,7 @@
 #include "engine/font/type3_glyph_cache.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -10,6 +12,17 @@
 
 namespace vistrel {
 namespace {
+
+// Matrices equal to the bit, as the drawing that kept an image used them.
+bool sameBits(const Matrix& x, const Matrix& y) {
+    const double xs[] = {x.a, x.b, x.c, x.d, x.e, x.f};
+    const double ys[] = {y.a, y.b, y.c, y.d, y.e, y.f};
+    for (int i = 0; i < 6; ++i) {
+        if (std::bit_cast<std::uint64_t>(xs[i]) != std::bit_cast<std::uint64_t>(ys[i]))
+            return false;
+    }
+    return true;
+}
 
 bool isWhite(std::uint8_t c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
@@ -278,9 +291,9 @@ void Type3GlyphCache::keep(std::uint16_t code, const Matrix& base, KeptImage& ke
     // The run must have placed the image by the matrices the later showings
     // are placed by.
     const Matrix m = multiply(kept.ctm, base);
-    if (std::memcmp(&m, &kept.deviceMatrix, sizeof m) != 0)
+    if (!sameBits(m, kept.deviceMatrix))
         return;
-    if (!entry.kept.empty() && std::memcmp(&entry.ctm, &kept.ctm, sizeof kept.ctm) != 0)
+    if (!entry.kept.empty() && !sameBits(entry.ctm, kept.ctm))
         return;
     Placement p;
     if (!placementOf(m, p) || image->orientation() != RasterImage::kUpright)
@@ -295,8 +308,7 @@ void Type3GlyphCache::keep(std::uint16_t code, const Matrix& base, KeptImage& ke
     std::unique_ptr<DrawableBase> copy = image->clone();
     if (!copy)
         return;
-    kept.image.release();
-    Kept k{p, std::unique_ptr<RasterImage>(image),
+    Kept k{p, std::unique_ptr<RasterImage>(static_cast<RasterImage*>(kept.image.release())),
            std::unique_ptr<RasterImage>(static_cast<RasterImage*>(copy.release()))};
     // The blit charges its pixels again at each showing.
     const std::uint64_t blit = WorkMeter::kImagePixelWork * std::uint64_t(image->dibWidth()) *

@@ -93,8 +93,8 @@ void KeptImageRows::keepDrawing(ImageXObject& image, const double* matrix,
     auto* raster = dynamic_cast<RasterImage*>(copy.get());
     if (!raster)
         return;
-    copy.release();
-    Drawing kept{Ref<ImageXObject>::share(&image), {}, std::unique_ptr<RasterImage>(raster), bytes};
+    Drawing kept{Ref<ImageXObject>::share(&image), {},
+                 std::unique_ptr<RasterImage>(static_cast<RasterImage*>(copy.release())), bytes};
     std::copy(matrix, matrix + 6, kept.matrix);
     drawings_.push_back(std::move(kept));
     drawingBytes_ += bytes;

@@ -74,7 +74,7 @@ TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
         {"Indexed",
          "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 "
          "/ColorSpace [/Indexed /DeviceRGB 1 <102030405060>]",
-         "\x01\x00", 1, true, 0},
+         std::string("\x01\x00", 2), 1, true, 0},
         {"short last row", greyImage(4, 2), "abcdef", 2, true, 2},
         {"data ends early", greyImage(4, 3), "abcd", 3, false, 1},
         {"stopped early", greyImage(3, 2), "abcdef", 1, false, 1},
