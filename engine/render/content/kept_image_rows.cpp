@@ -84,7 +84,8 @@ void KeptImageRows::clear() {
 
 void KeptImageRows::keepDrawing(ImageXObject& image, const double* matrix,
                                 const RasterImage& drawn) {
-    if (!keepsDrawings_ || !drawn.isReady() || drawing(image, matrix, drawn.rotationMode()))
+    if (!keepsDrawings_ || !drawn.isReady() || drawings_.size() >= kMaxDrawings ||
+        drawing(image, matrix, drawn.rotationMode()))
         return;
     const std::size_t bytes = drawn.dibStride() * std::size_t(drawn.dibHeight());
     if (bytes > budget_ - drawingBytes_)

@@ -66,10 +66,13 @@ public:
     // held as the spare. The drawings go too.
     void clear();
 
+    // Drawings kept at most: each drawing is looked up among them all.
+    static constexpr std::size_t kMaxDrawings = 256;
+
     bool keepsDrawings() const { return keepsDrawings_; }
     // Keeps a copy of `drawn`, the image drawn in full under the device
     // matrix (a b c d e f), unless the drawings would exceed the budget or
-    // the keeper keeps none.
+    // kMaxDrawings, or the keeper keeps none.
     void keepDrawing(ImageXObject& image, const double* matrix, const RasterImage& drawn);
     // The drawing of the image under exactly that matrix and rotation mode,
     // or null.

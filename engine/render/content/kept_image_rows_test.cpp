@@ -210,6 +210,18 @@ TEST(KeptImageRowsTest, DrawingsForTheSameImageAndMatrix) {
     ASSERT_GT(placedOtherwise.begin(4, 2, 1, 8, 0, wider), 0u);
     EXPECT_FALSE(placedOtherwise.copyPixelsFrom(*kept));
 
+    // Past kMaxDrawings no drawing is kept, so a page of many placements
+    // does not make every lookup longer.
+    double moved[6] = {1, 0, 0, -1, 0, 1};
+    for (std::size_t i = 1; i < KeptImageRows::kMaxDrawings; ++i) {
+        moved[4] = double(i);
+        keeper.keepDrawing(*image, moved, drawn);
+        ASSERT_NE(keeper.drawing(*image, moved, mode), nullptr) << i;
+    }
+    moved[4] = -1;
+    keeper.keepDrawing(*image, moved, drawn);
+    EXPECT_EQ(keeper.drawing(*image, moved, mode), nullptr);
+
     keeper.clear();
     EXPECT_EQ(keeper.drawing(*image, matrix, mode), nullptr);
 }
