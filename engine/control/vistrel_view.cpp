@@ -250,7 +250,12 @@ void Vistrel::deleteSpareBitmap() {
 
 void Vistrel::convertPageBitmap(std::int32_t width, std::int32_t height, std::int32_t page,
                                 double zoom, std::uint16_t format) {
-    pageStore_->convertRenderedPage(memoryDc_, width, height, page, zoom, format);
+    // The bitmap was all white before the page was drawn (createPageBitmap):
+    // outside what the drawing changed it still is.
+    win::RECT drawn{};
+    const bool known = win::GetBitmapChange(pageBitmap_, &drawn, 0) != 0;
+    pageStore_->convertRenderedPage(memoryDc_, width, height, page, zoom, format,
+                                    known ? &drawn : nullptr);
     // The conversion may paint its picture back through the section's bits.
     const win::RECT all{0, 0, width, height};
     win::AddBitmapChange(pageBitmap_, &all);

@@ -270,6 +270,8 @@ public:
             counter_.add(out[x]);
         }
     }
+    // Counts n pixels of one grey that were not read.
+    void addKnown(std::uint8_t grey, std::uint32_t n) { counter_.addRun(grey, n); }
     void addTo(std::uint32_t* histogram) {
         counter_.addTo(histogram);
     }
@@ -356,15 +358,53 @@ std::uint8_t* packRow(int32_t width, std::uint8_t* out, ValueAt valueAt) {
     return out;
 }
 
+// The 8-bit grey of white, weightedSum(255, 255, 255) >> 10.
+constexpr std::uint8_t kWhiteGrey = 254;
+
+// The columns [left, right) and rows [top, bottom) of a page that may differ
+// from white: the drawn rectangle clipped to the page, the whole page when
+// none is given. Empty (left == right or top == bottom) when nothing may.
+struct DrawnArea {
+    int32_t left, top, right, bottom;
+
+    DrawnArea(const win::RECT* drawn, int32_t width, int32_t height) {
+        if (!drawn) {
+            left = top = 0;
+            right = width;
+            bottom = height;
+            return;
+        }
+        left = int32_t(std::clamp<long long>(drawn->left, 0, width));
+        right = int32_t(std::clamp<long long>(drawn->right, left, width));
+        top = int32_t(std::clamp<long long>(drawn->top, 0, height));
+        bottom = int32_t(std::clamp<long long>(drawn->bottom, top, height));
+        if (left == right)
+            top = bottom;
+    }
+    bool holdsRow(int32_t y) const { return y >= top && y < bottom; }
+};
+
 // The 8-bit greys of the page held by source into grey, counted in
-// histogram when given.
+// histogram when given; pixels outside area are white and not read.
 bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey,
-              std::uint32_t* histogram) {
+              std::uint32_t* histogram, const DrawnArea& area) {
     GreyPass pass;
+    // A row of the page whose pixels are px (null when not read).
+    const auto greyRow = [&](int32_t y, const std::uint8_t* px, std::uint8_t* out) {
+        if (!area.holdsRow(y)) {
+            std::memset(out, kWhiteGrey, std::size_t(width));
+            pass.addKnown(kWhiteGrey, std::uint32_t(width));
+            return;
+        }
+        std::memset(out, kWhiteGrey, std::size_t(area.left));
+        std::memset(out + area.right, kWhiteGrey, std::size_t(width - area.right));
+        pass.addKnown(kWhiteGrey, std::uint32_t(width - (area.right - area.left)));
+        pass.row(px + std::size_t(area.left) * 4, out + area.left, area.right - area.left);
+    };
     std::uint8_t* out = grey;
     if (const DirectPixels page(source, width, height, false); page) {
         for (int32_t y = 0; y < height; ++y, out += width)
-            pass.row(page.row(y), out, width);
+            greyRow(y, area.holdsRow(y) ? page.row(y) : nullptr, out);
     } else {
         const Band band(source, width, bandRows(width, height));
         if (!band)
@@ -373,7 +413,7 @@ bool greyPage(win::HDC source, int32_t width, int32_t height, std::uint8_t* grey
             if (!band.copyIn(source, top, rows))
                 return false;
             for (int32_t y = 0; y < rows; ++y, out += width)
-                pass.row(band.row(y), out, width);
+                greyRow(top + y, band.row(y), out);
             return true;
         });
         if (!done)
@@ -419,23 +459,31 @@ void fillPixels(std::uint8_t* px, int32_t n, std::uint32_t pixel) {
 // (levelPixel) into that row; returns the end of the packed row. Eight
 // pixels of one device value, as most of a page is, take one packed byte
 // and one pixel for all.
+// Packs a row of width pixels of the one device value v, Bits bits (2 or 4)
+// each, and with px paints the preview pixel of v into that row; returns the
+// end of the packed row.
+template <int Bits>
+std::uint8_t* fillRow(unsigned v, int32_t width, std::uint8_t* out,
+                      const std::uint32_t* levelPixel, std::uint8_t* px) {
+    constexpr int kPerByte = 8 / Bits;
+    const std::uint8_t byte = std::uint8_t(Bits == 2 ? v * 0x55 : v * 0x11);
+    std::memset(out, byte, std::size_t(width / kPerByte));
+    out += width / kPerByte;
+    if (const int rest = width % kPerByte)
+        *out++ = std::uint8_t(byte & (0xFF << (8 - rest * Bits)));
+    if (px)
+        fillPixels(px, width, levelPixel[v]);
+    return out;
+}
+
 template <int Bits>
 std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
                      const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
     constexpr int kPerByte = 8 / Bits;
-    if (uniformRow(in, width)) {
-        // A row of one grey (the margins and the space between lines of a
-        // page): its packed bytes and preview pixels are all alike.
-        const unsigned v = value[in[0]];
-        const std::uint8_t byte = std::uint8_t(Bits == 2 ? v * 0x55 : v * 0x11);
-        std::memset(out, byte, std::size_t(width / kPerByte));
-        out += width / kPerByte;
-        if (const int rest = width % kPerByte)
-            *out++ = std::uint8_t(byte & (0xFF << (8 - rest * Bits)));
-        if (px)
-            fillPixels(px, width, levelPixel[v]);
-        return out;
-    }
+    // A row of one grey (the margins and the space between lines of a
+    // page): its packed bytes and preview pixels are all alike.
+    if (uniformRow(in, width))
+        return fillRow<Bits>(value[in[0]], width, out, levelPixel, px);
     int32_t x = 0;
     for (; x + 8 <= width; x += 8) {
         std::uint8_t v[8];
@@ -479,11 +527,33 @@ std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
     return out;
 }
 
+// mapRow for row y of a page whose greys outside area are white: the white
+// rows, and the blocks of eight pixels left and right of area, are packed
+// and painted without reading their greys.
+template <int Bits>
+std::uint8_t* mapAreaRow(const DrawnArea& area, int32_t y, const std::uint8_t* in, int32_t width,
+                         std::uint8_t* out, const std::uint8_t* value,
+                         const std::uint32_t* levelPixel, std::uint8_t* px) {
+    const unsigned white = value[kWhiteGrey];
+    if (!area.holdsRow(y))
+        return fillRow<Bits>(white, width, out, levelPixel, px);
+    // Whole blocks of eight pixels keep the packed bytes of the parts
+    // apart.
+    const int32_t left = area.left & ~7;
+    const int32_t right = std::min(width, (area.right + 7) & ~7);
+    out = fillRow<Bits>(white, left, out, levelPixel, px);
+    out = mapRow<Bits>(in + left, right - left, out, value, levelPixel,
+                       px ? px + std::size_t(left) * 4 : nullptr);
+    return fillRow<Bits>(white, width - right, out, levelPixel,
+                         px ? px + std::size_t(right) * 4 : nullptr);
+}
+
 // Maps every grey to the level of the first threshold not below it, packs
 // the device values and, with a target, paints the device's colours into
-// it.
+// it. The greys outside area are white.
 bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t* thresholds,
-             int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
+             int32_t width, int32_t height, win::HDC target, std::uint16_t format,
+             const DrawnArea& area) {
     const bool four = format == kColor4;
     const int n = four ? 3 : 15;
     // Device value of every grey, by its level (n above all thresholds),
@@ -502,8 +572,8 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
     std::uint8_t* out = packed;
     if (const DirectPixels page(target, width, height, true); target && page) {
         for (int32_t y = 0; y < height; ++y, in += width) {
-            out = four ? mapRow<2>(in, width, out, value, pixel, page.row(y))
-                       : mapRow<4>(in, width, out, value, pixel, page.row(y));
+            out = four ? mapAreaRow<2>(area, y, in, width, out, value, pixel, page.row(y))
+                       : mapAreaRow<4>(area, y, in, width, out, value, pixel, page.row(y));
         }
         return true;
     }
@@ -516,8 +586,8 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
     return eachBand(height, preview ? preview->rows() : height, [&](int32_t top, int32_t rows) {
         for (int32_t y = 0; y < rows; ++y, in += width) {
             std::uint8_t* px = preview ? preview->row(y) : nullptr;
-            out = four ? mapRow<2>(in, width, out, value, pixel, px)
-                       : mapRow<4>(in, width, out, value, pixel, px);
+            out = four ? mapAreaRow<2>(area, top + y, in, width, out, value, pixel, px)
+                       : mapAreaRow<4>(area, top + y, in, width, out, value, pixel, px);
         }
         return !preview || preview->copyOut(target, top, rows);
     });
@@ -566,11 +636,11 @@ int findValleys(const std::uint32_t* h, int size, int* found) {
 }  // namespace
 
 bool convertToGrey16(win::HDC source, std::uint32_t* histogram, std::uint8_t* grey, int32_t width,
-                     int32_t height, bool pack, std::uint8_t* packed) {
+                     int32_t height, bool pack, std::uint8_t* packed, const win::RECT* drawn) {
     if (width < 1 || height < 1)
         return false;
     if (!pack)
-        return greyPage(source, width, height, grey, histogram);
+        return greyPage(source, width, height, grey, histogram, DrawnArea(drawn, width, height));
     const Band band(source, width, bandRows(width, height));
     if (!band)
         return false;
@@ -663,10 +733,12 @@ std::optional<std::array<std::uint8_t, 15>> reducePalette(std::uint32_t* h, int 
 }
 
 bool mapToPalette(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t* thresholds,
-                  int32_t width, int32_t height, win::HDC target, std::uint16_t format) {
+                  int32_t width, int32_t height, win::HDC target, std::uint16_t format,
+                  const win::RECT* drawn) {
     if (width < 1 || height < 1)
         return false;
-    return mapPage(grey, packed, thresholds, width, height, target, format);
+    return mapPage(grey, packed, thresholds, width, height, target, format,
+                   DrawnArea(drawn, width, height));
 }
 
 bool convertPageImage(win::HDC source, DeviceImage& image, bool paintBack) {
@@ -678,7 +750,7 @@ bool convertPageImage(win::HDC source, DeviceImage& image, bool paintBack) {
         image.format = kColor16;
     image.histogram.fill(0);
     if (!convertToGrey16(source, image.histogram.data(), image.grey, image.width, image.height,
-                         false, nullptr)) {
+                         false, nullptr, image.drawn ? &*image.drawn : nullptr)) {
         return false;
     }
     const auto thresholds =
@@ -688,7 +760,8 @@ bool convertPageImage(win::HDC source, DeviceImage& image, bool paintBack) {
         return false;
     image.thresholds = *thresholds;
     return mapToPalette(image.grey, image.packed, image.thresholds.data(), image.width,
-                        image.height, paintBack ? source : win::HDC{}, image.format);
+                        image.height, paintBack ? source : win::HDC{}, image.format,
+                        image.drawn ? &*image.drawn : nullptr);
 }
 
 }  // namespace vistrel

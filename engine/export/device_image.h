@@ -51,6 +51,11 @@ struct DeviceImage {
     std::uint8_t* grey = nullptr;
     std::array<std::uint32_t, 256> histogram{};
     std::array<std::uint8_t, 15> thresholds{};
+    // The part of the page its drawing may have changed, when the source is
+    // known to be white (0xFFFFFF) everywhere else: the adaptive formats then
+    // take the grey of the pixels outside without reading them. None: every
+    // pixel is read.
+    std::optional<win::RECT> drawn;
 };
 
 // Converts the page held by the source device context into image.packed
@@ -62,9 +67,11 @@ bool convertPageImage(win::HDC source, DeviceImage& image, bool paintBack);
 
 // First pass over the page. With pack, writes Color16 pixels straight into
 // packed and paints the preview back into the source; without, fills grey and
-// (when given) histogram.
+// (when given) histogram, reading only the pixels within drawn when given
+// (the source white outside it).
 bool convertToGrey16(win::HDC source, std::uint32_t* histogram, std::uint8_t* grey, int32_t width,
-                     int32_t height, bool pack, std::uint8_t* packed);
+                     int32_t height, bool pack, std::uint8_t* packed,
+                     const win::RECT* drawn = nullptr);
 
 // Grey thresholds for n levels (3 or 15) from a histogram of the 8-bit greys
 // of `pixels` pixels: the valleys of the normalised histogram, spread over the
@@ -73,8 +80,10 @@ std::optional<std::array<std::uint8_t, 15>> reducePalette(std::uint32_t* histogr
                                                           std::uint64_t pixels, int n);
 
 // Maps every grey to the level of the first threshold not below it, packs the
-// device values and, with a target, paints the preview into it.
+// device values and, with a target, paints the preview into it. With drawn,
+// the greys outside it are those of white (254) and are not read.
 bool mapToPalette(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t* thresholds,
-                  int32_t width, int32_t height, win::HDC target, std::uint16_t format);
+                  int32_t width, int32_t height, win::HDC target, std::uint16_t format,
+                  const win::RECT* drawn = nullptr);
 
 }  // namespace vistrel

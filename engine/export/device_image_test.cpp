@@ -346,6 +346,79 @@ TEST(DeviceImage, ConversionGivesTheBytesOfTheFormerLoops) {
     }
 }
 
+// A page white outside a rectangle converts to the same bytes, greys,
+// thresholds and preview when the conversion is told that rectangle (and
+// reads only the pixels inside it) as when it reads every pixel: rectangles
+// off the blocks of eight pixels, at the page's edges, beyond them, empty and
+// of one column, in the bitmap kinds that are read straight or through bands
+// (the wide page takes two), in every format.
+TEST(DeviceImage, DrawnRectangleGivesTheBytesOfAFullRead) {
+    const struct {
+        int width, height;
+        win::RECT drawn;
+    } cases[] = {
+        {37, 23, {3, 2, 21, 9}},     {37, 23, {0, 0, 8, 23}},    {37, 23, {9, 5, 37, 6}},
+        {37, 23, {-5, -4, 90, 99}},  {37, 23, {0, 0, 0, 0}},     {37, 23, {36, 0, 37, 23}},
+        {600, 120, {13, 7, 589, 115}}, {600, 120, {0, 100, 600, 120}},
+    };
+    const win::CanvasKind kinds[] = {{24, false, false}, {32, false, false}, {32, false, true}};
+    for (const auto& c : cases) {
+        // Noise of greys (valleys for the adaptive formats) inside the
+        // rectangle, white outside.
+        const auto colorAt = [&c](int x, int y) {
+            if (x < c.drawn.left || x >= c.drawn.right || y < c.drawn.top || y >= c.drawn.bottom)
+                return RGB(255, 255, 255);
+            const int v = (x * 37 + y * 91) % 7;
+            return RGB(v * 40, v * 36, v * 30);
+        };
+        for (const win::CanvasKind& kind : kinds) {
+            for (std::uint16_t format : {kColor4, kColor16, kColor16a}) {
+                const std::string what =
+                    std::to_string(c.width) + " x " + std::to_string(c.height) + ", rectangle " +
+                    std::to_string(c.drawn.left) + "," + std::to_string(c.drawn.top) + " to " +
+                    std::to_string(c.drawn.right) + "," + std::to_string(c.drawn.bottom) + ", " +
+                    std::to_string(kind.bitsPerPixel) + " bits" +
+                    (kind.compatible ? ", compatible" : "") + ", format " + std::to_string(format);
+                struct Result {
+                    std::vector<std::uint8_t> packed, grey;
+                    DeviceImage image;
+                    std::vector<COLORREF> preview;
+                } full, told;
+                for (Result* r : {&full, &told}) {
+                    win::Canvas canvas(c.width, c.height, kind);
+                    for (int y = 0; y < c.height; ++y) {
+                        for (int x = 0; x < c.width; ++x)
+                            win::SetPixel(canvas.dc, x, y, colorAt(x, y));
+                    }
+                    r->packed.assign(std::size_t((c.width * 4 + 7) / 8) * std::size_t(c.height),
+                                     0xAA);
+                    r->grey.assign(std::size_t(c.width) * std::size_t(c.height), 0xAA);
+                    r->image.width = c.width;
+                    r->image.height = c.height;
+                    r->image.format = format;
+                    r->image.packed = r->packed.data();
+                    r->image.grey = r->grey.data();
+                    if (r == &told)
+                        r->image.drawn = c.drawn;
+                    ASSERT_TRUE(convertPageImage(canvas.dc, r->image, true)) << what;
+                    for (int y = 0; y < c.height; ++y) {
+                        for (int x = 0; x < c.width; ++x)
+                            r->preview.push_back(canvas.pixel(x, y));
+                    }
+                }
+                EXPECT_EQ(told.packed, full.packed) << what;
+                EXPECT_EQ(told.image.format, full.image.format) << what;
+                if (format != kColor16) {
+                    EXPECT_EQ(told.grey, full.grey) << what;
+                    EXPECT_EQ(told.image.histogram, full.image.histogram) << what;
+                    EXPECT_EQ(told.image.thresholds, full.image.thresholds) << what;
+                }
+                EXPECT_EQ(told.preview, full.preview) << what;
+            }
+        }
+    }
+}
+
 // Every grey through sets of thresholds (even, bunched, at the ends, equal)
 // into both packings, over widths that leave 0 to 3 pixels in the last
 // byte, gives the device values and preview of the former mapping.

@@ -70,7 +70,8 @@ PDBPageStore::~PDBPageStore() {
 }
 
 bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t height, int32_t page,
-                                       double zoom, std::uint16_t format) {
+                                       double zoom, std::uint16_t format,
+                                       const win::RECT* drawn) {
     current_.reset();
     if (format != kColor4 && format != kColor16 && format != kColor16a)
         return false;
@@ -101,6 +102,8 @@ bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t h
     image.format = format;
     image.packed = rec->packed.get();
     image.grey = rec->grey.get();
+    if (drawn)
+        image.drawn = *drawn;
     if (!convertPageImage(pageDc, image, true))
         return false;
     rec->format = image.format;

@@ -109,10 +109,12 @@ public:
     // Converts the page bitmap selected in pageDc (width x height pixels,
     // rendered at zoom from the document's 1-based page) into a new current
     // record in format (4, 16 or 17), painting the device preview back into
-    // the bitmap. The previous current record goes in any case; false, with
-    // no current record, when the conversion fails.
+    // the bitmap. With drawn, the bitmap is white outside that rectangle
+    // (DeviceImage::drawn). The previous current record goes in any case;
+    // false, with no current record, when the conversion fails.
     bool convertRenderedPage(win::HDC pageDc, int32_t width, int32_t height, int32_t page,
-                             double zoom, std::uint16_t format);
+                             double zoom, std::uint16_t format,
+                             const win::RECT* drawn = nullptr);
 
     // Moves the current record into the page list with the given lists
     // (either may be none) and returns its 0-based position; -1, the current
