@@ -1,6 +1,7 @@
 #include "engine/export/pdb_page_store.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "engine/core/allocator.h"
@@ -31,9 +32,13 @@ bool planRows(const PDBPageRecord& rec, std::vector<std::uint32_t>& lengths,
     if (keep)
         kept.reserve(rec.packedSize);
     std::uint64_t inRecord = 0;
+    std::size_t length = 0;
     for (int32_t r = 0; r < rec.height; ++r) {
-        const std::size_t length =
-            compressRecord(rec.packed.get() + std::size_t(r) * rowBytes, rowBytes, coded.get());
+        // A row like the one before (the white between lines) codes as it
+        // did: coded still holds that coding.
+        const std::uint8_t* row = rec.packed.get() + std::size_t(r) * rowBytes;
+        if (r == 0 || std::memcmp(row, row - rowBytes, rowBytes) != 0)
+            length = compressRecord(row, rowBytes, coded.get());
         lengths[std::size_t(r)] = std::uint32_t(length);
         if (keep)
             kept.insert(kept.end(), coded.get(), coded.get() + length);
