@@ -460,6 +460,13 @@ TEST(RasterImageTest, ScalingGivesTheBytesOfPlainLoops) {
                                {3000, 3, 2, 2},
                                {5, 1024, 3, 1023},
                                {5, 3000, 3, 2},
+                               // Colour rows shrunk by taps: an odd output
+                               // width, five to eight source pixels an
+                               // output pixel, the widest output.
+                               {1601, 3, 611, 2},
+                               {2401, 2, 612, 2},
+                               {4283, 2, 612, 2},
+                               {65535, 2, 32767, 2},
                                // Colour sums of 128 and 129 pixels, the
                                // widest output of 16-bit weights and one
                                // beyond.
