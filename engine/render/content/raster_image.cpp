@@ -543,7 +543,7 @@ Division divisionBy(std::int32_t width) {
 // Shrinking by taps: most source pixels an output pixel may take, the
 // widest output (weights are 16-bit lanes, at most the output width), and
 // the bytes a group of four taps reads beyond its first pixel.
-constexpr std::int32_t kMaxTaps = 8;
+constexpr std::int32_t kMaxTaps = 16;
 constexpr std::int32_t kMaxTapOutputWidth = 32767;
 constexpr std::int32_t kTapLoadBytes = 16;
 
@@ -587,7 +587,7 @@ __attribute__((target("avx2"))) void shrinkPairs(const std::uint8_t* base,
         const std::uint8_t* first = base + (starts[0] - bias);
         const std::uint8_t* second = base + (starts[1] - bias);
         __m256i total = halfLanes;
-#pragma GCC unroll 2
+#pragma GCC unroll 4
         for (int g = 0; g < Groups; ++g) {
             const int at4 = g * 4 * Components;
             const __m256i pixels = _mm256_inserti128_si256(
@@ -736,7 +736,7 @@ bool RasterImage::planShrinkTaps() {
         most = std::max(most, columns[x].source - firstOf(x) + 1);
     if (most > kMaxTaps)
         return true;
-    const std::int32_t groups = most <= 4 ? 1 : 2;
+    const std::int32_t groups = (most + 3) / 4;
     const std::size_t pairs = (std::size_t(dstWidth_) + 1) / 2;
     tapStarts_.reset(new (std::nothrow) std::int32_t[std::size_t(dstWidth_) + 1]);
     tapWeights_.reset(new (std::nothrow)
@@ -931,12 +931,21 @@ void RasterImage::shrinkByTaps(const std::uint8_t* src) {
         const std::int32_t* starts = tapStarts_.get() + 2 * std::size_t(firstPair);
         const std::int16_t* weights =
             tapWeights_.get() + std::size_t(firstPair) * std::size_t(groups) * kTapWeightsPerGroup;
-        if (groups == 1)
-            shrinkPairs<Components, 1>(base, starts, bias, weights, pairs, width_ / 2, division,
-                                       out);
-        else
-            shrinkPairs<Components, 2>(base, starts, bias, weights, pairs, width_ / 2, division,
-                                       out);
+        const std::int32_t half = width_ / 2;
+        switch (groups) {
+            case 1:
+                shrinkPairs<Components, 1>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            case 2:
+                shrinkPairs<Components, 2>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            case 3:
+                shrinkPairs<Components, 3>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            default:
+                shrinkPairs<Components, 4>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+        }
     };
     std::uint8_t* out = rowAccumulator_.get();
     run(src, 0, 0, tapPairsInPlace_, out);

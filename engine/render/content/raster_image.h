@@ -124,7 +124,7 @@ private:
     // take `shortest` to `longest` source pixels.
     void planShrinkVectors(std::int32_t shortest, std::int32_t longest);
     // Plans the shrinking of colour rows by taps (see shrinkByTaps) where
-    // the processor has AVX2 and no output pixel takes more than eight
+    // the processor has AVX2 and no output pixel takes more than 16
     // source pixels; false when out of memory.
     bool planShrinkTaps();
     // One converted row into rowAccumulator_, scaled to dstWidth_.
