@@ -9,6 +9,14 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// Shrinking by taps: AVX2 code in functions of their own, picked when the
+// processor has it.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VISTREL_SHRINK_TAPS 1
+#include <immintrin.h>
+#else
+#define VISTREL_SHRINK_TAPS 0
+#endif
 
 #include "engine/codec/dct_decode.h"
 #include "engine/codec/image_readers.h"
@@ -455,14 +463,15 @@ void RasterImage::convertRow(std::uint8_t* row) {
 namespace {
 
 // The vertical scaling's row arithmetic, written so that the compiler does
-// 16 bytes at a time: blocks of 16 bytes (its cheap vectoriser takes only
-// loops of a known multiple of the vector length) and rows that do not
-// overlap.
+// 16 or 32 bytes at a time: blocks of 32 bytes (its cheap vectoriser takes
+// only loops of a known multiple of the vector length) and rows that do not
+// overlap. Always inlined, so that the AVX2 versions of its callers have it
+// in their own instructions.
 template <typename Op>
-void forEachByte(std::size_t n, Op op) {
+[[gnu::always_inline]] inline void forEachByte(std::size_t n, Op op) {
     std::size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        for (std::size_t k = i; k < i + 16; ++k)
+    for (; i + 32 <= n; i += 32) {
+        for (std::size_t k = i; k < i + 32; ++k)
             op(k);
     }
     for (; i < n; ++i)
@@ -471,24 +480,26 @@ void forEachByte(std::size_t n, Op op) {
 
 // sum += row * weight for every byte (weights up to 1024), the product of
 // two 16-bit values widened, which the vectoriser does with 16-bit
-// multiplications.
-void addWeightedRow(std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
-                    std::size_t n, std::int32_t weight) {
+// multiplications; made for processors with AVX2 too (32 bytes a step).
+__attribute__((target_clones("avx2", "default"))) void addWeightedRow(
+    std::uint32_t* __restrict sum, const std::uint8_t* __restrict row, std::size_t n,
+    std::int32_t weight) {
     const auto w = std::uint16_t(weight);
     forEachByte(n, [=](std::size_t i) { sum[i] += std::uint32_t(std::uint16_t(row[i]) * w); });
 }
 
-// sum = row * weight for every byte.
-void setWeightedRow(std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
-                    std::size_t n, std::int32_t weight) {
-    const auto w = std::uint16_t(weight);
-    forEachByte(n, [=](std::size_t i) { sum[i] = std::uint32_t(std::uint16_t(row[i]) * w); });
-}
-
-// out = sum / 1024 rounded, for sums whose weights add up to 1024: at most
-// 255.
-void finishRow(std::uint8_t* __restrict out, const std::uint32_t* __restrict sum, std::size_t n) {
-    forEachByte(n, [=](std::size_t i) { out[i] = std::uint8_t((sum[i] + 512) >> 10); });
+// In one pass over the row that completes an output row: out = (sum + row
+// * weight) / 1024 rounded, for sums whose weights add up to 1024 (at most
+// 255), and sum = row * rest, the start of the next output row.
+__attribute__((target_clones("avx2", "default"))) void finishWeightedRow(
+    std::uint8_t* __restrict out, std::uint32_t* __restrict sum, const std::uint8_t* __restrict row,
+    std::size_t n, std::int32_t weight, std::int32_t rest) {
+    const auto w = std::uint16_t(weight), r = std::uint16_t(rest);
+    forEachByte(n, [=](std::size_t i) {
+        const auto v = std::uint16_t(row[i]);
+        out[i] = std::uint8_t((sum[i] + std::uint32_t(v * w) + 512) >> 10);
+        sum[i] = std::uint32_t(v * r);
+    });
 }
 
 // floor(n / width) by a multiplication with ceil(2^55 / width), for n below
@@ -508,6 +519,102 @@ std::uint64_t reciprocalOf(std::int32_t width) {
     return ((std::uint64_t{1} << kReciprocalShift) + d - 1) / d;
 }
 
+// floor(n / width) as (n x magic) >> shift for every n below 256 x width:
+// with shift = 8 + 2 log2(width) rounded up and magic = ceil(2^shift /
+// width), the magic number's excess over 2^shift / width adds less than
+// width / 2^(2 log2 width) <= 1 / width to the quotient, too little to reach
+// the next integer. The magic number is below 2^32 for widths up to 2^23.
+struct Division {
+    std::uint32_t magic = 0;
+    std::int32_t shift = 0;
+};
+
+Division divisionBy(std::int32_t width) {
+    std::int32_t log2 = 0;
+    while ((std::int64_t{1} << log2) < width)
+        ++log2;
+    Division division;
+    division.shift = 8 + 2 * log2;
+    const std::uint64_t d = std::uint64_t(width);
+    division.magic = std::uint32_t(((std::uint64_t{1} << division.shift) + d - 1) / d);
+    return division;
+}
+
+// Shrinking by taps: most source pixels an output pixel may take, the
+// widest output (weights are 16-bit lanes, at most the output width), and
+// the bytes a group of four taps reads beyond its first pixel.
+constexpr std::int32_t kMaxTaps = 16;
+constexpr std::int32_t kMaxTapOutputWidth = 32767;
+constexpr std::int32_t kTapLoadBytes = 16;
+
+// Bytes read from an output pixel's first source pixel on, and the lanes of
+// weights for a pair of output pixels.
+constexpr std::int32_t tapReach(std::int32_t groups, std::int32_t components) {
+    return (groups - 1) * 4 * components + kTapLoadBytes;
+}
+constexpr std::int32_t kTapWeightsPerGroup = 32;
+
+#if VISTREL_SHRINK_TAPS
+// `pairs` pairs of output pixels (blue, green, red), six bytes a pair plus
+// one written past them, from source pixels of Components bytes (red,
+// green, blue first) at base + starts[i] - bias. A group of four source
+// pixels is one 16-byte read of each pixel of the pair into the two halves;
+// byte shuffles spread the pixels' channels into 16-bit lanes, pixels 0 and
+// 1 of the group side by side in one vector, 2 and 3 in another, so that a
+// multiply-add with the weights gives each channel's weighted sum in a
+// 32-bit lane. Half the width on top, the magic number divides.
+template <int Components, int Groups>
+__attribute__((target("avx2"))) void shrinkPairs(const std::uint8_t* base,
+                                                 const std::int32_t* starts, std::int32_t bias,
+                                                 const std::int16_t* weights, std::int32_t pairs,
+                                                 std::int32_t half, Division division,
+                                                 std::uint8_t* out) {
+    constexpr char z = char(0x80);
+    // Tap t's blue (channel 0), green or red byte.
+    constexpr auto at = [](int tap, int channel) { return char(tap * Components + 2 - channel); };
+    const __m256i firstTwo = _mm256_broadcastsi128_si256(_mm_setr_epi8(
+        at(0, 0), z, at(1, 0), z, at(0, 1), z, at(1, 1), z, at(0, 2), z, at(1, 2), z, z, z, z, z));
+    const __m256i lastTwo = _mm256_broadcastsi128_si256(_mm_setr_epi8(
+        at(2, 0), z, at(3, 0), z, at(2, 1), z, at(3, 1), z, at(2, 2), z, at(3, 2), z, z, z, z, z));
+    // Blue and green of the low 64-bit lane, red of the high one.
+    const __m256i gather =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 8, z, z, z, z, z, z, z, z, z, z, z, z, z));
+    const __m256i halfLanes = _mm256_set1_epi32(half);
+    const __m256i magic = _mm256_set1_epi32(int(division.magic));
+    const __m128i shift = _mm_cvtsi32_si128(division.shift);
+    for (std::int32_t p = 0; p < pairs;
+         ++p, starts += 2, weights += Groups * kTapWeightsPerGroup, out += 6) {
+        const std::uint8_t* first = base + (starts[0] - bias);
+        const std::uint8_t* second = base + (starts[1] - bias);
+        __m256i total = halfLanes;
+#pragma GCC unroll 4
+        for (int g = 0; g < Groups; ++g) {
+            const int at4 = g * 4 * Components;
+            const __m256i pixels = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + at4))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + at4)), 1);
+            const auto* w = reinterpret_cast<const __m256i*>(weights + g * kTapWeightsPerGroup);
+            total = _mm256_add_epi32(total, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, firstTwo),
+                                                              _mm256_loadu_si256(w)));
+            total = _mm256_add_epi32(total, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, lastTwo),
+                                                              _mm256_loadu_si256(w + 1)));
+        }
+        // Blue and red in the even lanes, green (and the quotient 0 of half
+        // the width) in the odd ones.
+        const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(total, magic), shift);
+        const __m256i odd =
+            _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(total, 32), magic), shift);
+        const __m256i q =
+            _mm256_shuffle_epi8(_mm256_or_si256(even, _mm256_slli_epi64(odd, 8)), gather);
+        const auto low = std::uint32_t(_mm_cvtsi128_si32(_mm256_castsi256_si128(q)));
+        const auto high = std::uint32_t(_mm_cvtsi128_si32(_mm256_extracti128_si256(q, 1)));
+        std::memcpy(out, &low, 4);
+        std::memcpy(out + 3, &high, 4);
+    }
+}
+#endif
+
 }  // namespace
 
 // The source pixels of one pixel of a scaled row. Shrinking: the source
@@ -524,6 +631,11 @@ struct RasterImage::Column {
 bool RasterImage::planColumns() {
     columns_.reset();
     shrinkMagic_ = 0;
+    tapGroups_ = 0;
+    tapStarts_.reset();
+    tapWeights_.reset();
+    tapTail_.reset();
+    tapPairsInPlace_ = 0;
     if (width_ == dstWidth_)
         return true;
     columns_.reset(new (std::nothrow) Column[std::size_t(dstWidth_)]);
@@ -553,7 +665,7 @@ bool RasterImage::planColumns() {
             previous = x;
         }
         planShrinkVectors(shortest, longest);
-        return true;
+        return planShrinkTaps();
     }
     // Enlarging: where an output pixel falls between two source pixels, the
     // two are blended by the share of the first.
@@ -593,16 +705,88 @@ void RasterImage::planShrinkVectors(std::int32_t shortest, std::int32_t longest)
     if (components_ == 1 || shortest < kShrinkVectorPixels || longest > 128 || dstWidth_ > 32767 ||
         width_ > (1 << 23))
         return;
-    std::int32_t log2 = 0;
-    while ((std::int64_t{1} << log2) < width_)
-        ++log2;
-    shrinkShift_ = 8 + 2 * log2;
-    const std::uint64_t d = std::uint64_t(width_);
-    shrinkMagic_ = std::uint32_t(((std::uint64_t{1} << shrinkShift_) + d - 1) / d);
+    const Division division = divisionBy(width_);
+    shrinkShift_ = division.shift;
+    shrinkMagic_ = division.magic;
 #else
     (void)shortest;
     (void)longest;
 #endif
+}
+
+bool RasterImage::planShrinkTaps() {
+#if VISTREL_SHRINK_TAPS
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (!avx2 || components_ == 1 || dstWidth_ > kMaxTapOutputWidth)
+        return true;
+    // Output pixel x takes the source pixels from the one that completed
+    // pixel x - 1 (unless it gave that one all its units) to the one that
+    // completes x: the units left over, dstWidth each inside, the units it
+    // needs (column weight) from the last.
+    const Column* columns = columns_.get();
+    const std::int32_t units = dstWidth_;
+    auto firstOf = [&](std::int32_t x) {
+        if (x == 0)
+            return std::int32_t{0};
+        const Column& before = columns[x - 1];
+        return before.weight == std::uint32_t(units) ? before.source + 1 : before.source;
+    };
+    std::int32_t most = 0;
+    for (std::int32_t x = 0; x < dstWidth_; ++x)
+        most = std::max(most, columns[x].source - firstOf(x) + 1);
+    if (most > kMaxTaps)
+        return true;
+    const std::int32_t groups = (most + 3) / 4;
+    const std::size_t pairs = (std::size_t(dstWidth_) + 1) / 2;
+    tapStarts_.reset(new (std::nothrow) std::int32_t[std::size_t(dstWidth_) + 1]);
+    tapWeights_.reset(new (std::nothrow)
+                          std::int16_t[pairs * std::size_t(groups) * kTapWeightsPerGroup]());
+    if (!tapStarts_ || !tapWeights_)
+        return false;
+    for (std::int32_t x = 0; x < dstWidth_; ++x) {
+        const std::int32_t first = firstOf(x), last = columns[x].source;
+        tapStarts_[std::size_t(x)] = first * components_;
+        for (std::int32_t source = first; source <= last; ++source) {
+            std::uint32_t weight = std::uint32_t(units);
+            if (source == last)
+                weight = columns[x].weight;
+            else if (x > 0 && source == columns[x - 1].source)
+                weight = std::uint32_t(units) - columns[x - 1].weight;
+            // Taps 0 and 1 of a group in its first vector, 2 and 3 in the
+            // second; the pair's first pixel in a vector's low half; a
+            // channel's two taps side by side.
+            const std::int32_t tap = source - first;
+            const std::size_t lanes =
+                ((std::size_t(x / 2) * std::size_t(groups) + std::size_t(tap / 4)) * 2 +
+                 std::size_t(tap % 4 / 2)) *
+                    16 +
+                std::size_t(x % 2) * 8 + std::size_t(tap % 2);
+            for (std::size_t ch = 0; ch < 3; ++ch)
+                tapWeights_[lanes + 2 * ch] = std::int16_t(weight);
+        }
+    }
+    tapStarts_[std::size_t(dstWidth_)] = tapStarts_[std::size_t(dstWidth_) - 1];
+    // Pairs whose reads stay within the row and whose one byte written past
+    // them is still in the output row are done in place.
+    const std::int64_t rowBytes = std::int64_t(width_) * components_;
+    const std::int32_t reach = tapReach(groups, components_);
+    std::int32_t inPlace = 0;
+    while (2 * inPlace + 3 <= dstWidth_ &&
+           tapStarts_[2 * std::size_t(inPlace) + 1] + reach <= rowBytes)
+        ++inPlace;
+    const std::int64_t from = tapStarts_[2 * std::size_t(inPlace)];
+    const std::int64_t tailPairs = (dstWidth_ - 2 * inPlace + 1) / 2;
+    tapTail_.reset(new (std::nothrow)
+                       std::uint8_t[std::size_t(rowBytes - from + reach + 6 * tailPairs + 1)]());
+    if (!tapTail_)
+        return false;
+    const Division division = divisionBy(width_);
+    shrinkMagic_ = division.magic;
+    shrinkShift_ = division.shift;
+    tapPairsInPlace_ = inPlace;
+    tapGroups_ = groups;
+#endif
+    return true;
 }
 
 // Scales one row of width_ source pixels of Components bytes (grey, or
@@ -624,6 +808,14 @@ void RasterImage::scaleRowOf(const std::uint8_t* src) {
     }
     const Column* column = columns_.get();
     const Column* const columnsEnd = column + dstWidth_;
+#if VISTREL_SHRINK_TAPS
+    if constexpr (Components != 1) {
+        if (tapGroups_ != 0) {
+            shrinkByTaps<Components>(src);
+            return;
+        }
+    }
+#endif
 #if defined(__SSE2__)
     if constexpr (Components != 1) {
         if (shrinkMagic_ != 0) {
@@ -729,6 +921,48 @@ void RasterImage::shrinkColourRow(const std::uint8_t* src) {
 }
 #endif
 
+#if VISTREL_SHRINK_TAPS
+template <int Components>
+void RasterImage::shrinkByTaps(const std::uint8_t* src) {
+    const std::int32_t groups = tapGroups_;
+    const Division division{shrinkMagic_, shrinkShift_};
+    auto run = [&](const std::uint8_t* base, std::int32_t bias, std::int32_t firstPair,
+                   std::int32_t pairs, std::uint8_t* out) {
+        const std::int32_t* starts = tapStarts_.get() + 2 * std::size_t(firstPair);
+        const std::int16_t* weights =
+            tapWeights_.get() + std::size_t(firstPair) * std::size_t(groups) * kTapWeightsPerGroup;
+        const std::int32_t half = width_ / 2;
+        switch (groups) {
+            case 1:
+                shrinkPairs<Components, 1>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            case 2:
+                shrinkPairs<Components, 2>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            case 3:
+                shrinkPairs<Components, 3>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+            default:
+                shrinkPairs<Components, 4>(base, starts, bias, weights, pairs, half, division, out);
+                break;
+        }
+    };
+    std::uint8_t* out = rowAccumulator_.get();
+    run(src, 0, 0, tapPairsInPlace_, out);
+    // The rest from a copy of the row's end with room to read past it, into
+    // room to write past them.
+    const std::int32_t done = 2 * tapPairsInPlace_;
+    const std::int32_t from = tapStarts_[std::size_t(done)];
+    const std::size_t tailBytes = std::size_t(width_) * Components - std::size_t(from);
+    std::uint8_t* copy = tapTail_.get();
+    std::memcpy(copy, src + from, tailBytes);
+    std::uint8_t* tailOut = copy + tailBytes + tapReach(groups, Components);
+    const std::int32_t rest = dstWidth_ - done;
+    run(copy, from, tapPairsInPlace_, (rest + 1) / 2, tailOut);
+    std::memcpy(out + 3 * std::size_t(done), tailOut, 3 * std::size_t(rest));
+}
+#endif
+
 void RasterImage::scaleRow(const std::uint8_t* row) {
     if (components_ == 1)
         scaleRowOf<1>(row);
@@ -802,20 +1036,12 @@ bool RasterImage::putRow(std::uint8_t* row, std::size_t /*byteCount*/) {
         const std::int32_t lacking = yAccumulator_;
         yAccumulator_ -= yScale_;
         advance(-1);
-        if (yAccumulator_ >= 0) {
+        if (yAccumulator_ > 0) {
             addWeightedRow(sums, fresh, n, lacking - yAccumulator_);
-            if (yAccumulator_ == 0) {
-                finishRow(out, sums, n);
-                writeRow(out);
-                std::memset(sums, 0, n * sizeof *sums);
-                yAccumulator_ += 1024;
-            }
             return true;
         }
-        addWeightedRow(sums, fresh, n, lacking);
-        finishRow(out, sums, n);
+        finishWeightedRow(out, sums, fresh, n, lacking, -yAccumulator_);
         writeRow(out);
-        setWeightedRow(sums, fresh, n, -yAccumulator_);
         yAccumulator_ += 1024;
         return true;
     }

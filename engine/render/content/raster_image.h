@@ -123,6 +123,10 @@ private:
     // Sets shrinkMagic_ and shrinkShift_ for the columns planned, which
     // take `shortest` to `longest` source pixels.
     void planShrinkVectors(std::int32_t shortest, std::int32_t longest);
+    // Plans the shrinking of colour rows by taps (see shrinkByTaps) where
+    // the processor has AVX2 and no output pixel takes more than 16
+    // source pixels; false when out of memory.
+    bool planShrinkTaps();
     // One converted row into rowAccumulator_, scaled to dstWidth_.
     void scaleRow(const std::uint8_t* row);
     template <int Components>
@@ -131,6 +135,10 @@ private:
     // shrinkMagic_ is set.
     template <int Components>
     void shrinkColourRow(const std::uint8_t* row);
+    // The shrinking of scaleRowOf for colour rows, two output pixels at a
+    // time from the weights of their source pixels, where tapGroups_ is set.
+    template <int Components>
+    void shrinkByTaps(const std::uint8_t* row);
     // Advances the vertical error term.
     void advance(std::int32_t correction);
     void drawRotated(IntPoint origin, OutputDevice& device, RasterImage& box);
@@ -162,6 +170,17 @@ private:
     // (0: the sums or weights do not fit the vectors' lanes).
     std::uint32_t shrinkMagic_ = 0;
     std::int32_t shrinkShift_ = 0;
+    // Shrinking colour columns by taps: groups of four source pixels an
+    // output pixel reads (0: not planned), the byte where each output pixel's
+    // first one lies (one entry more, for an odd width), the weights of every
+    // pair of output pixels as the vectors' lanes, the pairs read and written
+    // in place and, for the rest, the end of the row copied into room to
+    // read past it.
+    std::int32_t tapGroups_ = 0;
+    std::unique_ptr<std::int32_t[]> tapStarts_;
+    std::unique_ptr<std::int16_t[]> tapWeights_;
+    std::int32_t tapPairsInPlace_ = 0;
+    std::unique_ptr<std::uint8_t[]> tapTail_;
     std::int32_t yScale_ = 0;
     // A, B, C, D, e', f': the device edges and the rounded origin.
     std::int64_t edge_[4] = {1, 0, 0, 1};

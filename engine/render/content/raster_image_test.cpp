@@ -460,6 +460,15 @@ TEST(RasterImageTest, ScalingGivesTheBytesOfPlainLoops) {
                                {3000, 3, 2, 2},
                                {5, 1024, 3, 1023},
                                {5, 3000, 3, 2},
+                               // Colour rows shrunk by taps: an odd output
+                               // width, 5 to 8, 9 to 12 and 13 to 16 source
+                               // pixels an output pixel, the widest output.
+                               {1601, 3, 611, 2},
+                               {2401, 2, 612, 2},
+                               {4283, 2, 612, 2},
+                               {6403, 2, 611, 2},
+                               {8977, 2, 613, 2},
+                               {65535, 2, 32767, 2},
                                // Colour sums of 128 and 129 pixels, the
                                // widest output of 16-bit weights and one
                                // beyond.
