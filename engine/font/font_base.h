@@ -99,12 +99,17 @@ private:
         std::size_t chain;
         int direction;
     };
-    // Where one chain of the outline stands while the sub-scanlines go down.
+    // Where one chain of the outline stands while the sub-scanlines go down;
+    // the contour's steps, count, top and direction copied so that the walk
+    // reads only the chain.
     struct Chain {
-        const Outline::Contour* contour;
+        const Outline::Step* steps;
+        std::size_t stepCount;
         std::size_t order;
         std::int64_t x, y;
         std::size_t step;
+        std::int32_t startX, startY;
+        int direction;
     };
 
     // The entry of a code, else "/.notdef"'s; null when there is neither.
