@@ -350,9 +350,10 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
     chains_.clear();
     for (const auto& contour : outline.contours()) {
         if (contour->orientation != 0 && !contour->steps.empty())
-            chains_.push_back(Chain{contour->steps.data(), contour->steps.size(), chains_.size(),
-                                    0, 0, 0, contour->startX, contour->startY,
-                                    contour->orientation});
+            chains_.push_back(
+                Chain{contour->steps.data(), contour->steps.size(), 0, 0, 0, contour->startX,
+                      contour->startY,
+                      std::uint64_t(chains_.size()) << 32 | std::uint32_t(contour->orientation)});
     }
     std::stable_sort(chains_.begin(), chains_.end(),
                      [](const Chain& a, const Chain& b) { return a.startY < b.startY; });
@@ -410,7 +411,9 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                                    ? std::int64_t(std::int32_t(along) / st.dy)
                                    : along / st.dy);
             }
-            crossings[count++] = Crossing{x, chain.order, chain.direction};
+            crossings[count].x = x;
+            crossings[count].key = chain.key;
+            ++count;
             if (kept != a)
                 active[kept] = chain;
             ++kept;
@@ -427,25 +430,30 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         // later crossing of the other direction that is not left of it.
         // The few crossings come mostly in order already: sorted by
         // insertion (no two share x and chain, so any sort gives this order).
+        // A crossing moves as its two words, the way it was written, so that
+        // a load never waits on stores of another width.
         for (std::size_t i = 1; i < count; ++i) {
-            const Crossing c = crossings[i];
+            const std::int64_t x = crossings[i].x;
+            const std::uint64_t key = crossings[i].key;
             std::size_t j = i;
-            for (; j > 0 && (c.x < crossings[j - 1].x ||
-                             (c.x == crossings[j - 1].x && c.chain < crossings[j - 1].chain));
+            for (; j > 0 && (x < crossings[j - 1].x ||
+                             (x == crossings[j - 1].x && key < crossings[j - 1].key));
                  --j) {
-                crossings[j] = crossings[j - 1];
+                crossings[j].x = crossings[j - 1].x;
+                crossings[j].key = crossings[j - 1].key;
             }
-            crossings[j] = c;
+            crossings[j].x = x;
+            crossings[j].key = key;
         }
         if (fillDirection == 0 && count > 0 && crossings[0].x < crossings[count - 1].x)
-            fillDirection = crossings[0].direction;
+            fillDirection = crossings[0].direction();
         std::uint8_t* pixels = coverage_.data() + row * width;
         for (std::size_t i = 0; i < count; ++i) {
-            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction;
-            if (crossings[i].direction != direction)
+            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction();
+            if (crossings[i].direction() != direction)
                 continue;
             for (std::size_t j = i + 1; j < count; ++j) {
-                if (crossings[j].direction == -direction && crossings[j].x >= crossings[i].x) {
+                if (crossings[j].direction() == -direction && crossings[j].x >= crossings[i].x) {
                     coverSpan(pixels, width, double(crossings[i].x) * k - origin + 1,
                               double(crossings[j].x) * k - origin + 1, step);
                     break;
