@@ -94,10 +94,9 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
             gain(*p, std::int64_t((xb - xa) * step));
         return;
     }
-    if (std::uint8_t* p = at(ia))
-        gain(*p, std::int64_t((double(ia) - xa + 1) * step));
-    if (std::uint8_t* p = at(ib))
-        gain(*p, std::int64_t((xb - double(ib)) * step));
+    // The full pixels between the ends are covered first: the wide load
+    // there would otherwise wait on the byte just written at the right end.
+    // The ends are other pixels, so the order changes no value.
     const std::int64_t from = std::max<std::int64_t>(ia + 1, 0);
     const std::int64_t to = std::min<std::int64_t>(ib, width);
     std::int64_t i = from;
@@ -122,6 +121,10 @@ void coverSpan(std::uint8_t* row, std::int32_t width, double xa, double xb, std:
 #endif
     for (; i < to; ++i)
         gain(row[i], step);
+    if (std::uint8_t* p = at(ia))
+        gain(*p, std::int64_t((double(ia) - xa + 1) * step));
+    if (std::uint8_t* p = at(ib))
+        gain(*p, std::int64_t((xb - double(ib)) * step));
 }
 
 // The first and the last pixel of a row with any coverage (found eight at a
@@ -345,15 +348,21 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
     // Chains that only run sideways bound nothing. The others begin in the
     // order of their tops; a chain that has used its steps leaves.
     chains_.clear();
-    active_.clear();
     for (const auto& contour : outline.contours()) {
         if (contour->orientation != 0 && !contour->steps.empty())
-            chains_.push_back(Chain{contour.get(), chains_.size(), 0, 0, 0});
+            chains_.push_back(
+                Chain{contour->steps.data(), contour->steps.size(), 0, 0, 0, contour->startX,
+                      contour->startY,
+                      std::uint64_t(chains_.size()) << 32 | std::uint32_t(contour->orientation)});
     }
-    std::stable_sort(chains_.begin(), chains_.end(), [](const Chain& a, const Chain& b) {
-        return a.contour->startY < b.contour->startY;
-    });
+    std::stable_sort(chains_.begin(), chains_.end(),
+                     [](const Chain& a, const Chain& b) { return a.startY < b.startY; });
+    const std::size_t chainCount = chains_.size();
     std::size_t waiting = 0;
+    // The chains under way, in the order they began.
+    active_.resize(chainCount);
+    Chain* active = active_.data();
+    std::size_t activeCount = 0;
 
     // Sub-scanline y stands for the glyph ordinate 1000 y / (A s); every A
     // of them make one pixel row.
@@ -372,21 +381,18 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         const std::int64_t Y =
             truncated(ordinate > 0 ? ordinate + 0.5 : ordinate - 0.5);
 
-        for (; waiting < chains_.size() && chains_[waiting].contour->startY <= Y; ++waiting) {
-            Chain chain = chains_[waiting];
-            chain.x = chain.contour->startX;
-            chain.y = chain.contour->startY;
-            active_.push_back(chain);
+        for (; waiting < chainCount && chains_[waiting].startY <= Y; ++waiting) {
+            Chain& chain = active[activeCount++];
+            chain = chains_[waiting];
+            chain.x = chain.startX;
+            chain.y = chain.startY;
         }
         Crossing* crossings = crossings_.data();
-        Chain* active = active_.data();
-        const std::size_t activeCount = active_.size();
         std::size_t count = 0, kept = 0;
         for (std::size_t a = 0; a < activeCount; ++a) {
             Chain& chain = active[a];
-            const Outline::Contour& c = *chain.contour;
-            const Outline::Step* steps = c.steps.data();
-            const std::size_t stepCount = c.steps.size();
+            const Outline::Step* steps = chain.steps;
+            const std::size_t stepCount = chain.stepCount;
             while (chain.step < stepCount && chain.y + steps[chain.step].dy < Y) {
                 chain.x += steps[chain.step].dx;
                 chain.y += steps[chain.step].dy;
@@ -405,12 +411,14 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
                                    ? std::int64_t(std::int32_t(along) / st.dy)
                                    : along / st.dy);
             }
-            crossings[count++] = Crossing{x, chain.order, c.orientation};
+            crossings[count].x = x;
+            crossings[count].key = chain.key;
+            ++count;
             if (kept != a)
                 active[kept] = chain;
             ++kept;
         }
-        active_.resize(kept);
+        activeCount = kept;
 
         // Chains are ordered left to right only where they share rows (a
         // contour that starts halfway down a side leaves two chains there),
@@ -422,25 +430,30 @@ void FontBase::scanConvert(const Outline& outline, double s, std::int32_t width,
         // later crossing of the other direction that is not left of it.
         // The few crossings come mostly in order already: sorted by
         // insertion (no two share x and chain, so any sort gives this order).
+        // A crossing moves as its two words, the way it was written, so that
+        // a load never waits on stores of another width.
         for (std::size_t i = 1; i < count; ++i) {
-            const Crossing c = crossings[i];
+            const std::int64_t x = crossings[i].x;
+            const std::uint64_t key = crossings[i].key;
             std::size_t j = i;
-            for (; j > 0 && (c.x < crossings[j - 1].x ||
-                             (c.x == crossings[j - 1].x && c.chain < crossings[j - 1].chain));
+            for (; j > 0 && (x < crossings[j - 1].x ||
+                             (x == crossings[j - 1].x && key < crossings[j - 1].key));
                  --j) {
-                crossings[j] = crossings[j - 1];
+                crossings[j].x = crossings[j - 1].x;
+                crossings[j].key = crossings[j - 1].key;
             }
-            crossings[j] = c;
+            crossings[j].x = x;
+            crossings[j].key = key;
         }
         if (fillDirection == 0 && count > 0 && crossings[0].x < crossings[count - 1].x)
-            fillDirection = crossings[0].direction;
+            fillDirection = crossings[0].direction();
         std::uint8_t* pixels = coverage_.data() + row * width;
         for (std::size_t i = 0; i < count; ++i) {
-            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction;
-            if (crossings[i].direction != direction)
+            const int direction = fillDirection != 0 ? fillDirection : crossings[i].direction();
+            if (crossings[i].direction() != direction)
                 continue;
             for (std::size_t j = i + 1; j < count; ++j) {
-                if (crossings[j].direction == -direction && crossings[j].x >= crossings[i].x) {
+                if (crossings[j].direction() == -direction && crossings[j].x >= crossings[i].x) {
                     coverSpan(pixels, width, double(crossings[i].x) * k - origin + 1,
                               double(crossings[j].x) * k - origin + 1, step);
                     break;

@@ -91,20 +91,26 @@ protected:
     void setNotdef(std::unique_ptr<GlyphOutline> notdef) { notdef_ = std::move(notdef); }
 
 private:
-    // A crossing of a sub-scanline: its x in glyph units and the direction
-    // of its chain.
+    // A crossing of a sub-scanline: its x in glyph units, and its chain's
+    // place in the outline's order (high half) with the chain's direction
+    // (low half, signed) in one word. No two crossings of a sub-scanline
+    // share a chain, so (x, key) order is (x, chain) order.
     struct Crossing {
         std::int64_t x;
-        // The chain's place in the outline's order.
-        std::size_t chain;
-        int direction;
+        std::uint64_t key;
+        int direction() const { return std::int32_t(std::uint32_t(key)); }
     };
-    // Where one chain of the outline stands while the sub-scanlines go down.
+    // Where one chain of the outline stands while the sub-scanlines go down;
+    // the contour's steps, count, top and direction copied so that the walk
+    // reads only the chain.
     struct Chain {
-        const Outline::Contour* contour;
-        std::size_t order;
+        const Outline::Step* steps;
+        std::size_t stepCount;
         std::int64_t x, y;
         std::size_t step;
+        std::int32_t startX, startY;
+        // The key of its crossings (fewer than 2^32 chains fit in memory).
+        std::uint64_t key;
     };
 
     // The entry of a code, else "/.notdef"'s; null when there is neither.
