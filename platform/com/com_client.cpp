@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/com/registration.h"
@@ -148,6 +149,24 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
         return hr;
     factory = ComPtr<IClassFactory>::adopt(static_cast<IClassFactory*>(raw));
     return factory->CreateInstance(outer, iid, object);
+}
+
+InprocServerPreload::InprocServerPreload(REFCLSID clsid) {
+    try {
+        thread_ = std::thread([id = clsid] {
+            std::string path = inprocServerPath(id);
+            bool missingExport = false;
+            if (!path.empty())
+                libraries().load(path, &missingExport);
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: CoCreateInstance loads the library itself.
+    }
+}
+
+InprocServerPreload::~InprocServerPreload() {
+    if (thread_.joinable())
+        thread_.join();
 }
 
 }  // namespace win

@@ -8,6 +8,8 @@
 // library whose DllCanUnloadNow answers S_OK is unloaded.
 #pragma once
 
+#include <thread>
+
 #include "platform/com/unknown.h"
 
 namespace win {
@@ -31,5 +33,23 @@ void CoUninitialize();
 // apartment; otherwise what the class object answers (CLASS_E_NOAGGREGATION
 // for an outer object, E_NOINTERFACE, ...). *object is null on failure.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object);
+
+// Beyond COM: loads the library registered for an in-process class on a
+// thread of its own (its load-time start-up included), so that a later
+// CoCreateInstance finds it loaded while the caller did other work meanwhile.
+// Nothing is reported: a class that is not registered or a library that does
+// not load fails in CoCreateInstance just as it would without. A
+// CoCreateInstance meanwhile waits for the load in progress. The object waits
+// for its thread when it goes.
+class InprocServerPreload {
+public:
+    explicit InprocServerPreload(REFCLSID clsid);
+    ~InprocServerPreload();
+    InprocServerPreload(const InprocServerPreload&) = delete;
+    InprocServerPreload& operator=(const InprocServerPreload&) = delete;
+
+private:
+    std::thread thread_;
+};
 
 }  // namespace win

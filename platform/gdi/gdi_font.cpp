@@ -2,8 +2,11 @@
 // own font table.
 #include "platform/gdi/gdi_font.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstring>
 #include <set>
+#include <system_error>
 #include <utility>
 
 #include "platform/gdi/font_catalog.h"
@@ -194,6 +197,20 @@ BOOL RemoveFontResourceA(const char* path) {
 
 LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM) {
     return 0;
+}
+
+FontConfigurationPreload::FontConfigurationPreload() {
+    try {
+        // FcInit keeps a default configuration another thread set first.
+        thread_ = std::thread([] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the first text reads the configuration itself.
+    }
+}
+
+FontConfigurationPreload::~FontConfigurationPreload() {
+    if (thread_.joinable())
+        thread_.join();
 }
 
 }  // namespace win

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <thread>
 
 #include "platform/gdi/gdi.h"
 
@@ -142,5 +143,22 @@ BOOL RemoveFontResourceA(const char* path);
 
 // The font-change broadcast has nobody to reach: answers 0.
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Beyond Win32: reads fontconfig's default configuration and its font caches
+// on a thread of its own, so that a program whose toolkit lays out text with
+// that configuration finds it read at its first text while it started up
+// meanwhile. The configuration becomes the default only when none is yet (a
+// program that read one first keeps it); the stand-in's own faces are no part
+// of it. The object waits for its thread when it goes.
+class FontConfigurationPreload {
+public:
+    FontConfigurationPreload();
+    ~FontConfigurationPreload();
+    FontConfigurationPreload(const FontConfigurationPreload&) = delete;
+    FontConfigurationPreload& operator=(const FontConfigurationPreload&) = delete;
+
+private:
+    std::thread thread_;
+};
 
 }  // namespace win

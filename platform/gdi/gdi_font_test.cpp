@@ -1,5 +1,6 @@
 #include "platform/gdi/gdi_font.h"
 
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -724,6 +725,46 @@ TEST_F(GdiFontTest, RefusesFilesThatHoldNoFont) {
     EXPECT_EQ(AddFontResourceA((dir.path / "missing.ttf").c_str()), 0);
     EXPECT_EQ(AddFontResourceA(dir.path.c_str()), 0);
     EXPECT_EQ(AddFontResourceA(nullptr), 0);
+}
+
+// The font files a configuration lists.
+std::vector<std::string> configurationFiles(FcConfig* config) {
+    std::vector<std::string> files;
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+    if (FcFontSet* set = FcFontList(config, pattern, objects)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+                files.emplace_back(reinterpret_cast<const char*>(file));
+        }
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A program that reads the default configuration before the preload or
+// while it runs keeps the configuration it read: the preload never puts
+// another in its place.
+TEST(FontConfigurationPreloadTest, KeepsTheConfigurationTheProgramRead) {
+    for (bool readFirst : {false, true}) {
+        FcConfig* read = nullptr;
+        std::vector<std::string> files;
+        {
+            if (readFirst)
+                read = FcConfigGetCurrent();
+            FontConfigurationPreload preload;
+            if (!readFirst)
+                read = FcConfigGetCurrent();
+            files = configurationFiles(read);
+        }
+        EXPECT_EQ(FcConfigGetCurrent(), read) << readFirst;
+        EXPECT_EQ(configurationFiles(FcConfigGetCurrent()), files) << readFirst;
+        EXPECT_FALSE(files.empty()) << readFirst;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/com/com.h"
@@ -240,18 +241,51 @@ TEST_F(ComServer, CreationFailures) {
         {"no such interface", VISTREL_SAMPLE_SERVER, CLSCTX_INPROC_SERVER, nullptr,
          IID_IClassFactory, E_NOINTERFACE},
     };
-    for (const Case& c : cases) {
-        RegDeleteKeyW(HKEY_CLASSES_ROOT, kServerKey);
-        if (!c.library.empty())
-            setClassesText(kServerKey, wide(c.library));
-        raw = &raw;
-        EXPECT_EQ(CoCreateInstance(sample::CLSID_Sample, c.outer, c.context, c.iid, &raw),
-                  c.expected)
-            << c.what;
-        EXPECT_EQ(raw, nullptr) << c.what;
+    // A preload changes none of the failures: not when it has ended before
+    // the creation, nor while it may still be loading.
+    enum class Preload { None, Ended, Running };
+    for (Preload preload : {Preload::None, Preload::Ended, Preload::Running}) {
+        for (const Case& c : cases) {
+            RegDeleteKeyW(HKEY_CLASSES_ROOT, kServerKey);
+            if (!c.library.empty())
+                setClassesText(kServerKey, wide(c.library));
+            std::optional<InprocServerPreload> loading;
+            if (preload != Preload::None)
+                loading.emplace(sample::CLSID_Sample);
+            if (preload == Preload::Ended)
+                loading.reset();
+            raw = &raw;
+            EXPECT_EQ(CoCreateInstance(sample::CLSID_Sample, c.outer, c.context, c.iid, &raw),
+                      c.expected)
+                << c.what << ", preload " << int(preload);
+            EXPECT_EQ(raw, nullptr) << c.what << ", preload " << int(preload);
+        }
     }
     CoUninitialize();
     EXPECT_FALSE(sampleLoaded());
+}
+
+// The library a preload loaded is the one creation uses: loaded once, so the
+// apartment's end unloads it, whether the preload ended before the creation
+// or the creation waited for it.
+TEST_F(ComServer, PreloadedLibraryServesCreation) {
+    ASSERT_EQ(regsvr(VISTREL_SAMPLE_SERVER), 0);
+    for (bool ended : {true, false}) {
+        std::optional<InprocServerPreload> loading(std::in_place, sample::CLSID_Sample);
+        if (ended) {
+            loading.reset();
+            EXPECT_TRUE(sampleLoaded());
+        }
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        void* raw = nullptr;
+        ASSERT_EQ(
+            CoCreateInstance(sample::CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &raw),
+            S_OK);
+        static_cast<IUnknown*>(raw)->Release();
+        loading.reset();
+        CoUninitialize();
+        EXPECT_FALSE(sampleLoaded()) << (ended ? "ended" : "running");
+    }
 }
 
 }  // namespace
