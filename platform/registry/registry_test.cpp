@@ -351,8 +351,9 @@ TEST(Registry, FailedWriteLeavesTheStoreIntact) {
     RegCloseKey(key);
 }
 
-// Limits this process's address space to what it has mapped and `more`.
-void limitAddressSpace(size_t more) {
+// Limits this process's address space to what it has mapped and `more`
+// (unused in the sanitizer build, where such limits do not apply).
+[[maybe_unused]] void limitAddressSpace(size_t more) {
     size_t pages = 0;
     if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(statm, "%zu", &pages) != 1)
