@@ -165,13 +165,19 @@ Catalog& Catalog::instance() {
 Catalog::~Catalog() = default;
 
 const FaceList& Catalog::system() {
-    if (systemListed_)
-        return system_;
-    systemListed_ = true;
+    listSystem();
+    return system_;
+}
+
+void Catalog::listSystem() {
+    std::call_once(systemListed_, [this] { readSystemFaces(); });
+}
+
+void Catalog::readSystemFaces() {
     config_ = std::make_unique<Config>();
     config_->config = FcInitLoadConfigAndFonts();
     if (!config_->config)
-        return system_;
+        return;
 
     std::vector<std::pair<std::string, int>> files;
     FcPattern* pattern = FcPatternCreate();
@@ -198,8 +204,11 @@ const FaceList& Catalog::system() {
 
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
+    // The faces are read through a library of the listing's own, as it may
+    // run on a thread while others open faces; each is closed once read.
+    const std::shared_ptr<FreeType> library = FreeType::create();
     for (const auto& [file, index] : files) {
-        std::shared_ptr<Face> face = Face::open(file, index);
+        std::shared_ptr<Face> face = Face::open(file, index, library);
         if (face && !face->info().family.empty()) {
             auto e = makeEntry(std::move(face), file, index);
             e->face.reset();  // reopened when a font uses it
@@ -209,7 +218,6 @@ const FaceList& Catalog::system() {
     std::stable_sort(system_.begin(), system_.end(), [](const auto& a, const auto& b) {
         return lowered(a->info.family) < lowered(b->info.family);
     });
-    return system_;
 }
 
 // Families fontconfig puts in place of a name as strong as the name itself:

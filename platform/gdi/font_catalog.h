@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,14 +50,20 @@ public:
     int add(const std::string& path);
     bool remove(const std::string& path);
 
+    // Lists the system's faces now unless they are listed already; any
+    // thread may call it, and a look-up on another thread meanwhile waits
+    // for the list.
+    void listSystem();
+
 private:
     Catalog() = default;
     const FaceList& system();
+    void readSystemFaces();
     std::vector<std::string> aliases(std::string_view name);
 
     struct Config;
     std::unique_ptr<Config> config_;
-    bool systemListed_ = false;
+    std::once_flag systemListed_;
     FaceList system_;
     std::map<std::string, FaceList> substitutes_;  // by generic family
     struct Added {

@@ -135,13 +135,15 @@ char32_t windows1252(std::uint8_t byte) {
 }
 
 std::shared_ptr<FreeType> FreeType::get() {
-    static const std::shared_ptr<FreeType> instance = [] {
-        std::shared_ptr<FreeType> ft(new FreeType);
-        if (FT_Init_FreeType(&ft->library_) != 0)
-            ft->library_ = nullptr;
-        return ft;
-    }();
+    static const std::shared_ptr<FreeType> instance = create();
     return instance;
+}
+
+std::shared_ptr<FreeType> FreeType::create() {
+    std::shared_ptr<FreeType> ft(new FreeType);
+    if (FT_Init_FreeType(&ft->library_) != 0)
+        ft->library_ = nullptr;
+    return ft;
 }
 
 FreeType::~FreeType() {
@@ -172,8 +174,13 @@ long Face::countFaces(const Bytes& bytes) {
 }
 
 std::shared_ptr<Face> Face::open(const std::string& path, long index) {
+    return open(path, index, FreeType::get());
+}
+
+std::shared_ptr<Face> Face::open(const std::string& path, long index,
+                                 std::shared_ptr<FreeType> library) {
     std::unique_ptr<Face> f(new Face);
-    f->freetype_ = FreeType::get();
+    f->freetype_ = std::move(library);
     if (!f->freetype_->library())
         return nullptr;
     FT_Error error = FT_New_Face(f->freetype_->library(), path.c_str(), index, &f->face_);

@@ -21,6 +21,10 @@ namespace win::font {
 class FreeType {
 public:
     static std::shared_ptr<FreeType> get();
+    // A library apart from the process's, for a thread that opens faces
+    // while others use the process's library (FreeType libraries are not
+    // shared between threads unlocked).
+    static std::shared_ptr<FreeType> create();
     FreeType(const FreeType&) = delete;
     FreeType& operator=(const FreeType&) = delete;
     ~FreeType();
@@ -71,6 +75,8 @@ public:
     // Face `index`, or null when FreeType refuses it or it is not a
     // scalable TrueType or OpenType face.
     static std::shared_ptr<Face> open(const std::string& path, long index);
+    static std::shared_ptr<Face> open(const std::string& path, long index,
+                                      std::shared_ptr<FreeType> library);
     static std::shared_ptr<Face> open(const Bytes& bytes, long index);
 
     Face(const Face&) = delete;

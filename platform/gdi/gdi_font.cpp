@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstring>
+#include <exception>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -200,9 +201,17 @@ LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM) {
 }
 
 FontConfigurationPreload::FontConfigurationPreload() {
+    font::Catalog& catalog = font::Catalog::instance();
     try {
-        // FcInit keeps a default configuration another thread set first.
-        thread_ = std::thread([] { FcInit(); });
+        thread_ = std::thread([&catalog] {
+            // FcInit keeps a default configuration another thread set first.
+            FcInit();
+            try {
+                catalog.listSystem();
+            } catch (const std::exception&) {
+                // The first font call lists the faces itself.
+            }
+        });
     } catch (const std::system_error&) {
         // No thread to spare: the first text reads the configuration itself.
     }

@@ -2,15 +2,18 @@
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -765,6 +768,36 @@ TEST(FontConfigurationPreloadTest, KeepsTheConfigurationTheProgramRead) {
         EXPECT_EQ(configurationFiles(FcConfigGetCurrent()), files) << readFirst;
         EXPECT_FALSE(files.empty()) << readFirst;
     }
+}
+
+// The preload lists the system's faces on its thread: font calls made
+// meanwhile wait for the whole list, and a face added while it lists (opened
+// on this thread) is found beside them.
+TEST_F(GdiFontTest, FontCallsDuringThePreloadSeeEveryFace) {
+    TempDir dir;
+    const std::string path = (dir.path / "ABCDEF+Embedded.ttf").string();
+    std::filesystem::copy_file(kFixtures / "Embedded.ttf", path);
+    Canvas cv(1, 1);
+    std::vector<std::string> styles, names;
+    {
+        FontConfigurationPreload preload;
+        // Time for the thread to read the configuration and begin listing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        ASSERT_EQ(AddFontResourceA(path.c_str()), 1);
+        for (const Enumerated& e : enumerate(cv.dc, "Liberation Sans"))
+            styles.push_back(std::to_string(e.lf.lfWeight) + (e.lf.lfItalic ? " italic" : ""));
+        for (const Enumerated& e : enumerate(cv.dc, nullptr))
+            names.push_back(e.lf.lfFaceName);
+    }
+    EXPECT_EQ(styles, (std::vector<std::string>{"400", "700", "400 italic", "700 italic"}));
+    std::vector<std::string> expected(std::begin(kSystemFamilies), std::end(kSystemFamilies));
+    const auto byName = [](const std::string& a, const std::string& b) {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    };
+    const std::string added = "Vistrel Subset";
+    expected.insert(std::upper_bound(expected.begin(), expected.end(), added, byName), added);
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(RemoveFontResourceA(path.c_str()));
 }
 
 }  // namespace
