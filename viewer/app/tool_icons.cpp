@@ -1,10 +1,8 @@
 #include "viewer/app/tool_icons.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QStyle>
 
 #include "viewer/app/viewer_cursors.h"
 
@@ -60,6 +58,16 @@ void drawDevice(QPainter& p, QRectF r) {
     p.drawRect(QRectF(r.left() + 2, r.top() + 2, r.width() - 4, r.width() - 4));
 }
 
+// An arrow along the middle row, its head at `tip` (x), its tail at `tail`.
+void drawArrow(QPainter& p, qreal tail, qreal tip) {
+    const qreal head = tip < tail ? 5 : -5;
+    p.setPen(QPen(kArrow, 2));
+    p.drawLine(QPointF(tail, 8), QPointF(tip + head / 2, 8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kArrow);
+    p.drawPolygon(QPolygonF{{tip, 8}, {tip + head, 3.5}, {tip + head, 12.5}});
+}
+
 QImage scaledCursor(ViewerCursor id) {
     QImage picture = viewerCursorPicture(id);
     if (picture.width() > kSize || picture.height() > kSize)
@@ -69,6 +77,35 @@ QImage scaledCursor(ViewerCursor id) {
 
 void paint(ToolIcon icon, QPainter& p) {
     switch (icon) {
+        case ToolIcon::Open:
+            // An open folder: its back, then the flap tilted towards the viewer.
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(QColor(230, 190, 80));
+            p.drawPolygon(
+                QPolygonF{{1.5, 13.5}, {1.5, 3.5}, {5.5, 3.5}, {7, 5}, {12.5, 5}, {12.5, 13.5}});
+            p.setBrush(QColor(250, 215, 110));
+            p.drawPolygon(QPolygonF{{1.5, 13.5}, {4, 7.5}, {15.5, 7.5}, {12.5, 13.5}});
+            break;
+        case ToolIcon::SavePdb:
+            // A diskette: body, shutter and label.
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kArrow);
+            p.drawPolygon(
+                QPolygonF{{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}});
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(200, 205, 210));
+            p.drawRect(QRectF(4, 2, 7, 5));
+            p.setBrush(kInk);
+            p.drawRect(QRectF(8, 3, 2, 3));
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(3, 9, 10, 5));
+            break;
+        case ToolIcon::PrevView:
+            drawArrow(p, 14, 2);
+            break;
+        case ToolIcon::NextView:
+            drawArrow(p, 2, 14);
+            break;
         case ToolIcon::Pane:
             p.setPen(QPen(kInk, 1));
             p.setBrush(kPaper);
@@ -173,19 +210,6 @@ void paint(ToolIcon icon, QPainter& p) {
 }  // namespace
 
 QIcon toolIcon(ToolIcon icon) {
-    QStyle* style = QApplication::style();
-    switch (icon) {
-        case ToolIcon::Open:
-            return style->standardIcon(QStyle::SP_DialogOpenButton);
-        case ToolIcon::SavePdb:
-            return style->standardIcon(QStyle::SP_DialogSaveButton);
-        case ToolIcon::PrevView:
-            return style->standardIcon(QStyle::SP_ArrowBack);
-        case ToolIcon::NextView:
-            return style->standardIcon(QStyle::SP_ArrowForward);
-        default:
-            break;
-    }
     QPixmap pixmap(kSize, kSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
