@@ -208,10 +208,13 @@ void Catalog::readSystemFaces() {
     // run on a thread while others open faces; each is closed once read.
     const std::shared_ptr<FreeType> library = FreeType::create();
     for (const auto& [file, index] : files) {
-        std::shared_ptr<Face> face = Face::open(file, index, library);
-        if (face && !face->info().family.empty()) {
-            auto e = makeEntry(std::move(face), file, index);
-            e->face.reset();  // reopened when a font uses it
+        std::optional<FaceInfo> info = Face::readInfo(file, index, library);
+        if (info && !info->family.empty()) {
+            // The face is opened when a font uses it.
+            auto e = std::make_shared<FaceEntry>();
+            e->path = file;
+            e->index = index;
+            e->info = std::move(*info);
             system_.push_back(std::move(e));
         }
     }

@@ -126,6 +126,65 @@ std::uint8_t familyClassOf(const TT_OS2* os2, bool fixedPitch) {
     return FF_DONTCARE;
 }
 
+// The character maps a byte of text goes through (see glyphForByte).
+struct ByteMaps {
+    FT_CharMap unicode = nullptr;
+    FT_CharMap symbol = nullptr;
+    FT_CharMap mac = nullptr;
+};
+
+// The face's byte maps; the one bytes go through becomes its current map.
+ByteMaps selectByteMaps(FT_Face face) {
+    ByteMaps m;
+    for (FT_Int i = 0; i < face->num_charmaps; ++i) {
+        FT_CharMap cm = face->charmaps[i];
+        if (cm->encoding == FT_ENCODING_UNICODE && !m.unicode)
+            m.unicode = cm;
+        else if (cm->encoding == FT_ENCODING_MS_SYMBOL && !m.symbol)
+            m.symbol = cm;
+        else if (cm->platform_id == TT_PLATFORM_MACINTOSH && cm->encoding_id == TT_MAC_ID_ROMAN &&
+                 !m.mac)
+            m.mac = cm;
+    }
+    if (FT_CharMap chosen = m.unicode ? m.unicode : m.symbol ? m.symbol : m.mac)
+        FT_Set_Charmap(face, chosen);
+    return m;
+}
+
+unsigned byteGlyph(FT_Face face, const ByteMaps& m, unsigned b) {
+    FT_UInt g = 0;
+    if (m.unicode) {
+        g = FT_Get_Char_Index(face, windows1252(std::uint8_t(b)));
+        // Symbol sets laid out in Unicode keep their codes 0x80 to 0x9F.
+        if (g == 0 && b >= 0x80 && b < 0xA0)
+            g = FT_Get_Char_Index(face, b);
+    } else if (m.symbol) {
+        g = FT_Get_Char_Index(face, 0xF000 + b);
+        if (g == 0)
+            g = FT_Get_Char_Index(face, b);
+    } else if (m.mac) {
+        g = FT_Get_Char_Index(face, b);
+    }
+    return FT_Long(g) < face->num_glyphs ? g : 0;
+}
+
+// Whether printable ASCII and the Latin-1 letters all have glyphs;
+// `glyphOf` is asked for one byte after the other until one has none.
+template <class GlyphOf>
+bool coversLatin1(GlyphOf glyphOf) {
+    for (unsigned b = 0x21; b < 0x100; ++b) {
+        if ((b < 0x7F || b >= 0xC0) && glyphOf(b) == 0)
+            return false;
+    }
+    return true;
+}
+
+// A face the font calls can use: a scalable TrueType or OpenType one.
+bool usable(FT_Face face) {
+    return FT_IS_SFNT(face) && FT_IS_SCALABLE(face) && face->units_per_EM != 0 &&
+           face->num_glyphs > 0;
+}
+
 }  // namespace
 
 char32_t windows1252(std::uint8_t byte) {
@@ -206,10 +265,8 @@ std::shared_ptr<Face> Face::finish(std::unique_ptr<Face> f, FT_Error error) {
         return nullptr;
     }
     FT_Face face = f->face_;
-    if (!FT_IS_SFNT(face) || !FT_IS_SCALABLE(face) || face->units_per_EM == 0 ||
-        face->num_glyphs <= 0) {
+    if (!usable(face))
         return nullptr;
-    }
     // One pixel per font unit: unhinted outlines then come out in 1/64
     // font units, keeping the fractions of CFF coordinates.
     if (FT_Set_Pixel_Sizes(face, face->units_per_EM, face->units_per_EM) != 0)
@@ -217,7 +274,29 @@ std::shared_ptr<Face> Face::finish(std::unique_ptr<Face> f, FT_Error error) {
     f->buildByteMap();
     if (!f->readTables())
         return nullptr;
+    f->info_.coversLatin1 = coversLatin1([&f](unsigned b) { return f->byteGlyphs_[b]; });
     return std::shared_ptr<Face>(f.release());
+}
+
+std::optional<FaceInfo> Face::readInfo(const std::string& path, long index,
+                                       std::shared_ptr<FreeType> library) {
+    std::unique_ptr<Face> f(new Face);
+    f->freetype_ = std::move(library);
+    if (!f->freetype_->library() ||
+        FT_New_Face(f->freetype_->library(), path.c_str(), index, &f->face_) != 0) {
+        f->face_ = nullptr;
+        return std::nullopt;
+    }
+    // What open() does besides reads nothing the facts depend on: the tables
+    // are read in font units whatever the size (and sizing a usable face to
+    // its units per em cannot fail), and the coverage needs the glyphs of
+    // the bytes it checks only, up to the first one missing.
+    FT_Face face = f->face_;
+    if (!usable(face) || !f->readTables())
+        return std::nullopt;
+    const ByteMaps maps = selectByteMaps(face);
+    f->info_.coversLatin1 = coversLatin1([&](unsigned b) { return byteGlyph(face, maps, b); });
+    return std::move(f->info_);
 }
 
 Face::~Face() {
@@ -226,35 +305,9 @@ Face::~Face() {
 }
 
 void Face::buildByteMap() {
-    FT_CharMap unicode = nullptr, symbol = nullptr, mac = nullptr;
-    for (FT_Int i = 0; i < face_->num_charmaps; ++i) {
-        FT_CharMap cm = face_->charmaps[i];
-        if (cm->encoding == FT_ENCODING_UNICODE && !unicode)
-            unicode = cm;
-        else if (cm->encoding == FT_ENCODING_MS_SYMBOL && !symbol)
-            symbol = cm;
-        else if (cm->platform_id == TT_PLATFORM_MACINTOSH && cm->encoding_id == TT_MAC_ID_ROMAN &&
-                 !mac)
-            mac = cm;
-    }
-    if (FT_CharMap chosen = unicode ? unicode : symbol ? symbol : mac)
-        FT_Set_Charmap(face_, chosen);
-    for (unsigned b = 0; b < 256; ++b) {
-        FT_UInt g = 0;
-        if (unicode) {
-            g = FT_Get_Char_Index(face_, windows1252(std::uint8_t(b)));
-            // Symbol sets laid out in Unicode keep their codes 0x80 to 0x9F.
-            if (g == 0 && b >= 0x80 && b < 0xA0)
-                g = FT_Get_Char_Index(face_, b);
-        } else if (symbol) {
-            g = FT_Get_Char_Index(face_, 0xF000 + b);
-            if (g == 0)
-                g = FT_Get_Char_Index(face_, b);
-        } else if (mac) {
-            g = FT_Get_Char_Index(face_, b);
-        }
-        byteGlyphs_[b] = FT_Long(g) < face_->num_glyphs ? g : 0;
-    }
+    const ByteMaps maps = selectByteMaps(face_);
+    for (unsigned b = 0; b < 256; ++b)
+        byteGlyphs_[b] = byteGlyph(face_, maps, b);
 }
 
 bool Face::readTables() {
@@ -325,12 +378,6 @@ bool Face::readTables() {
     if (in.strikeoutThickness <= 0 || in.strikeoutPosition <= 0) {
         in.strikeoutThickness = in.underlineThickness;
         in.strikeoutPosition = em * 3 / 10;
-    }
-
-    in.coversLatin1 = true;
-    for (unsigned b = 0x21; b < 0x100 && in.coversLatin1; ++b) {
-        if ((b < 0x7F || b >= 0xC0) && byteGlyphs_[b] == 0)
-            in.coversLatin1 = false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
@@ -56,6 +57,8 @@ struct FaceInfo {
     int underlineThickness = 0;
     int strikeoutPosition = 0;  // top of the stroke, above the baseline
     int strikeoutThickness = 0;
+
+    bool operator==(const FaceInfo&) const = default;
 };
 
 // A glyph outline in 1/64 font units, y up.
@@ -78,6 +81,10 @@ public:
     static std::shared_ptr<Face> open(const std::string& path, long index,
                                       std::shared_ptr<FreeType> library);
     static std::shared_ptr<Face> open(const Bytes& bytes, long index);
+    // The info of the face open(path, index) opens, or none when it refuses
+    // it, read without what only drawing needs (for a listing of faces).
+    static std::optional<FaceInfo> readInfo(const std::string& path, long index,
+                                            std::shared_ptr<FreeType> library);
 
     Face(const Face&) = delete;
     Face& operator=(const Face&) = delete;

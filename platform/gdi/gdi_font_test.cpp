@@ -12,11 +12,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "platform/gdi/font_face.h"
 #include "platform/gdi/gdi_test_util.h"
 #include "platform/gdi/scaled_font.h"
 #include "tests/support/pinned_fonts.h"
@@ -728,6 +731,71 @@ TEST_F(GdiFontTest, RefusesFilesThatHoldNoFont) {
     EXPECT_EQ(AddFontResourceA((dir.path / "missing.ttf").c_str()), 0);
     EXPECT_EQ(AddFontResourceA(dir.path.c_str()), 0);
     EXPECT_EQ(AddFontResourceA(nullptr), 0);
+}
+
+}  // namespace
+
+namespace font {
+
+void PrintTo(const FaceInfo& i, std::ostream* os) {
+    *os << "{" << i.family << " / " << i.typographicFamily << ", em " << i.unitsPerEm << ", weight "
+        << i.weight << ", italic " << i.italic << ", fixed " << i.fixedPitch << ", class "
+        << int(i.familyClass) << ", Latin-1 " << i.coversLatin1 << ", ascent " << i.ascent
+        << ", descent " << i.descent << ", leading " << i.externalLeading << ", widths "
+        << i.averageWidth << " " << i.maximumWidth << ", underline " << i.underlinePosition << " "
+        << i.underlineThickness << ", strikeout " << i.strikeoutPosition << " "
+        << i.strikeoutThickness << "}";
+}
+
+}  // namespace font
+
+namespace {
+
+// The listing of the system's faces reads each face's info without opening
+// it for drawing; what it reads is what a face opened for drawing has, for
+// every face of the configuration and the fixtures (one without names, two
+// reached through no Unicode map), and it refuses the faces opening refuses.
+TEST_F(GdiFontTest, ListingReadsTheInfoOfOpenedFaces) {
+    std::vector<std::pair<std::string, int>> faces;
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    ASSERT_NE(config, nullptr);
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    if (FcFontSet* set = FcFontList(config, pattern, objects)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* file = nullptr;
+            int index = 0;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
+                continue;
+            FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
+            faces.emplace_back(reinterpret_cast<const char*>(file), index);
+        }
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
+    for (const char* fixture : {"Embedded.ttf", "Nameless.ttf", "Symbol.ttf", "MacRoman.ttf"})
+        faces.emplace_back((kFixtures / fixture).string(), 0);
+    faces.emplace_back((kFixtures / "Embedded.ttf").string(), 1);  // no such face
+
+    const std::shared_ptr<font::FreeType> library = font::FreeType::create();
+    int covering = 0, opened = 0;
+    for (const auto& [file, index] : faces) {
+        SCOPED_TRACE(file + " " + std::to_string(index));
+        const std::shared_ptr<font::Face> face = font::Face::open(file, index);
+        const std::optional<font::FaceInfo> info = font::Face::readInfo(file, index, library);
+        ASSERT_EQ(info.has_value(), face != nullptr);
+        if (face) {
+            EXPECT_EQ(*info, face->info());
+            covering += info->coversLatin1;
+            ++opened;
+        }
+    }
+    // Faces of both kinds of coverage, the Dingbats and symbol sets among
+    // them.
+    EXPECT_GT(covering, 0);
+    EXPECT_LT(covering, opened);
 }
 
 // The font files a configuration lists.
