@@ -233,13 +233,8 @@ long Face::countFaces(const Bytes& bytes) {
 }
 
 std::shared_ptr<Face> Face::open(const std::string& path, long index) {
-    return open(path, index, FreeType::get());
-}
-
-std::shared_ptr<Face> Face::open(const std::string& path, long index,
-                                 std::shared_ptr<FreeType> library) {
     std::unique_ptr<Face> f(new Face);
-    f->freetype_ = std::move(library);
+    f->freetype_ = FreeType::get();
     if (!f->freetype_->library())
         return nullptr;
     FT_Error error = FT_New_Face(f->freetype_->library(), path.c_str(), index, &f->face_);

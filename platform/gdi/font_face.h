@@ -78,8 +78,6 @@ public:
     // Face `index`, or null when FreeType refuses it or it is not a
     // scalable TrueType or OpenType face.
     static std::shared_ptr<Face> open(const std::string& path, long index);
-    static std::shared_ptr<Face> open(const std::string& path, long index,
-                                      std::shared_ptr<FreeType> library);
     static std::shared_ptr<Face> open(const Bytes& bytes, long index);
     // The info of the face open(path, index) opens, or none when it refuses
     // it, read without what only drawing needs (for a listing of faces).
