@@ -52,7 +52,8 @@ std::string greyImage(int width, int height, const std::string& extra = "") {
 // reduction are applied once on every later reading; a reading that stops
 // early or whose data ends before the last row keeps nothing, and the rows
 // it delivers stay those of the data. A first reading in place reads rows
-// of device grey or RGB without Decode straight into the rows it keeps.
+// of device grey or RGB without Decode straight into the rows it keeps, and
+// a later one delivers such kept rows where they lie.
 TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
     const struct {
         const char* what;
@@ -101,6 +102,11 @@ TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
                 for (int pass = 0; pass < 2; ++pass) {
                     EXPECT_EQ(readAll(*image), plain) << c.what << " pass " << pass;
                     EXPECT_EQ(image->rowsEnded(), !c.kept && c.limit == 3) << c.what;
+                }
+                if (c.kept) {
+                    int keptInPlace = 0;
+                    EXPECT_EQ(readAll(*image, 1 << 30, true, &keptInPlace), plain) << c.what;
+                    EXPECT_EQ(keptInPlace, c.inPlaceRows > 0 ? int(plain.size()) : 0) << c.what;
                 }
             }
             // The keeper gone, the rows come from the data again.
