@@ -216,8 +216,9 @@ inline bool allEqual(__m128i a, __m128i b, __m128i run) {
 
 // Counts greys. A page of one colour sends nearly every pixel to one
 // counter, and each increment of it would wait for the one before: runs of
-// one grey are added up in a register, the other greys go to four counter
-// tables in turn, summed at the end.
+// one grey are added up in a register, the other greys go to eight counter
+// tables in turn, one for each place of a block of eight pixels (so that no
+// two greys of a block wait for each other), summed at the end.
 class GreyCounter {
 public:
     void addRun(std::uint8_t grey, std::uint32_t n) {
@@ -229,12 +230,9 @@ public:
         run_ += n;
     }
     void add8(const std::uint8_t* g) {
-        for (int k = 0; k < 8; k += 4) {
-            ++counts_[0][g[k]];
-            ++counts_[1][g[k + 1]];
-            ++counts_[2][g[k + 2]];
-            ++counts_[3][g[k + 3]];
-        }
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k)
+            ++counts_[k][g[k]];
     }
     void add(std::uint8_t grey) { ++counts_[1][grey]; }
     // Adds the counts to histogram (as many increments of its counters
@@ -243,11 +241,12 @@ public:
         counts_[0][runGrey_] += run_;
         run_ = 0;
         for (std::size_t i = 0; i < 256; ++i)
-            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i];
+            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i] +
+                            counts_[4][i] + counts_[5][i] + counts_[6][i] + counts_[7][i];
     }
 
 private:
-    std::uint32_t counts_[4][256] = {};
+    std::uint32_t counts_[8][256] = {};
     std::uint8_t runGrey_ = 0;
     std::uint32_t run_ = 0;
 };
