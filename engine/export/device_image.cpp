@@ -9,6 +9,13 @@
 #include <xmmintrin.h>
 #endif
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VISTREL_MAP_VECTORS 1
+#include <immintrin.h>
+#else
+#define VISTREL_MAP_VECTORS 0
+#endif
+
 namespace vistrel {
 
 const std::array<PreviewColor, 16> kPreview16 = {{
@@ -209,8 +216,9 @@ inline bool allEqual(__m128i a, __m128i b, __m128i run) {
 
 // Counts greys. A page of one colour sends nearly every pixel to one
 // counter, and each increment of it would wait for the one before: runs of
-// one grey are added up in a register, the other greys go to four counter
-// tables in turn, summed at the end.
+// one grey are added up in a register, the other greys go to eight counter
+// tables in turn, one for each place of a block of eight pixels (so that no
+// two greys of a block wait for each other), summed at the end.
 class GreyCounter {
 public:
     void addRun(std::uint8_t grey, std::uint32_t n) {
@@ -222,12 +230,9 @@ public:
         run_ += n;
     }
     void add8(const std::uint8_t* g) {
-        for (int k = 0; k < 8; k += 4) {
-            ++counts_[0][g[k]];
-            ++counts_[1][g[k + 1]];
-            ++counts_[2][g[k + 2]];
-            ++counts_[3][g[k + 3]];
-        }
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k)
+            ++counts_[k][g[k]];
     }
     void add(std::uint8_t grey) { ++counts_[1][grey]; }
     // Adds the counts to histogram (as many increments of its counters
@@ -236,11 +241,12 @@ public:
         counts_[0][runGrey_] += run_;
         run_ = 0;
         for (std::size_t i = 0; i < 256; ++i)
-            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i];
+            histogram[i] += counts_[0][i] + counts_[1][i] + counts_[2][i] + counts_[3][i] +
+                            counts_[4][i] + counts_[5][i] + counts_[6][i] + counts_[7][i];
     }
 
 private:
-    std::uint32_t counts_[4][256] = {};
+    std::uint32_t counts_[8][256] = {};
     std::uint8_t runGrey_ = 0;
     std::uint32_t run_ = 0;
 };
@@ -476,15 +482,90 @@ std::uint8_t* fillRow(unsigned v, int32_t width, std::uint8_t* out,
     return out;
 }
 
+#if VISTREL_MAP_VECTORS
+// The four device values of the 4-level format by grey, as the greys from
+// which on each value is one less: a grey of at least cut[k] has at most
+// value 2 - k. The values of a table made by thresholds never rise with the
+// grey (a grey takes the thresholds before the first not below it, and a
+// larger grey takes those too); false for one that does or whose values
+// exceed 3, with cut 256 for a value no grey takes.
+bool fourLevelCuts(const std::uint8_t* value, int32_t* cut) {
+    int k = 0;
+    for (int g = 0; g < 256; ++g) {
+        if (value[g] > 3 || (g > 0 && value[g] > value[g - 1]))
+            return false;
+        for (; k < 3 && value[g] <= 2 - k; ++k)
+            cut[k] = g;
+    }
+    for (; k < 3; ++k)
+        cut[k] = 256;
+    return true;
+}
+
+// The 4-level mapping of the greys of a row from 0 on in blocks of 16, as
+// far as whole blocks reach: each grey's value is 3 less one for every cut
+// it reaches, four values are packed into a byte, the first in the top
+// bits, and with px the preview pixel of each value is painted. Returns the
+// pixels done; out moves past their packed bytes.
+__attribute__((target("avx2"))) int32_t mapFourLevels(const std::uint8_t* in, int32_t width,
+                                                      std::uint8_t*& out, const int32_t* cut,
+                                                      const std::uint32_t* levelPixel,
+                                                      std::uint8_t* px) {
+    // A cut of 256 is reached by no grey: its mask stays 0.
+    __m128i cuts[3], reached[3];
+    for (int k = 0; k < 3; ++k) {
+        cuts[k] = _mm_set1_epi8(char(std::min(cut[k], 255)));
+        reached[k] = _mm_set1_epi8(cut[k] < 256 ? char(0xFF) : 0);
+    }
+    const __m128i three = _mm_set1_epi8(3), lowBytes = _mm_set1_epi16(0x00FF);
+    const __m256i pixels = _mm256_setr_epi32(
+        int(levelPixel[0]), int(levelPixel[1]), int(levelPixel[2]), int(levelPixel[3]),
+        int(levelPixel[0]), int(levelPixel[1]), int(levelPixel[2]), int(levelPixel[3]));
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16, out += 4) {
+        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        // Less one (a mask byte is -1) for every cut reached.
+        __m128i v = three;
+        for (int k = 0; k < 3; ++k)
+            v = _mm_add_epi8(
+                v, _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(g, cuts[k]), g), reached[k]));
+        // Pairs of values into four bits, the first on top, then pairs of
+        // those into bytes.
+        __m128i pairs =
+            _mm_or_si128(_mm_and_si128(_mm_slli_epi16(v, 2), lowBytes), _mm_srli_epi16(v, 8));
+        pairs = _mm_packus_epi16(pairs, pairs);
+        __m128i bytes = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(pairs, 4), lowBytes),
+                                     _mm_srli_epi16(pairs, 8));
+        bytes = _mm_packus_epi16(bytes, bytes);
+        const auto packed = std::uint32_t(_mm_cvtsi128_si32(bytes));
+        std::memcpy(out, &packed, 4);
+        if (px) {
+            auto* to = reinterpret_cast<__m256i*>(px + std::size_t(x) * 4);
+            _mm256_storeu_si256(to, _mm256_permutevar8x32_epi32(pixels, _mm256_cvtepu8_epi32(v)));
+            _mm256_storeu_si256(to + 1, _mm256_permutevar8x32_epi32(
+                                            pixels, _mm256_cvtepu8_epi32(_mm_srli_si128(v, 8))));
+        }
+    }
+    return x;
+}
+#endif
+
 template <int Bits>
 std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
-                     const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px) {
+                     const std::uint8_t* value, const std::uint32_t* levelPixel, std::uint8_t* px,
+                     const int32_t* cuts) {
     constexpr int kPerByte = 8 / Bits;
     // A row of one grey (the margins and the space between lines of a
     // page): its packed bytes and preview pixels are all alike.
     if (uniformRow(in, width))
         return fillRow<Bits>(value[in[0]], width, out, levelPixel, px);
     int32_t x = 0;
+#if VISTREL_MAP_VECTORS
+    if (Bits == 2 && cuts)
+        x = mapFourLevels(in, width, out, cuts, levelPixel, px);
+#else
+    (void)cuts;
+#endif
     for (; x + 8 <= width; x += 8) {
         std::uint8_t v[8];
         const bool uniform = uniform8(in + x);
@@ -533,7 +614,7 @@ std::uint8_t* mapRow(const std::uint8_t* in, int32_t width, std::uint8_t* out,
 template <int Bits>
 std::uint8_t* mapAreaRow(const DrawnArea& area, int32_t y, const std::uint8_t* in, int32_t width,
                          std::uint8_t* out, const std::uint8_t* value,
-                         const std::uint32_t* levelPixel, std::uint8_t* px) {
+                         const std::uint32_t* levelPixel, std::uint8_t* px, const int32_t* cuts) {
     const unsigned white = value[kWhiteGrey];
     if (!area.holdsRow(y))
         return fillRow<Bits>(white, width, out, levelPixel, px);
@@ -543,7 +624,7 @@ std::uint8_t* mapAreaRow(const DrawnArea& area, int32_t y, const std::uint8_t* i
     const int32_t right = std::min(width, (area.right + 7) & ~7);
     out = fillRow<Bits>(white, left, out, levelPixel, px);
     out = mapRow<Bits>(in + left, right - left, out, value, levelPixel,
-                       px ? px + std::size_t(left) * 4 : nullptr);
+                       px ? px + std::size_t(left) * 4 : nullptr, cuts);
     return fillRow<Bits>(white, width - right, out, levelPixel,
                          px ? px + std::size_t(right) * 4 : nullptr);
 }
@@ -568,12 +649,20 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
     std::uint32_t pixel[16];
     for (int v = 0; v <= n; ++v)
         pixel[v] = bandPixel(four ? kPreview4[std::size_t(v)] : kPreview16[std::size_t(n - v)]);
+    // The 4 levels are mapped with vectors where the processor has them.
+    const int32_t* cuts = nullptr;
+#if VISTREL_MAP_VECTORS
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    int32_t fourCuts[3];
+    if (four && avx2 && fourLevelCuts(value, fourCuts))
+        cuts = fourCuts;
+#endif
     const std::uint8_t* in = grey;
     std::uint8_t* out = packed;
     if (const DirectPixels page(target, width, height, true); target && page) {
         for (int32_t y = 0; y < height; ++y, in += width) {
-            out = four ? mapAreaRow<2>(area, y, in, width, out, value, pixel, page.row(y))
-                       : mapAreaRow<4>(area, y, in, width, out, value, pixel, page.row(y));
+            out = four ? mapAreaRow<2>(area, y, in, width, out, value, pixel, page.row(y), cuts)
+                       : mapAreaRow<4>(area, y, in, width, out, value, pixel, page.row(y), cuts);
         }
         return true;
     }
@@ -586,8 +675,8 @@ bool mapPage(const std::uint8_t* grey, std::uint8_t* packed, const std::uint8_t*
     return eachBand(height, preview ? preview->rows() : height, [&](int32_t top, int32_t rows) {
         for (int32_t y = 0; y < rows; ++y, in += width) {
             std::uint8_t* px = preview ? preview->row(y) : nullptr;
-            out = four ? mapAreaRow<2>(area, top + y, in, width, out, value, pixel, px)
-                       : mapAreaRow<4>(area, top + y, in, width, out, value, pixel, px);
+            out = four ? mapAreaRow<2>(area, top + y, in, width, out, value, pixel, px, cuts)
+                       : mapAreaRow<4>(area, top + y, in, width, out, value, pixel, px, cuts);
         }
         return !preview || preview->copyOut(target, top, rows);
     });

@@ -419,15 +419,20 @@ TEST(DeviceImage, DrawnRectangleGivesTheBytesOfAFullRead) {
     }
 }
 
-// Every grey through sets of thresholds (even, bunched, at the ends, equal)
-// into both packings, over widths that leave 0 to 3 pixels in the last
-// byte, gives the device values and preview of the former mapping.
+// Every grey through sets of thresholds (even, bunched, at the ends, equal,
+// out of order) into both packings, over widths that leave 0 to 3 pixels in
+// the last byte and blocks of 16 pixels with 0 to 15 after them, gives the
+// device values and preview of the former mapping.
 TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
     const std::vector<std::vector<std::uint8_t>> thresholdSets = {
         {64, 128, 192},
         {0, 0, 0},
         {255, 255, 255},
         {3, 4, 250},
+        // A grey takes the thresholds before the first not below it: 3 to
+        // 0 at once above 200, 3 to 1 above 100.
+        {200, 50, 100},
+        {100, 50, 200},
         {16, 32, 48, 64, 80, 96, 112, 128, 144, 160, 176, 192, 208, 224, 240},
         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 254},
         {12, 25, 37, 50, 62, 75, 87, 100, 100, 100, 158, 178, 197, 217, 255},
@@ -443,6 +448,11 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
                                                                                     {5, false},
                                                                                     {6, false},
                                                                                     {7, false},
+                                                                                    {16, false},
+                                                                                    {17, false},
+                                                                                    {31, false},
+                                                                                    {33, false},
+                                                                                    {47, false},
                                                                                     {256, false},
                                                                                     {5, true},
                                                                                     {18, true},

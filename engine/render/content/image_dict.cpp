@@ -299,8 +299,20 @@ std::uint8_t* ImageXObject::readRowInPlace(std::uint8_t* buffer) {
     inPlace_.reset();
     const ColorSpaceFamily family = colorSpace_ ? colorSpace_->family() : ColorSpaceFamily::Lab;
     // Samples as stored are what device grey and RGB deliver.
-    if (!keeping_.bytes || source_ || decode_ || !isStreamOpen() || rowIndex_ >= height_ ||
+    if (decode_ || rowIndex_ >= height_ ||
         (family != ColorSpaceFamily::DeviceGray && family != ColorSpaceFamily::DeviceRGB))
+        return readRow(buffer) ? buffer : nullptr;
+    if (source_) {
+        // The kept rows are delivered where they lie.
+        if (sourceRow_ >= std::size_t(height_)) {
+            dataEnded_ = true;
+            return nullptr;
+        }
+        ++rowIndex_;
+        inPlace_ = source_;
+        return source_.get() + sourceRow_++ * inBytesPerRow_;
+    }
+    if (!keeping_.bytes || !isStreamOpen())
         return readRow(buffer) ? buffer : nullptr;
     std::uint8_t* const stored = keeping_.bytes.get() + std::size_t(rowIndex_) * inBytesPerRow_;
     if (!readStoredRow(*this, stored)) {

@@ -142,7 +142,8 @@ public:
     // The data ran out.
     bool rowsEnded() const override { return dataEnded_; }
     // Rows of device grey or RGB without Decode that are being kept are
-    // read straight into the kept rows.
+    // read straight into the kept rows, and those kept are delivered where
+    // they lie.
     std::uint8_t* readRowInPlace(std::uint8_t* buffer) override;
 
     // Rows kept from a full reading.

@@ -1,5 +1,8 @@
 #include "engine/render/content/kept_image_rows.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <new>
 #include <utility>
@@ -12,6 +15,28 @@ namespace vistrel {
 namespace {
 
 thread_local KeptImageRows* currentKeeper = nullptr;
+
+// Buffers from this size on (the system's large page on x86-64) start at a
+// multiple of it.
+constexpr std::size_t kLargePage = std::size_t(1) << 21;
+
+// A buffer for rows that the reading keeping them writes in full: a large
+// one is mapped at once, in large pages where the system gives them, rather
+// than by a fault on the first write of each small page. A system without
+// the advice maps it on first write as before.
+std::shared_ptr<std::uint8_t[]> newRowBuffer(std::size_t bytes) {
+    if (bytes < kLargePage)
+        return std::shared_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]);
+    auto* rows = static_cast<std::uint8_t*>(
+        ::operator new(bytes, std::align_val_t(kLargePage), std::nothrow));
+    if (!rows)
+        return nullptr;
+    const auto page = std::size_t(::sysconf(_SC_PAGESIZE));
+    ::madvise(rows, bytes & ~(kLargePage - 1), MADV_HUGEPAGE);
+    ::madvise(rows, bytes & ~(page - 1), MADV_POPULATE_WRITE);
+    return std::shared_ptr<std::uint8_t[]>(
+        rows, [](std::uint8_t* p) { ::operator delete(p, std::align_val_t(kLargePage)); });
+}
 
 }  // namespace
 
@@ -55,7 +80,7 @@ KeptImageRows::Memory KeptImageRows::rowMemory(std::size_t bytes) {
     }
     spare_ = {};
     makeRoom(bytes);
-    memory.bytes.reset(new (std::nothrow) std::uint8_t[bytes]);
+    memory.bytes = newRowBuffer(bytes);
     memory.size = memory.bytes ? bytes : 0;
     return memory;
 }

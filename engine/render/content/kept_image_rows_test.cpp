@@ -3,8 +3,13 @@
 #include "engine/render/content/kept_image_rows.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/render/content/content_test_util.h"
@@ -52,7 +57,8 @@ std::string greyImage(int width, int height, const std::string& extra = "") {
 // reduction are applied once on every later reading; a reading that stops
 // early or whose data ends before the last row keeps nothing, and the rows
 // it delivers stay those of the data. A first reading in place reads rows
-// of device grey or RGB without Decode straight into the rows it keeps.
+// of device grey or RGB without Decode straight into the rows it keeps, and
+// a later one delivers such kept rows where they lie.
 TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
     const struct {
         const char* what;
@@ -101,6 +107,11 @@ TEST(KeptImageRowsTest, KeptReadingsDeliverTheSameRows) {
                 for (int pass = 0; pass < 2; ++pass) {
                     EXPECT_EQ(readAll(*image), plain) << c.what << " pass " << pass;
                     EXPECT_EQ(image->rowsEnded(), !c.kept && c.limit == 3) << c.what;
+                }
+                if (c.kept) {
+                    int keptInPlace = 0;
+                    EXPECT_EQ(readAll(*image, 1 << 30, true, &keptInPlace), plain) << c.what;
+                    EXPECT_EQ(keptInPlace, c.inPlaceRows > 0 ? int(plain.size()) : 0) << c.what;
                 }
             }
             // The keeper gone, the rows come from the data again.
@@ -163,6 +174,45 @@ TEST(KeptImageRowsTest, BudgetAndSpare) {
     EXPECT_EQ(keeper.spareBytes(), 0u);
     EXPECT_EQ(keeper.bytesKept(), 8u);
     EXPECT_EQ(readAll(*images[2]), (std::vector<Bytes>{{'q', 'r', 's'}, {'t', 'u', 'v'}}));
+}
+
+// A large buffer for rows is mapped when it is handed out, so that the
+// reading keeping rows does not fault on each page it writes; a small one
+// is left to the heap.
+TEST(KeptImageRowsTest, LargeBuffersAreMappedAtOnce) {
+    const auto page = std::size_t(::sysconf(_SC_PAGESIZE));
+    // The pages wholly inside the buffer that are mapped, and all of them.
+    const auto mapped = [page](const KeptImageRows::Memory& memory) {
+        const auto start = reinterpret_cast<std::uintptr_t>(memory.bytes.get());
+        const std::uintptr_t first = (start + page - 1) & ~(page - 1);
+        const std::uintptr_t end = (start + memory.size) & ~(page - 1);
+        std::vector<unsigned char> pages((end - first) / page);
+        if (::mincore(reinterpret_cast<void*>(first), end - first, pages.data()) != 0)
+            return std::pair<std::size_t, std::size_t>(0, 1);
+        std::size_t in = 0;
+        for (unsigned char p : pages)
+            in += p & 1;
+        return std::pair<std::size_t, std::size_t>(in, pages.size());
+    };
+    {
+        // A system without the advice maps on first write.
+        void* probe =
+            ::mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(probe, MAP_FAILED);
+        const bool advised = ::madvise(probe, page, MADV_POPULATE_WRITE) == 0;
+        ::munmap(probe, page);
+        if (!advised)
+            GTEST_SKIP() << "no MADV_POPULATE_WRITE";
+    }
+    KeptImageRows keeper(std::size_t{16} << 20);
+    const KeptImageRows::Memory large = keeper.rowMemory((std::size_t{5} << 20) + 100);
+    ASSERT_TRUE(large.bytes);
+    EXPECT_EQ(large.size, (std::size_t{5} << 20) + 100);
+    const auto [in, all] = mapped(large);
+    EXPECT_EQ(in, all);
+    // Written and read in full, as rows are.
+    std::memset(large.bytes.get(), 0x5A, large.size);
+    EXPECT_EQ(large.bytes[large.size - 1], 0x5A);
 }
 
 // The pixels of a drawn image, row by row.
