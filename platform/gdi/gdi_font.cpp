@@ -201,11 +201,23 @@ LRESULT SendMessageA(HWND, UINT, WPARAM, LPARAM) {
 }
 
 FontConfigurationPreload::FontConfigurationPreload() {
+    try {
+        // FcInit keeps a default configuration another thread set first.
+        thread_ = std::thread([] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the first text reads the configuration itself.
+    }
+}
+
+FontConfigurationPreload::~FontConfigurationPreload() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+FontListPreload::FontListPreload() {
     font::Catalog& catalog = font::Catalog::instance();
     try {
         thread_ = std::thread([&catalog] {
-            // FcInit keeps a default configuration another thread set first.
-            FcInit();
             try {
                 catalog.listSystem();
             } catch (const std::exception&) {
@@ -213,11 +225,11 @@ FontConfigurationPreload::FontConfigurationPreload() {
             }
         });
     } catch (const std::system_error&) {
-        // No thread to spare: the first text reads the configuration itself.
+        // No thread to spare: the first font call lists the faces itself.
     }
 }
 
-FontConfigurationPreload::~FontConfigurationPreload() {
+FontListPreload::~FontListPreload() {
     if (thread_.joinable())
         thread_.join();
 }

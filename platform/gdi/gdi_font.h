@@ -149,16 +149,28 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // that configuration finds it read at its first text while it started up
 // meanwhile. The configuration becomes the default only when none is yet (a
 // program that read one first keeps it); the stand-in's own faces are no part
-// of it. The same thread then lists the system faces the font calls choose
-// from, which the first font created or enumerated would list otherwise (a
-// font call meanwhile waits for the list). The object waits for its thread
-// when it goes.
+// of it. The object waits for its thread when it goes.
 class FontConfigurationPreload {
 public:
     FontConfigurationPreload();
     ~FontConfigurationPreload();
     FontConfigurationPreload(const FontConfigurationPreload&) = delete;
     FontConfigurationPreload& operator=(const FontConfigurationPreload&) = delete;
+
+private:
+    std::thread thread_;
+};
+
+// Beyond Win32: lists the system faces the font calls choose from on a
+// thread of its own, which the first font created or enumerated would list
+// otherwise; a font call meanwhile waits for the list. The object waits for
+// its thread when it goes.
+class FontListPreload {
+public:
+    FontListPreload();
+    ~FontListPreload();
+    FontListPreload(const FontListPreload&) = delete;
+    FontListPreload& operator=(const FontListPreload&) = delete;
 
 private:
     std::thread thread_;

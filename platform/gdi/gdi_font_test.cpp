@@ -838,7 +838,7 @@ TEST(FontConfigurationPreloadTest, KeepsTheConfigurationTheProgramRead) {
     }
 }
 
-// The preload lists the system's faces on its thread: font calls made
+// The list preload lists the system's faces on its thread: font calls made
 // meanwhile wait for the whole list, and a face added while it lists (opened
 // on this thread) is found beside them.
 TEST_F(GdiFontTest, FontCallsDuringThePreloadSeeEveryFace) {
@@ -848,9 +848,9 @@ TEST_F(GdiFontTest, FontCallsDuringThePreloadSeeEveryFace) {
     Canvas cv(1, 1);
     std::vector<std::string> styles, names;
     {
-        FontConfigurationPreload preload;
-        // Time for the thread to read the configuration and begin listing.
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        FontListPreload preload;
+        // Time for the thread to begin listing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_EQ(AddFontResourceA(path.c_str()), 1);
         for (const Enumerated& e : enumerate(cv.dc, "Liberation Sans"))
             styles.push_back(std::to_string(e.lf.lfWeight) + (e.lf.lfItalic ? " italic" : ""));

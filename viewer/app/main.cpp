@@ -9,12 +9,14 @@
 int main(int argc, char** argv) {
     brevant::ComApartment apartment;
     // Read while Qt connects to the display and the main form is built: the
-    // font configuration Qt's first text needs with the system's faces the
-    // engine's first page chooses its fonts from, and the engine library the
+    // font configuration Qt's first text needs, and the engine library the
     // main form creates its control from.
     win::FontConfigurationPreload fonts;
     win::InprocServerPreload engine(VISTRELLib::CLSID_Vistrel);
     brevant::BrevantApplication app(argc, argv);
+    // Once Qt is connected (listing while it connects slows it down): the
+    // system's faces the engine's first page chooses its fonts from.
+    win::FontListPreload faces;
     brevant::startComponents();
     return brevant::runProgram(app);
 }
