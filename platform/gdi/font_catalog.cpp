@@ -174,6 +174,8 @@ void Catalog::listSystem() {
 }
 
 void Catalog::readSystemFaces() {
+    // A listing an error broke off is run again from the start.
+    system_.clear();
     config_ = std::make_unique<Config>();
     config_->config = FcInitLoadConfigAndFonts();
     if (!config_->config)
