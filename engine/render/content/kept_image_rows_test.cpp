@@ -183,11 +183,11 @@ TEST(KeptImageRowsTest, LargeBuffersAreMappedAtOnce) {
     const auto page = std::size_t(::sysconf(_SC_PAGESIZE));
     // The pages wholly inside the buffer that are mapped, and all of them.
     const auto mapped = [page](const KeptImageRows::Memory& memory) {
-        const auto start = reinterpret_cast<std::uintptr_t>(memory.bytes.get());
-        const std::uintptr_t first = (start + page - 1) & ~(page - 1);
-        const std::uintptr_t end = (start + memory.size) & ~(page - 1);
-        std::vector<unsigned char> pages((end - first) / page);
-        if (::mincore(reinterpret_cast<void*>(first), end - first, pages.data()) != 0)
+        std::uint8_t* const start = memory.bytes.get();
+        const std::size_t skip = (page - reinterpret_cast<std::uintptr_t>(start) % page) % page;
+        const std::size_t length = (memory.size - skip) / page * page;
+        std::vector<unsigned char> pages(length / page);
+        if (::mincore(start + skip, length, pages.data()) != 0)
             return std::pair<std::size_t, std::size_t>(0, 1);
         std::size_t in = 0;
         for (unsigned char p : pages)
