@@ -264,6 +264,9 @@ private:
     // for its end.
     bool rendering_ = false;
     bool exporting_ = false;
+    // The words of the export's own renders are collected only when asked
+    // for: the export reads none of them.
+    bool deferText_ = false;
     // While an export runs: where the images of the page its end comes back
     // to are kept, and that page; where those of the other views are kept
     // from their render to their overview's.

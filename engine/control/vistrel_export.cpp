@@ -66,7 +66,9 @@ HRESULT Vistrel::writePDB(BSTR filename, ITreeNode* pRoot) {
         restoredImages_ = &restoredImages;
         viewImages_ = &viewImages;
         restoredPage_ = state_->state().page;
+        deferText_ = true;
         result = writePdbPages(*pageStore_, pRoot);
+        deferText_ = false;
         restoredImages_ = nullptr;
         viewImages_ = nullptr;
 

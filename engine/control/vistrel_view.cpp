@@ -129,7 +129,8 @@ void Vistrel::applyView(const DocState& view) {
     // Any put renders again, an identical view too, except that a device
     // format added to a view that had none reuses the bitmap: the next render
     // only converts it.
-    if (!(old.PalmFormat == VISTRELLib::PalmFormat::NotPalm && view.PalmFormat != VISTRELLib::PalmFormat::NotPalm))
+    if (!(old.PalmFormat == VISTRELLib::PalmFormat::NotPalm &&
+          view.PalmFormat != VISTRELLib::PalmFormat::NotPalm))
         viewChanged_ = true;
 }
 
@@ -165,7 +166,7 @@ HRESULT Vistrel::render() {
     // sink renders on the next call.
     viewChanged_ = false;
     rendering_ = true;
-    renderPage(*page, device, &matrix, this, 0);
+    renderPage(*page, device, &matrix, this, 0, deferText_ ? PageText::Defer : PageText::Collect);
     rendering_ = false;
     if (view.PalmFormat != VISTRELLib::PalmFormat::NotPalm && pageStore_)
         convertPageBitmap(width, height, view.page, view.zoom, format);

@@ -146,6 +146,17 @@ void PdfPage::setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
         oldest->destroyTextLines(true);
 }
 
+bool PdfPage::deferTextLines(const TextCapture& capture) {
+    if (!text_)
+        text_.reset(new (std::nothrow) TextRecord);
+    if (!text_)
+        return false;
+    unkeepTextLines(this);
+    destroyTextLines(true);
+    text_->capture = capture;
+    return true;
+}
+
 void PdfPage::destroyTextLines(bool dropped) {
     if (!text_)
         return;

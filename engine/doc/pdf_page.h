@@ -65,7 +65,12 @@ public:
     // cannot hold them they are destroyed at once: textLines() tells.
     void setTextLines(TextLineList* lines, void (*destroy)(TextLineList*),
                       const TextCapture& capture);
-    // True once the lines were destroyed to keep those of later pages.
+    // Destroys the lines and keeps capture as where they are to be collected
+    // when asked for (textLinesDropped() then tells); false, the lines
+    // kept, when the page cannot hold where.
+    bool deferTextLines(const TextCapture& capture);
+    // True once the lines were destroyed to keep those of later pages, or
+    // deferred.
     bool textLinesDropped() const { return text_ && text_->dropped; }
     // The render the lines come from (dropped or not).
     TextCapture textCapture() const { return text_ ? text_->capture : TextCapture{}; }

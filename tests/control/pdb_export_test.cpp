@@ -17,6 +17,8 @@
 #include "engine/control/engine_module.h"
 #include "engine/control/tree_node.h"
 #include "engine/control/vistrel.h"
+#include "engine/doc/pdf_catalog.h"
+#include "engine/doc/pdf_page.h"
 #include "engine/export/pdb_page_store.h"
 #include "platform/com/com.h"
 #include "tests/support/palm_reader.h"
@@ -558,6 +560,65 @@ TEST_F(PdbExportTest, NestedViewsAndOtherNodes) {
     const std::string cut = check("cut.pdb");
     EXPECT_EQ(cut.find("50x75"), std::string::npos) << cut;
     EXPECT_EQ(limitEvents(), 1);
+}
+
+// The words of a TEXT tree, one a line: the word and its record; "none"
+// when the control gives no tree.
+std::string words(IVistrel& control) {
+    ITreeNode* raw = nullptr;
+    if (control.get_root(Text("TEXT"), &raw) != S_OK || !raw)
+        return "none";
+    const auto root = win::ComPtr<ITreeNode>::adopt(raw);
+    std::string out;
+    win::LONG count = 0;
+    root->get_kids(&count);
+    for (win::LONG i = 1; i <= count; ++i) {
+        win::ComPtr<ITreeNode> word;
+        EXPECT_EQ(root->get_kid(i, word.put()), S_OK);
+        BSTR name = nullptr, record = nullptr;
+        word->get_name(&name);
+        word->get_wordInfoInStr(&record);
+        out += take(name) + " " + take(record) + "\n";
+    }
+    return out;
+}
+
+// The export's renders leave the words to be collected when asked for: a
+// host that asks from the export's own progress events gets those of the
+// render last made, as a render of that view (the overview) gives them.
+TEST_F(PdbExportTest, WordsAskedForDuringTheExport) {
+    // The document's embedded fonts go to a folder of their own for as long
+    // as the process runs: not into the folder checked for spill files.
+    env.reset();
+    const std::string file = std::string(VISTREL_TREE_FIXTURES) + "/fonts.pdf";
+    ASSERT_EQ(v->open(Text(file), nullptr), S_OK);
+    // (state, words) at each progress step of the export itself; a render's
+    // own events come between its start and stop.
+    std::vector<std::pair<std::string, std::string>> seen;
+    int depth = 0;
+    sink->during = [&] {
+        const win::DISPID id = log.back().member;
+        depth += id == kStart ? 1 : id == kStop ? -1 : 0;
+        if (id == kSet && depth == 1)
+            seen.emplace_back(stateText(), words(*v.get()));
+    };
+    const auto root = viewTree({"0,0,1,1,4,4,4", "0,0,1,2,4,4,4"});
+    EXPECT_EQ(writePdb("words.pdb", root.get()), S_OK);
+    sink->during = nullptr;
+    ASSERT_EQ(seen.size(), 2u);
+    for (const auto& [state, found] : seen) {
+        auto other = win::ComObject<Vistrel>::create(engineModule());
+        ASSERT_TRUE(other);
+        ASSERT_EQ(other->open(Text(file), nullptr), S_OK);
+        ASSERT_EQ(other->put_State(viewNode(state).get()), S_OK);
+        ASSERT_EQ(other->render(), S_OK);
+        const std::string rendered = words(*other.get());
+        EXPECT_NE(rendered.find("Helvetica"), std::string::npos) << state << "\n" << rendered;
+        EXPECT_EQ(found, rendered) << state;
+    }
+    // The view the export comes back to has its words at once.
+    EXPECT_EQ(stateText(), "0,0,1,1.000000,4,4,0");
+    EXPECT_FALSE(control->catalog()->getPage(1)->textLinesDropped());
 }
 
 // A host may call back from the limit event: a nested export or open is

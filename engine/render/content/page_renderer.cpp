@@ -146,7 +146,7 @@ void drawAnnotationBorders(PdfPage& page, OutputDevice& device, const Matrix& pa
 }  // namespace
 
 void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, ProgressSink* sink,
-                std::int32_t) {
+                std::int32_t, PageText text) {
     if (!pageMatrix)
         return;
     ContentInterpreter in(page.hasText() ? fullOperatorStateMap() : reducedOperatorStateMap(),
@@ -165,15 +165,19 @@ void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, P
     if (!input.ok())
         return;
     in.setContentInput(&input);
-    TextLineList* lines = page.textLines();
-    if (lines)
-        lines->clear();
-    else
-        lines = newTextLineList();
-    if (lines) {
-        const IntPoint size = device.GetPageSize();
-        page.setTextLines(lines, destroyTextLines, TextCapture{*pageMatrix, size.x, size.y});
+    const IntPoint size = device.GetPageSize();
+    const TextCapture where{*pageMatrix, size.x, size.y};
+    TextLineList* lines = nullptr;
+    if (text != PageText::Defer || !page.deferTextLines(where)) {
         lines = page.textLines();
+        if (lines)
+            lines->clear();
+        else
+            lines = newTextLineList();
+        if (lines) {
+            page.setTextLines(lines, destroyTextLines, where);
+            lines = page.textLines();
+        }
     }
     in.setTextCapture(lines, capture);
     if (lines) {

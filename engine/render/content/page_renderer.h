@@ -12,11 +12,19 @@ class PdfPage;
 class ProgressSink;
 struct Matrix;
 
+// Whether a render collects the page's words.
+enum class PageText {
+    Collect,
+    // None are collected: the page keeps where this render would have
+    // collected them, for a reader to have them collected then.
+    Defer,
+};
+
 // pageMatrix maps the page's default user space to device pixels; without
 // one nothing is drawn. The sink (may be null) hears the content loop's
-// progress. The last argument is not read. The page keeps its text lines
+// progress. The fifth argument is not read. The page keeps its text lines
 // from one render to the next.
 void renderPage(PdfPage& page, OutputDevice& device, const Matrix* pageMatrix, ProgressSink* sink,
-                std::int32_t reserved);
+                std::int32_t reserved, PageText text = PageText::Collect);
 
 }  // namespace vistrel
