@@ -75,8 +75,7 @@ PDBPageStore::~PDBPageStore() {
 }
 
 bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t height, int32_t page,
-                                       double zoom, std::uint16_t format,
-                                       const win::RECT* drawn) {
+                                       double zoom, std::uint16_t format, const win::RECT* drawn) {
     current_.reset();
     if (format != kColor4 && format != kColor16 && format != kColor16a)
         return false;
@@ -97,16 +96,22 @@ bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t h
     }
     rec->bandCount = int32_t((rec->packedSize + kBandBytes - 1) / kBandBytes);
     rec->packed.reset(new (std::nothrow) std::uint8_t[rec->packedSize]);
-    rec->grey.reset(new (std::nothrow) std::uint8_t[greySize]);
-    if (!rec->packed || !rec->grey)
+    if (!rec->packed)
         return false;
+    try {
+        if (grey_.size() < greySize)
+            grey_.resize(greySize);
+    } catch (const std::bad_alloc&) {
+        grey_ = {};
+        return false;
+    }
 
     DeviceImage image;
     image.width = width;
     image.height = height;
     image.format = format;
     image.packed = rec->packed.get();
-    image.grey = rec->grey.get();
+    image.grey = grey_.data();
     if (drawn)
         image.drawn = *drawn;
     if (!convertPageImage(pageDc, image, true))
@@ -148,9 +153,10 @@ int32_t PDBPageStore::spillPage(std::unique_ptr<PdbLinkList> links,
             spill_.removePage(position + 1);
         return -1;
     }
+    // Planned with room for every packed byte, the coded rows take far less.
+    coded.shrink_to_fit();
     memoryUsed_ += coded.size();
     rec.packed.reset();
-    rec.grey.reset();
     rec.coded = std::move(coded);
     rec.codedLengths = std::move(lengths);
     rec.recordStarts = std::move(starts);

@@ -85,9 +85,8 @@ struct PDBPageRecord {
     // The coded rows one after the other, for a page kept in memory; empty
     // for a page in its spill file.
     std::vector<std::uint8_t> coded;
-    // The conversion's buffers, freed by the spill.
+    // The conversion's packed pixels, freed by the spill.
     std::unique_ptr<std::uint8_t[]> packed;
-    std::unique_ptr<std::uint8_t[]> grey;
 
     int bitsPerPixel() const { return devicePixelBits(format); }
     std::size_t rowBytes() const { return (std::size_t(width) * bitsPerPixel() + 7) / 8; }
@@ -113,8 +112,7 @@ public:
     // (DeviceImage::drawn). The previous current record goes in any case;
     // false, with no current record, when the conversion fails.
     bool convertRenderedPage(win::HDC pageDc, int32_t width, int32_t height, int32_t page,
-                             double zoom, std::uint16_t format,
-                             const win::RECT* drawn = nullptr);
+                             double zoom, std::uint16_t format, const win::RECT* drawn = nullptr);
 
     // Moves the current record into the page list with the given lists
     // (either may be none) and returns its 0-based position; -1, the current
@@ -158,6 +156,10 @@ private:
     SpillFolder spill_;
     std::size_t memoryBudget_;
     std::size_t memoryUsed_ = 0;  // coded bytes of the pages kept in memory
+    // The greys of the page being converted, kept for the next page: a new
+    // buffer of a page's size comes from the system every time, and costs a
+    // page fault every 4 KB at its first writing.
+    std::vector<std::uint8_t> grey_;
 };
 
 // The database name bytes of a document name.

@@ -87,6 +87,23 @@ TEST(PDBPageStore, CountsTheRecordsOfItsPages) {
     EXPECT_EQ(store.pageCount(), 2);
 }
 
+// A page kept in memory holds its coded rows in as many bytes as they take,
+// which the memory budget counts: white rows code to a few bytes of their
+// packed ones.
+TEST(PDBPageStore, KeptPagesHoldNoMoreThanTheirCodedRows) {
+    TempDir tmp;
+    ScopedEnv env("TMPDIR", tmp.dir().string());
+    PDBPageStore store(u"kept");
+    for (int page = 1; page <= 3; ++page) {
+        ASSERT_TRUE(convertWhitePage(store, 612, 792, page));
+        ASSERT_EQ(store.spillPage(nullptr, nullptr), page - 1);
+        const PDBPageRecord* rec = store.page(page - 1);
+        ASSERT_FALSE(rec->coded.empty());
+        EXPECT_LT(rec->coded.size(), rec->packedSize / 10) << page;
+        EXPECT_EQ(rec->coded.capacity(), rec->coded.size()) << page;
+    }
+}
+
 TEST(PDBPageStore, SpillsIntoAPrivateFolderNamedByPosition) {
     TempDir tmp;
     ScopedEnv env("TMPDIR", tmp.dir().string());
