@@ -36,7 +36,7 @@ bool planRows(const PDBPageRecord& rec, std::vector<std::uint32_t>& lengths,
     for (int32_t r = 0; r < rec.height; ++r) {
         // A row like the one before (the white between lines) codes as it
         // did: coded still holds that coding.
-        const std::uint8_t* row = rec.packed.get() + std::size_t(r) * rowBytes;
+        const std::uint8_t* row = rec.packed + std::size_t(r) * rowBytes;
         if (r == 0 || std::memcmp(row, row - rowBytes, rowBytes) != 0)
             length = compressRecord(row, rowBytes, coded.get());
         lengths[std::size_t(r)] = std::uint32_t(length);
@@ -95,22 +95,23 @@ bool PDBPageStore::convertRenderedPage(win::HDC pageDc, int32_t width, int32_t h
         return false;
     }
     rec->bandCount = int32_t((rec->packedSize + kBandBytes - 1) / kBandBytes);
-    rec->packed.reset(new (std::nothrow) std::uint8_t[rec->packedSize]);
-    if (!rec->packed)
-        return false;
     try {
+        if (packed_.size() < rec->packedSize)
+            packed_.resize(rec->packedSize);
         if (grey_.size() < greySize)
             grey_.resize(greySize);
     } catch (const std::bad_alloc&) {
+        packed_ = {};
         grey_ = {};
         return false;
     }
+    rec->packed = packed_.data();
 
     DeviceImage image;
     image.width = width;
     image.height = height;
     image.format = format;
-    image.packed = rec->packed.get();
+    image.packed = packed_.data();
     image.grey = grey_.data();
     if (drawn)
         image.drawn = *drawn;
@@ -146,7 +147,7 @@ int32_t PDBPageStore::spillPage(std::unique_ptr<PdbLinkList> links,
     if (coded.size() > room)
         coded = {};
     const int32_t position = pages_.count();
-    if (coded.empty() && !spill_.writePage(position + 1, rec.packed.get(), rec.packedSize))
+    if (coded.empty() && !spill_.writePage(position + 1, rec.packed, rec.packedSize))
         return -1;
     if (!pages_.append(std::move(current_))) {
         if (coded.empty())
@@ -156,7 +157,7 @@ int32_t PDBPageStore::spillPage(std::unique_ptr<PdbLinkList> links,
     // Planned with room for every packed byte, the coded rows take far less.
     coded.shrink_to_fit();
     memoryUsed_ += coded.size();
-    rec.packed.reset();
+    rec.packed = nullptr;
     rec.coded = std::move(coded);
     rec.codedLengths = std::move(lengths);
     rec.recordStarts = std::move(starts);

@@ -85,8 +85,9 @@ struct PDBPageRecord {
     // The coded rows one after the other, for a page kept in memory; empty
     // for a page in its spill file.
     std::vector<std::uint8_t> coded;
-    // The conversion's packed pixels, freed by the spill.
-    std::unique_ptr<std::uint8_t[]> packed;
+    // The conversion's packed pixels, in the store's buffer until the spill
+    // (null after it).
+    const std::uint8_t* packed = nullptr;
 
     int bitsPerPixel() const { return devicePixelBits(format); }
     std::size_t rowBytes() const { return (std::size_t(width) * bitsPerPixel() + 7) / 8; }
@@ -156,10 +157,10 @@ private:
     SpillFolder spill_;
     std::size_t memoryBudget_;
     std::size_t memoryUsed_ = 0;  // coded bytes of the pages kept in memory
-    // The greys of the page being converted, kept for the next page: a new
-    // buffer of a page's size comes from the system every time, and costs a
-    // page fault every 4 KB at its first writing.
-    std::vector<std::uint8_t> grey_;
+    // The packed pixels and greys of the page being converted, kept for the
+    // next page: a new buffer of a page's size comes from the system every
+    // time, and costs a page fault every 4 KB at its first writing.
+    std::vector<std::uint8_t> packed_, grey_;
 };
 
 // The database name bytes of a document name.
