@@ -596,12 +596,29 @@ __attribute__((target("avx2"))) int32_t mapFourLevels(const std::uint8_t* in, in
         reached[k] = _mm_set1_epi8(cut[k] < 256 ? char(0xFF) : 0);
     }
     const __m128i three = _mm_set1_epi8(3), lowBytes = _mm_set1_epi16(0x00FF);
+    // Blocks of white, most of a page between its lines and letters, take
+    // their packed bytes and preview pixels as they are.
+    int whiteValue = 3;
+    for (int k = 0; k < 3; ++k)
+        whiteValue -= cut[k] <= kWhiteGrey;
+    const __m128i white = _mm_set1_epi8(char(kWhiteGrey));
+    const std::uint32_t whitePacked = std::uint32_t(whiteValue) * 0x55555555u;
+    const __m256i whitePixels = _mm256_set1_epi32(int(levelPixel[whiteValue]));
     const __m256i pixels = _mm256_setr_epi32(
         int(levelPixel[0]), int(levelPixel[1]), int(levelPixel[2]), int(levelPixel[3]),
         int(levelPixel[0]), int(levelPixel[1]), int(levelPixel[2]), int(levelPixel[3]));
     int32_t x = 0;
     for (; x + 16 <= width; x += 16, out += 4) {
         const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(g, white)) == 0xFFFF) {
+            std::memcpy(out, &whitePacked, 4);
+            if (px) {
+                auto* to = reinterpret_cast<__m256i*>(px + std::size_t(x) * 4);
+                _mm256_storeu_si256(to, whitePixels);
+                _mm256_storeu_si256(to + 1, whitePixels);
+            }
+            continue;
+        }
         // Less one (a mask byte is -1) for every cut reached.
         __m128i v = three;
         for (int k = 0; k < 3; ++k)

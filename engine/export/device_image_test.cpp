@@ -357,8 +357,8 @@ TEST(DeviceImage, DrawnRectangleGivesTheBytesOfAFullRead) {
         int width, height;
         win::RECT drawn;
     } cases[] = {
-        {37, 23, {3, 2, 21, 9}},     {37, 23, {0, 0, 8, 23}},    {37, 23, {9, 5, 37, 6}},
-        {37, 23, {-5, -4, 90, 99}},  {37, 23, {0, 0, 0, 0}},     {37, 23, {36, 0, 37, 23}},
+        {37, 23, {3, 2, 21, 9}},       {37, 23, {0, 0, 8, 23}},        {37, 23, {9, 5, 37, 6}},
+        {37, 23, {-5, -4, 90, 99}},    {37, 23, {0, 0, 0, 0}},         {37, 23, {36, 0, 37, 23}},
         {600, 120, {13, 7, 589, 115}}, {600, 120, {0, 100, 600, 120}},
     };
     const win::CanvasKind kinds[] = {{24, false, false}, {32, false, false}, {32, false, true}};
@@ -429,6 +429,8 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
         {0, 0, 0},
         {255, 255, 255},
         {3, 4, 250},
+        // White (254) the first grey of the last level.
+        {100, 200, 253},
         // A grey takes the thresholds before the first not below it: 3 to
         // 0 at once above 200, 3 to 1 above 100.
         {200, 50, 100},
@@ -439,28 +441,27 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
     };
     for (const auto& thresholds : thresholdSets) {
         const std::uint16_t format = thresholds.size() == 3 ? kColor4 : kColor16;
-        // Every grey in turn, or a row of each grey (as the margins of a
-        // page are).
-        for (const auto& [width, rowsOfOneGrey] : std::vector<std::pair<int, bool>>{{1, false},
-                                                                                    {2, false},
-                                                                                    {3, false},
-                                                                                    {4, false},
-                                                                                    {5, false},
-                                                                                    {6, false},
-                                                                                    {7, false},
-                                                                                    {16, false},
-                                                                                    {17, false},
-                                                                                    {31, false},
-                                                                                    {33, false},
-                                                                                    {47, false},
-                                                                                    {256, false},
-                                                                                    {5, true},
-                                                                                    {18, true},
-                                                                                    {256, true}}) {
-            const int height = rowsOfOneGrey ? 256 : (256 + width - 1) / width;
+        // Every grey in turn, a row of each grey (as the margins of a page
+        // are), or a row of white (254, as between the letters of a line)
+        // but for one pixel of each grey, its place moving along the row.
+        enum Pattern { kEveryGrey, kRowsOfOneGrey, kWhiteButOne };
+        const std::pair<int, Pattern> shapes[] = {
+            {1, kEveryGrey},    {2, kEveryGrey},     {3, kEveryGrey},      {4, kEveryGrey},
+            {5, kEveryGrey},    {6, kEveryGrey},     {7, kEveryGrey},      {16, kEveryGrey},
+            {17, kEveryGrey},   {31, kEveryGrey},    {33, kEveryGrey},     {47, kEveryGrey},
+            {256, kEveryGrey},  {5, kRowsOfOneGrey}, {18, kRowsOfOneGrey}, {256, kRowsOfOneGrey},
+            {53, kWhiteButOne},
+        };
+        for (const auto& [width, pattern] : shapes) {
+            const int height = pattern == kEveryGrey ? (256 + width - 1) / width : 256;
             std::vector<std::uint8_t> grey(std::size_t(width) * std::size_t(height));
-            for (std::size_t i = 0; i < grey.size(); ++i)
-                grey[i] = std::uint8_t(rowsOfOneGrey ? i / std::size_t(width) : i);
+            for (std::size_t i = 0; i < grey.size(); ++i) {
+                const std::size_t y = i / std::size_t(width), x = i % std::size_t(width);
+                grey[i] = std::uint8_t(pattern == kEveryGrey             ? i
+                                       : pattern == kRowsOfOneGrey       ? y
+                                       : x == y * 7 % std::size_t(width) ? y
+                                                                         : 254);
+            }
             std::vector<std::uint8_t> preview(grey.size() * 3);
             const std::vector<std::uint8_t> expected = FormerConversion::map(
                 grey.data(), thresholds.data(), width, height, format, preview.data());
@@ -470,7 +471,9 @@ TEST(DeviceImage, EveryGreyMapsAsTheFormerLoopDid) {
                                      canvas.dc, format));
             const std::string what = "width " + std::to_string(width) + ", thresholds from " +
                                      std::to_string(thresholds[0]) +
-                                     (rowsOfOneGrey ? ", rows of one grey" : "");
+                                     (pattern == kRowsOfOneGrey ? ", rows of one grey"
+                                      : pattern == kWhiteButOne ? ", white rows"
+                                                                : "");
             EXPECT_EQ(packed, expected) << what;
             for (std::size_t i = 0; i < grey.size(); ++i) {
                 const std::uint8_t* p = preview.data() + i * 3;
